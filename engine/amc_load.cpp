@@ -1,0 +1,134 @@
+#include "amc.h"
+
+#include "actor.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+
+AmcProgram program_table[AMC_MAX_PROGRAMS];
+int16_t program_count = 0;
+
+static int16_t amc_load_depth(const char* path, int depth);
+
+// Reads one little-endian 16-bit word; false at end of file.
+static bool read_u16(FILE* f, uint16_t* out)
+{
+    unsigned char b[2];
+    if (fread(b, 1, 2, f) != 2)
+        return false;
+    *out = (uint16_t)(b[0] | (b[1] << 8));
+    return true;
+}
+
+static int16_t load_compiled(FILE* f)
+{
+    for (;;) {
+        uint16_t count;
+        if (!read_u16(f, &count))
+            return AMC_ERR_SHORT;
+        if (count == 0)
+            return AMC_OK;
+        if (program_count >= AMC_MAX_PROGRAMS)
+            return AMC_ERR_FULL;
+        unsigned char* raw = (unsigned char*)malloc((size_t)count * 2);
+        if (!raw)
+            return AMC_ERR_MEMORY;
+        if (fread(raw, 2, count, f) != count) {
+            free(raw);
+            return AMC_ERR_SHORT;
+        }
+        // Convert in place: the block becomes the program's words.
+        int16_t* words = (int16_t*)raw;
+        for (uint32_t i = 0; i < count; i++) {
+            uint16_t w = (uint16_t)(raw[2 * i] | (raw[2 * i + 1] << 8));
+            memcpy(&words[i], &w, 2);
+        }
+        program_table[program_count].words = words;
+        program_table[program_count].length = count;
+        program_count++;
+    }
+}
+
+static bool is_separator(char c)
+{
+    return c == '\\' || c == ':' || c == '/';
+}
+
+static int16_t load_list(FILE* f, const char* path, int depth)
+{
+    char buf[AMC_PATH_MAX];
+    size_t dirlen = 0;
+    for (size_t i = 0; path[i]; i++)
+        if (is_separator(path[i]))
+            dirlen = i + 1;
+    for (;;) {
+        // The name is read whole before its length is judged, so a name that
+        // runs to the end of the file is a short read whatever its length.
+        size_t namelen = 0;
+        char name[AMC_PATH_MAX];
+        for (;;) {
+            int c = fgetc(f);
+            if (c == EOF)
+                return AMC_ERR_SHORT;
+            if (c == 0)
+                break;
+            if (namelen < sizeof name)
+                name[namelen] = (char)c;
+            namelen++;
+        }
+        if (namelen == 0)
+            return AMC_OK;
+        if (dirlen + namelen + 4 > AMC_PATH_MAX - 1)
+            return AMC_ERR_PATH;
+        if (depth + 1 > AMC_MAX_DEPTH)
+            return AMC_ERR_NESTING;
+        memcpy(buf, path, dirlen);
+        memcpy(buf + dirlen, name, namelen);
+        memcpy(buf + dirlen + namelen, ".AMC", 5);
+        int16_t r = amc_load_depth(buf, depth + 1);
+        if (r != AMC_OK)
+            return r;
+    }
+}
+
+static int16_t amc_load_depth(const char* path, int depth)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f)
+        return AMC_ERR_OPEN;
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
+        fclose(f);
+        return AMC_ERR_OPEN;
+    }
+    unsigned char h[3];
+    int16_t r;
+    if (fread(h, 1, 3, f) != 3 || h[0] != 'A' || h[1] != 'M')
+        r = AMC_ERR_HEADER;
+    else if (h[2] == 'C')
+        r = load_compiled(f);
+    else if (h[2] == 'L')
+        r = load_list(f, path, depth);
+    else
+        r = AMC_ERR_HEADER;
+    fclose(f);
+    return r;
+}
+
+int16_t amc_load(const char* path)
+{
+    return amc_load_depth(path, 0);
+}
+
+void amc_unload_all()
+{
+    actor_table_reset();
+    for (int i = 0; i < AMC_MAX_PROGRAMS; i++) {
+        free(program_table[i].words);
+        program_table[i].words = nullptr;
+        program_table[i].length = 0;
+    }
+    program_count = 0;
+}

@@ -1,0 +1,86 @@
+#include "engine_fixture.h"
+
+#include "engine/amc_ops.h"
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+using Sim = EngineTest;
+
+static int run(const std::string& args, std::string* out)
+{
+    std::string cmd = std::string(NWD_SIM_PATH) + " " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    size_t n;
+    out->clear();
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out->append(buf, n);
+    int st = pclose(p);
+    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+// 32 numbers, all 0 but those given, as the trace writes them.
+static std::string words(std::map<int, int> set, const char* first, const char* sep)
+{
+    std::string s;
+    for (int i = 0; i < 32; i++)
+        s += (i ? sep : first) + std::to_string(set.count(i) ? set[i] : 0);
+    return s;
+}
+
+TEST_F(Sim, TraceShowsEachTickInOrder)
+{
+    // Programs 0..13 idle; 14 is the director: asks for sound 3 at x 10,
+    // spawns program 0, copies controls into global 2, moves once with a
+    // zero duration on tick 2 (a diagnostic), never reached; ends the run
+    // on tick 2 through exit_request.
+    std::vector<Words> progs(15, Words{OP_YIELD, OP_JUMP, 0});
+    progs[14] = {OP_SET_REG, REG_SOUND, 3, OP_SET_REG, REG_X, 10,
+                 OP_GLOBAL, 31, ALU_LOAD, OP_GLOBAL, 2, ALU_STORE,
+                 OP_IMM, 0, ALU_LOAD, OP_SPAWN, OP_YIELD,
+                 OP_IMM, 0x103, ALU_LOAD, OP_GLOBAL, 25, ALU_STORE, OP_YIELD, OP_YIELD};
+    write("G.AMC", amc_compiled(progs));
+    write("c.txt", "# controls\n0x21\n\n   \n5\n");
+    std::string out;
+    ASSERT_EQ(run("--amc " + path("G.AMC") + " --controls " + path("c.txt") + " --seed 7 --level 3 --mode 2", &out), 0);
+    std::istringstream in(out);
+    std::string line;
+    std::vector<std::string> lines;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 12u) << out;
+    EXPECT_EQ(lines[0], "T 1 seed=7");
+    EXPECT_EQ(lines[1], "S 1 3 138");
+    EXPECT_EQ(lines[2], "G" + words({{1, 5}, {2, 33}, {31, 33}}, " ", " "));
+    EXPECT_EQ(lines[3], "H" + words({{REG_PREV, 2}, {REG_NEXT, 1}}, " ", " "));
+    EXPECT_EQ(lines[4], "A 1 prog=14 pc=17 handler=-1 move=0,0,1,0,0,0 r" +
+                            words({{0, 3}, {1, 2}, {REG_NEXT, 2}, {REG_SELF, 1}, {REG_X, 10}}, "=", ","));
+    EXPECT_EQ(lines[5].substr(0, 41), "A 2 prog=0 pc=1 handler=-1 move=0,0,1,0,0");
+    EXPECT_EQ(lines[6], "T 2 seed=7");
+    EXPECT_EQ(lines[11], "X 3");
+    EXPECT_EQ(lines[7], "G" + words({{1, 5}, {2, 33}, {25, 0x103}, {31, 5}}, " ", " "));
+
+    ASSERT_EQ(run("--amc " + path("G.AMC") + " --hash", &out), 0);
+    ASSERT_EQ(out.size(), 22u);
+    EXPECT_EQ(out.substr(0, 5), "HASH ");
+    std::string again;
+    run("--amc " + path("G.AMC") + " --hash --seed 1", &again);
+    EXPECT_EQ(out, again);
+}
+
+TEST_F(Sim, BadInputExitsWithStatusTwo)
+{
+    write("G.AMC", amc_compiled({{OP_YIELD}}));
+    write("bad.txt", "1\nfour\n");
+    std::string out;
+    EXPECT_EQ(run("", &out), 2);
+    EXPECT_EQ(run("--amc " + path("none.AMC"), &out), 2);
+    EXPECT_EQ(out, "amc_load failed: 1\n");
+    EXPECT_EQ(run("--amc " + path("G.AMC") + " --ticks x", &out), 2);
+    EXPECT_EQ(run("--amc " + path("G.AMC") + " --controls " + path("bad.txt"), &out), 2);
+    EXPECT_NE(out.find("bad.txt:2: "), std::string::npos) << out;
+    EXPECT_EQ(run("--amc " + path("G.AMC") + " --bogus", &out), 2);
+    EXPECT_EQ(run("--help", &out), 0);
+}
