@@ -1,0 +1,34 @@
+// One game: story, levels, ending and score entry; the level loop.
+#pragma once
+
+#include <cstdint>
+
+struct DemoImage;
+
+struct CurrentGame {
+    int16_t skill;
+    int16_t stars;
+    int16_t lives;
+    int16_t item;
+    int16_t item_count;
+    int16_t level;
+    uint16_t score;
+    uint16_t top_score;
+    int16_t mode;
+    uint8_t replaying;
+    uint32_t seed;
+    uint32_t frames_run;
+    uint32_t level_ticks;
+    int32_t cheated;
+    int32_t with_music;
+};
+
+extern CurrentGame current_game;
+extern int16_t furthest_level;
+
+int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level, int16_t skill,
+             int with_music);
+int run_level(int16_t mode, int16_t level);
+void show_ending();
+// The code kept in the configuration for furthest level n ("" for 0).
+const char* progress_code(int n);

@@ -1,0 +1,35 @@
+// Keyboard and joystick mapped onto the player's Controls word and the
+// menus' MenuInput events.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Controls: the player's six controls for one tick.
+enum : uint16_t {
+    CTRL_UP = 0x01,
+    CTRL_DOWN = 0x02,
+    CTRL_LEFT = 0x04,
+    CTRL_RIGHT = 0x08,
+    CTRL_KICK = 0x10,
+    CTRL_PUNCH = 0x20,
+};
+
+// MenuInput: the Controls bits plus these events.
+enum : uint16_t {
+    MENU_SELECT = 0x30,
+    MENU_PAUSE = 0x40,
+    MENU_ESCAPE = 0x80,
+};
+
+// Pending menu events: ORed in by the input timer, cleared by the consumer.
+extern std::atomic<uint16_t> menu_input;
+extern int16_t joystick_enabled;
+
+void init_joystick_input();  // ends by installing the 100 Hz input timer
+void stop_input_timer();
+uint16_t read_controls();
+void input_tick();           // the 100 Hz timer callback
+int fire_held();
+void wait_joystick_release();
+const char* joystick_button_name(int button);
