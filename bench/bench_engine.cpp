@@ -99,4 +99,4 @@ static void BM_FullTable(benchmark::State& state)
 }
 BENCHMARK(BM_FullTable);
 
-BENCHMARK_MAIN();
+
