@@ -1,0 +1,63 @@
+// The one 320x240 8-bit picture and its way to the display: modes, whole
+// scaling, dirty rows, the reveal wipe and screenshots.
+#pragma once
+
+#include <allegro.h>
+
+constexpr int PICTURE_W = 320;
+constexpr int PICTURE_H = 240;
+
+struct DisplayFit {
+    int scale;  // 0 = plain copy, otherwise 2 or more
+    int x_offset, y_offset;
+};
+
+struct DirtyRows {
+    int first;  // -1 = nothing pending
+    int last;   // inclusive
+};
+
+struct GfxDriverDesc {
+    const char* label;       // shown in the options menu
+    const char* short_name;  // accepted by -card
+    int windowed;
+    int driver;
+};
+
+struct ScreenSizeDesc {
+    int width, height;  // -1: chosen automatically
+    const char* label;
+    int fullscreen, windowed;  // offered for that kind of driver
+};
+
+constexpr int GFX_DRIVER_COUNT = 6;
+constexpr int SCREEN_SIZE_COUNT = 6;
+extern const GfxDriverDesc gfx_driver_table[GFX_DRIVER_COUNT];
+extern const ScreenSizeDesc screen_size_table[SCREEN_SIZE_COUNT];
+
+extern BITMAP* back_buffer;  // the picture everything draws into
+extern DisplayFit display_fit;
+extern DirtyRows dirty_rows;
+extern int screenshot_counter;
+
+DisplayFit compute_fit(int screen_w, int screen_h);
+
+int set_display_mode(int driver, int width, int height, int windowed);  // 0 ok, -1 failed
+void fit_display();
+void release_display();
+void present_all();
+void mark_dirty(int top, int bottom);
+void present_dirty();
+void wipe_in(void (*callback)());
+void save_screenshot();
+void clear_picture(BITMAP* bitmap);
+
+// Waits for the next display period by sleeping (vsync spins under X11).
+// Call once per drawn frame instead of vsync.
+void display_wait_retrace();
+
+// Test hooks: replace set_gfx_mode, and the copy to the screen.
+using GfxModeFn = int (*)(int card, int w, int h, int v_w, int v_h);
+void display_set_mode_fn(GfxModeFn fn);  // null restores set_gfx_mode
+// The file name of screenshot n, "nwd%.3d.bmp".
+void screenshot_name(char* out, int size, int n);

@@ -1,0 +1,63 @@
+// Settings tables: "default.cfg" and the music playlists share one
+// key = value reader, writer and reset driven by a table of entries.
+#pragma once
+
+#include <cstdint>
+
+enum {
+    CFG_S16 = -2,  // signed 16-bit number
+    CFG_U8 = -1,   // unsigned 8-bit number
+    // n > 0: text held in n bytes
+};
+
+constexpr int CFG_KEY_SIZE = 20;
+constexpr int CFG_TOKEN_SIZE = 128;  // longest key or value token read, NUL included
+
+struct ConfigEntry {
+    const char* key;         // at most 19 characters, compared case-sensitively
+    void* value;             // null ends the table
+    int kind;                // CFG_S16, CFG_U8 or a text size
+    int default_number;      // for numbers
+    const char* default_text;  // for texts
+    int min, max;            // clamp range of numbers read from a file
+};
+
+struct GameConfig {
+    int16_t difficulty;
+    int16_t mode;
+    uint8_t musicvolume;
+    uint8_t soundvolume;
+    int16_t keyup, keydown, keyleft, keyright, keypunch, keykick;
+    int16_t joypunch, joykick, joypause, joyesc;
+    char music[20];
+    uint8_t card;
+    char lastlevel[8];
+    int16_t cheatkeys;
+    int16_t powersaving;
+    int16_t screen_width, screen_height;
+    int16_t window_width, window_height;
+};
+
+extern GameConfig game_config;
+extern const ConfigEntry game_config_table[];  // the 23 settings, in file order
+
+// The playlist keys: eight module names of 128 bytes, read only.
+enum {
+    PLAYLIST_TITLE,
+    PLAYLIST_LEVEL1,  // level1..level5 follow in order
+    PLAYLIST_ENDING = PLAYLIST_LEVEL1 + 5,
+    PLAYLIST_SCORES,
+    PLAYLIST_KEYS
+};
+constexpr int PLAYLIST_NAME_SIZE = 128;
+extern char playlist_keys[PLAYLIST_KEYS][PLAYLIST_NAME_SIZE];
+extern const ConfigEntry playlist_table[];
+
+void config_reset(const ConfigEntry* table);
+// Reset, then apply every "key = value" pair of the file; a missing file
+// leaves the defaults. Numbers are clamped, over-long tokens cut to fit.
+void config_read(const ConfigEntry* table, const char* path);
+// Writes through a temporary file renamed into place. 0 written, 1 not.
+int config_write(const ConfigEntry* table, const char* path);
+
+constexpr const char* CONFIG_FILE = "default.cfg";

@@ -1,0 +1,46 @@
+// What the command line asked for; parsed once at start-up.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct LaunchOptions {
+    uint8_t start_level;    // level row for a direct game, 0 = none
+    int8_t skill;           // 0 = the configured difficulty
+    uint8_t record;         // 0xFF: play one game and save its demo
+    uint8_t play;           // 0xFF: replay demo_file and stop
+    uint8_t no_sound;       // 0xFF: no effects and no music
+    uint16_t fps;           // 0 until set; the first level makes it 72
+    uint8_t no_stat;        // 0xFF: normal HUD during a replay
+    const char* demo_file;  // borrowed from argv
+    int32_t card;           // row of gfx_driver_table, -1 = none
+    const char* mod_file;   // borrowed from argv, or null
+    uint32_t start_frame;   // ticks to fast-forward a replay
+    uint16_t mode;          // 1..3, 0 = the configured mode
+    uint8_t no_joystick;    // 0xFF: leave the joystick alone
+};
+
+extern LaunchOptions launch;
+
+#define NWD_VERSION "1.12"
+#ifdef _WIN32
+#define NWD_BUILD "Win"
+#else
+#define NWD_BUILD "Linux"
+#endif
+
+// Outcome of cmdline_parse.
+enum CmdlineResult {
+    CMDLINE_GO = 0,    // start-up goes on
+    CMDLINE_STOP = 1,  // usage text or driver list in `message`; exit status 0
+    CMDLINE_BAD = 2,   // a bad value, message in `message`; exit status 1
+};
+
+// Pure parser: fills `out` and `demo_size` (left alone unless -maxdemo),
+// writes what must be shown into `message` (always NUL-terminated).
+CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t& demo_size,
+                            char* message, size_t message_size);
+
+// Start-up's parser: 1 go on, 0 stop quietly after showing the message;
+// a bad value shows its message and ends the process with status 1.
+int parse_command_line(int argc, char** argv);

@@ -1,0 +1,31 @@
+// Start-up and shutdown of the program, and what they hold for the run.
+#pragma once
+
+#include <allegro.h>
+
+#include <atomic>
+
+extern const char* data_dir;  // prefix of the data files, used as is ("DATA/")
+extern const char* amc_dir;   // prefix of the AMC programs ("AMC/")
+
+extern DATAFILE* main_data;   // NIGHTWAR.DAT, addressed by object index
+constexpr int MAIN_PALETTE = 23;
+constexpr int FIRST_HOTSPOT_OBJECT = 26;
+constexpr int LAST_HOTSPOT_OBJECT = 557;
+
+extern COLOR_MAP recolour_table;  // installed as color_map
+extern BITMAP* scratch_bitmap;    // 128x128, 8-bit: mirroring before lit drawing
+extern int desktop_width, desktop_height;  // -1 when unknown
+
+// Set by the window's close button (timer/X thread). The level loop and the
+// menus test it and unwind as "END GAME" and then "QUIT" would.
+extern std::atomic<bool> close_requested;
+
+// Environment rules: NWD_ALL sets both prefixes, NWD_DAT and NWD_AMC win.
+void choose_dir_prefixes(const char* all, const char* dat, const char* amc);
+void build_recolour_table(COLOR_MAP* map);
+// Hot spots of objects 26..557 from their XHOT/YHOT properties.
+void apply_hot_spots(DATAFILE* data);
+
+int startup(int argc, char** argv);  // 1 ready, 0 stop
+void shutdown_program();
