@@ -1,0 +1,66 @@
+// The level catalogue and the graphics of the level being played: map,
+// tile sprites and the pre-tiled background strip.
+#pragma once
+
+#include <cstdint>
+
+struct BITMAP;
+struct RLE_SPRITE;
+struct DATAFILE;
+
+using LevelHook = void (*)();
+
+struct LevelDesc {
+    char map_name[13];         // map object in LEVELS.DAT; empty = no tile map
+    char tile_sheet_name[13];
+    char backdrop_name[13];
+    int8_t tile_size;
+    uint8_t has_hud;           // nonzero: rows 0..31 show the HUD
+    int16_t map_rows;          // tiles per map column
+    int16_t play_top;          // screen row of the play area; actors' y is from here
+    int16_t band_height;       // 0 = no background picture
+    int16_t band_divisor;
+    int16_t band_multiplier;
+    int16_t band_wrap;         // horizontal repeat period of the background
+    const char* music;         // configuration key naming the module
+    LevelHook tick_hook;       // after the actors, once per tick
+    LevelHook backdrop_hook;   // before the map, once per drawn frame
+};
+
+constexpr int LEVEL_ROWS = 12;
+constexpr int LEVEL_CREDITS = 11;
+extern const LevelDesc level_catalogue[LEVEL_ROWS];
+
+// The catalogue row of `level`, or nullptr when there is no such row.
+const LevelDesc* level_desc(int level);
+
+// The loaded map. Cells are little-endian 16-bit words in the map object's
+// data, stored column by column.
+struct LevelMap {
+    DATAFILE* object;      // kept loaded: its data are the cells
+    const uint8_t* cells;
+    uint16_t length;       // map_length: number of cells
+    int32_t max_tile;      // largest tile number; -1 while nothing is loaded
+    RLE_SPRITE** tiles;    // max_tile + 1 sprites
+    int8_t tile_size;
+};
+extern LevelMap level_map;
+
+// The background picture repeated every band_wrap pixels, band_wrap + 320
+// wide, so any window at an offset below band_wrap is one blit.
+extern BITMAP* band_strip;
+
+inline unsigned map_cell(unsigned cell)
+{
+    const uint8_t* p = level_map.cells + 2u * cell;
+    return p[0] | (unsigned)p[1] << 8;
+}
+
+// 1 when the level is ready to play, 0 on failure (diagnostic written).
+int load_level(int16_t mode, int16_t level);
+// 1 on success; loads the map and cuts its tiles from the sheet.
+int load_level_map(const char* dir, const char* sheet_name, const char* map_name, int size);
+void unload_level_map();
+// Builds band_strip from `picture` (replacing any previous strip); 0 on failure.
+int build_band_strip(BITMAP* picture, int wrap);
+void release_band_strip();

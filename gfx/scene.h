@@ -1,0 +1,37 @@
+// Drawing one frame of the current stage into the BackBuffer, and the
+// stages' own hooks: background bands, credits and typed captions.
+#pragma once
+
+#include <cstdint>
+
+struct BITMAP;
+
+void draw_scene(int frame_count);
+void draw_tile_block(BITMAP* bmp, unsigned first_cell, int columns, int rows, int x, int y);
+void draw_map_cell(BITMAP* bmp, int x, int y, unsigned cell);
+
+// Background hooks named by the catalogue.
+void draw_parallax_band();
+void draw_van_band();
+void draw_credits();
+// Tick hook of the interludes.
+void type_captions();
+
+// Actors to paint this frame, in painting order (back to front); returns
+// how many slots were written to `out` (room for 64).
+int scene_draw_list(int frame_count, int16_t* out);
+
+struct CaptionLine {
+    int delay;      // in steps of 5 ticks
+    char text[32];
+    int length;     // characters to type
+    int x, y;
+};
+constexpr int CAPTION_END_DELAY = 37767;
+
+// What type_captions prints in the tick that starts with `level_ticks` on
+// `level`: 1 with the line and character index, 0 when nothing is typed.
+int caption_due(int level, uint32_t level_ticks, const CaptionLine** line, int* index);
+
+constexpr int CREDITS_LINES = 130;
+extern const char* const credits_text[CREDITS_LINES];
