@@ -1,0 +1,246 @@
+#include "input/demo.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+DemoImage* active_demo = nullptr;
+uint8_t demo_state = 0;
+DemoPosition demo_position = {};
+uint32_t demo_buffer_size = DEMO_DEFAULT_BUFFER_SIZE;
+DemoImage* last_game_demo = nullptr;
+DemoImage* builtin_demos[3] = {};
+
+// Fields are read and written byte by byte so that the image is the file on
+// any host.
+static uint16_t get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
+static uint32_t get32(const uint8_t* p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+static void put16(uint8_t* p, uint16_t v)
+{
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+}
+static void put32(uint8_t* p, uint32_t v)
+{
+    put16(p, (uint16_t)v);
+    put16(p + 2, (uint16_t)(v >> 16));
+}
+
+enum { OFF_MODE = 0, OFF_LEVEL = 2, OFF_SKILL = 4, OFF_RESERVED = 6, OFF_SEED = 8,
+       OFF_FRAMES = 12, OFF_LAST_RUN = 16 };
+
+// Byte offset of the run whose first word has index `run`.
+static uint64_t run_offset(uint32_t run) { return DEMO_HEADER_SIZE + 2 * (uint64_t)run; }
+
+static DemoImage* demo_alloc(uint32_t size)
+{
+    if (size < DEMO_HEADER_SIZE || size > UINT32_MAX - sizeof(DemoImage))
+        return nullptr;
+    void* mem = calloc(1, sizeof(DemoImage) + size);
+    if (!mem)
+        return nullptr;
+    DemoImage* d = (DemoImage*)mem;
+    d->bytes = (uint8_t*)mem + sizeof(DemoImage);
+    d->size = size;
+    return d;
+}
+
+DemoImage* demo_create(uint32_t seed, int16_t skill, int16_t level, int16_t mode)
+{
+    // A buffer must hold the header and the first run whatever -maxdemo said.
+    uint32_t size = demo_buffer_size < DEMO_HEADER_SIZE + 4 ? DEMO_HEADER_SIZE + 4 : demo_buffer_size;
+    DemoImage* d = demo_alloc(size);
+    if (!d)
+        return nullptr;
+    put16(d->bytes + OFF_MODE, (uint16_t)mode);
+    put16(d->bytes + OFF_LEVEL, (uint16_t)level);
+    put16(d->bytes + OFF_SKILL, (uint16_t)skill);
+    put16(d->bytes + OFF_RESERVED, 0);
+    put32(d->bytes + OFF_SEED, seed);
+    put32(d->bytes + OFF_FRAMES, 0);
+    put32(d->bytes + OFF_LAST_RUN, 0);
+    active_demo = d;
+    demo_state = DEMO_RECORDING;
+    demo_position = {};
+    return d;
+}
+
+int demo_record(uint16_t controls)
+{
+    DemoImage* d = active_demo;
+    if (!d || !(demo_state & DEMO_RECORDING))
+        return 1;
+    uint8_t* b = d->bytes;
+    uint32_t frames = get32(b + OFF_FRAMES);
+    uint32_t last = get32(b + OFF_LAST_RUN);
+    if (frames == 0) {
+        put16(b + DEMO_HEADER_SIZE, 1);
+        put16(b + DEMO_HEADER_SIZE + 2, controls);
+        put32(b + OFF_FRAMES, 1);
+        return 0;
+    }
+    if (frames == UINT32_MAX)
+        goto full;
+    {
+        uint8_t* run = b + run_offset(last);
+        uint16_t count = get16(run);
+        if (get16(run + 2) == controls && count != DEMO_RUN_MAX) {
+            put16(run, (uint16_t)(count + 1));
+            put32(b + OFF_FRAMES, frames + 1);
+            return 0;
+        }
+        // The budget charges 8 bytes a run (4 x index + 26); the second test
+        // only matters for buffers too small for that rule to protect.
+        uint64_t next = run_offset(last + 2);
+        if (4 * (uint64_t)last + 26 > d->size || next + 4 > d->size)
+            goto full;
+        put16(b + next, 1);
+        put16(b + next + 2, controls);
+        put32(b + OFF_LAST_RUN, last + 2);
+        put32(b + OFF_FRAMES, frames + 1);
+        return 0;
+    }
+full:
+    demo_state = (uint8_t)((demo_state | DEMO_TRUNCATED) & ~DEMO_RECORDING);
+    return 1;
+}
+
+void demo_play_start(DemoImage* image)
+{
+    active_demo = image;
+    demo_position = {};
+    demo_state = DEMO_PLAYING;
+}
+
+uint16_t demo_play_next()
+{
+    if (demo_state & DEMO_ENDED)
+        return 0;
+    const DemoImage* d = active_demo;
+    if (!d || demo_position.played >= get32(d->bytes + OFF_FRAMES)) {
+        demo_state |= DEMO_ENDED;
+        return 0;
+    }
+    DemoPosition& p = demo_position;
+    // A run whose count word is cut off by the end of the image does not
+    // exist; one whose controls word is cut off plays controls 0. Runs of
+    // count 0 hold no frames and are passed over.
+    for (;;) {
+        uint64_t off = run_offset(p.run);
+        if (off + 2 > d->size) {
+            demo_state |= DEMO_ENDED;
+            return 0;
+        }
+        if (p.run_played < get16(d->bytes + off))
+            break;
+        if (p.run > UINT32_MAX - 2) {
+            demo_state |= DEMO_ENDED;
+            return 0;
+        }
+        p.run += 2;
+        p.run_played = 0;
+    }
+    uint64_t off = run_offset(p.run);
+    p.run_played++;
+    p.played++;
+    return off + 4 <= d->size ? get16(d->bytes + off + 2) : 0;
+}
+
+uint32_t demo_length(const DemoImage* image)
+{
+    if (!image)
+        return 0;
+    uint64_t len = run_offset(get32(image->bytes + OFF_LAST_RUN)) + 4;
+    return len < image->size ? (uint32_t)len : image->size;
+}
+
+int demo_save(const DemoImage* image, const char* path)
+{
+    if (!image || !path || !*path)
+        return 1;
+    char tmp[PATH_MAX];
+    if (snprintf(tmp, sizeof tmp, "%s.tmp", path) >= (int)sizeof tmp)
+        return 1;
+    FILE* f = fopen(tmp, "wb");
+    if (!f)
+        return 1;
+    uint32_t len = demo_length(image);
+    bool ok = fwrite(image->bytes, 1, len, f) == len;
+    ok = fclose(f) == 0 && ok;
+    if (!ok || rename(tmp, path) != 0) {
+        remove(tmp);
+        return 1;
+    }
+    demo_state &= (uint8_t)~DEMO_RECORDING;
+    return 0;
+}
+
+DemoImage* demo_from_bytes(const void* data, size_t len)
+{
+    if (len < DEMO_HEADER_SIZE || len > UINT32_MAX)
+        return nullptr;
+    DemoImage* d = demo_alloc((uint32_t)len);
+    if (d)
+        memcpy(d->bytes, data, len);
+    return d;
+}
+
+DemoImage* demo_load(const char* path)
+{
+    if (!path)
+        return nullptr;
+    FILE* f = fopen(path, "rb");
+    if (!f)
+        return nullptr;
+    DemoImage* d = nullptr;
+    long len = -1;
+    if (fseek(f, 0, SEEK_END) == 0)
+        len = ftell(f);
+    if (len >= (long)DEMO_HEADER_SIZE && (unsigned long)len <= UINT32_MAX &&
+        fseek(f, 0, SEEK_SET) == 0) {
+        d = demo_alloc((uint32_t)len);
+        // A short read (a directory, a file shrinking under us) is a failure.
+        if (d && fread(d->bytes, 1, d->size, f) != d->size) {
+            free(d);
+            d = nullptr;
+        }
+    }
+    fclose(f);
+    return d;
+}
+
+void demo_free(DemoImage* image)
+{
+    if (!image)
+        return;
+    if (active_demo == image) {
+        active_demo = nullptr;
+        demo_state &= (uint8_t)~(DEMO_PLAYING | DEMO_RECORDING);
+    }
+    if (last_game_demo == image)
+        last_game_demo = nullptr;
+    for (DemoImage*& b : builtin_demos)
+        if (b == image)
+            b = nullptr;
+    free(image);
+}
+
+DemoHeader demo_header(const DemoImage* image)
+{
+    DemoHeader h{};
+    if (!image)
+        return h;
+    const uint8_t* b = image->bytes;
+    h.mode = (int16_t)get16(b + OFF_MODE);
+    h.level = (int16_t)get16(b + OFF_LEVEL);
+    h.skill = (int16_t)get16(b + OFF_SKILL);
+    h.seed = get32(b + OFF_SEED);
+    h.frames = get32(b + OFF_FRAMES);
+    h.last_run = get32(b + OFF_LAST_RUN);
+    return h;
+}
