@@ -2,6 +2,9 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/sim.h"
+#if NWD_HAVE_DEMO
+#include "input/demo.h"
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -20,7 +23,8 @@ static const char usage[] =
     "  --skill N     skill level (default 5)\n"
     "  --seed N      random seed (default 1)\n"
     "  --controls F  one Controls word per line, decimal or 0x-hex; # comments\n"
-    "  --demo F      take level, mode, skill, seed and controls from a demo file\n"
+    "  --demo F      take level, mode, skill, seed and controls from a demo file;\n"
+    "                the run ends when the demo has ended\n"
     "  --ticks N     ticks to run at most (default 1000)\n"
     "  --trace F     write the trace to F\n"
     "  --hash        print only HASH <FNV-1a 64 of the trace>\n";
@@ -135,10 +139,27 @@ int main(int argc, char** argv)
         return bad_usage("--amc PATH is required", nullptr);
     if (controls_path && demo_path)
         return bad_usage("--controls and --demo exclude each other", nullptr);
+#if NWD_HAVE_DEMO
+    // Held for the whole run, like the game's attract demos.
+    static DemoImage* demo = nullptr;
     if (demo_path) {
-        fprintf(stderr, "nwd-sim: --demo is not supported by this build yet\n");
+        demo = demo_load(demo_path);
+        if (!demo) {
+            fprintf(stderr, "error in demo_load()\n");
+            return 2;
+        }
+        DemoHeader h = demo_header(demo);
+        o.level = h.level;
+        o.mode = h.mode;
+        o.skill = h.skill;
+        o.seed = (int32_t)h.seed;
+    }
+#else
+    if (demo_path) {
+        fprintf(stderr, "nwd-sim: --demo is not supported by this build\n");
         return 2;
     }
+#endif
     std::vector<int16_t> controls;
     if (controls_path && !read_controls(controls_path, controls))
         return 2;
@@ -163,8 +184,21 @@ int main(int argc, char** argv)
     trace.out = hash ? nullptr : out;
     trace.hash = hash;
     sim_start(o);
+#if NWD_HAVE_DEMO
+    if (demo)
+        demo_play_start(demo);
+#endif
     for (long long t = 1; t <= ticks; t++) {
         int16_t c = (size_t)(t - 1) < controls.size() ? controls[(size_t)(t - 1)] : 0;
+#if NWD_HAVE_DEMO
+        // As in the game: the tick that finds the demo out of frames still
+        // runs with controls 0; the one after it does not.
+        if (demo) {
+            if (demo_state & DEMO_ENDED)
+                break;
+            c = (int16_t)demo_play_next();
+        }
+#endif
         if (sim_tick(trace, (uint32_t)t, c))
             break;
     }
@@ -172,6 +206,9 @@ int main(int argc, char** argv)
     if (hash)
         fprintf(out, "HASH %016llx\n", (unsigned long long)trace.fnv);
     amc_unload_all();
+#if NWD_HAVE_DEMO
+    demo_free(demo);
+#endif
     if (out != stdout && fclose(out) != 0) {
         fprintf(stderr, "nwd-sim: %s: write failed\n", trace_path);
         return 1;
