@@ -1,6 +1,22 @@
 #include "gfx/level.h"
 
+#include <allegro.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "audio/music.h"
+#include "engine/diag.h"
+#include "engine/world.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/hud.h"
 #include "gfx/scene.h"
+#include "shell/clock.h"
+#include "shell/config.h"
+#include "shell/options.h"
+#include "shell/startup.h"
 
 // clang-format off
 constexpr LevelDesc level_catalogue[LEVEL_ROWS] = {
@@ -22,13 +38,211 @@ constexpr LevelDesc level_catalogue[LEVEL_ROWS] = {
 LevelMap level_map = {nullptr, nullptr, 0, -1, nullptr, 16};
 BITMAP* band_strip = nullptr;
 
+namespace {
+
+const char LEVELS_PASSWORD[] = "k3 Rw;t#";
+constexpr int SHEET_WIDTH = 640;  // tiles are numbered in rows of 640 pixels
+constexpr int MAX_CELLS = 65535;
+
+// data_dir + "LEVELS.DAT"; false (and a diagnostic) when it does not fit.
+bool levels_path(const char* dir, char* out, size_t size)
+{
+    int n = snprintf(out, size, "%sLEVELS.DAT", dir ? dir : "");
+    if (n < 0 || (size_t)n >= size) {
+        diag("Unable to find LEVELS.DAT in %s\n", dir ? dir : "");
+        return false;
+    }
+    return true;
+}
+
+DATAFILE* load_level_object(const char* path, const char* name)
+{
+    packfile_password(LEVELS_PASSWORD);
+    DATAFILE* obj = load_datafile_object(path, name);
+    packfile_password(nullptr);
+    return obj;
+}
+
+// A picture object usable as 8-bit pixels, or null after unloading it.
+DATAFILE* load_picture(const char* path, const char* name)
+{
+    DATAFILE* obj = load_level_object(path, name);
+    if (obj && (obj->type != DAT_BITMAP || !obj->dat ||
+                bitmap_color_depth((BITMAP*)obj->dat) != 8)) {
+        unload_datafile_object(obj);
+        obj = nullptr;
+    }
+    if (!obj)
+        diag("Unable to find %s in %s\n", name, path);
+    return obj;
+}
+
+// The text that a playlist key holds, or "" for an unknown key.
+const char* playlist_text(const char* key)
+{
+    for (const ConfigEntry* e = playlist_table; e->value; e++)
+        if (strcmp(e->key, key) == 0)
+            return (const char*)e->value;
+    return "";
+}
+
+}  // namespace
+
 const LevelDesc* level_desc(int level)
 {
     return level >= 0 && level < LEVEL_ROWS ? &level_catalogue[level] : nullptr;
 }
 
-int load_level(int16_t, int16_t) { return 0; }
-int load_level_map(const char*, const char*, const char*, int) { return 0; }
-void unload_level_map() {}
-int build_band_strip(BITMAP*, int) { return 0; }
-void release_band_strip() {}
+int build_band_strip(BITMAP* picture, int wrap)
+{
+    release_band_strip();
+    if (!picture || wrap <= 0)
+        return 0;
+    band_strip = create_bitmap_ex(8, wrap + PICTURE_W, picture->h);
+    if (!band_strip)
+        return 0;
+    // A picture narrower than the period would leave garbage between copies.
+    clear_to_color(band_strip, 0);
+    for (int x = 0; x < band_strip->w; x += wrap)
+        blit(picture, band_strip, 0, 0, x, 0, picture->w, picture->h);
+    return 1;
+}
+
+void release_band_strip()
+{
+    if (band_strip)
+        destroy_bitmap(band_strip);
+    band_strip = nullptr;
+}
+
+int load_level_map(const char* dir, const char* sheet_name, const char* map_name, int size)
+{
+    unload_level_map();
+    level_map.tile_size = (int8_t)size;
+    char path[1024];
+    if (!levels_path(dir, path, sizeof path))
+        return 0;
+
+    DATAFILE* obj = load_level_object(path, map_name);
+    if (!obj) {
+        diag("Unable to find %s in %s\n", map_name, path);
+        return 0;
+    }
+    level_map.object = obj;
+    level_map.cells = (const uint8_t*)obj->dat;
+    long cells = obj->size / 2;
+    level_map.length = (uint16_t)(cells > MAX_CELLS ? MAX_CELLS : cells);
+    int32_t max_tile = 0;
+    for (unsigned c = 0; c < level_map.length; c++) {
+        unsigned t = map_cell(c);
+        if ((int32_t)t > max_tile)
+            max_tile = t;
+    }
+
+    RLE_SPRITE** tiles = new (std::nothrow) RLE_SPRITE*[max_tile + 1]();
+    if (!tiles)
+        return 0;
+    level_map.tiles = tiles;
+    level_map.max_tile = max_tile;
+
+    if (size <= 0 || size > SHEET_WIDTH) {
+        diag("Tile size %d of %s cannot cut %s\n", size, map_name, sheet_name);
+        return 0;
+    }
+    DATAFILE* sheet_obj = load_picture(path, sheet_name);
+    if (!sheet_obj)
+        return 0;
+    BITMAP* sheet = (BITMAP*)sheet_obj->dat;
+    // Every tile the map uses must lie inside the sheet: refuse the map rather
+    // than cut tiles from outside it.
+    int per_row = SHEET_WIDTH / size;
+    int last_col = max_tile < per_row - 1 ? max_tile : per_row - 1;
+    if (size * (last_col + 1) > sheet->w || size * (max_tile / per_row + 1) > sheet->h) {
+        diag("Unable to find tile %d of %s in %s (%s is %dx%d)\n", (int)max_tile, map_name,
+             path, sheet_name, sheet->w, sheet->h);
+        unload_datafile_object(sheet_obj);
+        return 0;
+    }
+    int ok = 1;
+    for (int32_t t = 0; t <= max_tile && ok; t++) {
+        BITMAP* sub = create_sub_bitmap(sheet, size * (t % per_row), size * (t / per_row), size,
+                                        size);
+        if (sub) {
+            tiles[t] = get_rle_sprite(sub);
+            destroy_bitmap(sub);
+        }
+        ok = tiles[t] != nullptr;
+    }
+    unload_datafile_object(sheet_obj);
+    return ok;
+}
+
+void unload_level_map()
+{
+    if (level_map.tiles) {
+        for (int32_t t = 0; t <= level_map.max_tile; t++)
+            if (level_map.tiles[t])
+                destroy_rle_sprite(level_map.tiles[t]);
+        delete[] level_map.tiles;
+    }
+    if (level_map.object)
+        unload_datafile_object(level_map.object);
+    level_map.tiles = nullptr;
+    level_map.object = nullptr;
+    level_map.cells = nullptr;
+    level_map.length = 0;
+    level_map.max_tile = -1;
+}
+
+int load_level(int16_t mode, int16_t level)
+{
+    const LevelDesc* r = level_desc(level);
+    if (!r) {
+        diag("No level %d in the catalogue\n", level);
+        return 0;
+    }
+    char path[1024];
+    if (!levels_path(data_dir, path, sizeof path))
+        return 0;
+
+    if (r->band_height != 0) {
+        DATAFILE* pic = load_picture(path, r->backdrop_name);
+        if (!pic)
+            return 0;
+        int ok = build_band_strip((BITMAP*)pic->dat, r->band_wrap);
+        unload_datafile_object(pic);
+        if (!ok) {
+            diag("Unable to build the background of level %d\n", level);
+            return 0;
+        }
+    }
+
+    clear_picture(back_buffer);
+    mark_dirty(0, PICTURE_H - 1);
+
+    if (r->map_name[0] &&
+        !load_level_map(data_dir, r->tile_sheet_name, r->map_name, r->tile_size))
+        return 0;
+
+    world_start_level({level, mode, current_game.skill, (int16_t)current_game.score,
+                       current_game.item, current_game.item_count, current_game.stars,
+                       current_game.lives});
+
+    if (main_data && main_data[MAIN_PALETTE].type == DAT_PALETTE)
+        set_palette((RGB*)main_data[MAIN_PALETTE].dat);
+
+    if (r->has_hud)
+        draw_hud(back_buffer, 1, 200, 200, 0, 0, 0, 0, 0, 0, 0);
+    else
+        rectfill(back_buffer, 0, 0, PICTURE_W, PICTURE_H, 0);
+
+    if (!launch.no_sound && current_game.with_music)
+        music_play(0, data_dir, launch.mod_file ? launch.mod_file : playlist_text(r->music));
+
+    current_game.level_ticks = 0;
+    frame_ticks += 1;
+    if (launch.fps == 0)
+        launch.fps = DEFAULT_FPS;
+    start_frame_clock(launch.fps);
+    return 1;
+}

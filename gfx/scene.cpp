@@ -1,12 +1,374 @@
 #include "gfx/scene.h"
 
-void draw_scene(int) {}
-void draw_tile_block(BITMAP*, unsigned, int, int, int, int) {}
-void draw_map_cell(BITMAP*, int, int, unsigned) {}
-void draw_parallax_band() {}
-void draw_van_band() {}
-void draw_credits() {}
-void type_captions() {}
-int scene_draw_list(int, int16_t*) { return 0; }
-int caption_due(int, uint32_t, const CaptionLine**, int*) { return 0; }
-const char* const credits_text[CREDITS_LINES] = {};
+#include <allegro.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/actor.h"
+#include "engine/amc_vm.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/hud.h"
+#include "gfx/level.h"
+#include "gfx/objects.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+namespace {
+
+constexpr int FIRST_FRAME = 27;
+constexpr int LAST_FRAME = 557;
+constexpr uint16_t FRAME_MIRRORED = 0x8000;
+constexpr int MAP_COLUMNS = 21;  // 21 columns of 16 cover 320 at any sub-tile offset
+constexpr unsigned FOREGROUND_FIRST_CELL = 1456;
+constexpr int FONT_CAPTIONS = 16;
+constexpr int FONT_CREDITS = 18;
+constexpr int CREDITS_LINE_HEIGHT = 14;
+
+// clang-format off
+constexpr CaptionLine captions_row6[] = {
+    {8, "THE SKINHEADS HAVE TAKEN", 24, 64, 16},
+    {0, "ROSALIE HOSTAGE", 15, 96, 32},
+    {0, "TAKE THE LAW", 12, 112, 184},
+    {0, "INTO YOUR OWN HANDS!", 20, 82, 200},
+    {CAPTION_END_DELAY, "", 1, 0, 0},
+};
+constexpr CaptionLine captions_row7[] = {
+    {0, "THE VAN IS CARRYING ROSALIE", 27, 48, 16},
+    {0, "TO THEIR TURF ...", 17, 96, 32},
+    {0, "....THE JUNKYARD ....", 21, 80, 184},
+    {CAPTION_END_DELAY, "", 1, 0, 0},
+};
+constexpr CaptionLine captions_row8[] = {
+    {0, "THE VAN IS HEADING", 18, 88, 16},
+    {0, "FOR THE BRIDGE", 14, 104, 32},
+    {0, "HER TIME IS RUNNING OUT !!!", 27, 56, 184},
+    {CAPTION_END_DELAY, "", 1, 0, 0},
+};
+constexpr CaptionLine captions_row9[] = {
+    {0, "YOU STILL HAVE NOT", 18, 88, 16},
+    {0, "RESCUED HER ....", 16, 104, 32},
+    {0, "THE SKINHEADS ARE", 17, 88, 184},
+    {0, "HEADING DOWNTOWN ...", 20, 80, 200},
+    {CAPTION_END_DELAY, "", 1, 0, 0},
+};
+constexpr CaptionLine captions_last[] = {
+    {0, "NOW THEY ARE ON YOUR TURF...", 28, 48, 16},
+    {0, "THIS IS YOUR LAST CHANCE", 24, 64, 208},
+    {0, "TO SAVE ROSALIE!", 16, 96, 224},
+    {CAPTION_END_DELAY, "", 1, 0, 0},
+};
+// clang-format on
+
+const CaptionLine* caption_list(int level)
+{
+    switch (level) {
+    case 6: return captions_row6;
+    case 7: return captions_row7;
+    case 8: return captions_row8;
+    case 9: return captions_row9;
+    default: return captions_last;
+    }
+}
+
+// The row being drawn; hooks only run while a valid row is current.
+const LevelDesc* current_row()
+{
+    return level_desc(current_game.level);
+}
+
+int16_t reg(int slot, int r)
+{
+    return actor_table.slots[slot & 63].regs[r];
+}
+
+int compare_draw_entries(const void* a, const void* b)
+{
+    int sa = *(const int16_t*)a, sb = *(const int16_t*)b;
+    int d = reg(sb, REG_SORT_KEY) - reg(sa, REG_SORT_KEY);
+    return d != 0 ? d : sb - sa;
+}
+
+// Mirrored and recoloured: the library cannot do both at once, so the
+// mirror image goes through the scratch bitmap. The target's clip is
+// narrowed to the sprite so only its own pixels of the scratch are visited.
+void draw_mirrored_lit(BITMAP* b, BITMAP* s, int x, int y, int light)
+{
+    BITMAP* sc = scratch_bitmap;
+    if (!sc || !color_map) {
+        draw_sprite_h_flip(b, s, x, y);
+        return;
+    }
+    int w = s->w < sc->w ? s->w : sc->w;
+    int h = s->h < sc->h ? s->h : sc->h;
+    int cl = b->cl, ct = b->ct, cr = b->cr, cb = b->cb;
+    int x1 = x > cl ? x : cl, y1 = y > ct ? y : ct;
+    int x2 = x + w < cr ? x + w : cr, y2 = y + h < cb ? y + h : cb;
+    if (x1 >= x2 || y1 >= y2)
+        return;
+    rectfill(sc, 0, 0, w - 1, h - 1, 0);
+    draw_sprite_h_flip(sc, s, 0, 0);
+    set_clip_rect(b, x1, y1, x2 - 1, y2 - 1);
+    draw_lit_sprite(b, sc, x, y, light & 0xFF);
+    set_clip_rect(b, cl, ct, cr - 1, cb - 1);
+}
+
+void draw_actor(BITMAP* b, BITMAP* s, const int16_t* r, int play_top)
+{
+    int y = r[REG_Y] - s->y_ofs + play_top;
+    int light = r[REG_LIGHT];
+    bool lit = light != 0 && color_map;
+    if (!((uint16_t)r[REG_FRAME] & FRAME_MIRRORED)) {
+        int x = r[REG_X] - s->x_ofs;
+        if (lit)
+            draw_lit_sprite(b, s, x, y, light & 0xFF);
+        else
+            draw_sprite(b, s, x, y);
+    } else {
+        int x = r[REG_X] + s->x_ofs - s->w;
+        if (light != 0)
+            draw_mirrored_lit(b, s, x, y, light);
+        else
+            draw_sprite_h_flip(b, s, x, y);
+    }
+}
+
+// The layer of levels 2 and 3 that passes in front of the actors at 1.5
+// times the map's speed.
+void draw_foreground(BITMAP* b, int level, int s, int play_top)
+{
+    int rows, top;
+    if (level == 2) {
+        rows = 7;
+        top = 96;
+    } else if (level == 3) {
+        rows = 6;
+        top = 112;
+    } else {
+        return;
+    }
+    int t = (3 * s) / 2;
+    unsigned first = (unsigned)(rows * ((3 * s) / 32) + (int)FOREGROUND_FIRST_CELL) & 0xFFFF;
+    draw_tile_block(b, first, MAP_COLUMNS, rows, -(t - 16 * (t / 16)), play_top + top);
+}
+
+}  // namespace
+
+void draw_map_cell(BITMAP* bmp, int x, int y, unsigned cell)
+{
+    if (cell >= level_map.length || !level_map.tiles)
+        return;
+    unsigned t = map_cell(cell);
+    if ((int32_t)t <= level_map.max_tile && level_map.tiles[t])
+        draw_rle_sprite(bmp, level_map.tiles[t], x, y);
+}
+
+void draw_tile_block(BITMAP* bmp, unsigned first_cell, int columns, int rows, int x, int y)
+{
+    if (rows <= 0 || columns <= 0)
+        return;
+    int size = level_map.tile_size;
+    uint16_t n = (uint16_t)(columns * rows);
+    for (uint16_t i = 0; i < n; i++)
+        if (i < level_map.length)
+            draw_map_cell(bmp, x + size * (i / rows), y + size * (i % rows),
+                          (first_cell + i) & 0xFFFF);
+}
+
+int scene_draw_list(int frame_count, int16_t* out)
+{
+    MainObjects objects = main_objects();
+    int n = 0;
+    int s = actor_next(0);
+    // A broken list never makes the walk run on: at most 63 actors exist.
+    for (int guard = 0; s != 0 && guard < ACTOR_SLOTS - 1; guard++) {
+        const int16_t* r = actor_table.slots[s].regs;
+        int f = (uint16_t)r[REG_FRAME] & 0x7FFF;
+        if (f >= FIRST_FRAME && f <= LAST_FRAME && (r[REG_BLINK] == 0 || (frame_count & 1)) &&
+            objects.bitmap(f))
+            out[n++] = (int16_t)s;
+        s = actor_next(s);
+    }
+    qsort(out, n, sizeof *out, compare_draw_entries);
+    // Sorted front to back; painting goes back to front.
+    for (int i = 0, j = n - 1; i < j; i++, j--) {
+        int16_t t = out[i];
+        out[i] = out[j];
+        out[j] = t;
+    }
+    return n;
+}
+
+void draw_scene(int frame_count)
+{
+    const LevelDesc* r = current_row();
+    BITMAP* b = back_buffer;
+    if (!r || !b)
+        return;
+    int bottom = r->play_top + r->tile_size * r->map_rows;
+    set_clip_rect(b, 0, r->play_top, PICTURE_W - 1, bottom);
+
+    if (r->backdrop_hook)
+        r->backdrop_hook();
+
+    int s = amc_globals[GLOBAL_SCROLL_MAP];
+    if (r->map_name[0]) {
+        int column = s / 16;
+        draw_tile_block(b, (unsigned)(r->map_rows * column) & 0xFFFF, MAP_COLUMNS, r->map_rows,
+                        -(s - 16 * column), r->play_top);
+    }
+
+    int16_t list[ACTOR_SLOTS];
+    int n = scene_draw_list(frame_count, list);
+    MainObjects objects = main_objects();
+    for (int i = 0; i < n; i++)
+        draw_actor(b, objects.bitmap((uint16_t)reg(list[i], REG_FRAME) & 0x7FFF),
+                   actor_table.slots[list[i]].regs, r->play_top);
+
+    draw_foreground(b, current_game.level, s, r->play_top);
+
+    mark_dirty(r->play_top, bottom);
+    set_clip_rect(b, 0, 0, PICTURE_W - 1, PICTURE_H - 1);
+
+    if (r->has_hud) {
+        if (launch.play && !launch.no_stat)
+            draw_statistics(b, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
+        else
+            draw_hud_now(0);
+    }
+}
+
+void draw_parallax_band()
+{
+    const LevelDesc* r = current_row();
+    if (!r || !band_strip || !back_buffer || r->band_divisor == 0 || r->band_wrap <= 0)
+        return;
+    int sx = ((amc_globals[GLOBAL_SCROLL_MAP] * r->band_multiplier) / r->band_divisor) %
+             r->band_wrap;
+    blit(band_strip, back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
+}
+
+void draw_van_band()
+{
+    const LevelDesc* r = current_row();
+    if (!r || !band_strip || !back_buffer || r->band_wrap <= 0)
+        return;
+    int sx = amc_globals[GLOBAL_SCROLL_X] % r->band_wrap;
+    blit(band_strip, back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
+}
+
+void draw_credits()
+{
+    BITMAP* b = back_buffer;
+    if (!b)
+        return;
+    int t = amc_globals[GLOBAL_TIMER];
+    if (band_strip) {
+        blit(band_strip, b, (t / 8) % 128, 0, 0, 0, PICTURE_W, 140);
+        blit(band_strip, b, (2 * t) % 128, 140, 0, 140, PICTURE_W, 47);
+        blit(band_strip, b, (3 * t) % 128, 187, 0, 187, PICTURE_W, 53);
+    }
+    FONT* f = main_objects().font(FONT_CREDITS);
+    if (f) {
+        set_clip_rect(b, 0, 33, PICTURE_W - 1, 140);
+        unsigned k = (unsigned)(t / 56);
+        for (int y = -((t / 4) % CREDITS_LINE_HEIGHT); y <= 139 && k < CREDITS_LINES;
+             y += CREDITS_LINE_HEIGHT, k++)
+            textout_centre_ex(b, f, credits_text[k], 160, y, -1, -1);
+    }
+    set_clip_rect(b, 0, 0, PICTURE_W - 1, 187);
+}
+
+int caption_due(int level, uint32_t level_ticks, const CaptionLine** line, int* index)
+{
+    if (level_ticks % 5 != 0)
+        return 0;
+    long n = level_ticks / 5;
+    const CaptionLine* c = caption_list(level);
+    // The end record stops the walk however long the stage lasts.
+    while (c->delay != CAPTION_END_DELAY && c->delay + c->length <= n) {
+        n -= c->delay + c->length;
+        c++;
+    }
+    long i = n - c->delay;
+    if (i < 0 || i >= c->length || !c->text[i])
+        return 0;
+    *line = c;
+    *index = (int)i;
+    return 1;
+}
+
+void type_captions()
+{
+    const CaptionLine* c;
+    int i;
+    if (!back_buffer || !caption_due(current_game.level, current_game.level_ticks, &c, &i))
+        return;
+    FONT* f = main_objects().font(FONT_CAPTIONS);
+    if (!f)
+        return;
+    textprintf_ex(back_buffer, f, c->x + 8 * i, c->y, -1, -1, "%c", c->text[i]);
+    mark_dirty(c->y, c->y + 7);
+}
+
+// clang-format off
+constexpr const char* credits_text[CREDITS_LINES] = {
+    "", "", "", "", "", "", "", "", "", "", "",
+    "NIGHTWARD",
+    "VERSION " NWD_VERSION,
+    "", "", "", "", "",
+    "GAME DESIGN",
+    "THE NIGHTWARD TEAM",
+    "", "", "", "", "",
+    "ENGINE AND SCRIPTS",
+    "THE ACTOR MACHINE CREW",
+    "SIXTY FOUR SLOTS",
+    "THIRTY TWO GLOBALS",
+    "", "", "", "", "",
+    "LEVELS AND GRAPHICS",
+    "THE SCENE AND HUD DESK",
+    "THE TILE WORKSHOP",
+    "", "", "", "", "",
+    "SOUND AND MUSIC",
+    "THE NIGHT SHIFT BAND",
+    "", "", "", "", "",
+    "MENUS AND OPTIONS",
+    "THE FRONT DOOR GANG",
+    "", "", "", "", "",
+    "DEMOS AND REPLAYS",
+    "THE TAPE ROOM",
+    "", "", "", "", "",
+    "STREETS DRAWN BY",
+    "THE PIXEL PATROL",
+    "VANS BY",
+    "THE MOTOR POOL",
+    "", "", "", "", "",
+    "STARRING",
+    "ROSALIE",
+    "THE HERO",
+    "AND EVERY THUG",
+    "ON THE BLOCK",
+    "", "", "", "", "",
+    "TESTING",
+    "EVERY NIGHT",
+    "EVERY STREET",
+    "EVERY PUNCH",
+    "EVERY KICK",
+    "EVERY VAN",
+    "", "", "", "", "",
+    "BUILT WITH",
+    "C++17",
+    "ALLEGRO 4",
+    "DUMB",
+    "", "", "", "", "",
+    "THANKS FOR PLAYING",
+    "THE NIGHTWARD RULES",
+    "THE CITY",
+    "", "", "", "", "",
+    "SEE YOU",
+    "ON THE STREETS",
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+};
+// clang-format on
+static_assert(credits_text[CREDITS_LINES - 1] != nullptr, "the credits need all 130 lines");

@@ -1,0 +1,29 @@
+#include "gfx/objects.h"
+
+#include <allegro.h>
+
+#include "shell/startup.h"
+
+MainObjects main_objects()
+{
+    MainObjects m{main_data, 0};
+    if (m.data)
+        while (m.data[m.count].type != DAT_END)
+            m.count++;
+    return m;
+}
+
+BITMAP* MainObjects::bitmap(int index) const
+{
+    if (index < 0 || index >= count || data[index].type != DAT_BITMAP || !data[index].dat)
+        return nullptr;
+    BITMAP* b = (BITMAP*)data[index].dat;
+    return bitmap_color_depth(b) == 8 ? b : nullptr;
+}
+
+FONT* MainObjects::font(int index) const
+{
+    if (index < 0 || index >= count || data[index].type != DAT_FONT)
+        return nullptr;
+    return (FONT*)data[index].dat;
+}
