@@ -1,5 +1,8 @@
 #include "input/demo.h"
 
+#include "engine/actor.h"
+#include "engine/amc_vm.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -243,4 +246,66 @@ DemoHeader demo_header(const DemoImage* image)
     h.frames = get32(b + OFF_FRAMES);
     h.last_run = get32(b + OFF_LAST_RUN);
     return h;
+}
+
+static void fnv(uint64_t& h, const void* p, size_t n)
+{
+    const uint8_t* b = (const uint8_t*)p;
+    for (size_t i = 0; i < n; i++) {
+        h ^= b[i];
+        h *= 1099511628211ULL;
+    }
+}
+
+uint64_t demo_world_hash()
+{
+    uint64_t h = 1469598103934665603ULL;
+    int32_t seed = amc_get_seed();
+    fnv(h, &seed, sizeof seed);
+    fnv(h, amc_globals, sizeof amc_globals);
+    // Field by field: padding bytes in Actor hold nothing meaningful.
+    for (const Actor& a : actor_table.slots) {
+        fnv(h, &a.program, sizeof a.program);
+        fnv(h, &a.resume_pc, sizeof a.resume_pc);
+        fnv(h, &a.handler_pc, sizeof a.handler_pc);
+        fnv(h, &a.move_dx, sizeof a.move_dx);
+        fnv(h, &a.move_dy, sizeof a.move_dy);
+        fnv(h, &a.move_duration, sizeof a.move_duration);
+        fnv(h, &a.move_rem_x, sizeof a.move_rem_x);
+        fnv(h, &a.move_rem_y, sizeof a.move_rem_y);
+        fnv(h, &a.move_ticks_left, sizeof a.move_ticks_left);
+        fnv(h, a.regs, sizeof a.regs);
+    }
+    fnv(h, &actor_table.free_count, sizeof actor_table.free_count);
+    fnv(h, actor_table.free_stack, sizeof actor_table.free_stack);
+    return h;
+}
+
+// Opened on first use; stays open (and line buffered) for the run.
+static FILE* trace_file()
+{
+    static bool tried = false;
+    static FILE* f = nullptr;
+    if (!tried) {
+        tried = true;
+        const char* path = getenv("NWD_DEMO_TRACE");
+        if (path && *path) {
+            f = fopen(path, "w");
+            if (f)
+                setvbuf(f, nullptr, _IOLBF, 0);
+        }
+    }
+    return f;
+}
+
+void demo_trace_tick(uint32_t tick)
+{
+    if (FILE* f = trace_file())
+        fprintf(f, "tick %u %016llx\n", tick, (unsigned long long)demo_world_hash());
+}
+
+void demo_trace_end(int16_t score, int outcome, uint32_t ticks)
+{
+    if (FILE* f = trace_file())
+        fprintf(f, "end score=%d outcome=%d ticks=%u\n", score, outcome, ticks);
 }

@@ -94,3 +94,13 @@ DemoHeader demo_header(const DemoImage* image);
 // Bytes that demo_save writes: header and every run whole, never more than
 // the image holds.
 uint32_t demo_length(const DemoImage* image);
+
+// Test hook for checking replays against recordings and the simulator. When
+// the environment variable NWD_DEMO_TRACE names a file, the game writes to it
+// one line per world tick, "tick <n> <hash of the world>", and one at the end
+// of each game, "end score=<score> outcome=<level loop result> ticks=<n>".
+// Without the variable nothing is written.
+void demo_trace_tick(uint32_t tick);
+void demo_trace_end(int16_t score, int outcome, uint32_t ticks);
+// FNV-1a 64 of the seed, the globals and the whole actor table.
+uint64_t demo_world_hash();
