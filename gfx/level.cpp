@@ -37,6 +37,7 @@ constexpr LevelDesc level_catalogue[LEVEL_ROWS] = {
 
 LevelMap level_map = {nullptr, nullptr, 0, -1, nullptr, 16};
 BITMAP* band_strip = nullptr;
+void (*level_start_clock)(uint16_t rate) = start_frame_clock;
 
 namespace {
 
@@ -75,6 +76,15 @@ DATAFILE* load_picture(const char* path, const char* name)
     if (!obj)
         diag("Unable to find %s in %s\n", name, path);
     return obj;
+}
+
+// Objects the library turns into structures: their data are not the bytes
+// of the file, so they can never serve as a map.
+bool is_structured(int type)
+{
+    return type == DAT_BITMAP || type == DAT_RLE_SPRITE || type == DAT_C_SPRITE ||
+           type == DAT_XC_SPRITE || type == DAT_FONT || type == DAT_SAMPLE || type == DAT_MIDI ||
+           type == DAT_FILE;
 }
 
 // The text that a playlist key holds, or "" for an unknown key.
@@ -124,6 +134,10 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
         return 0;
 
     DATAFILE* obj = load_level_object(path, map_name);
+    if (obj && (is_structured(obj->type) || (!obj->dat && obj->size > 0))) {
+        unload_datafile_object(obj);
+        obj = nullptr;
+    }
     if (!obj) {
         diag("Unable to find %s in %s\n", map_name, path);
         return 0;
@@ -243,6 +257,6 @@ int load_level(int16_t mode, int16_t level)
     frame_ticks += 1;
     if (launch.fps == 0)
         launch.fps = DEFAULT_FPS;
-    start_frame_clock(launch.fps);
+    level_start_clock(launch.fps);
     return 1;
 }

@@ -56,6 +56,10 @@ inline unsigned map_cell(unsigned cell)
     return p[0] | (unsigned)p[1] << 8;
 }
 
+// How a level start runs the frame clock: start_frame_clock, unless a test
+// that has no timer driver puts its own here.
+extern void (*level_start_clock)(uint16_t rate);
+
 // 1 when the level is ready to play, 0 on failure (diagnostic written).
 int load_level(int16_t mode, int16_t level);
 // 1 on success; loads the map and cuts its tiles from the sheet.
