@@ -3,6 +3,8 @@
 #include <allegro.h>
 
 #include <climits>
+#include <cstdarg>
+#include <cstdio>
 
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
@@ -91,10 +93,20 @@ void draw_gauge(BITMAP* b, const MainObjects& o, int count)
         copy(b, o.bitmap(OBJ_GAUGE_SEGMENT), 309, 28 - 2 * k);
 }
 
-void print_number(BITMAP* b, FONT* f, int x, int y, int bg, const char* fmt, int v)
+// The library's own formatted output allocates on every call; format on the
+// stack instead so a drawn frame allocates nothing.
+void print(BITMAP* b, FONT* f, int x, int y, int bg, const char* fmt, ...)
+    __attribute__((format(printf, 6, 7)));
+void print(BITMAP* b, FONT* f, int x, int y, int bg, const char* fmt, ...)
 {
-    if (f)
-        textprintf_ex(b, f, x, y, -1, bg, fmt, v);
+    if (!f)
+        return;
+    char text[64];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    textout_ex(b, f, text, x, y, -1, bg);
 }
 
 }  // namespace
@@ -148,7 +160,7 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         else if (item >= 0 && item < 10 && item_icon[item] >= 0)
             copy(b, o.bitmap(item_icon[item]), ITEM_X, ITEM_Y);
         if (item == 5)
-            print_number(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
+            print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.item = item;
         // The timed item remembers seconds, as its own update compares them.
         shown.count = item == 5 ? item_count / TICKS_PER_SECOND : item_count;
@@ -163,25 +175,24 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         // The last second blinks between the two icons every 2 ticks.
         bool blink = item_count <= TICKS_PER_SECOND && !(item_count & 2);
         copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[5]), ITEM_X, ITEM_Y);
-        print_number(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
+        print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.count = item_count / TICKS_PER_SECOND;
         changed = true;
     }
 
     if (clock != shown.clock) {
         rectfill(b, 249, 22, 281, 30, CLOCK_BACK);
-        if (numbers)
-            textprintf_ex(b, numbers, 249, 22, -1, -1, "%1d:%2.2d", clock / 60, clock % 60);
+        print(b, numbers, 249, 22, -1, "%1d:%2.2d", clock / 60, clock % 60);
         shown.clock = clock;
         changed = true;
     }
     if (score != shown.score) {
-        print_number(b, numbers, 48, 0, 0, "%5d0", score);
+        print(b, numbers, 48, 0, 0, "%5d0", score);
         shown.score = score;
         changed = true;
     }
     if (top != shown.top) {
-        print_number(b, numbers, 224, 0, 0, "%5d0", top);
+        print(b, numbers, 224, 0, 0, "%5d0", top);
         shown.top = top;
         changed = true;
     }
@@ -217,14 +228,13 @@ void draw_statistics_values(BITMAP* b, uint16_t controls, const StatsLine& s)
     for (const Icon& i : icons)
         if (controls & i.bit)
             copy(b, o.bitmap(i.object), i.x, i.y);
-    if (FONT* f = o.font(FONT_NUMBERS)) {
-        unsigned long percent = s.total ? (uint32_t)(s.played * 100u) / s.total : 0;
-        textprintf_ex(b, f, 0, 0, -1, -1, "# %6lu/%lu (%3lu%%)", (unsigned long)s.played,
-                      (unsigned long)s.total, percent);
-        textprintf_ex(b, f, 220, 0, -1, -1, "FPS  %3u", s.fps);
-        textprintf_ex(b, f, 220, 9, -1, -1, "SKILL%3u", s.skill);
-        textprintf_ex(b, f, 220, 18, -1, -1, "MOD  %3u", s.volume);
-    }
+    FONT* f = o.font(FONT_NUMBERS);
+    unsigned long percent = s.total ? (uint32_t)(s.played * 100u) / s.total : 0;
+    print(b, f, 0, 0, -1, "# %6lu/%lu (%3lu%%)", (unsigned long)s.played, (unsigned long)s.total,
+          percent);
+    print(b, f, 220, 0, -1, "FPS  %3u", s.fps);
+    print(b, f, 220, 9, -1, "SKILL%3u", s.skill);
+    print(b, f, 220, 18, -1, "MOD  %3u", s.volume);
     mark_dirty(0, STATS_ROWS - 1);
 }
 

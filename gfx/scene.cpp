@@ -308,7 +308,8 @@ void type_captions()
     FONT* f = main_objects().font(FONT_CAPTIONS);
     if (!f)
         return;
-    textprintf_ex(back_buffer, f, c->x + 8 * i, c->y, -1, -1, "%c", c->text[i]);
+    const char letter[2] = {c->text[i], 0};
+    textout_ex(back_buffer, f, letter, c->x + 8 * i, c->y, -1, -1);
     mark_dirty(c->y, c->y + 7);
 }
 

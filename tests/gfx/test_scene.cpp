@@ -1,5 +1,6 @@
 #include "gfx_fixture.h"
 
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -165,6 +166,44 @@ TEST_F(Scene, CreditsRiseThroughTheirWindow)
     amc_globals[GLOBAL_TIMER] = -600;
     draw_scene(0);
     EXPECT_EQ(count_colour(0, 0, 0, 319, 239), 320 * 240);
+}
+
+}  // namespace
+
+// Counts heap allocations while `counting` is set.
+static std::atomic<bool> counting{false};
+static std::atomic<long> heap_calls{0};
+extern "C" void* __libc_malloc(size_t);
+extern "C" void* malloc(size_t n)
+{
+    if (counting.load(std::memory_order_relaxed))
+        heap_calls.fetch_add(1, std::memory_order_relaxed);
+    return __libc_malloc(n);
+}
+
+namespace {
+
+TEST_F(Scene, DrawingFramesAllocatesNothing)
+{
+    ASSERT_EQ(load_level(1, 2), 1);
+    current_game.level = 2;
+    for (int s = 1; s <= 20; s++)
+        set_actor(s, (s % 2 ? 0x8000 : 0) | (SPRITE_A + s % 4), 10 * s, 50, s % 3);
+    actor_table.slots[4].regs[REG_LIGHT] = 1;
+    counting = true;
+    for (int f = 0; f < 50; f++) {
+        amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(7 * f);
+        amc_globals[GLOBAL_SCORE] = (int16_t)f;
+        amc_globals[GLOBAL_TIMER] = (int16_t)(72 * f);
+        draw_scene(f);
+    }
+    current_game.level = 6;
+    for (uint32_t t = 0; t < 400; t++) {
+        current_game.level_ticks = t;
+        type_captions();
+    }
+    counting = false;
+    EXPECT_EQ(heap_calls.load(), 0);
 }
 
 }  // namespace
