@@ -13,6 +13,8 @@ enum : uint16_t {
     CTRL_RIGHT = 0x08,
     CTRL_KICK = 0x10,
     CTRL_PUNCH = 0x20,
+    CTRL_DIRECTIONS = 0x0F,
+    CTRL_ALL = 0x3F,
 };
 
 // MenuInput: the Controls bits plus these events.
@@ -33,3 +35,11 @@ void input_tick();           // the 100 Hz timer callback
 int fire_held();
 void wait_joystick_release();
 const char* joystick_button_name(int button);
+
+// Whether the cheat keys may act now, for a `cheatkeys` setting and the
+// library's `key_shifts` flags.
+bool cheat_keys_open(int cheatkeys, int shifts);
+
+// Forgets what input_tick remembers (last word, repeat count, Pause state,
+// Escape arming), as at start-up. For tests.
+void input_tick_reset();

@@ -1,0 +1,39 @@
+// The level loop, one pass at a time, and the world tick it runs.
+#pragma once
+
+#include <climits>
+#include <cstdint>
+
+// One world tick: controls in, the actors' pass, the level's tick hook, the
+// sound requests, the counters. 0 when the tick did not run because play
+// must stop (a replay or the credits interrupted, a replay run out).
+int world_tick();
+
+// Where the loop waits, draws and drives the frame clock; tests replace it
+// so that a pass runs without a display or a timer thread.
+struct LevelLoopOps {
+    void (*rest)(unsigned ms);
+    void (*draw)(int pictures);  // the scene and the HUD into the BackBuffer
+    void (*present)();           // wait for the display, copy the changed rows
+    void (*start_clock)(uint16_t fps);
+    void (*stop_clock)();
+};
+extern const LevelLoopOps default_level_ops;
+extern const LevelLoopOps* level_ops;
+
+struct LevelLoop {
+    int16_t mode, level;
+    bool frozen;
+    int pictures;  // frames drawn in this level; their parity drives blinking
+};
+
+// level_pass's result while the level goes on.
+constexpr int LEVEL_GOES_ON = INT_MIN;
+
+// One pass of the loop: rest, the owed ticks, at most one picture, the keys
+// that act outside the scripts. LEVEL_GOES_ON, or what run_level returns.
+int level_pass(LevelLoop& loop);
+
+// The cheat keys for this pass (the gate already open): item actors and the
+// level jumps. 1..10 for a jump, else 0.
+int apply_cheat_keys();
