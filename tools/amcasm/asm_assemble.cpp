@@ -307,6 +307,7 @@ struct Program {
     std::vector<Block> blocks;
     std::vector<int> roots;
     int size = 0;
+    bool had_errors = false;  // then an empty body is no news
     int label_here = -1;  // offset at which a label was last placed
 };
 
@@ -625,6 +626,8 @@ void Assembler::load_file(const std::string& path, bool included, Loc from)
                 declaration_line(ln, included);
         } catch (Failure& f) {
             error(f.loc, f.text);
+            if (cur)
+                cur->had_errors = true;
         }
     }
     cur = included ? outer : nullptr;
@@ -1441,6 +1444,7 @@ void Assembler::statement(Program& p, Cur& c)
 
 void Assembler::build(Program& p)
 {
+    int before = p.had_errors ? -1 : errors;
     for (const SrcLine& ln : p.lines) {
         Cur c{ln};
         try {
@@ -1454,6 +1458,7 @@ void Assembler::build(Program& p)
         const char* ends[] = {"endif", "endwhile", "endloop"};
         error(b.loc, strf("'%s' is never closed by '%s'", names[b.kind], ends[b.kind]));
     }
+    p.had_errors = errors != before;
 }
 
 // ---------------------------------------------------------------- step 3
@@ -1505,7 +1510,7 @@ void Assembler::number_programs()
 
 void Assembler::encode(Program& p)
 {
-    if (p.size == 0)
+    if (p.size == 0 && !p.had_errors)
         error(p.where, strf("program '%s' has no instructions", p.name.c_str()));
     if (p.size > 65535)
         error(p.where, strf("program '%s' is %d words long; at most 65535 fit", p.name.c_str(),
@@ -1710,6 +1715,22 @@ void Assembler::run_steps(const std::vector<std::string>& sources)
         if (!up->unused)
             build(*up);
     number_programs();
+    // Declarations nothing uses still deserve their errors.
+    auto check_all = [&](std::map<std::string, Sym>& table) {
+        for (auto& [name, s] : table) {
+            int64_t v;
+            bool dummy = false;
+            if (s.builtin || s.kind == S_LABEL)
+                continue;
+            if (s.kind == S_CONST || s.kind == S_PROGRAM)
+                eval_sym(s, s.where, v, dummy);
+            else
+                eval_number(s, v);
+        }
+    };
+    check_all(globals);
+    for (auto& up : progs)
+        check_all(up->locals);
     for (auto& up : progs)
         if (!up->unused)
             encode(*up);
