@@ -78,6 +78,15 @@ const LevelDesc* current_row()
     return level_desc(current_game.level);
 }
 
+// Offset into a strip repeating every `period` pixels. A negative scroll
+// position wraps like a positive one instead of leaving the band's left
+// edge unpainted.
+int strip_offset(int v, int period)
+{
+    int r = v % period;
+    return r < 0 ? r + period : r;
+}
+
 int16_t reg(int slot, int r)
 {
     return actor_table.slots[slot & 63].regs[r];
@@ -244,8 +253,8 @@ void draw_parallax_band()
     const LevelDesc* r = current_row();
     if (!r || !band_strip || !back_buffer || r->band_divisor == 0 || r->band_wrap <= 0)
         return;
-    int sx = ((amc_globals[GLOBAL_SCROLL_MAP] * r->band_multiplier) / r->band_divisor) %
-             r->band_wrap;
+    int sx = strip_offset((amc_globals[GLOBAL_SCROLL_MAP] * r->band_multiplier) / r->band_divisor,
+                          r->band_wrap);
     blit(band_strip, back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
 }
 
@@ -254,7 +263,7 @@ void draw_van_band()
     const LevelDesc* r = current_row();
     if (!r || !band_strip || !back_buffer || r->band_wrap <= 0)
         return;
-    int sx = amc_globals[GLOBAL_SCROLL_X] % r->band_wrap;
+    int sx = strip_offset(amc_globals[GLOBAL_SCROLL_X], r->band_wrap);
     blit(band_strip, back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
 }
 
@@ -265,9 +274,9 @@ void draw_credits()
         return;
     int t = amc_globals[GLOBAL_TIMER];
     if (band_strip) {
-        blit(band_strip, b, (t / 8) % 128, 0, 0, 0, PICTURE_W, 140);
-        blit(band_strip, b, (2 * t) % 128, 140, 0, 140, PICTURE_W, 47);
-        blit(band_strip, b, (3 * t) % 128, 187, 0, 187, PICTURE_W, 53);
+        blit(band_strip, b, strip_offset(t / 8, 128), 0, 0, 0, PICTURE_W, 140);
+        blit(band_strip, b, strip_offset(2 * t, 128), 140, 0, 140, PICTURE_W, 47);
+        blit(band_strip, b, strip_offset(3 * t, 128), 187, 0, 187, PICTURE_W, 53);
     }
     FONT* f = main_objects().font(FONT_CREDITS);
     if (f) {

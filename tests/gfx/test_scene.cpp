@@ -120,6 +120,9 @@ TEST_F(Scene, BackgroundBandsAndForegroundLayer)
     draw_van_band();
     EXPECT_EQ(pixel(0, 48), 3);
     EXPECT_EQ(pixel(126, 48), 1);  // the next copy of the picture
+    amc_globals[GLOBAL_SCROLL_X] = -1;  // wraps instead of leaving column 0 unpainted
+    draw_van_band();
+    EXPECT_EQ(pixel(0, 48), 128);
 }
 
 TEST_F(Scene, CaptionsTypeOneLetterEveryFiveTicks)
