@@ -175,7 +175,7 @@ void draw_figure(BITMAP* c, const Look& L, const Pose& p, V hip) {
   V cheek = at(head, 60 - tl, 2.6f * s);
   putpixel(c, (int)std::lround(cheek.x), (int)std::lround(cheek.y), L.skin[2]);
   if (L.band[0]) {
-    V b1 = at(head, 270 - tl - 20, 4.2f * s), b2 = at(head, 90 - tl - 20, 4.2f * s);
+    V b1 = at(head, 230 - tl, 4.2f * s), b2 = at(head, 130 - tl, 4.2f * s);  // above the eye
     capsule(c, b1, b2, 0.7f, L.band[1]);
   }
   arm(p.nS, p.nE, true);
@@ -330,7 +330,9 @@ void make_sprites(Out& o) {
     BITMAP* c = create_bitmap_ex(8, ic->w + 4, ic->h + 4);
     clear_to_color(c, 0);
     blit(ic, c, 0, 0, 2, 2, ic->w, ic->h);
-    put(std::string("ITEM_") + items[k], finish(c, 2 + ic->w / 2));
+    Drawn d = finish(c, 0);
+    d.hx = d.b->w / 2;  // items rest on the ground, centred on their position
+    put(std::string("ITEM_") + items[k], d);
     destroy_bitmap(c);
   }
   put("HIT_1", spark(0));

@@ -1,0 +1,81 @@
+// Sound effects and music as the game loads them.
+#include <aldumb.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+
+#include "tests/data/data_fixture.h"
+
+using namespace datatest;
+
+TEST(Effects, EveryEffectFileLoadsAndIsAudible) {
+  start_allegro();
+  const char* files[] = {"VHIT.wav",  "03.wav",    "VHIT2.wav", "05.wav",      "VHURT.wav",
+                         "07.wav",    "VDIE.wav",  "BDIE.wav",  "LAUGH.wav",   "11.wav",
+                         "VESCAPE.wav", "DOOR.wav", "COMEON.wav"};
+  for (const char* f : files) {
+    SAMPLE* s = load_sample(game_path((std::string("DATA/") + f).c_str()).c_str());
+    ASSERT_NE(s, nullptr) << f;
+    EXPECT_GT(s->len, 1000u) << f;
+    EXPECT_LT(s->len, (unsigned long)s->freq * 3) << f << " is too long for an effect";
+    int peak = 0;
+    for (unsigned long i = 0; i < s->len; ++i) {
+      // Allegro keeps samples unsigned: silence is the midpoint.
+      int v = s->bits == 16 ? ((unsigned short*)s->data)[i] - 32768 : (((unsigned char*)s->data)[i] - 128) * 256;
+      peak = std::max(peak, std::abs(v));
+    }
+    EXPECT_GT(peak, 8000) << f;
+    destroy_sample(s);
+  }
+}
+
+namespace {
+
+// The game's loader order.
+DUH* load_module(const std::string& path) {
+  DUH* d = dumb_load_it(path.c_str());
+  if (!d) d = dumb_load_xm(path.c_str());
+  if (!d) d = dumb_load_s3m(path.c_str());
+  if (!d) d = dumb_load_mod(path.c_str());
+  return d;
+}
+
+std::set<std::string> playlist_modules(const char* list, std::set<std::string>* keys) {
+  std::set<std::string> mods;
+  std::ifstream in(game_path(list));
+  std::string k, eq, v;
+  while (in >> k >> eq >> v) {
+    mods.insert(v);
+    if (keys) keys->insert(k);
+  }
+  return mods;
+}
+
+}  // namespace
+
+TEST(Music, PlaylistsCoverEveryMomentWithModulesThatPlay) {
+  start_allegro();
+  dumb_register_stdfiles();
+  std::set<std::string> keys, mods = playlist_modules("TECHNO.lst", &keys);
+  EXPECT_EQ(keys, (std::set<std::string>{"title", "level1", "level2", "level3", "level4",
+                                         "level5", "ending", "scores"}));
+  auto more = playlist_modules("CALM.lst", nullptr);
+  mods.insert(more.begin(), more.end());
+  EXPECT_GE(mods.size(), 3u);
+  for (const std::string& m : mods) {
+    DUH* d = load_module(game_path(("DATA/" + m).c_str()));
+    ASSERT_NE(d, nullptr) << m;
+    EXPECT_GE(duh_get_length(d), 30L * 65536) << m << " is shorter than 30 s";
+    DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
+    static short buf[2 * 22050];
+    double energy = 0;
+    long n = duh_render(r, 16, 0, 1.0f, 65536.0f / 22050, 22050, buf);
+    for (long i = 0; i < 2 * n; ++i) energy += (double)buf[i] * buf[i];
+    EXPECT_EQ(n, 22050) << m;
+    EXPECT_GT(std::sqrt(energy / (2 * n)), 500.0) << m << " renders silence";
+    duh_end_sigrenderer(r);
+    unload_duh(d);
+  }
+}

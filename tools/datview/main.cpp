@@ -1,0 +1,289 @@
+// nwd-datview: renders datafile objects to PNG for looking at the game's data:
+// one object (bitmap, font, palette), a level map drawn with its tile sheet,
+// or a contact sheet of every sprite with its hot spot marked.
+#include <allegro.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/diag.h"
+
+namespace {
+
+// --- PNG writer: 8-bit RGB, stored deflate blocks (no compression library) ---
+
+unsigned crc_table[256];
+void crc_init() {
+  for (unsigned n = 0; n < 256; ++n) {
+    unsigned c = n;
+    for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    crc_table[n] = c;
+  }
+}
+unsigned crc(const std::vector<unsigned char>& d, size_t from) {
+  unsigned c = 0xFFFFFFFFu;
+  for (size_t i = from; i < d.size(); ++i) c = crc_table[(c ^ d[i]) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+void be32(std::vector<unsigned char>& d, unsigned v) {
+  for (int s = 24; s >= 0; s -= 8) d.push_back((unsigned char)(v >> s));
+}
+void chunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& body) {
+  be32(out, (unsigned)body.size());
+  size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), body.begin(), body.end());
+  be32(out, crc(out, start));
+}
+
+bool write_png(const char* path, BITMAP* b, const RGB* pal) {
+  std::vector<unsigned char> raw;
+  for (int y = 0; y < b->h; ++y) {
+    raw.push_back(0);
+    for (int x = 0; x < b->w; ++x) {
+      const RGB& c = pal[getpixel(b, x, y) & 0xFF];
+      raw.push_back((unsigned char)(c.r * 255 / 63));
+      raw.push_back((unsigned char)(c.g * 255 / 63));
+      raw.push_back((unsigned char)(c.b * 255 / 63));
+    }
+  }
+  std::vector<unsigned char> z = {0x78, 0x01};
+  for (size_t at = 0; at < raw.size() || at == 0;) {
+    size_t n = std::min<size_t>(65535, raw.size() - at);
+    z.push_back(at + n >= raw.size() ? 1 : 0);
+    z.push_back((unsigned char)n);
+    z.push_back((unsigned char)(n >> 8));
+    z.push_back((unsigned char)~n);
+    z.push_back((unsigned char)(~n >> 8));
+    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
+    at += n;
+    if (n == 0) break;
+  }
+  unsigned a = 1, bsum = 0;
+  for (unsigned char c : raw) {
+    a = (a + c) % 65521;
+    bsum = (bsum + a) % 65521;
+  }
+  be32(z, (bsum << 16) | a);
+  std::vector<unsigned char> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<unsigned char> ihdr;
+  be32(ihdr, (unsigned)b->w);
+  be32(ihdr, (unsigned)b->h);
+  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+  chunk(out, "IHDR", ihdr);
+  chunk(out, "IDAT", z);
+  chunk(out, "IEND", {});
+  std::string tmp = std::string(path) + ".tmp";
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  ok = std::fclose(f) == 0 && ok;
+  return ok && std::rename(tmp.c_str(), path) == 0;
+}
+
+// --- rendering ---
+
+const int kBack = 68;  // a dark grey that sprites never use as their mask
+
+BITMAP* scaled(BITMAP* b, int s) {
+  BITMAP* o = create_bitmap_ex(8, b->w * s, b->h * s);
+  stretch_blit(b, o, 0, 0, b->w, b->h, 0, 0, o->w, o->h);
+  return o;
+}
+
+BITMAP* render_font(FONT* f) {
+  BITMAP* b = create_bitmap_ex(8, 16 * 10 + 4, 6 * 12 + 4);
+  clear_to_color(b, 0);
+  for (int c = 32; c < 127; ++c) {
+    char s[2] = {(char)c, 0};
+    textout_ex(b, f, s, 2 + (c - 32) % 16 * 10, 2 + (c - 32) / 16 * 12, -1, -1);
+  }
+  return b;
+}
+
+BITMAP* render_palette() {
+  BITMAP* b = create_bitmap_ex(8, 16 * 8, 16 * 8);
+  for (int i = 0; i < 256; ++i) rectfill(b, i % 16 * 8, i / 16 * 8, i % 16 * 8 + 7, i / 16 * 8 + 7, i);
+  return b;
+}
+
+BITMAP* render_map(DATAFILE* map, BITMAP* sheet, int rows) {
+  int cells = (int)(map->size / 2), cols = (cells + rows - 1) / rows;
+  const unsigned char* d = (const unsigned char*)map->dat;
+  BITMAP* b = create_bitmap_ex(8, cols * 16, rows * 16);
+  clear_to_color(b, 0);
+  for (int k = 0; k < cells; ++k) {
+    int t = d[2 * k] | d[2 * k + 1] << 8;
+    masked_blit(sheet, b, t % 40 * 16, t / 40 * 16, k / rows * 16, k % rows * 16, 16, 16);
+  }
+  return b;
+}
+
+// Every bitmap from `first` on, left to right in rows, with its index and a
+// cross at its hot spot.
+BITMAP* render_sheet(DATAFILE* dat, int first, int last, FONT* label) {
+  const int W = 640;
+  int x = 4, y = 4, row_h = 0;
+  struct P {
+    int i, x, y;
+  };
+  std::vector<P> place;
+  for (int i = first; i <= last && dat[i].type != DAT_END; ++i) {
+    if (dat[i].type != DAT_BITMAP) continue;
+    BITMAP* s = (BITMAP*)dat[i].dat;
+    if (s->w == 8 && s->h == 8) continue;  // unused slots
+    int w = std::max(s->w, 24) + 6, h = s->h + 14;
+    if (x + w > W) {
+      x = 4;
+      y += row_h;
+      row_h = 0;
+    }
+    place.push_back({i, x, y});
+    x += w;
+    row_h = std::max(row_h, h);
+  }
+  BITMAP* b = create_bitmap_ex(8, W, y + row_h + 4);
+  clear_to_color(b, kBack);
+  for (auto& p : place) {
+    BITMAP* s = (BITMAP*)dat[p.i].dat;
+    rectfill(b, p.x, p.y + 10, p.x + s->w - 1, p.y + 10 + s->h - 1, 127);
+    draw_sprite(b, s, p.x, p.y + 10);
+    textprintf_ex(b, label, p.x, p.y, -1, -1, "%d", p.i);
+    const char* xs = get_datafile_property(&dat[p.i], DAT_ID('X', 'H', 'O', 'T'));
+    const char* ys = get_datafile_property(&dat[p.i], DAT_ID('Y', 'H', 'O', 'T'));
+    if (*xs || *ys) {
+      int hx = p.x + std::atoi(xs), hy = p.y + 10 + std::atoi(ys);
+      hline(b, hx - 2, hy, hx + 2, 110);
+      vline(b, hx, hy - 2, hy + 2, 110);
+    }
+  }
+  return b;
+}
+
+void usage(FILE* f) {
+  std::fprintf(f,
+               "usage: nwd-datview [options] FILE.DAT WHAT OUT.png\n"
+               "  WHAT      an object index or name, or \"sheet\" (sprites 26..557 with\n"
+               "            their hot spots), or \"map:NAME:SHEET:ROWS\" (a level map)\n"
+               "  --password TEXT | --password-file FILE   the datafile password\n"
+               "  --palette FILE.DAT   take the palette (object 23) and label font\n"
+               "            from this main datafile instead of FILE.DAT itself\n"
+               "  --scale N  enlarge the picture N times (default 1)\n");
+}
+
+DATAFILE* find(DATAFILE* d, const char* what) {
+  char* end;
+  long i = std::strtol(what, &end, 10);
+  if (!*end) {
+    for (long k = 0; d[k].type != DAT_END; ++k)
+      if (k == i) return &d[k];
+    return nullptr;
+  }
+  return find_datafile_object(d, what);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string password, palfile;
+  int scale = 1;
+  std::vector<const char*> pos;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--help")) {
+      usage(stdout);
+      return 0;
+    } else if (!std::strcmp(argv[i], "--password") && i + 1 < argc) {
+      password = argv[++i];
+    } else if (!std::strcmp(argv[i], "--password-file") && i + 1 < argc) {
+      FILE* f = std::fopen(argv[++i], "r");
+      char buf[256] = "";
+      if (!f || !std::fgets(buf, sizeof buf, f)) {
+        diag("%s:1: cannot read the password\n", argv[i]);
+        if (f) std::fclose(f);
+        return 1;
+      }
+      std::fclose(f);
+      buf[std::strcspn(buf, "\r\n")] = 0;
+      password = buf;
+    } else if (!std::strcmp(argv[i], "--palette") && i + 1 < argc) {
+      palfile = argv[++i];
+    } else if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) {
+      scale = std::atoi(argv[++i]);
+    } else if (argv[i][0] == '-') {
+      usage(stderr);
+      return 2;
+    } else {
+      pos.push_back(argv[i]);
+    }
+  }
+  if (pos.size() != 3 || scale < 1 || scale > 16) {
+    usage(stderr);
+    return 2;
+  }
+  if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 1;
+  set_color_conversion(COLORCONV_NONE);
+  crc_init();
+  packfile_password(password.empty() ? nullptr : password.c_str());
+  DATAFILE* dat = load_datafile(pos[0]);
+  DATAFILE* main_dat = palfile.empty() ? dat : load_datafile(palfile.c_str());
+  packfile_password(nullptr);
+  if (!dat || !main_dat) {
+    diag("%s: cannot load (wrong password?)\n", dat ? palfile.c_str() : pos[0]);
+    return 1;
+  }
+  const RGB* pal = default_palette;
+  FONT* label = font;
+  for (int k = 0; main_dat[k].type != DAT_END; ++k) {
+    if (k == 23 && main_dat[k].type == DAT_PALETTE) pal = (const RGB*)main_dat[k].dat;
+    if (k == 21 && main_dat[k].type == DAT_FONT) label = (FONT*)main_dat[k].dat;
+  }
+  select_palette(pal);
+  BITMAP* out = nullptr;
+  std::string what = pos[1];
+  if (what == "sheet") {
+    out = render_sheet(dat, 26, 557, label);
+  } else if (what.compare(0, 4, "map:") == 0) {
+    char name[64], sheet[64];
+    int rows = 0;
+    if (std::sscanf(what.c_str(), "map:%63[^:]:%63[^:]:%d", name, sheet, &rows) != 3 || rows < 1) {
+      usage(stderr);
+      return 2;
+    }
+    DATAFILE* m = find(dat, name);
+    DATAFILE* s = find(dat, sheet);
+    if (!m || !s || s->type != DAT_BITMAP) {
+      diag("%s: no map %s or sheet %s\n", pos[0], name, sheet);
+      return 1;
+    }
+    out = render_map(m, (BITMAP*)s->dat, rows);
+  } else {
+    DATAFILE* o = find(dat, what.c_str());
+    if (!o) {
+      diag("%s: no object %s\n", pos[0], what.c_str());
+      return 1;
+    }
+    if (o->type == DAT_BITMAP) {
+      BITMAP* s = (BITMAP*)o->dat;
+      out = create_bitmap_ex(8, s->w, s->h);
+      blit(s, out, 0, 0, 0, 0, s->w, s->h);
+    } else if (o->type == DAT_FONT) {
+      out = render_font((FONT*)o->dat);
+    } else if (o->type == DAT_PALETTE) {
+      pal = (const RGB*)o->dat;
+      out = render_palette();
+    } else {
+      diag("%s: object %s is not a picture, font or palette\n", pos[0], what.c_str());
+      return 1;
+    }
+  }
+  if (scale > 1) out = scaled(out, scale);
+  if (!write_png(pos[2], out, pal)) {
+    diag("%s: cannot write\n", pos[2]);
+    return 1;
+  }
+  return 0;
+}
