@@ -37,6 +37,10 @@ namespace {
 
 // Larger sources are surely not hand-written programs.
 constexpr long ASM_MAX_SOURCE = 16L << 20;
+// Bounds on recursion, so a hostile source cannot exhaust the stack.
+constexpr int ASM_MAX_NESTING = 256;   // parentheses and unary operators
+constexpr int ASM_MAX_EVAL_DEPTH = 4096;  // expression nodes and constants in one chain
+constexpr int ASM_MAX_TERMS = 64;      // terms of one condition
 
 std::string strf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string strf(const char* fmt, ...)
@@ -404,6 +408,8 @@ private:
     std::vector<std::unique_ptr<Program>> progs;
     Program* cur = nullptr;
     int errors = 0;
+    int parse_depth = 0;
+    int eval_depth = 0;
     std::vector<Loc> message_locs;  // parallel to res.messages, for sorting
     void sort_messages();
 
@@ -771,9 +777,16 @@ int Assembler::parse_expr(Cur& c, int scope, int level)
 
 int Assembler::parse_unary(Cur& c, int scope)
 {
+    struct Depth {
+        int& d;
+        explicit Depth(int& x) : d(x) { d++; }
+        ~Depth() { d--; }
+    } depth(parse_depth);
     Expr e;
     e.loc = c.loc();
     e.scope = scope;
+    if (parse_depth > ASM_MAX_NESTING)
+        throw Failure{e.loc, "expression nests too deeply"};
     const Tok& t = c.peek();
     if (c.punct("-") || c.punct("~") || c.punct("+")) {
         e.kind = E_UNARY;
@@ -876,7 +889,16 @@ bool Assembler::eval_number(Sym& s, int64_t& v)
 
 bool Assembler::eval(int ei, int64_t& v, bool& used_label)
 {
-    const Expr e = exprs[(size_t)ei];
+    struct Depth {
+        int& d;
+        explicit Depth(int& x) : d(x) { d++; }
+        ~Depth() { d--; }
+    } depth(eval_depth);
+    const Expr& e = exprs[(size_t)ei];
+    if (eval_depth > ASM_MAX_EVAL_DEPTH) {
+        error(e.loc, "expression nests too deeply");
+        return false;
+    }
     switch (e.kind) {
     case E_NUM: v = e.num; return true;
     case E_NAME: {
@@ -1110,6 +1132,8 @@ int Assembler::parse_cond_and(Cur& c, Program& p, std::vector<Cond>& pool)
             }
         }
         pool.push_back(t);
+        if (pool.size() > 2 * ASM_MAX_TERMS)
+            throw Failure{t.l.loc, strf("a condition has at most %d terms", ASM_MAX_TERMS)};
         return (int)pool.size() - 1;
     };
     int a = term();
