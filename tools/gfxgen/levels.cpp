@@ -1,5 +1,6 @@
 // Level data: tile sheets drawn tile by tile, maps read from text, and the
 // background pictures (city skyline, credits scenery).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -219,35 +220,49 @@ BITMAP* sheet(void (*draw)(BITMAP*, int, int, int), int count) {
   return b;
 }
 
-// City at night, tiling every w pixels: sky, far towers with lit windows.
+// City at night, tiling every w pixels: a sky that glows toward the horizon,
+// hazy far towers, darker near blocks with lit windows.
 BITMAP* skyline(int w, int h, int ground) {
   BITMAP* b = create_bitmap_ex(8, w, h);
-  for (int y = 0; y < h; ++y) hline(b, 0, y, w - 1, 128 + y * 6 / h);
-  for (int k = 0; k < w / 6; ++k) putpixel(b, rnd(w), rnd(h / 2), 4 + rnd(3));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      int v = y * 7 * 4 / ground;  // ordered dither between the ramp's steps
+      int step = v / 4 + (((x + y * 2) % 4) < v % 4 ? 1 : 0);
+      putpixel(b, x, y, 128 + std::min(step, 7));
+    }
+  for (int k = 0; k < w / 5; ++k) putpixel(b, rnd(w), rnd(ground / 2), 4 + rnd(4));
   for (int layer = 0; layer < 2; ++layer) {
     int x = 0;
     while (x < w) {
-      int bw = 10 + rnd(18), top = ground - 20 - rnd(layer ? 40 : 60);
+      int bw = 8 + rnd(layer ? 20 : 14), top = ground - (layer ? 12 + rnd(34) : 30 + rnd(40));
       if (x + bw > w) bw = w - x;
-      int col = layer ? 234 : 232;
+      int col = layer ? 232 : 235;
       rectfill(b, x, top, x + bw - 1, h - 1, col);
-      for (int wy = top + 3; wy < ground - 2; wy += 4)
+      hline(b, x, top, x + bw - 1, col + 1);
+      if (rnd(3) == 0) vline(b, x + bw / 2, top - 5, top, col + 1);  // antenna
+      for (int wy = top + 3; wy < ground - 2; wy += 3)
         for (int wx = x + 2; wx < x + bw - 2; wx += 3)
-          if (rnd(5) == 0) putpixel(b, wx, wy, 152 + rnd(6));
-      x += bw + (layer ? 0 : rnd(4));
+          if (rnd(layer ? 3 : 5) == 0) putpixel(b, wx, wy, layer ? 155 + rnd(5) : 153 + rnd(3));
+      x += bw + (layer ? 0 : rnd(6));
     }
   }
-  rectfill(b, 0, ground, w - 1, h - 1, 233);
+  rectfill(b, 0, ground, w - 1, h - 1, 232);
   return b;
 }
 
 BITMAP* credits_scenery() {
   const int w = 128, h = 208;
   BITMAP* b = create_bitmap_ex(8, w, h);
-  for (int y = 0; y < 140; ++y) hline(b, 0, y, w - 1, 128 + y * 5 / 140);
+  for (int y = 0; y < 140; ++y)
+    for (int x = 0; x < w; ++x) {
+      int v = y * 5 * 4 / 140, step = v / 4 + (((x + y * 2) % 4) < v % 4 ? 1 : 0);
+      putpixel(b, x, y, 128 + step);
+    }
   for (int k = 0; k < 40; ++k) putpixel(b, rnd(w), rnd(138), 4 + rnd(5));
-  circlefill(b, 96, 24, 9, 100);  // moon
-  circlefill(b, 100, 21, 8, 128 + 24 * 5 / 140);
+  circlefill(b, 96, 24, 9, 100);  // full moon with a few darker seas
+  circlefill(b, 93, 22, 2, 58);
+  circlefill(b, 99, 27, 3, 58);
+  putpixel(b, 98, 20, 58);
   BITMAP* city = skyline(w, 47, 44);
   blit(city, b, 0, 0, 0, 140, w, 47);
   destroy_bitmap(city);
