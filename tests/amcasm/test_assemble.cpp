@@ -80,6 +80,11 @@ TEST(Structured, ConditionsShortCircuit)
                                 18, 12}));
     EXPECT_EQ(assemble_words("program 0 p\n  if random 3 != y\n    end\n  endif\n  end\n"),
               (std::vector<int>{4, 3, 101, 3, 30, 110, 8, 9, 12, 12}));
+    // not inverts one term: the test jumps past the body when the bit is set.
+    EXPECT_EQ(assemble_words("program 0 p\n  while not controls & 0x20 && not x >= 9\n"
+                             "    yield\n  endwhile\n  end\n"),
+              (std::vector<int>{2, 31, 101, 1, 32, 106, 9, 19, 3, 29, 101, 1, 9, 111, 8, 19, 18,
+                                5, 0, 12}));
 }
 
 TEST(Operands, IndirectChainsThroughRegistersAndGlobals)

@@ -13,6 +13,7 @@
 #include "tools/amcasm/asm_names.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -331,13 +332,14 @@ struct Cond {
     CondKind kind = C_TERM;
     Operand l, r;
     std::string cmp;  // "" for a plain test
+    bool negate = false;
     int a = -1, b = -1;
 };
 
 const char* const asm_keywords[] = {
     "include", "const", "global", "reg", "program", "unused", "word", "if", "elif", "else",
     "endif", "while", "endwhile", "loop", "endloop", "continue", "call", "return", "random",
-    "none", "acc", "imm",
+    "none", "acc", "imm", "not",
 };
 
 bool reserved(const std::string& n)
@@ -1121,6 +1123,10 @@ int Assembler::parse_cond_and(Cur& c, Program& p, std::vector<Cond>& pool)
 {
     auto term = [&]() {
         Cond t;
+        if (c.word("not")) {
+            c.next();
+            t.negate = true;
+        }
         t.l = parse_operand(c, p, true);
         static const char* const cmps[] = {"==", "!=", "<=", ">=", "<", ">", "&"};
         for (const char* k : cmps) {
@@ -1180,7 +1186,7 @@ void Assembler::gen_cond(Program& p, Loc l, const std::vector<Cond>& pool, int n
     emit_alu(p, l, k.l, ALU_LOAD);
     if (alu)
         emit_alu(p, l, k.r, alu);
-    bool jump_on_true = want != inverted;
+    bool jump_on_true = (want != k.negate) != inverted;
     emit_jump(p, l, jump_on_true ? OP_JUMP_IF_TRUE : OP_JUMP_IF_ZERO, label);
 }
 
@@ -1680,23 +1686,20 @@ void Assembler::write_listing()
                 for (const Item* it : a->second)
                     words.insert(words.end(), it->words.begin(), it->words.end());
             }
+            // Six words to a row; long expansions continue on further rows.
             size_t k = 0;
-            bool text_done = false;
             do {
+                size_t row = std::min<size_t>(6, words.size() - k);
                 std::string ws;
-                for (size_t j = 0; j < 6 && k < words.size(); j++, k++)
-                    ws += strf("%s%d", j ? " " : "", (int16_t)words[k]);
-                std::string off = first >= 0 ? strf("%5d", first + (int)(k - (k % 6 ? k % 6 : 6)))
-                                             : "     ";
-                if (words.empty())
-                    off = "     ";
-                o += strf("%5zu %s  %-36s", l + 1, off.c_str(), ws.c_str());
-                if (!text_done)
-                    o += file_lines[f][l];
-                while (!o.empty() && o.back() == ' ')
-                    o.pop_back();
-                o += "\n";
-                text_done = true;
+                for (size_t j = 0; j < row; j++)
+                    ws += strf("%s%d", j ? " " : "", (int16_t)words[k + j]);
+                std::string off = row ? strf("%5d", first + (int)k) : "     ";
+                std::string text = k == 0 ? file_lines[f][l] : "";
+                std::string line = strf("%5zu %s  %-36s", l + 1, off.c_str(), ws.c_str()) + text;
+                while (!line.empty() && line.back() == ' ')
+                    line.pop_back();
+                o += line + "\n";
+                k += row;
             } while (k < words.size());
         }
     }
