@@ -313,17 +313,35 @@ bool load_poses(const std::string& path) {
 
 void make_sprites(Out& o) {
   std::vector<Slot> slots;
-  int next = 27;
-  auto put = [&](const std::string& name, Drawn d) { slots.push_back({next++, name, d}); };
+  // Each cast member owns a fixed block of indices, so adding a pose to one
+  // never renumbers the others.
+  int next = 27, block_end = 27;
+  auto block = [&](int first, int size) {
+    next = first;
+    block_end = first + size;
+  };
+  auto put = [&](const std::string& name, Drawn d) {
+    if (next >= block_end) {
+      diag("sprites: block full, %s not added\n", name.c_str());
+      destroy_bitmap(d.b);
+      return;
+    }
+    slots.push_back({next++, name, d});
+  };
+  block(27, 32);
   for (auto& p : poses)
     if (p.set == "fighter") put("HERO_" + p.name, figure(hero, p));
+  block(59, 32);
   for (auto& p : poses)
     if (p.set == "fighter") put("THUG_" + p.name, figure(thug, p));
+  block(91, 16);
   for (auto& p : poses)
     if (p.set == "girl") put("GIRL_" + p.name, figure(girl, p));
+  block(107, 8);
   put("VAN_1", van(0));
   put("VAN_2", van(1));
   put("VAN_OPEN", van(2));
+  block(115, 16);
   const char* items[] = {"KNIFE", "SPRAY", "BAT", "KNUCKLES", "BOMB", "BOMB_LIT", "MEDKIT"};
   for (int k = 0; k < 7; ++k) {
     BITMAP* ic = item_icon(k);
@@ -335,6 +353,7 @@ void make_sprites(Out& o) {
     put(std::string("ITEM_") + items[k], d);
     destroy_bitmap(c);
   }
+  block(131, 8);
   put("HIT_1", spark(0));
   put("HIT_2", spark(1));
   for (int i = 308; i <= 313; ++i) {
