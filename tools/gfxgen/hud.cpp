@@ -8,6 +8,7 @@ namespace gg {
 namespace {
 
 const int kWhite[7] = {240, 240, 241, 241, 242, 242, 243};
+const int kCream[7] = {240, 58, 58, 58, 100, 100, 61};
 const int kLabel[7] = {74, 74, 73, 73, 72, 72, 72};
 const int kGold[7] = {244, 244, 245, 245, 246, 246, 247};
 const int kBlue[7] = {248, 248, 249, 249, 250, 250, 250};
@@ -261,7 +262,7 @@ void make_fonts(Out& o) {
     const int* rows;
     int shadow;
   } list[] = {
-      {16, "016_font_small.pcx", kWhite, 254},   {17, "017_font_heading.pcx", kGold, 253},
+      {16, "016_font_small.pcx", kCream, 254},   {17, "017_font_heading.pcx", kGold, 253},
       {18, "018_font_credits.pcx", kBlue, 254},  {19, "019_font_highlight.pcx", kRed, 1},
       {20, "020_font_version.pcx", kGrey, 254},  {21, "021_font_item.pcx", kWhite, 254},
       {22, "022_font_selected.pcx", kFire, 253},
