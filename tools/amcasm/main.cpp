@@ -132,13 +132,11 @@ int main(int argc, char** argv)
     bool list_mode = false, quiet = false;
     for (int i = 1; i < argc; i++) {
         std::string a = argv[i];
-        auto value = [&](const char* opt_name) -> const char* {
-            if (a.size() > 2 && a[0] == '-' && a[1] != '-')
-                return argv[i] + 2;  // -Ifolder
-            if (i + 1 >= argc)
-                return nullptr;
-            (void)opt_name;
-            return argv[++i];
+        // The value of -o, -I, -l, -d: joined (-Ifolder) or the next argument.
+        auto value = [&]() -> const char* {
+            if (a.size() > 2)
+                return argv[i] + 2;
+            return i + 1 < argc ? argv[++i] : nullptr;
         };
         if (list_mode) {
             sources.push_back(a);
@@ -152,7 +150,7 @@ int main(int argc, char** argv)
         } else if (a.rfind("-o", 0) == 0 || a.rfind("-I", 0) == 0 || a.rfind("-l", 0) == 0 ||
                    a.rfind("-d", 0) == 0) {
             char k = a[1];
-            const char* v = value(a.c_str());
+            const char* v = value();
             if (!v || !*v)
                 return bad_usage(std::string("missing value for -") + k);
             if (k == 'o') out = v;
