@@ -1,0 +1,151 @@
+// The data generators as command-line tools: what they write from small
+// inputs, and how they report bad input.
+#include <aldumb.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/data/data_fixture.h"
+
+using namespace datatest;
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string err;
+};
+
+std::string tmp_dir() {
+  static std::string dir;
+  if (dir.empty()) {
+    char t[] = "/tmp/nwd-data-XXXXXX";
+    dir = mkdtemp(t);
+  }
+  return dir;
+}
+
+void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+Outcome run(const std::string& cmd) {
+  std::string err = tmp_dir() + "/stderr.txt";
+  int st = std::system((cmd + " >/dev/null 2>" + err).c_str());
+  std::ifstream in(err);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, ss.str()};
+}
+
+}  // namespace
+
+TEST(ModuleWriter, ScoreBecomesALoopingModuleWithSharpsIntact) {
+  std::string score = tmp_dir() + "/s.txt", mod = tmp_dir() + "/s.mod";
+  write(score,
+        "title test  # a comment\nspeed 6\ntempo 125\npattern a\n"
+        "1 L:F#2/4 ./4 L:Bb1\n2 B:C1/32 ^\ndrums k.s.h\norder a a\n");
+  ASSERT_EQ(run(std::string(NWD_MODGEN) + " " + score + " " + mod).status, 0);
+  std::ifstream in(mod, std::ios::binary);
+  std::string b((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_GT(b.size(), 1084u + 1024u);
+  EXPECT_EQ(b.substr(1080, 4), "M.K.");
+  EXPECT_EQ((unsigned char)b[950], 2);  // two positions
+  auto period = [&](int row, int ch) {
+    size_t at = 1084 + (row * 4 + ch) * 4;
+    return ((unsigned char)b[at] & 0x0F) << 8 | (unsigned char)b[at + 1];
+  };
+  EXPECT_EQ(period(0, 0), 302);  // F#2
+  EXPECT_EQ(period(8, 0), 480);  // Bb1
+  EXPECT_EQ(period(0, 1), 856);  // C1
+  EXPECT_EQ((unsigned char)b[1084 + (32 * 4 + 1) * 4 + 2] & 0x0F, 0xC);  // ^ = volume 0
+  start_allegro();
+  dumb_register_stdfiles();
+  DUH* d = dumb_load_mod(mod.c_str());
+  ASSERT_NE(d, nullptr);
+  // Two 64-row patterns at speed 6, 125 BPM: 2 x 7.68 s.
+  EXPECT_NEAR(duh_get_length(d) / 65536.0, 15.36, 0.1);
+  unload_duh(d);
+}
+
+TEST(ModuleWriter, BadScoresAreReportedWithTheirLine) {
+  std::string score = tmp_dir() + "/bad.txt", mod = tmp_dir() + "/bad.mod";
+  const char* cases[][2] = {
+      {"pattern a\n1 L:H2\norder a\n", "bad.txt:2:"},        // no such note
+      {"pattern a\n1 L:C2/60 L:C2/8\norder a\n", "bad.txt:2:"},  // past row 63
+      {"pattern a\ndrums kx\norder a\n", "bad.txt:2:"},
+      {"pattern a\norder b\n", "bad.txt:2:"},
+      {"pattern a\n", "bad.txt:1:"},                         // no order
+  };
+  for (auto& c : cases) {
+    write(score, c[0]);
+    Outcome r = run(std::string(NWD_MODGEN) + " " + score + " " + mod);
+    EXPECT_EQ(r.status, 1) << c[0];
+    EXPECT_NE(r.err.find(c[1]), std::string::npos) << c[0] << " said: " << r.err;
+  }
+  EXPECT_EQ(run(NWD_MODGEN).status, 2);
+}
+
+TEST(Packer, KeepsListOrderAcrossTypesAndSetsHotSpots) {
+  start_allegro();
+  std::string dir = tmp_dir(), list = dir + "/list.txt", dat = dir + "/t.dat";
+  PALETTE pal;
+  for (int i = 0; i < 256; ++i) pal[i].r = pal[i].g = pal[i].b = i / 4;
+  const char* names[] = {"b.pcx", "a.pcx", "p.pcx", "c.pcx"};
+  for (int k = 0; k < 4; ++k) {
+    BITMAP* b = create_bitmap_ex(8, 4 + k, 3);
+    clear_to_color(b, k + 1);
+    save_pcx((dir + "/" + names[k]).c_str(), b, pal);
+    destroy_bitmap(b);
+  }
+  // Names out of alphabetical order and a palette between bitmaps: the
+  // datafile must still follow the list.
+  write(list, "# i type file xhot yhot\n0 BMP b.pcx 1 2\n1 BMP a.pcx -1 -1\n2 PAL p.pcx -1 -1\n"
+              "3 BMP c.pcx 1 0\n");
+  write(dir + "/key", std::string(kPassword) + "\n");
+  ASSERT_EQ(run(std::string(NWD_DATPACK) + " --dat " + NWD_DAT_TOOL + " --password-file " + dir +
+                "/key " + list + " " + dir + " " + dat).status, 0);
+  packfile_password(kPassword);
+  DATAFILE* d = load_datafile(dat.c_str());
+  packfile_password(nullptr);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d[0].type, DAT_BITMAP);
+  EXPECT_EQ(((BITMAP*)d[0].dat)->w, 4);
+  EXPECT_EQ(((BITMAP*)d[1].dat)->w, 5);
+  EXPECT_EQ(d[2].type, DAT_PALETTE);
+  EXPECT_EQ(((BITMAP*)d[3].dat)->w, 7);
+  EXPECT_STREQ(get_datafile_property(&d[0], DAT_ID('Y', 'H', 'O', 'T')), "2");
+  EXPECT_STREQ(get_datafile_property(&d[3], DAT_ID('X', 'H', 'O', 'T')), "1");
+  EXPECT_STREQ(get_datafile_property(&d[1], DAT_ID('X', 'H', 'O', 'T')), "");
+  unload_datafile(d);
+
+  write(list, "0 BMP ../escape.pcx 0 0\n");
+  Outcome r = run(std::string(NWD_DATPACK) + " --password x " + list + " " + dir + " " + dat);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("list.txt:1:"), std::string::npos) << r.err;
+  EXPECT_EQ(run(std::string(NWD_DATPACK) + " " + list + " " + dir + " " + dat).status, 2);
+}
+
+TEST(Generators, BadSourcesNameFileAndLine) {
+  std::string src = tmp_dir() + "/src";
+  std::string cmd = "mkdir -p " + src + "/gfx " + src + "/levels " + src + "/sound";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  write(src + "/gfx/palette.txt", "0 0 0 0\n1 9 9\n");
+  Outcome r = run(std::string(NWD_GFXGEN) + " levels " + src + " " + tmp_dir());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("palette.txt:2:"), std::string::npos) << r.err;
+
+  write(src + "/gfx/palette.txt", "0 0 0 0\n");
+  write(src + "/levels/van.txt", "tile . 0\nmap\n...\n..\n");
+  r = run(std::string(NWD_GFXGEN) + " levels " + src + " " + tmp_dir());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("van.txt:4:"), std::string::npos) << r.err;  // ragged row
+
+  write(src + "/sound/effects.txt", "1 A.wav SFX_A hit\n2 B.wav SFX_B kazoo\n");
+  r = run(std::string(NWD_SFXGEN) + " " + src + "/sound/effects.txt " + tmp_dir());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("effects.txt:2:"), std::string::npos) << r.err;
+  EXPECT_EQ(run(std::string(NWD_GFXGEN) + " main").status, 2);
+}
