@@ -207,3 +207,17 @@ TEST(Tool, DisassemblyOfAFileReassemblesByteForByte)
     for (const auto& f : {src, a, text, b})
         unlink(f.c_str());
 }
+
+TEST(Tool, DepfileNamesEveryFileRead)
+{
+    std::string dir = scratch("dep");
+    ASSERT_EQ(run("mkdir -p " + dir + "/gen"), 0);
+    spit(dir + "/gen/sprites.amcs", "const SPR_HERO_STAND = 27\n");
+    spit(dir + "/main.amcs", "include \"sprites.amcs\"\nprogram 0 p\n  load SPR_HERO_STAND\n  end\n");
+    ASSERT_EQ(run(std::string(NWD_AMCASM_PATH) + " -I " + dir + "/gen --depfile " + dir +
+                  "/d.d -o " + dir + "/G.AMC " + dir + "/main.amcs"),
+              0);
+    EXPECT_EQ(slurp(dir + "/d.d"),
+              dir + "/G.AMC: " + dir + "/main.amcs " + dir + "/gen/sprites.amcs\n");
+    run("rm -r " + dir);
+}

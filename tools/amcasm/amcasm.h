@@ -40,6 +40,7 @@ struct AsmResult {
     std::vector<AsmProgramOut> programs;  // ordered by number, 0..n-1
     std::vector<AsmMessage> messages;     // in the order found
     std::string listing;
+    std::vector<std::string> files;       // every source and include read
 };
 
 AsmResult asm_assemble(const std::vector<std::string>& sources, const AsmOptions& opt);

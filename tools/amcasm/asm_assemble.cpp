@@ -1768,6 +1768,7 @@ void Assembler::run_steps(const std::vector<std::string>& sources)
     if (errors == 0 && opt.listing)
         write_listing();
     res.ok = errors == 0;
+    res.files = files;
     if (!res.ok)
         return;
     std::map<int, const Program*> order;

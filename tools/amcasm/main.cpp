@@ -10,7 +10,7 @@
 #include <vector>
 
 static const char usage[] =
-    "usage: amcasm [-o OUT] [-I DIR]... [-l LISTING] [-w] SOURCE...\n"
+    "usage: amcasm [-o OUT] [-I DIR]... [-l LISTING] [--depfile FILE] [-w] SOURCE...\n"
     "       amcasm --list-file OUT NAME...\n"
     "       amcasm -d FILE.AMC [-o OUT]\n"
     "\n"
@@ -19,6 +19,7 @@ static const char usage[] =
     "  -o OUT        output file (with -d: the source text; default stdout)\n"
     "  -I DIR        folder searched for include files after the including file's own\n"
     "  -l LISTING    write a listing: each line's word offset and words beside it\n"
+    "  --depfile F   write a make rule naming every file read, for build tools\n"
     "  -w            do not print warnings\n"
     "  --list-file   write OUT as a list of other AMC files, by base name\n"
     "  -d FILE       disassemble every program of a compiled file\n"
@@ -54,6 +55,19 @@ static bool read_all(const std::string& path, std::vector<uint8_t>& out, std::st
         return false;
     }
     return true;
+}
+
+static std::string make_escape(const std::string& s)
+{
+    std::string o;
+    for (char c : s) {
+        if (c == ' ' || c == '#')
+            o += '\\';
+        if (c == '$')
+            o += '$';
+        o += c;
+    }
+    return o;
 }
 
 static std::string default_output(const std::string& src)
@@ -126,7 +140,7 @@ static int list_file(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    std::string out, listing, dis;
+    std::string out, listing, dis, depfile;
     AsmOptions opt;
     std::vector<std::string> sources;
     bool list_mode = false, quiet = false;
@@ -145,6 +159,10 @@ int main(int argc, char** argv)
             return 0;
         } else if (a == "--list-file") {
             list_mode = true;
+        } else if (a == "--depfile") {
+            if (i + 1 >= argc)
+                return bad_usage("missing value for --depfile");
+            depfile = argv[++i];
         } else if (a == "-w") {
             quiet = true;
         } else if (a.rfind("-o", 0) == 0 || a.rfind("-I", 0) == 0 || a.rfind("-l", 0) == 0 ||
@@ -164,12 +182,12 @@ int main(int argc, char** argv)
         }
     }
     if (list_mode) {
-        if (!out.empty() || !dis.empty() || !listing.empty())
+        if (!out.empty() || !dis.empty() || !listing.empty() || !depfile.empty())
             return bad_usage("--list-file takes only an output file and names");
         return list_file(sources);
     }
     if (!dis.empty()) {
-        if (!sources.empty() || !listing.empty())
+        if (!sources.empty() || !listing.empty() || !depfile.empty())
             return bad_usage("-d takes one compiled file and optionally -o");
         return disassemble(dis, out);
     }
@@ -192,6 +210,13 @@ int main(int argc, char** argv)
     std::string err = asm_write_file(out, image.data(), image.size());
     if (err.empty() && !listing.empty())
         err = asm_write_file(listing, r.listing.data(), r.listing.size());
+    if (err.empty() && !depfile.empty()) {
+        std::string rule = make_escape(out) + ":";
+        for (const auto& f : r.files)
+            rule += " " + make_escape(f);
+        rule += "\n";
+        err = asm_write_file(depfile, rule.data(), rule.size());
+    }
     if (!err.empty()) {
         diag("amcasm: %s\n", err.c_str());
         return 1;
