@@ -17,6 +17,10 @@ extern COLOR_MAP recolour_table;  // installed as color_map
 extern BITMAP* scratch_bitmap;    // 128x128, 8-bit: mirroring before lit drawing
 extern int desktop_width, desktop_height;  // -1 when unknown
 
+// The terminal's error stream, kept before stderr goes to "stderr.txt", for
+// the one failure the player must see before any window exists.
+extern int console_error_fd;
+
 // Set by the window's close button (timer/X thread). The level loop and the
 // menus test it and unwind as "END GAME" and then "QUIT" would.
 extern std::atomic<bool> close_requested;

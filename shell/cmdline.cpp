@@ -1,0 +1,181 @@
+#include <allegro.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "gfx/display.h"
+#include "input/demo.h"
+#include "shell/options.h"
+
+LaunchOptions launch;
+
+namespace {
+
+const char USAGE[] =
+    "Nightward v%s (%s build)\n"
+    "Syntaxe : NWD [options]\n"
+    "\n"
+    "   Options :  -?              this screen\n"
+    "              -level  <n>     starting level (1 to 5)\n"
+    "              -skill  <n>     skill level (defaut 5)\n"
+    "              -arcade         game mode: arcade\n"
+    "              -survival       game mode: survival\n"
+    "              -record <file>  record a demo named <file>\n"
+    "              -maxdemo <n>    set demo buffer size, in bytes\n"
+    "              -play   <file>  play a demo named <file>\n"
+    "              -nostat         draw the energy bar during demo playback\n"
+    "              -start  <n>     fast-forward n frames when playing\n"
+    "              -card <driver>  choose graphics adapter - \"?\" for list\n"
+    "              -nosound        disable sound routines\n"
+    "              -fps    <n>     game speed in frames per second (default 72)\n"
+    "              -mod    <file>  use alternate music file\n";
+
+// Leading digits with an optional sign, else 0; saturates rather than
+// overflowing on absurd input.
+long long number(const char* s) {
+    long long v = std::strtoll(s, nullptr, 10);
+    if (v > INT_MAX) v = INT_MAX;
+    if (v < INT_MIN) v = INT_MIN;
+    return v;
+}
+
+struct Args {
+    int argc;
+    char** argv;
+    // Index of the first argument equal to `opt` ignoring case, 0 if none.
+    int find(const char* opt) const {
+        for (int i = 1; i < argc; i++)
+            if (strcasecmp(argv[i], opt) == 0) return i;
+        return 0;
+    }
+    // The argument after `i`, whatever it looks like, or null.
+    const char* value(int i) const { return i > 0 && i + 1 < argc ? argv[i + 1] : nullptr; }
+};
+
+CmdlineResult say(char* message, size_t size, CmdlineResult r, const char* text) {
+    std::snprintf(message, size, "%s", text);
+    return r;
+}
+
+}  // namespace
+
+CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t& demo_size,
+                            char* message, size_t message_size) {
+    Args a{argc, argv};
+    out = LaunchOptions{};
+    out.card = -1;
+    if (message_size) message[0] = '\0';
+    int counted = 1;
+    int i;
+    const char* v;
+
+    if ((i = a.find("-level"))) {
+        counted += 2;
+        if ((v = a.value(i))) out.start_level = static_cast<uint8_t>(number(v));
+        if (out.start_level > 11)
+            return say(message, message_size, CMDLINE_BAD,
+                       "The -level <n> parameter needs a value beetwen 1 and 5\n");
+    }
+    if ((i = a.find("-skill"))) {
+        counted += 2;
+        if ((v = a.value(i))) out.skill = static_cast<int8_t>(number(v));
+        if (out.skill < 1 || out.skill > 100)
+            return say(message, message_size, CMDLINE_BAD,
+                       "The -skill <n> parameter needs a value beetwen 0 and 100\n");
+    }
+    if ((v = a.value(a.find("-mod")))) {
+        out.mod_file = v;
+        counted += 2;
+    }
+    if ((v = a.value(a.find("-record")))) {
+        out.demo_file = v;
+        out.record = 0xFF;
+        counted += 2;
+    }
+    if ((v = a.value(a.find("-play"))) && !out.record) {
+        out.demo_file = v;
+        out.play = 0xFF;
+        counted += 2;
+    }
+    if ((v = a.value(a.find("-start"))) && out.play) {
+        out.start_frame = static_cast<uint32_t>(number(v));
+        counted += 2;
+    }
+    if ((i = a.find("-card"))) {
+        if ((v = a.value(i))) {
+            for (int row = 0; row < GFX_DRIVER_COUNT; row++)
+                if (strcasecmp(v, gfx_driver_table[row].short_name) == 0) {
+                    out.card = row;
+                    counted += 2;
+                    break;
+                }
+        }
+        if (out.card == -1) {
+            size_t n = std::snprintf(message, message_size, "Graphics drivers for -card :\n\n");
+            for (int row = 0; row < GFX_DRIVER_COUNT && n < message_size; row++)
+                n += std::snprintf(message + n, message_size - n, "%8s = %s\n",
+                                   gfx_driver_table[row].short_name, gfx_driver_table[row].label);
+            return CMDLINE_STOP;
+        }
+    }
+    if (a.find("-nosound")) {
+        out.no_sound = 0xFF;
+        counted++;
+    }
+    if (a.find("-nojoy")) {
+        out.no_joystick = 0xFF;
+        counted++;
+    }
+    if ((v = a.value(a.find("-fps")))) {
+        out.fps = static_cast<uint16_t>(number(v));
+        counted += 2;
+        if (out.fps == 0)
+            return say(message, message_size, CMDLINE_BAD,
+                       "The -fps <n> argument must be between 1 and 65535\n");
+    }
+    if ((v = a.value(a.find("-maxdemo")))) {
+        long long n = number(v);
+        counted += 2;
+        // A negative size would turn into a 4 GB request: refuse it too.
+        if (n <= 100)
+            return say(message, message_size, CMDLINE_BAD, "The -maxdemo parameter must be > 100\n");
+        demo_size = static_cast<uint32_t>(n);
+    }
+    if (a.find("-nostat")) {
+        out.no_stat = 0xFF;
+        counted++;
+    }
+    if (a.find("-arcade")) {
+        out.mode = 1;
+        counted++;
+    }
+    if (a.find("-survival")) {
+        out.mode = 2;
+        counted++;
+    }
+    if (a.find("-vampire")) {
+        out.mode = 3;
+        counted++;
+    }
+
+    bool question = false;
+    for (int k = 1; k < argc; k++)
+        if (std::strchr(argv[k], '?')) question = true;
+    if ((argc > 1 && question) || counted != argc) {
+        std::snprintf(message, message_size, USAGE, NWD_VERSION, NWD_BUILD);
+        return CMDLINE_STOP;
+    }
+    return CMDLINE_GO;
+}
+
+int parse_command_line(int argc, char** argv) {
+    static char message[2048];
+    CmdlineResult r = cmdline_parse(argc, argv, launch, demo_buffer_size, message, sizeof message);
+    if (r == CMDLINE_GO) return 1;
+    allegro_message("%s", message);
+    if (r == CMDLINE_BAD) std::exit(1);
+    return 0;
+}

@@ -1,0 +1,190 @@
+#include "shell/config.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+GameConfig game_config;
+char playlist_keys[PLAYLIST_KEYS][PLAYLIST_NAME_SIZE];
+
+namespace {
+constexpr int TEXT_MUSIC = sizeof(GameConfig::music);
+constexpr int TEXT_LASTLEVEL = sizeof(GameConfig::lastlevel);
+
+constexpr ConfigEntry num16(const char* key, int16_t* v, int def, int min, int max) {
+    return {key, v, CFG_S16, def, nullptr, min, max};
+}
+constexpr ConfigEntry num8(const char* key, uint8_t* v, int def, int min, int max) {
+    return {key, v, CFG_U8, def, nullptr, min, max};
+}
+constexpr ConfigEntry text(const char* key, char* v, int size, const char* def) {
+    return {key, v, size, 0, def, 0, 0};
+}
+}  // namespace
+
+// The order is the order of the written file.
+constexpr ConfigEntry game_config_table[] = {
+    num16("difficulty", &game_config.difficulty, 5, 3, 12),
+    num16("mode", &game_config.mode, 1, 1, 3),
+    num8("musicvolume", &game_config.musicvolume, 144, 0, 255),
+    num8("soundvolume", &game_config.soundvolume, 190, 0, 255),
+    num16("keyup", &game_config.keyup, 84, 1, 126),
+    num16("keydown", &game_config.keydown, 85, 1, 126),
+    num16("keyleft", &game_config.keyleft, 82, 1, 126),
+    num16("keyright", &game_config.keyright, 83, 1, 126),
+    num16("keypunch", &game_config.keypunch, 115, 1, 126),
+    num16("keykick", &game_config.keykick, 117, 1, 126),
+    num16("joypunch", &game_config.joypunch, 1, -1, 255),
+    num16("joykick", &game_config.joykick, 0, -1, 255),
+    num16("joypause", &game_config.joypause, 2, -1, 255),
+    num16("joyesc", &game_config.joyesc, 3, -1, 255),
+    text("music", game_config.music, TEXT_MUSIC, "TECHNO"),
+    num8("card", &game_config.card, 0, 0, 5),
+    text("lastlevel", game_config.lastlevel, TEXT_LASTLEVEL, "@"),
+    num16("cheatkeys", &game_config.cheatkeys, 0, 0, 4),
+    num16("powersaving", &game_config.powersaving, 5, 0, 20),
+    num16("screen_width", &game_config.screen_width, -1, -1, 4096),
+    num16("screen_height", &game_config.screen_height, -1, -1, 4096),
+    num16("window_width", &game_config.window_width, -1, -1, 4096),
+    num16("window_height", &game_config.window_height, -1, -1, 4096),
+    {nullptr, nullptr, 0, 0, nullptr, 0, 0},
+};
+
+constexpr ConfigEntry playlist_table[] = {
+    text("title", playlist_keys[PLAYLIST_TITLE], PLAYLIST_NAME_SIZE, ""),
+    text("level1", playlist_keys[PLAYLIST_LEVEL1 + 0], PLAYLIST_NAME_SIZE, ""),
+    text("level2", playlist_keys[PLAYLIST_LEVEL1 + 1], PLAYLIST_NAME_SIZE, ""),
+    text("level3", playlist_keys[PLAYLIST_LEVEL1 + 2], PLAYLIST_NAME_SIZE, ""),
+    text("level4", playlist_keys[PLAYLIST_LEVEL1 + 3], PLAYLIST_NAME_SIZE, ""),
+    text("level5", playlist_keys[PLAYLIST_LEVEL1 + 4], PLAYLIST_NAME_SIZE, ""),
+    text("ending", playlist_keys[PLAYLIST_ENDING], PLAYLIST_NAME_SIZE, ""),
+    text("scores", playlist_keys[PLAYLIST_SCORES], PLAYLIST_NAME_SIZE, ""),
+    {nullptr, nullptr, 0, 0, nullptr, 0, 0},
+};
+
+namespace {
+
+// Copies at most size-1 characters, always terminated.
+void copy_text(char* dst, int size, const char* src) {
+    int n = 0;
+    while (n < size - 1 && src[n]) {
+        dst[n] = src[n];
+        n++;
+    }
+    dst[n] = '\0';
+}
+
+void store_number(const ConfigEntry& e, long v) {
+    if (v < e.min) v = e.min;
+    if (v > e.max) v = e.max;
+    if (e.kind == CFG_S16)
+        *static_cast<int16_t*>(e.value) = static_cast<int16_t>(v);
+    else
+        *static_cast<uint8_t*>(e.value) = static_cast<uint8_t>(v);
+}
+
+// Leading digits with an optional sign, anything else 0; huge values
+// saturate instead of wrapping.
+long read_number(const char* s) {
+    errno = 0;
+    long v = std::strtol(s, nullptr, 10);
+    if (v > INT_MAX) v = INT_MAX;
+    if (v < INT_MIN) v = INT_MIN;
+    return v;
+}
+
+int skip_space(FILE* f) {
+    int c;
+    do c = std::getc(f);
+    while (c != EOF && std::isspace(c));
+    return c;
+}
+
+// A run of non-space characters; the part beyond the buffer is dropped.
+bool read_token(FILE* f, char* buf) {
+    int c = skip_space(f);
+    if (c == EOF) return false;
+    int n = 0;
+    while (c != EOF && !std::isspace(c)) {
+        if (n < CFG_TOKEN_SIZE - 1) buf[n++] = static_cast<char>(c);
+        c = std::getc(f);
+    }
+    buf[n] = '\0';
+    if (c != EOF) std::ungetc(c, f);
+    return true;
+}
+
+const ConfigEntry* find_key(const ConfigEntry* table, const char* key) {
+    for (const ConfigEntry* e = table; e->value; e++)
+        if (std::strcmp(e->key, key) == 0) return e;
+    return nullptr;
+}
+
+}  // namespace
+
+void config_reset(const ConfigEntry* table) {
+    if (!table) return;
+    for (const ConfigEntry* e = table; e->value; e++) {
+        if (e->kind > 0)
+            copy_text(static_cast<char*>(e->value), e->kind, e->default_text);
+        else if (e->kind == CFG_S16)
+            *static_cast<int16_t*>(e->value) = static_cast<int16_t>(e->default_number);
+        else
+            *static_cast<uint8_t*>(e->value) = static_cast<uint8_t>(e->default_number);
+    }
+}
+
+void config_read(const ConfigEntry* table, const char* path) {
+    config_reset(table);
+    if (!table) return;
+    FILE* f = std::fopen(path, "r");
+    if (!f) return;
+    char key[CFG_TOKEN_SIZE], value[CFG_TOKEN_SIZE];
+    // "key = value": a scan that stops short is dropped and the next one
+    // starts where it stopped, so stray words are skipped one at a time.
+    while (read_token(f, key)) {
+        int c = skip_space(f);
+        if (c == EOF) break;
+        if (c != '=') {
+            std::ungetc(c, f);
+            continue;
+        }
+        if (!read_token(f, value)) break;
+        const ConfigEntry* e = find_key(table, key);
+        if (!e) continue;
+        if (e->kind > 0)
+            copy_text(static_cast<char*>(e->value), e->kind, value);
+        else
+            store_number(*e, read_number(value));
+    }
+    std::fclose(f);
+}
+
+int config_write(const ConfigEntry* table, const char* path) {
+    if (!table) return 1;
+    char tmp[512];
+    if (std::snprintf(tmp, sizeof tmp, "%s.tmp", path) >= static_cast<int>(sizeof tmp)) return 1;
+    FILE* f = std::fopen(tmp, "w");
+    if (!f) return 1;
+    bool ok = true;
+    for (const ConfigEntry* e = table; e->value && ok; e++) {
+        int n;
+        if (e->kind > 0)
+            n = std::fprintf(f, "%s = %s\n", e->key, static_cast<const char*>(e->value));
+        else if (e->kind == CFG_S16)
+            n = std::fprintf(f, "%s = %d\n", e->key, *static_cast<const int16_t*>(e->value));
+        else
+            n = std::fprintf(f, "%s = %d\n", e->key, *static_cast<const uint8_t*>(e->value));
+        ok = n > 0;
+    }
+    if (std::fflush(f) != 0) ok = false;
+    if (std::fclose(f) != 0) ok = false;
+    if (!ok || std::rename(tmp, path) != 0) {
+        std::remove(tmp);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,201 @@
+#include "shell/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/music.h"
+#include "audio/sfx.h"
+#include "engine/amc.h"
+#include "engine/diag.h"
+#include "frontend/menu.h"
+#include "game/scores.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/config.h"
+#include "shell/options.h"
+
+const char* data_dir = "DATA/";
+const char* amc_dir = "AMC/";
+DATAFILE* main_data = nullptr;
+COLOR_MAP recolour_table;
+BITMAP* scratch_bitmap = nullptr;
+int desktop_width = -1, desktop_height = -1;
+std::atomic<bool> close_requested{false};
+int console_error_fd = 2;
+
+namespace {
+
+char amc_path[512];
+char data_path[512];
+
+struct Recolour {
+    uint8_t row, from, to;
+};
+
+constexpr Recolour RECOLOURS[] = {
+    {1, 1, 38},    {1, 2, 41},    {1, 10, 95},   {1, 13, 80},   {1, 14, 81},   {1, 38, 1},
+    {1, 40, 62},   {1, 41, 2},    {1, 46, 44},   {1, 47, 43},   {1, 48, 42},   {1, 49, 172},
+    {1, 50, 171},  {1, 51, 173},  {1, 55, 78},   {1, 56, 75},   {1, 57, 76},   {1, 62, 40},
+    {1, 75, 56},   {1, 76, 57},   {1, 78, 55},   {2, 75, 111},  {2, 76, 11},   {2, 78, 1},
+    {2, 123, 82},  {2, 124, 126}, {2, 125, 99},  {3, 75, 49},   {3, 76, 51},   {3, 78, 50},
+    {4, 38, 59},   {4, 41, 120},  {4, 116, 119}, {4, 117, 121}, {4, 118, 122},
+};
+static_assert(sizeof RECOLOURS / sizeof RECOLOURS[0] == 35, "35 recoloured entries");
+
+void on_close_button() { close_requested.store(true); }
+END_OF_FUNCTION(on_close_button)
+
+int datafile_count(const DATAFILE* d) {
+    int n = 0;
+    while (d[n].type != DAT_END) n++;
+    return n;
+}
+
+}  // namespace
+
+void choose_dir_prefixes(const char* all, const char* dat, const char* amc) {
+    data_dir = "DATA/";
+    amc_dir = "AMC/";
+    if (all) data_dir = amc_dir = all;
+    if (dat) data_dir = dat;
+    if (amc) amc_dir = amc;
+}
+
+void build_recolour_table(COLOR_MAP* map) {
+    for (int r = 0; r < PAL_SIZE; r++)
+        for (int k = 0; k < PAL_SIZE; k++) map->data[r][k] = static_cast<unsigned char>(k);
+    for (const Recolour& c : RECOLOURS) map->data[c.row][c.from] = c.to;
+}
+
+void apply_hot_spots(DATAFILE* data) {
+    int count = datafile_count(data);
+    for (int i = FIRST_HOTSPOT_OBJECT; i <= LAST_HOTSPOT_OBJECT && i < count; i++) {
+        if (data[i].type != DAT_BITMAP) continue;
+        BITMAP* bmp = static_cast<BITMAP*>(data[i].dat);
+        bmp->x_ofs = std::atoi(get_datafile_property(&data[i], DAT_ID('X', 'H', 'O', 'T')));
+        bmp->y_ofs = std::atoi(get_datafile_property(&data[i], DAT_ID('Y', 'H', 'O', 'T')));
+    }
+}
+
+int startup(int argc, char** argv) {
+    choose_dir_prefixes(std::getenv("NWD_ALL"), std::getenv("NWD_DAT"), std::getenv("NWD_AMC"));
+
+    if (allegro_init() != 0) {
+        // Without a system driver every later call would crash: say why
+        // where the player can see it.
+        dprintf(console_error_fd,
+                "Nightward: no display could be opened (no X server reachable and no console).\n"
+                "Start it from a graphical session, or point DISPLAY at a running X server,\n"
+                "for instance: xvfb-run ./nwd\n");
+        return 0;
+    }
+    install_timer();
+    install_keyboard();
+    clear_keybuf();
+    set_window_title("Nightward");
+    LOCK_FUNCTION(on_close_button);
+    set_close_button_callback(on_close_button);
+    set_color_depth(8);
+    if (get_desktop_resolution(&desktop_width, &desktop_height) != 0)
+        desktop_width = desktop_height = -1;
+
+    amc_unload_all();
+    std::snprintf(amc_path, sizeof amc_path, "%s%s", amc_dir, "GAME.AMC");
+    if (amc_load(amc_path) != 0) {
+        allegro_message("Error loading AMC program %s\n", amc_path);
+        return 0;
+    }
+
+    if (!parse_command_line(argc, argv)) return 0;
+
+    config_read(game_config_table, CONFIG_FILE);
+    for (int n = 0; n <= 5; n++)
+        if (std::strcmp(progress_code(n), game_config.lastlevel) == 0) {
+            furthest_level = static_cast<int16_t>(n);
+            break;
+        }
+
+    const GfxDriverDesc& configured = gfx_driver_table[game_config.card];
+    int width = configured.windowed ? game_config.window_width : game_config.screen_width;
+    int height = configured.windowed ? game_config.window_height : game_config.screen_height;
+
+    playlist_init(playlist_table, game_config.music);
+    scores_load();
+    if (furthest_level < 5) game_config.cheatkeys = 0;
+    if (launch.card != -1) game_config.card = static_cast<uint8_t>(launch.card);
+
+    const GfxDriverDesc& chosen = gfx_driver_table[game_config.card];
+    if (set_display_mode(chosen.driver, width, height, chosen.windowed) != 0) {
+        allegro_message("Error setting graphics mode\n%s\n\n", allegro_error);
+        allegro_exit();
+        return 0;
+    }
+
+    std::snprintf(data_path, sizeof data_path, "%s%s", data_dir, "NIGHTWAR.DAT");
+    if (!file_exists(data_path, FA_ARCH, nullptr)) {
+        allegro_message("Data file %s not found. Exiting", data_path);
+        return 0;
+    }
+    packfile_password("k3 Rw;t#");
+    main_data = load_datafile(data_path);
+    packfile_password(nullptr);
+    // A datafile without the game palette is as useless as a damaged one.
+    if (main_data && (datafile_count(main_data) <= MAIN_PALETTE ||
+                      main_data[MAIN_PALETTE].type != DAT_PALETTE)) {
+        unload_datafile(main_data);
+        main_data = nullptr;
+    }
+    if (!main_data) {
+        allegro_message("Data file %s unreadable. Exiting", data_path);
+        return 0;
+    }
+    set_palette(static_cast<RGB*>(main_data[MAIN_PALETTE].dat));
+    apply_hot_spots(main_data);
+
+    if (!launch.no_sound) {
+        if (sfx_init(data_dir) != 0) {
+            launch.no_sound = 0xFF;
+        } else {
+            music_init();
+            music_set_volume(game_config.musicvolume);
+        }
+    }
+
+    build_recolour_table(&recolour_table);
+    color_map = &recolour_table;
+    scratch_bitmap = create_bitmap_ex(8, 128, 128);
+
+    for (int k = 1; k <= 3; k++) {
+        char name[8];
+        std::snprintf(name, sizeof name, "DEMO%d", k);
+        builtin_demos[k - 1] = demo_load(name);
+    }
+
+    init_joystick_input();
+    menu_wait(1000);
+    return 1;
+}
+
+void shutdown_program() {
+    config_write(game_config_table, CONFIG_FILE);
+    scores_save();
+    if (main_data) unload_datafile(main_data);
+    main_data = nullptr;
+    if (!launch.no_sound) {
+        sfx_shutdown();
+        music_stop();
+    }
+    amc_unload_all();
+    stop_input_timer();
+    release_display();
+    if (scratch_bitmap) destroy_bitmap(scratch_bitmap);
+    scratch_bitmap = nullptr;
+    color_map = nullptr;
+    set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
+    allegro_exit();
+    if (launch.record && (demo_state & DEMO_TRUNCATED))
+        diag("Demo was truncated. Use -maxdemo parameter to increase buffer\n");
+}
