@@ -1,20 +1,36 @@
+#include "engine/amc.h"
+#include "engine/amc_ops.h"
+#include "engine/amc_vm.h"
+#include "engine/sim.h"
 #include "input/demo.h"
-#include "input/input.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
-namespace {
+using Words = std::vector<uint16_t>;
 
-struct Held {
-    uint32_t count;
-    uint16_t word;
-};
+static std::string read_file(const std::string& p)
+{
+    std::string s;
+    if (FILE* f = fopen(p.c_str(), "rb")) {
+        for (int c; (c = fgetc(f)) != EOF;)
+            s += (char)c;
+        fclose(f);
+    }
+    return s;
+}
+
+static void write_file(const std::string& p, const std::string& bytes)
+{
+    FILE* f = fopen(p.c_str(), "wb");
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
 
 class Demo : public ::testing::Test {
 protected:
@@ -24,51 +40,42 @@ protected:
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
         demo_buffer_size = DEMO_DEFAULT_BUFFER_SIZE;
-        demo_state = 0;
     }
     void TearDown() override
     {
         demo_free(image);
-        demo_buffer_size = DEMO_DEFAULT_BUFFER_SIZE;
+        amc_unload_all();
         std::filesystem::remove_all(dir);
     }
     std::string path(const char* name) const { return dir + "/" + name; }
 
-    // Records the runs; returns how many frames were stored before the
-    // recorder refused one.
-    uint32_t record(const std::vector<Held>& runs)
+    // Records (count, word) pairs; returns the frames stored before a refusal.
+    uint32_t record(const std::vector<std::pair<uint32_t, uint16_t>>& held)
     {
+        demo_free(image);
         image = demo_create(1234, 7, 3, 2);
         uint32_t stored = 0;
-        for (const Held& r : runs)
-            for (uint32_t i = 0; i < r.count; i++) {
-                if (demo_record(r.word) != 0)
+        for (auto [count, word] : held)
+            for (uint32_t i = 0; i < count; i++, stored++)
+                if (demo_record(word) != 0)
                     return stored;
-                stored++;
-            }
         return stored;
     }
-    std::vector<uint16_t> run_words() const
+    Words stored_words() const
     {
-        std::vector<uint16_t> w;
-        uint32_t n = demo_length(image);
-        for (uint32_t i = DEMO_HEADER_SIZE; i + 1 < n; i += 2)
+        Words w;
+        for (uint32_t i = DEMO_HEADER_SIZE; i + 1 < demo_length(image); i += 2)
             w.push_back((uint16_t)(image->bytes[i] | image->bytes[i + 1] << 8));
         return w;
     }
-    // Plays `img` out and returns every word up to the first 0 after the end.
-    static std::vector<uint16_t> play_all(DemoImage* img, uint32_t limit = 1000000)
+    // Every word up to the end; the call that ends must give 0.
+    static Words play_all(DemoImage* img)
     {
-        std::vector<uint16_t> out;
+        Words out;
         demo_play_start(img);
-        while (out.size() < limit) {
-            uint16_t c = demo_play_next();
-            if (demo_state & DEMO_ENDED) {
-                EXPECT_EQ(c, 0);
-                break;
-            }
+        for (uint16_t c; (c = demo_play_next()), !(demo_state & DEMO_ENDED);)
             out.push_back(c);
-        }
+        EXPECT_EQ(demo_play_next(), 0);
         return out;
     }
 
@@ -76,186 +83,149 @@ protected:
     DemoImage* image = nullptr;
 };
 
-std::vector<uint8_t> file_bytes(const std::string& p)
-{
-    std::vector<uint8_t> b;
-    FILE* f = fopen(p.c_str(), "rb");
-    if (!f)
-        return b;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        b.push_back((uint8_t)c);
-    fclose(f);
-    return b;
-}
-
-void write_bytes(const std::string& p, const std::vector<uint8_t>& b)
-{
-    FILE* f = fopen(p.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(b.data(), 1, b.size(), f);
-    fclose(f);
-}
-
-std::vector<uint8_t> header(uint32_t frames, uint32_t last_run)
-{
-    std::vector<uint8_t> b(20, 0);
-    b[0] = 1;
-    b[2] = 4;
-    b[4] = 6;
-    b[8] = 9;
-    for (int i = 0; i < 4; i++) {
-        b[12 + i] = (uint8_t)(frames >> 8 * i);
-        b[16 + i] = (uint8_t)(last_run >> 8 * i);
-    }
-    return b;
-}
-
-}  // namespace
-
 TEST_F(Demo, RecordingEncodesRuns)
 {
     EXPECT_EQ(record({{10, 0}}), 10u);
     EXPECT_EQ(demo_state, DEMO_RECORDING);
     DemoHeader h = demo_header(image);
-    EXPECT_EQ(h.frames, 10u);
-    EXPECT_EQ(h.last_run, 0u);
-    EXPECT_EQ(h.mode, 2);
-    EXPECT_EQ(h.level, 3);
-    EXPECT_EQ(h.skill, 7);
+    EXPECT_EQ(h.mode * 10000 + h.level * 100 + h.skill, 20307);
     EXPECT_EQ(h.seed, 1234u);
+    EXPECT_EQ(h.frames, 10u);
     EXPECT_EQ(demo_length(image), 24u);
-    EXPECT_EQ(run_words(), (std::vector<uint16_t>{10, 0}));
-    demo_free(image);
+    EXPECT_EQ(stored_words(), (Words{10, 0}));
 
     // A held word splits at the longest run; a change always starts a run.
-    EXPECT_EQ(record({{40000, 0x21}, {1, 0x21 | CTRL_DOWN}, {2, 0x21}}), 40003u);
-    EXPECT_EQ(run_words(), (std::vector<uint16_t>{32767, 0x21, 7233, 0x21, 1, 0x23, 2, 0x21}));
-    EXPECT_EQ(demo_header(image).last_run, 6u);
-    EXPECT_EQ(demo_header(image).frames, 40003u);
+    EXPECT_EQ(record({{40000, 0x21}, {1, 0x23}, {2, 0x21}}), 40003u);
+    EXPECT_EQ(stored_words(), (Words{32767, 0x21, 7233, 0x21, 1, 0x23, 2, 0x21}));
+    Words played = play_all(image);
+    ASSERT_EQ(played.size(), 40003u);
+    EXPECT_EQ(played[40000], 0x23);
+    EXPECT_EQ(played[40002], 0x21);
 }
 
 TEST_F(Demo, SmallBufferTruncatesAtElevenRuns)
 {
     demo_buffer_size = 101;
-    std::vector<Held> alternating;
+    std::vector<std::pair<uint32_t, uint16_t>> alternating;
     for (int i = 0; i < 20; i++)
-        alternating.push_back({3, (uint16_t)(i & 1 ? CTRL_KICK : CTRL_LEFT)});
-    // Eleven runs of 3 are stored, and the word that would open a twelfth
-    // ends the recording; frames of the last run may still grow before it.
+        alternating.push_back({3, (uint16_t)(i & 1 ? 0x10 : 0x04)});
     EXPECT_EQ(record(alternating), 33u);
     EXPECT_EQ(demo_state, DEMO_TRUNCATED);
-    EXPECT_EQ(demo_header(image).last_run, 20u);
-    EXPECT_EQ(demo_record(CTRL_LEFT), 1);
-    EXPECT_EQ(demo_header(image).frames, 33u);
+    EXPECT_EQ(demo_record(0x04), 1);
     EXPECT_EQ(play_all(image).size(), 33u);
-
     // Below the command line's limit the buffer still never overflows.
-    demo_free(image);
     demo_buffer_size = 1;
     EXPECT_EQ(record(alternating), 3u);
-    EXPECT_EQ(image->size, 24u);
 }
 
-TEST_F(Demo, PlaybackGivesEachWordItsCount)
+TEST_F(Demo, FilesGiveBackEveryByte)
 {
-    record({{3, 0x01}, {1, 0x02}, {32767, 0x04}, {5, 0x04}});
-    std::vector<uint16_t> got = play_all(image);
-    ASSERT_EQ(got.size(), 3u + 1 + 32767 + 5);
-    EXPECT_EQ(got[2], 0x01);
-    EXPECT_EQ(got[3], 0x02);
-    EXPECT_EQ(got.back(), 0x04);
-    EXPECT_EQ(demo_position.played, 32776u);
-    // Ended stays ended; starting again rewinds.
-    EXPECT_EQ(demo_play_next(), 0);
-    EXPECT_EQ(demo_state, DEMO_PLAYING | DEMO_ENDED);
-    demo_play_start(image);
-    EXPECT_EQ(demo_state, DEMO_PLAYING);
-    EXPECT_EQ(demo_play_next(), 0x01);
-}
-
-TEST_F(Demo, SaveAndLoadGiveBackEveryByte)
-{
-    demo_buffer_size = 4096;
     record({{5, 0x10}, {7, 0x20}, {2, 0}});
-    std::vector<uint8_t> want(image->bytes, image->bytes + 32);
+    std::string want((char*)image->bytes, 32);
+    write_file(path("D"), std::string(500, 'x'));  // replaced whole
     ASSERT_EQ(demo_save(image, path("D").c_str()), 0);
     EXPECT_EQ(demo_state & DEMO_RECORDING, 0);
-    std::vector<uint8_t> got = file_bytes(path("D"));
-    EXPECT_EQ(got, want);
-    EXPECT_EQ(got[6] | got[7], 0);
+    EXPECT_EQ(read_file(path("D")), want);
     EXPECT_FALSE(std::filesystem::exists(path("D.tmp")));
-
     DemoImage* loaded = demo_load(path("D").c_str());
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(std::vector<uint8_t>(loaded->bytes, loaded->bytes + loaded->size), want);
-    EXPECT_EQ(play_all(loaded), play_all(image));
+    EXPECT_EQ(std::string((char*)loaded->bytes, loaded->size), want);
     demo_free(loaded);
-
-    // An existing file is replaced whole; a path that cannot be created
-    // fails and leaves nothing behind.
-    write_bytes(path("E"), std::vector<uint8_t>(500, 0xAA));
-    ASSERT_EQ(demo_save(image, path("E").c_str()), 0);
-    EXPECT_EQ(file_bytes(path("E")), want);
-    EXPECT_EQ(demo_save(image, path("no/such/dir").c_str()), 1);
-    EXPECT_EQ(demo_save(nullptr, path("F").c_str()), 1);
-}
-
-TEST_F(Demo, LoadRefusesWhatIsNotADemo)
-{
-    EXPECT_EQ(demo_load(path("missing").c_str()), nullptr);
-    EXPECT_EQ(demo_load(dir.c_str()), nullptr);
-    write_bytes(path("short"), std::vector<uint8_t>(19, 0));
-    EXPECT_EQ(demo_load(path("short").c_str()), nullptr);
-    write_bytes(path("bare"), header(0, 0));
-    image = demo_load(path("bare").c_str());
-    ASSERT_NE(image, nullptr);
-    EXPECT_TRUE(play_all(image).empty());
+    EXPECT_EQ(demo_save(image, path("no/dir").c_str()), 1);
+    // Not demos: missing, a folder, shorter than the header.
+    write_file(path("short"), want.substr(0, 19));
+    for (std::string p : {path("missing"), dir, path("short")})
+        EXPECT_EQ(demo_load(p.c_str()), nullptr) << p;
 }
 
 TEST_F(Demo, MalformedFilesPlayWithinTheirBytes)
 {
-    // Runs are bounded by the bytes, not by what the header claims.
-    struct Case {
-        const char* what;
-        std::vector<uint8_t> bytes;
-        std::vector<uint16_t> want;
+    // Header: frames at 12, last run index at 16; then the runs.
+    auto file = [](uint8_t frames, uint8_t last, std::string runs) {
+        std::string b(20, '\0');
+        b[12] = (char)frames, b[16] = (char)last;
+        return b + runs;
     };
-    auto with = [](std::vector<uint8_t> b, std::vector<uint8_t> tail) {
-        b.insert(b.end(), tail.begin(), tail.end());
-        return b;
+    const std::pair<std::string, Words> cases[] = {
+        {file(5, 0, ""), {}},
+        {file(5, 2, std::string("\1\0\10\0\2\0", 6)), {8, 0, 0}},  // cut after a count
+        {file(5, 2, std::string("\1\0\10\0\2", 5)), {8}},          // cut inside a count
+        {file(99, 0, std::string("\2\0\4\0", 4)), {4, 4}},         // promises more
+        {file(1, 0, std::string("\2\0\4\0", 4)), {4}},             // promises less
+        {file(3, 4, std::string("\0\0\1\0\0\0\11\0\2\0\5\0", 12)), {5, 5}},  // empty runs
     };
-    std::vector<Case> cases = {
-        {"cut after the count word", with(header(5, 2), {1, 0, 8, 0, 2, 0}), {8, 0, 0}},
-        {"cut inside the count word", with(header(5, 2), {1, 0, 8, 0, 2}), {8}},
-        {"header promises more", with(header(99, 0), {2, 0, 4, 0}), {4, 4}},
-        {"header promises less", with(header(1, 0), {2, 0, 4, 0}), {4}},
-        {"empty runs are passed over", with(header(3, 4), {0, 0, 1, 0, 0, 0, 9, 0, 2, 0, 5, 0}), {5, 5}},
-        {"count beyond the longest run", with(header(70000, 0), {0xFF, 0xFF, 3, 0}), {}},
-    };
-    for (Case& c : cases) {
+    for (auto& [bytes, want] : cases) {
         demo_free(image);
-        image = demo_from_bytes(c.bytes.data(), c.bytes.size());
-        ASSERT_NE(image, nullptr) << c.what;
-        std::vector<uint16_t> got = play_all(image);
-        if (c.want.empty())
-            EXPECT_EQ(got.size(), 65535u) << c.what;
-        else
-            EXPECT_EQ(got, c.want) << c.what;
+        // Exactly the file's bytes: the sanitizer build catches reads past them.
+        image = demo_from_bytes(bytes.data(), bytes.size());
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(play_all(image), want) << bytes.size() << " bytes";
     }
-}
-
-TEST_F(Demo, FreeingDropsEveryReference)
-{
-    record({{2, 1}});
-    last_game_demo = image;
-    builtin_demos[1] = image;
+    last_game_demo = builtin_demos[1] = image;
     demo_free(image);
     image = nullptr;
     EXPECT_EQ(active_demo, nullptr);
     EXPECT_EQ(last_game_demo, nullptr);
     EXPECT_EQ(builtin_demos[1], nullptr);
-    EXPECT_EQ(demo_state, 0);
-    EXPECT_EQ(demo_record(1), 1);
-    demo_free(nullptr);
+}
+
+// A game recorded tick by tick, replayed from its file by the simulator,
+// gives the same world after every tick.
+TEST_F(Demo, RecordedGameReplaysTickForTick)
+{
+    // Idle programs 0..13; the director (14) folds a random number and the
+    // controls into the score, so a word on the wrong tick or a wrong seed
+    // changes every later state.
+    std::vector<Words> progs(15, {OP_YIELD, OP_JUMP, 0});
+    progs[14] = {OP_RANDOM, 7,  ALU_LOAD, OP_GLOBAL, 31, ALU_ADD, OP_GLOBAL, 20,
+                 ALU_ADD,   OP_GLOBAL, 20, ALU_STORE, OP_YIELD, OP_JUMP, 0};
+    std::string amc = "AMC";
+    auto put = [&](int w) { amc += (char)(w & 0xFF), amc += (char)(w >> 8); };
+    for (auto& p : progs) {
+        put((int)p.size());
+        for (int w : p)
+            put(w);
+    }
+    put(0);
+    write_file(path("G.AMC"), amc);
+    amc_unload_all();
+    amc_vm_reset();
+    ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
+
+    Words script;  // held words of varying length, as a player's would be
+    for (uint32_t x = 12345; script.size() < 3000;) {
+        x = x * 1103515245u + 12345u;
+        script.insert(script.end(), 1 + (x >> 8) % 40, (uint16_t)((x >> 16) & 0x3F));
+    }
+    SimOptions o;
+    o.level = 2, o.mode = 3, o.skill = 9, o.seed = 0x5EED;
+    static SimTrace rec;
+    rec.out = fopen(path("rec.trace").c_str(), "w");
+    sim_start(o);
+    image = demo_create((uint32_t)o.seed, o.skill, o.level, o.mode);
+    for (uint32_t t = 1; t <= 3000; t++) {
+        demo_record(script[t - 1]);
+        sim_tick(rec, t, (int16_t)script[t - 1]);
+    }
+    sim_trace_flush(rec);
+    fclose(rec.out);
+    ASSERT_EQ(demo_save(image, path("D").c_str()), 0);
+
+    // The recorded trace is the replay's prefix; the tick that finds the
+    // demo spent still runs, with controls 0, and is the last.
+    std::string cmd = std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --ticks 9999 --demo ";
+    ASSERT_EQ(system((cmd + path("D") + " --trace " + path("play.trace")).c_str()), 0);
+    std::string want = read_file(path("rec.trace"));
+    std::string got = read_file(path("play.trace"));
+    EXPECT_EQ(got.substr(0, want.size()), want);
+    EXPECT_EQ(got.compare(want.size(), 7, "T 3001 "), 0);
+    EXPECT_EQ(got.find("T 3002 "), std::string::npos);
+
+    write_file(path("short"), "0123456789012345678");
+    FILE* p = popen((cmd + path("short") + " 2>&1").c_str(), "r");
+    std::string out;
+    for (int c; (c = fgetc(p)) != EOF;)
+        out += (char)c;
+    EXPECT_EQ(WEXITSTATUS(pclose(p)), 2);
+    EXPECT_EQ(out, "error in demo_load()\n");
 }
