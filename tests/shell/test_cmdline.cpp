@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "shell/options.h"
+
+namespace {
+
+struct Parse {
+    CmdlineResult result;
+    LaunchOptions opt;
+    uint32_t demo_size = 65000;
+    std::string message;
+};
+
+Parse parse(std::initializer_list<const char*> args) {
+    std::vector<char*> argv{const_cast<char*>("nwd")};
+    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    Parse p;
+    char msg[2048];
+    p.result = cmdline_parse(int(argv.size()), argv.data(), p.opt, p.demo_size, msg, sizeof msg);
+    p.message = msg;
+    return p;
+}
+
+const char USAGE_HEAD[] = "Nightward v1.12 (Linux build)\nSyntaxe : NWD [options]\n\n";
+
+}  // namespace
+
+TEST(Cmdline, ValidCombinations) {
+    Parse p = parse({});
+    EXPECT_EQ(p.result, CMDLINE_GO);
+    EXPECT_EQ(p.opt.card, -1);
+    p = parse({"-LEVEL", "3", "-skill", "8", "-vampire", "-arcade", "-fps", "36", "-nojoy"});
+    ASSERT_EQ(p.result, CMDLINE_GO) << p.message;
+    EXPECT_EQ(p.opt.start_level, 3);
+    EXPECT_EQ(p.opt.skill, 8);
+    EXPECT_EQ(p.opt.mode, 3) << "the latest mode in table order wins";
+    EXPECT_EQ(p.opt.fps, 36);
+    EXPECT_EQ(p.opt.no_joystick, 0xFF);
+    p = parse({"-play", "d.dem", "-start", "1000", "-card", "gdi", "-maxdemo", "101"});
+    ASSERT_EQ(p.result, CMDLINE_GO) << p.message;
+    EXPECT_EQ(p.opt.play, 0xFF);
+    EXPECT_STREQ(p.opt.demo_file, "d.dem");
+    EXPECT_EQ(p.opt.start_frame, 1000u);
+    EXPECT_EQ(p.opt.card, 2);
+    EXPECT_EQ(p.demo_size, 101u);
+    EXPECT_EQ(parse({"-level", "0"}).result, CMDLINE_GO);
+}
+
+TEST(Cmdline, UnaccountedArgumentsShowUsage) {
+    for (auto args : {std::vector<const char*>{"-record", "a", "-play", "b"},
+                      {"-start", "5"},
+                      {"-nosound", "-nosound"},
+                      {"/?"},
+                      {"help?"},
+                      {"-level"},
+                      {"-mod"},
+                      {"bogus"}}) {
+        std::vector<char*> argv{const_cast<char*>("nwd")};
+        for (const char* a : args) argv.push_back(const_cast<char*>(a));
+        LaunchOptions o;
+        uint32_t size = 0;
+        char msg[2048];
+        EXPECT_EQ(cmdline_parse(int(argv.size()), argv.data(), o, size, msg, sizeof msg),
+                  CMDLINE_STOP)
+            << args.front();
+        EXPECT_EQ(std::string(msg).rfind(USAGE_HEAD, 0), 0u) << args.front();
+    }
+    std::string usage = parse({"-?"}).message;
+    EXPECT_NE(usage.find("              -mod    <file>  use alternate music file\n"),
+              std::string::npos);
+    EXPECT_EQ(usage.find("vampire"), std::string::npos);
+}
+
+TEST(Cmdline, UnknownDriverListsDrivers) {
+    const char list[] =
+        "Graphics drivers for -card :\n\n"
+        "     WIN = Window - Auto\n      DW = Window - DirectX\n     GDI = Window - GDI\n"
+        "    FULL = Fullscreen - Auto\n      DS = Fullscreen - DirectX\n"
+        "      DX = Fullscreen - DX Soft\n";
+    for (auto p : {parse({"-card", "XYZ"}), parse({"-card", "?"}), parse({"-card"})}) {
+        EXPECT_EQ(p.result, CMDLINE_STOP);
+        EXPECT_EQ(p.message, list);
+    }
+}
+
+TEST(Cmdline, BadValuesStopWithTheirMessage) {
+    struct Case {
+        std::initializer_list<const char*> args;
+        const char* message;
+    };
+    const char* level = "The -level <n> parameter needs a value beetwen 1 and 5\n";
+    const char* skill = "The -skill <n> parameter needs a value beetwen 0 and 100\n";
+    const char* fps = "The -fps <n> argument must be between 1 and 65535\n";
+    const char* maxdemo = "The -maxdemo parameter must be > 100\n";
+    for (const Case& c : {Case{{"-level", "12"}, level}, Case{{"-level", "300"}, level},
+                          Case{{"-skill", "0"}, skill}, Case{{"-skill", "101"}, skill},
+                          Case{{"-level", "2", "-skill"}, skill}, Case{{"-fps", "65536"}, fps},
+                          Case{{"-fps", "fast"}, fps}, Case{{"-maxdemo", "100"}, maxdemo},
+                          Case{{"-maxdemo", "-5"}, maxdemo}}) {
+        Parse p = parse(c.args);
+        EXPECT_EQ(p.result, CMDLINE_BAD) << *c.args.begin();
+        EXPECT_EQ(p.message, c.message) << *c.args.begin();
+    }
+}

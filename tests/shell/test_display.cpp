@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "gfx/display.h"
+#include "shell/startup.h"
+
+namespace {
+
+// Allegro without a display: memory bitmaps stand in for the screen.
+class Display : public testing::Test {
+protected:
+    static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
+    void SetUp() override {
+        calls.clear();
+        refused.clear();
+        display_set_mode_fn(fake_mode);
+    }
+    void TearDown() override {
+        display_set_mode_fn(nullptr);
+        if (screen) destroy_bitmap(screen);
+        screen = nullptr;
+        release_display();
+    }
+    // Accepts every size not listed in `refused` and makes a screen of it.
+    static int fake_mode(int, int w, int h, int, int) {
+        calls.push_back({w, h});
+        for (auto& r : refused)
+            if (r[0] == w && r[1] == h) return -1;
+        if (screen) destroy_bitmap(screen);
+        screen = create_bitmap_ex(8, w, h);
+        return 0;
+    }
+    // Which screen rows show the picture's colour 7 at column x.
+    std::vector<int> rows_with_picture(int x) {
+        std::vector<int> rows;
+        for (int y = 0; y < screen->h; y++)
+            if (getpixel(screen, x, y) == 7) rows.push_back(y);
+        return rows;
+    }
+    static std::vector<std::vector<int>> calls, refused;
+};
+std::vector<std::vector<int>> Display::calls, Display::refused;
+
+}  // namespace
+
+TEST_F(Display, FitCentresTheLargestWholeFactor) {
+    struct { int w, h, scale, x, y; } cases[] = {
+        {320, 240, 0, 0, 0},     {640, 480, 2, 0, 0},  {800, 600, 2, 80, 60},
+        {1024, 768, 3, 32, 24},  {960, 720, 3, 0, 0},  {1920, 1080, 4, 320, 60},
+        {300, 200, 0, -10, -20},
+    };
+    for (auto& c : cases) {
+        DisplayFit f = compute_fit(c.w, c.h);
+        EXPECT_EQ(f.scale, c.scale) << c.w;
+        EXPECT_EQ(f.x_offset, c.x) << c.w;
+        EXPECT_EQ(f.y_offset, c.y) << c.w;
+    }
+}
+
+TEST_F(Display, AutomaticSizesFallBackInOrder) {
+    refused = {{960, 720}};
+    ASSERT_EQ(set_display_mode(GFX_AUTODETECT_WINDOWED, -1, -1, 1), 0);
+    EXPECT_EQ(calls, (std::vector<std::vector<int>>{{960, 720}, {640, 480}}));
+    EXPECT_EQ(display_fit.scale, 2);
+    EXPECT_EQ(display_fit.x_offset, 0);
+
+    calls.clear();
+    refused = {{1920, 1080}, {320, 240}, {640, 480}, {800, 600}};
+    desktop_width = 1920, desktop_height = 1080;
+    EXPECT_EQ(set_display_mode(GFX_AUTODETECT_FULLSCREEN, -1, -1, 0), -1);
+    EXPECT_EQ(calls, refused);
+    desktop_width = desktop_height = -1;
+
+    calls.clear();
+    EXPECT_EQ(set_display_mode(GFX_AUTODETECT_WINDOWED, 800, 600, 1), -1);
+    EXPECT_EQ(calls.size(), 1u) << "an explicit size has no fall-back";
+}
+
+TEST_F(Display, DirtyRowsAreClampedAndCleared) {
+    ASSERT_EQ(set_display_mode(0, 800, 600, 0), 0);
+    clear_to_color(back_buffer, 7);
+    mark_dirty(0, 31);
+    mark_dirty(32, 240);
+    present_dirty();
+    EXPECT_EQ(rows_with_picture(80).size(), 480u);  // rows 0..239 at factor 2
+    EXPECT_EQ(rows_with_picture(79).size(), 0u);    // the border stays
+    EXPECT_EQ(dirty_rows.first, -1);
+
+    clear_bitmap(screen);
+    present_dirty();  // nothing pending
+    dirty_rows = {250, 255};
+    present_dirty();
+    EXPECT_TRUE(rows_with_picture(80).empty());
+    EXPECT_EQ(dirty_rows.first, -1);
+
+    mark_dirty(10, 12);
+    mark_dirty(5, 6);
+    present_dirty();
+    std::vector<int> rows = rows_with_picture(100);
+    ASSERT_EQ(rows.size(), 16u);  // rows 5..12 between the two bands too
+    EXPECT_EQ(rows.front(), 60 + 10);
+}
+
+TEST_F(Display, WipeRevealsEveryRowInSixteenSteps) {
+    ASSERT_EQ(set_display_mode(0, 320, 240, 1), 0);
+    clear_to_color(back_buffer, 7);
+    mark_dirty(3, 3);
+    static int steps;
+    steps = 0;
+    wipe_in([] { steps++; });
+    EXPECT_EQ(steps, 16);
+    EXPECT_EQ(rows_with_picture(0).size(), 240u);
+    EXPECT_EQ(dirty_rows.first, -1);
+}
+
+TEST_F(Display, ScreenshotsTakeTheNextFreeName) {
+    char dir[] = "/tmp/nwd-shots-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    char old[4096];
+    ASSERT_TRUE(getcwd(old, sizeof old));
+    ASSERT_EQ(chdir(dir), 0);
+    ASSERT_EQ(set_display_mode(0, 320, 240, 1), 0);
+    fclose(fopen("nwd000.bmp", "w"));
+    fclose(fopen("nwd001.bmp", "w"));
+    screenshot_counter = 0;
+    save_screenshot();
+    save_screenshot();
+    EXPECT_EQ(access("nwd002.bmp", F_OK), 0);
+    EXPECT_EQ(access("nwd003.bmp", F_OK), 0);
+    screenshot_counter = 998;
+    save_screenshot();
+    save_screenshot();
+    EXPECT_EQ(access("nwd998.bmp", F_OK), 0);
+    EXPECT_NE(access("nwd999.bmp", F_OK), 0);
+    char name[16];
+    screenshot_name(name, sizeof name, 7);
+    EXPECT_STREQ(name, "nwd007.bmp");
+    ASSERT_EQ(chdir(old), 0);
+    std::system((std::string("rm -rf ") + dir).c_str());
+}
+
+TEST(Startup, EnvironmentPrefixesAreUsedAsGiven) {
+    choose_dir_prefixes(nullptr, nullptr, nullptr);
+    EXPECT_STREQ(data_dir, "DATA/");
+    EXPECT_STREQ(amc_dir, "AMC/");
+    choose_dir_prefixes("X/", nullptr, "Y/");
+    EXPECT_STREQ(data_dir, "X/");
+    EXPECT_STREQ(amc_dir, "Y/");
+    choose_dir_prefixes("X/", "data", nullptr);
+    EXPECT_STREQ(data_dir, "data");
+    EXPECT_STREQ(amc_dir, "X/");
+}
+
+TEST(Startup, RecolourTableIsIdentityButThirtyFiveEntries) {
+    static COLOR_MAP map;
+    build_recolour_table(&map);
+    int changed = 0;
+    for (int r = 0; r < 256; r++)
+        for (int k = 0; k < 256; k++) changed += map.data[r][k] != k;
+    EXPECT_EQ(changed, 35);
+    EXPECT_EQ(map.data[1][38], 1);
+    EXPECT_EQ(map.data[2][124], 126);
+    EXPECT_EQ(map.data[4][118], 122);
+}

@@ -1,0 +1,2 @@
+// placeholder until the end-to-end suite lands
+#include <gtest/gtest.h>
