@@ -1,0 +1,217 @@
+#include "game/level_loop.h"
+
+#include <allegro.h>
+
+#include "audio/music.h"
+#include "engine/actor.h"
+#include "engine/amc_vm.h"
+#include "frontend/menu.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/hud.h"
+#include "gfx/level.h"
+#include "gfx/objects.h"
+#include "gfx/scene.h"
+#include "input/input.h"
+#include "shell/clock.h"
+#include "shell/config.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+namespace {
+
+constexpr int ITEM_PROGRAM = 17;
+constexpr int PAUSE_PICTURE = 368;
+constexpr int PAUSE_X = 268;
+
+void rest_ms(unsigned ms) { rest(ms); }
+
+void present_frame()
+{
+    display_wait_retrace();  // sleeps: vsync would spin a core under X11
+    present_dirty();
+}
+
+// Item cheats: the key, the item it gives and the actor's register 4.
+struct ItemCheat {
+    int scancode;
+    int16_t item;
+    int16_t reg4;
+};
+constexpr ItemCheat ITEM_CHEATS[] = {
+    {KEY_K, 1, 0}, {KEY_P, 2, 6}, {KEY_B, 3, 0}, {KEY_C, 4, 0}, {KEY_D, 5, 0},
+};
+constexpr int JUMP_KEYS[] = {KEY_1, KEY_2, KEY_3, KEY_4, KEY_5,
+                             KEY_6, KEY_7, KEY_8, KEY_9, KEY_0};
+
+// F1 seen down at the previous pass; kept for the whole run so that a held
+// key saves one picture only.
+bool screenshot_key_was_down = false;
+
+void set_game_palette()
+{
+    MainObjects m = main_objects();
+    if (MAIN_PALETTE < m.count && m.data[MAIN_PALETTE].type == DAT_PALETTE)
+        set_palette((RGB*)m.data[MAIN_PALETTE].dat);
+}
+
+void freeze(LevelLoop& loop)
+{
+    level_ops->stop_clock();
+    loop.frozen = true;
+    BITMAP* pic = main_objects().bitmap(PAUSE_PICTURE);
+    if (pic && back_buffer) {
+        int y = loop.level <= 5 ? 40 : 52;
+        draw_sprite(back_buffer, pic, PAUSE_X, y);
+        mark_dirty(y, y + pic->h);
+    }
+}
+
+// Escape: the pause menu on the street levels. LEVEL_GOES_ON or the result.
+int escape(LevelLoop& loop)
+{
+    if (current_game.replaying || loop.level == LEVEL_CREDITS)
+        return -1;
+    if (loop.level > 5)
+        return LEVEL_GOES_ON;  // the interludes cannot be left
+    level_ops->stop_clock();
+    if (pause_menu() != 0)
+        return -1;
+    set_game_palette();  // the menu had its own
+    mark_dirty(0, PICTURE_H - 1);
+    const LevelDesc* row = level_desc(loop.level);
+    if (row && row->has_hud)
+        draw_hud_now(1);
+    loop.frozen = false;
+    level_ops->start_clock(launch.fps);
+    return LEVEL_GOES_ON;
+}
+
+}  // namespace
+
+const LevelLoopOps default_level_ops = {rest_ms, draw_scene, present_frame, start_frame_clock,
+                                        stop_frame_clock};
+const LevelLoopOps* level_ops = &default_level_ops;
+
+int apply_cheat_keys()
+{
+    int16_t* item = &amc_globals[GLOBAL_ITEM];
+    if (key[KEY_N]) {
+        current_game.cheated = -1;
+        if (*item != 9)
+            *item = 9;
+    }
+    for (const ItemCheat& c : ITEM_CHEATS) {
+        if (!key[c.scancode])
+            continue;
+        current_game.cheated = -1;
+        if (*item == c.item)
+            continue;
+        // The item actor decides what the item does; it sets `item` itself.
+        int16_t s = actor_spawn(ITEM_PROGRAM);
+        if (s > 0) {
+            int16_t* r = actor_table.slots[s].regs;
+            r[0] = -1;
+            r[3] = c.item;
+            if (c.reg4)
+                r[4] = c.reg4;
+        }
+    }
+    for (int i = 0; i < 10; i++) {
+        if (key[JUMP_KEYS[i]]) {
+            current_game.cheated = -1;
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+int level_pass(LevelLoop& loop)
+{
+    CurrentGame& g = current_game;
+    if (close_requested.load())
+        return -1;  // the window is closing: as "END GAME"
+
+    level_ops->rest(game_config.powersaving);
+    int32_t pending = frame_ticks_owed(g.frames_run);
+    while (pending > 0) {
+        if (!world_tick())
+            return -1;
+        int16_t exit = amc_globals[GLOBAL_EXIT_REQUEST];
+        if (exit & EXIT_REQUESTED)
+            return exit & 0xFF;
+        pending--;
+    }
+    // Draw only when the world has caught up exactly: a world that ran ahead
+    // of the clock waits for it.
+    if (pending == 0) {
+        if (!loop.frozen)
+            level_ops->draw(loop.pictures);
+        level_ops->present();
+        loop.pictures++;
+    }
+
+    if (!launch.no_sound) {
+        if (key[KEY_MINUS_PAD]) {
+            music_volume_down();
+            game_config.musicvolume = (uint8_t)music_get_volume();
+        }
+        if (key[KEY_PLUS_PAD]) {
+            music_volume_up();
+            game_config.musicvolume = (uint8_t)music_get_volume();
+        }
+    }
+
+    bool f1 = key[KEY_F1];
+    if (f1 && !screenshot_key_was_down)
+        save_screenshot();
+    screenshot_key_was_down = f1;
+
+    if (!g.replaying && loop.level != LEVEL_CREDITS &&
+        cheat_keys_open(game_config.cheatkeys, key_shifts)) {
+        int jump = apply_cheat_keys();
+        if (jump)
+            return jump;
+    }
+
+    uint16_t events = menu_input.load();
+    if (events & MENU_ESCAPE) {
+        menu_input.store(0);
+        int r = escape(loop);
+        if (r != LEVEL_GOES_ON)
+            return r;
+        events = menu_input.load();
+    }
+    if (events & MENU_PAUSE) {
+        menu_input.store(0);
+        if (loop.frozen) {
+            loop.frozen = false;
+            level_ops->start_clock(launch.fps);
+        } else {
+            freeze(loop);
+        }
+    }
+
+    uint16_t fps = fps_after_keys(launch.fps, key[KEY_PGUP], key[KEY_PGDN], key[KEY_HOME]);
+    if (fps != launch.fps) {
+        launch.fps = fps;
+        if (!loop.frozen)
+            level_ops->start_clock(fps);
+    }
+
+    music_poll();
+    clear_keybuf();
+    return LEVEL_GOES_ON;
+}
+
+int run_level(int16_t mode, int16_t level)
+{
+    if (!load_level(mode, level))
+        return -2;
+    LevelLoop loop{mode, level, false, 0};
+    for (;;) {
+        int r = level_pass(loop);
+        if (r != LEVEL_GOES_ON)
+            return r;
+    }
+}

@@ -1,0 +1,265 @@
+#include "game/session.h"
+
+#include <allegro.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "audio/music.h"
+#include "audio/sfx.h"
+#include "engine/actor.h"
+#include "engine/amc_vm.h"
+#include "engine/diag.h"
+#include "frontend/menu.h"
+#include "game/level_loop.h"
+#include "game/scores.h"
+#include "gfx/display.h"
+#include "gfx/level.h"
+#include "gfx/objects.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/clock.h"
+#include "shell/config.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+CurrentGame current_game;
+int16_t furthest_level = 0;
+
+namespace {
+
+enum { MODE_ARCADE = 1 };
+constexpr int16_t STORY_LEVEL = 6;
+constexpr int16_t FIRST_WON_OUTCOME = 12;
+
+// Main datafile objects used here.
+enum {
+    FONT_CAPTIONS = 16,
+    FONT_HEADING = 17,
+    FONT_HIGHLIGHT = 19,
+    FONT_HUD = 21,
+    FONT_STARS = 22,
+    ENDING_PICTURE = 345,
+};
+constexpr int ENDING_BACKGROUND = 62;
+
+struct PlacedText {
+    const char* text;
+    int x, y;
+};
+constexpr PlacedText STORY_LINES[] = {
+    {"THE POLICE CANNOT STOP", 72, 64},
+    {"THE STREET GANGS...", 88, 80},
+    {"AS A NIGHTWARD YOU MUST DEFEND", 40, 96},
+    {"YOUR PEOPLE'S TURF!!!", 80, 112},
+};
+constexpr PlacedText ENDING_LINES[] = {
+    {"WAY TO GO DUDE !!!", 88, 40},       {"YOU SAVED ROSALIE", 88, 56},
+    {"LAW AND ORDER FAILED BUT,", 64, 74}, {"THE NIGHTWARD PREVAILED.", 64, 88},
+    {"THE NIGHTWARD RULES", 80, 104},     {"THE CITY !!!", 112, 120},
+};
+
+void draw_lines(FONT* f, const PlacedText* lines, int count)
+{
+    if (!f || !back_buffer)
+        return;
+    for (int i = 0; i < count; i++)
+        textout_ex(back_buffer, f, lines[i].text, lines[i].x, lines[i].y, -1, -1);
+}
+
+bool sound_on()
+{
+    return !launch.no_sound;
+}
+
+// The module named by a playlist key, or the "-mod" file for the game music.
+void play_music(int slot, const char* playlist_name, bool game_music)
+{
+    if (game_music && launch.mod_file)
+        music_play(slot, "", launch.mod_file);
+    else
+        music_play(slot, data_dir, playlist_name);
+}
+
+void show_story(int with_music)
+{
+    clear_picture(back_buffer);
+    draw_lines(main_objects().font(FONT_CAPTIONS), STORY_LINES,
+               sizeof STORY_LINES / sizeof STORY_LINES[0]);
+    if (sound_on() && with_music)
+        play_music(0, playlist_keys[PLAYLIST_LEVEL1], true);
+    present_all();
+    menu_wait_or_select(4000);
+}
+
+// Releases what the level loaded and carries its values into current_game.
+void end_level(int16_t level)
+{
+    level_ops->stop_clock();
+    const LevelDesc* row = level_desc(level);
+    if (row && row->map_name[0])
+        unload_level_map();
+    if (row && row->band_height)
+        release_band_strip();
+    sfx_stop_all();
+    CurrentGame& g = current_game;
+    g.item = amc_globals[GLOBAL_ITEM];
+    g.item_count = amc_globals[GLOBAL_ITEM_COUNT];
+    g.score = (uint16_t)amc_globals[GLOBAL_SCORE];
+    g.lives = amc_globals[GLOBAL_LIVES];
+    g.stars = amc_globals[GLOBAL_STARS];
+    actor_table_reset();
+}
+
+void enter_high_score()
+{
+    CurrentGame& g = current_game;
+    if (sound_on())
+        play_music(1, playlist_keys[PLAYLIST_SCORES], false);
+    MainObjects m = main_objects();
+    FONT *rows = m.font(FONT_HUD), *title = m.font(FONT_STARS), *header = m.font(FONT_HEADING),
+         *highlight = m.font(FONT_HIGHLIGHT);
+    clear_picture(back_buffer);
+    int row = score_insert(g.mode, g.score, g.skill);
+    bool fonts = rows && title && header && highlight;
+    if (fonts)
+        draw_score_table(g.mode, row, back_buffer, 56, 50, rows, title, header, highlight);
+    wipe_in(music_poll);
+    clear_keybuf();
+    if (fonts && row < 10) {
+        enter_name(g.mode, 56, 50, highlight, row);
+        // Highlighted glyphs are wider than the plain ones: start again from
+        // a clear picture rather than print over them.
+        clear_picture(back_buffer);
+        draw_score_table(g.mode, -1, back_buffer, 56, 50, rows, title, header, highlight);
+    }
+    present_all();
+    menu_input.store(0);
+    menu_wait(1000);
+    menu_wait_or_select(60000);
+}
+
+}  // namespace
+
+const char* progress_code(int n)
+{
+    // Each code is built from n by a small mixing generator, so no code is
+    // written anywhere in the program for a hand to copy into the file.
+    static char codes[6][8];
+    if (n < 1 || n > 5)
+        return "";
+    static const char alphabet[] = "BCDFGHJKLMNPQRSTVWXZ23456789";
+    constexpr unsigned letters = sizeof alphabet - 1;
+    uint32_t x = 0x6E77u * (uint32_t)n + 0x2545F491u;
+    char* out = codes[n];
+    for (int i = 0; i < 7; i++) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        out[i] = alphabet[(x >> 8) % letters];
+    }
+    out[7] = 0;
+    return out;
+}
+
+void show_ending()
+{
+    if (sound_on())
+        play_music(0, playlist_keys[PLAYLIST_ENDING], false);
+    if (!back_buffer)
+        return;
+    MainObjects m = main_objects();
+    FONT* f = m.font(FONT_STARS);
+    clear_to_color(back_buffer, ENDING_BACKGROUND);
+    draw_lines(f, ENDING_LINES, sizeof ENDING_LINES / sizeof ENDING_LINES[0]);
+    if (BITMAP* pic = m.bitmap(ENDING_PICTURE))
+        draw_sprite(back_buffer, pic, 133, 132);
+    if (f)
+        textprintf_ex(back_buffer, f, 88, 220, -1, -1, "YOUR SCORE: %d0", current_game.score);
+    present_all();
+    menu_wait(2000);
+    menu_wait_or_select(120000);
+}
+
+int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level, int16_t skill,
+             int with_music)
+{
+    CurrentGame& g = current_game;
+    const int16_t level_asked = level;
+    menu_input.store(0);
+    g.frames_run = 0;
+    g.cheated = 0;
+    g.with_music = with_music;
+    clear_keybuf();
+
+    if (demo) {
+        demo_play_start(demo);
+        DemoHeader h = demo_header(demo);
+        level = h.level;
+        mode = h.mode;
+        skill = h.skill;
+        g.seed = h.seed;
+        g.replaying = 0xFF;
+        frame_ticks.store(start_frame);  // a head start fast-forwards the replay
+    } else {
+        frame_ticks.store(0);
+        g.seed = (uint32_t)time(nullptr);
+        if (level == 0) {
+            show_story(with_music);
+            level = STORY_LEVEL;
+        }
+        g.replaying = 0;
+        if (skill == 0)
+            skill = game_config.difficulty;
+        if (mode == 0)
+            mode = game_config.mode;
+        if (level != LEVEL_CREDITS || launch.record) {
+            // The recording takes over as the replay menu's current demo.
+            bool builtin = false;
+            for (DemoImage* b : builtin_demos)
+                builtin = builtin || (b && b == last_game_demo);
+            if (!builtin)
+                demo_free(last_game_demo);
+            last_game_demo = demo_create(g.seed, skill, level, mode);
+            if (!last_game_demo) {
+                diag("error allocating demo memory\n");
+                return 0;
+            }
+        }
+    }
+    g.skill = skill;
+    g.mode = mode;
+    amc_seed((int32_t)g.seed);
+
+    g.score = 0;
+    g.item = 0;
+    g.item_count = 0;
+    g.stars = mode == MODE_ARCADE ? 1 : 0;
+    g.lives = mode == MODE_ARCADE ? 2 : 0;
+    g.top_score = best_score(mode);
+
+    while (level >= 1 && level <= LEVEL_CREDITS) {
+        g.level = level;
+        int r = run_level(mode, level);
+        end_level(level);
+        level = (int16_t)r;
+        bool fair_start = level_asked == 0 || level_asked == STORY_LEVEL || level_asked == 1;
+        if (!g.replaying && !g.cheated && g.skill >= 5 && fair_start && r >= 2 && r <= 5 &&
+            r > furthest_level) {
+            furthest_level = (int16_t)r;
+            strncpy(game_config.lastlevel, progress_code(r), sizeof game_config.lastlevel - 1);
+            game_config.lastlevel[sizeof game_config.lastlevel - 1] = 0;
+        }
+    }
+    g.level = level;
+
+    demo_state &= ~DEMO_RECORDING;
+    if (level >= FIRST_WON_OUTCOME)
+        show_ending();
+    if (g.replaying || g.cheated)
+        return 1;
+    if (!score_qualifies(g.mode, g.score))
+        return 1;
+    enter_high_score();
+    return 1;
+}

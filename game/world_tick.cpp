@@ -1,0 +1,51 @@
+#include <allegro.h>
+
+#include "audio/sfx.h"
+#include "engine/world.h"
+#include "game/level_loop.h"
+#include "game/session.h"
+#include "gfx/level.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/options.h"
+
+namespace {
+
+void play_request(int slot, int effect, int pan, void*)
+{
+    sfx_play(slot, effect, pan);
+}
+
+}  // namespace
+
+int world_tick()
+{
+    CurrentGame& g = current_game;
+    // Any direction, kick or punch ends a replay or the credits; the word is
+    // left for the level loop to clear.
+    if ((g.replaying || g.level == LEVEL_CREDITS) && (menu_input.load() & CTRL_ALL))
+        return 0;
+
+    uint16_t controls;
+    if (g.replaying) {
+        if (demo_state & DEMO_ENDED)
+            return 0;
+        controls = demo_play_next();
+    } else {
+        controls = read_controls();
+        if (demo_state & DEMO_RECORDING) {
+            // A demo never holds a cheated tick: it simply ends before it.
+            if (g.cheated)
+                demo_state &= ~DEMO_RECORDING;
+            else
+                demo_record(controls);
+        }
+    }
+
+    const LevelDesc* row = level_desc(g.level);
+    world_step((int16_t)controls, row ? row->tick_hook : nullptr,
+               launch.no_sound ? nullptr : play_request, nullptr);
+    g.frames_run++;
+    g.level_ticks++;
+    return 1;
+}

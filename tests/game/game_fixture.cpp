@@ -1,0 +1,85 @@
+#include "game_fixture.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/actor.h"
+#include "engine/amc.h"
+#include "engine/amc_ops.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/clock.h"
+#include "shell/config.h"
+#include "shell/options.h"
+
+std::string platform_log;
+
+namespace {
+
+const int16_t DIRECTOR[] = {
+    OP_GLOBAL, 31, ALU_LOAD, OP_GLOBAL, SEEN_CONTROLS_GLOBAL, ALU_STORE,
+    OP_GLOBAL, COUNT_GLOBAL, ALU_LOAD, OP_IMM, 1, ALU_ADD, OP_GLOBAL, COUNT_GLOBAL, ALU_STORE,
+    OP_GLOBAL, STOP_AT_GLOBAL, ALU_EQ, OP_JUMP_IF_ZERO, 26,
+    OP_IMM, 0x103, ALU_LOAD, OP_GLOBAL, 25, ALU_STORE,
+    OP_YIELD, OP_JUMP, 0,
+};
+const int16_t IDLE[] = {OP_YIELD, OP_JUMP, 0};
+
+void install(int n, const int16_t* words, size_t count)
+{
+    program_table[n].words = (int16_t*)malloc(count * sizeof(int16_t));
+    memcpy(program_table[n].words, words, count * sizeof(int16_t));
+    program_table[n].length = (int32_t)count;
+}
+
+void fake_rest(unsigned) { platform_log += 'r'; }
+void fake_draw(int) { platform_log += 'd'; }
+void fake_present() { platform_log += 'p'; }
+void fake_start(uint16_t) { platform_log += 's'; }
+void fake_stop() { platform_log += 'x'; }
+const LevelLoopOps FAKE_OPS = {fake_rest, fake_draw, fake_present, fake_start, fake_stop};
+
+}  // namespace
+
+void GameTest::SetUpTestSuite()
+{
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+}
+
+void GameTest::SetUp()
+{
+    amc_unload_all();
+    for (int n = 0; n < 18; n++)
+        n == 14 ? install(n, DIRECTOR, sizeof DIRECTOR / 2) : install(n, IDLE, 3);
+    program_count = 18;
+    actor_table_reset();
+    current_game = CurrentGame{};
+    config_reset(game_config_table);
+    launch = LaunchOptions{};
+    launch.fps = 72;
+    launch.no_sound = 0xFF;
+    demo_state = 0;
+    memset((void*)key, 0, KEY_MAX);
+    key_shifts = 0;
+    joystick_enabled = 0;
+    menu_input.store(0);
+    input_tick_reset();
+    frame_ticks.store(0);
+    level_ops = &FAKE_OPS;
+    platform_log.clear();
+}
+
+void GameTest::TearDown()
+{
+    level_ops = &default_level_ops;
+    amc_unload_all();
+}
+
+LevelLoop GameTest::start(int16_t level, uint32_t owed)
+{
+    current_game.level = level;
+    actor_spawn(14);
+    frame_ticks.store(current_game.frames_run + owed);
+    return LevelLoop{1, level, false, 0};
+}

@@ -1,0 +1,30 @@
+// Shared set-up for the game tests: a small program table, a fake platform
+// for the level loop and a clean input state.
+#pragma once
+
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/level_loop.h"
+#include "game/session.h"
+
+// Program 14 copies `controls` to global 5, counts its turns in global 6
+// and ends the level with outcome 3 at the turn whose count equals global 7.
+// Every other program only yields.
+constexpr int COUNT_GLOBAL = 6, STOP_AT_GLOBAL = 7, SEEN_CONTROLS_GLOBAL = 5;
+
+// What the fake platform saw, one letter per call: r rest, d draw,
+// p present, s start clock, x stop clock.
+extern std::string platform_log;
+
+class GameTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+    // A level loop on `level` with the director running; ticks owed = owed.
+    LevelLoop start(int16_t level, uint32_t owed = 0);
+    void press(int scancode, bool down = true) { key[scancode] = down ? 1 : 0; }
+};

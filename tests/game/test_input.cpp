@@ -1,0 +1,91 @@
+#include "game_fixture.h"
+#include "input/input.h"
+#include "shell/config.h"
+
+using InputTest = GameTest;
+
+TEST_F(InputTest, KeyboardConflictsAndJoystickOnlyAddsBits)
+{
+    press(KEY_UP);
+    press(KEY_DOWN);
+    press(KEY_LEFT);
+    press(KEY_RIGHT);
+    EXPECT_EQ(read_controls(), CTRL_DOWN | CTRL_RIGHT);
+
+    press(KEY_UP, false);
+    press(KEY_DOWN, false);
+    press(KEY_RIGHT, false);
+    press(game_config.keypunch);
+    joystick_enabled = 1;
+    joy[0].num_buttons = 4;
+    joy[0].stick[0].axis[0].d2 = 1;  // right, against the keyboard's left
+    joy[0].stick[0].axis[1].d1 = 1;  // up
+    joy[0].button[game_config.joykick].b = 1;
+    EXPECT_EQ(read_controls(), CTRL_LEFT | CTRL_UP | CTRL_PUNCH | CTRL_KICK);
+    joy[0] = JOYSTICK_INFO{};
+}
+
+TEST_F(InputTest, RepeatsHeldDirectionsOnly)
+{
+    press(KEY_DOWN);
+    press(KEY_SPACE);
+    input_tick();
+    EXPECT_EQ(menu_input.load(), CTRL_DOWN | MENU_SELECT);
+    int reports = 0, first = -1;
+    for (int t = 1; t <= 60; t++) {
+        menu_input.store(0);
+        input_tick();
+        if (menu_input.load()) {
+            EXPECT_EQ(menu_input.load(), CTRL_DOWN);  // select never repeats
+            reports++;
+            if (first < 0)
+                first = t;
+        }
+    }
+    EXPECT_EQ(first, 40);    // 400 ms
+    EXPECT_EQ(reports, 5);   // then every 50 ms: 40, 45, 50, 55, 60
+
+    // Releasing one key is a change and reports what is still held.
+    menu_input.store(0);
+    press(KEY_SPACE, false);
+    input_tick();
+    EXPECT_EQ(menu_input.load(), CTRL_DOWN);
+}
+
+TEST_F(InputTest, EscapeNeedsOneReleaseAndPauseOnePerPress)
+{
+    press(KEY_ESC);
+    for (int t = 0; t < 50; t++)
+        input_tick();
+    EXPECT_FALSE(menu_input.load() & MENU_ESCAPE);
+    press(KEY_ESC, false);
+    input_tick();
+    press(KEY_ESC);
+    input_tick();
+    EXPECT_TRUE(menu_input.load() & MENU_ESCAPE);
+
+    menu_input.store(0);
+    press(KEY_ESC, false);
+    press(KEY_PAUSE);
+    input_tick();
+    EXPECT_TRUE(menu_input.load() & MENU_PAUSE);
+    menu_input.store(0);
+    press(KEY_PAUSE, false);
+    for (int t = 0; t < 50; t++)
+        input_tick();
+    EXPECT_FALSE(menu_input.load() & MENU_PAUSE);
+}
+
+TEST_F(InputTest, CheatGateAndButtonNames)
+{
+    EXPECT_FALSE(cheat_keys_open(0, KB_SHIFT_FLAG | KB_CTRL_FLAG | KB_ALT_FLAG));
+    EXPECT_TRUE(cheat_keys_open(1, 0));
+    EXPECT_FALSE(cheat_keys_open(2, KB_CTRL_FLAG));
+    EXPECT_TRUE(cheat_keys_open(2, KB_SHIFT_FLAG));
+    EXPECT_TRUE(cheat_keys_open(3, KB_CTRL_FLAG));
+    EXPECT_TRUE(cheat_keys_open(4, KB_ALT_FLAG));
+    EXPECT_FALSE(cheat_keys_open(5, KB_SHIFT_FLAG | KB_CTRL_FLAG | KB_ALT_FLAG));
+
+    EXPECT_STREQ(joystick_button_name(-1), "(None)");
+    EXPECT_STREQ(joystick_button_name(4), "Button 4");
+}
