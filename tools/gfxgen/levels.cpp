@@ -259,10 +259,15 @@ BITMAP* credits_scenery() {
       putpixel(b, x, y, 128 + step);
     }
   for (int k = 0; k < 40; ++k) putpixel(b, rnd(w), rnd(138), 4 + rnd(5));
-  circlefill(b, 96, 24, 9, 100);  // full moon with a few darker seas
-  circlefill(b, 93, 22, 2, 58);
-  circlefill(b, 99, 27, 3, 58);
-  putpixel(b, 98, 20, 58);
+  // No moon: the picture repeats every 128 pixels across the screen.
+  for (int k = 0; k < 6; ++k) {  // a few brighter stars with a glint
+    int x = 4 + rnd(w - 8), y = 4 + rnd(100);
+    putpixel(b, x, y, 9);
+    putpixel(b, x - 1, y, 5);
+    putpixel(b, x + 1, y, 5);
+    putpixel(b, x, y - 1, 5);
+    putpixel(b, x, y + 1, 5);
+  }
   BITMAP* city = skyline(w, 47, 44);
   blit(city, b, 0, 0, 0, 140, w, 47);
   destroy_bitmap(city);
