@@ -27,6 +27,7 @@ struct Out {
   std::vector<Entry> main;   // NIGHTWAR.DAT
   std::vector<Entry> levels; // LEVELS.DAT
   std::vector<Name> names;
+  bool failed = false;       // a picture could not be written
 };
 
 extern PALETTE game_pal;
@@ -47,7 +48,7 @@ int text_width(const char* s, int scale = 1);
 BITMAP* art(const std::string& name);  // owned by the art table
 void font_sheet(BITMAP* b, const int rows[7], int shadow);
 
-bool save(Out& o, BITMAP* b, const std::string& file);
+bool save(Out& o, BITMAP* b, const std::string& file, const RGB* pal = nullptr);
 
 // Producers.
 void make_hud(Out& o);       // objects 0..15

@@ -282,8 +282,7 @@ void make_palettes(Out& o) {
   for (int i = 0; i < 256; ++i) putpixel(b, i % 16, i / 16, i);
   const char* names[3] = {"023_palette.pcx", "024_palette_spare.pcx", "025_palette_menu.pcx"};
   for (int k = 0; k < 3; ++k) {
-    std::string path = o.dir + "/" + names[k];
-    save_pcx(path.c_str(), b, k == 2 ? menu_pal : game_pal);
+    save(o, b, names[k], k == 2 ? menu_pal : game_pal);
     add(o, 23 + k, "PAL", names[k]);
   }
   destroy_bitmap(b);

@@ -345,17 +345,20 @@ bool load_map(const std::string& path, int rows, std::vector<unsigned short>& ce
 namespace {
 
 bool write_map(Out& o, const std::string& name, const std::vector<unsigned short>& cells) {
-  std::string path = o.dir + "/" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
+  std::string path = o.dir + "/" + name, tmp = path + ".tmp";
+  FILE* f = std::fopen(tmp.c_str(), "wb");
+  bool ok = f != nullptr;
+  for (size_t i = 0; ok && i < cells.size(); ++i) {
+    unsigned char le[2] = {(unsigned char)(cells[i] & 0xFF), (unsigned char)(cells[i] >> 8)};
+    ok = std::fwrite(le, 1, 2, f) == 2;
+  }
+  if (f) ok = std::fclose(f) == 0 && ok;
+  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
     diag("%s: cannot write\n", path.c_str());
+    std::remove(tmp.c_str());
     return false;
   }
-  for (unsigned short c : cells) {
-    unsigned char le[2] = {(unsigned char)(c & 0xFF), (unsigned char)(c >> 8)};
-    std::fwrite(le, 1, 2, f);
-  }
-  return std::fclose(f) == 0;
+  return true;
 }
 
 }  // namespace

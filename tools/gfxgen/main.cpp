@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   set_color_conversion(COLORCONV_NONE);
   if (!gg::load_palettes(src + "/gfx/palette.txt")) return 1;
   if (!main_mode) {
-    if (!gg::make_levels(o, src)) return 1;
+    if (!gg::make_levels(o, src) || o.failed) return 1;
     if (!write_list(o.dir + "/levels.lst", o.levels)) {
       diag("%s: cannot write levels.lst\n", o.dir.c_str());
       return 1;
@@ -103,6 +103,7 @@ int main(int argc, char** argv) {
   gg::make_fonts(o);
   gg::make_palettes(o);
   gg::make_sprites(o);
+  if (o.failed) return 1;
   if (!write_list(o.dir + "/main.lst", o.main)) {
     diag("%s: cannot write main.lst\n", o.dir.c_str());
     return 1;

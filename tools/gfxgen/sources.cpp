@@ -213,10 +213,18 @@ BITMAP* art(const std::string& name) {
   return b;
 }
 
-bool save(Out& o, BITMAP* b, const std::string& file) {
-  std::string path = o.dir + "/" + file;
-  if (save_pcx(path.c_str(), b, game_pal) != 0) {
+bool save(Out& o, BITMAP* b, const std::string& file, const RGB* pal) {
+  if (!b) {
+    o.failed = true;
+    return false;
+  }
+  // Written under a temporary name so an interrupted build leaves no half file.
+  std::string path = o.dir + "/" + file, tmp = path + ".tmp.pcx";
+  if (save_pcx(tmp.c_str(), b, pal ? pal : game_pal) != 0 ||
+      std::rename(tmp.c_str(), path.c_str()) != 0) {
     diag("%s: cannot write\n", path.c_str());
+    std::remove(tmp.c_str());
+    o.failed = true;
     return false;
   }
   return true;
