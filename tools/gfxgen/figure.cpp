@@ -165,18 +165,25 @@ void draw_figure(BITMAP* c, const Look& L, const Pose& p, V hip) {
     capsule(c, at(hip, 270 - tl, 3.5f * s), at(hip, 90 - tl, 3.5f * s), 0.8f, 40);
   }
   leg(p.nH, p.nK, true);
-  // Head: skin, hair on the crown and back, an eye facing forward.
-  circlefill(c, (int)std::lround(head.x), (int)std::lround(head.y), (int)(4.4f * s), L.skin[1]);
-  V crown = at(head, 180 - tl - 25, 2.2f * s);
-  circlefill(c, (int)std::lround(crown.x - 0.7f), (int)std::lround(crown.y), (int)(3.4f * s),
-             L.hair[1]);
-  V eye = at(head, 110 - tl, 2.6f * s);
-  putpixel(c, (int)std::lround(eye.x), (int)std::lround(eye.y), kOutline);
-  V cheek = at(head, 60 - tl, 2.6f * s);
-  putpixel(c, (int)std::lround(cheek.x), (int)std::lround(cheek.y), L.skin[2]);
+  // Head: hair over the crown and the back, the face turned forward with an
+  // eye, a brow line of hair and a nose pixel so the facing reads at 1:1.
+  int hr = (int)(4.4f * s + 0.5f);
+  auto px = [&](V v, int col) { putpixel(c, (int)std::lround(v.x), (int)std::lround(v.y), col); };
+  auto disc = [&](V v, float r, int col) {
+    circlefill(c, (int)std::lround(v.x), (int)std::lround(v.y), (int)(r + 0.5f), col);
+  };
+  disc(head, (float)hr, L.skin[1]);
+  disc(at(head, 200 - tl, 1.6f * s), 3.6f * s, L.hair[1]);
+  disc(at(head, 80 - tl, 1.4f * s), 2.6f * s, L.skin[1]);
+  px(at(head, 160 - tl, 3.6f * s), L.hair[2]);
+  px(at(head, 102 - tl, 2.4f * s), kOutline);                      // eye
+  px(at(head, 92 - tl, 4.6f * s), L.skin[1]);                       // nose
+  px(at(head, 60 - tl, 3.0f * s), L.skin[0]);                       // jaw shadow
+  px(at(head, 75 - tl, 2.8f * s), L.skin[2]);                       // cheek
   if (L.band[0]) {
-    V b1 = at(head, 230 - tl, 4.2f * s), b2 = at(head, 130 - tl, 4.2f * s);  // above the eye
-    capsule(c, b1, b2, 0.7f, L.band[1]);
+    V b1 = at(head, 235 - tl, 4.0f * s), b2 = at(head, 128 - tl, 4.2f * s);  // above the eye
+    capsule(c, b1, b2, 0.6f, L.band[1]);
+    px(at(b1, 270 - tl + 30, 1.5f), L.band[0]);                     // knot tail
   }
   arm(p.nS, p.nE, true);
 }
