@@ -211,6 +211,10 @@ bool parse(const char* path, Song& song) {
           }
           c.sample = 1 + (int)(which - instr);
           c.period = per;
+          // A held note fades (volume slide down) like a plucked or struck
+          // string instead of droning at full volume.
+          static const int fade[3] = {1, 1, 2};
+          for (int k = 1; k < rows; ++k) cur->rows[row + k][ch] = {0, 0, 0xA, fade[c.sample - 1]};
         }
         row += rows;
       }
@@ -224,6 +228,19 @@ bool parse(const char* path, Song& song) {
     ok = false;
   }
   return ok;
+}
+
+// Speed and tempo are set by two F effects in the first row the song plays,
+// in channels whose effect column is free there.
+bool place_timing(Song& song) {
+  Cell* row = song.pats[song.order[0]].rows[0];
+  int values[2] = {song.speed, song.tempo}, placed = 0;
+  for (int ch = 3; ch >= 0 && placed < 2; --ch)
+    if (!row[ch].effect) {
+      row[ch].effect = 0xF;
+      row[ch].param = values[placed++];
+    }
+  return placed == 2;
 }
 
 bool write_mod(const char* path, const Song& song) {
@@ -259,9 +276,6 @@ bool write_mod(const char* path, const Song& song) {
     for (int r = 0; r < 64; ++r)
       for (int ch = 0; ch < 4; ++ch) {
         Cell c = song.pats[p].rows[r][ch];
-        // Row 0 of the first pattern sets speed and tempo on the drum channel.
-        if (p == song.order[0] && r == 0 && ch == 3 && !c.effect) c = {c.sample, c.period, 0xF, song.speed};
-        if (p == song.order[0] && r == 0 && ch == 2 && !c.effect) c = {c.sample, c.period, 0xF, song.tempo};
         out.push_back((uint8_t)((c.sample & 0xF0) | ((c.period >> 8) & 0x0F)));
         out.push_back((uint8_t)(c.period & 0xFF));
         out.push_back((uint8_t)(((c.sample & 0x0F) << 4) | (c.effect & 0x0F)));
@@ -292,6 +306,10 @@ int main(int argc, char** argv) {
   }
   Song song;
   if (!parse(argv[1], song)) return 1;
+  if (!place_timing(song)) {
+    diag("%s:0: the first row needs two channels without effects for speed and tempo\n", argv[1]);
+    return 1;
+  }
   if (!write_mod(argv[2], song)) {
     diag("%s: cannot write\n", argv[2]);
     return 1;
