@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 
 #include "engine/diag.h"
@@ -285,55 +286,58 @@ BITMAP* credits_scenery() {
 // `rows` lines of equal length, one character per cell.
 bool load_map(const std::string& path, int rows, std::vector<unsigned short>& cells,
               std::vector<std::string>&) {
-  FILE* f = std::fopen(path.c_str(), "r");
-  if (!f) {
+  std::ifstream in(path);
+  if (!in) {
     diag("%s:0: cannot open\n", path.c_str());
     return false;
   }
   int key[256];
   for (int& k : key) k = -1;
   std::vector<std::string> grid;
-  char buf[4096];
+  std::string line;
   int ln = 0;
-  bool ok = true, in_map = false;  // after "map" every line is a row, '#' included
-  while (ok && std::fgets(buf, sizeof buf, f)) {
+  bool in_map = false;  // after "map" every line is a row, '#' included
+  while (std::getline(in, line)) {
     ++ln;
-    size_t n = std::strlen(buf);
-    while (n && (buf[n - 1] == '\n' || buf[n - 1] == '\r')) buf[--n] = 0;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     char c;
     int t;
-    if (n == 0 || (!in_map && buf[0] == '#')) continue;
-    if (!in_map && std::sscanf(buf, "tile %c %d", &c, &t) == 2) {
+    if (line.empty() || (!in_map && line[0] == '#')) continue;
+    if (!in_map && std::sscanf(line.c_str(), "tile %c %d", &c, &t) == 2) {
+      if (t < 0 || t > 65535) {
+        diag("%s:%d: tile numbers are 0..65535\n", path.c_str(), ln);
+        return false;
+      }
       key[(unsigned char)c] = t;
       continue;
     }
-    if (!in_map && std::strcmp(buf, "map") == 0) {
+    if (!in_map && line == "map") {
       in_map = true;
       continue;
     }
     if (!in_map) {
       diag("%s:%d: expected \"tile C N\" or \"map\"\n", path.c_str(), ln);
-      ok = false;
-      break;
+      return false;
     }
-    std::string row(buf);
-    for (char ch : row)
+    for (char ch : line)
       if (key[(unsigned char)ch] < 0) {
         diag("%s:%d: character '%c' has no tile\n", path.c_str(), ln, ch);
-        ok = false;
-        break;
+        return false;
       }
-    if (!grid.empty() && row.size() != grid[0].size()) {
-      diag("%s:%d: row is %zu wide, expected %zu\n", path.c_str(), ln, row.size(),
+    if (!grid.empty() && line.size() != grid[0].size()) {
+      diag("%s:%d: row is %zu wide, expected %zu\n", path.c_str(), ln, line.size(),
            grid[0].size());
-      ok = false;
+      return false;
     }
-    grid.push_back(row);
+    grid.push_back(line);
   }
-  std::fclose(f);
-  if (!ok) return false;
   if ((int)grid.size() != rows) {
     diag("%s:%d: %zu map rows, expected %d\n", path.c_str(), ln, grid.size(), rows);
+    return false;
+  }
+  // The game counts cells in 16 bits.
+  if (grid[0].size() * rows > 65535) {
+    diag("%s:%d: %zu cells, at most 65535\n", path.c_str(), ln, grid[0].size() * rows);
     return false;
   }
   cells.clear();
