@@ -18,15 +18,6 @@ namespace {
 constexpr int32_t REPEAT_FIRST = -40;
 constexpr int32_t REPEAT_NEXT = -5;
 
-// The X11 keyboard driver reports Pause as an ordinary key (down while
-// held), where the other platform's driver flips it at every press. Taking
-// only the press on this platform keeps "one press, one pause event".
-#ifdef _WIN32
-constexpr bool PAUSE_KEY_TOGGLES = true;
-#else
-constexpr bool PAUSE_KEY_TOGGLES = false;
-#endif
-
 // State of the timer callback, touched only by it (and by tests).
 uint16_t last_composite = 0;
 int32_t repeat_count = 0;
@@ -97,11 +88,12 @@ void input_tick()
         escape_armed = true;  // never disarmed: only the start-up hold is ignored
     }
 
+    // The keyboard drivers flip KEY_PAUSE at every press of the key, so
+    // each change, either way, is one press.
     int pause_key = key[KEY_PAUSE] ? 1 : 0;
     if (pause_key != last_pause_key) {
         last_pause_key = pause_key;
-        if (PAUSE_KEY_TOGGLES || pause_key)
-            w |= MENU_PAUSE;
+        w |= MENU_PAUSE;
     }
     if (joystick_enabled && button_held(c.joypause))
         w |= MENU_PAUSE;

@@ -64,16 +64,18 @@ TEST_F(InputTest, EscapeNeedsOneReleaseAndPauseOnePerPress)
     input_tick();
     EXPECT_TRUE(menu_input.load() & MENU_ESCAPE);
 
-    menu_input.store(0);
+    // Pause flips at each press: every change is one event, none repeats.
     press(KEY_ESC, false);
-    press(KEY_PAUSE);
-    input_tick();
-    EXPECT_TRUE(menu_input.load() & MENU_PAUSE);
-    menu_input.store(0);
-    press(KEY_PAUSE, false);
-    for (int t = 0; t < 50; t++)
+    for (bool down : {true, false}) {
+        menu_input.store(0);
+        press(KEY_PAUSE, down);
         input_tick();
-    EXPECT_FALSE(menu_input.load() & MENU_PAUSE);
+        EXPECT_TRUE(menu_input.load() & MENU_PAUSE);
+        menu_input.store(0);
+        for (int t = 0; t < 50; t++)
+            input_tick();
+        EXPECT_FALSE(menu_input.load() & MENU_PAUSE);
+    }
 }
 
 TEST_F(InputTest, CheatGateAndButtonNames)
