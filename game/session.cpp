@@ -2,7 +2,7 @@
 
 #include <allegro.h>
 
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 
 #include "audio/music.h"
@@ -141,6 +141,18 @@ void enter_high_score()
 
 }  // namespace
 
+void note_progress(int16_t start_level, int reached)
+{
+    const CurrentGame& g = current_game;
+    // Only a whole game counts: one begun with the story or the first street.
+    bool fair_start = start_level == 0 || start_level == STORY_LEVEL || start_level == 1;
+    if (g.replaying || g.cheated || g.skill < 5 || !fair_start || reached < 2 || reached > 5 ||
+        reached <= furthest_level)
+        return;
+    furthest_level = (int16_t)reached;
+    snprintf(game_config.lastlevel, sizeof game_config.lastlevel, "%s", progress_code(reached));
+}
+
 const char* progress_code(int n)
 {
     // Each code is built from n by a small mixing generator, so no code is
@@ -243,13 +255,7 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
         int r = run_level(mode, level);
         end_level(level);
         level = (int16_t)r;
-        bool fair_start = level_asked == 0 || level_asked == STORY_LEVEL || level_asked == 1;
-        if (!g.replaying && !g.cheated && g.skill >= 5 && fair_start && r >= 2 && r <= 5 &&
-            r > furthest_level) {
-            furthest_level = (int16_t)r;
-            strncpy(game_config.lastlevel, progress_code(r), sizeof game_config.lastlevel - 1);
-            game_config.lastlevel[sizeof game_config.lastlevel - 1] = 0;
-        }
+        note_progress(level_asked, r);
     }
     g.level = level;
 

@@ -32,3 +32,6 @@ int run_level(int16_t mode, int16_t level);
 void show_ending();
 // The code kept in the configuration for furthest level n ("" for 0).
 const char* progress_code(int n);
+// After a level of a game begun at `start_level` (the run_game argument)
+// led to row `reached`: raises furthest_level and `lastlevel` when earned.
+void note_progress(int16_t start_level, int reached);

@@ -138,6 +138,40 @@ TEST_F(LevelLoopTest, CheatKeysBehindTheirGate)
     EXPECT_EQ(demo_state, 0);
 }
 
+TEST_F(LevelLoopTest, SoundRequestsWaitWhileSoundIsOff)
+{
+    LevelLoop loop = start(1, 1);
+    int s = actor_spawn(15);
+    actor_table.slots[s].regs[REG_SOUND] = 7;
+    level_pass(loop);
+    EXPECT_EQ(actor_table.slots[s].regs[REG_SOUND], 7);
+    launch.no_sound = 0;
+    frame_ticks.fetch_add(1);
+    level_pass(loop);
+    EXPECT_EQ(actor_table.slots[s].regs[REG_SOUND], 0);
+}
+
+TEST_F(LevelLoopTest, ProgressOnlyFromFairGames)
+{
+    furthest_level = 1;
+    current_game.skill = 4;
+    note_progress(1, 3);
+    EXPECT_EQ(furthest_level, 1);
+    current_game.skill = 5;
+    note_progress(2, 3);
+    EXPECT_EQ(furthest_level, 1);
+    note_progress(6, 11);
+    EXPECT_EQ(furthest_level, 1);
+    note_progress(1, 3);
+    EXPECT_EQ(furthest_level, 3);
+    EXPECT_STREQ(game_config.lastlevel, progress_code(3));
+    note_progress(0, 2);  // never lowered
+    EXPECT_EQ(furthest_level, 3);
+    current_game.cheated = -1;
+    note_progress(0, 4);
+    EXPECT_EQ(furthest_level, 3);
+}
+
 TEST(ProgressCode, FiveDistinctSevenCharacterCodes)
 {
     EXPECT_STREQ(progress_code(0), "");
