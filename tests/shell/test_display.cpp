@@ -137,9 +137,6 @@ TEST_F(Display, ScreenshotsTakeTheNextFreeName) {
     save_screenshot();
     EXPECT_EQ(access("nwd998.bmp", F_OK), 0);
     EXPECT_NE(access("nwd999.bmp", F_OK), 0);
-    char name[16];
-    screenshot_name(name, sizeof name, 7);
-    EXPECT_STREQ(name, "nwd007.bmp");
     ASSERT_EQ(chdir(old), 0);
     std::system((std::string("rm -rf ") + dir).c_str());
 }
