@@ -214,6 +214,8 @@ TEST_F(Program, MessagesAndExitStatusOfStoppedStartUps) {
     EXPECT_EQ(shown(), "The -maxdemo parameter must be > 100\n");
     EXPECT_EQ(run({"-card", "DX"}), 0);  // Xvfb has no DGA
     EXPECT_EQ(shown().rfind("Error setting graphics mode\n", 0), 0u);
+    EXPECT_EQ(run({"-play", "missing.dem", "-nosound"}), 0);
+    EXPECT_NE(file("stderr.txt").find("error in demo_load()\n"), std::string::npos);
     EXPECT_FALSE(present(dir + "/default.cfg")) << "a stopped start-up writes nothing";
 }
 
