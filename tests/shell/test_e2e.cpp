@@ -275,14 +275,17 @@ TEST_F(Program, CardOptionOpensItsWindowAndIsSaved) {
 
 TEST_F(Program, ScreenshotsMatchTheWindowEnlarged) {
     if (!real_game) GTEST_SKIP() << "needs the built game folder to play a level";
-    std::ofstream(dir + "/default.cfg") << "window_width = 960\nwindow_height = 720\n";
+    std::ofstream(dir + "/default.cfg") << "window_width = 640\nwindow_height = 480\n";
     pid_t pid = start({"-level", "1", "-nosound"});
     XClient x(display);
-    Window w = x.wait_window();
+    int width = 0, height = 0;
+    Window w = x.wait_window(&width, &height);
     ASSERT_NE(w, 0u);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
     std::this_thread::sleep_for(2500ms);  // start-up's pause and the level's first pictures
     x.press(w, XK_F1);
-    XImage* img = XGetImage(x.dpy, w, 0, 0, 960, 720, AllPlanes, ZPixmap);
+    XImage* img = XGetImage(x.dpy, w, 0, 0, 640, 480, AllPlanes, ZPixmap);
     x.press(w, XK_F1);
     x.close(w);
     EXPECT_EQ(finish(pid), 0);
@@ -294,13 +297,13 @@ TEST_F(Program, ScreenshotsMatchTheWindowEnlarged) {
     PALETTE pal;
     BITMAP* shot = load_bmp((dir + "/nwd000.bmp").c_str(), pal);
     ASSERT_TRUE(shot);
-    // Every 3x3 block of the window is one pixel of the picture; the game
+    // Every 2x2 block of the window is one pixel of the picture; the game
     // moves on between the key and the grab, so a few blocks may differ.
     int uneven = 0, differ = 0;
     for (int y = 0; y < 240; y++)
         for (int x1 = 0; x1 < 320; x1++) {
-            unsigned long p = XGetPixel(img, x1 * 3, y * 3);
-            for (int k = 0; k < 9; k++) uneven += XGetPixel(img, x1 * 3 + k % 3, y * 3 + k / 3) != p;
+            unsigned long p = XGetPixel(img, x1 * 2, y * 2);
+            for (int k = 0; k < 4; k++) uneven += XGetPixel(img, x1 * 2 + k % 2, y * 2 + k / 2) != p;
             RGB c = pal[getpixel(shot, x1, y)];
             int want[3] = {c.r * 255 / 63, c.g * 255 / 63, c.b * 255 / 63};
             for (int ch = 0; ch < 3; ch++)
