@@ -33,7 +33,7 @@ constexpr int STATS_ROWS = 48;
 constexpr int BAR_X = 42;
 constexpr int LIVES_X = 288;
 constexpr int STARS_X = 280;
-constexpr int ITEM_X = 288, ITEM_Y = 16;
+constexpr int ITEM_X = 288, ITEM_Y = 16, ITEM_W = 30, ITEM_H = 16;
 constexpr int CLOCK_BACK = 66;
 constexpr int TICKS_PER_SECOND = 72;
 constexpr int CLOCK_MAX = 300;
@@ -61,10 +61,12 @@ int clamp(int v, int lo, int hi)
     return v < lo ? lo : v > hi ? hi : v;
 }
 
-void copy(BITMAP* dst, BITMAP* src, int x, int y)
+// Copies at most w x h of a picture: an oversized one stays in its place
+// instead of painting over its neighbours or the play area.
+void copy(BITMAP* dst, BITMAP* src, int x, int y, int w, int h)
 {
     if (src)
-        blit(src, dst, 0, 0, x, y, src->w, src->h);
+        blit(src, dst, 0, 0, x, y, src->w < w ? src->w : w, src->h < h ? src->h : h);
 }
 
 // One bar: grows by single columns, shrinks by one fill.
@@ -87,10 +89,10 @@ bool update_bar(BITMAP* b, BITMAP* column, int y, int value, int& length)
 
 void draw_gauge(BITMAP* b, const MainObjects& o, int count)
 {
-    copy(b, o.bitmap(15), ITEM_X, ITEM_Y);
+    copy(b, o.bitmap(15), ITEM_X, ITEM_Y, ITEM_W, ITEM_H);
     int n = clamp(count, 0, GAUGE_MAX);
     for (int k = 0; k < n; k++)
-        copy(b, o.bitmap(OBJ_GAUGE_SEGMENT), 309, 28 - 2 * k);
+        copy(b, o.bitmap(OBJ_GAUGE_SEGMENT), 309, 28 - 2 * k, 6, 2);
 }
 
 // The library's own formatted output allocates on every call; format on the
@@ -126,7 +128,7 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
     int clock = clamp(timer / TICKS_PER_SECOND, 0, CLOCK_MAX);
 
     if (force) {
-        copy(b, o.bitmap(OBJ_BACKGROUND), 0, 0);
+        copy(b, o.bitmap(OBJ_BACKGROUND), 0, 0, PICTURE_W, HUD_ROWS);
         shown = {0, 0, -1, -1, 0, 0, FORGOTTEN, FORGOTTEN, FORGOTTEN};
         changed = true;
     }
@@ -135,7 +137,7 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
     changed |= update_bar(b, o.bitmap(OBJ_SECOND_COLUMN), 23, second_bar, shown.second);
 
     for (; shown.lives < lives; shown.lives++, changed = true)
-        copy(b, o.bitmap(OBJ_LIFE), LIVES_X + 8 * shown.lives, 0);
+        copy(b, o.bitmap(OBJ_LIFE), LIVES_X + 8 * shown.lives, 0, 8, 16);
     if (shown.lives > lives) {
         rectfill(b, LIVES_X + 8 * lives, 0, LIVES_X - 1 + 8 * shown.lives, 16, 0);
         shown.lives = lives;
@@ -158,7 +160,7 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         else if (item == 2)
             draw_gauge(b, o, item_count);
         else if (item >= 0 && item < 10 && item_icon[item] >= 0)
-            copy(b, o.bitmap(item_icon[item]), ITEM_X, ITEM_Y);
+            copy(b, o.bitmap(item_icon[item]), ITEM_X, ITEM_Y, ITEM_W, ITEM_H);
         if (item == 5)
             print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.item = item;
@@ -174,7 +176,8 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         rectfill(b, 304, 24, 312, 32, CLOCK_BACK);
         // The last second blinks between the two icons every 2 ticks.
         bool blink = item_count <= TICKS_PER_SECOND && !(item_count & 2);
-        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[5]), ITEM_X, ITEM_Y);
+        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[5]), ITEM_X, ITEM_Y, ITEM_W,
+             ITEM_H);
         print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.count = item_count / TICKS_PER_SECOND;
         changed = true;
@@ -217,17 +220,18 @@ void draw_statistics_values(BITMAP* b, uint16_t controls, const StatsLine& s)
 {
     struct Icon {
         uint16_t bit;
-        int object, x, y;
+        int object, x, y, w, h;
     };
     static constexpr Icon icons[] = {
-        {CTRL_UP, 308, 191, 7},    {CTRL_DOWN, 309, 191, 33}, {CTRL_LEFT, 310, 177, 21},
-        {CTRL_RIGHT, 311, 203, 21}, {CTRL_KICK, 313, 72, 18},  {CTRL_PUNCH, 312, 121, 18},
+        {CTRL_UP, 308, 191, 7, 9, 11},     {CTRL_DOWN, 309, 191, 33, 9, 11},
+        {CTRL_LEFT, 310, 177, 21, 11, 9},  {CTRL_RIGHT, 311, 203, 21, 11, 9},
+        {CTRL_KICK, 313, 72, 18, 40, 14},  {CTRL_PUNCH, 312, 121, 18, 48, 14},
     };
     MainObjects o = main_objects();
     rectfill(b, 0, 0, PICTURE_W, STATS_ROWS - 1, 0);
     for (const Icon& i : icons)
         if (controls & i.bit)
-            copy(b, o.bitmap(i.object), i.x, i.y);
+            copy(b, o.bitmap(i.object), i.x, i.y, i.w, i.h);
     FONT* f = o.font(FONT_NUMBERS);
     unsigned long percent = s.total ? (uint32_t)(s.played * 100u) / s.total : 0;
     print(b, f, 0, 0, -1, "# %6lu/%lu (%3lu%%)", (unsigned long)s.played, (unsigned long)s.total,
