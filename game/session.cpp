@@ -261,6 +261,7 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     g.level = level;
 
     demo_state &= ~DEMO_RECORDING;
+    demo_trace_end((int16_t)g.score, level, g.frames_run);
     if (level >= FIRST_WON_OUTCOME)
         show_ending();
     if (g.replaying || g.cheated)

@@ -47,5 +47,6 @@ int world_tick()
                launch.no_sound ? nullptr : play_request, nullptr);
     g.frames_run++;
     g.level_ticks++;
+    demo_trace_tick(g.frames_run);
     return 1;
 }
