@@ -211,8 +211,8 @@ void unload_level_map()
 int load_level(int16_t mode, int16_t level)
 {
     const LevelDesc* r = level_desc(level);
-    if (!r) {
-        diag("No level %d in the catalogue\n", level);
+    if (!r || !back_buffer) {
+        diag("No level %d to draw\n", level);
         return 0;
     }
     char path[1024];

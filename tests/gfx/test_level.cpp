@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/session.h"
@@ -14,22 +16,16 @@ using LevelLoad = GfxTest;
 
 TEST_F(LevelLoad, EachRowShapeLoadsItsPictures)
 {
-    struct {
-        int row, strip_w, strip_h;
-    } rows[] = {{2, 448, 111}, {5, 1088, 208}, {6, 448, 111}, {1, 0, 0},
-                {4, 0, 0},     {10, 0, 0},     {11, 448, 240}};
+    int rows[][3] = {{2, 448, 111}, {5, 1088, 208}, {6, 448, 111}, {1, 0, 0},
+                     {4, 0, 0},     {10, 0, 0},     {11, 448, 240}};
     for (auto r : rows) {
-        SCOPED_TRACE(r.row);
-        ASSERT_EQ(load_level(1, r.row), 1);
-        EXPECT_EQ(band_strip ? band_strip->w : 0, r.strip_w);
-        EXPECT_EQ(band_strip ? band_strip->h : 0, r.strip_h);
-        EXPECT_EQ(level_map.length == 0, r.row == 11);
-        unload_level_map();
-        release_band_strip();
-        actor_table_reset();
+        ASSERT_EQ(load_level(1, r[0]), 1) << r[0];
+        EXPECT_EQ(band_strip ? std::make_pair(band_strip->w, band_strip->h) : std::make_pair(0, 0),
+                  std::make_pair(r[1], r[2]));
+        EXPECT_EQ(level_map.length == 0, r[0] == 11) << r[0];
+        TearDown();
     }
-    // Row 3's picture is 384 wide: two copies make 704.
-    BITMAP* pic = create_bitmap_ex(8, 384, 128);
+    BITMAP* pic = create_bitmap_ex(8, 384, 128);  // row 3: two copies make 704
     clear_to_color(pic, 9);
     putpixel(pic, 3, 5, 77);
     ASSERT_EQ(build_band_strip(pic, level_catalogue[3].band_wrap), 1);
@@ -43,7 +39,6 @@ TEST_F(LevelLoad, MapCellsAndTilesComeFromTheSheet)
 {
     ASSERT_EQ(load_level_map(levels_dir.c_str(), "lev1.pcx", "lev1.bin", 16), 1);
     ASSERT_EQ(level_map.max_tile, 41);
-    clear_to_color(back_buffer, 0);
     draw_rle_sprite(back_buffer, level_map.tiles[41], 0, 0);  // cut from (16, 16)
     EXPECT_EQ(count_colour(tile_colour(41), 0, 0, 15, 15), 256);
     ASSERT_EQ(load_level_map(levels_dir.c_str(), "lev4.pcx", "lev4.bin", 16), 1);
@@ -56,17 +51,14 @@ TEST_F(LevelLoad, MapCellsAndTilesComeFromTheSheet)
 TEST_F(LevelLoad, FailuresNameTheObjectAndStartNothing)
 {
     capture_diag();
-    EXPECT_EQ(load_level(1, 3), 0);
+    EXPECT_EQ(load_level(1, 3), 0);  // the test datafile has no dif3.pcx
     EXPECT_EQ(diagnostics, "Unable to find dif3.pcx in " + levels_dir + "LEVELS.DAT\n");
     EXPECT_EQ(actor_next(0), 0);
-
     diagnostics.clear();
     data_dir = "/nonexistent/";
     EXPECT_EQ(load_level(1, 1), 0);
     EXPECT_EQ(diagnostics, "Unable to find lev1.bin in /nonexistent/LEVELS.DAT\n");
-
     // Tile 80 would lie below the sheet's two rows: refused, not cut.
-    diagnostics.clear();
     EXPECT_EQ(load_level_map(levels_dir.c_str(), "lev1.pcx", "big.bin", 16), 0);
     EXPECT_NE(diagnostics.find("tile 80"), std::string::npos) << diagnostics;
     // A picture's data are no map cells.
@@ -78,7 +70,6 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
 {
     current_game.skill = 7;
     current_game.score = 1234;
-    current_game.lives = 2;
     current_game.level_ticks = 99;
     launch.fps = 0;
     clear_to_color(back_buffer, 77);
@@ -93,18 +84,13 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
     EXPECT_EQ(director.regs[1], 3);
     EXPECT_EQ(amc_globals[GLOBAL_SKILL], 7);
     EXPECT_EQ(amc_globals[GLOBAL_SCORE], 1234);
-    EXPECT_EQ(amc_globals[GLOBAL_LIVES], 2);
     EXPECT_EQ(current_game.level_ticks, 0u);
     EXPECT_EQ(launch.fps, 72);
     EXPECT_EQ(started_clock_rate, 72);
     EXPECT_EQ(frame_ticks - ticks, 1u);
-    unload_level_map();
-    release_band_strip();
-
+    TearDown();
     ASSERT_EQ(load_level(1, 1), 1);  // the HUD frame with both bars full
-    EXPECT_EQ(count_colour(40, 42, 11, 241, 17), 200 * 7);
-    EXPECT_EQ(count_colour(41, 42, 23, 241, 29), 200 * 7);
-    EXPECT_EQ(pixel(242, 11), 5);
+    EXPECT_EQ(count_colour(40, 42, 11, 242, 17) + count_colour(41, 42, 23, 242, 29), 2800);
 }
 
 }  // namespace
