@@ -56,6 +56,14 @@ int datafile_count(const DATAFILE* d) {
 
 }  // namespace
 
+bool main_data_complete(const DATAFILE* data) {
+    if (datafile_count(data) <= LAST_HOTSPOT_OBJECT) return false;
+    if (data[MAIN_PALETTE].type != DAT_PALETTE) return false;
+    for (int i = FIRST_HOTSPOT_OBJECT; i <= LAST_HOTSPOT_OBJECT; i++)
+        if (data[i].type != DAT_BITMAP) return false;
+    return true;
+}
+
 void choose_dir_prefixes(const char* all, const char* dat, const char* amc) {
     data_dir = "DATA/";
     amc_dir = "AMC/";
@@ -71,9 +79,7 @@ void build_recolour_table(COLOR_MAP* map) {
 }
 
 void apply_hot_spots(DATAFILE* data) {
-    int count = datafile_count(data);
-    for (int i = FIRST_HOTSPOT_OBJECT; i <= LAST_HOTSPOT_OBJECT && i < count; i++) {
-        if (data[i].type != DAT_BITMAP) continue;
+    for (int i = FIRST_HOTSPOT_OBJECT; i <= LAST_HOTSPOT_OBJECT; i++) {
         BITMAP* bmp = static_cast<BITMAP*>(data[i].dat);
         bmp->x_ofs = std::atoi(get_datafile_property(&data[i], DAT_ID('X', 'H', 'O', 'T')));
         bmp->y_ofs = std::atoi(get_datafile_property(&data[i], DAT_ID('Y', 'H', 'O', 'T')));
@@ -142,9 +148,9 @@ int startup(int argc, char** argv) {
     packfile_password("k3 Rw;t#");
     main_data = load_datafile(data_path);
     packfile_password(nullptr);
-    // A datafile without the game palette is as useless as a damaged one.
-    if (main_data && (datafile_count(main_data) <= MAIN_PALETTE ||
-                      main_data[MAIN_PALETTE].type != DAT_PALETTE)) {
+    // Every screen indexes the datafile blindly: one without the palette
+    // and sprites where they belong is refused like a damaged one.
+    if (main_data && !main_data_complete(main_data)) {
         unload_datafile(main_data);
         main_data = nullptr;
     }

@@ -28,7 +28,10 @@ extern std::atomic<bool> close_requested;
 // Environment rules: NWD_ALL sets both prefixes, NWD_DAT and NWD_AMC win.
 void choose_dir_prefixes(const char* all, const char* dat, const char* amc);
 void build_recolour_table(COLOR_MAP* map);
-// Hot spots of objects 26..557 from their XHOT/YHOT properties.
+// At least objects 0..557, the palette at 23 and bitmaps at 26..557.
+bool main_data_complete(const DATAFILE* data);
+// Hot spots of objects 26..557 from their XHOT/YHOT properties; the
+// datafile must be complete.
 void apply_hot_spots(DATAFILE* data);
 
 int startup(int argc, char** argv);  // 1 ready, 0 stop

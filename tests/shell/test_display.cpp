@@ -164,3 +164,21 @@ TEST(Startup, RecolourTableIsIdentityButThirtyFiveEntries) {
     EXPECT_EQ(map.data[2][124], 126);
     EXPECT_EQ(map.data[4][118], 122);
 }
+
+TEST(Startup, DatafileMustHoldPaletteAndSprites) {
+    static DATAFILE d[LAST_HOTSPOT_OBJECT + 2];
+    auto fill = [](int count) {
+        for (int i = 0; i <= LAST_HOTSPOT_OBJECT + 1; i++) d[i] = DATAFILE{nullptr, DAT_BITMAP, 0, nullptr};
+        d[MAIN_PALETTE].type = DAT_PALETTE;
+        d[count].type = DAT_END;
+    };
+    fill(LAST_HOTSPOT_OBJECT + 1);
+    EXPECT_TRUE(main_data_complete(d));
+    d[300].type = DAT_FONT;
+    EXPECT_FALSE(main_data_complete(d));
+    fill(LAST_HOTSPOT_OBJECT);
+    EXPECT_FALSE(main_data_complete(d)) << "one sprite short";
+    fill(LAST_HOTSPOT_OBJECT + 1);
+    d[MAIN_PALETTE].type = DAT_BITMAP;
+    EXPECT_FALSE(main_data_complete(d));
+}

@@ -49,16 +49,18 @@ protected:
         real_game = present(game + "/DATA/NIGHTWAR.DAT") && present(game + "/AMC/GAME.AMC");
         if (real_game) {
             sh("cp -r " + game + "/AMC " + game + "/DATA " + root + "/game/");
-        } else {  // programs that only wait, and a datafile with just its palette at 23
+        } else {  // programs that only wait, plain bitmaps and palettes where they belong
             std::string amc = "AMC";
             for (int i = 0; i < 14; i++) amc.append("\1\0\22\0", 4);
             amc.append("\7\0\1\0\3\1\145\0\2\0\31\0\160\0\22\0\0\0", 18);
             std::ofstream(root + "/game/AMC/GAME.AMC", std::ios::binary) << amc;
+            std::string dat = " && dat -007 'k3 Rw;t#' -n0 -a game/DATA/NIGHTWAR.DAT ";
             sh("cd " + root + " && convert -size 8x8 xc:red -type Palette b.pcx && "
                "convert -size 16x16 gradient:black-white -type Palette p.pcx && "
-               "for i in $(seq 10 32); do cp b.pcx o$i.pcx; done && "
-               "dat -007 'k3 Rw;t#' -n0 -a game/DATA/NIGHTWAR.DAT -t BMP o*.pcx >/dev/null && "
-               "dat -007 'k3 Rw;t#' -n0 -a game/DATA/NIGHTWAR.DAT -t PAL p.pcx >/dev/null");
+               "for i in $(seq 100 657); do cp b.pcx o$i.pcx; done && "
+               "for i in 123 124 125; do cp p.pcx o$i.pcx; done" +
+               dat + "-t BMP $(seq -f o%g.pcx 100 122)" + dat + "-t PAL o123.pcx o124.pcx o125.pcx" +
+               dat + "-t BMP $(seq -f o%g.pcx 126 657) >/dev/null");
         }
         start_xvfb();
     }
