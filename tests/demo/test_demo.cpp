@@ -1,7 +1,7 @@
 #include "engine/amc.h"
-#include "engine/amc_ops.h"
 #include "engine/amc_vm.h"
 #include "engine/sim.h"
+#include "demo_programs.h"
 #include "input/demo.h"
 
 #include <gtest/gtest.h>
@@ -173,21 +173,7 @@ TEST_F(Demo, MalformedFilesPlayWithinTheirBytes)
 // gives the same world after every tick.
 TEST_F(Demo, RecordedGameReplaysTickForTick)
 {
-    // Idle programs 0..13; the director (14) folds a random number and the
-    // controls into the score, so a word on the wrong tick or a wrong seed
-    // changes every later state.
-    std::vector<Words> progs(15, {OP_YIELD, OP_JUMP, 0});
-    progs[14] = {OP_RANDOM, 7,  ALU_LOAD, OP_GLOBAL, 31, ALU_ADD, OP_GLOBAL, 20,
-                 ALU_ADD,   OP_GLOBAL, 20, ALU_STORE, OP_YIELD, OP_JUMP, 0};
-    std::string amc = "AMC";
-    auto put = [&](int w) { amc += (char)(w & 0xFF), amc += (char)(w >> 8); };
-    for (auto& p : progs) {
-        put((int)p.size());
-        for (int w : p)
-            put(w);
-    }
-    put(0);
-    write_file(path("G.AMC"), amc);
+    ASSERT_TRUE(write_replay_programs(path("G.AMC")));
     amc_unload_all();
     amc_vm_reset();
     ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);

@@ -1,0 +1,66 @@
+#!/bin/sh
+# Records a game played through the keyboard in a virtual display, then
+# replays the demo at three speeds (one with a head start) and in the simulator: every replay must
+# give the recorded world tick for tick, and the simulator the game's final
+# score and outcome. The game reports its world through the NWD_DEMO_TRACE
+# hook (docs/demos.md). Usage: e2e_replay.sh NWD NWD_SIM GAME_DIR.
+# Exit 77 skips.
+NWD=$1
+SIM=$2
+GAME=$3
+for tool in xvfb-run xdotool; do
+    command -v $tool >/dev/null 2>&1 || { echo "skipped: no $tool"; exit 77; }
+done
+[ -f "$GAME/DATA/NIGHTWAR.DAT" ] && [ -f "$GAME/AMC/GAME.AMC" ] ||
+    { echo "skipped: the game folder is not built"; exit 77; }
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK" || exit 1
+export NWD_DAT="$GAME/DATA/" NWD_AMC="$GAME/AMC/"
+
+cat > run.sh <<'INNER'
+NWD_DEMO_TRACE=rec.trace "$1" -level 1 -nosound -nojoy -record rec.dem &
+pid=$!
+win=$(xdotool search --sync --name Nightward | head -n 1)
+xdotool windowfocus --sync "$win" 2>/dev/null
+sleep 1
+hold() { xdotool keydown $1; sleep $2; xdotool keyup $1; sleep 0.2; }
+hold Right 1.5
+for k in Shift_L Control_L Shift_L Up Shift_L Down Control_L; do hold $k 0.3; done
+hold Right 1
+hold Left 0.5
+hold Escape 0.3
+wait "$pid"
+for fps in 36 72 500; do
+    # A head start only fast-forwards: the world must not change.
+    start=0; [ $fps = 500 ] && start=250
+    NWD_DEMO_TRACE=play$fps.trace "$1" -play rec.dem -fps $fps -start $start -nosound -nojoy || exit 1
+done
+INNER
+timeout 120 xvfb-run -a -s "-screen 0 1024x768x8" sh run.sh "$NWD" || { echo "the run failed"; cat stderr.txt; exit 1; }
+
+fail() { echo "$1"; exit 1; }
+[ -s rec.dem ] || fail "no demo was saved"
+for f in rec play36 play72 play500; do
+    grep -q '^end ' $f.trace || fail "$f.trace has no end line"
+done
+frames=$(grep -c '^tick ' rec.trace)
+echo "recorded $frames ticks: $(grep '^end ' rec.trace)"
+[ "$frames" -gt 100 ] || fail "the recording is too short"
+cmp -s play36.trace play72.trace || fail "-fps 36 and -fps 72 replays differ"
+cmp -s play500.trace play72.trace || fail "-fps 500 and -fps 72 replays differ"
+grep '^tick ' rec.trace > a
+head -n "$frames" play72.trace > b
+cmp -s a b || fail "the replay differs from the recording: $(diff a b | head -n 2)"
+
+# The simulator: the score of its last tick and its outcome (an X line when
+# a script ended the level, else the demo ran out: -1 to the game).
+"$SIM" --amc "$GAME/AMC/GAME.AMC" --demo rec.dem --ticks 10000000 > sim.trace || fail "nwd-sim failed"
+score=$(grep '^G' sim.trace | tail -n 1 | cut -d' ' -f22)
+outcome=$(grep '^X ' sim.trace | cut -d' ' -f2)
+ticks=$(grep -c '^T ' sim.trace)
+want=$(grep '^end ' play72.trace)
+got="end score=$score outcome=${outcome:--1} ticks=$ticks"
+echo "game: $want; simulator: $got"
+[ "$want" = "$got" ] || fail "the simulator does not reproduce the game"
