@@ -25,7 +25,8 @@ static const char usage[] =
     "  --controls F  one Controls word per line, decimal or 0x-hex; # comments\n"
     "  --demo F      take level, mode, skill, seed and controls from a demo file;\n"
     "                the run ends when the demo has ended\n"
-    "  --ticks N     ticks to run at most (default 1000)\n"
+    "  --ticks N     ticks to run at most (default 1000; with --demo, the\n"
+    "                whole demo)\n"
     "  --trace F     write the trace to F\n"
     "  --hash        print only HASH <FNV-1a 64 of the trace>\n";
 
@@ -93,7 +94,7 @@ int main(int argc, char** argv)
     const char* demo_path = nullptr;
     const char* trace_path = nullptr;
     bool hash = false;
-    long long ticks = 1000;
+    long long ticks = -1;
     SimOptions o;
     for (int i = 1; i < argc; i++) {
         const char* a = argv[i];
@@ -153,6 +154,9 @@ int main(int argc, char** argv)
         o.mode = h.mode;
         o.skill = h.skill;
         o.seed = (int32_t)h.seed;
+        // The demo bounds the run: its frames and one empty tick.
+        if (ticks < 0)
+            ticks = (long long)h.frames + 1;
     }
 #else
     if (demo_path) {
@@ -160,6 +164,8 @@ int main(int argc, char** argv)
         return 2;
     }
 #endif
+    if (ticks < 0)
+        ticks = 1000;
     std::vector<int16_t> controls;
     if (controls_path && !read_controls(controls_path, controls))
         return 2;
