@@ -15,27 +15,40 @@
 
 namespace {
 
-// The plain screen: the version line until Escape or the close button.
-// F1 saves a screenshot as it will in play.
+FONT* datafile_font(int index) {
+    if (!main_data) return font;
+    for (int n = 0; n <= index; n++)
+        if (main_data[n].type == DAT_END) return font;
+    return main_data[index].type == DAT_FONT ? static_cast<FONT*>(main_data[index].dat) : font;
+}
+
+// The plain screen: the version line and how to start. Enter plays a game
+// from the story on, as the title menu's "START GAME" will; Escape or the
+// close button quits. F1 saves a screenshot as it will in play.
 void show_version_screen() {
     if (!back_buffer) return;
-    clear_picture(back_buffer);
-    const FONT* f = font;
-    if (main_data) {
-        int n = 0;
-        while (main_data[n].type != DAT_END && n <= 20) n++;
-        if (n > 20 && main_data[20].type == DAT_FONT) f = static_cast<FONT*>(main_data[20].dat);
-    }
-    textprintf_centre_ex(back_buffer, f, PICTURE_W / 2, PICTURE_H / 2 - 4,
-                         makecol(255, 255, 255), -1, "Nightward v%s (%s build)", NWD_VERSION,
-                         NWD_BUILD);
-    present_all();
-    clear_keybuf();
+    bool redraw = true;
     while (!close_requested.load()) {
+        if (redraw) {
+            clear_picture(back_buffer);
+            textprintf_centre_ex(back_buffer, datafile_font(20), PICTURE_W / 2, PICTURE_H / 2 - 16,
+                                 makecol(255, 255, 255), -1, "Nightward v%s (%s build)",
+                                 NWD_VERSION, NWD_BUILD);
+            textout_centre_ex(back_buffer, datafile_font(16), "ENTER: PLAY    ESC: QUIT",
+                              PICTURE_W / 2, PICTURE_H / 2 + 8, makecol(255, 255, 255), -1);
+            present_all();
+            clear_keybuf();
+            redraw = false;
+        }
         if (keypressed()) {
             int k = readkey() >> 8;
             if (k == KEY_ESC) break;
             if (k == KEY_F1) save_screenshot();
+            if (k == KEY_ENTER || k == KEY_SPACE) {
+                run_game(nullptr, 0, static_cast<int16_t>(launch.mode), 0, launch.skill, 1);
+                redraw = true;
+                continue;
+            }
         }
         display_wait_retrace();
         present_all();  // the window may have been uncovered
