@@ -70,9 +70,14 @@ int32_t amc_get_seed()
     return amc_seed_value;
 }
 
-void amc_vm_reset()
+void amc_args_clear()
 {
     memset(&amc_args, 0, sizeof amc_args);
+}
+
+void amc_vm_reset()
+{
+    amc_args_clear();
     amc_seed_value = 1;
     amc_accumulator = 0;
 }

@@ -43,3 +43,7 @@ void amc_seed(int32_t value);
 int32_t amc_get_seed();
 // Puts the interpreter's own state (argument stack, seed) back to its start.
 void amc_vm_reset();
+// Empties the argument stack and zeroes its values. Every game starts with
+// it, so that a replay later in the same run meets the state its recording
+// met.
+void amc_args_clear();

@@ -242,6 +242,7 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     g.skill = skill;
     g.mode = mode;
     amc_seed((int32_t)g.seed);
+    amc_args_clear();
 
     g.score = 0;
     g.item = 0;
