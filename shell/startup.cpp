@@ -1,5 +1,6 @@
 #include "shell/startup.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +48,10 @@ static_assert(sizeof RECOLOURS / sizeof RECOLOURS[0] == 35, "35 recoloured entri
 
 void on_close_button() { close_requested.store(true); }
 END_OF_FUNCTION(on_close_button)
+
+// Ctrl+C or a polite kill from the terminal ends the run like the close
+// button, so the settings and scores are written rather than lost.
+void on_stop_signal(int) { close_requested.store(true); }
 
 int datafile_count(const DATAFILE* d) {
     int n = 0;
@@ -104,6 +109,11 @@ int startup(int argc, char** argv) {
     set_window_title("Nightward");
     LOCK_FUNCTION(on_close_button);
     set_close_button_callback(on_close_button);
+    struct sigaction stop = {};
+    stop.sa_handler = on_stop_signal;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
     set_color_depth(8);
     if (get_desktop_resolution(&desktop_width, &desktop_height) != 0)
         desktop_width = desktop_height = -1;

@@ -258,6 +258,15 @@ TEST_F(Program, ClosingTheWindowSavesTheDefaults) {
               std::string::npos);
 }
 
+TEST_F(Program, InterruptFromTheTerminalShutsDownInOrder) {
+    pid_t pid = start({"-nosound"});
+    XClient x(display);
+    ASSERT_NE(x.wait_window(nullptr, nullptr), 0u);
+    kill(pid, SIGINT);
+    EXPECT_EQ(finish(pid), 0);
+    EXPECT_EQ(file("default.cfg").rfind("difficulty = 5\n", 0), 0u);
+}
+
 TEST_F(Program, CardOptionOpensItsWindowAndIsSaved) {
     std::ofstream(dir + "/default.cfg")
         << "card = 3\nscreen_width = 640\nscreen_height = 480\ncheatkeys = 4\n";
