@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/password_file.h"
 
 namespace {
 
@@ -90,17 +91,7 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(argv[i], "--password") && i + 1 < argc) {
       password = argv[++i];
     } else if (!std::strcmp(argv[i], "--password-file") && i + 1 < argc) {
-      // Build systems mangle ';' and blanks in arguments; a file keeps it intact.
-      FILE* f = std::fopen(argv[++i], "r");
-      char buf[256] = "";
-      if (!f || !std::fgets(buf, sizeof buf, f)) {
-        diag("%s:1: cannot read the password\n", argv[i]);
-        if (f) std::fclose(f);
-        return 1;
-      }
-      std::fclose(f);
-      buf[std::strcspn(buf, "\r\n")] = 0;
-      password = buf;
+      if (!read_password_file(argv[++i], password)) return 1;
     } else if (argv[i][0] == '-') {
       usage(stderr);
       return 2;

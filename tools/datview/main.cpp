@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/password_file.h"
 
 namespace {
 
@@ -199,16 +200,7 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(argv[i], "--password") && i + 1 < argc) {
       password = argv[++i];
     } else if (!std::strcmp(argv[i], "--password-file") && i + 1 < argc) {
-      FILE* f = std::fopen(argv[++i], "r");
-      char buf[256] = "";
-      if (!f || !std::fgets(buf, sizeof buf, f)) {
-        diag("%s:1: cannot read the password\n", argv[i]);
-        if (f) std::fclose(f);
-        return 1;
-      }
-      std::fclose(f);
-      buf[std::strcspn(buf, "\r\n")] = 0;
-      password = buf;
+      if (!read_password_file(argv[++i], password)) return 1;
     } else if (!std::strcmp(argv[i], "--palette") && i + 1 < argc) {
       palfile = argv[++i];
     } else if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) {
