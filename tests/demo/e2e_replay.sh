@@ -56,7 +56,7 @@ cmp -s a b || fail "the replay differs from the recording: $(diff a b | head -n 
 
 # The simulator: the score of its last tick and its outcome (an X line when
 # a script ended the level, else the demo ran out: -1 to the game).
-"$SIM" --amc "$GAME/AMC/GAME.AMC" --demo rec.dem > sim.trace || fail "nwd-sim failed"
+"$SIM" --amc "$GAME/AMC/GAME.AMC" --ticks 4294967295 --demo rec.dem > sim.trace || fail "nwd-sim failed"
 score=$(grep '^G' sim.trace | tail -n 1 | cut -d' ' -f22)
 outcome=$(grep '^X ' sim.trace | cut -d' ' -f2)
 ticks=$(grep -c '^T ' sim.trace)

@@ -199,7 +199,7 @@ TEST_F(Demo, RecordedGameReplaysTickForTick)
 
     // The recorded trace is the replay's prefix; the tick that finds the
     // demo spent still runs, with controls 0, and is the last.
-    std::string cmd = std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --demo ";
+    std::string cmd = std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --ticks 10000 --demo ";
     ASSERT_EQ(system((cmd + path("D") + " --trace " + path("play.trace")).c_str()), 0);
     std::string want = read_file(path("rec.trace"));
     std::string got = read_file(path("play.trace"));

@@ -25,8 +25,8 @@ static const char usage[] =
     "  --controls F  one Controls word per line, decimal or 0x-hex; # comments\n"
     "  --demo F      take level, mode, skill, seed and controls from a demo file;\n"
     "                the run ends when the demo has ended\n"
-    "  --ticks N     ticks to run at most (default 1000; with --demo, the\n"
-    "                whole demo)\n"
+    "  --ticks N     ticks to run at most (default 1000, with --demo too: give\n"
+    "                a larger N to play a long demo to its end)\n"
     "  --trace F     write the trace to F\n"
     "  --hash        print only HASH <FNV-1a 64 of the trace>\n";
 
@@ -154,9 +154,6 @@ int main(int argc, char** argv)
         o.mode = h.mode;
         o.skill = h.skill;
         o.seed = (int32_t)h.seed;
-        // The demo bounds the run: its frames and one empty tick.
-        if (ticks < 0)
-            ticks = (long long)h.frames + 1;
     }
 #else
     if (demo_path) {
