@@ -8,6 +8,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <string>
 
 void sim_trace_write(SimTrace& t, const char* text, size_t len)
 {
@@ -63,19 +64,14 @@ void sim_start(const SimOptions& o)
     world_start_level(st);
 }
 
-// Diagnostics written during a tick are kept and traced as M lines.
-struct DiagCapture {
-    char text[4096];
-    size_t len;
-};
+// Diagnostics written during a tick are kept and traced as M lines after the
+// T line (which needs the seed at the tick's end). A runaway script can write
+// thousands in one tick: the buffer grows then, and only then.
+static std::string tick_diags;
 
-static void capture_diag(const char* text, size_t len, void* user)
+static void capture_diag(const char* text, size_t len, void*)
 {
-    DiagCapture* c = (DiagCapture*)user;
-    if (c->len + len > sizeof c->text)
-        len = sizeof c->text - c->len;
-    memcpy(c->text + c->len, text, len);
-    c->len += len;
+    tick_diags.append(text, len);
 }
 
 struct SoundLines {
@@ -104,22 +100,23 @@ static void trace_regs(SimTrace& t, const int16_t* r, char sep)
 
 bool sim_tick(SimTrace& t, uint32_t tick, int16_t controls)
 {
-    static DiagCapture diags;
     static SoundLines sounds;
-    diags.len = 0;
+    if (tick_diags.capacity() < 65536)
+        tick_diags.reserve(65536);
+    tick_diags.clear();
     sounds.len = 0;
     sounds.trace = &t;
-    diag_set_sink(capture_diag, &diags);
+    diag_set_sink(capture_diag, nullptr);
     world_step(controls, nullptr, trace_sound, &sounds);
     diag_set_sink(nullptr, nullptr);
 
     tracef(t, "T %u seed=%d\n", tick, amc_get_seed());
-    for (size_t i = 0; i < diags.len;) {
+    for (size_t i = 0; i < tick_diags.size();) {
         size_t e = i;
-        while (e < diags.len && diags.text[e] != '\n')
+        while (e < tick_diags.size() && tick_diags[e] != '\n')
             e++;
         sim_trace_write(t, "M ", 2);
-        sim_trace_write(t, diags.text + i, e - i);
+        sim_trace_write(t, tick_diags.data() + i, e - i);
         sim_trace_write(t, "\n", 1);
         i = e + 1;
     }

@@ -70,6 +70,28 @@ TEST_F(Sim, TraceShowsEachTickInOrder)
     EXPECT_EQ(out, again);
 }
 
+TEST_F(Sim, EveryDiagnosticOfATickIsTraced)
+{
+    // The director spawns copies of itself without yielding: the table
+    // fills, then every SPAWN fails until the turn is stopped.
+    std::vector<Words> progs(15, Words{OP_YIELD});
+    progs[14] = {OP_IMM, 14, ALU_LOAD, OP_SPAWN, OP_JUMP, 0};
+    write("G.AMC", amc_compiled(progs));
+    std::string out;
+    ASSERT_EQ(run("--amc " + path("G.AMC") + " --ticks 1", &out), 0);
+    std::istringstream in(out);
+    std::string line, last_m;
+    int full = 0;
+    while (std::getline(in, line)) {
+        if (line.rfind("M ", 0) != 0)
+            continue;
+        last_m = line;
+        full += line == "M !! Too many actors, couldnt create a new (14)";
+    }
+    EXPECT_EQ(full, 33333 - 62);  // SPAWN is every third of 100000 instructions
+    EXPECT_EQ(last_m, "M !! Actor 1 runs without yielding");
+}
+
 TEST_F(Sim, BadInputExitsWithStatusTwo)
 {
     write("G.AMC", amc_compiled({{OP_YIELD}}));
