@@ -4,7 +4,6 @@
 #include <allegro.h>
 
 #include "audio/music.h"
-#include "audio/sfx.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -88,18 +87,3 @@ void menu_wait_or_select(int ms) {
         }
     }
 }
-
-// audio: no sound device means a silent game.
-int sfx_init(const char*) { return 1; }
-void sfx_shutdown() {}
-int music_init() { return 0; }
-void music_set_volume(int) {}
-void music_stop() {}
-void music_poll() {}
-void playlist_init(const ConfigEntry*, char*) {}
-int music_play(int, const char*, const char*) { return 0; }
-int music_get_volume() { return 0; }
-void music_volume_up() {}
-void music_volume_down() {}
-void sfx_play(int, int, int) {}
-void sfx_stop_all() {}

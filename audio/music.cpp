@@ -1,0 +1,162 @@
+#include "audio/music.h"
+
+#include <aldumb.h>
+#include <allegro.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/volume.h"
+#include "engine/diag.h"
+
+MusicSlot music_slots[MUSIC_SLOTS];
+
+namespace {
+
+AL_DUH_PLAYER* player;
+const char* player_name;  // the name of the slot that started the player
+uint8_t volume = 144;
+
+// The display-switch callbacks come from the library's own thread, where the
+// player may be half torn down: they only note the window's state, and the
+// next poll on the main thread pauses or resumes.
+std::atomic<bool> window_out{false};
+bool paused_for_switch;
+
+void on_switch_out() { window_out.store(true); }
+void on_switch_in() { window_out.store(false); }
+
+float player_volume() { return volume / 256.0f; }
+
+void release(MusicSlot& s) {
+    if (s.module) music_ops->unload(s.module);
+    s.module = nullptr;
+}
+
+// At exit, after the last poll. A player still running (a run that ended
+// without the shutdown sequence) keeps its module: it still reads it.
+void release_cache() {
+    if (player) return;
+    for (MusicSlot& s : music_slots) release(s);
+}
+
+}  // namespace
+
+const MusicOps dumb_music_ops = {music_load_module, unload_duh,     al_start_duh,
+                                 al_stop_duh,       al_pause_duh,   al_resume_duh,
+                                 al_poll_duh,       al_duh_set_volume};
+const MusicOps* music_ops = &dumb_music_ops;
+
+DUH* music_load_module(const char* path) {
+    if (!path || !path[0]) return nullptr;
+    DUH* d = dumb_load_it(path);
+    if (!d) d = dumb_load_xm(path);
+    if (!d) d = dumb_load_s3m(path);
+    if (!d) d = dumb_load_mod(path);
+    return d;
+}
+
+int music_init() {
+    static bool exit_hooks;
+    if (!exit_hooks) {
+        // Run in reverse: the modules go before the library that made them.
+        std::atexit(dumb_exit);
+        std::atexit(release_cache);
+        exit_hooks = true;
+    }
+    dumb_register_stdfiles();
+    install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);  // normally already installed
+    music_stop();
+    for (MusicSlot& s : music_slots) {
+        release(s);
+        s.name[0] = '\0';
+    }
+    window_out.store(false);
+    paused_for_switch = false;
+    if (set_display_switch_callback(SWITCH_OUT, on_switch_out) == 0)
+        set_display_switch_callback(SWITCH_IN, on_switch_in);
+    return 0;
+}
+
+int music_play(int slot, const char* dir, const char* name) {
+    if (slot < 0 || slot >= MUSIC_SLOTS) return 1;
+    if (!dir) dir = "";
+    if (!name) name = "";
+    if (player) {
+        if (std::strcmp(name, player_name) == 0) return 0;
+        music_stop();
+    }
+    MusicSlot& s = music_slots[slot];
+    player_name = s.name;
+    if (!name[0]) {
+        release(s);
+        s.name[0] = '\0';
+        return 0;
+    }
+
+    char path[512];
+    int joined = std::snprintf(path, sizeof path, "%s%s", dir, name);
+    if (std::strcmp(name, s.name) != 0) {
+        release(s);
+        s.name[0] = '\0';
+        // A name the slot cannot hold would never match again: refused like a
+        // file that is not there.
+        if (std::strlen(name) >= sizeof s.name || joined >= (int)sizeof path) {
+            diag("Unsupported Mod type or file not found : <%s>\n", path);
+            return 1;
+        }
+        std::strcpy(s.name, name);
+        s.module = music_ops->load(path);
+        if (!s.module) s.module = music_ops->load(name);
+        if (!s.module) {
+            // The slot keeps the name: asking again does not retry the load.
+            diag("Unsupported Mod type or file not found : <%s>\n", path);
+            return 1;
+        }
+    }
+
+    if (s.module) player = music_ops->start(s.module, 2, 0, 1.0f, 4096, 22050);
+    if (!player) {
+        diag("Error : Unable to play a loaded song\n");
+        return 1;
+    }
+    music_ops->set_volume(player, player_volume());
+    if (paused_for_switch) music_ops->pause(player);
+    return 0;
+}
+
+void music_stop() {
+    if (player) music_ops->stop(player);
+    player = nullptr;
+}
+
+void music_poll() {
+    bool out = window_out.load();
+    if (out != paused_for_switch) {
+        paused_for_switch = out;
+        out ? music_pause() : music_resume();
+    }
+    if (player) music_ops->poll(player);
+}
+
+void music_pause() {
+    if (player) music_ops->pause(player);
+}
+
+void music_resume() {
+    if (player) music_ops->resume(player);
+}
+
+AL_DUH_PLAYER* music_player() { return player; }
+
+int music_get_volume() { return volume; }
+
+void music_set_volume(int v) {
+    volume = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    if (player) music_ops->set_volume(player, player_volume());
+}
+
+void music_volume_up() { music_set_volume(volume_raised(volume)); }
+void music_volume_down() { music_set_volume(volume_lowered(volume)); }

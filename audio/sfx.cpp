@@ -1,0 +1,122 @@
+#include "audio/sfx.h"
+
+#include <allegro.h>
+
+#include <cstdio>
+
+#include "audio/volume.h"
+#include "engine/diag.h"
+#include "shell/config.h"
+
+const char* const sfx_files[SFX_ROWS] = {
+    "*dummy*",   "VHIT.wav", "VHIT.wav",  "03.wav",      "VHIT2.wav", "05.wav",
+    "VHURT.wav", "07.wav",   "VDIE.wav",  "BDIE.wav",    "LAUGH.wav", "11.wav",
+    "VESCAPE.wav", "DOOR.wav", "COMEON.wav", "",
+};
+
+SAMPLE* sfx_samples[SFX_ROWS];
+SfxVoiceSlot sfx_voice_slots[SFX_VOICE_SLOTS];
+int sfx_voice_count;
+
+namespace {
+
+int al_allocate(const SAMPLE* s) { return allocate_voice(s); }
+void al_deallocate(int v) { deallocate_voice(v); }
+void al_reallocate(int v, const SAMPLE* s) { reallocate_voice(v, s); }
+void al_start(int v) { voice_start(v); }
+void al_set_volume(int v, int volume) { voice_set_volume(v, volume); }
+void al_set_pan(int v, int pan) { voice_set_pan(v, pan); }
+int al_position(int v) { return voice_get_position(v); }
+
+void free_samples() {
+    for (int i = 1; i < SFX_ROWS; i++) {
+        if (sfx_samples[i]) destroy_sample(sfx_samples[i]);
+        sfx_samples[i] = nullptr;
+    }
+}
+
+// A voice the driver never gave counts as ended.
+bool still_playing(const SfxVoiceSlot& e) {
+    return e.voice >= 0 && sfx_voice_ops->position(e.voice) != -1;
+}
+
+void start_voice(int voice, int pan) {
+    if (voice < 0) return;
+    sfx_voice_ops->set_volume(voice, game_config.soundvolume);
+    sfx_voice_ops->set_pan(voice, pan);
+    sfx_voice_ops->start(voice);
+}
+
+}  // namespace
+
+const SfxVoiceOps allegro_voice_ops = {al_allocate, al_deallocate, al_reallocate, al_start,
+                                       al_set_volume, al_set_pan, al_position};
+const SfxVoiceOps* sfx_voice_ops = &allegro_voice_ops;
+
+int sfx_init(const char* data_dir) {
+    free_samples();
+    sfx_voice_count = 0;
+    reserve_voices(SFX_VOICES, 0);
+    if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0) {
+        diag("Error initializing sound system\n%s\n", allegro_error);
+        return 1;
+    }
+    for (int i = 1; i < SFX_ROWS; i++) {
+        if (!sfx_files[i][0]) return 0;
+        char path[512];
+        int n = std::snprintf(path, sizeof path, "%s%s", data_dir, sfx_files[i]);
+        sfx_samples[i] = n < (int)sizeof path ? load_sample(path) : nullptr;
+        if (!sfx_samples[i]) {
+            diag("Unable to load sample %s\n", path);
+            free_samples();  // a silent run never uses them
+            return 2;
+        }
+    }
+    diag("Too many SFX: max=%d\n", SFX_ROWS);
+    free_samples();
+    return 3;
+}
+
+void sfx_play(int owner, int effect, int pan) {
+    if (effect < 1 || effect >= SFX_ROWS || !sfx_samples[effect]) return;
+    const SAMPLE* sample = sfx_samples[effect];
+    const SfxVoiceOps& ops = *sfx_voice_ops;
+
+    SfxVoiceSlot* free_entry = nullptr;
+    for (int i = 0; i < sfx_voice_count; i++) {
+        SfxVoiceSlot& e = sfx_voice_slots[i];
+        if (still_playing(e)) {
+            if (e.owner == owner) {  // cut the owner's sound off from its start
+                ops.reallocate(e.voice, sample);
+                start_voice(e.voice, pan);
+                return;
+            }
+        } else if (!free_entry) {
+            free_entry = &e;
+        }
+    }
+    if (!free_entry) {
+        // Every entry busy: the request is dropped rather than stealing a sound.
+        if (sfx_voice_count == SFX_VOICE_SLOTS) return;
+        free_entry = &sfx_voice_slots[sfx_voice_count++];
+        free_entry->voice = -1;
+    }
+    free_entry->owner = owner;
+    if (free_entry->voice >= 0) ops.deallocate(free_entry->voice);
+    free_entry->voice = ops.allocate(sample);
+    start_voice(free_entry->voice, pan);
+}
+
+void sfx_stop_all() {
+    for (int i = 0; i < sfx_voice_count; i++)
+        if (sfx_voice_slots[i].voice >= 0) sfx_voice_ops->deallocate(sfx_voice_slots[i].voice);
+    sfx_voice_count = 0;
+}
+
+void sfx_shutdown() {
+    sfx_stop_all();
+    free_samples();
+}
+
+void sfx_volume_up() { game_config.soundvolume = volume_raised(game_config.soundvolume); }
+void sfx_volume_down() { game_config.soundvolume = volume_lowered(game_config.soundvolume); }
