@@ -20,44 +20,37 @@ std::string slurp(const std::string& path) {
     s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
-
-// Share of frames that differ from the one before. Compared as 16-bit
-// differences, so it does not matter whether the device took signed or
-// unsigned samples; silence is a constant in both.
-double moving_share(const std::string& wav) {
-    size_t data = wav.find("data");
-    if (data == std::string::npos || wav.size() < data + 8 + 4) return 0;
-    const char* p = wav.data() + data + 8;
-    size_t n = (wav.size() - data - 8) / 2, moving = 0;
-    uint16_t prev = uint16_t(uint8_t(p[0]) | uint8_t(p[1]) << 8);
-    for (size_t i = 1; i < n; i++) {
-        uint16_t s = uint16_t(uint8_t(p[2 * i]) | uint8_t(p[2 * i + 1]) << 8);
-        if (std::abs(int16_t(uint16_t(s - prev))) > 16) moving++;
-        prev = s;
-    }
-    return n ? double(moving) / n : 0;
+std::string pcm_to(const std::string& wav) {
+    return "pcm.!default { type file slave.pcm { type null } file \"" + wav + "\" format wav }\n";
 }
 
-// Starts the first street with `cfg` as default.cfg, data from `data`,
-// presses punch `punches` times, ends it; gives the WAV the device wrote.
-std::string play(const std::string& name, const std::string& cfg, const std::string& data,
-                 int punches) {
+// Share of 16-bit frames that differ from the one before: silence is a
+// constant whether the driver chose signed or unsigned samples.
+double moving_share(const std::string& wav) {
+    size_t at = wav.find("data") + 8, n = 0, moving = 0;
+    if (at == std::string::npos + 8 || wav.size() < at + 4) return 0;
+    auto sample = [&](size_t i) { return uint16_t(uint8_t(wav[at + 2 * i]) | uint8_t(wav[at + 2 * i + 1]) << 8); };
+    for (n = 1; at + 2 * n + 1 < wav.size(); n++)
+        moving += std::abs(int16_t(uint16_t(sample(n) - sample(n - 1)))) > 16;
+    return double(moving) / n;
+}
+
+// The first street with `cfg` as default.cfg and the data from `data`,
+// punched `punches` times; the run's folder, holding out.wav.
+std::string play(const std::string& name, const std::string& cfg, const std::string& data, int punches) {
     std::string dir = work + "/" + name;
     sh("mkdir -p " + dir + " && cp " + game + "/TECHNO.lst " + dir);
     std::ofstream(dir + "/default.cfg") << cfg;
     std::ofstream(dir + "/allegro.cfg") << "[sound]\ndigi_card = ALSA\n";
-    std::ofstream(dir + "/asound.conf") << "pcm.!default {\n type file\n slave.pcm { type null }\n"
-                                        << " file \"" << dir << "/out.wav\"\n format \"wav\"\n}\n";
+    std::ofstream(dir + "/asound.conf") << pcm_to(dir + "/out.wav");
     std::ofstream(dir + "/run.sh")
-        << "cd " << dir << "\n" << NWD_PATH << " -level 1 -nojoy &\npid=$!\n"
-        << "win=$(xdotool search --sync --name Nightward | head -n 1)\n"
-        << "xdotool windowfocus --sync \"$win\" 2>/dev/null\nsleep 2\n"
-        << "for i in $(seq " << punches << "); do\n"
+        << NWD_PATH << " -level 1 -nojoy &\npid=$!\n"
+        << "xdotool windowfocus --sync $(xdotool search --sync --name Nightward | head -n 1)\n"
+        << "sleep 2\nfor i in $(seq " << punches << "); do\n"
         << "  xdotool keydown Shift_L; sleep 0.2; xdotool keyup Shift_L; sleep 0.4\ndone\n"
         << "sleep 1\nkill $pid\nwait $pid\n";
-    sh("cd " + dir + " && ALSA_CONFIG_PATH=" + dir + "/asound.conf ALLEGRO=" + dir +
-       " NWD_DAT=" + data + "/ NWD_AMC=" + game + "/AMC/ timeout 25 xvfb-run -a -s "
-       "'-screen 0 640x480x8' sh run.sh >/dev/null 2>&1");
+    sh("cd " + dir + " && ALSA_CONFIG_PATH=asound.conf ALLEGRO=. NWD_DAT=" + data +
+       "/ NWD_AMC=" + game + "/AMC/ timeout 25 xvfb-run -a -s '-screen 0 640x480x8' sh run.sh >/dev/null 2>&1");
     return dir;
 }
 
@@ -65,21 +58,17 @@ class Sound : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         char d[] = "/tmp/nwd-sound-XXXXXX";
-        work = mkdtemp(d) ? d : "";
+        work = mkdtemp(d) ? d : "/tmp";
     }
     static void TearDownTestSuite() { sh("rm -rf " + work); }
     void SetUp() override {
-        if (sh("command -v xvfb-run xdotool aplay sox >/dev/null") != 0)
-            GTEST_SKIP() << "needs xvfb-run, xdotool, aplay and sox";
-        if (access((game + "/DATA/NIGHTWAR.DAT").c_str(), R_OK) != 0)
-            GTEST_SKIP() << "the game folder is not built";
+        if (access((game + "/DATA/NIGHTWAR.DAT").c_str(), R_OK) != 0) GTEST_SKIP() << "game not built";
         // The plugin must take a plain tone before the game is blamed.
-        std::ofstream(work + "/probe.conf") << "pcm.!default { type file slave.pcm { type null } file \""
-                                            << work << "/probe.wav\" format \"wav\" }\n";
-        if (sh("cd " + work + " && sox -n -r 22050 -b 16 tone.wav synth 0.2 sine 440 && "
-               "ALSA_CONFIG_PATH=probe.conf timeout 10 aplay -q tone.wav 2>/dev/null") != 0 ||
+        std::ofstream(work + "/probe.conf") << pcm_to(work + "/probe.wav");
+        if (sh("command -v xvfb-run xdotool >/dev/null && cd " + work + " && sox -n -r 22050 -b 16 "
+               "tone.wav synth 0.2 sine 440 && ALSA_CONFIG_PATH=probe.conf aplay -q tone.wav") != 0 ||
             moving_share(slurp(work + "/probe.wav")) < 0.5)
-            GTEST_SKIP() << "ALSA's file plugin is not usable here";
+            GTEST_SKIP() << "no xvfb-run, xdotool, sox or aplay, or ALSA's file plugin is not usable";
     }
 };
 
@@ -92,13 +81,11 @@ TEST_F(Sound, MusicAndPunchesAreHeard) {
 
 TEST_F(Sound, AMissingEffectLeavesTheGameSilentWithoutMusic) {
     std::string data = work + "/partial";
-    sh("mkdir -p " + data + " && ln -s " + game + "/DATA/* " + data + " && rm " + data +
-       "/BDIE.wav");
+    sh("mkdir -p " + data + " && ln -s " + game + "/DATA/* " + data + " && rm " + data + "/BDIE.wav");
     std::string dir = play("missing", "", data, 2);
     EXPECT_NE(slurp(dir + "/stderr.txt").find("Unable to load sample " + data + "/BDIE.wav\n"),
               std::string::npos);
     EXPECT_EQ(moving_share(slurp(dir + "/out.wav")), 0);
-    EXPECT_NE(slurp(dir + "/default.cfg").find("music = TECHNO"), std::string::npos);
 }
 
 }  // namespace
