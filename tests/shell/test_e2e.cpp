@@ -62,6 +62,8 @@ protected:
                dat + "-t BMP $(seq -f o%g.pcx 100 122)" + dat + "-t PAL o123.pcx o124.pcx o125.pcx" +
                dat + "-t BMP $(seq -f o%g.pcx 126 657) >/dev/null");
         }
+        // The configured playlist must exist, or the game records "<NONE>".
+        std::ofstream(root + "/game/TECHNO.lst") << "title = title.mod\n";
         start_xvfb();
     }
     static void TearDownTestSuite() {
