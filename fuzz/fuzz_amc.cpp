@@ -1,4 +1,4 @@
-// Arbitrary bytes as an AMC file, then a few hundred ticks of arbitrary
+// Arbitrary bytes as an AMC file, then a hundred and twenty ticks of arbitrary
 // controls: the loader and the interpreter must neither crash nor hang.
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The director alone may never spawn anything: start every program too.
     for (int p = 0; p < program_count && p < 20; p++)
         actor_spawn(p);
-    for (int i = 0; i < 300; i++) {
+    for (int i = 0; i < 120; i++) {
         int16_t c = (int16_t)(data[i % size] * 0x0101);
         world_step(c, nullptr, [](int, int, int, void*) {}, nullptr);
         if (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT_REQUESTED)
