@@ -135,6 +135,8 @@ void enter_high_score()
     }
     present_all();
     menu_input.store(0);
+    if (close_requested.load())
+        return;
     menu_wait(1000);
     menu_wait_or_select(60000);
 }

@@ -65,15 +65,6 @@ void menu_wait(int ms) {
     }
 }
 
-// game/scores: the built-in tables stay as they are.
-void scores_load() {}
-void scores_save() {}
-uint16_t best_score(int) { return 0; }
-bool score_qualifies(int, uint16_t) { return false; }
-int score_insert(int, uint16_t, int16_t) { return 10; }
-void draw_score_table(int, int, BITMAP*, int, int, FONT*, FONT*, FONT*, FONT*) {}
-void enter_name(int, int, int, FONT*, int) {}
-
 // frontend: until the pause menu exists, Escape ends the game as "END GAME".
 int pause_menu() { return -1; }
 void menu_wait_or_select(int ms) {

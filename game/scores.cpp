@@ -1,0 +1,255 @@
+#include "game/scores.h"
+
+#include <allegro.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "audio/music.h"
+#include "engine/diag.h"
+#include "gfx/display.h"
+#include "input/input.h"
+#include "shell/startup.h"
+
+const char name_alphabet[NAME_ALPHABET_SIZE + 1] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ-*!&. ";
+static_assert(sizeof name_alphabet == NAME_ALPHABET_SIZE + 1, "32 letters and the NUL");
+
+ScoreEntry score_tables[SCORE_TABLES][SCORE_ROWS];
+
+namespace {
+
+constexpr int ENTRY_SIZE = 8;
+constexpr int TABLE_SIZE = SCORE_ROWS * ENTRY_SIZE;
+constexpr int NAME_LENGTH = 3;
+constexpr char UNNAMED[] = "---";  // the built-in tables' name for nobody in particular
+
+constexpr ScoreEntry INITIAL_TABLES[SCORE_TABLES][SCORE_ROWS] = {
+    {{21670, "NWD", 8}, {10000, "ZEK", 9}, {8000, "T.K", 9}, {7000, "D.L", 8}, {6000, "---", 8},
+     {5000, "---", 7}, {4000, "---", 7}, {3000, "---", 6}, {2000, "---", 6}, {1000, "---", 5}},
+    {{17174, "NWD", 7}, {10000, "ZEK", 7}, {8000, "T.K", 7}, {7000, "D.L", 7}, {6000, "---", 6},
+     {5000, "---", 6}, {4000, "---", 5}, {3000, "---", 5}, {2000, "---", 4}, {1000, "---", 4}},
+    {{15855, "NWD", 7}, {10000, "ZEK", 7}, {8000, "T.K", 7}, {7000, "D.L", 7}, {6000, "---", 6},
+     {5000, "---", 6}, {4000, "---", 5}, {3000, "---", 5}, {2000, "---", 4}, {1000, "---", 4}},
+};
+
+const char* const TITLES[SCORE_TABLES] = {
+    "BEST 10 SCORES - ARCADE",
+    "BEST 10 SCORES - SURVIVAL",
+    "BEST 10 SCORES - VAMPIRE",
+};
+const char* const SKILL_BANDS[] = {"EASIEST", "EASY", "NORMAL", "HARD", "HARDEST"};
+constexpr int FIRST_BANDED_SKILL = 3, FIRST_MASTER_SKILL = 8, LAST_MASTER_SKILL = 12;
+
+// The tables hold the built-in contents from the start of the run.
+const struct ResetAtStart {
+    ResetAtStart() { scores_reset(); }
+} reset_at_start;
+
+// The file is little-endian whatever the machine is.
+void decode_entry(const unsigned char* p, ScoreEntry& e) {
+    e.score = (uint16_t)(p[0] | p[1] << 8);
+    std::memcpy(e.name, p + 2, 4);
+    e.skill = (int16_t)(uint16_t)(p[6] | p[7] << 8);
+}
+
+void encode_entry(const ScoreEntry& e, unsigned char* p) {
+    p[0] = (unsigned char)(e.score & 0xFF);
+    p[1] = (unsigned char)(e.score >> 8);
+    std::memcpy(p + 2, e.name, 4);
+    uint16_t s = (uint16_t)e.skill;
+    p[6] = (unsigned char)(s & 0xFF);
+    p[7] = (unsigned char)(s >> 8);
+}
+
+// A name as it may be shown: at most three characters, and only printable
+// ASCII, since a file's bytes could form anything (the fonts read UTF-8).
+void printable_name(const ScoreEntry& e, char out[NAME_LENGTH + 1]) {
+    int n = 0;
+    for (; n < NAME_LENGTH && e.name[n]; n++) {
+        unsigned char c = (unsigned char)e.name[n];
+        out[n] = c >= 32 && c < 127 ? (char)c : '?';
+    }
+    out[n] = 0;
+}
+
+void put_text(BITMAP* b, FONT* f, const char* text, int x, int y) {
+    if (b && f)
+        textout_ex(b, f, text, x, y, -1, -1);
+}
+
+// The letter-by-letter entry: the letter shown and the place it goes to.
+struct NameEntry {
+    int letter;    // index into name_alphabet
+    int position;  // 0..2, 3 when the name is complete
+};
+
+// Acts on the first of right, left, select that `input` holds.
+void name_entry_apply(NameEntry& entry, char name[4], uint16_t input) {
+    if (input & CTRL_RIGHT) {
+        entry.letter = (entry.letter + 1) % NAME_ALPHABET_SIZE;
+    } else if (input & CTRL_LEFT) {
+        entry.letter = (entry.letter + NAME_ALPHABET_SIZE - 1) % NAME_ALPHABET_SIZE;
+    } else if ((input & MENU_SELECT) && entry.position < NAME_LENGTH) {
+        name[entry.position++] = name_alphabet[entry.letter];
+    }
+}
+
+}  // namespace
+
+int score_table_index(int mode) { return mode == 2 ? 1 : mode == 3 ? 2 : 0; }
+
+void scores_reset() { std::memcpy(score_tables, INITIAL_TABLES, sizeof score_tables); }
+
+int scores_read(const char* path) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return 1;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        size = std::ftell(f);
+    unsigned char bytes[SCORES_FILE_SIZE];
+    bool whole = (size == SCORES_FILE_SIZE || size == SCORES_OLD_FILE_SIZE) &&
+                 std::fseek(f, 0, SEEK_SET) == 0 &&
+                 std::fread(bytes, 1, (size_t)size, f) == (size_t)size;
+    std::fclose(f);
+    if (!whole) {
+        diag("%s: not a file of %d or %d bytes; scores kept\n", path, SCORES_FILE_SIZE,
+             SCORES_OLD_FILE_SIZE);
+        return 2;
+    }
+    // An old file has no VAMPIRE table: that one keeps what it has.
+    for (int t = 0; t < (int)size / TABLE_SIZE; t++)
+        for (int r = 0; r < SCORE_ROWS; r++)
+            decode_entry(bytes + t * TABLE_SIZE + r * ENTRY_SIZE, score_tables[t][r]);
+    return 0;
+}
+
+int scores_write(const char* path) {
+    unsigned char bytes[SCORES_FILE_SIZE];
+    for (int t = 0; t < SCORE_TABLES; t++)
+        for (int r = 0; r < SCORE_ROWS; r++)
+            encode_entry(score_tables[t][r], bytes + t * TABLE_SIZE + r * ENTRY_SIZE);
+    char temp[1024];
+    if (std::snprintf(temp, sizeof temp, "%s.tmp", path) >= (int)sizeof temp)
+        return 1;
+    // Written aside and renamed, so a full disc or a crash never leaves a
+    // half file where the scores were.
+    FILE* f = std::fopen(temp, "wb");
+    if (!f) {
+        diag("%s: cannot be created, scores not saved\n", temp);
+        return 1;
+    }
+    bool ok = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || std::rename(temp, path) != 0) {
+        diag("%s: cannot be written, scores not saved\n", path);
+        std::remove(temp);
+        return 1;
+    }
+    return 0;
+}
+
+void scores_load() { scores_read("SCORES"); }
+void scores_save() { scores_write("SCORES"); }
+
+uint16_t best_score(int mode) { return score_tables[score_table_index(mode)][0].score; }
+
+bool score_qualifies(int mode, uint16_t score) {
+    return score > score_tables[score_table_index(mode)][SCORE_ROWS - 1].score;
+}
+
+int score_insert(int mode, uint16_t score, int16_t skill) {
+    ScoreEntry* table = score_tables[score_table_index(mode)];
+    int place = SCORE_NO_PLACE;
+    // Strictly less: an old entry with the same score stays above the new one.
+    for (int r = SCORE_ROWS - 1; r >= 0 && table[r].score < score; r--) {
+        if (r + 1 < SCORE_ROWS)
+            table[r + 1] = table[r];
+        place = r;
+    }
+    if (place == SCORE_NO_PLACE)
+        return place;
+    ScoreEntry& e = table[place];
+    e.score = score;
+    std::memset(e.name, 0, sizeof e.name);
+    e.skill = skill;
+    return place;
+}
+
+void draw_skill_label(int skill, BITMAP* bitmap, FONT* font_a, FONT* font_b, int x, int y) {
+    if (skill >= FIRST_BANDED_SKILL && skill < FIRST_MASTER_SKILL) {
+        put_text(bitmap, font_a, SKILL_BANDS[skill - FIRST_BANDED_SKILL], x, y);
+    } else if (skill >= FIRST_MASTER_SKILL && skill <= LAST_MASTER_SKILL) {
+        put_text(bitmap, font_a, "MASTER", x, y);
+        for (int k = FIRST_MASTER_SKILL; k <= skill; k++)
+            put_text(bitmap, font_b, "I", x + 16 + 4 * k, y);
+    } else {
+        // Above the menus' range (the command line), or a value no game
+        // plays at (1, 2, or whatever a file holds): the number itself.
+        char text[16];
+        std::snprintf(text, sizeof text, "(%d)", skill);
+        put_text(bitmap, font_b, text, x, y);
+    }
+}
+
+void draw_score_table(int mode, int highlight, BITMAP* bitmap, int x, int y, FONT* font_rows,
+                      FONT* font_title, FONT* font_header, FONT* font_highlight) {
+    int t = score_table_index(mode);
+    put_text(bitmap, font_title, TITLES[t], x, y);
+    put_text(bitmap, font_header, "NO.  SCORES   NAME   SKILL", x, y + 16);
+    for (int i = 0; i < SCORE_ROWS; i++) {
+        const ScoreEntry& e = score_tables[t][i];
+        int line = y + 32 + 10 * i;
+        FONT* f = i == highlight ? font_highlight : font_rows;
+        char text[16];
+        std::snprintf(text, sizeof text, "%2d", i + 1);
+        put_text(bitmap, font_header, text, x, line);
+        std::snprintf(text, sizeof text, "%5u0", (unsigned)e.score);
+        put_text(bitmap, f, text, x + 40, line);
+        printable_name(e, text);
+        put_text(bitmap, f, text, x + 120, line);
+        draw_skill_label(e.skill, bitmap, font_rows, font_title, x + 168, line);
+    }
+}
+
+void enter_name(int mode, int x, int y, FONT* font, int row) {
+    if (row < 0 || row >= SCORE_ROWS)
+        return;
+    char* name = score_tables[score_table_index(mode)][row].name;
+    std::memset(name, 0, 4);
+    if (!font || !back_buffer) {
+        std::memcpy(name, UNNAMED, sizeof UNNAMED);
+        return;
+    }
+    const int top = y + 32 + 10 * row;
+    const int bottom = top + (text_height(font) > 9 ? text_height(font) : 9) - 1;
+    // Each shown letter must hide the one before, however wide either is.
+    int cell = 8;
+    for (int i = 0; i < NAME_ALPHABET_SIZE; i++) {
+        char one[2] = {name_alphabet[i], 0};
+        if (text_length(font, one) > cell)
+            cell = text_length(font, one);
+    }
+    constexpr uint16_t ACTED_ON = CTRL_RIGHT | CTRL_LEFT | MENU_SELECT;
+    NameEntry entry = {0, 0};
+    while (entry.position < NAME_LENGTH) {
+        menu_input.store(0);
+        int cx = x + 120 + 8 * entry.position;
+        rectfill(back_buffer, cx, top, cx + cell - 1, bottom, 0);
+        textprintf_ex(back_buffer, font, cx, top, -1, 0, "%c", name_alphabet[entry.letter]);
+        mark_dirty(top, bottom);
+        uint16_t input;
+        while (!((input = menu_input.load()) & ACTED_ON)) {
+            if (close_requested.load()) {
+                // The window is going away mid-entry: keep what was chosen.
+                if (entry.position == 0)
+                    std::memcpy(name, UNNAMED, sizeof UNNAMED);
+                return;
+            }
+            present_dirty();
+            music_poll();
+            rest(5);
+        }
+        name_entry_apply(entry, name, input);
+    }
+}
