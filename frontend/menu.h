@@ -1,7 +1,12 @@
 // The menus and the helpers other screens share with them.
 #pragma once
 
+#include <cstdint>
+
+struct BITMAP;
 struct FONT;
+struct DemoImage;
+struct MainObjects;
 
 void menu_wait(int ms);            // rests in 10 ms steps, keeping the music fed
 void menu_wait_or_select(int ms);  // the same, ends early on select
@@ -15,3 +20,92 @@ int pause_menu();      // 0 continue, -1 end the game
 void options_menu(int top);
 int game_setup_menu(int top);  // -1 back, 0 new game, 1..5 train level n
 void replay_menu(int top);
+
+// Main datafile objects every menu uses.
+enum {
+    MENU_LOGO = 6,
+    FONT_VERSION = 20,
+    FONT_ITEM = 21,
+    FONT_SELECTED = 22,
+    MENU_PALETTE = 25,
+};
+constexpr int MENU_DISABLED_COLOUR = 53;
+
+// A font object of the main datafile, or the library's own font when the
+// datafile has none there, so a menu always has something to write with.
+FONT* menu_font(const MainObjects& objects, int index);
+
+// Where the menus wait and the screens they call; tests replace them so a
+// menu runs without a display, a timer thread or a game.
+struct MenuOps {
+    void (*wait)(int ms);
+    void (*wait_or_select)(int ms);
+    int (*game_setup)(int top);
+    void (*options)(int top);
+    void (*replay)(int top);
+    int (*run_game)(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
+                    int16_t skill, int with_music);
+    void (*wipe_in)(void (*callback)());
+};
+extern const MenuOps default_menu_ops;
+extern const MenuOps* menu_ops;
+
+// A vertical list of items. An empty text is a blank row; `enabled` (null:
+// every row) marks the rows the cursor may land on. Row 0 is always enabled.
+struct MenuList {
+    const char* const* items;
+    int last;            // index of the last row
+    const int* enabled;  // 1 = selectable
+    int selected;
+};
+
+// The row one step up (-1) or down (+1) from the selection, wrapping at
+// either end and passing over rows that cannot be selected.
+int menu_move(const MenuList& list, int step);
+
+// Every row at x, top + 10 * index: font 22 for the selection, 21 for the
+// others, grey for disabled rows, on background colour 0.
+void draw_menu_items(BITMAP* bitmap, const MenuList& list, int x, int top,
+                     const MainObjects& objects);
+
+// What the pending MenuInput asks of a list, the first that applies in the
+// order escape, up, down, select, left, right. Escape selects `escape_row`;
+// up and down move the cursor. MENU_NOTHING leaves the bits where they are.
+enum MenuAction {
+    MENU_NOTHING,
+    MENU_REDRAW,  // the selection changed
+    MENU_CHOSEN,  // select on the selected row
+    MENU_LEFT,
+    MENU_RIGHT,
+};
+MenuAction menu_react(MenuList& list, uint16_t input, int escape_row);
+
+// One turn of a menu's poll loop: a short wait, the flames, the changed rows
+// to the display. Returns the pending MenuInput.
+uint16_t menu_poll();
+
+// The flames behind the logo: an 8-bit 200x56 bitmap whose pixels are fire
+// colours and carry the flame from one step to the next.
+constexpr int BANNER_W = 200;
+constexpr int BANNER_H = 56;
+constexpr int FLAME_COLD = 163;
+constexpr int FLAME_HOT = 209;
+struct FlamePhases {
+    float a, b;  // drift of the sine wave that nudges the flames
+};
+extern FlamePhases flame_phases;  // 0 and 42 at start-up
+void banner_fill(BITMAP* banner);  // the initial gradient
+// How much the wave lifts column x this step: -1, 0 or +1.
+int flame_delta(int x, float phase_a, float phase_b);
+void flame_step(BITMAP* banner, FlamePhases& phases);
+
+// The line editor behind text_entry, one character at a time. Echoes into
+// the BackBuffer on an 8-pixel pitch. True once the entry is over (Enter,
+// or Escape, which empties the text).
+struct TextEntry {
+    char* buffer;  // at least max_length + 1 bytes
+    int length, max_length;
+    int x, y;
+    FONT* font;
+};
+bool text_entry_key(TextEntry& entry, int ch);

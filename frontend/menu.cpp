@@ -1,0 +1,276 @@
+#include "frontend/menu.h"
+
+#include <allegro.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "audio/music.h"
+#include "engine/diag.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/objects.h"
+#include "input/input.h"
+#include "shell/startup.h"
+
+const MenuOps default_menu_ops = {menu_wait,    menu_wait_or_select, game_setup_menu, options_menu,
+                                  replay_menu, run_game,            wipe_in};
+const MenuOps* menu_ops = &default_menu_ops;
+
+FlamePhases flame_phases = {0.0f, 42.0f};
+
+namespace {
+
+constexpr int BANNER_X = 60;
+constexpr int BANNER_Y = 10;
+constexpr int FLAME_SPARKS = 1000;  // pixels stirred per step
+constexpr int FLAME_DECAY = 1;
+
+BITMAP* banner = nullptr;
+bool banner_failed = false;
+
+bool selectable(const MenuList& list, int row)
+{
+    if (list.enabled && !list.enabled[row])
+        return false;
+    return list.items[row] && list.items[row][0];
+}
+
+}  // namespace
+
+FONT* menu_font(const MainObjects& objects, int index)
+{
+    FONT* f = objects.font(index);
+    return f ? f : font;
+}
+
+void menu_wait(int ms)
+{
+    for (; ms > 0; ms -= 10) {
+        music_poll();
+        rest(10);
+    }
+}
+
+void menu_wait_or_select(int ms)
+{
+    menu_input.store(0);
+    for (; ms > 0; ms -= 10) {
+        music_poll();
+        rest(10);
+        if (menu_input.load() & MENU_SELECT) {
+            menu_input.store(0);
+            return;
+        }
+        if (close_requested.load())
+            return;
+    }
+}
+
+const char* mode_name(int mode)
+{
+    static const char* const names[] = {"ARCADE", "SURVIVAL", "VAMPIRE"};
+    return mode >= 1 && mode <= 3 ? names[mode - 1] : "?";
+}
+
+const char* cheat_keys_name(int cheatkeys)
+{
+    static const char* const names[] = {"OFF", "ON", "ON (+Shift)", "ON (+Ctrl)", "ON (+Alt)"};
+    return cheatkeys >= 0 && cheatkeys <= 4 ? names[cheatkeys] : "";
+}
+
+int menu_move(const MenuList& list, int step)
+{
+    int row = list.selected;
+    // Bounded, so a list with nothing selectable cannot hang the menu.
+    for (int tries = 0; tries <= list.last; tries++) {
+        row += step;
+        if (row < 0)
+            row = list.last;
+        else if (row > list.last)
+            row = 0;
+        if (selectable(list, row))
+            return row;
+    }
+    return list.selected;
+}
+
+void draw_menu_items(BITMAP* bitmap, const MenuList& list, int x, int top,
+                     const MainObjects& objects)
+{
+    if (!bitmap)
+        return;
+    FONT* normal = menu_font(objects, FONT_ITEM);
+    FONT* selected = menu_font(objects, FONT_SELECTED);
+    for (int i = 0; i <= list.last; i++) {
+        const char* text = list.items[i];
+        if (!text || !text[0])
+            continue;
+        bool enabled = !list.enabled || list.enabled[i];
+        textout_ex(bitmap, i == list.selected ? selected : normal, text, x, top + 10 * i,
+                   enabled ? -1 : MENU_DISABLED_COLOUR, 0);
+    }
+}
+
+MenuAction menu_react(MenuList& list, uint16_t input, int escape_row)
+{
+    if (input & MENU_ESCAPE) {
+        list.selected = escape_row;
+        return MENU_REDRAW;
+    }
+    if (input & CTRL_UP) {
+        list.selected = menu_move(list, -1);
+        return MENU_REDRAW;
+    }
+    if (input & CTRL_DOWN) {
+        list.selected = menu_move(list, +1);
+        return MENU_REDRAW;
+    }
+    if (input & MENU_SELECT)
+        return MENU_CHOSEN;
+    if (input & CTRL_LEFT)
+        return MENU_LEFT;
+    if (input & CTRL_RIGHT)
+        return MENU_RIGHT;
+    return MENU_NOTHING;
+}
+
+uint16_t menu_poll()
+{
+    menu_ops->wait(5);
+    draw_menu_backdrop();
+    present_dirty();
+    return menu_input.load();
+}
+
+void banner_fill(BITMAP* b)
+{
+    clear_to_color(b, FLAME_HOT);
+    for (int y = 0; y < BANNER_H; y++)
+        hline(b, 0, y, BANNER_W, y <= 5 ? 160 : y + 154);
+}
+
+int flame_delta(int x, float phase_a, float phase_b)
+{
+    int a = (int)(std::sin(x * 0.2 + phase_a) * 500);
+    int b = (int)(std::sin(phase_b) * 100);
+    int k = std::abs((int)std::cos(phase_b));
+    return (a - b - 2 * x + 200) / (k * 100 + 500);
+}
+
+void flame_step(BITMAP* b, FlamePhases& p)
+{
+    p.a = (float)(p.a - 0.03);
+    p.b = (float)(p.b - 0.031);
+    // The wave depends on the column only: one sine per column, not per spark.
+    signed char lift[BANNER_W];
+    for (int x = 0; x < BANNER_W; x++)
+        lift[x] = (signed char)flame_delta(x, p.a, p.b);
+
+    for (int i = 0; i < FLAME_SPARKS; i++) {
+        int x = i % BANNER_W;
+        int y = BANNER_H - std::rand() % BANNER_H;  // 1..56: the row below the bitmap feeds it
+        int dx = std::rand() % 10 <= 4 ? std::rand() % 3 - 1 : 0;
+        int delta = lift[x];
+        if (x + dx < 0)
+            x++;
+        if (x + dx >= BANNER_W)
+            x--;
+        int v = y + 1 >= BANNER_H ? FLAME_HOT : b->line[y + 1][x + dx] + delta;
+        v -= FLAME_DECAY;
+        if (v < FLAME_COLD)
+            v = FLAME_COLD;
+        if (v > FLAME_HOT)
+            v = FLAME_HOT;
+        if (y < BANNER_H) {
+            b->line[y][x] = (unsigned char)v;
+            if (x > 0)
+                b->line[y][x - 1] = (unsigned char)v;
+        }
+        b->line[y - 1][x] = (unsigned char)v;
+    }
+}
+
+void draw_menu_backdrop()
+{
+    if (!banner && !banner_failed) {
+        banner = create_bitmap_ex(8, BANNER_W, BANNER_H);
+        if (!banner) {
+            banner_failed = true;  // the menus work without their flames
+            diag("no memory for the menu banner\n");
+            return;
+        }
+        banner_fill(banner);
+    }
+    if (!banner)
+        return;
+    flame_step(banner, flame_phases);
+    if (!back_buffer)
+        return;
+    blit(banner, back_buffer, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
+    if (BITMAP* logo = main_objects().bitmap(MENU_LOGO))
+        draw_sprite(back_buffer, logo, BANNER_X, BANNER_Y);
+    mark_dirty(BANNER_Y, BANNER_Y + BANNER_H);
+}
+
+bool text_entry_key(TextEntry& t, int ch)
+{
+    char cell[2] = {0, 0};
+    auto draw = [&](int index) {
+        if (back_buffer && t.font)
+            textout_ex(back_buffer, t.font, cell, t.x + 8 * index, t.y, -1, 0);
+    };
+    if (ch == 27) {
+        t.length = 0;
+        t.buffer[0] = 0;
+        menu_input.store(0);
+        return true;
+    }
+    if (ch == 13) {
+        menu_input.store(0);
+        return true;
+    }
+    if (ch == 8 && t.length > 0) {
+        t.buffer[--t.length] = 0;
+        cell[0] = '_';
+        draw(t.length);
+        return false;
+    }
+    if (t.length >= t.max_length)
+        return false;
+    if (ch >= 'a' && ch <= 'z')
+        ch -= 32;
+    if (ch >= 32 && ch <= 95) {
+        cell[0] = (char)ch;
+        draw(t.length);
+        t.buffer[t.length++] = (char)ch;
+        t.buffer[t.length] = 0;
+    }
+    return false;
+}
+
+void text_entry(char* buffer, int x, int y, FONT* f, int max_length)
+{
+    clear_keybuf();
+    buffer[0] = 0;
+    TextEntry t{buffer, 0, max_length, x, y, f};
+    if (back_buffer && f)
+        for (int j = max_length - 1; j >= 0; j--)
+            textout_ex(back_buffer, f, "_", x + 8 * j, y, -1, 0);
+    mark_dirty(y, y + 9);
+    clear_keybuf();
+    for (;;) {
+        present_dirty();
+        menu_wait(10);
+        if (close_requested.load()) {  // as Escape: nothing entered
+            buffer[0] = 0;
+            menu_input.store(0);
+            return;
+        }
+        if (!keypressed())
+            continue;
+        if (text_entry_key(t, readkey() & 0xFF))
+            return;
+        mark_dirty(y, y + 9);
+    }
+}

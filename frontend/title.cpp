@@ -1,0 +1,218 @@
+// The title menu with its attract cycle, and the pause menu of the levels.
+#include <allegro.h>
+
+#include <cstdio>
+
+#include "audio/music.h"
+#include "frontend/menu.h"
+#include "game/scores.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/objects.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/config.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+namespace {
+
+constexpr int ITEMS_X = 120;
+constexpr int ITEMS_TOP = 120;
+
+const char* const TITLE_ITEMS[] = {"START", "OPTIONS", "REPLAY", "CREDITS", "QUIT"};
+enum { TITLE_START, TITLE_OPTIONS, TITLE_REPLAY, TITLE_CREDITS, TITLE_QUIT };
+
+const char* const PAUSE_ITEMS[] = {"CONTINUE", "END GAME", "OPTIONS"};
+enum { PAUSE_CONTINUE, PAUSE_END_GAME, PAUSE_OPTIONS };
+
+constexpr int IDLE_POLLS = 500;  // about five seconds before the attract cycle
+constexpr int TITLE_MUSIC_SLOT = 2;
+constexpr int16_t CREDITS_LEVEL = 11;
+constexpr int SETUP_TOP = 100;
+constexpr int TABLE_X = 56, TABLE_Y = 50;
+constexpr int TABLE_MS = 10000;
+constexpr int PAUSE_VERSION_X = 220;
+enum { FONT_HEADING = 17 };
+
+void set_menu_palette()
+{
+    MainObjects m = main_objects();
+    if (MENU_PALETTE < m.count && m.data[MENU_PALETTE].type == DAT_PALETTE)
+        set_palette((RGB*)m.data[MENU_PALETTE].dat);
+    // The item shadows and the flames' cold end get their own tints.
+    RGB shadow = {10, 11, 12, 0};
+    RGB ember = {32, 28, 48, 0};
+    set_color(68, &shadow);
+    set_color(FLAME_COLD, &ember);
+}
+
+void start_title_music()
+{
+    if (launch.no_sound)
+        return;
+    if (launch.mod_file)
+        music_play(TITLE_MUSIC_SLOT, "", launch.mod_file);
+    else
+        music_play(TITLE_MUSIC_SLOT, data_dir, playlist_keys[PLAYLIST_TITLE]);
+}
+
+void title_redraw(const MenuList& list)
+{
+    menu_input.store(0);
+    MainObjects m = main_objects();
+    draw_menu_items(back_buffer, list, ITEMS_X, ITEMS_TOP, m);
+    if (back_buffer)
+        textprintf_ex(back_buffer, menu_font(m, FONT_VERSION), 2, 230, MENU_DISABLED_COLOUR, 0,
+                      "Version %s (%s) %s", NWD_VERSION, NWD_BUILD, allegro_id);
+    mark_dirty(0, PICTURE_H - 1);
+}
+
+// Polls until a row is chosen (its index) or the player has left the menu
+// alone long enough for the attract cycle (-1).
+int title_poll(MenuList& list)
+{
+    int idle = 0;
+    for (;;) {
+        if (close_requested.load())
+            return TITLE_QUIT;
+        uint16_t input = menu_poll();
+        if (input) {
+            MenuAction action = menu_react(list, input, TITLE_QUIT);
+            if (action == MENU_CHOSEN)
+                return list.selected;
+            if (action == MENU_REDRAW) {
+                title_redraw(list);
+                idle = 0;
+                continue;
+            }
+        }
+        if (++idle > IDLE_POLLS)
+            return -1;
+    }
+}
+
+// A recorded game's reference goes before a new game records its own; the
+// built-in demos are only borrowed and stay for the next attract cycle.
+void drop_last_game_demo()
+{
+    for (DemoImage* b : builtin_demos)
+        if (b && b == last_game_demo) {
+            last_game_demo = nullptr;
+            return;
+        }
+    demo_free(last_game_demo);
+    last_game_demo = nullptr;
+}
+
+void attract_cycle(int& attract)
+{
+    DemoImage* demo = builtin_demos[attract];
+    int mode = game_config.mode;
+    if (demo) {
+        mode = demo_header(demo).mode;
+        menu_ops->run_game(demo, 0, 0, 0, 0, 0);
+        clear_keybuf();
+    }
+    // Only three modes have tables; a demo file may name any number.
+    if (mode < 1 || mode > 3)
+        mode = game_config.mode >= 1 && game_config.mode <= 3 ? game_config.mode : 1;
+    attract = (attract + 1) % 3;
+    if (close_requested.load())
+        return;
+
+    clear_picture(back_buffer);
+    mark_dirty(0, PICTURE_H - 1);
+    MainObjects m = main_objects();
+    if (back_buffer)
+        draw_score_table(mode, -1, back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
+                         menu_font(m, FONT_SELECTED), menu_font(m, FONT_HEADING), nullptr);
+    menu_ops->wipe_in(music_poll);
+    menu_ops->wait_or_select(TABLE_MS);
+}
+
+// Runs what the title's row `chosen` stands for. False for QUIT.
+bool title_choose(int chosen)
+{
+    switch (chosen) {
+    case TITLE_START: {
+        int level = menu_ops->game_setup(SETUP_TOP);
+        if (level < 0)
+            return true;
+        drop_last_game_demo();
+        menu_ops->run_game(nullptr, 0, (int16_t)launch.mode, (int16_t)level, launch.skill, 1);
+        return true;
+    }
+    case TITLE_OPTIONS: menu_ops->options(0); return true;
+    case TITLE_REPLAY: menu_ops->replay(SETUP_TOP); return true;
+    case TITLE_CREDITS: menu_ops->run_game(nullptr, 0, 0, CREDITS_LEVEL, 0, 1); return true;
+    default: return false;
+    }
+}
+
+void pause_redraw(const MenuList& list)
+{
+    mark_dirty(0, PICTURE_H - 1);
+    menu_input.store(0);
+    MainObjects m = main_objects();
+    draw_menu_items(back_buffer, list, ITEMS_X, ITEMS_TOP, m);
+    if (!back_buffer)
+        return;
+    FONT* f = menu_font(m, FONT_VERSION);
+    char version[32];
+    snprintf(version, sizeof version, "v%s (%s)", NWD_VERSION, NWD_BUILD);
+    // A longer platform name would run off the right edge: end it there.
+    int x = PICTURE_W - text_length(f, version);
+    textout_ex(back_buffer, f, version, x < PAUSE_VERSION_X ? x : PAUSE_VERSION_X, 68,
+               MENU_DISABLED_COLOUR, 0);
+}
+
+}  // namespace
+
+void title_menu()
+{
+    MenuList list{TITLE_ITEMS, TITLE_QUIT, nullptr, TITLE_START};
+    int attract = 0;
+    // Every sub-screen and attract cycle comes back here: they changed the
+    // palette, the picture and perhaps the music.
+    while (!close_requested.load()) {
+        start_title_music();
+        set_menu_palette();
+        clear_picture(back_buffer);
+        mark_dirty(0, PICTURE_H - 1);
+        title_redraw(list);
+        int chosen = title_poll(list);
+        if (close_requested.load())
+            return;
+        if (chosen < 0)
+            attract_cycle(attract);
+        else if (!title_choose(chosen))
+            return;
+    }
+}
+
+int pause_menu()
+{
+    MenuList list{PAUSE_ITEMS, PAUSE_OPTIONS, nullptr, PAUSE_CONTINUE};
+    for (;;) {
+        display_wait_retrace();
+        set_menu_palette();
+        clear_picture(back_buffer);
+        pause_redraw(list);
+        for (;;) {
+            // The window is closing: end the game so the title can quit.
+            if (close_requested.load())
+                return -1;
+            MenuAction action = menu_react(list, menu_poll(), PAUSE_CONTINUE);
+            if (action == MENU_REDRAW)
+                pause_redraw(list);
+            else if (action == MENU_CHOSEN)
+                break;
+        }
+        if (list.selected == PAUSE_CONTINUE)
+            return 0;
+        if (list.selected == PAUSE_END_GAME)
+            return -1;
+        menu_ops->options(0);
+    }
+}

@@ -1,0 +1,187 @@
+// Menus without a display: a memory BackBuffer, a script of MenuInput words
+// fed one per poll, and the screens the menus call replaced by a log.
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "frontend/menu.h"
+#include "gfx/display.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+namespace {
+
+std::vector<uint16_t> script;
+size_t next_input;
+int polls, setup_result;
+bool close_in_options;
+std::string calls;
+
+void log(const char* name, std::vector<int> args) {
+    calls += name;
+    for (size_t i = 0; i < args.size(); i++) calls += (i ? "," : "(") + std::to_string(args[i]);
+    calls += ") ";
+}
+void fake_wait(int) {  // input that runs out acts as the close button
+    polls++;
+    if (next_input < script.size()) menu_input.fetch_or(script[next_input++]);
+    else close_requested.store(true);
+}
+void fake_table(int ms) { log("table", {ms}); }
+int fake_setup(int top) { return log("setup", {top}), setup_result; }
+void fake_options(int top) {
+    log("options", {top});
+    if (close_in_options) close_requested.store(true);
+}
+void fake_replay(int top) { log("replay", {top}); }
+int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t skill, int music) {
+    int slot = 0;
+    for (int i = 0; i < 3; i++) slot = demo && builtin_demos[i] == demo ? i + 1 : slot;
+    log(slot ? "demo" : "game", slot ? std::vector<int>{slot, polls, mode + level + skill + music}
+                                     : std::vector<int>{mode, level, skill, music});
+    return 1;
+}
+void fake_wipe(void (*)()) { calls += "wipe "; }
+const MenuOps FAKE_OPS = {fake_wait, fake_table, fake_setup, fake_options,
+                          fake_replay, fake_game, fake_wipe};
+
+DemoImage* demo_of_mode(uint8_t mode) {
+    uint8_t header[DEMO_HEADER_SIZE] = {mode, 0, 1, 0, 5};
+    return demo_from_bytes(header, sizeof header);
+}
+
+class Menus : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
+    void SetUp() override {
+        back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+        menu_ops = &FAKE_OPS;
+        launch = LaunchOptions{};
+        launch.no_sound = 0xFF;
+        calls.clear(), polls = setup_result = 0, close_in_options = false;
+        menu_input.store(0);
+    }
+    void TearDown() override {
+        for (DemoImage*& d : builtin_demos) demo_free(d);
+        demo_free(last_game_demo);
+        destroy_bitmap(back_buffer);
+        back_buffer = nullptr;
+        menu_ops = &default_menu_ops;
+        close_requested.store(false);
+    }
+    void feed(std::vector<uint16_t> words, int idle = 0) {
+        script = words;
+        script.insert(script.end(), idle, 0);
+        next_input = 0;
+        close_requested.store(false);
+    }
+    // True when the title ended by QUIT, not by the input running out.
+    bool title(std::vector<uint16_t> words) {
+        feed(words);
+        title_menu();
+        return !close_requested.load();
+    }
+    int pause(std::vector<uint16_t> words) { return feed(words), pause_menu(); }
+};
+
+const char* const ROWS[] = {"FIRST", "OFF", "", "OFF", "FIFTH", "LAST"};
+const int ENABLED[] = {1, 0, 1, 0, 1, 1};
+
+}  // namespace
+
+TEST_F(Menus, CursorWrapsSkipsWhatCannotBeChosenAndInputHasAnOrder) {
+    MenuList list{ROWS, 5, ENABLED, 0};
+    EXPECT_EQ(menu_move(list, +1), 4) << "disabled and blank rows are passed over";
+    EXPECT_EQ(menu_move(list, -1), 5);
+    EXPECT_EQ(menu_react(list, CTRL_UP | CTRL_DOWN, 4), MENU_REDRAW);
+    EXPECT_EQ(menu_move(list, +1), 0);
+    EXPECT_EQ(menu_react(list, MENU_ESCAPE | CTRL_DOWN | CTRL_KICK, 4), MENU_REDRAW);
+    EXPECT_EQ(list.selected, 4) << "escape first, to its row";
+    EXPECT_EQ(menu_react(list, CTRL_PUNCH | CTRL_LEFT, 4), MENU_CHOSEN);
+    EXPECT_EQ(menu_react(list, MENU_PAUSE, 4), MENU_NOTHING);
+}
+
+TEST_F(Menus, FlamesStayInsideTheBannerAndItsColours) {
+    BITMAP* frame = create_bitmap_ex(8, BANNER_W + 4, BANNER_H + 4);  // catches stray writes
+    clear_to_color(frame, 7);
+    BITMAP* banner = create_sub_bitmap(frame, 2, 2, BANNER_W, BANNER_H);
+    banner_fill(banner);
+    EXPECT_EQ(getpixel(banner, 0, 6), 160);
+    EXPECT_EQ(getpixel(banner, 199, 55), 209);
+    FlamePhases p{0.0f, 42.0f};
+    for (int step = 0; step < 100; step++) flame_step(banner, p);
+    EXPECT_NEAR(p.b, 42.0 - 3.1, 1e-3);
+    for (int y = 0; y < BANNER_H + 4; y++)
+        for (int x = 0; x < BANNER_W + 4; x++) {
+            int c = getpixel(frame, x, y);
+            bool inside = x >= 2 && y >= 2 && x < BANNER_W + 2 && y < BANNER_H + 2;
+            ASSERT_TRUE(inside ? c == 160 || (c >= FLAME_COLD && c <= FLAME_HOT) : c == 7) << x << "," << y;
+        }
+    for (int x = 0; x < BANNER_W; x++) ASSERT_EQ(getpixel(banner, x, BANNER_H - 1), FLAME_HOT - 1);
+    destroy_bitmap(banner);
+    destroy_bitmap(frame);
+    for (float ph = -50; ph < 50; ph += 0.37f)
+        for (int x = 0; x < BANNER_W; x++) ASSERT_LE(std::abs(flame_delta(x, ph, ph * 1.1f)), 1);
+}
+
+TEST_F(Menus, TextEntryTakesUpperCaseUpToItsLength) {
+    char text[5] = "";
+    TextEntry t{text, 0, 4, 40, 100, font};
+    for (int ch : {'a', 'b', '{', 'c', '\b', '1', '2', '3'}) EXPECT_FALSE(text_entry_key(t, ch));
+    EXPECT_STREQ(text, "AB12");
+    EXPECT_TRUE(text_entry_key(t, '\r'));
+    EXPECT_STREQ(text, "AB12");
+    EXPECT_TRUE(text_entry_key(t, 27));
+    EXPECT_STREQ(text, "") << "Escape leaves nothing";
+}
+
+TEST_F(Menus, TitleRowsRunTheirScreensAndEscapeOnlyMovesToQuit) {
+    launch.mode = 3, launch.skill = 7, setup_result = 2;
+    EXPECT_TRUE(title({MENU_ESCAPE, MENU_SELECT}));
+    EXPECT_TRUE(title({CTRL_UP, CTRL_KICK}));
+    EXPECT_FALSE(title({CTRL_DOWN, MENU_SELECT, CTRL_PUNCH, CTRL_DOWN, MENU_SELECT, CTRL_DOWN,
+                        MENU_SELECT, CTRL_DOWN, CTRL_DOWN, MENU_SELECT}));
+    EXPECT_EQ(calls, "options(0) options(0) replay(100) game(0,11,0,1) setup(100) game(3,2,7,1) ");
+
+    calls.clear(), setup_result = -1;
+    last_game_demo = demo_of_mode(1);
+    title({MENU_SELECT});
+    EXPECT_EQ(calls, "setup(100) ") << "BACK from the setup starts nothing";
+    EXPECT_NE(last_game_demo, nullptr);
+    setup_result = 0;
+    builtin_demos[0] = last_game_demo = demo_of_mode(2);
+    title({MENU_SELECT});
+    EXPECT_NE(builtin_demos[0], nullptr) << "a new game never frees an attract demo";
+}
+
+TEST_F(Menus, IdleTitleWalksTheDemosInTurn) {
+    builtin_demos[0] = demo_of_mode(2);
+    builtin_demos[2] = demo_of_mode(3);
+    // The redraw at poll 301 restarts the count; a Pause nothing acts on does not.
+    feed({}, 300);
+    script.push_back(CTRL_DOWN);
+    script.push_back(MENU_PAUSE);
+    script.insert(script.end(), 500 + 3 * 501, 0);
+    title_menu();
+    EXPECT_EQ(calls, "demo(1,802,0) wipe table(10000) wipe table(10000) "
+                     "demo(3,1804,0) wipe table(10000) demo(1,2305,0) wipe table(10000) ");
+}
+
+TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton) {
+    EXPECT_EQ(pause({MENU_SELECT}), 0);
+    EXPECT_EQ(pause({CTRL_DOWN, MENU_ESCAPE, MENU_SELECT}), 0);
+    EXPECT_EQ(pause({CTRL_DOWN, CTRL_LEFT, MENU_SELECT}), -1);
+    EXPECT_EQ(pause({CTRL_UP, MENU_SELECT, CTRL_UP, MENU_SELECT}), -1) << "back from OPTIONS";
+    EXPECT_EQ(pause({}), -1);
+    close_in_options = true;
+    EXPECT_EQ(pause({CTRL_UP, MENU_SELECT, MENU_SELECT}), -1);
+    EXPECT_FALSE(title({CTRL_DOWN, MENU_SELECT, MENU_SELECT}));
+    EXPECT_EQ(calls, "options(0) options(0) options(0) ");
+    EXPECT_EQ(polls, 16) << "no poll after the close";
+}
