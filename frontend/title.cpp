@@ -40,7 +40,8 @@ void set_menu_palette()
     MainObjects m = main_objects();
     if (MENU_PALETTE < m.count && m.data[MENU_PALETTE].type == DAT_PALETTE)
         set_palette((RGB*)m.data[MENU_PALETTE].dat);
-    // The item shadows and the flames' cold end get their own tints.
+    // Over the menu palette: a near-black at 68 and a dusky purple where the
+    // flames are coldest, so their tips fade into the night.
     RGB shadow = {10, 11, 12, 0};
     RGB ember = {32, 28, 48, 0};
     set_color(68, &shadow);
