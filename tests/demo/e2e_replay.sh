@@ -30,7 +30,7 @@ hold Right 1.5
 for k in Shift_L Control_L Shift_L Up Shift_L Down Control_L; do hold $k 0.3; done
 hold Right 1
 hold Left 0.5
-hold Escape 0.3
+hold Escape 0.3; hold Down 0.3; hold Return 0.3  # END GAME in the pause menu
 wait "$pid"
 for fps in 36 72 500; do
     # A head start only fast-forwards: the world must not change.
