@@ -109,3 +109,43 @@ struct TextEntry {
     FONT* font;
 };
 bool text_entry_key(TextEntry& entry, int ch);
+
+// The options menu's rows that the pieces below name.
+enum {
+    OPT_DRIVER = 0,
+    OPT_SIZE = 1,
+    OPT_POWER = 3,
+    OPT_MUSIC_LIST = 5,
+    OPT_MUSIC_VOLUME = 6,
+    OPT_SOUND_VOLUME = 7,
+    OPT_KEY_UP = 9,  // KEY DOWN, LEFT, RIGHT, KICK, PUNCH follow
+    OPT_KEY_PUNCH = 14,
+    OPT_BUTTON_KICK = 16,  // BUTTON PUNCH, PAUSE, ESC follow
+    OPT_BUTTON_ESC = 19,
+    OPT_CHEAT_KEYS = 21,
+    OPT_ROWS = 22,
+};
+
+// The rows of screen_size_table a driver of that windowing offers: the
+// first matching `width` x `height`, else AUTO (window) or 320*240 (full
+// screen); the next or previous offered row, or `index` itself at the end.
+int find_size(int width, int height, int windowed);
+int next_size(int index, int windowed);
+int prev_size(int index, int windowed);
+
+// Whether the key capture of options row `row` (KEY UP .. KEY PUNCH) may
+// bind `scancode`.
+bool key_capture_allows(int row, int scancode);
+
+// A button binding stepped by `step` (-1 or +1) through -1 (none) and
+// 0 .. buttons - 1, wrapping at either end.
+int button_cycle(int button, int buttons, int step);
+
+// The game setup menu's selected row, kept from one call to the next.
+extern int setup_selected;
+
+// The replay menu's DURATION text for a demo of `frames` ticks.
+void demo_duration_text(uint32_t frames, char* out, int size);
+
+// How the replay menu asks for a file name; tests replace it.
+extern void (*replay_text_entry)(char* buffer, int x, int y, FONT* font, int max_length);

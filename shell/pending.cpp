@@ -11,9 +11,3 @@
 #include "input/input.h"
 #include "shell/options.h"
 #include "shell/startup.h"
-
-// frontend: the sub-menus of the title and pause menus. Setup starts a new
-// game from the story, as its first row will; the others have nothing to show.
-int game_setup_menu(int) { return 0; }
-void options_menu(int) {}
-void replay_menu(int) {}

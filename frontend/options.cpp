@@ -1,0 +1,436 @@
+// The options menu: display driver and size, power saving, music and sound,
+// key and button bindings and the cheat-key gate.
+#include <allegro.h>
+
+#include <cstdio>
+
+#include "audio/music.h"
+#include "audio/sfx.h"
+#include "engine/diag.h"
+#include "frontend/menu.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/objects.h"
+#include "input/input.h"
+#include "shell/config.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+namespace {
+
+const char* const OPTION_ITEMS[OPT_ROWS] = {
+    "GFX DRIVER", "SCREEN SIZE", "", "POWER SAVING", "", "MUSIC LIST", "MUSIC VOLUME",
+    "SOUND VOLUME", "", "KEY UP", "KEY DOWN", "KEY LEFT", "KEY RIGHT", "KEY KICK", "KEY PUNCH",
+    "", "BUTTON KICK", "BUTTON PUNCH", "BUTTON PAUSE", "BUTTON ESC", "", "CHEAT KEYS",
+};
+
+constexpr int LABEL_X = 40;
+constexpr int VALUE_X = 140;
+constexpr int ROWS_DOWN = 20;  // below the heading
+constexpr int POWER_TEXT_X = 204;
+constexpr int SLIDER_SPRITE = 7;
+constexpr int SLIDER_LEFT = 142, SLIDER_RIGHT = 193;
+constexpr int POWER_MAX = 20;
+constexpr int VOLUME_MAX = 255;
+constexpr int SAMPLE_EFFECT = 13;  // played at the new effects volume
+constexpr int PAN_CENTRE = 128;
+enum { FONT_SMALL = 16, FONT_HEADING = 17 };
+
+struct OptionsMenu {
+    MenuList list;
+    int enabled[OPT_ROWS];
+    int card, width, height, size;
+    int old_card, old_width, old_height;  // what runs now
+    int top;
+};
+
+int row_y(const OptionsMenu& m, int row) { return m.top + ROWS_DOWN + 10 * row; }
+
+bool windowed(int card) { return gfx_driver_table[card].windowed != 0; }
+
+int16_t* key_binding(int row)
+{
+    GameConfig& c = game_config;
+    int16_t* keys[] = {&c.keyup, &c.keydown, &c.keyleft, &c.keyright, &c.keykick, &c.keypunch};
+    return keys[row - OPT_KEY_UP];
+}
+
+int16_t* button_binding(int row)
+{
+    GameConfig& c = game_config;
+    int16_t* buttons[] = {&c.joykick, &c.joypunch, &c.joypause, &c.joyesc};
+    return buttons[row - OPT_BUTTON_KICK];
+}
+
+int joystick_buttons()
+{
+    int n = joy[0].num_buttons;
+    return n < 0 ? 0 : n > MAX_JOYSTICK_BUTTONS ? MAX_JOYSTICK_BUTTONS : n;
+}
+
+// Without a keyboard driver (tests) the library has no names to give.
+const char* key_name(int scancode)
+{
+    static char text[16];
+    if (keyboard_driver && scancode > 0 && scancode < KEY_MAX)
+        return scancode_to_name(scancode);
+    snprintf(text, sizeof text, "KEY %d", scancode);
+    return text;
+}
+
+void draw_slider(const OptionsMenu& m, const MainObjects& objects, int row, int value, int max)
+{
+    int y = row_y(m, row);
+    if (BITMAP* s = objects.bitmap(SLIDER_SPRITE))
+        draw_sprite(back_buffer, s, VALUE_X, y);
+    if (value < max) {
+        int fill = max == POWER_MAX ? value * 51 / POWER_MAX : value / 5;
+        rectfill(back_buffer, SLIDER_LEFT + fill, y + 2, SLIDER_RIGHT, y + 5, 0);
+    }
+}
+
+void redraw(OptionsMenu& m)
+{
+    clear_picture(back_buffer);
+    menu_input.store(0);
+    if (!back_buffer)
+        return;
+    MainObjects o = main_objects();
+    FONT* value = menu_font(o, FONT_ITEM);
+    FONT* small = menu_font(o, FONT_SMALL);
+    const GameConfig& c = game_config;
+    textout_ex(back_buffer, menu_font(o, FONT_HEADING), "   === OPTIONS ===", LABEL_X, m.top, -1,
+               0);
+    draw_menu_items(back_buffer, m.list, LABEL_X, m.top + ROWS_DOWN, o);
+
+    auto text = [&](int row, FONT* f, const char* s) {
+        textout_ex(back_buffer, f, s, VALUE_X, row_y(m, row), -1, 0);
+    };
+    text(OPT_DRIVER, value, gfx_driver_table[m.card].label);
+    text(OPT_SIZE, value, screen_size_table[m.size].label);
+    draw_slider(m, o, OPT_POWER, c.powersaving, POWER_MAX);
+    textprintf_ex(back_buffer, value, POWER_TEXT_X, row_y(m, OPT_POWER), -1, 0, "%d ms",
+                  c.powersaving);
+    text(OPT_MUSIC_LIST, value, c.music);
+    draw_slider(m, o, OPT_MUSIC_VOLUME, c.musicvolume, VOLUME_MAX);
+    draw_slider(m, o, OPT_SOUND_VOLUME, c.soundvolume, VOLUME_MAX);
+    for (int row = OPT_KEY_UP; row <= OPT_KEY_PUNCH; row++)
+        text(row, small, key_name(*key_binding(row)));
+    for (int row = OPT_BUTTON_KICK; row <= OPT_BUTTON_ESC; row++)
+        text(row, small, joystick_button_name(*button_binding(row)));
+    if (m.enabled[OPT_CHEAT_KEYS])
+        text(OPT_CHEAT_KEYS, value, cheat_keys_name(c.cheatkeys));
+    present_all();
+}
+
+void prompt(const OptionsMenu& m, int row, const char* text)
+{
+    int y = row_y(m, row);
+    if (back_buffer)
+        textout_ex(back_buffer, menu_font(main_objects(), FONT_SELECTED), text, VALUE_X, y, -1,
+                   0);
+    mark_dirty(y, y + 8);
+    present_dirty();
+}
+
+bool cancelled()
+{
+    return close_requested.load() || (menu_input.load() & MENU_ESCAPE);
+}
+
+// Waits for a key the row may take and binds it; Escape or the close button
+// keep the old binding.
+void capture_key(const OptionsMenu& m, int row)
+{
+    prompt(m, row, "PRESS A KEY          ");
+    // The key that opened the capture must not be taken. A fire key that
+    // never reads as released must not trap the player here either.
+    while (fire_held()) {
+        menu_ops->wait(10);
+        if (cancelled())
+            return;
+    }
+    for (;;) {
+        int found = 0;
+        for (int k = 1; k < KEY_MAX && !found; k++)
+            if (key[k] && key_capture_allows(row, k))
+                found = k;
+        menu_ops->wait(10);
+        if (cancelled())
+            return;
+        if (found) {
+            *key_binding(row) = (int16_t)found;
+            menu_ops->wait(20);
+            return;
+        }
+    }
+}
+
+// Waits for a joystick button; Escape unbinds the row.
+void capture_button(const OptionsMenu& m, int row)
+{
+    prompt(m, row, "PRESS A BUTTON       ");
+    wait_joystick_release();
+    int found = -1;
+    while (found < 0 && !key[KEY_ESC]) {
+        menu_ops->wait(10);
+        if (close_requested.load())
+            return;
+        poll_joystick();
+        for (int b = 0; b < joystick_buttons() && found < 0; b++)
+            if (joy[0].button[b].b)
+                found = b;
+    }
+    wait_joystick_release();
+    // Escape may not have reached MenuInput yet: let it go before the
+    // redraw clears it, or it would leave the menu too.
+    while (found < 0 && key[KEY_ESC] && !close_requested.load())
+        menu_ops->wait(10);
+    *button_binding(row) = (int16_t)found;
+}
+
+void refit_size(OptionsMenu& m)
+{
+    m.size = find_size(m.width, m.height, windowed(m.card));
+    m.width = screen_size_table[m.size].width;
+    m.height = screen_size_table[m.size].height;
+}
+
+void set_size(OptionsMenu& m, int size)
+{
+    m.size = size;
+    m.width = screen_size_table[size].width;
+    m.height = screen_size_table[size].height;
+}
+
+enum Outcome { UNHANDLED, UNCHANGED, CHANGED };
+
+// The selected row's reaction to the pending input. UNHANDLED: none of its
+// bits was there. UNCHANGED: a press it knows that had nothing left to do
+// (an end of a range), which is used up so it cannot mask a later press.
+Outcome act(OptionsMenu& m, uint16_t in)
+{
+    GameConfig& c = game_config;
+    const bool sel = in & MENU_SELECT, left = in & CTRL_LEFT, right = in & CTRL_RIGHT;
+    const int row = m.list.selected;
+
+    if (row >= OPT_KEY_UP && row <= OPT_KEY_PUNCH) {
+        if (!sel)
+            return UNHANDLED;
+        capture_key(m, row);
+        return CHANGED;
+    }
+    if (row >= OPT_BUTTON_KICK && row <= OPT_BUTTON_ESC) {
+        if (!joystick_enabled || !(sel || left || right))
+            return UNHANDLED;
+        if (sel)
+            capture_button(m, row);
+        else {
+            int16_t* b = button_binding(row);
+            *b = (int16_t)button_cycle(*b, joystick_buttons(), right ? +1 : -1);
+        }
+        return CHANGED;
+    }
+    if (!left && !right)
+        return UNHANDLED;
+    switch (row) {
+    case OPT_DRIVER: {
+        int card = m.card + (left ? -1 : +1);
+        if (card < 0 || card >= GFX_DRIVER_COUNT)
+            return UNCHANGED;
+        m.card = card;
+        refit_size(m);
+        return CHANGED;
+    }
+    case OPT_SIZE: {
+        int size = left ? prev_size(m.size, windowed(m.card)) : next_size(m.size, windowed(m.card));
+        if (size == m.size)
+            return UNCHANGED;
+        set_size(m, size);
+        return CHANGED;
+    }
+    case OPT_POWER: {
+        int ms = c.powersaving + (left ? -1 : +1);
+        if (ms < 0 || ms > POWER_MAX)
+            return UNCHANGED;
+        c.powersaving = (int16_t)ms;
+        return CHANGED;
+    }
+    case OPT_MUSIC_LIST:
+        if (left)
+            playlist_prev(playlist_table, c.music);
+        else
+            playlist_next(playlist_table, c.music);
+        return CHANGED;
+    case OPT_MUSIC_VOLUME:
+        if (right)
+            music_volume_up();
+        else
+            music_volume_down();
+        c.musicvolume = (uint8_t)music_get_volume();
+        return CHANGED;
+    case OPT_SOUND_VOLUME:
+        // Up to the very ends: the volume steps land on 0 and 255.
+        if (right ? c.soundvolume == VOLUME_MAX : c.soundvolume == 0)
+            return UNCHANGED;
+        if (right)
+            sfx_volume_up();
+        else
+            sfx_volume_down();
+        sfx_play(0, SAMPLE_EFFECT, PAN_CENTRE);
+        return CHANGED;
+    case OPT_CHEAT_KEYS:
+        c.cheatkeys = (int16_t)((c.cheatkeys + (left ? 4 : 1)) % 5);
+        return CHANGED;
+    default:
+        return UNHANDLED;
+    }
+}
+
+void set_game_palette()
+{
+    MainObjects o = main_objects();
+    if (MAIN_PALETTE < o.count && o.data[MAIN_PALETTE].type == DAT_PALETTE)
+        set_palette((RGB*)o.data[MAIN_PALETTE].dat);
+}
+
+// Sets the chosen mode; a refused one brings back what ran before.
+void apply_display(const OptionsMenu& m)
+{
+    if (m.card == m.old_card && m.width == m.old_width && m.height == m.old_height)
+        return;
+    const GfxDriverDesc& d = gfx_driver_table[m.card];
+    GameConfig& c = game_config;
+    if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {
+        c.card = (uint8_t)m.card;
+        (d.windowed ? c.window_width : c.screen_width) = (int16_t)m.width;
+        (d.windowed ? c.window_height : c.screen_height) = (int16_t)m.height;
+        set_game_palette();
+        return;
+    }
+    diag("cannot set %s at %d x %d: %s\n", d.label, m.width, m.height, allegro_error);
+    const GfxDriverDesc& old = gfx_driver_table[m.old_card];
+    if (set_display_mode(old.driver, m.old_width, m.old_height, old.windowed) != 0 &&
+        set_display_mode(GFX_AUTODETECT_WINDOWED, -1, -1, 1) != 0) {
+        // Nothing to draw on: end the run as the close button would.
+        diag("no graphics mode left: %s\n", allegro_error);
+        close_requested.store(true);
+        return;
+    }
+    set_game_palette();
+}
+
+}  // namespace
+
+int find_size(int width, int height, int windowed)
+{
+    for (int i = 0; i < SCREEN_SIZE_COUNT; i++) {
+        const ScreenSizeDesc& s = screen_size_table[i];
+        if (s.width == width && s.height == height && (windowed ? s.windowed : s.fullscreen))
+            return i;
+    }
+    return windowed ? 0 : 1;
+}
+
+int next_size(int index, int windowed)
+{
+    for (int i = index + 1; i < SCREEN_SIZE_COUNT; i++)
+        if (windowed ? screen_size_table[i].windowed : screen_size_table[i].fullscreen)
+            return i;
+    return index;
+}
+
+int prev_size(int index, int windowed)
+{
+    for (int i = index - 1; i >= 0; i--)
+        if (windowed ? screen_size_table[i].windowed : screen_size_table[i].fullscreen)
+            return i;
+    return index;
+}
+
+bool key_capture_allows(int row, int scancode)
+{
+    if (scancode <= 0 || scancode >= KEY_MAX)
+        return false;
+    switch (scancode) {
+    // Escape cancels the capture. The others act on their own during play
+    // (pause, screenshot, speed, music volume), and the lock keys and Pause
+    // may read as held until pressed again: a kick or punch bound there
+    // would hold the next capture forever.
+    case KEY_ESC:
+    case KEY_PAUSE:
+    case KEY_F1:
+    case KEY_PGUP:
+    case KEY_PGDN:
+    case KEY_HOME:
+    case KEY_MINUS_PAD:
+    case KEY_PLUS_PAD:
+    case KEY_SCRLOCK:
+    case KEY_NUMLOCK:
+    case KEY_CAPSLOCK: return false;
+    default: break;
+    }
+    static const int own_arrow[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT};
+    bool arrow = scancode == KEY_UP || scancode == KEY_DOWN || scancode == KEY_LEFT ||
+                 scancode == KEY_RIGHT;
+    if (row >= OPT_KEY_UP && row < OPT_KEY_UP + 4) {
+        // A direction keeps its own arrow; Space and Enter stay the menus' select.
+        if (scancode == KEY_SPACE || scancode == KEY_ENTER)
+            return false;
+        return !arrow || scancode == own_arrow[row - OPT_KEY_UP];
+    }
+    return !arrow;
+}
+
+int button_cycle(int button, int buttons, int step)
+{
+    if (button < -1 || button >= buttons)
+        button = -1;
+    return (button + buttons + step + 2) % (buttons + 1) - 1;
+}
+
+void options_menu(int top)
+{
+    OptionsMenu m{};
+    m.top = top;
+    for (int row = 0; row < OPT_ROWS; row++)
+        m.enabled[row] = OPTION_ITEMS[row][0] != 0;
+    for (int row = OPT_MUSIC_LIST; row <= OPT_SOUND_VOLUME; row++)
+        m.enabled[row] = !launch.no_sound;
+    for (int row = OPT_BUTTON_KICK; row <= OPT_BUTTON_ESC; row++)
+        m.enabled[row] = !launch.no_joystick;
+    m.enabled[OPT_CHEAT_KEYS] = furthest_level == 5;
+    m.list = MenuList{OPTION_ITEMS, OPT_ROWS - 1, m.enabled, 0};
+
+    const GameConfig& c = game_config;
+    m.card = c.card < GFX_DRIVER_COUNT ? c.card : 0;
+    m.width = windowed(m.card) ? c.window_width : c.screen_width;
+    m.height = windowed(m.card) ? c.window_height : c.screen_height;
+    m.old_card = m.card, m.old_width = m.width, m.old_height = m.height;
+    m.size = find_size(m.width, m.height, windowed(m.card));
+
+    redraw(m);
+    for (;;) {
+        menu_ops->wait(5);
+        if (close_requested.load())
+            return;  // the run ends: no new mode for it
+        uint16_t in = menu_input.load();
+        if (!in)
+            continue;
+        if (in & MENU_ESCAPE)
+            break;
+        if (in & (CTRL_UP | CTRL_DOWN)) {
+            m.list.selected = menu_move(m.list, in & CTRL_UP ? -1 : +1);
+            redraw(m);
+            continue;
+        }
+        Outcome o = act(m, in);
+        if (close_requested.load())
+            return;
+        if (o == CHANGED)
+            redraw(m);
+        else if (o == UNCHANGED)
+            menu_input.store(0);
+    }
+    apply_display(m);
+}

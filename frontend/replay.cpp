@@ -1,0 +1,173 @@
+// The replay menu: the current demo (the last game played or a loaded file)
+// described, played, replaced from a file or saved to one.
+#include <allegro.h>
+
+#include <cstdio>
+
+#include "frontend/menu.h"
+#include "game/scores.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/objects.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/startup.h"
+
+void (*replay_text_entry)(char*, int, int, FONT*, int) = text_entry;
+
+namespace {
+
+const char* const REPLAY_ITEMS[] = {"PLAY", "LOAD", "SAVE"};
+enum { REPLAY_PLAY, REPLAY_LOAD, REPLAY_SAVE };
+constexpr int ITEMS_X = 130;
+constexpr int LABEL_X = 90, VALUE_X = 190, ENTRY_X = 170;
+constexpr int NAME_LENGTH = 15;
+constexpr int MESSAGE_MS = 1000;
+constexpr int STORY_LEVEL = 6;  // a game begun from the story
+enum { FONT_SMALL = 16, FONT_HEADING = 17, FONT_DEMO_TITLE = 19 };
+
+void draw_demo_info(int top, const MainObjects& o)
+{
+    FONT* value = menu_font(o, FONT_ITEM);
+    textout_ex(back_buffer, menu_font(o, FONT_DEMO_TITLE), "CURRENT DEMO", LABEL_X, top + 40, -1,
+               -1);
+    if (!last_game_demo) {
+        textout_ex(back_buffer, menu_font(o, FONT_SMALL), "(NONE)", LABEL_X, top + 60, -1, -1);
+        return;
+    }
+    DemoHeader h = demo_header(last_game_demo);
+    FONT* label = menu_font(o, FONT_HEADING);
+    const char* labels[] = {"LEVEL:", "MODE:", "DIFFICULTY:", "DURATION:"};
+    for (int i = 0; i < 4; i++)
+        textout_ex(back_buffer, label, labels[i], LABEL_X, top + 60 + 10 * i, -1, -1);
+
+    char text[32];
+    // Only the streets have numbers; any other row is no place to start from.
+    if (h.level == STORY_LEVEL)
+        snprintf(text, sizeof text, "START");
+    else if (h.level >= 1 && h.level <= 5)
+        snprintf(text, sizeof text, "%d", h.level);
+    else
+        snprintf(text, sizeof text, "?");
+    textout_ex(back_buffer, value, text, VALUE_X, top + 60, -1, -1);
+    textout_ex(back_buffer, value, mode_name(h.mode), VALUE_X, top + 70, -1, -1);
+    draw_skill_label(h.skill, back_buffer, value, menu_font(o, FONT_SELECTED), VALUE_X, top + 80);
+    demo_duration_text(h.frames, text, sizeof text);
+    textout_ex(back_buffer, value, text, VALUE_X, top + 90, -1, 0);
+}
+
+void redraw(const MenuList& list, int top)
+{
+    display_wait_retrace();
+    menu_input.store(0);
+    clear_picture(back_buffer);
+    if (back_buffer) {
+        MainObjects o = main_objects();
+        draw_menu_items(back_buffer, list, ITEMS_X, top, o);
+        draw_demo_info(top, o);
+    }
+    mark_dirty(0, PICTURE_H - 1);
+}
+
+// A file name typed after "FILENAME:"; empty when the player gave none.
+void ask_file_name(char* name, int top)
+{
+    MainObjects o = main_objects();
+    if (back_buffer)
+        textout_ex(back_buffer, menu_font(o, FONT_HEADING), "FILENAME:", LABEL_X, top + 100, -1,
+                   -1);
+    mark_dirty(top + 100, top + 109);
+    replay_text_entry(name, ENTRY_X, top + 100, menu_font(o, FONT_ITEM), NAME_LENGTH);
+}
+
+void show_message(const char* text, int top)
+{
+    if (back_buffer)
+        textout_ex(back_buffer, menu_font(main_objects(), FONT_ITEM), text, LABEL_X, top + 110,
+                   -1, -1);
+    present_all();
+    menu_ops->wait(MESSAGE_MS);
+}
+
+// The attract demos are only borrowed; anything else is ours to free.
+void drop_current_demo()
+{
+    for (DemoImage* b : builtin_demos)
+        if (b && b == last_game_demo) {
+            last_game_demo = nullptr;
+            return;
+        }
+    demo_free(last_game_demo);
+    last_game_demo = nullptr;
+}
+
+void set_menu_palette()
+{
+    MainObjects o = main_objects();
+    if (MENU_PALETTE < o.count && o.data[MENU_PALETTE].type == DAT_PALETTE)
+        set_palette((RGB*)o.data[MENU_PALETTE].dat);
+}
+
+}  // namespace
+
+void demo_duration_text(uint32_t frames, char* out, int size)
+{
+    long minutes = (long)(frames / 4320);
+    long seconds = (long)(frames / 72 % 60);
+    if (minutes)
+        snprintf(out, size, "%ld'%ld\"", minutes, seconds);
+    else
+        snprintf(out, size, "%ld\"", seconds);
+}
+
+void replay_menu(int top)
+{
+    MenuList list{REPLAY_ITEMS, REPLAY_SAVE, nullptr, REPLAY_PLAY};
+    char name[NAME_LENGTH + 1];
+    redraw(list, top);
+    for (;;) {
+        uint16_t in = menu_poll();
+        if (close_requested.load())
+            return;
+        if (!in)
+            continue;
+        if (in & MENU_ESCAPE)
+            return;
+        if (in & (CTRL_UP | CTRL_DOWN)) {
+            list.selected = menu_move(list, in & CTRL_UP ? -1 : +1);
+            redraw(list, top);
+            continue;
+        }
+        if (!(in & MENU_SELECT))
+            continue;
+        switch (list.selected) {
+        case REPLAY_PLAY:
+            if (!last_game_demo)
+                continue;
+            menu_ops->run_game(last_game_demo, 0, 0, 0, 0, 1);
+            menu_input.store(0);
+            set_menu_palette();
+            break;
+        case REPLAY_LOAD:
+            ask_file_name(name, top);
+            if (!name[0])
+                break;
+            drop_current_demo();
+            last_game_demo = demo_load(name);
+            if (!last_game_demo)
+                show_message("ERROR:DEMO NOT LOADED", top);
+            break;
+        case REPLAY_SAVE:
+            if (!last_game_demo)
+                continue;
+            ask_file_name(name, top);
+            if (!name[0])
+                break;
+            show_message(demo_save(last_game_demo, name) ? "ERROR:DEMO NOT SAVED" : "DONE!", top);
+            break;
+        }
+        if (close_requested.load())
+            return;
+        redraw(list, top);
+    }
+}

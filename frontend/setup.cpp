@@ -1,0 +1,117 @@
+// The game setup menu: mode and difficulty, then a new game or a training
+// level up to the furthest street reached.
+#include <allegro.h>
+
+#include "frontend/menu.h"
+#include "game/scores.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/objects.h"
+#include "input/input.h"
+#include "shell/config.h"
+#include "shell/startup.h"
+
+namespace {
+
+enum {
+    SETUP_MODE,
+    SETUP_DIFFICULTY,
+    SETUP_NEW_GAME = 3,
+    SETUP_TRAIN_1 = 5,
+    SETUP_TRAIN_5 = 9,
+    SETUP_BACK = 11,
+};
+const char* const SETUP_ITEMS[] = {"GAME MODE",     "DIFFICULTY",    "",
+                                   "NEW GAME",      "",              "TRAIN LEVEL 1",
+                                   "TRAIN LEVEL 2", "TRAIN LEVEL 3", "TRAIN LEVEL 4",
+                                   "TRAIN LEVEL 5", "",              "BACK"};
+constexpr int ITEMS_X = 90;
+constexpr int VALUE_X = 194;
+constexpr int FREE_SKILL_MAX = 7;  // HARDEST; the MASTER grades need a fire key held
+constexpr int SKILL_MIN = 3, SKILL_MAX = 12;
+
+void redraw(const MenuList& list, int top)
+{
+    clear_picture(back_buffer);
+    menu_input.store(0);
+    MainObjects o = main_objects();
+    draw_menu_items(back_buffer, list, ITEMS_X, top, o);
+    if (back_buffer) {
+        FONT* f = menu_font(o, FONT_ITEM);
+        textout_ex(back_buffer, f, mode_name(game_config.mode), VALUE_X, top, -1, 0);
+        draw_skill_label(game_config.difficulty, back_buffer, f, menu_font(o, FONT_SELECTED),
+                         VALUE_X, top + 10);
+    }
+    mark_dirty(0, PICTURE_H - 1);
+}
+
+// Left and right on the two value rows; true when the value changed.
+bool change_value(int row, uint16_t in)
+{
+    const bool left = in & CTRL_LEFT, right = in & CTRL_RIGHT;
+    int16_t& mode = game_config.mode;
+    int16_t& skill = game_config.difficulty;
+    if (row == SETUP_MODE) {
+        if (right)
+            mode = (int16_t)(mode % 3 + 1);
+        else if (left)
+            mode = (int16_t)((mode + 1) % 3 + 1);
+        return left || right;
+    }
+    if (row != SETUP_DIFFICULTY)
+        return false;
+    if (right && skill < FREE_SKILL_MAX)
+        skill++;
+    else if (right && skill < SKILL_MAX && fire_held())
+        skill++;
+    else if (left && skill > SKILL_MIN)
+        skill--;
+    else
+        return false;
+    return true;
+}
+
+}  // namespace
+
+int setup_selected = SETUP_NEW_GAME;
+
+int game_setup_menu(int top)
+{
+    int enabled[SETUP_BACK + 1];
+    for (int row = 0; row <= SETUP_BACK; row++)
+        enabled[row] = SETUP_ITEMS[row][0] != 0;
+    for (int n = 2; n <= 5; n++)
+        enabled[SETUP_TRAIN_1 + n - 1] = furthest_level >= n;
+    if (setup_selected < 0 || setup_selected > SETUP_BACK || !enabled[setup_selected])
+        setup_selected = SETUP_NEW_GAME;
+    MenuList list{SETUP_ITEMS, SETUP_BACK, enabled, setup_selected};
+
+    redraw(list, top);
+    for (;;) {
+        uint16_t in = menu_poll();
+        if (close_requested.load())
+            return -1;
+        if (!in)
+            continue;
+        if (in & MENU_ESCAPE)
+            return -1;
+        if (in & (CTRL_UP | CTRL_DOWN)) {
+            setup_selected = list.selected = menu_move(list, in & CTRL_UP ? -1 : +1);
+            redraw(list, top);
+            continue;
+        }
+        int row = list.selected;
+        if (in & MENU_SELECT) {
+            if (row == SETUP_NEW_GAME)
+                return 0;
+            if (row >= SETUP_TRAIN_1 && row <= SETUP_TRAIN_5)
+                return row - SETUP_TRAIN_1 + 1;
+            if (row == SETUP_BACK)
+                return -1;
+        }
+        if (change_value(row, in))
+            redraw(list, top);
+        else if (in & (CTRL_LEFT | CTRL_RIGHT) && (row == SETUP_MODE || row == SETUP_DIFFICULTY))
+            menu_input.store(0);  // an end of the range: the press is used up
+    }
+}

@@ -1,0 +1,342 @@
+// The options, game setup and replay menus without a display: a memory
+// BackBuffer, a script of steps (keys going down or up, then MenuInput bits)
+// taken one per wait, and the game and the file-name entry replaced by a log.
+#include <allegro.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audio/music.h"
+#include "frontend/menu.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "input/demo.h"
+#include "input/input.h"
+#include "shell/config.h"
+#include "shell/options.h"
+#include "shell/startup.h"
+
+namespace {
+
+struct Step {
+    uint16_t bits;
+    int down = 0, up = 0;  // scancodes
+};
+using Script = std::vector<Step>;
+Script operator+(Script a, const Script& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+Script times(int n, Step s) { return Script(n, s); }
+
+Script script;
+size_t next_step;
+std::string calls, typed;
+std::vector<int> mode_results;  // set_gfx_mode results, in call order; then success
+BITMAP* message_shot;           // the picture while a message is held
+
+void fake_wait(int ms) {  // a script that runs out acts as the close button
+    if (ms == 1000) blit(back_buffer, message_shot, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
+    if (next_step >= script.size()) return close_requested.store(true);
+    const Step& s = script[next_step++];
+    key[s.down] = s.down ? 1 : 0;
+    key[s.up] = 0;
+    menu_input.fetch_or(s.bits);
+}
+int fake_game(DemoImage* demo, uint32_t start, int16_t mode, int16_t level, int16_t skill, int music) {
+    calls += "game(" + std::string(demo == last_game_demo ? "current" : "other") + "," +
+             std::to_string(start + mode + level + skill) + "," + std::to_string(music) + ") ";
+    return 1;
+}
+void fake_entry(char* buffer, int, int, FONT*, int n) {
+    calls += "entry ";
+    snprintf(buffer, n + 1, "%s", typed.c_str());
+}
+int fake_mode(int card, int w, int h, int, int) {
+    calls += "mode(" + std::to_string(card) + "," + std::to_string(w) + "x" + std::to_string(h) + ") ";
+    if (mode_results.empty()) return 0;
+    int r = mode_results.front();
+    mode_results.erase(mode_results.begin());
+    return r;
+}
+const MenuOps FAKE_OPS = {fake_wait, fake_wait, nullptr, nullptr, nullptr, fake_game, nullptr};
+
+// Whether the picture shows `text` in the library font at (x, y).
+bool shows(BITMAP* picture, const char* text, int x, int y) {
+    int w = text_length(font, text), h = text_height(font);
+    BITMAP* want = create_bitmap_ex(8, w, h);
+    clear_bitmap(want);
+    textout_ex(want, font, text, 0, 0, -1, 0);
+    bool same = true;
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) same &= !getpixel(want, i, j) == !getpixel(picture, x + i, y + j);
+    destroy_bitmap(want);
+    return same;
+}
+
+const Step UP{CTRL_UP}, DOWN{CTRL_DOWN}, LEFT{CTRL_LEFT}, RIGHT{CTRL_RIGHT}, SELECT{MENU_SELECT},
+    ESCAPE{MENU_ESCAPE}, NONE{0};
+
+class MenuScreens : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
+    void SetUp() override {
+        back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+        message_shot = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+        menu_ops = &FAKE_OPS;
+        replay_text_entry = fake_entry;
+        display_set_mode_fn(fake_mode);
+        launch = LaunchOptions{};
+        launch.no_sound = 0xFF;
+        config_reset(game_config_table);
+        furthest_level = 0;
+        joystick_enabled = 0;
+        joy[0].num_buttons = 0;
+        calls.clear(), typed.clear(), mode_results.clear();
+        menu_input.store(0);
+    }
+    void TearDown() override {
+        demo_free(last_game_demo);
+        last_game_demo = nullptr;
+        destroy_bitmap(back_buffer);  // perhaps one a new mode made
+        destroy_bitmap(message_shot);
+        back_buffer = nullptr;
+        menu_ops = &default_menu_ops;
+        replay_text_entry = text_entry;
+        display_set_mode_fn(nullptr);
+        close_requested.store(false);
+    }
+    void feed(const Script& s) {
+        script = s, next_step = 0;
+        for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
+        close_requested.store(false);
+        menu_input.store(0);
+    }
+    // True when the menu was left by Escape, not by the script running out.
+    bool options(const Script& s) { return feed(s), options_menu(0), !close_requested.load(); }
+    int setup(const Script& s) { return feed(s), game_setup_menu(100); }
+    bool replay(const Script& s) { return feed(s), replay_menu(100), !close_requested.load(); }
+};
+
+}  // namespace
+
+TEST_F(MenuScreens, OptionsCursorPassesBlankAndDisabledRows) {
+    joystick_enabled = 1, joy[0].num_buttons = 4;
+    options(times(9, DOWN) + Script{RIGHT, DOWN, RIGHT});  // sound rows are off
+    EXPECT_EQ(game_config.joykick, 1) << "down from KEY PUNCH lands on BUTTON KICK";
+    EXPECT_EQ(game_config.joypunch, 2);
+
+    options(Script{UP, RIGHT});
+    EXPECT_EQ(game_config.joyesc, -1) << "up from the first row wraps to BUTTON ESC";
+
+    launch.no_joystick = 0xFF, joystick_enabled = 0, furthest_level = 5;
+    options(times(9, DOWN) + Script{RIGHT, LEFT, LEFT});
+    EXPECT_EQ(game_config.cheatkeys, 4) << "-nojoy: on to CHEAT KEYS, which wraps";
+
+    furthest_level = 4;
+    EXPECT_TRUE(options(times(9, DOWN) + Script{RIGHT, ESCAPE}));
+    EXPECT_EQ(game_config.cheatkeys, 4);
+    EXPECT_EQ(game_config.card, 1) << "without CHEAT KEYS down wraps to GFX DRIVER";
+}
+
+TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack) {
+    EXPECT_EQ(find_size(960, 720, 0), 1);
+    EXPECT_EQ(find_size(800, 600, 1), 0);
+    EXPECT_EQ(find_size(800, 600, 0), 3);
+    EXPECT_EQ(next_size(2, 1), 5);
+    EXPECT_EQ(next_size(4, 0), 4);
+    EXPECT_EQ(prev_size(5, 1), 2);
+    EXPECT_EQ(prev_size(0, 0), 0);
+
+    game_config.card = 2, game_config.window_width = 960, game_config.window_height = 720;
+    EXPECT_TRUE(options(Script{RIGHT, ESCAPE}));
+    EXPECT_EQ(calls, "mode(" + std::to_string(GFX_AUTODETECT_FULLSCREEN) + ",320x240) ");
+    EXPECT_EQ(game_config.card, 3);
+    EXPECT_EQ(game_config.screen_width, 320);
+    EXPECT_EQ(game_config.window_width, 960);
+
+    calls.clear(), game_config.card = 5;
+    options(Script{RIGHT, ESCAPE});
+    game_config.card = 0;
+    options(Script{LEFT, ESCAPE});
+    EXPECT_EQ(calls, "") << "no driver beyond either end, nothing to set";
+
+    game_config.window_width = game_config.window_height = -1;
+    options(Script{DOWN, RIGHT, RIGHT, RIGHT, RIGHT, LEFT, ESCAPE});  // AUTO, 320, 640, 960, 640
+    EXPECT_EQ(game_config.window_width, 640);
+
+    calls.clear(), mode_results = {-1, 0};
+    options(Script{RIGHT, ESCAPE});
+    EXPECT_EQ(calls, "mode(" + std::to_string(GFX_XWINDOWS) + ",640x480) mode(" +
+                         std::to_string(GFX_AUTODETECT_WINDOWED) + ",640x480) ")
+        << "a refused mode brings back the one that ran";
+    EXPECT_EQ(game_config.card, 0);
+    EXPECT_FALSE(close_requested.load());
+
+    mode_results = {-1, -1, -1, -1, -1};
+    options(Script{RIGHT, ESCAPE});
+    EXPECT_TRUE(close_requested.load()) << "with no mode at all the run ends";
+    EXPECT_EQ(game_config.card, 0);
+}
+
+TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar) {
+    DATAFILE objects[9] = {};
+    for (int i = 0; i < 8; i++) objects[i].type = DAT_DATA;
+    objects[8].type = DAT_END;
+    BITMAP* slider = create_bitmap_ex(8, 60, 8);
+    clear_to_color(slider, 9);
+    objects[7].type = DAT_BITMAP, objects[7].dat = slider;
+    main_data = objects;
+    auto bar = [] {
+        std::string s;
+        for (int x = 142; x <= 193; x += 3) s += getpixel(back_buffer, x, 53) ? '#' : '.';
+        return s;
+    };
+
+    options(Script{DOWN, DOWN} + times(25, RIGHT));
+    EXPECT_EQ(game_config.powersaving, 20);
+    EXPECT_EQ(bar(), "##################");
+    options(Script{DOWN, DOWN} + times(30, LEFT) + times(10, RIGHT));
+    EXPECT_EQ(game_config.powersaving, 10);
+    EXPECT_EQ(bar(), "#########.........");
+    main_data = nullptr;
+    destroy_bitmap(slider);
+}
+
+TEST_F(MenuScreens, VolumesReachBothEnds) {
+    launch.no_sound = 0;
+    game_config.soundvolume = 252;
+    music_set_volume(250);
+    options(times(4, DOWN) + Script{RIGHT, RIGHT, DOWN, RIGHT, RIGHT, LEFT});
+    EXPECT_EQ(game_config.musicvolume, 255);
+    EXPECT_EQ(game_config.soundvolume, 250);
+}
+
+TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows) {
+    for (int row = OPT_KEY_UP; row <= OPT_KEY_PUNCH; row++) {
+        bool direction = row < OPT_KEY_UP + 4;
+        static const int arrows[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT};
+        int own = direction ? arrows[row - OPT_KEY_UP] : 0;
+        for (int k : {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT})
+            EXPECT_EQ(key_capture_allows(row, k), k == own) << row << " " << k;
+        EXPECT_EQ(key_capture_allows(row, KEY_SPACE), !direction);
+        EXPECT_EQ(key_capture_allows(row, KEY_ENTER), !direction);
+        for (int k : {+KEY_ESC, +KEY_PAUSE, +KEY_F1, +KEY_PGUP, +KEY_PLUS_PAD, +KEY_CAPSLOCK, 0, +KEY_MAX})
+            EXPECT_FALSE(key_capture_allows(row, k));
+        for (int k : {KEY_0, KEY_9, KEY_W, KEY_LSHIFT, KEY_RCONTROL, KEY_TILDE})
+            EXPECT_TRUE(key_capture_allows(row, k));
+    }
+
+    // KEY UP, opened by Enter, which must go up first; Left-arrow is passed over.
+    const Script to_up = times(3, DOWN);
+    options(to_up + Script{{MENU_SELECT, KEY_ENTER}, {0, KEY_LEFT, KEY_ENTER}, {0, KEY_W, KEY_LEFT}, NONE, NONE});
+    EXPECT_EQ(game_config.keyup, KEY_W);
+    EXPECT_FALSE(options(to_up + Script{SELECT, {0, KEY_LEFT}, NONE, NONE, ESCAPE, {0, 0, KEY_LEFT}}))
+        << "Escape cancels the capture, not the menu";
+    EXPECT_EQ(game_config.keyup, KEY_W);
+
+    options(times(7, DOWN) + Script{SELECT, {0, KEY_1}, NONE, {0, 0, KEY_1}, DOWN, SELECT,
+                                    {0, KEY_SPACE}, NONE, NONE});
+    EXPECT_EQ(game_config.keykick, KEY_1);
+    EXPECT_EQ(game_config.keypunch, KEY_SPACE);
+    options(to_up + Script{SELECT, NONE});
+    EXPECT_EQ(game_config.keyup, KEY_W) << "closing the window keeps the key";
+}
+
+TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem) {
+    options(times(9, DOWN) + Script{RIGHT, SELECT});
+    EXPECT_EQ(game_config.joykick, 0) << "no joystick: the rows do nothing";
+
+    joystick_enabled = 1, joy[0].num_buttons = 3;
+    options(times(9, DOWN) + Script{RIGHT, RIGHT, RIGHT, LEFT});
+    EXPECT_EQ(game_config.joykick, 2) << "0, 1, 2, none, back to 2";
+    EXPECT_FALSE(options(times(9, DOWN) + Script{SELECT, {0, KEY_ESC}, NONE, {0, 0, KEY_ESC}}));
+    EXPECT_EQ(game_config.joykick, -1);
+    EXPECT_EQ(button_cycle(200, 3, +1), 0) << "a binding the joystick lacks starts over";
+    EXPECT_EQ(button_cycle(-1, 0, -1), -1);
+}
+
+TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow) {
+    furthest_level = 3;
+    setup_selected = 3;
+    EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, SELECT}), 3);
+    EXPECT_EQ(setup(Script{DOWN, SELECT}), -1) << "TRAIN LEVEL 4 and 5 are passed over to BACK";
+    EXPECT_EQ(setup(Script{UP, UP, {CTRL_KICK}}), 2);
+    EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, DOWN, ESCAPE}), -1);
+    EXPECT_EQ(setup(Script{DOWN, SELECT}), 0) << "from DIFFICULTY over the blank row";
+    EXPECT_EQ(setup({}), -1) << "the close button";
+    furthest_level = 0;
+    EXPECT_EQ(setup(Script{DOWN, DOWN, {CTRL_PUNCH}}), -1);
+}
+
+TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey) {
+    setup_selected = 0;
+    setup(Script{RIGHT, RIGHT, RIGHT, LEFT});
+    EXPECT_EQ(game_config.mode, 3);
+
+    setup(Script{DOWN} + times(4, RIGHT));
+    EXPECT_EQ(game_config.difficulty, 7) << "HARDEST is the last free grade";
+    setup(Script{{CTRL_RIGHT, KEY_SPACE}} + times(7, RIGHT));
+    EXPECT_EQ(game_config.difficulty, 12);
+    setup(times(12, LEFT));
+    EXPECT_EQ(game_config.difficulty, 3);
+    game_config.difficulty = 7;
+    setup(Script{RIGHT, {CTRL_RIGHT, KEY_LCONTROL}});
+    EXPECT_EQ(game_config.difficulty, 8) << "kick held counts as fire";
+}
+
+TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo) {
+    EXPECT_TRUE(replay(Script{SELECT, DOWN, DOWN, SELECT, ESCAPE}));
+    EXPECT_EQ(calls, "") << "no demo: PLAY and SAVE do nothing";
+    EXPECT_TRUE(shows(back_buffer, "(NONE)", 90, 160));
+
+    char dir[] = "/tmp/nwd-replay-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    char* old = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(dir), 0);
+    const uint8_t header[DEMO_HEADER_SIZE] = {2, 0, 3, 0, 9, 0, 0, 0, 1, 0, 0, 0, 0xE0, 0x10};
+    last_game_demo = demo_from_bytes(header, sizeof header);  // 4320 ticks
+    DemoImage* recorded = last_game_demo;
+
+    typed = "OUT.DEM";
+    replay(Script{SELECT, DOWN, DOWN, SELECT});
+    EXPECT_EQ(calls, "game(current,0,1) entry ");
+    EXPECT_TRUE(shows(message_shot, "DONE!", 90, 210));
+    EXPECT_TRUE(shows(back_buffer, "1'0\"", 190, 190));
+    EXPECT_TRUE(shows(back_buffer, "3", 190, 160));
+    EXPECT_TRUE(exists("OUT.DEM"));
+
+    typed = "NO/SUCH.DEM";
+    replay(Script{DOWN, DOWN, SELECT});
+    EXPECT_TRUE(shows(message_shot, "ERROR:DEMO NOT SAVED", 90, 210));
+    typed = "";
+    replay(Script{DOWN, SELECT});
+    EXPECT_EQ(last_game_demo, recorded) << "an empty name loads nothing";
+
+    typed = "MISSING.DEM";
+    replay(Script{DOWN, SELECT, NONE});
+    EXPECT_TRUE(shows(message_shot, "ERROR:DEMO NOT LOADED", 90, 210));
+    EXPECT_EQ(last_game_demo, nullptr);
+    EXPECT_TRUE(shows(back_buffer, "(NONE)", 90, 160));
+
+    typed = "OUT.DEM";
+    replay(Script{DOWN, SELECT});
+    ASSERT_NE(last_game_demo, nullptr);
+    EXPECT_EQ(demo_header(last_game_demo).frames, 4320u);
+    EXPECT_EQ(demo_header(last_game_demo).mode, 2);
+
+    ASSERT_EQ(chdir(old), 0);
+    free(old);
+    std::filesystem::remove_all(dir);
+
+    char text[16];
+    demo_duration_text(4319, text, sizeof text);
+    EXPECT_STREQ(text, "59\"");
+    demo_duration_text(0, text, sizeof text);
+    EXPECT_STREQ(text, "0\"");
+    demo_duration_text(7 * 4320 + 72 * 5, text, sizeof text);
+    EXPECT_STREQ(text, "7'5\"");
+}
