@@ -34,6 +34,7 @@ constexpr int POWER_MAX = 20;
 constexpr int VOLUME_MAX = 255;
 constexpr int SAMPLE_EFFECT = 13;  // played at the new effects volume
 constexpr int PAN_CENTRE = 128;
+constexpr int ESCAPE_RELEASE_WAITS = 100;  // a second at most: a stuck key must not hang the menu
 enum { FONT_SMALL = 16, FONT_HEADING = 17 };
 
 struct OptionsMenu {
@@ -299,6 +300,10 @@ void apply_display(const OptionsMenu& m)
 {
     if (m.card == m.old_card && m.width == m.old_width && m.height == m.old_height)
         return;
+    // A new mode may bring a new window, which never hears of a key let go
+    // before it exists: Escape would stay held in the next menu.
+    for (int i = 0; i < ESCAPE_RELEASE_WAITS && key[KEY_ESC] && !close_requested.load(); i++)
+        menu_ops->wait(10);
     const GfxDriverDesc& d = gfx_driver_table[m.card];
     GameConfig& c = game_config;
     if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {

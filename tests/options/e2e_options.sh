@@ -33,7 +33,11 @@ press Down; press Return; grab options
 press Down; press Down; press Right; press Right; press Right
 for i in 1 2 3 4 5; do press Down; done   # KEY KICK
 press Return; grab capture; press k; sleep 0.3; grab options2
-press Escape
+for i in 1 2 3 4 5 6; do press Up; done     # SCREEN SIZE
+press Right; press Right; press Escape; sleep 1  # 640*480 from here on
+win=$(xdotool search --name Nightward | head -n 1)
+xdotool windowfocus "$win"  # no window manager gives the new window the keys
+xdotool getwindowgeometry "$win" | grep Geometry > geometry
 quit
 
 NWD_DEMO_TRACE=trace "$1" -nosound -nojoy &
@@ -64,6 +68,8 @@ fail() { echo "$1"; cat stderr.txt; exit 1; }
 0" ] || fail "exit statuses $(cat status)"
 grep -q "^powersaving = 8$" default.cfg || fail "POWER SAVING not saved: $(grep powersaving default.cfg)"
 grep -q "^keykick = 11$" default.cfg || fail "KEY KICK not bound to K: $(grep keykick default.cfg)"
+grep -q "640x480" geometry || fail "the window did not change: $(cat geometry)"
+grep -q "^window_width = 640$" default.cfg || fail "SCREEN SIZE not saved"
 
 [ "$(grep -c '^end' trace)" = 2 ] || fail "expected a game and its replay in the trace"
 awk '/^end/ { game++; next } { print > ("game" game) }' trace
