@@ -19,7 +19,7 @@ win=$(xdotool search --sync --name Nightward | head -n 1)
 press() { xdotool keydown $1; sleep 0.15; xdotool keyup $1; sleep 0.4; }  # seen by the 10 ms timer
 grab() { xwd -silent -id "$win" | convert xwd:- -crop 960x720+0+0 +repage "$1.png"; }
 sleep 2.5; grab title
-press Return; sleep 12; grab street  # the story and the first interlude come first
+press Return; press Return; sleep 12; grab street  # setup: NEW GAME; the story and the first interlude come first
 press Escape; sleep 0.5; grab pause
 press Down; press Return; sleep 1; grab back
 press Escape; press Return
