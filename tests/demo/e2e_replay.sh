@@ -8,16 +8,8 @@
 NWD=$1
 SIM=$2
 GAME=$3
-for tool in xvfb-run xdotool; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: no $tool"; exit 77; }
-done
-[ -f "$GAME/DATA/NIGHTWAR.DAT" ] && [ -f "$GAME/AMC/GAME.AMC" ] ||
-    { echo "skipped: the game folder is not built"; exit 77; }
-
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-export NWD_DAT="$GAME/DATA/" NWD_AMC="$GAME/AMC/"
+. "$(dirname "$0")/../e2e_setup.sh"
+e2e_setup "$GAME"
 
 cat > run.sh <<'INNER'
 NWD_DEMO_TRACE=rec.trace "$1" -level 1 -nosound -nojoy -record rec.dem &

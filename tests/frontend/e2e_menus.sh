@@ -3,14 +3,8 @@
 # street opens the pause menu, END GAME comes back to the title and QUIT ends
 # the program with status 0 and default.cfg written.
 # Usage: e2e_menus.sh NWD GAME_DIR. Exit 77 skips.
-for tool in xvfb-run xdotool xwd compare convert; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: no $tool"; exit 77; }
-done
-[ -f "$2/DATA/NIGHTWAR.DAT" ] && [ -f "$2/AMC/GAME.AMC" ] || { echo "skipped: no game folder"; exit 77; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-export NWD_DAT="$2/DATA/" NWD_AMC="$2/AMC/"
+. "$(dirname "$0")/../e2e_setup.sh"
+e2e_setup "$2" xwd compare convert
 
 cat > run.sh <<'INNER'
 "$1" -nosound -nojoy &

@@ -4,16 +4,8 @@
 # changed. Usage: e2e_level1.sh NWD GAME_DIR. Exit 77 skips.
 NWD=$1
 GAME=$2
-for tool in xvfb-run xdotool compare convert; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: no $tool"; exit 77; }
-done
-[ -f "$GAME/DATA/NIGHTWAR.DAT" ] && [ -f "$GAME/AMC/GAME.AMC" ] ||
-    { echo "skipped: the game folder is not built"; exit 77; }
-
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-export NWD_DAT="$GAME/DATA/" NWD_AMC="$GAME/AMC/"
+. "$(dirname "$0")/../e2e_setup.sh"
+e2e_setup "$GAME" compare convert
 
 cat > run.sh <<'INNER'
 "$1" -level 1 -nosound -nojoy &

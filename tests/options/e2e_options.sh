@@ -5,14 +5,8 @@
 # the NWD_DEMO_TRACE hook) and saves it. Pictures of every menu are copied
 # to $NWD_E2E_SHOTS when it names a folder.
 # Usage: e2e_options.sh NWD GAME_DIR. Exit 77 skips.
-for tool in xvfb-run xdotool xwd convert od; do
-    command -v $tool >/dev/null 2>&1 || { echo "skipped: no $tool"; exit 77; }
-done
-[ -f "$2/DATA/NIGHTWAR.DAT" ] && [ -f "$2/AMC/GAME.AMC" ] || { echo "skipped: no game folder"; exit 77; }
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-export NWD_DAT="$2/DATA/" NWD_AMC="$2/AMC/"
+. "$(dirname "$0")/../e2e_setup.sh"
+e2e_setup "$2" xwd convert od
 
 cat > run.sh <<'INNER'
 press() { xdotool keydown $1; sleep 0.15; xdotool keyup $1; sleep 0.4; }  # seen by the 10 ms timer
