@@ -9,9 +9,12 @@
 #include "shell/config.h"
 
 const char* const sfx_files[SFX_ROWS] = {
-    "*dummy*",   "VHIT.wav", "VHIT.wav",  "03.wav",      "VHIT2.wav", "05.wav",
-    "VHURT.wav", "07.wav",   "VDIE.wav",  "BDIE.wav",    "LAUGH.wav", "11.wav",
-    "VESCAPE.wav", "DOOR.wav", "COMEON.wav", "",
+    "*dummy*",    "VHIT.wav",  "VHIT.wav",   "03.wav",   "VHIT2.wav",  "05.wav",
+    "VHURT.wav",  "07.wav",    "VDIE.wav",   "BDIE.wav", "LAUGH.wav",  "11.wav",
+    "VESCAPE.wav", "DOOR.wav", "COMEON.wav", "SLASH.wav", "CLANG.wav", "BAT.wav",
+    "BREAK.wav",  "EAT.wav",   "POWER.wav",  "GRAB.wav", "THROW.wav",  "GRUNT.wav",
+    "BOSS.wav",   "BOSSDIE.wav", "GO.wav",   "TIMEUP.wav", "CLEAR.wav", "MENU1.wav",
+    "MENU2.wav",  "",
 };
 
 SAMPLE* sfx_samples[SFX_ROWS];
@@ -68,6 +71,8 @@ int sfx_init(const char* data_dir) {
         sfx_samples[i] = n < (int)sizeof path ? load_sample(path) : nullptr;
         if (!sfx_samples[i]) {
             diag("Unable to load sample %s\n", path);
+            // An older data folder lacks the later effects: only those go quiet.
+            if (i > SFX_REQUIRED) continue;
             free_samples();  // a silent run never uses them
             return 2;
         }

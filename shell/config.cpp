@@ -62,6 +62,7 @@ constexpr ConfigEntry playlist_table[] = {
     text("level5", playlist_keys[PLAYLIST_LEVEL1 + 4], PLAYLIST_NAME_SIZE, ""),
     text("ending", playlist_keys[PLAYLIST_ENDING], PLAYLIST_NAME_SIZE, ""),
     text("scores", playlist_keys[PLAYLIST_SCORES], PLAYLIST_NAME_SIZE, ""),
+    text("boss", playlist_keys[PLAYLIST_BOSS], PLAYLIST_NAME_SIZE, ""),
     {nullptr, nullptr, 0, 0, nullptr, 0, 0},
 };
 

@@ -41,12 +41,13 @@ struct GameConfig {
 extern GameConfig game_config;
 extern const ConfigEntry game_config_table[];  // the 23 settings, in file order
 
-// The playlist keys: eight module names of 128 bytes, read only.
+// The playlist keys: nine module names of 128 bytes, read only.
 enum {
     PLAYLIST_TITLE,
     PLAYLIST_LEVEL1,  // level1..level5 follow in order
     PLAYLIST_ENDING = PLAYLIST_LEVEL1 + 5,
     PLAYLIST_SCORES,
+    PLAYLIST_BOSS,  // a boss fight, when the level's scripts ask for it
     PLAYLIST_KEYS
 };
 constexpr int PLAYLIST_NAME_SIZE = 128;

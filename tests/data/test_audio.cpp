@@ -12,9 +12,11 @@ using namespace datatest;
 
 TEST(Effects, EveryEffectFileLoadsAndIsAudible) {
   start_allegro();
-  const char* files[] = {"VHIT.wav",  "03.wav",    "VHIT2.wav", "05.wav",      "VHURT.wav",
-                         "07.wav",    "VDIE.wav",  "BDIE.wav",  "LAUGH.wav",   "11.wav",
-                         "VESCAPE.wav", "DOOR.wav", "COMEON.wav"};
+  const char* files[] = {"VHIT.wav",  "03.wav",    "VHIT2.wav", "05.wav",    "VHURT.wav", "07.wav",
+                         "VDIE.wav",  "BDIE.wav",  "LAUGH.wav", "11.wav",    "VESCAPE.wav", "DOOR.wav",
+                         "COMEON.wav", "SLASH.wav", "CLANG.wav", "BAT.wav",  "BREAK.wav", "EAT.wav",
+                         "POWER.wav", "GRAB.wav",  "THROW.wav", "GRUNT.wav", "BOSS.wav",  "BOSSDIE.wav",
+                         "GO.wav",    "TIMEUP.wav", "CLEAR.wav", "MENU1.wav", "MENU2.wav"};
   for (const char* f : files) {
     SAMPLE* s = load_sample(game_path((std::string("DATA/") + f).c_str()).c_str());
     ASSERT_NE(s, nullptr) << f;
@@ -60,7 +62,7 @@ TEST(Music, PlaylistsCoverEveryMomentWithModulesThatPlay) {
   dumb_register_stdfiles();
   std::set<std::string> keys, mods = playlist_modules("TECHNO.lst", &keys);
   EXPECT_EQ(keys, (std::set<std::string>{"title", "level1", "level2", "level3", "level4",
-                                         "level5", "ending", "scores"}));
+                                         "level5", "ending", "scores", "boss"}));
   auto more = playlist_modules("CALM.lst", nullptr);
   mods.insert(more.begin(), more.end());
   EXPECT_GE(mods.size(), 3u);
