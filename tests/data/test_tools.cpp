@@ -3,6 +3,7 @@
 #include <aldumb.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -42,45 +43,59 @@ Outcome run(const std::string& cmd) {
 
 }  // namespace
 
-TEST(ModuleWriter, ScoreBecomesALoopingModuleWithSharpsIntact) {
-  std::string score = tmp_dir() + "/s.txt", mod = tmp_dir() + "/s.mod";
+// Zero crossings per second of the left channel from `from` for `sec`.
+static double pitch_at(DUH* d, double from, double sec) {
+  DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, long(from * 65536));
+  static short buf[2 * 22050];
+  long n = duh_render(r, 16, 0, 1.0f, 65536.0f / 22050, std::min(22050L, long(sec * 22050)), buf);
+  duh_end_sigrenderer(r);
+  int crossings = 0;
+  for (long i = 1; i < n; ++i) crossings += (buf[2 * i - 2] < 0) != (buf[2 * i] < 0);
+  return crossings / 2.0 / sec;
+}
+
+TEST(ModuleWriter, ScoreBecomesALoopingModuleInTune) {
+  std::string score = tmp_dir() + "/s.txt", mod = tmp_dir() + "/s.xm";
   write(score,
-        "title test  # a comment\nspeed 6\ntempo 125\npattern a\n"
-        "1 L:F#2/4 ./4 L:Bb1\n2 B:C1/32 ^\ndrums k.s.h\norder a a\n");
+        "title test  # a comment\ntempo 125\ninstr f flute\ninstr k kick\n"
+        "track lead f oct=4\ntrack bass f oct=2\ndrums d k=k\nphrase p A4/16 ./16\n"
+        "pattern a\nchords Am/32 F#m/32\nlead $p C#5/8 ./24\n"
+        "pattern b from a\nlead $p+3 ./32\nbass @line ........r.......\nd k/16\norder a | b\n");
   ASSERT_EQ(run(std::string(NWD_MODGEN) + " " + score + " " + mod).status, 0);
   std::ifstream in(mod, std::ios::binary);
   std::string b((std::istreambuf_iterator<char>(in)), {});
-  ASSERT_GT(b.size(), 1084u + 1024u);
-  EXPECT_EQ(b.substr(1080, 4), "M.K.");
-  EXPECT_EQ((unsigned char)b[950], 2);  // two positions
-  auto period = [&](int row, int ch) {
-    size_t at = 1084 + (row * 4 + ch) * 4;
-    return ((unsigned char)b[at] & 0x0F) << 8 | (unsigned char)b[at + 1];
-  };
-  EXPECT_EQ(period(0, 0), 302);  // F#2
-  EXPECT_EQ(period(8, 0), 480);  // Bb1
-  EXPECT_EQ(period(0, 1), 856);  // C1
-  EXPECT_EQ((unsigned char)b[1084 + (32 * 4 + 1) * 4 + 2] & 0x0F, 0xC);  // ^ = volume 0
+  ASSERT_GT(b.size(), 336u);
+  EXPECT_EQ(b.substr(0, 17), "Extended Module: ");
+  auto u16 = [&](size_t at) { return (unsigned char)b[at] | (unsigned char)b[at + 1] << 8; };
+  EXPECT_EQ(u16(64), 2);  // two positions, looping back to the second
+  EXPECT_EQ(u16(66), 1);
+  EXPECT_EQ(u16(68), 4);  // three parts, padded to an even count
   start_allegro();
   dumb_register_stdfiles();
-  DUH* d = dumb_load_mod(mod.c_str());
+  DUH* d = dumb_load_xm(mod.c_str());
   ASSERT_NE(d, nullptr);
   // Two 64-row patterns at speed 6, 125 BPM: 2 x 7.68 s.
   EXPECT_NEAR(duh_get_length(d) / 65536.0, 15.36, 0.1);
+  EXPECT_NEAR(pitch_at(d, 0.2, 0.6), 440.0, 4);         // A4 at concert pitch
+  EXPECT_NEAR(pitch_at(d, 7.68 + 0.2, 0.6), 523.3, 5);  // the copy, three semitones up
   unload_duh(d);
 }
 
 TEST(ModuleWriter, BadScoresAreReportedWithTheirLine) {
-  std::string score = tmp_dir() + "/bad.txt", mod = tmp_dir() + "/bad.mod";
+  std::string score = tmp_dir() + "/bad.txt", mod = tmp_dir() + "/bad.xm";
+  const std::string head = "instr f flute\ntrack lead f\n";
   const char* cases[][2] = {
-      {"pattern a\n1 L:H2\norder a\n", "bad.txt:2:"},        // no such note
-      {"pattern a\n1 L:C2/60 L:C2/8\norder a\n", "bad.txt:2:"},  // past row 63
-      {"pattern a\ndrums kx\norder a\n", "bad.txt:2:"},
-      {"pattern a\norder b\n", "bad.txt:2:"},
-      {"pattern a\n", "bad.txt:1:"},                         // no order
+      {"pattern a\nlead H4\norder a\n", "bad.txt:4:"},          // no such note
+      {"pattern a\nlead C4/60 C4/8\norder a\n", "bad.txt:4:"},  // past row 63
+      {"drums d x=f\npattern a\nd kx\norder a\n", "bad.txt:5:"},
+      {"pattern a\nlead @line 0\norder a\n", "bad.txt:4:"},     // a style without chords
+      {"pattern a\nchords Hm/16\n", "bad.txt:4:"},
+      {"instr g kazoo\n", "bad.txt:3:"},
+      {"pattern a\norder b\n", "bad.txt:4:"},
+      {"pattern a\n", "bad.txt:3:"},                              // no order
   };
   for (auto& c : cases) {
-    write(score, c[0]);
+    write(score, head + c[0]);
     Outcome r = run(std::string(NWD_MODGEN) + " " + score + " " + mod);
     EXPECT_EQ(r.status, 1) << c[0];
     EXPECT_NE(r.err.find(c[1]), std::string::npos) << c[0] << " said: " << r.err;
