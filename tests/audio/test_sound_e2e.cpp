@@ -88,4 +88,14 @@ TEST_F(Sound, AMissingEffectLeavesTheGameSilentWithoutMusic) {
     EXPECT_EQ(moving_share(slurp(dir + "/out.wav")), 0);
 }
 
+// An older data folder without the later effects keeps its music and blows.
+TEST_F(Sound, AMissingLaterEffectIsOnlyNamed) {
+    std::string data = work + "/older";
+    sh("mkdir -p " + data + " && ln -s " + game + "/DATA/* " + data + " && rm " + data + "/GRUNT.wav");
+    std::string dir = play("older", "soundvolume = 0\n", data, 0);
+    EXPECT_NE(slurp(dir + "/stderr.txt").find("Unable to load sample " + data + "/GRUNT.wav\n"),
+              std::string::npos);
+    EXPECT_GT(moving_share(slurp(dir + "/out.wav")), 0.2) << slurp(dir + "/stderr.txt");
+}
+
 }  // namespace
