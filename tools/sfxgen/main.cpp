@@ -341,7 +341,7 @@ Buf make(const std::string& kind) {
   } else if (kind == "die") {  // the hero's falling scream
     b = shout("aaaaargh", "m3", 110, 60, 0.95, 2.0, 0.2, formant_voice(0.95, 320, 120, 750, 1150, 0.15, 0));
   } else if (kind == "bdie") {  // a thug's last groan, lower and rougher
-    b = shout("uuuaargh", "m7", 120, 25, 0.8, 3.0, 0.15, formant_voice(0.8, 190, 70, 600, 900, 0.25, 'h'));
+    b = shout("ooaargh", "m7", 120, 25, 0.8, 3.0, 0.15, formant_voice(0.8, 190, 70, 600, 900, 0.25, 'h'));
   } else if (kind == "laugh") {  // a thug's sneer
     Buf fb;
     for (int k = 0; k < 4; ++k)
@@ -362,10 +362,12 @@ Buf make(const std::string& kind) {
       ph += f / kRate;
       ph -= std::floor(ph);
       double fire = ph < 0.18 ? 1 - ph / 0.18 : 0;  // one cylinder firing per cycle
-      e[i] = (fire * 1.2 + (2 * ph - 1) * 0.3 + noise() * 0.25) * std::min(1.0, t * 8) * (1 - t);
+      e[i] = (fire * 1.2 + (2 * ph - 1) * 0.3 + noise() * 0.06) * std::min(1.0, t * 8) * (1 - t);
     }
-    lowpass(e, 1200);
+    lowpass(e, 900);
     drive(e, 2.5);
+    lowpass(e, 1500);  // the drive's grit stays in the exhaust's range
+    lowpass(e, 2500);
     mix(b, 0, e);
   } else if (kind == "door") {  // a creak, then the slam
     Buf c(len(0.32));
@@ -429,10 +431,10 @@ Buf make(const std::string& kind) {
     mix(b, 0, whoosh(0.7, 800, 6000, 2500, 0.8), 0.15);
     reverb(b, 0.25, 1.2);
   } else if (kind == "grab") {  // cloth rustle and an effort grunt
-    Buf r = whoosh(0.22, 3000, 4200, 3000, 0.3);
+    Buf r = whoosh(0.22, 2500, 3500, 1500, 0.3);
     for (size_t i = 0; i < r.size(); ++i) r[i] *= 0.4 + 0.6 * std::fabs(std::sin(i * 0.004));
-    mix(b, 0, r, 0.7);
-    mix(b, 0.05, shout("hnngh", "m7", 200, 20, 0.85, 2.5, 0.05,
+    mix(b, 0, r, 0.4);
+    mix(b, 0.05, shout("oomph", "m7", 200, 20, 0.85, 2.5, 0.05,
                        formant_voice(0.2, 120, 100, 450, 900, 0.4, 'h')), 0.8);
   } else if (kind == "throw") {  // "hup!" and the whoosh of the body
     mix(b, 0, shout("hup!", "m1", 180, 30, 0.9, 2.0, 0.05, formant_voice(0.18, 160, 130, 600, 1000, 0.2, 'h')));
@@ -443,14 +445,14 @@ Buf make(const std::string& kind) {
     Buf fb;
     for (int k = 0; k < 4; ++k)
       mix(fb, 0.22 * k, formant_voice(0.18, 110 - k * 6, 95 - k * 6, 600, 1000, 0.3, 'h'));
-    Buf v = shout("mwah ha ha ha", "m7", 175, 10, 0.68, 3.0, 0.0, fb);
+    Buf v = shout("hah hah hah hah", "m7", 175, 10, 0.68, 3.0, 0.0, fb);
     mix(b, 0, thump(1.2, 55, 35, 2.5), 0.5);
     mix(b, 0, v);
     reverb(b, 0.35, 1.6);
     tail(b, 0.3);
   } else if (kind == "bossdie") {  // a long falling groan
     Buf fb = formant_voice(1.6, 180, 60, 650, 950, 0.25, 0);
-    Buf v = shout("nooooo", "m7", 100, 30, 0.75, 2.5, 0.0, fb);
+    Buf v = shout("noooo", "m7", 100, 30, 0.75, 2.5, 0.0, fb);
     // The pitch sags as he goes down: slow the voice a little more towards its end.
     Buf s(v.size() * 13 / 10);
     for (size_t i = 0; i < s.size(); ++i) {
