@@ -79,22 +79,24 @@ TEST_F(Sound, MusicAndPunchesAreHeard) {
     EXPECT_GT(moving_share(slurp(punch + "/out.wav")), 0.01) << slurp(punch + "/stderr.txt");
 }
 
+// A run whose data folder lacks `file`; its folder, and the path the game misses.
+std::string play_without(const std::string& file, const std::string& cfg, int punches, std::string& missing) {
+    std::string data = work + "/data-" + file;
+    sh("mkdir -p " + data + " && ln -s " + game + "/DATA/* " + data + " && rm " + data + "/" + file);
+    missing = data + "/" + file;
+    return play("no-" + file, cfg, data, punches);
+}
+
 TEST_F(Sound, AMissingEffectLeavesTheGameSilentWithoutMusic) {
-    std::string data = work + "/partial";
-    sh("mkdir -p " + data + " && ln -s " + game + "/DATA/* " + data + " && rm " + data + "/BDIE.wav");
-    std::string dir = play("missing", "", data, 2);
-    EXPECT_NE(slurp(dir + "/stderr.txt").find("Unable to load sample " + data + "/BDIE.wav\n"),
-              std::string::npos);
+    std::string missing, dir = play_without("BDIE.wav", "", 2, missing);
+    EXPECT_NE(slurp(dir + "/stderr.txt").find("Unable to load sample " + missing + "\n"), std::string::npos);
     EXPECT_EQ(moving_share(slurp(dir + "/out.wav")), 0);
 }
 
 // An older data folder without the later effects keeps its music and blows.
 TEST_F(Sound, AMissingLaterEffectIsOnlyNamed) {
-    std::string data = work + "/older";
-    sh("mkdir -p " + data + " && ln -s " + game + "/DATA/* " + data + " && rm " + data + "/GRUNT.wav");
-    std::string dir = play("older", "soundvolume = 0\n", data, 0);
-    EXPECT_NE(slurp(dir + "/stderr.txt").find("Unable to load sample " + data + "/GRUNT.wav\n"),
-              std::string::npos);
+    std::string missing, dir = play_without("GRUNT.wav", "soundvolume = 0\n", 0, missing);
+    EXPECT_NE(slurp(dir + "/stderr.txt").find("Unable to load sample " + missing + "\n"), std::string::npos);
     EXPECT_GT(moving_share(slurp(dir + "/out.wav")), 0.2) << slurp(dir + "/stderr.txt");
 }
 
