@@ -36,6 +36,9 @@ const Ramp kPale = {28, 29, 30}, kTan = {116, 117, 118}, kDarkSkin = {119, 121, 
 // The hero: red headband, dark jacket over a white shirt, jeans.
 const Look kHero = [] {
   Look L = base();
+  L.shoulders = 5.9f;
+  L.chest = 5.3f;
+  L.arm_r = 2.1f;
   L.skin = L.hands = kPale;
   L.hair_c = {31, 32, 33};
   L.top_c = {21, 22, 23};
@@ -87,7 +90,7 @@ const Look kKicker = [] {
   L.skin = L.hands = kDarkSkin;
   L.hair_c = kHairBlack;
   L.top_c = {192, 197, 203};
-  L.shirt = {9, 9, 240};
+  L.shirt = {9, 9, 6};
   L.legs = {1, 2, 3};
   L.boots = {5, 8, 240};
   L.stripe = true;
@@ -204,9 +207,9 @@ const Look kBoss[5] = {
       L.hair_c = kHairBlack;
       L.top_c = {63, 64, 65};
       L.shirt = {248, 248, 240};
-      L.legs = {63, 64, 65};
+      L.legs = kBlack;
       L.boots = {127, 1, 111};
-      L.belt = {127, 1, 111};
+      L.belt = {216, 217, 218};
       return L;
     }(),
     [] {  // Dozer: a giant in denim overalls and a yellow hard hat, bearded

@@ -87,11 +87,16 @@ struct Canvas {
 Ramp far(Ramp r) { return {r.d, r.d, r.m}; }
 
 // Shades every part as one solid: a light rim where it borders empty space or
-// a part behind it toward the light, a dark band on its lower right, and a
-// cast shadow below and right of any nearer part.
+// a part behind it toward the light, a dark band on its lower right (two
+// pixels on big parts), a cast shadow below and right of any nearer part, and
+// a dark contour where a nearer part of the same colour lies over it (an arm
+// across a sleeve-coloured chest, a fist over a bare arm).
 void shade(const Canvas& C, BITMAP* out) {
   BITMAP* L = C.lab;
   auto id = [&](int x, int y) { return getpixel(L, x, y) < 0 ? 0 : getpixel(L, x, y); };
+  int area[256] = {0};
+  for (int y = 0; y < L->h; ++y)
+    for (int x = 0; x < L->w; ++x) ++area[id(x, y)];
   for (int y = 0; y < L->h; ++y)
     for (int x = 0; x < L->w; ++x) {
       int p = id(x, y);
@@ -104,11 +109,18 @@ void shade(const Canvas& C, BITMAP* out) {
         continue;
       }
       int ul[2] = {id(x - 1, y), id(x, y - 1)};
+      int dr[2] = {id(x + 1, y), id(x, y + 1)};
       bool cast = ul[0] > p || ul[1] > p;
       bool rim = (ul[0] != p && ul[0] < p) || (ul[1] != p && ul[1] < p);
-      bool edge = id(x + 1, y) != p || id(x, y + 1) != p || id(x + 1, y + 1) != p;
+      bool edge = dr[0] != p || dr[1] != p || id(x + 1, y + 1) != p;
+      if (area[p] > 70) edge = edge || id(x + 2, y + 1) != p || id(x + 1, y + 2) != p;
+      bool contour = false;
+      for (int q : {ul[0], ul[1], dr[0], dr[1]})
+        if (q > p && C.mode[q] != FLAT && C.ramp[q].m == r.m) contour = true;
       if (m == THIN)
         col = rim ? r.l : r.m;
+      else if (contour)
+        col = r.d == r.m ? kOutline : r.d;
       else if (cast || edge)
         col = r.d;
       else if (rim)
@@ -205,8 +217,15 @@ void draw_arm(Figure& F, const Limb& a, bool near, Prop prop) {
           float pull = lash ? 0.04f : 0.22f;
           ang = ang + (0 - ang) * pull;
           V nq = at(q, ang + (lash ? std::sin(i * 1.3f) * 8 : 0), step);
-          int lk = F.C.part(i % 2 ? Ramp{104, 105, 106} : Ramp{105, 106, 240}, THIN);
-          F.C.seg(q, nq, 0.9f * s, 0.9f * s, lk);
+          if (i % 2) {  // a ring: the outline fills its hole
+            int lk = F.C.part({104, 105, 106}, THIN);
+            V c = (q + nq) * 0.5f;
+            F.C.disc(c, 1.6f * s, lk);
+            putpixel(F.C.lab, (int)std::lround(c.x), (int)std::lround(c.y), 0);
+          } else {
+            int lk = F.C.part({105, 106, 240}, THIN);
+            F.C.seg(q, nq, 0.6f, 0.6f, lk);
+          }
           q = nq;
         }
         break;
@@ -278,8 +297,8 @@ void draw_head(Figure& F, BITMAP* out, V neck) {
       break;
     case HAIR_FLAT:
       hc = C.part(L.hair_c);
-      C.poly({hp(hr * 0.2f, -hr * 1.0f), hp(hr + 2.6f * s, -hr * 0.9f),
-              hp(hr + 2.6f * s, hr * 0.7f), hp(hr * 0.5f, hr * 0.8f)},
+      C.poly({hp(hr * 0.2f, -hr * 1.0f), hp(hr + 1.5f * s, -hr * 0.8f),
+              hp(hr + 1.5f * s, hr * 0.6f), hp(hr * 0.5f, hr * 0.8f)},
              hc);
       reclaim_face(-hr * 0.2f, hr * 0.35f, hr * 0.66f);
       break;
@@ -317,12 +336,16 @@ void draw_head(Figure& F, BITMAP* out, V neck) {
     C.disc(hp(-hr * 0.62f, hr * 0.35f), hr * 0.5f, bd);
     C.disc(hp(-hr * 0.3f, hr * 0.7f), hr * 0.28f, bd);
   }
-  // Face details go on after shading, in fixed colours.
-  C.dot(hp(hr * 0.05f, hr * 0.55f), kOutline);  // eye
-  int brow = L.hair == HAIR_BALD || L.hair == HAIR_MOHAWK ? L.skin.d : L.hair_c.d;
-  C.mark(hp(hr * 0.4f, hr * 0.4f), hp(hr * 0.4f, hr * 0.75f), brow);
-  C.dot(hp(-hr * 0.58f, hr * 0.72f), L.beard ? L.hair_c.d : L.skin.d);  // mouth
-  C.mark(hp(-hr * 0.05f, -hr * 0.25f), hp(-hr * 0.3f, -hr * 0.2f), L.skin.d);  // ear
+  // Face details go on after shading, in fixed colours: an eye under a heavy
+  // brow, the nostril's shadow, a mouth line, an ear.
+  int brow = L.hair == HAIR_BALD || L.hair == HAIR_MOHAWK || L.hair == HAIR_HARDHAT
+                 ? L.skin.d
+                 : L.hair_c.d;
+  C.dot(hp(hr * 0.02f, hr * 0.58f), kOutline);
+  C.mark(hp(hr * 0.38f, hr * 0.35f), hp(hr * 0.3f, hr * 0.85f), brow);
+  C.dot(hp(-hr * 0.28f, hr * 0.92f), L.skin.d);
+  C.mark(hp(-hr * 0.62f, hr * 0.55f), hp(-hr * 0.6f, hr * 0.8f), L.beard ? kOutline : L.skin.d);
+  C.mark(hp(hr * 0.05f, -hr * 0.28f), hp(-hr * 0.35f, -hr * 0.22f), L.skin.d);
   if (L.shades) {
     C.mark(hp(hr * 0.15f, 0), hp(hr * 0.15f, hr * 0.95f), kOutline);
     C.mark(hp(hr * 0.15f - 1, hr * 0.3f), hp(hr * 0.15f - 1, hr * 0.95f), kOutline);
@@ -414,21 +437,33 @@ void draw_torso(Figure& F) {
   }
 }
 
-// Skirts and coat tails hang from the waist over the thighs toward the knees.
+// A skirt hangs from the waist over both thighs toward the knees.
 void draw_skirt(Figure& F, const Limb& nl, const Limb& fl, float reach) {
   const Look& L = F.L;
   float s = F.s, hi = L.hips * s;
-  Ramp r = L.skirt ? L.top_c : L.top_c;
-  int sk = F.C.part(r);
+  int sk = F.C.part(L.top_c);
   V nk = nl.root + (nl.joint - nl.root) * reach, fk = fl.root + (fl.joint - fl.root) * reach;
   V back = F.tp(1.0f * s, -hi * 1.1f), front = F.tp(1.0f * s, hi * 1.1f);
   V lo_b = (nk.x < fk.x ? nk : fk) + V{-3.2f * s, 1.5f * s};
   V lo_f = (nk.x < fk.x ? fk : nk) + V{3.2f * s, 1.5f * s};
   F.C.poly({back, front, lo_f, lo_b}, sk);
-  if (!L.skirt) {  // the coat's open front edge
-    int ed = F.C.part({L.top_c.d, L.top_c.d, L.top_c.d}, FLAT);
-    F.C.seg(front, nk + V{2.5f * s, 1.0f * s}, 0.4f, 0.4f, ed);
-  }
+}
+
+// A long coat's tail: one panel swings with each thigh, down past the knee.
+void draw_coat_tail(Figure& F, const Limb& l, bool near) {
+  const Look& L = F.L;
+  float s = F.s, hi = L.hips * s, w = L.leg_r * s * 1.5f;
+  Ramp r = near ? L.top_c : far(L.top_c);
+  int id = F.C.part(r);
+  V d = l.joint - l.root;
+  float len = std::sqrt(d.x * d.x + d.y * d.y);
+  V u = d * (1.0f / (len > 0 ? len : 1)), n = {u.y, -u.x};  // along and across the thigh
+  if (n.x < 0) n = n * -1.0f;                                // n points forward
+  V hem = l.root + u * (len * 1.25f) + V{0, 1.0f * s};
+  F.C.poly({F.tp(1.5f * s, -hi * 1.15f), F.tp(1.5f * s, hi * (near ? 1.15f : 0.6f)),
+            hem + n * (w * (near ? 1.1f : 0.8f)), hem - n * (w * 1.3f)},
+           id);
+  if (near) F.C.mark(F.tp(1.0f * s, hi * 1.0f), hem + n * (w * 1.1f), r.d);  // the open front edge
 }
 
 }  // namespace
@@ -452,10 +487,11 @@ void draw_figure(BITMAP* out, const Look& L, const Pose& p, float hx, float hy, 
   }
   draw_arm(F, fa, false, PROP_NONE);
   draw_leg(F, fl, false);
+  if (L.top == TOP_COAT) draw_coat_tail(F, fl, false);
   draw_torso(F);
   draw_leg(F, nl, true);
   if (L.skirt) draw_skirt(F, nl, fl, 0.8f);
-  if (L.top == TOP_COAT) draw_skirt(F, nl, fl, 0.95f);
+  if (L.top == TOP_COAT) draw_coat_tail(F, nl, true);
   draw_head(F, out, neck);
   draw_arm(F, na, true, prop);
   if (L.stripe) {  // track-suit stripe down the near leg
