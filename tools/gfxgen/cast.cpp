@@ -303,6 +303,7 @@ struct Slot {
 
 struct Sheet {
   std::vector<Slot> slots;
+  bool failed = false;
   int next = 27, end = 27;
   void block(int first, int size) {
     next = first;
@@ -320,11 +321,14 @@ struct Sheet {
                 const char* const* names, int n, Prop prop) {
     for (int i = 0; i < n; ++i) {
       const Pose* p = find_pose(sets, names[i]);
-      if (!p) {
-        diag("poses: no pose %s for %s\n", names[i], prefix.c_str());
-        p = find_pose(sets, "STAND");
+      if (!p) {  // the scripts name every frame: a missing one is an error
+        std::string tried;
+        for (auto& set : sets) tried += (tried.empty() ? "" : ", ") + set;
+        diag("poses.txt: no pose %s for the %s frames (sets %s)\n", names[i], prefix.c_str(),
+             tried.c_str());
+        failed = true;
+        continue;
       }
-      if (!p) continue;
       put(prefix + names[i], figure(L, *p, prop));
     }
   }
@@ -450,6 +454,7 @@ void make_sprites(Out& o) {
     o.names.push_back({"SPR_" + s->name, i});
   }
   destroy_bitmap(spare);
+  if (S.failed) o.failed = true;
 }
 
 }  // namespace gg
