@@ -162,7 +162,7 @@ const Look kBoss[5] = {
       L.hair = HAIR_BALD;
       L.skin = L.hands = kTan;
       L.hair_c = {31, 32, 33};
-      L.top_c = {1, 111, 11};
+      L.top_c = {1, 1, 111};
       L.legs = {38, 39, 41};
       L.boots = {127, 1, 111};
       L.belt = {127, 1, 2};
@@ -212,7 +212,7 @@ const Look kBoss[5] = {
       L.belt = {216, 217, 218};
       return L;
     }(),
-    [] {  // Dozer: a giant in denim overalls and a yellow hard hat, bearded
+    [] {  // Dozer: a bearded giant in denim overalls over a red tee, a yellow hard hat
       Look L = base();
       L.scale = 1.35f;
       L.leg = 0.95f;
@@ -229,7 +229,7 @@ const Look kBoss[5] = {
       L.hat = {196, 201, 205};
       L.skin = L.hands = kTan;
       L.hair_c = {123, 124, 125};
-      L.top_c = {5, 7, 9};
+      L.top_c = {216, 217, 218};
       L.legs = {18, 19, 20};
       L.boots = {127, 26, 27};
       L.overalls = true;

@@ -366,8 +366,7 @@ void draw_torso(Figure& F) {
   float sh = L.shoulders * s, ch = L.chest * s, wa = L.waist * s, hi = L.hips * s,
         be = L.belly * s;
   Canvas& C = F.C;
-  bool bare_chest = L.top == TOP_VEST;
-  int body = C.part(bare_chest ? L.skin : L.top_c);
+  int body = C.part(L.top_c);
   C.poly({F.tp(t + 1.2f * s, -sh * 0.55f), F.tp(t, -sh), F.tp(t * 0.62f, -ch * 0.95f),
           F.tp(t * 0.28f, -wa), F.tp(-1.5f * s, -hi), F.tp(-1.5f * s, hi),
           F.tp(t * 0.3f, wa + be), F.tp(t * 0.62f, ch), F.tp(t, sh * 0.75f),
@@ -386,14 +385,14 @@ void draw_torso(Figure& F) {
              col);
       break;
     }
-    case TOP_VEST: {  // open vest over the bare chest
-      int v = C.part(L.top_c);
-      C.poly({F.tp(t + 1.2f * s, -sh * 0.55f), F.tp(t, -sh), F.tp(t * 0.62f, -ch * 0.95f),
-              F.tp(t * 0.28f, -wa), F.tp(-0.5f * s, -hi), F.tp(-0.5f * s, hi * 0.25f),
-              F.tp(t * 0.5f, ch * 0.3f), F.tp(t + 1.2f * s, sh * 0.2f)},
+    case TOP_VEST: {  // open vest: the bare chest shows in a deep V down the front
+      int v = C.part(L.skin);
+      C.poly({F.tp(t + 1.2f * s, sh * 0.05f), F.tp(t + 1.0f * s, sh * 0.8f),
+              F.tp(t * 0.62f, ch * 1.0f), F.tp(t * 0.25f, wa + be * 0.9f),
+              F.tp(t * 0.3f, wa * 0.55f), F.tp(t * 0.62f, ch * 0.25f)},
              v);
       int pec = C.part(L.skin, THIN);
-      C.seg(F.tp(t * 0.66f, ch * 0.45f), F.tp(t * 0.66f, ch * 0.9f), 0.5f, 0.5f, pec);
+      C.seg(F.tp(t * 0.62f, ch * 0.55f), F.tp(t * 0.6f, ch * 0.95f), 0.5f, 0.5f, pec);
       break;
     }
     case TOP_TANK:
