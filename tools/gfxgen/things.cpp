@@ -280,21 +280,23 @@ Drawn fx_sprite(int k) {
   BITMAP* c = canvas(40, 24);
   switch (k) {
     case 2:
-    case 3: {  // dust thrown up by a body landing; the second frame spreads and thins
+    case 3: {  // dust thrown up by a body landing; the second frame spreads and fades
       bool late = k == 3;
       int cx = 20, by = 20;
-      int puffs[][3] = {{-8, -2, 3}, {-3, -4, 4}, {3, -3, 4}, {8, -2, 3}, {0, -1, 3}};
-      for (auto& p : puffs) {
-        int x = cx + p[0] * (late ? 3 : 2) / 2, r = p[2] + (late ? 1 : 0);
-        int y = by + p[1] - (late ? 2 : 0);
-        circlefill(c, x, y, r, late ? 6 : 5);
-        circlefill(c, x - 1, y - 1, r - 1, late ? 7 : 6);
-        if (late)  // thinning out: holes through the cloud
-          for (int yy = y - r; yy <= y + r; ++yy)
-            for (int xx = x - r; xx <= x + r; ++xx)
-              if ((xx + yy) % 3 == 0) putpixel(c, xx, yy, 0);
+      int puffs[][3] = {{-9, -2, 3}, {-4, -4, 4}, {3, -4, 4}, {9, -2, 3}, {-1, -2, 4}};
+      int d = late ? 5 : 4, m = late ? 6 : 5, l = late ? 7 : 7;
+      for (auto& p : puffs) {  // each puff lit from the upper left
+        int x = cx + p[0] * (late ? 3 : 2) / 2, y = by + p[1] - (late ? 2 : 0);
+        int r = p[2] + (late ? 1 : 0);
+        circlefill(c, x, y, r, d);
+        circlefill(c, x - 1, y - 1, r - 1, m);
+        circlefill(c, x - 2, y - 2, r / 2, l);
       }
-      hline(c, cx - 12, by + 1, cx + 12, 4);
+      if (late)  // torn at the edges as it settles
+        for (int i = 0; i < 14; ++i) {
+          int x = cx - 14 + (i * 7) % 29, y = by - 8 + (i * 5) % 10;
+          circlefill(c, x, y, 1, 0);
+        }
       return grounded(c, false);
     }
     case 4:
@@ -307,9 +309,12 @@ Drawn fx_sprite(int k) {
       }
       return grounded(c, false);
     }
-    case 6:
-      ellipsefill(c, 20, 12, 10, 2, 254);
-      ellipsefill(c, 20, 12, 8, 1, kInk);
+    case 6:  // a flat shadow, darkest in the middle
+      for (int y = -3; y <= 3; ++y)
+        for (int x = -11; x <= 11; ++x) {
+          float e = (x / 10.5f) * (x / 10.5f) + (y / 2.6f) * (y / 2.6f);
+          if (e <= 1) putpixel(c, 20 + x, 12 + y, e < 0.5f ? kInk : 254);
+        }
       return grounded(c, false);
     default: {  // a blade's swing: a crescent, brightest along its leading edge
       BITMAP* s = canvas(40, 32);
@@ -337,25 +342,25 @@ Drawn breakable(int kind, int st) {
         int lean = st;  // the dented can leans and its lid sits askew
         int x0 = bx - 9, x1 = bx + 9, y0 = by - 22;
         int body[] = {x0 + 1, y0, x1 - 1, y0, x1, by, x0, by};
-        polygon(c, 4, body, 105);
-        for (int x = x0; x <= x1; ++x) {
-          int col = x < x0 + 3 ? 106 : x > x1 - 4 ? 104 : 105;
+        polygon(c, 4, body, 104);
+        for (int x = x0; x <= x1; ++x) {  // galvanised steel, lit from the left
+          int col = x < x0 + 2 ? 105 : x == x0 + 2 ? 106 : x > x1 - 4 ? 111 : 104;
           vline(c, x, y0 + 1, by, col);
         }
-        for (int k = 0; k < 3; ++k) hline(c, x0, y0 + 5 + k * 6, x1, 104);  // ribs
-        for (int k = 0; k < 3; ++k) hline(c, x0, y0 + 4 + k * 6, x1, 106);
+        for (int k = 0; k < 3; ++k) hline(c, x0, y0 + 5 + k * 6, x1, 111);  // ribs
+        for (int k = 0; k < 3; ++k) hline(c, x0, y0 + 4 + k * 6, x1, 105);
         if (st == 1) {
-          ellipsefill(c, bx + 4, y0 + 11, 3, 4, 104);
-          putpixel(c, bx + 3, y0 + 9, 106);
+          ellipsefill(c, bx + 4, y0 + 11, 3, 4, 111);
+          putpixel(c, bx + 2, y0 + 9, 105);
         }
         int lx = lean * 3, ly = lean * 2;
-        ellipsefill(c, bx + lx, y0 - 1 - ly, 10, 2, 105);  // lid
-        hline(c, bx - 9 + lx, y0 - 2 - ly, bx + 9 + lx, 106);
-        rectfill(c, bx - 2 + lx, y0 - 5 - ly, bx + 2 + lx, y0 - 3 - ly, 104);
+        ellipsefill(c, bx + lx, y0 - 1 - ly, 10, 2, 104);  // lid
+        hline(c, bx - 9 + lx, y0 - 2 - ly, bx + 9 + lx, 105);
+        rectfill(c, bx - 2 + lx, y0 - 5 - ly, bx + 2 + lx, y0 - 3 - ly, 111);
       } else {  // knocked over: lid off, rubbish spilled
-        ellipsefill(c, bx - 4, by - 6, 12, 6, 105);
+        ellipsefill(c, bx - 4, by - 6, 12, 6, 104);
         ellipsefill(c, bx + 8, by - 6, 4, 6, kInk);
-        hline(c, bx - 15, by - 11, bx + 6, 106);
+        hline(c, bx - 15, by - 11, bx + 6, 105);
         hline(c, bx - 15, by - 2, bx + 6, 104);
         ellipsefill(c, bx + 16, by - 1, 6, 1, 105);
         rectfill(c, bx + 8, by - 4, bx + 11, by, 7);
@@ -419,11 +424,13 @@ Drawn breakable(int kind, int st) {
           ellipsefill(c, cx, y, 11, 4, 1);
           ellipsefill(c, cx, y - 1, 11, 3, 111);
           ellipsefill(c, cx, y - 1, 5, 1, kInk);
-        } else {
-          rectfill(c, cx - 11, y - 6, cx + 11, y, 1);
-          hline(c, cx - 10, y - 6, cx + 10, 111);
-          hline(c, cx - 10, y - 5, cx + 10, 52);
-          for (int x = cx - 9; x <= cx + 9; x += 3) putpixel(c, x, y - 3, 111);
+        } else {  // seen from the side: rounded shoulders, a tread, a lit rim
+          rectfill(c, cx - 9, y - 6, cx + 9, y, 1);
+          circlefill(c, cx - 9, y - 3, 3, 1);
+          circlefill(c, cx + 9, y - 3, 3, 1);
+          hline(c, cx - 9, y - 6, cx + 9, 52);
+          hline(c, cx - 10, y - 5, cx + 8, 111);
+          for (int x = cx - 8; x <= cx + 8; x += 3) vline(c, x, y - 3, y - 2, 111);
         }
       };
       if (st < 2) {
