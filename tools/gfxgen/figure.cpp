@@ -1,91 +1,528 @@
-// Sprites: people drawn from pose angles, the van, item and effect sprites,
-// and the pictures that live in the sprite range (overlay icons, ending, pause).
+// People drawn from a build and a pose: every body part is painted as a
+// numbered shape first, then shaded as a whole (light from the upper left,
+// shadows where a nearer part overlaps), then outlined and cropped.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "engine/diag.h"
-#include "tools/gfxgen/gfxgen.h"
+#include "tools/gfxgen/cast.h"
 
 namespace gg {
 
-BITMAP* overlay_icon(int index);
-BITMAP* item_icon(int index);
-
 namespace {
 
-struct Pose {
-  std::string set, name;
-  float tilt, dx, lean, nS, nE, fS, fE, nH, nK, fH, fK;
-};
-std::vector<Pose> poses;
-
-// Colours of one character: dark, mid, light of each part.
-struct Look {
-  int skin[3], hair[3], top[3], shirt[3], legs[3], boots[2], hands[2], band[2];
-  bool long_hair, skirt;
-  float scale;
-};
-
 const int kOutline = 127;  // never recoloured, so every scheme keeps its outline
+const int kCanvas = 176;   // room for raised weapons before the crop
 
-const Look hero = {{28, 29, 30}, {31, 32, 33}, {21, 22, 23}, {17, 16, 15},
-                   {18, 19, 20}, {26, 27},     {29, 30},     {24, 25},
-                   false,        false,        1.0f};
-const Look thug = {{116, 117, 118}, {123, 124, 125}, {78, 75, 76}, {46, 47, 48},
-                   {38, 41, 41},    {10, 10},        {13, 14},     {50, 51},
-                   false,           false,           1.04f};
-const Look girl = {{28, 29, 30}, {101, 102, 103}, {98, 97, 96}, {97, 96, 96},
-                   {98, 97, 96}, {217, 218},      {29, 30},     {0, 0},
-                   true,         true,            0.92f};
+std::vector<Pose> poses;
 
 struct V {
   float x, y;
 };
+V operator+(V a, V b) { return {a.x + b.x, a.y + b.y}; }
+V operator-(V a, V b) { return {a.x - b.x, a.y - b.y}; }
+V operator*(V a, float k) { return {a.x * k, a.y * k}; }
+
 V dir(float deg) {
   float r = deg * 3.14159265f / 180.0f;
   return {std::sin(r), std::cos(r)};
 }
-V at(V p, float deg, float len) {
-  V d = dir(deg);
-  return {p.x + d.x * len, p.y + d.y * len};
+V at(V p, float deg, float len) { return p + dir(deg) * len; }
+
+enum Shade { ROUND, THIN, FLAT };
+
+// Shapes are painted as part numbers; a later part lies in front.
+struct Canvas {
+  BITMAP* lab;
+  Ramp ramp[256];
+  int mode[256];
+  int n = 0;
+  // Details painted after shading, in fixed colours (eyes, glasses, stripes).
+  struct Mark {
+    V a, b;
+    int col;
+  };
+  std::vector<Mark> marks;
+  void mark(V a, V b, int col) { marks.push_back({a, b, col}); }
+  void dot(V a, int col) { marks.push_back({a, a, col}); }
+  explicit Canvas(int w, int h) : lab(create_bitmap_ex(8, w, h)) { clear_to_color(lab, 0); }
+  ~Canvas() { destroy_bitmap(lab); }
+  int part(Ramp r, Shade m = ROUND) {
+    if (n < 255) ++n;
+    ramp[n] = r;
+    mode[n] = m;
+    return n;
+  }
+  void disc(V c, float r, int id) {
+    int x0 = (int)std::floor(c.x - r), x1 = (int)std::ceil(c.x + r);
+    int y0 = (int)std::floor(c.y - r), y1 = (int)std::ceil(c.y + r);
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) {
+        float dx = x - c.x, dy = y - c.y;
+        if (dx * dx + dy * dy <= r * r + 0.3f) putpixel(lab, x, y, id);
+      }
+  }
+  // A tapered capsule from a (radius ra) to b (radius rb).
+  void seg(V a, V b, float ra, float rb, int id) {
+    V d = b - a;
+    int n = (int)(std::sqrt(d.x * d.x + d.y * d.y) * 2) + 1;
+    for (int i = 0; i <= n; ++i) {
+      float t = (float)i / n;
+      disc(a + d * t, ra + (rb - ra) * t, id);
+    }
+  }
+  void poly(std::initializer_list<V> pts, int id) {
+    int xy[32], k = 0;
+    for (V p : pts) {
+      if (k >= 32) break;
+      xy[k++] = (int)std::lround(p.x);
+      xy[k++] = (int)std::lround(p.y);
+    }
+    polygon(lab, k / 2, xy, id);
+  }
+};
+
+Ramp far(Ramp r) { return {r.d, r.d, r.m}; }
+
+// Shades every part as one solid: a light rim where it borders empty space or
+// a part behind it toward the light, a dark band on its lower right (two
+// pixels on big parts), a cast shadow below and right of any nearer part, and
+// a dark contour where a nearer part of the same colour lies over it (an arm
+// across a sleeve-coloured chest, a fist over a bare arm).
+void shade(const Canvas& C, BITMAP* out) {
+  BITMAP* L = C.lab;
+  auto id = [&](int x, int y) { return getpixel(L, x, y) < 0 ? 0 : getpixel(L, x, y); };
+  int area[256] = {0};
+  for (int y = 0; y < L->h; ++y)
+    for (int x = 0; x < L->w; ++x) ++area[id(x, y)];
+  for (int y = 0; y < L->h; ++y)
+    for (int x = 0; x < L->w; ++x) {
+      int p = id(x, y);
+      if (!p) continue;
+      const Ramp& r = C.ramp[p];
+      int m = C.mode[p];
+      int col = r.m;
+      if (m == FLAT) {
+        putpixel(out, x, y, col);
+        continue;
+      }
+      int ul[2] = {id(x - 1, y), id(x, y - 1)};
+      int dr[2] = {id(x + 1, y), id(x, y + 1)};
+      bool cast = ul[0] > p || ul[1] > p;
+      bool rim = (ul[0] != p && ul[0] < p) || (ul[1] != p && ul[1] < p);
+      bool edge = dr[0] != p || dr[1] != p || id(x + 1, y + 1) != p;
+      if (area[p] > 70) edge = edge || id(x + 2, y + 1) != p || id(x + 1, y + 2) != p;
+      bool contour = false;
+      for (int q : {ul[0], ul[1], dr[0], dr[1]})
+        if (q > p && C.mode[q] != FLAT && C.ramp[q].m == r.m) contour = true;
+      if (m == THIN)
+        col = rim ? r.l : r.m;
+      else if (contour)
+        col = r.d == r.m ? kOutline : r.d;
+      else if (cast || edge)
+        col = r.d;
+      else if (rim)
+        col = r.l;
+      putpixel(out, x, y, col);
+    }
 }
 
-void capsule(BITMAP* b, V a, V c, float r, int col) {
-  float dx = c.x - a.x, dy = c.y - a.y;
-  int n = (int)(std::sqrt(dx * dx + dy * dy) * 2) + 1;
-  for (int i = 0; i <= n; ++i) {
-    float t = (float)i / n;
-    int x = (int)std::lround(a.x + dx * t), y = (int)std::lround(a.y + dy * t);
-    if (r < 1.0f)
-      putpixel(b, x, y, col);
-    else
-      circlefill(b, x, y, (int)r, col);
+struct Figure {
+  const Look& L;
+  const Pose& p;
+  Canvas C;
+  float s;
+  V hip;
+  float T;  // torso's up direction
+  explicit Figure(const Look& l, const Pose& pose, int w, int h)
+      : L(l), p(pose), C(w, h), s(l.scale), hip{0, 0}, T(0) {}
+
+  float world(float a) const { return a - p.tilt; }
+  V tp(float u, float v) const { return hip + dir(T) * u + dir(T - 90) * v; }
+};
+
+struct Limb {
+  V root, joint, end;
+  float a0, a1;  // world angles of the two segments
+};
+
+Limb arm_of(const Figure& F, V shoulder, float S, float E) {
+  float up = 10 * F.s * F.L.arm, fo = 9 * F.s * F.L.arm;
+  float a0 = F.world(S), a1 = F.world(S + E);
+  V el = at(shoulder, a0, up);
+  return {shoulder, el, at(el, a1, fo), a0, a1};
+}
+
+Limb leg_of(const Figure& F, V hip, float H, float K) {
+  float th = 12 * F.s * F.L.leg, sh = 12 * F.s * F.L.leg;
+  float a0 = F.world(H), a1 = F.world(H + K);
+  V kn = at(hip, a0, th);
+  return {hip, kn, at(kn, a1, sh), a0, a1};
+}
+
+void draw_arm(Figure& F, const Limb& a, bool near, Prop prop) {
+  const Look& L = F.L;
+  float s = F.s, r = L.arm_r * s;
+  bool bare = L.top == TOP_TANK || L.top == TOP_VEST || L.top == TOP_DRESS;
+  Ramp sk = near ? L.skin : far(L.skin), tc = near ? L.top_c : far(L.top_c);
+  Ramp upper_c = bare ? sk : tc, fore_c = bare || L.top == TOP_TEE ? sk : tc;
+  int up = F.C.part(upper_c);
+  if (L.top == TOP_TEE) {  // short sleeve over a bare upper arm
+    int arm = F.C.part(sk);
+    F.C.seg(a.root, a.joint, r * 1.1f, r * 0.95f, arm);
+    F.C.seg(a.root, a.root + (a.joint - a.root) * 0.55f, r * 1.25f, r * 1.15f, up);
+  } else {
+    F.C.seg(a.root, a.joint, r * 1.15f, r * 0.95f, up);
+  }
+  int fo = F.C.part(fore_c);
+  F.C.seg(a.joint, a.end, r * 0.95f, r * 0.8f, fo);
+  if (L.top == TOP_JACKET || L.top == TOP_COAT) {  // cuff
+    int cuff = F.C.part(near ? Ramp{tc.d, tc.d, tc.m} : tc);
+    F.C.seg(a.end - dir(a.a1) * 1.8f * s, a.end - dir(a.a1) * 0.8f * s, r * 0.95f, r * 0.95f, cuff);
+  }
+  if (near && prop != PROP_NONE) {
+    float g = a.a1 + F.p.grip;
+    V h = a.end;
+    switch (prop) {
+      case PROP_KNIFE: {
+        int hd = F.C.part({1, 2, 111});
+        F.C.seg(h - dir(g) * 3.0f * s, h + dir(g) * 1.5f * s, 0.9f * s, 0.9f * s, hd);
+        int gd = F.C.part({104, 105, 106}, FLAT);
+        F.C.seg(h + dir(g + 90) * 1.6f * s + dir(g) * 2.2f * s,
+                h - dir(g + 90) * 1.6f * s + dir(g) * 2.2f * s, 0.5f, 0.5f, gd);
+        int bl = F.C.part({105, 106, 240}, THIN);
+        V b0 = h + dir(g) * 2.8f * s, b1 = h + dir(g) * 10.0f * s;
+        F.C.seg(b0, b1, 1.1f * s, 0.3f, bl);
+        break;
+      }
+      case PROP_PIPE: {
+        int pp = F.C.part({104, 105, 106});
+        F.C.seg(h - dir(g) * 4.0f * s, h + dir(g) * 19.0f * s, 1.3f * s, 1.3f * s, pp);
+        break;
+      }
+      case PROP_BAT: {
+        int bt = F.C.part({107, 108, 109});
+        F.C.seg(h - dir(g) * 3.5f * s, h + dir(g) * 21.0f * s, 0.9f * s, 2.2f * s, bt);
+        break;
+      }
+      case PROP_CHAIN: {
+        bool lash = F.p.name == "ATTACK";
+        int links = lash ? 16 : 10;
+        float ang = g, step = 2.6f * s;
+        V q = h;
+        for (int i = 0; i < links; ++i) {
+          // a loose chain sags toward the ground; a lashed one flies straight
+          float pull = lash ? 0.04f : 0.22f;
+          ang = ang + (0 - ang) * pull;
+          V nq = at(q, ang + (lash ? std::sin(i * 1.3f) * 8 : 0), step);
+          if (i % 2) {  // a ring: the outline fills its hole
+            int lk = F.C.part({104, 105, 106}, THIN);
+            V c = (q + nq) * 0.5f;
+            F.C.disc(c, 1.6f * s, lk);
+            putpixel(F.C.lab, (int)std::lround(c.x), (int)std::lround(c.y), 0);
+          } else {
+            int lk = F.C.part({105, 106, 240}, THIN);
+            F.C.seg(q, nq, 0.6f, 0.6f, lk);
+          }
+          q = nq;
+        }
+        break;
+      }
+      default: break;
+    }
+  }
+  int hand = F.C.part(near ? L.hands : far(L.hands));
+  F.C.disc(a.end, r * 0.95f + 0.4f, hand);
+}
+
+void draw_leg(Figure& F, const Limb& l, bool near) {
+  const Look& L = F.L;
+  float s = F.s, r = L.leg_r * s;
+  Ramp lc = L.skirt ? L.skin : L.legs;
+  if (!near) lc = far(lc);
+  float rr = L.skirt ? 0.75f : 1.0f;
+  int th = F.C.part(lc);
+  F.C.seg(l.root, l.joint, r * 1.2f * rr, r * 0.95f * rr, th);
+  int sh = F.C.part(lc);
+  F.C.seg(l.joint, l.end, r * 0.95f * rr, r * 0.8f * rr, sh);
+  // Feet stay flat on the ground unless the shin swings far from upright.
+  float foot = std::fabs(l.a1) < 35 ? 90 : l.a1 + 90;
+  int bt = F.C.part(near ? L.boots : far(L.boots));
+  V heel = l.end - dir(foot) * 1.0f * s;
+  F.C.seg(heel, at(l.end, foot, 4.6f * s), r * 0.85f, r * 0.7f, bt);
+  F.C.seg(l.end - dir(l.a1) * 2.0f * s, l.end, r * 0.85f, r * 0.85f, bt);
+}
+
+void draw_head(Figure& F, BITMAP* out, V neck) {
+  const Look& L = F.L;
+  float s = F.s, hr = L.head * s;
+  float hA = F.T - F.p.head;
+  V up = dir(hA), fw = dir(hA - 90);
+  V head = neck + up * (1.8f * s + hr);
+  auto hp = [&](float u, float v) { return head + up * u + fw * v; };
+  Canvas& C = F.C;
+  int nk = C.part(L.skin);
+  C.seg(neck - up * 1.5f * s, head, 1.9f * s * (L.shoulders / 5.5f), 1.7f * s, nk);
+  if (L.hair == HAIR_PONY) {  // the tail swings behind the head
+    int pt = C.part(L.hair_c);
+    C.seg(hp(0.6f * hr, -hr * 0.8f), hp(-hr * 1.2f, -hr * 2.1f), 1.6f * s, 0.9f * s, pt);
+  }
+  int sk = C.part(L.skin);
+  C.disc(hp(0.3f, -0.4f), hr, sk);
+  C.disc(hp(-hr * 0.45f, hr * 0.25f), hr * 0.72f, sk);  // jaw
+  C.disc(hp(0.4f, hr * 0.95f), 0.9f * s, sk);           // nose
+  int hc = 0;
+  auto reclaim_face = [&](float u, float v, float r) { C.disc(hp(u, v), r, sk); };
+  switch (L.hair) {
+    case HAIR_SHORT:
+    case HAIR_PONY:
+    case HAIR_LONG:
+      hc = C.part(L.hair_c);
+      C.disc(hp(hr * 0.28f, -hr * 0.22f), hr * 0.95f, hc);
+      reclaim_face(-hr * 0.3f, hr * 0.42f, hr * 0.62f);
+      C.disc(hp(-hr * 0.2f, -hr * 0.6f), hr * 0.45f, hc);  // back of the head
+      break;
+    case HAIR_CREW:
+      hc = C.part(L.hair_c);
+      C.disc(hp(hr * 0.35f, -hr * 0.2f), hr * 0.9f, hc);
+      reclaim_face(-hr * 0.15f, hr * 0.35f, hr * 0.72f);
+      break;
+    case HAIR_SLICK:
+      hc = C.part(L.hair_c);
+      C.disc(hp(hr * 0.3f, -hr * 0.3f), hr * 0.95f, hc);
+      C.disc(hp(-hr * 0.1f, -hr * 0.95f), hr * 0.55f, hc);
+      reclaim_face(-hr * 0.35f, hr * 0.45f, hr * 0.6f);
+      break;
+    case HAIR_FLAT:
+      hc = C.part(L.hair_c);
+      C.poly({hp(hr * 0.2f, -hr * 1.0f), hp(hr + 1.5f * s, -hr * 0.8f),
+              hp(hr + 1.5f * s, hr * 0.6f), hp(hr * 0.5f, hr * 0.8f)},
+             hc);
+      reclaim_face(-hr * 0.2f, hr * 0.35f, hr * 0.66f);
+      break;
+    case HAIR_MOHAWK:
+      hc = C.part(L.hair_c);
+      for (int k = 0; k < 7; ++k) {
+        float a = -35 + k * 24;
+        V base = at(hp(0.3f, -0.4f), hA + a, hr * 0.8f);
+        V tip = at(hp(0.3f, -0.4f), hA + a + 6, hr + 3.2f * s);
+        C.seg(base, tip, 1.5f * s, 0.6f * s, hc);
+      }
+      break;
+    case HAIR_CAP: {
+      hc = C.part(L.hair_c);  // hair shows under the cap at the back
+      C.disc(hp(-hr * 0.2f, -hr * 0.55f), hr * 0.5f, hc);
+      hc = C.part(L.hat);
+      C.disc(hp(hr * 0.35f, -hr * 0.15f), hr * 0.95f, hc);
+      reclaim_face(-hr * 0.4f, hr * 0.35f, hr * 0.62f);
+      int brim = C.part(L.hat);
+      C.seg(hp(hr * 0.35f, hr * 0.2f), hp(hr * 0.25f, hr + 2.4f * s), 0.8f * s, 0.7f * s, brim);
+      break;
+    }
+    case HAIR_HARDHAT: {
+      hc = C.part(L.hat);
+      C.disc(hp(hr * 0.55f, -hr * 0.1f), hr * 1.02f, hc);
+      reclaim_face(-hr * 0.45f, hr * 0.35f, hr * 0.62f);
+      int brim = C.part(L.hat);
+      C.seg(hp(hr * 0.35f, -hr - 1.2f * s), hp(hr * 0.35f, hr + 1.8f * s), 0.8f * s, 0.8f * s, brim);
+      break;
+    }
+    default: break;
+  }
+  if (L.beard) {
+    int bd = C.part(L.hair_c);
+    C.disc(hp(-hr * 0.62f, hr * 0.35f), hr * 0.5f, bd);
+    C.disc(hp(-hr * 0.3f, hr * 0.7f), hr * 0.28f, bd);
+  }
+  // Face details go on after shading, in fixed colours: an eye under a heavy
+  // brow, the nostril's shadow, a mouth line, an ear.
+  int brow = L.hair == HAIR_BALD || L.hair == HAIR_MOHAWK || L.hair == HAIR_HARDHAT
+                 ? L.skin.d
+                 : L.hair_c.d;
+  C.dot(hp(hr * 0.02f, hr * 0.58f), kOutline);
+  C.mark(hp(hr * 0.38f, hr * 0.35f), hp(hr * 0.3f, hr * 0.85f), brow);
+  C.dot(hp(-hr * 0.28f, hr * 0.92f), L.skin.d);
+  C.mark(hp(-hr * 0.62f, hr * 0.55f), hp(-hr * 0.6f, hr * 0.8f), L.beard ? kOutline : L.skin.d);
+  C.mark(hp(hr * 0.05f, -hr * 0.28f), hp(-hr * 0.35f, -hr * 0.22f), L.skin.d);
+  if (L.shades) {
+    C.mark(hp(hr * 0.15f, 0), hp(hr * 0.15f, hr * 0.95f), kOutline);
+    C.mark(hp(hr * 0.15f - 1, hr * 0.3f), hp(hr * 0.15f - 1, hr * 0.95f), kOutline);
+    C.dot(hp(hr * 0.15f, hr * 0.6f), 248);
+  }
+  if (L.band) {
+    C.mark(hp(hr * 0.45f, -hr * 0.95f), hp(hr * 0.6f, hr * 0.85f), L.band + 1);
+    C.mark(hp(hr * 0.45f - 1, -hr * 0.95f), hp(hr * 0.6f - 1, hr * 0.85f), L.band);
+    C.mark(hp(hr * 0.45f, -hr * 1.0f), hp(hr * 0.0f, -hr * 1.7f), L.band);
+    C.mark(hp(hr * 0.45f, -hr * 1.0f), hp(-hr * 0.5f, -hr * 1.4f), L.band + 1);
+  }
+  (void)out;
+}
+
+void draw_torso(Figure& F) {
+  const Look& L = F.L;
+  float s = F.s, t = 16 * s * L.torso;
+  float sh = L.shoulders * s, ch = L.chest * s, wa = L.waist * s, hi = L.hips * s,
+        be = L.belly * s;
+  Canvas& C = F.C;
+  int body = C.part(L.top_c);
+  C.poly({F.tp(t + 1.2f * s, -sh * 0.55f), F.tp(t, -sh), F.tp(t * 0.62f, -ch * 0.95f),
+          F.tp(t * 0.28f, -wa), F.tp(-1.5f * s, -hi), F.tp(-1.5f * s, hi),
+          F.tp(t * 0.3f, wa + be), F.tp(t * 0.62f, ch), F.tp(t, sh * 0.75f),
+          F.tp(t + 1.2f * s, sh * 0.35f)},
+         body);
+  switch (L.top) {
+    case TOP_JACKET:
+    case TOP_COAT: {  // open front shows the shirt; a collar at the neck
+      int sh_id = C.part(L.shirt);
+      C.poly({F.tp(t * 0.15f, wa * 0.45f), F.tp(t * 0.15f, wa + be * 0.9f),
+              F.tp(t * 0.62f, ch), F.tp(t + 0.5f * s, sh * 0.6f), F.tp(t + 0.5f * s, sh * 0.15f)},
+             sh_id);
+      int col = C.part(L.top_c);
+      C.poly({F.tp(t + 1.6f * s, -sh * 0.5f), F.tp(t + 1.6f * s, sh * 0.1f),
+              F.tp(t * 0.7f, sh * 0.45f), F.tp(t * 0.75f, -sh * 0.1f)},
+             col);
+      break;
+    }
+    case TOP_VEST: {  // open vest: the bare chest shows in a deep V down the front
+      int v = C.part(L.skin);
+      C.poly({F.tp(t + 1.2f * s, sh * 0.05f), F.tp(t + 1.0f * s, sh * 0.8f),
+              F.tp(t * 0.62f, ch * 1.0f), F.tp(t * 0.25f, wa + be * 0.9f),
+              F.tp(t * 0.3f, wa * 0.55f), F.tp(t * 0.62f, ch * 0.25f)},
+             v);
+      int pec = C.part(L.skin, THIN);
+      C.seg(F.tp(t * 0.62f, ch * 0.55f), F.tp(t * 0.6f, ch * 0.95f), 0.5f, 0.5f, pec);
+      break;
+    }
+    case TOP_TANK:
+    case TOP_TEE: {
+      int nl = C.part(L.skin);
+      C.poly({F.tp(t + 1.2f * s, sh * 0.05f), F.tp(t + 1.2f * s, sh * 0.45f),
+              F.tp(t * (L.top == TOP_TANK ? 0.78f : 0.9f), sh * 0.55f)},
+             nl);
+      break;
+    }
+    case TOP_GI: {  // crossed front with the skin showing in a V
+      int nl = C.part(L.skin);
+      C.poly({F.tp(t + 1.2f * s, -sh * 0.1f), F.tp(t + 1.2f * s, sh * 0.45f),
+              F.tp(t * 0.5f, ch * 0.85f)},
+             nl);
+      int tr = C.part(L.shirt, THIN);
+      C.seg(F.tp(t + 1.0f * s, -sh * 0.2f), F.tp(t * 0.45f, ch * 0.95f), 0.6f, 0.6f, tr);
+      break;
+    }
+    default: break;
+  }
+  if (L.overalls) {  // bib and straps
+    int bib = C.part(L.legs);
+    C.poly({F.tp(-1.0f * s, -hi), F.tp(t * 0.6f, -ch * 0.2f), F.tp(t * 0.62f, ch),
+            F.tp(t * 0.3f, wa + be), F.tp(-1.0f * s, hi)},
+           bib);
+    int st = C.part(L.legs, THIN);
+    C.seg(F.tp(t * 0.6f, ch * 0.2f), F.tp(t + 0.8f * s, -sh * 0.2f), 0.7f * s, 0.7f * s, st);
+  }
+  if (L.necklace) {
+    int nk = C.part({L.necklace + 1, L.necklace, L.necklace - 1}, THIN);
+    C.seg(F.tp(t + 0.6f * s, sh * 0.2f), F.tp(t * 0.75f, sh * 0.6f), 0.5f, 0.5f, nk);
+  }
+  // Belt (or a sash) across the waist, a buckle at the front.
+  if (L.belt.m) {
+    int b = C.part(L.belt);
+    C.poly({F.tp(-0.4f * s, -hi * 1.02f), F.tp(1.6f * s, -hi * 1.02f),
+            F.tp(1.6f * s, hi * 1.02f + be * 0.3f), F.tp(-0.4f * s, hi * 1.02f)},
+           b);
+    C.mark(F.tp(0.2f * s, hi * 0.9f), F.tp(1.0f * s, hi * 0.9f), 245);  // buckle
   }
 }
 
-// A limb: thick segment in the part colour with a lighter line along its top.
-void limb(BITMAP* b, V a, V c, float r, int col, int light) {
-  capsule(b, a, c, r, col);
-  if (light >= 0 && r >= 1.5f) capsule(b, {a.x - 0.6f, a.y - 0.8f}, {c.x - 0.6f, c.y - 0.8f}, 0, light);
+// A skirt hangs from the waist over both thighs toward the knees.
+void draw_skirt(Figure& F, const Limb& nl, const Limb& fl, float reach) {
+  const Look& L = F.L;
+  float s = F.s, hi = L.hips * s;
+  int sk = F.C.part(L.top_c);
+  V nk = nl.root + (nl.joint - nl.root) * reach, fk = fl.root + (fl.joint - fl.root) * reach;
+  V back = F.tp(1.0f * s, -hi * 1.1f), front = F.tp(1.0f * s, hi * 1.1f);
+  V lo_b = (nk.x < fk.x ? nk : fk) + V{-3.2f * s, 1.5f * s};
+  V lo_f = (nk.x < fk.x ? fk : nk) + V{3.2f * s, 1.5f * s};
+  F.C.poly({back, front, lo_f, lo_b}, sk);
 }
 
-void quad(BITMAP* b, V a, V c, float wa, float wc, float deg, int col) {
-  V n = dir(deg + 90);
-  int pts[8] = {(int)std::lround(a.x + n.x * wa), (int)std::lround(a.y + n.y * wa),
-                (int)std::lround(a.x - n.x * wa), (int)std::lround(a.y - n.y * wa),
-                (int)std::lround(c.x - n.x * wc), (int)std::lround(c.y - n.y * wc),
-                (int)std::lround(c.x + n.x * wc), (int)std::lround(c.y + n.y * wc)};
-  polygon(b, 4, pts, col);
+// A long coat's tail: one panel swings with each thigh, down past the knee.
+void draw_coat_tail(Figure& F, const Limb& l, bool near) {
+  const Look& L = F.L;
+  float s = F.s, hi = L.hips * s, w = L.leg_r * s * 1.5f;
+  Ramp r = near ? L.top_c : far(L.top_c);
+  int id = F.C.part(r);
+  V d = l.joint - l.root;
+  float len = std::sqrt(d.x * d.x + d.y * d.y);
+  V u = d * (1.0f / (len > 0 ? len : 1)), n = {u.y, -u.x};  // along and across the thigh
+  if (n.x < 0) n = n * -1.0f;                                // n points forward
+  V hem = l.root + u * (len * 1.25f) + V{0, 1.0f * s};
+  F.C.poly({F.tp(1.5f * s, -hi * 1.15f), F.tp(1.5f * s, hi * (near ? 1.15f : 0.6f)),
+            hem + n * (w * (near ? 1.1f : 0.8f)), hem - n * (w * 1.3f)},
+           id);
+  if (near) F.C.mark(F.tp(1.0f * s, hi * 1.0f), hem + n * (w * 1.1f), r.d);  // the open front edge
 }
 
-struct Drawn {
-  BITMAP* b;
-  int hx, hy;
-};
+}  // namespace
 
-// Outline every shape, then crop to the painted area; the hot spot is the hip
-// column at the lowest painted row (the feet).
+void draw_figure(BITMAP* out, const Look& L, const Pose& p, float hx, float hy, Prop prop) {
+  Figure F(L, p, out->w, out->h);
+  float s = L.scale;
+  F.hip = {hx + p.dx * s, hy};
+  F.T = 180 - p.lean - p.tilt;
+  float t = 16 * s * L.torso;
+  V neck = F.tp(t + 0.6f * s, 0.3f * s);
+  V nsh = F.tp(t - 1.2f * s, 0.6f * s), fsh = F.tp(t - 0.6f * s, -1.6f * s);
+  V nhip = F.tp(0, 1.0f * s), fhip = F.tp(0.3f, -1.4f * s);
+  Limb na = arm_of(F, nsh, p.nS, p.nE), fa = arm_of(F, fsh, p.fS, p.fE);
+  Limb nl = leg_of(F, nhip, p.nH, p.nK), fl = leg_of(F, fhip, p.fH, p.fK);
+
+  if (L.hair == HAIR_LONG) {  // long hair falls behind the shoulders
+    int h = F.C.part(far(L.hair_c));
+    V top = F.tp(t + 6.5f * s, -1.5f * s);
+    F.C.seg(top, F.tp(t - 7 * s, -3.2f * s), 3.6f * s, 2.4f * s, h);
+  }
+  draw_arm(F, fa, false, PROP_NONE);
+  draw_leg(F, fl, false);
+  if (L.top == TOP_COAT) draw_coat_tail(F, fl, false);
+  draw_torso(F);
+  draw_leg(F, nl, true);
+  if (L.skirt) draw_skirt(F, nl, fl, 0.8f);
+  if (L.top == TOP_COAT) draw_coat_tail(F, nl, true);
+  draw_head(F, out, neck);
+  draw_arm(F, na, true, prop);
+  if (L.stripe) {  // track-suit stripe down the near leg
+    F.C.mark(nl.root + (nl.joint - nl.root) * 0.15f, nl.joint, L.shirt.l);
+    F.C.mark(nl.joint, nl.end - dir(nl.a1) * 2.0f * s, L.shirt.l);
+  }
+  shade(F.C, out);
+  for (auto& m : F.C.marks)
+    line(out, (int)std::lround(m.a.x), (int)std::lround(m.a.y), (int)std::lround(m.b.x),
+         (int)std::lround(m.b.y), m.col);
+}
+
+// Crops to the painted area; the hot spot is the hip column (hipx) at the
+// lowest painted row (the feet).
+Drawn crop(BITMAP* o, int hipx) {
+  int x0 = o->w, y0 = o->h, x1 = -1, y1 = -1;
+  for (int y = 0; y < o->h; ++y)
+    for (int x = 0; x < o->w; ++x)
+      if (getpixel(o, x, y)) {
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
+        y0 = std::min(y0, y);
+        y1 = std::max(y1, y);
+      }
+  if (x1 < 0) x0 = y0 = x1 = y1 = 0;
+  BITMAP* b = create_bitmap_ex(8, x1 - x0 + 1, y1 - y0 + 1);
+  blit(o, b, x0, y0, 0, 0, b->w, b->h);
+  int hx = std::max(0, std::min(b->w - 1, hipx - x0));
+  return {b, hx, b->h - 1};
+}
+
+// Outlines every shape, then crops.
 Drawn finish(BITMAP* canvas, int hipx) {
   BITMAP* o = create_bitmap_ex(8, canvas->w, canvas->h);
   blit(canvas, o, 0, 0, 0, 0, canvas->w, canvas->h);
@@ -95,200 +532,27 @@ Drawn finish(BITMAP* canvas, int hipx) {
           (getpixel(canvas, x - 1, y) || getpixel(canvas, x + 1, y) ||
            getpixel(canvas, x, y - 1) || getpixel(canvas, x, y + 1)))
         putpixel(o, x, y, kOutline);
-  int x0 = o->w, y0 = o->h, x1 = -1, y1 = -1;
-  for (int y = 0; y < o->h; ++y)
-    for (int x = 0; x < o->w; ++x)
-      if (getpixel(o, x, y)) {
-        if (x < x0) x0 = x;
-        if (x > x1) x1 = x;
-        if (y < y0) y0 = y;
-        if (y > y1) y1 = y;
-      }
-  if (x1 < 0) x0 = y0 = x1 = y1 = 0;
-  BITMAP* b = create_bitmap_ex(8, x1 - x0 + 1, y1 - y0 + 1);
-  blit(o, b, x0, y0, 0, 0, b->w, b->h);
+  Drawn d = crop(o, hipx);
   destroy_bitmap(o);
-  return {b, hipx - x0, b->h - 1};
+  return d;
 }
 
-void draw_figure(BITMAP* c, const Look& L, const Pose& p, V hip) {
-  float s = L.scale;
-  float torso = 16 * s, upper = 10 * s, fore = 9 * s, thigh = 12 * s, shin = 12 * s;
-  hip.x += p.dx;
-  float tl = p.tilt;
-  V shoulder = at(hip, 180 - p.lean - tl, torso);
-  V neck = at(shoulder, 180 - p.lean - tl, 2.5f * s);
-  V head = at(neck, 180 - p.lean - tl, 4.0f * s);
-
-  auto leg = [&](float h, float k, bool near) {
-    const int* col = L.legs;
-    V knee = at(hip, h + tl, thigh), ankle = at(knee, h + k + tl, shin);
-    V toe = at(ankle, h + k + tl + 90, 5 * s);
-    int main = near ? col[1] : col[0];
-    if (L.skirt) {
-      // bare legs under the skirt
-      limb(c, knee, ankle, 1.5f * s, near ? L.skin[1] : L.skin[0], -1);
-      limb(c, hip, knee, 2.0f * s, near ? L.skin[1] : L.skin[0], -1);
-    } else {
-      limb(c, hip, knee, 2.6f * s, main, near ? col[2] : -1);
-      limb(c, knee, ankle, 2.2f * s, main, near ? col[2] : -1);
-    }
-    capsule(c, ankle, toe, 1.6f * s, near ? L.boots[1] : L.boots[0]);
-  };
-  auto arm = [&](float sa, float e, bool near) {
-    V elbow = at(shoulder, sa + tl, upper), hand = at(elbow, sa + e + tl, fore);
-    int main = near ? L.top[1] : L.top[0];
-    limb(c, shoulder, elbow, 2.1f * s, main, near ? L.top[2] : -1);
-    limb(c, elbow, hand, 1.8f * s, L.skirt ? (near ? L.skin[1] : L.skin[0]) : main,
-         near ? L.top[2] : -1);
-    circlefill(c, (int)std::lround(hand.x), (int)std::lround(hand.y), (int)(2.2f * s),
-               near ? L.hands[1] : L.hands[0]);
-  };
-
-  if (L.long_hair) {  // hair falls behind the shoulders
-    V tip = at(head, 180 - tl + 180, 9 * s);
-    capsule(c, {head.x - 2, head.y}, {tip.x - 2, tip.y}, 3.2f * s, L.hair[0]);
-  }
-  arm(p.fS, p.fE, false);
-  leg(p.fH, p.fK, false);
-  // Torso: jacket, with the shirt showing down the front.
-  quad(c, hip, shoulder, 4.2f * s, 5.5f * s, 180 - p.lean - tl, L.top[1]);
-  V front_h = at(hip, 90 - tl, 2.0f * s), front_s = at(shoulder, 90 - p.lean - tl, 2.5f * s);
-  capsule(c, front_h, front_s, 1.2f * s, L.shirt[1]);
-  if (L.skirt) {
-    V k1 = at(hip, p.nH + tl, 8 * s), k2 = at(hip, p.fH + tl, 8 * s);
-    int pts[6] = {(int)std::lround(hip.x - 4 * s), (int)std::lround(hip.y - 2),
-                  (int)std::lround(std::min(k1.x, k2.x) - 3 * s), (int)std::lround(std::max(k1.y, k2.y)),
-                  (int)std::lround(std::max(k1.x, k2.x) + 3 * s), (int)std::lround(std::max(k1.y, k2.y))};
-    polygon(c, 3, pts, L.legs[2]);
-  } else {
-    capsule(c, at(hip, 270 - tl, 3.5f * s), at(hip, 90 - tl, 3.5f * s), 0.8f, 40);
-  }
-  leg(p.nH, p.nK, true);
-  // Head: hair over the crown and the back, the face turned forward with an
-  // eye, a brow line of hair and a nose pixel so the facing reads at 1:1.
-  int hr = (int)(4.4f * s + 0.5f);
-  auto px = [&](V v, int col) { putpixel(c, (int)std::lround(v.x), (int)std::lround(v.y), col); };
-  auto disc = [&](V v, float r, int col) {
-    circlefill(c, (int)std::lround(v.x), (int)std::lround(v.y), (int)(r + 0.5f), col);
-  };
-  disc(head, (float)hr, L.skin[1]);
-  disc(at(head, 200 - tl, 1.6f * s), 3.6f * s, L.hair[1]);
-  disc(at(head, 80 - tl, 1.4f * s), 2.6f * s, L.skin[1]);
-  px(at(head, 160 - tl, 3.6f * s), L.hair[2]);
-  px(at(head, 102 - tl, 2.4f * s), kOutline);                      // eye
-  px(at(head, 92 - tl, 4.6f * s), L.skin[1]);                       // nose
-  px(at(head, 60 - tl, 3.0f * s), L.skin[0]);                       // jaw shadow
-  px(at(head, 75 - tl, 2.8f * s), L.skin[2]);                       // cheek
-  if (L.band[0]) {
-    V b1 = at(head, 235 - tl, 4.0f * s), b2 = at(head, 128 - tl, 4.2f * s);  // above the eye
-    capsule(c, b1, b2, 0.6f, L.band[1]);
-    px(at(b1, 270 - tl + 30, 1.5f), L.band[0]);                     // knot tail
-  }
-  arm(p.nS, p.nE, true);
-}
-
-Drawn figure(const Look& L, const Pose& p) {
-  BITMAP* c = create_bitmap_ex(8, 128, 128);
+Drawn figure(const Look& L, const Pose& p, Prop prop) {
+  BITMAP* c = create_bitmap_ex(8, kCanvas, kCanvas);
   clear_to_color(c, 0);
-  draw_figure(c, L, p, {64, 72});
-  Drawn d = finish(c, 64);
+  float hx = kCanvas / 2, hy = kCanvas * 0.55f;
+  draw_figure(c, L, p, hx, hy, prop);
+  Drawn d = finish(c, (int)std::lround(hx + p.dx * L.scale));
   destroy_bitmap(c);
   return d;
 }
 
-const Pose* find(const char* set, const char* name) {
-  for (auto& p : poses)
-    if (p.set == set && p.name == name) return &p;
+const Pose* find_pose(const std::vector<std::string>& sets, const std::string& name) {
+  for (auto& set : sets)
+    for (auto& p : poses)
+      if (p.set == set && p.name == name) return &p;
   return nullptr;
 }
-
-Drawn van(int frame) {
-  BITMAP* c = create_bitmap_ex(8, 128, 64);
-  clear_to_color(c, 0);
-  int x0 = 10, y0 = 8, w = 100;
-  rectfill(c, x0, y0 + 6, x0 + w, y0 + 40, 213);                // box body
-  rectfill(c, x0 + 70, y0 + 14, x0 + w + 10, y0 + 40, 213);     // cab
-  rectfill(c, x0 + 2, y0 + 4, x0 + 68, y0 + 8, 215);            // roof
-  hline(c, x0, y0 + 41, x0 + w + 10, 211);
-  rectfill(c, x0, y0 + 26, x0 + w + 10, y0 + 30, 217);          // stripe
-  hline(c, x0, y0 + 26, x0 + w + 10, 218);
-  rectfill(c, x0 + 76, y0 + 16, x0 + w + 6, y0 + 24, 221);      // windscreen
-  line(c, x0 + 78, y0 + 16, x0 + 84, y0 + 24, 223);
-  rectfill(c, x0 + w + 8, y0 + 32, x0 + w + 10, y0 + 35, 219);  // headlight
-  rectfill(c, x0 - 1, y0 + 32, x0, y0 + 35, 218);               // tail light
-  if (frame == 2) {  // rear doors open
-    rectfill(c, x0 + 2, y0 + 10, x0 + 20, y0 + 38, 1);
-    rectfill(c, x0 - 8, y0 + 8, x0 - 1, y0 + 38, 212);
-  } else {
-    vline(c, x0 + 20, y0 + 8, y0 + 40, 211);
-    vline(c, x0 + 50, y0 + 8, y0 + 40, 211);
-  }
-  for (int k = 0; k < 2; ++k) {
-    int wx = x0 + (k ? 88 : 22), wy = y0 + 42;
-    circlefill(c, wx, wy, 8, 1);
-    circlefill(c, wx, wy, 4, 104);
-    for (int sp = 0; sp < 3; ++sp) {  // spokes turn between frames
-      float a = (sp * 60 + frame * 30) * 3.14159265f / 180;
-      line(c, wx - (int)(4 * std::cos(a)), wy - (int)(4 * std::sin(a)),
-           wx + (int)(4 * std::cos(a)), wy + (int)(4 * std::sin(a)), 106);
-    }
-  }
-  Drawn d = finish(c, x0 + 55);
-  destroy_bitmap(c);
-  return d;
-}
-
-Drawn spark(int frame) {
-  BITMAP* c = create_bitmap_ex(8, 32, 32);
-  clear_to_color(c, 0);
-  int r = frame ? 10 : 7;
-  for (int k = 0; k < 8; ++k) {
-    float a = (k * 45 + frame * 22) * 3.14159265f / 180;
-    float len = k % 2 ? r * 0.6f : r;
-    line(c, 16, 16, 16 + (int)(len * std::cos(a)), 16 + (int)(len * std::sin(a)), 113);
-  }
-  circlefill(c, 16, 16, frame ? 3 : 2, 112);
-  BITMAP* b = create_bitmap_ex(8, 2 * r + 1, 2 * r + 1);
-  blit(c, b, 16 - r, 16 - r, 0, 0, b->w, b->h);
-  destroy_bitmap(c);
-  return {b, r, 2 * r};
-}
-
-Drawn ending() {
-  // The hero and the girl together, ready for the ending screen (at 133,132).
-  BITMAP* c = create_bitmap_ex(8, 128, 128);
-  clear_to_color(c, 0);
-  Pose h = *find("fighter", "STAND");
-  h.nS = 70;
-  h.nE = 40;
-  h.lean = 6;
-  draw_figure(c, hero, h, {52, 80});
-  BITMAP* g = create_bitmap_ex(8, 128, 128);
-  clear_to_color(g, 0);
-  Pose gp = *find("girl", "STAND");
-  gp.nS = 60;
-  gp.nE = 60;
-  draw_figure(g, girl, gp, {60, 82});
-  draw_sprite_h_flip(c, g, 4, 0);
-  destroy_bitmap(g);
-  // a small heart above them
-  circlefill(c, 59, 32, 2, 252);
-  circlefill(c, 63, 32, 2, 252);
-  int tri[6] = {56, 33, 66, 33, 61, 38};
-  polygon(c, 3, tri, 252);
-  Drawn d = finish(c, 60);
-  destroy_bitmap(c);
-  return d;
-}
-
-struct Slot {
-  int index;
-  std::string name;
-  Drawn d;
-};
-
-}  // namespace
 
 bool load_poses(const std::string& path) {
   FILE* f = std::fopen(path.c_str(), "r");
@@ -303,10 +567,13 @@ bool load_poses(const std::string& path) {
     if (std::strncmp(buf, "pose ", 5)) continue;
     char set[32], name[32];
     Pose p;
-    if (std::sscanf(buf, "pose %31s %31s %f %f %f %f %f %f %f %f %f %f %f", set, name, &p.tilt,
-                    &p.dx, &p.lean, &p.nS, &p.nE, &p.fS, &p.fE, &p.nH, &p.nK, &p.fH,
-                    &p.fK) != 13) {
-      diag("%s:%d: a pose needs a set, a name and 11 numbers\n", path.c_str(), ln);
+    p.grip = 90;
+    int n = std::sscanf(buf, "pose %31s %31s %f %f %f %f %f %f %f %f %f %f %f %f %f", set, name,
+                        &p.tilt, &p.dx, &p.lean, &p.head, &p.nS, &p.nE, &p.fS, &p.fE, &p.nH,
+                        &p.nK, &p.fH, &p.fK, &p.grip);
+    if (n != 14 && n != 15) {
+      diag("%s:%d: a pose needs a set, a name and 12 numbers (a 13th for the grip)\n",
+           path.c_str(), ln);
       std::fclose(f);
       return false;
     }
@@ -316,83 +583,6 @@ bool load_poses(const std::string& path) {
   }
   std::fclose(f);
   return true;
-}
-
-void make_sprites(Out& o) {
-  std::vector<Slot> slots;
-  // Each cast member owns a fixed block of indices, so adding a pose to one
-  // never renumbers the others.
-  int next = 27, block_end = 27;
-  auto block = [&](int first, int size) {
-    next = first;
-    block_end = first + size;
-  };
-  auto put = [&](const std::string& name, Drawn d) {
-    if (next >= block_end) {
-      diag("sprites: block full, %s not added\n", name.c_str());
-      destroy_bitmap(d.b);
-      return;
-    }
-    slots.push_back({next++, name, d});
-  };
-  block(27, 32);
-  for (auto& p : poses)
-    if (p.set == "fighter") put("HERO_" + p.name, figure(hero, p));
-  block(59, 32);
-  for (auto& p : poses)
-    if (p.set == "fighter") put("THUG_" + p.name, figure(thug, p));
-  block(91, 16);
-  for (auto& p : poses)
-    if (p.set == "girl") put("GIRL_" + p.name, figure(girl, p));
-  block(107, 8);
-  put("VAN_1", van(0));
-  put("VAN_2", van(1));
-  put("VAN_OPEN", van(2));
-  block(115, 16);
-  const char* items[] = {"KNIFE", "SPRAY", "BAT", "KNUCKLES", "BOMB", "BOMB_LIT", "MEDKIT"};
-  for (int k = 0; k < 7; ++k) {
-    BITMAP* ic = item_icon(k);
-    BITMAP* c = create_bitmap_ex(8, ic->w + 4, ic->h + 4);
-    clear_to_color(c, 0);
-    blit(ic, c, 0, 0, 2, 2, ic->w, ic->h);
-    Drawn d = finish(c, 0);
-    d.hx = d.b->w / 2;  // items rest on the ground, centred on their position
-    put(std::string("ITEM_") + items[k], d);
-    destroy_bitmap(c);
-  }
-  block(131, 8);
-  put("HIT_1", spark(0));
-  put("HIT_2", spark(1));
-  for (int i = 308; i <= 313; ++i) {
-    const char* n[] = {"ICON_UP", "ICON_DOWN", "ICON_LEFT", "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
-    slots.push_back({i, n[i - 308], {overlay_icon(i), -1, -1}});
-  }
-  slots.push_back({345, "ENDING", ending()});
-  slots.back().d.hx = slots.back().d.hy = -1;  // drawn at a fixed place, no hot spot
-  slots.push_back({368, "PAUSE", {overlay_icon(368), -1, -1}});
-
-  // Every index up to 557 holds a bitmap; unused ones are a small marked box.
-  std::vector<const Slot*> by_index(558, nullptr);
-  for (auto& s : slots) by_index[s.index] = &s;
-  BITMAP* spare = create_bitmap_ex(8, 8, 8);
-  clear_to_color(spare, 0);
-  rect(spare, 0, 0, 7, 7, 110);
-  for (int i = 26; i <= 557; ++i) {
-    char file[64];
-    const Slot* s = by_index[i];
-    if (!s) {
-      std::snprintf(file, sizeof file, "%03d_spare.pcx", i);
-      save(o, spare, file);
-      o.main.push_back({i, "BMP", file, i == 26 ? -1 : 4, i == 26 ? -1 : 7});
-      continue;
-    }
-    std::string lower = s->name;
-    for (auto& ch : lower) ch = (char)std::tolower((unsigned char)ch);
-    std::snprintf(file, sizeof file, "%03d_%s.pcx", i, lower.c_str());
-    save(o, s->d.b, file);
-    o.main.push_back({i, "BMP", file, s->d.hx, s->d.hy});
-    o.names.push_back({"SPR_" + s->name, i});
-  }
 }
 
 }  // namespace gg

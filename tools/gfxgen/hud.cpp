@@ -1,7 +1,7 @@
-// HUD pictures, item icons, menu pictures, fonts and palettes (objects 0..25).
+// HUD pictures, item icons (drawn with the items, things.cpp), menu pictures, fonts and palettes (objects 0..25).
 #include <cstdio>
 
-#include "tools/gfxgen/gfxgen.h"
+#include "tools/gfxgen/cast.h"
 
 namespace gg {
 
@@ -53,90 +53,6 @@ BITMAP* bar_column(int c0) {
   BITMAP* b = create_bitmap_ex(8, 1, 7);
   const int shade[7] = {3, 2, 2, 1, 1, 0, 0};  // bright top edge, darker bottom
   for (int y = 0; y < 7; ++y) putpixel(b, 0, y, c0 + shade[y]);
-  return b;
-}
-
-BITMAP* icon() {
-  BITMAP* b = create_bitmap_ex(8, 30, 16);
-  clear_to_color(b, 0);
-  return b;
-}
-
-BITMAP* knife() {
-  BITMAP* b = icon();
-  for (int i = 0; i < 16; ++i) {  // blade, tapering to the point
-    int h = 4 - i / 5;
-    vline(b, 13 + i, 6, 6 + h, i % 3 ? 105 : 106);
-    putpixel(b, 13 + i, 6, 106);
-  }
-  rectfill(b, 11, 4, 12, 11, 104);  // guard
-  rectfill(b, 2, 6, 10, 9, 108);    // handle
-  hline(b, 2, 6, 10, 109);
-  hline(b, 2, 9, 10, 107);
-  for (int x = 3; x < 10; x += 3) vline(b, x, 6, 9, 107);
-  return b;
-}
-
-BITMAP* spray() {
-  BITMAP* b = icon();  // x 21..26 stays free for the gauge
-  rectfill(b, 6, 4, 15, 15, 217);
-  vline(b, 6, 4, 15, 216);
-  vline(b, 7, 4, 15, 218);
-  rectfill(b, 6, 8, 15, 11, 106);
-  rectfill(b, 8, 1, 13, 3, 105);
-  rectfill(b, 10, 0, 11, 0, 104);
-  putpixel(b, 4, 1, 113);
-  putpixel(b, 2, 0, 113);
-  putpixel(b, 3, 3, 113);
-  return b;
-}
-
-BITMAP* bat() {
-  BITMAP* b = icon();
-  for (int x = 2; x < 28; ++x) {
-    int y = 13 - x * 10 / 28;
-    int r = x < 10 ? 1 : x < 18 ? 2 : 3;  // thin grip, thick barrel
-    circlefill(b, x, y, r - 1 > 0 ? r - 1 : 0, 108);
-    putpixel(b, x, y - r + 1, 109);
-  }
-  rectfill(b, 1, 12, 3, 14, 107);
-  return b;
-}
-
-BITMAP* knuckles() {
-  BITMAP* b = icon();
-  rectfill(b, 5, 10, 24, 13, 104);
-  hline(b, 5, 10, 24, 106);
-  for (int k = 0; k < 4; ++k) {
-    circle(b, 8 + k * 5, 6, 3, 105);
-    circle(b, 8 + k * 5, 6, 2, 106);
-  }
-  return b;
-}
-
-BITMAP* bomb(bool lit) {
-  BITMAP* b = icon();  // the count is printed at x 16..24, y 8..15
-  circlefill(b, 7, 9, 6, 1);
-  circlefill(b, 7, 9, 5, 2);
-  circlefill(b, 5, 7, 1, 11);
-  rectfill(b, 6, 1, 9, 3, 104);
-  line(b, 9, 1, 13, 0, lit ? 113 : 108);
-  if (lit) {
-    circlefill(b, 14, 1, 1, 112);
-    putpixel(b, 16, 0, 114);
-    putpixel(b, 16, 3, 114);
-    putpixel(b, 12, 3, 114);
-  }
-  return b;
-}
-
-BITMAP* medkit() {
-  BITMAP* b = icon();
-  rectfill(b, 6, 3, 23, 15, 54);
-  rect(b, 6, 3, 23, 15, 45);
-  rectfill(b, 11, 1, 18, 2, 45);
-  rectfill(b, 13, 5, 16, 13, 217);
-  rectfill(b, 10, 8, 19, 10, 217);
   return b;
 }
 
@@ -195,18 +111,6 @@ BITMAP* pause_pic() {
 
 }  // namespace
 
-BITMAP* item_icon(int k) {
-  switch (k) {
-    case 0: return knife();
-    case 1: return spray();
-    case 2: return bat();
-    case 3: return knuckles();
-    case 4: return bomb(false);
-    case 5: return bomb(true);
-    default: return medkit();
-  }
-}
-
 // Pictures kept past this call for other producers (the sprite range holds
 // the overlay icons and the pause picture).
 BITMAP* overlay_icon(int index) {
@@ -235,14 +139,14 @@ void make_hud(Out& o) {
       {5, "005_spare.pcx", small(53)},
       {6, "006_logo.pcx", logo()},
       {7, "007_slider.pcx", slider()},
-      {8, "008_item_bat.pcx", bat()},
+      {8, "008_item_bat.pcx", hud_item(3)},
       {9, "009_gauge.pcx", nullptr},
-      {10, "010_item_knuckles.pcx", knuckles()},
-      {11, "011_item_bomb.pcx", bomb(false)},
-      {12, "012_item_bomb_lit.pcx", bomb(true)},
-      {13, "013_item_knife.pcx", knife()},
-      {14, "014_item_medkit.pcx", medkit()},
-      {15, "015_item_spray.pcx", spray()},
+      {10, "010_item_knuckles.pcx", hud_item(4)},
+      {11, "011_item_power.pcx", hud_item(5)},
+      {12, "012_item_power_lit.pcx", hud_item(6)},
+      {13, "013_item_knife.pcx", hud_item(1)},
+      {14, "014_item_vest.pcx", hud_item(9)},
+      {15, "015_item_pipe.pcx", hud_item(2)},
   };
   for (auto& e : list) {
     if (!e.b) {
