@@ -275,7 +275,7 @@ void street_lamp(Canvas& cv, int x, int foot, int head, Rgb light, int style) {
   Rgb metal = rgb(34, 38, 44), hi = rgb(78, 84, 96);
   // Light first so the post stays dark against it.
   cv.glow(x + (style == 0 ? 14 : 0), head + 6, 70, 80, light, 0.55f);
-  cv.glow(x + (style == 0 ? 14 : 0), foot + 14, 64, 18, light, 0.9f);
+  cv.glow(x + (style == 0 ? 14 : 0), foot + 18, 100, 30, light, 0.35f);
   if (style == 0) {  // a tall post with an arm over the street
     cv.rect(x - 1, head + 4, x + 1, foot, metal);
     cv.vline(x - 1, head + 4, foot, hi);
