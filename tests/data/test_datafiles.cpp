@@ -212,30 +212,51 @@ TEST(LevelDatafile, ObjectsByNameHaveTheCatalogueShapes) {
     packfile_password(nullptr);
     return d;
   };
+  // Main layer width (exact, or at least when `exact` is off), the y from
+  // which nothing may be transparent (the scene does not clear behind the
+  // map there) and the foreground layer that follows the main one.
   struct {
     const char *map, *sheet;
-    int rows;
-  } maps[] = {{"van.bin", "van.pcx", 7}, {"lev1.bin", "lev1.pcx", 13}};
+    int rows, columns;
+    bool exact;
+    int opaque_from, front_rows, front_columns;
+  } maps[] = {{"van.bin", "van.pcx", 7, 64, false, 111, 0, 0},
+              {"lev1.bin", "lev1.pcx", 13, 176, false, 0, 0, 0},
+              {"lev2.bin", "lev2.pcx", 13, 112, true, 111, 7, 160},
+              {"lev3.bin", "lev3.pcx", 13, 112, true, 128, 6, 160},
+              {"lev4.bin", "lev4.pcx", 13, 176, false, 0, 0, 0},
+              {"lev5.bin", "lev5.pcx", 13, 176, false, 144, 0, 0},
+              {"high.bin", "high.pcx", 11, 64, false, 0, 0, 0}};
   for (auto& m : maps) {
     DATAFILE* md = load(m.map);
     DATAFILE* sd = load(m.sheet);
     ASSERT_TRUE(md && sd) << m.map;
     BITMAP* sheet = (BITMAP*)sd->dat;
     EXPECT_EQ(sheet->w, 640);
-    EXPECT_EQ(md->size % (2 * m.rows), 0) << m.map;
-    const unsigned char* cells = (const unsigned char*)md->dat;
+    const unsigned char* bytes = (const unsigned char*)md->dat;
+    auto cell = [&](long k) { return bytes[2 * k] | bytes[2 * k + 1] << 8; };
+    long n = md->size / 2, main_cells = n - m.front_rows * m.front_columns;
+    if (m.exact)
+      EXPECT_EQ(main_cells, m.rows * m.columns) << m.map;
+    else
+      EXPECT_GE(main_cells, m.rows * m.columns) << m.map;
+    EXPECT_EQ(main_cells % m.rows, 0) << m.map;
     int max_tile = 0;
-    for (long k = 0; k < md->size / 2; ++k) max_tile = std::max(max_tile, cells[2 * k] | cells[2 * k + 1] << 8);
+    for (long k = 0; k < n; ++k) max_tile = std::max(max_tile, cell(k));
     EXPECT_LT(max_tile, 40 * (sheet->h / 16)) << m.map;
-    // The scene never clears the street's play area: its tiles must be opaque.
-    if (m.rows == 13) {
-      EXPECT_GE(md->size / 2 / 13, 60);  // a few screens long
-      for (long k = 0; k < md->size / 2; ++k) {
-        int t = cells[2 * k] | cells[2 * k + 1] << 8;
-        for (int y = 0; y < 16; ++y)
-          for (int x = 0; x < 16; ++x)
-            ASSERT_NE(getpixel(sheet, t % 40 * 16 + x, t / 40 * 16 + y), 0) << "tile " << t;
-      }
+    for (long k = 0; k < main_cells; ++k) {
+      int t = cell(k), y0 = (int)(k % m.rows) * 16;
+      for (int y = std::max(0, m.opaque_from - y0); y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+          ASSERT_NE(getpixel(sheet, t % 40 * 16 + x, t / 40 * 16 + y), 0)
+              << m.map << " column " << k / m.rows << " row " << k % m.rows;
+    }
+    if (m.front_rows) {  // mostly empty, so fighters stay in sight
+      long empty = 0;
+      for (long k = main_cells; k < n; ++k) empty += cell(k) == 0;
+      EXPECT_GT(empty * 10, (n - main_cells) * 7) << m.map;
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(getpixel(sheet, x, y), 0) << "tile 0 of " << m.sheet;
     }
     unload_datafile_object(md);
     unload_datafile_object(sd);
@@ -243,7 +264,10 @@ TEST(LevelDatafile, ObjectsByNameHaveTheCatalogueShapes) {
   struct {
     const char* name;
     int w, min_h;
-  } backs[] = {{"dif2.pcx", 128, 111}, {"CREDITS.PCX", 128, 208}};
+  } backs[] = {{"dif2.pcx", 128, 111},
+               {"dif3.pcx", 384, 128},
+               {"dif5.pcx", 768, 208},
+               {"CREDITS.PCX", 128, 208}};
   for (auto& b : backs) {
     DATAFILE* d = load(b.name);
     ASSERT_TRUE(d) << b.name;
