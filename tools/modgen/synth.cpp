@@ -336,7 +336,7 @@ bool tonal(const std::string& n, Tonal& t, Patch& p) {
     t.amp_end = 0.7, t.amp_time = 0.3, t.head_sec = 0.5, t.loop_sec = 0.25, t.upper = 24;
     p.decay = 2.5, p.sustain = 0.3, p.release = 0.1, p.volume = 52;
   } else if (n == "supersaw") {
-    t.base = 523.25, t.voices = 7, t.detune = 2, t.q = 0.8, t.cut0 = 6000, t.cut1 = 4500, t.cut_time = 0.2;
+    t.base = 523.25, t.voices = 7, t.detune = 2, t.q = 0.8, t.cut0 = 5000, t.cut1 = 3600, t.cut_time = 0.2;
     t.head_sec = 0.2, t.loop_sec = 0.8, t.rate = 32000;
     p.release = 0.25, p.volume = 40, p.vib_depth = 3, p.vib_rate = 12, p.vib_sweep = 40;
   } else if (n == "square") {  // a hollow chiptune-like lead
