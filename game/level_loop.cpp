@@ -142,6 +142,12 @@ int level_pass(LevelLoop& loop)
             return exit & 0xFF;
         pending--;
     }
+    int16_t cue = amc_globals[GLOBAL_MUSIC_CUE];
+    if (cue != loop.music_cue) {
+        loop.music_cue = cue;
+        follow_music_cue(loop.level, cue);
+    }
+
     // Draw only when the world has caught up exactly: a world that ran ahead
     // of the clock waits for it.
     if (pending == 0) {
@@ -204,11 +210,27 @@ int level_pass(LevelLoop& loop)
     return LEVEL_GOES_ON;
 }
 
+void follow_music_cue(int16_t level, int16_t cue)
+{
+    if (launch.no_sound || !current_game.with_music || launch.mod_file)
+        return;
+    const LevelDesc* row = level_desc(level);
+    if (cue == MUSIC_CUE_BOSS) {
+        // A playlist without a boss piece keeps the level's music on.
+        if (playlist_keys[PLAYLIST_BOSS][0])
+            music_play(3, data_dir, playlist_keys[PLAYLIST_BOSS]);
+    }
+    else if (cue == MUSIC_CUE_SILENCE)
+        music_play(3, data_dir, "");
+    else if (row)
+        music_play(0, data_dir, playlist_text(row->music));
+}
+
 int run_level(int16_t mode, int16_t level)
 {
     if (!load_level(mode, level))
         return -2;
-    LevelLoop loop{mode, level, false, 0};
+    LevelLoop loop{mode, level, false, 0, 0};
     for (;;) {
         int r = level_pass(loop);
         if (r != LEVEL_GOES_ON)

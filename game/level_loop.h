@@ -25,7 +25,16 @@ struct LevelLoop {
     int16_t mode, level;
     bool frozen;
     int pictures;  // frames drawn in this level; their parity drives blinking
+    int16_t music_cue;  // the last value of the scripts' music global acted on
 };
+
+// The scripts choose the music of a moment through this global: 0 the
+// level's own, 1 the "boss" moment of the playlist, 2 silence.
+constexpr int GLOBAL_MUSIC_CUE = 30;
+enum { MUSIC_CUE_LEVEL = 0, MUSIC_CUE_BOSS = 1, MUSIC_CUE_SILENCE = 2 };
+
+// Plays what the cue asks for in `level` (music on and no "-mod" file only).
+void follow_music_cue(int16_t level, int16_t cue);
 
 // level_pass's result while the level goes on.
 constexpr int LEVEL_GOES_ON = INT_MIN;

@@ -87,7 +87,8 @@ bool is_structured(int type)
            type == DAT_FILE;
 }
 
-// The text that a playlist key holds, or "" for an unknown key.
+}  // namespace
+
 const char* playlist_text(const char* key)
 {
     for (const ConfigEntry* e = playlist_table; e->value; e++)
@@ -95,8 +96,6 @@ const char* playlist_text(const char* key)
             return (const char*)e->value;
     return "";
 }
-
-}  // namespace
 
 const LevelDesc* level_desc(int level)
 {

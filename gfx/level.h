@@ -68,3 +68,7 @@ void unload_level_map();
 // Builds band_strip from `picture` (replacing any previous strip); 0 on failure.
 int build_band_strip(BITMAP* picture, int wrap);
 void release_band_strip();
+
+// The text that a playlist key holds (the module's file name), or "" for an
+// unknown key.
+const char* playlist_text(const char* key);

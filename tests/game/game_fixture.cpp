@@ -81,5 +81,5 @@ LevelLoop GameTest::start(int16_t level, uint32_t owed)
     current_game.level = level;
     actor_spawn(14);
     frame_ticks.store(current_game.frames_run + owed);
-    return LevelLoop{1, level, false, 0};
+    return LevelLoop{1, level, false, 0, 0};
 }
