@@ -1,0 +1,396 @@
+// nwd-bot: plays Nightward with no display, from the story (or a given row)
+// to the end of the game, deciding each tick's controls from the world the
+// way a player reads the screen. Prints how every street went and can keep
+// the game as a demo file that the game and nwd-sim replay.
+#include "engine/actor.h"
+#include "engine/amc.h"
+#include "engine/amc_vm.h"
+#include "engine/world.h"
+#include "input/demo.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// What the scripts keep where (data/amc/game.inc).
+enum {
+    G_HERO = 0, G_STAGE = 21, G_HELD = 18, G_MODE = 12,
+    R_WX = 7, R_GY = 8, R_Z = 9, R_HEALTH = 13, R_CLASS = 15, R_STATE = 16, R_FACING = 20,
+    R_KIND = 22,
+    C_HERO = 1, C_ENEMY = 2, C_BOSS = 3, C_PROP = 4,
+    S_FREE = 0, S_HURT = 1, S_DOWN = 2, S_HELD = 3, S_DAZED = 4, S_WINDUP = 5, S_THROWN = 7,
+    S_DEAD = 8,
+    PICKUP_PROGRAM = 17,
+    CTRL_UP = 1, CTRL_DOWN = 2, CTRL_LEFT = 4, CTRL_RIGHT = 8, CTRL_KICK = 16, CTRL_PUNCH = 32,
+    GROUND_TOP = 148, GROUND_BOTTOM = 200,
+};
+
+struct Options {
+    const char* amc = "AMC/GAME.AMC";
+    int level = 6, mode = 1, skill = 5;
+    long seed = 1;
+    const char* record = nullptr;
+    long max_ticks = 72L * 60 * 90;
+    int streets = 5;  // stop after this many streets have been played
+    bool quiet = false;
+    int verbose = 0;  // print the world every so many ticks
+};
+
+int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
+
+struct Bot {
+    int tick = 0;
+    int press_gap = 0;      // ticks since a button was last pressed
+    int dodge = 0;          // ticks left of a step out of a wind-up's line
+    int dodge_dir = 0;
+    int stuck = 0;
+};
+
+bool hostile(int s)
+{
+    int16_t* r = regs(s);
+    if (r[R_CLASS] != C_ENEMY && r[R_CLASS] != C_BOSS)
+        return false;
+    int st = r[R_STATE];
+    return st != S_DOWN && st != S_DEAD && st != S_THROWN && st != S_HELD;
+}
+
+// Steps toward (wx, gy): the direction bits.
+uint16_t toward(const int16_t* h, int wx, int gy, int slack)
+{
+    uint16_t c = 0;
+    if (wx > h[R_WX] + slack)
+        c |= CTRL_RIGHT;
+    else if (wx < h[R_WX] - slack)
+        c |= CTRL_LEFT;
+    if (gy > h[R_GY] + 1 && h[R_GY] < GROUND_BOTTOM)
+        c |= CTRL_DOWN;
+    else if (gy < h[R_GY] - 1 && h[R_GY] > GROUND_TOP)
+        c |= CTRL_UP;
+    return c;
+}
+
+// A button pressed only every few ticks, so that each press is a new one.
+uint16_t press(Bot& b, uint16_t button, int gap)
+{
+    if (b.press_gap < gap)
+        return 0;
+    b.press_gap = 0;
+    return button;
+}
+
+uint16_t decide(Bot& b)
+{
+    b.tick++;
+    b.press_gap++;
+    int hs = amc_globals[G_HERO];
+    if (hs <= 0 || regs(hs)[R_CLASS] != C_HERO || amc_globals[G_STAGE] != 0)
+        return 0;
+    const int16_t* h = regs(hs);
+    if (h[R_STATE] == S_DOWN)
+        return 0;
+    int facing_left = (uint16_t)h[R_FACING] != 0;
+
+    // Holding an enemy: two knees, then the throw.
+    if (amc_globals[G_HELD]) {
+        static int knees = 0;
+        if (b.press_gap >= 10) {
+            b.press_gap = 0;
+            if (knees++ < 2)
+                return CTRL_PUNCH;
+            knees = 0;
+            return CTRL_KICK;
+        }
+        return 0;
+    }
+
+    // The nearest standing enemy, and whether one is winding up at us.
+    int best = 0, best_d = 1 << 30, near = 0, left_near = 0, right_near = 0;
+    int threat = 0;
+    for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+        if (!hostile(s))
+            continue;
+        const int16_t* e = regs(s);
+        int dx = e[R_WX] - h[R_WX], dy = e[R_GY] - h[R_GY];
+        int d = abs(dx) + 3 * abs(dy);
+        if (d < best_d) {
+            best_d = d;
+            best = s;
+        }
+        if (abs(dx) < 60 && abs(dy) < 14) {
+            near++;
+            (dx < 0 ? left_near : right_near)++;
+        }
+        if (e[R_STATE] == S_WINDUP && abs(dx) < 70 && abs(dy) < 12)
+            threat = s;
+    }
+
+    // The star's whirlwind when crowded and hurt.
+    if (near >= 3 && amc_globals[10] > 0 && amc_globals[4] < 90)
+        return press(b, CTRL_UP | CTRL_PUNCH | CTRL_KICK, 4);
+
+    if (!best) {
+        // Nothing to fight: pick up what helps, break things, walk on.
+        int goal = 0, goal_d = 1 << 30;
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+            const int16_t* a = regs(s);
+            int want = 0;
+            if (actor_table.slots[s].program == PICKUP_PROGRAM && a[31] != 0) {
+                int kind = a[R_KIND];
+                bool food = kind >= 6 && kind <= 8;
+                bool held = kind <= 5 || kind == 9;
+                want = food ? amc_globals[4] < 170 : held ? amc_globals[8] == 0 : 1;
+            } else if (a[R_CLASS] == C_PROP) {
+                want = 1;
+            }
+            int sx = a[R_WX] - amc_globals[14];
+            if (!want || sx < 0 || sx > 320)
+                continue;
+            int d = abs(a[R_WX] - h[R_WX]) + 3 * abs(a[R_GY] - h[R_GY]);
+            if (d < goal_d) {
+                goal_d = d;
+                goal = s;
+            }
+        }
+        if (goal) {
+            const int16_t* a = regs(goal);
+            if (a[R_CLASS] == C_PROP) {
+                int side = a[R_WX] < h[R_WX] ? 1 : -1;
+                int dx = abs(a[R_WX] - h[R_WX]);
+                if (dx >= 12 && dx <= 26 && abs(a[R_GY] - h[R_GY]) <= 4) {
+                    if (facing_left != (a[R_WX] < h[R_WX]))
+                        return a[R_WX] < h[R_WX] ? CTRL_LEFT : CTRL_RIGHT;
+                    return press(b, CTRL_PUNCH, 8);
+                }
+                return toward(h, a[R_WX] + side * 20, a[R_GY], 2);
+            }
+            return toward(h, a[R_WX], a[R_GY], 2);
+        }
+        return toward(h, h[R_WX] + 40, 176, 2);
+    }
+
+    const int16_t* e = regs(best);
+    int dx = e[R_WX] - h[R_WX], dy = e[R_GY] - h[R_GY];
+    bool facing_it = facing_left == (dx < 0);
+
+    // A wind-up aimed at us from beyond our reach: step out of its line.
+    if (threat && b.dodge == 0) {
+        const int16_t* t = regs(threat);
+        int tdx = abs(t[R_WX] - h[R_WX]);
+        if (tdx > 30) {
+            b.dodge = 14;
+            b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
+        }
+    }
+    if (b.dodge > 0) {
+        b.dodge--;
+        return (uint16_t)b.dodge_dir;
+    }
+
+    // Surrounded: a jump kick clears one side.
+    if (left_near && right_near && near >= 3 && abs(dx) < 40)
+        return press(b, CTRL_PUNCH | CTRL_KICK, 6);
+
+    int reach = amc_globals[8] >= 1 && amc_globals[8] <= 3 ? 32 : 24;
+    if (abs(dy) <= 4 && abs(dx) >= 8 && abs(dx) <= reach + 2) {
+        if (!facing_it)
+            return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
+        if (e[R_STATE] == S_DAZED && amc_globals[8] == 0)
+            return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;  // walk into it: a grab
+        return press(b, CTRL_PUNCH, 8);
+    }
+    if (abs(dy) <= 4 && abs(dx) < 8) {
+        // too close: step back to striking distance
+        return dx < 0 ? CTRL_RIGHT : CTRL_LEFT;
+    }
+    int side = dx < 0 ? 1 : -1;  // stay on our side of it
+    return toward(h, e[R_WX] + side * (reach - 4), e[R_GY], 2);
+}
+
+// One line of what the bot sees, for following a game.
+void show_world(long ticks, uint16_t ctl)
+{
+    const int16_t* g = amc_globals;
+    printf("%6ld ctl=%02x scroll=%d lock=%d energy=%d lives=%d stars=%d score=%d foes=%d att=%d item=%d/%d timer=%d |",
+           ticks, ctl, g[14], g[7], g[4], g[11], g[10], g[20], g[2], g[5], g[8], g[9], g[19] / 72);
+    for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+        const int16_t* r = regs(s);
+        if (r[R_CLASS] >= C_HERO && r[R_CLASS] <= C_BOSS)
+            printf(" %c%d:%d,%d st%d hp%d", r[R_CLASS] == C_HERO ? 'H' : 'E', r[R_KIND], r[R_WX], r[R_GY],
+                   r[R_STATE], r[R_HEALTH]);
+    }
+    printf("\n");
+}
+
+struct StreetLog {
+    int street = 0;
+    long ticks = 0;
+    int score = 0, lives = 0, energy = 0, outcome = 0;
+};
+
+void usage(FILE* f)
+{
+    fprintf(f,
+            "usage: nwd-bot [--amc PATH] [--level N] [--mode N] [--skill N] [--seed N]\n"
+            "               [--streets N] [--max-ticks N] [--record FILE] [--quiet]\n"
+            "\n"
+            "Plays the game with no display from level row N (default 6, the story)\n"
+            "until it is won or lost, and prints for every street the time it took,\n"
+            "the score, the lives and the energy left.\n"
+            "  --amc PATH      the programs (default AMC/GAME.AMC)\n"
+            "  --mode N        1 ARCADE (default), 2 SURVIVAL, 3 VAMPIRE\n"
+            "  --skill N       1..100 (default 5, NORMAL)\n"
+            "  --seed N        the game's random seed (default 1)\n"
+            "  --streets N     stop once N streets have been played (default 5)\n"
+            "  --max-ticks N   give up after N ticks (default 90 minutes)\n"
+            "  --record FILE   keep the game as a demo file\n"
+            "  --quiet         print only the last line\n");
+}
+
+bool number(const char* s, long lo, long hi, long* out)
+{
+    char* end;
+    errno = 0;
+    long v = strtol(s, &end, 10);
+    if (errno || !*s || *end || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    static const option longs[] = {
+        {"amc", required_argument, nullptr, 'a'},    {"level", required_argument, nullptr, 'l'},
+        {"mode", required_argument, nullptr, 'm'},   {"skill", required_argument, nullptr, 's'},
+        {"seed", required_argument, nullptr, 'e'},   {"streets", required_argument, nullptr, 'n'},
+        {"max-ticks", required_argument, nullptr, 't'},
+        {"record", required_argument, nullptr, 'r'}, {"quiet", no_argument, nullptr, 'q'},
+        {"verbose", required_argument, nullptr, 'v'},
+        {"help", no_argument, nullptr, 'h'},         {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;
+    int c;
+    while ((c = getopt_long(argc, argv, "h", longs, nullptr)) != -1) {
+        long v = 0;
+        bool ok = true;
+        switch (c) {
+        case 'a': o.amc = optarg; break;
+        case 'l': ok = number(optarg, 1, 11, &v); o.level = (int)v; break;
+        case 'm': ok = number(optarg, 1, 3, &v); o.mode = (int)v; break;
+        case 's': ok = number(optarg, 1, 100, &v); o.skill = (int)v; break;
+        case 'e': ok = number(optarg, 0, 0xFFFFFFFFL, &v); o.seed = v; break;
+        case 'n': ok = number(optarg, 1, 5, &v); o.streets = (int)v; break;
+        case 't': ok = number(optarg, 1, 100000000L, &v); o.max_ticks = v; break;
+        case 'r': o.record = optarg; break;
+        case 'q': o.quiet = true; break;
+        case 'v': ok = number(optarg, 1, 100000, &v); o.verbose = (int)v; break;
+        case 'h': usage(stdout); return 0;
+        default:
+            fprintf(stderr, "nwd-bot: %s: %s\n", c == ':' ? "missing value" : "unknown option",
+                    argv[optind - 1]);
+            usage(stderr);
+            return 2;
+        }
+        if (!ok) {
+            fprintf(stderr, "nwd-bot: bad value for %s: %s\n", argv[optind - 2], optarg);
+            return 2;
+        }
+    }
+    if (optind != argc) {
+        fprintf(stderr, "nwd-bot: unexpected argument: %s\n", argv[optind]);
+        usage(stderr);
+        return 2;
+    }
+    if (int r = amc_load(o.amc)) {
+        fprintf(stderr, "nwd-bot: %s: cannot load the programs (error %d)\n", o.amc, r);
+        return 1;
+    }
+
+    DemoImage* demo = nullptr;
+    if (o.record) {
+        demo_buffer_size = 4u << 20;
+        demo = demo_create((uint32_t)o.seed, (int16_t)o.skill, (int16_t)o.level, (int16_t)o.mode);
+        if (!demo) {
+            fprintf(stderr, "nwd-bot: no memory for the demo\n");
+            return 1;
+        }
+    }
+
+    // As the game starts one: the seed, an empty argument stack, the carried
+    // values of a new game.
+    actor_table_reset();
+    amc_seed((int32_t)o.seed);
+    amc_args_clear();
+    WorldStart st{};
+    st.mode = (int16_t)o.mode;
+    st.skill = (int16_t)o.skill;
+    if (o.mode == 1) {
+        st.stars = 1;
+        st.lives = 2;
+    }
+    Bot bot;
+    StreetLog log[12];
+    int logged = 0, streets = 0;
+    long total = 0;
+    int level = o.level, outcome = -1;
+    while (level >= 1 && level <= 11) {
+        st.level = (int16_t)level;
+        world_start_level(st);
+        long ticks = 0;
+        int r = -1;
+        for (;;) {
+            uint16_t ctl = level <= 5 ? decide(bot) : 0;
+            if (demo && (demo_state & DEMO_RECORDING))
+                demo_record(ctl);
+            world_step((int16_t)ctl, nullptr, [](int, int, int, void*) {}, nullptr);
+            ticks++;
+            if (o.verbose && ticks % o.verbose == 0)
+                show_world(ticks, ctl);
+            total++;
+            int16_t ex = amc_globals[GLOBAL_EXIT_REQUEST];
+            if (ex & EXIT_REQUESTED) {
+                r = ex & 0xFF;
+                break;
+            }
+            if (total >= o.max_ticks)
+                break;
+        }
+        st.item = amc_globals[GLOBAL_ITEM];
+        st.item_count = amc_globals[GLOBAL_ITEM_COUNT];
+        st.score = amc_globals[GLOBAL_SCORE];
+        st.lives = amc_globals[GLOBAL_LIVES];
+        st.stars = amc_globals[GLOBAL_STARS];
+        if (level <= 5 && logged < 12) {
+            log[logged++] = {level, ticks, (uint16_t)st.score, st.lives, amc_globals[GLOBAL_ENERGY], r};
+            streets++;
+            if (!o.quiet)
+                printf("street %d: %ld:%02ld score=%u0 lives=%d energy=%d -> %d\n", level,
+                       ticks / 72 / 60, ticks / 72 % 60, (uint16_t)st.score, st.lives,
+                       amc_globals[GLOBAL_ENERGY], r);
+        }
+        actor_table_reset();
+        outcome = r;
+        if (r < 0 || streets >= o.streets)
+            break;
+        level = r;
+    }
+    const char* result = outcome >= 12 ? "won" : outcome == 0 ? "lost" : outcome < 0 ? "stopped" : "ended";
+    printf("%s: mode=%d skill=%d seed=%ld score=%u0 time=%ld:%02ld ticks=%ld\n", result, o.mode,
+           o.skill, o.seed, (uint16_t)st.score, total / 72 / 60, total / 72 % 60, total);
+    if (demo) {
+        if (demo_save(demo, o.record)) {
+            fprintf(stderr, "nwd-bot: %s: cannot write the demo\n", o.record);
+            return 1;
+        }
+    }
+    return outcome >= 12 || (streets >= o.streets && outcome > 0) ? 0 : 1;
+}
