@@ -150,7 +150,7 @@ bool read_expected(const char* path, ExpectedGame& g, FILE* err)
                 g.hashes.push_back(h);
             }
         } else if (strncmp(p, "end", 3) == 0) {
-            long long score, outcome, ticks;
+            long long score = 0, outcome = 0, ticks = 0;
             p += 3;
             if (!field(p, "score", -32768, 32767, &score) ||
                 !field(p, "outcome", -32768, 32767, &outcome) ||
