@@ -7,7 +7,6 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "engine/amc_vm.h"
 #include "engine/diag.h"
 #include "engine/world.h"
 #include "frontend/menu.h"
