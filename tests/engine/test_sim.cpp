@@ -170,3 +170,20 @@ TEST_F(Sim, BadInputExitsWithStatusTwo)
     EXPECT_EQ(run("--amc " + path("G.AMC") + " --verify t", &out), 2);  // without --game
     EXPECT_EQ(run("--help", &out), 0);
 }
+
+// A level whose data could not be loaded never received the carried values:
+// the passage keeps them rather than take the reset globals' zeros.
+TEST_F(Sim, PassageKeepsTheScoreOfALevelThatNeverLoaded)
+{
+    load(chained_levels());
+    WorldStart w = world_new_game(3, 1, 5, 1);
+    w.score = 420;
+    world_start_level(w);
+    amc_globals[GLOBAL_SCORE] = 500;
+    EXPECT_TRUE(world_end_level(w, 4));
+    EXPECT_EQ(w.score, 500);
+    EXPECT_EQ(amc_globals[GLOBAL_SCORE], 0);
+    EXPECT_FALSE(world_end_level(w, WORLD_LEVEL_NOT_LOADED));
+    EXPECT_EQ(w.score, 500);
+    EXPECT_EQ(w.lives, 2);
+}
