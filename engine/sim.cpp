@@ -4,41 +4,44 @@
 #include "amc.h"
 #include "amc_vm.h"
 #include "diag.h"
-#include "world.h"
 
 #include <cstdarg>
 #include <cstring>
 #include <string>
 
-void sim_trace_write(SimTrace& t, const char* text, size_t len)
+uint64_t sim_fnv1a(uint64_t h, const void* data, size_t len)
 {
-    if (t.hash) {
-        for (size_t i = 0; i < len; i++) {
-            t.fnv ^= (unsigned char)text[i];
-            t.fnv *= 1099511628211ULL;
-        }
+    const unsigned char* b = (const unsigned char*)data;
+    for (size_t i = 0; i < len; i++) {
+        h ^= b[i];
+        h *= SIM_FNV_PRIME;
     }
-    if (!t.out)
-        return;
-    if (t.len + len > sizeof t.buf)
-        sim_trace_flush(t);
-    if (len > sizeof t.buf) {
-        fwrite(text, 1, len, t.out);
-        return;
-    }
-    memcpy(t.buf + t.len, text, len);
-    t.len += len;
+    return h;
 }
 
 void sim_trace_flush(SimTrace& t)
 {
+    if (t.hash)
+        t.fnv = sim_fnv1a(t.fnv, t.buf, t.len);
     if (t.out && t.len)
         fwrite(t.buf, 1, t.len, t.out);
     t.len = 0;
 }
 
-static void tracef(SimTrace& t, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-static void tracef(SimTrace& t, const char* fmt, ...)
+void sim_trace_write(SimTrace& t, const char* text, size_t len)
+{
+    while (len > 0) {
+        if (t.len == sizeof t.buf)
+            sim_trace_flush(t);
+        size_t n = sizeof t.buf - t.len < len ? sizeof t.buf - t.len : len;
+        memcpy(t.buf + t.len, text, n);
+        t.len += n;
+        text += n;
+        len -= n;
+    }
+}
+
+void sim_tracef(SimTrace& t, const char* fmt, ...)
 {
     char line[512];
     va_list ap;
@@ -49,19 +52,81 @@ static void tracef(SimTrace& t, const char* fmt, ...)
         sim_trace_write(t, line, (size_t)n < sizeof line ? (size_t)n : sizeof line - 1);
 }
 
-void sim_start(const SimOptions& o)
+// Numbers are formatted by hand straight into the trace buffer: printf's
+// parsing was most of the cost of a trace.
+static char* put_uint(char* p, uint32_t v)
+{
+    if (v < 10) {
+        *p++ = (char)('0' + v);
+        return p;
+    }
+    char tmp[10];
+    int n = 0;
+    while (v) {
+        tmp[n++] = (char)('0' + v % 10);
+        v /= 10;
+    }
+    while (n)
+        *p++ = tmp[--n];
+    return p;
+}
+
+static char* put_int(char* p, int32_t v)
+{
+    if (v < 0) {
+        *p++ = '-';
+        return put_uint(p, 0u - (uint32_t)v);
+    }
+    return put_uint(p, (uint32_t)v);
+}
+
+static char* put_text(char* p, const char* s)
+{
+    while (*s)
+        *p++ = *s++;
+    return p;
+}
+
+// Room for the longest line the tick writes itself (an A line: 42 numbers
+// of at most 11 characters and their labels).
+static char* line_start(SimTrace& t)
+{
+    if (sizeof t.buf - t.len < 640)
+        sim_trace_flush(t);
+    return t.buf + t.len;
+}
+
+static void line_end(SimTrace& t, char* p)
+{
+    *p++ = '\n';
+    t.len = (size_t)(p - t.buf);
+}
+
+static char* put_regs(char* p, const int16_t* r, char first, char sep)
+{
+    *p++ = first;
+    p = put_int(p, r[0]);
+    for (int i = 1; i < 32; i++) {
+        *p++ = sep;
+        p = put_int(p, r[i]);
+    }
+    return p;
+}
+
+WorldStart sim_start(const SimOptions& o)
 {
     actor_table_reset();
-    amc_seed(o.seed);
-    WorldStart st{};
-    st.level = o.level;
-    st.mode = o.mode;
-    st.skill = o.skill;
-    if (o.mode == 1) {
-        st.stars = 1;
-        st.lives = 2;
-    }
-    world_start_level(st);
+    WorldStart w = world_new_game(o.level, o.mode, o.skill, (uint32_t)o.seed);
+    world_start_level(w);
+    return w;
+}
+
+static void clear_request(int, int, int, void*) {}
+
+bool sim_step(int16_t controls, bool sound)
+{
+    world_step(controls, nullptr, sound ? clear_request : nullptr, nullptr);
+    return (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT_REQUESTED) != 0;
 }
 
 // Diagnostics written during a tick are kept and traced as M lines after the
@@ -75,7 +140,6 @@ static void capture_diag(const char* text, size_t len, void*)
 }
 
 struct SoundLines {
-    SimTrace* trace;
     char text[63 * 24];
     size_t len;
 };
@@ -88,29 +152,23 @@ static void trace_sound(int slot, int effect, int pan, void* user)
         s->len += (size_t)n;
 }
 
-static void trace_regs(SimTrace& t, const int16_t* r, char sep)
-{
-    char line[32 * 8 + 4];
-    size_t n = 0;
-    for (int i = 0; i < 32; i++)
-        n += (size_t)snprintf(line + n, sizeof line - n, "%c%d", i == 0 ? (sep == ',' ? '=' : ' ') : sep, r[i]);
-    line[n++] = '\n';
-    sim_trace_write(t, line, n);
-}
-
-bool sim_tick(SimTrace& t, uint32_t tick, int16_t controls)
+bool sim_tick(SimTrace& t, uint32_t tick, int16_t controls, bool sound)
 {
     static SoundLines sounds;
     if (tick_diags.capacity() < 65536)
         tick_diags.reserve(65536);
     tick_diags.clear();
     sounds.len = 0;
-    sounds.trace = &t;
     diag_set_sink(capture_diag, nullptr);
-    world_step(controls, nullptr, trace_sound, &sounds);
+    world_step(controls, nullptr, sound ? trace_sound : nullptr, &sounds);
     diag_set_sink(nullptr, nullptr);
 
-    tracef(t, "T %u seed=%d\n", tick, amc_get_seed());
+    char* p = line_start(t);
+    p = put_text(p, "T ");
+    p = put_uint(p, tick);
+    p = put_text(p, " seed=");
+    p = put_int(p, amc_get_seed());
+    line_end(t, p);
     for (size_t i = 0; i < tick_diags.size();) {
         size_t e = i;
         while (e < tick_diags.size() && tick_diags[e] != '\n')
@@ -121,23 +179,46 @@ bool sim_tick(SimTrace& t, uint32_t tick, int16_t controls)
         i = e + 1;
     }
     sim_trace_write(t, sounds.text, sounds.len);
-    sim_trace_write(t, "G", 1);
-    trace_regs(t, amc_globals, ' ');
-    sim_trace_write(t, "H", 1);
-    trace_regs(t, actor_table.slots[0].regs, ' ');
+    p = line_start(t);
+    *p++ = 'G';
+    line_end(t, put_regs(p, amc_globals, ' ', ' '));
+    p = line_start(t);
+    *p++ = 'H';
+    line_end(t, put_regs(p, actor_table.slots[0].regs, ' ', ' '));
     int s = actor_next(0);
     for (int n = 0; s != 0 && n < AMC_PASS_TURNS; n++) {
         const Actor& a = actor_table.slots[s];
         bool has = a.program >= 0;
-        tracef(t, "A %d prog=%d pc=%d handler=%d move=%d,%d,%d,%d,%d,%u r", s, has ? a.program : -1,
-               has ? a.resume_pc : 0, has ? a.handler_pc : -1, a.move_dx, a.move_dy, a.move_duration,
-               a.move_rem_x, a.move_rem_y, (unsigned)a.move_ticks_left);
-        trace_regs(t, a.regs, ',');
+        p = line_start(t);
+        p = put_text(p, "A ");
+        p = put_int(p, s);
+        p = put_text(p, " prog=");
+        p = put_int(p, has ? a.program : -1);
+        p = put_text(p, " pc=");
+        p = put_int(p, has ? a.resume_pc : 0);
+        p = put_text(p, " handler=");
+        p = put_int(p, has ? a.handler_pc : -1);
+        p = put_text(p, " move=");
+        p = put_int(p, a.move_dx);
+        *p++ = ',';
+        p = put_int(p, a.move_dy);
+        *p++ = ',';
+        p = put_int(p, a.move_duration);
+        *p++ = ',';
+        p = put_int(p, a.move_rem_x);
+        *p++ = ',';
+        p = put_int(p, a.move_rem_y);
+        *p++ = ',';
+        p = put_uint(p, a.move_ticks_left);
+        p = put_text(p, " r");
+        line_end(t, put_regs(p, a.regs, '=', ','));
         s = actor_next(s);
     }
     int16_t exit_req = amc_globals[GLOBAL_EXIT_REQUEST];
     if (exit_req & EXIT_REQUESTED) {
-        tracef(t, "X %d\n", exit_req & 0xFF);
+        p = line_start(t);
+        p = put_text(p, "X ");
+        line_end(t, put_int(p, exit_req & 0xFF));
         return true;
     }
     return false;

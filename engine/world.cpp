@@ -4,6 +4,7 @@
 #include "amc_vm.h"
 
 constexpr int DIRECTOR_PROGRAM = 14;
+constexpr int16_t MODE_ARCADE = 1;
 
 int world_pan(int32_t x, int32_t scroll_x)
 {
@@ -30,6 +31,22 @@ void world_step(int16_t controls, WorldHookFn hook, WorldSoundFn sound, void* us
     }
 }
 
+WorldStart world_new_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed)
+{
+    amc_seed((int32_t)seed);
+    // A replay later in the same run must meet the stack its recording met.
+    amc_args_clear();
+    WorldStart s{};
+    s.level = level;
+    s.mode = mode;
+    s.skill = skill;
+    if (mode == MODE_ARCADE) {
+        s.stars = 1;
+        s.lives = 2;
+    }
+    return s;
+}
+
 void world_start_level(const WorldStart& st)
 {
     int s = actor_spawn(DIRECTOR_PROGRAM);
@@ -43,4 +60,20 @@ void world_start_level(const WorldStart& st)
     amc_globals[GLOBAL_ITEM_COUNT] = st.item_count;
     amc_globals[GLOBAL_STARS] = st.stars;
     amc_globals[GLOBAL_LIVES] = st.lives;
+}
+
+bool world_end_level(WorldStart& s, int outcome)
+{
+    // A level that failed to load never received the carried values: the
+    // globals hold the previous reset's zeros, not the player's score.
+    if (outcome != WORLD_LEVEL_NOT_LOADED) {
+        s.item = amc_globals[GLOBAL_ITEM];
+        s.item_count = amc_globals[GLOBAL_ITEM_COUNT];
+        s.score = amc_globals[GLOBAL_SCORE];
+        s.lives = amc_globals[GLOBAL_LIVES];
+        s.stars = amc_globals[GLOBAL_STARS];
+    }
+    actor_table_reset();
+    s.level = (int16_t)outcome;
+    return world_row_playable(s.level);
 }

@@ -7,9 +7,8 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "engine/actor.h"
-#include "engine/amc_vm.h"
 #include "engine/diag.h"
+#include "engine/world.h"
 #include "frontend/menu.h"
 #include "game/level_loop.h"
 #include "game/scores.h"
@@ -28,7 +27,6 @@ int16_t furthest_level = 0;
 
 namespace {
 
-enum { MODE_ARCADE = 1 };
 constexpr int16_t STORY_LEVEL = 6;
 constexpr int16_t FIRST_WON_OUTCOME = 12;
 
@@ -92,8 +90,26 @@ void show_story(int with_music)
     menu_wait_or_select(4000);
 }
 
-// Releases what the level loaded and carries its values into current_game.
-void end_level(int16_t level)
+// The carried values as the shared level passage sees them, and back.
+WorldStart carried(int16_t level)
+{
+    const CurrentGame& g = current_game;
+    return {level, g.mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives};
+}
+
+void keep(const WorldStart& w)
+{
+    CurrentGame& g = current_game;
+    g.score = (uint16_t)w.score;
+    g.item = w.item;
+    g.item_count = w.item_count;
+    g.stars = w.stars;
+    g.lives = w.lives;
+}
+
+// Releases what the level loaded, carries its values into current_game and
+// returns the next row, as the headless simulator does between levels.
+int16_t end_level(int16_t level, int outcome)
 {
     level_ops->stop_clock();
     const LevelDesc* row = level_desc(level);
@@ -102,13 +118,10 @@ void end_level(int16_t level)
     if (row && row->band_height)
         release_band_strip();
     sfx_stop_all();
-    CurrentGame& g = current_game;
-    g.item = amc_globals[GLOBAL_ITEM];
-    g.item_count = amc_globals[GLOBAL_ITEM_COUNT];
-    g.score = (uint16_t)amc_globals[GLOBAL_SCORE];
-    g.lives = amc_globals[GLOBAL_LIVES];
-    g.stars = amc_globals[GLOBAL_STARS];
-    actor_table_reset();
+    WorldStart w = carried(level);
+    world_end_level(w, outcome);
+    keep(w);
+    return w.level;
 }
 
 void enter_high_score()
@@ -243,22 +256,15 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     }
     g.skill = skill;
     g.mode = mode;
-    amc_seed((int32_t)g.seed);
-    amc_args_clear();
-
-    g.score = 0;
-    g.item = 0;
-    g.item_count = 0;
-    g.stars = mode == MODE_ARCADE ? 1 : 0;
-    g.lives = mode == MODE_ARCADE ? 2 : 0;
+    keep(world_new_game(level, mode, skill, g.seed));
+    demo_trace_game(level, mode, skill, g.seed, sound_on());
     // A demo file names any mode it likes; only the three modes have tables.
     g.top_score = mode >= 1 && mode <= 3 ? best_score(mode) : 0;
 
-    while (level >= 1 && level <= LEVEL_CREDITS) {
+    while (world_row_playable(level)) {
         g.level = level;
         int r = run_level(mode, level);
-        end_level(level);
-        level = (int16_t)r;
+        level = end_level(level, r);
         note_progress(level_asked, r);
     }
     g.level = level;

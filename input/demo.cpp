@@ -9,6 +9,9 @@
 #include <cstring>
 #include <new>
 
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
 DemoImage* active_demo = nullptr;
 uint8_t demo_state = 0;
 DemoPosition demo_position = {};
@@ -248,37 +251,56 @@ DemoHeader demo_header(const DemoImage* image)
     return h;
 }
 
-static void fnv(uint64_t& h, const void* p, size_t n)
+// The world as bytes, in the order docs/demos.md gives: every field
+// little-endian, nothing that a script cannot observe (stale fields of free
+// slots, the argument count that every pass resets).
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the world bytes are copied as they lie");
+
+template <typename T>
+static uint8_t* put(uint8_t* p, T v)
 {
-    const uint8_t* b = (const uint8_t*)p;
-    for (size_t i = 0; i < n; i++) {
-        h ^= b[i];
-        h *= 1099511628211ULL;
+    memcpy(p, &v, sizeof v);
+    return p + sizeof v;
+}
+
+size_t demo_world_bytes(uint8_t* out)
+{
+    uint8_t* p = put(out, amc_get_seed());
+    memcpy(p, amc_globals, sizeof amc_globals);
+    p += sizeof amc_globals;
+    memcpy(p, amc_args.values, sizeof amc_args.values);
+    p += sizeof amc_args.values;
+    int16_t free_count = actor_table.free_count;
+    if (free_count < 0 || free_count > ACTOR_FREE_MAX)
+        free_count = free_count < 0 ? 0 : ACTOR_FREE_MAX;
+    p = put(p, actor_table.free_count);
+    memcpy(p, actor_table.free_stack, 2 * (size_t)free_count);
+    p += 2 * (size_t)free_count;
+    for (const Actor& a : actor_table.slots) {
+        memcpy(p, a.regs, sizeof a.regs);
+        p += sizeof a.regs;
     }
+    int s = actor_next(0);
+    for (int n = 0; s != 0 && n < AMC_PASS_TURNS; n++) {
+        const Actor& a = actor_table.slots[s];
+        p = put(p, a.program);
+        p = put(p, a.resume_pc);
+        p = put(p, a.handler_pc);
+        p = put(p, a.move_dx);
+        p = put(p, a.move_dy);
+        p = put(p, a.move_duration);
+        p = put(p, a.move_rem_x);
+        p = put(p, a.move_rem_y);
+        p = put(p, a.move_ticks_left);
+        s = actor_next(s);
+    }
+    return (size_t)(p - out);
 }
 
 uint64_t demo_world_hash()
 {
-    uint64_t h = 1469598103934665603ULL;
-    int32_t seed = amc_get_seed();
-    fnv(h, &seed, sizeof seed);
-    fnv(h, amc_globals, sizeof amc_globals);
-    // Field by field: padding bytes in Actor hold nothing meaningful.
-    for (const Actor& a : actor_table.slots) {
-        fnv(h, &a.program, sizeof a.program);
-        fnv(h, &a.resume_pc, sizeof a.resume_pc);
-        fnv(h, &a.handler_pc, sizeof a.handler_pc);
-        fnv(h, &a.move_dx, sizeof a.move_dx);
-        fnv(h, &a.move_dy, sizeof a.move_dy);
-        fnv(h, &a.move_duration, sizeof a.move_duration);
-        fnv(h, &a.move_rem_x, sizeof a.move_rem_x);
-        fnv(h, &a.move_rem_y, sizeof a.move_rem_y);
-        fnv(h, &a.move_ticks_left, sizeof a.move_ticks_left);
-        fnv(h, a.regs, sizeof a.regs);
-    }
-    fnv(h, &actor_table.free_count, sizeof actor_table.free_count);
-    fnv(h, actor_table.free_stack, sizeof actor_table.free_stack);
-    return h;
+    uint8_t bytes[DEMO_WORLD_BYTES_MAX];
+    return XXH3_64bits(bytes, demo_world_bytes(bytes));
 }
 
 // Opened on first use; stays open (and line buffered) for the run.
@@ -296,6 +318,13 @@ static FILE* trace_file()
         }
     }
     return f;
+}
+
+void demo_trace_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed, bool sound)
+{
+    if (FILE* f = trace_file())
+        fprintf(f, "game level=%d mode=%d skill=%d seed=%u sound=%s\n", level, mode, skill, seed,
+                sound ? "on" : "off");
 }
 
 void demo_trace_tick(uint32_t tick)

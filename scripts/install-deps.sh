@@ -4,7 +4,7 @@
 set -e
 PKGS="build-essential cmake pkg-config clang libclang-rt-14-dev \
 liballegro4-dev allegro4-doc libdumb1-dev libaldmb1-dev libx11-dev \
-libgtest-dev libbenchmark-dev \
+libgtest-dev libbenchmark-dev libxxhash-dev \
 xvfb xdotool x11-apps x11-utils imagemagick netpbm \
 espeak-ng sox libasound2-plugins alsa-utils valgrind"
 missing=""

@@ -3,10 +3,15 @@
 #include "engine/sim.h"
 #include "demo_programs.h"
 #include "input/demo.h"
+#include "engine/actor.h"
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -213,5 +218,154 @@ TEST_F(Demo, RecordedGameReplaysTickForTick)
     for (int c; (c = fgetc(p)) != EOF;)
         out += (char)c;
     EXPECT_EQ(WEXITSTATUS(pclose(p)), 2);
-    EXPECT_EQ(out, "error in demo_load()\n");
+    EXPECT_NE(out.find("short: not a demo"), std::string::npos) << out;
+}
+
+// Only what a script can observe is hashed, laid out as docs/demos.md says.
+TEST_F(Demo, WorldHashCoversWhatScriptsCanSee)
+{
+    ASSERT_TRUE(write_replay_programs(path("G.AMC")));
+    amc_unload_all();
+    amc_vm_reset();
+    ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
+    amc_seed(77);
+    ASSERT_EQ(actor_spawn(14), 1);
+    uint8_t bytes[DEMO_WORLD_BYTES_MAX];
+    size_t n = demo_world_bytes(bytes);
+    EXPECT_EQ(n, 4 + 64 + 16 + 2 + 2 * 62 + 64 * 64 + 22u);
+    EXPECT_EQ(demo_world_hash(), XXH3_64bits(bytes, n));
+    EXPECT_EQ(bytes[0], 77);
+    EXPECT_EQ(bytes[4 + 64 + 16], 62);       // free count, then the free stack
+    EXPECT_EQ(bytes[n - 22], 14);            // slot 1's program
+    EXPECT_EQ(bytes[n - 22 - 4096 + 64 + 2 * REG_SELF], 1);  // slot 1's self
+
+    const uint64_t h = demo_world_hash();
+    auto changes = [&](auto& field, auto value) {
+        auto old = field;
+        field = value;
+        bool changed = demo_world_hash() != h;
+        field = old;
+        return changed;
+    };
+    Actor& free_slot = actor_table.slots[9];
+    EXPECT_TRUE(changes(free_slot.regs[3], (int16_t)5));  // scripts reach any slot
+    EXPECT_TRUE(changes(amc_args.values[7], (int16_t)5)); // a MOVE may read old arguments
+    EXPECT_TRUE(changes(actor_table.slots[1].move_rem_y, (int16_t)1));
+    EXPECT_FALSE(changes(free_slot.resume_pc, 40));       // reset when the slot is taken
+    EXPECT_FALSE(changes(amc_args.count, (int16_t)3));    // reset before every pass
+    EXPECT_FALSE(changes(actor_table.free_stack[62], (int16_t)9));  // above the count
+}
+
+// What the game writes through NWD_DEMO_TRACE for a demo that the player
+// ended: its settings, the hash after every tick, its end.
+static std::string game_trace(const std::vector<uint64_t>& hashes, int16_t score, int outcome)
+{
+    char line[80];
+    std::string t = "game level=2 mode=3 skill=9 seed=24301 sound=on\n";
+    for (size_t i = 0; i < hashes.size(); i++) {
+        snprintf(line, sizeof line, "tick %zu %016llx\n", i + 1, (unsigned long long)hashes[i]);
+        t += line;
+    }
+    snprintf(line, sizeof line, "end score=%d outcome=%d ticks=%zu\n", score, outcome, hashes.size());
+    return t + line;
+}
+
+class Verify : public Demo {
+protected:
+    // Records 300 ticks of varying words and the world after each, as the
+    // game does, and one tick more with controls 0, as its replay does.
+    void SetUp() override
+    {
+        Demo::SetUp();
+        ASSERT_TRUE(write_replay_programs(path("G.AMC")));
+        amc_unload_all();
+        amc_vm_reset();
+        ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
+        SimOptions o;
+        o.level = 2, o.mode = 3, o.skill = 9, o.seed = 24301;
+        sim_start(o);
+        image = demo_create((uint32_t)o.seed, o.skill, o.level, o.mode);
+        for (int t = 0; t <= 300; t++) {
+            uint16_t c = t == 300 ? 0 : (uint16_t)((t / 7 * 13) & 0x3F);
+            if (t < 300)
+                demo_record(c);
+            sim_step((int16_t)c, true);
+            hashes.push_back(demo_world_hash());
+            scores.push_back(amc_globals[GLOBAL_SCORE]);
+        }
+        ASSERT_EQ(demo_save(image, path("D").c_str()), 0);
+    }
+    int verify(const std::string& trace, std::string* out)
+    {
+        write_file(path("T"), trace);
+        std::string cmd = std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --demo " +
+                          path("D") + " --game --verify " + path("T") + " 2>&1";
+        FILE* p = popen(cmd.c_str(), "r");
+        out->clear();
+        for (int c; (c = fgetc(p)) != EOF;)
+            *out += (char)c;
+        return WEXITSTATUS(pclose(p));
+    }
+    std::vector<uint64_t> hashes;
+    std::vector<int16_t> scores;
+};
+
+TEST_F(Verify, NamesTheFirstDifferingTick)
+{
+    std::vector<uint64_t> rec(hashes.begin(), hashes.end() - 1);
+    std::string out;
+    // A recording holds one tick fewer than its replay: both agree.
+    EXPECT_EQ(verify(game_trace(rec, scores[299], -1), &out), 0);
+    EXPECT_EQ(out, "verified 300 ticks: end score=" + std::to_string(scores[299]) + " outcome=-1\n");
+    EXPECT_EQ(verify(game_trace(hashes, scores[300], -1), &out), 0) << out;
+
+    std::vector<uint64_t> bad = rec;
+    bad[122] ^= 1;
+    EXPECT_EQ(verify(game_trace(bad, scores[299], -1), &out), 1);
+    char head[120];
+    snprintf(head, sizeof head, "tick 123 (level row 2) differs: expected %016llx, got %016llx\nT 122 ",
+             (unsigned long long)bad[122], (unsigned long long)rec[122]);
+    EXPECT_EQ(out.substr(0, strlen(head)), head);
+    EXPECT_NE(out.find("\nT 123 "), std::string::npos);
+    EXPECT_EQ(out.find("\nT 124 "), std::string::npos);
+
+    EXPECT_EQ(verify(game_trace(rec, (int16_t)(scores[299] + 1), -1), &out), 1);
+    EXPECT_EQ(out.rfind("end differs: ", 0), 0u) << out;
+    EXPECT_EQ(verify(game_trace(rec, scores[299], 0), &out), 1);  // the scripts did not end it
+    bad.assign(rec.begin(), rec.begin() + 250);
+    EXPECT_EQ(verify(game_trace(bad, scores[249], -1), &out), 1);
+    EXPECT_EQ(out.rfind("tick 251 (level row 2) differs: the game ended after tick 250", 0), 0u) << out;
+    bad = hashes;
+    bad.push_back(1);
+    EXPECT_EQ(verify(game_trace(bad, 0, -1), &out), 1);
+    EXPECT_EQ(out.rfind("tick 302 differs: this run ended after tick 301", 0), 0u) << out;
+}
+
+TEST_F(Verify, DamagedTracesAreRefused)
+{
+    std::string good = game_trace({hashes[0], hashes[1], hashes[2]}, 0, -1);
+    std::string tick2 = good.substr(good.find("tick 2"), good.find("tick 3") - good.find("tick 2"));
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string t = good;
+        return t.replace(t.find(from), from.size(), to);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ":1: no end line"},
+        {good.substr(0, good.find("end")), ":5: no end line"},
+        {replaced(tick2, ""), ":3: expected 'tick 2 "},
+        {replaced(tick2, tick2.substr(0, 20) + "\n"), ":3: expected 'tick 2 "},
+        {replaced(tick2, "tick 2 " + std::string(16, 'G') + "\n"), ":3: expected 'tick 2 "},
+        {replaced("game", std::string("\0\xff", 2)), ":1: not a line"},
+        {std::string(300, 'x'), ":1: not a line"},
+        {good + good, ":6: text after the end line"},
+        {replaced("ticks=3", "ticks=4"), ":5: the end line's tick count"},
+        {replaced("score=0", "score=99999"), ":5: expected 'end score="},
+        {replaced("sound=on", "sound=loud"), ":1: expected 'game level="},
+        {replaced("seed=24301", "seed=24302"), ":1: a game of level 2, mode 3, skill 9, seed 24302"},
+    };
+    std::string out;
+    for (auto& [trace, msg] : cases) {
+        EXPECT_EQ(verify(trace, &out), 2) << trace;
+        EXPECT_EQ(out.rfind(path("T") + msg, 0), 0u) << out;
+    }
 }

@@ -1,34 +1,44 @@
-// nwd-sim: runs AMC programs headless and prints a per-tick trace of the world.
+// nwd-sim: runs AMC programs headless and prints a per-tick trace of the
+// world; plays whole games as the game does, and checks a game's trace.
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
-#include "engine/sim.h"
-#if NWD_HAVE_DEMO
+#include "expected.h"
 #include "input/demo.h"
-#endif
+#include "run.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <getopt.h>
 #include <vector>
 
 static const char usage[] =
-    "usage: nwd-sim --amc PATH [--level N] [--mode N] [--skill N] [--seed N]\n"
-    "               [--controls FILE | --demo FILE] [--ticks N] [--trace FILE] [--hash]\n"
+    "usage: nwd-sim --amc PATH [--level N] [--mode N] [--skill N] [--seed N] [--nosound]\n"
+    "               [--controls FILE | --demo FILE] [--game] [--ticks N]\n"
+    "               [--trace FILE | --hash | --verify TRACE]\n"
     "\n"
     "Runs the AMC programs at PATH with no display, sound or data and writes a\n"
     "trace of the world after every tick (default: standard output).\n"
-    "  --level N     level number given to the director (default 1)\n"
-    "  --mode N      game mode, 1 arcade (default 1)\n"
-    "  --skill N     skill level (default 5)\n"
-    "  --seed N      random seed (default 1)\n"
-    "  --controls F  one Controls word per line, decimal or 0x-hex; # comments\n"
-    "  --demo F      take level, mode, skill, seed and controls from a demo file;\n"
-    "                the run ends when the demo has ended\n"
-    "  --ticks N     ticks to run at most (default 1000, with --demo too: give\n"
-    "                a larger N to play a long demo to its end)\n"
-    "  --trace F     write the trace to F\n"
-    "  --hash        print only HASH <FNV-1a 64 of the trace>\n";
+    "  --level N       level row given to the director (default 1)\n"
+    "  --mode N        game mode, 1 arcade (default 1)\n"
+    "  --skill N       skill level (default 5)\n"
+    "  --seed N        random seed (default 1)\n"
+    "  --nosound       leave sound requests in the actors' registers, as the\n"
+    "                  game does when it runs without sound\n"
+    "  --controls F    one Controls word per line, decimal or 0x-hex; # comments\n"
+    "  --demo F        take level, mode, skill, seed and controls from a demo file;\n"
+    "                  the run ends when the demo has ended\n"
+    "  --game          play the whole game: a level that the scripts end with a row\n"
+    "                  from 1 to 11 is followed by that row, as in the game (L lines);\n"
+    "                  the last line is 'end score=S outcome=R ticks=N'. With\n"
+    "                  --controls the run ends when the words do, as with a demo\n"
+    "  --ticks N       ticks to run at most (default 1000; with --game unlimited)\n"
+    "  --trace F       write the trace to F\n"
+    "  --hash          print only HASH <FNV-1a 64 of the trace>\n"
+    "  --verify T      with --game: compare the world after every tick and the end\n"
+    "                  with T, what the game wrote through NWD_DEMO_TRACE; exit\n"
+    "                  status 1 at the first difference\n";
 
 static int bad_usage(const char* msg, const char* arg)
 {
@@ -87,92 +97,128 @@ static bool read_controls(const char* path, std::vector<int16_t>& out)
     return ok;
 }
 
+// The demo file, or a message saying why it cannot be one.
+static DemoImage* load_demo(const char* path)
+{
+    FILE* f = fopen(path, "rb");
+    if (!f) {
+        fprintf(stderr, "nwd-sim: %s: %s\n", path, strerror(errno));
+        return nullptr;
+    }
+    fclose(f);
+    DemoImage* d = demo_load(path);
+    if (!d)
+        fprintf(stderr, "nwd-sim: %s: not a demo (shorter than its %u-byte header, or unreadable)\n",
+                path, (unsigned)DEMO_HEADER_SIZE);
+    return d;
+}
+
+static bool load_programs(const char* amc)
+{
+    amc_unload_all();
+    amc_vm_reset();
+    int16_t r = amc_load(amc);
+    if (r != 0)
+        fprintf(stderr, "amc_load failed: %d\n", r);
+    return r == 0;
+}
+
 int main(int argc, char** argv)
 {
+    enum { O_AMC = 256, O_LEVEL, O_MODE, O_SKILL, O_SEED, O_CONTROLS, O_DEMO, O_TICKS, O_TRACE,
+           O_HASH, O_GAME, O_VERIFY, O_NOSOUND };
+    static const option longopts[] = {
+        {"help", no_argument, nullptr, 'h'},       {"amc", required_argument, nullptr, O_AMC},
+        {"level", required_argument, nullptr, O_LEVEL}, {"mode", required_argument, nullptr, O_MODE},
+        {"skill", required_argument, nullptr, O_SKILL}, {"seed", required_argument, nullptr, O_SEED},
+        {"controls", required_argument, nullptr, O_CONTROLS},
+        {"demo", required_argument, nullptr, O_DEMO},
+        {"ticks", required_argument, nullptr, O_TICKS},
+        {"trace", required_argument, nullptr, O_TRACE}, {"hash", no_argument, nullptr, O_HASH},
+        {"game", no_argument, nullptr, O_GAME},
+        {"verify", required_argument, nullptr, O_VERIFY},
+        {"nosound", no_argument, nullptr, O_NOSOUND}, {nullptr, 0, nullptr, 0}};
     const char* amc = nullptr;
     const char* controls_path = nullptr;
     const char* demo_path = nullptr;
     const char* trace_path = nullptr;
+    const char* verify_path = nullptr;
     bool hash = false;
     long long ticks = -1;
-    SimOptions o;
-    for (int i = 1; i < argc; i++) {
-        const char* a = argv[i];
-        if (!strcmp(a, "--help") || !strcmp(a, "-h")) {
+    static SimRun r;
+    opterr = 0;
+    for (int c; (c = getopt_long(argc, argv, ":h", longopts, nullptr)) != -1;) {
+        long long n;
+        switch (c) {
+        case 'h':
             fputs(usage, stdout);
             return 0;
-        }
-        if (!strcmp(a, "--hash")) {
-            hash = true;
-            continue;
-        }
-        const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
-        long long n;
-        if (!strcmp(a, "--amc") || !strcmp(a, "--controls") || !strcmp(a, "--demo") ||
-            !strcmp(a, "--trace")) {
-            if (!v)
-                return bad_usage("missing value for", a);
-            if (!strcmp(a, "--amc")) amc = v;
-            else if (!strcmp(a, "--controls")) controls_path = v;
-            else if (!strcmp(a, "--demo")) demo_path = v;
-            else trace_path = v;
-            i++;
-        } else if (!strcmp(a, "--level") || !strcmp(a, "--mode") || !strcmp(a, "--skill")) {
-            if (!parse_long(v, -32768, 32767, &n))
-                return bad_usage("expected a number from -32768 to 32767 after", a);
-            (a[2] == 'l' ? o.level : a[2] == 'm' ? o.mode : o.skill) = (int16_t)n;
-            i++;
-        } else if (!strcmp(a, "--seed")) {
-            if (!parse_long(v, -2147483648LL, 4294967295LL, &n))
-                return bad_usage("expected a 32-bit number after", a);
-            o.seed = (int32_t)(uint32_t)n;
-            i++;
-        } else if (!strcmp(a, "--ticks")) {
-            if (!parse_long(v, 0, 4294967295LL, &n))
-                return bad_usage("expected a tick count after", a);
+        case O_AMC: amc = optarg; break;
+        case O_CONTROLS: controls_path = optarg; break;
+        case O_DEMO: demo_path = optarg; break;
+        case O_TRACE: trace_path = optarg; break;
+        case O_VERIFY: verify_path = optarg; break;
+        case O_HASH: hash = true; break;
+        case O_GAME: r.game = true; break;
+        case O_NOSOUND: r.o.sound = false; break;
+        case O_LEVEL:
+        case O_MODE:
+        case O_SKILL:
+            if (!parse_long(optarg, -32768, 32767, &n))
+                return bad_usage("expected a number from -32768 to 32767 after",
+                                 c == O_LEVEL ? "--level" : c == O_MODE ? "--mode" : "--skill");
+            (c == O_LEVEL ? r.o.level : c == O_MODE ? r.o.mode : r.o.skill) = (int16_t)n;
+            break;
+        case O_SEED:
+            if (!parse_long(optarg, -2147483648LL, 4294967295LL, &n))
+                return bad_usage("expected a 32-bit number after", "--seed");
+            r.o.seed = (int32_t)(uint32_t)n;
+            break;
+        case O_TICKS:
+            if (!parse_long(optarg, 0, 4294967295LL, &n))
+                return bad_usage("expected a tick count after", "--ticks");
             ticks = n;
-            i++;
-        } else {
-            return bad_usage("unknown argument", a);
+            break;
+        case ':':
+            return bad_usage("missing value for", argv[optind - 1]);
+        default:
+            return bad_usage("unknown option", argv[optind - 1]);
         }
     }
+    if (optind < argc)
+        return bad_usage("unexpected argument", argv[optind]);
     if (!amc)
         return bad_usage("--amc PATH is required", nullptr);
     if (controls_path && demo_path)
         return bad_usage("--controls and --demo exclude each other", nullptr);
-#if NWD_HAVE_DEMO
-    // Held for the whole run, like the game's attract demos.
-    static DemoImage* demo = nullptr;
+    if (verify_path && (!r.game || hash || trace_path || ticks >= 0))
+        return bad_usage("--verify needs --game and excludes --trace, --hash and --ticks", nullptr);
+
     if (demo_path) {
-        demo = demo_load(demo_path);
-        if (!demo) {
-            fprintf(stderr, "error in demo_load()\n");
+        // Held for the whole run, like the game's attract demos.
+        r.demo = load_demo(demo_path);
+        if (!r.demo)
             return 2;
-        }
-        DemoHeader h = demo_header(demo);
-        o.level = h.level;
-        o.mode = h.mode;
-        o.skill = h.skill;
-        o.seed = (int32_t)h.seed;
+        DemoHeader h = demo_header(r.demo);
+        r.o.level = h.level;
+        r.o.mode = h.mode;
+        r.o.skill = h.skill;
+        r.o.seed = (int32_t)h.seed;
     }
-#else
-    if (demo_path) {
-        fprintf(stderr, "nwd-sim: --demo is not supported by this build\n");
+    r.max_ticks = ticks >= 0 ? (uint64_t)ticks : r.game ? UINT64_MAX : 1000;
+    r.use_controls = controls_path != nullptr;
+    if (controls_path && !read_controls(controls_path, r.controls))
         return 2;
-    }
-#endif
-    if (ticks < 0)
-        ticks = 1000;
-    std::vector<int16_t> controls;
-    if (controls_path && !read_controls(controls_path, controls))
+    if (!load_programs(amc))
         return 2;
 
-    amc_unload_all();
-    amc_vm_reset();
-    int16_t r = amc_load(amc);
-    if (r != 0) {
-        fprintf(stderr, "amc_load failed: %d\n", r);
-        return 2;
+    if (verify_path) {
+        static ExpectedGame want;
+        if (!read_expected(verify_path, want, stderr))
+            return 2;
+        int status = sim_verify(amc, verify_path, want, r, stdout, stderr);
+        demo_free(r.demo);
+        return fflush(stdout) == 0 ? status : 1;
     }
 
     static SimTrace trace;
@@ -186,32 +232,14 @@ int main(int argc, char** argv)
     }
     trace.out = hash ? nullptr : out;
     trace.hash = hash;
-    sim_start(o);
-#if NWD_HAVE_DEMO
-    if (demo)
-        demo_play_start(demo);
-#endif
-    for (long long t = 1; t <= ticks; t++) {
-        int16_t c = (size_t)(t - 1) < controls.size() ? controls[(size_t)(t - 1)] : 0;
-#if NWD_HAVE_DEMO
-        // As in the game: the tick that finds the demo out of frames still
-        // runs with controls 0; the one after it does not.
-        if (demo) {
-            if (demo_state & DEMO_ENDED)
-                break;
-            c = (int16_t)demo_play_next();
-        }
-#endif
-        if (sim_tick(trace, (uint32_t)t, c))
-            break;
-    }
+    SimRunEnd e = sim_run(r, &trace, 1, SimTickCheck{});
+    if (r.game)
+        sim_tracef(trace, "end score=%d outcome=%d ticks=%u\n", e.score, e.outcome, e.ticks);
     sim_trace_flush(trace);
     if (hash)
         fprintf(out, "HASH %016llx\n", (unsigned long long)trace.fnv);
     amc_unload_all();
-#if NWD_HAVE_DEMO
-    demo_free(demo);
-#endif
+    demo_free(r.demo);
     if (out != stdout && fclose(out) != 0) {
         fprintf(stderr, "nwd-sim: %s: write failed\n", trace_path);
         return 1;
