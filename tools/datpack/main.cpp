@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 #include "tools/common/password_file.h"
 
 namespace {
@@ -30,7 +31,8 @@ void usage(FILE* f) {
                "          objects are added in this order, files are read from DIR\n"
                "  OUTPUT  the datafile to write (replaced atomically)\n"
                "  --dat   the archiver to run (default /usr/bin/dat)\n"
-               "  --password-file  reads the password from the first line of FILE\n");
+               "  --password-file  reads the password from the first line of FILE\n"
+               "  -h, --help, --version\n");
 }
 
 bool run(const std::vector<std::string>& args) {
@@ -128,24 +130,18 @@ bool clear_palette_padding(const std::string& path, const std::string& key) {
 
 int main(int argc, char** argv) {
   std::string dat = "/usr/bin/dat", password;
-  std::vector<const char*> pos;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help")) {
-      usage(stdout);
-      return 0;
-    } else if (!std::strcmp(argv[i], "--dat") && i + 1 < argc) {
-      dat = argv[++i];
-    } else if (!std::strcmp(argv[i], "--password") && i + 1 < argc) {
-      password = argv[++i];
-    } else if (!std::strcmp(argv[i], "--password-file") && i + 1 < argc) {
-      if (!read_password_file(argv[++i], password)) return 1;
-    } else if (argv[i][0] == '-') {
-      usage(stderr);
-      return 2;
-    } else {
-      pos.push_back(argv[i]);
-    }
-  }
+  enum { DAT = 0x100, PASSWORD, PASSWORD_FILE };
+  int r = cli_parse(argc, argv, "nwd-datpack", "",
+                    {{"dat", required_argument, nullptr, DAT},
+                     {"password", required_argument, nullptr, PASSWORD},
+                     {"password-file", required_argument, nullptr, PASSWORD_FILE}},
+                    usage, [&](int c, const char* v) {
+                      if (c == DAT) dat = v;
+                      if (c == PASSWORD) password = v;
+                      return c == PASSWORD_FILE && !read_password_file(v, password) ? 1 : 0;
+                    });
+  if (r >= 0) return r;
+  std::vector<const char*> pos(argv + optind, argv + argc);
   if (pos.size() != 3 || password.empty()) {
     usage(stderr);
     return 2;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 #include "tools/gfxgen/gfxgen.h"
 
 namespace {
@@ -18,7 +19,8 @@ void usage(FILE* f) {
                "           and the script include file naming sprites and effects\n"
                "  levels   maps, tile sheets and backgrounds of the level datafile\n"
                "           (levels.lst)\n"
-               "  SRCDIR   the data/ folder (gfx/, levels/, sound/effects.txt)\n");
+               "  SRCDIR   the data/ folder (gfx/, levels/, sound/effects.txt)\n"
+               "  -h, --help, --version\n");
 }
 
 bool write_list(const std::string& path, const std::vector<gg::Entry>& list) {
@@ -69,11 +71,10 @@ bool write_include(const std::string& path, const std::string& effects, const gg
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    if (!std::strcmp(argv[i], "--help")) {
-      usage(stdout);
-      return 0;
-    }
+  int r = cli_parse(argc, argv, "nwd-gfxgen", "", {}, usage, [](int, const char*) { return 0; });
+  if (r >= 0) return r;
+  argc -= optind - 1;
+  argv += optind - 1;
   bool main_mode = argc == 5 && !std::strcmp(argv[1], "main");
   if (!main_mode && !(argc == 4 && !std::strcmp(argv[1], "levels"))) {
     usage(stderr);

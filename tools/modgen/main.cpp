@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 
 namespace {
 
@@ -291,16 +292,15 @@ bool write_mod(const char* path, const Song& song) {
   return ok && std::rename(tmp.c_str(), path) == 0;
 }
 
-void usage(FILE* f) { std::fprintf(f, "usage: nwd-modgen SCORE OUTPUT.mod\n"); }
+void usage(FILE* f) { std::fprintf(f, "usage: nwd-modgen SCORE OUTPUT.mod\n       nwd-modgen -h | --help | --version\n"); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && !std::strcmp(argv[1], "--help")) {
-    usage(stdout);
-    return 0;
-  }
-  if (argc != 3 || argv[1][0] == '-') {
+  int r = cli_parse(argc, argv, "nwd-modgen", "", {}, usage, [](int, const char*) { return 0; });
+  if (r >= 0) return r;
+  argv += optind - 1;
+  if (argc - optind != 2) {
     usage(stderr);
     return 2;
   }
