@@ -6,9 +6,9 @@
 # Usage: install-deps.sh [--check] [play|test]
 set -e
 PLAY="build-essential cmake pkg-config liballegro4-dev libloadpng4-dev libpng-dev zlib1g-dev \
-libdumb1-dev libaldmb1-dev libx11-dev espeak-ng"
+libdumb1-dev libaldmb1-dev libx11-dev x11-utils espeak-ng"
 TEST="$PLAY clang libclang-rt-14-dev allegro4-doc libgtest-dev libbenchmark-dev \
-xvfb xdotool x11-apps x11-utils imagemagick netpbm \
+xvfb xdotool x11-apps imagemagick netpbm \
 sox libasound2-plugins alsa-utils valgrind desktop-file-utils appstream"
 check=
 if [ "${1:-}" = --check ]; then check=1; shift; fi
