@@ -2,7 +2,7 @@
 # Builds everything and runs every test.
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+sh scripts/install-deps.sh test
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNWD_TESTS=ON >/dev/null
 cmake --build build -j"$(nproc)"
 cd build && ctest --output-on-failure -j"$(nproc)"

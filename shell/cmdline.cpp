@@ -179,3 +179,12 @@ int parse_command_line(int argc, char** argv) {
     if (r == CMDLINE_BAD) std::exit(1);
     return 0;
 }
+
+bool cmdline_version(int argc, char** argv) {
+    for (int i = 1; i < argc; i++)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Nightward %s\n", NWD_VERSION);
+            return true;
+        }
+    return false;
+}

@@ -12,6 +12,7 @@
 #include "shell/startup.h"
 
 int main(int argc, char** argv) {
+    if (cmdline_version(argc, argv)) return 0;
     console_error_fd = dup(2);
     if (console_error_fd < 0) console_error_fd = 2;
     std::freopen("stderr.txt", "w", stderr);

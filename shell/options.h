@@ -22,7 +22,7 @@ struct LaunchOptions {
 
 extern LaunchOptions launch;
 
-#define NWD_VERSION "1.12"
+#include "nwd_version.h"  // NWD_VERSION
 #ifdef _WIN32
 #define NWD_BUILD "Win"
 #else
@@ -44,3 +44,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
 // Start-up's parser: 1 go on, 0 stop quietly after showing the message;
 // a bad value shows its message and ends the process with status 1.
 int parse_command_line(int argc, char** argv);
+
+// "--version" anywhere on the command line: prints the version on standard
+// output and returns true, before anything else starts.
+bool cmdline_version(int argc, char** argv);

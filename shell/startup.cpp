@@ -151,7 +151,8 @@ int startup(int argc, char** argv) {
     }
 
     std::snprintf(data_path, sizeof data_path, "%s%s", data_dir, "NIGHTWAR.DAT");
-    if (!file_exists(data_path, FA_ARCH, nullptr)) {
+    // Installed data is read-only, which Allegro reports as FA_RDONLY.
+    if (!file_exists(data_path, FA_ARCH | FA_RDONLY, nullptr)) {
         allegro_message("Data file %s not found. Exiting", data_path);
         return 0;
     }

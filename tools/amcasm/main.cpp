@@ -2,6 +2,7 @@
 // files, and disassembles compiled files back into source text.
 #include "engine/diag.h"
 #include "tools/amcasm/amcasm.h"
+#include "tools/common/cli.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,8 +24,14 @@ static const char usage[] =
     "  -w            do not print warnings\n"
     "  --list-file   write OUT as a list of other AMC files, by base name\n"
     "  -d FILE       disassemble every program of a compiled file\n"
+    "  -h, --help    this text; --version: the version\n"
     "Errors are printed as file:line:column: message; the exit status is 1 when\n"
     "assembly fails (no output is written), 2 for bad usage.\n";
+
+static void print_usage(FILE* f)
+{
+    fputs(usage, f);
+}
 
 static int bad_usage(const std::string& msg)
 {
@@ -142,45 +149,28 @@ int main(int argc, char** argv)
 {
     std::string out, listing, dis, depfile;
     AsmOptions opt;
-    std::vector<std::string> sources;
     bool list_mode = false, quiet = false;
-    for (int i = 1; i < argc; i++) {
-        std::string a = argv[i];
-        // The value of -o, -I, -l, -d: joined (-Ifolder) or the next argument.
-        auto value = [&]() -> const char* {
-            if (a.size() > 2)
-                return argv[i] + 2;
-            return i + 1 < argc ? argv[++i] : nullptr;
-        };
-        if (list_mode) {
-            sources.push_back(a);
-        } else if (a == "--help" || a == "-h") {
-            fputs(usage, stdout);
-            return 0;
-        } else if (a == "--list-file") {
-            list_mode = true;
-        } else if (a == "--depfile") {
-            if (i + 1 >= argc)
-                return bad_usage("missing value for --depfile");
-            depfile = argv[++i];
-        } else if (a == "-w") {
-            quiet = true;
-        } else if (a.rfind("-o", 0) == 0 || a.rfind("-I", 0) == 0 || a.rfind("-l", 0) == 0 ||
-                   a.rfind("-d", 0) == 0) {
-            char k = a[1];
-            const char* v = value();
-            if (!v || !*v)
-                return bad_usage(std::string("missing value for -") + k);
-            if (k == 'o') out = v;
-            else if (k == 'I') opt.include_dirs.push_back(v);
-            else if (k == 'l') listing = v;
-            else dis = v;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return bad_usage("unknown option: " + a);
-        } else {
-            sources.push_back(a);
-        }
-    }
+    enum { DEPFILE = 0x100, LIST_FILE };
+    int status = cli_parse(argc, argv, "amcasm", "o:I:l:d:w",
+                      {{"depfile", required_argument, nullptr, DEPFILE},
+                       {"list-file", no_argument, nullptr, LIST_FILE}},
+                      print_usage, [&](int c, const char* v) {
+                          if (v && !*v)
+                              return bad_usage("empty value for an option");
+                          switch (c) {
+                          case 'o': out = v; break;
+                          case 'I': opt.include_dirs.push_back(v); break;
+                          case 'l': listing = v; break;
+                          case 'd': dis = v; break;
+                          case 'w': quiet = true; break;
+                          case DEPFILE: depfile = v; break;
+                          case LIST_FILE: list_mode = true; break;
+                          }
+                          return 0;
+                      });
+    if (status >= 0)
+        return status;
+    std::vector<std::string> sources(argv + optind, argv + argc);
     if (list_mode) {
         if (!out.empty() || !dis.empty() || !listing.empty() || !depfile.empty())
             return bad_usage("--list-file takes only an output file and names");

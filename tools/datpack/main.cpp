@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 #include "tools/common/password_file.h"
 
 namespace {
@@ -29,7 +31,8 @@ void usage(FILE* f) {
                "          objects are added in this order, files are read from DIR\n"
                "  OUTPUT  the datafile to write (replaced atomically)\n"
                "  --dat   the archiver to run (default /usr/bin/dat)\n"
-               "  --password-file  reads the password from the first line of FILE\n");
+               "  --password-file  reads the password from the first line of FILE\n"
+               "  -h, --help, --version\n");
 }
 
 bool run(const std::vector<std::string>& args) {
@@ -77,28 +80,68 @@ bool read_list(const char* path, std::vector<Item>& items) {
   return ok;
 }
 
+uint32_t be32(const std::vector<unsigned char>& d, size_t at, const std::string& key) {
+  uint32_t v = 0;
+  for (size_t i = at; i < at + 4; ++i) v = v << 8 | (d[i] ^ (unsigned char)key[i % key.size()]);
+  return v;
+}
+
+uint32_t id(const char* s) { return (uint32_t)s[0] << 24 | s[1] << 16 | s[2] << 8 | s[3]; }
+
+// dat leaves the fourth byte of each palette entry as whatever its stack held,
+// so two packings of the same pictures differ. The file is the plain datafile
+// with the password XORed over it from its first byte on: walk the objects
+// and clear those bytes, so the same sources always give the same file.
+bool clear_palette_padding(const std::string& path, const std::string& key) {
+  std::vector<unsigned char> d;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  unsigned char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) d.insert(d.end(), buf, buf + n);
+  std::fclose(f);
+  if (d.size() < 12 || be32(d, 4, key) != id("ALL.")) return false;
+  size_t at = 12;
+  for (uint32_t count = be32(d, 8, key), k = 0; k < count; ++k) {
+    for (;;) {  // properties, then the object's type and chunk
+      if (at + 12 > d.size()) return false;
+      uint32_t type = be32(d, at, key);
+      if (type == id("prop")) {
+        at += 12 + (size_t)be32(d, at + 8, key);
+        continue;
+      }
+      size_t stored = be32(d, at + 4, key);
+      int32_t unpacked = (int32_t)be32(d, at + 8, key);
+      at += 12;
+      if (stored > d.size() - at) return false;
+      if (type == id("PAL ") && stored == 1024 && unpacked == 1024)
+        for (size_t e = at + 3; e < at + stored; e += 4) d[e] = (unsigned char)key[e % key.size()];
+      at += stored;
+      break;
+    }
+  }
+  f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(d.data(), 1, d.size(), f) == d.size();
+  return std::fclose(f) == 0 && ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string dat = "/usr/bin/dat", password;
-  std::vector<const char*> pos;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help")) {
-      usage(stdout);
-      return 0;
-    } else if (!std::strcmp(argv[i], "--dat") && i + 1 < argc) {
-      dat = argv[++i];
-    } else if (!std::strcmp(argv[i], "--password") && i + 1 < argc) {
-      password = argv[++i];
-    } else if (!std::strcmp(argv[i], "--password-file") && i + 1 < argc) {
-      if (!read_password_file(argv[++i], password)) return 1;
-    } else if (argv[i][0] == '-') {
-      usage(stderr);
-      return 2;
-    } else {
-      pos.push_back(argv[i]);
-    }
-  }
+  enum { DAT = 0x100, PASSWORD, PASSWORD_FILE };
+  int r = cli_parse(argc, argv, "nwd-datpack", "",
+                    {{"dat", required_argument, nullptr, DAT},
+                     {"password", required_argument, nullptr, PASSWORD},
+                     {"password-file", required_argument, nullptr, PASSWORD_FILE}},
+                    usage, [&](int c, const char* v) {
+                      if (c == DAT) dat = v;
+                      if (c == PASSWORD) password = v;
+                      return c == PASSWORD_FILE && !read_password_file(v, password) ? 1 : 0;
+                    });
+  if (r >= 0) return r;
+  std::vector<const char*> pos(argv + optind, argv + argc);
   if (pos.size() != 3 || password.empty()) {
     usage(stderr);
     return 2;
@@ -107,7 +150,7 @@ int main(int argc, char** argv) {
   if (!read_list(pos[0], items)) return 1;
   std::string dir = pos[1], out = pos[2], tmp = out + ".tmp";
   std::remove(tmp.c_str());
-  const std::vector<std::string> base = {dat, "-007", password, "-n0", "-k", "-s1", tmp};
+  const std::vector<std::string> base = {dat, "-007", password, "-c0", "-n0", "-k", "-s1", tmp};
 
   // One call per run of equal types: dat takes a single -t per call, and the
   // list order is kept because -n0 appends in argument order.
@@ -140,6 +183,11 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
+  }
+  if (!clear_palette_padding(tmp, password)) {
+    diag("%s: dat wrote a datafile this tool cannot read back\n", out.c_str());
+    std::remove(tmp.c_str());
+    return 1;
   }
   if (std::rename(tmp.c_str(), out.c_str()) != 0) {
     diag("%s: cannot replace\n", out.c_str());

@@ -2,6 +2,8 @@
 // one object (bitmap, font, palette), a level map drawn with its tile sheet,
 // or a contact sheet of every sprite with its hot spot marked.
 #include <allegro.h>
+#include <loadpng.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,79 +13,19 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 #include "tools/common/password_file.h"
 
 namespace {
 
-// --- PNG writer: 8-bit RGB, stored deflate blocks (no compression library) ---
-
-unsigned crc_table[256];
-void crc_init() {
-  for (unsigned n = 0; n < 256; ++n) {
-    unsigned c = n;
-    for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    crc_table[n] = c;
-  }
-}
-unsigned crc(const std::vector<unsigned char>& d, size_t from) {
-  unsigned c = 0xFFFFFFFFu;
-  for (size_t i = from; i < d.size(); ++i) c = crc_table[(c ^ d[i]) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
-}
-void be32(std::vector<unsigned char>& d, unsigned v) {
-  for (int s = 24; s >= 0; s -= 8) d.push_back((unsigned char)(v >> s));
-}
-void chunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& body) {
-  be32(out, (unsigned)body.size());
-  size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), body.begin(), body.end());
-  be32(out, crc(out, start));
-}
-
+// Written aside and renamed, so a failed write never leaves half a picture.
 bool write_png(const char* path, BITMAP* b, const RGB* pal) {
-  std::vector<unsigned char> raw;
-  for (int y = 0; y < b->h; ++y) {
-    raw.push_back(0);
-    for (int x = 0; x < b->w; ++x) {
-      const RGB& c = pal[getpixel(b, x, y) & 0xFF];
-      raw.push_back((unsigned char)(c.r * 255 / 63));
-      raw.push_back((unsigned char)(c.g * 255 / 63));
-      raw.push_back((unsigned char)(c.b * 255 / 63));
-    }
-  }
-  std::vector<unsigned char> z = {0x78, 0x01};
-  for (size_t at = 0; at < raw.size() || at == 0;) {
-    size_t n = std::min<size_t>(65535, raw.size() - at);
-    z.push_back(at + n >= raw.size() ? 1 : 0);
-    z.push_back((unsigned char)n);
-    z.push_back((unsigned char)(n >> 8));
-    z.push_back((unsigned char)~n);
-    z.push_back((unsigned char)(~n >> 8));
-    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
-    at += n;
-    if (n == 0) break;
-  }
-  unsigned a = 1, bsum = 0;
-  for (unsigned char c : raw) {
-    a = (a + c) % 65521;
-    bsum = (bsum + a) % 65521;
-  }
-  be32(z, (bsum << 16) | a);
-  std::vector<unsigned char> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<unsigned char> ihdr;
-  be32(ihdr, (unsigned)b->w);
-  be32(ihdr, (unsigned)b->h);
-  ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
-  chunk(out, "IHDR", ihdr);
-  chunk(out, "IDAT", z);
-  chunk(out, "IEND", {});
   std::string tmp = std::string(path) + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  ok = std::fclose(f) == 0 && ok;
-  return ok && std::rename(tmp.c_str(), path) == 0;
+  if (save_png(tmp.c_str(), b, pal) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return std::rename(tmp.c_str(), path) == 0;
 }
 
 // --- rendering ---
@@ -173,7 +115,8 @@ void usage(FILE* f) {
                "  --password TEXT | --password-file FILE   the datafile password\n"
                "  --palette FILE.DAT   take the palette (object 23) and label font\n"
                "            from this main datafile instead of FILE.DAT itself\n"
-               "  --scale N  enlarge the picture N times (default 1)\n");
+               "  --scale N  enlarge the picture N times (default 1)\n"
+               "  -h, --help, --version\n");
 }
 
 DATAFILE* find(DATAFILE* d, const char* what) {
@@ -192,39 +135,38 @@ DATAFILE* find(DATAFILE* d, const char* what) {
 int main(int argc, char** argv) {
   std::string password, palfile;
   int scale = 1;
-  std::vector<const char*> pos;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help")) {
-      usage(stdout);
-      return 0;
-    } else if (!std::strcmp(argv[i], "--password") && i + 1 < argc) {
-      password = argv[++i];
-    } else if (!std::strcmp(argv[i], "--password-file") && i + 1 < argc) {
-      if (!read_password_file(argv[++i], password)) return 1;
-    } else if (!std::strcmp(argv[i], "--palette") && i + 1 < argc) {
-      palfile = argv[++i];
-    } else if (!std::strcmp(argv[i], "--scale") && i + 1 < argc) {
-      scale = std::atoi(argv[++i]);
-    } else if (argv[i][0] == '-') {
-      usage(stderr);
-      return 2;
-    } else {
-      pos.push_back(argv[i]);
-    }
-  }
+  enum { PASSWORD = 0x100, PASSWORD_FILE, PALETTE, SCALE };
+  int r = cli_parse(argc, argv, "nwd-datview", "",
+                    {{"password", required_argument, nullptr, PASSWORD},
+                     {"password-file", required_argument, nullptr, PASSWORD_FILE},
+                     {"palette", required_argument, nullptr, PALETTE},
+                     {"scale", required_argument, nullptr, SCALE}},
+                    usage, [&](int c, const char* v) {
+                      if (c == PASSWORD) password = v;
+                      if (c == PALETTE) palfile = v;
+                      if (c == SCALE) scale = std::atoi(v);
+                      return c == PASSWORD_FILE && !read_password_file(v, password) ? 1 : 0;
+                    });
+  if (r >= 0) return r;
+  std::vector<const char*> pos(argv + optind, argv + argc);
   if (pos.size() != 3 || scale < 1 || scale > 16) {
     usage(stderr);
     return 2;
   }
+  for (const char* in : {pos[0], palfile.c_str()})
+    if (*in && access(in, F_OK) != 0) {
+      diag("%s: file not found\n", in);
+      return 1;
+    }
   if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 1;
   set_color_conversion(COLORCONV_NONE);
-  crc_init();
+  _png_compression_level = 9;
   packfile_password(password.empty() ? nullptr : password.c_str());
   DATAFILE* dat = load_datafile(pos[0]);
   DATAFILE* main_dat = palfile.empty() ? dat : load_datafile(palfile.c_str());
   packfile_password(nullptr);
   if (!dat || !main_dat) {
-    diag("%s: cannot load (wrong password?)\n", dat ? palfile.c_str() : pos[0]);
+    diag("%s: not a datafile, or not with this password\n", dat ? palfile.c_str() : pos[0]);
     return 1;
   }
   const RGB* pal = default_palette;

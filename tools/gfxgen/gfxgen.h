@@ -56,5 +56,6 @@ void make_fonts(Out& o);     // objects 16..22
 void make_palettes(Out& o);  // objects 23..25
 void make_sprites(Out& o);   // objects 26..557
 bool make_levels(Out& o, const std::string& src);
+bool make_icons(const std::string& dir, const std::string& header);  // PNGs and window icon
 
 }  // namespace gg

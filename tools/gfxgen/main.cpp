@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 #include "tools/gfxgen/gfxgen.h"
 
 namespace {
@@ -14,11 +15,15 @@ void usage(FILE* f) {
   std::fprintf(f,
                "usage: nwd-gfxgen main SRCDIR OUTDIR INCLUDE\n"
                "       nwd-gfxgen levels SRCDIR OUTDIR\n"
+               "       nwd-gfxgen icon OUTDIR HEADER\n"
                "  main     pictures, fonts and palettes of the main datafile (main.lst)\n"
                "           and the script include file naming sprites and effects\n"
                "  levels   maps, tile sheets and backgrounds of the level datafile\n"
                "           (levels.lst)\n"
-               "  SRCDIR   the data/ folder (gfx/, levels/, sound/effects.txt)\n");
+               "  icon     the game's icon as nightward-N.png for N = 16 to 256, and\n"
+               "           HEADER, a C++ header with the window's icon\n"
+               "  SRCDIR   the data/ folder (gfx/, levels/, sound/effects.txt)\n"
+               "  -h, --help, --version\n");
 }
 
 bool write_list(const std::string& path, const std::vector<gg::Entry>& list) {
@@ -69,13 +74,13 @@ bool write_include(const std::string& path, const std::string& effects, const gg
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    if (!std::strcmp(argv[i], "--help")) {
-      usage(stdout);
-      return 0;
-    }
+  int r = cli_parse(argc, argv, "nwd-gfxgen", "", {}, usage, [](int, const char*) { return 0; });
+  if (r >= 0) return r;
+  argc -= optind - 1;
+  argv += optind - 1;
   bool main_mode = argc == 5 && !std::strcmp(argv[1], "main");
-  if (!main_mode && !(argc == 4 && !std::strcmp(argv[1], "levels"))) {
+  bool icon_mode = argc == 4 && !std::strcmp(argv[1], "icon");
+  if (!main_mode && !icon_mode && !(argc == 4 && !std::strcmp(argv[1], "levels"))) {
     usage(stderr);
     return 2;
   }
@@ -87,6 +92,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   set_color_conversion(COLORCONV_NONE);
+  if (icon_mode) return gg::make_icons(argv[2], argv[3]) ? 0 : 1;
   if (!gg::load_palettes(src + "/gfx/palette.txt")) return 1;
   if (!main_mode) {
     if (!gg::make_levels(o, src) || o.failed) return 1;

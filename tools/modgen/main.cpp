@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 #include "tools/modgen/synth.h"
 
 namespace {
@@ -803,6 +804,7 @@ bool write_xm(const char* path, const Song& s) {
 void usage(FILE* f) {
   std::fprintf(f,
                "usage: nwd-modgen SCORE OUTPUT.xm\n"
+               "       nwd-modgen -h | --help | --version\n"
                "  writes the score as an XM module with synthesised instruments;\n"
                "  the comment at the top of tools/modgen/main.cpp describes scores\n");
 }
@@ -810,11 +812,10 @@ void usage(FILE* f) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && !std::strcmp(argv[1], "--help")) {
-    usage(stdout);
-    return 0;
-  }
-  if (argc != 3 || argv[1][0] == '-') {
+  int r = cli_parse(argc, argv, "nwd-modgen", "", {}, usage, [](int, const char*) { return 0; });
+  if (r >= 0) return r;
+  argv += optind - 1;
+  if (argc - optind != 2) {
     usage(stderr);
     return 2;
   }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "tools/common/cli.h"
 
 namespace {
 
@@ -542,26 +543,17 @@ void usage(FILE* f) {
                "usage: nwd-sfxgen [--espeak PATH] EFFECTS OUTDIR\n"
                "  EFFECTS  lines \"number file name sound\" (# starts a comment)\n"
                "  OUTDIR   folder that receives one WAV file per distinct file name\n"
-               "  --espeak speech synthesiser used for the spoken effects\n");
+               "  --espeak speech synthesiser used for the spoken effects\n"
+               "  -h, --help, --version\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<const char*> pos;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help")) {
-      usage(stdout);
-      return 0;
-    } else if (!std::strcmp(argv[i], "--espeak") && i + 1 < argc) {
-      espeak_path = argv[++i];
-    } else if (argv[i][0] == '-') {
-      usage(stderr);
-      return 2;
-    } else {
-      pos.push_back(argv[i]);
-    }
-  }
+  int r = cli_parse(argc, argv, "nwd-sfxgen", "", {{"espeak", required_argument, nullptr, 'e'}}, usage,
+                    [&](int, const char* v) { return espeak_path = v, 0; });
+  if (r >= 0) return r;
+  std::vector<const char*> pos(argv + optind, argv + argc);
   if (pos.size() != 2) {
     usage(stderr);
     return 2;

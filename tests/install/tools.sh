@@ -1,0 +1,32 @@
+#!/bin/sh
+# The game and its tools: one version, and unknown options named with exit
+# status 2; the viewer names a missing file; two packings of the same pictures
+# give the same datafile bytes. Usage: tools.sh BUILD_DIR SOURCE_DIR VERSION
+B=$1
+SRC=$2
+VERSION=$3
+fail() { echo "FAIL: $1"; exit 1; }
+W=$(mktemp -d)
+trap 'rm -rf "$W"' EXIT
+
+[ "$("$B/nwd" --version)" = "Nightward $VERSION" ] || fail "nwd --version: $("$B/nwd" --version)"
+for t in amcasm nwd-datpack nwd-datview nwd-gfxgen nwd-modgen nwd-sfxgen; do
+    [ "$("$B/$t" --version)" = "$t (Nightward) $VERSION" ] || fail "$t --version"
+    "$B/$t" -h | grep -q "usage" || fail "$t -h"
+    "$B/$t" x --no-such-option >/dev/null 2>"$W/err"
+    [ $? = 2 ] && grep -q "'--no-such-option'" "$W/err" || fail "$t: $(cat "$W/err")"
+    "$B/$t" -Q >/dev/null 2>"$W/err"
+    [ $? = 2 ] && grep -q "'-Q'" "$W/err" || fail "$t: $(cat "$W/err")"
+done
+
+"$B/nwd-datview" "$W/none.DAT" 0 "$W/x.png" 2>"$W/err"
+[ $? = 1 ] && grep -q "none.DAT: file not found" "$W/err" || fail "nwd-datview: $(cat "$W/err")"
+
+for n in 1 2; do
+    mkdir "$W/$n"
+    "$B/nwd-gfxgen" main "$SRC/data" "$W/$n" "$W/$n.inc" >/dev/null || fail "nwd-gfxgen"
+    "$B/nwd-datpack" --password-file "$SRC/data/datafile.key" "$W/$n/main.lst" "$W/$n" \
+        "$W/$n.DAT" || fail "nwd-datpack"
+done
+cmp "$W/1.DAT" "$W/2.DAT" || fail "two packings of the same pictures differ"
+echo "one version, one way of reading options, reproducible datafiles"
