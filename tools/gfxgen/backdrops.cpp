@@ -155,10 +155,10 @@ BITMAP* paint_skyline() {
   // Seen behind the junkyard and over the motorway's barrier, so the
   // interesting part sits in the upper half.
   Canvas cv(128, 112);
-  sky(cv, 100, rgb(8, 8, 28), rgb(112, 64, 78), 11, 50);
-  blocks(cv, 111, 40, 84, rgb(44, 38, 66), rgb(150, 120, 140), 0.18f, 12, 10, 26, 2);
-  haze(cv, 40, 111, rgb(110, 70, 86), 0.35f);
-  blocks(cv, 111, 18, 56, rgb(24, 20, 38), rgb(246, 196, 110), 0.32f, 13, 14, 30, 3);
+  sky(cv, 70, rgb(8, 8, 28), rgb(112, 64, 78), 11, 36);
+  blocks(cv, 111, 64, 100, rgb(44, 38, 66), rgb(150, 120, 140), 0.18f, 12, 10, 26, 2);
+  haze(cv, 20, 111, rgb(110, 70, 86), 0.3f);
+  blocks(cv, 111, 44, 80, rgb(22, 18, 34), rgb(236, 186, 106), 0.2f, 13, 14, 30, 3);
   // Sodium glow of the city's streets along the bottom.
   for (int y = 80; y < 112; ++y)
     for (int x = 0; x < 128; ++x) cv.light(x, y, rgb(255, 140, 60), (y - 80) / 32.0f * 0.35f);

@@ -34,7 +34,7 @@ void piece_warehouse(Street& s, Canvas& cv, const Piece& p) {
     for (int y = top - rise; y < top; ++y) cv.set(x, y, y == top - rise ? rgb(110, 116, 120) : rgb(46, 50, 56));
   }
   corrugated(cv, x0, top, x1, base, tin, 301);
-  grime(cv, x0, top, x1, base, 302, 0.8f);
+  grime(cv, x0, top, x1, base, 302, 0.45f);
   cv.rect(x0, top, x1, top + 2, scale(tin, 0.6f));  // gutter
   // A row of small windows high up.
   for (int x = x0 + 10; x + 14 < x1; x += 40) {
@@ -79,8 +79,13 @@ void piece_warehouse(Street& s, Canvas& cv, const Piece& p) {
   if (p.has("name")) {
     std::string name = p.str("name", "");
     int ny = top + 22;
-    cv.text(name, (x0 + x1) / 2 - text_w(name, 2) / 2, ny, rgb(200, 196, 180), 2);
-    grime(cv, x0, ny, x1, ny + 14, 304, 0.6f);
+    // Painted letters, weathered: some pixels of the paint have flaked off.
+    Canvas m(text_w(name, 2) + 2, 16);
+    m.text(name, 0, 0, rgb(196, 190, 170), 2);
+    int nx = (x0 + x1) / 2 - text_w(name, 2) / 2;
+    for (int y = 0; y < m.h; ++y)
+      for (int x = 0; x < m.w; ++x)
+        if (m.opaque(x, y) && noise(x + nx, y, 304) > 0.18f) cv.set(nx + x, ny + y, scale(m.get(x, y), 0.8f + 0.2f * noise(x, y, 305)));
   }
   if (p.has("lamp")) wall_lamp(cv, x0 + p.num("lamp", 0), top + 24, colour_opt(s, p, "light", "sodium"));
 }

@@ -176,10 +176,18 @@ void piece_crusher(Street&, Canvas& cv, const Piece& p) {
   int x0 = x0_of(p), x1 = x1_of(p), base = p.num("base", GROUND_Y - 1);
   Rgb yellow = rgb(170, 124, 28), steel = rgb(70, 74, 82);
   int top = base - 80;
-  // The press: a heavy box with a chamber open at the front.
+  // The press: a heavy box with a chamber open at the front; its top seen
+  // from a little above, a hopper on it.
   for (int y = top; y <= base; ++y)
     for (int x = x0; x <= x1; ++x) cv.set(x, y, rusty(x, y, yellow, 0.3f, 81));
-  cv.rect(x0, top, x1, top + 2, scale(yellow, 1.3f));
+  for (int k = 0; k < 10; ++k) {
+    int y = top - 10 + k;
+    for (int x = x0 + 10 - k; x <= x1 - 10 + k; ++x) cv.set(x, y, rusty(x, y, scale(yellow, 1.25f), 0.25f, 83));
+  }
+  cv.rect(x0, top, x1, top + 2, scale(yellow, 0.7f));
+  for (int k = 0; k < 24; ++k)  // the hopper's open mouth
+    cv.hline(x0 + 30 - k / 2, x0 + 90 + k / 2, top - 10 - k, k == 23 ? rgb(200, 160, 60) : rusty(x0 + k, top - k, scale(yellow, 0.8f), 0.5f, 84));
+  cv.rect(x0 + 20, top - 36, x0 + 100, top - 33, rgb(30, 26, 24));
   int cx0 = x0 + 12, cx1 = x1 - 40;
   cv.rect(cx0, base - 36, cx1, base - 4, rgb(22, 20, 20));  // the chamber
   for (int x = cx0 + 2; x < cx1; x += 7) cv.vline(x, base - 34, base - 6, rgb(40, 36, 34));
@@ -240,7 +248,7 @@ void piece_floodlight(Street& s, Canvas& cv, const Piece& p) {
   int x = x0_of(p) + p.num("dx", 8), base = p.num("base", GROUND_Y + 2), top = p.num("top", 30);
   Rgb light = colour_opt(s, p, "color", "sodium");
   cv.glow(x, top + 10, 90, 110, light, 0.45f);
-  cv.glow(x, base + 24, 120, 36, light, 0.3f);
+  cv.glow(x, base + 24, 130, 40, light, 0.3f);
   Rgb metal = rgb(40, 40, 44);
   cv.rect(x - 1, top, x + 1, base, metal);
   cv.vline(x - 1, top, base, rgb(90, 90, 96));

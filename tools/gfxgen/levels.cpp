@@ -43,47 +43,65 @@ const LevelSpec levels[] = {
 
 const int T = TILE;
 
-// Small fixed generator so every build draws the same van road.
-unsigned rng_state = 12345;
-int rnd(int n) {
-  rng_state = rng_state * 1103515245u + 12345u;
-  return (int)((rng_state >> 16) % (unsigned)n);
-}
-
-// Van road tiles: 0 lets the skyline show, the rest is the motorway.
-void van_tile(BITMAP* b, int t, int x, int y) {
+// Van road tiles, numbered as data/levels/van.txt names them: 0 lets the
+// skyline show, the rest is the motorway and its lamps.
+void van_tile(Canvas& cv, int t, int x, int y) {
+  Rgb steel = rgb(150, 158, 170), dark = rgb(40, 44, 52), lamp = rgb(255, 200, 120);
+  auto post = [&](int y0, int y1) {
+    cv.rect(x + 7, y + y0, x + 8, y + y1, dark);
+    cv.vline(x + 7, y + y0, y + y1, rgb(90, 96, 108));
+  };
   switch (t) {
     case 0: break;
-    case 1:  // crash barrier over the skyline
-      rectfill(b, x, y + 6, x + T - 1, y + 10, 104);
-      hline(b, x, y + 6, x + T - 1, 106);
-      rectfill(b, x + 6, y + 11, x + 8, y + T - 1, 2);
+    case 1:  // crash barrier over the skyline: a ribbed rail on short posts
+    case 8:  // the same with a lamp post rising from it
+      for (int k = 0; k < 16; ++k) {
+        cv.set(x + k, y + 6, mix(steel, rgb(255, 255, 255), 0.3f));
+        cv.set(x + k, y + 7, steel);
+        cv.set(x + k, y + 8, scale(steel, 0.6f));
+        cv.set(x + k, y + 9, scale(steel, 0.85f));
+        cv.set(x + k, y + 10, scale(steel, 0.45f));
+      }
+      cv.rect(x + 3, y + 11, x + 4, y + 15, dark);
+      cv.rect(x + 11, y + 11, x + 12, y + 15, dark);
+      cv.set(x + 8, y + 8, rgb(255, 120, 40));  // reflector
+      if (t == 8) post(0, 5);
       break;
-    case 2:  // verge
-      rectfill(b, x, y, x + T - 1, y + T - 1, 224);
-      hline(b, x, y, x + T - 1, 149);
-      hline(b, x, y + 1, x + T - 1, 146);
+    case 2:  // verge: dark grass and the edge of the tarmac
+      for (int r = 0; r < 16; ++r)
+        for (int k = 0; k < 16; ++k) {
+          Rgb c = r < 9 ? scale(rgb(34, 46, 34), 0.8f + 0.4f * noise(k, r, 401)) : rgb(46, 46, 52);
+          if (r == 9) c = rgb(120, 120, 110);
+          if (r >= 13) c = rgb(200, 196, 170);  // the solid edge line
+          cv.set(x + k, y + r, c);
+        }
       break;
     case 3:  // lane with a dashed line
     case 4:  // lane without
-      rectfill(b, x, y, x + T - 1, y + T - 1, 226);
-      for (int k = 0; k < 6; ++k) putpixel(b, x + rnd(T), y + rnd(T), 228);
-      if (t == 3) rectfill(b, x + 2, y + 7, x + 9, y + 8, 9);
+    case 5:  // hard shoulder with its edge line
+      for (int r = 0; r < 16; ++r)
+        for (int k = 0; k < 16; ++k) {
+          Rgb c = scale(rgb(48, 48, 56), 0.9f + 0.2f * noise(k, r, 402));
+          if (t == 3 && r >= 7 && r <= 8) c = rgb(210, 206, 186);
+          if (t == 5 && r >= 11 && r <= 12) c = rgb(200, 180, 60);
+          cv.set(x + k, y + r, c);
+        }
       break;
-    case 5:  // hard shoulder edge line
-      rectfill(b, x, y, x + T - 1, y + T - 1, 226);
-      hline(b, x, y + 12, x + T - 1, 34);
+    case 6:  // lamp head over the skyline, reaching out over the road
+      post(6, 15);
+      cv.rect(x + 7, y + 5, x + 15, y + 6, dark);
+      cv.rect(x + 10, y + 7, x + 15, y + 8, mix(lamp, rgb(255, 255, 255), 0.5f));
       break;
-    default:
-      rectfill(b, x, y, x + T - 1, y + T - 1, 110);
+    case 7:  // lamp post shaft
+      post(0, 15);
+      break;
   }
 }
 
 BITMAP* van_sheet() {
-  BITMAP* b = create_bitmap_ex(8, 640, T);
-  clear_to_color(b, 0);
-  for (int t = 0; t < 6; ++t) van_tile(b, t, t * T, 0);
-  return b;
+  Canvas cv(640, T);
+  for (int t = 0; t < 9; ++t) van_tile(cv, t, t * T, 0);
+  return quantize(cv);
 }
 
 // Splits a source line into words; "double quotes" keep spaces, '#' starts
