@@ -135,7 +135,7 @@ void piece_building(Street& s, Canvas& cv, const Piece& p) {
         for (int x = x0 + 4; x <= x1 - 4; ++x) {
           int pane = (x - x0 - 4) / 8, fy = y - wy;
           bool on = noise(pane % 4 + storey * 4, storey, seed) * 100 < lit;
-          Rgb c = on ? mix(rgb(236, 240, 255), rgb(150, 170, 220), fy / 24.0f)
+          Rgb c = on ? mix(rgb(190, 200, 222), rgb(110, 124, 168), fy / 24.0f)
                      : mix(rgb(40, 52, 86), rgb(16, 20, 36), fy / 24.0f);
           if ((x - x0 - 4) % 8 == 0 || fy == 0 || fy == 23) c = rgb(30, 32, 40);
           cv.set(x, y, c);

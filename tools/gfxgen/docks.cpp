@@ -159,6 +159,20 @@ void piece_quay(Street&, Canvas& cv, const Piece& p) {
   shadow_band(cv, x0, x1, top, 3, 0.5f);
 }
 
+// A loading bay painted on the quay: a yellow frame with diagonal hatching.
+void piece_hatch(Street&, Canvas& cv, const Piece& p) {
+  int x0 = x0_of(p) + 4, x1 = x1_of(p) - 4, y0 = p.num("y", 156), y1 = y0 + p.num("h", 14);
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0 + (y - y0) / 2; x <= x1 + (y - y0) / 2; ++x) {
+      bool frame = y == y0 || y == y1 || x == x0 + (y - y0) / 2 || x == x1 + (y - y0) / 2;
+      bool stripe = ((x - y) & 7) < 3;
+      if (!frame && !stripe) continue;
+      // Worn paint: the concrete shows through in places.
+      if (noise(x, y, 361) < 0.2f) continue;
+      cv.set(x, y, mix(cv.get(x, y), rgb(200, 170, 50), 0.55f));
+    }
+}
+
 // The quay's edge above the water: a concrete lip, fender tyres.
 void piece_edge(Street&, Canvas& cv, const Piece& p) {
   int x0 = x0_of(p), x1 = x1_of(p), top = p.num("top", 136);
@@ -249,7 +263,7 @@ void piece_hideout(Street& s, Canvas& cv, const Piece& p) {
 const PainterEntry dock_pieces[] = {
     {"warehouse", piece_warehouse}, {"containers", piece_containers}, {"crates", piece_crates},
     {"quay", piece_quay},           {"edge", piece_edge},             {"bollard", piece_bollard},
-    {"fire", piece_fire},           {"hideout", piece_hideout},       {nullptr, nullptr},
+    {"fire", piece_fire},           {"hideout", piece_hideout},       {"hatch", piece_hatch},       {nullptr, nullptr},
 };
 
 }  // namespace gg

@@ -17,10 +17,11 @@ void piece_towers(Street& s, Canvas& cv, const Piece& p) {
   Rgb haze = colour_opt(s, p, "color", "violet");
   int x = x0_of(p), x1 = x1_of(p), k = 0;
   while (x <= x1) {
-    int w = 28 + (int)(noise(k, 0, seed) * 36);
+    // Widths and window lights on a 16-pixel grid, so tower bodies share tiles.
+    int w = 32 + 16 * (int)(noise(k, 0, seed) * 3);
     int right = std::min(x1, x + w - 1);
     int top = 4 + (int)(noise(k, 1, seed) * 60);
-    Rgb body = mix(rgb(20, 20, 40), haze, 0.12f + 0.14f * noise(k, 2, seed));
+    Rgb body = mix(rgb(20, 20, 40), haze, 0.12f + 0.14f * (int)(noise(k, 2, seed) * 3) / 2.0f);
     for (int y = top; y <= base; ++y)
       for (int xx = x; xx <= right; ++xx) {
         float edge = xx == x ? 1.3f : xx == right ? 0.7f : 1.0f;
@@ -28,10 +29,10 @@ void piece_towers(Street& s, Canvas& cv, const Piece& p) {
       }
     // Window grid: some floors lit across, some dark.
     Rgb lit = noise(k, 3, seed) < 0.5f ? rgb(200, 220, 255) : rgb(255, 226, 160);
-    for (int y = top + 6; y < base - 2; y += 4) {
-      bool floor_lit = noise(k, y, seed + 1) < 0.35f;
-      for (int xx = x + 2; xx < right - 1; xx += 3)
-        if (floor_lit ? noise(xx, y, seed + 2) < 0.8f : noise(xx, y, seed + 2) < 0.12f)
+    for (int y = (top + 8) & ~3; y < base - 2; y += 4) {
+      bool floor_lit = noise(y & 63, hash3(k, 0, seed) % 2, seed + 1) < 0.35f;
+      for (int xx = x + 2; xx < right - 1; xx += 4)
+        if (floor_lit ? noise(xx & 63, y & 63, seed + 2) < 0.8f : noise(xx & 63, y & 63, seed + 2) < 0.12f)
           cv.rect(xx, y, xx + 1, y + 1, mix(lit, body, 0.35f));
     }
     int crown = hash3(k, 4, seed) % 4;
@@ -45,7 +46,7 @@ void piece_towers(Street& s, Canvas& cv, const Piece& p) {
     } else if (crown == 2) {  // stepped
       cv.rect(x + w / 4, top - 10, right - w / 4, top - 1, body);
     }
-    x = right + 1 + (int)(noise(k, 5, seed) * 6);
+    x = right + 1 + 16 * (int)(noise(k, 5, seed) * 1.5f);
     ++k;
   }
 }
