@@ -138,12 +138,12 @@ void water(Canvas& cv, int line, Rgb deep, Rgb far, int seed, int moon_x) {
     }
   }
   if (moon_x >= 0)
-    for (int y = line + 2; y < cv.h; y += 2) {
-      float spread = 3 + (y - line) * 0.35f;
-      for (int k = 0; k < 3; ++k) {
+    for (int y = line + 2; y < cv.h; y += 3) {
+      float spread = 4 + (y - line) * 0.5f;
+      for (int k = 0; k < 2; ++k) {
         int x = moon_x + (int)((noise(y, k, seed) - 0.5f) * 2 * spread);
-        int len = 1 + (int)(noise(y, k, seed + 1) * 4);
-        for (int d = 0; d < len; ++d) put(cv, x + d, y, mix(cv.get(wrapx(cv, x + d), y), rgb(220, 220, 200), 0.6f));
+        int len = 1 + (int)(noise(y, k, seed + 1) * 3);
+        for (int d = 0; d < len; ++d) put(cv, x + d, y, mix(cv.get(wrapx(cv, x + d), y), rgb(220, 220, 200), 0.45f));
       }
     }
   for (int x = 0; x < cv.w; ++x) cv.set(x, line, mix(cv.get(x, line), rgb(14, 18, 30), 0.5f));

@@ -248,7 +248,7 @@ void piece_floodlight(Street& s, Canvas& cv, const Piece& p) {
   int x = x0_of(p) + p.num("dx", 8), base = p.num("base", GROUND_Y + 2), top = p.num("top", 30);
   Rgb light = colour_opt(s, p, "color", "sodium");
   cv.glow(x, top + 10, 90, 110, light, 0.45f);
-  cv.glow(x, base + 24, 130, 40, light, 0.3f);
+  cv.glow(x, base + 24, 130, 40, light, 0.22f);
   Rgb metal = rgb(40, 40, 44);
   cv.rect(x - 1, top, x + 1, base, metal);
   cv.vline(x - 1, top, base, rgb(90, 90, 96));
