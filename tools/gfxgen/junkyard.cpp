@@ -264,7 +264,8 @@ void piece_dirt(Street&, Canvas& cv, const Piece& p) {
   for (int y = top; y <= bottom; ++y)
     for (int x = x0_of(p); x <= x1_of(p); ++x) {
       float n = smooth_noise((float)x, (float)y * 2, 16, 64, 111);
-      Rgb c = mix(rgb(58, 50, 44), rgb(74, 68, 60), n);
+      float patch = smooth_noise((float)x, (float)y * 3, 32, 128, 113);
+      Rgb c = mix(mix(rgb(58, 50, 44), rgb(74, 68, 60), n), rgb(70, 56, 40), patch > 0.6f ? 0.5f : 0.0f);
       float g = noise(x & 63, y & 63, 112);
       if (g > 0.93f) c = scale(c, 1.25f);  // gravel catching light
       else if (g < 0.05f) c = scale(c, 0.75f);
@@ -277,6 +278,33 @@ void piece_dirt(Street&, Canvas& cv, const Piece& p) {
       cv.set(x, y, c);
     }
   shadow_band(cv, x0_of(p), x1_of(p), top, 6, 0.45f);
+}
+
+// Bits of scrap lying flat on the ground: hubcaps, bolts, a plank, a pipe.
+void piece_scrap(Street&, Canvas& cv, const Piece& p) {
+  int x0 = x0_of(p), w = p.width * TILE, y0 = p.num("y", 156), h = p.num("h", 40);
+  for (int k = 0; k < p.width; ++k) {
+    int x = x0 + (int)(noise(p.col, k, 141) * (w - 12)) + 6, y = y0 + (int)(noise(p.col, k, 142) * h);
+    switch (hash3(p.col, k, 143) % 4) {
+      case 0:  // hubcap
+        cv.ellipse(x, y, 4, 2, rgb(96, 98, 104));
+        cv.ellipse(x, y, 2, 1, rgb(60, 62, 68));
+        cv.hline(x - 3, x + 1, y - 2, rgb(136, 138, 144));
+        break;
+      case 1:  // bolts and nuts
+        for (int b = 0; b < 3; ++b) cv.set(x + b * 3, y + (b & 1), rgb(110, 100, 90));
+        break;
+      case 2:  // a plank
+        cv.rect(x - 8, y, x + 8, y + 1, rgb(100, 70, 42));
+        cv.hline(x - 8, x + 8, y, rgb(130, 92, 56));
+        break;
+      default:  // a bent pipe
+        cv.line(x - 6, y + 1, x, y, rgb(80, 84, 90));
+        cv.line(x, y, x + 5, y - 2, rgb(80, 84, 90));
+        break;
+    }
+    cv.hline(x - 4, x + 4, y + 3, scale(rgb(58, 50, 44), 0.7f));  // its shadow
+  }
 }
 
 // Oil spilt on the dirt: dark with a rainbow sheen.
@@ -359,7 +387,7 @@ const PainterEntry junk_pieces[] = {
     {"crusher", piece_crusher}, {"cubes", piece_cubes},
     {"hut", piece_hut},         {"floodlight", piece_floodlight},
     {"dirt", piece_dirt},       {"oil", piece_oil},
-    {"drums", piece_drums},     {"post", piece_post},
+    {"drums", piece_drums},     {"post", piece_post},      {"scrap", piece_scrap},
     {"front-tyres", piece_front_tyres}, {"front-heap", piece_front_heap},
     {nullptr, nullptr},
 };
