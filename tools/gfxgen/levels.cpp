@@ -18,7 +18,7 @@ namespace gg {
 namespace {
 
 // What the game expects of each street's map (the catalogue's sizes).
-struct LevelSpec {
+struct LevelShape {
   const char* source;  // file in data/levels/
   const char* map;
   const char* sheet;
@@ -31,7 +31,7 @@ struct LevelSpec {
   int opaque_from;  // play-area y from which every pixel must be opaque
 };
 
-const LevelSpec levels[] = {
+const LevelShape levels[] = {
     {"lev1.txt", "lev1.bin", "lev1.pcx", 13, 0, 176, 0, 0, 0, 0},
     // The foreground layer's cells follow the main layer's 1456 (112 x 13).
     {"lev2.txt", "lev2.bin", "lev2.pcx", 13, 112, 112, 7, 96, 160, 111},
@@ -142,7 +142,7 @@ struct Source {
 
 // "size COLUMNS", then pieces "kind column [width] key=value ..."; after
 // "front COLUMNS" the pieces paint the foreground layer.
-bool read_source(const std::string& path, const LevelSpec& spec, Source& s) {
+bool read_source(const std::string& path, const LevelShape& shape, Source& s) {
   std::ifstream in(path);
   if (!in) {
     diag("%s:0: cannot open\n", path.c_str());
@@ -165,19 +165,19 @@ bool read_source(const std::string& path, const LevelSpec& spec, Source& s) {
         return false;
       }
       if (w[0] == "size") {
-        if ((spec.columns && n != spec.columns) || n < spec.min_columns ||
-            n * spec.rows > 65535) {
+        if ((shape.columns && n != shape.columns) || n < shape.min_columns ||
+            n * shape.rows > 65535) {
           diag("%s:%d: this map must be %s%d columns wide\n", path.c_str(), ln,
-               spec.columns ? "" : "at least ", spec.min_columns);
+               shape.columns ? "" : "at least ", shape.min_columns);
           return false;
         }
         s.columns = n;
         s.size_line = ln;
       } else {
-        if (!spec.front_rows || n < spec.front_columns) {
-          diag(spec.front_rows ? "%s:%d: the foreground needs at least %d columns\n"
+        if (!shape.front_rows || n < shape.front_columns) {
+          diag(shape.front_rows ? "%s:%d: the foreground needs at least %d columns\n"
                                : "%s:%d: this level has no foreground layer\n",
-               path.c_str(), ln, spec.front_columns);
+               path.c_str(), ln, shape.front_columns);
           return false;
         }
         s.front_columns = n;
@@ -223,7 +223,7 @@ bool read_source(const std::string& path, const LevelSpec& spec, Source& s) {
     diag("%s:0: no \"size COLUMNS\" line\n", path.c_str());
     return false;
   }
-  if (spec.front_rows && !s.front_columns) {
+  if (shape.front_rows && !s.front_columns) {
     diag("%s:0: this level needs a \"front COLUMNS\" section\n", path.c_str());
     return false;
   }
@@ -289,16 +289,16 @@ bool cut(Tiler& tiler, BITMAP* b, int opaque_from, const std::string& path, int 
   return true;
 }
 
-bool make_street(Out& o, const std::string& src, const LevelSpec& spec) {
-  std::string path = src + "/levels/" + spec.source;
+bool make_street(Out& o, const std::string& src, const LevelShape& shape) {
+  std::string path = src + "/levels/" + shape.source;
   Source s;
-  if (!read_source(path, spec, s)) return false;
-  std::unique_ptr<Canvas> main(new Canvas(s.columns * T, spec.rows * T));
+  if (!read_source(path, shape, s)) return false;
+  std::unique_ptr<Canvas> main(new Canvas(s.columns * T, shape.rows * T));
   std::unique_ptr<Canvas> front;
-  if (spec.front_rows)
-    front.reset(new Canvas(s.front_columns * T, spec.front_rows * T, spec.front_top));
+  if (shape.front_rows)
+    front.reset(new Canvas(s.front_columns * T, shape.front_rows * T, shape.front_top));
   Street st;
-  st.name = spec.map;
+  st.name = shape.map;
   st.main = main.get();
   st.front = front.get();
   if (!paint(st, *main, s.main) || (front && !paint(st, *front, s.front))) return false;
@@ -306,19 +306,19 @@ bool make_street(Out& o, const std::string& src, const LevelSpec& spec) {
   Tiler tiler;
   std::vector<unsigned short> cells;
   BITMAP* b = quantize(*main);
-  bool ok = cut(tiler, b, spec.opaque_from, path, s.size_line, cells);
+  bool ok = cut(tiler, b, shape.opaque_from, path, s.size_line, cells);
   destroy_bitmap(b);
   if (ok && front) {
     b = quantize(*front);
     ok = cut(tiler, b, 1 << 30, path, s.size_line, cells);
     destroy_bitmap(b);
   }
-  if (!ok || !write_map(o, spec.map, cells)) return false;
-  o.levels.push_back({0, "DATA", spec.map, -1, -1});
+  if (!ok || !write_map(o, shape.map, cells)) return false;
+  o.levels.push_back({0, "DATA", shape.map, -1, -1});
   b = tiler.sheet();
-  save(o, b, spec.sheet);
+  save(o, b, shape.sheet);
   destroy_bitmap(b);
-  o.levels.push_back({0, "BMP", spec.sheet, -1, -1});
+  o.levels.push_back({0, "BMP", shape.sheet, -1, -1});
   return true;
 }
 
@@ -404,8 +404,8 @@ bool make_levels(Out& o, const std::string& src) {
   if (!load_font(src + "/gfx/font.txt")) return false;  // signs and graffiti
 
   picture(o, paint_skyline(), "dif2.pcx");
-  for (const LevelSpec& spec : levels)
-    if (!make_street(o, src, spec)) return false;
+  for (const LevelShape& shape : levels)
+    if (!make_street(o, src, shape)) return false;
   picture(o, paint_river(), "dif3.pcx");
   picture(o, paint_harbour(), "dif5.pcx");
   picture(o, paint_credits_scenery(), "CREDITS.PCX");
