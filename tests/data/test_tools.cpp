@@ -164,3 +164,34 @@ TEST(Generators, BadSourcesNameFileAndLine) {
   EXPECT_NE(r.err.find("effects.txt:2:"), std::string::npos) << r.err;
   EXPECT_EQ(run(std::string(NWD_GFXGEN) + " main").status, 2);
 }
+
+TEST(Generators, StreetSourcesAreCheckedBeforeAnythingIsWritten) {
+  std::string src = tmp_dir() + "/streets";
+  ASSERT_EQ(std::system(("mkdir -p " + src + "/gfx " + src + "/levels").c_str()), 0);
+  write(src + "/gfx/palette.txt", "0 0 0 0\n1-254 10 10 10 250 250 250\n");
+  std::string font;
+  for (int c = 32; c < 127; ++c) font += std::string("= ") + (char)c + "\n.....\n.....\n.....\n.....\n.....\n.....\n.....\n";
+  write(src + "/gfx/font.txt", font);
+  write(src + "/levels/van.txt", "tile . 0\nmap\n.\n.\n.\n.\n.\n.\n.\n");
+  struct {
+    const char *source, *where;
+  } cases[] = {
+      {"size 100\n", "lev1.txt:1: this map must be at least 176 columns"},
+      {"size 176\nsky 0 176\nlamp 3 colour=red\n", "lev1.txt:3: \"lamp\" has no option \"colour\""},
+      {"size 176\nbogus 0\n", "lev1.txt:2: no piece called \"bogus\""},
+      {"size 176\nbuilding 170 10\n", "lev1.txt:2: the piece goes past column 175"},
+      {"size 176\nsky 0 176 tint=green\n", "lev1.txt:2: tint is"},
+      // The scene never clears behind this street: a hole is an error.
+      {"size 176\npavement 0 176\n", "lev1.txt:1: nothing is painted at x 0, y 0"},
+  };
+  std::string out = tmp_dir() + "/streets-out";
+  ASSERT_EQ(std::system(("mkdir -p " + out).c_str()), 0);
+  for (auto& c : cases) {
+    write(src + "/levels/lev1.txt", c.source);
+    Outcome r = run(std::string(NWD_GFXGEN) + " levels " + src + " " + out);
+    EXPECT_EQ(r.status, 1) << c.source;
+    EXPECT_NE(r.err.find(c.where), std::string::npos) << r.err;
+    std::ifstream written(out + "/lev1.bin");
+    EXPECT_FALSE(written.good()) << c.source;
+  }
+}

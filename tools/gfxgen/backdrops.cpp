@@ -138,12 +138,12 @@ void water(Canvas& cv, int line, Rgb deep, Rgb far, int seed, int moon_x) {
     }
   }
   if (moon_x >= 0)
-    for (int y = line + 2; y < cv.h; y += 2) {
-      float spread = 3 + (y - line) * 0.35f;
-      for (int k = 0; k < 3; ++k) {
+    for (int y = line + 2; y < cv.h; y += 3) {
+      float spread = 4 + (y - line) * 0.5f;
+      for (int k = 0; k < 2; ++k) {
         int x = moon_x + (int)((noise(y, k, seed) - 0.5f) * 2 * spread);
-        int len = 1 + (int)(noise(y, k, seed + 1) * 4);
-        for (int d = 0; d < len; ++d) put(cv, x + d, y, mix(cv.get(wrapx(cv, x + d), y), rgb(220, 220, 200), 0.6f));
+        int len = 1 + (int)(noise(y, k, seed + 1) * 3);
+        for (int d = 0; d < len; ++d) put(cv, x + d, y, mix(cv.get(wrapx(cv, x + d), y), rgb(220, 220, 200), 0.45f));
       }
     }
   for (int x = 0; x < cv.w; ++x) cv.set(x, line, mix(cv.get(x, line), rgb(14, 18, 30), 0.5f));
@@ -155,10 +155,10 @@ BITMAP* paint_skyline() {
   // Seen behind the junkyard and over the motorway's barrier, so the
   // interesting part sits in the upper half.
   Canvas cv(128, 112);
-  sky(cv, 100, rgb(8, 8, 28), rgb(112, 64, 78), 11, 50);
-  blocks(cv, 111, 40, 84, rgb(44, 38, 66), rgb(150, 120, 140), 0.18f, 12, 10, 26, 2);
-  haze(cv, 40, 111, rgb(110, 70, 86), 0.35f);
-  blocks(cv, 111, 18, 56, rgb(24, 20, 38), rgb(246, 196, 110), 0.32f, 13, 14, 30, 3);
+  sky(cv, 70, rgb(8, 8, 28), rgb(112, 64, 78), 11, 36);
+  blocks(cv, 111, 64, 100, rgb(44, 38, 66), rgb(150, 120, 140), 0.18f, 12, 10, 26, 2);
+  haze(cv, 20, 111, rgb(110, 70, 86), 0.3f);
+  blocks(cv, 111, 44, 80, rgb(22, 18, 34), rgb(236, 186, 106), 0.2f, 13, 14, 30, 3);
   // Sodium glow of the city's streets along the bottom.
   for (int y = 80; y < 112; ++y)
     for (int x = 0; x < 128; ++x) cv.light(x, y, rgb(255, 140, 60), (y - 80) / 32.0f * 0.35f);

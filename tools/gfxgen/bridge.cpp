@@ -75,23 +75,24 @@ void piece_tower(Street& s, Canvas& cv, const Piece& p) {
   std::string style = p.str("style", "steel");
   for (int y = 0; y < GROUND_Y; ++y)
     for (int x = x0; x <= x1; ++x) {
-      float t = 0.8f + 0.2f * (float)(x - x0) / (x1 - x0 + 1);
+      // Rounded: lit from the left, falling into shadow on the right.
+      float u = (float)(x - x0) / (x1 - x0 + 1);
+      float t = 0.55f + 0.6f * std::sin(std::min(1.0f, u * 1.6f + 0.2f) * 3.14159f) * (1 - u * 0.5f);
       if (style == "stone") {
         bool joint = (y % 12) == 0 || ((x - x0 + (y / 12 % 2) * 10) % 20) == 0;
         Rgb stone = scale(rgb(96, 96, 104), t * (0.9f + 0.2f * noise(x / 10, y / 12, 231)));
         cv.set(x, y, joint ? scale(stone, 0.6f) : stone);
       } else {
         float n = 0.9f + 0.2f * smooth_noise((float)x, (float)y, 8, 64, 232);
-        bool rivet = (x - x0) % 6 == 3 && y % 6 == 0;
-        cv.set(x, y, scale(rivet ? kSteelHi : kSteel, t * n));
+        bool seam = (y % 24) == 0 || (x - x0) % 16 == 0;
+        bool rivet = (y % 24 == 3 || y % 24 == 21) && (x - x0) % 4 == 2;
+        Rgb c = scale(kSteel, t * n);
+        if (seam) c = scale(c, 0.7f);
+        if (rivet) c = scale(kSteelHi, t);
+        cv.set(x, y, c);
       }
     }
   if (style != "stone" && style != "steel") fail(s, "style is steel or stone");
-  // Recessed panels and cross struts.
-  for (int y = 8; y < GROUND_Y - 40; y += 48) {
-    cv.shade_rect(x0 + 6, y, x1 - 6, y + 36, 0.7f);
-    cv.hline(x0 + 6, x1 - 6, y + 37, kSteelHi);
-  }
   cv.vline(x0, 0, GROUND_Y - 1, kSteelHi);
   cv.vline(x1, 0, GROUND_Y - 1, kSteelDark);
   // Aircraft warning light and floodlit base.
@@ -120,12 +121,18 @@ void piece_bridge_lamp(Street& s, Canvas& cv, const Piece& p) {
   Rgb light = colour_opt(s, p, "color", "cold");
   cv.glow(x, head + 4, 44, 44, light, 0.5f);
   cv.glow(x, GROUND_Y + 20, 80, 26, light, 0.3f);
-  cv.rect(x - 1, head + 4, x + 1, foot, kSteelDark);
-  cv.vline(x - 1, head + 4, foot, kSteel);
-  for (int side = -1; side <= 1; side += 2) {  // twin lanterns on a crossbar
-    cv.hline(x, x + side * 9, head + 4, kSteelDark);
-    cv.rect(x + side * 9 - 2, head - 2, x + side * 9 + 2, head + 3, kSteelDark);
-    cv.rect(x + side * 9 - 1, head - 1, x + side * 9 + 1, head + 2, mix(light, rgb(255, 255, 255), 0.6f));
+  // A tapering post, lit down one side by its own lamps.
+  for (int y = head + 4; y <= foot; ++y) {
+    int half = 1 + (y - head) / 30;
+    for (int k = -half; k <= half; ++k) cv.set(x + k, y, k < 0 ? kSteelHi : k == 0 ? kSteel : kSteelDark);
+  }
+  cv.rect(x - 4, foot - 6, x + 4, foot, kSteel);
+  for (int side = -1; side <= 1; side += 2) {  // twin lanterns on a curved arm
+    for (int k = 0; k <= 10; ++k) cv.set(x + side * k, head + 4 - (k * (10 - k)) / 12, kSteel);
+    int lx = x + side * 10;
+    cv.rect(lx - 3, head - 1, lx + 3, head + 6, kSteelDark);
+    cv.rect(lx - 2, head, lx + 2, head + 5, mix(light, rgb(255, 255, 255), 0.6f));
+    cv.rect(lx - 4, head - 2, lx + 4, head - 1, kSteel);
   }
 }
 

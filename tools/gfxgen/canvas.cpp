@@ -102,7 +102,7 @@ void Canvas::glow(int cx, int cy, int rx, int ry, Rgb v, float k) {
     for (int x = cx - rx; x <= cx + rx; ++x) {
       float dx = (float)(x - cx) / rx, dy = (float)(y - cy) / ry;
       float d = dx * dx + dy * dy;
-      if (d < 1) light(x, y, v, k * (1 - d) * (1 - d));
+      if (d < 1) light(x, y, v, k * (1 - d) * (1 - d) * (1 - d));
     }
 }
 
@@ -175,7 +175,7 @@ BITMAP* quantize(const Canvas& cv) {
         continue;
       }
       // Ordered dither keyed to the pixel's position: tiles stay repeatable.
-      float t = ((bayer[y & 3][x & 3] + 0.5f) / 16 - 0.5f) * 22;
+      float t = ((bayer[y & 3][x & 3] + 0.5f) / 16 - 0.5f) * 14;
       Rgb v = cv.c[i];
       int r = std::clamp((int)(v.r + t), 0, 255) >> 2, g = std::clamp((int)(v.g + t), 0, 255) >> 2,
           bl = std::clamp((int)(v.b + t), 0, 255) >> 2;

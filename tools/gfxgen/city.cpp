@@ -20,7 +20,7 @@ bool colour_named(const std::string& name, Rgb& out) {
       {"black", {30, 30, 36}},     {"brown", {120, 80, 50}},    {"grey", {110, 110, 118}},
       {"cream", {220, 200, 150}},  {"teal", {40, 130, 130}},    {"rust", {150, 70, 36}},
       {"warm", {255, 196, 110}},   {"sodium", {255, 160, 60}},  {"cold", {190, 215, 255}},
-      {"violet", {170, 120, 255}},
+      {"violet", {170, 120, 255}}, {"slate", {76, 78, 92}},
   };
   for (auto& t : table)
     if (name == t.name) {
@@ -48,6 +48,8 @@ bool wall_material(Canvas& cv, const std::string& m, int x0, int y0, int x1, int
   else if (m == "green") concrete(cv, x0, y0, x1, y1, rgb(58, 84, 76), seed, 64);
   else if (m == "blue") concrete(cv, x0, y0, x1, y1, rgb(56, 66, 100), seed, 64);
   else if (m == "tin") corrugated(cv, x0, y0, x1, y1, rgb(82, 90, 96), seed);
+  else if (m == "stone") ashlar(cv, x0, y0, x1, y1, rgb(118, 110, 98), seed);
+  else if (m == "panel") ashlar(cv, x0, y0, x1, y1, rgb(62, 66, 78), seed + 1);
   else return false;
   return true;
 }
@@ -110,7 +112,7 @@ void piece_building(Street& s, Canvas& cv, const Piece& p) {
   std::string wall = p.str("wall", "brick");
   // Walls of one material share one texture (and so their tiles).
   if (!wall_material(cv, wall, x0, top, x1, base, p.num("seed", 1))) {
-    fail(s, "wall is brick, brown, yellow, dark, concrete, stucco, green, blue or tin");
+    fail(s, "wall is brick, brown, yellow, dark, concrete, stucco, green, blue, tin, stone or panel");
     return;
   }
   grime(cv, x0, top, x1, base, p.num("grime", 1), 0.5f);
@@ -122,8 +124,24 @@ void piece_building(Street& s, Canvas& cv, const Piece& p) {
   int lit = p.num("lit", 45);
   Rgb frame = concrete_wall ? rgb(46, 46, 54) : rgb(150, 140, 120);
   std::string upper = p.str("windows", "");
+  std::string style = p.str("style", "sash");
+  if (style != "sash" && style != "pair" && style != "wide" && style != "arch" && style != "ribbon")
+    return fail(s, "style is sash, pair, wide, arch or ribbon");
   for (int storey = 1; gf_top - 48 * storey + 48 > top + 8; ++storey) {
     int wy = gf_top - 48 * storey + 12;
+    if (style == "ribbon") {  // a band of glass the width of the front
+      if (wy < top + 8) continue;
+      for (int y = wy; y < wy + 24; ++y)
+        for (int x = x0 + 4; x <= x1 - 4; ++x) {
+          int pane = (x - x0 - 4) / 8, fy = y - wy;
+          bool on = noise(pane % 4 + storey * 4, storey, seed) * 100 < lit;
+          Rgb c = on ? mix(rgb(190, 200, 222), rgb(110, 124, 168), fy / 24.0f)
+                     : mix(rgb(40, 52, 86), rgb(16, 20, 36), fy / 24.0f);
+          if ((x - x0 - 4) % 8 == 0 || fy == 0 || fy == 23) c = rgb(30, 32, 40);
+          cv.set(x, y, c);
+        }
+      continue;
+    }
     for (int bx = x0; bx + 31 <= x1 + 1; bx += 32) {
       int bay = (bx - x0) / 32;
       int kind;
@@ -136,9 +154,23 @@ void piece_building(Street& s, Canvas& cv, const Piece& p) {
         if (kind == 0 && noise(bx, storey, seed + 2) < 0.12f) kind = 6;
       }
       if (kind < 0) continue;
-      if (wy + 26 < top + 6) continue;
+      if (wy < top + 8) continue;  // no window cut by the roofline
       // Few variants of each kind, so windows share tiles.
-      window(cv, bx + 8, wy, 16, 26, kind, hash3(bx, storey, seed) % 3, frame);
+      int v = hash3(bx, storey, seed) % 2;
+      if (style == "pair") {
+        window(cv, bx + 5, wy, 10, 26, kind, v, frame);
+        window(cv, bx + 17, wy, 10, 26, kind == 0 ? 0 : (kind % 4) + 1, v, frame);
+      } else if (style == "wide") {
+        window(cv, bx + 4, wy + 4, 24, 20, kind, v, frame);
+      } else {
+        window(cv, bx + 8, wy, 16, 26, kind, v, frame);
+        if (style == "arch")  // a brick arch over the window
+          for (int dx = -10; dx <= 9; ++dx) {
+            int ay = wy - 2 - (int)(std::sqrt(std::max(0, 100 - dx * dx)) / 2.5f);
+            for (int k = 0; k < 3; ++k) cv.set(bx + 16 + dx, ay + k, k == 0 ? mix(stone, rgb(255, 255, 255), 0.15f) : scale(stone, 0.85f));
+            cv.set(bx + 16, wy - 6, rgb(170, 164, 150));  // keystone
+          }
+      }
     }
     // A ledge between the storeys.
     int ly = gf_top - 48 * storey + 46;
@@ -186,8 +218,8 @@ void piece_building(Street& s, Canvas& cv, const Piece& p) {
       case 'd':
       case 'D':
         for (int k = ex0; k < ex1; k += 24) {
-          int dw = std::min(18, ex1 - k - 1);
-          door(cv, k + 3, base - 44, dw, 44, rgb(90, 56, 36), c == 'd', eseed + k);
+          int dw = std::min(18, ex1 - k - 1), dh = std::min(44, base - oy - 1);
+          door(cv, k + 3, base - dh, dw, dh, rgb(90, 56, 36), c == 'd', eseed + k);
           cv.rect(k + 1, base - 1, k + dw + 4, base, stone);  // the step
         }
         break;
@@ -390,24 +422,108 @@ void piece_fence(Street& s, Canvas& cv, const Piece& p) {
   barbed_wire(cv, x0, x1, top, scale(wire, 0.9f));
 }
 
-// The end of a street: a high wall turning towards the viewer closes it.
-void piece_deadend(Street&, Canvas& cv, const Piece& p) {
+// A bus shelter: glass panes in a frame under a roof, a lit advert at one
+// end and the stop's sign on its pole.
+void piece_busstop(Street& s, Canvas& cv, const Piece& p) {
+  int x0 = x0_of(p) + 2, x1 = x1_of(p) - 2, base = p.num("base", GROUND_Y + 2);
+  int top = base - 50;
+  Rgb frame = rgb(60, 64, 72);
+  for (int y = top + 4; y < base - 2; ++y)
+    for (int x = x0; x <= x1; ++x) cv.blend(x, y, rgb(120, 150, 170), 0.25f);  // glass
+  cv.rect(x0 - 3, top, x1 + 3, top + 4, frame);
+  cv.hline(x0 - 3, x1 + 3, top, rgb(140, 146, 156));
+  for (int x = x0; x <= x1; x += (x1 - x0) / 3) cv.rect(x, top + 4, x + 1, base, frame);
+  cv.rect(x0, base - 18, x1, base - 16, frame);  // bench
+  // The advert panel, lit from inside.
+  int ax0 = x1 - 22, ax1 = x1 - 2;
+  cv.vgrad(ax0, top + 8, ax1, base - 20, rgb(240, 220, 180), rgb(200, 120, 90));
+  poster(cv, ax0 + 2, top + 10, ax1 - ax0 - 3, base - top - 32, x0);
+  cv.glow((ax0 + ax1) / 2, base - 20, 30, 30, rgb(255, 230, 180), 0.4f);
+  // The stop's sign.
+  int px = x0 - 10;
+  cv.rect(px - 1, top - 14, px + 1, base, frame);
+  cv.disc(px, top - 18, 7, rgb(200, 40, 40));
+  cv.disc(px, top - 18, 5, rgb(240, 240, 236));
+  cv.text("BUS", px - 8, top - 21, rgb(30, 30, 60));
+  cv.rect(px - 5, top - 8, px + 5, top, rgb(230, 230, 220));  // timetable
+  for (int y = top - 6; y < top; y += 2) cv.hline(px - 3, px + 3, y, rgb(90, 90, 100));
+  (void)s;
+}
+
+// The end of a street: a high wall across it, seen running towards the
+// viewer from the building line, its courses converging into the distance.
+void piece_deadend(Street& s, Canvas& cv, const Piece& p) {
   int x0 = x0_of(p), x1 = x1_of(p), bottom = cv.h - 1;
-  int top = p.num("top", 20);
+  int top = p.num("top", 20), far_base = GROUND_Y - 2;
+  Rgb brick = colour_opt(s, p, "color", "rust");
   for (int x = x0; x <= x1; ++x) {
-    // The near end of the wall is taller and lower on screen.
     float t = (float)(x - x0) / std::max(1, x1 - x0);
-    int yt = top - (int)(t * 24), yb = (int)(GROUND_Y - 4 + t * (bottom - GROUND_Y + 4));
-    for (int y = std::max(0, yt); y <= yb; ++y) {
-      int row = (int)((y - yt) / ((yb - yt) / 40.0f + 0.001f));
-      float tone = 0.7f + 0.25f * t + 0.15f * noise(row, (x - x0) / 6, 41);
-      bool mortar = row % 2 == 1 && (y & 1);
-      cv.set(x, y, mortar ? rgb(40, 30, 30) : scale(rgb(104, 46, 38), tone));
+    int yt = top - (int)(t * (top + 30)), yb = far_base + (int)(t * t * (bottom + 40 - far_base));
+    float course = (yb - yt) / 36.0f;  // 36 courses from top to foot
+    int bw = 4 + (int)(t * 10);        // bricks widen nearer the eye
+    for (int y = std::max(0, yt); y <= std::min(bottom, yb); ++y) {
+      int row = (int)((y - yt) / course);
+      bool bed = (int)((y - yt + 1) / course) != row;
+      bool head = ((x - x0 + (row & 1) * bw / 2) % bw) == 0;
+      float tone = 0.55f + 0.45f * t + 0.12f * noise(row, (x - x0) / bw, 41);
+      cv.set(x, y, bed || head ? rgb(38, 30, 30) : scale(brick, tone * 0.75f));
     }
-    cv.set(x, std::max(0, yt), rgb(140, 130, 120));
-    barbed_wire(cv, x, x, std::max(1, yt - 3), rgb(110, 110, 120));
+    for (int k = 0; k < 3; ++k) cv.set(x, std::max(0, yt + k), k == 0 ? rgb(160, 150, 140) : rgb(90, 84, 80));
+    if (yt - 3 >= 0) barbed_wire(cv, x, x, yt - 3, rgb(120, 120, 130));
   }
-  cv.vline(x0, top, GROUND_Y - 4, rgb(30, 24, 26));
+  // The wall's near end, and its shadow falling back along the pavement.
+  cv.vline(x1, 0, bottom, rgb(30, 24, 24));
+  for (int y = far_base; y <= bottom; ++y) {
+    float t = (float)(y - far_base) / (bottom - far_base + 1);
+    int reach = (int)(12 + 40 * t);
+    int edge = x0 + (int)(std::sqrt(t) * (x1 - x0) * 0.9f);
+    for (int x = edge - reach; x < edge; ++x)
+      if (x >= 0 && x < x0 + (int)(std::sqrt(t) * (x1 - x0))) cv.dim(x, y, 0.6f + 0.4f * (float)(edge - x) / reach);
+  }
+  std::string tag = p.str("tag", "");
+  if (!tag.empty()) graffiti(cv, x0 + 4, p.num("tagy", 120), tag, rgb(220, 220, 230), rgb(20, 20, 24), 43, 1);
+}
+
+// A pub front over a ground floor: fascia with its name, red-lit windows
+// with bottles and a small neon sign, double doors between lanterns.
+void piece_bar(Street& s, Canvas& cv, const Piece& p) {
+  int x0 = x0_of(p), x1 = x1_of(p), base = p.num("base", GROUND_Y - 1);
+  int gf_top = base - 55;
+  Rgb paint = colour_opt(s, p, "color", "black"), gold = rgb(230, 190, 90);
+  cv.rect(x0, gf_top + 1, x1, base, scale(paint, 0.8f));
+  for (int x = x0 + 2; x < x1; x += 6) cv.vline(x, gf_top + 18, base - 1, scale(paint, 1.2f));
+  // Fascia.
+  std::string name = p.str("name", "THE BAR");
+  sign(cv, x0, gf_top + 1, x1, gf_top + 15, name, rgb(26, 60, 40), gold);
+  cv.hline(x0, x1, gf_top + 16, scale(gold, 0.6f));
+  int mid = (x0 + x1) / 2;
+  // Windows either side of the door.
+  for (int side = -1; side <= 1; side += 2) {
+    int wx0 = side < 0 ? x0 + 8 : mid + 22, wx1 = side < 0 ? mid - 22 : x1 - 8;
+    int wy0 = gf_top + 22, wy1 = base - 10;
+    cv.rect(wx0 - 2, wy0 - 2, wx1 + 2, wy1 + 2, rgb(20, 16, 14));
+    cv.vgrad(wx0, wy0, wx1, wy1, rgb(200, 60, 40), rgb(90, 20, 20));
+    for (int bx = wx0 + 2; bx < wx1 - 2; bx += 4) {  // bottles on a shelf
+      int bh = 5 + (int)(noise(bx, 0, 44) * 4);
+      cv.rect(bx, wy1 - 12 - bh, bx + 1, wy1 - 12, hash3(bx, 1, 45) % 2 ? rgb(60, 110, 60) : rgb(140, 90, 40));
+    }
+    cv.hline(wx0, wx1, wy1 - 11, rgb(60, 30, 20));
+    cv.rect(wx0, wy1 - 6, wx1, wy1, rgb(40, 14, 14));  // café curtain
+    for (int gx = wx0 + (wx1 - wx0) / 3; gx < wx1; gx += (wx1 - wx0) / 3) cv.vline(gx, wy0, wy1, rgb(20, 16, 14));
+    cv.glow((wx0 + wx1) / 2, base + 8, (wx1 - wx0) / 2 + 10, 12, rgb(255, 90, 60), 0.5f);
+  }
+  if (p.has("window")) neon(cv, x0 + 8 + (mid - 22 - x0 - 8) / 2, gf_top + 26, p.str("window", "ALE"), colour_opt(s, p, "neon", "cyan"), 1);
+  // Double doors, a light over them, lanterns at the sides.
+  cv.rect(mid - 14, base - 38, mid + 14, base, rgb(20, 16, 14));
+  for (int side = -1; side <= 1; side += 2) door(cv, side < 0 ? mid - 12 : mid + 1, base - 36, 11, 36, rgb(90, 30, 26), true, 46 + side);
+  cv.rect(mid - 12, base - 40, mid + 12, base - 38, rgb(255, 220, 150));
+  for (int side = -1; side <= 1; side += 2) {
+    int lx = mid + side * 19;
+    cv.glow(lx, base - 34, 20, 26, rgb(255, 190, 110), 0.6f);
+    cv.rect(lx - 2, base - 38, lx + 2, base - 32, rgb(255, 226, 150));
+    cv.rect(lx - 3, base - 39, lx + 3, base - 39, rgb(30, 26, 22));
+  }
+  cv.rect(mid - 16, base - 1, mid + 16, base, rgb(110, 104, 96));  // the step
 }
 
 const PainterEntry city_pieces[] = {
@@ -416,7 +532,8 @@ const PainterEntry city_pieces[] = {
     {"lamp", piece_lamp},       {"hydrant", piece_hydrant}, {"bin", piece_bin},
     {"phone", piece_phone},     {"tag", piece_tag},         {"neon", piece_neon},
     {"poster", piece_poster},   {"manhole", piece_manhole}, {"litter", piece_litter},
-    {"puddle", piece_puddle},   {"fence", piece_fence},   {"deadend", piece_deadend}, {nullptr, nullptr},
+    {"puddle", piece_puddle},   {"fence", piece_fence},     {"bar", piece_bar},
+    {"busstop", piece_busstop},   {"deadend", piece_deadend}, {nullptr, nullptr},
 };
 
 }  // namespace gg

@@ -34,7 +34,7 @@ void piece_warehouse(Street& s, Canvas& cv, const Piece& p) {
     for (int y = top - rise; y < top; ++y) cv.set(x, y, y == top - rise ? rgb(110, 116, 120) : rgb(46, 50, 56));
   }
   corrugated(cv, x0, top, x1, base, tin, 301);
-  grime(cv, x0, top, x1, base, 302, 0.8f);
+  grime(cv, x0, top, x1, base, 302, 0.45f);
   cv.rect(x0, top, x1, top + 2, scale(tin, 0.6f));  // gutter
   // A row of small windows high up.
   for (int x = x0 + 10; x + 14 < x1; x += 40) {
@@ -79,8 +79,13 @@ void piece_warehouse(Street& s, Canvas& cv, const Piece& p) {
   if (p.has("name")) {
     std::string name = p.str("name", "");
     int ny = top + 22;
-    cv.text(name, (x0 + x1) / 2 - text_w(name, 2) / 2, ny, rgb(200, 196, 180), 2);
-    grime(cv, x0, ny, x1, ny + 14, 304, 0.6f);
+    // Painted letters, weathered: some pixels of the paint have flaked off.
+    Canvas m(text_w(name, 2) + 2, 16);
+    m.text(name, 0, 0, rgb(196, 190, 170), 2);
+    int nx = (x0 + x1) / 2 - text_w(name, 2) / 2;
+    for (int y = 0; y < m.h; ++y)
+      for (int x = 0; x < m.w; ++x)
+        if (m.opaque(x, y) && noise(x + nx, y, 304) > 0.18f) cv.set(nx + x, ny + y, scale(m.get(x, y), 0.8f + 0.2f * noise(x, y, 305)));
   }
   if (p.has("lamp")) wall_lamp(cv, x0 + p.num("lamp", 0), top + 24, colour_opt(s, p, "light", "sodium"));
 }
@@ -152,6 +157,20 @@ void piece_quay(Street&, Canvas& cv, const Piece& p) {
     cv.set(x, top + 5, rgb(150, 120, 30));
   }
   shadow_band(cv, x0, x1, top, 3, 0.5f);
+}
+
+// A loading bay painted on the quay: a yellow frame with diagonal hatching.
+void piece_hatch(Street&, Canvas& cv, const Piece& p) {
+  int x0 = x0_of(p) + 4, x1 = x1_of(p) - 4, y0 = p.num("y", 156), y1 = y0 + p.num("h", 14);
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0 + (y - y0) / 2; x <= x1 + (y - y0) / 2; ++x) {
+      bool frame = y == y0 || y == y1 || x == x0 + (y - y0) / 2 || x == x1 + (y - y0) / 2;
+      bool stripe = ((x - y) & 7) < 3;
+      if (!frame && !stripe) continue;
+      // Worn paint: the concrete shows through in places.
+      if (noise(x, y, 361) < 0.2f) continue;
+      cv.set(x, y, mix(cv.get(x, y), rgb(200, 170, 50), 0.55f));
+    }
 }
 
 // The quay's edge above the water: a concrete lip, fender tyres.
@@ -244,7 +263,7 @@ void piece_hideout(Street& s, Canvas& cv, const Piece& p) {
 const PainterEntry dock_pieces[] = {
     {"warehouse", piece_warehouse}, {"containers", piece_containers}, {"crates", piece_crates},
     {"quay", piece_quay},           {"edge", piece_edge},             {"bollard", piece_bollard},
-    {"fire", piece_fire},           {"hideout", piece_hideout},       {nullptr, nullptr},
+    {"fire", piece_fire},           {"hideout", piece_hideout},       {"hatch", piece_hatch},       {nullptr, nullptr},
 };
 
 }  // namespace gg

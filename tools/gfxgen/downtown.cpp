@@ -17,10 +17,11 @@ void piece_towers(Street& s, Canvas& cv, const Piece& p) {
   Rgb haze = colour_opt(s, p, "color", "violet");
   int x = x0_of(p), x1 = x1_of(p), k = 0;
   while (x <= x1) {
-    int w = 28 + (int)(noise(k, 0, seed) * 36);
+    // Widths and window lights on a 16-pixel grid, so tower bodies share tiles.
+    int w = 32 + 16 * (int)(noise(k, 0, seed) * 3);
     int right = std::min(x1, x + w - 1);
     int top = 4 + (int)(noise(k, 1, seed) * 60);
-    Rgb body = mix(rgb(20, 20, 40), haze, 0.12f + 0.14f * noise(k, 2, seed));
+    Rgb body = mix(rgb(20, 20, 40), haze, 0.12f + 0.14f * (int)(noise(k, 2, seed) * 3) / 2.0f);
     for (int y = top; y <= base; ++y)
       for (int xx = x; xx <= right; ++xx) {
         float edge = xx == x ? 1.3f : xx == right ? 0.7f : 1.0f;
@@ -28,10 +29,10 @@ void piece_towers(Street& s, Canvas& cv, const Piece& p) {
       }
     // Window grid: some floors lit across, some dark.
     Rgb lit = noise(k, 3, seed) < 0.5f ? rgb(200, 220, 255) : rgb(255, 226, 160);
-    for (int y = top + 6; y < base - 2; y += 4) {
-      bool floor_lit = noise(k, y, seed + 1) < 0.35f;
-      for (int xx = x + 2; xx < right - 1; xx += 3)
-        if (floor_lit ? noise(xx, y, seed + 2) < 0.8f : noise(xx, y, seed + 2) < 0.12f)
+    for (int y = (top + 8) & ~3; y < base - 2; y += 4) {
+      bool floor_lit = noise(y & 63, hash3(k, 0, seed) % 2, seed + 1) < 0.35f;
+      for (int xx = x + 2; xx < right - 1; xx += 4)
+        if (floor_lit ? noise(xx & 63, y & 63, seed + 2) < 0.8f : noise(xx & 63, y & 63, seed + 2) < 0.12f)
           cv.rect(xx, y, xx + 1, y + 1, mix(lit, body, 0.35f));
     }
     int crown = hash3(k, 4, seed) % 4;
@@ -45,7 +46,7 @@ void piece_towers(Street& s, Canvas& cv, const Piece& p) {
     } else if (crown == 2) {  // stepped
       cv.rect(x + w / 4, top - 10, right - w / 4, top - 1, body);
     }
-    x = right + 1 + (int)(noise(k, 5, seed) * 6);
+    x = right + 1 + 16 * (int)(noise(k, 5, seed) * 1.5f);
     ++k;
   }
 }
@@ -84,6 +85,19 @@ void piece_office(Street& s, Canvas& cv, const Piece& p) {
   cv.hline(x0 - 2, x1 + 2, lobby, rgb(150, 154, 166));
   if (p.has("sign"))
     cv.text(p.str("sign", ""), d - text_w(p.str("sign", "")) / 2, lobby + 1, rgb(240, 240, 250));
+  if (p.flag("grand")) {  // stone columns, a lit canopy, the name in gold
+    for (int x = x0 + 10; x < x1 - 8; x += 40) {
+      cv.rect(x, lobby - 20, x + 7, base, rgb(150, 144, 132));
+      cv.vline(x + 1, lobby - 20, base, rgb(200, 194, 180));
+      cv.vline(x + 7, lobby - 20, base, rgb(90, 86, 80));
+      cv.rect(x - 2, lobby - 22, x + 9, lobby - 20, rgb(170, 164, 150));
+    }
+    cv.rect(x0, lobby - 34, x1, lobby - 23, rgb(40, 36, 34));
+    std::string name = p.str("name", "TOWER");
+    cv.text(name, d - text_w(name, 2) / 2 + 1, lobby - 32, rgb(90, 60, 20), 2);
+    cv.text(name, d - text_w(name, 2) / 2, lobby - 33, rgb(240, 200, 90), 2);
+    for (int x = x0 + 2; x < x1; x += 6) cv.set(x, lobby - 23, rgb(255, 240, 200));
+  }
   cv.glow(d, base + 16, (x1 - x0) / 2 + 10, 16, rgb(255, 240, 210), 0.45f);
 }
 
@@ -163,6 +177,42 @@ void piece_subway(Street& s, Canvas& cv, const Piece& p) {
   (void)s;
 }
 
+// A lit advertising hoarding with bulbs along the top: a flat picture and
+// a slogan.
+void piece_billboard(Street& s, Canvas& cv, const Piece& p) {
+  int x0 = x0_of(p) + 2, x1 = x1_of(p) - 2, y0 = p.num("y", 16), y1 = y0 + p.num("h", 40);
+  Rgb bg = colour_opt(s, p, "color", "blue"), ink = colour_opt(s, p, "ink", "yellow");
+  cv.rect(x0 - 2, y0 - 2, x1 + 2, y1 + 2, rgb(24, 24, 30));
+  cv.vgrad(x0, y0, x1, y1, mix(bg, rgb(255, 255, 255), 0.25f), scale(bg, 0.8f));
+  std::string pic = p.str("picture", "bottle");
+  int px = x0 + 8, py = y0 + 4, ph = y1 - y0 - 8;
+  if (pic == "bottle") {
+    cv.rect(px + 4, py, px + 7, py + ph / 4, rgb(200, 40, 30));
+    cv.rect(px + 1, py + ph / 4, px + 10, py + ph, rgb(200, 40, 30));
+    cv.rect(px + 2, py + ph / 2 - 3, px + 9, py + ph / 2 + 3, rgb(245, 245, 240));
+  } else if (pic == "face") {
+    cv.disc(px + 8, py + ph / 2, ph / 2 - 1, rgb(236, 190, 150));
+    cv.rect(px + 3, py + ph / 2 - 3, px + 13, py + ph / 2 - 1, rgb(20, 20, 24));  // sunglasses
+    cv.hline(px + 5, px + 11, py + ph / 2 + 5, rgb(200, 60, 60));
+  } else if (pic == "car") {
+    cv.rect(px, py + ph - 10, px + 34, py + ph - 4, rgb(220, 40, 40));
+    cv.rect(px + 8, py + ph - 16, px + 24, py + ph - 10, rgb(200, 30, 30));
+    cv.disc(px + 7, py + ph - 3, 3, rgb(20, 20, 20));
+    cv.disc(px + 28, py + ph - 3, 3, rgb(20, 20, 20));
+  } else {
+    fail(s, "picture is bottle, face or car");
+  }
+  std::string text = p.str("text", "");
+  int tx = (x0 + x1) / 2 + 10 - text_w(text, 2) / 2;
+  cv.text(text, tx + 1, (y0 + y1) / 2 - 6, scale(bg, 0.5f), 2);
+  cv.text(text, tx, (y0 + y1) / 2 - 7, ink, 2);
+  for (int x = x0; x <= x1; x += 8) {  // lamps on arms over the top
+    cv.hline(x, x + 3, y0 - 4, rgb(40, 40, 44));
+    cv.set(x + 3, y0 - 3, rgb(255, 250, 220));
+  }
+  cv.glow((x0 + x1) / 2, (y0 + y1) / 2, (x1 - x0) / 2 + 12, (y1 - y0) / 2 + 12, bg, 0.35f);
+}
+
 // Polished granite squares of a plaza, set on the diagonal.
 void piece_plaza(Street&, Canvas& cv, const Piece& p) {
   int x0 = x0_of(p), x1 = x1_of(p), top = p.num("top", GROUND_Y);
@@ -205,7 +255,7 @@ void piece_wet(Street&, Canvas& cv, const Piece& p) {
       Rgb r = src.get(jx, sy);
       float lum = (r.r + r.g + r.b) / 765;
       if (lum < 0.45f || ((y + (x >> 2)) % 3) == 0) continue;
-      float a = strength * fade * fade * (lum - 0.3f);
+      float a = strength * fade * (lum - 0.25f) * 1.5f;
       cv.set(x, y, mix(cv.get(x, y), r, std::min(0.7f, a)));
     }
   }
@@ -216,7 +266,7 @@ void piece_wet(Street&, Canvas& cv, const Piece& p) {
 const PainterEntry downtown_pieces[] = {
     {"towers", piece_towers}, {"office", piece_office},   {"blade", piece_blade},
     {"cinema", piece_cinema}, {"subway", piece_subway},   {"plaza", piece_plaza},
-    {"planter", piece_planter}, {"wet", piece_wet},       {nullptr, nullptr},
+    {"planter", piece_planter}, {"wet", piece_wet},       {"billboard", piece_billboard},       {nullptr, nullptr},
 };
 
 }  // namespace gg

@@ -176,10 +176,18 @@ void piece_crusher(Street&, Canvas& cv, const Piece& p) {
   int x0 = x0_of(p), x1 = x1_of(p), base = p.num("base", GROUND_Y - 1);
   Rgb yellow = rgb(170, 124, 28), steel = rgb(70, 74, 82);
   int top = base - 80;
-  // The press: a heavy box with a chamber open at the front.
+  // The press: a heavy box with a chamber open at the front; its top seen
+  // from a little above, a hopper on it.
   for (int y = top; y <= base; ++y)
     for (int x = x0; x <= x1; ++x) cv.set(x, y, rusty(x, y, yellow, 0.3f, 81));
-  cv.rect(x0, top, x1, top + 2, scale(yellow, 1.3f));
+  for (int k = 0; k < 10; ++k) {
+    int y = top - 10 + k;
+    for (int x = x0 + 10 - k; x <= x1 - 10 + k; ++x) cv.set(x, y, rusty(x, y, scale(yellow, 1.25f), 0.25f, 83));
+  }
+  cv.rect(x0, top, x1, top + 2, scale(yellow, 0.7f));
+  for (int k = 0; k < 24; ++k)  // the hopper's open mouth
+    cv.hline(x0 + 30 - k / 2, x0 + 90 + k / 2, top - 10 - k, k == 23 ? rgb(200, 160, 60) : rusty(x0 + k, top - k, scale(yellow, 0.8f), 0.5f, 84));
+  cv.rect(x0 + 20, top - 36, x0 + 100, top - 33, rgb(30, 26, 24));
   int cx0 = x0 + 12, cx1 = x1 - 40;
   cv.rect(cx0, base - 36, cx1, base - 4, rgb(22, 20, 20));  // the chamber
   for (int x = cx0 + 2; x < cx1; x += 7) cv.vline(x, base - 34, base - 6, rgb(40, 36, 34));
@@ -240,7 +248,7 @@ void piece_floodlight(Street& s, Canvas& cv, const Piece& p) {
   int x = x0_of(p) + p.num("dx", 8), base = p.num("base", GROUND_Y + 2), top = p.num("top", 30);
   Rgb light = colour_opt(s, p, "color", "sodium");
   cv.glow(x, top + 10, 90, 110, light, 0.45f);
-  cv.glow(x, base + 24, 120, 36, light, 0.3f);
+  cv.glow(x, base + 24, 130, 40, light, 0.22f);
   Rgb metal = rgb(40, 40, 44);
   cv.rect(x - 1, top, x + 1, base, metal);
   cv.vline(x - 1, top, base, rgb(90, 90, 96));
@@ -256,7 +264,8 @@ void piece_dirt(Street&, Canvas& cv, const Piece& p) {
   for (int y = top; y <= bottom; ++y)
     for (int x = x0_of(p); x <= x1_of(p); ++x) {
       float n = smooth_noise((float)x, (float)y * 2, 16, 64, 111);
-      Rgb c = mix(rgb(58, 50, 44), rgb(74, 68, 60), n);
+      float patch = smooth_noise((float)x, (float)y * 3, 32, 128, 113);
+      Rgb c = mix(mix(rgb(58, 50, 44), rgb(74, 68, 60), n), rgb(70, 56, 40), patch > 0.6f ? 0.5f : 0.0f);
       float g = noise(x & 63, y & 63, 112);
       if (g > 0.93f) c = scale(c, 1.25f);  // gravel catching light
       else if (g < 0.05f) c = scale(c, 0.75f);
@@ -269,6 +278,33 @@ void piece_dirt(Street&, Canvas& cv, const Piece& p) {
       cv.set(x, y, c);
     }
   shadow_band(cv, x0_of(p), x1_of(p), top, 6, 0.45f);
+}
+
+// Bits of scrap lying flat on the ground: hubcaps, bolts, a plank, a pipe.
+void piece_scrap(Street&, Canvas& cv, const Piece& p) {
+  int x0 = x0_of(p), w = p.width * TILE, y0 = p.num("y", 156), h = p.num("h", 40);
+  for (int k = 0; k < p.width; ++k) {
+    int x = x0 + (int)(noise(p.col, k, 141) * (w - 12)) + 6, y = y0 + (int)(noise(p.col, k, 142) * h);
+    switch (hash3(p.col, k, 143) % 4) {
+      case 0:  // hubcap
+        cv.ellipse(x, y, 4, 2, rgb(96, 98, 104));
+        cv.ellipse(x, y, 2, 1, rgb(60, 62, 68));
+        cv.hline(x - 3, x + 1, y - 2, rgb(136, 138, 144));
+        break;
+      case 1:  // bolts and nuts
+        for (int b = 0; b < 3; ++b) cv.set(x + b * 3, y + (b & 1), rgb(110, 100, 90));
+        break;
+      case 2:  // a plank
+        cv.rect(x - 8, y, x + 8, y + 1, rgb(100, 70, 42));
+        cv.hline(x - 8, x + 8, y, rgb(130, 92, 56));
+        break;
+      default:  // a bent pipe
+        cv.line(x - 6, y + 1, x, y, rgb(80, 84, 90));
+        cv.line(x, y, x + 5, y - 2, rgb(80, 84, 90));
+        break;
+    }
+    cv.hline(x - 4, x + 4, y + 3, scale(rgb(58, 50, 44), 0.7f));  // its shadow
+  }
 }
 
 // Oil spilt on the dirt: dark with a rainbow sheen.
@@ -351,7 +387,7 @@ const PainterEntry junk_pieces[] = {
     {"crusher", piece_crusher}, {"cubes", piece_cubes},
     {"hut", piece_hut},         {"floodlight", piece_floodlight},
     {"dirt", piece_dirt},       {"oil", piece_oil},
-    {"drums", piece_drums},     {"post", piece_post},
+    {"drums", piece_drums},     {"post", piece_post},      {"scrap", piece_scrap},
     {"front-tyres", piece_front_tyres}, {"front-heap", piece_front_heap},
     {nullptr, nullptr},
 };

@@ -18,7 +18,7 @@ namespace gg {
 namespace {
 
 // What the game expects of each street's map (the catalogue's sizes).
-struct LevelSpec {
+struct LevelShape {
   const char* source;  // file in data/levels/
   const char* map;
   const char* sheet;
@@ -31,7 +31,7 @@ struct LevelSpec {
   int opaque_from;  // play-area y from which every pixel must be opaque
 };
 
-const LevelSpec levels[] = {
+const LevelShape levels[] = {
     {"lev1.txt", "lev1.bin", "lev1.pcx", 13, 0, 176, 0, 0, 0, 0},
     // The foreground layer's cells follow the main layer's 1456 (112 x 13).
     {"lev2.txt", "lev2.bin", "lev2.pcx", 13, 112, 112, 7, 96, 160, 111},
@@ -43,47 +43,65 @@ const LevelSpec levels[] = {
 
 const int T = TILE;
 
-// Small fixed generator so every build draws the same van road.
-unsigned rng_state = 12345;
-int rnd(int n) {
-  rng_state = rng_state * 1103515245u + 12345u;
-  return (int)((rng_state >> 16) % (unsigned)n);
-}
-
-// Van road tiles: 0 lets the skyline show, the rest is the motorway.
-void van_tile(BITMAP* b, int t, int x, int y) {
+// Van road tiles, numbered as data/levels/van.txt names them: 0 lets the
+// skyline show, the rest is the motorway and its lamps.
+void van_tile(Canvas& cv, int t, int x, int y) {
+  Rgb steel = rgb(150, 158, 170), dark = rgb(40, 44, 52), lamp = rgb(255, 200, 120);
+  auto post = [&](int y0, int y1) {
+    cv.rect(x + 7, y + y0, x + 8, y + y1, dark);
+    cv.vline(x + 7, y + y0, y + y1, rgb(90, 96, 108));
+  };
   switch (t) {
     case 0: break;
-    case 1:  // crash barrier over the skyline
-      rectfill(b, x, y + 6, x + T - 1, y + 10, 104);
-      hline(b, x, y + 6, x + T - 1, 106);
-      rectfill(b, x + 6, y + 11, x + 8, y + T - 1, 2);
+    case 1:  // crash barrier over the skyline: a ribbed rail on short posts
+    case 8:  // the same with a lamp post rising from it
+      for (int k = 0; k < 16; ++k) {
+        cv.set(x + k, y + 6, mix(steel, rgb(255, 255, 255), 0.3f));
+        cv.set(x + k, y + 7, steel);
+        cv.set(x + k, y + 8, scale(steel, 0.6f));
+        cv.set(x + k, y + 9, scale(steel, 0.85f));
+        cv.set(x + k, y + 10, scale(steel, 0.45f));
+      }
+      cv.rect(x + 3, y + 11, x + 4, y + 15, dark);
+      cv.rect(x + 11, y + 11, x + 12, y + 15, dark);
+      cv.set(x + 8, y + 8, rgb(255, 120, 40));  // reflector
+      if (t == 8) post(0, 5);
       break;
-    case 2:  // verge
-      rectfill(b, x, y, x + T - 1, y + T - 1, 224);
-      hline(b, x, y, x + T - 1, 149);
-      hline(b, x, y + 1, x + T - 1, 146);
+    case 2:  // verge: dark grass and the edge of the tarmac
+      for (int r = 0; r < 16; ++r)
+        for (int k = 0; k < 16; ++k) {
+          Rgb c = r < 9 ? scale(rgb(34, 46, 34), 0.8f + 0.4f * noise(k, r, 401)) : rgb(46, 46, 52);
+          if (r == 9) c = rgb(120, 120, 110);
+          if (r >= 13) c = rgb(200, 196, 170);  // the solid edge line
+          cv.set(x + k, y + r, c);
+        }
       break;
     case 3:  // lane with a dashed line
     case 4:  // lane without
-      rectfill(b, x, y, x + T - 1, y + T - 1, 226);
-      for (int k = 0; k < 6; ++k) putpixel(b, x + rnd(T), y + rnd(T), 228);
-      if (t == 3) rectfill(b, x + 2, y + 7, x + 9, y + 8, 9);
+    case 5:  // hard shoulder with its edge line
+      for (int r = 0; r < 16; ++r)
+        for (int k = 0; k < 16; ++k) {
+          Rgb c = scale(rgb(48, 48, 56), 0.9f + 0.2f * noise(k, r, 402));
+          if (t == 3 && r >= 7 && r <= 8) c = rgb(210, 206, 186);
+          if (t == 5 && r >= 11 && r <= 12) c = rgb(200, 180, 60);
+          cv.set(x + k, y + r, c);
+        }
       break;
-    case 5:  // hard shoulder edge line
-      rectfill(b, x, y, x + T - 1, y + T - 1, 226);
-      hline(b, x, y + 12, x + T - 1, 34);
+    case 6:  // lamp head over the skyline, reaching out over the road
+      post(6, 15);
+      cv.rect(x + 7, y + 5, x + 15, y + 6, dark);
+      cv.rect(x + 10, y + 7, x + 15, y + 8, mix(lamp, rgb(255, 255, 255), 0.5f));
       break;
-    default:
-      rectfill(b, x, y, x + T - 1, y + T - 1, 110);
+    case 7:  // lamp post shaft
+      post(0, 15);
+      break;
   }
 }
 
 BITMAP* van_sheet() {
-  BITMAP* b = create_bitmap_ex(8, 640, T);
-  clear_to_color(b, 0);
-  for (int t = 0; t < 6; ++t) van_tile(b, t, t * T, 0);
-  return b;
+  Canvas cv(640, T);
+  for (int t = 0; t < 9; ++t) van_tile(cv, t, t * T, 0);
+  return quantize(cv);
 }
 
 // Splits a source line into words; "double quotes" keep spaces, '#' starts
@@ -124,7 +142,7 @@ struct Source {
 
 // "size COLUMNS", then pieces "kind column [width] key=value ..."; after
 // "front COLUMNS" the pieces paint the foreground layer.
-bool read_source(const std::string& path, const LevelSpec& spec, Source& s) {
+bool read_source(const std::string& path, const LevelShape& shape, Source& s) {
   std::ifstream in(path);
   if (!in) {
     diag("%s:0: cannot open\n", path.c_str());
@@ -147,19 +165,19 @@ bool read_source(const std::string& path, const LevelSpec& spec, Source& s) {
         return false;
       }
       if (w[0] == "size") {
-        if ((spec.columns && n != spec.columns) || n < spec.min_columns ||
-            n * spec.rows > 65535) {
+        if ((shape.columns && n != shape.columns) || n < shape.min_columns ||
+            n * shape.rows > 65535) {
           diag("%s:%d: this map must be %s%d columns wide\n", path.c_str(), ln,
-               spec.columns ? "" : "at least ", spec.min_columns);
+               shape.columns ? "" : "at least ", shape.min_columns);
           return false;
         }
         s.columns = n;
         s.size_line = ln;
       } else {
-        if (!spec.front_rows || n < spec.front_columns) {
-          diag(spec.front_rows ? "%s:%d: the foreground needs at least %d columns\n"
+        if (!shape.front_rows || n < shape.front_columns) {
+          diag(shape.front_rows ? "%s:%d: the foreground needs at least %d columns\n"
                                : "%s:%d: this level has no foreground layer\n",
-               path.c_str(), ln, spec.front_columns);
+               path.c_str(), ln, shape.front_columns);
           return false;
         }
         s.front_columns = n;
@@ -205,7 +223,7 @@ bool read_source(const std::string& path, const LevelSpec& spec, Source& s) {
     diag("%s:0: no \"size COLUMNS\" line\n", path.c_str());
     return false;
   }
-  if (spec.front_rows && !s.front_columns) {
+  if (shape.front_rows && !s.front_columns) {
     diag("%s:0: this level needs a \"front COLUMNS\" section\n", path.c_str());
     return false;
   }
@@ -271,16 +289,16 @@ bool cut(Tiler& tiler, BITMAP* b, int opaque_from, const std::string& path, int 
   return true;
 }
 
-bool make_street(Out& o, const std::string& src, const LevelSpec& spec) {
-  std::string path = src + "/levels/" + spec.source;
+bool make_street(Out& o, const std::string& src, const LevelShape& shape) {
+  std::string path = src + "/levels/" + shape.source;
   Source s;
-  if (!read_source(path, spec, s)) return false;
-  std::unique_ptr<Canvas> main(new Canvas(s.columns * T, spec.rows * T));
+  if (!read_source(path, shape, s)) return false;
+  std::unique_ptr<Canvas> main(new Canvas(s.columns * T, shape.rows * T));
   std::unique_ptr<Canvas> front;
-  if (spec.front_rows)
-    front.reset(new Canvas(s.front_columns * T, spec.front_rows * T, spec.front_top));
+  if (shape.front_rows)
+    front.reset(new Canvas(s.front_columns * T, shape.front_rows * T, shape.front_top));
   Street st;
-  st.name = spec.map;
+  st.name = shape.map;
   st.main = main.get();
   st.front = front.get();
   if (!paint(st, *main, s.main) || (front && !paint(st, *front, s.front))) return false;
@@ -288,19 +306,19 @@ bool make_street(Out& o, const std::string& src, const LevelSpec& spec) {
   Tiler tiler;
   std::vector<unsigned short> cells;
   BITMAP* b = quantize(*main);
-  bool ok = cut(tiler, b, spec.opaque_from, path, s.size_line, cells);
+  bool ok = cut(tiler, b, shape.opaque_from, path, s.size_line, cells);
   destroy_bitmap(b);
   if (ok && front) {
     b = quantize(*front);
     ok = cut(tiler, b, 1 << 30, path, s.size_line, cells);
     destroy_bitmap(b);
   }
-  if (!ok || !write_map(o, spec.map, cells)) return false;
-  o.levels.push_back({0, "DATA", spec.map, -1, -1});
+  if (!ok || !write_map(o, shape.map, cells)) return false;
+  o.levels.push_back({0, "DATA", shape.map, -1, -1});
   b = tiler.sheet();
-  save(o, b, spec.sheet);
+  save(o, b, shape.sheet);
   destroy_bitmap(b);
-  o.levels.push_back({0, "BMP", spec.sheet, -1, -1});
+  o.levels.push_back({0, "BMP", shape.sheet, -1, -1});
   return true;
 }
 
@@ -386,8 +404,8 @@ bool make_levels(Out& o, const std::string& src) {
   if (!load_font(src + "/gfx/font.txt")) return false;  // signs and graffiti
 
   picture(o, paint_skyline(), "dif2.pcx");
-  for (const LevelSpec& spec : levels)
-    if (!make_street(o, src, spec)) return false;
+  for (const LevelShape& shape : levels)
+    if (!make_street(o, src, shape)) return false;
   picture(o, paint_river(), "dif3.pcx");
   picture(o, paint_harbour(), "dif5.pcx");
   picture(o, paint_credits_scenery(), "CREDITS.PCX");

@@ -25,9 +25,10 @@ void bricks(Canvas& cv, int x0, int y0, int x1, int y1, Rgb brick, Rgb mortar, i
         cv.set(x, y, mortar);
         continue;
       }
-      float tone = 0.82f + 0.3f * noise(mod(bx, 8), mod(row, 16), seed);
-      if (noise(mod(bx, 8), mod(row, 16), seed + 1) < 0.06f) tone *= 0.7f;  // a burnt brick
-      tone += 0.06f * (noise(mod(x, 64), mod(y, 64), seed + 2) - 0.5f);
+      // The pattern repeats every 32 pixels across, like the window bays.
+      float tone = 0.82f + 0.3f * noise(mod(bx, 4), mod(row, 16), seed);
+      if (noise(mod(bx, 4), mod(row, 16), seed + 1) < 0.06f) tone *= 0.7f;  // a burnt brick
+      tone += 0.06f * (noise(mod(x, 32), mod(y, 64), seed + 2) - 0.5f);
       if ((y & 3) == 0) tone += 0.08f;  // the top edge catches light
       cv.set(x, y, clampc(scale(brick, tone)));
     }
@@ -36,11 +37,23 @@ void bricks(Canvas& cv, int x0, int y0, int x1, int y1, Rgb brick, Rgb mortar, i
 void concrete(Canvas& cv, int x0, int y0, int x1, int y1, Rgb base, int seed, int panel) {
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
-      float n = smooth_noise((float)x, (float)y, 16, 64, seed) - 0.5f;
-      float tone = 1 + 0.16f * n + 0.05f * (noise(mod(x, 64), mod(y, 64), seed + 3) - 0.5f);
+      float n = smooth_noise((float)x, (float)y, 16, 32, seed) - 0.5f;
+      float tone = 1 + 0.16f * n + 0.05f * (noise(mod(x, 32), mod(y, 64), seed + 3) - 0.5f);
       if (mod(x, panel) == 0) tone *= 0.72f;
       else if (mod(x, panel) == 1) tone *= 1.08f;
       if (mod(y, 48) == 0) tone *= 0.75f;
+      cv.set(x, y, clampc(scale(base, tone)));
+    }
+}
+
+void ashlar(Canvas& cv, int x0, int y0, int x1, int y1, Rgb base, int seed) {
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) {
+      int row = y >> 3, sx = x + (row & 1) * 8;
+      float tone = 0.88f + 0.18f * noise(mod(sx >> 4, 2), mod(row, 8), seed);
+      tone += 0.06f * (noise(mod(x, 32), mod(y, 64), seed + 1) - 0.5f);
+      if ((y & 7) == 7 || (sx & 15) == 15) tone *= 0.62f;
+      else if ((y & 7) == 0) tone *= 1.08f;
       cv.set(x, y, clampc(scale(base, tone)));
     }
 }
@@ -59,7 +72,7 @@ void planks(Canvas& cv, int x0, int y0, int x1, int y1, Rgb wood, int seed, bool
 }
 
 void corrugated(Canvas& cv, int x0, int y0, int x1, int y1, Rgb base, int seed) {
-  static const float rib[4] = {1.18f, 1.0f, 0.72f, 0.9f};
+  static const float rib[4] = {1.1f, 1.0f, 0.8f, 0.92f};
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
       float tone = rib[mod(x, 4)] * (1 + 0.12f * (smooth_noise((float)x, (float)y, 16, 64, seed) - 0.5f));
@@ -71,7 +84,7 @@ void grime(Canvas& cv, int x0, int y0, int x1, int y1, int seed, float amount) {
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
       // Streaks run down from ledges: stretched noise, heavier lower down.
-      float n = smooth_noise((float)x * 4, (float)y, 32, 256, seed);
+      float n = smooth_noise((float)x * 8, (float)y, 32, 256, seed);
       float k = std::max(0.0f, n - 0.45f) * amount * 2;
       if (k > 0) cv.dim(x, y, 1 - std::min(0.6f, k));
     }
@@ -219,18 +232,22 @@ void neon(Canvas& cv, int cx, int y, const std::string& text, Rgb tube, int scal
   int tw = text_w(text, scale_), x = cx - tw / 2;
   Canvas m(tw + 2, 7 * scale_ + 2);
   m.text(text, 0, 0, tube, scale_);
-  // A halo first, then the bright tubes over it.
-  for (int yy = -3; yy < m.h + 3; ++yy)
-    for (int xx = -3; xx < m.w + 3; ++xx) {
+  // A soft halo on the wall, a dark rim, then the bright tubes.
+  for (int yy = -4; yy < m.h + 4; ++yy)
+    for (int xx = -4; xx < m.w + 4; ++xx) {
       float best = 0;
-      for (int dy = -3; dy <= 3; ++dy)
-        for (int dx = -3; dx <= 3; ++dx)
-          if (m.opaque(xx + dx, yy + dy)) best = std::max(best, 1 - std::sqrt((float)(dx * dx + dy * dy)) / 4.2f);
-      if (best > 0) cv.light(x + xx, y + yy, tube, best * 0.6f);
+      for (int dy = -4; dy <= 4; ++dy)
+        for (int dx = -4; dx <= 4; ++dx)
+          if (m.opaque(xx + dx, yy + dy)) best = std::max(best, 1 - std::sqrt((float)(dx * dx + dy * dy)) / 5.0f);
+      if (best > 0) cv.light(x + xx, y + yy, tube, best * best * 0.5f);
     }
   for (int yy = 0; yy < m.h; ++yy)
     for (int xx = 0; xx < m.w; ++xx)
-      if (m.opaque(xx, yy)) cv.set(x + xx, y + yy, mix(tube, rgb(255, 255, 255), 0.55f));
+      if (m.opaque(xx, yy)) {
+        bool core = scale_ == 1 || (m.opaque(xx - 1, yy) && m.opaque(xx + 1, yy)) ||
+                    (m.opaque(xx, yy - 1) && m.opaque(xx, yy + 1));
+        cv.set(x + xx, y + yy, core ? mix(tube, rgb(255, 255, 255), 0.45f) : tube);
+      }
 }
 
 void graffiti(Canvas& cv, int x, int y, const std::string& text, Rgb fill, Rgb outline,
@@ -274,8 +291,10 @@ void poster(Canvas& cv, int x, int y, int w, int h, int seed) {
 void street_lamp(Canvas& cv, int x, int foot, int head, Rgb light, int style) {
   Rgb metal = rgb(34, 38, 44), hi = rgb(78, 84, 96);
   // Light first so the post stays dark against it.
-  cv.glow(x + (style == 0 ? 14 : 0), head + 6, 70, 80, light, 0.55f);
-  cv.glow(x + (style == 0 ? 14 : 0), foot + 18, 100, 30, light, 0.35f);
+  int lx = x + (style == 0 ? 14 : 0);
+  cv.glow(lx, head + 24, 40, 44, light, 0.45f);  // on the wall below
+  cv.glow(lx, head + 6, 14, 14, light, 0.5f);    // the halo in the damp air
+  cv.glow(lx, foot + 14, 60, 16, light, 0.35f);  // the pool on the ground
   if (style == 0) {  // a tall post with an arm over the street
     cv.rect(x - 1, head + 4, x + 1, foot, metal);
     cv.vline(x - 1, head + 4, foot, hi);

@@ -9,6 +9,8 @@ namespace gg {
 // Materials repeat every 64 pixels at most, so walls share tiles.
 void bricks(Canvas& cv, int x0, int y0, int x1, int y1, Rgb brick, Rgb mortar, int seed);
 void concrete(Canvas& cv, int x0, int y0, int x1, int y1, Rgb base, int seed, int panel = 32);
+// Dressed stone blocks, 16 x 8, joints staggered.
+void ashlar(Canvas& cv, int x0, int y0, int x1, int y1, Rgb base, int seed);
 void planks(Canvas& cv, int x0, int y0, int x1, int y1, Rgb wood, int seed, bool vertical);
 void corrugated(Canvas& cv, int x0, int y0, int x1, int y1, Rgb base, int seed);
 void grime(Canvas& cv, int x0, int y0, int x1, int y1, int seed, float amount);
