@@ -15,8 +15,10 @@ BUILD=$(cd "$BUILD" && pwd) || exit 2
 
 # Each replay: the game's options, the end it must reach (a pattern for the
 # trace's end line) and its keys. hold KEY SECONDS; rest SECONDS;
-# wait_end SECONDS waits for the game to end by itself.
-all="lost pause-end story credits"
+# wait_end SECONDS waits for the game to end by itself. A replay with bot_
+# options is a game that nwd-bot plays (too long to play through keys); the
+# game replays its demo with -play and writes the trace.
+all="lost pause-end story credits street1 street2 street3 street4 street5"
 
 # SURVIVAL, one life: walks up to the first thugs and takes their blows.
 opts_lost="-level 1 -survival -skill 60 -nosound"
@@ -33,19 +35,28 @@ keys_pause_end() {
     hold Escape 0.3; hold Down 0.3; hold Return 0.3
 }
 
-# ARCADE from the story: the captions, the van, then the first street
-# walked to its end, punching on the way.
-opts_story="-arcade -skill 5 -nosound"
-want_story="outcome=1[2-9] "
-keys_story() {
-    rest 1; hold Return 0.3
-    rest 8
-    i=0
-    while [ $i -lt 14 ] && ! ended; do
-        hold Right 1.2; hold Shift_L 0.2; i=$((i + 1))
-    done
-    wait_end 60
-}
+# ARCADE from the story: the captions, the van, the first street fought to
+# its end, the next van and the junkyard; the demo ends in the van after it.
+bot_story="--level 6 --streets 2 --mode 1 --skill 5 --seed 7"
+opts_story="-nosound -fps 360"
+want_story="outcome=-1 "
+keys_story() { wait_end 240; }
+
+# Every street fought from its start to the boss's fall and the bonuses.
+bot_street1="--level 1 --streets 1 --mode 1 --skill 5 --seed 11"
+bot_street2="--level 2 --streets 1 --mode 2 --skill 5 --seed 12"
+bot_street3="--level 3 --streets 1 --mode 3 --skill 5 --seed 13"
+bot_street4="--level 4 --streets 1 --mode 1 --skill 8 --seed 14"
+bot_street5="--level 5 --streets 1 --mode 1 --skill 5 --seed 15"
+opts_street1=$opts_story; opts_street2=$opts_story; opts_street3=$opts_story
+opts_street4=$opts_story; opts_street5=$opts_story
+want_street1=$want_story; want_street2=$want_story; want_street3=$want_story
+want_street4=$want_story; want_street5="outcome=1[2-9] "
+keys_street1() { wait_end 240; }
+keys_street2() { wait_end 240; }
+keys_street3() { wait_end 240; }
+keys_street4() { wait_end 240; }
+keys_street5() { wait_end 240; }
 
 # The credits, ended by a key after a few seconds.
 opts_credits="-level 11 -nosound"
@@ -63,7 +74,11 @@ if [ "${1:-}" = --inside ]; then
         n=0
         while ! ended && [ $n -lt $(($1 * 5)) ]; do sleep 0.2; n=$((n + 1)); done
     }
-    NWD_DEMO_TRACE=$name.trace "$NWD" -record "$name.dem" -nojoy "$@" &
+    if [ -f "$name.dem" ]; then
+        NWD_DEMO_TRACE=$name.trace "$NWD" -play "$name.dem" -nostat -nojoy "$@" &
+    else
+        NWD_DEMO_TRACE=$name.trace "$NWD" -record "$name.dem" -nojoy "$@" &
+    fi
     pid=$!
     win=$(xdotool search --sync --name Nightward | head -n 1)
     xdotool windowfocus --sync "$win" 2>/dev/null
@@ -94,9 +109,16 @@ done
 status=0
 for name; do
     var=$(echo "$name" | tr - _)
-    eval "opts=\${opts_$var:-}; want=\${want_$var:-}"
+    eval "opts=\${opts_$var:-}; want=\${want_$var:-}; bot=\${bot_$var:-}"
     [ -n "$opts" ] || { echo "record.sh: no replay named $name" >&2; status=2; continue; }
     work=$(mktemp -d)
+    if [ -n "$bot" ] && ! "$BUILD/nwd-bot" --amc "$GAME/AMC/GAME.AMC" $bot --quiet \
+            --record "$work/$name.dem" >"$work/bot" 2>&1; then
+        echo "$name: the bot did not play its game: $(cat "$work/bot")"
+        status=1
+        rm -rf "$work"
+        continue
+    fi
     # "sound" asks for sound through ALSA into nothing, so that one replay
     # covers the requests the game clears when it plays them.
     case " $opts " in
