@@ -32,11 +32,11 @@ constexpr int SKILL_MIN = 3, SKILL_MAX = 12;
 constexpr int FONT_NOTE = 16;
 constexpr int NOTE_Y = 222;
 
-// What each mode is, under the menu: two lines of at most 40 characters.
+// What each mode is, under the menu.
 const char* const MODE_NOTES[3][2] = {
-    {"THREE LIVES AND A STAR FOR THE WHIRLWIND", "AN EXTRA LIFE EVERY 30000 POINTS"},
-    {"ONE LIFE. YOUR ENERGY CARRIES ON", "MORE OF THEM, AND NO EXTRA LIVES"},
-    {"YOUR ENERGY DRAINS AWAY ALL THE TIME", "LAND BLOWS TO DRINK IT BACK. NO FOOD"},
+    {"3 LIVES, 1 STAR FOR THE WHIRLWIND", "EXTRA LIFE EVERY 30000 POINTS"},
+    {"ONE LIFE, YOUR ENERGY CARRIES ON", "MORE OF THEM, NO EXTRA LIVES"},
+    {"YOUR ENERGY DRAINS AWAY", "LAND BLOWS TO DRINK IT BACK"},
 };
 
 void redraw(const MenuList& list, int top)
