@@ -8,7 +8,7 @@
 #include "engine/world.h"
 #include "input/demo.h"
 
-#include <getopt.h>
+#include "tools/common/cli.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -249,7 +249,9 @@ void usage(FILE* f)
             "  --streets N     stop once N streets have been played (default 5)\n"
             "  --max-ticks N   give up after N ticks (default 90 minutes)\n"
             "  --record FILE   keep the game as a demo file\n"
-            "  --quiet         print only the last line\n");
+            "  --quiet         print only the last line\n"
+            "  --verbose N     print what the bot sees every N ticks\n"
+            "  -h, --help      this text;  --version  the version\n");
 }
 
 bool number(const char* s, long lo, long hi, long* out)
@@ -268,43 +270,36 @@ bool number(const char* s, long lo, long hi, long* out)
 int main(int argc, char** argv)
 {
     Options o;
-    static const option longs[] = {
-        {"amc", required_argument, nullptr, 'a'},    {"level", required_argument, nullptr, 'l'},
-        {"mode", required_argument, nullptr, 'm'},   {"skill", required_argument, nullptr, 's'},
-        {"seed", required_argument, nullptr, 'e'},   {"streets", required_argument, nullptr, 'n'},
-        {"max-ticks", required_argument, nullptr, 't'},
-        {"record", required_argument, nullptr, 'r'}, {"quiet", no_argument, nullptr, 'q'},
-        {"verbose", required_argument, nullptr, 'v'},
-        {"help", no_argument, nullptr, 'h'},         {nullptr, 0, nullptr, 0},
-    };
-    opterr = 0;
-    int c;
-    while ((c = getopt_long(argc, argv, "h", longs, nullptr)) != -1) {
-        long v = 0;
-        bool ok = true;
-        switch (c) {
-        case 'a': o.amc = optarg; break;
-        case 'l': ok = number(optarg, 1, 11, &v); o.level = (int)v; break;
-        case 'm': ok = number(optarg, 1, 3, &v); o.mode = (int)v; break;
-        case 's': ok = number(optarg, 1, 100, &v); o.skill = (int)v; break;
-        case 'e': ok = number(optarg, 0, 0xFFFFFFFFL, &v); o.seed = v; break;
-        case 'n': ok = number(optarg, 1, 5, &v); o.streets = (int)v; break;
-        case 't': ok = number(optarg, 1, 100000000L, &v); o.max_ticks = v; break;
-        case 'r': o.record = optarg; break;
-        case 'q': o.quiet = true; break;
-        case 'v': ok = number(optarg, 1, 100000, &v); o.verbose = (int)v; break;
-        case 'h': usage(stdout); return 0;
-        default:
-            fprintf(stderr, "nwd-bot: %s: %s\n", c == ':' ? "missing value" : "unknown option",
-                    argv[optind - 1]);
-            usage(stderr);
+    int r = cli_parse(
+        argc, argv, "nwd-bot", "",
+        {{"amc", required_argument, nullptr, 'a'},     {"level", required_argument, nullptr, 'l'},
+         {"mode", required_argument, nullptr, 'm'},    {"skill", required_argument, nullptr, 's'},
+         {"seed", required_argument, nullptr, 'e'},    {"streets", required_argument, nullptr, 'n'},
+         {"max-ticks", required_argument, nullptr, 't'},
+         {"record", required_argument, nullptr, 'r'},  {"quiet", no_argument, nullptr, 'q'},
+         {"verbose", required_argument, nullptr, 'v'}},
+        usage, [&](int c, const char* arg) {
+            long v = 0;
+            bool ok = true;
+            switch (c) {
+            case 'a': o.amc = arg; break;
+            case 'l': ok = number(arg, 1, 11, &v); o.level = (int)v; break;
+            case 'm': ok = number(arg, 1, 3, &v); o.mode = (int)v; break;
+            case 's': ok = number(arg, 1, 100, &v); o.skill = (int)v; break;
+            case 'e': ok = number(arg, 0, 0xFFFFFFFFL, &v); o.seed = v; break;
+            case 'n': ok = number(arg, 1, 5, &v); o.streets = (int)v; break;
+            case 't': ok = number(arg, 1, 100000000L, &v); o.max_ticks = v; break;
+            case 'r': o.record = arg; break;
+            case 'q': o.quiet = true; break;
+            case 'v': ok = number(arg, 1, 100000, &v); o.verbose = (int)v; break;
+            }
+            if (ok)
+                return 0;
+            fprintf(stderr, "nwd-bot: bad value '%s' (see nwd-bot --help)\n", arg);
             return 2;
-        }
-        if (!ok) {
-            fprintf(stderr, "nwd-bot: bad value for %s: %s\n", argv[optind - 2], optarg);
-            return 2;
-        }
-    }
+        });
+    if (r >= 0)
+        return r;
     if (optind != argc) {
         fprintf(stderr, "nwd-bot: unexpected argument: %s\n", argv[optind]);
         usage(stderr);

@@ -6,6 +6,8 @@
 #include "input/demo.h"
 #include "run.h"
 
+#include "nwd_version.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +40,8 @@ static const char usage[] =
     "  --hash          print only HASH <FNV-1a 64 of the trace>\n"
     "  --verify T      with --game: compare the world after every tick and the end\n"
     "                  with T, what the game wrote through NWD_DEMO_TRACE; exit\n"
-    "                  status 1 at the first difference\n";
+    "                  status 1 at the first difference\n"
+    "  -h, --help      this text;  --version  the version\n";
 
 static int bad_usage(const char* msg, const char* arg)
 {
@@ -117,16 +120,33 @@ static bool load_programs(const char* amc)
 {
     amc_unload_all();
     amc_vm_reset();
+    int err = errno = 0;
     int16_t r = amc_load(amc);
-    if (r != 0)
-        fprintf(stderr, "amc_load failed: %d\n", r);
-    return r == 0;
+    err = errno;
+    if (r == 0)
+        return true;
+    static const char* const why[] = {
+        "",
+        "cannot be opened",
+        "not an AMC file (it must start with AMC or AML)",
+        "cut short: a program or a list ends before its last word",
+        "no memory for a program",
+        "more than 64 programs",
+        "a file name in a list makes a path of 128 characters or more",
+        "lists nested too deep (or naming each other)",
+    };
+    const char* reason = r > 0 && r < (int)(sizeof why / sizeof why[0]) ? why[r] : "cannot be loaded";
+    if (r == 1 && err)
+        fprintf(stderr, "nwd-sim: %s: %s (%s)\n", amc, reason, strerror(err));
+    else
+        fprintf(stderr, "nwd-sim: %s: %s\n", amc, reason);
+    return false;
 }
 
 int main(int argc, char** argv)
 {
     enum { O_AMC = 256, O_LEVEL, O_MODE, O_SKILL, O_SEED, O_CONTROLS, O_DEMO, O_TICKS, O_TRACE,
-           O_HASH, O_GAME, O_VERIFY, O_NOSOUND };
+           O_HASH, O_GAME, O_VERIFY, O_NOSOUND, O_VERSION };
     static const option longopts[] = {
         {"help", no_argument, nullptr, 'h'},       {"amc", required_argument, nullptr, O_AMC},
         {"level", required_argument, nullptr, O_LEVEL}, {"mode", required_argument, nullptr, O_MODE},
@@ -137,7 +157,8 @@ int main(int argc, char** argv)
         {"trace", required_argument, nullptr, O_TRACE}, {"hash", no_argument, nullptr, O_HASH},
         {"game", no_argument, nullptr, O_GAME},
         {"verify", required_argument, nullptr, O_VERIFY},
-        {"nosound", no_argument, nullptr, O_NOSOUND}, {nullptr, 0, nullptr, 0}};
+        {"nosound", no_argument, nullptr, O_NOSOUND},
+        {"version", no_argument, nullptr, O_VERSION}, {nullptr, 0, nullptr, 0}};
     const char* amc = nullptr;
     const char* controls_path = nullptr;
     const char* demo_path = nullptr;
@@ -152,6 +173,9 @@ int main(int argc, char** argv)
         switch (c) {
         case 'h':
             fputs(usage, stdout);
+            return 0;
+        case O_VERSION:
+            printf("nwd-sim (Nightward) %s\n", NWD_VERSION);
             return 0;
         case O_AMC: amc = optarg; break;
         case O_CONTROLS: controls_path = optarg; break;
