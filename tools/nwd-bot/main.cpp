@@ -36,6 +36,7 @@ struct Options {
     long seed = 1;
     const char* record = nullptr;
     long max_ticks = 72L * 60 * 90;
+    long ticks = 0;   // stop, content, after this many (0: play to the end)
     int streets = 5;  // stop after this many streets have been played
     bool quiet = false;
     int verbose = 0;  // print the world every so many ticks
@@ -84,6 +85,19 @@ uint16_t press(Bot& b, uint16_t button, int gap)
     return button;
 }
 
+// Whether something to eat lies in view.
+bool food_in_view(const int16_t* h)
+{
+    for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+        const int16_t* a = regs(s);
+        int sx = a[R_WX] - amc_globals[14];
+        if (actor_table.slots[s].program == PICKUP_PROGRAM && a[31] != 0 && a[R_KIND] >= 6 &&
+            a[R_KIND] <= 8 && sx >= 0 && sx <= 320 && abs(a[R_WX] - h[R_WX]) < 200)
+            return true;
+    }
+    return false;
+}
+
 uint16_t decide(Bot& b)
 {
     b.tick++;
@@ -130,12 +144,25 @@ uint16_t decide(Bot& b)
             threat = s;
     }
 
-    // The star's whirlwind when crowded and hurt.
-    if (near >= 3 && amc_globals[10] > 0 && amc_globals[4] < 90)
+    // The star's whirlwind when crowded.
+    if (near >= 3 && amc_globals[10] > 0)
         return press(b, CTRL_UP | CTRL_PUNCH | CTRL_KICK, 4);
 
-    if (!best) {
-        // Nothing to fight: pick up what helps, break things, walk on.
+    // A wind-up within our reach is the one to hit first.
+    if (threat) {
+        const int16_t* t = regs(threat);
+        if (abs(t[R_WX] - h[R_WX]) <= 28 && abs(t[R_GY] - h[R_GY]) <= 6)
+            best = threat;
+    }
+    // Caught between two: step out along the depth to have them on one side.
+    if (left_near && right_near && b.dodge == 0) {
+        b.dodge = 18;
+        b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP | CTRL_RIGHT : CTRL_DOWN | CTRL_RIGHT;
+    }
+
+    if (!best || (amc_globals[4] < 80 && food_in_view(h))) {
+        // Nothing to fight (or food is what is needed): pick up what helps,
+        // break things, walk on.
         int goal = 0, goal_d = 1 << 30;
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
             const int16_t* a = regs(s);
@@ -179,12 +206,14 @@ uint16_t decide(Bot& b)
     bool facing_it = facing_left == (dx < 0);
 
     // A wind-up aimed at us from beyond our reach: step out of its line.
-    if (threat && b.dodge == 0) {
+    // Stay out of its line until the blow has gone by.
+    if (threat) {
         const int16_t* t = regs(threat);
         int tdx = abs(t[R_WX] - h[R_WX]);
         if (tdx > 30) {
-            b.dodge = 14;
-            b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
+            if (b.dodge == 0)
+                b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
+            b.dodge = 8;
         }
     }
     if (b.dodge > 0) {
@@ -213,11 +242,11 @@ uint16_t decide(Bot& b)
 }
 
 // One line of what the bot sees, for following a game.
-void show_world(long ticks, uint16_t ctl)
+void show_world(long ticks, long total, uint16_t ctl)
 {
     const int16_t* g = amc_globals;
-    printf("%6ld ctl=%02x scroll=%d lock=%d energy=%d lives=%d stars=%d score=%d foes=%d att=%d item=%d/%d timer=%d |",
-           ticks, ctl, g[14], g[7], g[4], g[11], g[10], g[20], g[2], g[5], g[8], g[9], g[19] / 72);
+    printf("%6ld %7ld ctl=%02x scroll=%d lock=%d energy=%d lives=%d stars=%d score=%d foes=%d att=%d item=%d/%d timer=%d |",
+           ticks, total, ctl, g[14], g[7], g[4], g[11], g[10], g[20], g[2], g[5], g[8], g[9], g[19] / 72);
     for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
         const int16_t* r = regs(s);
         if (r[R_CLASS] >= C_HERO && r[R_CLASS] <= C_BOSS)
@@ -248,6 +277,7 @@ void usage(FILE* f)
             "  --seed N        the game's random seed (default 1)\n"
             "  --streets N     stop once N streets have been played (default 5)\n"
             "  --max-ticks N   give up after N ticks (default 90 minutes)\n"
+            "  --ticks N       stop after N ticks, content (an attract demo)\n"
             "  --record FILE   keep the game as a demo file\n"
             "  --quiet         print only the last line\n"
             "  --verbose N     print what the bot sees every N ticks\n"
@@ -275,7 +305,7 @@ int main(int argc, char** argv)
         {{"amc", required_argument, nullptr, 'a'},     {"level", required_argument, nullptr, 'l'},
          {"mode", required_argument, nullptr, 'm'},    {"skill", required_argument, nullptr, 's'},
          {"seed", required_argument, nullptr, 'e'},    {"streets", required_argument, nullptr, 'n'},
-         {"max-ticks", required_argument, nullptr, 't'},
+         {"max-ticks", required_argument, nullptr, 't'}, {"ticks", required_argument, nullptr, 'k'},
          {"record", required_argument, nullptr, 'r'},  {"quiet", no_argument, nullptr, 'q'},
          {"verbose", required_argument, nullptr, 'v'}},
         usage, [&](int c, const char* arg) {
@@ -289,6 +319,7 @@ int main(int argc, char** argv)
             case 'e': ok = number(arg, 0, 0xFFFFFFFFL, &v); o.seed = v; break;
             case 'n': ok = number(arg, 1, 5, &v); o.streets = (int)v; break;
             case 't': ok = number(arg, 1, 100000000L, &v); o.max_ticks = v; break;
+            case 'k': ok = number(arg, 1, 100000000L, &v); o.ticks = v; break;
             case 'r': o.record = arg; break;
             case 'q': o.quiet = true; break;
             case 'v': ok = number(arg, 1, 100000, &v); o.verbose = (int)v; break;
@@ -349,14 +380,14 @@ int main(int argc, char** argv)
             world_step((int16_t)ctl, nullptr, [](int, int, int, void*) {}, nullptr);
             ticks++;
             if (o.verbose && ticks % o.verbose == 0)
-                show_world(ticks, ctl);
+                show_world(ticks, total, ctl);
             total++;
             int16_t ex = amc_globals[GLOBAL_EXIT_REQUEST];
             if (ex & EXIT_REQUESTED) {
                 r = ex & 0xFF;
                 break;
             }
-            if (total >= o.max_ticks)
+            if (total >= o.max_ticks || (o.ticks && total >= o.ticks))
                 break;
         }
         st.item = amc_globals[GLOBAL_ITEM];
@@ -374,7 +405,7 @@ int main(int argc, char** argv)
         }
         actor_table_reset();
         outcome = r;
-        if (r < 0 || streets >= o.streets)
+        if (r < 0 || streets >= o.streets || (o.ticks && total >= o.ticks))
             break;
         level = r;
     }
@@ -387,5 +418,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    if (o.ticks && total >= o.ticks)
+        return 0;  // as long as asked: an attract demo
     return outcome >= 12 || (streets >= o.streets && outcome > 0) ? 0 : 1;
 }
