@@ -230,9 +230,31 @@ void amc_decode_op(int n, uint32_t pc)
         case OP_IMM:
         case OP_GLOBAL:
         case OP_REG:
-            // An unknown ALU operation does nothing; chains take the plain path.
-            if (has3 && (opcode == OP_IMM || code[p + 2] != AMC_INDIRECT)) {
-                op.handler = H_NOP;
+            if (!has3)
+                break;
+            if (opcode != OP_IMM && code[p + 2] == AMC_INDIRECT) {
+                // A chain, when it ends inside the program: base, links, ALU.
+                int32_t end = p + 2;
+                while (end < len && code[end] == AMC_INDIRECT)
+                    end += 2;
+                if (end < len) {
+                    op.handler = H_CHAIN;
+                    op.kind[0] = opcode == OP_REG ? KIND_REG : KIND_GLOBAL;
+                    op.v[0] = (uint16_t)(code[p + 1] & 31);
+                    op.v[1] = (uint16_t)((end - p - 2) / 2);
+                    op.v[2] = (uint16_t)code[end];
+                    span = end - p + 1;
+                }
+            } else {
+                op.handler = H_NOP;  // an unknown ALU operation does nothing
+                span = 3;
+            }
+            break;
+        case OP_RANDOM:
+            if (has3) {
+                op.handler = H_RANDOM;
+                op.v[0] = (uint16_t)code[p + 1];
+                op.v[1] = (uint16_t)code[p + 2];
                 span = 3;
             }
             break;

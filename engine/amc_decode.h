@@ -27,7 +27,7 @@
     X(G_LOAD) X(G_ADD) X(G_SUB) X(G_MUL) X(G_DIV) X(G_AND) X(G_OR)                   \
     X(G_GT) X(G_EQ) X(G_NE) X(G_LT) X(G_STORE)                                       \
     X(JUMP) X(BREAK) X(RESUME) X(JUMP_IF_ZERO) X(JUMP_IF_TRUE) X(BREAK_IF_TRUE)      \
-    X(RESUME_IF_TRUE) X(SET_REG) X(JUMP_REG) X(PUSH) X(YIELD)                        \
+    X(RESUME_IF_TRUE) X(SET_REG) X(JUMP_REG) X(PUSH) X(YIELD) X(CHAIN) X(RANDOM)     \
     AMC_ALU_FUSED(X, LOAD_, ) X(LOAD_GT) X(LOAD_EQ) X(LOAD_NE) X(LOAD_LT) X(LOAD_STORE) \
     AMC_ALU_FUSED(X, , _STORE) AMC_ALU_FUSED(X, LOAD_, _STORE)                        \
     AMC_CMP_FUSED(X, , _JZ) AMC_CMP_FUSED(X, , _JNZ)                                  \
@@ -45,10 +45,10 @@ enum AmcFastHandler : uint16_t {
 enum AmcOperandKind : uint8_t { KIND_WORD, KIND_REG, KIND_GLOBAL };
 
 // A handler runs the op at program offset p and goes on at the op of the
-// next instruction, p plus the words it covers (fixed per handler), or at a
-// jump target. No op is made for a chain (INDIRECT), a random number, SPAWN,
-// MOVE, END or SET_HANDLER, nor for a STORE into the program: those run on
-// the plain path one instruction at a time (SLOW).
+// next instruction, p plus the words it covers (fixed per handler but for
+// CHAIN), or at a jump target. No op is made for SPAWN, MOVE, END or
+// SET_HANDLER, nor for a STORE into the program: those run on the plain
+// path one instruction at a time (SLOW).
 struct AmcOp {
     uint16_t handler;  // H_DECODE (0) until decoded
     uint16_t target;   // jump target, as an op index (see amc_op_index)

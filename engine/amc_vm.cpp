@@ -304,28 +304,31 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
     }
 }
 
-// Computed goto where the compiler has it: every handler ends in its own
-// indirect jump, which the processor predicts per handler.
 #if defined(__GNUC__) || defined(__clang__)
 #define AMC_COMPUTED_GOTO 1
 #else
 #define AMC_COMPUTED_GOTO 0
 #endif
 
-// A turn on the fast path. Programs are decoded once into ops (see
-// amc_decode.h): an op knows its handler and operands, so an instruction
-// costs one dispatch on its handler, which does the value instruction and
-// its ALU operation together, and the fused handlers run the common short
-// sequences (load-compare-branch, load-add-store) in one. There are no
+// A turn on the fast path. Why this shape: an accumulator machine spends
+// most of its instructions moving values in and out of the accumulator, so
+// the cost is in dispatching, not in the work. Programs are therefore
+// decoded once into ops (see amc_decode.h) that carry their handler and
+// operands: an instruction costs one dispatch, which does the value
+// instruction and its ALU operation together, and the fused handlers run
+// the common short sequences (load-compare-branch, load-add-store) in one.
+// Dispatch is computed goto where the compiler has it (each handler ends in
+// its own jump, predicted on its own), a switch otherwise. There are no
 // bounds checks here: the decoder checked the words once, and an offset
 // outside the program leads to an op that stops the pass. Each handler
 // knows how many words it covers, so the next op's address is a constant
 // step from this one's and does not wait for a load.
-// Everything rare (chains, random numbers, SPAWN, MOVE, END, SET_HANDLER,
-// STORE into the program) runs the plain path's step for that one
-// instruction. When fewer instructions are left in the turn's budget than
-// an op may execute, the plain path finishes the turn, so the turn limit
-// stops at exactly the same instruction as it would there.
+// Everything rare (SPAWN, MOVE, END, SET_HANDLER, STORE into the program)
+// runs the plain path's step for that one instruction; a STORE into the
+// program makes the ops that read that word decode again, so later fetches
+// see it. When fewer instructions are left in the turn's budget than an op
+// may execute, the plain path finishes the turn, so the turn limit stops at
+// exactly the same instruction as it would there.
 static TurnResult run_fast(Actor& a, int slot, AmcOp* const ops, int32_t start)
 {
     const int32_t len = program_table[a.program].length;
@@ -494,6 +497,22 @@ dispatch:
     CASE(YIELD)
         a.resume_pc = (int32_t)(op - ops) + 1;
         return TURN_ENDS;
+    CASE(CHAIN) {
+        // The links' register words are read as they are now.
+        int16_t* loc = &OPERAND(0);
+        const int16_t* link = bases[0] + (op - ops) + 3;
+        for (int k = op->v[1]; k > 0; k--, link += 2)
+            loc = &actor_table.slots[*loc & 63].regs[*link & 31];
+        alu_apply(acc, loc, (int16_t)op->v[2]);
+        budget -= 1;
+        op += 3 + 2 * op->v[1];
+        DISPATCH();
+    }
+    CASE(RANDOM) {
+        int16_t scratch = (int16_t)(uint16_t)(amc_random() & (int16_t)op->v[0]);
+        alu_apply(acc, &scratch, (int16_t)op->v[1]);
+        NEXT(1, 3);
+    }
 #if !AMC_COMPUTED_GOTO
     case H_COUNT:
         break;
