@@ -1,6 +1,7 @@
 #include "amc.h"
 
 #include "actor.h"
+#include "amc_decode.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -125,6 +126,7 @@ int16_t amc_load(const char* path)
 void amc_unload_all()
 {
     actor_table_reset();
+    amc_decode_forget();
     for (int i = 0; i < AMC_MAX_PROGRAMS; i++) {
         free(program_table[i].words);
         program_table[i].words = nullptr;

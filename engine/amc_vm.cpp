@@ -2,6 +2,7 @@
 
 #include "actor.h"
 #include "amc.h"
+#include "amc_decode.h"
 #include "amc_ops.h"
 #include "diag.h"
 
@@ -12,26 +13,37 @@ AmcArgs amc_args;
 static int32_t amc_seed_value = 1;
 static int16_t amc_accumulator;
 
-static inline int16_t bool_word(bool b)
-{
-    return b ? (int16_t)-1 : (int16_t)0;
-}
+static int32_t turn_limit = AMC_TURN_LIMIT;
+static bool fast_path = true;
+
+// The ALU operations one by one, so that the plain path's amc_alu and the
+// fast path's handlers compute exactly the same thing.
+static inline int16_t alu_add(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a + v); }
+static inline int16_t alu_sub(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a - v); }
+static inline int16_t alu_mul(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a * v); }
+static inline int16_t alu_div(int32_t a, int32_t v) { return v == 0 ? 0 : (int16_t)(uint16_t)(a / v); }
+static inline int16_t alu_and(int32_t a, int32_t v) { return (int16_t)(a & v); }
+static inline int16_t alu_or(int32_t a, int32_t v) { return (int16_t)(a | v); }
+static inline int16_t alu_gt(int32_t a, int32_t v) { return a > v ? (int16_t)-1 : (int16_t)0; }
+static inline int16_t alu_eq(int32_t a, int32_t v) { return a == v ? (int16_t)-1 : (int16_t)0; }
+static inline int16_t alu_ne(int32_t a, int32_t v) { return a != v ? (int16_t)-1 : (int16_t)0; }
+static inline int16_t alu_lt(int32_t a, int32_t v) { return a < v ? (int16_t)-1 : (int16_t)0; }
 
 static inline void alu_apply(int16_t& acc, int16_t* operand, int alu)
 {
     int32_t a = acc, v = *operand;
     switch (alu) {
     case ALU_LOAD: acc = (int16_t)v; break;
-    case ALU_ADD: acc = (int16_t)(uint16_t)(a + v); break;
-    case ALU_SUB: acc = (int16_t)(uint16_t)(a - v); break;
-    case ALU_MUL: acc = (int16_t)(uint16_t)(a * v); break;
-    case ALU_DIV: acc = v == 0 ? 0 : (int16_t)(uint16_t)(a / v); break;
-    case ALU_AND: acc = (int16_t)(a & v); break;
-    case ALU_OR: acc = (int16_t)(a | v); break;
-    case ALU_GT: acc = bool_word(a > v); break;
-    case ALU_EQ: acc = bool_word(a == v); break;
-    case ALU_NE: acc = bool_word(a != v); break;
-    case ALU_LT: acc = bool_word(a < v); break;
+    case ALU_ADD: acc = alu_add(a, v); break;
+    case ALU_SUB: acc = alu_sub(a, v); break;
+    case ALU_MUL: acc = alu_mul(a, v); break;
+    case ALU_DIV: acc = alu_div(a, v); break;
+    case ALU_AND: acc = alu_and(a, v); break;
+    case ALU_OR: acc = alu_or(a, v); break;
+    case ALU_GT: acc = alu_gt(a, v); break;
+    case ALU_EQ: acc = alu_eq(a, v); break;
+    case ALU_NE: acc = alu_ne(a, v); break;
+    case ALU_LT: acc = alu_lt(a, v); break;
     case ALU_STORE: *operand = acc; break;
     default: break;
     }
@@ -101,21 +113,434 @@ static inline void push_arg(int16_t v)
 }
 
 enum TurnResult { TURN_ENDS, PASS_ENDS };
+enum Step { STEP_ON, STEP_TURN_ENDS, STEP_PASS_ENDS };
 
-// Runs one actor's turn. Every word is fetched through a bounds check against
-// the program's length, so a wild jump or a truncated instruction stops the
-// pass instead of reading memory the program does not own.
+// The instructions with effects beyond the accumulator, shared by both paths.
+
+static Step spawn_from_args(int slot, int16_t acc)
+{
+    push_arg(acc);
+    int n = amc_args.values[0];
+    int16_t r = actor_spawn(n);
+    if (r == -1) {
+        diag("A! Tried to Spawn an unknown object type (%d)\n", n);
+        amc_args.count = 0;
+        actor_remove(slot);
+        return STEP_PASS_ENDS;
+    }
+    if (r == -2) {
+        diag("!! Too many actors, couldnt create a new (%d)\n", n);
+    } else {
+        Actor& b = actor_table.slots[r];
+        for (int i = 1; i < amc_args.count; i++)
+            b.regs[i - 1] = amc_args.values[i];
+    }
+    amc_args.count = 0;
+    return STEP_ON;
+}
+
+static Step start_move(Actor& a, int slot, int16_t acc, int32_t pc)
+{
+    if (acc == 0) {
+        diag("!! Move command with duration=0\n");
+        actor_remove(slot);
+        return STEP_PASS_ENDS;
+    }
+    a.move_dx = amc_args.values[0];
+    a.move_dy = amc_args.values[1];
+    amc_args.count = 0;
+    a.move_rem_x = a.move_rem_y = 0;
+    a.move_duration = acc;
+    a.move_ticks_left = (uint16_t)acc;
+    a.resume_pc = pc + 1;
+    move_step(a);
+    return STEP_TURN_ENDS;
+}
+
+// Executes the one instruction at pc. Every word is fetched through a bounds
+// check against the program's length, so a wild jump or a truncated
+// instruction stops the pass instead of reading memory the program does not
+// own. This is the plain path, and the meaning of every instruction.
+static Step step(Actor& a, int slot, int32_t& pc, int16_t& acc)
+{
+    const int prog = a.program;
+    int16_t* const code = program_table[prog].words;
+    const int32_t len = program_table[prog].length;
+    int16_t* const regs = a.regs;
+
+#define NEED(n) \
+    if (pc < 0 || pc + (n) > len) return STEP_PASS_ENDS
+
+    NEED(1);
+    switch (code[pc]) {
+    case OP_IMM: {
+        NEED(3);
+        int alu = code[pc + 2];
+        alu_apply(acc, &code[pc + 1], alu);
+        if (alu == ALU_STORE)
+            amc_decode_word_written(prog, pc + 1);
+        pc += 3;
+        return STEP_ON;
+    }
+    case OP_RANDOM: {
+        NEED(3);
+        int16_t scratch = (int16_t)(uint16_t)(amc_random() & code[pc + 1]);
+        alu_apply(acc, &scratch, code[pc + 2]);
+        pc += 3;
+        return STEP_ON;
+    }
+    case OP_GLOBAL:
+    case OP_REG: {
+        // Check the whole chain before following it.
+        NEED(3);
+        int32_t end = pc + 2;
+        while (code[end] == AMC_INDIRECT) {
+            end += 2;
+            if (end >= len)
+                return STEP_PASS_ENDS;
+        }
+        int16_t* loc = code[pc] == OP_GLOBAL ? &amc_globals[code[pc + 1] & 31]
+                                             : &regs[code[pc + 1] & 31];
+        for (int32_t i = pc + 2; i < end; i += 2)
+            loc = &actor_table.slots[*loc & 63].regs[code[i + 1] & 31];
+        alu_apply(acc, loc, code[end]);
+        pc = end + 1;
+        return STEP_ON;
+    }
+    case OP_JUMP:
+        NEED(2);
+        pc = code[pc + 1];
+        return STEP_ON;
+    case OP_BREAK:
+        NEED(2);
+        pc = code[pc + 1];
+        a.move_ticks_left = 0;
+        return STEP_ON;
+    case OP_RESUME:
+        pc = a.resume_pc;
+        if (a.move_ticks_left != 0) {
+            move_step(a);
+            return STEP_TURN_ENDS;
+        }
+        return STEP_ON;
+    case OP_JUMP_IF_ZERO:
+        NEED(2);
+        pc = acc == 0 ? code[pc + 1] : pc + 2;
+        return STEP_ON;
+    case OP_JUMP_IF_TRUE:
+        NEED(2);
+        pc = acc != 0 ? code[pc + 1] : pc + 2;
+        return STEP_ON;
+    case OP_BREAK_IF_TRUE:
+        NEED(2);
+        if (acc != 0) {
+            pc = code[pc + 1];
+            a.move_ticks_left = 0;
+        } else {
+            pc += 2;
+        }
+        return STEP_ON;
+    case OP_RESUME_IF_TRUE:
+        if (acc != 0) {
+            pc = a.resume_pc;
+            if (a.move_ticks_left != 0) {
+                move_step(a);
+                return STEP_TURN_ENDS;
+            }
+        } else {
+            pc += 1;
+        }
+        return STEP_ON;
+    case OP_END:
+        actor_remove(slot);
+        return STEP_PASS_ENDS;
+    case OP_SET_HANDLER:
+        NEED(3);
+        a.handler_pc = (uint16_t)code[pc + 2] == AMC_HANDLER_NONE ? ACTOR_NO_HANDLER
+                                                                  : code[pc + 2];
+        pc = code[pc + 1];
+        return STEP_ON;
+    case OP_SET_REG:
+        NEED(3);
+        regs[code[pc + 1] & 31] = code[pc + 2];
+        pc += 3;
+        return STEP_ON;
+    case OP_JUMP_REG:
+        NEED(2);
+        pc = regs[code[pc + 1] & 31];
+        return STEP_ON;
+    case OP_PUSH:
+        push_arg(acc);
+        pc += 1;
+        return STEP_ON;
+    case OP_SPAWN: {
+        Step r = spawn_from_args(slot, acc);
+        pc += 1;
+        return r;
+    }
+    case OP_YIELD:
+        a.resume_pc = pc + 1;
+        return STEP_TURN_ENDS;
+    case OP_MOVE:
+        return start_move(a, slot, acc, pc);
+    default:
+        // Unknown opcode: the actor keeps its resume_pc and meets it again.
+        return STEP_PASS_ENDS;
+    }
+#undef NEED
+}
+
+// The rest of a turn on the plain path, `executed` instructions into it.
+static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t executed)
+{
+    for (;; executed++) {
+        if (executed >= turn_limit) {
+            diag("!! Actor %d runs without yielding\n", slot);
+            return PASS_ENDS;
+        }
+        Step r = step(a, slot, pc, acc);
+        if (r != STEP_ON)
+            return r == STEP_TURN_ENDS ? TURN_ENDS : PASS_ENDS;
+    }
+}
+
+#if defined(__GNUC__) || defined(__clang__)
+#define AMC_COMPUTED_GOTO 1
+#else
+#define AMC_COMPUTED_GOTO 0
+#endif
+
+// A turn on the fast path. Why this shape: an accumulator machine spends
+// most of its instructions moving values in and out of the accumulator, so
+// the cost is in dispatching, not in the work. Programs are therefore
+// decoded once into ops (see amc_decode.h) that carry their handler and
+// operands: an instruction costs one dispatch, which does the value
+// instruction and its ALU operation together, and the fused handlers run
+// the common short sequences (load-compare-branch, load-add-store) in one.
+// Dispatch is computed goto where the compiler has it (each handler ends in
+// its own jump, predicted on its own), a switch otherwise. There are no
+// bounds checks here: the decoder checked the words once, and an offset
+// outside the program leads to an op that stops the pass. Each handler
+// knows how many words it covers, so the next op's address is a constant
+// step from this one's and does not wait for a load.
+// Everything rare (SPAWN, MOVE, END, SET_HANDLER, STORE into the program)
+// runs the plain path's step for that one instruction; a STORE into the
+// program makes the ops that read that word decode again, so later fetches
+// see it. When fewer instructions are left in the turn's budget than an op
+// may execute, the plain path finishes the turn, so the turn limit stops at
+// exactly the same instruction as it would there.
+static TurnResult run_fast(Actor& a, int slot, AmcOp* const ops, int32_t start)
+{
+    const int32_t len = program_table[a.program].length;
+    int16_t* const regs = a.regs;
+    int16_t* const bases[3] = {program_table[a.program].words, regs, amc_globals};
+    int16_t acc = 0;
+    int32_t budget = turn_limit;
+    const AmcOp* op = ops + amc_op_index(start, len);
+
+#define OPERAND(i) bases[op->kind[i]][op->v[i]]
+#if AMC_COMPUTED_GOTO
+#define AMC_LABEL_ADDRESS(name) &&L_##name,
+    static const void* const labels[H_COUNT] = {AMC_FAST_HANDLERS(AMC_LABEL_ADDRESS)};
+#undef AMC_LABEL_ADDRESS
+#define CASE(name) L_##name:
+#define DISPATCH()                       \
+    do {                                 \
+        if (budget < AMC_FAST_MAX_COUNT) \
+            goto plain;                  \
+        goto* labels[op->handler];       \
+    } while (0)
+    DISPATCH();
+#else
+#define CASE(name) case H_##name:
+#define DISPATCH() goto dispatch
+dispatch:
+    if (budget < AMC_FAST_MAX_COUNT)
+        goto plain;
+    switch (op->handler) {
+#endif
+// Goes on `words` words further, having executed `count` instructions.
+#define NEXT(count, words) \
+    do {                   \
+        budget -= (count); \
+        op += (words);     \
+        DISPATCH();        \
+    } while (0)
+#define JUMP_TO(index)         \
+    do {                       \
+        op = ops + (index);    \
+        DISPATCH();            \
+    } while (0)
+// A branch whose two ways dispatch separately, each predicted on its own.
+#define BRANCH(taken, count, words) \
+    do {                            \
+        budget -= (count);          \
+        if (taken)                  \
+            JUMP_TO(op->target);    \
+        op += (words);              \
+        DISPATCH();                 \
+    } while (0)
+#define VALUE_HANDLERS(K, V)                            \
+    CASE(K##_LOAD) acc = (V); NEXT(1, 3);               \
+    CASE(K##_ADD) acc = alu_add(acc, V); NEXT(1, 3);    \
+    CASE(K##_SUB) acc = alu_sub(acc, V); NEXT(1, 3);    \
+    CASE(K##_MUL) acc = alu_mul(acc, V); NEXT(1, 3);    \
+    CASE(K##_DIV) acc = alu_div(acc, V); NEXT(1, 3);    \
+    CASE(K##_AND) acc = alu_and(acc, V); NEXT(1, 3);    \
+    CASE(K##_OR) acc = alu_or(acc, V); NEXT(1, 3);      \
+    CASE(K##_GT) acc = alu_gt(acc, V); NEXT(1, 3);      \
+    CASE(K##_EQ) acc = alu_eq(acc, V); NEXT(1, 3);      \
+    CASE(K##_NE) acc = alu_ne(acc, V); NEXT(1, 3);      \
+    CASE(K##_LT) acc = alu_lt(acc, V); NEXT(1, 3);
+#define FUSED_ALU(X)                                                              \
+    X(ADD, alu_add) X(SUB, alu_sub) X(MUL, alu_mul) X(DIV, alu_div) X(AND, alu_and) \
+    X(OR, alu_or)
+#define FUSED_CMP(X) X(GT, alu_gt) X(EQ, alu_eq) X(NE, alu_ne) X(LT, alu_lt)
+#define LOAD_X(name, f) CASE(LOAD_##name) acc = f(OPERAND(0), OPERAND(1)); NEXT(2, 6);
+#define X_STORE(name, f) \
+    CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
+#define LOAD_X_STORE(name, f) \
+    CASE(LOAD_##name##_STORE) acc = f(OPERAND(0), OPERAND(1)); OPERAND(2) = acc; NEXT(3, 9);
+#define X_JUMPS(name, f)                                                   \
+    CASE(name##_JZ) acc = f(acc, OPERAND(0)); BRANCH(acc == 0, 2, 5);      \
+    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(acc != 0, 2, 5);     \
+    CASE(LOAD_##name##_JZ) acc = f(OPERAND(0), OPERAND(1)); BRANCH(acc == 0, 3, 8); \
+    CASE(LOAD_##name##_JNZ) acc = f(OPERAND(0), OPERAND(1)); BRANCH(acc != 0, 3, 8);
+
+    CASE(DECODE)
+        amc_decode_op(a.program, (uint32_t)(op - ops));
+#if AMC_COMPUTED_GOTO
+        goto* labels[op->handler];
+#else
+        goto dispatch;
+#endif
+    CASE(STOP)
+        return PASS_ENDS;
+    CASE(SLOW) {
+        // Copies, so that acc stays in a register everywhere else.
+        int32_t pc = (int32_t)(op - ops);
+        int16_t value = acc;
+        Step r = step(a, slot, pc, value);
+        if (r != STEP_ON)
+            return r == STEP_TURN_ENDS ? TURN_ENDS : PASS_ENDS;
+        acc = value;
+        budget -= 1;
+        JUMP_TO(amc_op_index(pc, len));
+    }
+    CASE(NOP)
+        NEXT(1, 3);
+    VALUE_HANDLERS(I, (int16_t)op->v[0])
+    VALUE_HANDLERS(R, regs[op->v[0]])
+    CASE(R_STORE)
+        regs[op->v[0]] = acc;
+        NEXT(1, 3);
+    VALUE_HANDLERS(G, amc_globals[op->v[0]])
+    CASE(G_STORE)
+        amc_globals[op->v[0]] = acc;
+        NEXT(1, 3);
+    FUSED_ALU(LOAD_X)
+    FUSED_CMP(LOAD_X)
+    CASE(LOAD_STORE)
+        acc = OPERAND(0);
+        OPERAND(1) = acc;
+        NEXT(2, 6);
+    FUSED_ALU(X_STORE)
+    FUSED_ALU(LOAD_X_STORE)
+    FUSED_CMP(X_JUMPS)
+    X_JUMPS(AND, alu_and)
+    CASE(LOAD_JZ)
+        acc = OPERAND(0);
+        BRANCH(acc == 0, 2, 5);
+    CASE(LOAD_JNZ)
+        acc = OPERAND(0);
+        BRANCH(acc != 0, 2, 5);
+    CASE(JUMP)
+        budget -= 1;
+        JUMP_TO(op->target);
+    CASE(BREAK)
+        a.move_ticks_left = 0;
+        budget -= 1;
+        JUMP_TO(op->target);
+    CASE(RESUME)
+        if (a.move_ticks_left != 0) {
+            move_step(a);
+            return TURN_ENDS;
+        }
+        budget -= 1;
+        JUMP_TO(amc_op_index(a.resume_pc, len));
+    CASE(RESUME_IF_TRUE)
+        if (acc == 0)
+            NEXT(1, 1);
+        if (a.move_ticks_left != 0) {
+            move_step(a);
+            return TURN_ENDS;
+        }
+        budget -= 1;
+        JUMP_TO(amc_op_index(a.resume_pc, len));
+    CASE(JUMP_IF_ZERO)
+        BRANCH(acc == 0, 1, 2);
+    CASE(JUMP_IF_TRUE)
+        BRANCH(acc != 0, 1, 2);
+    CASE(BREAK_IF_TRUE)
+        if (acc != 0)
+            a.move_ticks_left = 0;
+        BRANCH(acc != 0, 1, 2);
+    CASE(SET_REG)
+        regs[op->v[0]] = (int16_t)op->v[1];
+        NEXT(1, 3);
+    CASE(JUMP_REG)
+        budget -= 1;
+        JUMP_TO(amc_op_index(regs[op->v[0]], len));
+    CASE(PUSH)
+        push_arg(acc);
+        NEXT(1, 1);
+    CASE(YIELD)
+        a.resume_pc = (int32_t)(op - ops) + 1;
+        return TURN_ENDS;
+    CASE(CHAIN) {
+        // The links' register words are read as they are now.
+        int16_t* loc = &OPERAND(0);
+        const int16_t* link = bases[0] + (op - ops) + 3;
+        for (int k = op->v[1]; k > 0; k--, link += 2)
+            loc = &actor_table.slots[*loc & 63].regs[*link & 31];
+        alu_apply(acc, loc, (int16_t)op->v[2]);
+        budget -= 1;
+        op += 3 + 2 * op->v[1];
+        DISPATCH();
+    }
+    CASE(RANDOM) {
+        int16_t scratch = (int16_t)(uint16_t)(amc_random() & (int16_t)op->v[0]);
+        alu_apply(acc, &scratch, (int16_t)op->v[1]);
+        NEXT(1, 3);
+    }
+#if !AMC_COMPUTED_GOTO
+    case H_COUNT:
+        break;
+    }
+#endif
+#undef X_JUMPS
+#undef LOAD_X_STORE
+#undef X_STORE
+#undef LOAD_X
+#undef FUSED_CMP
+#undef FUSED_ALU
+#undef VALUE_HANDLERS
+#undef BRANCH
+#undef JUMP_TO
+#undef NEXT
+#undef DISPATCH
+#undef CASE
+#undef OPERAND
+plain:
+    return run_plain(a, slot, (int32_t)(op - ops), acc, turn_limit - budget);
+}
+
 static TurnResult run_turn(int slot)
 {
     Actor& a = actor_table.slots[slot];
     if (a.program < 0 || a.program >= program_count)
         return PASS_ENDS;
-    int16_t* const code = program_table[a.program].words;
-    const int32_t len = program_table[a.program].length;
-    int16_t* const regs = a.regs;
-    int16_t acc = 0;
     int32_t pc;
-
     if (a.handler_pc != ACTOR_NO_HANDLER) {
         pc = a.handler_pc;
     } else if (a.move_ticks_left != 0) {
@@ -124,159 +549,10 @@ static TurnResult run_turn(int slot)
     } else {
         pc = a.resume_pc;
     }
-
-#define NEED(n) \
-    if (pc < 0 || pc + (n) > len) return PASS_ENDS
-
-    for (int32_t executed = 0;; executed++) {
-        if (executed == AMC_TURN_LIMIT) {
-            diag("!! Actor %d runs without yielding\n", slot);
-            return PASS_ENDS;
-        }
-        NEED(1);
-        switch (code[pc]) {
-        case OP_IMM: {
-            NEED(3);
-            alu_apply(acc, &code[pc + 1], code[pc + 2]);
-            pc += 3;
-            break;
-        }
-        case OP_RANDOM: {
-            NEED(3);
-            int16_t scratch = (int16_t)(uint16_t)(amc_random() & code[pc + 1]);
-            alu_apply(acc, &scratch, code[pc + 2]);
-            pc += 3;
-            break;
-        }
-        case OP_GLOBAL:
-        case OP_REG: {
-            // Check the whole chain before following it.
-            NEED(3);
-            int32_t end = pc + 2;
-            while (code[end] == AMC_INDIRECT) {
-                end += 2;
-                if (end >= len)
-                    return PASS_ENDS;
-            }
-            int16_t* loc = code[pc] == OP_GLOBAL ? &amc_globals[code[pc + 1] & 31]
-                                                 : &regs[code[pc + 1] & 31];
-            for (int32_t i = pc + 2; i < end; i += 2)
-                loc = &actor_table.slots[*loc & 63].regs[code[i + 1] & 31];
-            alu_apply(acc, loc, code[end]);
-            pc = end + 1;
-            break;
-        }
-        case OP_JUMP:
-            NEED(2);
-            pc = code[pc + 1];
-            break;
-        case OP_BREAK:
-            NEED(2);
-            pc = code[pc + 1];
-            a.move_ticks_left = 0;
-            break;
-        case OP_RESUME:
-            pc = a.resume_pc;
-            if (a.move_ticks_left != 0) {
-                move_step(a);
-                return TURN_ENDS;
-            }
-            break;
-        case OP_JUMP_IF_ZERO:
-            NEED(2);
-            pc = acc == 0 ? code[pc + 1] : pc + 2;
-            break;
-        case OP_JUMP_IF_TRUE:
-            NEED(2);
-            pc = acc != 0 ? code[pc + 1] : pc + 2;
-            break;
-        case OP_BREAK_IF_TRUE:
-            NEED(2);
-            if (acc != 0) {
-                pc = code[pc + 1];
-                a.move_ticks_left = 0;
-            } else {
-                pc += 2;
-            }
-            break;
-        case OP_RESUME_IF_TRUE:
-            if (acc != 0) {
-                pc = a.resume_pc;
-                if (a.move_ticks_left != 0) {
-                    move_step(a);
-                    return TURN_ENDS;
-                }
-            } else {
-                pc += 1;
-            }
-            break;
-        case OP_END:
-            actor_remove(slot);
-            return PASS_ENDS;
-        case OP_SET_HANDLER:
-            NEED(3);
-            a.handler_pc = (uint16_t)code[pc + 2] == AMC_HANDLER_NONE ? ACTOR_NO_HANDLER
-                                                                      : code[pc + 2];
-            pc = code[pc + 1];
-            break;
-        case OP_SET_REG:
-            NEED(3);
-            regs[code[pc + 1] & 31] = code[pc + 2];
-            pc += 3;
-            break;
-        case OP_JUMP_REG:
-            NEED(2);
-            pc = regs[code[pc + 1] & 31];
-            break;
-        case OP_PUSH:
-            push_arg(acc);
-            pc += 1;
-            break;
-        case OP_SPAWN: {
-            push_arg(acc);
-            int n = amc_args.values[0];
-            int16_t r = actor_spawn(n);
-            if (r == -1) {
-                diag("A! Tried to Spawn an unknown object type (%d)\n", n);
-                amc_args.count = 0;
-                actor_remove(slot);
-                return PASS_ENDS;
-            }
-            if (r == -2) {
-                diag("!! Too many actors, couldnt create a new (%d)\n", n);
-            } else {
-                Actor& b = actor_table.slots[r];
-                for (int i = 1; i < amc_args.count; i++)
-                    b.regs[i - 1] = amc_args.values[i];
-            }
-            amc_args.count = 0;
-            pc += 1;
-            break;
-        }
-        case OP_YIELD:
-            a.resume_pc = pc + 1;
-            return TURN_ENDS;
-        case OP_MOVE:
-            if (acc == 0) {
-                diag("!! Move command with duration=0\n");
-                actor_remove(slot);
-                return PASS_ENDS;
-            }
-            a.move_dx = amc_args.values[0];
-            a.move_dy = amc_args.values[1];
-            amc_args.count = 0;
-            a.move_rem_x = a.move_rem_y = 0;
-            a.move_duration = acc;
-            a.move_ticks_left = (uint16_t)acc;
-            a.resume_pc = pc + 1;
-            move_step(a);
-            return TURN_ENDS;
-        default:
-            // Unknown opcode: the actor keeps its resume_pc and meets it again.
-            return PASS_ENDS;
-        }
-    }
-#undef NEED
+    AmcOp* ops = fast_path ? amc_decoded(a.program) : nullptr;
+    if (ops)
+        return run_fast(a, slot, ops, pc);
+    return run_plain(a, slot, pc, 0, 0);
 }
 
 void amc_run_tick()
@@ -292,4 +568,14 @@ void amc_run_tick()
             return;
         s = actor_next(s);
     }
+}
+
+void amc_set_turn_limit(int32_t limit)
+{
+    turn_limit = limit > 0 ? limit : AMC_TURN_LIMIT;
+}
+
+void amc_set_fast_path(bool on)
+{
+    fast_path = on;
 }

@@ -47,3 +47,9 @@ void amc_vm_reset();
 // it, so that a replay later in the same run meets the state its recording
 // met.
 void amc_args_clear();
+
+// For tests and the fuzzer: a shorter turn limit (0 or less restores
+// AMC_TURN_LIMIT), and the plain path alone instead of the pre-decoded one.
+// Both paths give the same results; the game never calls these.
+void amc_set_turn_limit(int32_t limit);
+void amc_set_fast_path(bool on);

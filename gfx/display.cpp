@@ -1,6 +1,7 @@
 #include "gfx/display.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -90,15 +91,87 @@ int try_size(int driver, int w, int h) {
     return 0;
 }
 
+// The scaled rows on their way to a screen that is not a memory bitmap: one
+// blit of a whole band costs the display driver one update, while writing
+// the screen's rows one by one (as a stretch does) costs one per row.
+BITMAP* scaled_band = nullptr;
+
+// Widens one picture row by the factor k: every pixel becomes k equal bytes.
+void widen_row(const uint8_t* src, uint8_t* dst, int k) {
+    switch (k) {
+    case 2:
+        for (int x = 0; x < PICTURE_W; x += 4) {
+            uint32_t s;
+            std::memcpy(&s, src + x, 4);
+            uint64_t v = (s & 0xFFu) | (uint64_t)(s & 0xFF00u) << 8 |
+                         (uint64_t)(s & 0xFF0000u) << 16 | (uint64_t)(s & 0xFF000000u) << 24;
+            v |= v << 8;
+            std::memcpy(dst + 2 * x, &v, 8);
+        }
+        break;
+    case 3:
+        // Two pixels per store of eight bytes, six apart: the last two bytes
+        // of each store are overwritten by the next, and the last pair is
+        // stored exactly.
+        for (int x = 0; x < PICTURE_W; x += 2) {
+            uint64_t v = src[x] * 0x010101ull | (src[x + 1] * 0x010101ull) << 24;
+            if (x + 2 < PICTURE_W)
+                std::memcpy(dst + 3 * x, &v, 8);
+            else
+                std::memcpy(dst + 3 * x, &v, 6);
+        }
+        break;
+    case 4:
+        for (int x = 0; x < PICTURE_W; x += 2) {
+            uint64_t v = src[x] * 0x01010101ull | (src[x + 1] * 0x01010101ull) << 32;
+            std::memcpy(dst + 4 * x, &v, 8);
+        }
+        break;
+    default:
+        // Eight bytes stored per pixel, k apart: the tail of each store is
+        // overwritten by the next; the last few pixels are set exactly.
+        int x = 0;
+        for (; k <= 8 && k * x + 8 <= k * PICTURE_W; x++) {
+            uint64_t v = src[x] * 0x0101010101010101ull;
+            std::memcpy(dst + k * x, &v, 8);
+        }
+        for (; x < PICTURE_W; x++) std::memset(dst + k * x, src[x], k);
+        break;
+    }
+}
+
+// Writes picture rows first..first+n-1, scaled by k, into the memory bitmap
+// dst with its top-left corner of row 0 at (x, y).
+void scale_rows(BITMAP* dst, int x, int y, int first, int n, int k) {
+    const int w = PICTURE_W * k;
+    for (int r = first; r < first + n; r++) {
+        uint8_t* top = dst->line[y + r * k] + x;
+        widen_row(back_buffer->line[r], top, k);
+        for (int i = 1; i < k; i++) std::memcpy(dst->line[y + r * k + i] + x, top, w);
+    }
+}
+
 // Copies picture rows first..first+n-1 to the screen, scaled and centred.
 void copy_rows(int first, int n) {
     if (!back_buffer || !screen || n <= 0) return;
     const DisplayFit& f = display_fit;
-    if (f.scale)
-        stretch_blit(back_buffer, screen, 0, first, PICTURE_W, n, f.x_offset,
-                     f.y_offset + first * f.scale, PICTURE_W * f.scale, n * f.scale);
-    else
+    const int k = f.scale;
+    if (!k) {
         blit(back_buffer, screen, 0, first, f.x_offset, f.y_offset + first, PICTURE_W, n);
+        return;
+    }
+    bool fits = f.x_offset >= 0 && f.y_offset >= 0 && f.x_offset + PICTURE_W * k <= screen->w &&
+                f.y_offset + PICTURE_H * k <= screen->h && bitmap_color_depth(screen) == 8;
+    if (fits && is_memory_bitmap(screen)) {
+        scale_rows(screen, f.x_offset, f.y_offset, first, n, k);
+    } else if (fits && scaled_band && scaled_band->w == PICTURE_W * k) {
+        scale_rows(scaled_band, 0, 0, first, n, k);
+        blit(scaled_band, screen, 0, first * k, f.x_offset, f.y_offset + first * k, PICTURE_W * k,
+             n * k);
+    } else {
+        stretch_blit(back_buffer, screen, 0, first, PICTURE_W, n, f.x_offset,
+                     f.y_offset + first * k, PICTURE_W * k, n * k);
+    }
 }
 
 }  // namespace
@@ -136,11 +209,17 @@ void fit_display() {
     if (back_buffer) destroy_bitmap(back_buffer);
     back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
     display_fit = screen ? compute_fit(screen->w, screen->h) : DisplayFit{0, 0, 0};
+    if (scaled_band) destroy_bitmap(scaled_band);
+    scaled_band = nullptr;
+    if (display_fit.scale && screen && !is_memory_bitmap(screen))
+        scaled_band = create_bitmap_ex(8, PICTURE_W * display_fit.scale, PICTURE_H * display_fit.scale);
 }
 
 void release_display() {
     if (back_buffer) destroy_bitmap(back_buffer);
     back_buffer = nullptr;
+    if (scaled_band) destroy_bitmap(scaled_band);
+    scaled_band = nullptr;
 }
 
 void present_all() {

@@ -106,6 +106,29 @@ TEST_F(Display, DirtyRowsAreClampedAndCleared) {
     EXPECT_EQ(rows.front(), 60 + 10);
 }
 
+TEST_F(Display, ScaledRowsRepeatEveryPixelExactly) {
+    // Factors with a path of their own, the general one and the widest.
+    for (int k : {2, 3, 4, 5, 9}) {
+        const int w = PICTURE_W * k + 6, h = PICTURE_H * k + 4;
+        ASSERT_EQ(set_display_mode(0, w, h, 0), 0);
+        ASSERT_EQ(display_fit.scale, k);
+        for (int y = 0; y < PICTURE_H; y++)
+            for (int x = 0; x < PICTURE_W; x++) back_buffer->line[y][x] = (uint8_t)(x * 7 + y * 13 + x / 5);
+        clear_to_color(screen, 255);
+        mark_dirty(17, 200);
+        present_dirty();
+        int wrong = 0;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                int px = x - 3, py = y - 2;  // centred: 3 columns and 2 rows of border
+                bool band = px >= 0 && px < PICTURE_W * k && py >= 17 * k && py < 201 * k;
+                int want = band ? back_buffer->line[py / k][px / k] : 255;
+                wrong += screen->line[y][x] != want;
+            }
+        EXPECT_EQ(wrong, 0) << "factor " << k;
+    }
+}
+
 TEST_F(Display, WipeRevealsEveryRowInSixteenSteps) {
     ASSERT_EQ(set_display_mode(0, 320, 240, 1), 0);
     clear_to_color(back_buffer, 7);

@@ -1,0 +1,313 @@
+#include "amc_decode.h"
+
+#include "amc.h"
+#include "amc_ops.h"
+
+#include <cstring>
+
+namespace {
+
+// Room for the ops of a million program words: the game's programs take a
+// few thousand. Untouched pages of it cost no memory.
+constexpr uint32_t POOL_OPS = 1u << 20;
+AmcOp pool[POOL_OPS];
+uint32_t pool_used;
+uint32_t generation = 1;
+
+// Which words each program's table was made from; a table whose program
+// changed, or that predates the last forget, is made anew.
+struct Table {
+    const int16_t* words;
+    int32_t length;
+    uint32_t generation;
+    AmcOp* ops;        // null: no room, the plain path runs this program
+    int32_t max_span;  // the widest op decoded so far
+};
+Table tables[AMC_MAX_PROGRAMS];
+
+bool current(const Table& t, const AmcProgram& p)
+{
+    return t.generation == generation && t.words == p.words && t.length == p.length;
+}
+
+}  // namespace
+
+AmcOp* amc_decoded(int n)
+{
+    if (n < 0 || n >= program_count)
+        return nullptr;
+    const AmcProgram& p = program_table[n];
+    Table& t = tables[n];
+    if (current(t, p))
+        return t.ops;
+    t.words = p.words;
+    t.length = p.length;
+    t.generation = generation;
+    t.max_span = 1;
+    t.ops = nullptr;
+    // One op per word and one more, at the length, where execution stops.
+    uint32_t need = p.words && p.length > 0 ? (uint32_t)p.length + 1 : 0;
+    if (need && need <= POOL_OPS - pool_used) {
+        t.ops = pool + pool_used;
+        pool_used += need;
+        memset(t.ops, 0, need * sizeof(AmcOp));
+    }
+    return t.ops;
+}
+
+void amc_decode_forget()
+{
+    generation++;
+    pool_used = 0;
+}
+
+void amc_decode_word_written(int n, int32_t w)
+{
+    if (n < 0 || n >= AMC_MAX_PROGRAMS)
+        return;
+    Table& t = tables[n];
+    if (!t.ops || !current(t, program_table[n]) || w < 0 || w >= t.length)
+        return;
+    for (int32_t i = w - t.max_span + 1; i <= w; i++)
+        if (i >= 0)
+            t.ops[i].handler = H_DECODE;
+}
+
+namespace {
+
+// Handlers of the single value instructions, in ALU order from LOAD to
+// STORE; 0 where there is none (a STORE into the program).
+constexpr uint16_t SINGLE[3][AMC_ALU_LAST - AMC_ALU_FIRST + 1] = {
+    {H_I_LOAD, H_I_ADD, H_I_SUB, H_I_MUL, H_I_DIV, H_I_AND, H_I_OR, H_I_GT, H_I_EQ, H_I_NE,
+     H_I_LT, 0},
+    {H_R_LOAD, H_R_ADD, H_R_SUB, H_R_MUL, H_R_DIV, H_R_AND, H_R_OR, H_R_GT, H_R_EQ, H_R_NE,
+     H_R_LT, H_R_STORE},
+    {H_G_LOAD, H_G_ADD, H_G_SUB, H_G_MUL, H_G_DIV, H_G_AND, H_G_OR, H_G_GT, H_G_EQ, H_G_NE,
+     H_G_LT, H_G_STORE},
+};
+
+// Fused handlers by the ALU operation in them (ADD..OR, or GT, EQ, NE, LT,
+// AND for the branching ones); 0 where there is none.
+constexpr int ALUS = AMC_ALU_LAST - AMC_ALU_FIRST + 1;
+constexpr uint16_t LOAD_X[ALUS] = {0, H_LOAD_ADD, H_LOAD_SUB, H_LOAD_MUL, H_LOAD_DIV,
+                                   H_LOAD_AND, H_LOAD_OR, H_LOAD_GT, H_LOAD_EQ, H_LOAD_NE,
+                                   H_LOAD_LT, H_LOAD_STORE};
+constexpr uint16_t X_STORE[ALUS] = {0, H_ADD_STORE, H_SUB_STORE, H_MUL_STORE, H_DIV_STORE,
+                                    H_AND_STORE, H_OR_STORE};
+constexpr uint16_t LOAD_X_STORE[ALUS] = {0, H_LOAD_ADD_STORE, H_LOAD_SUB_STORE,
+                                         H_LOAD_MUL_STORE, H_LOAD_DIV_STORE,
+                                         H_LOAD_AND_STORE, H_LOAD_OR_STORE};
+constexpr uint16_t X_JZ[ALUS] = {0, 0, 0, 0, 0, H_AND_JZ, 0, H_GT_JZ, H_EQ_JZ, H_NE_JZ, H_LT_JZ};
+constexpr uint16_t X_JNZ[ALUS] = {0, 0, 0, 0, 0, H_AND_JNZ, 0, H_GT_JNZ, H_EQ_JNZ, H_NE_JNZ,
+                                  H_LT_JNZ};
+constexpr uint16_t LOAD_X_JZ[ALUS] = {0, 0, 0, 0, 0, H_LOAD_AND_JZ, 0, H_LOAD_GT_JZ,
+                                      H_LOAD_EQ_JZ, H_LOAD_NE_JZ, H_LOAD_LT_JZ};
+constexpr uint16_t LOAD_X_JNZ[ALUS] = {0, 0, 0, 0, 0, H_LOAD_AND_JNZ, 0, H_LOAD_GT_JNZ,
+                                       H_LOAD_EQ_JNZ, H_LOAD_NE_JNZ, H_LOAD_LT_JNZ};
+
+// A value instruction with a plain operand (no chain, no random number) and
+// a known ALU operation, entirely inside the program.
+struct Value {
+    uint8_t kind;
+    uint16_t v;    // where the operand lives, by kind
+    int16_t word;  // the operand word as written
+    int alu;       // 0 = LOAD ... 11 = STORE
+};
+
+bool value_at(const int16_t* code, int32_t len, int32_t pc, Value& out)
+{
+    if (pc + 3 > len)
+        return false;
+    const int16_t opcode = code[pc], alu = code[pc + 2];
+    if ((opcode != OP_IMM && opcode != OP_REG && opcode != OP_GLOBAL) || alu < AMC_ALU_FIRST ||
+        alu > AMC_ALU_LAST)
+        return false;
+    out.kind = opcode == OP_IMM ? KIND_WORD : opcode == OP_REG ? KIND_REG : KIND_GLOBAL;
+    out.v = opcode == OP_IMM ? (uint16_t)(pc + 1) : (uint16_t)(code[pc + 1] & 31);
+    out.word = code[pc + 1];
+    out.alu = alu - AMC_ALU_FIRST;
+    return true;
+}
+
+// The target of the JUMP_IF_ZERO (zero true) or JUMP_IF_TRUE at pc, if any.
+bool branch_at(const int16_t* code, int32_t len, int32_t pc, bool& zero, uint16_t& target)
+{
+    if (pc + 2 > len || (code[pc] != OP_JUMP_IF_ZERO && code[pc] != OP_JUMP_IF_TRUE))
+        return false;
+    zero = code[pc] == OP_JUMP_IF_ZERO;
+    target = (uint16_t)amc_op_index(code[pc + 1], len);
+    return true;
+}
+
+constexpr int ALU_LOAD_I = ALU_LOAD - AMC_ALU_FIRST;
+constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
+
+// Fuses the value instruction `first` at pc with what follows it, when that
+// is one of the fused sequences; returns the words covered, or 0.
+int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp& op)
+{
+    Value second, third;
+    bool zero;
+    uint16_t target;
+    auto operand = [&op](int i, const Value& x) {
+        op.kind[i] = x.kind;
+        op.v[i] = x.v;
+    };
+    const bool has_second = value_at(code, len, pc + 3, second);
+    const bool stores_second = has_second && second.alu == ALU_STORE_I && second.kind != KIND_WORD;
+    if (first.alu == ALU_LOAD_I) {
+        if (has_second && X_STORE[second.alu] && value_at(code, len, pc + 6, third) &&
+            third.alu == ALU_STORE_I && third.kind != KIND_WORD) {
+            op.handler = LOAD_X_STORE[second.alu];
+            operand(0, first), operand(1, second), operand(2, third);
+            return 9;
+        }
+        if (has_second && X_JZ[second.alu] && branch_at(code, len, pc + 6, zero, target)) {
+            op.handler = zero ? LOAD_X_JZ[second.alu] : LOAD_X_JNZ[second.alu];
+            operand(0, first), operand(1, second);
+            op.target = target;
+            return 8;
+        }
+        if (has_second && second.alu != ALU_LOAD_I && (second.alu != ALU_STORE_I || stores_second)) {
+            op.handler = LOAD_X[second.alu];
+            operand(0, first), operand(1, second);
+            return 6;
+        }
+        if (branch_at(code, len, pc + 3, zero, target)) {
+            op.handler = zero ? H_LOAD_JZ : H_LOAD_JNZ;
+            operand(0, first);
+            op.target = target;
+            return 5;
+        }
+        return 0;
+    }
+    if (X_STORE[first.alu] && stores_second) {
+        op.handler = X_STORE[first.alu];
+        operand(0, first), operand(1, second);
+        return 6;
+    }
+    if (X_JZ[first.alu] && branch_at(code, len, pc + 3, zero, target)) {
+        op.handler = zero ? X_JZ[first.alu] : X_JNZ[first.alu];
+        operand(0, first);
+        op.target = target;
+        return 5;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void amc_decode_op(int n, uint32_t pc)
+{
+    Table& t = tables[n];
+    AmcOp& op = t.ops[pc];
+    const int16_t* code = t.words;
+    const int32_t len = t.length;
+    const int32_t p = (int32_t)pc;
+    auto at = [len](int32_t target) { return (uint16_t)amc_op_index(target, len); };
+    // The op depends on the words p .. p+span-1; anything it cannot handle
+    // itself, including a truncated instruction, takes the plain path.
+    int span = 1;
+    op = AmcOp{};
+    op.handler = H_SLOW;
+    Value first;
+    if (p >= len) {
+        op.handler = H_STOP;
+    } else if (value_at(code, len, p, first)) {
+        span = fuse(code, len, p, first, op);
+        if (!span) {
+            span = 3;
+            const int kind = first.kind == KIND_WORD ? 0 : first.kind == KIND_REG ? 1 : 2;
+            if (SINGLE[kind][first.alu]) {
+                op.handler = SINGLE[kind][first.alu];
+                op.v[0] = kind == 0 ? (uint16_t)first.word : first.v;
+            }
+        }
+    } else {
+        const int16_t opcode = code[p];
+        const bool has2 = p + 2 <= len, has3 = p + 3 <= len;
+        switch (opcode) {
+        case OP_IMM:
+        case OP_GLOBAL:
+        case OP_REG:
+            if (!has3)
+                break;
+            if (opcode != OP_IMM && code[p + 2] == AMC_INDIRECT) {
+                // A chain, when it ends inside the program: base, links, ALU.
+                int32_t end = p + 2;
+                while (end < len && code[end] == AMC_INDIRECT)
+                    end += 2;
+                if (end < len) {
+                    op.handler = H_CHAIN;
+                    op.kind[0] = opcode == OP_REG ? KIND_REG : KIND_GLOBAL;
+                    op.v[0] = (uint16_t)(code[p + 1] & 31);
+                    op.v[1] = (uint16_t)((end - p - 2) / 2);
+                    op.v[2] = (uint16_t)code[end];
+                    span = end - p + 1;
+                }
+            } else {
+                op.handler = H_NOP;  // an unknown ALU operation does nothing
+                span = 3;
+            }
+            break;
+        case OP_RANDOM:
+            if (has3) {
+                op.handler = H_RANDOM;
+                op.v[0] = (uint16_t)code[p + 1];
+                op.v[1] = (uint16_t)code[p + 2];
+                span = 3;
+            }
+            break;
+        case OP_JUMP:
+        case OP_BREAK:
+            if (has2) {
+                op.handler = opcode == OP_JUMP ? H_JUMP : H_BREAK;
+                op.target = at(code[p + 1]);
+                span = 2;
+            }
+            break;
+        case OP_JUMP_IF_ZERO:
+        case OP_JUMP_IF_TRUE:
+        case OP_BREAK_IF_TRUE:
+            if (has2) {
+                op.handler = opcode == OP_JUMP_IF_ZERO   ? H_JUMP_IF_ZERO
+                             : opcode == OP_JUMP_IF_TRUE ? H_JUMP_IF_TRUE
+                                                         : H_BREAK_IF_TRUE;
+                op.target = at(code[p + 1]);
+                span = 2;
+            }
+            break;
+        case OP_RESUME:
+            op.handler = H_RESUME;
+            break;
+        case OP_RESUME_IF_TRUE:
+            op.handler = H_RESUME_IF_TRUE;
+            break;
+        case OP_SET_REG:
+            if (has3) {
+                op.handler = H_SET_REG;
+                op.v[0] = (uint16_t)(code[p + 1] & 31);
+                op.v[1] = (uint16_t)code[p + 2];
+                span = 3;
+            }
+            break;
+        case OP_JUMP_REG:
+            if (has2) {
+                op.handler = H_JUMP_REG;
+                op.v[0] = (uint16_t)(code[p + 1] & 31);
+                span = 2;
+            }
+            break;
+        case OP_PUSH:
+            op.handler = H_PUSH;
+            break;
+        case OP_YIELD:
+            op.handler = H_YIELD;
+            break;
+        default:
+            break;
+        }
+    }
+    if (span > t.max_span)
+        t.max_span = span;
+}
