@@ -14,7 +14,13 @@ const char* const sfx_files[SFX_ROWS] = {
     "VESCAPE.wav", "DOOR.wav", "COMEON.wav", "SLASH.wav", "CLANG.wav", "BAT.wav",
     "BREAK.wav",  "EAT.wav",   "POWER.wav",  "GRAB.wav", "THROW.wav",  "GRUNT.wav",
     "BOSS.wav",   "BOSSDIE.wav", "GO.wav",   "TIMEUP.wav", "CLEAR.wav", "MENU1.wav",
-    "MENU2.wav",  "",
+    "MENU2.wav",
+    // Rows for modders' own effects: "31.wav" to "62.wav", played when present.
+    "31.wav", "32.wav", "33.wav", "34.wav", "35.wav", "36.wav", "37.wav", "38.wav",
+    "39.wav", "40.wav", "41.wav", "42.wav", "43.wav", "44.wav", "45.wav", "46.wav",
+    "47.wav", "48.wav", "49.wav", "50.wav", "51.wav", "52.wav", "53.wav", "54.wav",
+    "55.wav", "56.wav", "57.wav", "58.wav", "59.wav", "60.wav", "61.wav", "62.wav",
+    "",
 };
 
 SAMPLE* sfx_samples[SFX_ROWS];
@@ -68,6 +74,9 @@ int sfx_init(const char* data_dir) {
         if (!sfx_files[i][0]) return 0;
         char path[512];
         int n = std::snprintf(path, sizeof path, "%s%s", data_dir, sfx_files[i]);
+        // A modder's row that is not there is the usual case: no word of it.
+        if (i >= SFX_MOD_FIRST && !exists(path))
+            continue;
         sfx_samples[i] = n < (int)sizeof path ? load_sample(path) : nullptr;
         if (!sfx_samples[i]) {
             diag("Unable to load sample %s\n", path);

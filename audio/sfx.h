@@ -4,7 +4,8 @@
 
 struct SAMPLE;
 
-constexpr int SFX_ROWS = 32;         // effect table rows, 0 the unused placeholder
+constexpr int SFX_ROWS = 64;         // effect table rows, 0 the unused placeholder
+constexpr int SFX_MOD_FIRST = 31;    // rows 31..62 take modders' own effects, when present
 constexpr int SFX_VOICE_SLOTS = 32;  // owners that can be followed at once
 constexpr int SFX_VOICES = 12;       // digital voices reserved from the driver
 constexpr int SFX_REQUIRED = 14;     // effects 1..14 must load; later ones may be missing
@@ -38,7 +39,7 @@ extern const SfxVoiceOps* sfx_voice_ops;
 // 0 ok; 1 no sound device; 2 one of effects 1..SFX_REQUIRED cannot be loaded (a
 // later one that cannot is left silent); 3 table without end.
 int sfx_init(const char* data_dir);
-// Effect 1..30 for `owner` at pan 0 left .. 255 right, at the effects volume;
+// Effect 1..62 for `owner` at pan 0 left .. 255 right, at the effects volume;
 // replaces the owner's sound if it still plays. Unknown effects are ignored.
 void sfx_play(int owner, int effect, int pan);
 void sfx_stop_all();
