@@ -160,7 +160,7 @@ TEST(ModLevels, MapsFromPicturesTileMapsAndTileSheets) {
 TEST(ModMaterial, BadMaterialNamesTheFileAndStopsTheBuild) {
   start_allegro();
   Gen g;
-  Picture small = blank(8, 8), street = blank(2816, 208);
+  Picture small = blank(8, 8), wide = blank(130, 8), street = blank(2816, 208);
   for (int y = 0; y < 208; ++y)
     for (int x = 0; x < 2816; ++x) put(street, x, y, 90, 90, 100);
   put(street, 700, 100, 0, 0, 0, 0);  // a hole in a street drawn opaque
@@ -178,6 +178,7 @@ TEST(ModMaterial, BadMaterialNamesTheFileAndStopsTheBuild) {
       {"sprites/HERO_STAND.png", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR", false, "HERO_STAND.png: cannot read the picture"},
       {"pictures/hud.png", nullptr, false, "hud.png: is 8 x 8; the picture it replaces is 320 x 32"},
       {"pictures/logo.txt", "hotspot 1 1\n", false, "logo.txt: settings for logo.png"},
+      {"pictures/ending.png", "wide", false, "ending.png: is 130 x 8; the ending picture is at most 128 x 88"},
       {"pictures/dif3.png", nullptr, true, "dif3.png: is 8 x 8; the background it replaces is 384 x 128"},
       {"levels/lev1.png", nullptr, true, "lev1.png: is 8 x 8; a map picture is a whole number of 16-pixel tiles"},
       {"levels/lev1.png", "street", true, "lev1.png: nothing is painted at x 700, y 100"},
@@ -192,8 +193,8 @@ TEST(ModMaterial, BadMaterialNamesTheFileAndStopsTheBuild) {
     std::string path = g.mod(c.file);
     if (!c.text)
       write_png(path, small);
-    else if (!std::strcmp(c.text, "street"))
-      write_png(path, street);
+    else if (!std::strcmp(c.text, "street") || !std::strcmp(c.text, "wide"))
+      write_png(path, c.text[0] == 's' ? street : wide);
     else
       write_file(path, c.text);
     if (std::strstr(c.file, ".txt") && std::strstr(c.file, "sprites/")) write_png(path.substr(0, path.size() - 4) + ".png", small);

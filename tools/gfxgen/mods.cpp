@@ -246,7 +246,13 @@ bool replace(Out& o, Entry& e, ModPicture& p) {
   Png png;
   if (!read_png(p.png, png)) return false;
   bool sprite = e.xhot >= 0;
-  if (!sprite && (png.w != dw || png.h != dh)) {
+  std::string name = lower(e.file.substr(4, e.file.size() - 8));
+  if (name == "ending" && (png.w > 128 || png.h > 88)) {
+    // Drawn from (133, 132) under the last caption, above the score at y 220.
+    diag("%s: is %d x %d; the ending picture is at most 128 x 88\n", p.png.c_str(), png.w, png.h);
+    return false;
+  }
+  if (!sprite && name != "ending" && (png.w != dw || png.h != dh)) {
     // The program draws these at fixed places and sizes.
     diag("%s: is %d x %d; the picture it replaces is %d x %d\n", p.png.c_str(), png.w, png.h, dw, dh);
     return false;
@@ -261,7 +267,6 @@ bool replace(Out& o, Entry& e, ModPicture& p) {
     return false;
   }
   Matching m = p.match;
-  std::string name = lower(e.file.substr(4, e.file.size() - 8));
   for (const char* set : kGangSets)
     if (name.compare(0, std::strlen(set), set) == 0) m.avoid_recolour = !p.recolour;
   BITMAP* b = to_palette(png, m);
