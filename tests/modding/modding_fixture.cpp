@@ -4,15 +4,12 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
 namespace modtest {
-
-const char* const kPassword = "k3 Rw;t#";
 
 std::string scratch() {
   char t[] = "/tmp/nwd-mod-XXXXXX";
@@ -80,25 +77,16 @@ bool write_png_indexed(const std::string& path, int w, int h, const std::vector<
   return png_image_write_to_file(&img, path.c_str(), 0, index.data(), 0, map) != 0;
 }
 
-void start_allegro() {
-  static bool started = false;
-  if (!started) {
-    install_allegro(SYSTEM_NONE, &errno, atexit);
-    set_color_conversion(COLORCONV_NONE);
-    started = true;
-  }
-}
-
 DATAFILE* load_dat(const std::string& path) {
-  start_allegro();
-  packfile_password(kPassword);
+  datatest::start_allegro();
+  packfile_password(datatest::kPassword);
   DATAFILE* d = load_datafile(path.c_str());
   packfile_password(nullptr);
   return d;
 }
 
 const RGB* game_palette() {
-  static DATAFILE* d = load_dat(NWD_BUILD_DIR "/game/DATA/NIGHTWAR.DAT");
+  DATAFILE* d = datatest::main_datafile();
   return d ? (const RGB*)d[23].dat : nullptr;
 }
 

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/data/data_fixture.h"
+
 namespace modtest {
 
-extern const char* const kPassword;
+using datatest::start_allegro;
 
 struct Outcome {
   int status;
@@ -34,7 +36,6 @@ bool write_png(const std::string& path, const Picture& p);
 // A palette PNG whose colour map is `pal` (6-bit, as the game's).
 bool write_png_indexed(const std::string& path, int w, int h, const std::vector<uint8_t>& index, const RGB* pal);
 
-void start_allegro();
 DATAFILE* load_dat(const std::string& path);  // with the game's password
 const RGB* game_palette();                     // of the built game
 // Does game colour `c` show the picture's pixel at the palette's precision?
