@@ -38,8 +38,7 @@ bool load_palettes(const std::string& path);
 bool load_font(const std::string& path);
 bool load_art(const std::string& path);
 bool load_poses(const std::string& path);
-bool load_map(const std::string& path, int rows, std::vector<unsigned short>& cells,
-              std::vector<std::string>& legend_out);
+bool load_map(const std::string& path, int& rows, std::vector<unsigned short>& cells);
 
 // Drawing helpers.
 void draw_text(BITMAP* b, const char* s, int x, int y, const int rows[7], int shadow,

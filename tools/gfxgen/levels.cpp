@@ -7,11 +7,11 @@
 #include <cstring>
 #include <fstream>
 #include <map>
-#include <memory>
 
 #include "engine/diag.h"
 #include "tools/gfxgen/canvas.h"
 #include "tools/gfxgen/gfxgen.h"
+#include "tools/gfxgen/mods.h"
 
 namespace gg {
 
@@ -19,9 +19,7 @@ namespace {
 
 // What the game expects of each street's map (the catalogue's sizes).
 struct LevelShape {
-  const char* source;  // file in data/levels/
-  const char* map;
-  const char* sheet;
+  std::string name;  // NAME.txt in data/levels/ gives NAME.bin and NAME.pcx
   int rows;
   int columns;      // exact width of the main layer, or 0: at least min_columns
   int min_columns;
@@ -32,13 +30,13 @@ struct LevelShape {
 };
 
 const LevelShape levels[] = {
-    {"lev1.txt", "lev1.bin", "lev1.pcx", 13, 0, 176, 0, 0, 0, 0},
+    {"lev1", 13, 0, 176, 0, 0, 0, 0},
     // The foreground layer's cells follow the main layer's 1456 (112 x 13).
-    {"lev2.txt", "lev2.bin", "lev2.pcx", 13, 112, 112, 7, 96, 160, 111},
-    {"lev3.txt", "lev3.bin", "lev3.pcx", 13, 112, 112, 6, 112, 160, 128},
-    {"lev4.txt", "lev4.bin", "lev4.pcx", 13, 0, 176, 0, 0, 0, 0},
-    {"lev5.txt", "lev5.bin", "lev5.pcx", 13, 0, 176, 0, 0, 0, GROUND_Y},
-    {"high.txt", "high.bin", "high.pcx", 11, 0, 64, 0, 0, 0, 0},
+    {"lev2", 13, 112, 112, 7, 96, 160, 111},
+    {"lev3", 13, 112, 112, 6, 112, 160, 128},
+    {"lev4", 13, 0, 176, 0, 0, 0, 0},
+    {"lev5", 13, 0, 176, 0, 0, 0, GROUND_Y},
+    {"high", 11, 0, 64, 0, 0, 0, 0},
 };
 
 const int T = TILE;
@@ -274,9 +272,9 @@ bool cut(Tiler& tiler, BITMAP* b, int opaque_from, const std::string& path, int 
           if (getpixel(b, x, y) == 0) {
             // The scene does not clear behind the map here: a hole would
             // show whatever the last frame left.
-            diag("%s:%d: nothing is painted at x %d, y %d; from y %d down the map must be "
-                 "opaque\n",
-                 path.c_str(), line, x, y, opaque_from);
+            std::string where = line ? path + ":" + std::to_string(line) : path;
+            diag("%s: nothing is painted at x %d, y %d; from y %d down the map must be opaque\n",
+                 where.c_str(), x, y, opaque_from);
             return false;
           }
       int t = tiler.add(b, col * T, row * T);
@@ -289,51 +287,182 @@ bool cut(Tiler& tiler, BITMAP* b, int opaque_from, const std::string& path, int 
   return true;
 }
 
-bool make_street(Out& o, const std::string& src, const LevelShape& shape) {
-  std::string path = src + "/levels/" + shape.source;
-  Source s;
-  if (!read_source(path, shape, s)) return false;
-  std::unique_ptr<Canvas> main(new Canvas(s.columns * T, shape.rows * T));
-  std::unique_ptr<Canvas> front;
-  if (shape.front_rows)
-    front.reset(new Canvas(s.front_columns * T, shape.front_rows * T, shape.front_top));
-  Street st;
-  st.name = shape.map;
-  st.main = main.get();
-  st.front = front.get();
-  if (!paint(st, *main, s.main) || (front && !paint(st, *front, s.front))) return false;
-
-  Tiler tiler;
-  std::vector<unsigned short> cells;
-  BITMAP* b = quantize(*main);
-  bool ok = cut(tiler, b, shape.opaque_from, path, s.size_line, cells);
-  destroy_bitmap(b);
-  if (ok && front) {
-    b = quantize(*front);
-    ok = cut(tiler, b, 1 << 30, path, s.size_line, cells);
-    destroy_bitmap(b);
+// Reported and null unless the sheet is 640 wide and has a tile for every
+// cell, and every cell below play-area y `opaque_from` of the first
+// `main_cells` (`rows` a column) is opaque.
+BITMAP* fitting_sheet(BITMAP* sheet, const std::string& what, const std::vector<unsigned short>& cells,
+                      size_t main_cells, int rows, int opaque_from) {
+  int top = 0;
+  for (unsigned short c : cells) top = std::max(top, (int)c);
+  const char* problem = nullptr;
+  if (sheet->w != 640 || sheet->h % T)
+    problem = "a tile sheet is 640 pixels wide and a whole number of 16-pixel rows high";
+  else if (top >= sheet->h / T * 40)
+    problem = "the map uses more tiles than the sheet has";
+  if (problem) {
+    diag("%s: %s (it is %d x %d, the map uses tiles 0 to %d)\n", what.c_str(), problem, sheet->w, sheet->h, top);
+    destroy_bitmap(sheet);
+    return nullptr;
   }
-  if (!ok || !write_map(o, shape.map, cells)) return false;
-  o.levels.push_back({0, "DATA", shape.map, -1, -1});
-  b = tiler.sheet();
-  save(o, b, shape.sheet);
-  destroy_bitmap(b);
-  o.levels.push_back({0, "BMP", shape.sheet, -1, -1});
+  for (size_t k = 0; k < main_cells; ++k)
+    for (int y = std::max(0, opaque_from - (int)(k % rows) * T); y < T; ++y)
+      for (int x = 0; x < T; ++x)
+        if (getpixel(sheet, cells[k] % 40 * T + x, cells[k] / 40 * T + y) == 0) {
+          diag("%s: tile %d leaves a hole at x %d, y %d of the map; from y %d down it must be opaque\n",
+               what.c_str(), cells[k], (int)(k / rows) * T + x, (int)(k % rows) * T + y, opaque_from);
+          destroy_bitmap(sheet);
+          return nullptr;
+        }
+  return sheet;
+}
+
+// A modder's map layer, `rows` tiles high (0: any, up to a screen) and as
+// many columns as the rules allow (exact, or at least min_columns).
+BITMAP* import_layer(const std::string& path, int rows, int exact_columns, int min_columns) {
+  Png png;
+  if (!read_png(path, png)) return nullptr;
+  int columns = png.w / T;
+  char problem[160] = "";
+  if (png.w % T || png.h % T)
+    std::snprintf(problem, sizeof problem, "a map picture is a whole number of 16-pixel tiles");
+  else if (rows ? png.h != rows * T : png.h > 15 * T)
+    std::snprintf(problem, sizeof problem, "this map is %d tiles (%d pixels) high", rows ? rows : 15,
+                  (rows ? rows : 15) * T);
+  else if (exact_columns ? columns != exact_columns : columns < min_columns)
+    std::snprintf(problem, sizeof problem, "this map must be %s%d tiles (%d pixels) wide",
+                  exact_columns ? "" : "at least ", std::max(exact_columns, min_columns),
+                  std::max(exact_columns, min_columns) * T);
+  else if ((long)columns * (png.h / T) > 65535)
+    std::snprintf(problem, sizeof problem, "the game counts at most 65535 cells");
+  if (problem[0]) {
+    diag("%s: is %d x %d; %s\n", path.c_str(), png.w, png.h, problem);
+    return nullptr;
+  }
+  return to_palette(png, Matching());
+}
+
+BITMAP* import_sheet(const std::string& path) {
+  Png png;
+  return read_png(path, png) ? to_palette(png, Matching()) : nullptr;
+}
+
+bool write_level(Out& o, const std::string& name, const std::vector<unsigned short>& cells, BITMAP* sheet) {
+  bool ok = sheet && write_map(o, name + ".bin", cells) && save(o, sheet, name + ".pcx");
+  if (sheet) destroy_bitmap(sheet);
+  if (!ok) return false;
+  o.levels.push_back({0, "DATA", name + ".bin", -1, -1});
+  o.levels.push_back({0, "BMP", name + ".pcx", -1, -1});
   return true;
 }
 
-void picture(Out& o, BITMAP* b, const char* name) {
-  save(o, b, name);
-  o.levels.push_back({0, "BMP", name, -1, -1});
+// A street painted from its source, with the modder's pictures in place of
+// either layer and the modder's tile sheet in place of the cut one.
+bool make_street(Out& o, const std::string& src, const LevelShape& shape, const LevelMod& m) {
+  std::string path = m.source.empty() ? src + "/levels/" + shape.name + ".txt" : m.source;
+  bool paint_main = m.picture.empty(), paint_front = shape.front_rows && m.front.empty();
+  Source s;
+  if ((paint_main || paint_front) && !read_source(path, shape, s)) return false;
+  Street st;
+  st.name = shape.name + ".bin";
+  BITMAP* layer[2] = {nullptr, nullptr};
+  if (paint_main) {
+    Canvas cv(s.columns * T, shape.rows * T);
+    st.main = &cv;
+    if (!paint(st, cv, s.main)) return false;
+    layer[0] = quantize(cv);
+  } else {
+    layer[0] = import_layer(m.picture, shape.rows, shape.columns, shape.min_columns);
+  }
+  if (paint_front) {
+    Canvas cv(s.front_columns * T, shape.front_rows * T, shape.front_top);
+    st.front = &cv;
+    if (!paint(st, cv, s.front)) {
+      destroy_bitmap(layer[0]);
+      return false;
+    }
+    layer[1] = quantize(cv);
+  } else if (shape.front_rows) {
+    layer[1] = import_layer(m.front, shape.front_rows, 0, shape.front_columns);
+  }
+  Tiler tiler;
+  std::vector<unsigned short> cells;
+  bool ok = layer[0] && (!shape.front_rows || layer[1]);
+  ok = ok && cut(tiler, layer[0], shape.opaque_from, paint_main ? path : m.picture, paint_main ? s.size_line : 0,
+                 cells);
+  size_t main_cells = cells.size();
+  ok = ok && (!layer[1] || cut(tiler, layer[1], 1 << 30, paint_front ? path : m.front,
+                               paint_front ? s.size_line : 0, cells));
+  for (BITMAP* b : layer)
+    if (b) destroy_bitmap(b);
+  if (!ok) return false;
+  BITMAP* sheet = tiler.sheet();
+  if (!m.tiles.empty()) {
+    destroy_bitmap(sheet);
+    sheet = import_sheet(m.tiles);
+    if (sheet) sheet = fitting_sheet(sheet, m.tiles, cells, main_cells, shape.rows, shape.opaque_from);
+  }
+  return write_level(o, shape.name, cells, sheet);
+}
+
+// A map cut from one picture.
+bool picture_level(Out& o, const std::string& name, const std::string& path, int rows, int exact_columns,
+                   int min_columns, int opaque_from) {
+  BITMAP* b = import_layer(path, rows, exact_columns, min_columns);
+  if (!b) return false;
+  Tiler tiler;
+  std::vector<unsigned short> cells;
+  bool ok = cut(tiler, b, opaque_from, path, 0, cells);
   destroy_bitmap(b);
+  return ok && write_level(o, name, cells, tiler.sheet());
+}
+
+// A tile map and its sheet: the modder's, or `drawn` where the game draws one.
+bool tile_map_level(Out& o, const std::string& name, const std::string& source, const std::string& tiles,
+                    int rows, int exact_columns, int min_columns, int opaque_from, BITMAP* drawn) {
+  std::vector<unsigned short> cells;
+  if (!load_map(source, rows, cells)) {
+    if (drawn) destroy_bitmap(drawn);
+    return false;
+  }
+  int columns = (int)cells.size() / rows;
+  if (exact_columns ? columns != exact_columns : columns < min_columns) {
+    diag("%s: the map is %d columns wide; it must be %s%d\n", source.c_str(), columns,
+         exact_columns ? "" : "at least ", std::max(exact_columns, min_columns));
+    if (drawn) destroy_bitmap(drawn);
+    return false;
+  }
+  BITMAP* sheet = drawn;
+  if (!tiles.empty()) {
+    if (drawn) destroy_bitmap(drawn);
+    sheet = import_sheet(tiles);
+  }
+  if (sheet) sheet = fitting_sheet(sheet, tiles.empty() ? source : tiles, cells, cells.size(), rows, opaque_from);
+  return write_level(o, name, cells, sheet);
+}
+
+// Any of the game's streets, or a new map, as data/mods/levels/ has it.
+bool make_map(Out& o, const std::string& src, const LevelShape& shape) {
+  LevelMod none;
+  const LevelMod* mod = mods_level(shape.name);
+  const LevelMod& m = mod ? *mod : none;
+  if (!m.tile_map) return make_street(o, src, shape, m);
+  return tile_map_level(o, shape.name, m.source, m.tiles, shape.rows,
+                        shape.columns, shape.min_columns, shape.opaque_from, nullptr);
+}
+
+bool picture(Out& o, BITMAP* b, const char* name) {
+  bool ok = b && save(o, b, name);
+  if (b) destroy_bitmap(b);
+  o.levels.push_back({0, "BMP", name, -1, -1});
+  return ok;
 }
 
 }  // namespace
 
 // Map text: "tile C N" gives character C the tile number N; the map follows as
-// `rows` lines of equal length, one character per cell.
-bool load_map(const std::string& path, int rows, std::vector<unsigned short>& cells,
-              std::vector<std::string>&) {
+// `rows` lines of equal length, one character per cell. Rows 0: as many as
+// the text has, up to a screen's 15, and `rows` becomes that.
+bool load_map(const std::string& path, int& rows, std::vector<unsigned short>& cells) {
   std::ifstream in(path);
   if (!in) {
     diag("%s:0: cannot open\n", path.c_str());
@@ -379,10 +508,11 @@ bool load_map(const std::string& path, int rows, std::vector<unsigned short>& ce
     }
     grid.push_back(line);
   }
-  if ((int)grid.size() != rows) {
-    diag("%s:%d: %zu map rows, expected %d\n", path.c_str(), ln, grid.size(), rows);
+  if (rows ? (int)grid.size() != rows : grid.empty() || grid.size() > 15) {
+    diag("%s:%d: %zu map rows, expected %d\n", path.c_str(), ln, grid.size(), rows ? rows : 15);
     return false;
   }
+  rows = (int)grid.size();
   // The game counts cells in 16 bits.
   if (grid[0].size() * rows > 65535) {
     diag("%s:%d: %zu cells, at most 65535\n", path.c_str(), ln, grid[0].size() * rows);
@@ -395,21 +525,38 @@ bool load_map(const std::string& path, int rows, std::vector<unsigned short>& ce
 }
 
 bool make_levels(Out& o, const std::string& src) {
-  std::vector<unsigned short> cells;
-  std::vector<std::string> unused;
-  if (!load_map(src + "/levels/van.txt", 7, cells, unused) || !write_map(o, "van.bin", cells))
+  // The van road: the game's tile map and drawn tiles, or the modder's.
+  const LevelMod* van = mods_level("van");
+  if (van && !van->picture.empty()) {
+    if (!picture_level(o, "van", van->picture, 7, 0, 1, 1 << 30)) return false;
+  } else if (van && !van->source.empty() && !van->tile_map) {
+    diag("%s: the van road is a tile map: \"tile C N\" lines, then \"map\"\n", van->source.c_str());
     return false;
-  o.levels.push_back({0, "DATA", "van.bin", -1, -1});
-  picture(o, van_sheet(), "van.pcx");
+  } else if (!tile_map_level(o, "van", van && !van->source.empty() ? van->source : src + "/levels/van.txt",
+                             van ? van->tiles : "", 7, 0, 1, 1 << 30, van_sheet())) {
+    return false;
+  }
   if (!load_font(src + "/gfx/font.txt")) return false;  // signs and graffiti
 
-  picture(o, paint_skyline(), "dif2.pcx");
+  bool ok = picture(o, mods_backdrop(paint_skyline(), "dif2"), "dif2.pcx");
   for (const LevelShape& shape : levels)
-    if (!make_street(o, src, shape)) return false;
-  picture(o, paint_river(), "dif3.pcx");
-  picture(o, paint_harbour(), "dif5.pcx");
-  picture(o, paint_credits_scenery(), "CREDITS.PCX");
-  return true;
+    if (!ok || !make_map(o, src, shape)) return false;
+  ok = picture(o, mods_backdrop(paint_river(), "dif3"), "dif3.pcx") &&
+       picture(o, mods_backdrop(paint_harbour(), "dif5"), "dif5.pcx") &&
+       picture(o, mods_backdrop(paint_credits_scenery(), "credits"), "CREDITS.PCX");
+  // Maps the game's catalogue does not name yet: pictures of any height up
+  // to a screen, tile maps, or street sources 13 rows high.
+  for (const std::string& name : mods_new_levels()) {
+    const LevelMod& m = *mods_level(name);
+    if (!ok) break;
+    if (!m.picture.empty())
+      ok = picture_level(o, name, m.picture, 0, 0, 1, 1 << 30);
+    else if (m.tile_map)
+      ok = tile_map_level(o, name, m.source, m.tiles, 0, 0, 1, 1 << 30, nullptr);
+    else
+      ok = make_map(o, src, {name, 13, 0, 20, 0, 0, 0, 1 << 30});
+  }
+  return ok;
 }
 
 }  // namespace gg

@@ -8,6 +8,7 @@
 #include "engine/diag.h"
 #include "tools/common/cli.h"
 #include "tools/gfxgen/gfxgen.h"
+#include "tools/gfxgen/mods.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ void usage(FILE* f) {
                "           (levels.lst)\n"
                "  icon     the game's icon as nightward-N.png for N = 16 to 256, and\n"
                "           HEADER, a C++ header with the window's icon\n"
-               "  SRCDIR   the data/ folder (gfx/, levels/, sound/effects.txt)\n"
+               "  SRCDIR   the data/ folder (gfx/, levels/, sound/effects.txt), with\n"
+               "           modders' pictures and maps in mods/ (see docs/modding.md)\n"
                "  -h, --help, --version\n");
 }
 
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
   }
   set_color_conversion(COLORCONV_NONE);
   if (icon_mode) return gg::make_icons(argv[2], argv[3]) ? 0 : 1;
-  if (!gg::load_palettes(src + "/gfx/palette.txt")) return 1;
+  if (!gg::load_palettes(src + "/gfx/palette.txt") || !gg::mods_open(src, !main_mode)) return 1;
   if (!main_mode) {
     if (!gg::make_levels(o, src) || o.failed) return 1;
     if (!write_list(o.dir + "/levels.lst", o.levels)) {
@@ -109,7 +111,7 @@ int main(int argc, char** argv) {
   gg::make_fonts(o);
   gg::make_palettes(o);
   gg::make_sprites(o);
-  if (o.failed) return 1;
+  if (o.failed || !gg::mods_apply_main(o)) return 1;
   if (!write_list(o.dir + "/main.lst", o.main)) {
     diag("%s: cannot write main.lst\n", o.dir.c_str());
     return 1;

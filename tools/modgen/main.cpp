@@ -36,6 +36,7 @@
 
 #include "engine/diag.h"
 #include "tools/common/cli.h"
+#include "tools/modgen/dropin.h"
 #include "tools/modgen/synth.h"
 
 namespace {
@@ -804,21 +805,33 @@ bool write_xm(const char* path, const Song& s) {
 void usage(FILE* f) {
   std::fprintf(f,
                "usage: nwd-modgen SCORE OUTPUT.xm\n"
+               "       nwd-modgen --module MODULE OUTPUT\n"
+               "       nwd-modgen --playlist LIST.lst OUTPUT.lst MODULE...\n"
                "       nwd-modgen -h | --help | --version\n"
                "  writes the score as an XM module with synthesised instruments;\n"
-               "  the comment at the top of tools/modgen/main.cpp describes scores\n");
+               "  the comment at the top of tools/modgen/main.cpp describes scores\n"
+               "  --module    copies an IT, XM, S3M or MOD module the game can play\n"
+               "  --playlist  copies a playlist whose every line is \"moment = module\"\n"
+               "              with a known moment and one of the MODULE names\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int r = cli_parse(argc, argv, "nwd-modgen", "", {}, usage, [](int, const char*) { return 0; });
+  enum { SCORE, MODULE, PLAYLIST } mode = SCORE;
+  int r = cli_parse(argc, argv, "nwd-modgen", "",
+                    {{"module", no_argument, nullptr, 'm'}, {"playlist", no_argument, nullptr, 'p'}}, usage,
+                    [&](int c, const char*) { return mode = c == 'm' ? MODULE : PLAYLIST, 0; });
   if (r >= 0) return r;
   argv += optind - 1;
-  if (argc - optind != 2) {
+  int n = argc - optind;
+  if (mode == PLAYLIST && n >= 2)
+    return copy_playlist(argv[1], argv[2], std::vector<std::string>(argv + 3, argv + 1 + n)) ? 0 : 1;
+  if (n != 2) {
     usage(stderr);
     return 2;
   }
+  if (mode == MODULE) return copy_module(argv[1], argv[2]) ? 0 : 1;
   Song song;
   if (!parse(argv[1], song)) return 1;
   if (song.channels == 0) {

@@ -16,6 +16,7 @@
 
 #include "engine/diag.h"
 #include "tools/common/cli.h"
+#include "tools/sfxgen/wav.h"
 
 namespace {
 
@@ -220,33 +221,6 @@ Buf formant_voice(double sec, double f0, double f1, double F1, double F2, double
 
 std::string espeak_path;
 
-// 16-bit PCM mono WAV as the speech synthesiser writes it; empty if not that.
-Buf read_wav(const std::string& path) {
-  Buf b;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return b;
-  std::vector<unsigned char> d;
-  unsigned char c[4096];
-  for (size_t n; (n = std::fread(c, 1, sizeof c, f)) > 0;) d.insert(d.end(), c, c + n);
-  std::fclose(f);
-  auto u32 = [&](size_t at) { return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | (uint32_t)d[at + 3] << 24; };
-  if (d.size() < 12 || std::memcmp(d.data(), "RIFF", 4) || std::memcmp(d.data() + 8, "WAVE", 4)) return b;
-  int channels = 0, bits = 0;
-  for (size_t at = 12; at + 8 <= d.size();) {
-    uint32_t n = u32(at + 4);
-    if (n > d.size() - at - 8) n = (uint32_t)(d.size() - at - 8);
-    if (!std::memcmp(&d[at], "fmt ", 4) && n >= 16) {
-      channels = d[at + 10];
-      bits = d[at + 22];
-    } else if (!std::memcmp(&d[at], "data", 4) && channels == 1 && bits == 16) {
-      for (size_t i = 0; i + 1 < n; i += 2) b.push_back((int16_t)(d[at + 8 + i] | d[at + 9 + i] << 8) / 32768.0);
-      return b;
-    }
-    at += 8 + n + (n & 1);
-  }
-  return b;
-}
-
 // Speech from espeak-ng (voice variant, words per minute, pitch 0..99);
 // empty when it is not there or fails, and the caller synthesises instead.
 Buf speak(const char* text, const char* voice, int wpm, int pitch) {
@@ -264,7 +238,9 @@ Buf speak(const char* text, const char* voice, int wpm, int pitch) {
   }
   int st = 0;
   Buf b;
-  if (pid > 0 && waitpid(pid, &st, 0) >= 0 && WIFEXITED(st) && WEXITSTATUS(st) == 0) b = read_wav(tmp);
+  std::string unread;
+  if (pid > 0 && waitpid(pid, &st, 0) >= 0 && WIFEXITED(st) && WEXITSTATUS(st) == 0)
+    read_wav_file(tmp, b, unread);
   std::remove(tmp);
   // Leading and trailing silence would delay the sound against its blow.
   size_t a = 0;
@@ -505,59 +481,39 @@ bool write_wav(const std::string& path, Buf b) {
   // Every effect is normalised to the same peak, a little under full scale.
   std::vector<int16_t> pcm(b.size());
   for (size_t i = 0; i < b.size(); ++i) pcm[i] = (int16_t)std::lround(b[i] / peak * 29000);
-  std::string tmp = path + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  std::vector<unsigned char> out;
-  auto u32 = [&](uint32_t v) {
-    for (int k = 0; k < 4; ++k) out.push_back((unsigned char)(v >> (8 * k)));
-  };
-  auto u16 = [&](unsigned v) {
-    out.push_back((unsigned char)v);
-    out.push_back((unsigned char)(v >> 8));
-  };
-  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
-  uint32_t data = (uint32_t)pcm.size() * 2;
-  tag("RIFF");
-  u32(36 + data);
-  tag("WAVE");
-  tag("fmt ");
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(kRate);
-  u32(kRate * 2);
-  u16(2);
-  u16(16);
-  tag("data");
-  u32(data);
-  for (int16_t s : pcm) u16((uint16_t)s);
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) std::remove(tmp.c_str());
-  return ok && std::rename(tmp.c_str(), path.c_str()) == 0;
+  return write_pcm16(path, pcm);
 }
 
 void usage(FILE* f) {
   std::fprintf(f,
                "usage: nwd-sfxgen [--espeak PATH] EFFECTS OUTDIR\n"
+               "       nwd-sfxgen --convert IN.wav OUT.wav\n"
                "  EFFECTS  lines \"number file name sound\" (# starts a comment)\n"
                "  OUTDIR   folder that receives one WAV file per distinct file name\n"
                "  --espeak speech synthesiser used for the spoken effects\n"
+               "  --convert  makes a WAV of any common kind (PCM, floating point, A-law,\n"
+               "           mu-law; any channels and rate) 16-bit mono at 22050 Hz\n"
                "  -h, --help, --version\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int r = cli_parse(argc, argv, "nwd-sfxgen", "", {{"espeak", required_argument, nullptr, 'e'}}, usage,
-                    [&](int, const char* v) { return espeak_path = v, 0; });
+  bool convert = false;
+  int r = cli_parse(argc, argv, "nwd-sfxgen", "",
+                    {{"espeak", required_argument, nullptr, 'e'}, {"convert", no_argument, nullptr, 'c'}},
+                    usage, [&](int c, const char* v) {
+                      if (c == 'c') convert = true;
+                      else espeak_path = v;
+                      return 0;
+                    });
   if (r >= 0) return r;
   std::vector<const char*> pos(argv + optind, argv + argc);
   if (pos.size() != 2) {
     usage(stderr);
     return 2;
   }
+  if (convert) return convert_wav(pos[0], pos[1]) ? 0 : 1;
   FILE* f = std::fopen(pos[0], "r");
   if (!f) {
     diag("%s:0: cannot open\n", pos[0]);
