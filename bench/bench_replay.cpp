@@ -41,8 +41,11 @@ bool start_street(int thugs)
     for (int i = 0; i < thugs; i++) {
         int s = actor_spawn(THUG_PROGRAM);
         if (s > 0) {
-            actor_table.slots[s].regs[0] = (int16_t)(120 + 37 * i);  // along the street
-            actor_table.slots[s].regs[1] = (int16_t)(155 + i % 40);   // and its depth
+            int16_t* r = actor_table.slots[s].regs;
+            r[0] = 1;                          // a brawler
+            r[1] = (int16_t)(120 + 37 * i);    // along the street
+            r[2] = (int16_t)(150 + i % 40);    // and its depth
+            r[3] = (int16_t)(i % 5);           // in one of the gangs' colours
         }
     }
     return true;
