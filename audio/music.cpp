@@ -49,12 +49,38 @@ const MusicOps dumb_music_ops = {music_load_module, unload_duh,     al_start_duh
                                  al_poll_duh,       al_duh_set_volume};
 const MusicOps* music_ops = &dumb_music_ops;
 
+DUH* music_load_module_bytes(const void* data, long size) {
+    // The quick readers: the plain ones first play the whole song through
+    // to time it, which a damaged file can stretch to minutes and hundreds
+    // of megabytes.
+    DUH* (*const readers[])(DUMBFILE*) = {dumb_read_it_quick, dumb_read_xm_quick,
+                                           dumb_read_s3m_quick, dumb_read_mod_quick};
+    for (auto read : readers) {
+        DUMBFILE* f = dumbfile_open_memory(static_cast<const char*>(data), size);
+        if (!f) return nullptr;
+        DUH* d = read(f);
+        dumbfile_close(f);
+        if (d) return d;
+    }
+    return nullptr;
+}
+
 DUH* music_load_module(const char* path) {
     if (!path || !path[0]) return nullptr;
-    DUH* d = dumb_load_it(path);
-    if (!d) d = dumb_load_xm(path);
-    if (!d) d = dumb_load_s3m(path);
-    if (!d) d = dumb_load_mod(path);
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return nullptr;
+    // Read whole, within a cap, so that loading costs a bounded time and
+    // memory whatever the file holds.
+    DUH* d = nullptr;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+    if (size > 0 && size <= MUSIC_MAX_FILE && std::fseek(f, 0, SEEK_SET) == 0) {
+        char* bytes = static_cast<char*>(std::malloc(size));
+        if (bytes && std::fread(bytes, 1, size, f) == static_cast<size_t>(size))
+            d = music_load_module_bytes(bytes, size);
+        std::free(bytes);
+    }
+    std::fclose(f);
     return d;
 }
 
