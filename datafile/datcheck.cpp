@@ -70,13 +70,18 @@ uint32_t magic_key(const char* password)
     return key;
 }
 
-// The library's compression: a 4096-byte ring that starts zeroed at 4078,
-// eight tokens per flags byte, literal bytes and (place, length) pairs.
-// False when the output would pass `limit`.
-bool expand(Span in, size_t limit, std::vector<uint8_t>& out)
+// The library's compression: a 4096-byte ring whose first 4078 bytes start
+// zeroed, written from 4078 on; eight tokens per flags byte, literal bytes
+// and (place, length) pairs. The library never clears the ring's last 18
+// bytes, so a pair that reads one of them before it is written gives
+// whatever the previous file left there: such data are refused.
+enum Expanded { EXPANDED, TOO_LONG, READS_UNSET };
+constexpr unsigned RING_START = 4078;
+
+Expanded expand(Span in, size_t limit, std::vector<uint8_t>& out)
 {
     uint8_t ring[4096] = {};
-    unsigned r = 4078;
+    unsigned r = RING_START;
     size_t i = 0;
     out.clear();
     while (i < in.size) {
@@ -84,7 +89,7 @@ bool expand(Span in, size_t limit, std::vector<uint8_t>& out)
         for (int bit = 0; bit < 8 && i < in.size; bit++) {
             if (flags & 1u << bit) {
                 if (out.size() >= limit)
-                    return false;
+                    return TOO_LONG;
                 uint8_t c = in.p[i++];
                 out.push_back(c);
                 ring[r] = c;
@@ -92,21 +97,24 @@ bool expand(Span in, size_t limit, std::vector<uint8_t>& out)
                 continue;
             }
             if (i + 1 >= in.size)
-                return true;  // a pair cut in half ends the stream, as it does for the library
+                return EXPANDED;  // a pair cut in half ends the stream, as it does for the library
             unsigned at = in.p[i] | (in.p[i + 1] & 0xF0u) << 4;
             unsigned n = (in.p[i + 1] & 0x0Fu) + 3;
             i += 2;
             if (out.size() + n > limit)
-                return false;
+                return TOO_LONG;
             for (unsigned k = 0; k < n; k++) {
-                uint8_t c = ring[(at + k) & 4095];
+                unsigned q = (at + k) & 4095;
+                if (q >= RING_START && q - RING_START >= out.size())
+                    return READS_UNSET;
+                uint8_t c = ring[q];
                 out.push_back(c);
                 ring[r] = c;
                 r = (r + 1) & 4095;
             }
         }
     }
-    return true;
+    return EXPANDED;
 }
 
 bool walk_datafile(Walk& w, Span body, int depth, const char* path);
@@ -384,7 +392,7 @@ bool walk_datafile(Walk& w, Span body, int depth, const char* path)
             size_t size = (size_t)-(int64_t)expanded;
             if (size > w.budget || size > MAX_EXPANSION * stored + 18)
                 return fail(w, "%s: %u bytes cannot expand to %zu", here, stored, size);
-            if (!expand(data, size, unpacked) || unpacked.size() != size)
+            if (expand(data, size, unpacked) != EXPANDED || unpacked.size() != size)
                 return fail(w, "%s: compressed data do not expand to %zu bytes", here, size);
             w.budget -= size;
             data = {unpacked.data(), unpacked.size()};
@@ -434,8 +442,8 @@ int datcheck_bytes(const uint8_t* bytes, size_t size, const char* password, DatV
     Span body{plain.data(), plain.size()};
     if (magic == PACKED_MAGIC) {
         size_t limit = MAX_EXPANSION * plain.size() + 18;
-        if (!expand(body, limit < w.budget ? limit : w.budget, whole)) {
-            fail(w, "compressed data expand too far");
+        if (expand(body, limit < w.budget ? limit : w.budget, whole) != EXPANDED) {
+            fail(w, "compressed data do not expand");
             return finish(w, DATCHECK_DAMAGED, report);
         }
         w.budget -= whole.size();
