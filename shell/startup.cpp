@@ -57,8 +57,8 @@ END_OF_FUNCTION(on_close_button)
 // button, so the settings and scores are written rather than lost.
 void on_stop_signal(int) { close_requested.store(true); }
 
-// A start-up failure: the message box, and the same words on the terminal,
-// which outlives the box and is all a script sees.
+// A start-up failure: the message box, whose words the library also prints
+// on the terminal, which outlives the box and is all a script sees.
 int fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 int fail(const char* fmt, ...) {
     char text[1024];
@@ -67,8 +67,6 @@ int fail(const char* fmt, ...) {
     vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
     allegro_message("%s", text);
-    size_t n = std::strlen(text);
-    dprintf(console_error_fd, "%s%s", text, n && text[n - 1] == '\n' ? "" : "\n");
     return STARTUP_FAILED;
 }
 
