@@ -5,11 +5,12 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "fuzz/fuzz_file.h"
 #include "shell/config.h"
 
 namespace {
 
-char in_path[64], out_path[64];
+char in_path[96], out_path[96];
 
 // The values of a table, each text up to its NUL.
 struct Values {
@@ -44,15 +45,9 @@ void round_trip(const ConfigEntry* table)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (!in_path[0]) {
-        snprintf(in_path, sizeof in_path, "/tmp/fuzz_config_%d.cfg", (int)getpid());
-        snprintf(out_path, sizeof out_path, "/tmp/fuzz_config_%d.out", (int)getpid());
-    }
-    FILE* f = fopen(in_path, "wb");
-    if (!f)
+    snprintf(out_path, sizeof out_path, "/tmp/fuzz_config_%d.out", (int)getpid());
+    if (!fuzz_file(in_path, "fuzz_config", data, size, ".cfg"))
         return 0;
-    fwrite(data, 1, size, f);
-    fclose(f);
     round_trip(game_config_table);
     round_trip(playlist_table);
     return 0;

@@ -7,25 +7,21 @@
 #include <unistd.h>
 
 #include "datafile/datcheck.h"
+#include "fuzz/fuzz_file.h"
 #include "shell/startup.h"
 
 static const char PASSWORD[] = "k3 Rw;t#";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static char path[64];
-    if (!path[0]) {
-        install_allegro(SYSTEM_NONE, &errno, atexit);
-        set_color_depth(8);
-        snprintf(path, sizeof path, "/tmp/fuzz_datafile_%d.DAT", (int)getpid());
-    }
-    if (datcheck_bytes(data, size, PASSWORD, nullptr, nullptr, nullptr) != DATCHECK_OK)
+    static char path[96];
+    static bool ready = install_allegro(SYSTEM_NONE, &errno, atexit) == 0;
+    if (!ready)
         return 0;
-    FILE* f = fopen(path, "wb");
-    if (!f)
+    set_color_depth(8);
+    if (datcheck_bytes(data, size, PASSWORD, nullptr, nullptr, nullptr) != DATCHECK_OK ||
+        !fuzz_file(path, "fuzz_datafile", data, size, ".DAT"))
         return 0;
-    fwrite(data, 1, size, f);
-    fclose(f);
     packfile_password(PASSWORD);
     DATAFILE* d = load_datafile(path);
     packfile_password(nullptr);

@@ -5,20 +5,15 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "fuzz/fuzz_file.h"
 #include "game/scores.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static char in_path[64], out_path[64];
-    if (!in_path[0]) {
-        snprintf(in_path, sizeof in_path, "/tmp/fuzz_scores_%d", (int)getpid());
-        snprintf(out_path, sizeof out_path, "/tmp/fuzz_scores_%d.out", (int)getpid());
-    }
-    FILE* f = fopen(in_path, "wb");
-    if (!f)
+    static char in_path[96], out_path[96];
+    snprintf(out_path, sizeof out_path, "/tmp/fuzz_scores_%d.out", (int)getpid());
+    if (!fuzz_file(in_path, "fuzz_scores", data, size))
         return 0;
-    fwrite(data, 1, size, f);
-    fclose(f);
     scores_reset();
     ScoreEntry before[SCORE_TABLES][SCORE_ROWS];
     memcpy(before, score_tables, sizeof before);
@@ -29,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (scores_write(out_path) != 0)
         return 0;
-    f = fopen(out_path, "rb");
+    FILE* f = fopen(out_path, "rb");
     uint8_t back[SCORES_FILE_SIZE];
     size_t n = f ? fread(back, 1, sizeof back, f) : 0;
     if (f)
