@@ -32,7 +32,8 @@ struct Bindings {
     int16_t up, down, left, right, kick, punch;
     int16_t joykick, joypunch, joypause, joyesc;
 };
-std::atomic<int16_t> shared_bindings[10];
+constexpr int BINDINGS = sizeof(Bindings) / sizeof(int16_t);
+std::atomic<int16_t> shared_bindings[BINDINGS];
 
 // The first joystick as the timer thread last polled it. Only that thread
 // polls; everyone else reads this copy.
@@ -49,8 +50,8 @@ Bindings own_bindings()
 
 Bindings timer_bindings()
 {
-    int16_t v[10];
-    for (int i = 0; i < 10; i++)
+    int16_t v[BINDINGS];
+    for (int i = 0; i < BINDINGS; i++)
         v[i] = shared_bindings[i].load(std::memory_order_relaxed);
     return {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9]};
 }
@@ -134,9 +135,9 @@ uint16_t read_controls()
 void input_use_bindings()
 {
     Bindings b = own_bindings();
-    const int16_t v[10] = {b.up,   b.down,    b.left,    b.right,    b.kick,
-                           b.punch, b.joykick, b.joypunch, b.joypause, b.joyesc};
-    for (int i = 0; i < 10; i++)
+    const int16_t v[BINDINGS] = {b.up,   b.down,    b.left,    b.right,    b.kick,
+                                 b.punch, b.joykick, b.joypunch, b.joypause, b.joyesc};
+    for (int i = 0; i < BINDINGS; i++)
         shared_bindings[i].store(v[i], std::memory_order_relaxed);
 }
 
