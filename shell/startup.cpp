@@ -74,11 +74,14 @@ int fail(const char* fmt, ...) {
 // Runs inside the X library with its lock held, so it touches neither the
 // library nor the display, only files.
 void save_on_display_loss() {
-    int failed = save_player_files();
-    if (launch.record && last_game_demo && demo_save(last_game_demo, launch.demo_file) != 0)
-        failed |= 4;
-    dprintf(console_error_fd, "Nightward: the display was lost; %s\n",
-            failed ? "settings or scores could not be saved" : "settings and scores saved");
+    bool lost = save_player_files() != 0;
+    if (launch.record && last_game_demo && demo_save(last_game_demo, launch.demo_file) != 0) {
+        dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n", launch.demo_file);
+        lost = true;
+    }
+    const char* what = lost ? "not everything could be saved" : "settings and scores saved";
+    diag("the display was lost; %s\n", what);
+    dprintf(console_error_fd, "Nightward: the display was lost; %s\n", what);
 }
 
 int datafile_count(const DATAFILE* d) {
