@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -73,29 +74,38 @@ protected:
         sh("rm -rf " + root);
     }
 
-    // A display number nobody holds, tried until a server answers on it.
+    // A server on a display number it picks itself (so that servers started
+    // at the same moment never race for one), once it answers.
     static pid_t launch_xvfb(std::string& name) {
-        for (int n = 100 + getpid() % 700, tries = 0; tries < 20; n++, tries++) {
-            std::string num = std::to_string(n);
-            name = ":" + num;
-            if (present("/tmp/.X" + num + "-lock") || present("/tmp/.X11-unix/X" + num)) continue;
-            pid_t pid = fork();
-            if (pid == 0) {
-                int null = open("/dev/null", O_WRONLY);
-                dup2(null, 1), dup2(null, 2);
-                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-                       "tcp", (char*)nullptr);
-                _exit(127);
-            }
-            for (int i = 0; i < 200 && waitpid(pid, nullptr, WNOHANG) == 0; i++) {
-                if (Display* d = XOpenDisplay(name.c_str())) {
-                    XCloseDisplay(d);
-                    return pid;
-                }
-                std::this_thread::sleep_for(50ms);
-            }
-            kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+        int fds[2];
+        if (pipe(fds) != 0) return -1;
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            std::string fd = std::to_string(fds[1]);
+            // -noreset: the probe below is the last client to leave, and a
+            // server resetting then turns the next one away.
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0",
+                   "1280x1024x24", "-nolisten", "tcp", (char*)nullptr);
+            _exit(127);
         }
+        close(fds[1]);
+        // The number comes as a line, perhaps a byte at a time.
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        name = ":" + number;
+        for (int i = 0; !number.empty() && i < 200 && waitpid(pid, nullptr, WNOHANG) == 0; i++) {
+            if (Display* d = XOpenDisplay(name.c_str())) {
+                XCloseDisplay(d);
+                return pid;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
         return -1;
     }
     static void start_xvfb() {
@@ -425,6 +435,7 @@ TEST_F(Program, LosingTheDisplaySavesAndEnds) {
     ASSERT_GT(server, 0);
     pid_t pid = start({"-nosound"}, {{"DISPLAY", other}});
     XClient x(other);
+    ASSERT_TRUE(x.dpy);
     ASSERT_NE(x.wait_window(), 0u);
     XCloseDisplay(x.dpy);
     x.dpy = nullptr;
