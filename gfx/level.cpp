@@ -47,7 +47,9 @@ namespace {
 const char LEVELS_PASSWORD[] = "k3 Rw;t#";
 constexpr int SHEET_WIDTH = 640;  // tiles are numbered in rows of 640 pixels
 constexpr int MAX_CELLS = 65535;
-constexpr int LEVELS_INDEX_SIZE = 256;  // objects remembered by name
+// Objects remembered by name; the catalogue names a few dozen, and any
+// beyond this many would be reported missing.
+constexpr int LEVELS_INDEX_SIZE = 256;
 
 char level_error_text[1200];
 
