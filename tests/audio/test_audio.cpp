@@ -156,12 +156,19 @@ TEST_F(Audio, ModulesAreReadWholeWithinTheirCap) {
     EXPECT_EQ(music_load_module(path), nullptr);
     close(fd);
     std::remove(path);
-    std::ifstream seed(std::string(NWD_SOURCE_DIR) + "/fuzz/corpus/fuzz_module/tiny.mod",
-                       std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(seed)), {});
-    DUH* duh = music_load_module_bytes(bytes.data(), long(bytes.size()));
+    auto seed = [](const char* name) {
+        std::ifstream f(std::string(NWD_SOURCE_DIR) + "/fuzz/corpus/fuzz_module/" + name,
+                        std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), {});
+    };
+    std::string good = seed("tiny.mod");
+    DUH* duh = music_load_module_bytes(good.data(), long(good.size()));
     ASSERT_NE(duh, nullptr);
     unload_duh(duh);
+    // This one kills the library's reader: refused, and the game lives on.
+    std::string bad = seed("crashes-the-reader.mod");
+    ASSERT_FALSE(bad.empty());
+    EXPECT_EQ(music_load_module_bytes(bad.data(), long(bad.size())), nullptr);
 }
 
 TEST_F(Audio, PlaylistsFromTheWorkingDirectory) {
