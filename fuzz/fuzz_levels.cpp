@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     char written[96];  // the level code wants the name LEVELS.DAT in its folder
-    if (!fuzz_file(written, "fuzz_levels", data + 1, size - 1) || rename(written, path) != 0)
+    if (!fuzz_file(written, "fuzz_levels_input", data + 1, size - 1) || rename(written, path) != 0)
         return 0;
     int16_t row = (int16_t)(data[0] % LEVEL_ROWS);
     if (load_level(1, row) && level_map.tiles)
