@@ -351,6 +351,15 @@ TEST_F(Program, ScreenshotsMatchTheWindowEnlarged) {
     XDestroyImage(img);
 }
 
+// Ends a process the test started when an assertion leaves early; one
+// already waited for is left alone.
+struct Reaper {
+    pid_t pid;
+    ~Reaper() {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    }
+};
+
 // What a normal exit writes when nothing was changed: a run that fails must
 // leave these as they were, whether it writes them again or not.
 const char DEFAULT_CFG[] =
@@ -383,6 +392,7 @@ TEST_F(Program, DamagedDataFilesAreRefusedWithTheirMessage) {
     // A level cut from its file: said on screen and in stderr.txt, status 1.
     sh("cd " + dir + "/DATA && head -c $(($(wc -c < LEVELS.DAT) / 2)) LEVELS.DAT > cut && mv cut LEVELS.DAT");
     pid_t pid = start({"-level", "1", "-nosound"});
+    Reaper game{pid};
     XClient x(display);
     Window w = x.wait_window();
     ASSERT_NE(w, 0u);
@@ -405,6 +415,7 @@ TEST_F(Program, WhatCannotBeSavedIsSaidAndTheOldFileKept) {
     std::ofstream(dir + "/default.cfg") << "mode = 3\n";
     sh("mkdir " + dir + "/default.cfg.tmp " + dir + "/SCORES.tmp");  // neither can be written
     pid_t pid = start({"-level", "1", "-record", "no/such/folder.dem", "-nosound"});
+    Reaper game{pid};
     XClient x(display);
     Window w = x.wait_window();
     ASSERT_NE(w, 0u);
@@ -422,6 +433,7 @@ TEST_F(Program, WhatCannotBeSavedIsSaidAndTheOldFileKept) {
 TEST_F(Program, ReadOnlyDataStillStarts) {
     sh("chmod 777 " + dir + " && chmod 444 " + dir + "/DATA/NIGHTWAR.DAT");
     pid_t pid = start({"-nosound"}, {{"AS_NOBODY", "1"}});
+    Reaper game{pid};
     XClient x(display);
     Window w = x.wait_window();
     ASSERT_NE(w, 0u) << file("stderr.txt") << shown() << file("console.txt");
@@ -433,7 +445,9 @@ TEST_F(Program, LosingTheDisplaySavesAndEnds) {
     std::string other;
     pid_t server = launch_xvfb(other);
     ASSERT_GT(server, 0);
+    Reaper x_server{server};
     pid_t pid = start({"-nosound"}, {{"DISPLAY", other}});
+    Reaper game{pid};
     XClient x(other);
     ASSERT_TRUE(x.dpy);
     ASSERT_NE(x.wait_window(), 0u);
