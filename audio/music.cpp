@@ -3,17 +3,38 @@
 #include <aldumb.h>
 #include <allegro.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "audio/volume.h"
 #include "engine/diag.h"
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define NWD_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define NWD_SANITIZED 1
+#endif
+
 MusicSlot music_slots[MUSIC_SLOTS];
 
 namespace {
+
+constexpr int PROBE_MS = 3000;
+#ifndef NWD_SANITIZED
+constexpr rlim_t PROBE_MEMORY = rlim_t(1) << 30;
+#endif
 
 AL_DUH_PLAYER* player;
 const char* player_name;  // the name of the slot that started the player
@@ -49,12 +70,83 @@ const MusicOps dumb_music_ops = {music_load_module, unload_duh,     al_start_duh
                                  al_poll_duh,       al_duh_set_volume};
 const MusicOps* music_ops = &dumb_music_ops;
 
+namespace {
+
+// The quick readers: the plain ones first play the whole song through to
+// time it, which a damaged file can stretch to minutes and hundreds of
+// megabytes.
+DUH* read_module(const void* data, long size) {
+    DUH* (*const readers[])(DUMBFILE*) = {dumb_read_it_quick, dumb_read_xm_quick,
+                                           dumb_read_s3m_quick, dumb_read_mod_quick};
+    for (auto read : readers) {
+        DUMBFILE* f = dumbfile_open_memory(static_cast<const char*>(data), size);
+        if (!f) return nullptr;
+        DUH* d = read(f);
+        dumbfile_close(f);
+        if (d) return d;
+    }
+    return nullptr;
+}
+
+// Whether the readers get through `data` and a moment of it plays, tried in
+// a child process within PROBE_MS and PROBE_MEMORY: the readers trust what
+// a file says, and a damaged one can crash them or run away with time and
+// memory. Only the child pays for that; the same bytes then load here.
+bool module_survives(const void* data, long size) {
+    pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM}) std::signal(sig, SIG_DFL);
+        int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) dup2(null, 2);
+#ifndef NWD_SANITIZED  // sanitizers reserve more address space than any cap
+        rlimit cap{PROBE_MEMORY, PROBE_MEMORY};
+        setrlimit(RLIMIT_AS, &cap);
+#endif
+        alarm(PROBE_MS / 1000 + 1);
+        DUH* d = read_module(data, size);
+        if (!d) _exit(1);
+        DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
+        static short out[2 * 4096];
+        for (int i = 0; r && i < 6; i++) duh_render(r, 16, 0, 1.0f, 65536.0f / 22050, 4096, out);
+        _exit(r ? 0 : 1);
+    }
+    int status = 0;
+    for (int waited = 0;; waited += 5) {
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0) return false;
+        if (waited >= PROBE_MS) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return false;
+        }
+        usleep(5000);
+    }
+}
+
+}  // namespace
+
+DUH* music_load_module_bytes(const void* data, long size) {
+    return module_survives(data, size) ? read_module(data, size) : nullptr;
+}
+
 DUH* music_load_module(const char* path) {
     if (!path || !path[0]) return nullptr;
-    DUH* d = dumb_load_it(path);
-    if (!d) d = dumb_load_xm(path);
-    if (!d) d = dumb_load_s3m(path);
-    if (!d) d = dumb_load_mod(path);
+    FILE* f = std::fopen(path, "rb");
+    if (!f) return nullptr;
+    // Read whole, within a cap, so that loading costs a bounded time and
+    // memory whatever the file holds.
+    DUH* d = nullptr;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+    if (size > 0 && size <= MUSIC_MAX_FILE && std::fseek(f, 0, SEEK_SET) == 0) {
+        char* bytes = static_cast<char*>(std::malloc(size));
+        if (bytes && std::fread(bytes, 1, size, f) == static_cast<size_t>(size))
+            d = music_load_module_bytes(bytes, size);
+        std::free(bytes);
+    }
+    std::fclose(f);
     return d;
 }
 

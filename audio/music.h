@@ -44,7 +44,11 @@ int music_get_volume();
 void music_set_volume(int volume);  // 0..255, applied as volume / 256
 void music_volume_up();
 void music_volume_down();
-DUH* music_load_module(const char* path);  // IT, XM, S3M or MOD, tried in that order
+// IT, XM, S3M or MOD, tried in that order; null for a file that is none of
+// them or larger than MUSIC_MAX_FILE bytes.
+DUH* music_load_module(const char* path);
+DUH* music_load_module_bytes(const void* data, long size);  // the same from memory
+constexpr long MUSIC_MAX_FILE = 16L << 20;
 AL_DUH_PLAYER* music_player();             // null when nothing plays
 
 constexpr int PLAYLIST_MAX = 16;        // "<NONE>" and up to 15 files

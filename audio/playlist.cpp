@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 #include "audio/music.h"
 #include "shell/config.h"
@@ -25,6 +26,7 @@ int add_playlist(const char* filename, int, void*) {
     // left out: they could never be chosen again at the next start.
     if (playlist_count >= PLAYLIST_MAX) return 1;
     if (len <= 4 || len - 4 >= PLAYLIST_NAME_LEN) return 0;
+    if (strcasecmp(filename + len - 4, ".lst") != 0) return 0;
     char* name = playlist_names[playlist_count];
     for (size_t i = 0; i < len - 4; i++)
         name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(filename[i])));
@@ -62,7 +64,8 @@ void playlist_init(const ConfigEntry* keys, char* current_name) {
     playlist_files[0][0] = '\0';
     playlist_count = 1;
     playlist_current = 0;
-    for_each_file_ex("*.lst", 0, FA_DIREC, add_playlist, nullptr);
+    // Every file, so that TECHNO.LST is found as well as techno.lst.
+    for_each_file_ex("*", 0, FA_DIREC, add_playlist, nullptr);
 
     for (int i = 0; i < playlist_count; i++)
         if (same_ignoring_case(current_name, playlist_names[i])) {

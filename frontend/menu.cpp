@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "audio/music.h"
 #include "engine/diag.h"
@@ -25,6 +26,7 @@ constexpr int BANNER_X = 60;
 constexpr int BANNER_Y = 10;
 constexpr int FLAME_SPARKS = 1000;  // pixels stirred per step
 constexpr int FLAME_DECAY = 1;
+constexpr int ENTRY_SETTLE_MS = 50;  // five input timer periods
 
 BITMAP* banner = nullptr;
 bool banner_failed = false;
@@ -65,6 +67,60 @@ void menu_wait_or_select(int ms)
         if (close_requested.load())
             return;
     }
+}
+
+int wrap_notice(const char* text, int width, int (*measure)(const char*, void*), void* user,
+                char (*lines)[NOTICE_LINE], int max_lines)
+{
+    int count = 0;
+    while (*text && count < max_lines) {
+        while (*text == ' ')
+            text++;
+        if (!*text)
+            break;
+        char* line = lines[count++];
+        int n = 0, fits = 0;  // fits: length up to the last word that fits
+        for (;;) {
+            int end = n;
+            while (text[end] && text[end] != ' ' && end < NOTICE_LINE - 1)
+                end++;
+            memcpy(line, text, end);
+            line[end] = 0;
+            // A word wider than the line on its own is cut where it must be.
+            if (fits && measure(line, user) > width)
+                break;
+            fits = end;
+            if (!text[end] || end >= NOTICE_LINE - 1)
+                break;
+            n = end + 1;
+        }
+        line[fits] = 0;
+        text += fits;
+    }
+    return count;
+}
+
+void show_notice(const char* text, int ms)
+{
+    if (!back_buffer || !screen)
+        return;
+    FONT* f = menu_font(main_objects(), FONT_ITEM);
+    char lines[8][NOTICE_LINE];
+    auto width = [](const char* line, void* font) { return text_length((FONT*)font, line); };
+    int n = wrap_notice(text, PICTURE_W - 16, width, f, lines, 8);
+    int step = text_height(f) + 2;
+    clear_picture(back_buffer);
+    for (int i = 0; i < n; i++)
+        textout_centre_ex(back_buffer, f, lines[i], PICTURE_W / 2,
+                          PICTURE_H / 2 - n * step / 2 + i * step, -1, -1);
+    present_all();
+    menu_input.store(0);
+    for (; ms > 0 && !close_requested.load(); ms -= 10) {
+        menu_wait(10);
+        if (menu_input.load() & (MENU_SELECT | MENU_ESCAPE))
+            break;
+    }
+    menu_input.store(0);
 }
 
 const char* mode_name(int mode)
@@ -249,6 +305,25 @@ bool text_entry_key(TextEntry& t, int ch)
     return false;
 }
 
+namespace {
+
+// Enter or Escape ended a prompt through the key buffer, which the input
+// timer may not have caught up with: left alone it would latch that key
+// for the menu after the prompt's last clear, reopening the prompt or
+// leaving the menu. So the key is let go first (a second at most), a few
+// timer periods pass, and then the events are cleared.
+void wait_entry_key_release()
+{
+    for (int i = 0; i < 100 && (key[KEY_ENTER] || key[KEY_ENTER_PAD] || key[KEY_ESC]) &&
+                    !close_requested.load();
+         i++)
+        menu_wait(10);
+    menu_wait(ENTRY_SETTLE_MS);
+    menu_input.store(0);
+}
+
+}  // namespace
+
 void text_entry(char* buffer, int x, int y, FONT* f, int max_length)
 {
     clear_keybuf();
@@ -269,8 +344,10 @@ void text_entry(char* buffer, int x, int y, FONT* f, int max_length)
         }
         if (!keypressed())
             continue;
-        if (text_entry_key(t, readkey() & 0xFF))
+        if (text_entry_key(t, readkey() & 0xFF)) {
+            wait_entry_key_release();
             return;
+        }
         mark_dirty(y, y + 9);
     }
 }

@@ -1,6 +1,7 @@
 // The menus and the helpers other screens share with them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct BITMAP;
@@ -13,6 +14,19 @@ void menu_wait_or_select(int ms);  // the same, ends early on select
 void draw_menu_backdrop();
 void text_entry(char* buffer, int x, int y, FONT* font, int max_length);
 const char* mode_name(int mode);
+
+// A message the player must not miss (a file that could not be read or
+// written): word-wrapped across the middle of a cleared picture and shown
+// for `ms` milliseconds, or until select, Escape or the close button.
+// Does nothing while there is no picture or no screen.
+constexpr int NOTICE_MS = 4000;
+void show_notice(const char* text, int ms = NOTICE_MS);
+// The lines show_notice cuts `text` into for a width of `width` pixels,
+// measured by `measure`; at most `max_lines`, each NUL-terminated in a
+// NOTICE_LINE-byte row of `lines`.
+constexpr int NOTICE_LINE = 64;
+int wrap_notice(const char* text, int width, int (*measure)(const char* line, void* user),
+                void* user, char (*lines)[NOTICE_LINE], int max_lines);
 const char* cheat_keys_name(int cheatkeys);
 
 void title_menu();     // returns when QUIT is chosen
@@ -146,6 +160,10 @@ extern int setup_selected;
 
 // The replay menu's DURATION text for a demo of `frames` ticks.
 void demo_duration_text(uint32_t frames, char* out, int size);
+
+// A file of the working folder whose name equals `name` ignoring case,
+// into `out`; false when there is none (or `name` names a folder too).
+bool find_ignoring_case(const char* name, char* out, size_t size);
 
 // How the replay menu asks for a file name; tests replace it.
 extern void (*replay_text_entry)(char* buffer, int x, int y, FONT* font, int max_length);

@@ -34,7 +34,8 @@ constexpr int POWER_MAX = 20;
 constexpr int VOLUME_MAX = 255;
 constexpr int SAMPLE_EFFECT = 13;  // played at the new effects volume
 constexpr int PAN_CENTRE = 128;
-constexpr int ESCAPE_RELEASE_WAITS = 100;  // a second at most: a stuck key must not hang the menu
+constexpr int ESCAPE_RELEASE_WAITS = 100;
+constexpr int KEY_RELEASE_WAITS = 100;  // a second at most: a stuck key must not hang the menu
 enum { FONT_SMALL = 16, FONT_HEADING = 17 };
 
 struct OptionsMenu {
@@ -107,7 +108,7 @@ void redraw(OptionsMenu& m)
     auto text = [&](int row, FONT* f, const char* s) {
         textout_ex(back_buffer, f, s, VALUE_X, row_y(m, row), -1, 0);
     };
-    text(OPT_DRIVER, value, gfx_driver_table[m.card].label);
+    text(OPT_DRIVER, value, gfx_driver_table[m.card].platform_label);
     text(OPT_SIZE, value, screen_size_table[m.size].label);
     draw_slider(m, o, OPT_POWER, c.powersaving, POWER_MAX);
     textprintf_ex(back_buffer, value, POWER_TEXT_X, row_y(m, OPT_POWER), -1, 0, "%d ms",
@@ -161,6 +162,11 @@ void capture_key(const OptionsMenu& m, int row)
             return;
         if (found) {
             *key_binding(row) = (int16_t)found;
+            input_use_bindings();
+            // Held on, a new kick or punch key would select this row again
+            // once the input timer knows it: let it go first (a second at most).
+            for (int i = 0; i < KEY_RELEASE_WAITS && key[found] && !close_requested.load(); i++)
+                menu_ops->wait(10);
             menu_ops->wait(20);
             return;
         }
@@ -177,9 +183,9 @@ void capture_button(const OptionsMenu& m, int row)
         menu_ops->wait(10);
         if (close_requested.load())
             return;
-        poll_joystick();
+        uint32_t held = joystick_buttons_held();
         for (int b = 0; b < joystick_buttons() && found < 0; b++)
-            if (joy[0].button[b].b)
+            if (held >> b & 1)
                 found = b;
     }
     wait_joystick_release();
@@ -188,6 +194,7 @@ void capture_button(const OptionsMenu& m, int row)
     while (found < 0 && key[KEY_ESC] && !close_requested.load())
         menu_ops->wait(10);
     *button_binding(row) = (int16_t)found;
+    input_use_bindings();
 }
 
 void refit_size(OptionsMenu& m)
@@ -229,6 +236,7 @@ Outcome act(OptionsMenu& m, uint16_t in)
         else {
             int16_t* b = button_binding(row);
             *b = (int16_t)button_cycle(*b, joystick_buttons(), right ? +1 : -1);
+            input_use_bindings();
         }
         return CHANGED;
     }

@@ -3,6 +3,9 @@
 #include <allegro.h>
 
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <strings.h>
 
 #include "frontend/menu.h"
 #include "game/scores.h"
@@ -101,6 +104,17 @@ void drop_current_demo()
     last_game_demo = nullptr;
 }
 
+// The prompt types in upper case and the file system does not fold case:
+// the name as typed, else the one file of the working folder that matches
+// it ignoring case.
+DemoImage* load_typed_demo(const char* name)
+{
+    if (DemoImage* d = demo_load(name))
+        return d;
+    char found[256];
+    return find_ignoring_case(name, found, sizeof found) ? demo_load(found) : nullptr;
+}
+
 void set_menu_palette()
 {
     MainObjects o = main_objects();
@@ -109,6 +123,24 @@ void set_menu_palette()
 }
 
 }  // namespace
+
+bool find_ignoring_case(const char* name, char* out, size_t size)
+{
+    if (!name[0] || strchr(name, '/'))
+        return false;
+    DIR* dir = opendir(".");
+    if (!dir)
+        return false;
+    bool found = false;
+    while (dirent* e = readdir(dir))
+        if (strcasecmp(e->d_name, name) == 0 && strlen(e->d_name) < size) {
+            snprintf(out, size, "%s", e->d_name);
+            found = true;
+            break;
+        }
+    closedir(dir);
+    return found;
+}
 
 void demo_duration_text(uint32_t frames, char* out, int size)
 {
@@ -148,15 +180,21 @@ void replay_menu(int top)
             menu_input.store(0);
             set_menu_palette();
             break;
-        case REPLAY_LOAD:
+        case REPLAY_LOAD: {
             ask_file_name(name, top);
             if (!name[0])
                 break;
-            drop_current_demo();
-            last_game_demo = demo_load(name);
-            if (!last_game_demo)
+            // Into a new image first: a mistyped name must not cost the
+            // unsaved last game.
+            DemoImage* loaded = load_typed_demo(name);
+            if (!loaded) {
                 show_message("ERROR:DEMO NOT LOADED", top);
+                break;
+            }
+            drop_current_demo();
+            last_game_demo = loaded;
             break;
+        }
         case REPLAY_SAVE:
             if (!last_game_demo)
                 continue;

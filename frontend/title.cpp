@@ -215,5 +215,6 @@ int pause_menu()
         if (list.selected == PAUSE_END_GAME)
             return -1;
         menu_ops->options(0);
+        list.selected = PAUSE_CONTINUE;  // back from the options as on entry
     }
 }

@@ -150,7 +150,7 @@ int scores_write(const char* path) {
 }
 
 void scores_load() { scores_read("SCORES"); }
-void scores_save() { scores_write("SCORES"); }
+int scores_save() { return scores_write("SCORES"); }
 
 uint16_t best_score(int mode) { return score_tables[score_table_index(mode)][0].score; }
 

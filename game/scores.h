@@ -33,7 +33,7 @@ void scores_reset();  // the built-in contents
 int scores_read(const char* path);
 int scores_write(const char* path);
 void scores_load();  // "SCORES" in the working folder
-void scores_save();
+int scores_save();   // 0 written, 1 not (the old file kept)
 
 uint16_t best_score(int mode);
 bool score_qualifies(int mode, uint16_t score);

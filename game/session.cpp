@@ -24,11 +24,13 @@
 
 CurrentGame current_game;
 int16_t furthest_level = 0;
+bool level_failed = false;
 
 namespace {
 
 constexpr int16_t STORY_LEVEL = 6;
 constexpr int16_t FIRST_WON_OUTCOME = 12;
+constexpr int LEVEL_NOT_LOADED = -2;  // run_level: load_level failed
 
 // Main datafile objects used here.
 enum {
@@ -213,6 +215,7 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
 {
     CurrentGame& g = current_game;
     const int16_t level_asked = level;
+    level_failed = false;
     menu_input.store(0);
     g.frames_run = 0;
     g.cheated = 0;
@@ -264,7 +267,13 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     while (world_row_playable(level)) {
         g.level = level;
         int r = run_level(mode, level);
-        level = end_level(level, r);
+        int16_t next = end_level(level, r);
+        if (r == LEVEL_NOT_LOADED) {
+            // The game ends as lost; the player learns why, not only stderr.txt.
+            level_failed = true;
+            show_notice(level_error());
+        }
+        level = next;
         note_progress(level_asked, r);
     }
     g.level = level;

@@ -25,6 +25,8 @@ struct CurrentGame {
 
 extern CurrentGame current_game;
 extern int16_t furthest_level;
+// The last run_game ended because a level could not be loaded.
+extern bool level_failed;
 
 int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level, int16_t skill,
              int with_music);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "engine/diag.h"
 #include "shell/startup.h"
 
 // Last: the X headers define names such as None and Bool.
@@ -19,14 +20,16 @@
 extern "C" void* allegro_icon;
 
 // Several rows share one X11 driver: the labels and short names stay so
-// that configurations and command lines carry over between platforms.
+// that configurations and command lines carry over between platforms, and
+// the options menu says what each row is here. No row asks for the direct
+// graphics extension: ordinary users cannot open it.
 const GfxDriverDesc gfx_driver_table[GFX_DRIVER_COUNT] = {
-    {"Window - Auto", "WIN", 1, GFX_AUTODETECT_WINDOWED},
-    {"Window - DirectX", "DW", 1, GFX_XWINDOWS},
-    {"Window - GDI", "GDI", 1, GFX_XWINDOWS},
-    {"Fullscreen - Auto", "FULL", 0, GFX_AUTODETECT_FULLSCREEN},
-    {"Fullscreen - DirectX", "DS", 0, GFX_XWINDOWS_FULLSCREEN},
-    {"Fullscreen - DX Soft", "DX", 0, GFX_XDGA2},
+    {"Window - Auto", "WIN", 1, GFX_AUTODETECT_WINDOWED, "Window - Auto"},
+    {"Window - DirectX", "DW", 1, GFX_XWINDOWS, "Window - X11"},
+    {"Window - GDI", "GDI", 1, GFX_XWINDOWS, "Window - X11"},
+    {"Fullscreen - Auto", "FULL", 0, GFX_AUTODETECT_FULLSCREEN, "Fullscreen - Auto"},
+    {"Fullscreen - DirectX", "DS", 0, GFX_XWINDOWS_FULLSCREEN, "Fullscreen - X11"},
+    {"Fullscreen - DX Soft", "DX", 0, GFX_XWINDOWS_FULLSCREEN, "Fullscreen - X11"},
 };
 
 const ScreenSizeDesc screen_size_table[SCREEN_SIZE_COUNT] = {
@@ -203,6 +206,18 @@ int set_display_mode(int driver, int width, int height, int windowed) {
     for (const auto& s : sizes)
         if (try_size(driver, s[0], s[1]) == 0) return 0;
     return -1;
+}
+
+int open_display(int card, int width, int height) {
+    if (card < 0 || card >= GFX_DRIVER_COUNT) card = 0;
+    const GfxDriverDesc& d = gfx_driver_table[card];
+    if (set_display_mode(d.driver, width, height, d.windowed) == 0) return card;
+    if (card == 0 && width == -1 && height == -1) return -1;
+    // A driver or size this machine refuses must not stop every start.
+    diag("%s at %d x %d refused (%s): trying an automatic window\n", d.label, width, height,
+         allegro_error);
+    const GfxDriverDesc& w = gfx_driver_table[0];
+    return set_display_mode(w.driver, -1, -1, w.windowed) == 0 ? 0 : -1;
 }
 
 void fit_display() {

@@ -22,6 +22,7 @@ struct GfxDriverDesc {
     const char* short_name;  // accepted by -card
     int windowed;
     int driver;
+    const char* platform_label;  // what the row opens on this platform
 };
 
 struct ScreenSizeDesc {
@@ -43,6 +44,13 @@ extern int screenshot_counter;
 DisplayFit compute_fit(int screen_w, int screen_h);
 
 int set_display_mode(int driver, int width, int height, int windowed);  // 0 ok, -1 failed
+// Start-up's mode: row `card` of the driver table at width x height, else
+// an automatic window. The row that runs, or -1 when neither opens.
+int open_display(int card, int width, int height);
+// When the X display goes away, `hook` runs (it may only write files) and
+// the process ends with status 1 without going back into the libraries,
+// whose locks the dying call holds.
+void display_on_loss(void (*hook)());
 void fit_display();
 void release_display();
 void present_all();

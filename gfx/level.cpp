@@ -2,11 +2,14 @@
 
 #include <allegro.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <strings.h>
 
 #include "audio/music.h"
+#include "datafile/datcheck.h"
 #include "engine/diag.h"
 #include "engine/world.h"
 #include "game/session.h"
@@ -44,20 +47,80 @@ namespace {
 const char LEVELS_PASSWORD[] = "k3 Rw;t#";
 constexpr int SHEET_WIDTH = 640;  // tiles are numbered in rows of 640 pixels
 constexpr int MAX_CELLS = 65535;
+// Objects remembered by name; the catalogue names a few dozen, and any
+// beyond this many would be reported missing.
+constexpr int LEVELS_INDEX_SIZE = 256;
+
+char level_error_text[1200];
+
+// Why the level cannot be played: one line in stderr.txt, kept for the
+// screen as well.
+void level_fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void level_fail(const char* fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(level_error_text, sizeof level_error_text, fmt, ap);
+    va_end(ap);
+    diag("%s\n", level_error_text);
+}
 
 // data_dir + "LEVELS.DAT"; false (and a diagnostic) when it does not fit.
 bool levels_path(const char* dir, char* out, size_t size)
 {
     int n = snprintf(out, size, "%sLEVELS.DAT", dir ? dir : "");
     if (n < 0 || (size_t)n >= size) {
-        diag("Unable to find LEVELS.DAT in %s\n", dir ? dir : "");
+        level_fail("Unable to find LEVELS.DAT in %s", dir ? dir : "");
         return false;
     }
     return true;
 }
 
+// The objects of LEVELS.DAT as the last structure check found them; the
+// library's object loader is only handed a file that passed it.
+struct LevelsIndex {
+    bool passed;
+    int count;
+    struct {
+        char name[32];
+        uint32_t type;
+    } objects[LEVELS_INDEX_SIZE];
+} levels_index;
+
+void index_object(const DatObject& o, void*)
+{
+    LevelsIndex& x = levels_index;
+    if (o.depth != 0 || x.count >= LEVELS_INDEX_SIZE)
+        return;
+    snprintf(x.objects[x.count].name, sizeof x.objects[x.count].name, "%s", o.name);
+    x.objects[x.count++].type = o.type;
+}
+
+bool check_levels_file(const char* path)
+{
+    levels_index.count = 0;
+    DatCheckReport report;
+    int r = datcheck_file(path, LEVELS_PASSWORD, index_object, nullptr, &report);
+    levels_index.passed = r == DATCHECK_OK;
+    if (r == DATCHECK_DAMAGED)  // a missing file needs no more than its "Unable to find"
+        diag("%s: %s\n", path, report.message);
+    return levels_index.passed;
+}
+
+// The type of the object `name` in the checked file, 0 when it is not there
+// (the library compares names ignoring case).
+uint32_t indexed_type(const char* name)
+{
+    for (int i = 0; levels_index.passed && i < levels_index.count; i++)
+        if (strcasecmp(levels_index.objects[i].name, name) == 0)
+            return levels_index.objects[i].type;
+    return 0;
+}
+
 DATAFILE* load_level_object(const char* path, const char* name)
 {
+    if (!indexed_type(name))
+        return nullptr;
     packfile_password(LEVELS_PASSWORD);
     DATAFILE* obj = load_datafile_object(path, name);
     packfile_password(nullptr);
@@ -67,14 +130,14 @@ DATAFILE* load_level_object(const char* path, const char* name)
 // A picture object usable as 8-bit pixels, or null after unloading it.
 DATAFILE* load_picture(const char* path, const char* name)
 {
-    DATAFILE* obj = load_level_object(path, name);
+    DATAFILE* obj = indexed_type(name) == DATCHECK_BITMAP ? load_level_object(path, name) : nullptr;
     if (obj && (obj->type != DAT_BITMAP || !obj->dat ||
                 bitmap_color_depth((BITMAP*)obj->dat) != 8)) {
         unload_datafile_object(obj);
         obj = nullptr;
     }
     if (!obj)
-        diag("Unable to find %s in %s\n", name, path);
+        level_fail("Unable to find %s in %s", name, path);
     return obj;
 }
 
@@ -95,6 +158,11 @@ const char* playlist_text(const char* key)
         if (strcmp(e->key, key) == 0)
             return (const char*)e->value;
     return "";
+}
+
+const char* level_error()
+{
+    return level_error_text;
 }
 
 const LevelDesc* level_desc(int level)
@@ -132,13 +200,13 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
     if (!levels_path(dir, path, sizeof path))
         return 0;
 
-    DATAFILE* obj = load_level_object(path, map_name);
+    DATAFILE* obj = check_levels_file(path) ? load_level_object(path, map_name) : nullptr;
     if (obj && (is_structured(obj->type) || (!obj->dat && obj->size > 0))) {
         unload_datafile_object(obj);
         obj = nullptr;
     }
     if (!obj) {
-        diag("Unable to find %s in %s\n", map_name, path);
+        level_fail("Unable to find %s in %s", map_name, path);
         return 0;
     }
     level_map.object = obj;
@@ -159,7 +227,7 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
     level_map.max_tile = max_tile;
 
     if (size <= 0 || size > SHEET_WIDTH) {
-        diag("Tile size %d of %s cannot cut %s\n", size, map_name, sheet_name);
+        level_fail("Tile size %d of %s cannot cut %s", size, map_name, sheet_name);
         return 0;
     }
     DATAFILE* sheet_obj = load_picture(path, sheet_name);
@@ -171,7 +239,7 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
     int per_row = SHEET_WIDTH / size;
     int last_col = max_tile < per_row - 1 ? max_tile : per_row - 1;
     if (size * (last_col + 1) > sheet->w || size * (max_tile / per_row + 1) > sheet->h) {
-        diag("Unable to find tile %d of %s in %s (%s is %dx%d)\n", (int)max_tile, map_name,
+        level_fail("Unable to find tile %d of %s in %s (%s is %dx%d)", (int)max_tile, map_name,
              path, sheet_name, sheet->w, sheet->h);
         unload_datafile_object(sheet_obj);
         return 0;
@@ -211,21 +279,24 @@ int load_level(int16_t mode, int16_t level)
 {
     const LevelDesc* r = level_desc(level);
     if (!r || !back_buffer) {
-        diag("No level %d to draw\n", level);
+        level_fail("No level %d to draw", level);
         return 0;
     }
     char path[1024];
     if (!levels_path(data_dir, path, sizeof path))
         return 0;
 
+    level_error_text[0] = 0;
     if (r->band_height != 0) {
-        DATAFILE* pic = load_picture(path, r->backdrop_name);
+        DATAFILE* pic = check_levels_file(path) ? load_picture(path, r->backdrop_name) : nullptr;
+        if (!pic && !level_error_text[0])
+            level_fail("Unable to find %s in %s", r->backdrop_name, path);
         if (!pic)
             return 0;
         int ok = build_band_strip((BITMAP*)pic->dat, r->band_wrap);
         unload_datafile_object(pic);
         if (!ok) {
-            diag("Unable to build the background of level %d\n", level);
+            level_fail("Unable to build the background of level %d", level);
             return 0;
         }
     }

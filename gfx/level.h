@@ -61,7 +61,11 @@ inline unsigned map_cell(unsigned cell)
 extern void (*level_start_clock)(uint16_t rate);
 
 // 1 when the level is ready to play, 0 on failure (diagnostic written).
+// LEVELS.DAT is checked whole before the library reads any object of it.
 int load_level(int16_t mode, int16_t level);
+// Why the last load_level or load_level_map failed, as its diagnostic line
+// says it, without the line end; "" after a success.
+const char* level_error();
 // 1 on success; loads the map and cuts its tiles from the sheet.
 int load_level_map(const char* dir, const char* sheet_name, const char* map_name, int size);
 void unload_level_map();

@@ -7,6 +7,7 @@
 #include "frontend/menu.h"
 #include "shell/config.h"
 #include "shell/options.h"
+#include "shell/startup.h"
 
 std::atomic<uint16_t> menu_input{0};
 int16_t joystick_enabled = 0;
@@ -17,12 +18,49 @@ namespace {
 // then every 50 ms. Only directions repeat.
 constexpr int32_t REPEAT_FIRST = -40;
 constexpr int32_t REPEAT_NEXT = -5;
+constexpr int JOYSTICK_RELEASE_WAITS = 300;  // 10 ms each
 
 // State of the timer callback, touched only by it (and by tests).
 uint16_t last_composite = 0;
 int32_t repeat_count = 0;
 int last_pause_key = 0;
 bool escape_armed = false;
+
+// The bindings the timer thread works with: the main thread owns
+// game_config and copies them here whenever they change (input_use_bindings).
+struct Bindings {
+    int16_t up, down, left, right, kick, punch;
+    int16_t joykick, joypunch, joypause, joyesc;
+};
+constexpr int BINDINGS = sizeof(Bindings) / sizeof(int16_t);
+std::atomic<int16_t> shared_bindings[BINDINGS];
+
+// The first joystick as the timer thread last polled it. Only that thread
+// polls; everyone else reads this copy.
+std::atomic<uint32_t> joystick_buttons{0};   // bit b: button b held
+std::atomic<uint16_t> joystick_directions{0};  // CTRL_UP, _DOWN, _LEFT, _RIGHT flags of the stick
+constexpr int SNAPSHOT_BUTTONS = 32;
+
+Bindings own_bindings()
+{
+    const GameConfig& c = game_config;
+    return {c.keyup,   c.keydown,  c.keyleft,  c.keyright, c.keykick,
+            c.keypunch, c.joykick, c.joypunch, c.joypause, c.joyesc};
+}
+
+Bindings timer_bindings()
+{
+    int16_t v[BINDINGS];
+    for (int i = 0; i < BINDINGS; i++)
+        v[i] = shared_bindings[i].load(std::memory_order_relaxed);
+    return {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9]};
+}
+
+int button_count()
+{
+    int n = joy[0].num_buttons;
+    return n < 0 ? 0 : n > SNAPSHOT_BUTTONS ? SNAPSHOT_BUTTONS : n;
+}
 
 bool held(int scancode)
 {
@@ -31,57 +69,92 @@ bool held(int scancode)
 
 bool button_held(int button)
 {
-    return button >= 0 && button < joy[0].num_buttons && button < MAX_JOYSTICK_BUTTONS &&
-           joy[0].button[button].b;
+    return joystick_enabled && button >= 0 && button < button_count() &&
+           (joystick_buttons.load(std::memory_order_relaxed) >> button & 1);
+}
+
+// Timer thread only.
+void poll_snapshot()
+{
+    if (!joystick_enabled)
+        return;
+    poll_joystick();
+    uint32_t buttons = 0;
+    for (int b = 0; b < button_count(); b++)
+        if (joy[0].button[b].b)
+            buttons |= 1u << b;
+    const JOYSTICK_STICK_INFO& s = joy[0].stick[0];
+    uint16_t d = (s.axis[1].d1 ? CTRL_UP : 0) | (s.axis[1].d2 ? CTRL_DOWN : 0) |
+                 (s.axis[0].d1 ? CTRL_LEFT : 0) | (s.axis[0].d2 ? CTRL_RIGHT : 0);
+    joystick_buttons.store(buttons, std::memory_order_relaxed);
+    joystick_directions.store(d, std::memory_order_relaxed);
+}
+
+uint16_t controls(const Bindings& b)
+{
+    uint16_t w = 0;
+    if (held(b.down) || key[KEY_DOWN])
+        w |= CTRL_DOWN;
+    else if (held(b.up) || key[KEY_UP])
+        w |= CTRL_UP;
+    if (held(b.right) || key[KEY_RIGHT])
+        w |= CTRL_RIGHT;
+    else if (held(b.left) || key[KEY_LEFT])
+        w |= CTRL_LEFT;
+    if (held(b.kick))
+        w |= CTRL_KICK;
+    if (held(b.punch))
+        w |= CTRL_PUNCH;
+    if (!joystick_enabled)
+        return w;
+
+    // The joystick only adds bits, so the keyboard wins a conflict.
+    uint16_t d = joystick_directions.load(std::memory_order_relaxed);
+    if ((d & CTRL_UP) && !(w & CTRL_DOWN))
+        w |= CTRL_UP;
+    if ((d & CTRL_DOWN) && !(w & CTRL_UP))
+        w |= CTRL_DOWN;
+    if ((d & CTRL_LEFT) && !(w & CTRL_RIGHT))
+        w |= CTRL_LEFT;
+    if ((d & CTRL_RIGHT) && !(w & CTRL_LEFT))
+        w |= CTRL_RIGHT;
+    if (button_held(b.joykick))
+        w |= CTRL_KICK;
+    if (button_held(b.joypunch))
+        w |= CTRL_PUNCH;
+    return w;
 }
 
 }  // namespace
 
 uint16_t read_controls()
 {
-    const GameConfig& c = game_config;
-    uint16_t w = 0;
-    if (held(c.keydown) || key[KEY_DOWN])
-        w |= CTRL_DOWN;
-    else if (held(c.keyup) || key[KEY_UP])
-        w |= CTRL_UP;
-    if (held(c.keyright) || key[KEY_RIGHT])
-        w |= CTRL_RIGHT;
-    else if (held(c.keyleft) || key[KEY_LEFT])
-        w |= CTRL_LEFT;
-    if (held(c.keykick))
-        w |= CTRL_KICK;
-    if (held(c.keypunch))
-        w |= CTRL_PUNCH;
-    if (!joystick_enabled)
-        return w;
+    return controls(own_bindings());
+}
 
-    // The joystick only adds bits, so the keyboard wins a conflict.
-    poll_joystick();
-    const JOYSTICK_STICK_INFO& s = joy[0].stick[0];
-    if (s.axis[1].d1 && !(w & CTRL_DOWN))
-        w |= CTRL_UP;
-    if (s.axis[1].d2 && !(w & CTRL_UP))
-        w |= CTRL_DOWN;
-    if (s.axis[0].d1 && !(w & CTRL_RIGHT))
-        w |= CTRL_LEFT;
-    if (s.axis[0].d2 && !(w & CTRL_LEFT))
-        w |= CTRL_RIGHT;
-    if (button_held(c.joykick))
-        w |= CTRL_KICK;
-    if (button_held(c.joypunch))
-        w |= CTRL_PUNCH;
-    return w;
+void input_use_bindings()
+{
+    Bindings b = own_bindings();
+    const int16_t v[BINDINGS] = {b.up,   b.down,    b.left,    b.right,    b.kick,
+                                 b.punch, b.joykick, b.joypunch, b.joypause, b.joyesc};
+    for (int i = 0; i < BINDINGS; i++)
+        shared_bindings[i].store(v[i], std::memory_order_relaxed);
+}
+
+uint32_t joystick_buttons_held()
+{
+    return joystick_enabled ? joystick_buttons.load(std::memory_order_relaxed) : 0;
 }
 
 void input_tick()
 {
-    const GameConfig& c = game_config;
-    uint16_t w = read_controls() | (menu_input.load(std::memory_order_relaxed) & MENU_PAUSE);
+    poll_snapshot();
+    const Bindings c = timer_bindings();
+    uint16_t w = controls(c) | (menu_input.load(std::memory_order_relaxed) & MENU_PAUSE);
     if (key[KEY_SPACE] || key[KEY_ENTER])
         w |= MENU_SELECT;
 
-    if (key[KEY_ESC] || (joystick_enabled && button_held(c.joyesc))) {
+    if (key[KEY_ESC] || button_held(c.joyesc)) {
         if (escape_armed)
             w |= MENU_ESCAPE;
     } else {
@@ -95,7 +168,7 @@ void input_tick()
         last_pause_key = pause_key;
         w |= MENU_PAUSE;
     }
-    if (joystick_enabled && button_held(c.joypause))
+    if (button_held(c.joypause))
         w |= MENU_PAUSE;
 
     if (w != last_composite) {
@@ -119,15 +192,12 @@ void input_tick_reset()
 
 void init_joystick_input()
 {
-    GameConfig& c = game_config;
     joystick_enabled = 0;
-    if (!launch.no_joystick && install_joystick(JOY_TYPE_AUTODETECT) == 0 && num_joysticks > 0) {
+    // A binding beyond this pad's buttons stays as configured: it does
+    // nothing here, and works again with the pad it was made for.
+    if (!launch.no_joystick && install_joystick(JOY_TYPE_AUTODETECT) == 0 && num_joysticks > 0)
         joystick_enabled = 1;
-        int16_t* buttons[] = {&c.joypunch, &c.joykick, &c.joypause, &c.joyesc};
-        for (int16_t* b : buttons)
-            if (*b >= joy[0].num_buttons)
-                *b = -1;
-    }
+    input_use_bindings();
     LOCK_VARIABLE(last_composite);
     LOCK_VARIABLE(repeat_count);
     LOCK_VARIABLE(last_pause_key);
@@ -146,26 +216,16 @@ int fire_held()
     const GameConfig& c = game_config;
     if (key[KEY_SPACE] || key[KEY_ENTER] || held(c.keykick) || held(c.keypunch))
         return 1;
-    if (joystick_enabled) {
-        poll_joystick();
-        if (button_held(c.joykick) || button_held(c.joypunch))
-            return 1;
-    }
-    return 0;
+    return button_held(c.joykick) || button_held(c.joypunch);
 }
 
 void wait_joystick_release()
 {
-    if (!joystick_enabled)
-        return;
-    poll_joystick();
-    for (int b = 0; b < joy[0].num_buttons && b < MAX_JOYSTICK_BUTTONS; b++) {
-        if (joy[0].button[b].b) {
-            poll_joystick();
-            menu_wait(10);
-            b = -1;  // scan again from the first button
-        }
-    }
+    // Bounded: a button that never reads as released, or the window
+    // closing, must not hold the menu.
+    for (int i = 0; i < JOYSTICK_RELEASE_WAITS && joystick_buttons_held() && !close_requested.load();
+         i++)
+        menu_wait(10);
 }
 
 const char* joystick_button_name(int button)

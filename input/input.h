@@ -30,9 +30,17 @@ extern int16_t joystick_enabled;
 
 void init_joystick_input();  // ends by installing the 100 Hz input timer
 void stop_input_timer();
-uint16_t read_controls();
+uint16_t read_controls();    // main thread: the bindings of game_config
 void input_tick();           // the 100 Hz timer callback
+// The timer thread never reads game_config: after changing a key or button
+// binding there, the main thread hands the new ones over with this.
+void input_use_bindings();
+// Only the timer thread polls the joystick; this is its last reading of
+// the first pad, bit b for button b (0 with no joystick).
+uint32_t joystick_buttons_held();
 int fire_held();
+// Returns once no joystick button is held, the window closes, or after
+// three seconds.
 void wait_joystick_release();
 const char* joystick_button_name(int button);
 

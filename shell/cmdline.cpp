@@ -72,17 +72,21 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
     int i;
     const char* v;
 
+    // The values are judged whole, before they are narrowed to their fields:
+    // 257 is no level 1, nor 65537 a rate of 1.
     if ((i = a.find("-level"))) {
         counted += 2;
-        if ((v = a.value(i))) out.start_level = static_cast<uint8_t>(number(v));
-        if (out.start_level > 11)
+        long long n = (v = a.value(i)) ? number(v) : 0;
+        out.start_level = static_cast<uint8_t>(n);
+        if (n < 0 || n > 11)
             return say(message, message_size, CMDLINE_BAD,
                        "The -level <n> parameter needs a value beetwen 1 and 5\n");
     }
     if ((i = a.find("-skill"))) {
         counted += 2;
-        if ((v = a.value(i))) out.skill = static_cast<int8_t>(number(v));
-        if (out.skill < 1 || out.skill > 100)
+        long long n = (v = a.value(i)) ? number(v) : 0;
+        out.skill = static_cast<int8_t>(n);
+        if (n < 1 || n > 100)
             return say(message, message_size, CMDLINE_BAD,
                        "The -skill <n> parameter needs a value beetwen 0 and 100\n");
     }
@@ -130,9 +134,10 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         counted++;
     }
     if ((v = a.value(a.find("-fps")))) {
-        out.fps = static_cast<uint16_t>(number(v));
+        long long n = number(v);
+        out.fps = static_cast<uint16_t>(n);
         counted += 2;
-        if (out.fps == 0)
+        if (n < 1 || n > 65535)
             return say(message, message_size, CMDLINE_BAD,
                        "The -fps <n> argument must be between 1 and 65535\n");
     }

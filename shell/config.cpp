@@ -97,11 +97,25 @@ long read_number(const char* s) {
     return v;
 }
 
+// What ends a token. A NUL does too: a text holding one would read back
+// shorter than it was read.
+bool separator(int c) { return c == 0 || std::isspace(c); }
+
 int skip_space(FILE* f) {
     int c;
     do c = std::getc(f);
-    while (c != EOF && std::isspace(c));
+    while (c != EOF && separator(c));
     return c;
+}
+
+// A text the reader gets back as it was written: one token. An empty value
+// would take the next line's key as its own, so such a text is not written
+// and its key reads back as the default.
+bool writable_text(const char* text) {
+    if (!text[0]) return false;
+    for (const char* p = text; *p; p++)
+        if (separator(static_cast<unsigned char>(*p))) return false;
+    return true;
 }
 
 // A run of non-space characters; the part beyond the buffer is dropped.
@@ -109,7 +123,7 @@ bool read_token(FILE* f, char* buf) {
     int c = skip_space(f);
     if (c == EOF) return false;
     int n = 0;
-    while (c != EOF && !std::isspace(c)) {
+    while (c != EOF && !separator(c)) {
         if (n < CFG_TOKEN_SIZE - 1) buf[n++] = static_cast<char>(c);
         c = std::getc(f);
     }
@@ -173,6 +187,8 @@ int config_write(const ConfigEntry* table, const char* path) {
     bool ok = true;
     for (const ConfigEntry* e = table; e->value && ok; e++) {
         int n;
+        if (e->kind > 0 && !writable_text(static_cast<const char*>(e->value)))
+            continue;
         if (e->kind > 0)
             n = std::fprintf(f, "%s = %s\n", e->key, static_cast<const char*>(e->value));
         else if (e->kind == CFG_S16)

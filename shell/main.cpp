@@ -11,33 +11,61 @@
 #include "shell/options.h"
 #include "shell/startup.h"
 
+namespace {
+
+// A command-line run that could not do what it was asked: stderr.txt, the
+// terminal and the window all say so.
+void report(const char* screen_text, const char* what, const char* file) {
+    diag("%s %s\n", what, file);
+    dprintf(console_error_fd, "Nightward: %s %s\n", what, file);
+    show_notice(screen_text);
+}
+
+// Rows a replay can start from; a header naming another plays nothing.
+bool playable(const DemoImage* demo) {
+    int16_t level = demo_header(demo).level;
+    return level >= 1 && level <= 11;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     if (cmdline_version(argc, argv)) return 0;
     console_error_fd = dup(2);
     if (console_error_fd < 0) console_error_fd = 2;
     std::freopen("stderr.txt", "w", stderr);
 
-    if (!startup(argc, argv)) return 0;
+    int ready = startup(argc, argv);
+    if (ready != 1) return ready == STARTUP_FAILED ? 1 : 0;
 
+    int status = 0;
     if (launch.play) {
         DemoImage* demo = demo_load(launch.demo_file);
-        if (!demo) {
-            diag("error in demo_load()\n");
-            return 0;  // nothing saved: the run never started
+        if (!demo || !playable(demo)) {
+            if (!demo) diag("error in demo_load()\n");
+            report("THE DEMO CANNOT BE PLAYED", "cannot play the demo", launch.demo_file);
+            demo_free(demo);
+            return 1;  // nothing saved: the run never started
         }
         run_game(demo, launch.start_frame, static_cast<int16_t>(launch.mode), launch.start_level,
                  launch.skill, 1);
+        if (level_failed) status = 1;
         demo_free(demo);
     } else if (launch.start_level != 0 || launch.record) {
         run_game(nullptr, 0, static_cast<int16_t>(launch.mode), launch.start_level, launch.skill, 1);
-        if (launch.record && last_game_demo) demo_save(last_game_demo, launch.demo_file);
+        if (level_failed) status = 1;
+        // The game asked for is lost unless its recording reaches the file.
+        if (launch.record && (!last_game_demo || demo_save(last_game_demo, launch.demo_file) != 0)) {
+            report("THE DEMO COULD NOT BE SAVED", "cannot save the demo to", launch.demo_file);
+            status = 1;
+        }
         demo_free(last_game_demo);
         last_game_demo = nullptr;
     } else {
         title_menu();
     }
 
-    shutdown_program();
-    return 0;
+    int unsaved = shutdown_program();
+    return status ? status : unsaved;
 }
 END_OF_MAIN()

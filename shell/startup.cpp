@@ -1,12 +1,15 @@
 #include "shell/startup.h"
 
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "datafile/datcheck.h"
 #include "engine/amc.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
@@ -20,6 +23,7 @@
 
 const char* data_dir = "DATA/";
 const char* amc_dir = "AMC/";
+const char DATA_PASSWORD[] = "k3 Rw;t#";
 DATAFILE* main_data = nullptr;
 COLOR_MAP recolour_table;
 BITMAP* scratch_bitmap = nullptr;
@@ -53,6 +57,33 @@ END_OF_FUNCTION(on_close_button)
 // button, so the settings and scores are written rather than lost.
 void on_stop_signal(int) { close_requested.store(true); }
 
+// A start-up failure: the message box, whose words the library also prints
+// on the terminal, which outlives the box and is all a script sees.
+int fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+int fail(const char* fmt, ...) {
+    char text[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    allegro_message("%s", text);
+    return STARTUP_FAILED;
+}
+
+// The display went away under the game: keep what the player would lose.
+// Runs inside the X library with its lock held, so it touches neither the
+// library nor the display, only files.
+void save_on_display_loss() {
+    bool lost = save_player_files() != 0;
+    if (launch.record && last_game_demo && demo_save(last_game_demo, launch.demo_file) != 0) {
+        dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n", launch.demo_file);
+        lost = true;
+    }
+    const char* what = lost ? "not everything could be saved" : "settings and scores saved";
+    diag("the display was lost; %s\n", what);
+    dprintf(console_error_fd, "Nightward: the display was lost; %s\n", what);
+}
+
 int datafile_count(const DATAFILE* d) {
     int n = 0;
     while (d[n].type != DAT_END) n++;
@@ -60,6 +91,11 @@ int datafile_count(const DATAFILE* d) {
 }
 
 }  // namespace
+
+bool data_file_present(const char* path) {
+    // Installed copies are often read-only: those count too.
+    return file_exists(path, FA_ARCH | FA_RDONLY, nullptr) != 0;
+}
 
 bool main_data_complete(const DATAFILE* data) {
     if (datafile_count(data) <= LAST_HOTSPOT_OBJECT) return false;
@@ -101,8 +137,9 @@ int startup(int argc, char** argv) {
                 "Nightward: no display could be opened (no X server reachable and no console).\n"
                 "Start it from a graphical session, or point DISPLAY at a running X server,\n"
                 "for instance: xvfb-run ./nwd\n");
-        return 0;
+        return STARTUP_FAILED;
     }
+    display_on_loss(save_on_display_loss);
     install_timer();
     install_keyboard();
     clear_keybuf();
@@ -120,10 +157,7 @@ int startup(int argc, char** argv) {
 
     amc_unload_all();
     std::snprintf(amc_path, sizeof amc_path, "%s%s", amc_dir, "GAME.AMC");
-    if (amc_load(amc_path) != 0) {
-        allegro_message("Error loading AMC program %s\n", amc_path);
-        return 0;
-    }
+    if (amc_load(amc_path) != 0) return fail("Error loading AMC program %s\n", amc_path);
 
     if (!parse_command_line(argc, argv)) return 0;
 
@@ -143,32 +177,35 @@ int startup(int argc, char** argv) {
     if (furthest_level < 5) game_config.cheatkeys = 0;
     if (launch.card != -1) game_config.card = static_cast<uint8_t>(launch.card);
 
-    const GfxDriverDesc& chosen = gfx_driver_table[game_config.card];
-    if (set_display_mode(chosen.driver, width, height, chosen.windowed) != 0) {
-        allegro_message("Error setting graphics mode\n%s\n\n", allegro_error);
+    int row = open_display(game_config.card, width, height);
+    if (row < 0) {
+        int r = fail("Error setting graphics mode\n%s\n\n", allegro_error);
         allegro_exit();
-        return 0;
+        return r;
     }
+    game_config.card = static_cast<uint8_t>(row);  // what runs is what is saved
 
     std::snprintf(data_path, sizeof data_path, "%s%s", data_dir, "NIGHTWAR.DAT");
-    // Installed data is read-only, which Allegro reports as FA_RDONLY.
-    if (!file_exists(data_path, FA_ARCH | FA_RDONLY, nullptr)) {
-        allegro_message("Data file %s not found. Exiting", data_path);
-        return 0;
+    if (!data_file_present(data_path)) return fail("Data file %s not found. Exiting", data_path);
+    // The library trusts every size in the file: a damaged one is refused
+    // here rather than crash inside it.
+    DatCheckReport report;
+    if (datcheck_file(data_path, DATA_PASSWORD, nullptr, nullptr, &report) == DATCHECK_OK) {
+        packfile_password(DATA_PASSWORD);
+        main_data = load_datafile(data_path);
+        packfile_password(nullptr);
+    } else {
+        diag("%s: %s\n", data_path, report.message);
     }
-    packfile_password("k3 Rw;t#");
-    main_data = load_datafile(data_path);
-    packfile_password(nullptr);
     // Every screen indexes the datafile blindly: one without the palette
     // and sprites where they belong is refused like a damaged one.
     if (main_data && !main_data_complete(main_data)) {
+        diag("%s: no palette at %d or no pictures at %d..%d\n", data_path, MAIN_PALETTE,
+             FIRST_HOTSPOT_OBJECT, LAST_HOTSPOT_OBJECT);
         unload_datafile(main_data);
         main_data = nullptr;
     }
-    if (!main_data) {
-        allegro_message("Data file %s unreadable. Exiting", data_path);
-        return 0;
-    }
+    if (!main_data) return fail("Data file %s unreadable. Exiting", data_path);
     set_palette(static_cast<RGB*>(main_data[MAIN_PALETTE].dat));
     apply_hot_spots(main_data);
 
@@ -196,9 +233,28 @@ int startup(int argc, char** argv) {
     return 1;
 }
 
-void shutdown_program() {
-    config_write(game_config_table, CONFIG_FILE);
-    scores_save();
+int save_player_files() {
+    int failed = 0;
+    if (config_write(game_config_table, CONFIG_FILE) != 0) failed |= SAVE_SETTINGS;
+    if (scores_save() != 0) failed |= SAVE_SCORES;
+    // Each lost file in stderr.txt and on the terminal; the old copies stay.
+    if (failed & SAVE_SETTINGS) {
+        diag("%s: cannot be written, settings not saved\n", CONFIG_FILE);
+        dprintf(console_error_fd, "Nightward: %s cannot be written, settings not saved\n",
+                CONFIG_FILE);
+    }
+    if (failed & SAVE_SCORES)
+        dprintf(console_error_fd, "Nightward: SCORES cannot be written, scores not saved\n");
+    return failed;
+}
+
+int shutdown_program() {
+    int failed = save_player_files();
+    if (failed)
+        show_notice(failed == SAVE_SETTINGS ? "SETTINGS NOT SAVED: THE FOLDER CANNOT BE WRITTEN"
+                    : failed == SAVE_SCORES
+                        ? "SCORES NOT SAVED: THE FOLDER CANNOT BE WRITTEN"
+                        : "SETTINGS AND SCORES NOT SAVED: THE FOLDER CANNOT BE WRITTEN");
     if (main_data) unload_datafile(main_data);
     main_data = nullptr;
     if (!launch.no_sound) {
@@ -215,4 +271,5 @@ void shutdown_program() {
     allegro_exit();
     if (launch.record && (demo_state & DEMO_TRUNCATED))
         diag("Demo was truncated. Use -maxdemo parameter to increase buffer\n");
+    return failed ? 1 : 0;
 }

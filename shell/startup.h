@@ -28,11 +28,24 @@ extern std::atomic<bool> close_requested;
 // Environment rules: NWD_ALL sets both prefixes, NWD_DAT and NWD_AMC win.
 void choose_dir_prefixes(const char* all, const char* dat, const char* amc);
 void build_recolour_table(COLOR_MAP* map);
+// The main datafile is there: a readable file, read-only ones included.
+bool data_file_present(const char* path);
 // At least objects 0..557, the palette at 23 and bitmaps at 26..557.
 bool main_data_complete(const DATAFILE* data);
 // Hot spots of objects 26..557 from their XHOT/YHOT properties; the
 // datafile must be complete.
 void apply_hot_spots(DATAFILE* data);
 
-int startup(int argc, char** argv);  // 1 ready, 0 stop
-void shutdown_program();
+constexpr int STARTUP_FAILED = -1;
+// 1 ready; 0 stop (usage text or driver list shown, exit status 0);
+// STARTUP_FAILED: its message shown and on the terminal, exit status 1.
+int startup(int argc, char** argv);
+
+// Writes default.cfg and SCORES, each through a temporary file so a failed
+// write keeps the old one. The files that could not be written, each also
+// reported in stderr.txt and on the terminal.
+enum { SAVE_SETTINGS = 1, SAVE_SCORES = 2 };
+int save_player_files();
+// Saves as above (a failure also shown in the window), then releases
+// everything. The exit status: 1 when something could not be saved.
+int shutdown_program();

@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -143,11 +145,38 @@ TEST_F(Audio, NoDeviceMeansSilence) {
     EXPECT_EQ(music_load_module("/nonexistent.mod"), nullptr);
 }
 
+TEST_F(Audio, ModulesAreReadWholeWithinTheirCap) {
+    char path[] = "/tmp/nwd-module-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    // No module at all, then one byte past the cap: both refused unread.
+    ASSERT_EQ(write(fd, "not a module at all", 19), 19);
+    EXPECT_EQ(music_load_module(path), nullptr);
+    ASSERT_EQ(ftruncate(fd, MUSIC_MAX_FILE + 1), 0);
+    EXPECT_EQ(music_load_module(path), nullptr);
+    close(fd);
+    std::remove(path);
+    auto seed = [](const char* name) {
+        std::ifstream f(std::string(NWD_SOURCE_DIR) + "/fuzz/corpus/fuzz_module/" + name,
+                        std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(f)), {});
+    };
+    std::string good = seed("tiny.mod");
+    DUH* duh = music_load_module_bytes(good.data(), long(good.size()));
+    ASSERT_NE(duh, nullptr);
+    unload_duh(duh);
+    // This one kills the library's reader: refused, and the game lives on.
+    std::string bad = seed("crashes-the-reader.mod");
+    ASSERT_FALSE(bad.empty());
+    EXPECT_EQ(music_load_module_bytes(bad.data(), long(bad.size())), nullptr);
+}
+
 TEST_F(Audio, PlaylistsFromTheWorkingDirectory) {
     char dir[] = "/tmp/nwd-lists-XXXXXX", old[512];
     ASSERT_TRUE(mkdtemp(dir) && getcwd(old, sizeof old) && chdir(dir) == 0);
     std::ofstream("techno.lst") << "title = t.xm\n";
-    std::ofstream("rock.lst") << "title = r.it\nlevel2 = s.mod\n";
+    std::ofstream("ROCK.LST") << "title = r.it\nlevel2 = s.mod\n";  // any case is a playlist
+    std::ofstream("notes.txt") << "title = n.it\n";
     std::ofstream("a_name_far_too_long_to_keep.lst") << "title = x.xm\n";
     char music[20] = "techno";
     playlist_init(playlist_table, music);

@@ -56,6 +56,7 @@ void GameTest::SetUp()
     actor_table_reset();
     current_game = CurrentGame{};
     config_reset(game_config_table);
+    input_use_bindings();
     launch = LaunchOptions{};
     launch.fps = 72;
     launch.no_sound = 0xFF;

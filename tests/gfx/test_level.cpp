@@ -1,3 +1,6 @@
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <utility>
 
 #include "engine/actor.h"
@@ -64,6 +67,30 @@ TEST_F(LevelLoad, FailuresNameTheObjectAndStartNothing)
     // A picture's data are no map cells.
     EXPECT_EQ(load_level_map(levels_dir.c_str(), "lev1.pcx", "dif2.pcx", 16), 0);
     EXPECT_NE(diagnostics.find("Unable to find dif2.pcx"), std::string::npos);
+}
+
+TEST_F(LevelLoad, DamagedLevelsFileIsRefusedBeforeTheLibraryReadsIt)
+{
+    std::ifstream in(levels_dir + "LEVELS.DAT", std::ios::binary);
+    std::string whole((std::istreambuf_iterator<char>(in)), {});
+    std::string dir = levels_dir + "cut/";
+    ASSERT_EQ(system(("mkdir -p " + dir).c_str()), 0);
+    data_dir = dir.c_str();
+    capture_diag();
+    // Cut short anywhere, the tile sheet's pixels included: the level names
+    // the object it wanted, for stderr.txt and for the screen alike.
+    for (size_t n : {size_t(0), whole.size() / 3, whole.size() / 2, whole.size() - 1}) {
+        std::ofstream(dir + "LEVELS.DAT", std::ios::binary) << whole.substr(0, n);
+        diagnostics.clear();
+        EXPECT_EQ(load_level(1, 1), 0) << n;
+        EXPECT_NE(diagnostics.find("Unable to find lev1.bin in " + dir + "LEVELS.DAT\n"),
+                  std::string::npos) << diagnostics;
+        EXPECT_EQ(std::string(level_error()), "Unable to find lev1.bin in " + dir + "LEVELS.DAT");
+        EXPECT_EQ(level_map.tiles, nullptr);
+    }
+    std::ofstream(dir + "LEVELS.DAT", std::ios::binary) << whole;
+    EXPECT_EQ(load_level(1, 1), 1);
+    EXPECT_STREQ(level_error(), "");
 }
 
 TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)

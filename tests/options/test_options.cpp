@@ -232,7 +232,8 @@ TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows) {
         << "Escape cancels the capture, not the menu";
     EXPECT_EQ(game_config.keyup, KEY_W);
 
-    options(times(7, DOWN) + Script{SELECT, {0, KEY_1}, NONE, {0, 0, KEY_1}, DOWN, SELECT,
+    // The new kick key is let go before the menu goes on: held, it would select.
+    options(times(7, DOWN) + Script{SELECT, {0, KEY_1}, NONE, {0, 0, KEY_1}, NONE, DOWN, SELECT,
                                     {0, KEY_SPACE}, NONE, NONE});
     EXPECT_EQ(game_config.keykick, KEY_1);
     EXPECT_EQ(game_config.keypunch, KEY_SPACE);
@@ -311,9 +312,11 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo) {
     typed = "MISSING.DEM";
     replay(Script{DOWN, SELECT, NONE});
     EXPECT_TRUE(shows(message_shot, "ERROR:DEMO NOT LOADED", 90, 210));
-    EXPECT_EQ(last_game_demo, nullptr);
-    EXPECT_TRUE(shows(back_buffer, "(NONE)", 90, 160));
+    EXPECT_EQ(last_game_demo, recorded) << "a mistyped name keeps the unsaved game";
+    EXPECT_TRUE(shows(back_buffer, "3", 190, 160));
 
+    // Typed in upper case, found whatever case the file system keeps.
+    std::filesystem::rename("OUT.DEM", "out.dem");
     typed = "OUT.DEM";
     replay(Script{DOWN, SELECT});
     ASSERT_NE(last_game_demo, nullptr);

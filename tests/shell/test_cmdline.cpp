@@ -77,7 +77,10 @@ TEST(Cmdline, BadValuesStopWithTheirMessage) {
                           Case{{"-skill", "0"}, skill}, Case{{"-skill", "101"}, skill},
                           Case{{"-level", "2", "-skill"}, skill}, Case{{"-fps", "65536"}, fps},
                           Case{{"-fps", "fast"}, fps}, Case{{"-maxdemo", "100"}, maxdemo},
-                          Case{{"-maxdemo", "-5"}, maxdemo}}) {
+                          Case{{"-maxdemo", "-5"}, maxdemo},
+                          // Judged whole, not after narrowing to the field.
+                          Case{{"-level", "257"}, level}, Case{{"-level", "-1"}, level},
+                          Case{{"-skill", "257"}, skill}, Case{{"-fps", "65537"}, fps}}) {
         Parse p = parse(c.args);
         EXPECT_EQ(p.result, CMDLINE_BAD) << *c.args.begin();
         EXPECT_EQ(p.message, c.message) << *c.args.begin();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -81,6 +82,26 @@ TEST(Config, TextsAreOneTokenCutToFit) {
     std::string huge(5000, 'Z');
     c = read_config("music = " + huge + "\n" + huge + " = 4\nmode = 2\n");
     EXPECT_EQ(std::string(c.music), std::string(19, 'Z'));
+    EXPECT_EQ(c.mode, 2);
+}
+
+TEST(Config, WrittenTextsReadBackAsTheyWere) {
+    // An empty value or one with a blank would swallow the next key: such a
+    // text is left out and reads back as its default, the rest unharmed.
+    GameConfig c = read_config("music = A\nmode = 3\n");
+    std::strcpy(game_config.music, "");
+    std::strcpy(game_config.lastlevel, "X Y");
+    std::string path = temp_path("texts.cfg");
+    ASSERT_EQ(config_write(game_config_table, path.c_str()), 0);
+    EXPECT_EQ(read_file(path).find("music ="), std::string::npos);
+    config_read(game_config_table, path.c_str());
+    EXPECT_STREQ(game_config.music, "TECHNO");
+    EXPECT_STREQ(game_config.lastlevel, "@");
+    EXPECT_EQ(game_config.card, c.card);
+    EXPECT_EQ(game_config.mode, 3);
+    // A NUL parts tokens like a blank, so no text reads as empty.
+    c = read_config(std::string("music = \0ROCK\nmode = 2\n", 23));
+    EXPECT_STREQ(c.music, "ROCK");
     EXPECT_EQ(c.mode, 2);
 }
 

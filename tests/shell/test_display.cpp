@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -79,6 +81,21 @@ TEST_F(Display, AutomaticSizesFallBackInOrder) {
     calls.clear();
     EXPECT_EQ(set_display_mode(GFX_AUTODETECT_WINDOWED, 800, 600, 1), -1);
     EXPECT_EQ(calls.size(), 1u) << "an explicit size has no fall-back";
+}
+
+TEST_F(Display, ARefusedDriverFallsBackToAnAutomaticWindow) {
+    // No row asks for the direct graphics extension, which users cannot open.
+    for (const GfxDriverDesc& d : gfx_driver_table) EXPECT_NE(d.driver, GFX_XDGA2) << d.short_name;
+    refused = {{800, 600}};
+    EXPECT_EQ(open_display(5, 800, 600), 0);
+    EXPECT_EQ(calls, (std::vector<std::vector<int>>{{800, 600}, {960, 720}}));
+    calls.clear();
+    EXPECT_EQ(open_display(4, 640, 480), 4);
+    EXPECT_EQ(calls.size(), 1u);
+    calls.clear();
+    refused = {{960, 720}, {640, 480}, {320, 240}};
+    EXPECT_EQ(open_display(0, -1, -1), -1);
+    EXPECT_EQ(calls.size(), 3u) << "the automatic window is tried once";
 }
 
 TEST_F(Display, DirtyRowsAreClampedAndCleared) {
@@ -174,6 +191,26 @@ TEST(Startup, EnvironmentPrefixesAreUsedAsGiven) {
     choose_dir_prefixes("X/", "data", nullptr);
     EXPECT_STREQ(data_dir, "data");
     EXPECT_STREQ(amc_dir, "X/");
+}
+
+TEST(Startup, ReadOnlyDatafileIsThere) {
+    // Run as someone who may not write it (root may write anything).
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    std::string dir = testing::TempDir() + "ro-data";
+    mkdir(dir.c_str(), 0755);
+    std::string path = dir + "/NIGHTWAR.DAT";
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    std::fclose(f);
+    chmod(path.c_str(), 0444);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        _exit(data_file_present(path.c_str()) && !data_file_present((dir + "/NONE").c_str()) ? 0 : 1);
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(status, 0);
+    std::remove(path.c_str());
 }
 
 TEST(Startup, RecolourTableIsIdentityButThirtyFiveEntries) {

@@ -6,11 +6,13 @@
 #include <X11/Xutil.h>
 #include <allegro.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -41,6 +43,7 @@ protected:
         char d[] = "/tmp/nwd-e2e-XXXXXX";
         ASSERT_TRUE(mkdtemp(d));
         root = d;
+        chmod(d, 0755);  // for the runs as another user
         sh("mkdir -p " + root + "/game/AMC " + root + "/game/DATA " + root + "/bin");
         std::ofstream(root + "/bin/xmessage")
             << "#!/bin/sh\nfor a; do last=\"$a\"; done\nprintf '%s' \"$last\" > \"$XMSG_LOG\"\n";
@@ -71,30 +74,43 @@ protected:
         sh("rm -rf " + root);
     }
 
-    // A display number nobody holds, tried until a server answers on it.
-    static void start_xvfb() {
-        for (int n = 100 + getpid() % 700, tries = 0; tries < 20; n++, tries++) {
-            std::string num = std::to_string(n), name = ":" + num;
-            if (present("/tmp/.X" + num + "-lock") || present("/tmp/.X11-unix/X" + num)) continue;
-            if ((xvfb = fork()) == 0) {
-                int null = open("/dev/null", O_WRONLY);
-                dup2(null, 1), dup2(null, 2);
-                execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten",
-                       "tcp", (char*)nullptr);
-                _exit(127);
-            }
-            for (int i = 0; i < 200 && waitpid(xvfb, nullptr, WNOHANG) == 0; i++) {
-                if (Display* d = XOpenDisplay(name.c_str())) {
-                    XCloseDisplay(d);
-                    display = name;
-                    return;
-                }
-                std::this_thread::sleep_for(50ms);
-            }
-            kill(xvfb, SIGTERM), waitpid(xvfb, nullptr, 0);
+    // A server on a display number it picks itself (so that servers started
+    // at the same moment never race for one), once it answers.
+    static pid_t launch_xvfb(std::string& name) {
+        int fds[2];
+        if (pipe(fds) != 0) return -1;
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            std::string fd = std::to_string(fds[1]);
+            // -noreset: the probe below is the last client to leave, and a
+            // server resetting then turns the next one away.
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0",
+                   "1280x1024x24", "-nolisten", "tcp", (char*)nullptr);
+            _exit(127);
         }
-        xvfb = -1;
-        FAIL() << "no X server could be started";
+        close(fds[1]);
+        // The number comes as a line, perhaps a byte at a time.
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        name = ":" + number;
+        for (int i = 0; !number.empty() && i < 200 && waitpid(pid, nullptr, WNOHANG) == 0; i++) {
+            if (Display* d = XOpenDisplay(name.c_str())) {
+                XCloseDisplay(d);
+                return pid;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    static void start_xvfb() {
+        xvfb = launch_xvfb(display);
+        if (xvfb < 0) FAIL() << "no X server could be started";
     }
 
     std::string dir;  // the working folder of this run
@@ -112,6 +128,9 @@ protected:
             for (const char* v : {"NWD_ALL", "NWD_DAT", "NWD_AMC", "DISPLAY"}) unsetenv(v);
             if (with_x) setenv("DISPLAY", display.c_str(), 1);
             for (auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+            // Someone to whom read-only means read-only, as root it is not.
+            if (env.count("AS_NOBODY") && geteuid() == 0 && (setgid(65534) || setuid(65534)))
+                _exit(125);
             int out = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(out, 1), dup2(out, 2);
             std::vector<char*> argv{const_cast<char*>(NWD_PATH)};
@@ -216,10 +235,9 @@ TEST_F(Program, MessagesAndExitStatusOfStoppedStartUps) {
     EXPECT_EQ(shown(), "The -fps <n> argument must be between 1 and 65535\n");
     EXPECT_EQ(run({"-maxdemo", "100"}), 1);
     EXPECT_EQ(shown(), "The -maxdemo parameter must be > 100\n");
-    EXPECT_EQ(run({"-card", "DX"}), 0);  // Xvfb has no DGA
-    EXPECT_EQ(shown().rfind("Error setting graphics mode\n", 0), 0u);
-    EXPECT_EQ(run({"-play", "missing.dem", "-nosound"}), 0);
+    EXPECT_EQ(run({"-play", "missing.dem", "-nosound"}), 1);
     EXPECT_NE(file("stderr.txt").find("error in demo_load()\n"), std::string::npos);
+    EXPECT_NE(file("console.txt").find("cannot play the demo missing.dem"), std::string::npos);
     EXPECT_FALSE(present(dir + "/default.cfg")) << "a stopped start-up writes nothing";
 }
 
@@ -227,13 +245,15 @@ TEST_F(Program, DirectoryPrefixesComeFromTheEnvironmentUnchanged) {
     // The message box ends every text with a line end.
     sh("cd " + dir + " && mkdir empty X Y && mv DATA/NIGHTWAR.DAT X/ && mv AMC/GAME.AMC Y/ && "
        "echo junk > Y/NIGHTWAR.DAT");
-    EXPECT_EQ(run({}, {{"NWD_AMC", "Y/"}, {"NWD_DAT", "empty/"}}), 0);
+    // Each failed start ends with status 1, its words on the terminal too.
+    EXPECT_EQ(run({}, {{"NWD_AMC", "Y/"}, {"NWD_DAT", "empty/"}}), 1);
     EXPECT_EQ(shown(), "Data file empty/NIGHTWAR.DAT not found. Exiting\n");
-    EXPECT_EQ(run({}, {{"NWD_ALL", "Y/"}, {"NWD_DAT", "X"}}), 0);
+    EXPECT_EQ(file("console.txt"), "Data file empty/NIGHTWAR.DAT not found. Exiting\n");
+    EXPECT_EQ(run({}, {{"NWD_ALL", "Y/"}, {"NWD_DAT", "X"}}), 1);
     EXPECT_EQ(shown(), "Data file XNIGHTWAR.DAT not found. Exiting\n");
-    EXPECT_EQ(run({}, {{"NWD_ALL", "X/"}}), 0);
+    EXPECT_EQ(run({}, {{"NWD_ALL", "X/"}}), 1);
     EXPECT_EQ(shown(), "Error loading AMC program X/GAME.AMC\n");
-    EXPECT_EQ(run({}, {{"NWD_ALL", "Y/"}}), 0);
+    EXPECT_EQ(run({}, {{"NWD_ALL", "Y/"}}), 1);
     EXPECT_EQ(shown(), "Data file Y/NIGHTWAR.DAT unreadable. Exiting\n");
 
     pid_t pid = start({"-nosound"}, {{"NWD_ALL", "X/"}, {"NWD_AMC", "Y/"}});
@@ -331,8 +351,116 @@ TEST_F(Program, ScreenshotsMatchTheWindowEnlarged) {
     XDestroyImage(img);
 }
 
+// Ends a process the test started when an assertion leaves early; one
+// already waited for is left alone.
+struct Reaper {
+    pid_t pid;
+    ~Reaper() {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    }
+};
+
+// What a normal exit writes when nothing was changed: a run that fails must
+// leave these as they were, whether it writes them again or not.
+const char DEFAULT_CFG[] =
+    "difficulty = 5\nmode = 1\nmusicvolume = 144\nsoundvolume = 190\nkeyup = 84\nkeydown = 85\n"
+    "keyleft = 82\nkeyright = 83\nkeypunch = 115\nkeykick = 117\njoypunch = 1\njoykick = 0\n"
+    "joypause = 2\njoyesc = 3\nmusic = TECHNO\ncard = 0\nlastlevel = @\ncheatkeys = 0\n"
+    "powersaving = 5\nscreen_width = -1\nscreen_height = -1\nwindow_width = -1\n"
+    "window_height = -1\n";
+
+TEST_F(Program, DamagedDataFilesAreRefusedWithTheirMessage) {
+    if (!real_game) GTEST_SKIP() << "needs the built game folder";
+    std::ofstream(dir + "/default.cfg") << DEFAULT_CFG;
+    sh("head -c 240 /dev/urandom > " + dir + "/SCORES");
+    const std::string scores = file("SCORES");
+    auto untouched = [&] {
+        EXPECT_EQ(file("default.cfg"), DEFAULT_CFG);
+        EXPECT_EQ(file("SCORES"), scores);
+    };
+    sh("cp " + dir + "/DATA/NIGHTWAR.DAT " + dir + "/whole.dat");
+    long size = static_cast<long>(file("whole.dat").size());
+    for (long cut : {0L, 37L, size / 2, size - 1}) {
+        sh("head -c " + std::to_string(cut) + " " + dir + "/whole.dat > " + dir + "/DATA/NIGHTWAR.DAT");
+        EXPECT_EQ(run({"-nosound"}), 1) << cut;
+        EXPECT_EQ(shown(), "Data file DATA/NIGHTWAR.DAT unreadable. Exiting\n") << cut;
+        EXPECT_NE(file("console.txt").find("unreadable"), std::string::npos);
+        untouched();
+    }
+    sh("cp " + dir + "/whole.dat " + dir + "/DATA/NIGHTWAR.DAT");
+
+    // A level cut from its file: said on screen and in stderr.txt, status 1.
+    sh("cd " + dir + "/DATA && head -c $(($(wc -c < LEVELS.DAT) / 2)) LEVELS.DAT > cut && mv cut LEVELS.DAT");
+    pid_t pid = start({"-level", "1", "-nosound"});
+    Reaper game{pid};
+    XClient x(display);
+    Window w = x.wait_window();
+    ASSERT_NE(w, 0u);
+    std::this_thread::sleep_for(2000ms);  // the notice is up
+    XImage* img = XGetImage(x.dpy, w, 0, 0, 960, 720, AllPlanes, ZPixmap);
+    x.press(w, XK_Return);
+    EXPECT_EQ(finish(pid), 1);
+    EXPECT_NE(file("stderr.txt").find("Unable to find lev1.bin in DATA/LEVELS.DAT\n"),
+              std::string::npos) << file("stderr.txt");
+    ASSERT_TRUE(img);
+    int lit = 0;
+    for (int y = 0; y < 720; y += 3)
+        for (int x1 = 0; x1 < 960; x1 += 3) lit += XGetPixel(img, x1, y) != XGetPixel(img, 0, 0);
+    XDestroyImage(img);
+    EXPECT_GT(lit, 200) << "the notice is written in the window";
+    untouched();
+}
+
+TEST_F(Program, WhatCannotBeSavedIsSaidAndTheOldFileKept) {
+    std::ofstream(dir + "/default.cfg") << "mode = 3\n";
+    sh("mkdir " + dir + "/default.cfg.tmp " + dir + "/SCORES.tmp");  // neither can be written
+    pid_t pid = start({"-level", "1", "-record", "no/such/folder.dem", "-nosound"});
+    Reaper game{pid};
+    XClient x(display);
+    Window w = x.wait_window();
+    ASSERT_NE(w, 0u);
+    x.close(w);
+    EXPECT_EQ(finish(pid), 1);
+    std::string console = file("console.txt");
+    EXPECT_NE(console.find("cannot save the demo to no/such/folder.dem"), std::string::npos) << console;
+    EXPECT_NE(console.find("default.cfg cannot be written"), std::string::npos);
+    EXPECT_NE(console.find("SCORES cannot be written"), std::string::npos);
+    EXPECT_NE(file("stderr.txt").find("cannot save the demo"), std::string::npos);
+    EXPECT_EQ(file("default.cfg"), "mode = 3\n");
+    EXPECT_FALSE(present(dir + "/SCORES"));
+}
+
+TEST_F(Program, ReadOnlyDataStillStarts) {
+    sh("chmod 777 " + dir + " && chmod 444 " + dir + "/DATA/NIGHTWAR.DAT");
+    pid_t pid = start({"-nosound"}, {{"AS_NOBODY", "1"}});
+    Reaper game{pid};
+    XClient x(display);
+    Window w = x.wait_window();
+    ASSERT_NE(w, 0u) << file("stderr.txt") << shown() << file("console.txt");
+    x.close(w);
+    EXPECT_EQ(finish(pid), 0);
+}
+
+TEST_F(Program, LosingTheDisplaySavesAndEnds) {
+    std::string other;
+    pid_t server = launch_xvfb(other);
+    ASSERT_GT(server, 0);
+    Reaper x_server{server};
+    pid_t pid = start({"-nosound"}, {{"DISPLAY", other}});
+    Reaper game{pid};
+    XClient x(other);
+    ASSERT_TRUE(x.dpy);
+    ASSERT_NE(x.wait_window(), 0u);
+    XCloseDisplay(x.dpy);
+    x.dpy = nullptr;
+    kill(server, SIGKILL), waitpid(server, nullptr, 0);
+    EXPECT_EQ(finish(pid), 1) << "ended, not hung";
+    EXPECT_EQ(file("default.cfg").rfind("difficulty = 5\n", 0), 0u);
+    EXPECT_NE(file("console.txt").find("the display was lost"), std::string::npos);
+}
+
 TEST_F(Program, NoDisplaySaysHowToGetOne) {
-    EXPECT_EQ(finish(start({}, {}, false)), 0);
+    EXPECT_EQ(finish(start({}, {}, false)), 1);
     EXPECT_NE(file("console.txt").find("no display could be opened"), std::string::npos);
     EXPECT_FALSE(present(dir + "/default.cfg"));
 }
