@@ -7,11 +7,13 @@
 #include <cstring>
 
 #include "audio/music.h"
+#include "audio/sfx.h"
 #include "engine/diag.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
+#include "shell/options.h"
 #include "shell/startup.h"
 
 const MenuOps default_menu_ops = {menu_wait,    menu_wait_or_select, game_setup_menu, options_menu,
@@ -135,6 +137,12 @@ const char* cheat_keys_name(int cheatkeys)
     return cheatkeys >= 0 && cheatkeys <= 4 ? names[cheatkeys] : "";
 }
 
+void menu_sound(int effect)
+{
+    if (!launch.no_sound)
+        sfx_play(0, effect, 128);
+}
+
 int menu_move(const MenuList& list, int step)
 {
     int row = list.selected;
@@ -145,8 +153,11 @@ int menu_move(const MenuList& list, int step)
             row = list.last;
         else if (row > list.last)
             row = 0;
-        if (selectable(list, row))
+        if (selectable(list, row)) {
+            if (row != list.selected)
+                menu_sound(SFX_MENU_MOVE);
             return row;
+        }
     }
     return list.selected;
 }
@@ -182,8 +193,10 @@ MenuAction menu_react(MenuList& list, uint16_t input, int escape_row)
         list.selected = menu_move(list, +1);
         return MENU_REDRAW;
     }
-    if (input & MENU_SELECT)
+    if (input & MENU_SELECT) {
+        menu_sound(SFX_MENU_SELECT);
         return MENU_CHOSEN;
+    }
     if (input & CTRL_LEFT)
         return MENU_LEFT;
     if (input & CTRL_RIGHT)

@@ -49,6 +49,10 @@ constexpr int MENU_DISABLED_COLOUR = 53;
 // datafile has none there, so a menu always has something to write with.
 FONT* menu_font(const MainObjects& objects, int index);
 
+// The menus' own sounds (the cursor moving, a choice made), centred; nothing
+// when the game runs without sound.
+void menu_sound(int effect);
+
 // Where the menus wait and the screens they call; tests replace them so a
 // menu runs without a display, a timer thread or a game.
 struct MenuOps {

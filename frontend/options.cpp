@@ -221,6 +221,8 @@ Outcome act(OptionsMenu& m, uint16_t in)
     GameConfig& c = game_config;
     const bool sel = in & MENU_SELECT, left = in & CTRL_LEFT, right = in & CTRL_RIGHT;
     const int row = m.list.selected;
+    if (sel)
+        menu_sound(SFX_MENU_SELECT);
 
     if (row >= OPT_KEY_UP && row <= OPT_KEY_PUNCH) {
         if (!sel)

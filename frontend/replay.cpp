@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <strings.h>
 
+#include "audio/sfx.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -172,6 +173,7 @@ void replay_menu(int top)
         }
         if (!(in & MENU_SELECT))
             continue;
+        menu_sound(SFX_MENU_SELECT);
         switch (list.selected) {
         case REPLAY_PLAY:
             if (!last_game_demo)

@@ -2,6 +2,7 @@
 // level up to the furthest street reached.
 #include <allegro.h>
 
+#include "audio/sfx.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -116,6 +117,7 @@ int game_setup_menu(int top)
         }
         int row = list.selected;
         if (in & MENU_SELECT) {
+            menu_sound(SFX_MENU_SELECT);
             if (row == SETUP_NEW_GAME)
                 return 0;
             if (row >= SETUP_TRAIN_1 && row <= SETUP_TRAIN_5)

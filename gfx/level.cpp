@@ -1,4 +1,5 @@
 #include "gfx/level.h"
+#include "gfx/level_objects.h"
 
 #include <allegro.h>
 
@@ -37,6 +38,26 @@ constexpr LevelDesc level_catalogue[LEVEL_ROWS] = {
     {"",         "",         "CREDITS.PCX", 16, 0,   13, 0,  111,  8, 1, 128, "ending", nullptr,       draw_credits},
 };
 // clang-format on
+
+namespace {
+constexpr bool same_text(const char* a, const char* b)
+{
+    return *a == *b && (*a == 0 || same_text(a + 1, b + 1));
+}
+constexpr bool rows_agree()
+{
+    for (int i = 0; i < LEVEL_ROWS; i++) {
+        const LevelDesc& r = level_catalogue[i];
+        const LevelObjects& o = level_objects[i];
+        if (!same_text(r.map_name, o.map) || !same_text(r.tile_sheet_name, o.sheet) ||
+            !same_text(r.band_height ? r.backdrop_name : "", o.backdrop))
+            return false;
+    }
+    return true;
+}
+}  // namespace
+static_assert(LEVEL_ROWS == LEVEL_OBJECT_ROWS && rows_agree(),
+              "the catalogue and level_objects.h name the same objects");
 
 LevelMap level_map = {nullptr, nullptr, 0, -1, nullptr, 16};
 BITMAP* band_strip = nullptr;

@@ -6,6 +6,8 @@
 #include "input/demo.h"
 #include "run.h"
 
+#include "datafile/datcheck.h"
+#include "gfx/level_objects.h"
 #include "nwd_version.h"
 
 #include <cerrno>
@@ -41,6 +43,8 @@ static const char usage[] =
     "  --verify T      with --game: compare the world after every tick and the end\n"
     "                  with T, what the game wrote through NWD_DEMO_TRACE; exit\n"
     "                  status 1 at the first difference\n"
+    "  --levels F      with --game: the level datafile; a row whose map or pictures\n"
+    "                  it lacks ends the game as the game does (outcome -2)\n"
     "  -h, --help      this text;  --version  the version\n";
 
 static int bad_usage(const char* msg, const char* arg)
@@ -116,6 +120,28 @@ static DemoImage* load_demo(const char* path)
     return d;
 }
 
+// The objects of a level file, as the game finds them. A file that cannot
+// be opened is bad usage; a damaged one holds nothing the game would load.
+static bool read_levels(const char* path, SimLevels& levels)
+{
+    levels.given = true;
+    DatCheckReport report;
+    auto keep = [](const DatObject& o, void* user) {
+        if (o.depth == 0 && o.name[0])
+            ((SimLevels*)user)->names.push_back(o.name);
+    };
+    int r = datcheck_file(path, DATAFILE_PASSWORD, keep, &levels, &report);
+    if (r == DATCHECK_NO_FILE) {
+        fprintf(stderr, "nwd-sim: %s: %s\n", path, strerror(errno ? errno : ENOENT));
+        return false;
+    }
+    if (r != DATCHECK_OK) {
+        fprintf(stderr, "nwd-sim: %s: %s (no level will load)\n", path, report.message);
+        levels.names.clear();
+    }
+    return true;
+}
+
 static bool load_programs(const char* amc)
 {
     amc_unload_all();
@@ -146,7 +172,7 @@ static bool load_programs(const char* amc)
 int main(int argc, char** argv)
 {
     enum { O_AMC = 256, O_LEVEL, O_MODE, O_SKILL, O_SEED, O_CONTROLS, O_DEMO, O_TICKS, O_TRACE,
-           O_HASH, O_GAME, O_VERIFY, O_NOSOUND, O_VERSION };
+           O_HASH, O_GAME, O_VERIFY, O_NOSOUND, O_VERSION, O_LEVELS };
     static const option longopts[] = {
         {"help", no_argument, nullptr, 'h'},       {"amc", required_argument, nullptr, O_AMC},
         {"level", required_argument, nullptr, O_LEVEL}, {"mode", required_argument, nullptr, O_MODE},
@@ -158,12 +184,14 @@ int main(int argc, char** argv)
         {"game", no_argument, nullptr, O_GAME},
         {"verify", required_argument, nullptr, O_VERIFY},
         {"nosound", no_argument, nullptr, O_NOSOUND},
-        {"version", no_argument, nullptr, O_VERSION}, {nullptr, 0, nullptr, 0}};
+        {"version", no_argument, nullptr, O_VERSION},
+        {"levels", required_argument, nullptr, O_LEVELS}, {nullptr, 0, nullptr, 0}};
     const char* amc = nullptr;
     const char* controls_path = nullptr;
     const char* demo_path = nullptr;
     const char* trace_path = nullptr;
     const char* verify_path = nullptr;
+    const char* levels_path = nullptr;
     bool hash = false;
     long long ticks = -1;
     static SimRun r;
@@ -185,6 +213,7 @@ int main(int argc, char** argv)
         case O_HASH: hash = true; break;
         case O_GAME: r.game = true; break;
         case O_NOSOUND: r.o.sound = false; break;
+        case O_LEVELS: levels_path = optarg; break;
         case O_LEVEL:
         case O_MODE:
         case O_SKILL:
@@ -228,6 +257,12 @@ int main(int argc, char** argv)
         r.o.mode = h.mode;
         r.o.skill = h.skill;
         r.o.seed = (int32_t)h.seed;
+    }
+    if (levels_path) {
+        if (!r.game)
+            return bad_usage("--levels goes with --game", nullptr);
+        if (!read_levels(levels_path, r.levels))
+            return 2;
     }
     r.max_ticks = ticks >= 0 ? (uint64_t)ticks : r.game ? UINT64_MAX : 1000;
     r.use_controls = controls_path != nullptr;

@@ -4,13 +4,35 @@
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
 #include "engine/world.h"
+#include "gfx/level_objects.h"
 #include "input/demo.h"
+
+bool sim_row_loads(const SimLevels& levels, int row)
+{
+    if (!levels.given || row < 0 || row >= LEVEL_OBJECT_ROWS)
+        return true;
+    const LevelObjects& o = level_objects[row];
+    for (const char* name : {o.map, o.sheet, o.backdrop}) {
+        if (!name[0])
+            continue;
+        bool found = false;
+        for (const std::string& n : levels.names)
+            found = found || n == name;
+        if (!found)
+            return false;
+    }
+    return true;
+}
 
 SimRunEnd sim_run(const SimRun& r, SimTrace* trace, uint64_t trace_from, SimTickCheck check)
 {
     SimRunEnd e;
     if (r.game && !world_row_playable(r.o.level)) {
         e.outcome = r.o.level;  // the game plays no level at all
+        return e;
+    }
+    if (r.game && !sim_row_loads(r.levels, r.o.level)) {
+        e.outcome = WORLD_LEVEL_NOT_LOADED;
         return e;
     }
     WorldStart w = sim_start(r.o);
@@ -52,6 +74,13 @@ SimRunEnd sim_run(const SimRun& r, SimTrace* trace, uint64_t trace_from, SimTick
         e.score = w.score;
         if (!more) {
             e.outcome = outcome;
+            return e;
+        }
+        if (!sim_row_loads(r.levels, w.level)) {
+            // The game's level start fails: the game ends as lost.
+            world_end_level(w, WORLD_LEVEL_NOT_LOADED);
+            e.score = w.score;
+            e.outcome = WORLD_LEVEL_NOT_LOADED;
             return e;
         }
         world_start_level(w);

@@ -8,13 +8,23 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 struct DemoImage;
 
+// The objects a level file holds (--levels): a row whose map or pictures
+// are not among them fails to load, as in the game.
+struct SimLevels {
+    bool given = false;
+    std::vector<std::string> names;
+};
+bool sim_row_loads(const SimLevels& levels, int row);
+
 struct SimRun {
     SimOptions o;
     bool game = false;  // go on at the row a level ends with, as the game does
+    SimLevels levels;
     DemoImage* demo = nullptr;
     std::vector<int16_t> controls;
     bool use_controls = false;
