@@ -289,6 +289,12 @@ void amc_decode_op(int n, uint32_t pc)
                 op.v[0] = (uint16_t)(code[p + 1] & 31);
                 op.v[1] = (uint16_t)code[p + 2];
                 span = 3;
+                // `call`: the return offset into a register, then the jump.
+                if (p + 5 <= len && code[p + 3] == OP_JUMP) {
+                    op.handler = H_CALL;
+                    op.target = at(code[p + 4]);
+                    span = 5;
+                }
             }
             break;
         case OP_JUMP_REG:

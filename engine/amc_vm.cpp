@@ -488,6 +488,10 @@ dispatch:
     CASE(SET_REG)
         regs[op->v[0]] = (int16_t)op->v[1];
         NEXT(1, 3);
+    CASE(CALL)
+        regs[op->v[0]] = (int16_t)op->v[1];
+        budget -= 2;
+        JUMP_TO(op->target);
     CASE(JUMP_REG)
         budget -= 1;
         JUMP_TO(amc_op_index(regs[op->v[0]], len));
