@@ -87,43 +87,68 @@ constexpr uint16_t SINGLE[3][AMC_ALU_LAST - AMC_ALU_FIRST + 1] = {
 };
 
 // Fused handlers by the ALU operation in them (ADD..OR, or GT, EQ, NE, LT,
-// AND for the branching ones); 0 where there is none.
+// AND for the branching ones); 0 where there is none. The LOAD_ families
+// come twice: with a plain first operand, and with one reached through a
+// single INDIRECT link (C_LOAD_: `load hero.x`, `load u.next`), the way
+// scripts read another actor.
 constexpr int ALUS = AMC_ALU_LAST - AMC_ALU_FIRST + 1;
-constexpr uint16_t LOAD_X[ALUS] = {0, H_LOAD_ADD, H_LOAD_SUB, H_LOAD_MUL, H_LOAD_DIV,
-                                   H_LOAD_AND, H_LOAD_OR, H_LOAD_GT, H_LOAD_EQ, H_LOAD_NE,
-                                   H_LOAD_LT, H_LOAD_STORE};
+constexpr uint16_t LOAD_X[2][ALUS] = {
+    {0, H_LOAD_ADD, H_LOAD_SUB, H_LOAD_MUL, H_LOAD_DIV, H_LOAD_AND, H_LOAD_OR, H_LOAD_GT,
+     H_LOAD_EQ, H_LOAD_NE, H_LOAD_LT, H_LOAD_STORE},
+    {0, H_C_LOAD_ADD, H_C_LOAD_SUB, H_C_LOAD_MUL, H_C_LOAD_DIV, H_C_LOAD_AND, H_C_LOAD_OR,
+     H_C_LOAD_GT, H_C_LOAD_EQ, H_C_LOAD_NE, H_C_LOAD_LT, H_C_LOAD_STORE}};
 constexpr uint16_t X_STORE[ALUS] = {0, H_ADD_STORE, H_SUB_STORE, H_MUL_STORE, H_DIV_STORE,
                                     H_AND_STORE, H_OR_STORE};
-constexpr uint16_t LOAD_X_STORE[ALUS] = {0, H_LOAD_ADD_STORE, H_LOAD_SUB_STORE,
-                                         H_LOAD_MUL_STORE, H_LOAD_DIV_STORE,
-                                         H_LOAD_AND_STORE, H_LOAD_OR_STORE};
+constexpr uint16_t LOAD_X_STORE[2][ALUS] = {
+    {0, H_LOAD_ADD_STORE, H_LOAD_SUB_STORE, H_LOAD_MUL_STORE, H_LOAD_DIV_STORE,
+     H_LOAD_AND_STORE, H_LOAD_OR_STORE},
+    {0, H_C_LOAD_ADD_STORE, H_C_LOAD_SUB_STORE, H_C_LOAD_MUL_STORE, H_C_LOAD_DIV_STORE,
+     H_C_LOAD_AND_STORE, H_C_LOAD_OR_STORE}};
 constexpr uint16_t X_JZ[ALUS] = {0, 0, 0, 0, 0, H_AND_JZ, 0, H_GT_JZ, H_EQ_JZ, H_NE_JZ, H_LT_JZ};
 constexpr uint16_t X_JNZ[ALUS] = {0, 0, 0, 0, 0, H_AND_JNZ, 0, H_GT_JNZ, H_EQ_JNZ, H_NE_JNZ,
                                   H_LT_JNZ};
-constexpr uint16_t LOAD_X_JZ[ALUS] = {0, 0, 0, 0, 0, H_LOAD_AND_JZ, 0, H_LOAD_GT_JZ,
-                                      H_LOAD_EQ_JZ, H_LOAD_NE_JZ, H_LOAD_LT_JZ};
-constexpr uint16_t LOAD_X_JNZ[ALUS] = {0, 0, 0, 0, 0, H_LOAD_AND_JNZ, 0, H_LOAD_GT_JNZ,
-                                       H_LOAD_EQ_JNZ, H_LOAD_NE_JNZ, H_LOAD_LT_JNZ};
+constexpr uint16_t LOAD_X_JZ[2][ALUS] = {
+    {0, 0, 0, 0, 0, H_LOAD_AND_JZ, 0, H_LOAD_GT_JZ, H_LOAD_EQ_JZ, H_LOAD_NE_JZ, H_LOAD_LT_JZ},
+    {0, 0, 0, 0, 0, H_C_LOAD_AND_JZ, 0, H_C_LOAD_GT_JZ, H_C_LOAD_EQ_JZ, H_C_LOAD_NE_JZ,
+     H_C_LOAD_LT_JZ}};
+constexpr uint16_t LOAD_X_JNZ[2][ALUS] = {
+    {0, 0, 0, 0, 0, H_LOAD_AND_JNZ, 0, H_LOAD_GT_JNZ, H_LOAD_EQ_JNZ, H_LOAD_NE_JNZ,
+     H_LOAD_LT_JNZ},
+    {0, 0, 0, 0, 0, H_C_LOAD_AND_JNZ, 0, H_C_LOAD_GT_JNZ, H_C_LOAD_EQ_JNZ, H_C_LOAD_NE_JNZ,
+     H_C_LOAD_LT_JNZ}};
+constexpr uint16_t LOAD_JZ[2] = {H_LOAD_JZ, H_C_LOAD_JZ};
+constexpr uint16_t LOAD_JNZ[2] = {H_LOAD_JNZ, H_C_LOAD_JNZ};
 
-// A value instruction with a plain operand (no chain, no random number) and
-// a known ALU operation, entirely inside the program.
+// A value instruction with a known ALU operation, entirely inside the
+// program, whose operand is plain (no random number) or, where `linked` is
+// allowed, a register or global followed through one INDIRECT link.
 struct Value {
     uint8_t kind;
-    uint16_t v;    // where the operand lives, by kind
+    uint16_t v;    // where the operand lives, by kind; linked: see AmcOp
     int16_t word;  // the operand word as written
     int alu;       // 0 = LOAD ... 11 = STORE
+    bool linked;
+    int words;     // 3, or 5 when linked
 };
 
-bool value_at(const int16_t* code, int32_t len, int32_t pc, Value& out)
+bool value_at(const int16_t* code, int32_t len, int32_t pc, Value& out, bool linked = false)
 {
     if (pc + 3 > len)
         return false;
-    const int16_t opcode = code[pc], alu = code[pc + 2];
-    if ((opcode != OP_IMM && opcode != OP_REG && opcode != OP_GLOBAL) || alu < AMC_ALU_FIRST ||
-        alu > AMC_ALU_LAST)
+    const int16_t opcode = code[pc];
+    if (opcode != OP_IMM && opcode != OP_REG && opcode != OP_GLOBAL)
+        return false;
+    out.linked = linked && opcode != OP_IMM && code[pc + 2] == AMC_INDIRECT;
+    out.words = out.linked ? 5 : 3;
+    if (out.linked && (pc + 5 > len || code[pc + 4] == AMC_INDIRECT))
+        return false;
+    const int16_t alu = code[pc + out.words - 1];
+    if (alu < AMC_ALU_FIRST || alu > AMC_ALU_LAST)
         return false;
     out.kind = opcode == OP_IMM ? KIND_WORD : opcode == OP_REG ? KIND_REG : KIND_GLOBAL;
     out.v = opcode == OP_IMM ? (uint16_t)(pc + 1) : (uint16_t)(code[pc + 1] & 31);
+    if (out.linked)
+        out.v |= (uint16_t)((code[pc + 3] & 31) << 5);
     out.word = code[pc + 1];
     out.alu = alu - AMC_ALU_FIRST;
     return true;
@@ -143,7 +168,8 @@ constexpr int ALU_LOAD_I = ALU_LOAD - AMC_ALU_FIRST;
 constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
 
 // Fuses the value instruction `first` at pc with what follows it, when that
-// is one of the fused sequences; returns the words covered, or 0.
+// is one of the fused sequences; returns the words covered, or 0. Only a
+// LOAD may have a linked operand.
 int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp& op)
 {
     Value second, third;
@@ -153,34 +179,43 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
         op.kind[i] = x.kind;
         op.v[i] = x.v;
     };
-    const bool has_second = value_at(code, len, pc + 3, second);
+    const int32_t at2 = pc + first.words, at3 = at2 + 3;
+    const bool has_second = value_at(code, len, at2, second);
     const bool stores_second = has_second && second.alu == ALU_STORE_I && second.kind != KIND_WORD;
     if (first.alu == ALU_LOAD_I) {
-        if (has_second && X_STORE[second.alu] && value_at(code, len, pc + 6, third) &&
+        const int c = first.linked;
+        if (has_second && X_STORE[second.alu] && value_at(code, len, at3, third) &&
             third.alu == ALU_STORE_I && third.kind != KIND_WORD) {
-            op.handler = LOAD_X_STORE[second.alu];
+            op.handler = LOAD_X_STORE[c][second.alu];
             operand(0, first), operand(1, second), operand(2, third);
-            return 9;
+            return at3 + 3 - pc;
         }
-        if (has_second && X_JZ[second.alu] && branch_at(code, len, pc + 6, zero, target)) {
-            op.handler = zero ? LOAD_X_JZ[second.alu] : LOAD_X_JNZ[second.alu];
+        if (has_second && X_JZ[second.alu] && branch_at(code, len, at3, zero, target)) {
+            op.handler = zero ? LOAD_X_JZ[c][second.alu] : LOAD_X_JNZ[c][second.alu];
             operand(0, first), operand(1, second);
             op.target = target;
-            return 8;
+            return at3 + 2 - pc;
         }
         if (has_second && second.alu != ALU_LOAD_I && (second.alu != ALU_STORE_I || stores_second)) {
-            op.handler = LOAD_X[second.alu];
+            op.handler = LOAD_X[c][second.alu];
             operand(0, first), operand(1, second);
-            return 6;
+            return at3 - pc;
         }
-        if (branch_at(code, len, pc + 3, zero, target)) {
-            op.handler = zero ? H_LOAD_JZ : H_LOAD_JNZ;
+        if (branch_at(code, len, at2, zero, target)) {
+            op.handler = zero ? LOAD_JZ[c] : LOAD_JNZ[c];
             operand(0, first);
             op.target = target;
-            return 5;
+            return at2 + 2 - pc;
+        }
+        if (first.linked) {
+            op.handler = H_C_LOAD;
+            operand(0, first);
+            return at2 - pc;
         }
         return 0;
     }
+    if (first.linked)
+        return 0;
     if (X_STORE[first.alu] && stores_second) {
         op.handler = X_STORE[first.alu];
         operand(0, first), operand(1, second);
@@ -191,6 +226,38 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
         operand(0, first);
         op.target = target;
         return 5;
+    }
+    return 0;
+}
+
+// Handlers that end by going on to the next instruction, and so can take a
+// tail.
+bool falls_through(uint16_t h)
+{
+    switch (h) {
+    case H_DECODE: case H_STOP: case H_SLOW: case H_JUMP: case H_BREAK: case H_RESUME:
+    case H_CALL: case H_JUMP_REG: case H_YIELD:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Makes the JUMP or JUMP_REG at `next`, if any, the tail of op; returns the
+// words it covers.
+int tail(const int16_t* code, int32_t len, int32_t next, AmcOp& op)
+{
+    if (!falls_through(op.handler) || next + 2 > len)
+        return 0;
+    if (code[next] == OP_JUMP) {
+        op.tail = TAIL_JUMP;
+        op.tail_arg = (uint16_t)amc_op_index(code[next + 1], len);
+        return 2;
+    }
+    if (code[next] == OP_JUMP_REG) {
+        op.tail = TAIL_RETURN;
+        op.tail_arg = (uint16_t)(code[next + 1] & 31);
+        return 2;
     }
     return 0;
 }
@@ -213,8 +280,8 @@ void amc_decode_op(int n, uint32_t pc)
     Value first;
     if (p >= len) {
         op.handler = H_STOP;
-    } else if (value_at(code, len, p, first)) {
-        span = fuse(code, len, p, first, op);
+    } else if (value_at(code, len, p, first, true) && (!first.linked || first.alu == ALU_LOAD_I)) {
+        span = fuse(code, len, p, first, op);  // a linked LOAD always gets an op here
         if (!span) {
             span = 3;
             const int kind = first.kind == KIND_WORD ? 0 : first.kind == KIND_REG ? 1 : 2;
@@ -314,6 +381,7 @@ void amc_decode_op(int n, uint32_t pc)
             break;
         }
     }
+    span += tail(code, len, p + span, op);
     if (span > t.max_span)
         t.max_span = span;
 }

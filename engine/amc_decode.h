@@ -13,7 +13,9 @@
 // LOAD_x is "load A, x B"; x_STORE "x A, store B"; LOAD_x_STORE all three;
 // x_JZ / x_JNZ an ALU operation and then JUMP_IF_ZERO / JUMP_IF_TRUE, and
 // LOAD_x_JZ / LOAD_x_JNZ a load before those. Their operands may live
-// anywhere (kinds below).
+// anywhere (kinds below). C_LOAD... are the LOAD_ handlers whose load goes
+// through one INDIRECT link, the way scripts read another actor's register
+// (`load hero.x`), without the general chain walk.
 #define AMC_ALU_FUSED(X, P, S) \
     X(P##ADD##S) X(P##SUB##S) X(P##MUL##S) X(P##DIV##S) X(P##AND##S) X(P##OR##S)
 #define AMC_CMP_FUSED(X, P, S) X(P##GT##S) X(P##EQ##S) X(P##NE##S) X(P##LT##S) X(P##AND##S)
@@ -31,7 +33,10 @@
     AMC_ALU_FUSED(X, LOAD_, ) X(LOAD_GT) X(LOAD_EQ) X(LOAD_NE) X(LOAD_LT) X(LOAD_STORE) \
     AMC_ALU_FUSED(X, , _STORE) AMC_ALU_FUSED(X, LOAD_, _STORE)                        \
     AMC_CMP_FUSED(X, , _JZ) AMC_CMP_FUSED(X, , _JNZ)                                  \
-    AMC_CMP_FUSED(X, LOAD_, _JZ) AMC_CMP_FUSED(X, LOAD_, _JNZ) X(LOAD_JZ) X(LOAD_JNZ)
+    AMC_CMP_FUSED(X, LOAD_, _JZ) AMC_CMP_FUSED(X, LOAD_, _JNZ) X(LOAD_JZ) X(LOAD_JNZ)  \
+    X(C_LOAD) AMC_ALU_FUSED(X, C_LOAD_, ) X(C_LOAD_GT) X(C_LOAD_EQ) X(C_LOAD_NE)       \
+    X(C_LOAD_LT) X(C_LOAD_STORE) AMC_ALU_FUSED(X, C_LOAD_, _STORE)                    \
+    AMC_CMP_FUSED(X, C_LOAD_, _JZ) AMC_CMP_FUSED(X, C_LOAD_, _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)
 
 enum AmcFastHandler : uint16_t {
 #define AMC_FAST_ENUM(name) H_##name,
@@ -49,17 +54,26 @@ enum AmcOperandKind : uint8_t { KIND_WORD, KIND_REG, KIND_GLOBAL };
 // CHAIN), or at a jump target. No op is made for SPAWN, MOVE, END or
 // SET_HANDLER, nor for a STORE into the program: those run on the plain
 // path one instruction at a time (SLOW).
+//
+// A JUMP or JUMP_REG (`return`) that follows an op's sequence becomes the
+// op's tail: where the handler would go on to the next op, it goes where
+// that jump goes instead, saving the jump's own dispatch. Scripts end most
+// subroutines and if-bodies this way.
 struct AmcOp {
-    uint16_t handler;  // H_DECODE (0) until decoded
-    uint16_t target;   // jump target, as an op index (see amc_op_index)
-    uint16_t v[3];     // operands: an immediate value, or an index by kind
-    uint8_t kind[3];   // fused handlers: where each of v[] lives
-    uint8_t pad[3];
+    uint16_t handler;   // H_DECODE (0) until decoded
+    uint16_t target;    // jump target, as an op index (see amc_op_index)
+    uint16_t v[3];      // operands: an immediate value, or an index by kind;
+                        // linked (C_LOAD...): v[0] = base | link register << 5
+    uint8_t kind[3];    // fused handlers: where each of v[] lives
+    uint8_t tail;       // TAIL_NONE, or what follows the sequence
+    uint16_t tail_arg;  // TAIL_JUMP: an op index; TAIL_RETURN: a register
 };
+enum AmcTail : uint8_t { TAIL_NONE, TAIL_JUMP, TAIL_RETURN };
 
-// The most instructions one op executes; with fewer left in a turn's budget
-// the interpreter finishes the turn one instruction at a time.
-constexpr int AMC_FAST_MAX_COUNT = 3;
+// The most instructions one op executes (a fused sequence of three and its
+// tail); with fewer left in a turn's budget the interpreter finishes the
+// turn one instruction at a time.
+constexpr int AMC_FAST_MAX_COUNT = 4;
 
 // The op table of program n, or null when it cannot have one (no room left:
 // the program then runs on the plain path). Valid until programs change.

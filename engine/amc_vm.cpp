@@ -359,12 +359,15 @@ dispatch:
         goto plain;
     switch (op->handler) {
 #endif
-// Goes on `words` words further, having executed `count` instructions.
-#define NEXT(count, words) \
-    do {                   \
-        budget -= (count); \
-        op += (words);     \
-        DISPATCH();        \
+// Goes on `words` words further, having executed `count` instructions, or
+// where the op's tail leads.
+#define NEXT(count, words)      \
+    do {                        \
+        budget -= (count);      \
+        if (op->tail)           \
+            goto tail;          \
+        op += (words);          \
+        DISPATCH();             \
     } while (0)
 #define JUMP_TO(index)         \
     do {                       \
@@ -377,6 +380,8 @@ dispatch:
         budget -= (count);          \
         if (taken)                  \
             JUMP_TO(op->target);    \
+        if (op->tail)               \
+            goto tail;              \
         op += (words);              \
         DISPATCH();                 \
     } while (0)
@@ -392,20 +397,37 @@ dispatch:
     CASE(K##_EQ) acc = alu_eq(acc, V); NEXT(1, 3);      \
     CASE(K##_NE) acc = alu_ne(acc, V); NEXT(1, 3);      \
     CASE(K##_LT) acc = alu_lt(acc, V); NEXT(1, 3);
-#define FUSED_ALU(X)                                                              \
-    X(ADD, alu_add) X(SUB, alu_sub) X(MUL, alu_mul) X(DIV, alu_div) X(AND, alu_and) \
-    X(OR, alu_or)
-#define FUSED_CMP(X) X(GT, alu_gt) X(EQ, alu_eq) X(NE, alu_ne) X(LT, alu_lt)
-#define LOAD_X(name, f) CASE(LOAD_##name) acc = f(OPERAND(0), OPERAND(1)); NEXT(2, 6);
-#define X_STORE(name, f) \
+#define FUSED_ALU(P, FIRST, W, X)                                                  \
+    X(P, FIRST, W, ADD, alu_add) X(P, FIRST, W, SUB, alu_sub) X(P, FIRST, W, MUL, alu_mul) \
+    X(P, FIRST, W, DIV, alu_div) X(P, FIRST, W, AND, alu_and) X(P, FIRST, W, OR, alu_or)
+#define FUSED_CMP(P, FIRST, W, X)                                                  \
+    X(P, FIRST, W, GT, alu_gt) X(P, FIRST, W, EQ, alu_eq) X(P, FIRST, W, NE, alu_ne) \
+    X(P, FIRST, W, LT, alu_lt)
+// The LOAD_ families for a first operand FIRST taking W more words than a
+// plain one: P is empty for plain operands, C_ for linked ones.
+#define LINKED0 actor_table.slots[bases[op->kind[0]][op->v[0] & 31] & 63].regs[op->v[0] >> 5]
+#define LOAD_X(P, FIRST, W, name, f) CASE(P##LOAD_##name) acc = f(FIRST, OPERAND(1)); NEXT(2, 6 + W);
+#define LOAD_X_STORE(P, FIRST, W, name, f)                \
+    CASE(P##LOAD_##name##_STORE) acc = f(FIRST, OPERAND(1)); \
+    OPERAND(2) = acc;                                     \
+    NEXT(3, 9 + W);
+#define LOAD_X_JUMPS(P, FIRST, W, name, f)                                              \
+    CASE(P##LOAD_##name##_JZ) acc = f(FIRST, OPERAND(1)); BRANCH(acc == 0, 3, 8 + W);  \
+    CASE(P##LOAD_##name##_JNZ) acc = f(FIRST, OPERAND(1)); BRANCH(acc != 0, 3, 8 + W);
+#define LOAD_FAMILIES(P, FIRST, W)                       \
+    FUSED_ALU(P, FIRST, W, LOAD_X)                       \
+    FUSED_CMP(P, FIRST, W, LOAD_X)                       \
+    FUSED_ALU(P, FIRST, W, LOAD_X_STORE)                 \
+    FUSED_CMP(P, FIRST, W, LOAD_X_JUMPS)                 \
+    LOAD_X_JUMPS(P, FIRST, W, AND, alu_and)              \
+    CASE(P##LOAD_STORE) acc = FIRST; OPERAND(1) = acc; NEXT(2, 6 + W); \
+    CASE(P##LOAD_JZ) acc = FIRST; BRANCH(acc == 0, 2, 5 + W); \
+    CASE(P##LOAD_JNZ) acc = FIRST; BRANCH(acc != 0, 2, 5 + W);
+#define X_STORE(P, FIRST, W, name, f) \
     CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
-#define LOAD_X_STORE(name, f) \
-    CASE(LOAD_##name##_STORE) acc = f(OPERAND(0), OPERAND(1)); OPERAND(2) = acc; NEXT(3, 9);
-#define X_JUMPS(name, f)                                                   \
-    CASE(name##_JZ) acc = f(acc, OPERAND(0)); BRANCH(acc == 0, 2, 5);      \
-    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(acc != 0, 2, 5);     \
-    CASE(LOAD_##name##_JZ) acc = f(OPERAND(0), OPERAND(1)); BRANCH(acc == 0, 3, 8); \
-    CASE(LOAD_##name##_JNZ) acc = f(OPERAND(0), OPERAND(1)); BRANCH(acc != 0, 3, 8);
+#define X_JUMPS(P, FIRST, W, name, f)                                  \
+    CASE(name##_JZ) acc = f(acc, OPERAND(0)); BRANCH(acc == 0, 2, 5);  \
+    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(acc != 0, 2, 5);
 
     CASE(DECODE)
         amc_decode_op(a.program, (uint32_t)(op - ops));
@@ -416,6 +438,11 @@ dispatch:
 #endif
     CASE(STOP)
         return PASS_ENDS;
+tail:
+    budget -= 1;
+    if (op->tail == TAIL_JUMP)
+        JUMP_TO(op->tail_arg);
+    JUMP_TO(amc_op_index(regs[op->tail_arg], len));
     CASE(SLOW) {
         // Copies, so that acc stays in a register everywhere else.
         int32_t pc = (int32_t)(op - ops);
@@ -438,22 +465,14 @@ dispatch:
     CASE(G_STORE)
         amc_globals[op->v[0]] = acc;
         NEXT(1, 3);
-    FUSED_ALU(LOAD_X)
-    FUSED_CMP(LOAD_X)
-    CASE(LOAD_STORE)
-        acc = OPERAND(0);
-        OPERAND(1) = acc;
-        NEXT(2, 6);
-    FUSED_ALU(X_STORE)
-    FUSED_ALU(LOAD_X_STORE)
-    FUSED_CMP(X_JUMPS)
-    X_JUMPS(AND, alu_and)
-    CASE(LOAD_JZ)
-        acc = OPERAND(0);
-        BRANCH(acc == 0, 2, 5);
-    CASE(LOAD_JNZ)
-        acc = OPERAND(0);
-        BRANCH(acc != 0, 2, 5);
+    LOAD_FAMILIES(, OPERAND(0), 0)
+    LOAD_FAMILIES(C_, LINKED0, 2)
+    CASE(C_LOAD)
+        acc = LINKED0;
+        NEXT(1, 5);
+    FUSED_ALU(, , , X_STORE)
+    FUSED_CMP(, , , X_JUMPS)
+    X_JUMPS(, , , AND, alu_and)
     CASE(JUMP)
         budget -= 1;
         JUMP_TO(op->target);
@@ -509,6 +528,8 @@ dispatch:
             loc = &actor_table.slots[*loc & 63].regs[*link & 31];
         alu_apply(acc, loc, (int16_t)op->v[2]);
         budget -= 1;
+        if (op->tail)
+            goto tail;
         op += 3 + 2 * op->v[1];
         DISPATCH();
     }
@@ -523,9 +544,12 @@ dispatch:
     }
 #endif
 #undef X_JUMPS
-#undef LOAD_X_STORE
 #undef X_STORE
+#undef LOAD_FAMILIES
+#undef LOAD_X_JUMPS
+#undef LOAD_X_STORE
 #undef LOAD_X
+#undef LINKED0
 #undef FUSED_CMP
 #undef FUSED_ALU
 #undef VALUE_HANDLERS
