@@ -116,6 +116,13 @@ constexpr uint16_t LOAD_X_JNZ[2][ALUS] = {
      H_LOAD_LT_JNZ},
     {0, 0, 0, 0, 0, H_C_LOAD_AND_JNZ, 0, H_C_LOAD_GT_JNZ, H_C_LOAD_EQ_JNZ, H_C_LOAD_NE_JNZ,
      H_C_LOAD_LT_JNZ}};
+// LOAD_X_JZ and LOAD_X_JNZ of a register or a global and a constant.
+constexpr uint16_t KI_JZ[2][ALUS] = {
+    {0, 0, 0, 0, 0, H_RI_AND_JZ, 0, H_RI_GT_JZ, H_RI_EQ_JZ, H_RI_NE_JZ, H_RI_LT_JZ},
+    {0, 0, 0, 0, 0, H_GI_AND_JZ, 0, H_GI_GT_JZ, H_GI_EQ_JZ, H_GI_NE_JZ, H_GI_LT_JZ}};
+constexpr uint16_t KI_JNZ[2][ALUS] = {
+    {0, 0, 0, 0, 0, H_RI_AND_JNZ, 0, H_RI_GT_JNZ, H_RI_EQ_JNZ, H_RI_NE_JNZ, H_RI_LT_JNZ},
+    {0, 0, 0, 0, 0, H_GI_AND_JNZ, 0, H_GI_GT_JNZ, H_GI_EQ_JNZ, H_GI_NE_JNZ, H_GI_LT_JNZ}};
 constexpr uint16_t LOAD_JZ[2] = {H_LOAD_JZ, H_C_LOAD_JZ};
 constexpr uint16_t LOAD_JNZ[2] = {H_LOAD_JNZ, H_C_LOAD_JNZ};
 
@@ -194,6 +201,11 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
             op.handler = zero ? LOAD_X_JZ[c][second.alu] : LOAD_X_JNZ[c][second.alu];
             operand(0, first), operand(1, second);
             op.target = target;
+            if (!c && first.kind != KIND_WORD && second.kind == KIND_WORD) {
+                const int g = first.kind == KIND_GLOBAL;
+                op.handler = zero ? KI_JZ[g][second.alu] : KI_JNZ[g][second.alu];
+                op.v[1] = (uint16_t)second.word;
+            }
             return at3 + 2 - pc;
         }
         if (has_second && second.alu != ALU_LOAD_I && (second.alu != ALU_STORE_I || stores_second)) {
@@ -205,6 +217,8 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
             op.handler = zero ? LOAD_JZ[c] : LOAD_JNZ[c];
             operand(0, first);
             op.target = target;
+            if (!c && first.kind == KIND_REG)
+                op.handler = zero ? H_R_JZ : H_R_JNZ;
             return at2 + 2 - pc;
         }
         if (first.linked) {

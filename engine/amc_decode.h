@@ -15,7 +15,10 @@
 // LOAD_x_JZ / LOAD_x_JNZ a load before those. Their operands may live
 // anywhere (kinds below). C_LOAD... are the LOAD_ handlers whose load goes
 // through one INDIRECT link, the way scripts read another actor's register
-// (`load hero.x`), without the general chain walk.
+// (`load hero.x`), without the general chain walk. Most conditions compare
+// a register or a global with a constant: RI_x_JZ / RI_x_JNZ and GI_... are
+// LOAD_x_JZ / LOAD_x_JNZ for those, with the constant in the op, and R_JZ /
+// R_JNZ test a register; knowing where the operands live saves the lookup.
 #define AMC_ALU_FUSED(X, P, S) \
     X(P##ADD##S) X(P##SUB##S) X(P##MUL##S) X(P##DIV##S) X(P##AND##S) X(P##OR##S)
 #define AMC_CMP_FUSED(X, P, S) X(P##GT##S) X(P##EQ##S) X(P##NE##S) X(P##LT##S) X(P##AND##S)
@@ -36,7 +39,9 @@
     AMC_CMP_FUSED(X, LOAD_, _JZ) AMC_CMP_FUSED(X, LOAD_, _JNZ) X(LOAD_JZ) X(LOAD_JNZ)  \
     X(C_LOAD) AMC_ALU_FUSED(X, C_LOAD_, ) X(C_LOAD_GT) X(C_LOAD_EQ) X(C_LOAD_NE)       \
     X(C_LOAD_LT) X(C_LOAD_STORE) AMC_ALU_FUSED(X, C_LOAD_, _STORE)                    \
-    AMC_CMP_FUSED(X, C_LOAD_, _JZ) AMC_CMP_FUSED(X, C_LOAD_, _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)
+    AMC_CMP_FUSED(X, C_LOAD_, _JZ) AMC_CMP_FUSED(X, C_LOAD_, _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)  \
+    AMC_CMP_FUSED(X, RI_, _JZ) AMC_CMP_FUSED(X, RI_, _JNZ)                              \
+    AMC_CMP_FUSED(X, GI_, _JZ) AMC_CMP_FUSED(X, GI_, _JNZ) X(R_JZ) X(R_JNZ)
 
 enum AmcFastHandler : uint16_t {
 #define AMC_FAST_ENUM(name) H_##name,

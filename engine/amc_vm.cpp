@@ -423,6 +423,10 @@ dispatch:
     CASE(P##LOAD_STORE) acc = FIRST; OPERAND(1) = acc; NEXT(2, 6 + W); \
     CASE(P##LOAD_JZ) acc = FIRST; BRANCH(acc == 0, 2, 5 + W); \
     CASE(P##LOAD_JNZ) acc = FIRST; BRANCH(acc != 0, 2, 5 + W);
+// Compare-and-branch of FIRST with the constant in the op.
+#define KI_JUMPS(P, FIRST, W, name, f)                                                     \
+    CASE(P##name##_JZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc == 0, 3, 8);          \
+    CASE(P##name##_JNZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc != 0, 3, 8);
 #define X_STORE(P, FIRST, W, name, f) \
     CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
 #define X_JUMPS(P, FIRST, W, name, f)                                  \
@@ -470,6 +474,16 @@ tail:
     CASE(C_LOAD)
         acc = LINKED0;
         NEXT(1, 5);
+    FUSED_CMP(RI_, regs[op->v[0]], 0, KI_JUMPS)
+    KI_JUMPS(RI_, regs[op->v[0]], 0, AND, alu_and)
+    FUSED_CMP(GI_, amc_globals[op->v[0]], 0, KI_JUMPS)
+    KI_JUMPS(GI_, amc_globals[op->v[0]], 0, AND, alu_and)
+    CASE(R_JZ)
+        acc = regs[op->v[0]];
+        BRANCH(acc == 0, 2, 5);
+    CASE(R_JNZ)
+        acc = regs[op->v[0]];
+        BRANCH(acc != 0, 2, 5);
     FUSED_ALU(, , , X_STORE)
     FUSED_CMP(, , , X_JUMPS)
     X_JUMPS(, , , AND, alu_and)
@@ -545,6 +559,7 @@ tail:
 #endif
 #undef X_JUMPS
 #undef X_STORE
+#undef KI_JUMPS
 #undef LOAD_FAMILIES
 #undef LOAD_X_JUMPS
 #undef LOAD_X_STORE
