@@ -374,6 +374,7 @@ void amc_decode_op(int n, uint32_t pc)
                 if (p + 5 <= len && code[p + 3] == OP_JUMP) {
                     op.handler = H_CALL;
                     op.target = at(code[p + 4]);
+                    op.v[2] = at(code[p + 2]);  // where it returns to
                     span = 5;
                 }
             }

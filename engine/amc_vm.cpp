@@ -306,8 +306,10 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
 
 #if defined(__GNUC__) || defined(__clang__)
 #define AMC_COMPUTED_GOTO 1
+#define AMC_LIKELY(x) __builtin_expect(!!(x), 1)
 #else
 #define AMC_COMPUTED_GOTO 0
+#define AMC_LIKELY(x) (x)
 #endif
 
 // A turn on the fast path. Why this shape: an accumulator machine spends
@@ -337,6 +339,20 @@ static TurnResult run_fast(Actor& a, int slot, AmcOp* const ops, int32_t start)
     int16_t acc = 0;
     int32_t budget = turn_limit;
     const AmcOp* op = ops + amc_op_index(start, len);
+    // Where the calls of this turn return to, most recent last (a ring: a
+    // deeper nesting forgets the oldest). Every op's address depends on the
+    // one before, and a return's on the load of its register, so a return
+    // would otherwise wait for that load. Taking the op from here, which the
+    // call wrote long before, lets it go on at once; the register still
+    // decides (checked, off that path), so a script that changed it or
+    // returns from somewhere else goes where the register says.
+    constexpr unsigned RETURNS = 8;
+    constexpr int32_t NO_RETURN = 0x10000;  // no register holds this
+    int32_t return_pc[RETURNS];
+    const AmcOp* return_op[RETURNS];
+    unsigned returns = 0;
+    for (int32_t& pc : return_pc)
+        pc = NO_RETURN;
 
 #define OPERAND(i) bases[op->kind[i]][op->v[i]]
 #if AMC_COMPUTED_GOTO
@@ -373,6 +389,17 @@ dispatch:
     do {                       \
         op = ops + (index);    \
         DISPATCH();            \
+    } while (0)
+// JUMP_REG through register r, the way `return` does it (see return_op).
+#define RETURN(r)                                                  \
+    do {                                                           \
+        const int16_t to = regs[r];                                \
+        returns--;                                                 \
+        if (AMC_LIKELY(return_pc[returns % RETURNS] == to)) {    \
+            op = return_op[returns % RETURNS];                     \
+            DISPATCH();                                            \
+        }                                                          \
+        JUMP_TO(amc_op_index(to, len));                            \
     } while (0)
 // A branch whose two ways dispatch separately, each predicted on its own.
 #define BRANCH(taken, count, words) \
@@ -446,7 +473,7 @@ tail:
     budget -= 1;
     if (op->tail == TAIL_JUMP)
         JUMP_TO(op->tail_arg);
-    JUMP_TO(amc_op_index(regs[op->tail_arg], len));
+    RETURN(op->tail_arg);
     CASE(SLOW) {
         // Copies, so that acc stays in a register everywhere else.
         int32_t pc = (int32_t)(op - ops);
@@ -523,11 +550,14 @@ tail:
         NEXT(1, 3);
     CASE(CALL)
         regs[op->v[0]] = (int16_t)op->v[1];
+        return_pc[returns % RETURNS] = (int16_t)op->v[1];
+        return_op[returns % RETURNS] = ops + op->v[2];
+        returns++;
         budget -= 2;
         JUMP_TO(op->target);
     CASE(JUMP_REG)
         budget -= 1;
-        JUMP_TO(amc_op_index(regs[op->v[0]], len));
+        RETURN(op->v[0]);
     CASE(PUSH)
         push_arg(acc);
         NEXT(1, 1);
@@ -569,6 +599,7 @@ tail:
 #undef FUSED_ALU
 #undef VALUE_HANDLERS
 #undef BRANCH
+#undef RETURN
 #undef JUMP_TO
 #undef NEXT
 #undef DISPATCH
