@@ -177,7 +177,8 @@ constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
 // Fuses the value instruction `first` at pc with what follows it, when that
 // is one of the fused sequences; returns the words covered, or 0. Only a
 // LOAD may have a linked operand.
-int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp& op)
+int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp* ops,
+         AmcOp& op)
 {
     Value second, third;
     bool zero;
@@ -200,7 +201,7 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
         if (has_second && X_JZ[second.alu] && branch_at(code, len, at3, zero, target)) {
             op.handler = zero ? LOAD_X_JZ[c][second.alu] : LOAD_X_JNZ[c][second.alu];
             operand(0, first), operand(1, second);
-            op.target = target;
+            op.target = ops + target;
             if (!c && first.kind != KIND_WORD && second.kind == KIND_WORD) {
                 const int g = first.kind == KIND_GLOBAL;
                 op.handler = zero ? KI_JZ[g][second.alu] : KI_JNZ[g][second.alu];
@@ -216,7 +217,7 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
         if (branch_at(code, len, at2, zero, target)) {
             op.handler = zero ? LOAD_JZ[c] : LOAD_JNZ[c];
             operand(0, first);
-            op.target = target;
+            op.target = ops + target;
             if (!c && first.kind == KIND_REG)
                 op.handler = zero ? H_R_JZ : H_R_JNZ;
             return at2 + 2 - pc;
@@ -238,7 +239,7 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
     if (X_JZ[first.alu] && branch_at(code, len, pc + 3, zero, target)) {
         op.handler = zero ? X_JZ[first.alu] : X_JNZ[first.alu];
         operand(0, first);
-        op.target = target;
+        op.target = ops + target;
         return 5;
     }
     return 0;
@@ -259,18 +260,18 @@ bool falls_through(uint16_t h)
 
 // Makes the JUMP or JUMP_REG at `next`, if any, the tail of op; returns the
 // words it covers.
-int tail(const int16_t* code, int32_t len, int32_t next, AmcOp& op)
+int tail(const int16_t* code, int32_t len, int32_t next, AmcOp* ops, AmcOp& op)
 {
     if (!falls_through(op.handler) || next + 2 > len)
         return 0;
     if (code[next] == OP_JUMP) {
         op.tail = TAIL_JUMP;
-        op.tail_arg = (uint16_t)amc_op_index(code[next + 1], len);
+        op.other = ops + amc_op_index(code[next + 1], len);
         return 2;
     }
     if (code[next] == OP_JUMP_REG) {
         op.tail = TAIL_RETURN;
-        op.tail_arg = (uint16_t)(code[next + 1] & 31);
+        op.tail_reg = (uint8_t)(code[next + 1] & 31);
         return 2;
     }
     return 0;
@@ -285,7 +286,7 @@ void amc_decode_op(int n, uint32_t pc)
     const int16_t* code = t.words;
     const int32_t len = t.length;
     const int32_t p = (int32_t)pc;
-    auto at = [len](int32_t target) { return (uint16_t)amc_op_index(target, len); };
+    auto at = [&t, len](int32_t target) { return t.ops + amc_op_index(target, len); };
     // The op depends on the words p .. p+span-1; anything it cannot handle
     // itself, including a truncated instruction, takes the plain path.
     int span = 1;
@@ -295,7 +296,7 @@ void amc_decode_op(int n, uint32_t pc)
     if (p >= len) {
         op.handler = H_STOP;
     } else if (value_at(code, len, p, first, true) && (!first.linked || first.alu == ALU_LOAD_I)) {
-        span = fuse(code, len, p, first, op);  // a linked LOAD always gets an op here
+        span = fuse(code, len, p, first, t.ops, op);  // a linked LOAD always gets an op here
         if (!span) {
             span = 3;
             const int kind = first.kind == KIND_WORD ? 0 : first.kind == KIND_REG ? 1 : 2;
@@ -374,7 +375,7 @@ void amc_decode_op(int n, uint32_t pc)
                 if (p + 5 <= len && code[p + 3] == OP_JUMP) {
                     op.handler = H_CALL;
                     op.target = at(code[p + 4]);
-                    op.v[2] = at(code[p + 2]);  // where it returns to
+                    op.other = at(code[p + 2]);  // where it returns to
                     span = 5;
                 }
             }
@@ -396,7 +397,7 @@ void amc_decode_op(int n, uint32_t pc)
             break;
         }
     }
-    span += tail(code, len, p + span, op);
+    span += tail(code, len, p + span, t.ops, op);
     if (span > t.max_span)
         t.max_span = span;
 }

@@ -64,14 +64,18 @@ enum AmcOperandKind : uint8_t { KIND_WORD, KIND_REG, KIND_GLOBAL };
 // op's tail: where the handler would go on to the next op, it goes where
 // that jump goes instead, saving the jump's own dispatch. Scripts end most
 // subroutines and if-bodies this way.
+//
+// Jump targets are kept as op addresses, not offsets: the next op's address
+// is what every op waits for, and a jump then costs one load for it.
 struct AmcOp {
-    uint16_t handler;   // H_DECODE (0) until decoded
-    uint16_t target;    // jump target, as an op index (see amc_op_index)
-    uint16_t v[3];      // operands: an immediate value, or an index by kind;
-                        // linked (C_LOAD...): v[0] = base | link register << 5
-    uint8_t kind[3];    // fused handlers: where each of v[] lives
-    uint8_t tail;       // TAIL_NONE, or what follows the sequence
-    uint16_t tail_arg;  // TAIL_JUMP: an op index; TAIL_RETURN: a register
+    const AmcOp* target;  // jump target (see amc_op_index)
+    const AmcOp* other;   // TAIL_JUMP: its target; CALL: the op it returns to
+    uint16_t handler;     // H_DECODE (0) until decoded
+    uint16_t v[3];        // operands: an immediate value, or an index by kind;
+                          // linked (C_LOAD...): v[0] = base | link register << 5
+    uint8_t kind[3];      // fused handlers: where each of v[] lives
+    uint8_t tail;         // TAIL_NONE, or what follows the sequence
+    uint8_t tail_reg;     // TAIL_RETURN: the register
 };
 enum AmcTail : uint8_t { TAIL_NONE, TAIL_JUMP, TAIL_RETURN };
 

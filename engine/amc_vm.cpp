@@ -390,6 +390,11 @@ dispatch:
         op = ops + (index);    \
         DISPATCH();            \
     } while (0)
+#define GO(to)                 \
+    do {                       \
+        op = (to);             \
+        DISPATCH();            \
+    } while (0)
 // JUMP_REG through register r, the way `return` does it (see return_op).
 #define RETURN(r)                                                  \
     do {                                                           \
@@ -406,7 +411,7 @@ dispatch:
     do {                            \
         budget -= (count);          \
         if (taken)                  \
-            JUMP_TO(op->target);    \
+            GO(op->target);    \
         if (op->tail)               \
             goto tail;              \
         op += (words);              \
@@ -472,8 +477,8 @@ dispatch:
 tail:
     budget -= 1;
     if (op->tail == TAIL_JUMP)
-        JUMP_TO(op->tail_arg);
-    RETURN(op->tail_arg);
+        GO(op->other);
+    RETURN(op->tail_reg);
     CASE(SLOW) {
         // Copies, so that acc stays in a register everywhere else.
         int32_t pc = (int32_t)(op - ops);
@@ -516,11 +521,11 @@ tail:
     X_JUMPS(, , , AND, alu_and)
     CASE(JUMP)
         budget -= 1;
-        JUMP_TO(op->target);
+        GO(op->target);
     CASE(BREAK)
         a.move_ticks_left = 0;
         budget -= 1;
-        JUMP_TO(op->target);
+        GO(op->target);
     CASE(RESUME)
         if (a.move_ticks_left != 0) {
             move_step(a);
@@ -551,10 +556,10 @@ tail:
     CASE(CALL)
         regs[op->v[0]] = (int16_t)op->v[1];
         return_pc[returns % RETURNS] = (int16_t)op->v[1];
-        return_op[returns % RETURNS] = ops + op->v[2];
+        return_op[returns % RETURNS] = op->other;
         returns++;
         budget -= 2;
-        JUMP_TO(op->target);
+        GO(op->target);
     CASE(JUMP_REG)
         budget -= 1;
         RETURN(op->v[0]);
@@ -601,6 +606,7 @@ tail:
 #undef BRANCH
 #undef RETURN
 #undef JUMP_TO
+#undef GO
 #undef NEXT
 #undef DISPATCH
 #undef CASE
