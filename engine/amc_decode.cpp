@@ -124,6 +124,19 @@ constexpr uint16_t KI_JNZ[2][ALUS] = {
     {0, 0, 0, 0, 0, H_RI_AND_JNZ, 0, H_RI_GT_JNZ, H_RI_EQ_JNZ, H_RI_NE_JNZ, H_RI_LT_JNZ},
     {0, 0, 0, 0, 0, H_GI_AND_JNZ, 0, H_GI_GT_JNZ, H_GI_EQ_JNZ, H_GI_NE_JNZ, H_GI_LT_JNZ}};
 constexpr uint16_t LOAD_JZ[2] = {H_LOAD_JZ, H_C_LOAD_JZ};
+
+// Assignments to a register, by the kinds of A (R G I H U) and B (R G I).
+#define AMC_H(name) H_##name,
+constexpr uint16_t ASSIGN_ADD[5][3] = {
+    {AMC_ASSIGN_SECOND(AMC_H, A_R, ADD)}, {AMC_ASSIGN_SECOND(AMC_H, A_G, ADD)},
+    {AMC_ASSIGN_SECOND(AMC_H, A_I, ADD)}, {AMC_ASSIGN_SECOND(AMC_H, A_H, ADD)},
+    {AMC_ASSIGN_SECOND(AMC_H, A_U, ADD)}};
+constexpr uint16_t ASSIGN_SUB[5][3] = {
+    {AMC_ASSIGN_SECOND(AMC_H, A_R, SUB)}, {AMC_ASSIGN_SECOND(AMC_H, A_G, SUB)},
+    {AMC_ASSIGN_SECOND(AMC_H, A_I, SUB)}, {AMC_ASSIGN_SECOND(AMC_H, A_H, SUB)},
+    {AMC_ASSIGN_SECOND(AMC_H, A_U, SUB)}};
+constexpr uint16_t COPY[5] = {AMC_ASSIGN_FIRST(AMC_H, COPY_, )};
+#undef AMC_H
 constexpr uint16_t LOAD_JNZ[2] = {H_LOAD_JNZ, H_C_LOAD_JNZ};
 
 // A value instruction with a known ALU operation, entirely inside the
@@ -171,6 +184,19 @@ bool branch_at(const int16_t* code, int32_t len, int32_t pc, bool& zero, uint16_
     return true;
 }
 
+// The letter of an assignment's operand (R G I H U, see AMC_ASSIGN), and
+// the v[] that its handler reads: a constant is the value itself.
+int letter(const Value& x)
+{
+    if (x.linked)
+        return x.kind == KIND_GLOBAL ? 3 : 4;
+    return x.kind == KIND_REG ? 0 : x.kind == KIND_GLOBAL ? 1 : 2;
+}
+uint16_t letter_v(const Value& x)
+{
+    return x.kind == KIND_WORD ? (uint16_t)x.word : x.v;
+}
+
 constexpr int ALU_LOAD_I = ALU_LOAD - AMC_ALU_FIRST;
 constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
 
@@ -196,6 +222,13 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
             third.alu == ALU_STORE_I && third.kind != KIND_WORD) {
             op.handler = LOAD_X_STORE[c][second.alu];
             operand(0, first), operand(1, second), operand(2, third);
+            const int alu = second.alu + AMC_ALU_FIRST;
+            if (third.kind == KIND_REG && (alu == ALU_ADD || alu == ALU_SUB)) {
+                const int a = letter(first), b = letter(second);
+                op.handler = alu == ALU_ADD ? ASSIGN_ADD[a][b] : ASSIGN_SUB[a][b];
+                op.v[0] = letter_v(first);
+                op.v[1] = letter_v(second);
+            }
             return at3 + 3 - pc;
         }
         if (has_second && X_JZ[second.alu] && branch_at(code, len, at3, zero, target)) {
@@ -212,6 +245,10 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
         if (has_second && second.alu != ALU_LOAD_I && (second.alu != ALU_STORE_I || stores_second)) {
             op.handler = LOAD_X[c][second.alu];
             operand(0, first), operand(1, second);
+            if (second.alu == ALU_STORE_I && second.kind == KIND_REG) {
+                op.handler = COPY[letter(first)];
+                op.v[0] = letter_v(first);
+            }
             return at3 - pc;
         }
         if (branch_at(code, len, at2, zero, target)) {

@@ -23,6 +23,17 @@
     X(P##ADD##S) X(P##SUB##S) X(P##MUL##S) X(P##DIV##S) X(P##AND##S) X(P##OR##S)
 #define AMC_CMP_FUSED(X, P, S) X(P##GT##S) X(P##EQ##S) X(P##NE##S) X(P##LT##S) X(P##AND##S)
 
+// Assignments to a register ("load A, add or sub B, store r" and "load A,
+// store r") by where A and B live: R register, G global, I constant, and
+// for A also H or U, a register of the actor whose slot is in a global or
+// in a register (`load hero.x`, `load u.next`). Most statements of the
+// scripts are these; knowing the kinds saves looking them up.
+#define AMC_ASSIGN_FIRST(X, P, S) X(P##R##S) X(P##G##S) X(P##I##S) X(P##H##S) X(P##U##S)
+#define AMC_ASSIGN_SECOND(X, P, S) X(P##R_##S) X(P##G_##S) X(P##I_##S)
+#define AMC_ASSIGN(X, ALU)                                                            \
+    AMC_ASSIGN_SECOND(X, A_R, ALU) AMC_ASSIGN_SECOND(X, A_G, ALU) AMC_ASSIGN_SECOND(X, A_I, ALU) \
+    AMC_ASSIGN_SECOND(X, A_H, ALU) AMC_ASSIGN_SECOND(X, A_U, ALU)
+
 #define AMC_FAST_HANDLERS(X)                                                          \
     X(DECODE) X(STOP) X(SLOW) X(NOP)                                                 \
     X(I_LOAD) X(I_ADD) X(I_SUB) X(I_MUL) X(I_DIV) X(I_AND) X(I_OR)                   \
@@ -41,7 +52,8 @@
     X(C_LOAD_LT) X(C_LOAD_STORE) AMC_ALU_FUSED(X, C_LOAD_, _STORE)                    \
     AMC_CMP_FUSED(X, C_LOAD_, _JZ) AMC_CMP_FUSED(X, C_LOAD_, _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)  \
     AMC_CMP_FUSED(X, RI_, _JZ) AMC_CMP_FUSED(X, RI_, _JNZ)                              \
-    AMC_CMP_FUSED(X, GI_, _JZ) AMC_CMP_FUSED(X, GI_, _JNZ) X(R_JZ) X(R_JNZ)
+    AMC_CMP_FUSED(X, GI_, _JZ) AMC_CMP_FUSED(X, GI_, _JNZ) X(R_JZ) X(R_JNZ)             \
+    AMC_ASSIGN(X, ADD) AMC_ASSIGN(X, SUB) AMC_ASSIGN_FIRST(X, COPY_, )
 
 enum AmcFastHandler : uint16_t {
 #define AMC_FAST_ENUM(name) H_##name,

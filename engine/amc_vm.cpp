@@ -459,6 +459,20 @@ dispatch:
 #define KI_JUMPS(P, FIRST, W, name, f)                                                     \
     CASE(P##name##_JZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc == 0, 3, 8);          \
     CASE(P##name##_JNZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc != 0, 3, 8);
+// Assignments to a register; operands by kind letter (see AMC_ASSIGN).
+#define KIND_R(i) regs[op->v[i]]
+#define KIND_G(i) amc_globals[op->v[i]]
+#define KIND_I(i) ((int16_t)op->v[i])
+#define KIND_H(i) actor_table.slots[amc_globals[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
+#define KIND_U(i) actor_table.slots[regs[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
+#define ASSIGN_SECOND(A, W, ALU, f)                                              \
+    CASE(A_##A##R_##ALU) acc = f(KIND_##A(0), KIND_R(1)); KIND_R(2) = acc; NEXT(3, 9 + W); \
+    CASE(A_##A##G_##ALU) acc = f(KIND_##A(0), KIND_G(1)); KIND_R(2) = acc; NEXT(3, 9 + W); \
+    CASE(A_##A##I_##ALU) acc = f(KIND_##A(0), KIND_I(1)); KIND_R(2) = acc; NEXT(3, 9 + W);
+#define ASSIGN(ALU, f) \
+    ASSIGN_SECOND(R, 0, ALU, f) ASSIGN_SECOND(G, 0, ALU, f) ASSIGN_SECOND(I, 0, ALU, f) \
+    ASSIGN_SECOND(H, 2, ALU, f) ASSIGN_SECOND(U, 2, ALU, f)
+#define COPY(A, W) CASE(COPY_##A) acc = KIND_##A(0); KIND_R(1) = acc; NEXT(2, 6 + W);
 #define X_STORE(P, FIRST, W, name, f) \
     CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
 #define X_JUMPS(P, FIRST, W, name, f)                                  \
@@ -510,6 +524,9 @@ tail:
     KI_JUMPS(RI_, regs[op->v[0]], 0, AND, alu_and)
     FUSED_CMP(GI_, amc_globals[op->v[0]], 0, KI_JUMPS)
     KI_JUMPS(GI_, amc_globals[op->v[0]], 0, AND, alu_and)
+    ASSIGN(ADD, alu_add)
+    ASSIGN(SUB, alu_sub)
+    COPY(R, 0) COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2)
     CASE(R_JZ)
         acc = regs[op->v[0]];
         BRANCH(acc == 0, 2, 5);
@@ -594,6 +611,14 @@ tail:
 #endif
 #undef X_JUMPS
 #undef X_STORE
+#undef COPY
+#undef ASSIGN
+#undef ASSIGN_SECOND
+#undef KIND_U
+#undef KIND_H
+#undef KIND_I
+#undef KIND_G
+#undef KIND_R
 #undef KI_JUMPS
 #undef LOAD_FAMILIES
 #undef LOAD_X_JUMPS
