@@ -640,11 +640,9 @@ plain:
     return run_plain(a, slot, (int32_t)(op - ops), acc, turn_limit - budget);
 }
 
-static TurnResult run_turn(int slot)
+// `ops` is program `a.program`'s op table, or null for the plain path.
+static TurnResult run_turn(Actor& a, int slot, AmcOp* ops)
 {
-    Actor& a = actor_table.slots[slot];
-    if (a.program < 0 || a.program >= program_count)
-        return PASS_ENDS;
     int32_t pc;
     if (a.handler_pc != ACTOR_NO_HANDLER) {
         pc = a.handler_pc;
@@ -654,7 +652,6 @@ static TurnResult run_turn(int slot)
     } else {
         pc = a.resume_pc;
     }
-    AmcOp* ops = fast_path ? amc_decoded(a.program) : nullptr;
     if (ops)
         return run_fast(a, slot, ops, pc);
     return run_plain(a, slot, pc, 0, 0);
@@ -663,13 +660,25 @@ static TurnResult run_turn(int slot)
 void amc_run_tick()
 {
     amc_args.count = 0;
+    // Actors of one kind tend to follow each other in the list; programs
+    // cannot change during a pass, so their op table is looked up once per
+    // run of them.
+    int program = -1;
+    AmcOp* ops = nullptr;
     int s = actor_next(0);
     for (int turns = 0; s != 0; turns++) {
         if (turns == AMC_PASS_TURNS) {
             diag("!! Actor list is broken\n");
             return;
         }
-        if (run_turn(s) == PASS_ENDS)
+        Actor& a = actor_table.slots[s];
+        if (a.program < 0 || a.program >= program_count)
+            return;
+        if (a.program != program) {
+            program = a.program;
+            ops = fast_path ? amc_decoded(program) : nullptr;
+        }
+        if (run_turn(a, s, ops) == PASS_ENDS)
             return;
         s = actor_next(s);
     }
