@@ -123,6 +123,17 @@ constexpr uint16_t KI_JZ[2][ALUS] = {
 constexpr uint16_t KI_JNZ[2][ALUS] = {
     {0, 0, 0, 0, 0, H_RI_AND_JNZ, 0, H_RI_GT_JNZ, H_RI_EQ_JNZ, H_RI_NE_JNZ, H_RI_LT_JNZ},
     {0, 0, 0, 0, 0, H_GI_AND_JNZ, 0, H_GI_GT_JNZ, H_GI_EQ_JNZ, H_GI_NE_JNZ, H_GI_LT_JNZ}};
+// LOAD_ADD_X_JZ / JNZ and LOAD_SUB_..., by ADD or SUB and the comparison.
+constexpr uint16_t SUM_JZ[2][ALUS] = {
+    {0, 0, 0, 0, 0, H_LOAD_ADD_AND_JZ, 0, H_LOAD_ADD_GT_JZ, H_LOAD_ADD_EQ_JZ, H_LOAD_ADD_NE_JZ,
+     H_LOAD_ADD_LT_JZ},
+    {0, 0, 0, 0, 0, H_LOAD_SUB_AND_JZ, 0, H_LOAD_SUB_GT_JZ, H_LOAD_SUB_EQ_JZ, H_LOAD_SUB_NE_JZ,
+     H_LOAD_SUB_LT_JZ}};
+constexpr uint16_t SUM_JNZ[2][ALUS] = {
+    {0, 0, 0, 0, 0, H_LOAD_ADD_AND_JNZ, 0, H_LOAD_ADD_GT_JNZ, H_LOAD_ADD_EQ_JNZ,
+     H_LOAD_ADD_NE_JNZ, H_LOAD_ADD_LT_JNZ},
+    {0, 0, 0, 0, 0, H_LOAD_SUB_AND_JNZ, 0, H_LOAD_SUB_GT_JNZ, H_LOAD_SUB_EQ_JNZ,
+     H_LOAD_SUB_NE_JNZ, H_LOAD_SUB_LT_JNZ}};
 constexpr uint16_t LOAD_JZ[2] = {H_LOAD_JZ, H_C_LOAD_JZ};
 
 // Assignments to a register, by the kinds of A (R G I H U) and B (R G I).
@@ -230,6 +241,17 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
                 op.v[1] = letter_v(second);
             }
             return at3 + 3 - pc;
+        }
+        const int alu2 = has_second ? second.alu + AMC_ALU_FIRST : 0;
+        if (!c && (alu2 == ALU_ADD || alu2 == ALU_SUB) && value_at(code, len, at3, third) &&
+            third.kind == KIND_WORD && X_JZ[third.alu] &&
+            branch_at(code, len, at3 + 3, zero, target)) {
+            const int sub = alu2 == ALU_SUB;
+            op.handler = zero ? SUM_JZ[sub][third.alu] : SUM_JNZ[sub][third.alu];
+            operand(0, first), operand(1, second);
+            op.v[2] = (uint16_t)third.word;
+            op.target = ops + target;
+            return at3 + 5 - pc;
         }
         if (has_second && X_JZ[second.alu] && branch_at(code, len, at3, zero, target)) {
             op.handler = zero ? LOAD_X_JZ[c][second.alu] : LOAD_X_JNZ[c][second.alu];

@@ -19,6 +19,8 @@
 // a register or a global with a constant: RI_x_JZ / RI_x_JNZ and GI_... are
 // LOAD_x_JZ / LOAD_x_JNZ for those, with the constant in the op, and R_JZ /
 // R_JNZ test a register; knowing where the operands live saves the lookup.
+// LOAD_ADD_x_JZ and the like test a sum or a difference against a constant
+// ("if acc < 12" after "load wx, sub scroll_map").
 #define AMC_ALU_FUSED(X, P, S) \
     X(P##ADD##S) X(P##SUB##S) X(P##MUL##S) X(P##DIV##S) X(P##AND##S) X(P##OR##S)
 #define AMC_CMP_FUSED(X, P, S) X(P##GT##S) X(P##EQ##S) X(P##NE##S) X(P##LT##S) X(P##AND##S)
@@ -53,7 +55,9 @@
     AMC_CMP_FUSED(X, C_LOAD_, _JZ) AMC_CMP_FUSED(X, C_LOAD_, _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)  \
     AMC_CMP_FUSED(X, RI_, _JZ) AMC_CMP_FUSED(X, RI_, _JNZ)                              \
     AMC_CMP_FUSED(X, GI_, _JZ) AMC_CMP_FUSED(X, GI_, _JNZ) X(R_JZ) X(R_JNZ)             \
-    AMC_ASSIGN(X, ADD) AMC_ASSIGN(X, SUB) AMC_ASSIGN_FIRST(X, COPY_, )
+    AMC_ASSIGN(X, ADD) AMC_ASSIGN(X, SUB) AMC_ASSIGN_FIRST(X, COPY_, )                  \
+    AMC_CMP_FUSED(X, LOAD_ADD_, _JZ) AMC_CMP_FUSED(X, LOAD_ADD_, _JNZ)                    \
+    AMC_CMP_FUSED(X, LOAD_SUB_, _JZ) AMC_CMP_FUSED(X, LOAD_SUB_, _JNZ)
 
 enum AmcFastHandler : uint16_t {
 #define AMC_FAST_ENUM(name) H_##name,
@@ -91,10 +95,10 @@ struct AmcOp {
 };
 enum AmcTail : uint8_t { TAIL_NONE, TAIL_JUMP, TAIL_RETURN };
 
-// The most instructions one op executes (a fused sequence of three and its
+// The most instructions one op executes (a fused sequence of four and its
 // tail); with fewer left in a turn's budget the interpreter finishes the
 // turn one instruction at a time.
-constexpr int AMC_FAST_MAX_COUNT = 4;
+constexpr int AMC_FAST_MAX_COUNT = 5;
 
 // The op table of program n, or null when it cannot have one (no room left:
 // the program then runs on the plain path). Valid until programs change.

@@ -473,6 +473,12 @@ dispatch:
     ASSIGN_SECOND(R, 0, ALU, f) ASSIGN_SECOND(G, 0, ALU, f) ASSIGN_SECOND(I, 0, ALU, f) \
     ASSIGN_SECOND(H, 2, ALU, f) ASSIGN_SECOND(U, 2, ALU, f)
 #define COPY(A, W) CASE(COPY_##A) acc = KIND_##A(0); KIND_R(1) = acc; NEXT(2, 6 + W);
+// A sum or difference compared with the constant in v[2].
+#define SUM_JUMPS(P, FIRST, W, name, f)                                                    \
+    CASE(P##name##_JZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);         \
+    BRANCH(acc == 0, 4, 11);                                                               \
+    CASE(P##name##_JNZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);        \
+    BRANCH(acc != 0, 4, 11);
 #define X_STORE(P, FIRST, W, name, f) \
     CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
 #define X_JUMPS(P, FIRST, W, name, f)                                  \
@@ -524,6 +530,10 @@ tail:
     KI_JUMPS(RI_, regs[op->v[0]], 0, AND, alu_and)
     FUSED_CMP(GI_, amc_globals[op->v[0]], 0, KI_JUMPS)
     KI_JUMPS(GI_, amc_globals[op->v[0]], 0, AND, alu_and)
+    FUSED_CMP(LOAD_ADD_, , add, SUM_JUMPS)
+    SUM_JUMPS(LOAD_ADD_, , add, AND, alu_and)
+    FUSED_CMP(LOAD_SUB_, , sub, SUM_JUMPS)
+    SUM_JUMPS(LOAD_SUB_, , sub, AND, alu_and)
     ASSIGN(ADD, alu_add)
     ASSIGN(SUB, alu_sub)
     COPY(R, 0) COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2)
@@ -611,6 +621,7 @@ tail:
 #endif
 #undef X_JUMPS
 #undef X_STORE
+#undef SUM_JUMPS
 #undef COPY
 #undef ASSIGN
 #undef ASSIGN_SECOND
