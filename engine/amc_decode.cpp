@@ -310,7 +310,7 @@ bool falls_through(uint16_t h)
 {
     switch (h) {
     case H_DECODE: case H_STOP: case H_SLOW: case H_JUMP: case H_BREAK: case H_RESUME:
-    case H_CALL: case H_JUMP_REG: case H_YIELD:
+    case H_CALL: case H_SET_JUMP: case H_JUMP_REG: case H_YIELD:
         return false;
     default:
         return true;
@@ -430,9 +430,10 @@ void amc_decode_op(int n, uint32_t pc)
                 op.v[0] = (uint16_t)(code[p + 1] & 31);
                 op.v[1] = (uint16_t)code[p + 2];
                 span = 3;
-                // `call`: the return offset into a register, then the jump.
+                // A register set and a jump; `call` when the register gets
+                // the offset right after the jump, its return address.
                 if (p + 5 <= len && code[p + 3] == OP_JUMP) {
-                    op.handler = H_CALL;
+                    op.handler = code[p + 2] == p + 5 ? H_CALL : H_SET_JUMP;
                     op.target = at(code[p + 4]);
                     op.other = at(code[p + 2]);  // where it returns to
                     span = 5;

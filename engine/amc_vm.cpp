@@ -580,6 +580,10 @@ tail:
     CASE(SET_REG)
         regs[op->v[0]] = (int16_t)op->v[1];
         NEXT(1, 3);
+    CASE(SET_JUMP)
+        regs[op->v[0]] = (int16_t)op->v[1];
+        budget -= 2;
+        GO(op->target);
     CASE(CALL)
         regs[op->v[0]] = (int16_t)op->v[1];
         return_pc[returns % RETURNS] = (int16_t)op->v[1];
