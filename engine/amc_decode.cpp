@@ -211,6 +211,28 @@ uint16_t letter_v(const Value& x)
 constexpr int ALU_LOAD_I = ALU_LOAD - AMC_ALU_FIRST;
 constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
 
+// Range tests ("if r < a || r > b", "continue if r < a || r > b"): after
+// "load r, lt a, jump_if_true", the same register's "load r, gt b" and a
+// conditional jump at `at` join op, an RI_LT_JNZ, as RI_OUTSIDE_...;
+// returns the words they add, or 0.
+int outside(const int16_t* code, int32_t len, int32_t at, const Value& first, const Value& lt,
+            bool zero, AmcOp* ops, AmcOp& op)
+{
+    Value load, gt;
+    bool zero2;
+    uint16_t target2;
+    if (zero || first.kind != KIND_REG || lt.alu != ALU_LT - AMC_ALU_FIRST ||
+        !value_at(code, len, at, load) || load.alu != ALU_LOAD - AMC_ALU_FIRST ||
+        load.kind != KIND_REG || load.v != first.v || !value_at(code, len, at + 3, gt) ||
+        gt.kind != KIND_WORD || gt.alu != ALU_GT - AMC_ALU_FIRST ||
+        !branch_at(code, len, at + 6, zero2, target2))
+        return 0;
+    op.handler = zero2 ? H_RI_OUTSIDE_JZ : H_RI_OUTSIDE_JNZ;
+    op.v[2] = (uint16_t)gt.word;
+    op.other = ops + target2;
+    return 8;
+}
+
 // Fuses the value instruction `first` at pc with what follows it, when that
 // is one of the fused sequences; returns the words covered, or 0. Only a
 // LOAD may have a linked operand.
@@ -261,6 +283,8 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
                 const int g = first.kind == KIND_GLOBAL;
                 op.handler = zero ? KI_JZ[g][second.alu] : KI_JNZ[g][second.alu];
                 op.v[1] = (uint16_t)second.word;
+                if (const int words = outside(code, len, at3 + 2, first, second, zero, ops, op))
+                    return at3 + 2 + words - pc;
             }
             return at3 + 2 - pc;
         }
@@ -311,6 +335,7 @@ bool falls_through(uint16_t h)
     switch (h) {
     case H_DECODE: case H_STOP: case H_SLOW: case H_JUMP: case H_BREAK: case H_RESUME:
     case H_CALL: case H_SET_JUMP: case H_JUMP_REG: case H_YIELD:
+    case H_RI_OUTSIDE_JZ: case H_RI_OUTSIDE_JNZ:  // `other` is taken
         return false;
     default:
         return true;

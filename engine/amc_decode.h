@@ -19,6 +19,8 @@
 // a register or a global with a constant: RI_x_JZ / RI_x_JNZ and GI_... are
 // LOAD_x_JZ / LOAD_x_JNZ for those, with the constant in the op, and R_JZ /
 // R_JNZ test a register; knowing where the operands live saves the lookup.
+// RI_OUTSIDE_JZ / JNZ are the two tests of "r < a || r > b" on one
+// register, the second ending in JUMP_IF_ZERO or JUMP_IF_TRUE to `other`.
 // LOAD_ADD_x_JZ and the like test a sum or a difference against a constant
 // ("if acc < 12" after "load wx, sub scroll_map").
 #define AMC_ALU_FUSED(X, P, S) \
@@ -55,6 +57,7 @@
     AMC_CMP_FUSED(X, C_LOAD_, _JZ) AMC_CMP_FUSED(X, C_LOAD_, _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)  \
     AMC_CMP_FUSED(X, RI_, _JZ) AMC_CMP_FUSED(X, RI_, _JNZ)                              \
     AMC_CMP_FUSED(X, GI_, _JZ) AMC_CMP_FUSED(X, GI_, _JNZ) X(R_JZ) X(R_JNZ)             \
+    X(RI_OUTSIDE_JZ) X(RI_OUTSIDE_JNZ)                                                  \
     AMC_ASSIGN(X, ADD) AMC_ASSIGN(X, SUB) AMC_ASSIGN_FIRST(X, COPY_, )                  \
     AMC_CMP_FUSED(X, LOAD_ADD_, _JZ) AMC_CMP_FUSED(X, LOAD_ADD_, _JNZ)                    \
     AMC_CMP_FUSED(X, LOAD_SUB_, _JZ) AMC_CMP_FUSED(X, LOAD_SUB_, _JNZ)
@@ -85,7 +88,8 @@ enum AmcOperandKind : uint8_t { KIND_WORD, KIND_REG, KIND_GLOBAL };
 // is what every op waits for, and a jump then costs one load for it.
 struct AmcOp {
     const AmcOp* target;  // jump target (see amc_op_index)
-    const AmcOp* other;   // TAIL_JUMP: its target; CALL: the op it returns to
+    const AmcOp* other;   // TAIL_JUMP: its target; CALL: the op it returns to;
+                          // RI_OUTSIDE_...: the second jump's target
     uint16_t handler;     // H_DECODE (0) until decoded
     uint16_t v[3];        // operands: an immediate value, or an index by kind;
                           // linked (C_LOAD...): v[0] = base | link register << 5
@@ -95,10 +99,10 @@ struct AmcOp {
 };
 enum AmcTail : uint8_t { TAIL_NONE, TAIL_JUMP, TAIL_RETURN };
 
-// The most instructions one op executes (a fused sequence of four and its
-// tail); with fewer left in a turn's budget the interpreter finishes the
+// The most instructions one op executes (two tests of a range, or a fused
+// sequence of four and its tail); with fewer left in a turn's budget the interpreter finishes the
 // turn one instruction at a time.
-constexpr int AMC_FAST_MAX_COUNT = 5;
+constexpr int AMC_FAST_MAX_COUNT = 6;
 
 // The op table of program n, or null when it cannot have one (no room left:
 // the program then runs on the plain path). Valid until programs change.

@@ -537,6 +537,32 @@ tail:
     ASSIGN(ADD, alu_add)
     ASSIGN(SUB, alu_sub)
     COPY(R, 0) COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2)
+    CASE(RI_OUTSIDE_JZ) {
+        const int16_t x = regs[op->v[0]];
+        acc = alu_lt(x, (int16_t)op->v[1]);
+        budget -= 3;
+        if (acc != 0)
+            GO(op->target);
+        acc = alu_gt(x, (int16_t)op->v[2]);
+        budget -= 3;
+        if (acc == 0)
+            GO(op->other);
+        op += 16;
+        DISPATCH();
+    }
+    CASE(RI_OUTSIDE_JNZ) {
+        const int16_t x = regs[op->v[0]];
+        acc = alu_lt(x, (int16_t)op->v[1]);
+        budget -= 3;
+        if (acc != 0)
+            GO(op->target);
+        acc = alu_gt(x, (int16_t)op->v[2]);
+        budget -= 3;
+        if (acc != 0)
+            GO(op->other);
+        op += 16;
+        DISPATCH();
+    }
     CASE(R_JZ)
         acc = regs[op->v[0]];
         BRANCH(acc == 0, 2, 5);
