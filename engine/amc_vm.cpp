@@ -585,7 +585,14 @@ tail:
             return TURN_ENDS;
         }
         budget -= 1;
-        JUMP_TO(amc_op_index(a.resume_pc, len));
+        op = ops + amc_op_index(a.resume_pc, len);
+        // A loop that yields at its end goes on at its closing jump: take
+        // it here (the budget allows it: RESUME was given room for more).
+        if (op->handler == H_JUMP) {
+            budget -= 1;
+            op = op->target;
+        }
+        DISPATCH();
     CASE(RESUME_IF_TRUE)
         if (acc == 0)
             NEXT(1, 1);
