@@ -24,6 +24,13 @@ struct Table {
     int32_t max_span;  // the widest op decoded so far
 };
 Table tables[AMC_MAX_PROGRAMS];
+const void* const* handler_code;
+
+void set_handler(AmcOp& op, uint16_t h)
+{
+    op.handler = h;
+    op.code = handler_code ? handler_code[h] : nullptr;
+}
 
 bool current(const Table& t, const AmcProgram& p)
 {
@@ -51,8 +58,17 @@ AmcOp* amc_decoded(int n)
         t.ops = pool + pool_used;
         pool_used += need;
         memset(t.ops, 0, need * sizeof(AmcOp));
+        for (uint32_t i = 0; i < need; i++)
+            set_handler(t.ops[i], H_DECODE);
     }
     return t.ops;
+}
+
+void amc_decode_set_handlers(const void* const* addresses)
+{
+    if (handler_code != addresses)
+        amc_decode_forget();
+    handler_code = addresses;
 }
 
 void amc_decode_forget()
@@ -70,7 +86,7 @@ void amc_decode_word_written(int n, int32_t w)
         return;
     for (int32_t i = w - t.max_span + 1; i <= w; i++)
         if (i >= 0)
-            t.ops[i].handler = H_DECODE;
+            set_handler(t.ops[i], H_DECODE);
 }
 
 namespace {
@@ -216,7 +232,7 @@ constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
 // conditional jump at `at` join op, an RI_LT_JNZ, as RI_OUTSIDE_...;
 // returns the words they add, or 0.
 int outside(const int16_t* code, int32_t len, int32_t at, const Value& first, const Value& lt,
-            bool zero, AmcOp* ops, AmcOp& op)
+            bool zero, AmcOp& op)
 {
     Value load, gt;
     bool zero2;
@@ -229,7 +245,7 @@ int outside(const int16_t* code, int32_t len, int32_t at, const Value& first, co
         return 0;
     op.handler = zero2 ? H_RI_OUTSIDE_JZ : H_RI_OUTSIDE_JNZ;
     op.v[2] = (uint16_t)gt.word;
-    op.other = ops + target2;
+    op.other = target2;
     return 8;
 }
 
@@ -283,7 +299,7 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
                 const int g = first.kind == KIND_GLOBAL;
                 op.handler = zero ? KI_JZ[g][second.alu] : KI_JNZ[g][second.alu];
                 op.v[1] = (uint16_t)second.word;
-                if (const int words = outside(code, len, at3 + 2, first, second, zero, ops, op))
+                if (const int words = outside(code, len, at3 + 2, first, second, zero, op))
                     return at3 + 2 + words - pc;
             }
             return at3 + 2 - pc;
@@ -344,13 +360,13 @@ bool falls_through(uint16_t h)
 
 // Makes the JUMP or JUMP_REG at `next`, if any, the tail of op; returns the
 // words it covers.
-int tail(const int16_t* code, int32_t len, int32_t next, AmcOp* ops, AmcOp& op)
+int tail(const int16_t* code, int32_t len, int32_t next, AmcOp& op)
 {
     if (!falls_through(op.handler) || next + 2 > len)
         return 0;
     if (code[next] == OP_JUMP) {
         op.tail = TAIL_JUMP;
-        op.other = ops + amc_op_index(code[next + 1], len);
+        op.other = (uint16_t)amc_op_index(code[next + 1], len);
         return 2;
     }
     if (code[next] == OP_JUMP_REG) {
@@ -460,7 +476,7 @@ void amc_decode_op(int n, uint32_t pc)
                 if (p + 5 <= len && code[p + 3] == OP_JUMP) {
                     op.handler = code[p + 2] == p + 5 ? H_CALL : H_SET_JUMP;
                     op.target = at(code[p + 4]);
-                    op.other = at(code[p + 2]);  // where it returns to
+                    op.other = (uint16_t)amc_op_index(code[p + 2], len);  // its return
                     span = 5;
                 }
             }
@@ -482,7 +498,8 @@ void amc_decode_op(int n, uint32_t pc)
             break;
         }
     }
-    span += tail(code, len, p + span, t.ops, op);
+    span += tail(code, len, p + span, op);
+    set_handler(op, op.handler);
     if (span > t.max_span)
         t.max_span = span;
 }

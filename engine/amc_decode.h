@@ -85,12 +85,15 @@ enum AmcOperandKind : uint8_t { KIND_WORD, KIND_REG, KIND_GLOBAL };
 // subroutines and if-bodies this way.
 //
 // Jump targets are kept as op addresses, not offsets: the next op's address
-// is what every op waits for, and a jump then costs one load for it.
+// is what every op waits for, and a jump then costs one load for it. So is
+// the handler: dispatch is one load and a jump.
 struct AmcOp {
+    const void* code;     // the handler's address in the interpreter, or null
+                          // where it dispatches by `handler`
     const AmcOp* target;  // jump target (see amc_op_index)
-    const AmcOp* other;   // TAIL_JUMP: its target; CALL: the op it returns to;
-                          // RI_OUTSIDE_...: the second jump's target
     uint16_t handler;     // H_DECODE (0) until decoded
+    uint16_t other;       // an op index: TAIL_JUMP's target; the op a CALL
+                          // returns to; RI_OUTSIDE_...'s second jump target
     uint16_t v[3];        // operands: an immediate value, or an index by kind;
                           // linked (C_LOAD...): v[0] = base | link register << 5
     uint8_t kind[3];      // fused handlers: where each of v[] lives
@@ -103,6 +106,10 @@ enum AmcTail : uint8_t { TAIL_NONE, TAIL_JUMP, TAIL_RETURN };
 // sequence of four and its tail); with fewer left in a turn's budget the interpreter finishes the
 // turn one instruction at a time.
 constexpr int AMC_FAST_MAX_COUNT = 6;
+
+// The interpreter's handler addresses, indexed by AmcFastHandler, which
+// every op's `code` comes from; it gives them before asking for a table.
+void amc_decode_set_handlers(const void* const* addresses);
 
 // The op table of program n, or null when it cannot have one (no room left:
 // the program then runs on the plain path). Valid until programs change.

@@ -331,8 +331,25 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
 // see it. When fewer instructions are left in the turn's budget than an op
 // may execute, the plain path finishes the turn, so the turn limit stops at
 // exactly the same instruction as it would there.
-static TurnResult run_fast(Actor& a, int slot, AmcOp* const ops, int32_t start)
+//
+// Called with no actor, it only gives the decoder the handlers' addresses.
+static TurnResult run_fast(Actor* actor, int slot, AmcOp* const ops, int32_t start)
 {
+#if AMC_COMPUTED_GOTO
+#define AMC_LABEL_ADDRESS(name) &&L_##name,
+    static const void* const labels[H_COUNT] = {AMC_FAST_HANDLERS(AMC_LABEL_ADDRESS)};
+#undef AMC_LABEL_ADDRESS
+    if (!actor) {
+        amc_decode_set_handlers(labels);
+        return TURN_ENDS;
+    }
+#else
+    if (!actor) {
+        amc_decode_set_handlers(nullptr);
+        return TURN_ENDS;
+    }
+#endif
+    Actor& a = *actor;
     const int32_t len = program_table[a.program].length;
     int16_t* const regs = a.regs;
     int16_t* const bases[3] = {program_table[a.program].words, regs, amc_globals};
@@ -356,15 +373,12 @@ static TurnResult run_fast(Actor& a, int slot, AmcOp* const ops, int32_t start)
 
 #define OPERAND(i) bases[op->kind[i]][op->v[i]]
 #if AMC_COMPUTED_GOTO
-#define AMC_LABEL_ADDRESS(name) &&L_##name,
-    static const void* const labels[H_COUNT] = {AMC_FAST_HANDLERS(AMC_LABEL_ADDRESS)};
-#undef AMC_LABEL_ADDRESS
 #define CASE(name) L_##name:
 #define DISPATCH()                       \
     do {                                 \
         if (budget < AMC_FAST_MAX_COUNT) \
             goto plain;                  \
-        goto* labels[op->handler];       \
+        goto* op->code;                  \
     } while (0)
     DISPATCH();
 #else
@@ -488,7 +502,7 @@ dispatch:
     CASE(DECODE)
         amc_decode_op(a.program, (uint32_t)(op - ops));
 #if AMC_COMPUTED_GOTO
-        goto* labels[op->handler];
+        goto* op->code;
 #else
         goto dispatch;
 #endif
@@ -497,7 +511,7 @@ dispatch:
 tail:
     budget -= 1;
     if (op->tail == TAIL_JUMP)
-        GO(op->other);
+        JUMP_TO(op->other);
     RETURN(op->tail_reg);
     CASE(SLOW) {
         // Copies, so that acc stays in a register everywhere else.
@@ -546,7 +560,7 @@ tail:
         acc = alu_gt(x, (int16_t)op->v[2]);
         budget -= 3;
         if (acc == 0)
-            GO(op->other);
+            JUMP_TO(op->other);
         op += 16;
         DISPATCH();
     }
@@ -559,7 +573,7 @@ tail:
         acc = alu_gt(x, (int16_t)op->v[2]);
         budget -= 3;
         if (acc != 0)
-            GO(op->other);
+            JUMP_TO(op->other);
         op += 16;
         DISPATCH();
     }
@@ -620,7 +634,7 @@ tail:
     CASE(CALL)
         regs[op->v[0]] = (int16_t)op->v[1];
         return_pc[returns % RETURNS] = (int16_t)op->v[1];
-        return_op[returns % RETURNS] = op->other;
+        return_op[returns % RETURNS] = ops + op->other;
         returns++;
         budget -= 2;
         GO(op->target);
@@ -701,7 +715,7 @@ static TurnResult run_turn(Actor& a, int slot, AmcOp* ops)
         pc = a.resume_pc;
     }
     if (ops)
-        return run_fast(a, slot, ops, pc);
+        return run_fast(&a, slot, ops, pc);
     return run_plain(a, slot, pc, 0, 0);
 }
 
@@ -711,6 +725,11 @@ void amc_run_tick()
     // Actors of one kind tend to follow each other in the list; programs
     // cannot change during a pass, so their op table is looked up once per
     // run of them.
+    static bool handlers_given = false;
+    if (!handlers_given) {
+        run_fast(nullptr, 0, nullptr, 0);
+        handlers_given = true;
+    }
     int program = -1;
     AmcOp* ops = nullptr;
     int s = actor_next(0);
