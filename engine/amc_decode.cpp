@@ -237,7 +237,7 @@ int outside(const int16_t* code, int32_t len, int32_t at, const Value& first, co
     Value load, gt;
     bool zero2;
     uint16_t target2;
-    if (zero || first.kind != KIND_REG || lt.alu != ALU_LT - AMC_ALU_FIRST ||
+    if (zero || first.linked || first.kind != KIND_REG || lt.alu != ALU_LT - AMC_ALU_FIRST ||
         !value_at(code, len, at, load) || load.alu != ALU_LOAD - AMC_ALU_FIRST ||
         load.kind != KIND_REG || load.v != first.v || !value_at(code, len, at + 3, gt) ||
         gt.kind != KIND_WORD || gt.alu != ALU_GT - AMC_ALU_FIRST ||
