@@ -22,7 +22,9 @@
 // RI_OUTSIDE_JZ / JNZ are the two tests of "r < a || r > b" on one
 // register, the second ending in JUMP_IF_ZERO or JUMP_IF_TRUE to `other`.
 // LOAD_ADD_x_JZ and the like test a sum or a difference against a constant
-// ("if acc < 12" after "load wx, sub scroll_map").
+// ("if acc < 12" after "load wx, sub scroll_map"). CALL is `call` (a
+// register set to the address after the jump, then the jump), SET_JUMP any
+// other register set followed by a jump.
 #define AMC_ALU_FUSED(X, P, S) \
     X(P##ADD##S) X(P##SUB##S) X(P##MUL##S) X(P##DIV##S) X(P##AND##S) X(P##OR##S)
 #define AMC_CMP_FUSED(X, P, S) X(P##GT##S) X(P##EQ##S) X(P##NE##S) X(P##LT##S) X(P##AND##S)
@@ -47,7 +49,8 @@
     X(G_LOAD) X(G_ADD) X(G_SUB) X(G_MUL) X(G_DIV) X(G_AND) X(G_OR)                   \
     X(G_GT) X(G_EQ) X(G_NE) X(G_LT) X(G_STORE)                                       \
     X(JUMP) X(BREAK) X(RESUME) X(JUMP_IF_ZERO) X(JUMP_IF_TRUE) X(BREAK_IF_TRUE)      \
-    X(RESUME_IF_TRUE) X(SET_REG) X(CALL) X(SET_JUMP) X(JUMP_REG) X(PUSH) X(YIELD) X(CHAIN) X(RANDOM)     \
+    X(RESUME_IF_TRUE) X(SET_REG) X(CALL) X(SET_JUMP) X(JUMP_REG) X(PUSH) X(YIELD)     \
+    X(CHAIN) X(RANDOM)                                                               \
     AMC_ALU_FUSED(X, LOAD_, ) X(LOAD_GT) X(LOAD_EQ) X(LOAD_NE) X(LOAD_LT) X(LOAD_STORE) \
     AMC_ALU_FUSED(X, , _STORE) AMC_ALU_FUSED(X, LOAD_, _STORE)                        \
     AMC_CMP_FUSED(X, , _JZ) AMC_CMP_FUSED(X, , _JNZ)                                  \

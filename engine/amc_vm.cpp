@@ -325,6 +325,10 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
 // outside the program leads to an op that stops the pass. Each handler
 // knows how many words it covers, so the next op's address is a constant
 // step from this one's and does not wait for a load.
+// That address is what each op waits for: the game's scripts jump (calls,
+// returns, conditions over if-bodies) about every other op, so a jump's
+// target is an address kept in the op, one load away, and a return takes
+// its op from the calls' ring below rather than from its register.
 // Everything rare (SPAWN, MOVE, END, SET_HANDLER, STORE into the program)
 // runs the plain path's step for that one instruction; a STORE into the
 // program makes the ops that read that word decode again, so later fetches
