@@ -312,7 +312,7 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
 #define AMC_LIKELY(x) (x)
 #endif
 
-// A turn on the fast path. Why this shape: an accumulator machine spends
+// The fast path. Why this shape: an accumulator machine spends
 // most of its instructions moving values in and out of the accumulator, so
 // the cost is in dispatching, not in the work. Programs are therefore
 // decoded once into ops (see amc_decode.h) that carry their handler and
@@ -336,30 +336,39 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
 // may execute, the plain path finishes the turn, so the turn limit stops at
 // exactly the same instruction as it would there.
 //
-// Called with no actor, it only gives the decoder the handlers' addresses.
-static TurnResult run_fast(Actor* actor, int slot, AmcOp* const ops, int32_t start)
+// The whole pass runs here, turn after turn, so that a turn starts without
+// a call. Called with `publish`, it only gives the decoder the handlers'
+// addresses.
+static void run_pass(bool publish)
 {
 #if AMC_COMPUTED_GOTO
 #define AMC_LABEL_ADDRESS(name) &&L_##name,
     static const void* const labels[H_COUNT] = {AMC_FAST_HANDLERS(AMC_LABEL_ADDRESS)};
 #undef AMC_LABEL_ADDRESS
-    if (!actor) {
+    if (publish) {
         amc_decode_set_handlers(labels);
-        return TURN_ENDS;
+        return;
     }
 #else
-    if (!actor) {
+    if (publish) {
         amc_decode_set_handlers(nullptr);
-        return TURN_ENDS;
+        return;
     }
 #endif
-    Actor& a = *actor;
-    const int32_t len = program_table[a.program].length;
-    int16_t* const regs = a.regs;
-    int16_t* const bases[3] = {program_table[a.program].words, regs, amc_globals};
+    // The program of the turn: actors of one kind tend to follow each other
+    // in the list, and programs cannot change during a pass, so their op
+    // table is looked up once per run of them (null: the plain path).
+    int program = -1;
+    AmcOp* ops = nullptr;
+    int32_t len = 0;
+    int16_t* bases[3] = {nullptr, nullptr, amc_globals};
+    // The turn.
+    int slot = actor_next(0), turns = 0;
+    Actor* actor = nullptr;
+    int16_t* regs = nullptr;
     int16_t acc = 0;
-    int32_t budget = turn_limit;
-    const AmcOp* op = ops + amc_op_index(start, len);
+    int32_t budget = 0;
+    const AmcOp* op = nullptr;
     // Where the calls of this turn return to, most recent last (a ring: a
     // deeper nesting forgets the oldest). Every op's address depends on the
     // one before, and a return's on the load of its register, so a return
@@ -372,8 +381,46 @@ static TurnResult run_fast(Actor* actor, int slot, AmcOp* const ops, int32_t sta
     int32_t return_pc[RETURNS];
     const AmcOp* return_op[RETURNS];
     unsigned returns = 0;
-    for (int32_t& pc : return_pc)
-        pc = NO_RETURN;
+
+next_turn:
+    if (slot == 0)
+        return;
+    if (turns++ == AMC_PASS_TURNS) {
+        diag("!! Actor list is broken\n");
+        return;
+    }
+    actor = &actor_table.slots[slot];
+    if (actor->program < 0 || actor->program >= program_count)
+        return;
+    if (actor->program != program) {
+        program = actor->program;
+        ops = fast_path ? amc_decoded(program) : nullptr;
+        len = program_table[program].length;
+        bases[0] = program_table[program].words;
+    }
+    {
+        int32_t pc;
+        if (actor->handler_pc != ACTOR_NO_HANDLER) {
+            pc = actor->handler_pc;
+        } else if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
+        } else {
+            pc = actor->resume_pc;
+        }
+        if (!ops) {
+            if (run_plain(*actor, slot, pc, 0, 0) == PASS_ENDS)
+                return;
+            goto turn_ends;
+        }
+        regs = bases[1] = actor->regs;
+        acc = 0;
+        budget = turn_limit;
+        op = ops + amc_op_index(pc, len);
+        returns = 0;
+        for (int32_t& r : return_pc)
+            r = NO_RETURN;
+    }
 
 #define OPERAND(i) bases[op->kind[i]][op->v[i]]
 #if AMC_COMPUTED_GOTO
@@ -504,14 +551,14 @@ dispatch:
     CASE(name##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(acc != 0, 2, 5);
 
     CASE(DECODE)
-        amc_decode_op(a.program, (uint32_t)(op - ops));
+        amc_decode_op(actor->program, (uint32_t)(op - ops));
 #if AMC_COMPUTED_GOTO
         goto* op->code;
 #else
         goto dispatch;
 #endif
     CASE(STOP)
-        return PASS_ENDS;
+        return;
 tail:
     budget -= 1;
     if (op->tail == TAIL_JUMP)
@@ -521,9 +568,11 @@ tail:
         // Copies, so that acc stays in a register everywhere else.
         int32_t pc = (int32_t)(op - ops);
         int16_t value = acc;
-        Step r = step(a, slot, pc, value);
+        Step r = step(*actor, slot, pc, value);
+        if (r == STEP_TURN_ENDS)
+            goto turn_ends;
         if (r != STEP_ON)
-            return r == STEP_TURN_ENDS ? TURN_ENDS : PASS_ENDS;
+            return;
         acc = value;
         budget -= 1;
         JUMP_TO(amc_op_index(pc, len));
@@ -594,16 +643,16 @@ tail:
         budget -= 1;
         GO(op->target);
     CASE(BREAK)
-        a.move_ticks_left = 0;
+        actor->move_ticks_left = 0;
         budget -= 1;
         GO(op->target);
     CASE(RESUME)
-        if (a.move_ticks_left != 0) {
-            move_step(a);
-            return TURN_ENDS;
+        if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
         }
         budget -= 1;
-        op = ops + amc_op_index(a.resume_pc, len);
+        op = ops + amc_op_index(actor->resume_pc, len);
         // A loop that yields at its end goes on at its closing jump: take
         // it here (the budget allows it: RESUME was given room for more).
         if (op->handler == H_JUMP) {
@@ -614,19 +663,19 @@ tail:
     CASE(RESUME_IF_TRUE)
         if (acc == 0)
             NEXT(1, 1);
-        if (a.move_ticks_left != 0) {
-            move_step(a);
-            return TURN_ENDS;
+        if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
         }
         budget -= 1;
-        JUMP_TO(amc_op_index(a.resume_pc, len));
+        JUMP_TO(amc_op_index(actor->resume_pc, len));
     CASE(JUMP_IF_ZERO)
         BRANCH(acc == 0, 1, 2);
     CASE(JUMP_IF_TRUE)
         BRANCH(acc != 0, 1, 2);
     CASE(BREAK_IF_TRUE)
         if (acc != 0)
-            a.move_ticks_left = 0;
+            actor->move_ticks_left = 0;
         BRANCH(acc != 0, 1, 2);
     CASE(SET_REG)
         regs[op->v[0]] = (int16_t)op->v[1];
@@ -649,8 +698,8 @@ tail:
         push_arg(acc);
         NEXT(1, 1);
     CASE(YIELD)
-        a.resume_pc = (int32_t)(op - ops) + 1;
-        return TURN_ENDS;
+        actor->resume_pc = (int32_t)(op - ops) + 1;
+        goto turn_ends;
     CASE(CHAIN) {
         // The links' register words are read as they are now.
         int16_t* loc = &OPERAND(0);
@@ -703,56 +752,22 @@ tail:
 #undef CASE
 #undef OPERAND
 plain:
-    return run_plain(a, slot, (int32_t)(op - ops), acc, turn_limit - budget);
-}
-
-// `ops` is program `a.program`'s op table, or null for the plain path.
-static TurnResult run_turn(Actor& a, int slot, AmcOp* ops)
-{
-    int32_t pc;
-    if (a.handler_pc != ACTOR_NO_HANDLER) {
-        pc = a.handler_pc;
-    } else if (a.move_ticks_left != 0) {
-        move_step(a);
-        return TURN_ENDS;
-    } else {
-        pc = a.resume_pc;
-    }
-    if (ops)
-        return run_fast(&a, slot, ops, pc);
-    return run_plain(a, slot, pc, 0, 0);
+    if (run_plain(*actor, slot, (int32_t)(op - ops), acc, turn_limit - budget) == PASS_ENDS)
+        return;
+turn_ends:
+    slot = actor_next(slot);
+    goto next_turn;
 }
 
 void amc_run_tick()
 {
-    amc_args.count = 0;
-    // Actors of one kind tend to follow each other in the list; programs
-    // cannot change during a pass, so their op table is looked up once per
-    // run of them.
     static bool handlers_given = false;
     if (!handlers_given) {
-        run_fast(nullptr, 0, nullptr, 0);
+        run_pass(true);
         handlers_given = true;
     }
-    int program = -1;
-    AmcOp* ops = nullptr;
-    int s = actor_next(0);
-    for (int turns = 0; s != 0; turns++) {
-        if (turns == AMC_PASS_TURNS) {
-            diag("!! Actor list is broken\n");
-            return;
-        }
-        Actor& a = actor_table.slots[s];
-        if (a.program < 0 || a.program >= program_count)
-            return;
-        if (a.program != program) {
-            program = a.program;
-            ops = fast_path ? amc_decoded(program) : nullptr;
-        }
-        if (run_turn(a, s, ops) == PASS_ENDS)
-            return;
-        s = actor_next(s);
-    }
+    amc_args.count = 0;
+    run_pass(false);
 }
 
 void amc_set_turn_limit(int32_t limit)
