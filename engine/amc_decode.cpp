@@ -404,6 +404,18 @@ void amc_decode_op(int n, uint32_t pc)
                 op.handler = SINGLE[kind][first.alu];
                 op.v[0] = kind == 0 ? (uint16_t)first.word : first.v;
             }
+            // Division by a constant: a multiplication by its reciprocal,
+            // rounded up to 32 bits, and a shift give the same quotient for
+            // every 16-bit dividend and divisor of 2 or more in size, where
+            // the processor's division would take many times as long.
+            const int32_t d = first.word;
+            if (op.handler == H_I_DIV && (d >= 2 || d <= -2)) {
+                const uint32_t m = (uint32_t)((1ull << 32) / (uint32_t)(d < 0 ? -d : d) + 1);
+                op.handler = H_I_DIV_BY;
+                op.v[1] = (uint16_t)m;
+                op.v[2] = (uint16_t)(m >> 16);
+                op.kind[0] = d < 0;
+            }
         }
     } else {
         const int16_t opcode = code[p];

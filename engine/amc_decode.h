@@ -50,7 +50,7 @@
     X(G_GT) X(G_EQ) X(G_NE) X(G_LT) X(G_STORE)                                       \
     X(JUMP) X(BREAK) X(RESUME) X(JUMP_IF_ZERO) X(JUMP_IF_TRUE) X(BREAK_IF_TRUE)      \
     X(RESUME_IF_TRUE) X(SET_REG) X(CALL) X(SET_JUMP) X(JUMP_REG) X(PUSH) X(YIELD)     \
-    X(CHAIN) X(RANDOM)                                                               \
+    X(CHAIN) X(RANDOM) X(I_DIV_BY)                                                   \
     AMC_ALU_FUSED(X, LOAD_, ) X(LOAD_GT) X(LOAD_EQ) X(LOAD_NE) X(LOAD_LT) X(LOAD_STORE) \
     AMC_ALU_FUSED(X, , _STORE) AMC_ALU_FUSED(X, LOAD_, _STORE)                        \
     AMC_CMP_FUSED(X, , _JZ) AMC_CMP_FUSED(X, , _JNZ)                                  \

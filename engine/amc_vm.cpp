@@ -580,6 +580,15 @@ tail:
     CASE(NOP)
         NEXT(1, 3);
     VALUE_HANDLERS(I, (int16_t)op->v[0])
+    CASE(I_DIV_BY) {
+        // acc / d rounded toward zero, as |acc| * m >> 32 with the sign of
+        // the quotient (m and d's sign from the decoder).
+        const int32_t x = acc, sign = x >> 31, negative = -(int32_t)op->kind[0];
+        const uint32_t m = op->v[1] | (uint32_t)op->v[2] << 16;
+        const int32_t q = (int32_t)(((uint64_t)(uint32_t)((x ^ sign) - sign) * m) >> 32);
+        acc = (int16_t)(uint16_t)((q ^ (sign ^ negative)) - (sign ^ negative));
+        NEXT(1, 3);
+    }
     VALUE_HANDLERS(R, regs[op->v[0]])
     CASE(R_STORE)
         regs[op->v[0]] = acc;
