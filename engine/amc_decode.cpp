@@ -120,36 +120,20 @@ constexpr uint16_t LOAD_X_STORE[2][ALUS] = {
      H_LOAD_AND_STORE, H_LOAD_OR_STORE},
     {0, H_C_LOAD_ADD_STORE, H_C_LOAD_SUB_STORE, H_C_LOAD_MUL_STORE, H_C_LOAD_DIV_STORE,
      H_C_LOAD_AND_STORE, H_C_LOAD_OR_STORE}};
-constexpr uint16_t X_JZ[ALUS] = {0, 0, 0, 0, 0, H_AND_JZ, 0, H_GT_JZ, H_EQ_JZ, H_NE_JZ, H_LT_JZ};
-constexpr uint16_t X_JNZ[ALUS] = {0, 0, 0, 0, 0, H_AND_JNZ, 0, H_GT_JNZ, H_EQ_JNZ, H_NE_JNZ,
-                                  H_LT_JNZ};
-constexpr uint16_t LOAD_X_JZ[2][ALUS] = {
-    {0, 0, 0, 0, 0, H_LOAD_AND_JZ, 0, H_LOAD_GT_JZ, H_LOAD_EQ_JZ, H_LOAD_NE_JZ, H_LOAD_LT_JZ},
-    {0, 0, 0, 0, 0, H_C_LOAD_AND_JZ, 0, H_C_LOAD_GT_JZ, H_C_LOAD_EQ_JZ, H_C_LOAD_NE_JZ,
-     H_C_LOAD_LT_JZ}};
-constexpr uint16_t LOAD_X_JNZ[2][ALUS] = {
-    {0, 0, 0, 0, 0, H_LOAD_AND_JNZ, 0, H_LOAD_GT_JNZ, H_LOAD_EQ_JNZ, H_LOAD_NE_JNZ,
-     H_LOAD_LT_JNZ},
-    {0, 0, 0, 0, 0, H_C_LOAD_AND_JNZ, 0, H_C_LOAD_GT_JNZ, H_C_LOAD_EQ_JNZ, H_C_LOAD_NE_JNZ,
-     H_C_LOAD_LT_JNZ}};
+// The branching handlers of one family by comparison, in ALU order.
+#define CMP(P, S) {0, 0, 0, 0, 0, H_##P##AND##S, 0, H_##P##GT##S, H_##P##EQ##S, H_##P##NE##S, \
+                   H_##P##LT##S}
+constexpr uint16_t X_JZ[ALUS] = CMP(, _JZ);
+constexpr uint16_t X_JNZ[ALUS] = CMP(, _JNZ);
+constexpr uint16_t LOAD_X_JZ[2][ALUS] = {CMP(LOAD_, _JZ), CMP(C_LOAD_, _JZ)};
+constexpr uint16_t LOAD_X_JNZ[2][ALUS] = {CMP(LOAD_, _JNZ), CMP(C_LOAD_, _JNZ)};
 // LOAD_X_JZ and LOAD_X_JNZ of a register or a global and a constant.
-constexpr uint16_t KI_JZ[2][ALUS] = {
-    {0, 0, 0, 0, 0, H_RI_AND_JZ, 0, H_RI_GT_JZ, H_RI_EQ_JZ, H_RI_NE_JZ, H_RI_LT_JZ},
-    {0, 0, 0, 0, 0, H_GI_AND_JZ, 0, H_GI_GT_JZ, H_GI_EQ_JZ, H_GI_NE_JZ, H_GI_LT_JZ}};
-constexpr uint16_t KI_JNZ[2][ALUS] = {
-    {0, 0, 0, 0, 0, H_RI_AND_JNZ, 0, H_RI_GT_JNZ, H_RI_EQ_JNZ, H_RI_NE_JNZ, H_RI_LT_JNZ},
-    {0, 0, 0, 0, 0, H_GI_AND_JNZ, 0, H_GI_GT_JNZ, H_GI_EQ_JNZ, H_GI_NE_JNZ, H_GI_LT_JNZ}};
+constexpr uint16_t KI_JZ[2][ALUS] = {CMP(RI_, _JZ), CMP(GI_, _JZ)};
+constexpr uint16_t KI_JNZ[2][ALUS] = {CMP(RI_, _JNZ), CMP(GI_, _JNZ)};
 // LOAD_ADD_X_JZ / JNZ and LOAD_SUB_..., by ADD or SUB and the comparison.
-constexpr uint16_t SUM_JZ[2][ALUS] = {
-    {0, 0, 0, 0, 0, H_LOAD_ADD_AND_JZ, 0, H_LOAD_ADD_GT_JZ, H_LOAD_ADD_EQ_JZ, H_LOAD_ADD_NE_JZ,
-     H_LOAD_ADD_LT_JZ},
-    {0, 0, 0, 0, 0, H_LOAD_SUB_AND_JZ, 0, H_LOAD_SUB_GT_JZ, H_LOAD_SUB_EQ_JZ, H_LOAD_SUB_NE_JZ,
-     H_LOAD_SUB_LT_JZ}};
-constexpr uint16_t SUM_JNZ[2][ALUS] = {
-    {0, 0, 0, 0, 0, H_LOAD_ADD_AND_JNZ, 0, H_LOAD_ADD_GT_JNZ, H_LOAD_ADD_EQ_JNZ,
-     H_LOAD_ADD_NE_JNZ, H_LOAD_ADD_LT_JNZ},
-    {0, 0, 0, 0, 0, H_LOAD_SUB_AND_JNZ, 0, H_LOAD_SUB_GT_JNZ, H_LOAD_SUB_EQ_JNZ,
-     H_LOAD_SUB_NE_JNZ, H_LOAD_SUB_LT_JNZ}};
+constexpr uint16_t SUM_JZ[2][ALUS] = {CMP(LOAD_ADD_, _JZ), CMP(LOAD_SUB_, _JZ)};
+constexpr uint16_t SUM_JNZ[2][ALUS] = {CMP(LOAD_ADD_, _JNZ), CMP(LOAD_SUB_, _JNZ)};
+#undef CMP
 constexpr uint16_t LOAD_JZ[2] = {H_LOAD_JZ, H_C_LOAD_JZ};
 
 // Assignments to a register, by the kinds of A (R G I H U) and B (R G I).

@@ -544,6 +544,21 @@ dispatch:
     BRANCH(acc == 0, 4, 11);                                                               \
     CASE(P##name##_JNZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);        \
     BRANCH(acc != 0, 4, 11);
+// r < a || r > b: the second test jumps to `other` when `taken`.
+#define OUTSIDE(J, taken)                         \
+    CASE(RI_OUTSIDE_##J) {                        \
+        const int16_t x = regs[op->v[0]];         \
+        acc = alu_lt(x, (int16_t)op->v[1]);       \
+        budget -= 3;                              \
+        if (acc != 0)                             \
+            GO(op->target);                       \
+        acc = alu_gt(x, (int16_t)op->v[2]);       \
+        budget -= 3;                              \
+        if (taken)                                \
+            JUMP_TO(op->other);                   \
+        op += 16;                                 \
+        DISPATCH();                               \
+    }
 #define X_STORE(P, FIRST, W, name, f) \
     CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
 #define X_JUMPS(P, FIRST, W, name, f)                                  \
@@ -613,32 +628,8 @@ tail:
     ASSIGN(ADD, alu_add)
     ASSIGN(SUB, alu_sub)
     COPY(R, 0) COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2)
-    CASE(RI_OUTSIDE_JZ) {
-        const int16_t x = regs[op->v[0]];
-        acc = alu_lt(x, (int16_t)op->v[1]);
-        budget -= 3;
-        if (acc != 0)
-            GO(op->target);
-        acc = alu_gt(x, (int16_t)op->v[2]);
-        budget -= 3;
-        if (acc == 0)
-            JUMP_TO(op->other);
-        op += 16;
-        DISPATCH();
-    }
-    CASE(RI_OUTSIDE_JNZ) {
-        const int16_t x = regs[op->v[0]];
-        acc = alu_lt(x, (int16_t)op->v[1]);
-        budget -= 3;
-        if (acc != 0)
-            GO(op->target);
-        acc = alu_gt(x, (int16_t)op->v[2]);
-        budget -= 3;
-        if (acc != 0)
-            JUMP_TO(op->other);
-        op += 16;
-        DISPATCH();
-    }
+    OUTSIDE(JZ, acc == 0)
+    OUTSIDE(JNZ, acc != 0)
     CASE(R_JZ)
         acc = regs[op->v[0]];
         BRANCH(acc == 0, 2, 5);
@@ -734,6 +725,7 @@ tail:
 #endif
 #undef X_JUMPS
 #undef X_STORE
+#undef OUTSIDE
 #undef SUM_JUMPS
 #undef COPY
 #undef ASSIGN
