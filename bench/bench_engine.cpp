@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 static std::atomic<long> heap_calls{0};
@@ -33,13 +34,19 @@ static void load_words(const std::vector<std::vector<int>>& programs)
             put(w);
     }
     put(0);
-    const char* path = "/tmp/nwd-bench.AMC";
+    // A name of this process's own: other runs may be loading theirs.
+    char path[64];
+    snprintf(path, sizeof path, "/tmp/nwd-bench-%d.AMC", (int)getpid());
     FILE* f = fopen(path, "wb");
+    if (!f)
+        abort();
     fwrite(s.data(), 1, s.size(), f);
     fclose(f);
     amc_unload_all();
     amc_vm_reset();
-    if (amc_load(path) != 0)
+    int r = amc_load(path);
+    remove(path);
+    if (r != 0)
         abort();
     actor_table_reset();
 }

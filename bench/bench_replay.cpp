@@ -28,13 +28,16 @@ int live_actors()
 // the street. False when the game's programs are not built.
 bool start_street(int thugs)
 {
-    static bool loaded = false;
-    if (!loaded) {
+    // Loaded again when another benchmark has loaded its own programs since.
+    static const int16_t* loaded = nullptr;
+    static int16_t loaded_count = 0;
+    if (!loaded || program_count != loaded_count || program_table[0].words != loaded) {
         amc_unload_all();
         amc_vm_reset();
         if (amc_load(NWD_GAME_AMC) != 0)
             return false;
-        loaded = true;
+        loaded = program_table[0].words;
+        loaded_count = program_count;
     }
     SimOptions o;
     sim_start(o);

@@ -306,11 +306,13 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
 
 #if defined(__GNUC__) || defined(__clang__)
 #define AMC_COMPUTED_GOTO 1
+#define AMC_LIKELY(x) __builtin_expect(!!(x), 1)
 #else
 #define AMC_COMPUTED_GOTO 0
+#define AMC_LIKELY(x) (x)
 #endif
 
-// A turn on the fast path. Why this shape: an accumulator machine spends
+// The fast path. Why this shape: an accumulator machine spends
 // most of its instructions moving values in and out of the accumulator, so
 // the cost is in dispatching, not in the work. Programs are therefore
 // decoded once into ops (see amc_decode.h) that carry their handler and
@@ -323,32 +325,111 @@ static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t
 // outside the program leads to an op that stops the pass. Each handler
 // knows how many words it covers, so the next op's address is a constant
 // step from this one's and does not wait for a load.
+// That address is what each op waits for: the game's scripts jump (calls,
+// returns, conditions over if-bodies) about every other op, so a jump's
+// target is an address kept in the op, one load away, and a return takes
+// its op from the calls' ring below rather than from its register.
 // Everything rare (SPAWN, MOVE, END, SET_HANDLER, STORE into the program)
 // runs the plain path's step for that one instruction; a STORE into the
 // program makes the ops that read that word decode again, so later fetches
 // see it. When fewer instructions are left in the turn's budget than an op
 // may execute, the plain path finishes the turn, so the turn limit stops at
 // exactly the same instruction as it would there.
-static TurnResult run_fast(Actor& a, int slot, AmcOp* const ops, int32_t start)
+//
+// The whole pass runs here, turn after turn, so that a turn starts without
+// a call. Called with `publish`, it only gives the decoder the handlers'
+// addresses.
+static void run_pass(bool publish)
 {
-    const int32_t len = program_table[a.program].length;
-    int16_t* const regs = a.regs;
-    int16_t* const bases[3] = {program_table[a.program].words, regs, amc_globals};
-    int16_t acc = 0;
-    int32_t budget = turn_limit;
-    const AmcOp* op = ops + amc_op_index(start, len);
-
-#define OPERAND(i) bases[op->kind[i]][op->v[i]]
 #if AMC_COMPUTED_GOTO
 #define AMC_LABEL_ADDRESS(name) &&L_##name,
     static const void* const labels[H_COUNT] = {AMC_FAST_HANDLERS(AMC_LABEL_ADDRESS)};
 #undef AMC_LABEL_ADDRESS
+    if (publish) {
+        amc_decode_set_handlers(labels);
+        return;
+    }
+#else
+    if (publish) {
+        amc_decode_set_handlers(nullptr);
+        return;
+    }
+#endif
+    // The program of the turn: actors of one kind tend to follow each other
+    // in the list, and programs cannot change during a pass, so their op
+    // table is looked up once per run of them (null: the plain path).
+    int program = -1;
+    AmcOp* ops = nullptr;
+    int32_t len = 0;
+    int16_t* bases[3] = {nullptr, nullptr, amc_globals};
+    // The turn.
+    int slot = actor_next(0), turns = 0;
+    Actor* actor = nullptr;
+    int16_t* regs = nullptr;
+    int16_t acc = 0;
+    int32_t budget = 0;
+    const AmcOp* op = nullptr;
+    // Where the calls of this turn return to, most recent last (a ring: a
+    // deeper nesting forgets the oldest). Every op's address depends on the
+    // one before, and a return's on the load of its register, so a return
+    // would otherwise wait for that load. Taking the op from here, which the
+    // call wrote long before, lets it go on at once; the register still
+    // decides (checked, off that path), so a script that changed it or
+    // returns from somewhere else goes where the register says.
+    constexpr unsigned RETURNS = 8;
+    constexpr int32_t NO_RETURN = 0x10000;  // no register holds this
+    int32_t return_pc[RETURNS];
+    const AmcOp* return_op[RETURNS];
+    unsigned returns = 0;
+
+next_turn:
+    if (slot == 0)
+        return;
+    if (turns++ == AMC_PASS_TURNS) {
+        diag("!! Actor list is broken\n");
+        return;
+    }
+    actor = &actor_table.slots[slot];
+    if (actor->program < 0 || actor->program >= program_count)
+        return;
+    if (actor->program != program) {
+        program = actor->program;
+        ops = fast_path ? amc_decoded(program) : nullptr;
+        len = program_table[program].length;
+        bases[0] = program_table[program].words;
+    }
+    {
+        int32_t pc;
+        if (actor->handler_pc != ACTOR_NO_HANDLER) {
+            pc = actor->handler_pc;
+        } else if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
+        } else {
+            pc = actor->resume_pc;
+        }
+        if (!ops) {
+            if (run_plain(*actor, slot, pc, 0, 0) == PASS_ENDS)
+                return;
+            goto turn_ends;
+        }
+        regs = bases[1] = actor->regs;
+        acc = 0;
+        budget = turn_limit;
+        op = ops + amc_op_index(pc, len);
+        returns = 0;
+        for (int32_t& r : return_pc)
+            r = NO_RETURN;
+    }
+
+#define OPERAND(i) bases[op->kind[i]][op->v[i]]
+#if AMC_COMPUTED_GOTO
 #define CASE(name) L_##name:
 #define DISPATCH()                       \
     do {                                 \
         if (budget < AMC_FAST_MAX_COUNT) \
             goto plain;                  \
-        goto* labels[op->handler];       \
+        goto* op->code;                  \
     } while (0)
     DISPATCH();
 #else
@@ -359,24 +440,45 @@ dispatch:
         goto plain;
     switch (op->handler) {
 #endif
-// Goes on `words` words further, having executed `count` instructions.
-#define NEXT(count, words) \
-    do {                   \
-        budget -= (count); \
-        op += (words);     \
-        DISPATCH();        \
+// Goes on `words` words further, having executed `count` instructions, or
+// where the op's tail leads.
+#define NEXT(count, words)      \
+    do {                        \
+        budget -= (count);      \
+        if (op->tail)           \
+            goto tail;          \
+        op += (words);          \
+        DISPATCH();             \
     } while (0)
 #define JUMP_TO(index)         \
     do {                       \
         op = ops + (index);    \
         DISPATCH();            \
     } while (0)
+#define GO(to)                 \
+    do {                       \
+        op = (to);             \
+        DISPATCH();            \
+    } while (0)
+// JUMP_REG through register r, the way `return` does it (see return_op).
+#define RETURN(r)                                                  \
+    do {                                                           \
+        const int16_t to = regs[r];                                \
+        returns--;                                                 \
+        if (AMC_LIKELY(return_pc[returns % RETURNS] == to)) {    \
+            op = return_op[returns % RETURNS];                     \
+            DISPATCH();                                            \
+        }                                                          \
+        JUMP_TO(amc_op_index(to, len));                            \
+    } while (0)
 // A branch whose two ways dispatch separately, each predicted on its own.
 #define BRANCH(taken, count, words) \
     do {                            \
         budget -= (count);          \
         if (taken)                  \
-            JUMP_TO(op->target);    \
+            GO(op->target);    \
+        if (op->tail)               \
+            goto tail;              \
         op += (words);              \
         DISPATCH();                 \
     } while (0)
@@ -392,37 +494,100 @@ dispatch:
     CASE(K##_EQ) acc = alu_eq(acc, V); NEXT(1, 3);      \
     CASE(K##_NE) acc = alu_ne(acc, V); NEXT(1, 3);      \
     CASE(K##_LT) acc = alu_lt(acc, V); NEXT(1, 3);
-#define FUSED_ALU(X)                                                              \
-    X(ADD, alu_add) X(SUB, alu_sub) X(MUL, alu_mul) X(DIV, alu_div) X(AND, alu_and) \
-    X(OR, alu_or)
-#define FUSED_CMP(X) X(GT, alu_gt) X(EQ, alu_eq) X(NE, alu_ne) X(LT, alu_lt)
-#define LOAD_X(name, f) CASE(LOAD_##name) acc = f(OPERAND(0), OPERAND(1)); NEXT(2, 6);
-#define X_STORE(name, f) \
+#define FUSED_ALU(P, FIRST, W, X)                                                  \
+    X(P, FIRST, W, ADD, alu_add) X(P, FIRST, W, SUB, alu_sub) X(P, FIRST, W, MUL, alu_mul) \
+    X(P, FIRST, W, DIV, alu_div) X(P, FIRST, W, AND, alu_and) X(P, FIRST, W, OR, alu_or)
+#define FUSED_CMP(P, FIRST, W, X)                                                  \
+    X(P, FIRST, W, GT, alu_gt) X(P, FIRST, W, EQ, alu_eq) X(P, FIRST, W, NE, alu_ne) \
+    X(P, FIRST, W, LT, alu_lt)
+// The LOAD_ families for a first operand FIRST taking W more words than a
+// plain one: P is empty for plain operands, C_ for linked ones.
+#define LINKED0 actor_table.slots[bases[op->kind[0]][op->v[0] & 31] & 63].regs[op->v[0] >> 5]
+#define LOAD_X(P, FIRST, W, name, f) CASE(P##LOAD_##name) acc = f(FIRST, OPERAND(1)); NEXT(2, 6 + W);
+#define LOAD_X_STORE(P, FIRST, W, name, f)                \
+    CASE(P##LOAD_##name##_STORE) acc = f(FIRST, OPERAND(1)); \
+    OPERAND(2) = acc;                                     \
+    NEXT(3, 9 + W);
+#define LOAD_X_JUMPS(P, FIRST, W, name, f)                                              \
+    CASE(P##LOAD_##name##_JZ) acc = f(FIRST, OPERAND(1)); BRANCH(acc == 0, 3, 8 + W);  \
+    CASE(P##LOAD_##name##_JNZ) acc = f(FIRST, OPERAND(1)); BRANCH(acc != 0, 3, 8 + W);
+#define LOAD_FAMILIES(P, FIRST, W)                       \
+    FUSED_ALU(P, FIRST, W, LOAD_X)                       \
+    FUSED_CMP(P, FIRST, W, LOAD_X)                       \
+    FUSED_ALU(P, FIRST, W, LOAD_X_STORE)                 \
+    FUSED_CMP(P, FIRST, W, LOAD_X_JUMPS)                 \
+    LOAD_X_JUMPS(P, FIRST, W, AND, alu_and)              \
+    CASE(P##LOAD_STORE) acc = FIRST; OPERAND(1) = acc; NEXT(2, 6 + W); \
+    CASE(P##LOAD_JZ) acc = FIRST; BRANCH(acc == 0, 2, 5 + W); \
+    CASE(P##LOAD_JNZ) acc = FIRST; BRANCH(acc != 0, 2, 5 + W);
+// Compare-and-branch of FIRST with the constant in the op.
+#define KI_JUMPS(P, FIRST, W, name, f)                                                     \
+    CASE(P##name##_JZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc == 0, 3, 8);          \
+    CASE(P##name##_JNZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc != 0, 3, 8);
+// Assignments to a register; operands by kind letter (see AMC_ASSIGN).
+#define KIND_R(i) regs[op->v[i]]
+#define KIND_G(i) amc_globals[op->v[i]]
+#define KIND_I(i) ((int16_t)op->v[i])
+#define KIND_H(i) actor_table.slots[amc_globals[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
+#define KIND_U(i) actor_table.slots[regs[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
+#define ASSIGN_SECOND(A, W, ALU, f)                                              \
+    CASE(A_##A##R_##ALU) acc = f(KIND_##A(0), KIND_R(1)); KIND_R(2) = acc; NEXT(3, 9 + W); \
+    CASE(A_##A##G_##ALU) acc = f(KIND_##A(0), KIND_G(1)); KIND_R(2) = acc; NEXT(3, 9 + W); \
+    CASE(A_##A##I_##ALU) acc = f(KIND_##A(0), KIND_I(1)); KIND_R(2) = acc; NEXT(3, 9 + W);
+#define ASSIGN(ALU, f) \
+    ASSIGN_SECOND(R, 0, ALU, f) ASSIGN_SECOND(G, 0, ALU, f) ASSIGN_SECOND(I, 0, ALU, f) \
+    ASSIGN_SECOND(H, 2, ALU, f) ASSIGN_SECOND(U, 2, ALU, f)
+#define COPY(A, W) CASE(COPY_##A) acc = KIND_##A(0); KIND_R(1) = acc; NEXT(2, 6 + W);
+// A sum or difference compared with the constant in v[2].
+#define SUM_JUMPS(P, FIRST, W, name, f)                                                    \
+    CASE(P##name##_JZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);         \
+    BRANCH(acc == 0, 4, 11);                                                               \
+    CASE(P##name##_JNZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);        \
+    BRANCH(acc != 0, 4, 11);
+// r < a || r > b: the second test jumps to `other` when `taken`.
+#define OUTSIDE(J, taken)                         \
+    CASE(RI_OUTSIDE_##J) {                        \
+        const int16_t x = regs[op->v[0]];         \
+        acc = alu_lt(x, (int16_t)op->v[1]);       \
+        budget -= 3;                              \
+        if (acc != 0)                             \
+            GO(op->target);                       \
+        acc = alu_gt(x, (int16_t)op->v[2]);       \
+        budget -= 3;                              \
+        if (taken)                                \
+            JUMP_TO(op->other);                   \
+        op += 16;                                 \
+        DISPATCH();                               \
+    }
+#define X_STORE(P, FIRST, W, name, f) \
     CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
-#define LOAD_X_STORE(name, f) \
-    CASE(LOAD_##name##_STORE) acc = f(OPERAND(0), OPERAND(1)); OPERAND(2) = acc; NEXT(3, 9);
-#define X_JUMPS(name, f)                                                   \
-    CASE(name##_JZ) acc = f(acc, OPERAND(0)); BRANCH(acc == 0, 2, 5);      \
-    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(acc != 0, 2, 5);     \
-    CASE(LOAD_##name##_JZ) acc = f(OPERAND(0), OPERAND(1)); BRANCH(acc == 0, 3, 8); \
-    CASE(LOAD_##name##_JNZ) acc = f(OPERAND(0), OPERAND(1)); BRANCH(acc != 0, 3, 8);
+#define X_JUMPS(P, FIRST, W, name, f)                                  \
+    CASE(name##_JZ) acc = f(acc, OPERAND(0)); BRANCH(acc == 0, 2, 5);  \
+    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(acc != 0, 2, 5);
 
     CASE(DECODE)
-        amc_decode_op(a.program, (uint32_t)(op - ops));
+        amc_decode_op(actor->program, (uint32_t)(op - ops));
 #if AMC_COMPUTED_GOTO
-        goto* labels[op->handler];
+        goto* op->code;
 #else
         goto dispatch;
 #endif
     CASE(STOP)
-        return PASS_ENDS;
+        return;
+tail:
+    budget -= 1;
+    if (op->tail == TAIL_JUMP)
+        JUMP_TO(op->other);
+    RETURN(op->tail_reg);
     CASE(SLOW) {
         // Copies, so that acc stays in a register everywhere else.
         int32_t pc = (int32_t)(op - ops);
         int16_t value = acc;
-        Step r = step(a, slot, pc, value);
+        Step r = step(*actor, slot, pc, value);
+        if (r == STEP_TURN_ENDS)
+            goto turn_ends;
         if (r != STEP_ON)
-            return r == STEP_TURN_ENDS ? TURN_ENDS : PASS_ENDS;
+            return;
         acc = value;
         budget -= 1;
         JUMP_TO(amc_op_index(pc, len));
@@ -430,6 +595,15 @@ dispatch:
     CASE(NOP)
         NEXT(1, 3);
     VALUE_HANDLERS(I, (int16_t)op->v[0])
+    CASE(I_DIV_BY) {
+        // acc / d rounded toward zero, as |acc| * m >> 32 with the sign of
+        // the quotient (m and d's sign from the decoder).
+        const int32_t x = acc, sign = x >> 31, negative = -(int32_t)op->kind[0];
+        const uint32_t m = op->v[1] | (uint32_t)op->v[2] << 16;
+        const int32_t q = (int32_t)(((uint64_t)(uint32_t)((x ^ sign) - sign) * m) >> 32);
+        acc = (int16_t)(uint16_t)((q ^ (sign ^ negative)) - (sign ^ negative));
+        NEXT(1, 3);
+    }
     VALUE_HANDLERS(R, regs[op->v[0]])
     CASE(R_STORE)
         regs[op->v[0]] = acc;
@@ -438,65 +612,94 @@ dispatch:
     CASE(G_STORE)
         amc_globals[op->v[0]] = acc;
         NEXT(1, 3);
-    FUSED_ALU(LOAD_X)
-    FUSED_CMP(LOAD_X)
-    CASE(LOAD_STORE)
-        acc = OPERAND(0);
-        OPERAND(1) = acc;
-        NEXT(2, 6);
-    FUSED_ALU(X_STORE)
-    FUSED_ALU(LOAD_X_STORE)
-    FUSED_CMP(X_JUMPS)
-    X_JUMPS(AND, alu_and)
-    CASE(LOAD_JZ)
-        acc = OPERAND(0);
+    LOAD_FAMILIES(, OPERAND(0), 0)
+    LOAD_FAMILIES(C_, LINKED0, 2)
+    CASE(C_LOAD)
+        acc = LINKED0;
+        NEXT(1, 5);
+    FUSED_CMP(RI_, regs[op->v[0]], 0, KI_JUMPS)
+    KI_JUMPS(RI_, regs[op->v[0]], 0, AND, alu_and)
+    FUSED_CMP(GI_, amc_globals[op->v[0]], 0, KI_JUMPS)
+    KI_JUMPS(GI_, amc_globals[op->v[0]], 0, AND, alu_and)
+    FUSED_CMP(LOAD_ADD_, , add, SUM_JUMPS)
+    SUM_JUMPS(LOAD_ADD_, , add, AND, alu_and)
+    FUSED_CMP(LOAD_SUB_, , sub, SUM_JUMPS)
+    SUM_JUMPS(LOAD_SUB_, , sub, AND, alu_and)
+    ASSIGN(ADD, alu_add)
+    ASSIGN(SUB, alu_sub)
+    COPY(R, 0) COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2)
+    OUTSIDE(JZ, acc == 0)
+    OUTSIDE(JNZ, acc != 0)
+    CASE(R_JZ)
+        acc = regs[op->v[0]];
         BRANCH(acc == 0, 2, 5);
-    CASE(LOAD_JNZ)
-        acc = OPERAND(0);
+    CASE(R_JNZ)
+        acc = regs[op->v[0]];
         BRANCH(acc != 0, 2, 5);
+    FUSED_ALU(, , , X_STORE)
+    FUSED_CMP(, , , X_JUMPS)
+    X_JUMPS(, , , AND, alu_and)
     CASE(JUMP)
         budget -= 1;
-        JUMP_TO(op->target);
+        GO(op->target);
     CASE(BREAK)
-        a.move_ticks_left = 0;
+        actor->move_ticks_left = 0;
         budget -= 1;
-        JUMP_TO(op->target);
+        GO(op->target);
     CASE(RESUME)
-        if (a.move_ticks_left != 0) {
-            move_step(a);
-            return TURN_ENDS;
+        if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
         }
         budget -= 1;
-        JUMP_TO(amc_op_index(a.resume_pc, len));
+        op = ops + amc_op_index(actor->resume_pc, len);
+        // A loop that yields at its end goes on at its closing jump: take
+        // it here (the budget allows it: RESUME was given room for more).
+        if (op->handler == H_JUMP) {
+            budget -= 1;
+            op = op->target;
+        }
+        DISPATCH();
     CASE(RESUME_IF_TRUE)
         if (acc == 0)
             NEXT(1, 1);
-        if (a.move_ticks_left != 0) {
-            move_step(a);
-            return TURN_ENDS;
+        if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
         }
         budget -= 1;
-        JUMP_TO(amc_op_index(a.resume_pc, len));
+        JUMP_TO(amc_op_index(actor->resume_pc, len));
     CASE(JUMP_IF_ZERO)
         BRANCH(acc == 0, 1, 2);
     CASE(JUMP_IF_TRUE)
         BRANCH(acc != 0, 1, 2);
     CASE(BREAK_IF_TRUE)
         if (acc != 0)
-            a.move_ticks_left = 0;
+            actor->move_ticks_left = 0;
         BRANCH(acc != 0, 1, 2);
     CASE(SET_REG)
         regs[op->v[0]] = (int16_t)op->v[1];
         NEXT(1, 3);
+    CASE(SET_JUMP)
+        regs[op->v[0]] = (int16_t)op->v[1];
+        budget -= 2;
+        GO(op->target);
+    CASE(CALL)
+        regs[op->v[0]] = (int16_t)op->v[1];
+        return_pc[returns % RETURNS] = (int16_t)op->v[1];
+        return_op[returns % RETURNS] = ops + op->other;
+        returns++;
+        budget -= 2;
+        GO(op->target);
     CASE(JUMP_REG)
         budget -= 1;
-        JUMP_TO(amc_op_index(regs[op->v[0]], len));
+        RETURN(op->v[0]);
     CASE(PUSH)
         push_arg(acc);
         NEXT(1, 1);
     CASE(YIELD)
-        a.resume_pc = (int32_t)(op - ops) + 1;
-        return TURN_ENDS;
+        actor->resume_pc = (int32_t)(op - ops) + 1;
+        goto turn_ends;
     CASE(CHAIN) {
         // The links' register words are read as they are now.
         int16_t* loc = &OPERAND(0);
@@ -505,6 +708,8 @@ dispatch:
             loc = &actor_table.slots[*loc & 63].regs[*link & 31];
         alu_apply(acc, loc, (int16_t)op->v[2]);
         budget -= 1;
+        if (op->tail)
+            goto tail;
         op += 3 + 2 * op->v[1];
         DISPATCH();
     }
@@ -519,55 +724,51 @@ dispatch:
     }
 #endif
 #undef X_JUMPS
-#undef LOAD_X_STORE
 #undef X_STORE
+#undef OUTSIDE
+#undef SUM_JUMPS
+#undef COPY
+#undef ASSIGN
+#undef ASSIGN_SECOND
+#undef KIND_U
+#undef KIND_H
+#undef KIND_I
+#undef KIND_G
+#undef KIND_R
+#undef KI_JUMPS
+#undef LOAD_FAMILIES
+#undef LOAD_X_JUMPS
+#undef LOAD_X_STORE
 #undef LOAD_X
+#undef LINKED0
 #undef FUSED_CMP
 #undef FUSED_ALU
 #undef VALUE_HANDLERS
 #undef BRANCH
+#undef RETURN
 #undef JUMP_TO
+#undef GO
 #undef NEXT
 #undef DISPATCH
 #undef CASE
 #undef OPERAND
 plain:
-    return run_plain(a, slot, (int32_t)(op - ops), acc, turn_limit - budget);
-}
-
-static TurnResult run_turn(int slot)
-{
-    Actor& a = actor_table.slots[slot];
-    if (a.program < 0 || a.program >= program_count)
-        return PASS_ENDS;
-    int32_t pc;
-    if (a.handler_pc != ACTOR_NO_HANDLER) {
-        pc = a.handler_pc;
-    } else if (a.move_ticks_left != 0) {
-        move_step(a);
-        return TURN_ENDS;
-    } else {
-        pc = a.resume_pc;
-    }
-    AmcOp* ops = fast_path ? amc_decoded(a.program) : nullptr;
-    if (ops)
-        return run_fast(a, slot, ops, pc);
-    return run_plain(a, slot, pc, 0, 0);
+    if (run_plain(*actor, slot, (int32_t)(op - ops), acc, turn_limit - budget) == PASS_ENDS)
+        return;
+turn_ends:
+    slot = actor_next(slot);
+    goto next_turn;
 }
 
 void amc_run_tick()
 {
-    amc_args.count = 0;
-    int s = actor_next(0);
-    for (int turns = 0; s != 0; turns++) {
-        if (turns == AMC_PASS_TURNS) {
-            diag("!! Actor list is broken\n");
-            return;
-        }
-        if (run_turn(s) == PASS_ENDS)
-            return;
-        s = actor_next(s);
+    static bool handlers_given = false;
+    if (!handlers_given) {
+        run_pass(true);
+        handlers_given = true;
     }
+    amc_args.count = 0;
+    run_pass(false);
 }
 
 void amc_set_turn_limit(int32_t limit)

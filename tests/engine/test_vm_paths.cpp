@@ -60,9 +60,9 @@ TEST_F(VmPaths, TurnLimitStopsInsideFusedSequences)
 }
 
 // Programs made mostly of what the assembler writes (loads, arithmetic and
-// stores, compares and branches), with jumps anywhere (into the middle of
-// instructions too), chains, stores into the program, spawns, moves,
-// handlers, and now and then a stray word.
+// stores, compares and branches, range tests, calls and returns), with jumps
+// anywhere (into the middle of instructions too), chains, stores into the
+// program, spawns, moves, handlers, and now and then a stray word.
 Words random_program(std::mt19937& r, int programs)
 {
     auto pick = [&r](int n) { return (int)(r() % (unsigned)n); };
@@ -79,9 +79,26 @@ Words random_program(std::mt19937& r, int programs)
         w.push_back(alu);
     };
     auto any_alu = [&] { return pick(10) == 0 ? 99 + pick(3) : AMC_ALU_FIRST + pick(12); };
+    auto jump_if = [&] { return pick(2) ? OP_JUMP_IF_ZERO : OP_JUMP_IF_TRUE; };
     while ((int)w.size() < n) {
-        int c = pick(100);
-        if (c < 25) {
+        int c = pick(120);
+        const int here = (int)w.size(), ret = (int[]){5, 27, pick(32)}[pick(3)];
+        if (c >= 100 && c < 107) {  // call, now and then one that returns elsewhere
+            w.insert(w.end(), {OP_SET_REG, ret, here + 5 - (pick(6) == 0), OP_JUMP, pick(n)});
+        } else if (c >= 107 && c < 110) {
+            w.insert(w.end(), {OP_JUMP_REG, ret});
+        } else if (c >= 110 && c < 115) {  // r < a || r > b
+            const int reg = pick(34);
+            w.insert(w.end(), {OP_REG, reg, ALU_LOAD, OP_IMM, pick(40) - 20, ALU_LT,
+                               OP_JUMP_IF_TRUE, pick(n + 4) - 2, OP_REG, reg, ALU_LOAD, OP_IMM,
+                               pick(40) - 20, ALU_GT, jump_if(), pick(n + 4) - 2});
+        } else if (c >= 115) {  // a sum or difference against a constant
+            value(ALU_LOAD);
+            value(pick(2) ? ALU_ADD : ALU_SUB);
+            w.insert(w.end(), {OP_IMM, pick(40) - 20,
+                               (int[]){ALU_GT, ALU_EQ, ALU_NE, ALU_LT, ALU_AND}[pick(5)],
+                               jump_if(), pick(n + 4) - 2});
+        } else if (c < 25) {
             value(any_alu());
         } else if (c < 45) {  // load, one or two operations or compares, store
             value(ALU_LOAD);
@@ -120,7 +137,41 @@ struct Outcome {
     std::string diags;
 };
 
-TEST_F(VmPaths, RandomProgramsLeaveTheSameWorldOnBothPaths)
+class VmBothPaths : public VmPaths {
+protected:
+    // Every program started once, then `ticks` ticks; what they leave.
+    Outcome run(const std::vector<Words>& programs, uint32_t seed, bool fast, int ticks = 40)
+    {
+        amc_set_fast_path(fast);
+        load(programs);
+        amc_seed((int32_t)seed);
+        diags.clear();
+        for (int p = 0; p < (int)programs.size(); p++)
+            actor_spawn(p);
+        for (int t = 0; t < ticks; t++) {
+            amc_globals[GLOBAL_CONTROLS] = (int16_t)(t * 37);
+            amc_run_tick();
+        }
+        Outcome out;
+        std::vector<int16_t>& s = out.state;
+        for (const Actor& a : actor_table.slots) {
+            s.insert(s.end(), {a.program, (int16_t)a.resume_pc, (int16_t)a.handler_pc, a.move_dx,
+                               a.move_dy, a.move_duration, a.move_rem_x, a.move_rem_y,
+                               (int16_t)a.move_ticks_left});
+            s.insert(s.end(), a.regs, a.regs + ACTOR_REGS);
+        }
+        s.insert(s.end(), amc_globals, amc_globals + AMC_GLOBALS);
+        s.insert(s.end(), amc_args.values, amc_args.values + AMC_ARGS);
+        s.insert(s.end(), {amc_args.count, (int16_t)amc_get_seed()});
+        for (int p = 0; p < program_count; p++)
+            s.insert(s.end(), program_table[p].words,
+                     program_table[p].words + program_table[p].length);
+        out.diags = diags;
+        return out;
+    }
+};
+
+TEST_F(VmBothPaths, RandomProgramsLeaveTheSameWorld)
 {
     amc_set_turn_limit(500);
     std::mt19937 r(14);
@@ -129,35 +180,37 @@ TEST_F(VmPaths, RandomProgramsLeaveTheSameWorldOnBothPaths)
         for (Words& p : programs)
             p = random_program(r, (int)programs.size());
         const uint32_t seed = r();
-        Outcome out[2];
-        for (int path = 0; path < 2; path++) {
-            amc_set_fast_path(path == 0);
-            load(programs);
-            amc_seed((int32_t)seed);
-            diags.clear();
-            for (int p = 0; p < (int)programs.size(); p++)
-                actor_spawn(p);
-            for (int t = 0; t < 40; t++) {
-                amc_globals[GLOBAL_CONTROLS] = (int16_t)(t * 37);
-                amc_run_tick();
-            }
-            std::vector<int16_t>& s = out[path].state;
-            for (const Actor& a : actor_table.slots) {
-                s.insert(s.end(), {a.program, (int16_t)a.resume_pc, (int16_t)a.handler_pc,
-                                   a.move_dx, a.move_dy, a.move_duration, a.move_rem_x,
-                                   a.move_rem_y, (int16_t)a.move_ticks_left});
-                s.insert(s.end(), a.regs, a.regs + ACTOR_REGS);
-            }
-            s.insert(s.end(), amc_globals, amc_globals + AMC_GLOBALS);
-            s.insert(s.end(), amc_args.values, amc_args.values + AMC_ARGS);
-            s.insert(s.end(), {amc_args.count, (int16_t)amc_get_seed()});
-            for (int p = 0; p < program_count; p++)
-                s.insert(s.end(), program_table[p].words,
-                         program_table[p].words + program_table[p].length);
-            out[path].diags = diags;
-        }
-        ASSERT_EQ(out[0].state, out[1].state) << "round " << round;
-        ASSERT_EQ(out[0].diags, out[1].diags) << "round " << round;
+        Outcome fast = run(programs, seed, true), plain = run(programs, seed, false);
+        ASSERT_EQ(fast.state, plain.state) << "round " << round;
+        ASSERT_EQ(fast.diags, plain.diags) << "round " << round;
+    }
+}
+
+TEST_F(VmBothPaths, ReturnsGoWhereTheirRegisterSays)
+{
+    // Calls nested ten deep, each level in its own register (more than the
+    // fast path remembers), each counting in r1 once its inner call is back;
+    // then a subroutine that changes its return register before returning.
+    Words w = {OP_SET_REG, 10, 5, OP_JUMP, 16,                      // 0: call level 0
+               OP_SET_REG, 2, 1, OP_SET_REG, 20, 11, OP_JUMP, 200,  // 5: call the changer
+               OP_YIELD, OP_JUMP, 13};
+    for (int i = 0; i < 10; i++) {
+        const int at = (int)w.size();  // 16 + 16 i
+        if (i < 9)
+            w.insert(w.end(), {OP_SET_REG, 11 + i, at + 5, OP_JUMP, at + 16});
+        else
+            w.insert(w.end(), {OP_JUMP, at + 5, 0, 0, 0});
+        w.insert(w.end(), {OP_REG, 1, ALU_LOAD, OP_IMM, 1, ALU_ADD, OP_REG, 1, ALU_STORE,
+                           OP_JUMP_REG, 10 + i});
+    }
+    w.resize(200, 0);
+    w.insert(w.end(), {OP_SET_REG, 20, 13, OP_SET_REG, 2, 7, OP_JUMP_REG, 20});
+    for (bool fast : {true, false}) {
+        Outcome out = run({w}, 1, fast, 1);
+        EXPECT_EQ(out.diags, "") << fast;
+        EXPECT_EQ(actor(1).regs[1], 10) << fast;  // every level counted once
+        EXPECT_EQ(actor(1).regs[2], 7) << fast;   // back at 13, not at 11
+        EXPECT_EQ(actor(1).resume_pc, 14) << fast;
     }
 }
 
