@@ -246,7 +246,9 @@ bool check_font(Walk& w, Span d, const char* what)
             return fail(w, "%s: fixed font cut short", what);
         return true;
     }
-    auto glyphs = [&](uint64_t count, bool mono) {
+    // A glyph's pixels: bits for mono ranges, else bytes as in a stored
+    // bitmap of the range's depth.
+    auto glyphs = [&](uint64_t count, int depth) {
         for (uint64_t g = 0; g < count; g++) {
             if (d.size - at < 4)
                 return false;
@@ -254,7 +256,8 @@ bool check_font(Walk& w, Span d, const char* what)
             at += 4;
             if (gw < 0 || gh < 0)
                 return false;
-            uint64_t bytes = mono ? (uint64_t)(gw + 7) / 8 * gh : (uint64_t)gw * gh;
+            uint64_t bytes = depth == 1 ? (uint64_t)(gw + 7) / 8 * gh
+                                        : (uint64_t)gw * gh * pixel_bytes(depth);
             if (d.size - at < bytes)
                 return false;
             at += bytes;
@@ -262,7 +265,7 @@ bool check_font(Walk& w, Span d, const char* what)
         return true;
     };
     if (kind == -1) {
-        if (!glyphs(95, false))
+        if (!glyphs(95, 8))
             return fail(w, "%s: proportional font cut short", what);
         return true;
     }
@@ -277,13 +280,22 @@ bool check_font(Walk& w, Span d, const char* what)
     for (int r = 0; r < ranges; r++) {
         if (d.size - at < 9)
             return fail(w, "%s: range %d cut short", what, r);
-        bool mono = d.p[at] != 0;
+        // The library knows these depth marks and no others: a range it
+        // cannot read fails the whole datafile's load, and that failure
+        // frees the object table twice.
+        int depth = d.p[at];
+        if (depth == 255)
+            depth = 1;
+        else if (depth == 0)
+            depth = 8;
+        else if (depth != 1 && !pixel_bytes(depth))
+            return fail(w, "%s: range %d of depth %d", what, r, d.p[at]);
         uint32_t first = be32(d.p + at + 1), last = be32(d.p + at + 5);
         at += 9;
         // Each glyph takes at least its 4-byte size, which bounds the count.
         if (last < first || last - first >= (d.size - at) / 4 + 1)
             return fail(w, "%s: range %d holds characters %u..%u", what, r, first, last);
-        if (!glyphs((uint64_t)last - first + 1, mono))
+        if (!glyphs((uint64_t)last - first + 1, depth))
             return fail(w, "%s: glyphs of range %d cut short", what, r);
     }
     return true;

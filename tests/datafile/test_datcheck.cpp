@@ -114,6 +114,20 @@ TEST(Datcheck, ObjectsMustHoldWhatTheirHeadersPromise)
               DATCHECK_DAMAGED) << "a range that ends before it starts";
     EXPECT_EQ(one("FONT", {0, 0, 0, 1, 0, 0, 0, 0, 0x20, 0, 0, 0, 0x20, 0, 1, 0, 1, 7}),
               DATCHECK_OK);
+    // A range's depth mark sets its glyphs' size; marks the library cannot
+    // read fail its loader, which then frees its table twice.
+    auto glyph_3x1 = [&](uint8_t depth, size_t bytes) {
+        Bytes f{0, 0, 0, 1, depth, 0, 0, 0, 0x20, 0, 0, 0, 0x20, 0, 3, 0, 1};
+        f.resize(f.size() + bytes);
+        return one("FONT", f);
+    };
+    EXPECT_EQ(glyph_3x1(1, 1), DATCHECK_OK);
+    EXPECT_EQ(glyph_3x1(255, 1), DATCHECK_OK) << "also mono";
+    EXPECT_EQ(glyph_3x1(16, 6), DATCHECK_OK);
+    EXPECT_EQ(glyph_3x1(16, 5), DATCHECK_DAMAGED);
+    EXPECT_EQ(glyph_3x1(32, 9), DATCHECK_OK) << "stored as 24-bit";
+    for (uint8_t depth : {2, 7, 9, 254})
+        EXPECT_EQ(glyph_3x1(depth, 64), DATCHECK_DAMAGED) << int(depth);
 }
 
 TEST(Datcheck, SizesCountsAndCompressionAreBounded)
