@@ -277,6 +277,7 @@ bool check_font(Walk& w, Span d, const char* what)
     at += 2;
     if (ranges <= 0)
         return fail(w, "%s: font of %d ranges", what, ranges);
+    bool first_mono = false;
     for (int r = 0; r < ranges; r++) {
         if (d.size - at < 9)
             return fail(w, "%s: range %d cut short", what, r);
@@ -290,6 +291,12 @@ bool check_font(Walk& w, Span d, const char* what)
             depth = 8;
         else if (depth != 1 && !pixel_bytes(depth))
             return fail(w, "%s: range %d of depth %d", what, r, d.p[at]);
+        // The library keeps one kind of glyph a font, the first range's, and
+        // frees the others' glyphs as if they were of that kind.
+        if (r == 0)
+            first_mono = depth == 1;
+        else if ((depth == 1) != first_mono)
+            return fail(w, "%s: range %d mixes mono and colour glyphs", what, r);
         uint32_t first = be32(d.p + at + 1), last = be32(d.p + at + 5);
         at += 9;
         // Each glyph takes at least its 4-byte size, which bounds the count.

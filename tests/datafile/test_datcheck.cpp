@@ -128,6 +128,18 @@ TEST(Datcheck, ObjectsMustHoldWhatTheirHeadersPromise)
     EXPECT_EQ(glyph_3x1(32, 9), DATCHECK_OK) << "stored as 24-bit";
     for (uint8_t depth : {2, 7, 9, 254})
         EXPECT_EQ(glyph_3x1(depth, 64), DATCHECK_DAMAGED) << int(depth);
+    // One kind of glyph a font: colour ranges of several depths, or mono ones
+    // (empty glyphs here).
+    auto two_ranges = [&](uint8_t a, uint8_t b) {
+        Bytes f{0, 0, 0, 2};
+        for (uint8_t depth : {a, b})
+            f.insert(f.end(), {depth, 0, 0, 0, 0x20, 0, 0, 0, 0x20, 0, 0, 0, 0});
+        return one("FONT", f);
+    };
+    EXPECT_EQ(two_ranges(8, 32), DATCHECK_OK);
+    EXPECT_EQ(two_ranges(1, 255), DATCHECK_OK);
+    EXPECT_EQ(two_ranges(1, 8), DATCHECK_DAMAGED);
+    EXPECT_EQ(two_ranges(0, 1), DATCHECK_DAMAGED);
 }
 
 TEST(Datcheck, SizesCountsAndCompressionAreBounded)
