@@ -51,23 +51,27 @@ void on_switch_in() { window_out.store(false); }
 
 float player_volume() { return volume / 256.0f; }
 
-void release(MusicSlot& s) {
-    if (s.module) music_ops->unload(s.module);
+void release(MusicSlot& s)
+{
+    if (s.module)
+        music_ops->unload(s.module);
     s.module = nullptr;
 }
 
 // At exit, after the last poll. A player still running (a run that ended
 // without the shutdown sequence) keeps its module: it still reads it.
-void release_cache() {
-    if (player) return;
-    for (MusicSlot& s : music_slots) release(s);
+void release_cache()
+{
+    if (player)
+        return;
+    for (MusicSlot& s : music_slots)
+        release(s);
 }
 
 }  // namespace
 
-const MusicOps dumb_music_ops = {music_load_module, unload_duh,     al_start_duh,
-                                 al_stop_duh,       al_pause_duh,   al_resume_duh,
-                                 al_poll_duh,       al_duh_set_volume};
+const MusicOps dumb_music_ops = {music_load_module, unload_duh,    al_start_duh, al_stop_duh,
+                                 al_pause_duh,      al_resume_duh, al_poll_duh,  al_duh_set_volume};
 const MusicOps* music_ops = &dumb_music_ops;
 
 namespace {
@@ -75,15 +79,18 @@ namespace {
 // The quick readers: the plain ones first play the whole song through to
 // time it, which a damaged file can stretch to minutes and hundreds of
 // megabytes.
-DUH* read_module(const void* data, long size) {
+DUH* read_module(const void* data, long size)
+{
     DUH* (*const readers[])(DUMBFILE*) = {dumb_read_it_quick, dumb_read_xm_quick,
-                                           dumb_read_s3m_quick, dumb_read_mod_quick};
+                                          dumb_read_s3m_quick, dumb_read_mod_quick};
     for (auto read : readers) {
         DUMBFILE* f = dumbfile_open_memory(static_cast<const char*>(data), size);
-        if (!f) return nullptr;
+        if (!f)
+            return nullptr;
         DUH* d = read(f);
         dumbfile_close(f);
-        if (d) return d;
+        if (d)
+            return d;
     }
     return nullptr;
 }
@@ -92,30 +99,38 @@ DUH* read_module(const void* data, long size) {
 // a child process within PROBE_MS and PROBE_MEMORY: the readers trust what
 // a file says, and a damaged one can crash them or run away with time and
 // memory. Only the child pays for that; the same bytes then load here.
-bool module_survives(const void* data, long size) {
+bool module_survives(const void* data, long size)
+{
     pid_t pid = fork();
-    if (pid < 0) return false;
+    if (pid < 0)
+        return false;
     if (pid == 0) {
-        for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM}) std::signal(sig, SIG_DFL);
+        for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM})
+            std::signal(sig, SIG_DFL);
         int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) dup2(null, 2);
+        if (null >= 0)
+            dup2(null, 2);
 #ifndef NWD_SANITIZED  // sanitizers reserve more address space than any cap
         rlimit cap{PROBE_MEMORY, PROBE_MEMORY};
         setrlimit(RLIMIT_AS, &cap);
 #endif
         alarm(PROBE_MS / 1000 + 1);
         DUH* d = read_module(data, size);
-        if (!d) _exit(1);
+        if (!d)
+            _exit(1);
         DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
         static short out[2 * 4096];
-        for (int i = 0; r && i < 6; i++) duh_render(r, 16, 0, 1.0f, 65536.0f / 22050, 4096, out);
+        for (int i = 0; r && i < 6; i++)
+            duh_render(r, 16, 0, 1.0f, 65536.0f / 22050, 4096, out);
         _exit(r ? 0 : 1);
     }
     int status = 0;
     for (int waited = 0;; waited += 5) {
         pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (done < 0) return false;
+        if (done == pid)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (done < 0)
+            return false;
         if (waited >= PROBE_MS) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
@@ -127,19 +142,24 @@ bool module_survives(const void* data, long size) {
 
 }  // namespace
 
-DUH* music_load_module_bytes(const void* data, long size) {
+DUH* music_load_module_bytes(const void* data, long size)
+{
     return module_survives(data, size) ? read_module(data, size) : nullptr;
 }
 
-DUH* music_load_module(const char* path) {
-    if (!path || !path[0]) return nullptr;
+DUH* music_load_module(const char* path)
+{
+    if (!path || !path[0])
+        return nullptr;
     FILE* f = std::fopen(path, "rb");
-    if (!f) return nullptr;
+    if (!f)
+        return nullptr;
     // Read whole, within a cap, so that loading costs a bounded time and
     // memory whatever the file holds.
     DUH* d = nullptr;
     long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        size = std::ftell(f);
     if (size > 0 && size <= MUSIC_MAX_FILE && std::fseek(f, 0, SEEK_SET) == 0) {
         char* bytes = static_cast<char*>(std::malloc(size));
         if (bytes && std::fread(bytes, 1, size, f) == static_cast<size_t>(size))
@@ -150,7 +170,8 @@ DUH* music_load_module(const char* path) {
     return d;
 }
 
-int music_init() {
+int music_init()
+{
     static bool exit_hooks;
     if (!exit_hooks) {
         // Run in reverse: the modules go before the library that made them.
@@ -172,12 +193,17 @@ int music_init() {
     return 0;
 }
 
-int music_play(int slot, const char* dir, const char* name) {
-    if (slot < 0 || slot >= MUSIC_SLOTS) return 1;
-    if (!dir) dir = "";
-    if (!name) name = "";
+int music_play(int slot, const char* dir, const char* name)
+{
+    if (slot < 0 || slot >= MUSIC_SLOTS)
+        return 1;
+    if (!dir)
+        dir = "";
+    if (!name)
+        name = "";
     if (player) {
-        if (std::strcmp(name, player_name) == 0) return 0;
+        if (std::strcmp(name, player_name) == 0)
+            return 0;
         music_stop();
     }
     MusicSlot& s = music_slots[slot];
@@ -201,7 +227,8 @@ int music_play(int slot, const char* dir, const char* name) {
         }
         std::strcpy(s.name, name);
         s.module = music_ops->load(path);
-        if (!s.module) s.module = music_ops->load(name);
+        if (!s.module)
+            s.module = music_ops->load(name);
         if (!s.module) {
             // The slot keeps the name: asking again does not retry the load.
             diag("Unsupported Mod type or file not found : <%s>\n", path);
@@ -209,45 +236,57 @@ int music_play(int slot, const char* dir, const char* name) {
         }
     }
 
-    if (s.module) player = music_ops->start(s.module, 2, 0, 1.0f, 4096, 22050);
+    if (s.module)
+        player = music_ops->start(s.module, 2, 0, 1.0f, 4096, 22050);
     if (!player) {
         diag("Error : Unable to play a loaded song\n");
         return 1;
     }
     music_ops->set_volume(player, player_volume());
-    if (paused_for_switch) music_ops->pause(player);
+    if (paused_for_switch)
+        music_ops->pause(player);
     return 0;
 }
 
-void music_stop() {
-    if (player) music_ops->stop(player);
+void music_stop()
+{
+    if (player)
+        music_ops->stop(player);
     player = nullptr;
 }
 
-void music_poll() {
+void music_poll()
+{
     bool out = window_out.load();
     if (out != paused_for_switch) {
         paused_for_switch = out;
         out ? music_pause() : music_resume();
     }
-    if (player) music_ops->poll(player);
+    if (player)
+        music_ops->poll(player);
 }
 
-void music_pause() {
-    if (player) music_ops->pause(player);
+void music_pause()
+{
+    if (player)
+        music_ops->pause(player);
 }
 
-void music_resume() {
-    if (player) music_ops->resume(player);
+void music_resume()
+{
+    if (player)
+        music_ops->resume(player);
 }
 
 AL_DUH_PLAYER* music_player() { return player; }
 
 int music_get_volume() { return volume; }
 
-void music_set_volume(int v) {
+void music_set_volume(int v)
+{
     volume = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-    if (player) music_ops->set_volume(player, player_volume());
+    if (player)
+        music_ops->set_volume(player, player_volume());
 }
 
 void music_volume_up() { music_set_volume(volume_raised(volume)); }

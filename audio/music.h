@@ -49,10 +49,10 @@ void music_volume_down();
 DUH* music_load_module(const char* path);
 DUH* music_load_module_bytes(const void* data, long size);  // the same from memory
 constexpr long MUSIC_MAX_FILE = 16L << 20;
-AL_DUH_PLAYER* music_player();             // null when nothing plays
+AL_DUH_PLAYER* music_player();  // null when nothing plays
 
-constexpr int PLAYLIST_MAX = 16;        // "<NONE>" and up to 15 files
-constexpr int PLAYLIST_NAME_LEN = 20;   // as the configuration's "music" text
+constexpr int PLAYLIST_MAX = 16;       // "<NONE>" and up to 15 files
+constexpr int PLAYLIST_NAME_LEN = 20;  // as the configuration's "music" text
 extern char playlist_names[PLAYLIST_MAX][PLAYLIST_NAME_LEN];
 extern int playlist_count;
 extern int playlist_current;

@@ -1,9 +1,9 @@
 #include <allegro.h>
 
+#include <strings.h>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 
 #include "audio/music.h"
 #include "shell/config.h"
@@ -20,13 +20,17 @@ char playlist_files[PLAYLIST_MAX][PLAYLIST_NAME_LEN + 4];
 
 constexpr const char* NO_PLAYLIST = "<NONE>";
 
-int add_playlist(const char* filename, int, void*) {
+int add_playlist(const char* filename, int, void*)
+{
     size_t len = std::strlen(filename);
     // More files than names, and names the configuration could not hold, are
     // left out: they could never be chosen again at the next start.
-    if (playlist_count >= PLAYLIST_MAX) return 1;
-    if (len <= 4 || len - 4 >= PLAYLIST_NAME_LEN) return 0;
-    if (strcasecmp(filename + len - 4, ".lst") != 0) return 0;
+    if (playlist_count >= PLAYLIST_MAX)
+        return 1;
+    if (len <= 4 || len - 4 >= PLAYLIST_NAME_LEN)
+        return 0;
+    if (strcasecmp(filename + len - 4, ".lst") != 0)
+        return 0;
     char* name = playlist_names[playlist_count];
     for (size_t i = 0; i < len - 4; i++)
         name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(filename[i])));
@@ -36,7 +40,8 @@ int add_playlist(const char* filename, int, void*) {
     return 0;
 }
 
-bool same_ignoring_case(const char* a, const char* b) {
+bool same_ignoring_case(const char* a, const char* b)
+{
     for (; *a && *b; a++, b++)
         if (std::toupper(static_cast<unsigned char>(*a)) !=
             std::toupper(static_cast<unsigned char>(*b)))
@@ -44,14 +49,16 @@ bool same_ignoring_case(const char* a, const char* b) {
     return *a == *b;
 }
 
-void load_current(const ConfigEntry* keys) {
+void load_current(const ConfigEntry* keys)
+{
     if (playlist_current == 0)
         config_reset(keys);  // "<NONE>": silence everywhere
     else
         config_read(keys, playlist_files[playlist_current]);
 }
 
-void select(int index, const ConfigEntry* keys, char* current_name) {
+void select(int index, const ConfigEntry* keys, char* current_name)
+{
     playlist_current = index;
     std::snprintf(current_name, PLAYLIST_NAME_LEN, "%s", playlist_names[index]);
     load_current(keys);
@@ -59,7 +66,8 @@ void select(int index, const ConfigEntry* keys, char* current_name) {
 
 }  // namespace
 
-void playlist_init(const ConfigEntry* keys, char* current_name) {
+void playlist_init(const ConfigEntry* keys, char* current_name)
+{
     std::strcpy(playlist_names[0], NO_PLAYLIST);
     playlist_files[0][0] = '\0';
     playlist_count = 1;
@@ -76,12 +84,16 @@ void playlist_init(const ConfigEntry* keys, char* current_name) {
     select(0, keys, current_name);
 }
 
-void playlist_next(const ConfigEntry* keys, char* current_name) {
-    if (playlist_count < 1) return;  // not initialised
+void playlist_next(const ConfigEntry* keys, char* current_name)
+{
+    if (playlist_count < 1)
+        return;  // not initialised
     select((playlist_current + 1) % playlist_count, keys, current_name);
 }
 
-void playlist_prev(const ConfigEntry* keys, char* current_name) {
-    if (playlist_count < 1) return;
+void playlist_prev(const ConfigEntry* keys, char* current_name)
+{
+    if (playlist_count < 1)
+        return;
     select((playlist_current + playlist_count - 1) % playlist_count, keys, current_name);
 }

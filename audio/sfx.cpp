@@ -9,17 +9,70 @@
 #include "shell/config.h"
 
 const char* const sfx_files[SFX_ROWS] = {
-    "*dummy*",    "VHIT.wav",  "VHIT.wav",   "03.wav",   "VHIT2.wav",  "05.wav",
-    "VHURT.wav",  "07.wav",    "VDIE.wav",   "BDIE.wav", "LAUGH.wav",  "11.wav",
-    "VESCAPE.wav", "DOOR.wav", "COMEON.wav", "SLASH.wav", "CLANG.wav", "BAT.wav",
-    "BREAK.wav",  "EAT.wav",   "POWER.wav",  "GRAB.wav", "THROW.wav",  "GRUNT.wav",
-    "BOSS.wav",   "BOSSDIE.wav", "GO.wav",   "TIMEUP.wav", "CLEAR.wav", "MENU1.wav",
+    "*dummy*",
+    "VHIT.wav",
+    "VHIT.wav",
+    "03.wav",
+    "VHIT2.wav",
+    "05.wav",
+    "VHURT.wav",
+    "07.wav",
+    "VDIE.wav",
+    "BDIE.wav",
+    "LAUGH.wav",
+    "11.wav",
+    "VESCAPE.wav",
+    "DOOR.wav",
+    "COMEON.wav",
+    "SLASH.wav",
+    "CLANG.wav",
+    "BAT.wav",
+    "BREAK.wav",
+    "EAT.wav",
+    "POWER.wav",
+    "GRAB.wav",
+    "THROW.wav",
+    "GRUNT.wav",
+    "BOSS.wav",
+    "BOSSDIE.wav",
+    "GO.wav",
+    "TIMEUP.wav",
+    "CLEAR.wav",
+    "MENU1.wav",
     "MENU2.wav",
     // Rows for modders' own effects: "31.wav" to "62.wav", played when present.
-    "31.wav", "32.wav", "33.wav", "34.wav", "35.wav", "36.wav", "37.wav", "38.wav",
-    "39.wav", "40.wav", "41.wav", "42.wav", "43.wav", "44.wav", "45.wav", "46.wav",
-    "47.wav", "48.wav", "49.wav", "50.wav", "51.wav", "52.wav", "53.wav", "54.wav",
-    "55.wav", "56.wav", "57.wav", "58.wav", "59.wav", "60.wav", "61.wav", "62.wav",
+    "31.wav",
+    "32.wav",
+    "33.wav",
+    "34.wav",
+    "35.wav",
+    "36.wav",
+    "37.wav",
+    "38.wav",
+    "39.wav",
+    "40.wav",
+    "41.wav",
+    "42.wav",
+    "43.wav",
+    "44.wav",
+    "45.wav",
+    "46.wav",
+    "47.wav",
+    "48.wav",
+    "49.wav",
+    "50.wav",
+    "51.wav",
+    "52.wav",
+    "53.wav",
+    "54.wav",
+    "55.wav",
+    "56.wav",
+    "57.wav",
+    "58.wav",
+    "59.wav",
+    "60.wav",
+    "61.wav",
+    "62.wav",
     "",
 };
 
@@ -37,20 +90,25 @@ void al_set_volume(int v, int volume) { voice_set_volume(v, volume); }
 void al_set_pan(int v, int pan) { voice_set_pan(v, pan); }
 int al_position(int v) { return voice_get_position(v); }
 
-void free_samples() {
+void free_samples()
+{
     for (int i = 1; i < SFX_ROWS; i++) {
-        if (sfx_samples[i]) destroy_sample(sfx_samples[i]);
+        if (sfx_samples[i])
+            destroy_sample(sfx_samples[i]);
         sfx_samples[i] = nullptr;
     }
 }
 
 // A voice the driver never gave counts as ended.
-bool still_playing(const SfxVoiceSlot& e) {
+bool still_playing(const SfxVoiceSlot& e)
+{
     return e.voice >= 0 && sfx_voice_ops->position(e.voice) != -1;
 }
 
-void start_voice(int voice, int pan) {
-    if (voice < 0) return;
+void start_voice(int voice, int pan)
+{
+    if (voice < 0)
+        return;
     sfx_voice_ops->set_volume(voice, game_config.soundvolume);
     sfx_voice_ops->set_pan(voice, pan);
     sfx_voice_ops->start(voice);
@@ -58,11 +116,12 @@ void start_voice(int voice, int pan) {
 
 }  // namespace
 
-const SfxVoiceOps allegro_voice_ops = {al_allocate, al_deallocate, al_reallocate, al_start,
-                                       al_set_volume, al_set_pan, al_position};
+const SfxVoiceOps allegro_voice_ops = {al_allocate,   al_deallocate, al_reallocate, al_start,
+                                       al_set_volume, al_set_pan,    al_position};
 const SfxVoiceOps* sfx_voice_ops = &allegro_voice_ops;
 
-int sfx_init(const char* data_dir) {
+int sfx_init(const char* data_dir)
+{
     free_samples();
     sfx_voice_count = 0;
     reserve_voices(SFX_VOICES, 0);
@@ -71,7 +130,8 @@ int sfx_init(const char* data_dir) {
         return 1;
     }
     for (int i = 1; i < SFX_ROWS; i++) {
-        if (!sfx_files[i][0]) return 0;
+        if (!sfx_files[i][0])
+            return 0;
         char path[512];
         int n = std::snprintf(path, sizeof path, "%s%s", data_dir, sfx_files[i]);
         // A modder's row that is not there is the usual case: no word of it.
@@ -81,7 +141,8 @@ int sfx_init(const char* data_dir) {
         if (!sfx_samples[i]) {
             diag("Unable to load sample %s\n", path);
             // An older data folder lacks the later effects: only those go quiet.
-            if (i > SFX_REQUIRED) continue;
+            if (i > SFX_REQUIRED)
+                continue;
             free_samples();  // a silent run never uses them
             return 2;
         }
@@ -91,8 +152,10 @@ int sfx_init(const char* data_dir) {
     return 3;
 }
 
-void sfx_play(int owner, int effect, int pan) {
-    if (effect < 1 || effect >= SFX_ROWS || !sfx_samples[effect]) return;
+void sfx_play(int owner, int effect, int pan)
+{
+    if (effect < 1 || effect >= SFX_ROWS || !sfx_samples[effect])
+        return;
     const SAMPLE* sample = sfx_samples[effect];
     const SfxVoiceOps& ops = *sfx_voice_ops;
 
@@ -111,23 +174,28 @@ void sfx_play(int owner, int effect, int pan) {
     }
     if (!free_entry) {
         // Every entry busy: the request is dropped rather than stealing a sound.
-        if (sfx_voice_count == SFX_VOICE_SLOTS) return;
+        if (sfx_voice_count == SFX_VOICE_SLOTS)
+            return;
         free_entry = &sfx_voice_slots[sfx_voice_count++];
         free_entry->voice = -1;
     }
     free_entry->owner = owner;
-    if (free_entry->voice >= 0) ops.deallocate(free_entry->voice);
+    if (free_entry->voice >= 0)
+        ops.deallocate(free_entry->voice);
     free_entry->voice = ops.allocate(sample);
     start_voice(free_entry->voice, pan);
 }
 
-void sfx_stop_all() {
+void sfx_stop_all()
+{
     for (int i = 0; i < sfx_voice_count; i++)
-        if (sfx_voice_slots[i].voice >= 0) sfx_voice_ops->deallocate(sfx_voice_slots[i].voice);
+        if (sfx_voice_slots[i].voice >= 0)
+            sfx_voice_ops->deallocate(sfx_voice_slots[i].voice);
     sfx_voice_count = 0;
 }
 
-void sfx_shutdown() {
+void sfx_shutdown()
+{
     sfx_stop_all();
     free_samples();
 }

@@ -141,7 +141,10 @@ void BM_present_dirty(benchmark::State& state)
 }
 BENCHMARK(BM_present_dirty)
     ->ArgNames({"factor", "top"})
-    ->Args({2, 32})->Args({3, 32})->Args({4, 32})->Args({3, 0})
+    ->Args({2, 32})
+    ->Args({3, 32})
+    ->Args({4, 32})
+    ->Args({3, 0})
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

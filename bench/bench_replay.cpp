@@ -45,10 +45,10 @@ bool start_street(int thugs)
         int s = actor_spawn(THUG_PROGRAM);
         if (s > 0) {
             int16_t* r = actor_table.slots[s].regs;
-            r[0] = 1;                          // a brawler
-            r[1] = (int16_t)(120 + 37 * i);    // along the street
-            r[2] = (int16_t)(150 + i % 40);    // and its depth
-            r[3] = (int16_t)(i % 5);           // in one of the gangs' colours
+            r[0] = 1;                        // a brawler
+            r[1] = (int16_t)(120 + 37 * i);  // along the street
+            r[2] = (int16_t)(150 + i % 40);  // and its depth
+            r[3] = (int16_t)(i % 5);         // in one of the gangs' colours
         }
     }
     return true;
@@ -77,7 +77,8 @@ void run_ticks(benchmark::State& state, Tick tick)
     }
     actors = live_actors();
     diag_set_sink(nullptr, nullptr);
-    state.counters["ticks/s"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["ticks/s"] =
+        benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
     state.counters["actors_at_end"] = actors;
 }
 
@@ -107,7 +108,8 @@ void BM_WorldHash(benchmark::State& state)
     diag_set_sink(nullptr, nullptr);
     for (auto _ : state)
         benchmark::DoNotOptimize(demo_world_hash());
-    state.counters["hashes/s"] = benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["hashes/s"] =
+        benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
     state.counters["actors"] = live_actors();
 }
 BENCHMARK(BM_WorldHash)->Arg(0)->Arg(38);

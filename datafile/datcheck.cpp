@@ -256,8 +256,8 @@ bool check_font(Walk& w, Span d, const char* what)
             at += 4;
             if (gw < 0 || gh < 0)
                 return false;
-            uint64_t bytes = depth == 1 ? (uint64_t)(gw + 7) / 8 * gh
-                                        : (uint64_t)gw * gh * pixel_bytes(depth);
+            uint64_t bytes =
+                depth == 1 ? (uint64_t)(gw + 7) / 8 * gh : (uint64_t)gw * gh * pixel_bytes(depth);
             if (d.size - at < bytes)
                 return false;
             at += bytes;
@@ -332,8 +332,7 @@ bool check_midi(Walk& w, Span d, const char* what)
         uint32_t length = be32(d.p + at);
         at += 4;
         if (length > d.size - at)
-            return fail(w, "%s: music track %d of %u bytes, has %zu", what, t, length,
-                        d.size - at);
+            return fail(w, "%s: music track %d of %u bytes, has %zu", what, t, length, d.size - at);
         at += length;
     }
     return true;
@@ -369,8 +368,8 @@ bool walk_datafile(Walk& w, Span body, int depth, const char* path)
     uint32_t count = be32(body.p);
     size_t at = 4;
     if (count > (body.size - at) / OBJECT_HEADER)
-        return fail(w, "%s: %u objects cannot fit in %zu bytes", path[0] ? path : "datafile",
-                    count, body.size - at);
+        return fail(w, "%s: %u objects cannot fit in %zu bytes", path[0] ? path : "datafile", count,
+                    body.size - at);
     for (uint32_t i = 0; i < count; i++) {
         char name[PATH_SIZE] = "";
         char here[PATH_SIZE];
@@ -383,7 +382,8 @@ bool walk_datafile(Walk& w, Span body, int depth, const char* path)
             if (type != PROPERTY)
                 break;
             if (body.size - at < 8)
-                return fail(w, "%s: property of object %u cut short", path[0] ? path : "datafile", i);
+                return fail(w, "%s: property of object %u cut short", path[0] ? path : "datafile",
+                            i);
             uint32_t ptype = be32(body.p + at), psize = be32(body.p + at + 4);
             at += 8;
             if (psize > body.size - at)
@@ -408,7 +408,7 @@ bool walk_datafile(Walk& w, Span body, int depth, const char* path)
         at += stored;
         std::vector<uint8_t> unpacked;
         if (expanded < 0) {
-            size_t size = (size_t)-(int64_t)expanded;
+            size_t size = (size_t) - (int64_t)expanded;
             if (size > w.budget || size > MAX_EXPANSION * stored + 18)
                 return fail(w, "%s: %u bytes cannot expand to %zu", here, stored, size);
             if (expand(data, size, unpacked) != EXPANDED || unpacked.size() != size)
@@ -497,10 +497,10 @@ int datcheck_file(const char* path, const char* password, DatVisitor visit, void
     fclose(f);
     if (!read) {
         fail(w, size > 0 && (size_t)size > DATCHECK_MAX_FILE ? "larger than any datafile"
-                                                              : "cannot be read");
-        return finish(w, size > 0 && (size_t)size > DATCHECK_MAX_FILE ? DATCHECK_DAMAGED
-                                                                      : DATCHECK_NO_FILE,
-                      report);
+                                                             : "cannot be read");
+        return finish(
+            w, size > 0 && (size_t)size > DATCHECK_MAX_FILE ? DATCHECK_DAMAGED : DATCHECK_NO_FILE,
+            report);
     }
     return datcheck_bytes(bytes.data(), bytes.size(), password, visit, user, report);
 }

@@ -29,9 +29,9 @@ struct DatObject {
     const char* name;  // its NAME property, "" when it has none
     const char* path;  // names from the outermost datafile down, joined by '/'
     uint32_t type;
-    uint32_t size;     // bytes of its data once expanded
-    int index;         // place in the datafile that holds it
-    int depth;         // 0 for the objects of the file itself
+    uint32_t size;  // bytes of its data once expanded
+    int index;      // place in the datafile that holds it
+    int depth;      // 0 for the objects of the file itself
 };
 using DatVisitor = void (*)(const DatObject& object, void* user);
 
@@ -42,8 +42,8 @@ enum DatCheckResult {
 };
 
 struct DatCheckReport {
-    int objects;         // objects seen, nested ones included
-    char message[200];   // why the file was refused; "" when it passed
+    int objects;        // objects seen, nested ones included
+    char message[200];  // why the file was refused; "" when it passed
 };
 
 // Checks the file at `path` read with `password` (null or "" for none).

@@ -24,9 +24,9 @@ enum {
 };
 
 struct Actor {
-    int16_t program;       // index in program_table, -1 for none
-    int32_t resume_pc;     // word offsets from word 0 of the program
-    int32_t handler_pc;    // ACTOR_NO_HANDLER when none
+    int16_t program;     // index in program_table, -1 for none
+    int32_t resume_pc;   // word offsets from word 0 of the program
+    int32_t handler_pc;  // ACTOR_NO_HANDLER when none
     int16_t move_dx;
     int16_t move_dy;
     int16_t move_duration;
@@ -50,7 +50,4 @@ void actor_table_reset();
 // END: push on the free stack, unlink, clear the registers.
 void actor_remove(int slot);
 
-inline int actor_next(int slot)
-{
-    return actor_table.slots[slot & 63].regs[REG_NEXT] & 63;
-}
+inline int actor_next(int slot) { return actor_table.slots[slot & 63].regs[REG_NEXT] & 63; }

@@ -10,13 +10,13 @@ constexpr int AMC_MAX_DEPTH = 16;  // deepest list nesting that is opened
 // amc_load results.
 enum {
     AMC_OK = 0,
-    AMC_ERR_OPEN = 1,      // cannot be opened (or is a directory)
-    AMC_ERR_HEADER = 2,    // short or wrong "AM" + 'C'/'L' header
-    AMC_ERR_SHORT = 3,     // a read came up short
-    AMC_ERR_MEMORY = 4,    // no memory for a block
-    AMC_ERR_FULL = 5,      // a 65th program
-    AMC_ERR_PATH = 6,      // composed path longer than 127 characters
-    AMC_ERR_NESTING = 7,   // lists nested deeper than AMC_MAX_DEPTH
+    AMC_ERR_OPEN = 1,     // cannot be opened (or is a directory)
+    AMC_ERR_HEADER = 2,   // short or wrong "AM" + 'C'/'L' header
+    AMC_ERR_SHORT = 3,    // a read came up short
+    AMC_ERR_MEMORY = 4,   // no memory for a block
+    AMC_ERR_FULL = 5,     // a 65th program
+    AMC_ERR_PATH = 6,     // composed path longer than 127 characters
+    AMC_ERR_NESTING = 7,  // lists nested deeper than AMC_MAX_DEPTH
 };
 
 struct AmcProgram {

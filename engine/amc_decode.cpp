@@ -94,12 +94,12 @@ namespace {
 // Handlers of the single value instructions, in ALU order from LOAD to
 // STORE; 0 where there is none (a STORE into the program).
 constexpr uint16_t SINGLE[3][AMC_ALU_LAST - AMC_ALU_FIRST + 1] = {
-    {H_I_LOAD, H_I_ADD, H_I_SUB, H_I_MUL, H_I_DIV, H_I_AND, H_I_OR, H_I_GT, H_I_EQ, H_I_NE,
-     H_I_LT, 0},
-    {H_R_LOAD, H_R_ADD, H_R_SUB, H_R_MUL, H_R_DIV, H_R_AND, H_R_OR, H_R_GT, H_R_EQ, H_R_NE,
-     H_R_LT, H_R_STORE},
-    {H_G_LOAD, H_G_ADD, H_G_SUB, H_G_MUL, H_G_DIV, H_G_AND, H_G_OR, H_G_GT, H_G_EQ, H_G_NE,
-     H_G_LT, H_G_STORE},
+    {H_I_LOAD, H_I_ADD, H_I_SUB, H_I_MUL, H_I_DIV, H_I_AND, H_I_OR, H_I_GT, H_I_EQ, H_I_NE, H_I_LT,
+     0},
+    {H_R_LOAD, H_R_ADD, H_R_SUB, H_R_MUL, H_R_DIV, H_R_AND, H_R_OR, H_R_GT, H_R_EQ, H_R_NE, H_R_LT,
+     H_R_STORE},
+    {H_G_LOAD, H_G_ADD, H_G_SUB, H_G_MUL, H_G_DIV, H_G_AND, H_G_OR, H_G_GT, H_G_EQ, H_G_NE, H_G_LT,
+     H_G_STORE},
 };
 
 // Fused handlers by the ALU operation in them (ADD..OR, or GT, EQ, NE, LT,
@@ -109,20 +109,22 @@ constexpr uint16_t SINGLE[3][AMC_ALU_LAST - AMC_ALU_FIRST + 1] = {
 // scripts read another actor.
 constexpr int ALUS = AMC_ALU_LAST - AMC_ALU_FIRST + 1;
 constexpr uint16_t LOAD_X[2][ALUS] = {
-    {0, H_LOAD_ADD, H_LOAD_SUB, H_LOAD_MUL, H_LOAD_DIV, H_LOAD_AND, H_LOAD_OR, H_LOAD_GT,
-     H_LOAD_EQ, H_LOAD_NE, H_LOAD_LT, H_LOAD_STORE},
+    {0, H_LOAD_ADD, H_LOAD_SUB, H_LOAD_MUL, H_LOAD_DIV, H_LOAD_AND, H_LOAD_OR, H_LOAD_GT, H_LOAD_EQ,
+     H_LOAD_NE, H_LOAD_LT, H_LOAD_STORE},
     {0, H_C_LOAD_ADD, H_C_LOAD_SUB, H_C_LOAD_MUL, H_C_LOAD_DIV, H_C_LOAD_AND, H_C_LOAD_OR,
      H_C_LOAD_GT, H_C_LOAD_EQ, H_C_LOAD_NE, H_C_LOAD_LT, H_C_LOAD_STORE}};
-constexpr uint16_t X_STORE[ALUS] = {0, H_ADD_STORE, H_SUB_STORE, H_MUL_STORE, H_DIV_STORE,
-                                    H_AND_STORE, H_OR_STORE};
+constexpr uint16_t X_STORE[ALUS] = {0,           H_ADD_STORE, H_SUB_STORE, H_MUL_STORE,
+                                    H_DIV_STORE, H_AND_STORE, H_OR_STORE};
 constexpr uint16_t LOAD_X_STORE[2][ALUS] = {
-    {0, H_LOAD_ADD_STORE, H_LOAD_SUB_STORE, H_LOAD_MUL_STORE, H_LOAD_DIV_STORE,
-     H_LOAD_AND_STORE, H_LOAD_OR_STORE},
+    {0, H_LOAD_ADD_STORE, H_LOAD_SUB_STORE, H_LOAD_MUL_STORE, H_LOAD_DIV_STORE, H_LOAD_AND_STORE,
+     H_LOAD_OR_STORE},
     {0, H_C_LOAD_ADD_STORE, H_C_LOAD_SUB_STORE, H_C_LOAD_MUL_STORE, H_C_LOAD_DIV_STORE,
      H_C_LOAD_AND_STORE, H_C_LOAD_OR_STORE}};
 // The branching handlers of one family by comparison, in ALU order.
-#define CMP(P, S) {0, 0, 0, 0, 0, H_##P##AND##S, 0, H_##P##GT##S, H_##P##EQ##S, H_##P##NE##S, \
-                   H_##P##LT##S}
+#define CMP(P, S)                                                                               \
+    {                                                                                           \
+        0, 0, 0, 0, 0, H_##P##AND##S, 0, H_##P##GT##S, H_##P##EQ##S, H_##P##NE##S, H_##P##LT##S \
+    }
 constexpr uint16_t X_JZ[ALUS] = CMP(, _JZ);
 constexpr uint16_t X_JNZ[ALUS] = CMP(, _JNZ);
 constexpr uint16_t LOAD_X_JZ[2][ALUS] = {CMP(LOAD_, _JZ), CMP(C_LOAD_, _JZ)};
@@ -138,14 +140,16 @@ constexpr uint16_t LOAD_JZ[2] = {H_LOAD_JZ, H_C_LOAD_JZ};
 
 // Assignments to a register, by the kinds of A (R G I H U) and B (R G I).
 #define AMC_H(name) H_##name,
-constexpr uint16_t ASSIGN_ADD[5][3] = {
-    {AMC_ASSIGN_SECOND(AMC_H, A_R, ADD)}, {AMC_ASSIGN_SECOND(AMC_H, A_G, ADD)},
-    {AMC_ASSIGN_SECOND(AMC_H, A_I, ADD)}, {AMC_ASSIGN_SECOND(AMC_H, A_H, ADD)},
-    {AMC_ASSIGN_SECOND(AMC_H, A_U, ADD)}};
-constexpr uint16_t ASSIGN_SUB[5][3] = {
-    {AMC_ASSIGN_SECOND(AMC_H, A_R, SUB)}, {AMC_ASSIGN_SECOND(AMC_H, A_G, SUB)},
-    {AMC_ASSIGN_SECOND(AMC_H, A_I, SUB)}, {AMC_ASSIGN_SECOND(AMC_H, A_H, SUB)},
-    {AMC_ASSIGN_SECOND(AMC_H, A_U, SUB)}};
+constexpr uint16_t ASSIGN_ADD[5][3] = {{AMC_ASSIGN_SECOND(AMC_H, A_R, ADD)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_G, ADD)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_I, ADD)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_H, ADD)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_U, ADD)}};
+constexpr uint16_t ASSIGN_SUB[5][3] = {{AMC_ASSIGN_SECOND(AMC_H, A_R, SUB)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_G, SUB)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_I, SUB)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_H, SUB)},
+                                       {AMC_ASSIGN_SECOND(AMC_H, A_U, SUB)}};
 constexpr uint16_t COPY[5] = {AMC_ASSIGN_FIRST(AMC_H, COPY_, )};
 #undef AMC_H
 constexpr uint16_t LOAD_JNZ[2] = {H_LOAD_JNZ, H_C_LOAD_JNZ};
@@ -159,7 +163,7 @@ struct Value {
     int16_t word;  // the operand word as written
     int alu;       // 0 = LOAD ... 11 = STORE
     bool linked;
-    int words;     // 3, or 5 when linked
+    int words;  // 3, or 5 when linked
 };
 
 bool value_at(const int16_t* code, int32_t len, int32_t pc, Value& out, bool linked = false)
@@ -203,10 +207,7 @@ int letter(const Value& x)
         return x.kind == KIND_GLOBAL ? 3 : 4;
     return x.kind == KIND_REG ? 0 : x.kind == KIND_GLOBAL ? 1 : 2;
 }
-uint16_t letter_v(const Value& x)
-{
-    return x.kind == KIND_WORD ? (uint16_t)x.word : x.v;
-}
+uint16_t letter_v(const Value& x) { return x.kind == KIND_WORD ? (uint16_t)x.word : x.v; }
 
 constexpr int ALU_LOAD_I = ALU_LOAD - AMC_ALU_FIRST;
 constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
@@ -236,8 +237,7 @@ int outside(const int16_t* code, int32_t len, int32_t at, const Value& first, co
 // Fuses the value instruction `first` at pc with what follows it, when that
 // is one of the fused sequences; returns the words covered, or 0. Only a
 // LOAD may have a linked operand.
-int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp* ops,
-         AmcOp& op)
+int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp* ops, AmcOp& op)
 {
     Value second, third;
     bool zero;
@@ -288,7 +288,8 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
             }
             return at3 + 2 - pc;
         }
-        if (has_second && second.alu != ALU_LOAD_I && (second.alu != ALU_STORE_I || stores_second)) {
+        if (has_second && second.alu != ALU_LOAD_I &&
+            (second.alu != ALU_STORE_I || stores_second)) {
             op.handler = LOAD_X[c][second.alu];
             operand(0, first), operand(1, second);
             if (second.alu == ALU_STORE_I && second.kind == KIND_REG) {
@@ -333,12 +334,20 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
 bool falls_through(uint16_t h)
 {
     switch (h) {
-    case H_DECODE: case H_STOP: case H_SLOW: case H_JUMP: case H_BREAK: case H_RESUME:
-    case H_CALL: case H_SET_JUMP: case H_JUMP_REG: case H_YIELD:
-    case H_RI_OUTSIDE_JZ: case H_RI_OUTSIDE_JNZ:  // `other` is taken
+    case H_DECODE:
+    case H_STOP:
+    case H_SLOW:
+    case H_JUMP:
+    case H_BREAK:
+    case H_RESUME:
+    case H_CALL:
+    case H_SET_JUMP:
+    case H_JUMP_REG:
+    case H_YIELD:
+    case H_RI_OUTSIDE_JZ:
+    case H_RI_OUTSIDE_JNZ:  // `other` is taken
         return false;
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -455,12 +464,8 @@ void amc_decode_op(int n, uint32_t pc)
                 span = 2;
             }
             break;
-        case OP_RESUME:
-            op.handler = H_RESUME;
-            break;
-        case OP_RESUME_IF_TRUE:
-            op.handler = H_RESUME_IF_TRUE;
-            break;
+        case OP_RESUME: op.handler = H_RESUME; break;
+        case OP_RESUME_IF_TRUE: op.handler = H_RESUME_IF_TRUE; break;
         case OP_SET_REG:
             if (has3) {
                 op.handler = H_SET_REG;
@@ -484,14 +489,9 @@ void amc_decode_op(int n, uint32_t pc)
                 span = 2;
             }
             break;
-        case OP_PUSH:
-            op.handler = H_PUSH;
-            break;
-        case OP_YIELD:
-            op.handler = H_YIELD;
-            break;
-        default:
-            break;
+        case OP_PUSH: op.handler = H_PUSH; break;
+        case OP_YIELD: op.handler = H_YIELD; break;
+        default: break;
         }
     }
     span += tail(code, len, p + span, op);

@@ -36,40 +36,44 @@
 // scripts are these; knowing the kinds saves looking them up.
 #define AMC_ASSIGN_FIRST(X, P, S) X(P##R##S) X(P##G##S) X(P##I##S) X(P##H##S) X(P##U##S)
 #define AMC_ASSIGN_SECOND(X, P, S) X(P##R_##S) X(P##G_##S) X(P##I_##S)
-#define AMC_ASSIGN(X, ALU)                                                            \
-    AMC_ASSIGN_SECOND(X, A_R, ALU) AMC_ASSIGN_SECOND(X, A_G, ALU) AMC_ASSIGN_SECOND(X, A_I, ALU) \
-    AMC_ASSIGN_SECOND(X, A_H, ALU) AMC_ASSIGN_SECOND(X, A_U, ALU)
+#define AMC_ASSIGN(X, ALU)                                                                       \
+    AMC_ASSIGN_SECOND(X, A_R, ALU)                                                               \
+    AMC_ASSIGN_SECOND(X, A_G, ALU) AMC_ASSIGN_SECOND(X, A_I, ALU) AMC_ASSIGN_SECOND(X, A_H, ALU) \
+        AMC_ASSIGN_SECOND(X, A_U, ALU)
 
-#define AMC_FAST_HANDLERS(X)                                                          \
-    X(DECODE) X(STOP) X(SLOW) X(NOP)                                                 \
-    X(I_LOAD) X(I_ADD) X(I_SUB) X(I_MUL) X(I_DIV) X(I_AND) X(I_OR)                   \
-    X(I_GT) X(I_EQ) X(I_NE) X(I_LT)                                                  \
-    X(R_LOAD) X(R_ADD) X(R_SUB) X(R_MUL) X(R_DIV) X(R_AND) X(R_OR)                   \
-    X(R_GT) X(R_EQ) X(R_NE) X(R_LT) X(R_STORE)                                       \
-    X(G_LOAD) X(G_ADD) X(G_SUB) X(G_MUL) X(G_DIV) X(G_AND) X(G_OR)                   \
-    X(G_GT) X(G_EQ) X(G_NE) X(G_LT) X(G_STORE)                                       \
-    X(JUMP) X(BREAK) X(RESUME) X(JUMP_IF_ZERO) X(JUMP_IF_TRUE) X(BREAK_IF_TRUE)      \
-    X(RESUME_IF_TRUE) X(SET_REG) X(CALL) X(SET_JUMP) X(JUMP_REG) X(PUSH) X(YIELD)     \
-    X(CHAIN) X(RANDOM) X(I_DIV_BY)                                                   \
-    AMC_ALU_FUSED(X, LOAD_, ) X(LOAD_GT) X(LOAD_EQ) X(LOAD_NE) X(LOAD_LT) X(LOAD_STORE) \
-    AMC_ALU_FUSED(X, , _STORE) AMC_ALU_FUSED(X, LOAD_, _STORE)                        \
-    AMC_CMP_FUSED(X, , _JZ) AMC_CMP_FUSED(X, , _JNZ)                                  \
-    AMC_CMP_FUSED(X, LOAD_, _JZ) AMC_CMP_FUSED(X, LOAD_, _JNZ) X(LOAD_JZ) X(LOAD_JNZ)  \
-    X(C_LOAD) AMC_ALU_FUSED(X, C_LOAD_, ) X(C_LOAD_GT) X(C_LOAD_EQ) X(C_LOAD_NE)       \
-    X(C_LOAD_LT) X(C_LOAD_STORE) AMC_ALU_FUSED(X, C_LOAD_, _STORE)                    \
-    AMC_CMP_FUSED(X, C_LOAD_, _JZ) AMC_CMP_FUSED(X, C_LOAD_, _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)  \
-    AMC_CMP_FUSED(X, RI_, _JZ) AMC_CMP_FUSED(X, RI_, _JNZ)                              \
-    AMC_CMP_FUSED(X, GI_, _JZ) AMC_CMP_FUSED(X, GI_, _JNZ) X(R_JZ) X(R_JNZ)             \
-    X(RI_OUTSIDE_JZ) X(RI_OUTSIDE_JNZ)                                                  \
-    AMC_ASSIGN(X, ADD) AMC_ASSIGN(X, SUB) AMC_ASSIGN_FIRST(X, COPY_, )                  \
-    AMC_CMP_FUSED(X, LOAD_ADD_, _JZ) AMC_CMP_FUSED(X, LOAD_ADD_, _JNZ)                    \
-    AMC_CMP_FUSED(X, LOAD_SUB_, _JZ) AMC_CMP_FUSED(X, LOAD_SUB_, _JNZ)
+#define AMC_FAST_HANDLERS(X)                                                                       \
+    X(DECODE)                                                                                      \
+    X(STOP) X(SLOW) X(NOP) X(I_LOAD) X(I_ADD) X(I_SUB) X(I_MUL) X(I_DIV) X(I_AND) X(I_OR) X(I_GT)  \
+        X(I_EQ) X(I_NE) X(I_LT) X(R_LOAD) X(R_ADD) X(R_SUB) X(R_MUL) X(R_DIV) X(R_AND) X(R_OR) X(  \
+            R_GT) X(R_EQ) X(R_NE) X(R_LT) X(R_STORE) X(G_LOAD) X(G_ADD) X(G_SUB) X(G_MUL) X(G_DIV) \
+            X(G_AND) X(G_OR) X(G_GT) X(G_EQ) X(G_NE) X(G_LT) X(G_STORE) X(JUMP) X(BREAK) X(RESUME) \
+                X(JUMP_IF_ZERO) X(JUMP_IF_TRUE) X(BREAK_IF_TRUE) X(RESUME_IF_TRUE) X(SET_REG) X(   \
+                    CALL) X(SET_JUMP) X(JUMP_REG) X(PUSH) X(YIELD) X(CHAIN) X(RANDOM) X(I_DIV_BY)  \
+                    AMC_ALU_FUSED(X, LOAD_, ) X(LOAD_GT) X(LOAD_EQ) X(LOAD_NE) X(LOAD_LT) X(       \
+                        LOAD_STORE) AMC_ALU_FUSED(X, , _STORE) AMC_ALU_FUSED(X, LOAD_, _STORE)     \
+                        AMC_CMP_FUSED(X, , _JZ) AMC_CMP_FUSED(X, , _JNZ) AMC_CMP_FUSED(            \
+                            X, LOAD_, _JZ) AMC_CMP_FUSED(X, LOAD_, _JNZ) X(LOAD_JZ) X(LOAD_JNZ)    \
+                            X(C_LOAD) AMC_ALU_FUSED(X, C_LOAD_, ) X(C_LOAD_GT) X(C_LOAD_EQ) X(     \
+                                C_LOAD_NE) X(C_LOAD_LT) X(C_LOAD_STORE)                            \
+                                AMC_ALU_FUSED(X, C_LOAD_, _STORE) AMC_CMP_FUSED(X, C_LOAD_, _JZ)   \
+                                    AMC_CMP_FUSED(X, C_LOAD_,                                      \
+                                                  _JNZ) X(C_LOAD_JZ) X(C_LOAD_JNZ)                 \
+                                        AMC_CMP_FUSED(X, RI_, _JZ) AMC_CMP_FUSED(X, RI_, _JNZ)     \
+                                            AMC_CMP_FUSED(X, GI_, _JZ) AMC_CMP_FUSED(              \
+                                                X,                                                 \
+                                                GI_, _JNZ) X(R_JZ) X(R_JNZ) X(RI_OUTSIDE_JZ)       \
+                                                X(RI_OUTSIDE_JNZ) AMC_ASSIGN(X, ADD) AMC_ASSIGN(   \
+                                                    X, SUB) AMC_ASSIGN_FIRST(X, COPY_, )           \
+                                                    AMC_CMP_FUSED(X, LOAD_ADD_, _JZ)               \
+                                                        AMC_CMP_FUSED(X, LOAD_ADD_, _JNZ)          \
+                                                            AMC_CMP_FUSED(X, LOAD_SUB_, _JZ)       \
+                                                                AMC_CMP_FUSED(X, LOAD_SUB_, _JNZ)
 
 enum AmcFastHandler : uint16_t {
 #define AMC_FAST_ENUM(name) H_##name,
     AMC_FAST_HANDLERS(AMC_FAST_ENUM)
 #undef AMC_FAST_ENUM
-    H_COUNT
+        H_COUNT
 };
 
 // Where a fused handler's operand lives: the word at that offset of the

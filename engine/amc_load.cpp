@@ -3,10 +3,10 @@
 #include "actor.h"
 #include "amc_decode.h"
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 AmcProgram program_table[AMC_MAX_PROGRAMS];
 int16_t program_count = 0;
@@ -52,10 +52,7 @@ static int16_t load_compiled(FILE* f)
     }
 }
 
-static bool is_separator(char c)
-{
-    return c == '\\' || c == ':' || c == '/';
-}
+static bool is_separator(char c) { return c == '\\' || c == ':' || c == '/'; }
 
 static int16_t load_list(FILE* f, const char* path, int depth)
 {
@@ -118,10 +115,7 @@ static int16_t amc_load_depth(const char* path, int depth)
     return r;
 }
 
-int16_t amc_load(const char* path)
-{
-    return amc_load_depth(path, 0);
-}
+int16_t amc_load(const char* path) { return amc_load_depth(path, 0); }
 
 void amc_unload_all()
 {

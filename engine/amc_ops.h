@@ -53,11 +53,11 @@ struct AmcOpInfo {
 
 // Indexed by opcode; entry 0 is unused.
 constexpr AmcOpInfo amc_op_info[AMC_OPCODE_MAX + 1] = {
-    {nullptr, 0},       {"imm", 3},         {"global", 0},       {"reg", 0},
-    {"random", 3},      {"jump", 2},        {"break", 2},        {"resume", 1},
+    {nullptr, 0},        {"imm", 3},          {"global", 0},        {"reg", 0},
+    {"random", 3},       {"jump", 2},         {"break", 2},         {"resume", 1},
     {"jump_if_zero", 2}, {"jump_if_true", 2}, {"break_if_true", 2}, {"resume_if_true", 1},
-    {"end", 1},         {"set_handler", 3}, {"set_reg", 3},      {"jump_reg", 2},
-    {"push", 1},        {"spawn", 1},       {"yield", 1},        {"move", 1},
+    {"end", 1},          {"set_handler", 3},  {"set_reg", 3},       {"jump_reg", 2},
+    {"push", 1},         {"spawn", 1},        {"yield", 1},         {"move", 1},
 };
 
 // Indexed by alu - AMC_ALU_FIRST.

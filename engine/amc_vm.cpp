@@ -21,7 +21,10 @@ static bool fast_path = true;
 static inline int16_t alu_add(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a + v); }
 static inline int16_t alu_sub(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a - v); }
 static inline int16_t alu_mul(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a * v); }
-static inline int16_t alu_div(int32_t a, int32_t v) { return v == 0 ? 0 : (int16_t)(uint16_t)(a / v); }
+static inline int16_t alu_div(int32_t a, int32_t v)
+{
+    return v == 0 ? 0 : (int16_t)(uint16_t)(a / v);
+}
 static inline int16_t alu_and(int32_t a, int32_t v) { return (int16_t)(a & v); }
 static inline int16_t alu_or(int32_t a, int32_t v) { return (int16_t)(a | v); }
 static inline int16_t alu_gt(int32_t a, int32_t v) { return a > v ? (int16_t)-1 : (int16_t)0; }
@@ -49,10 +52,7 @@ static inline void alu_apply(int16_t& acc, int16_t* operand, int alu)
     }
 }
 
-void amc_alu(int16_t* operand, int alu)
-{
-    alu_apply(amc_accumulator, operand, alu);
-}
+void amc_alu(int16_t* operand, int alu) { alu_apply(amc_accumulator, operand, alu); }
 
 int32_t amc_random()
 {
@@ -77,15 +77,9 @@ void amc_seed(int32_t value)
     amc_seed_value = (int16_t)(uint16_t)(v & 0xFFFF);
 }
 
-int32_t amc_get_seed()
-{
-    return amc_seed_value;
-}
+int32_t amc_get_seed() { return amc_seed_value; }
 
-void amc_args_clear()
-{
-    memset(&amc_args, 0, sizeof amc_args);
-}
+void amc_args_clear() { memset(&amc_args, 0, sizeof amc_args); }
 
 void amc_vm_reset()
 {
@@ -168,8 +162,9 @@ static Step step(Actor& a, int slot, int32_t& pc, int16_t& acc)
     const int32_t len = program_table[prog].length;
     int16_t* const regs = a.regs;
 
-#define NEED(n) \
-    if (pc < 0 || pc + (n) > len) return STEP_PASS_ENDS
+#define NEED(n)                   \
+    if (pc < 0 || pc + (n) > len) \
+    return STEP_PASS_ENDS
 
     NEED(1);
     switch (code[pc]) {
@@ -199,8 +194,8 @@ static Step step(Actor& a, int slot, int32_t& pc, int16_t& acc)
             if (end >= len)
                 return STEP_PASS_ENDS;
         }
-        int16_t* loc = code[pc] == OP_GLOBAL ? &amc_globals[code[pc + 1] & 31]
-                                             : &regs[code[pc + 1] & 31];
+        int16_t* loc =
+            code[pc] == OP_GLOBAL ? &amc_globals[code[pc + 1] & 31] : &regs[code[pc + 1] & 31];
         for (int32_t i = pc + 2; i < end; i += 2)
             loc = &actor_table.slots[*loc & 63].regs[code[i + 1] & 31];
         alu_apply(acc, loc, code[end]);
@@ -251,13 +246,10 @@ static Step step(Actor& a, int slot, int32_t& pc, int16_t& acc)
             pc += 1;
         }
         return STEP_ON;
-    case OP_END:
-        actor_remove(slot);
-        return STEP_PASS_ENDS;
+    case OP_END: actor_remove(slot); return STEP_PASS_ENDS;
     case OP_SET_HANDLER:
         NEED(3);
-        a.handler_pc = (uint16_t)code[pc + 2] == AMC_HANDLER_NONE ? ACTOR_NO_HANDLER
-                                                                  : code[pc + 2];
+        a.handler_pc = (uint16_t)code[pc + 2] == AMC_HANDLER_NONE ? ACTOR_NO_HANDLER : code[pc + 2];
         pc = code[pc + 1];
         return STEP_ON;
     case OP_SET_REG:
@@ -278,11 +270,8 @@ static Step step(Actor& a, int slot, int32_t& pc, int16_t& acc)
         pc += 1;
         return r;
     }
-    case OP_YIELD:
-        a.resume_pc = pc + 1;
-        return STEP_TURN_ENDS;
-    case OP_MOVE:
-        return start_move(a, slot, acc, pc);
+    case OP_YIELD: a.resume_pc = pc + 1; return STEP_TURN_ENDS;
+    case OP_MOVE: return start_move(a, slot, acc, pc);
     default:
         // Unknown opcode: the actor keeps its resume_pc and meets it again.
         return STEP_PASS_ENDS;
@@ -429,7 +418,7 @@ next_turn:
     do {                                 \
         if (budget < AMC_FAST_MAX_COUNT) \
             goto plain;                  \
-        goto* op->code;                  \
+        goto * op->code;                 \
     } while (0)
     DISPATCH();
 #else
@@ -442,144 +431,182 @@ dispatch:
 #endif
 // Goes on `words` words further, having executed `count` instructions, or
 // where the op's tail leads.
-#define NEXT(count, words)      \
-    do {                        \
-        budget -= (count);      \
-        if (op->tail)           \
-            goto tail;          \
-        op += (words);          \
-        DISPATCH();             \
+#define NEXT(count, words) \
+    do {                   \
+        budget -= (count); \
+        if (op->tail)      \
+            goto tail;     \
+        op += (words);     \
+        DISPATCH();        \
     } while (0)
-#define JUMP_TO(index)         \
-    do {                       \
-        op = ops + (index);    \
-        DISPATCH();            \
+#define JUMP_TO(index)      \
+    do {                    \
+        op = ops + (index); \
+        DISPATCH();         \
     } while (0)
-#define GO(to)                 \
-    do {                       \
-        op = (to);             \
-        DISPATCH();            \
+#define GO(to)      \
+    do {            \
+        op = (to);  \
+        DISPATCH(); \
     } while (0)
 // JUMP_REG through register r, the way `return` does it (see return_op).
-#define RETURN(r)                                                  \
-    do {                                                           \
-        const int16_t to = regs[r];                                \
-        returns--;                                                 \
-        if (AMC_LIKELY(return_pc[returns % RETURNS] == to)) {    \
-            op = return_op[returns % RETURNS];                     \
-            DISPATCH();                                            \
-        }                                                          \
-        JUMP_TO(amc_op_index(to, len));                            \
+#define RETURN(r)                                             \
+    do {                                                      \
+        const int16_t to = regs[r];                           \
+        returns--;                                            \
+        if (AMC_LIKELY(return_pc[returns % RETURNS] == to)) { \
+            op = return_op[returns % RETURNS];                \
+            DISPATCH();                                       \
+        }                                                     \
+        JUMP_TO(amc_op_index(to, len));                       \
     } while (0)
 // A branch whose two ways dispatch separately, each predicted on its own.
 #define BRANCH(taken, count, words) \
     do {                            \
         budget -= (count);          \
         if (taken)                  \
-            GO(op->target);    \
+            GO(op->target);         \
         if (op->tail)               \
             goto tail;              \
         op += (words);              \
         DISPATCH();                 \
     } while (0)
-#define VALUE_HANDLERS(K, V)                            \
-    CASE(K##_LOAD) acc = (V); NEXT(1, 3);               \
-    CASE(K##_ADD) acc = alu_add(acc, V); NEXT(1, 3);    \
-    CASE(K##_SUB) acc = alu_sub(acc, V); NEXT(1, 3);    \
-    CASE(K##_MUL) acc = alu_mul(acc, V); NEXT(1, 3);    \
-    CASE(K##_DIV) acc = alu_div(acc, V); NEXT(1, 3);    \
-    CASE(K##_AND) acc = alu_and(acc, V); NEXT(1, 3);    \
-    CASE(K##_OR) acc = alu_or(acc, V); NEXT(1, 3);      \
-    CASE(K##_GT) acc = alu_gt(acc, V); NEXT(1, 3);      \
-    CASE(K##_EQ) acc = alu_eq(acc, V); NEXT(1, 3);      \
-    CASE(K##_NE) acc = alu_ne(acc, V); NEXT(1, 3);      \
-    CASE(K##_LT) acc = alu_lt(acc, V); NEXT(1, 3);
-#define FUSED_ALU(P, FIRST, W, X)                                                  \
-    X(P, FIRST, W, ADD, alu_add) X(P, FIRST, W, SUB, alu_sub) X(P, FIRST, W, MUL, alu_mul) \
-    X(P, FIRST, W, DIV, alu_div) X(P, FIRST, W, AND, alu_and) X(P, FIRST, W, OR, alu_or)
-#define FUSED_CMP(P, FIRST, W, X)                                                  \
-    X(P, FIRST, W, GT, alu_gt) X(P, FIRST, W, EQ, alu_eq) X(P, FIRST, W, NE, alu_ne) \
-    X(P, FIRST, W, LT, alu_lt)
+#define VALUE_HANDLERS(K, V)             \
+    CASE(K##_LOAD) acc = (V);            \
+    NEXT(1, 3);                          \
+    CASE(K##_ADD) acc = alu_add(acc, V); \
+    NEXT(1, 3);                          \
+    CASE(K##_SUB) acc = alu_sub(acc, V); \
+    NEXT(1, 3);                          \
+    CASE(K##_MUL) acc = alu_mul(acc, V); \
+    NEXT(1, 3);                          \
+    CASE(K##_DIV) acc = alu_div(acc, V); \
+    NEXT(1, 3);                          \
+    CASE(K##_AND) acc = alu_and(acc, V); \
+    NEXT(1, 3);                          \
+    CASE(K##_OR) acc = alu_or(acc, V);   \
+    NEXT(1, 3);                          \
+    CASE(K##_GT) acc = alu_gt(acc, V);   \
+    NEXT(1, 3);                          \
+    CASE(K##_EQ) acc = alu_eq(acc, V);   \
+    NEXT(1, 3);                          \
+    CASE(K##_NE) acc = alu_ne(acc, V);   \
+    NEXT(1, 3);                          \
+    CASE(K##_LT) acc = alu_lt(acc, V);   \
+    NEXT(1, 3);
+#define FUSED_ALU(P, FIRST, W, X)                                                          \
+    X(P, FIRST, W, ADD, alu_add)                                                           \
+    X(P, FIRST, W, SUB, alu_sub) X(P, FIRST, W, MUL, alu_mul) X(P, FIRST, W, DIV, alu_div) \
+        X(P, FIRST, W, AND, alu_and) X(P, FIRST, W, OR, alu_or)
+#define FUSED_CMP(P, FIRST, W, X) \
+    X(P, FIRST, W, GT, alu_gt)    \
+    X(P, FIRST, W, EQ, alu_eq) X(P, FIRST, W, NE, alu_ne) X(P, FIRST, W, LT, alu_lt)
 // The LOAD_ families for a first operand FIRST taking W more words than a
 // plain one: P is empty for plain operands, C_ for linked ones.
 #define LINKED0 actor_table.slots[bases[op->kind[0]][op->v[0] & 31] & 63].regs[op->v[0] >> 5]
-#define LOAD_X(P, FIRST, W, name, f) CASE(P##LOAD_##name) acc = f(FIRST, OPERAND(1)); NEXT(2, 6 + W);
-#define LOAD_X_STORE(P, FIRST, W, name, f)                \
+#define LOAD_X(P, FIRST, W, name, f)                 \
+    CASE(P##LOAD_##name) acc = f(FIRST, OPERAND(1)); \
+    NEXT(2, 6 + W);
+#define LOAD_X_STORE(P, FIRST, W, name, f)                   \
     CASE(P##LOAD_##name##_STORE) acc = f(FIRST, OPERAND(1)); \
-    OPERAND(2) = acc;                                     \
+    OPERAND(2) = acc;                                        \
     NEXT(3, 9 + W);
-#define LOAD_X_JUMPS(P, FIRST, W, name, f)                                              \
-    CASE(P##LOAD_##name##_JZ) acc = f(FIRST, OPERAND(1)); BRANCH(acc == 0, 3, 8 + W);  \
-    CASE(P##LOAD_##name##_JNZ) acc = f(FIRST, OPERAND(1)); BRANCH(acc != 0, 3, 8 + W);
-#define LOAD_FAMILIES(P, FIRST, W)                       \
-    FUSED_ALU(P, FIRST, W, LOAD_X)                       \
-    FUSED_CMP(P, FIRST, W, LOAD_X)                       \
-    FUSED_ALU(P, FIRST, W, LOAD_X_STORE)                 \
-    FUSED_CMP(P, FIRST, W, LOAD_X_JUMPS)                 \
-    LOAD_X_JUMPS(P, FIRST, W, AND, alu_and)              \
-    CASE(P##LOAD_STORE) acc = FIRST; OPERAND(1) = acc; NEXT(2, 6 + W); \
-    CASE(P##LOAD_JZ) acc = FIRST; BRANCH(acc == 0, 2, 5 + W); \
-    CASE(P##LOAD_JNZ) acc = FIRST; BRANCH(acc != 0, 2, 5 + W);
+#define LOAD_X_JUMPS(P, FIRST, W, name, f)                 \
+    CASE(P##LOAD_##name##_JZ) acc = f(FIRST, OPERAND(1));  \
+    BRANCH(acc == 0, 3, 8 + W);                            \
+    CASE(P##LOAD_##name##_JNZ) acc = f(FIRST, OPERAND(1)); \
+    BRANCH(acc != 0, 3, 8 + W);
+#define LOAD_FAMILIES(P, FIRST, W)          \
+    FUSED_ALU(P, FIRST, W, LOAD_X)          \
+    FUSED_CMP(P, FIRST, W, LOAD_X)          \
+    FUSED_ALU(P, FIRST, W, LOAD_X_STORE)    \
+    FUSED_CMP(P, FIRST, W, LOAD_X_JUMPS)    \
+    LOAD_X_JUMPS(P, FIRST, W, AND, alu_and) \
+    CASE(P##LOAD_STORE) acc = FIRST;        \
+    OPERAND(1) = acc;                       \
+    NEXT(2, 6 + W);                         \
+    CASE(P##LOAD_JZ) acc = FIRST;           \
+    BRANCH(acc == 0, 2, 5 + W);             \
+    CASE(P##LOAD_JNZ) acc = FIRST;          \
+    BRANCH(acc != 0, 2, 5 + W);
 // Compare-and-branch of FIRST with the constant in the op.
-#define KI_JUMPS(P, FIRST, W, name, f)                                                     \
-    CASE(P##name##_JZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc == 0, 3, 8);          \
-    CASE(P##name##_JNZ) acc = f(FIRST, (int16_t)op->v[1]); BRANCH(acc != 0, 3, 8);
+#define KI_JUMPS(P, FIRST, W, name, f)                     \
+    CASE(P##name##_JZ) acc = f(FIRST, (int16_t)op->v[1]);  \
+    BRANCH(acc == 0, 3, 8);                                \
+    CASE(P##name##_JNZ) acc = f(FIRST, (int16_t)op->v[1]); \
+    BRANCH(acc != 0, 3, 8);
 // Assignments to a register; operands by kind letter (see AMC_ASSIGN).
 #define KIND_R(i) regs[op->v[i]]
 #define KIND_G(i) amc_globals[op->v[i]]
 #define KIND_I(i) ((int16_t)op->v[i])
 #define KIND_H(i) actor_table.slots[amc_globals[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
 #define KIND_U(i) actor_table.slots[regs[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
-#define ASSIGN_SECOND(A, W, ALU, f)                                              \
-    CASE(A_##A##R_##ALU) acc = f(KIND_##A(0), KIND_R(1)); KIND_R(2) = acc; NEXT(3, 9 + W); \
-    CASE(A_##A##G_##ALU) acc = f(KIND_##A(0), KIND_G(1)); KIND_R(2) = acc; NEXT(3, 9 + W); \
-    CASE(A_##A##I_##ALU) acc = f(KIND_##A(0), KIND_I(1)); KIND_R(2) = acc; NEXT(3, 9 + W);
-#define ASSIGN(ALU, f) \
-    ASSIGN_SECOND(R, 0, ALU, f) ASSIGN_SECOND(G, 0, ALU, f) ASSIGN_SECOND(I, 0, ALU, f) \
-    ASSIGN_SECOND(H, 2, ALU, f) ASSIGN_SECOND(U, 2, ALU, f)
-#define COPY(A, W) CASE(COPY_##A) acc = KIND_##A(0); KIND_R(1) = acc; NEXT(2, 6 + W);
+#define ASSIGN_SECOND(A, W, ALU, f)                       \
+    CASE(A_##A##R_##ALU) acc = f(KIND_##A(0), KIND_R(1)); \
+    KIND_R(2) = acc;                                      \
+    NEXT(3, 9 + W);                                       \
+    CASE(A_##A##G_##ALU) acc = f(KIND_##A(0), KIND_G(1)); \
+    KIND_R(2) = acc;                                      \
+    NEXT(3, 9 + W);                                       \
+    CASE(A_##A##I_##ALU) acc = f(KIND_##A(0), KIND_I(1)); \
+    KIND_R(2) = acc;                                      \
+    NEXT(3, 9 + W);
+#define ASSIGN(ALU, f)                                                                  \
+    ASSIGN_SECOND(R, 0, ALU, f)                                                         \
+    ASSIGN_SECOND(G, 0, ALU, f) ASSIGN_SECOND(I, 0, ALU, f) ASSIGN_SECOND(H, 2, ALU, f) \
+        ASSIGN_SECOND(U, 2, ALU, f)
+#define COPY(A, W)                    \
+    CASE(COPY_##A) acc = KIND_##A(0); \
+    KIND_R(1) = acc;                  \
+    NEXT(2, 6 + W);
 // A sum or difference compared with the constant in v[2].
-#define SUM_JUMPS(P, FIRST, W, name, f)                                                    \
-    CASE(P##name##_JZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);         \
-    BRANCH(acc == 0, 4, 11);                                                               \
-    CASE(P##name##_JNZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);        \
+#define SUM_JUMPS(P, FIRST, W, name, f)                                              \
+    CASE(P##name##_JZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);  \
+    BRANCH(acc == 0, 4, 11);                                                         \
+    CASE(P##name##_JNZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]); \
     BRANCH(acc != 0, 4, 11);
 // r < a || r > b: the second test jumps to `other` when `taken`.
-#define OUTSIDE(J, taken)                         \
-    CASE(RI_OUTSIDE_##J) {                        \
-        const int16_t x = regs[op->v[0]];         \
-        acc = alu_lt(x, (int16_t)op->v[1]);       \
-        budget -= 3;                              \
-        if (acc != 0)                             \
-            GO(op->target);                       \
-        acc = alu_gt(x, (int16_t)op->v[2]);       \
-        budget -= 3;                              \
-        if (taken)                                \
-            JUMP_TO(op->other);                   \
-        op += 16;                                 \
-        DISPATCH();                               \
+#define OUTSIDE(J, taken)                   \
+    CASE(RI_OUTSIDE_##J)                    \
+    {                                       \
+        const int16_t x = regs[op->v[0]];   \
+        acc = alu_lt(x, (int16_t)op->v[1]); \
+        budget -= 3;                        \
+        if (acc != 0)                       \
+            GO(op->target);                 \
+        acc = alu_gt(x, (int16_t)op->v[2]); \
+        budget -= 3;                        \
+        if (taken)                          \
+            JUMP_TO(op->other);             \
+        op += 16;                           \
+        DISPATCH();                         \
     }
-#define X_STORE(P, FIRST, W, name, f) \
-    CASE(name##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; NEXT(2, 6);
-#define X_JUMPS(P, FIRST, W, name, f)                                  \
-    CASE(name##_JZ) acc = f(acc, OPERAND(0)); BRANCH(acc == 0, 2, 5);  \
-    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(acc != 0, 2, 5);
+#define X_STORE(P, FIRST, W, name, f)            \
+    CASE(name##_STORE) acc = f(acc, OPERAND(0)); \
+    OPERAND(1) = acc;                            \
+    NEXT(2, 6);
+#define X_JUMPS(P, FIRST, W, name, f)          \
+    CASE(name##_JZ) acc = f(acc, OPERAND(0));  \
+    BRANCH(acc == 0, 2, 5);                    \
+    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); \
+    BRANCH(acc != 0, 2, 5);
 
     CASE(DECODE)
-        amc_decode_op(actor->program, (uint32_t)(op - ops));
+    amc_decode_op(actor->program, (uint32_t)(op - ops));
 #if AMC_COMPUTED_GOTO
-        goto* op->code;
+    goto * op->code;
 #else
         goto dispatch;
 #endif
     CASE(STOP)
-        return;
+    return;
 tail:
     budget -= 1;
     if (op->tail == TAIL_JUMP)
         JUMP_TO(op->other);
     RETURN(op->tail_reg);
-    CASE(SLOW) {
+    CASE(SLOW)
+    {
         // Copies, so that acc stays in a register everywhere else.
         int32_t pc = (int32_t)(op - ops);
         int16_t value = acc;
@@ -593,9 +620,10 @@ tail:
         JUMP_TO(amc_op_index(pc, len));
     }
     CASE(NOP)
-        NEXT(1, 3);
+    NEXT(1, 3);
     VALUE_HANDLERS(I, (int16_t)op->v[0])
-    CASE(I_DIV_BY) {
+    CASE(I_DIV_BY)
+    {
         // acc / d rounded toward zero, as |acc| * m >> 32 with the sign of
         // the quotient (m and d's sign from the decoder).
         const int32_t x = acc, sign = x >> 31, negative = -(int32_t)op->kind[0];
@@ -606,17 +634,17 @@ tail:
     }
     VALUE_HANDLERS(R, regs[op->v[0]])
     CASE(R_STORE)
-        regs[op->v[0]] = acc;
-        NEXT(1, 3);
+    regs[op->v[0]] = acc;
+    NEXT(1, 3);
     VALUE_HANDLERS(G, amc_globals[op->v[0]])
     CASE(G_STORE)
-        amc_globals[op->v[0]] = acc;
-        NEXT(1, 3);
+    amc_globals[op->v[0]] = acc;
+    NEXT(1, 3);
     LOAD_FAMILIES(, OPERAND(0), 0)
     LOAD_FAMILIES(C_, LINKED0, 2)
     CASE(C_LOAD)
-        acc = LINKED0;
-        NEXT(1, 5);
+    acc = LINKED0;
+    NEXT(1, 5);
     FUSED_CMP(RI_, regs[op->v[0]], 0, KI_JUMPS)
     KI_JUMPS(RI_, regs[op->v[0]], 0, AND, alu_and)
     FUSED_CMP(GI_, amc_globals[op->v[0]], 0, KI_JUMPS)
@@ -627,80 +655,79 @@ tail:
     SUM_JUMPS(LOAD_SUB_, , sub, AND, alu_and)
     ASSIGN(ADD, alu_add)
     ASSIGN(SUB, alu_sub)
-    COPY(R, 0) COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2)
-    OUTSIDE(JZ, acc == 0)
-    OUTSIDE(JNZ, acc != 0)
-    CASE(R_JZ)
-        acc = regs[op->v[0]];
-        BRANCH(acc == 0, 2, 5);
+    COPY(R, 0)
+    COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2) OUTSIDE(JZ, acc == 0) OUTSIDE(JNZ, acc != 0)
+        CASE(R_JZ) acc = regs[op->v[0]];
+    BRANCH(acc == 0, 2, 5);
     CASE(R_JNZ)
-        acc = regs[op->v[0]];
-        BRANCH(acc != 0, 2, 5);
+    acc = regs[op->v[0]];
+    BRANCH(acc != 0, 2, 5);
     FUSED_ALU(, , , X_STORE)
     FUSED_CMP(, , , X_JUMPS)
     X_JUMPS(, , , AND, alu_and)
     CASE(JUMP)
-        budget -= 1;
-        GO(op->target);
+    budget -= 1;
+    GO(op->target);
     CASE(BREAK)
-        actor->move_ticks_left = 0;
-        budget -= 1;
-        GO(op->target);
+    actor->move_ticks_left = 0;
+    budget -= 1;
+    GO(op->target);
     CASE(RESUME)
-        if (actor->move_ticks_left != 0) {
-            move_step(*actor);
-            goto turn_ends;
-        }
-        budget -= 1;
-        op = ops + amc_op_index(actor->resume_pc, len);
-        // A loop that yields at its end goes on at its closing jump: take
-        // it here (the budget allows it: RESUME was given room for more).
-        if (op->handler == H_JUMP) {
-            budget -= 1;
-            op = op->target;
-        }
-        DISPATCH();
-    CASE(RESUME_IF_TRUE)
-        if (acc == 0)
-            NEXT(1, 1);
-        if (actor->move_ticks_left != 0) {
-            move_step(*actor);
-            goto turn_ends;
-        }
-        budget -= 1;
-        JUMP_TO(amc_op_index(actor->resume_pc, len));
-    CASE(JUMP_IF_ZERO)
-        BRANCH(acc == 0, 1, 2);
-    CASE(JUMP_IF_TRUE)
-        BRANCH(acc != 0, 1, 2);
-    CASE(BREAK_IF_TRUE)
-        if (acc != 0)
-            actor->move_ticks_left = 0;
-        BRANCH(acc != 0, 1, 2);
-    CASE(SET_REG)
-        regs[op->v[0]] = (int16_t)op->v[1];
-        NEXT(1, 3);
-    CASE(SET_JUMP)
-        regs[op->v[0]] = (int16_t)op->v[1];
-        budget -= 2;
-        GO(op->target);
-    CASE(CALL)
-        regs[op->v[0]] = (int16_t)op->v[1];
-        return_pc[returns % RETURNS] = (int16_t)op->v[1];
-        return_op[returns % RETURNS] = ops + op->other;
-        returns++;
-        budget -= 2;
-        GO(op->target);
-    CASE(JUMP_REG)
-        budget -= 1;
-        RETURN(op->v[0]);
-    CASE(PUSH)
-        push_arg(acc);
-        NEXT(1, 1);
-    CASE(YIELD)
-        actor->resume_pc = (int32_t)(op - ops) + 1;
+    if (actor->move_ticks_left != 0) {
+        move_step(*actor);
         goto turn_ends;
-    CASE(CHAIN) {
+    }
+    budget -= 1;
+    op = ops + amc_op_index(actor->resume_pc, len);
+    // A loop that yields at its end goes on at its closing jump: take
+    // it here (the budget allows it: RESUME was given room for more).
+    if (op->handler == H_JUMP) {
+        budget -= 1;
+        op = op->target;
+    }
+    DISPATCH();
+    CASE(RESUME_IF_TRUE)
+    if (acc == 0)
+        NEXT(1, 1);
+    if (actor->move_ticks_left != 0) {
+        move_step(*actor);
+        goto turn_ends;
+    }
+    budget -= 1;
+    JUMP_TO(amc_op_index(actor->resume_pc, len));
+    CASE(JUMP_IF_ZERO)
+    BRANCH(acc == 0, 1, 2);
+    CASE(JUMP_IF_TRUE)
+    BRANCH(acc != 0, 1, 2);
+    CASE(BREAK_IF_TRUE)
+    if (acc != 0)
+        actor->move_ticks_left = 0;
+    BRANCH(acc != 0, 1, 2);
+    CASE(SET_REG)
+    regs[op->v[0]] = (int16_t)op->v[1];
+    NEXT(1, 3);
+    CASE(SET_JUMP)
+    regs[op->v[0]] = (int16_t)op->v[1];
+    budget -= 2;
+    GO(op->target);
+    CASE(CALL)
+    regs[op->v[0]] = (int16_t)op->v[1];
+    return_pc[returns % RETURNS] = (int16_t)op->v[1];
+    return_op[returns % RETURNS] = ops + op->other;
+    returns++;
+    budget -= 2;
+    GO(op->target);
+    CASE(JUMP_REG)
+    budget -= 1;
+    RETURN(op->v[0]);
+    CASE(PUSH)
+    push_arg(acc);
+    NEXT(1, 1);
+    CASE(YIELD)
+    actor->resume_pc = (int32_t)(op - ops) + 1;
+    goto turn_ends;
+    CASE(CHAIN)
+    {
         // The links' register words are read as they are now.
         int16_t* loc = &OPERAND(0);
         const int16_t* link = bases[0] + (op - ops) + 3;
@@ -713,15 +740,15 @@ tail:
         op += 3 + 2 * op->v[1];
         DISPATCH();
     }
-    CASE(RANDOM) {
+    CASE(RANDOM)
+    {
         int16_t scratch = (int16_t)(uint16_t)(amc_random() & (int16_t)op->v[0]);
         alu_apply(acc, &scratch, (int16_t)op->v[1]);
         NEXT(1, 3);
     }
 #if !AMC_COMPUTED_GOTO
-    case H_COUNT:
-        break;
-    }
+case H_COUNT: break;
+}
 #endif
 #undef X_JUMPS
 #undef X_STORE
@@ -752,12 +779,10 @@ tail:
 #undef DISPATCH
 #undef CASE
 #undef OPERAND
-plain:
-    if (run_plain(*actor, slot, (int32_t)(op - ops), acc, turn_limit - budget) == PASS_ENDS)
-        return;
-turn_ends:
-    slot = actor_next(slot);
-    goto next_turn;
+plain : if (run_plain(*actor, slot, (int32_t)(op - ops), acc, turn_limit - budget) ==
+            PASS_ENDS) return;
+turn_ends : slot = actor_next(slot);
+goto next_turn;
 }
 
 void amc_run_tick()
@@ -771,12 +796,6 @@ void amc_run_tick()
     run_pass(false);
 }
 
-void amc_set_turn_limit(int32_t limit)
-{
-    turn_limit = limit > 0 ? limit : AMC_TURN_LIMIT;
-}
+void amc_set_turn_limit(int32_t limit) { turn_limit = limit > 0 ? limit : AMC_TURN_LIMIT; }
 
-void amc_set_fast_path(bool on)
-{
-    fast_path = on;
-}
+void amc_set_fast_path(bool on) { fast_path = on; }

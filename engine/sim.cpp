@@ -134,10 +134,7 @@ bool sim_step(int16_t controls, bool sound)
 // thousands in one tick: the buffer grows then, and only then.
 static std::string tick_diags;
 
-static void capture_diag(const char* text, size_t len, void*)
-{
-    tick_diags.append(text, len);
-}
+static void capture_diag(const char* text, size_t len, void*) { tick_diags.append(text, len); }
 
 struct SoundLines {
     char text[63 * 24];

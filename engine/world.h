@@ -30,10 +30,7 @@ constexpr int16_t WORLD_LAST_ROW = 11;
 // The outcome of a level whose map or pictures could not be loaded.
 constexpr int WORLD_LEVEL_NOT_LOADED = -2;
 
-inline bool world_row_playable(int row)
-{
-    return row >= WORLD_FIRST_ROW && row <= WORLD_LAST_ROW;
-}
+inline bool world_row_playable(int row) { return row >= WORLD_FIRST_ROW && row <= WORLD_LAST_ROW; }
 
 // A new game: seeds the random generator, empties the argument stack and
 // gives the values a game starts with (ARCADE: 1 star and 2 lives).

@@ -16,8 +16,8 @@
 #include "shell/options.h"
 #include "shell/startup.h"
 
-const MenuOps default_menu_ops = {menu_wait,    menu_wait_or_select, game_setup_menu, options_menu,
-                                  replay_menu, run_game,            wipe_in};
+const MenuOps default_menu_ops = {
+    menu_wait, menu_wait_or_select, game_setup_menu, options_menu, replay_menu, run_game, wipe_in};
 const MenuOps* menu_ops = &default_menu_ops;
 
 FlamePhases flame_phases = {0.0f, 42.0f};

@@ -29,8 +29,8 @@ int wrap_notice(const char* text, int width, int (*measure)(const char* line, vo
                 void* user, char (*lines)[NOTICE_LINE], int max_lines);
 const char* cheat_keys_name(int cheatkeys);
 
-void title_menu();     // returns when QUIT is chosen
-int pause_menu();      // 0 continue, -1 end the game
+void title_menu();  // returns when QUIT is chosen
+int pause_menu();   // 0 continue, -1 end the game
 void options_menu(int top);
 int game_setup_menu(int top);  // -1 back, 0 new game, 1..5 train level n
 void replay_menu(int top);
@@ -111,7 +111,7 @@ constexpr int FLAME_HOT = 209;
 struct FlamePhases {
     float a, b;  // drift of the sine wave that nudges the flames
 };
-extern FlamePhases flame_phases;  // 0 and 42 at start-up
+extern FlamePhases flame_phases;   // 0 and 42 at start-up
 void banner_fill(BITMAP* banner);  // the initial gradient
 // How much the wave lifts column x this step: -1, 0 or +1.
 int flame_delta(int x, float phase_a, float phase_b);

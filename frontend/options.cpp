@@ -19,9 +19,28 @@
 namespace {
 
 const char* const OPTION_ITEMS[OPT_ROWS] = {
-    "GFX DRIVER", "SCREEN SIZE", "", "POWER SAVING", "", "MUSIC LIST", "MUSIC VOLUME",
-    "SOUND VOLUME", "", "KEY UP", "KEY DOWN", "KEY LEFT", "KEY RIGHT", "KEY KICK", "KEY PUNCH",
-    "", "BUTTON KICK", "BUTTON PUNCH", "BUTTON PAUSE", "BUTTON ESC", "", "CHEAT KEYS",
+    "GFX DRIVER",
+    "SCREEN SIZE",
+    "",
+    "POWER SAVING",
+    "",
+    "MUSIC LIST",
+    "MUSIC VOLUME",
+    "SOUND VOLUME",
+    "",
+    "KEY UP",
+    "KEY DOWN",
+    "KEY LEFT",
+    "KEY RIGHT",
+    "KEY KICK",
+    "KEY PUNCH",
+    "",
+    "BUTTON KICK",
+    "BUTTON PUNCH",
+    "BUTTON PAUSE",
+    "BUTTON ESC",
+    "",
+    "CHEAT KEYS",
 };
 
 constexpr int LABEL_X = 40;
@@ -129,16 +148,12 @@ void prompt(const OptionsMenu& m, int row, const char* text)
 {
     int y = row_y(m, row);
     if (back_buffer)
-        textout_ex(back_buffer, menu_font(main_objects(), FONT_SELECTED), text, VALUE_X, y, -1,
-                   0);
+        textout_ex(back_buffer, menu_font(main_objects(), FONT_SELECTED), text, VALUE_X, y, -1, 0);
     mark_dirty(y, y + 8);
     present_dirty();
 }
 
-bool cancelled()
-{
-    return close_requested.load() || (menu_input.load() & MENU_ESCAPE);
-}
+bool cancelled() { return close_requested.load() || (menu_input.load() & MENU_ESCAPE); }
 
 // Waits for a key the row may take and binds it; Escape or the close button
 // keep the old binding.
@@ -293,8 +308,7 @@ Outcome act(OptionsMenu& m, uint16_t in)
     case OPT_CHEAT_KEYS:
         c.cheatkeys = (int16_t)((c.cheatkeys + (left ? 4 : 1)) % 5);
         return CHANGED;
-    default:
-        return UNHANDLED;
+    default: return UNHANDLED;
     }
 }
 
@@ -386,8 +400,8 @@ bool key_capture_allows(int row, int scancode)
     default: break;
     }
     static const int own_arrow[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT};
-    bool arrow = scancode == KEY_UP || scancode == KEY_DOWN || scancode == KEY_LEFT ||
-                 scancode == KEY_RIGHT;
+    bool arrow =
+        scancode == KEY_UP || scancode == KEY_DOWN || scancode == KEY_LEFT || scancode == KEY_RIGHT;
     if (row >= OPT_KEY_UP && row < OPT_KEY_UP + 4) {
         // A direction keeps its own arrow; Space and Enter stay the menus' select.
         if (scancode == KEY_SPACE || scancode == KEY_ENTER)

@@ -2,10 +2,10 @@
 // described, played, replaced from a file or saved to one.
 #include <allegro.h>
 
-#include <cstdio>
-#include <cstring>
 #include <dirent.h>
 #include <strings.h>
+#include <cstdio>
+#include <cstring>
 
 #include "audio/sfx.h"
 #include "frontend/menu.h"
@@ -87,8 +87,8 @@ void ask_file_name(char* name, int top)
 void show_message(const char* text, int top)
 {
     if (back_buffer)
-        textout_ex(back_buffer, menu_font(main_objects(), FONT_ITEM), text, LABEL_X, top + 110,
-                   -1, -1);
+        textout_ex(back_buffer, menu_font(main_objects(), FONT_ITEM), text, LABEL_X, top + 110, -1,
+                   -1);
     present_all();
     menu_ops->wait(MESSAGE_MS);
 }

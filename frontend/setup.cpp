@@ -22,10 +22,18 @@ enum {
     SETUP_TRAIN_5 = 9,
     SETUP_BACK = 11,
 };
-const char* const SETUP_ITEMS[] = {"GAME MODE",     "DIFFICULTY",    "",
-                                   "NEW GAME",      "",              "TRAIN LEVEL 1",
-                                   "TRAIN LEVEL 2", "TRAIN LEVEL 3", "TRAIN LEVEL 4",
-                                   "TRAIN LEVEL 5", "",              "BACK"};
+const char* const SETUP_ITEMS[] = {"GAME MODE",
+                                   "DIFFICULTY",
+                                   "",
+                                   "NEW GAME",
+                                   "",
+                                   "TRAIN LEVEL 1",
+                                   "TRAIN LEVEL 2",
+                                   "TRAIN LEVEL 3",
+                                   "TRAIN LEVEL 4",
+                                   "TRAIN LEVEL 5",
+                                   "",
+                                   "BACK"};
 constexpr int ITEMS_X = 90;
 constexpr int VALUE_X = 194;
 constexpr int FREE_SKILL_MAX = 7;  // HARDEST; the MASTER grades need a fire key held

@@ -8,11 +8,11 @@
 #include "engine/diag.h"
 #include "engine/world.h"
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -32,10 +32,7 @@ uint64_t fnv(uint64_t h, const void* p, size_t n)
 }
 
 uint64_t diag_hash;
-void hash_diag(const char* text, size_t len, void*)
-{
-    diag_hash = fnv(diag_hash, text, len);
-}
+void hash_diag(const char* text, size_t len, void*) { diag_hash = fnv(diag_hash, text, len); }
 
 // Everything a run can change.
 struct World {
@@ -52,13 +49,13 @@ bool same(const ActorTable& x, const ActorTable& y)
     for (int s = 0; s < ACTOR_SLOTS; s++) {
         const Actor &a = x.slots[s], &b = y.slots[s];
         if (a.program != b.program || a.resume_pc != b.resume_pc || a.handler_pc != b.handler_pc ||
-            a.move_dx != b.move_dx || a.move_dy != b.move_dy || a.move_duration != b.move_duration ||
-            a.move_rem_x != b.move_rem_x || a.move_rem_y != b.move_rem_y ||
-            a.move_ticks_left != b.move_ticks_left || memcmp(a.regs, b.regs, sizeof a.regs))
+            a.move_dx != b.move_dx || a.move_dy != b.move_dy ||
+            a.move_duration != b.move_duration || a.move_rem_x != b.move_rem_x ||
+            a.move_rem_y != b.move_rem_y || a.move_ticks_left != b.move_ticks_left ||
+            memcmp(a.regs, b.regs, sizeof a.regs))
             return false;
     }
-    return x.free_count == y.free_count &&
-           !memcmp(x.free_stack, y.free_stack, sizeof x.free_stack);
+    return x.free_count == y.free_count && !memcmp(x.free_stack, y.free_stack, sizeof x.free_stack);
 }
 
 void run(const char* path, const uint8_t* data, size_t size, bool fast, World& out)
@@ -79,7 +76,8 @@ void run(const char* path, const uint8_t* data, size_t size, bool fast, World& o
     int i = 0;
     while (i < TICKS) {
         int16_t c = (int16_t)(data[i % size] * 0x0101);
-        world_step(c, nullptr, [](int, int, int, void*) {}, nullptr);
+        world_step(
+            c, nullptr, [](int, int, int, void*) {}, nullptr);
         i++;
         if (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT_REQUESTED)
             break;
@@ -119,7 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static World fast, plain;
     run(path, data, size, true, fast);
     run(path, data, size, false, plain);
-    if (!same(fast.table, plain.table) || memcmp(fast.globals, plain.globals, sizeof fast.globals) ||
+    if (!same(fast.table, plain.table) ||
+        memcmp(fast.globals, plain.globals, sizeof fast.globals) ||
         memcmp(&fast.args, &plain.args, sizeof fast.args) || fast.seed != plain.seed ||
         fast.diags != plain.diags || fast.words != plain.words || fast.ticks != plain.ticks) {
         fprintf(stderr, "the pre-decoded and the plain interpreter disagree\n");

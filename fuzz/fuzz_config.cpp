@@ -1,9 +1,9 @@
 // Arbitrary bytes as default.cfg and as a playlist: whatever is read must
 // be written so that it reads back the same.
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "fuzz/fuzz_file.h"
 #include "shell/config.h"

@@ -2,9 +2,9 @@
 // through, the library's loader must read without crashing.
 #include <allegro.h>
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
-#include <unistd.h>
 
 #include "datafile/datcheck.h"
 #include "fuzz/fuzz_file.h"

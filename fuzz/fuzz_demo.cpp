@@ -10,20 +10,17 @@
 #include "input/demo.h"
 #include "tools/nwd-sim/run.h"
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 char dir[64];
 FILE* sink;
 
-std::string file(const char* name)
-{
-    return std::string(dir) + name;
-}
+std::string file(const char* name) { return std::string(dir) + name; }
 
 void write_file(const std::string& path, const uint8_t* data, size_t size)
 {
@@ -41,11 +38,12 @@ void write_programs()
     std::string amc = "AMC";
     auto put = [&](int w) { amc += (char)(w & 0xFF), amc += (char)((w >> 8) & 0xFF); };
     const int idle[] = {OP_YIELD, OP_JUMP, 0};
-    const int director[] = {OP_GLOBAL, 31, ALU_LOAD, OP_GLOBAL, 20, ALU_ADD, OP_GLOBAL, 20,
-                            ALU_STORE, OP_GLOBAL, 31, ALU_LOAD, OP_IMM, 0x20, ALU_AND,
-                            OP_JUMP_IF_ZERO, 32, OP_GLOBAL, 31, ALU_LOAD, OP_IMM, 256, ALU_DIV,
-                            OP_IMM, 255, ALU_AND, OP_IMM, 256, ALU_OR, OP_GLOBAL, 25, ALU_STORE,
-                            OP_YIELD, OP_JUMP, 0};
+    const int director[] = {
+        OP_GLOBAL, 31,        ALU_LOAD, OP_GLOBAL, 20,     ALU_ADD,   OP_GLOBAL, 20,
+        ALU_STORE, OP_GLOBAL, 31,       ALU_LOAD,  OP_IMM, 0x20,      ALU_AND,   OP_JUMP_IF_ZERO,
+        32,        OP_GLOBAL, 31,       ALU_LOAD,  OP_IMM, 256,       ALU_DIV,   OP_IMM,
+        255,       ALU_AND,   OP_IMM,   256,       ALU_OR, OP_GLOBAL, 25,        ALU_STORE,
+        OP_YIELD,  OP_JUMP,   0};
     for (int p = 0; p < 15; p++) {
         const int* w = p == 14 ? director : idle;
         int n = p == 14 ? (int)(sizeof director / sizeof *director) : 3;

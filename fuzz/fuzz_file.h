@@ -1,9 +1,9 @@
 // The fuzz input as a file, for loaders that only take a path.
 #pragma once
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
-#include <unistd.h>
 
 // Writes `data` to /tmp/<tag>_<pid><suffix> and returns that path, or null
 // when it cannot be written. The path stays valid until the next call with

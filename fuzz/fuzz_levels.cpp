@@ -3,14 +3,14 @@
 // with its message, and the library never reads a file that could crash it.
 #include <allegro.h>
 
-#include <cstdint>
-#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdint>
+#include <cstdio>
 
 #include "engine/actor.h"
-#include "fuzz/fuzz_file.h"
 #include "engine/diag.h"
+#include "fuzz/fuzz_file.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "shell/options.h"

@@ -1,9 +1,9 @@
 // Arbitrary bytes as SCORES: a refused file leaves the tables as they were,
 // an accepted one is written back byte for byte.
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "fuzz/fuzz_file.h"
 #include "game/scores.h"

@@ -41,8 +41,7 @@ struct ItemCheat {
 constexpr ItemCheat ITEM_CHEATS[] = {
     {KEY_K, 1, 0}, {KEY_P, 2, 6}, {KEY_B, 3, 0}, {KEY_C, 4, 0}, {KEY_D, 5, 0},
 };
-constexpr int JUMP_KEYS[] = {KEY_1, KEY_2, KEY_3, KEY_4, KEY_5,
-                             KEY_6, KEY_7, KEY_8, KEY_9, KEY_0};
+constexpr int JUMP_KEYS[] = {KEY_1, KEY_2, KEY_3, KEY_4, KEY_5, KEY_6, KEY_7, KEY_8, KEY_9, KEY_0};
 
 // F1 seen down at the previous pass; kept for the whole run so that a held
 // key saves one picture only.
@@ -219,8 +218,7 @@ void follow_music_cue(int16_t level, int16_t cue)
         // A playlist without a boss piece keeps the level's music on.
         if (playlist_keys[PLAYLIST_BOSS][0])
             music_play(3, data_dir, playlist_keys[PLAYLIST_BOSS]);
-    }
-    else if (cue == MUSIC_CUE_SILENCE)
+    } else if (cue == MUSIC_CUE_SILENCE)
         music_play(3, data_dir, "");
     else if (row)
         music_play(0, data_dir, playlist_text(row->music));

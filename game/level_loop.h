@@ -24,7 +24,7 @@ extern const LevelLoopOps* level_ops;
 struct LevelLoop {
     int16_t mode, level;
     bool frozen;
-    int pictures;  // frames drawn in this level; their parity drives blinking
+    int pictures;       // frames drawn in this level; their parity drives blinking
     int16_t music_cue;  // the last value of the scripts' music global acted on
 };
 

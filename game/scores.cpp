@@ -24,12 +24,36 @@ constexpr int NAME_LENGTH = 3;
 constexpr char UNNAMED[] = "---";  // the built-in tables' name for nobody in particular
 
 constexpr ScoreEntry INITIAL_TABLES[SCORE_TABLES][SCORE_ROWS] = {
-    {{21670, "NWD", 8}, {10000, "ZEK", 9}, {8000, "T.K", 9}, {7000, "D.L", 8}, {6000, "---", 8},
-     {5000, "---", 7}, {4000, "---", 7}, {3000, "---", 6}, {2000, "---", 6}, {1000, "---", 5}},
-    {{17174, "NWD", 7}, {10000, "ZEK", 7}, {8000, "T.K", 7}, {7000, "D.L", 7}, {6000, "---", 6},
-     {5000, "---", 6}, {4000, "---", 5}, {3000, "---", 5}, {2000, "---", 4}, {1000, "---", 4}},
-    {{15855, "NWD", 7}, {10000, "ZEK", 7}, {8000, "T.K", 7}, {7000, "D.L", 7}, {6000, "---", 6},
-     {5000, "---", 6}, {4000, "---", 5}, {3000, "---", 5}, {2000, "---", 4}, {1000, "---", 4}},
+    {{21670, "NWD", 8},
+     {10000, "ZEK", 9},
+     {8000, "T.K", 9},
+     {7000, "D.L", 8},
+     {6000, "---", 8},
+     {5000, "---", 7},
+     {4000, "---", 7},
+     {3000, "---", 6},
+     {2000, "---", 6},
+     {1000, "---", 5}},
+    {{17174, "NWD", 7},
+     {10000, "ZEK", 7},
+     {8000, "T.K", 7},
+     {7000, "D.L", 7},
+     {6000, "---", 6},
+     {5000, "---", 6},
+     {4000, "---", 5},
+     {3000, "---", 5},
+     {2000, "---", 4},
+     {1000, "---", 4}},
+    {{15855, "NWD", 7},
+     {10000, "ZEK", 7},
+     {8000, "T.K", 7},
+     {7000, "D.L", 7},
+     {6000, "---", 6},
+     {5000, "---", 6},
+     {4000, "---", 5},
+     {3000, "---", 5},
+     {2000, "---", 4},
+     {1000, "---", 4}},
 };
 
 const char* const TITLES[SCORE_TABLES] = {
@@ -46,13 +70,15 @@ const struct ResetAtStart {
 } reset_at_start;
 
 // The file is little-endian whatever the machine is.
-void decode_entry(const unsigned char* p, ScoreEntry& e) {
+void decode_entry(const unsigned char* p, ScoreEntry& e)
+{
     e.score = (uint16_t)(p[0] | p[1] << 8);
     std::memcpy(e.name, p + 2, 4);
     e.skill = (int16_t)(uint16_t)(p[6] | p[7] << 8);
 }
 
-void encode_entry(const ScoreEntry& e, unsigned char* p) {
+void encode_entry(const ScoreEntry& e, unsigned char* p)
+{
     p[0] = (unsigned char)(e.score & 0xFF);
     p[1] = (unsigned char)(e.score >> 8);
     std::memcpy(p + 2, e.name, 4);
@@ -63,7 +89,8 @@ void encode_entry(const ScoreEntry& e, unsigned char* p) {
 
 // A name as it may be shown: at most three characters, and only printable
 // ASCII, since a file's bytes could form anything (the fonts read UTF-8).
-void printable_name(const ScoreEntry& e, char out[NAME_LENGTH + 1]) {
+void printable_name(const ScoreEntry& e, char out[NAME_LENGTH + 1])
+{
     int n = 0;
     for (; n < NAME_LENGTH && e.name[n]; n++) {
         unsigned char c = (unsigned char)e.name[n];
@@ -72,7 +99,8 @@ void printable_name(const ScoreEntry& e, char out[NAME_LENGTH + 1]) {
     out[n] = 0;
 }
 
-void put_text(BITMAP* b, FONT* f, const char* text, int x, int y) {
+void put_text(BITMAP* b, FONT* f, const char* text, int x, int y)
+{
     if (b && f)
         textout_ex(b, f, text, x, y, -1, -1);
 }
@@ -84,7 +112,8 @@ struct NameEntry {
 };
 
 // Acts on the first of right, left, select that `input` holds.
-void name_entry_apply(NameEntry& entry, char name[4], uint16_t input) {
+void name_entry_apply(NameEntry& entry, char name[4], uint16_t input)
+{
     if (input & CTRL_RIGHT) {
         entry.letter = (entry.letter + 1) % NAME_ALPHABET_SIZE;
     } else if (input & CTRL_LEFT) {
@@ -100,7 +129,8 @@ int score_table_index(int mode) { return mode == 2 ? 1 : mode == 3 ? 2 : 0; }
 
 void scores_reset() { std::memcpy(score_tables, INITIAL_TABLES, sizeof score_tables); }
 
-int scores_read(const char* path) {
+int scores_read(const char* path)
+{
     FILE* f = std::fopen(path, "rb");
     if (!f)
         return 1;
@@ -124,7 +154,8 @@ int scores_read(const char* path) {
     return 0;
 }
 
-int scores_write(const char* path) {
+int scores_write(const char* path)
+{
     unsigned char bytes[SCORES_FILE_SIZE];
     for (int t = 0; t < SCORE_TABLES; t++)
         for (int r = 0; r < SCORE_ROWS; r++)
@@ -154,11 +185,13 @@ int scores_save() { return scores_write("SCORES"); }
 
 uint16_t best_score(int mode) { return score_tables[score_table_index(mode)][0].score; }
 
-bool score_qualifies(int mode, uint16_t score) {
+bool score_qualifies(int mode, uint16_t score)
+{
     return score > score_tables[score_table_index(mode)][SCORE_ROWS - 1].score;
 }
 
-int score_insert(int mode, uint16_t score, int16_t skill) {
+int score_insert(int mode, uint16_t score, int16_t skill)
+{
     ScoreEntry* table = score_tables[score_table_index(mode)];
     int place = SCORE_NO_PLACE;
     // Strictly less: an old entry with the same score stays above the new one.
@@ -176,7 +209,8 @@ int score_insert(int mode, uint16_t score, int16_t skill) {
     return place;
 }
 
-void draw_skill_label(int skill, BITMAP* bitmap, FONT* font_a, FONT* font_b, int x, int y) {
+void draw_skill_label(int skill, BITMAP* bitmap, FONT* font_a, FONT* font_b, int x, int y)
+{
     if (skill >= FIRST_BANDED_SKILL && skill < FIRST_MASTER_SKILL) {
         put_text(bitmap, font_a, SKILL_BANDS[skill - FIRST_BANDED_SKILL], x, y);
     } else if (skill >= FIRST_MASTER_SKILL && skill <= LAST_MASTER_SKILL) {
@@ -193,7 +227,8 @@ void draw_skill_label(int skill, BITMAP* bitmap, FONT* font_a, FONT* font_b, int
 }
 
 void draw_score_table(int mode, int highlight, BITMAP* bitmap, int x, int y, FONT* font_rows,
-                      FONT* font_title, FONT* font_header, FONT* font_highlight) {
+                      FONT* font_title, FONT* font_header, FONT* font_highlight)
+{
     int t = score_table_index(mode);
     put_text(bitmap, font_title, TITLES[t], x, y);
     put_text(bitmap, font_header, "NO.  SCORES   NAME   SKILL", x, y + 16);
@@ -212,7 +247,8 @@ void draw_score_table(int mode, int highlight, BITMAP* bitmap, int x, int y, FON
     }
 }
 
-void enter_name(int mode, int x, int y, FONT* font, int row) {
+void enter_name(int mode, int x, int y, FONT* font, int row)
+{
     if (row < 0 || row >= SCORE_ROWS)
         return;
     char* name = score_tables[score_table_index(mode)][row].name;

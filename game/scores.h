@@ -16,7 +16,7 @@ static_assert(sizeof(ScoreEntry) == 8, "ScoreEntry is stored as is");
 
 constexpr int SCORE_TABLES = 3;  // ARCADE, SURVIVAL, VAMPIRE
 constexpr int SCORE_ROWS = 10;
-constexpr int SCORE_NO_PLACE = SCORE_ROWS;  // score_insert: did not fit
+constexpr int SCORE_NO_PLACE = SCORE_ROWS;                       // score_insert: did not fit
 constexpr int SCORES_FILE_SIZE = SCORE_TABLES * SCORE_ROWS * 8;  // 240
 constexpr int SCORES_OLD_FILE_SIZE = 2 * SCORE_ROWS * 8;         // 160: no VAMPIRE table
 constexpr int NAME_ALPHABET_SIZE = 32;

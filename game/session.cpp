@@ -54,9 +54,9 @@ constexpr PlacedText STORY_LINES[] = {
     {"YOUR PEOPLE'S TURF!!!", 80, 112},
 };
 constexpr PlacedText ENDING_LINES[] = {
-    {"WAY TO GO DUDE !!!", 88, 40},       {"YOU SAVED ROSALIE", 88, 56},
+    {"WAY TO GO DUDE !!!", 88, 40},        {"YOU SAVED ROSALIE", 88, 56},
     {"LAW AND ORDER FAILED BUT,", 64, 74}, {"THE NIGHTWARD PREVAILED.", 64, 88},
-    {"THE NIGHTWARD RULES", 80, 104},     {"THE CITY !!!", 112, 120},
+    {"THE NIGHTWARD RULES", 80, 104},      {"THE CITY !!!", 112, 120},
 };
 
 void draw_lines(FONT* f, const PlacedText* lines, int count)
@@ -67,10 +67,7 @@ void draw_lines(FONT* f, const PlacedText* lines, int count)
         textout_ex(back_buffer, f, lines[i].text, lines[i].x, lines[i].y, -1, -1);
 }
 
-bool sound_on()
-{
-    return !launch.no_sound;
-}
+bool sound_on() { return !launch.no_sound; }
 
 // The module named by a playlist key, or the "-mod" file for the game music.
 void play_music(int slot, const char* playlist_name, bool game_music)

@@ -11,10 +11,7 @@
 
 namespace {
 
-void play_request(int slot, int effect, int pan, void*)
-{
-    sfx_play(slot, effect, pan);
-}
+void play_request(int slot, int effect, int pan, void*) { sfx_play(slot, effect, pan); }
 
 }  // namespace
 

@@ -6,12 +6,12 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "audio/music.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "audio/music.h"
 #include "input/demo.h"
 #include "input/input.h"
 #include "shell/options.h"
@@ -56,10 +56,7 @@ struct HudShown {
 };
 HudShown shown = {0, 0, -1, 0, 0, 0, 0, 0, 0};
 
-int clamp(int v, int lo, int hi)
-{
-    return v < lo ? lo : v > hi ? hi : v;
-}
+int clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
 
 // Copies at most w x h of a picture: an oversized one stays in its place
 // instead of painting over its neighbours or the play area.
@@ -113,8 +110,8 @@ void print(BITMAP* b, FONT* f, int x, int y, int bg, const char* fmt, ...)
 
 }  // namespace
 
-int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int item_count,
-             int timer, int score, int top_score, int lives, int stars)
+int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int item_count, int timer,
+             int score, int top_score, int lives, int stars)
 {
     MainObjects o = main_objects();
     FONT* numbers = o.font(FONT_NUMBERS);
@@ -176,8 +173,7 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         rectfill(b, 304, 24, 312, 32, CLOCK_BACK);
         // The last second blinks between the two icons every 2 ticks.
         bool blink = item_count <= TICKS_PER_SECOND && !(item_count & 2);
-        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[5]), ITEM_X, ITEM_Y, ITEM_W,
-             ITEM_H);
+        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[5]), ITEM_X, ITEM_Y, ITEM_W, ITEM_H);
         print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.count = item_count / TICKS_PER_SECOND;
         changed = true;
@@ -208,10 +204,10 @@ void draw_hud_now(int force)
         return;
     const int16_t* g = amc_globals;
     // Scores are unsigned tens of points; the script variable holds the bits.
-    int drawn = draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[3].regs[13],
-                         g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER],
-                         (uint16_t)g[GLOBAL_SCORE], current_game.top_score, g[GLOBAL_LIVES],
-                         g[GLOBAL_STARS]);
+    int drawn =
+        draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[3].regs[13],
+                 g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
+                 current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS]);
     if (drawn || force)
         mark_dirty(0, HUD_ROWS - 1);
 }
@@ -223,9 +219,9 @@ void draw_statistics_values(BITMAP* b, uint16_t controls, const StatsLine& s)
         int object, x, y, w, h;
     };
     static constexpr Icon icons[] = {
-        {CTRL_UP, 308, 191, 7, 9, 11},     {CTRL_DOWN, 309, 191, 33, 9, 11},
-        {CTRL_LEFT, 310, 177, 21, 11, 9},  {CTRL_RIGHT, 311, 203, 21, 11, 9},
-        {CTRL_KICK, 313, 72, 18, 40, 14},  {CTRL_PUNCH, 312, 121, 18, 48, 14},
+        {CTRL_UP, 308, 191, 7, 9, 11},    {CTRL_DOWN, 309, 191, 33, 9, 11},
+        {CTRL_LEFT, 310, 177, 21, 11, 9}, {CTRL_RIGHT, 311, 203, 21, 11, 9},
+        {CTRL_KICK, 313, 72, 18, 40, 14}, {CTRL_PUNCH, 312, 121, 18, 48, 14},
     };
     MainObjects o = main_objects();
     rectfill(b, 0, 0, PICTURE_W, STATS_ROWS - 1, 0);

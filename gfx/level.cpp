@@ -3,11 +3,11 @@
 
 #include <allegro.h>
 
+#include <strings.h>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <strings.h>
 
 #include "audio/music.h"
 #include "datafile/datcheck.h"
@@ -152,8 +152,8 @@ DATAFILE* load_level_object(const char* path, const char* name)
 DATAFILE* load_picture(const char* path, const char* name)
 {
     DATAFILE* obj = indexed_type(name) == DATCHECK_BITMAP ? load_level_object(path, name) : nullptr;
-    if (obj && (obj->type != DAT_BITMAP || !obj->dat ||
-                bitmap_color_depth((BITMAP*)obj->dat) != 8)) {
+    if (obj &&
+        (obj->type != DAT_BITMAP || !obj->dat || bitmap_color_depth((BITMAP*)obj->dat) != 8)) {
         unload_datafile_object(obj);
         obj = nullptr;
     }
@@ -181,10 +181,7 @@ const char* playlist_text(const char* key)
     return "";
 }
 
-const char* level_error()
-{
-    return level_error_text;
-}
+const char* level_error() { return level_error_text; }
 
 const LevelDesc* level_desc(int level)
 {
@@ -261,14 +258,14 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
     int last_col = max_tile < per_row - 1 ? max_tile : per_row - 1;
     if (size * (last_col + 1) > sheet->w || size * (max_tile / per_row + 1) > sheet->h) {
         level_fail("Unable to find tile %d of %s in %s (%s is %dx%d)", (int)max_tile, map_name,
-             path, sheet_name, sheet->w, sheet->h);
+                   path, sheet_name, sheet->w, sheet->h);
         unload_datafile_object(sheet_obj);
         return 0;
     }
     int ok = 1;
     for (int32_t t = 0; t <= max_tile && ok; t++) {
-        BITMAP* sub = create_sub_bitmap(sheet, size * (t % per_row), size * (t / per_row), size,
-                                        size);
+        BITMAP* sub =
+            create_sub_bitmap(sheet, size * (t % per_row), size * (t / per_row), size, size);
         if (sub) {
             tiles[t] = get_rle_sprite(sub);
             destroy_bitmap(sub);
@@ -325,8 +322,7 @@ int load_level(int16_t mode, int16_t level)
     clear_picture(back_buffer);
     mark_dirty(0, PICTURE_H - 1);
 
-    if (r->map_name[0] &&
-        !load_level_map(data_dir, r->tile_sheet_name, r->map_name, r->tile_size))
+    if (r->map_name[0] && !load_level_map(data_dir, r->tile_sheet_name, r->map_name, r->tile_size))
         return 0;
 
     world_start_level({level, mode, current_game.skill, (int16_t)current_game.score,

@@ -11,20 +11,20 @@ struct DATAFILE;
 using LevelHook = void (*)();
 
 struct LevelDesc {
-    char map_name[13];         // map object in LEVELS.DAT; empty = no tile map
+    char map_name[13];  // map object in LEVELS.DAT; empty = no tile map
     char tile_sheet_name[13];
     char backdrop_name[13];
     int8_t tile_size;
-    uint8_t has_hud;           // nonzero: rows 0..31 show the HUD
-    int16_t map_rows;          // tiles per map column
-    int16_t play_top;          // screen row of the play area; actors' y is from here
-    int16_t band_height;       // 0 = no background picture
+    uint8_t has_hud;      // nonzero: rows 0..31 show the HUD
+    int16_t map_rows;     // tiles per map column
+    int16_t play_top;     // screen row of the play area; actors' y is from here
+    int16_t band_height;  // 0 = no background picture
     int16_t band_divisor;
     int16_t band_multiplier;
-    int16_t band_wrap;         // horizontal repeat period of the background
-    const char* music;         // configuration key naming the module
-    LevelHook tick_hook;       // after the actors, once per tick
-    LevelHook backdrop_hook;   // before the map, once per drawn frame
+    int16_t band_wrap;        // horizontal repeat period of the background
+    const char* music;        // configuration key naming the module
+    LevelHook tick_hook;      // after the actors, once per tick
+    LevelHook backdrop_hook;  // before the map, once per drawn frame
 };
 
 constexpr int LEVEL_ROWS = 12;
@@ -37,11 +37,11 @@ const LevelDesc* level_desc(int level);
 // The loaded map. Cells are little-endian 16-bit words in the map object's
 // data, stored column by column.
 struct LevelMap {
-    DATAFILE* object;      // kept loaded: its data are the cells
+    DATAFILE* object;  // kept loaded: its data are the cells
     const uint8_t* cells;
-    uint16_t length;       // map_length: number of cells
-    int32_t max_tile;      // largest tile number; -1 while nothing is loaded
-    RLE_SPRITE** tiles;    // max_tile + 1 sprites
+    uint16_t length;     // map_length: number of cells
+    int32_t max_tile;    // largest tile number; -1 while nothing is loaded
+    RLE_SPRITE** tiles;  // max_tile + 1 sprites
     int8_t tile_size;
 };
 extern LevelMap level_map;

@@ -73,10 +73,7 @@ const CaptionLine* caption_list(int level)
 }
 
 // The row being drawn; hooks only run while a valid row is current.
-const LevelDesc* current_row()
-{
-    return level_desc(current_game.level);
-}
+const LevelDesc* current_row() { return level_desc(current_game.level); }
 
 // Offset into a strip repeating every `period` pixels. A negative scroll
 // position wraps like a positive one instead of leaving the band's left
@@ -87,10 +84,7 @@ int strip_offset(int v, int period)
     return r < 0 ? r + period : r;
 }
 
-int16_t reg(int slot, int r)
-{
-    return actor_table.slots[slot & 63].regs[r];
-}
+int16_t reg(int slot, int r) { return actor_table.slots[slot & 63].regs[r]; }
 
 int compare_draw_entries(const void* a, const void* b)
 {

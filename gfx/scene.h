@@ -22,9 +22,9 @@ void type_captions();
 int scene_draw_list(int frame_count, int16_t* out);
 
 struct CaptionLine {
-    int delay;      // in steps of 5 ticks
+    int delay;  // in steps of 5 ticks
     char text[32];
-    int length;     // characters to type
+    int length;  // characters to type
     int x, y;
 };
 constexpr int CAPTION_END_DELAY = 37767;

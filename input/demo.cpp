@@ -37,8 +37,15 @@ static void put32(uint8_t* p, uint32_t v)
     put16(p + 2, (uint16_t)(v >> 16));
 }
 
-enum { OFF_MODE = 0, OFF_LEVEL = 2, OFF_SKILL = 4, OFF_RESERVED = 6, OFF_SEED = 8,
-       OFF_FRAMES = 12, OFF_LAST_RUN = 16 };
+enum {
+    OFF_MODE = 0,
+    OFF_LEVEL = 2,
+    OFF_SKILL = 4,
+    OFF_RESERVED = 6,
+    OFF_SEED = 8,
+    OFF_FRAMES = 12,
+    OFF_LAST_RUN = 16
+};
 
 // Byte offset of the run whose first word has index `run`.
 static uint64_t run_offset(uint32_t run) { return DEMO_HEADER_SIZE + 2 * (uint64_t)run; }
@@ -59,7 +66,8 @@ static DemoImage* demo_alloc(uint32_t size)
 DemoImage* demo_create(uint32_t seed, int16_t skill, int16_t level, int16_t mode)
 {
     // A buffer must hold the header and the first run whatever -maxdemo said.
-    uint32_t size = demo_buffer_size < DEMO_HEADER_SIZE + 4 ? DEMO_HEADER_SIZE + 4 : demo_buffer_size;
+    uint32_t size =
+        demo_buffer_size < DEMO_HEADER_SIZE + 4 ? DEMO_HEADER_SIZE + 4 : demo_buffer_size;
     DemoImage* d = demo_alloc(size);
     if (!d)
         return nullptr;
@@ -226,7 +234,7 @@ void demo_free(DemoImage* image)
         return;
     if (active_demo == image) {
         active_demo = nullptr;
-        demo_state &= (uint8_t)~(DEMO_PLAYING | DEMO_RECORDING);
+        demo_state &= (uint8_t) ~(DEMO_PLAYING | DEMO_RECORDING);
     }
     if (last_game_demo == image)
         last_game_demo = nullptr;

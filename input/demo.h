@@ -50,7 +50,7 @@ struct DemoPosition {
     uint32_t played;      // frames played in all
 };
 
-extern DemoImage* active_demo;     // being recorded or played, or null
+extern DemoImage* active_demo;  // being recorded or played, or null
 extern uint8_t demo_state;
 extern DemoPosition demo_position;
 extern uint32_t demo_buffer_size;  // bytes for a recording ("-maxdemo")

@@ -37,14 +37,14 @@ std::atomic<int16_t> shared_bindings[BINDINGS];
 
 // The first joystick as the timer thread last polled it. Only that thread
 // polls; everyone else reads this copy.
-std::atomic<uint32_t> joystick_buttons{0};   // bit b: button b held
+std::atomic<uint32_t> joystick_buttons{0};     // bit b: button b held
 std::atomic<uint16_t> joystick_directions{0};  // CTRL_UP, _DOWN, _LEFT, _RIGHT flags of the stick
 constexpr int SNAPSHOT_BUTTONS = 32;
 
 Bindings own_bindings()
 {
     const GameConfig& c = game_config;
-    return {c.keyup,   c.keydown,  c.keyleft,  c.keyright, c.keykick,
+    return {c.keyup,    c.keydown, c.keyleft,  c.keyright, c.keykick,
             c.keypunch, c.joykick, c.joypunch, c.joypause, c.joyesc};
 }
 
@@ -62,10 +62,7 @@ int button_count()
     return n < 0 ? 0 : n > SNAPSHOT_BUTTONS ? SNAPSHOT_BUTTONS : n;
 }
 
-bool held(int scancode)
-{
-    return scancode > 0 && scancode < KEY_MAX && key[scancode];
-}
+bool held(int scancode) { return scancode > 0 && scancode < KEY_MAX && key[scancode]; }
 
 bool button_held(int button)
 {
@@ -127,15 +124,12 @@ uint16_t controls(const Bindings& b)
 
 }  // namespace
 
-uint16_t read_controls()
-{
-    return controls(own_bindings());
-}
+uint16_t read_controls() { return controls(own_bindings()); }
 
 void input_use_bindings()
 {
     Bindings b = own_bindings();
-    const int16_t v[BINDINGS] = {b.up,   b.down,    b.left,    b.right,    b.kick,
+    const int16_t v[BINDINGS] = {b.up,    b.down,    b.left,     b.right,    b.kick,
                                  b.punch, b.joykick, b.joypunch, b.joypause, b.joyesc};
     for (int i = 0; i < BINDINGS; i++)
         shared_bindings[i].store(v[i], std::memory_order_relaxed);
@@ -206,10 +200,7 @@ void init_joystick_input()
     install_int_ex(input_tick, BPS_TO_TIMER(100));
 }
 
-void stop_input_timer()
-{
-    remove_int(input_tick);
-}
+void stop_input_timer() { remove_int(input_tick); }
 
 int fire_held()
 {
@@ -223,8 +214,8 @@ void wait_joystick_release()
 {
     // Bounded: a button that never reads as released, or the window
     // closing, must not hold the menu.
-    for (int i = 0; i < JOYSTICK_RELEASE_WAITS && joystick_buttons_held() && !close_requested.load();
-         i++)
+    for (int i = 0;
+         i < JOYSTICK_RELEASE_WAITS && joystick_buttons_held() && !close_requested.load(); i++)
         menu_wait(10);
 }
 

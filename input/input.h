@@ -30,8 +30,8 @@ extern int16_t joystick_enabled;
 
 void init_joystick_input();  // ends by installing the 100 Hz input timer
 void stop_input_timer();
-uint16_t read_controls();    // main thread: the bindings of game_config
-void input_tick();           // the 100 Hz timer callback
+uint16_t read_controls();  // main thread: the bindings of game_config
+void input_tick();         // the 100 Hz timer callback
 // The timer thread never reads game_config: after changing a key or button
 // binding there, the main thread hands the new ones over with this.
 void input_use_bindings();

@@ -13,7 +13,7 @@ constexpr long timer_period(unsigned rate) { return TIMER_UNITS_PER_SECOND / lon
 constexpr uint16_t DEFAULT_FPS = 72;
 constexpr uint16_t MAX_FPS_BY_KEYS = 30000;
 
-void frame_clock_tick();             // the callback: counts one period
+void frame_clock_tick();                // the callback: counts one period
 void start_frame_clock(uint16_t rate);  // rate never 0; reinstalling changes the period
 void stop_frame_clock();
 

@@ -1,10 +1,10 @@
 #include <allegro.h>
 
+#include <strings.h>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "gfx/display.h"
 #include "input/demo.h"
@@ -35,10 +35,13 @@ const char USAGE[] =
 
 // Leading digits with an optional sign, else 0; saturates rather than
 // overflowing on absurd input.
-long long number(const char* s) {
+long long number(const char* s)
+{
     long long v = std::strtoll(s, nullptr, 10);
-    if (v > INT_MAX) v = INT_MAX;
-    if (v < INT_MIN) v = INT_MIN;
+    if (v > INT_MAX)
+        v = INT_MAX;
+    if (v < INT_MIN)
+        v = INT_MIN;
     return v;
 }
 
@@ -46,16 +49,19 @@ struct Args {
     int argc;
     char** argv;
     // Index of the first argument equal to `opt` ignoring case, 0 if none.
-    int find(const char* opt) const {
+    int find(const char* opt) const
+    {
         for (int i = 1; i < argc; i++)
-            if (strcasecmp(argv[i], opt) == 0) return i;
+            if (strcasecmp(argv[i], opt) == 0)
+                return i;
         return 0;
     }
     // The argument after `i`, whatever it looks like, or null.
     const char* value(int i) const { return i > 0 && i + 1 < argc ? argv[i + 1] : nullptr; }
 };
 
-CmdlineResult say(char* message, size_t size, CmdlineResult r, const char* text) {
+CmdlineResult say(char* message, size_t size, CmdlineResult r, const char* text)
+{
     std::snprintf(message, size, "%s", text);
     return r;
 }
@@ -63,11 +69,13 @@ CmdlineResult say(char* message, size_t size, CmdlineResult r, const char* text)
 }  // namespace
 
 CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t& demo_size,
-                            char* message, size_t message_size) {
+                            char* message, size_t message_size)
+{
     Args a{argc, argv};
     out = LaunchOptions{};
     out.card = -1;
-    if (message_size) message[0] = '\0';
+    if (message_size)
+        message[0] = '\0';
     int counted = 1;
     int i;
     const char* v;
@@ -146,7 +154,8 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         counted += 2;
         // A negative size would turn into a 4 GB request: refuse it too.
         if (n <= 100)
-            return say(message, message_size, CMDLINE_BAD, "The -maxdemo parameter must be > 100\n");
+            return say(message, message_size, CMDLINE_BAD,
+                       "The -maxdemo parameter must be > 100\n");
         demo_size = static_cast<uint32_t>(n);
     }
     if (a.find("-nostat")) {
@@ -168,7 +177,8 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
 
     bool question = false;
     for (int k = 1; k < argc; k++)
-        if (std::strchr(argv[k], '?')) question = true;
+        if (std::strchr(argv[k], '?'))
+            question = true;
     if ((argc > 1 && question) || counted != argc) {
         std::snprintf(message, message_size, USAGE, NWD_VERSION, NWD_BUILD);
         return CMDLINE_STOP;
@@ -176,16 +186,20 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
     return CMDLINE_GO;
 }
 
-int parse_command_line(int argc, char** argv) {
+int parse_command_line(int argc, char** argv)
+{
     static char message[2048];
     CmdlineResult r = cmdline_parse(argc, argv, launch, demo_buffer_size, message, sizeof message);
-    if (r == CMDLINE_GO) return 1;
+    if (r == CMDLINE_GO)
+        return 1;
     allegro_message("%s", message);
-    if (r == CMDLINE_BAD) std::exit(1);
+    if (r == CMDLINE_BAD)
+        std::exit(1);
     return 0;
 }
 
-bool cmdline_version(int argc, char** argv) {
+bool cmdline_version(int argc, char** argv)
+{
     for (int i = 1; i < argc; i++)
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("Nightward %s\n", NWD_VERSION);

@@ -14,13 +14,16 @@ namespace {
 constexpr int TEXT_MUSIC = sizeof(GameConfig::music);
 constexpr int TEXT_LASTLEVEL = sizeof(GameConfig::lastlevel);
 
-constexpr ConfigEntry num16(const char* key, int16_t* v, int def, int min, int max) {
+constexpr ConfigEntry num16(const char* key, int16_t* v, int def, int min, int max)
+{
     return {key, v, CFG_S16, def, nullptr, min, max};
 }
-constexpr ConfigEntry num8(const char* key, uint8_t* v, int def, int min, int max) {
+constexpr ConfigEntry num8(const char* key, uint8_t* v, int def, int min, int max)
+{
     return {key, v, CFG_U8, def, nullptr, min, max};
 }
-constexpr ConfigEntry text(const char* key, char* v, int size, const char* def) {
+constexpr ConfigEntry text(const char* key, char* v, int size, const char* def)
+{
     return {key, v, size, 0, def, 0, 0};
 }
 }  // namespace
@@ -69,7 +72,8 @@ constexpr ConfigEntry playlist_table[] = {
 namespace {
 
 // Copies at most size-1 characters, always terminated.
-void copy_text(char* dst, int size, const char* src) {
+void copy_text(char* dst, int size, const char* src)
+{
     int n = 0;
     while (n < size - 1 && src[n]) {
         dst[n] = src[n];
@@ -78,9 +82,12 @@ void copy_text(char* dst, int size, const char* src) {
     dst[n] = '\0';
 }
 
-void store_number(const ConfigEntry& e, long v) {
-    if (v < e.min) v = e.min;
-    if (v > e.max) v = e.max;
+void store_number(const ConfigEntry& e, long v)
+{
+    if (v < e.min)
+        v = e.min;
+    if (v > e.max)
+        v = e.max;
     if (e.kind == CFG_S16)
         *static_cast<int16_t*>(e.value) = static_cast<int16_t>(v);
     else
@@ -89,11 +96,14 @@ void store_number(const ConfigEntry& e, long v) {
 
 // Leading digits with an optional sign, anything else 0; huge values
 // saturate instead of wrapping.
-long read_number(const char* s) {
+long read_number(const char* s)
+{
     errno = 0;
     long v = std::strtol(s, nullptr, 10);
-    if (v > INT_MAX) v = INT_MAX;
-    if (v < INT_MIN) v = INT_MIN;
+    if (v > INT_MAX)
+        v = INT_MAX;
+    if (v < INT_MIN)
+        v = INT_MIN;
     return v;
 }
 
@@ -101,9 +111,11 @@ long read_number(const char* s) {
 // shorter than it was read.
 bool separator(int c) { return c == 0 || std::isspace(c); }
 
-int skip_space(FILE* f) {
+int skip_space(FILE* f)
+{
     int c;
-    do c = std::getc(f);
+    do
+        c = std::getc(f);
     while (c != EOF && separator(c));
     return c;
 }
@@ -111,37 +123,48 @@ int skip_space(FILE* f) {
 // A text the reader gets back as it was written: one token. An empty value
 // would take the next line's key as its own, so such a text is not written
 // and its key reads back as the default.
-bool writable_text(const char* text) {
-    if (!text[0]) return false;
+bool writable_text(const char* text)
+{
+    if (!text[0])
+        return false;
     for (const char* p = text; *p; p++)
-        if (separator(static_cast<unsigned char>(*p))) return false;
+        if (separator(static_cast<unsigned char>(*p)))
+            return false;
     return true;
 }
 
 // A run of non-space characters; the part beyond the buffer is dropped.
-bool read_token(FILE* f, char* buf) {
+bool read_token(FILE* f, char* buf)
+{
     int c = skip_space(f);
-    if (c == EOF) return false;
+    if (c == EOF)
+        return false;
     int n = 0;
     while (c != EOF && !separator(c)) {
-        if (n < CFG_TOKEN_SIZE - 1) buf[n++] = static_cast<char>(c);
+        if (n < CFG_TOKEN_SIZE - 1)
+            buf[n++] = static_cast<char>(c);
         c = std::getc(f);
     }
     buf[n] = '\0';
-    if (c != EOF) std::ungetc(c, f);
+    if (c != EOF)
+        std::ungetc(c, f);
     return true;
 }
 
-const ConfigEntry* find_key(const ConfigEntry* table, const char* key) {
+const ConfigEntry* find_key(const ConfigEntry* table, const char* key)
+{
     for (const ConfigEntry* e = table; e->value; e++)
-        if (std::strcmp(e->key, key) == 0) return e;
+        if (std::strcmp(e->key, key) == 0)
+            return e;
     return nullptr;
 }
 
 }  // namespace
 
-void config_reset(const ConfigEntry* table) {
-    if (!table) return;
+void config_reset(const ConfigEntry* table)
+{
+    if (!table)
+        return;
     for (const ConfigEntry* e = table; e->value; e++) {
         if (e->kind > 0)
             copy_text(static_cast<char*>(e->value), e->kind, e->default_text);
@@ -152,24 +175,30 @@ void config_reset(const ConfigEntry* table) {
     }
 }
 
-void config_read(const ConfigEntry* table, const char* path) {
+void config_read(const ConfigEntry* table, const char* path)
+{
     config_reset(table);
-    if (!table) return;
+    if (!table)
+        return;
     FILE* f = std::fopen(path, "r");
-    if (!f) return;
+    if (!f)
+        return;
     char key[CFG_TOKEN_SIZE], value[CFG_TOKEN_SIZE];
     // "key = value": a scan that stops short is dropped and the next one
     // starts where it stopped, so stray words are skipped one at a time.
     while (read_token(f, key)) {
         int c = skip_space(f);
-        if (c == EOF) break;
+        if (c == EOF)
+            break;
         if (c != '=') {
             std::ungetc(c, f);
             continue;
         }
-        if (!read_token(f, value)) break;
+        if (!read_token(f, value))
+            break;
         const ConfigEntry* e = find_key(table, key);
-        if (!e) continue;
+        if (!e)
+            continue;
         if (e->kind > 0)
             copy_text(static_cast<char*>(e->value), e->kind, value);
         else
@@ -178,12 +207,16 @@ void config_read(const ConfigEntry* table, const char* path) {
     std::fclose(f);
 }
 
-int config_write(const ConfigEntry* table, const char* path) {
-    if (!table) return 1;
+int config_write(const ConfigEntry* table, const char* path)
+{
+    if (!table)
+        return 1;
     char tmp[512];
-    if (std::snprintf(tmp, sizeof tmp, "%s.tmp", path) >= static_cast<int>(sizeof tmp)) return 1;
+    if (std::snprintf(tmp, sizeof tmp, "%s.tmp", path) >= static_cast<int>(sizeof tmp))
+        return 1;
     FILE* f = std::fopen(tmp, "w");
-    if (!f) return 1;
+    if (!f)
+        return 1;
     bool ok = true;
     for (const ConfigEntry* e = table; e->value && ok; e++) {
         int n;
@@ -197,8 +230,10 @@ int config_write(const ConfigEntry* table, const char* path) {
             n = std::fprintf(f, "%s = %d\n", e->key, *static_cast<const uint8_t*>(e->value));
         ok = n > 0;
     }
-    if (std::fflush(f) != 0) ok = false;
-    if (std::fclose(f) != 0) ok = false;
+    if (std::fflush(f) != 0)
+        ok = false;
+    if (std::fclose(f) != 0)
+        ok = false;
     if (!ok || std::rename(tmp, path) != 0) {
         std::remove(tmp);
         return 1;

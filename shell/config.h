@@ -14,12 +14,12 @@ constexpr int CFG_KEY_SIZE = 20;
 constexpr int CFG_TOKEN_SIZE = 128;  // longest key or value token read, NUL included
 
 struct ConfigEntry {
-    const char* key;         // at most 19 characters, compared case-sensitively
-    void* value;             // null ends the table
-    int kind;                // CFG_S16, CFG_U8 or a text size
-    int default_number;      // for numbers
+    const char* key;           // at most 19 characters, compared case-sensitively
+    void* value;               // null ends the table
+    int kind;                  // CFG_S16, CFG_U8 or a text size
+    int default_number;        // for numbers
     const char* default_text;  // for texts
-    int min, max;            // clamp range of numbers read from a file
+    int min, max;              // clamp range of numbers read from a file
 };
 
 struct GameConfig {

@@ -1,8 +1,8 @@
 // Entry: start-up, one of the three ways to run, shutdown.
 #include <allegro.h>
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 #include "engine/diag.h"
 #include "frontend/menu.h"
@@ -15,47 +15,58 @@ namespace {
 
 // A command-line run that could not do what it was asked: stderr.txt, the
 // terminal and the window all say so.
-void report(const char* screen_text, const char* what, const char* file) {
+void report(const char* screen_text, const char* what, const char* file)
+{
     diag("%s %s\n", what, file);
     dprintf(console_error_fd, "Nightward: %s %s\n", what, file);
     show_notice(screen_text);
 }
 
 // Rows a replay can start from; a header naming another plays nothing.
-bool playable(const DemoImage* demo) {
+bool playable(const DemoImage* demo)
+{
     int16_t level = demo_header(demo).level;
     return level >= 1 && level <= 11;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (cmdline_version(argc, argv)) return 0;
+int main(int argc, char** argv)
+{
+    if (cmdline_version(argc, argv))
+        return 0;
     console_error_fd = dup(2);
-    if (console_error_fd < 0) console_error_fd = 2;
+    if (console_error_fd < 0)
+        console_error_fd = 2;
     std::freopen("stderr.txt", "w", stderr);
 
     int ready = startup(argc, argv);
-    if (ready != 1) return ready == STARTUP_FAILED ? 1 : 0;
+    if (ready != 1)
+        return ready == STARTUP_FAILED ? 1 : 0;
 
     int status = 0;
     if (launch.play) {
         DemoImage* demo = demo_load(launch.demo_file);
         if (!demo || !playable(demo)) {
-            if (!demo) diag("error in demo_load()\n");
+            if (!demo)
+                diag("error in demo_load()\n");
             report("THE DEMO CANNOT BE PLAYED", "cannot play the demo", launch.demo_file);
             demo_free(demo);
             return 1;  // nothing saved: the run never started
         }
         run_game(demo, launch.start_frame, static_cast<int16_t>(launch.mode), launch.start_level,
                  launch.skill, 1);
-        if (level_failed) status = 1;
+        if (level_failed)
+            status = 1;
         demo_free(demo);
     } else if (launch.start_level != 0 || launch.record) {
-        run_game(nullptr, 0, static_cast<int16_t>(launch.mode), launch.start_level, launch.skill, 1);
-        if (level_failed) status = 1;
+        run_game(nullptr, 0, static_cast<int16_t>(launch.mode), launch.start_level, launch.skill,
+                 1);
+        if (level_failed)
+            status = 1;
         // The game asked for is lost unless its recording reaches the file.
-        if (launch.record && (!last_game_demo || demo_save(last_game_demo, launch.demo_file) != 0)) {
+        if (launch.record &&
+            (!last_game_demo || demo_save(last_game_demo, launch.demo_file) != 0)) {
             report("THE DEMO COULD NOT BE SAVED", "cannot save the demo to", launch.demo_file);
             status = 1;
         }

@@ -1,11 +1,11 @@
 #include "shell/startup.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 #include "audio/music.h"
 #include "audio/sfx.h"
@@ -41,12 +41,12 @@ struct Recolour {
 };
 
 constexpr Recolour RECOLOURS[] = {
-    {1, 1, 38},    {1, 2, 41},    {1, 10, 95},   {1, 13, 80},   {1, 14, 81},   {1, 38, 1},
-    {1, 40, 62},   {1, 41, 2},    {1, 46, 44},   {1, 47, 43},   {1, 48, 42},   {1, 49, 172},
-    {1, 50, 171},  {1, 51, 173},  {1, 55, 78},   {1, 56, 75},   {1, 57, 76},   {1, 62, 40},
-    {1, 75, 56},   {1, 76, 57},   {1, 78, 55},   {2, 75, 111},  {2, 76, 11},   {2, 78, 1},
-    {2, 123, 82},  {2, 124, 126}, {2, 125, 99},  {3, 75, 49},   {3, 76, 51},   {3, 78, 50},
-    {4, 38, 59},   {4, 41, 120},  {4, 116, 119}, {4, 117, 121}, {4, 118, 122},
+    {1, 1, 38},   {1, 2, 41},    {1, 10, 95},   {1, 13, 80},   {1, 14, 81},   {1, 38, 1},
+    {1, 40, 62},  {1, 41, 2},    {1, 46, 44},   {1, 47, 43},   {1, 48, 42},   {1, 49, 172},
+    {1, 50, 171}, {1, 51, 173},  {1, 55, 78},   {1, 56, 75},   {1, 57, 76},   {1, 62, 40},
+    {1, 75, 56},  {1, 76, 57},   {1, 78, 55},   {2, 75, 111},  {2, 76, 11},   {2, 78, 1},
+    {2, 123, 82}, {2, 124, 126}, {2, 125, 99},  {3, 75, 49},   {3, 76, 51},   {3, 78, 50},
+    {4, 38, 59},  {4, 41, 120},  {4, 116, 119}, {4, 117, 121}, {4, 118, 122},
 };
 static_assert(sizeof RECOLOURS / sizeof RECOLOURS[0] == 35, "35 recoloured entries");
 
@@ -60,7 +60,8 @@ void on_stop_signal(int) { close_requested.store(true); }
 // A start-up failure: the message box, whose words the library also prints
 // on the terminal, which outlives the box and is all a script sees.
 int fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-int fail(const char* fmt, ...) {
+int fail(const char* fmt, ...)
+{
     char text[1024];
     va_list ap;
     va_start(ap, fmt);
@@ -73,7 +74,8 @@ int fail(const char* fmt, ...) {
 // The display went away under the game: keep what the player would lose.
 // Runs inside the X library with its lock held, so it touches neither the
 // library nor the display, only files.
-void save_on_display_loss() {
+void save_on_display_loss()
+{
     bool lost = save_player_files() != 0;
     if (launch.record && last_game_demo && demo_save(last_game_demo, launch.demo_file) != 0) {
         dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n", launch.demo_file);
@@ -84,42 +86,57 @@ void save_on_display_loss() {
     dprintf(console_error_fd, "Nightward: the display was lost; %s\n", what);
 }
 
-int datafile_count(const DATAFILE* d) {
+int datafile_count(const DATAFILE* d)
+{
     int n = 0;
-    while (d[n].type != DAT_END) n++;
+    while (d[n].type != DAT_END)
+        n++;
     return n;
 }
 
 }  // namespace
 
-bool data_file_present(const char* path) {
+bool data_file_present(const char* path)
+{
     // Installed copies are often read-only: those count too.
     return file_exists(path, FA_ARCH | FA_RDONLY, nullptr) != 0;
 }
 
-bool main_data_complete(const DATAFILE* data) {
-    if (datafile_count(data) <= LAST_HOTSPOT_OBJECT) return false;
-    if (data[MAIN_PALETTE].type != DAT_PALETTE) return false;
+bool main_data_complete(const DATAFILE* data)
+{
+    if (datafile_count(data) <= LAST_HOTSPOT_OBJECT)
+        return false;
+    if (data[MAIN_PALETTE].type != DAT_PALETTE)
+        return false;
     for (int i = FIRST_HOTSPOT_OBJECT; i <= LAST_HOTSPOT_OBJECT; i++)
-        if (data[i].type != DAT_BITMAP) return false;
+        if (data[i].type != DAT_BITMAP)
+            return false;
     return true;
 }
 
-void choose_dir_prefixes(const char* all, const char* dat, const char* amc) {
+void choose_dir_prefixes(const char* all, const char* dat, const char* amc)
+{
     data_dir = "DATA/";
     amc_dir = "AMC/";
-    if (all) data_dir = amc_dir = all;
-    if (dat) data_dir = dat;
-    if (amc) amc_dir = amc;
+    if (all)
+        data_dir = amc_dir = all;
+    if (dat)
+        data_dir = dat;
+    if (amc)
+        amc_dir = amc;
 }
 
-void build_recolour_table(COLOR_MAP* map) {
+void build_recolour_table(COLOR_MAP* map)
+{
     for (int r = 0; r < PAL_SIZE; r++)
-        for (int k = 0; k < PAL_SIZE; k++) map->data[r][k] = static_cast<unsigned char>(k);
-    for (const Recolour& c : RECOLOURS) map->data[c.row][c.from] = c.to;
+        for (int k = 0; k < PAL_SIZE; k++)
+            map->data[r][k] = static_cast<unsigned char>(k);
+    for (const Recolour& c : RECOLOURS)
+        map->data[c.row][c.from] = c.to;
 }
 
-void apply_hot_spots(DATAFILE* data) {
+void apply_hot_spots(DATAFILE* data)
+{
     for (int i = FIRST_HOTSPOT_OBJECT; i <= LAST_HOTSPOT_OBJECT; i++) {
         BITMAP* bmp = static_cast<BITMAP*>(data[i].dat);
         bmp->x_ofs = std::atoi(get_datafile_property(&data[i], DAT_ID('X', 'H', 'O', 'T')));
@@ -127,7 +144,8 @@ void apply_hot_spots(DATAFILE* data) {
     }
 }
 
-int startup(int argc, char** argv) {
+int startup(int argc, char** argv)
+{
     choose_dir_prefixes(std::getenv("NWD_ALL"), std::getenv("NWD_DAT"), std::getenv("NWD_AMC"));
 
     if (allegro_init() != 0) {
@@ -157,9 +175,11 @@ int startup(int argc, char** argv) {
 
     amc_unload_all();
     std::snprintf(amc_path, sizeof amc_path, "%s%s", amc_dir, "GAME.AMC");
-    if (amc_load(amc_path) != 0) return fail("Error loading AMC program %s\n", amc_path);
+    if (amc_load(amc_path) != 0)
+        return fail("Error loading AMC program %s\n", amc_path);
 
-    if (!parse_command_line(argc, argv)) return 0;
+    if (!parse_command_line(argc, argv))
+        return 0;
 
     config_read(game_config_table, CONFIG_FILE);
     for (int n = 0; n <= 5; n++)
@@ -174,8 +194,10 @@ int startup(int argc, char** argv) {
 
     playlist_init(playlist_table, game_config.music);
     scores_load();
-    if (furthest_level < 5) game_config.cheatkeys = 0;
-    if (launch.card != -1) game_config.card = static_cast<uint8_t>(launch.card);
+    if (furthest_level < 5)
+        game_config.cheatkeys = 0;
+    if (launch.card != -1)
+        game_config.card = static_cast<uint8_t>(launch.card);
 
     int row = open_display(game_config.card, width, height);
     if (row < 0) {
@@ -186,7 +208,8 @@ int startup(int argc, char** argv) {
     game_config.card = static_cast<uint8_t>(row);  // what runs is what is saved
 
     std::snprintf(data_path, sizeof data_path, "%s%s", data_dir, "NIGHTWAR.DAT");
-    if (!data_file_present(data_path)) return fail("Data file %s not found. Exiting", data_path);
+    if (!data_file_present(data_path))
+        return fail("Data file %s not found. Exiting", data_path);
     // The library trusts every size in the file: a damaged one is refused
     // here rather than crash inside it.
     DatCheckReport report;
@@ -205,7 +228,8 @@ int startup(int argc, char** argv) {
         unload_datafile(main_data);
         main_data = nullptr;
     }
-    if (!main_data) return fail("Data file %s unreadable. Exiting", data_path);
+    if (!main_data)
+        return fail("Data file %s unreadable. Exiting", data_path);
     set_palette(static_cast<RGB*>(main_data[MAIN_PALETTE].dat));
     apply_hot_spots(main_data);
 
@@ -233,10 +257,13 @@ int startup(int argc, char** argv) {
     return 1;
 }
 
-int save_player_files() {
+int save_player_files()
+{
     int failed = 0;
-    if (config_write(game_config_table, CONFIG_FILE) != 0) failed |= SAVE_SETTINGS;
-    if (scores_save() != 0) failed |= SAVE_SCORES;
+    if (config_write(game_config_table, CONFIG_FILE) != 0)
+        failed |= SAVE_SETTINGS;
+    if (scores_save() != 0)
+        failed |= SAVE_SCORES;
     // Each lost file in stderr.txt and on the terminal; the old copies stay.
     if (failed & SAVE_SETTINGS) {
         diag("%s: cannot be written, settings not saved\n", CONFIG_FILE);
@@ -248,14 +275,16 @@ int save_player_files() {
     return failed;
 }
 
-int shutdown_program() {
+int shutdown_program()
+{
     int failed = save_player_files();
     if (failed)
         show_notice(failed == SAVE_SETTINGS ? "SETTINGS NOT SAVED: THE FOLDER CANNOT BE WRITTEN"
                     : failed == SAVE_SCORES
                         ? "SCORES NOT SAVED: THE FOLDER CANNOT BE WRITTEN"
                         : "SETTINGS AND SCORES NOT SAVED: THE FOLDER CANNOT BE WRITTEN");
-    if (main_data) unload_datafile(main_data);
+    if (main_data)
+        unload_datafile(main_data);
     main_data = nullptr;
     if (!launch.no_sound) {
         sfx_shutdown();
@@ -264,7 +293,8 @@ int shutdown_program() {
     amc_unload_all();
     stop_input_timer();
     release_display();
-    if (scratch_bitmap) destroy_bitmap(scratch_bitmap);
+    if (scratch_bitmap)
+        destroy_bitmap(scratch_bitmap);
     scratch_bitmap = nullptr;
     color_map = nullptr;
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);

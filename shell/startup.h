@@ -8,13 +8,13 @@
 extern const char* data_dir;  // prefix of the data files, used as is ("DATA/")
 extern const char* amc_dir;   // prefix of the AMC programs ("AMC/")
 
-extern DATAFILE* main_data;   // NIGHTWAR.DAT, addressed by object index
+extern DATAFILE* main_data;  // NIGHTWAR.DAT, addressed by object index
 constexpr int MAIN_PALETTE = 23;
 constexpr int FIRST_HOTSPOT_OBJECT = 26;
 constexpr int LAST_HOTSPOT_OBJECT = 557;
 
-extern COLOR_MAP recolour_table;  // installed as color_map
-extern BITMAP* scratch_bitmap;    // 128x128, 8-bit: mirroring before lit drawing
+extern COLOR_MAP recolour_table;           // installed as color_map
+extern BITMAP* scratch_bitmap;             // 128x128, 8-bit: mirroring before lit drawing
 extern int desktop_width, desktop_height;  // -1 when unknown
 
 // The terminal's error stream, kept before stderr goes to "stderr.txt", for

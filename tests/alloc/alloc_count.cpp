@@ -5,11 +5,11 @@
 // information. Run in a scratch folder with NWD_DAT and NWD_AMC set.
 #include <allegro.h>
 
+#include <execinfo.h>
+#include <unistd.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <execinfo.h>
-#include <unistd.h>
 
 #include "frontend/menu.h"
 #include "game/level_loop.h"
@@ -25,8 +25,8 @@ extern "C" void* __libc_memalign(size_t, size_t);
 
 namespace {
 
-std::atomic<bool> window{false};  // a counting window is open
-std::atomic<long> others{0};      // allocations of other threads in it
+std::atomic<bool> window{false};    // a counting window is open
+std::atomic<long> others{0};        // allocations of other threads in it
 thread_local bool watched = false;  // set on the main thread only
 long main_count = 0;
 // The first few main-thread allocations' call stacks, to say where they were.
@@ -54,11 +54,31 @@ void note()
 }  // namespace
 
 extern "C" {
-void* malloc(size_t n) { note(); return __libc_malloc(n); }
-void* calloc(size_t k, size_t n) { note(); return __libc_calloc(k, n); }
-void* realloc(void* p, size_t n) { note(); return __libc_realloc(p, n); }
-void* memalign(size_t a, size_t n) { note(); return __libc_memalign(a, n); }
-void* aligned_alloc(size_t a, size_t n) { note(); return __libc_memalign(a, n); }
+void* malloc(size_t n)
+{
+    note();
+    return __libc_malloc(n);
+}
+void* calloc(size_t k, size_t n)
+{
+    note();
+    return __libc_calloc(k, n);
+}
+void* realloc(void* p, size_t n)
+{
+    note();
+    return __libc_realloc(p, n);
+}
+void* memalign(size_t a, size_t n)
+{
+    note();
+    return __libc_memalign(a, n);
+}
+void* aligned_alloc(size_t a, size_t n)
+{
+    note();
+    return __libc_memalign(a, n);
+}
 int posix_memalign(void** p, size_t a, size_t n)
 {
     note();
@@ -89,8 +109,8 @@ long count(bool open)
 
 void report(const char* what, long n)
 {
-    printf("%s: %ld allocations on the main thread, %ld on the libraries' own threads\n", what,
-           n, others.load());
+    printf("%s: %ld allocations on the main thread, %ld on the libraries' own threads\n", what, n,
+           others.load());
     for (int i = 0; i < n && i < STACKS; i++) {
         printf("  allocation %d from:\n", i + 1);
         fflush(stdout);

@@ -32,8 +32,8 @@ TEST(Structured, IfElifElseJoinAtTheEnd)
                              "        load 3\n"
                              "    endif\n"
                              "    end\n"),
-              (std::vector<int>{3, 29, 101, 1, 5, 108, 8, 13, 1, 1, 101, 5, 29, 3, 29, 101, 1, 2,
-                                109, 8, 26, 1, 2, 101, 5, 29, 1, 3, 101, 12}));
+              (std::vector<int>{3,   29, 101, 1,   5, 108, 8, 13, 1,   1, 101, 5, 29, 3,   29,
+                                101, 1,  2,   109, 8, 26,  1, 2,  101, 5, 29,  1, 3,  101, 12}));
     // A branch that cannot fall through needs no jump to the end.
     EXPECT_EQ(assemble_words("program 0 p\n  if r1\n    end\n  else\n    yield\n  endif\n  end\n"),
               (std::vector<int>{3, 1, 101, 8, 6, 12, 18, 12}));
@@ -48,8 +48,8 @@ TEST(Structured, WhileWithContinueAndBreak)
                              "        yield\n"
                              "    endwhile\n"
                              "    end\n"),
-              (std::vector<int>{3, 3, 101, 1, 10, 111, 8, 24, 3, 4, 101, 9, 0, 3, 5, 101, 1, 2,
-                                111, 8, 24, 18, 5, 0, 12}));
+              (std::vector<int>{3, 3, 101, 1, 10, 111, 8, 24, 3,  4, 101, 9, 0,
+                                3, 5, 101, 1, 2,  111, 8, 24, 18, 5, 0,   12}));
 }
 
 TEST(Structured, LoopCallAndReturn)
@@ -76,15 +76,15 @@ TEST(Structured, ConditionsShortCircuit)
                              "        yield\n"
                              "    endif\n"
                              "    end\n"),
-              (std::vector<int>{9, 18, 3, 1, 101, 1, 4, 106, 8, 19, 3, 2, 101, 1, 0, 108, 9, 19,
-                                18, 12}));
+              (std::vector<int>{9, 18, 3,   1, 101, 1,   4, 106, 8,  19,
+                                3, 2,  101, 1, 0,   108, 9, 19,  18, 12}));
     EXPECT_EQ(assemble_words("program 0 p\n  if random 3 != y\n    end\n  endif\n  end\n"),
               (std::vector<int>{4, 3, 101, 3, 30, 110, 8, 9, 12, 12}));
     // not inverts one term: the test jumps past the body when the bit is set.
     EXPECT_EQ(assemble_words("program 0 p\n  while not controls & 0x20 && not x >= 9\n"
                              "    yield\n  endwhile\n  end\n"),
-              (std::vector<int>{2, 31, 101, 1, 32, 106, 9, 19, 3, 29, 101, 1, 9, 111, 8, 19, 18,
-                                5, 0, 12}));
+              (std::vector<int>{2,   31, 101, 1,   32, 106, 9,  19, 3, 29,
+                                101, 1,  9,   111, 8,  19,  18, 5,  0, 12}));
 }
 
 TEST(Operands, IndirectChainsThroughRegistersAndGlobals)
@@ -98,8 +98,8 @@ TEST(Operands, IndirectChainsThroughRegistersAndGlobals)
                              "    sub r31.r0\n"
                              "    gt other.self\n"
                              "    end\n"),
-              (std::vector<int>{3, 26, 100, 26, 100, 29, 101, 2, 7, 100, 31, 112, 2, 3, 102, 3, 31,
-                                100, 0, 103, 3, 12, 100, 28, 108, 12}));
+              (std::vector<int>{3, 26,  100, 26, 100, 29, 101, 2, 7,  100, 31, 112, 2,
+                                3, 102, 3,   31, 100, 0,  103, 3, 12, 100, 28, 108, 12}));
 }
 
 TEST(Operands, ExpressionsOverConstants)
@@ -115,8 +115,8 @@ TEST(Operands, ExpressionsOverConstants)
                              "    load 0xFFFF # another\n"
                              "    load -32768\n"
                              "    end\n"),
-              (std::vector<int>{1, 249, 101, 1, 69, 101, 1, 4, 101, 1, 11, 101, 1, 75, 101, 1, -1,
-                                101, 1, -32768, 101, 12}));
+              (std::vector<int>{1,   249, 101, 1,   69, 101, 1,   4, 101,    1,   11,
+                                101, 1,   75,  101, 1,  -1,  101, 1, -32768, 101, 12}));
 }
 
 TEST(Operands, MacrosLoadPushAndSetHandlers)
@@ -129,20 +129,22 @@ TEST(Operands, MacrosLoadPushAndSetHandlers)
                              "    set_handler none, h\n"
                              "h:  set_reg r2, h\n"
                              "    word 0, -1\n"),
-              (std::vector<int>{1, 0, 101, 16, 1, 5, 101, 16, 3, 29, 101, 17, 1, -2, 101, 16, 1, 0,
-                                101, 16, 1, 4, 101, 19, 1, 9, 101, 16, 13, 31, 34, 13, 34, -1, 14,
-                                2, 34, 0, -1}));
+              (std::vector<int>{1,   0,   101, 16, 1,  5,   101, 16, 3,  29,  101, 17, 1,
+                                -2,  101, 16,  1,  0,  101, 16,  1,  4,  101, 19,  1,  9,
+                                101, 16,  13,  31, 34, 13,  34,  -1, 14, 2,   34,  0,  -1}));
 }
 
 TEST(Programs, NumberedAcrossFilesWithSharedIncludes)
 {
     std::map<std::string, std::string> files = {
         {"lib/defs.amcs", "const SPR_HERO_STAND = 27\nconst SFX_PUNCH = 1\n"},
-        {"other.amcs", "include \"lib/defs.amcs\"\nprogram 0 boss\n  spawn hero, SFX_PUNCH\n  end\n"},
+        {"other.amcs",
+         "include \"lib/defs.amcs\"\nprogram 0 boss\n  spawn hero, SFX_PUNCH\n  end\n"},
     };
-    AsmResult r = assemble_text("include \"defs.amcs\"\nunused 2 .. 3\nprogram 1 hero\n"
-                                "  load SPR_HERO_STAND\n  store frame\n  end\n",
-                                files, {"main.amcs", "other.amcs"});
+    AsmResult r = assemble_text(
+        "include \"defs.amcs\"\nunused 2 .. 3\nprogram 1 hero\n"
+        "  load SPR_HERO_STAND\n  store frame\n  end\n",
+        files, {"main.amcs", "other.amcs"});
     ASSERT_TRUE(r.ok) << all_messages(r);
     ASSERT_EQ(r.programs.size(), 4u);
     EXPECT_EQ(r.programs[0].name, "boss");
@@ -159,7 +161,8 @@ TEST(Programs, NumberingErrors)
          "without gaps\n"},
         {"program 0 a\n end\nprogram 0 b\n end\n",
          "main.amcs:3:1: error: program number 0 is already used by 'a' at main.amcs:1\n"},
-        {"program 64 a\n end\n", "main.amcs:1:1: error: program number 64 is out of range (0..63)\n"},
+        {"program 64 a\n end\n",
+         "main.amcs:1:1: error: program number 64 is out of range (0..63)\n"},
         {"program 1 a\n end\nunused 0..1\n",
          "main.amcs:3:1: error: program number 1 is already used by 'a' at main.amcs:1\n"},
         {"program 0 a\nprogram 1 b\n end\n",
@@ -177,8 +180,9 @@ TEST(Messages, ErrorsPointAtTheirLineAndColumn)
     const char* const cases[][2] = {
         {"program 0 p\n    load 1 +\n", "2:13: error: expected a value, found end of line"},
         {"program 0 p\n    load x.y.zz\n", "2:14: error: undefined name 'zz'"},
-        {"program 0 p\n    load x + 1\n", "2:10: error: 'x' is a register; a value here can only "
-                                           "use constants, labels and program names"},
+        {"program 0 p\n    load x + 1\n",
+         "2:10: error: 'x' is a register; a value here can only "
+         "use constants, labels and program names"},
         {"program 0 p\n    frob 1\n", "2:5: error: unknown instruction 'frob'"},
         {"program 0 p\n    load 1 / (2 - 2)\n", "2:12: error: division by zero"},
         {"program 0 p\n    load 'ab'\n", "2:10: error: unterminated character literal"},
@@ -205,15 +209,19 @@ TEST(Messages, ErrorsPointAtTheirLineAndColumn)
 TEST(Messages, WarningsForDeadCodeAndRunningOffTheEnd)
 {
     const char* const cases[][2] = {
-        {"program 0 p\n    end\n    yield\n    end\n", "main.amcs:3:5: warning: unreachable code\n"},
+        {"program 0 p\n    end\n    yield\n    end\n",
+         "main.amcs:3:5: warning: unreachable code\n"},
         {"program 0 p\n    load 1\n",
          "main.amcs:2:5: warning: execution can run off the end of the program\n"},
-        {"program 0 p\n    yield\n", "main.amcs:2:5: warning: the turn after this 'yield' would "
-                                      "start past the end of the program\n"},
-        {"program 0 p\n    jump 9\n", "main.amcs:2:5: warning: jump target 9 is outside the "
-                                       "program (0..1)\n"},
-        {"program 0 p\n    jump 1\n", "main.amcs:2:5: warning: jump target 1 is inside an "
-                                       "instruction\n"},
+        {"program 0 p\n    yield\n",
+         "main.amcs:2:5: warning: the turn after this 'yield' would "
+         "start past the end of the program\n"},
+        {"program 0 p\n    jump 9\n",
+         "main.amcs:2:5: warning: jump target 9 is outside the "
+         "program (0..1)\n"},
+        {"program 0 p\n    jump 1\n",
+         "main.amcs:2:5: warning: jump target 1 is inside an "
+         "instruction\n"},
         // Clean: every path ends, the return address counts as reachable.
         {"program 0 p\n  loop\n    if x > 3\n      end\n    endif\n    call f\n  endloop\n"
          "f: move 1, 0, 2\n  return\n",

@@ -5,14 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -93,9 +93,8 @@ Trace assemble_and_run(const std::string& name, const std::string& sim_args)
     spit(src, text);
     EXPECT_EQ(run(std::string(NWD_AMCASM_PATH) + " -o " + amc + " " + src + " 2>" + err), 0);
     EXPECT_EQ(slurp(err), "");
-    EXPECT_EQ(run(std::string(NWD_SIM_PATH) + " --amc " + amc + " " + sim_args + " --trace " +
-                  trace),
-              0);
+    EXPECT_EQ(
+        run(std::string(NWD_SIM_PATH) + " --amc " + amc + " " + sim_args + " --trace " + trace), 0);
     Trace t;
     std::istringstream in(slurp(trace));
     std::string line;
@@ -188,7 +187,8 @@ TEST(Tool, ErrorsLeaveNoOutputAndUsageIsChecked)
     EXPECT_EQ(run(std::string(NWD_AMCASM_PATH) + " --list-file " + out + " HERO VAN"), 0);
     EXPECT_EQ(slurp(out), std::string("AMLHERO\0VAN\0\0", 13));
     unlink(out.c_str());
-    EXPECT_EQ(run(std::string(NWD_AMCASM_PATH) + " --list-file " + out + " HERO.AMC 2>/dev/null"), 1);
+    EXPECT_EQ(run(std::string(NWD_AMCASM_PATH) + " --list-file " + out + " HERO.AMC 2>/dev/null"),
+              1);
     EXPECT_NE(access(out.c_str(), F_OK), 0);
     for (const auto& f : {src, err})
         unlink(f.c_str());
@@ -213,7 +213,8 @@ TEST(Tool, DepfileNamesEveryFileRead)
     std::string dir = scratch("dep");
     ASSERT_EQ(run("mkdir -p " + dir + "/gen"), 0);
     spit(dir + "/gen/sprites.amcs", "const SPR_HERO_STAND = 27\n");
-    spit(dir + "/main.amcs", "include \"sprites.amcs\"\nprogram 0 p\n  load SPR_HERO_STAND\n  end\n");
+    spit(dir + "/main.amcs",
+         "include \"sprites.amcs\"\nprogram 0 p\n  load SPR_HERO_STAND\n  end\n");
     ASSERT_EQ(run(std::string(NWD_AMCASM_PATH) + " -I " + dir + "/gen --depfile " + dir +
                   "/d.d -o " + dir + "/G.AMC " + dir + "/main.amcs"),
               0);

@@ -21,12 +21,14 @@ std::vector<uint16_t> random_program(std::mt19937& rng)
     for (int i = 0; i < pieces; i++) {
         int op = pick(24);
         switch (op) {
-        case 0: w.push_back((uint16_t)rng()); break;                       // any word
+        case 0: w.push_back((uint16_t)rng()); break;  // any word
         case 20: w.push_back(0); break;
         case 21: w.push_back((uint16_t)(20 + pick(200))); break;
         case 22: w.push_back(0xFFFF); break;
-        case 1: case 4: w.insert(w.end(), {(uint16_t)op, (uint16_t)rng(), alu()}); break;
-        case 2: case 3: {
+        case 1:
+        case 4: w.insert(w.end(), {(uint16_t)op, (uint16_t)rng(), alu()}); break;
+        case 2:
+        case 3: {
             w.insert(w.end(), {(uint16_t)op, reg()});
             for (int k = pick(4); k > 0; k--)
                 w.insert(w.end(), {(uint16_t)AMC_INDIRECT, reg()});
@@ -87,7 +89,8 @@ TEST(FileImage, CompiledImagesReadBackAndShortOnesAreRefused)
 {
     AmcWords p = {{1, 2, 3}, {12}}, back;
     std::vector<uint8_t> img = amc_image_compiled(p);
-    EXPECT_EQ(img, (std::vector<uint8_t>{'A', 'M', 'C', 3, 0, 1, 0, 2, 0, 3, 0, 1, 0, 12, 0, 0, 0}));
+    EXPECT_EQ(img,
+              (std::vector<uint8_t>{'A', 'M', 'C', 3, 0, 1, 0, 2, 0, 3, 0, 1, 0, 12, 0, 0, 0}));
     size_t trailing = 9;
     EXPECT_EQ(amc_parse_compiled(img, back, &trailing), "");
     EXPECT_EQ(back, p);

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -27,11 +27,15 @@ std::map<int, bool> playing;  // voice -> still sounding
 int next_voice, free_voices, starts, stops;
 float player_volume;
 
-void note(const char* what, int v, int arg = -2) {
-    calls.push_back(what + (" " + std::to_string(v)) + (arg == -2 ? "" : " " + std::to_string(arg)));
+void note(const char* what, int v, int arg = -2)
+{
+    calls.push_back(what + (" " + std::to_string(v)) +
+                    (arg == -2 ? "" : " " + std::to_string(arg)));
 }
 const SfxVoiceOps fake_voices = {
-    [](const SAMPLE*) { return free_voices-- > 0 ? (playing[next_voice] = true, next_voice++) : -1; },
+    [](const SAMPLE*) {
+        return free_voices-- > 0 ? (playing[next_voice] = true, next_voice++) : -1;
+    },
     [](int v) { note("free", v); },
     [](int v, const SAMPLE*) { note("realloc", v); },
     [](int v) { note("start", v); },
@@ -46,7 +50,9 @@ const MusicOps fake_music = {
         return there ? reinterpret_cast<DUH*>(0x1000 + loads.size()) : nullptr;
     },
     [](DUH*) {},
-    [](DUH*, int, long, float, long, int) { return reinterpret_cast<AL_DUH_PLAYER*>(0x100 + ++starts); },
+    [](DUH*, int, long, float, long, int) {
+        return reinterpret_cast<AL_DUH_PLAYER*>(0x100 + ++starts);
+    },
     [](AL_DUH_PLAYER*) { stops++; },
     [](AL_DUH_PLAYER*) {},
     [](AL_DUH_PLAYER*) {},
@@ -57,7 +63,8 @@ const MusicOps fake_music = {
 class Audio : public testing::Test {
 protected:
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
-    void SetUp() override {
+    void SetUp() override
+    {
         diag_set_sink([](const char* t, size_t n, void*) { diags.append(t, n); }, nullptr);
         diags.clear(), calls.clear(), playing.clear(), loads.clear();
         next_voice = starts = stops = 0, free_voices = 12;
@@ -65,15 +72,18 @@ protected:
         music_ops = &fake_music;
         music_init();
         config_reset(game_config_table);
-        for (int e = 1; e <= 14; e++) sfx_samples[e] = create_sample(8, 0, 11025, 100);
+        for (int e = 1; e <= 14; e++)
+            sfx_samples[e] = create_sample(8, 0, 11025, 100);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         sfx_shutdown();
         diag_set_sink(nullptr, nullptr);
     }
 };
 
-TEST_F(Audio, OneSoundPerOwnerAndFinishedEntriesReused) {
+TEST_F(Audio, OneSoundPerOwnerAndFinishedEntriesReused)
+{
     sfx_play(5, 3, 10);
     sfx_play(5, 4, 200);  // replaces the first from its start, on the same voice
     EXPECT_EQ(calls, (std::vector<std::string>{"vol 0 190", "pan 0 10", "start 0", "realloc 0",
@@ -87,13 +97,16 @@ TEST_F(Audio, OneSoundPerOwnerAndFinishedEntriesReused) {
     free_voices = 0;  // none left: a silent entry, never a call with voice -1
     sfx_play(10, 3, 0), sfx_play(10, 3, 0), sfx_play(1, 0, 0), sfx_play(1, 15, 0);
     EXPECT_EQ(sfx_voice_slots[1].voice, -1);
-    for (const std::string& c : calls) EXPECT_EQ(c.find("-1"), std::string::npos) << c;
+    for (const std::string& c : calls)
+        EXPECT_EQ(c.find("-1"), std::string::npos) << c;
     sfx_stop_all();
     EXPECT_EQ(sfx_voice_count, 0);
 }
 
-TEST_F(Audio, VolumeStepsLandOnTheEnds) {
-    const int cases[][3] = {{252, 255, 247}, {255, 255, 250}, {190, 195, 185}, {3, 8, 0}, {0, 5, 0}};
+TEST_F(Audio, VolumeStepsLandOnTheEnds)
+{
+    const int cases[][3] = {
+        {252, 255, 247}, {255, 255, 250}, {190, 195, 185}, {3, 8, 0}, {0, 5, 0}};
     for (auto [from, up, down] : cases) {
         game_config.soundvolume = uint8_t(from), sfx_volume_up();
         music_set_volume(from), music_volume_up();
@@ -106,7 +119,8 @@ TEST_F(Audio, VolumeStepsLandOnTheEnds) {
     }
 }
 
-TEST_F(Audio, SongsAreCachedPerSlotAndNeverRestartedWhilePlaying) {
+TEST_F(Audio, SongsAreCachedPerSlotAndNeverRestartedWhilePlaying)
+{
     music_set_volume(144);
     EXPECT_EQ(music_play(2, "D/", "title.mod"), 0);
     EXPECT_EQ(player_volume, 0.5625f);
@@ -123,7 +137,8 @@ TEST_F(Audio, SongsAreCachedPerSlotAndNeverRestartedWhilePlaying) {
     EXPECT_EQ(stops, 3);
 }
 
-TEST_F(Audio, ModulesAreLookedForInTheDirectoryThenAsGiven) {
+TEST_F(Audio, ModulesAreLookedForInTheDirectoryThenAsGiven)
+{
     EXPECT_EQ(music_play(0, "X/", "D/own.xm"), 0);
     EXPECT_EQ(loads, (std::vector<std::string>{"X/D/own.xm", "D/own.xm"}));
     EXPECT_EQ(music_play(0, "D/", "bad.mod"), 1);
@@ -135,7 +150,8 @@ TEST_F(Audio, ModulesAreLookedForInTheDirectoryThenAsGiven) {
     EXPECT_EQ(music_play(3, "D/", std::string(200, 'a').c_str()), 1);
 }
 
-TEST_F(Audio, NoDeviceMeansSilence) {
+TEST_F(Audio, NoDeviceMeansSilence)
+{
     sfx_voice_ops = &allegro_voice_ops;
     remove_sound();  // the driver of no device has no voices to reserve
     EXPECT_EQ(sfx_init("DATA/"), 1);
@@ -145,7 +161,8 @@ TEST_F(Audio, NoDeviceMeansSilence) {
     EXPECT_EQ(music_load_module("/nonexistent.mod"), nullptr);
 }
 
-TEST_F(Audio, ModulesAreReadWholeWithinTheirCap) {
+TEST_F(Audio, ModulesAreReadWholeWithinTheirCap)
+{
     char path[] = "/tmp/nwd-module-XXXXXX";
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
@@ -171,7 +188,8 @@ TEST_F(Audio, ModulesAreReadWholeWithinTheirCap) {
     EXPECT_EQ(music_load_module_bytes(bad.data(), long(bad.size())), nullptr);
 }
 
-TEST_F(Audio, PlaylistsFromTheWorkingDirectory) {
+TEST_F(Audio, PlaylistsFromTheWorkingDirectory)
+{
     char dir[] = "/tmp/nwd-lists-XXXXXX", old[512];
     ASSERT_TRUE(mkdtemp(dir) && getcwd(old, sizeof old) && chdir(dir) == 0);
     std::ofstream("techno.lst") << "title = t.xm\n";
@@ -184,7 +202,8 @@ TEST_F(Audio, PlaylistsFromTheWorkingDirectory) {
     EXPECT_STREQ(playlist_names[0], "<NONE>");
     EXPECT_STREQ(playlist_names[playlist_current], "TECHNO");
     EXPECT_STREQ(playlist_keys[PLAYLIST_TITLE], "t.xm");
-    while (playlist_current != 2) playlist_next(playlist_table, music);
+    while (playlist_current != 2)
+        playlist_next(playlist_table, music);
     playlist_next(playlist_table, music);  // wraps to silence
     EXPECT_STREQ(music, "<NONE>");
     EXPECT_STREQ(playlist_keys[PLAYLIST_TITLE], "");

@@ -6,26 +6,28 @@ namespace datatest {
 
 const char* const kPassword = "k3 Rw;t#";
 
-void start_allegro() {
-  static bool started = false;
-  if (!started) {
-    install_allegro(SYSTEM_NONE, &errno, atexit);
-    set_color_conversion(COLORCONV_NONE);
-    started = true;
-  }
+void start_allegro()
+{
+    static bool started = false;
+    if (!started) {
+        install_allegro(SYSTEM_NONE, &errno, atexit);
+        set_color_conversion(COLORCONV_NONE);
+        started = true;
+    }
 }
 
 std::string game_path(const char* rel) { return std::string(NWD_GAME_DIR) + rel; }
 
-DATAFILE* main_datafile() {
-  static DATAFILE* dat = nullptr;
-  if (!dat) {
-    start_allegro();
-    packfile_password(kPassword);
-    dat = load_datafile(game_path("DATA/NIGHTWAR.DAT").c_str());
-    packfile_password(nullptr);
-  }
-  return dat;
+DATAFILE* main_datafile()
+{
+    static DATAFILE* dat = nullptr;
+    if (!dat) {
+        start_allegro();
+        packfile_password(kPassword);
+        dat = load_datafile(game_path("DATA/NIGHTWAR.DAT").c_str());
+        packfile_password(nullptr);
+    }
+    return dat;
 }
 
 }  // namespace datatest

@@ -2,8 +2,8 @@
 #include <aldumb.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <set>
 
@@ -11,85 +11,96 @@
 
 using namespace datatest;
 
-TEST(Effects, EveryEffectFileLoadsAndIsAudible) {
-  start_allegro();
-  const char* files[] = {"VHIT.wav",  "03.wav",    "VHIT2.wav", "05.wav",    "VHURT.wav", "07.wav",
-                         "VDIE.wav",  "BDIE.wav",  "LAUGH.wav", "11.wav",    "VESCAPE.wav", "DOOR.wav",
-                         "COMEON.wav", "SLASH.wav", "CLANG.wav", "BAT.wav",  "BREAK.wav", "EAT.wav",
-                         "POWER.wav", "GRAB.wav",  "THROW.wav", "GRUNT.wav", "BOSS.wav",  "BOSSDIE.wav",
-                         "GO.wav",    "TIMEUP.wav", "CLEAR.wav", "MENU1.wav", "MENU2.wav"};
-  for (const char* f : files) {
-    SAMPLE* s = load_sample(game_path((std::string("DATA/") + f).c_str()).c_str());
-    ASSERT_NE(s, nullptr) << f;
-    EXPECT_GT(s->len, 1000u) << f;
-    EXPECT_LT(s->len, (unsigned long)s->freq * 3) << f << " is too long for an effect";
-    int peak = 0;
-    for (unsigned long i = 0; i < s->len; ++i) {
-      // Allegro keeps samples unsigned: silence is the midpoint.
-      int v = s->bits == 16 ? ((unsigned short*)s->data)[i] - 32768 : (((unsigned char*)s->data)[i] - 128) * 256;
-      peak = std::max(peak, std::abs(v));
+TEST(Effects, EveryEffectFileLoadsAndIsAudible)
+{
+    start_allegro();
+    const char* files[] = {"VHIT.wav",    "03.wav",    "VHIT2.wav",  "05.wav",      "VHURT.wav",
+                           "07.wav",      "VDIE.wav",  "BDIE.wav",   "LAUGH.wav",   "11.wav",
+                           "VESCAPE.wav", "DOOR.wav",  "COMEON.wav", "SLASH.wav",   "CLANG.wav",
+                           "BAT.wav",     "BREAK.wav", "EAT.wav",    "POWER.wav",   "GRAB.wav",
+                           "THROW.wav",   "GRUNT.wav", "BOSS.wav",   "BOSSDIE.wav", "GO.wav",
+                           "TIMEUP.wav",  "CLEAR.wav", "MENU1.wav",  "MENU2.wav"};
+    for (const char* f : files) {
+        SAMPLE* s = load_sample(game_path((std::string("DATA/") + f).c_str()).c_str());
+        ASSERT_NE(s, nullptr) << f;
+        EXPECT_GT(s->len, 1000u) << f;
+        EXPECT_LT(s->len, (unsigned long)s->freq * 3) << f << " is too long for an effect";
+        int peak = 0;
+        for (unsigned long i = 0; i < s->len; ++i) {
+            // Allegro keeps samples unsigned: silence is the midpoint.
+            int v = s->bits == 16 ? ((unsigned short*)s->data)[i] - 32768
+                                  : (((unsigned char*)s->data)[i] - 128) * 256;
+            peak = std::max(peak, std::abs(v));
+        }
+        EXPECT_GT(peak, 8000) << f;
+        destroy_sample(s);
     }
-    EXPECT_GT(peak, 8000) << f;
-    destroy_sample(s);
-  }
 }
 
 namespace {
 
 // The game's loader order.
-DUH* load_module(const std::string& path) {
-  DUH* d = dumb_load_it(path.c_str());
-  if (!d) d = dumb_load_xm(path.c_str());
-  if (!d) d = dumb_load_s3m(path.c_str());
-  if (!d) d = dumb_load_mod(path.c_str());
-  return d;
+DUH* load_module(const std::string& path)
+{
+    DUH* d = dumb_load_it(path.c_str());
+    if (!d)
+        d = dumb_load_xm(path.c_str());
+    if (!d)
+        d = dumb_load_s3m(path.c_str());
+    if (!d)
+        d = dumb_load_mod(path.c_str());
+    return d;
 }
 
-std::set<std::string> playlist_modules(const char* list, std::set<std::string>* keys) {
-  std::set<std::string> mods;
-  std::ifstream in(game_path(list));
-  std::string k, eq, v;
-  while (in >> k >> eq >> v) {
-    mods.insert(v);
-    if (keys) keys->insert(k);
-  }
-  return mods;
+std::set<std::string> playlist_modules(const char* list, std::set<std::string>* keys)
+{
+    std::set<std::string> mods;
+    std::ifstream in(game_path(list));
+    std::string k, eq, v;
+    while (in >> k >> eq >> v) {
+        mods.insert(v);
+        if (keys)
+            keys->insert(k);
+    }
+    return mods;
 }
 
 }  // namespace
 
-TEST(Music, PlaylistsCoverEveryMomentWithLongModulesThatNeverClip) {
-  start_allegro();
-  dumb_register_stdfiles();
-  std::set<std::string> keys, mods = playlist_modules("TECHNO.lst", &keys);
-  EXPECT_EQ(keys, (std::set<std::string>{"title", "level1", "level2", "level3", "level4",
-                                         "level5", "ending", "scores", "boss"}));
-  auto more = playlist_modules("CALM.lst", nullptr);
-  mods.insert(more.begin(), more.end());
-  EXPECT_EQ(mods.size(), 18u);  // no moment borrows another's music
-  sample_t** buf = allocate_sample_buffer(2, 4096);
-  for (const std::string& m : mods) {
-    DUH* d = load_module(game_path(("DATA/" + m).c_str()));
-    ASSERT_NE(d, nullptr) << m;
-    long length = duh_get_length(d);
-    EXPECT_GE(length, 90L * 65536) << m << " repeats before 90 s";
-    // The whole song at full volume: loud enough, and never past full scale.
-    DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
-    double peak = 0, energy = 0;
-    long total = 0;
-    for (long n; total < length / 65536 * 22050 && (n = duh_sigrenderer_generate_samples(
-                                                        r, 1.0f, 65536.0f / 22050, 4096,
-                                                        (std::fill(buf[0], buf[0] + 8192, 0), buf))) > 0;
-         total += n)
-      for (long i = 0; i < 2 * n; ++i) {
-        double v = buf[0][i] / 8388608.0;
-        peak = std::max(peak, std::fabs(v));
-        energy += v * v;
-      }
-    EXPECT_LT(peak, 1.0) << m << " clips";
-    EXPECT_GT(std::sqrt(energy / (2 * total)), 0.03) << m << " is too quiet";
-    duh_end_sigrenderer(r);
-    unload_duh(d);
-  }
-  destroy_sample_buffer(buf);
+TEST(Music, PlaylistsCoverEveryMomentWithLongModulesThatNeverClip)
+{
+    start_allegro();
+    dumb_register_stdfiles();
+    std::set<std::string> keys, mods = playlist_modules("TECHNO.lst", &keys);
+    EXPECT_EQ(keys, (std::set<std::string>{"title", "level1", "level2", "level3", "level4",
+                                           "level5", "ending", "scores", "boss"}));
+    auto more = playlist_modules("CALM.lst", nullptr);
+    mods.insert(more.begin(), more.end());
+    EXPECT_EQ(mods.size(), 18u);  // no moment borrows another's music
+    sample_t** buf = allocate_sample_buffer(2, 4096);
+    for (const std::string& m : mods) {
+        DUH* d = load_module(game_path(("DATA/" + m).c_str()));
+        ASSERT_NE(d, nullptr) << m;
+        long length = duh_get_length(d);
+        EXPECT_GE(length, 90L * 65536) << m << " repeats before 90 s";
+        // The whole song at full volume: loud enough, and never past full scale.
+        DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
+        double peak = 0, energy = 0;
+        long total = 0;
+        for (long n;
+             total < length / 65536 * 22050 &&
+             (n = duh_sigrenderer_generate_samples(r, 1.0f, 65536.0f / 22050, 4096,
+                                                   (std::fill(buf[0], buf[0] + 8192, 0), buf))) > 0;
+             total += n)
+            for (long i = 0; i < 2 * n; ++i) {
+                double v = buf[0][i] / 8388608.0;
+                peak = std::max(peak, std::fabs(v));
+                energy += v * v;
+            }
+        EXPECT_LT(peak, 1.0) << m << " clips";
+        EXPECT_GT(std::sqrt(energy / (2 * total)), 0.03) << m << " is too quiet";
+        duh_end_sigrenderer(r);
+        unload_duh(d);
+    }
+    destroy_sample_buffer(buf);
 }

@@ -15,128 +15,160 @@ using namespace datatest;
 
 namespace {
 
-std::map<std::string, int> names() {
-  std::map<std::string, int> c;
-  std::ifstream in(NWD_GAME_INCLUDE);
-  std::string line;
-  std::regex re(R"(^const (SPR_\w+) = (\d+)$)");
-  while (std::getline(in, line)) {
-    std::smatch m;
-    if (std::regex_match(line, m, re)) c[m[1]] = std::stoi(m[2]);
-  }
-  return c;
+std::map<std::string, int> names()
+{
+    std::map<std::string, int> c;
+    std::ifstream in(NWD_GAME_INCLUDE);
+    std::string line;
+    std::regex re(R"(^const (SPR_\w+) = (\d+)$)");
+    while (std::getline(in, line)) {
+        std::smatch m;
+        if (std::regex_match(line, m, re))
+            c[m[1]] = std::stoi(m[2]);
+    }
+    return c;
 }
 
 BITMAP* sprite(int i) { return (BITMAP*)main_datafile()[i].dat; }
 
-int hot_x(int i) { return atoi(get_datafile_property(&main_datafile()[i], DAT_ID('X', 'H', 'O', 'T'))); }
+int hot_x(int i)
+{
+    return atoi(get_datafile_property(&main_datafile()[i], DAT_ID('X', 'H', 'O', 'T')));
+}
 
 const char* const kPoses[32] = {
-    "STAND", "WALK1", "WALK2", "WALK3", "WALK4", "PUNCH1", "PUNCH2", "PUNCH3",
-    "UPPERCUT", "KICK1", "KICK2", "JUMP", "JUMPKICK", "CROUCH", "HURT", "HURT2",
-    "FALL", "LIE", "GETUP", "KNEEL", "GRAB", "KNEE", "THROW1", "THROW2",
-    "HELD", "DAZED", "THROWN", "WINDUP", "ATTACK", "CHARGE", "TAUNT", "BLOCK"};
+    "STAND",    "WALK1", "WALK2",  "WALK3",  "WALK4",    "PUNCH1", "PUNCH2", "PUNCH3",
+    "UPPERCUT", "KICK1", "KICK2",  "JUMP",   "JUMPKICK", "CROUCH", "HURT",   "HURT2",
+    "FALL",     "LIE",   "GETUP",  "KNEEL",  "GRAB",     "KNEE",   "THROW1", "THROW2",
+    "HELD",     "DAZED", "THROWN", "WINDUP", "ATTACK",   "CHARGE", "TAUNT",  "BLOCK"};
 
 struct Set {
-  const char* prefix;
-  int base;
+    const char* prefix;
+    int base;
 };
 const Set kFighters[] = {{"HERO", 27},   {"THUG", 59},   {"KICKER", 139}, {"KNIFER", 171},
                          {"HEAVY", 203}, {"BOSS1", 369}, {"BOSS2", 401},  {"BOSS3", 433},
                          {"BOSS4", 465}, {"BOSS5", 497}};
 
-bool same(BITMAP* a, BITMAP* b) {
-  if (a->w != b->w || a->h != b->h) return false;
-  for (int y = 0; y < a->h; ++y)
-    for (int x = 0; x < a->w; ++x)
-      if (getpixel(a, x, y) != getpixel(b, x, y)) return false;
-  return true;
+bool same(BITMAP* a, BITMAP* b)
+{
+    if (a->w != b->w || a->h != b->h)
+        return false;
+    for (int y = 0; y < a->h; ++y)
+        for (int x = 0; x < a->w; ++x)
+            if (getpixel(a, x, y) != getpixel(b, x, y))
+                return false;
+    return true;
 }
 
-int count_colour(BITMAP* b, int c) {
-  int n = 0;
-  for (int y = 0; y < b->h; ++y)
-    for (int x = 0; x < b->w; ++x) n += getpixel(b, x, y) == c;
-  return n;
+int count_colour(BITMAP* b, int c)
+{
+    int n = 0;
+    for (int y = 0; y < b->h; ++y)
+        for (int x = 0; x < b->w; ++x)
+            n += getpixel(b, x, y) == c;
+    return n;
 }
 
 }  // namespace
 
-TEST(Cast, FramesKeepTheNumbersTheScriptsUse) {
-  auto c = names();
-  for (auto& f : kFighters)
+TEST(Cast, FramesKeepTheNumbersTheScriptsUse)
+{
+    auto c = names();
+    for (auto& f : kFighters)
+        for (int k = 0; k < 32; ++k)
+            EXPECT_EQ(c[std::string("SPR_") + f.prefix + "_" + kPoses[k]], f.base + k)
+                << f.prefix << kPoses[k];
+    struct {
+        const char* name;
+        int index;
+    } firsts[] = {{"SPR_GIRL_STAND", 91},
+                  {"SPR_GIRL_FALL", 96},
+                  {"SPR_GIRL_SCARED", 102},
+                  {"SPR_VAN_OPEN", 109},
+                  {"SPR_ITEM_KNIFE", 115},
+                  {"SPR_ITEM_POWER", 119},
+                  {"SPR_ITEM_1UP", 128},
+                  {"SPR_HIT_1", 131},
+                  {"SPR_SLASH", 138},
+                  {"SPR_HERO_KNIFE_STAND", 235},
+                  {"SPR_HERO_PIPE_WINDUP", 248},
+                  {"SPR_HERO_BAT_HURT", 258},
+                  {"SPR_TRASHCAN", 267},
+                  {"SPR_TIRES_BROKEN", 278},
+                  {"SPR_GO_1", 279},
+                  {"SPR_STAGE_1", 284},
+                  {"SPR_BOSSNAME_5", 293},
+                  {"SPR_POP_100", 300},
+                  {"SPR_MODE_VAMPIRE", 306},
+                  {"SPR_DIGIT_0", 314},
+                  {"SPR_DIGIT_9", 323},
+                  {"SPR_KNIFE_FLY", 324},
+                  {"SPR_CHAIN", 325}};
+    for (auto& f : firsts)
+        EXPECT_EQ(c[f.name], f.index) << f.name;
+}
+
+TEST(Cast, EveryPoseIsAPictureOfItsOwn)
+{
+    ASSERT_NE(main_datafile(), nullptr);
+    for (auto& f : kFighters)
+        for (int a = 0; a < 32; ++a)
+            for (int b = a + 1; b < 32; ++b)
+                EXPECT_FALSE(same(sprite(f.base + a), sprite(f.base + b)))
+                    << f.prefix << " " << kPoses[a] << " looks like " << kPoses[b];
+}
+
+TEST(Cast, BuildsTellFightersApart)
+{
+    ASSERT_NE(main_datafile(), nullptr);
+    int hero = sprite(27)->h;
+    EXPECT_GE(hero, 48);  // about 52 pixels tall at scale 1
+    EXPECT_LE(hero, 58);
+    for (int big : {203, 369, 401, 433, 465, 497})
+        EXPECT_GE(sprite(big)->h * 100, hero * 112) << "frame " << big << " is not bigger";
+    EXPECT_GT(sprite(203)->w, sprite(139)->w);  // the heavy is broader than the kicker
+    // The knife man's blade catches the light in every frame.
     for (int k = 0; k < 32; ++k)
-      EXPECT_EQ(c[std::string("SPR_") + f.prefix + "_" + kPoses[k]], f.base + k) << f.prefix << kPoses[k];
-  struct {
-    const char* name;
-    int index;
-  } firsts[] = {{"SPR_GIRL_STAND", 91},       {"SPR_GIRL_FALL", 96},
-                {"SPR_GIRL_SCARED", 102},     {"SPR_VAN_OPEN", 109},
-                {"SPR_ITEM_KNIFE", 115},      {"SPR_ITEM_POWER", 119},
-                {"SPR_ITEM_1UP", 128},        {"SPR_HIT_1", 131},
-                {"SPR_SLASH", 138},           {"SPR_HERO_KNIFE_STAND", 235},
-                {"SPR_HERO_PIPE_WINDUP", 248}, {"SPR_HERO_BAT_HURT", 258},
-                {"SPR_TRASHCAN", 267},        {"SPR_TIRES_BROKEN", 278},
-                {"SPR_GO_1", 279},            {"SPR_STAGE_1", 284},
-                {"SPR_BOSSNAME_5", 293},      {"SPR_POP_100", 300},
-                {"SPR_MODE_VAMPIRE", 306},    {"SPR_DIGIT_0", 314},
-                {"SPR_DIGIT_9", 323},         {"SPR_KNIFE_FLY", 324},
-                {"SPR_CHAIN", 325}};
-  for (auto& f : firsts) EXPECT_EQ(c[f.name], f.index) << f.name;
+        EXPECT_GE(count_colour(sprite(171 + k), 240), 2) << kPoses[k];
+    // Items, props and banners stand centred on their hot spot, digits on their left edge.
+    for (int i : {115, 267, 279, 300})
+        EXPECT_NEAR(hot_x(i), sprite(i)->w / 2, 1) << i;
+    for (int i = 314; i <= 323; ++i)
+        EXPECT_EQ(hot_x(i), 0);
 }
 
-TEST(Cast, EveryPoseIsAPictureOfItsOwn) {
-  ASSERT_NE(main_datafile(), nullptr);
-  for (auto& f : kFighters)
-    for (int a = 0; a < 32; ++a)
-      for (int b = a + 1; b < 32; ++b)
-        EXPECT_FALSE(same(sprite(f.base + a), sprite(f.base + b)))
-            << f.prefix << " " << kPoses[a] << " looks like " << kPoses[b];
+TEST(Cast, HudItemIconsLeaveTheCountClear)
+{
+    ASSERT_NE(main_datafile(), nullptr);
+    // The timed power's seconds are printed at (304,24) over objects 11 and 12.
+    for (int obj : {11, 12})
+        for (int y = 8; y < 16; ++y)
+            for (int x = 16; x < 30; ++x)
+                ASSERT_EQ(getpixel(sprite(obj), x, y), 0) << obj;
+    EXPECT_FALSE(same(sprite(11), sprite(12)));  // the icon blinks
 }
 
-TEST(Cast, BuildsTellFightersApart) {
-  ASSERT_NE(main_datafile(), nullptr);
-  int hero = sprite(27)->h;
-  EXPECT_GE(hero, 48);  // about 52 pixels tall at scale 1
-  EXPECT_LE(hero, 58);
-  for (int big : {203, 369, 401, 433, 465, 497})
-    EXPECT_GE(sprite(big)->h * 100, hero * 112) << "frame " << big << " is not bigger";
-  EXPECT_GT(sprite(203)->w, sprite(139)->w);  // the heavy is broader than the kicker
-  // The knife man's blade catches the light in every frame.
-  for (int k = 0; k < 32; ++k) EXPECT_GE(count_colour(sprite(171 + k), 240), 2) << kPoses[k];
-  // Items, props and banners stand centred on their hot spot, digits on their left edge.
-  for (int i : {115, 267, 279, 300}) EXPECT_NEAR(hot_x(i), sprite(i)->w / 2, 1) << i;
-  for (int i = 314; i <= 323; ++i) EXPECT_EQ(hot_x(i), 0);
-}
+TEST(Cast, GeneratorIsRepeatableAndRefusesAMissingPose)
+{
+    char t[] = "/tmp/nwd-cast-XXXXXX";
+    std::string dir = mkdtemp(t), src = std::string(NWD_DATA_DIR);
+    auto gen = [&](const std::string& from, const std::string& out) {
+        std::string cmd = "mkdir -p " + out + " && " + NWD_GFXGEN + " main " + from + " " + out +
+                          " " + out + "/n.inc 2>" + dir + "/err.txt";
+        return std::system(cmd.c_str());
+    };
+    ASSERT_EQ(gen(src, dir + "/a"), 0);
+    ASSERT_EQ(gen(src, dir + "/b"), 0);
+    EXPECT_EQ(std::system(("diff -r -q " + dir + "/a " + dir + "/b >/dev/null").c_str()), 0);
 
-TEST(Cast, HudItemIconsLeaveTheCountClear) {
-  ASSERT_NE(main_datafile(), nullptr);
-  // The timed power's seconds are printed at (304,24) over objects 11 and 12.
-  for (int obj : {11, 12})
-    for (int y = 8; y < 16; ++y)
-      for (int x = 16; x < 30; ++x) ASSERT_EQ(getpixel(sprite(obj), x, y), 0) << obj;
-  EXPECT_FALSE(same(sprite(11), sprite(12)));  // the icon blinks
-}
-
-TEST(Cast, GeneratorIsRepeatableAndRefusesAMissingPose) {
-  char t[] = "/tmp/nwd-cast-XXXXXX";
-  std::string dir = mkdtemp(t), src = std::string(NWD_DATA_DIR);
-  auto gen = [&](const std::string& from, const std::string& out) {
-    std::string cmd = "mkdir -p " + out + " && " + NWD_GFXGEN + " main " + from + " " + out +
-                      " " + out + "/n.inc 2>" + dir + "/err.txt";
-    return std::system(cmd.c_str());
-  };
-  ASSERT_EQ(gen(src, dir + "/a"), 0);
-  ASSERT_EQ(gen(src, dir + "/b"), 0);
-  EXPECT_EQ(std::system(("diff -r -q " + dir + "/a " + dir + "/b >/dev/null").c_str()), 0);
-
-  std::string copy = "cp -r " + src + "/gfx " + src + "/sound " + dir + "/ && sed -i '/^pose fighter BLOCK/d' " +
-                     dir + "/gfx/poses.txt";
-  ASSERT_EQ(std::system(copy.c_str()), 0);
-  EXPECT_NE(gen(dir, dir + "/c"), 0);
-  std::ifstream in(dir + "/err.txt");
-  std::stringstream err;
-  err << in.rdbuf();
-  EXPECT_NE(err.str().find("no pose BLOCK"), std::string::npos) << err.str();
-  std::system(("rm -rf " + dir).c_str());
+    std::string copy = "cp -r " + src + "/gfx " + src + "/sound " + dir +
+                       "/ && sed -i '/^pose fighter BLOCK/d' " + dir + "/gfx/poses.txt";
+    ASSERT_EQ(std::system(copy.c_str()), 0);
+    EXPECT_NE(gen(dir, dir + "/c"), 0);
+    std::ifstream in(dir + "/err.txt");
+    std::stringstream err;
+    err << in.rdbuf();
+    EXPECT_NE(err.str().find("no pose BLOCK"), std::string::npos) << err.str();
+    std::system(("rm -rf " + dir).c_str());
 }

@@ -22,8 +22,8 @@ int check(const Bytes& b, const char* password = PASSWORD, std::string* listing 
 {
     auto visit = [](const DatObject& o, void* user) {
         char type[5] = {char(o.type >> 24), char(o.type >> 16), char(o.type >> 8), char(o.type), 0};
-        *static_cast<std::string*>(user) += std::string(o.path) + " " + type + " " +
-                                            std::to_string(o.size) + "\n";
+        *static_cast<std::string*>(user) +=
+            std::string(o.path) + " " + type + " " + std::to_string(o.size) + "\n";
     };
     return datcheck_bytes(b.data(), b.size(), password, listing ? +visit : nullptr, listing,
                           nullptr);
@@ -33,7 +33,10 @@ int check(const Bytes& b, const char* password = PASSWORD, std::string* listing 
 const uint8_t UNPACKED_HEAD[] = {'s', 'l', 'h', '.', 'A', 'L', 'L', '.', 0, 0, 0, 0};
 struct Builder {
     Bytes b = Bytes(std::begin(UNPACKED_HEAD), std::end(UNPACKED_HEAD));
-    void u32(uint32_t v) { b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)}); }
+    void u32(uint32_t v)
+    {
+        b.insert(b.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+    }
     void u16(int v) { b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)}); }
     void object(const char* type, const Bytes& data, int32_t expanded = -1, uint32_t stored = ~0u)
     {
@@ -47,7 +50,8 @@ struct Builder {
 
 Bytes picture(int bits, int w, int h, size_t pixels)
 {
-    Bytes d{uint8_t(bits >> 8), uint8_t(bits), uint8_t(w >> 8), uint8_t(w), uint8_t(h >> 8), uint8_t(h)};
+    Bytes d{uint8_t(bits >> 8), uint8_t(bits),   uint8_t(w >> 8),
+            uint8_t(w),         uint8_t(h >> 8), uint8_t(h)};
     d.resize(6 + pixels);
     return d;
 }
@@ -56,8 +60,9 @@ Bytes picture(int bits, int w, int h, size_t pixels)
 
 TEST(Datcheck, ListsWhatTheArchiverWroteWhateverItsCompression)
 {
-    const std::string want = "pic.pcx BMP  14\nspr.pcx RLE  22\npal.pcx PAL  1024\n"
-                             "snd.wav SAMP 24\ninner.dat/raw.bin DATA 13\n";
+    const std::string want =
+        "pic.pcx BMP  14\nspr.pcx RLE  22\npal.pcx PAL  1024\n"
+        "snd.wav SAMP 24\ninner.dat/raw.bin DATA 13\n";
     for (const char* name : {"plain.dat", "objects-packed.dat", "file-packed.dat"}) {
         std::string listing;
         ASSERT_EQ(check(sample(name), PASSWORD, &listing), DATCHECK_OK) << name;
@@ -74,7 +79,8 @@ TEST(Datcheck, EveryTruncationAndNoFlipGetsPast)
     for (const char* name : {"plain.dat", "objects-packed.dat", "file-packed.dat"}) {
         Bytes whole = sample(name);
         for (size_t n = 0; n < whole.size(); n++)
-            ASSERT_EQ(check(Bytes(whole.begin(), whole.begin() + n)), DATCHECK_DAMAGED) << name << n;
+            ASSERT_EQ(check(Bytes(whole.begin(), whole.begin() + n)), DATCHECK_DAMAGED)
+                << name << n;
         // Flipped bytes may land in pixels and pass; the walk must survive them all.
         for (size_t i = 0; i < whole.size(); i++) {
             Bytes flipped = whole;
@@ -111,7 +117,8 @@ TEST(Datcheck, ObjectsMustHoldWhatTheirHeadersPromise)
     EXPECT_EQ(one("SAMP", {0xFF, 0xF0, 0, 0, 0, 0, 0, 2, 1, 2, 3, 4, 5, 6, 7}), DATCHECK_DAMAGED)
         << "two 16-bit stereo frames need eight bytes";
     EXPECT_EQ(one("FONT", {0, 0, 0, 1, 0, 0, 0, 0, 0x21, 0, 0, 0, 0x20, 0, 1, 0, 1, 7}),
-              DATCHECK_DAMAGED) << "a range that ends before it starts";
+              DATCHECK_DAMAGED)
+        << "a range that ends before it starts";
     EXPECT_EQ(one("FONT", {0, 0, 0, 1, 0, 0, 0, 0, 0x20, 0, 0, 0, 0x20, 0, 1, 0, 1, 7}),
               DATCHECK_OK);
     // A range's depth mark sets its glyphs' size; marks the library cannot

@@ -12,8 +12,8 @@
 inline bool write_replay_programs(const std::string& path)
 {
     std::vector<std::vector<int>> progs(15, {OP_YIELD, OP_JUMP, 0});
-    progs[14] = {OP_RANDOM, 7,  ALU_LOAD, OP_GLOBAL, 31, ALU_ADD, OP_GLOBAL, 20,
-                 ALU_ADD,   OP_GLOBAL, 20, ALU_STORE, OP_YIELD, OP_JUMP, 0};
+    progs[14] = {OP_RANDOM, 7,         ALU_LOAD, OP_GLOBAL, 31,       ALU_ADD, OP_GLOBAL, 20,
+                 ALU_ADD,   OP_GLOBAL, 20,       ALU_STORE, OP_YIELD, OP_JUMP, 0};
     std::string amc = "AMC";
     auto put = [&](int w) { amc += (char)(w & 0xFF), amc += (char)(w >> 8); };
     for (auto& p : progs) {

@@ -1,20 +1,20 @@
+#include "demo_programs.h"
+#include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/sim.h"
-#include "demo_programs.h"
 #include "input/demo.h"
-#include "engine/actor.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 using Words = std::vector<uint16_t>;
@@ -153,10 +153,10 @@ TEST_F(Demo, MalformedFilesPlayWithinTheirBytes)
     };
     const std::pair<std::string, Words> cases[] = {
         {file(5, 0, ""), {}},
-        {file(5, 2, std::string("\1\0\10\0\2\0", 6)), {8, 0, 0}},  // cut after a count
-        {file(5, 2, std::string("\1\0\10\0\2", 5)), {8}},          // cut inside a count
-        {file(99, 0, std::string("\2\0\4\0", 4)), {4, 4}},         // promises more
-        {file(1, 0, std::string("\2\0\4\0", 4)), {4}},             // promises less
+        {file(5, 2, std::string("\1\0\10\0\2\0", 6)), {8, 0, 0}},            // cut after a count
+        {file(5, 2, std::string("\1\0\10\0\2", 5)), {8}},                    // cut inside a count
+        {file(99, 0, std::string("\2\0\4\0", 4)), {4, 4}},                   // promises more
+        {file(1, 0, std::string("\2\0\4\0", 4)), {4}},                       // promises less
         {file(3, 4, std::string("\0\0\1\0\0\0\11\0\2\0\5\0", 12)), {5, 5}},  // empty runs
     };
     for (auto& [bytes, want] : cases) {
@@ -204,7 +204,8 @@ TEST_F(Demo, RecordedGameReplaysTickForTick)
 
     // The recorded trace is the replay's prefix; the tick that finds the
     // demo spent still runs, with controls 0, and is the last.
-    std::string cmd = std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --ticks 10000 --demo ";
+    std::string cmd =
+        std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --ticks 10000 --demo ";
     ASSERT_EQ(system((cmd + path("D") + " --trace " + path("play.trace")).c_str()), 0);
     std::string want = read_file(path("rec.trace"));
     std::string got = read_file(path("play.trace"));
@@ -235,8 +236,8 @@ TEST_F(Demo, WorldHashCoversWhatScriptsCanSee)
     EXPECT_EQ(n, 4 + 64 + 16 + 2 + 2 * 62 + 64 * 64 + 22u);
     EXPECT_EQ(demo_world_hash(), XXH3_64bits(bytes, n));
     EXPECT_EQ(bytes[0], 77);
-    EXPECT_EQ(bytes[4 + 64 + 16], 62);       // free count, then the free stack
-    EXPECT_EQ(bytes[n - 22], 14);            // slot 1's program
+    EXPECT_EQ(bytes[4 + 64 + 16], 62);                       // free count, then the free stack
+    EXPECT_EQ(bytes[n - 22], 14);                            // slot 1's program
     EXPECT_EQ(bytes[n - 22 - 4096 + 64 + 2 * REG_SELF], 1);  // slot 1's self
 
     const uint64_t h = demo_world_hash();
@@ -248,11 +249,11 @@ TEST_F(Demo, WorldHashCoversWhatScriptsCanSee)
         return changed;
     };
     Actor& free_slot = actor_table.slots[9];
-    EXPECT_TRUE(changes(free_slot.regs[3], (int16_t)5));  // scripts reach any slot
-    EXPECT_TRUE(changes(amc_args.values[7], (int16_t)5)); // a MOVE may read old arguments
+    EXPECT_TRUE(changes(free_slot.regs[3], (int16_t)5));   // scripts reach any slot
+    EXPECT_TRUE(changes(amc_args.values[7], (int16_t)5));  // a MOVE may read old arguments
     EXPECT_TRUE(changes(actor_table.slots[1].move_rem_y, (int16_t)1));
-    EXPECT_FALSE(changes(free_slot.resume_pc, 40));       // reset when the slot is taken
-    EXPECT_FALSE(changes(amc_args.count, (int16_t)3));    // reset before every pass
+    EXPECT_FALSE(changes(free_slot.resume_pc, 40));                 // reset when the slot is taken
+    EXPECT_FALSE(changes(amc_args.count, (int16_t)3));              // reset before every pass
     EXPECT_FALSE(changes(actor_table.free_stack[62], (int16_t)9));  // above the count
 }
 
@@ -266,7 +267,8 @@ static std::string game_trace(const std::vector<uint64_t>& hashes, int16_t score
         snprintf(line, sizeof line, "tick %zu %016llx\n", i + 1, (unsigned long long)hashes[i]);
         t += line;
     }
-    snprintf(line, sizeof line, "end score=%d outcome=%d ticks=%zu\n", score, outcome, hashes.size());
+    snprintf(line, sizeof line, "end score=%d outcome=%d ticks=%zu\n", score, outcome,
+             hashes.size());
     return t + line;
 }
 
@@ -316,14 +318,16 @@ TEST_F(Verify, NamesTheFirstDifferingTick)
     std::string out;
     // A recording holds one tick fewer than its replay: both agree.
     EXPECT_EQ(verify(game_trace(rec, scores[299], -1), &out), 0);
-    EXPECT_EQ(out, "verified 300 ticks: end score=" + std::to_string(scores[299]) + " outcome=-1\n");
+    EXPECT_EQ(out,
+              "verified 300 ticks: end score=" + std::to_string(scores[299]) + " outcome=-1\n");
     EXPECT_EQ(verify(game_trace(hashes, scores[300], -1), &out), 0) << out;
 
     std::vector<uint64_t> bad = rec;
     bad[122] ^= 1;
     EXPECT_EQ(verify(game_trace(bad, scores[299], -1), &out), 1);
     char head[120];
-    snprintf(head, sizeof head, "tick 123 (level row 2) differs: expected %016llx, got %016llx\nT 122 ",
+    snprintf(head, sizeof head,
+             "tick 123 (level row 2) differs: expected %016llx, got %016llx\nT 122 ",
              (unsigned long long)bad[122], (unsigned long long)rec[122]);
     EXPECT_EQ(out.substr(0, strlen(head)), head);
     EXPECT_NE(out.find("\nT 123 "), std::string::npos);
@@ -334,7 +338,8 @@ TEST_F(Verify, NamesTheFirstDifferingTick)
     EXPECT_EQ(verify(game_trace(rec, scores[299], 0), &out), 1);  // the scripts did not end it
     bad.assign(rec.begin(), rec.begin() + 250);
     EXPECT_EQ(verify(game_trace(bad, scores[249], -1), &out), 1);
-    EXPECT_EQ(out.rfind("tick 251 (level row 2) differs: the game ended after tick 250", 0), 0u) << out;
+    EXPECT_EQ(out.rfind("tick 251 (level row 2) differs: the game ended after tick 250", 0), 0u)
+        << out;
     bad = hashes;
     bad.push_back(1);
     EXPECT_EQ(verify(game_trace(bad, 0, -1), &out), 1);
@@ -361,7 +366,8 @@ TEST_F(Verify, DamagedTracesAreRefused)
         {replaced("ticks=3", "ticks=4"), ":5: the end line's tick count"},
         {replaced("score=0", "score=99999"), ":5: expected 'end score="},
         {replaced("sound=on", "sound=loud"), ":1: expected 'game level="},
-        {replaced("seed=24301", "seed=24302"), ":1: a game of level 2, mode 3, skill 9, seed 24302"},
+        {replaced("seed=24301", "seed=24302"),
+         ":1: a game of level 2, mode 3, skill 9, seed 24302"},
     };
     std::string out;
     for (auto& [trace, msg] : cases) {

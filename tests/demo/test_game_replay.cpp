@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "demo_programs.h"
+#include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
-#include "engine/actor.h"
 #include "engine/world.h"
 #include "game/level_loop.h"
 #include "game/session.h"
-#include "demo_programs.h"
 #include "input/demo.h"
 #include "input/input.h"
 #include "shell/config.h"
@@ -43,7 +43,8 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
     };
     // Record 2000 ticks of keys held for varying times; a cheat after 1500
     // ends the recording at that tick.
-    const int keys[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, game_config.keykick, game_config.keypunch};
+    const int keys[] = {
+        KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, game_config.keykick, game_config.keypunch};
     start(777);
     DemoImage* d = demo_create(777, 5, 1, 1);
     std::vector<uint64_t> hashes;

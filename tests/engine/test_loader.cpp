@@ -1,23 +1,21 @@
 #include "engine_fixture.h"
 
-#include <string>
 #include <unistd.h>
+#include <string>
 
 using Loader = EngineTest;
 
 TEST_F(Loader, HeaderAndShortReads)
 {
-    struct Case { std::string bytes; int result; };
+    struct Case {
+        std::string bytes;
+        int result;
+    };
     const Case cases[] = {
-        {std::string("AMC\0\0", 5), 0},
-        {"AMC", 3},
-        {"AM", 2},
-        {"AMX", 2},
-        {"amc", 2},
-        {std::string("AMC\x05\0\1\0", 7), 3},       // block promises 5 words
-        {std::string("AMC\x01\0\x12\0", 7), 3},     // no terminating count
-        {std::string("AML\0", 4), 0},
-        {"AMLHERO", 3},                              // name not ended by NUL
+        {std::string("AMC\0\0", 5), 0},         {"AMC", 3},     {"AM", 2}, {"AMX", 2}, {"amc", 2},
+        {std::string("AMC\x05\0\1\0", 7), 3},                    // block promises 5 words
+        {std::string("AMC\x01\0\x12\0", 7), 3},                  // no terminating count
+        {std::string("AML\0", 4), 0},           {"AMLHERO", 3},  // name not ended by NUL
     };
     for (const Case& c : cases) {
         write("X.AMC", c.bytes);
@@ -32,7 +30,7 @@ TEST_F(Loader, ProgramsAppendInOrderAndSurviveLaterFailures)
     write("A.AMC", amc_compiled({{1, 2, 3, 4, 5}, {7, 8, 9}}));
     ASSERT_EQ(amc_load(path("A.AMC").c_str()), 0);
     ASSERT_EQ(program_count, 2);
-    write("B.AMC", amc_compiled({{12}}) );
+    write("B.AMC", amc_compiled({{12}}));
     ASSERT_EQ(amc_load(path("B.AMC").c_str()), 0);
     ASSERT_EQ(program_count, 3);
     EXPECT_EQ(program_table[0].length, 5);
@@ -53,7 +51,7 @@ TEST_F(Loader, ListsFollowTheirDirectory)
     write("HERO.AMC", amc_compiled({{18}, {12}}));
     write("GAME.AMC", amc_list({"HERO", "VAN"}));
     EXPECT_EQ(amc_load(path("GAME.AMC").c_str()), 1);  // VAN missing
-    EXPECT_EQ(program_count, 2);                        // HERO stays loaded
+    EXPECT_EQ(program_count, 2);                       // HERO stays loaded
 
     write("VAN.AMC", amc_compiled({{5, 0}}));
     amc_unload_all();

@@ -39,14 +39,17 @@ TEST_F(Sim, TraceShowsEachTickInOrder)
     // zero duration on tick 2 (a diagnostic), never reached; ends the run
     // on tick 2 through exit_request.
     std::vector<Words> progs(15, Words{OP_YIELD, OP_JUMP, 0});
-    progs[14] = {OP_SET_REG, REG_SOUND, 3, OP_SET_REG, REG_X, 10,
-                 OP_GLOBAL, 31, ALU_LOAD, OP_GLOBAL, 2, ALU_STORE,
-                 OP_IMM, 0, ALU_LOAD, OP_SPAWN, OP_YIELD,
-                 OP_IMM, 0x103, ALU_LOAD, OP_GLOBAL, 25, ALU_STORE, OP_YIELD, OP_YIELD};
+    progs[14] = {OP_SET_REG, REG_SOUND, 3,         OP_SET_REG, REG_X,     10,       OP_GLOBAL,
+                 31,         ALU_LOAD,  OP_GLOBAL, 2,          ALU_STORE, OP_IMM,   0,
+                 ALU_LOAD,   OP_SPAWN,  OP_YIELD,  OP_IMM,     0x103,     ALU_LOAD, OP_GLOBAL,
+                 25,         ALU_STORE, OP_YIELD,  OP_YIELD};
     write("G.AMC", amc_compiled(progs));
     write("c.txt", "# controls\n0x21\n\n   \n5\n");
     std::string out, again_text;
-    ASSERT_EQ(run("--amc " + path("G.AMC") + " --controls " + path("c.txt") + " --seed 7 --level 3 --mode 2", &out), 0);
+    ASSERT_EQ(run("--amc " + path("G.AMC") + " --controls " + path("c.txt") +
+                      " --seed 7 --level 3 --mode 2",
+                  &out),
+              0);
     std::istringstream in(out);
     std::string line;
     std::vector<std::string> lines;
@@ -57,13 +60,13 @@ TEST_F(Sim, TraceShowsEachTickInOrder)
     EXPECT_EQ(lines[1], "S 1 3 138");
     EXPECT_EQ(lines[2], "G" + words({{1, 5}, {2, 33}, {31, 33}}, " ", " "));
     EXPECT_EQ(lines[3], "H" + words({{REG_PREV, 2}, {REG_NEXT, 1}}, " ", " "));
-    EXPECT_EQ(lines[4], "A 1 prog=14 pc=17 handler=-1 move=0,0,1,0,0,0 r" +
-                            words({{0, 3}, {1, 2}, {REG_NEXT, 2}, {REG_SELF, 1}, {REG_X, 10}}, "=", ","));
+    EXPECT_EQ(lines[4],
+              "A 1 prog=14 pc=17 handler=-1 move=0,0,1,0,0,0 r" +
+                  words({{0, 3}, {1, 2}, {REG_NEXT, 2}, {REG_SELF, 1}, {REG_X, 10}}, "=", ","));
     EXPECT_EQ(lines[5].substr(0, 41), "A 2 prog=0 pc=1 handler=-1 move=0,0,1,0,0");
     EXPECT_EQ(lines[6], "T 2 seed=7");
     EXPECT_EQ(lines[11], "X 3");
     EXPECT_EQ(lines[7], "G" + words({{1, 5}, {2, 33}, {25, 0x103}, {31, 5}}, " ", " "));
-
 
     // --hash is the FNV-1a 64 of exactly that text.
     ASSERT_EQ(run("--amc " + path("G.AMC") + " --hash", &out), 0);
@@ -88,13 +91,14 @@ TEST(SimHash, Fnv1aGivesThePublishedValues)
 static std::vector<Words> chained_levels()
 {
     std::vector<Words> progs(15, Words{OP_YIELD, OP_JUMP, 0});
-    progs[14] = {OP_RANDOM, 0, 0,  // only advances the generator
-                 OP_REG, 0, ALU_LOAD, OP_GLOBAL, 20, ALU_ADD, OP_GLOBAL, 20, ALU_STORE,
-                 OP_IMM, 1, ALU_LOAD, OP_GLOBAL, 2, ALU_ADD, OP_GLOBAL, 2, ALU_STORE,
-                 OP_IMM, 3, ALU_EQ, OP_JUMP_IF_ZERO, 38,
-                 OP_REG, 0, ALU_LOAD, OP_IMM, 0x101, ALU_ADD, OP_GLOBAL, 25, ALU_STORE,
-                 OP_YIELD, OP_JUMP, 35,
-                 OP_YIELD, OP_JUMP, 0};
+    progs[14] = {OP_RANDOM, 0,         0,  // only advances the generator
+                 OP_REG,    0,         ALU_LOAD,  OP_GLOBAL,       20,      ALU_ADD,
+                 OP_GLOBAL, 20,        ALU_STORE, OP_IMM,          1,       ALU_LOAD,
+                 OP_GLOBAL, 2,         ALU_ADD,   OP_GLOBAL,       2,       ALU_STORE,
+                 OP_IMM,    3,         ALU_EQ,    OP_JUMP_IF_ZERO, 38,      OP_REG,
+                 0,         ALU_LOAD,  OP_IMM,    0x101,           ALU_ADD, OP_GLOBAL,
+                 25,        ALU_STORE, OP_YIELD,  OP_JUMP,         35,      OP_YIELD,
+                 OP_JUMP,   0};
     return progs;
 }
 
@@ -160,7 +164,8 @@ TEST_F(Sim, BadInputExitsWithStatusTwo)
     std::string out;
     EXPECT_EQ(run("", &out), 2);
     EXPECT_EQ(run("--amc " + path("none.AMC"), &out), 2);
-    EXPECT_EQ(out, "nwd-sim: " + path("none.AMC") + ": cannot be opened (No such file or directory)\n");
+    EXPECT_EQ(out,
+              "nwd-sim: " + path("none.AMC") + ": cannot be opened (No such file or directory)\n");
     EXPECT_EQ(run("--amc " + path("G.AMC") + " --ticks x", &out), 2);
     EXPECT_EQ(run("--amc " + path("G.AMC") + " --controls " + path("bad.txt"), &out), 2);
     EXPECT_NE(out.find("bad.txt:2: "), std::string::npos) << out;

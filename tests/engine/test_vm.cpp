@@ -12,8 +12,8 @@ using Vm = EngineTest;
 TEST_F(Vm, MoveSpreadsRemaindersAndEndsTurns)
 {
     // dx 7, dy 3 over 2 ticks, then mark register 5.
-    load({{IMM(7, LOAD), OP_PUSH, IMM(3, LOAD), OP_PUSH, IMM(2, LOAD), OP_MOVE,
-           OP_SET_REG, 5, 1, OP_YIELD, OP_JUMP, 9}});
+    load({{IMM(7, LOAD), OP_PUSH, IMM(3, LOAD), OP_PUSH, IMM(2, LOAD), OP_MOVE, OP_SET_REG, 5, 1,
+           OP_YIELD, OP_JUMP, 9}});
     int s = actor_spawn(0);
     actor(s).regs[REG_X] = 10;
     tick();
@@ -96,14 +96,41 @@ TEST_F(Vm, SpawnTakesArgumentsFromTheSharedStack)
 
 TEST_F(Vm, IndirectChainsSignedArithmeticAndStore)
 {
-    load({{OP_GLOBAL, 7, AMC_INDIRECT, REG_X, ALU_LOAD, OP_PUSH,            // x of slot g7
-           OP_REG, REG_NEXT, AMC_INDIRECT, REG_SELF, ALU_LOAD, OP_PUSH,      // self of next
-           OP_REG, REG_SELF, AMC_INDIRECT, REG_NEXT, AMC_INDIRECT, REG_X, ALU_LOAD, OP_PUSH,
-           IMM(-7, LOAD), IMM(2, DIV), OP_PUSH,                              // -3
-           IMM(-32768, LOAD), IMM(-1, DIV), OP_PUSH,                         // -32768
-           IMM(5, LOAD), IMM(0, DIV), OP_PUSH,                               // 0 (pinned)
-           IMM(-1, LOAD), IMM(1, LT), OP_PUSH,                               // -1 < 1
-           IMM(30000, LOAD), IMM(30000, ADD), OP_PUSH,                       // wraps
+    load({{OP_GLOBAL,
+           7,
+           AMC_INDIRECT,
+           REG_X,
+           ALU_LOAD,
+           OP_PUSH,  // x of slot g7
+           OP_REG,
+           REG_NEXT,
+           AMC_INDIRECT,
+           REG_SELF,
+           ALU_LOAD,
+           OP_PUSH,  // self of next
+           OP_REG,
+           REG_SELF,
+           AMC_INDIRECT,
+           REG_NEXT,
+           AMC_INDIRECT,
+           REG_X,
+           ALU_LOAD,
+           OP_PUSH,
+           IMM(-7, LOAD),
+           IMM(2, DIV),
+           OP_PUSH,  // -3
+           IMM(-32768, LOAD),
+           IMM(-1, DIV),
+           OP_PUSH,  // -32768
+           IMM(5, LOAD),
+           IMM(0, DIV),
+           OP_PUSH,  // 0 (pinned)
+           IMM(-1, LOAD),
+           IMM(1, LT),
+           OP_PUSH,  // -1 < 1
+           IMM(30000, LOAD),
+           IMM(30000, ADD),
+           OP_PUSH,  // wraps
            OP_YIELD},
           {OP_YIELD}});
     int s = actor_spawn(0);
@@ -128,8 +155,8 @@ TEST_F(Vm, IndirectChainsSignedArithmeticAndStore)
     // STORE through OP_IMM rewrites the program's own value word, seen by
     // every actor running it; STORE through INDIRECT writes another actor's
     // register, and a global of -1 means slot 63.
-    load({{REG(REG_SELF, LOAD), OP_IMM, 0, ALU_STORE, OP_IMM, 0, ALU_ADD,
-           OP_GLOBAL, 3, AMC_INDIRECT, 6, ALU_STORE, OP_YIELD, OP_JUMP, 0}});
+    load({{REG(REG_SELF, LOAD), OP_IMM, 0, ALU_STORE, OP_IMM, 0, ALU_ADD, OP_GLOBAL, 3,
+           AMC_INDIRECT, 6, ALU_STORE, OP_YIELD, OP_JUMP, 0}});
     actor_spawn(0);
     actor_spawn(0);
     amc_globals[3] = -1;
@@ -143,11 +170,11 @@ TEST_F(Vm, HandlersRunBeforeTheMainThread)
     // Main thread: move 10 right over 5 ticks. Handler: count in r4, then
     // RESUME; when r4 reaches 3, BREAK_IF_TRUE to word 40 which marks r5.
     Words p(48, OP_YIELD);
-    const Words main = {OP_SET_HANDLER, 3, 20, IMM(10, LOAD), OP_PUSH, IMM(0, LOAD), OP_PUSH,
-                        IMM(5, LOAD), OP_MOVE, OP_YIELD};
+    const Words main = {OP_SET_HANDLER, 3,       20,           IMM(10, LOAD), OP_PUSH,
+                        IMM(0, LOAD),   OP_PUSH, IMM(5, LOAD), OP_MOVE,       OP_YIELD};
     std::copy(main.begin(), main.end(), p.begin());
-    const Words handler = {REG(4, LOAD), IMM(1, ADD), REG(4, STORE), IMM(3, EQ),
-                           OP_BREAK_IF_TRUE, 40, OP_RESUME};
+    const Words handler = {REG(4, LOAD),     IMM(1, ADD), REG(4, STORE), IMM(3, EQ),
+                           OP_BREAK_IF_TRUE, 40,          OP_RESUME};
     std::copy(handler.begin(), handler.end(), p.begin() + 20);
     const Words broke = {OP_SET_REG, 5, 1, OP_SET_HANDLER, 46, -1, OP_YIELD};
     std::copy(broke.begin(), broke.end(), p.begin() + 40);
@@ -210,7 +237,10 @@ TEST_F(Vm, GuardsAgainstRunawayAndBrokenPrograms)
     // Fetches past the end or before the start end the pass silently, and
     // a truncated instruction has no effect (no random number drawn).
     diags.clear();
-    load({{OP_JUMP, -4}, {OP_YIELD, OP_RANDOM, 255}, {OP_YIELD, OP_JUMP, 100}, {OP_SET_REG, 1, 1, OP_YIELD}});
+    load({{OP_JUMP, -4},
+          {OP_YIELD, OP_RANDOM, 255},
+          {OP_YIELD, OP_JUMP, 100},
+          {OP_SET_REG, 1, 1, OP_YIELD}});
     int a = actor_spawn(0);
     actor_spawn(3);
     amc_seed(1);

@@ -26,10 +26,10 @@ TEST_F(VmPaths, StoreIntoTheProgramIsSeenByLaterFetches)
     // word of "imm <v> store" at 21. Tick 1 runs 20 as ADD; tick 2 stores
     // 112 into word 22 and runs 20 again, now a STORE into r1. Word 23 is
     // no opcode, so each turn ends there.
-    const Words p = {OP_REG, 4, ALU_LOAD, OP_JUMP_IF_TRUE, 14, OP_SET_REG, 4, 1,
-                     OP_IMM, 77, ALU_LOAD, OP_JUMP, 20, 0,
-                     OP_IMM, ALU_STORE, ALU_LOAD, OP_JUMP, 21, 0,
-                     OP_REG, OP_IMM, ALU_ADD, ALU_STORE, OP_JUMP, 20};
+    const Words p = {OP_REG, 4,         ALU_LOAD,  OP_JUMP_IF_TRUE, 14,      OP_SET_REG, 4,
+                     1,      OP_IMM,    77,        ALU_LOAD,        OP_JUMP, 20,         0,
+                     OP_IMM, ALU_STORE, ALU_LOAD,  OP_JUMP,         21,      0,          OP_REG,
+                     OP_IMM, ALU_ADD,   ALU_STORE, OP_JUMP,         20};
     for (bool fast : {true, false}) {
         amc_set_fast_path(fast);
         load({p});
@@ -48,8 +48,9 @@ TEST_F(VmPaths, TurnLimitStopsInsideFusedSequences)
     // last of which loads r5 and adds 1 without storing it.
     for (bool fast : {true, false}) {
         amc_set_fast_path(fast);
-        load({{OP_REG, 4, ALU_LOAD, OP_IMM, 1, ALU_ADD, OP_REG, 4, ALU_STORE,
-               OP_REG, 5, ALU_LOAD, OP_IMM, 1, ALU_ADD, OP_REG, 5, ALU_STORE, OP_JUMP, 0}});
+        load(
+            {{OP_REG, 4, ALU_LOAD, OP_IMM, 1, ALU_ADD,   OP_REG,  4, ALU_STORE, OP_REG, 5, ALU_LOAD,
+              OP_IMM, 1, ALU_ADD,  OP_REG, 5, ALU_STORE, OP_JUMP, 0}});
         int s = actor_spawn(0);
         tick();
         EXPECT_EQ(actor(s).regs[4], 14286) << fast;
@@ -96,8 +97,8 @@ Words random_program(std::mt19937& r, int programs)
             value(ALU_LOAD);
             value(pick(2) ? ALU_ADD : ALU_SUB);
             w.insert(w.end(), {OP_IMM, pick(40) - 20,
-                               (int[]){ALU_GT, ALU_EQ, ALU_NE, ALU_LT, ALU_AND}[pick(5)],
-                               jump_if(), pick(n + 4) - 2});
+                               (int[]){ALU_GT, ALU_EQ, ALU_NE, ALU_LT, ALU_AND}[pick(5)], jump_if(),
+                               pick(n + 4) - 2});
         } else if (c < 25) {
             value(any_alu());
         } else if (c < 45) {  // load, one or two operations or compares, store
@@ -112,7 +113,8 @@ Words random_program(std::mt19937& r, int programs)
             w.insert(w.end(), {pick(2) ? OP_JUMP_IF_ZERO : OP_JUMP_IF_TRUE, pick(n + 4) - 2});
         } else if (c < 65) {
             w.insert(w.end(), {(int[]){OP_JUMP, OP_BREAK, OP_JUMP_IF_ZERO, OP_JUMP_IF_TRUE,
-                                       OP_BREAK_IF_TRUE}[pick(5)], pick(n + 4) - 2});
+                                       OP_BREAK_IF_TRUE}[pick(5)],
+                               pick(n + 4) - 2});
         } else if (c < 77) {
             w.push_back((int[]){OP_RESUME, OP_RESUME_IF_TRUE, OP_END, OP_PUSH, OP_YIELD, OP_YIELD,
                                 OP_MOVE}[pick(7)]);
@@ -155,9 +157,9 @@ protected:
         Outcome out;
         std::vector<int16_t>& s = out.state;
         for (const Actor& a : actor_table.slots) {
-            s.insert(s.end(), {a.program, (int16_t)a.resume_pc, (int16_t)a.handler_pc, a.move_dx,
-                               a.move_dy, a.move_duration, a.move_rem_x, a.move_rem_y,
-                               (int16_t)a.move_ticks_left});
+            s.insert(s.end(),
+                     {a.program, (int16_t)a.resume_pc, (int16_t)a.handler_pc, a.move_dx, a.move_dy,
+                      a.move_duration, a.move_rem_x, a.move_rem_y, (int16_t)a.move_ticks_left});
             s.insert(s.end(), a.regs, a.regs + ACTOR_REGS);
         }
         s.insert(s.end(), amc_globals, amc_globals + AMC_GLOBALS);
@@ -191,9 +193,9 @@ TEST_F(VmBothPaths, ReturnsGoWhereTheirRegisterSays)
     // Calls nested ten deep, each level in its own register (more than the
     // fast path remembers), each counting in r1 once its inner call is back;
     // then a subroutine that changes its return register before returning.
-    Words w = {OP_SET_REG, 10, 5, OP_JUMP, 16,                      // 0: call level 0
-               OP_SET_REG, 2, 1, OP_SET_REG, 20, 11, OP_JUMP, 200,  // 5: call the changer
-               OP_YIELD, OP_JUMP, 13};
+    Words w = {OP_SET_REG, 10,      5, OP_JUMP,    16,                    // 0: call level 0
+               OP_SET_REG, 2,       1, OP_SET_REG, 20, 11, OP_JUMP, 200,  // 5: call the changer
+               OP_YIELD,   OP_JUMP, 13};
     for (int i = 0; i < 10; i++) {
         const int at = (int)w.size();  // 16 + 16 i
         if (i < 9)

@@ -24,35 +24,45 @@ int polls, setup_result;
 bool close_in_options;
 std::string calls;
 
-void log(const char* name, std::vector<int> args) {
+void log(const char* name, std::vector<int> args)
+{
     calls += name;
-    for (size_t i = 0; i < args.size(); i++) calls += (i ? "," : "(") + std::to_string(args[i]);
+    for (size_t i = 0; i < args.size(); i++)
+        calls += (i ? "," : "(") + std::to_string(args[i]);
     calls += ") ";
 }
-void fake_wait(int) {  // input that runs out acts as the close button
+void fake_wait(int)
+{  // input that runs out acts as the close button
     polls++;
-    if (next_input < script.size()) menu_input.fetch_or(script[next_input++]);
-    else close_requested.store(true);
+    if (next_input < script.size())
+        menu_input.fetch_or(script[next_input++]);
+    else
+        close_requested.store(true);
 }
 void fake_table(int ms) { log("table", {ms}); }
 int fake_setup(int top) { return log("setup", {top}), setup_result; }
-void fake_options(int top) {
+void fake_options(int top)
+{
     log("options", {top});
-    if (close_in_options) close_requested.store(true);
+    if (close_in_options)
+        close_requested.store(true);
 }
 void fake_replay(int top) { log("replay", {top}); }
-int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t skill, int music) {
+int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t skill, int music)
+{
     int slot = 0;
-    for (int i = 0; i < 3; i++) slot = demo && builtin_demos[i] == demo ? i + 1 : slot;
+    for (int i = 0; i < 3; i++)
+        slot = demo && builtin_demos[i] == demo ? i + 1 : slot;
     log(slot ? "demo" : "game", slot ? std::vector<int>{slot, polls, mode + level + skill + music}
                                      : std::vector<int>{mode, level, skill, music});
     return 1;
 }
 void fake_wipe(void (*)()) { calls += "wipe "; }
-const MenuOps FAKE_OPS = {fake_wait, fake_table, fake_setup, fake_options,
-                          fake_replay, fake_game, fake_wipe};
+const MenuOps FAKE_OPS = {fake_wait,   fake_table, fake_setup, fake_options,
+                          fake_replay, fake_game,  fake_wipe};
 
-DemoImage* demo_of_mode(uint8_t mode) {
+DemoImage* demo_of_mode(uint8_t mode)
+{
     uint8_t header[DEMO_HEADER_SIZE] = {mode, 0, 1, 0, 5};
     return demo_from_bytes(header, sizeof header);
 }
@@ -60,7 +70,8 @@ DemoImage* demo_of_mode(uint8_t mode) {
 class Menus : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
-    void SetUp() override {
+    void SetUp() override
+    {
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
         launch = LaunchOptions{};
@@ -68,22 +79,26 @@ protected:
         calls.clear(), polls = setup_result = 0, close_in_options = false;
         menu_input.store(0);
     }
-    void TearDown() override {
-        for (DemoImage*& d : builtin_demos) demo_free(d);
+    void TearDown() override
+    {
+        for (DemoImage*& d : builtin_demos)
+            demo_free(d);
         demo_free(last_game_demo);
         destroy_bitmap(back_buffer);
         back_buffer = nullptr;
         menu_ops = &default_menu_ops;
         close_requested.store(false);
     }
-    void feed(std::vector<uint16_t> words, int idle = 0) {
+    void feed(std::vector<uint16_t> words, int idle = 0)
+    {
         script = words;
         script.insert(script.end(), idle, 0);
         next_input = 0;
         close_requested.store(false);
     }
     // True when the title ended by QUIT, not by the input running out.
-    bool title(std::vector<uint16_t> words) {
+    bool title(std::vector<uint16_t> words)
+    {
         feed(words);
         title_menu();
         return !close_requested.load();
@@ -96,7 +111,8 @@ const int ENABLED[] = {1, 0, 1, 0, 1, 1};
 
 }  // namespace
 
-TEST_F(Menus, CursorWrapsSkipsWhatCannotBeChosenAndInputHasAnOrder) {
+TEST_F(Menus, CursorWrapsSkipsWhatCannotBeChosenAndInputHasAnOrder)
+{
     MenuList list{ROWS, 5, ENABLED, 0};
     EXPECT_EQ(menu_move(list, +1), 4) << "disabled and blank rows are passed over";
     EXPECT_EQ(menu_move(list, -1), 5);
@@ -108,7 +124,8 @@ TEST_F(Menus, CursorWrapsSkipsWhatCannotBeChosenAndInputHasAnOrder) {
     EXPECT_EQ(menu_react(list, MENU_PAUSE, 4), MENU_NOTHING);
 }
 
-TEST_F(Menus, FlamesStayInsideTheBannerAndItsColours) {
+TEST_F(Menus, FlamesStayInsideTheBannerAndItsColours)
+{
     BITMAP* frame = create_bitmap_ex(8, BANNER_W + 4, BANNER_H + 4);  // catches stray writes
     clear_to_color(frame, 7);
     BITMAP* banner = create_sub_bitmap(frame, 2, 2, BANNER_W, BANNER_H);
@@ -116,25 +133,31 @@ TEST_F(Menus, FlamesStayInsideTheBannerAndItsColours) {
     EXPECT_EQ(getpixel(banner, 0, 6), 160);
     EXPECT_EQ(getpixel(banner, 199, 55), 209);
     FlamePhases p{0.0f, 42.0f};
-    for (int step = 0; step < 100; step++) flame_step(banner, p);
+    for (int step = 0; step < 100; step++)
+        flame_step(banner, p);
     EXPECT_NEAR(p.b, 42.0 - 3.1, 1e-3);
     for (int y = 0; y < BANNER_H + 4; y++)
         for (int x = 0; x < BANNER_W + 4; x++) {
             int c = getpixel(frame, x, y);
             bool inside = x >= 2 && y >= 2 && x < BANNER_W + 2 && y < BANNER_H + 2;
-            ASSERT_TRUE(inside ? c == 160 || (c >= FLAME_COLD && c <= FLAME_HOT) : c == 7) << x << "," << y;
+            ASSERT_TRUE(inside ? c == 160 || (c >= FLAME_COLD && c <= FLAME_HOT) : c == 7)
+                << x << "," << y;
         }
-    for (int x = 0; x < BANNER_W; x++) ASSERT_EQ(getpixel(banner, x, BANNER_H - 1), FLAME_HOT - 1);
+    for (int x = 0; x < BANNER_W; x++)
+        ASSERT_EQ(getpixel(banner, x, BANNER_H - 1), FLAME_HOT - 1);
     destroy_bitmap(banner);
     destroy_bitmap(frame);
     for (float ph = -50; ph < 50; ph += 0.37f)
-        for (int x = 0; x < BANNER_W; x++) ASSERT_LE(std::abs(flame_delta(x, ph, ph * 1.1f)), 1);
+        for (int x = 0; x < BANNER_W; x++)
+            ASSERT_LE(std::abs(flame_delta(x, ph, ph * 1.1f)), 1);
 }
 
-TEST_F(Menus, TextEntryTakesUpperCaseUpToItsLength) {
+TEST_F(Menus, TextEntryTakesUpperCaseUpToItsLength)
+{
     char text[5] = "";
     TextEntry t{text, 0, 4, 40, 100, font};
-    for (int ch : {'a', 'b', '{', 'c', '\b', '1', '2', '3'}) EXPECT_FALSE(text_entry_key(t, ch));
+    for (int ch : {'a', 'b', '{', 'c', '\b', '1', '2', '3'})
+        EXPECT_FALSE(text_entry_key(t, ch));
     EXPECT_STREQ(text, "AB12");
     EXPECT_TRUE(text_entry_key(t, '\r'));
     EXPECT_STREQ(text, "AB12");
@@ -144,8 +167,9 @@ TEST_F(Menus, TextEntryTakesUpperCaseUpToItsLength) {
     // Notices break between words to fit, eight pixels a letter here.
     char lines[4][NOTICE_LINE];
     auto eight = [](const char* line, void*) { return 8 * int(strlen(line)); };
-    ASSERT_EQ(wrap_notice("Unable to find lev1.pcx in DATA/LEVELS.DAT", 160, eight, nullptr,
-                          lines, 4), 3);
+    ASSERT_EQ(
+        wrap_notice("Unable to find lev1.pcx in DATA/LEVELS.DAT", 160, eight, nullptr, lines, 4),
+        3);
     EXPECT_STREQ(lines[0], "Unable to find");
     EXPECT_STREQ(lines[1], "lev1.pcx in");
     EXPECT_STREQ(lines[2], "DATA/LEVELS.DAT");
@@ -153,7 +177,8 @@ TEST_F(Menus, TextEntryTakesUpperCaseUpToItsLength) {
         << "a word longer than a line is cut at the line's bytes";
 }
 
-TEST_F(Menus, TitleRowsRunTheirScreensAndEscapeOnlyMovesToQuit) {
+TEST_F(Menus, TitleRowsRunTheirScreensAndEscapeOnlyMovesToQuit)
+{
     launch.mode = 3, launch.skill = 7, setup_result = 2;
     EXPECT_TRUE(title({MENU_ESCAPE, MENU_SELECT}));
     EXPECT_TRUE(title({CTRL_UP, CTRL_KICK}));
@@ -172,7 +197,8 @@ TEST_F(Menus, TitleRowsRunTheirScreensAndEscapeOnlyMovesToQuit) {
     EXPECT_NE(builtin_demos[0], nullptr) << "a new game never frees an attract demo";
 }
 
-TEST_F(Menus, IdleTitleWalksTheDemosInTurn) {
+TEST_F(Menus, IdleTitleWalksTheDemosInTurn)
+{
     builtin_demos[0] = demo_of_mode(2);
     builtin_demos[2] = demo_of_mode(3);
     // The redraw at poll 301 restarts the count; a Pause nothing acts on does not.
@@ -181,11 +207,13 @@ TEST_F(Menus, IdleTitleWalksTheDemosInTurn) {
     script.push_back(MENU_PAUSE);
     script.insert(script.end(), 500 + 3 * 501, 0);
     title_menu();
-    EXPECT_EQ(calls, "demo(1,802,0) wipe table(10000) wipe table(10000) "
-                     "demo(3,1804,0) wipe table(10000) demo(1,2305,0) wipe table(10000) ");
+    EXPECT_EQ(calls,
+              "demo(1,802,0) wipe table(10000) wipe table(10000) "
+              "demo(3,1804,0) wipe table(10000) demo(1,2305,0) wipe table(10000) ");
 }
 
-TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton) {
+TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton)
+{
     EXPECT_EQ(pause({MENU_SELECT}), 0);
     EXPECT_EQ(pause({CTRL_DOWN, MENU_ESCAPE, MENU_SELECT}), 0);
     EXPECT_EQ(pause({CTRL_DOWN, CTRL_LEFT, MENU_SELECT}), -1);

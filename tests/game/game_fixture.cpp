@@ -18,11 +18,35 @@ std::string platform_log;
 namespace {
 
 const int16_t DIRECTOR[] = {
-    OP_GLOBAL, 31, ALU_LOAD, OP_GLOBAL, SEEN_CONTROLS_GLOBAL, ALU_STORE,
-    OP_GLOBAL, COUNT_GLOBAL, ALU_LOAD, OP_IMM, 1, ALU_ADD, OP_GLOBAL, COUNT_GLOBAL, ALU_STORE,
-    OP_GLOBAL, STOP_AT_GLOBAL, ALU_EQ, OP_JUMP_IF_ZERO, 26,
-    OP_IMM, 0x103, ALU_LOAD, OP_GLOBAL, 25, ALU_STORE,
-    OP_YIELD, OP_JUMP, 0,
+    OP_GLOBAL,
+    31,
+    ALU_LOAD,
+    OP_GLOBAL,
+    SEEN_CONTROLS_GLOBAL,
+    ALU_STORE,
+    OP_GLOBAL,
+    COUNT_GLOBAL,
+    ALU_LOAD,
+    OP_IMM,
+    1,
+    ALU_ADD,
+    OP_GLOBAL,
+    COUNT_GLOBAL,
+    ALU_STORE,
+    OP_GLOBAL,
+    STOP_AT_GLOBAL,
+    ALU_EQ,
+    OP_JUMP_IF_ZERO,
+    26,
+    OP_IMM,
+    0x103,
+    ALU_LOAD,
+    OP_GLOBAL,
+    25,
+    ALU_STORE,
+    OP_YIELD,
+    OP_JUMP,
+    0,
 };
 const int16_t IDLE[] = {OP_YIELD, OP_JUMP, 0};
 
@@ -42,10 +66,7 @@ const LevelLoopOps FAKE_OPS = {fake_rest, fake_draw, fake_present, fake_start, f
 
 }  // namespace
 
-void GameTest::SetUpTestSuite()
-{
-    install_allegro(SYSTEM_NONE, &errno, atexit);
-}
+void GameTest::SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
 
 void GameTest::SetUp()
 {

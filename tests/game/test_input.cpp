@@ -48,8 +48,8 @@ TEST_F(InputTest, RepeatsHeldDirectionsOnly)
                 first = t;
         }
     }
-    EXPECT_EQ(first, 40);    // 400 ms
-    EXPECT_EQ(reports, 5);   // then every 50 ms: 40, 45, 50, 55, 60
+    EXPECT_EQ(first, 40);   // 400 ms
+    EXPECT_EQ(reports, 5);  // then every 50 ms: 40, 45, 50, 55, 60
 
     // Releasing one key is a change and reports what is still held.
     menu_input.store(0);

@@ -41,10 +41,10 @@ void build_main_data()
     put(0, solid(320, 32, 5));  // HUD background
     put(1, solid(1, 7, 40));    // bar columns
     put(2, solid(1, 7, 41));
-    put(3, solid(8, 16, 42));   // life
+    put(3, solid(8, 16, 42));  // life
     for (int i = 8; i <= 15; i++)
         put(i, solid(30, 16, 200 + i));
-    put(9, solid(6, 2, 209));   // gauge segment
+    put(9, solid(6, 2, 209));  // gauge segment
     for (int f : {16, 18, 21, 22})
         fake_main[f] = {font, DAT_FONT, 0, nullptr};
     fake_main[23] = {palette, DAT_PALETTE, 0, nullptr};
@@ -81,7 +81,10 @@ void build_levels(const std::string& dir)
         BITMAP* b = create_bitmap_ex(8, w, w == 128 ? 111 : w == 768 ? 208 : 240);
         for (int x = 0; x < w; x++)
             vline(b, x, 0, b->h - 1, 1 + x % 250);
-        save_pcx((dir + (w == 128 ? "dif2.pcx" : w == 768 ? "dif5.pcx" : "CREDITS.PCX")).c_str(),
+        save_pcx((dir + (w == 128   ? "dif2.pcx"
+                         : w == 768 ? "dif5.pcx"
+                                    : "CREDITS.PCX"))
+                     .c_str(),
                  b, palette);
         destroy_bitmap(b);
     }
@@ -146,10 +149,7 @@ void GfxTest::capture_diag()
                   &diagnostics);
 }
 
-int pixel(int x, int y)
-{
-    return getpixel(back_buffer, x, y);
-}
+int pixel(int x, int y) { return getpixel(back_buffer, x, y); }
 
 int count_colour(int c, int x1, int y1, int x2, int y2)
 {

@@ -13,8 +13,8 @@ struct Hud {
     int lives = 0, stars = 0;
     int draw(int force = 0) const
     {
-        return draw_hud(back_buffer, force, energy, second, item, count, timer, score, top,
-                        lives, stars);
+        return draw_hud(back_buffer, force, energy, second, item, count, timer, score, top, lives,
+                        stars);
     }
 };
 

@@ -84,7 +84,8 @@ TEST_F(LevelLoad, DamagedLevelsFileIsRefusedBeforeTheLibraryReadsIt)
         diagnostics.clear();
         EXPECT_EQ(load_level(1, 1), 0) << n;
         EXPECT_NE(diagnostics.find("Unable to find lev1.bin in " + dir + "LEVELS.DAT\n"),
-                  std::string::npos) << diagnostics;
+                  std::string::npos)
+            << diagnostics;
         EXPECT_EQ(std::string(level_error()), "Unable to find lev1.bin in " + dir + "LEVELS.DAT");
         EXPECT_EQ(level_map.tiles, nullptr);
     }

@@ -15,156 +15,173 @@ namespace {
 const std::string kGame = NWD_BUILD_DIR "/game/";  // the real build's
 
 struct Build {
-  std::string dir = scratch(), data = copy_data(dir), out = dir + "/build", game = out + "/game/";
-  Outcome make() const {
-    Outcome r = run(std::string(NWD_CMAKE) + " -S " NWD_SOURCE_DIR "/tests/modding/project -B " + out +
-                    " -DNWD_DATA=" + data + " -DNWD_TOOLS=" NWD_BUILD_DIR);
-    return r.status ? r : run(std::string(NWD_CMAKE) + " --build " + out + " -j2");
-  }
+    std::string dir = scratch(), data = copy_data(dir), out = dir + "/build", game = out + "/game/";
+    Outcome make() const
+    {
+        Outcome r =
+            run(std::string(NWD_CMAKE) + " -S " NWD_SOURCE_DIR "/tests/modding/project -B " + out +
+                " -DNWD_DATA=" + data + " -DNWD_TOOLS=" NWD_BUILD_DIR);
+        return r.status ? r : run(std::string(NWD_CMAKE) + " --build " + out + " -j2");
+    }
 };
 
 // The data files of a game folder, by name.
-std::map<std::string, std::string> game_files(const std::string& game, const std::string& scratch_dir) {
-  std::map<std::string, std::string> files;
-  run("cd " + game + " && ls DATA/* *.lst AMC/GAME.AMC > " + scratch_dir + "/files");
-  std::string names = read_file(scratch_dir + "/files");
-  for (size_t at = 0, end; (end = names.find('\n', at)) != std::string::npos; at = end + 1) {
-    std::string f = names.substr(at, end - at);
-    files[f] = read_file(game + f);
-  }
-  return files;
-}
-
-void expect_same(const std::map<std::string, std::string>& got, const std::map<std::string, std::string>& want) {
-  for (auto& [name, bytes] : got) {
-    auto it = want.find(name);
-    EXPECT_TRUE(it != want.end()) << name << " should not be there";
-    if (it != want.end()) {
-      EXPECT_TRUE(bytes == it->second) << name << " differs";
+std::map<std::string, std::string> game_files(const std::string& game,
+                                              const std::string& scratch_dir)
+{
+    std::map<std::string, std::string> files;
+    run("cd " + game + " && ls DATA/* *.lst AMC/GAME.AMC > " + scratch_dir + "/files");
+    std::string names = read_file(scratch_dir + "/files");
+    for (size_t at = 0, end; (end = names.find('\n', at)) != std::string::npos; at = end + 1) {
+        std::string f = names.substr(at, end - at);
+        files[f] = read_file(game + f);
     }
-  }
-  for (auto& [name, bytes] : want) EXPECT_TRUE(got.count(name)) << name << " is missing";
+    return files;
 }
 
-BITMAP* object(DATAFILE* d, const char* name) {
-  DATAFILE* o = find_datafile_object(d, name);
-  return o ? (BITMAP*)o->dat : nullptr;
+void expect_same(const std::map<std::string, std::string>& got,
+                 const std::map<std::string, std::string>& want)
+{
+    for (auto& [name, bytes] : got) {
+        auto it = want.find(name);
+        EXPECT_TRUE(it != want.end()) << name << " should not be there";
+        if (it != want.end()) {
+            EXPECT_TRUE(bytes == it->second) << name << " differs";
+        }
+    }
+    for (auto& [name, bytes] : want)
+        EXPECT_TRUE(got.count(name)) << name << " is missing";
+}
+
+BITMAP* object(DATAFILE* d, const char* name)
+{
+    DATAFILE* o = find_datafile_object(d, name);
+    return o ? (BITMAP*)o->dat : nullptr;
 }
 
 }  // namespace
 
-TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain) {
-  start_allegro();
-  Build b;
-  Outcome r = b.make();
-  ASSERT_EQ(r.status, 0) << r.err;
-  // No mods/ folder at all: the game's own data, as the real build made it
-  // from a mods/ folder holding only notes (unless a modder filled that).
-  auto own = game_files(b.game, b.dir);
-  EXPECT_GT(own.size(), 40u);
-  if (run("find " NWD_SOURCE_DIR "/data/mods -type f ! -name '.*' ! -iname 'readme*' | grep -q .").status != 0) {
-    // A long-lived build folder may keep files an older build made: only
-    // what this build makes is compared.
-    auto real = game_files(kGame, b.dir);
-    for (auto it = real.begin(); it != real.end();)
-      it = own.count(it->first) ? std::next(it) : real.erase(it);
-    expect_same(own, real);
-  }
-
-  std::string mods = b.data + "/mods";
-  ASSERT_EQ(std::system(("mkdir -p " + mods + " && cp -r " NWD_SOURCE_DIR "/docs/modding/example/* " + mods).c_str()), 0);
-  // Street 1 exported, a sign painted on it in game colours, dropped back.
-  std::string street = mods + "/levels/lev1.png";
-  r = run(tool("nwd-datview") + " --password-file " NWD_SOURCE_DIR "/data/datafile.key --palette " + b.game +
-          "DATA/NIGHTWAR.DAT " + b.game + "DATA/LEVELS.DAT map:lev1.bin:lev1.pcx:13 " + street);
-  ASSERT_EQ(r.status, 0) << r.err;
-  Picture sign;
-  ASSERT_TRUE(read_png(street, sign));
-  for (int y = 40; y < 60; ++y)
-    for (int x = 1000; x < 1100; ++x) {
-      const RGB& c = game_palette()[y == 40 || y == 59 ? 240 : 252];
-      uint8_t* q = &sign.rgba[4 * ((size_t)y * sign.w + x)];
-      q[0] = c.r * 255 / 63, q[1] = c.g * 255 / 63, q[2] = c.b * 255 / 63;
+TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain)
+{
+    start_allegro();
+    Build b;
+    Outcome r = b.make();
+    ASSERT_EQ(r.status, 0) << r.err;
+    // No mods/ folder at all: the game's own data, as the real build made it
+    // from a mods/ folder holding only notes (unless a modder filled that).
+    auto own = game_files(b.game, b.dir);
+    EXPECT_GT(own.size(), 40u);
+    if (run("find " NWD_SOURCE_DIR "/data/mods -type f ! -name '.*' ! -iname 'readme*' | grep -q .")
+            .status != 0) {
+        // A long-lived build folder may keep files an older build made: only
+        // what this build makes is compared.
+        auto real = game_files(kGame, b.dir);
+        for (auto it = real.begin(); it != real.end();)
+            it = own.count(it->first) ? std::next(it) : real.erase(it);
+        expect_same(own, real);
     }
-  ASSERT_TRUE(write_png(street, sign));
-  r = b.make();
-  ASSERT_EQ(r.status, 0) << r.err;
 
-  DATAFILE* main = load_dat(b.game + "DATA/NIGHTWAR.DAT");
-  DATAFILE* levels = load_dat(b.game + "DATA/LEVELS.DAT");
-  ASSERT_TRUE(main && levels);
-  const RGB* pal = game_palette();
-  // Drawn pictures in game colours, see-through where they are.
-  struct {
-    BITMAP* got;
-    const char* png;
-  } pictures[] = {{(BITMAP*)main[65].dat, "sprites/THUG_PUNCH2.png"},
-                  {(BITMAP*)main[13].dat, "pictures/item_knife.png"},
-                  {object(levels, "dif2.pcx"), "pictures/dif2.png"}};
-  for (auto& p : pictures) {
-    Picture want;
-    ASSERT_TRUE(read_png(mods + "/" + p.png, want));
-    ASSERT_TRUE(p.got && p.got->w == want.w && p.got->h == want.h) << p.png;
-    for (int y = 0; y < want.h; ++y)
-      for (int x = 0; x < want.w; ++x) {
-        int c = getpixel(p.got, x, y);
-        if (want.at(x, y)[3] < 128) {
-          ASSERT_EQ(c, 0) << p.png << " " << x << "," << y;
-        } else {
-          ASSERT_NE(c, 0) << p.png << " " << x << "," << y;
-          ASSERT_LE(colour_distance(pal, c, want.at(x, y)), 40) << p.png << " " << x << "," << y;
+    std::string mods = b.data + "/mods";
+    ASSERT_EQ(std::system(("mkdir -p " + mods +
+                           " && cp -r " NWD_SOURCE_DIR "/docs/modding/example/* " + mods)
+                              .c_str()),
+              0);
+    // Street 1 exported, a sign painted on it in game colours, dropped back.
+    std::string street = mods + "/levels/lev1.png";
+    r = run(tool("nwd-datview") +
+            " --password-file " NWD_SOURCE_DIR "/data/datafile.key --palette " + b.game +
+            "DATA/NIGHTWAR.DAT " + b.game + "DATA/LEVELS.DAT map:lev1.bin:lev1.pcx:13 " + street);
+    ASSERT_EQ(r.status, 0) << r.err;
+    Picture sign;
+    ASSERT_TRUE(read_png(street, sign));
+    for (int y = 40; y < 60; ++y)
+        for (int x = 1000; x < 1100; ++x) {
+            const RGB& c = game_palette()[y == 40 || y == 59 ? 240 : 252];
+            uint8_t* q = &sign.rgba[4 * ((size_t)y * sign.w + x)];
+            q[0] = c.r * 255 / 63, q[1] = c.g * 255 / 63, q[2] = c.b * 255 / 63;
         }
-      }
-  }
-  EXPECT_STREQ(get_datafile_property(&main[65], DAT_ID('X', 'H', 'O', 'T')), "17");
-  EXPECT_STREQ(get_datafile_property(&main[65], DAT_ID('Y', 'H', 'O', 'T')), "58");
-  // The street as the map draws it is the picture, sign and all.
-  DATAFILE* map = find_datafile_object(levels, "lev1.bin");
-  BITMAP* sheet = object(levels, "lev1.pcx");
-  ASSERT_TRUE(map && sheet);
-  const uint8_t* cells = (const uint8_t*)map->dat;
-  ASSERT_EQ(map->size, 176 * 13 * 2);
-  for (int k = 0; k < 176 * 13; ++k) {
-    int t = cells[2 * k] | cells[2 * k + 1] << 8;
-    for (int y = 0; y < 16; y += 3)
-      for (int x = 0; x < 16; x += 3)
-        ASSERT_TRUE(shows(pal, getpixel(sheet, t % 40 * 16 + x, t / 40 * 16 + y), sign.at(k / 13 * 16 + x, k % 13 * 16 + y)))
-            << "cell " << k;
-  }
-  // The van road's text map: a lamp every four columns.
-  DATAFILE* van = find_datafile_object(levels, "van.bin");
-  ASSERT_TRUE(van && van->size == 7 * 64 * 2);
-  const uint8_t* v = (const uint8_t*)van->dat;
-  EXPECT_EQ(v[2 * 7 * 4], 6);
-  EXPECT_EQ(v[2 * 7 * 2], 0);
-  // The door sound converted, the modules in DATA/, the playlists naming them.
-  std::string door = read_file(b.game + "DATA/DOOR.wav");
-  ASSERT_GT(door.size(), 44u);
-  EXPECT_EQ(door.compare(20, 4, std::string("\1\0\1\0", 4)), 0);  // PCM, mono
-  EXPECT_EQ(read_file(b.game + "DATA/night.mod"), read_file(mods + "/music/night.mod"));
-  EXPECT_EQ(read_file(b.game + "DATA/my_title.xm").substr(0, 17), "Extended Module: ");
-  EXPECT_NE(read_file(b.game + "TECHNO.lst").find("title = my_title.xm"), std::string::npos);
-  EXPECT_NE(read_file(b.game + "NIGHT.lst").find("title = night.mod"), std::string::npos);
-  unload_datafile(main);
-  unload_datafile(levels);
+    ASSERT_TRUE(write_png(street, sign));
+    r = b.make();
+    ASSERT_EQ(r.status, 0) << r.err;
 
-  // An edited picture is packed by the next build.
-  Picture red;
-  ASSERT_TRUE(read_png(mods + "/pictures/item_knife.png", red));
-  const RGB& c = pal[252];
-  for (size_t i = 0; i < red.rgba.size(); i += 4)
-    red.rgba[i] = c.r * 255 / 63, red.rgba[i + 1] = c.g * 255 / 63, red.rgba[i + 2] = c.b * 255 / 63, red.rgba[i + 3] = 255;
-  ASSERT_TRUE(write_png(mods + "/pictures/item_knife.png", red));
-  r = b.make();
-  ASSERT_EQ(r.status, 0) << r.err;
-  main = load_dat(b.game + "DATA/NIGHTWAR.DAT");
-  ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(shows(pal, getpixel((BITMAP*)main[13].dat, 0, 0), red.at(0, 0)));
-  unload_datafile(main);
+    DATAFILE* main = load_dat(b.game + "DATA/NIGHTWAR.DAT");
+    DATAFILE* levels = load_dat(b.game + "DATA/LEVELS.DAT");
+    ASSERT_TRUE(main && levels);
+    const RGB* pal = game_palette();
+    // Drawn pictures in game colours, see-through where they are.
+    struct {
+        BITMAP* got;
+        const char* png;
+    } pictures[] = {{(BITMAP*)main[65].dat, "sprites/THUG_PUNCH2.png"},
+                    {(BITMAP*)main[13].dat, "pictures/item_knife.png"},
+                    {object(levels, "dif2.pcx"), "pictures/dif2.png"}};
+    for (auto& p : pictures) {
+        Picture want;
+        ASSERT_TRUE(read_png(mods + "/" + p.png, want));
+        ASSERT_TRUE(p.got && p.got->w == want.w && p.got->h == want.h) << p.png;
+        for (int y = 0; y < want.h; ++y)
+            for (int x = 0; x < want.w; ++x) {
+                int c = getpixel(p.got, x, y);
+                if (want.at(x, y)[3] < 128) {
+                    ASSERT_EQ(c, 0) << p.png << " " << x << "," << y;
+                } else {
+                    ASSERT_NE(c, 0) << p.png << " " << x << "," << y;
+                    ASSERT_LE(colour_distance(pal, c, want.at(x, y)), 40)
+                        << p.png << " " << x << "," << y;
+                }
+            }
+    }
+    EXPECT_STREQ(get_datafile_property(&main[65], DAT_ID('X', 'H', 'O', 'T')), "17");
+    EXPECT_STREQ(get_datafile_property(&main[65], DAT_ID('Y', 'H', 'O', 'T')), "58");
+    // The street as the map draws it is the picture, sign and all.
+    DATAFILE* map = find_datafile_object(levels, "lev1.bin");
+    BITMAP* sheet = object(levels, "lev1.pcx");
+    ASSERT_TRUE(map && sheet);
+    const uint8_t* cells = (const uint8_t*)map->dat;
+    ASSERT_EQ(map->size, 176 * 13 * 2);
+    for (int k = 0; k < 176 * 13; ++k) {
+        int t = cells[2 * k] | cells[2 * k + 1] << 8;
+        for (int y = 0; y < 16; y += 3)
+            for (int x = 0; x < 16; x += 3)
+                ASSERT_TRUE(shows(pal, getpixel(sheet, t % 40 * 16 + x, t / 40 * 16 + y),
+                                  sign.at(k / 13 * 16 + x, k % 13 * 16 + y)))
+                    << "cell " << k;
+    }
+    // The van road's text map: a lamp every four columns.
+    DATAFILE* van = find_datafile_object(levels, "van.bin");
+    ASSERT_TRUE(van && van->size == 7 * 64 * 2);
+    const uint8_t* v = (const uint8_t*)van->dat;
+    EXPECT_EQ(v[2 * 7 * 4], 6);
+    EXPECT_EQ(v[2 * 7 * 2], 0);
+    // The door sound converted, the modules in DATA/, the playlists naming them.
+    std::string door = read_file(b.game + "DATA/DOOR.wav");
+    ASSERT_GT(door.size(), 44u);
+    EXPECT_EQ(door.compare(20, 4, std::string("\1\0\1\0", 4)), 0);  // PCM, mono
+    EXPECT_EQ(read_file(b.game + "DATA/night.mod"), read_file(mods + "/music/night.mod"));
+    EXPECT_EQ(read_file(b.game + "DATA/my_title.xm").substr(0, 17), "Extended Module: ");
+    EXPECT_NE(read_file(b.game + "TECHNO.lst").find("title = my_title.xm"), std::string::npos);
+    EXPECT_NE(read_file(b.game + "NIGHT.lst").find("title = night.mod"), std::string::npos);
+    unload_datafile(main);
+    unload_datafile(levels);
 
-  // Taken away again: the game's own data, and nothing a mod made is left.
-  ASSERT_EQ(std::system(("rm -rf " + mods).c_str()), 0);
-  r = b.make();
-  ASSERT_EQ(r.status, 0) << r.err;
-  expect_same(game_files(b.game, b.dir), own);
+    // An edited picture is packed by the next build.
+    Picture red;
+    ASSERT_TRUE(read_png(mods + "/pictures/item_knife.png", red));
+    const RGB& c = pal[252];
+    for (size_t i = 0; i < red.rgba.size(); i += 4)
+        red.rgba[i] = c.r * 255 / 63, red.rgba[i + 1] = c.g * 255 / 63,
+        red.rgba[i + 2] = c.b * 255 / 63, red.rgba[i + 3] = 255;
+    ASSERT_TRUE(write_png(mods + "/pictures/item_knife.png", red));
+    r = b.make();
+    ASSERT_EQ(r.status, 0) << r.err;
+    main = load_dat(b.game + "DATA/NIGHTWAR.DAT");
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(shows(pal, getpixel((BITMAP*)main[13].dat, 0, 0), red.at(0, 0)));
+    unload_datafile(main);
+
+    // Taken away again: the game's own data, and nothing a mod made is left.
+    ASSERT_EQ(std::system(("rm -rf " + mods).c_str()), 0);
+    r = b.make();
+    ASSERT_EQ(r.status, 0) << r.err;
+    expect_same(game_files(b.game, b.dir), own);
 }

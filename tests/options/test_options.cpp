@@ -38,26 +38,35 @@ std::string calls, typed;
 std::vector<int> mode_results;  // set_gfx_mode results, in call order; then success
 BITMAP* message_shot;           // the picture while a message is held
 
-void fake_wait(int ms) {  // a script that runs out acts as the close button
-    if (ms == 1000) blit(back_buffer, message_shot, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
-    if (next_step >= script.size()) return close_requested.store(true);
+void fake_wait(int ms)
+{  // a script that runs out acts as the close button
+    if (ms == 1000)
+        blit(back_buffer, message_shot, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
+    if (next_step >= script.size())
+        return close_requested.store(true);
     const Step& s = script[next_step++];
     key[s.down] = s.down ? 1 : 0;
     key[s.up] = 0;
     menu_input.fetch_or(s.bits);
 }
-int fake_game(DemoImage* demo, uint32_t start, int16_t mode, int16_t level, int16_t skill, int music) {
+int fake_game(DemoImage* demo, uint32_t start, int16_t mode, int16_t level, int16_t skill,
+              int music)
+{
     calls += "game(" + std::string(demo == last_game_demo ? "current" : "other") + "," +
              std::to_string(start + mode + level + skill) + "," + std::to_string(music) + ") ";
     return 1;
 }
-void fake_entry(char* buffer, int, int, FONT*, int n) {
+void fake_entry(char* buffer, int, int, FONT*, int n)
+{
     calls += "entry ";
     snprintf(buffer, n + 1, "%s", typed.c_str());
 }
-int fake_mode(int card, int w, int h, int, int) {
-    calls += "mode(" + std::to_string(card) + "," + std::to_string(w) + "x" + std::to_string(h) + ") ";
-    if (mode_results.empty()) return 0;
+int fake_mode(int card, int w, int h, int, int)
+{
+    calls +=
+        "mode(" + std::to_string(card) + "," + std::to_string(w) + "x" + std::to_string(h) + ") ";
+    if (mode_results.empty())
+        return 0;
     int r = mode_results.front();
     mode_results.erase(mode_results.begin());
     return r;
@@ -65,14 +74,16 @@ int fake_mode(int card, int w, int h, int, int) {
 const MenuOps FAKE_OPS = {fake_wait, fake_wait, nullptr, nullptr, nullptr, fake_game, nullptr};
 
 // Whether the picture shows `text` in the library font at (x, y).
-bool shows(BITMAP* picture, const char* text, int x, int y) {
+bool shows(BITMAP* picture, const char* text, int x, int y)
+{
     int w = text_length(font, text), h = text_height(font);
     BITMAP* want = create_bitmap_ex(8, w, h);
     clear_bitmap(want);
     textout_ex(want, font, text, 0, 0, -1, 0);
     bool same = true;
     for (int j = 0; j < h; j++)
-        for (int i = 0; i < w; i++) same &= !getpixel(want, i, j) == !getpixel(picture, x + i, y + j);
+        for (int i = 0; i < w; i++)
+            same &= !getpixel(want, i, j) == !getpixel(picture, x + i, y + j);
     destroy_bitmap(want);
     return same;
 }
@@ -83,7 +94,8 @@ const Step UP{CTRL_UP}, DOWN{CTRL_DOWN}, LEFT{CTRL_LEFT}, RIGHT{CTRL_RIGHT}, SEL
 class MenuScreens : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
-    void SetUp() override {
+    void SetUp() override
+    {
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         message_shot = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
@@ -98,7 +110,8 @@ protected:
         calls.clear(), typed.clear(), mode_results.clear();
         menu_input.store(0);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         demo_free(last_game_demo);
         last_game_demo = nullptr;
         destroy_bitmap(back_buffer);  // perhaps one a new mode made
@@ -109,9 +122,11 @@ protected:
         display_set_mode_fn(nullptr);
         close_requested.store(false);
     }
-    void feed(const Script& s) {
+    void feed(const Script& s)
+    {
         script = s, next_step = 0;
-        for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
+        for (int k = 0; k < KEY_MAX; k++)
+            key[k] = 0;
         close_requested.store(false);
         menu_input.store(0);
     }
@@ -123,7 +138,8 @@ protected:
 
 }  // namespace
 
-TEST_F(MenuScreens, OptionsCursorPassesBlankAndDisabledRows) {
+TEST_F(MenuScreens, OptionsCursorPassesBlankAndDisabledRows)
+{
     joystick_enabled = 1, joy[0].num_buttons = 4;
     options(times(9, DOWN) + Script{RIGHT, DOWN, RIGHT});  // sound rows are off
     EXPECT_EQ(game_config.joykick, 1) << "down from KEY PUNCH lands on BUTTON KICK";
@@ -139,7 +155,8 @@ TEST_F(MenuScreens, OptionsCursorPassesBlankAndDisabledRows) {
     EXPECT_EQ(game_config.card, 1) << "without CHEAT KEYS down wraps to GFX DRIVER";
 }
 
-TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack) {
+TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
+{
     EXPECT_EQ(find_size(960, 720, 0), 1);
     EXPECT_EQ(next_size(2, 1), 5);
     EXPECT_EQ(next_size(4, 0), 4);
@@ -176,9 +193,11 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack) {
     EXPECT_EQ(game_config.card, 0);
 }
 
-TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar) {
+TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
+{
     DATAFILE objects[9] = {};
-    for (int i = 0; i < 8; i++) objects[i].type = DAT_DATA;
+    for (int i = 0; i < 8; i++)
+        objects[i].type = DAT_DATA;
     objects[8].type = DAT_END;
     BITMAP* slider = create_bitmap_ex(8, 60, 8);
     clear_to_color(slider, 9);
@@ -186,7 +205,8 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar) {
     main_data = objects;
     auto bar = [] {
         std::string s;
-        for (int x = 142; x <= 193; x += 3) s += getpixel(back_buffer, x, 53) ? '#' : '.';
+        for (int x = 142; x <= 193; x += 3)
+            s += getpixel(back_buffer, x, 53) ? '#' : '.';
         return s;
     };
 
@@ -200,7 +220,8 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar) {
     destroy_bitmap(slider);
 }
 
-TEST_F(MenuScreens, VolumesReachBothEnds) {
+TEST_F(MenuScreens, VolumesReachBothEnds)
+{
     launch.no_sound = 0;
     game_config.soundvolume = 252;
     music_set_volume(250);
@@ -209,7 +230,8 @@ TEST_F(MenuScreens, VolumesReachBothEnds) {
     EXPECT_EQ(game_config.soundvolume, 250);
 }
 
-TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows) {
+TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows)
+{
     for (int row = OPT_KEY_UP; row <= OPT_KEY_PUNCH; row++) {
         bool direction = row < OPT_KEY_UP + 4;
         static const int arrows[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT};
@@ -218,7 +240,8 @@ TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows) {
             EXPECT_EQ(key_capture_allows(row, k), k == own) << row << " " << k;
         EXPECT_EQ(key_capture_allows(row, KEY_SPACE), !direction);
         EXPECT_EQ(key_capture_allows(row, KEY_ENTER), !direction);
-        for (int k : {+KEY_ESC, +KEY_PAUSE, +KEY_F1, +KEY_PGUP, +KEY_PLUS_PAD, +KEY_CAPSLOCK, 0, +KEY_MAX})
+        for (int k :
+             {+KEY_ESC, +KEY_PAUSE, +KEY_F1, +KEY_PGUP, +KEY_PLUS_PAD, +KEY_CAPSLOCK, 0, +KEY_MAX})
             EXPECT_FALSE(key_capture_allows(row, k));
         for (int k : {KEY_0, KEY_9, KEY_W, KEY_LSHIFT, KEY_RCONTROL, KEY_TILDE})
             EXPECT_TRUE(key_capture_allows(row, k));
@@ -226,22 +249,35 @@ TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows) {
 
     // KEY UP, opened by Enter, which must go up first; Left-arrow is passed over.
     const Script to_up = times(3, DOWN);
-    options(to_up + Script{{MENU_SELECT, KEY_ENTER}, {0, KEY_LEFT, KEY_ENTER}, {0, KEY_W, KEY_LEFT}, NONE, NONE});
+    options(
+        to_up +
+        Script{
+            {MENU_SELECT, KEY_ENTER}, {0, KEY_LEFT, KEY_ENTER}, {0, KEY_W, KEY_LEFT}, NONE, NONE});
     EXPECT_EQ(game_config.keyup, KEY_W);
-    EXPECT_FALSE(options(to_up + Script{SELECT, {0, KEY_LEFT}, NONE, NONE, ESCAPE, {0, 0, KEY_LEFT}}))
+    EXPECT_FALSE(
+        options(to_up + Script{SELECT, {0, KEY_LEFT}, NONE, NONE, ESCAPE, {0, 0, KEY_LEFT}}))
         << "Escape cancels the capture, not the menu";
     EXPECT_EQ(game_config.keyup, KEY_W);
 
     // The new kick key is let go before the menu goes on: held, it would select.
-    options(times(7, DOWN) + Script{SELECT, {0, KEY_1}, NONE, {0, 0, KEY_1}, NONE, DOWN, SELECT,
-                                    {0, KEY_SPACE}, NONE, NONE});
+    options(times(7, DOWN) + Script{SELECT,
+                                    {0, KEY_1},
+                                    NONE,
+                                    {0, 0, KEY_1},
+                                    NONE,
+                                    DOWN,
+                                    SELECT,
+                                    {0, KEY_SPACE},
+                                    NONE,
+                                    NONE});
     EXPECT_EQ(game_config.keykick, KEY_1);
     EXPECT_EQ(game_config.keypunch, KEY_SPACE);
     options(to_up + Script{SELECT, NONE});
     EXPECT_EQ(game_config.keyup, KEY_W) << "closing the window keeps the key";
 }
 
-TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem) {
+TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
+{
     options(times(9, DOWN) + Script{RIGHT, SELECT});
     EXPECT_EQ(game_config.joykick, 0) << "no joystick: the rows do nothing";
 
@@ -253,7 +289,8 @@ TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem) {
     EXPECT_EQ(button_cycle(200, 3, +1), 0) << "a binding the joystick lacks starts over";
 }
 
-TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow) {
+TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow)
+{
     furthest_level = 3;
     setup_selected = 3;
     EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, SELECT}), 3);
@@ -265,7 +302,8 @@ TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow) {
     EXPECT_EQ(setup(Script{DOWN, DOWN, {CTRL_PUNCH}}), -1);
 }
 
-TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey) {
+TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey)
+{
     setup_selected = 0;
     setup(Script{RIGHT, RIGHT, RIGHT, LEFT});
     EXPECT_EQ(game_config.mode, 3);
@@ -281,7 +319,8 @@ TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey) {
     EXPECT_EQ(game_config.difficulty, 8) << "kick held counts as fire";
 }
 
-TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo) {
+TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
+{
     EXPECT_TRUE(replay(Script{SELECT, DOWN, DOWN, SELECT, ESCAPE}));
     EXPECT_EQ(calls, "") << "no demo: PLAY and SAVE do nothing";
     EXPECT_TRUE(shows(back_buffer, "(NONE)", 90, 160));

@@ -16,10 +16,12 @@
 
 namespace {
 
-std::vector<uint16_t> all_scores() {
+std::vector<uint16_t> all_scores()
+{
     std::vector<uint16_t> s;
     for (auto& t : score_tables)
-        for (auto& e : t) s.push_back(e.score);
+        for (auto& e : t)
+            s.push_back(e.score);
     return s;
 }
 
@@ -29,7 +31,8 @@ protected:
     BITMAP *got = nullptr, *want = nullptr;
     FONT* other = nullptr;  // draws each character as the one before it
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
-    void SetUp() override {
+    void SetUp() override
+    {
         scores_reset();
         char d[] = "/tmp/nwd-scores-XXXXXX";
         ASSERT_TRUE(mkdtemp(d));
@@ -38,24 +41,28 @@ protected:
         want = create_bitmap_ex(8, PICTURE_W, PICTURE_H), clear_bitmap(want);
         transpose_font(other = extract_font_range(font, -1, -1), 1);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         destroy_bitmap(got), destroy_bitmap(want), destroy_font(other);
         std::system(("rm -rf " + dir).c_str());
     }
     void write(const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
     void text(FONT* f, const char* s, int x, int y) { textout_ex(want, f, s, x, y, -1, -1); }
-    bool same_line(int y) {  // rows y..y+9 of both pictures
+    bool same_line(int y)
+    {  // rows y..y+9 of both pictures
         for (int j = y; j < y + 10; j++)
             for (int i = 0; i < PICTURE_W; i++)
-                if (getpixel(got, i, j) != getpixel(want, i, j)) return false;
+                if (getpixel(got, i, j) != getpixel(want, i, j))
+                    return false;
         return true;
     }
 };
 
-TEST_F(Scores, RankingInsertionAndTies) {
+TEST_F(Scores, RankingInsertionAndTies)
+{
     EXPECT_FALSE(score_qualifies(1, 1000));  // equal to the tenth
     EXPECT_TRUE(score_qualifies(1, 1001));
-    EXPECT_EQ(best_score(7), 21670);  // unknown modes use the arcade table
+    EXPECT_EQ(best_score(7), 21670);              // unknown modes use the arcade table
     for (int row = 0; row < SCORE_ROWS; row++) {  // just above each row
         scores_reset();
         EXPECT_EQ(score_insert(2, score_tables[1][row].score + 1, 9), row);
@@ -68,11 +75,12 @@ TEST_F(Scores, RankingInsertionAndTies) {
     EXPECT_EQ(score_insert(1, 8000, 4), 3);  // a tie goes below
     EXPECT_STREQ(score_tables[0][2].name, "T.K");
     EXPECT_EQ(score_tables[0][9].score, 2000);
-    EXPECT_EQ(score_insert(1, 65535, 5), 0);  // unsigned
+    EXPECT_EQ(score_insert(1, 65535, 5), 0);    // unsigned
     EXPECT_EQ(score_tables[1][3].score, 7000);  // other tables untouched
 }
 
-TEST_F(Scores, FileRoundTripAndOldFiles) {
+TEST_F(Scores, FileRoundTripAndOldFiles)
+{
     score_insert(3, 9000, -3);
     std::memcpy(score_tables[2][2].name, "ABC", 4);
     auto saved = all_scores();
@@ -80,7 +88,9 @@ TEST_F(Scores, FileRoundTripAndOldFiles) {
     std::ifstream in(file, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), {});
     ASSERT_EQ(bytes.size(), 240u);
-    EXPECT_EQ(bytes.substr(176, 8), std::string("\x28\x23" "ABC\0\xfd\xff", 8));
+    EXPECT_EQ(bytes.substr(176, 8), std::string("\x28\x23"
+                                                "ABC\0\xfd\xff",
+                                                8));
     scores_reset();
     ASSERT_EQ(scores_read(file.c_str()), 0);
     EXPECT_EQ(all_scores(), saved);
@@ -93,7 +103,8 @@ TEST_F(Scores, FileRoundTripAndOldFiles) {
     EXPECT_EQ(score_tables[2][2].score, 8000);
 }
 
-TEST_F(Scores, BadFilesChangeNothing) {
+TEST_F(Scores, BadFilesChangeNothing)
+{
     auto initial = all_scores();
     EXPECT_EQ(scores_read(file.c_str()), 1);  // missing
     for (size_t size : {0, 159, 161, 239, 241, 1 << 20}) {
@@ -107,15 +118,16 @@ TEST_F(Scores, BadFilesChangeNothing) {
     EXPECT_EQ(all_scores(), initial);
 }
 
-TEST_F(Scores, TableRowsWithHighlightSkillsAndOddNames) {
+TEST_F(Scores, TableRowsWithHighlightSkillsAndOddNames)
+{
     std::memcpy(score_tables[1][4].name, "\xff\x01Zq", 4);  // no NUL, unprintable
     score_tables[1][0].skill = 12, score_tables[1][1].skill = 8, score_tables[1][2].skill = 50;
     draw_score_table(2, 3, got, 56, 50, font, other, font, other);
     text(other, "BEST 10 SCORES - SURVIVAL", 56, 50);
     EXPECT_TRUE(same_line(50));
     const char* names[] = {"NWD", "ZEK", "T.K", "D.L", "??Z", "---", "---", "---", "---", "---"};
-    const char* skills[] = {"MASTER", "MASTER", "", "HARDEST", "HARD", "HARD", "NORMAL", "NORMAL",
-                            "EASY", "EASY"};
+    const char* skills[] = {"MASTER", "MASTER", "",       "HARDEST", "HARD",
+                            "HARD",   "NORMAL", "NORMAL", "EASY",    "EASY"};
     for (int i = 0; i < SCORE_ROWS; i++) {
         int y = 82 + 10 * i;
         std::string s = std::to_string(score_tables[1][i].score) + "0";
@@ -123,20 +135,24 @@ TEST_F(Scores, TableRowsWithHighlightSkillsAndOddNames) {
         text(i == 3 ? other : font, (std::string(6 - s.size(), ' ') + s).c_str(), 96, y);
         text(i == 3 ? other : font, names[i], 176, y);
         text(font, skills[i], 224, y);
-        for (int k = 8; i < 2 && k <= (i ? 8 : 12); k++) text(other, "I", 240 + 4 * k, y);
-        if (i == 2) text(other, "(50)", 224, y);
+        for (int k = 8; i < 2 && k <= (i ? 8 : 12); k++)
+            text(other, "I", 240 + 4 * k, y);
+        if (i == 2)
+            text(other, "(50)", 224, y);
         EXPECT_TRUE(same_line(y)) << "row " << i;
     }
 }
 
 // The player's hands: each event waits until the entry has taken the last.
-void press_keys(std::vector<uint16_t> keys) {
+void press_keys(std::vector<uint16_t> keys)
+{
     for (uint16_t k : keys)
         for (uint16_t idle = 0; !menu_input.compare_exchange_weak(idle, k); idle = 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose) {
+TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose)
+{
     back_buffer = got;
     int row = score_insert(1, 9000, 8);
     menu_input.store(MENU_ESCAPE);

@@ -15,9 +15,11 @@ struct Parse {
     std::string message;
 };
 
-Parse parse(std::initializer_list<const char*> args) {
+Parse parse(std::initializer_list<const char*> args)
+{
     std::vector<char*> argv{const_cast<char*>("nwd")};
-    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    for (const char* a : args)
+        argv.push_back(const_cast<char*>(a));
     Parse p;
     char msg[2048];
     p.result = cmdline_parse(int(argv.size()), argv.data(), p.opt, p.demo_size, msg, sizeof msg);
@@ -29,7 +31,8 @@ const char USAGE_HEAD[] = "Nightward v1.12 (Linux build)\nSyntaxe : NWD [options
 
 }  // namespace
 
-TEST(Cmdline, ValidCombinations) {
+TEST(Cmdline, ValidCombinations)
+{
     Parse p = parse({});
     EXPECT_EQ(p.result, CMDLINE_GO);
     EXPECT_EQ(p.opt.card, -1);
@@ -50,7 +53,8 @@ TEST(Cmdline, ValidCombinations) {
     EXPECT_EQ(parse({"-level", "0"}).result, CMDLINE_GO);
 }
 
-TEST(Cmdline, UnaccountedArgumentsShowUsageOrDrivers) {
+TEST(Cmdline, UnaccountedArgumentsShowUsageOrDrivers)
+{
     for (auto p : {parse({"-record", "a", "-play", "b"}), parse({"-start", "5"}),
                    parse({"-nosound", "-nosound"}), parse({"/?"}), parse({"help?"}),
                    parse({"-level"}), parse({"-mod"}), parse({"bogus"})}) {
@@ -60,11 +64,13 @@ TEST(Cmdline, UnaccountedArgumentsShowUsageOrDrivers) {
     EXPECT_EQ(parse({"-?"}).message.find("vampire"), std::string::npos);
     for (auto p : {parse({"-card", "XYZ"}), parse({"-card", "?"}), parse({"-card"})}) {
         EXPECT_EQ(p.result, CMDLINE_STOP);
-        EXPECT_EQ(p.message.rfind("Graphics drivers for -card :\n\n     WIN = Window - Auto\n", 0), 0u);
+        EXPECT_EQ(p.message.rfind("Graphics drivers for -card :\n\n     WIN = Window - Auto\n", 0),
+                  0u);
     }
 }
 
-TEST(Cmdline, BadValuesStopWithTheirMessage) {
+TEST(Cmdline, BadValuesStopWithTheirMessage)
+{
     struct Case {
         std::initializer_list<const char*> args;
         const char* message;

@@ -1,34 +1,32 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "shell/clock.h"
 #include "shell/config.h"
 
 namespace {
 
-std::string temp_path(const char* name) {
-    return std::string(testing::TempDir()) + name;
-}
+std::string temp_path(const char* name) { return std::string(testing::TempDir()) + name; }
 
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-}
+void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
-std::string read_file(const std::string& path) {
+std::string read_file(const std::string& path)
+{
     std::ifstream f(path);
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
 }
 
-GameConfig read_config(const std::string& text) {
+GameConfig read_config(const std::string& text)
+{
     std::string path = temp_path("cfg_in.cfg");
     write_file(path, text);
     config_read(game_config_table, path.c_str());
@@ -37,7 +35,8 @@ GameConfig read_config(const std::string& text) {
 
 }  // namespace
 
-TEST(Config, DefaultsAreWrittenInTableOrder) {
+TEST(Config, DefaultsAreWrittenInTableOrder)
+{
     config_read(game_config_table, "/nonexistent/default.cfg");
     std::string path = temp_path("defaults.cfg");
     ASSERT_EQ(config_write(game_config_table, path.c_str()), 0);
@@ -50,9 +49,11 @@ TEST(Config, DefaultsAreWrittenInTableOrder) {
     EXPECT_NE(access((path + ".tmp").c_str(), F_OK), 0) << "temporary file left behind";
 }
 
-TEST(Config, PairsNeedSpacedEqualsAndExactKeys) {
-    GameConfig c = read_config("mode = 3\nMode = 1\nmode=1\n# comment words = here\n"
-                               "difficulty = 7 stray\nmode = 2\n");
+TEST(Config, PairsNeedSpacedEqualsAndExactKeys)
+{
+    GameConfig c = read_config(
+        "mode = 3\nMode = 1\nmode=1\n# comment words = here\n"
+        "difficulty = 7 stray\nmode = 2\n");
     EXPECT_EQ(c.mode, 2);  // last one wins; Mode and mode=1 never match
     EXPECT_EQ(c.difficulty, 7);
     c = read_config("mode=2\ndifficulty = 9");
@@ -60,7 +61,8 @@ TEST(Config, PairsNeedSpacedEqualsAndExactKeys) {
     EXPECT_EQ(c.difficulty, 9) << "a glued pair must not swallow the next line";
 }
 
-TEST(Config, NumbersAreClampedAndStoredByKind) {
+TEST(Config, NumbersAreClampedAndStoredByKind)
+{
     GameConfig c = read_config(
         "difficulty = 99\nkeyup = 0\npowersaving = -4\nmusicvolume = 300\nsoundvolume = x\n"
         "card = 9\njoyesc = -7\nwindow_width = 99999999999999999999\n");
@@ -74,7 +76,8 @@ TEST(Config, NumbersAreClampedAndStoredByKind) {
     EXPECT_EQ(c.window_width, 4096);
 }
 
-TEST(Config, TextsAreOneTokenCutToFit) {
+TEST(Config, TextsAreOneTokenCutToFit)
+{
     GameConfig c = read_config("music = MY SONGS\nlastlevel = ABCDEFGHIJKL\nmode = 3\n");
     EXPECT_STREQ(c.music, "MY");
     EXPECT_STREQ(c.lastlevel, "ABCDEFG");
@@ -85,7 +88,8 @@ TEST(Config, TextsAreOneTokenCutToFit) {
     EXPECT_EQ(c.mode, 2);
 }
 
-TEST(Config, WrittenTextsReadBackAsTheyWere) {
+TEST(Config, WrittenTextsReadBackAsTheyWere)
+{
     // An empty value or one with a blank would swallow the next key: such a
     // text is left out and reads back as its default, the rest unharmed.
     GameConfig c = read_config("music = A\nmode = 3\n");
@@ -105,7 +109,8 @@ TEST(Config, WrittenTextsReadBackAsTheyWere) {
     EXPECT_EQ(c.mode, 2);
 }
 
-TEST(Config, PlaylistTableResetsAndReads) {
+TEST(Config, PlaylistTableResetsAndReads)
+{
     std::string path = temp_path("DISCO.lst");
     write_file(path, "title = intro.xm\nlevel3 = street.it\nunknown = x\n");
     config_read(playlist_table, path.c_str());
@@ -115,7 +120,8 @@ TEST(Config, PlaylistTableResetsAndReads) {
     EXPECT_STREQ(playlist_keys[PLAYLIST_TITLE], "");
 }
 
-TEST(Config, FailedWriteLeavesOldFileAlone) {
+TEST(Config, FailedWriteLeavesOldFileAlone)
+{
     EXPECT_EQ(config_write(game_config_table, "/nonexistent/dir/default.cfg"), 1);
     std::string path = temp_path("keep.cfg");
     write_file(path, "mode = 3\n");
@@ -125,7 +131,8 @@ TEST(Config, FailedWriteLeavesOldFileAlone) {
     rmdir((path + ".tmp").c_str());
 }
 
-TEST(Clock, RatesAndFrameRateKeys) {
+TEST(Clock, RatesAndFrameRateKeys)
+{
     EXPECT_EQ(timer_period(72), 16571);
     EXPECT_EQ(timer_period(100), 11931);
     EXPECT_EQ(fps_after_keys(29999, true, false, false), 30000);

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "gfx/display.h"
@@ -17,31 +17,39 @@ namespace {
 class Display : public testing::Test {
 protected:
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
-    void SetUp() override {
+    void SetUp() override
+    {
         calls.clear();
         refused.clear();
         display_set_mode_fn(fake_mode);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         display_set_mode_fn(nullptr);
-        if (screen) destroy_bitmap(screen);
+        if (screen)
+            destroy_bitmap(screen);
         screen = nullptr;
         release_display();
     }
     // Accepts every size not listed in `refused` and makes a screen of it.
-    static int fake_mode(int, int w, int h, int, int) {
+    static int fake_mode(int, int w, int h, int, int)
+    {
         calls.push_back({w, h});
         for (auto& r : refused)
-            if (r[0] == w && r[1] == h) return -1;
-        if (screen) destroy_bitmap(screen);
+            if (r[0] == w && r[1] == h)
+                return -1;
+        if (screen)
+            destroy_bitmap(screen);
         screen = create_bitmap_ex(8, w, h);
         return 0;
     }
     // Which screen rows show the picture's colour 7 at column x.
-    std::vector<int> rows_with_picture(int x) {
+    std::vector<int> rows_with_picture(int x)
+    {
         std::vector<int> rows;
         for (int y = 0; y < screen->h; y++)
-            if (getpixel(screen, x, y) == 7) rows.push_back(y);
+            if (getpixel(screen, x, y) == 7)
+                rows.push_back(y);
         return rows;
     }
     static std::vector<std::vector<int>> calls, refused;
@@ -50,10 +58,13 @@ std::vector<std::vector<int>> Display::calls, Display::refused;
 
 }  // namespace
 
-TEST_F(Display, FitCentresTheLargestWholeFactor) {
-    struct { int w, h, scale, x, y; } cases[] = {
-        {320, 240, 0, 0, 0},     {640, 480, 2, 0, 0},  {800, 600, 2, 80, 60},
-        {1024, 768, 3, 32, 24},  {960, 720, 3, 0, 0},  {1920, 1080, 4, 320, 60},
+TEST_F(Display, FitCentresTheLargestWholeFactor)
+{
+    struct {
+        int w, h, scale, x, y;
+    } cases[] = {
+        {320, 240, 0, 0, 0},     {640, 480, 2, 0, 0}, {800, 600, 2, 80, 60},
+        {1024, 768, 3, 32, 24},  {960, 720, 3, 0, 0}, {1920, 1080, 4, 320, 60},
         {300, 200, 0, -10, -20},
     };
     for (auto& c : cases) {
@@ -64,7 +75,8 @@ TEST_F(Display, FitCentresTheLargestWholeFactor) {
     }
 }
 
-TEST_F(Display, AutomaticSizesFallBackInOrder) {
+TEST_F(Display, AutomaticSizesFallBackInOrder)
+{
     refused = {{960, 720}};
     ASSERT_EQ(set_display_mode(GFX_AUTODETECT_WINDOWED, -1, -1, 1), 0);
     EXPECT_EQ(calls, (std::vector<std::vector<int>>{{960, 720}, {640, 480}}));
@@ -83,9 +95,11 @@ TEST_F(Display, AutomaticSizesFallBackInOrder) {
     EXPECT_EQ(calls.size(), 1u) << "an explicit size has no fall-back";
 }
 
-TEST_F(Display, ARefusedDriverFallsBackToAnAutomaticWindow) {
+TEST_F(Display, ARefusedDriverFallsBackToAnAutomaticWindow)
+{
     // No row asks for the direct graphics extension, which users cannot open.
-    for (const GfxDriverDesc& d : gfx_driver_table) EXPECT_NE(d.driver, GFX_XDGA2) << d.short_name;
+    for (const GfxDriverDesc& d : gfx_driver_table)
+        EXPECT_NE(d.driver, GFX_XDGA2) << d.short_name;
     refused = {{800, 600}};
     EXPECT_EQ(open_display(5, 800, 600), 0);
     EXPECT_EQ(calls, (std::vector<std::vector<int>>{{800, 600}, {960, 720}}));
@@ -98,7 +112,8 @@ TEST_F(Display, ARefusedDriverFallsBackToAnAutomaticWindow) {
     EXPECT_EQ(calls.size(), 3u) << "the automatic window is tried once";
 }
 
-TEST_F(Display, DirtyRowsAreClampedAndCleared) {
+TEST_F(Display, DirtyRowsAreClampedAndCleared)
+{
     ASSERT_EQ(set_display_mode(0, 800, 600, 0), 0);
     clear_to_color(back_buffer, 7);
     mark_dirty(0, 31);
@@ -123,14 +138,16 @@ TEST_F(Display, DirtyRowsAreClampedAndCleared) {
     EXPECT_EQ(rows.front(), 60 + 10);
 }
 
-TEST_F(Display, ScaledRowsRepeatEveryPixelExactly) {
+TEST_F(Display, ScaledRowsRepeatEveryPixelExactly)
+{
     // Factors with a path of their own, the general one and the widest.
     for (int k : {2, 3, 4, 5, 9}) {
         const int w = PICTURE_W * k + 6, h = PICTURE_H * k + 4;
         ASSERT_EQ(set_display_mode(0, w, h, 0), 0);
         ASSERT_EQ(display_fit.scale, k);
         for (int y = 0; y < PICTURE_H; y++)
-            for (int x = 0; x < PICTURE_W; x++) back_buffer->line[y][x] = (uint8_t)(x * 7 + y * 13 + x / 5);
+            for (int x = 0; x < PICTURE_W; x++)
+                back_buffer->line[y][x] = (uint8_t)(x * 7 + y * 13 + x / 5);
         clear_to_color(screen, 255);
         mark_dirty(17, 200);
         present_dirty();
@@ -146,7 +163,8 @@ TEST_F(Display, ScaledRowsRepeatEveryPixelExactly) {
     }
 }
 
-TEST_F(Display, WipeRevealsEveryRowInSixteenSteps) {
+TEST_F(Display, WipeRevealsEveryRowInSixteenSteps)
+{
     ASSERT_EQ(set_display_mode(0, 320, 240, 1), 0);
     clear_to_color(back_buffer, 7);
     mark_dirty(3, 3);
@@ -158,7 +176,8 @@ TEST_F(Display, WipeRevealsEveryRowInSixteenSteps) {
     EXPECT_EQ(dirty_rows.first, -1);
 }
 
-TEST_F(Display, ScreenshotsTakeTheNextFreeName) {
+TEST_F(Display, ScreenshotsTakeTheNextFreeName)
+{
     char dir[] = "/tmp/nwd-shots-XXXXXX";
     ASSERT_TRUE(mkdtemp(dir));
     char old[4096];
@@ -181,7 +200,8 @@ TEST_F(Display, ScreenshotsTakeTheNextFreeName) {
     std::system((std::string("rm -rf ") + dir).c_str());
 }
 
-TEST(Startup, EnvironmentPrefixesAreUsedAsGiven) {
+TEST(Startup, EnvironmentPrefixesAreUsedAsGiven)
+{
     choose_dir_prefixes(nullptr, nullptr, nullptr);
     EXPECT_STREQ(data_dir, "DATA/");
     EXPECT_STREQ(amc_dir, "AMC/");
@@ -193,7 +213,8 @@ TEST(Startup, EnvironmentPrefixesAreUsedAsGiven) {
     EXPECT_STREQ(amc_dir, "X/");
 }
 
-TEST(Startup, ReadOnlyDatafileIsThere) {
+TEST(Startup, ReadOnlyDatafileIsThere)
+{
     // Run as someone who may not write it (root may write anything).
     install_allegro(SYSTEM_NONE, &errno, atexit);
     std::string dir = testing::TempDir() + "ro-data";
@@ -204,8 +225,10 @@ TEST(Startup, ReadOnlyDatafileIsThere) {
     chmod(path.c_str(), 0444);
     pid_t pid = fork();
     if (pid == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        _exit(data_file_present(path.c_str()) && !data_file_present((dir + "/NONE").c_str()) ? 0 : 1);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(data_file_present(path.c_str()) && !data_file_present((dir + "/NONE").c_str()) ? 0
+                                                                                             : 1);
     }
     int status = -1;
     waitpid(pid, &status, 0);
@@ -213,22 +236,26 @@ TEST(Startup, ReadOnlyDatafileIsThere) {
     std::remove(path.c_str());
 }
 
-TEST(Startup, RecolourTableIsIdentityButThirtyFiveEntries) {
+TEST(Startup, RecolourTableIsIdentityButThirtyFiveEntries)
+{
     static COLOR_MAP map;
     build_recolour_table(&map);
     int changed = 0;
     for (int r = 0; r < 256; r++)
-        for (int k = 0; k < 256; k++) changed += map.data[r][k] != k;
+        for (int k = 0; k < 256; k++)
+            changed += map.data[r][k] != k;
     EXPECT_EQ(changed, 35);
     EXPECT_EQ(map.data[1][38], 1);
     EXPECT_EQ(map.data[2][124], 126);
     EXPECT_EQ(map.data[4][118], 122);
 }
 
-TEST(Startup, DatafileMustHoldPaletteAndSprites) {
+TEST(Startup, DatafileMustHoldPaletteAndSprites)
+{
     static DATAFILE d[LAST_HOTSPOT_OBJECT + 2];
     auto fill = [](int count) {
-        for (int i = 0; i <= LAST_HOTSPOT_OBJECT + 1; i++) d[i] = DATAFILE{nullptr, DAT_BITMAP, 0, nullptr};
+        for (int i = 0; i <= LAST_HOTSPOT_OBJECT + 1; i++)
+            d[i] = DATAFILE{nullptr, DAT_BITMAP, 0, nullptr};
         d[MAIN_PALETTE].type = DAT_PALETTE;
         d[count].type = DAT_END;
     };

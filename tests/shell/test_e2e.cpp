@@ -6,8 +6,8 @@
 #include <X11/Xutil.h>
 #include <allegro.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,7 +25,8 @@ namespace {
 using namespace std::chrono_literals;
 using Env = std::map<std::string, std::string>;
 
-std::string slurp(const std::string& path) {
+std::string slurp(const std::string& path)
+{
     std::stringstream s;
     s << std::ifstream(path).rdbuf();
     return s.str();
@@ -39,7 +40,8 @@ protected:
     static inline std::string display, root;
     static inline bool real_game = false;
 
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite()
+    {
         char d[] = "/tmp/nwd-e2e-XXXXXX";
         ASSERT_TRUE(mkdtemp(d));
         root = d;
@@ -54,31 +56,38 @@ protected:
             sh("cp -r " + game + "/AMC " + game + "/DATA " + root + "/game/");
         } else {  // programs that only wait, plain bitmaps and palettes where they belong
             std::string amc = "AMC";
-            for (int i = 0; i < 14; i++) amc.append("\1\0\22\0", 4);
+            for (int i = 0; i < 14; i++)
+                amc.append("\1\0\22\0", 4);
             amc.append("\7\0\1\0\3\1\145\0\2\0\31\0\160\0\22\0\0\0", 18);
             std::ofstream(root + "/game/AMC/GAME.AMC", std::ios::binary) << amc;
             std::string dat = " && dat -007 'k3 Rw;t#' -n0 -a game/DATA/NIGHTWAR.DAT ";
-            sh("cd " + root + " && convert -size 8x8 xc:red -type Palette b.pcx && "
+            sh("cd " + root +
+               " && convert -size 8x8 xc:red -type Palette b.pcx && "
                "convert -size 16x16 gradient:black-white -type Palette p.pcx && "
                "for i in $(seq 100 657); do cp b.pcx o$i.pcx; done && "
                "for i in 123 124 125; do cp p.pcx o$i.pcx; done" +
-               dat + "-t BMP $(seq -f o%g.pcx 100 122)" + dat + "-t PAL o123.pcx o124.pcx o125.pcx" +
-               dat + "-t BMP $(seq -f o%g.pcx 126 657) >/dev/null");
+               dat + "-t BMP $(seq -f o%g.pcx 100 122)" + dat +
+               "-t PAL o123.pcx o124.pcx o125.pcx" + dat +
+               "-t BMP $(seq -f o%g.pcx 126 657) >/dev/null");
         }
         // The configured playlist must exist, or the game records "<NONE>".
         std::ofstream(root + "/game/TECHNO.lst") << "title = title.mod\n";
         start_xvfb();
     }
-    static void TearDownTestSuite() {
-        if (xvfb > 0) kill(xvfb, SIGTERM), waitpid(xvfb, nullptr, 0);
+    static void TearDownTestSuite()
+    {
+        if (xvfb > 0)
+            kill(xvfb, SIGTERM), waitpid(xvfb, nullptr, 0);
         sh("rm -rf " + root);
     }
 
     // A server on a display number it picks itself (so that servers started
     // at the same moment never race for one), once it answers.
-    static pid_t launch_xvfb(std::string& name) {
+    static pid_t launch_xvfb(std::string& name)
+    {
         int fds[2];
-        if (pipe(fds) != 0) return -1;
+        if (pipe(fds) != 0)
+            return -1;
         pid_t pid = fork();
         if (pid == 0) {
             close(fds[0]);
@@ -95,7 +104,8 @@ protected:
         // The number comes as a line, perhaps a byte at a time.
         std::string number;
         char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(fds[0]);
         name = ":" + number;
         for (int i = 0; !number.empty() && i < 200 && waitpid(pid, nullptr, WNOHANG) == 0; i++) {
@@ -108,33 +118,42 @@ protected:
         kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
         return -1;
     }
-    static void start_xvfb() {
+    static void start_xvfb()
+    {
         xvfb = launch_xvfb(display);
-        if (xvfb < 0) FAIL() << "no X server could be started";
+        if (xvfb < 0)
+            FAIL() << "no X server could be started";
     }
 
     std::string dir;  // the working folder of this run
-    void SetUp() override {
+    void SetUp() override
+    {
         dir = root + "/run-" + testing::UnitTest::GetInstance()->current_test_info()->name();
         ASSERT_EQ(sh("cp -r " + root + "/game " + dir), 0);
     }
 
-    pid_t start(const std::vector<std::string>& args, const Env& env = {}, bool with_x = true) {
+    pid_t start(const std::vector<std::string>& args, const Env& env = {}, bool with_x = true)
+    {
         pid_t pid = fork();
         if (pid == 0) {
-            if (chdir(dir.c_str()) != 0) _exit(126);
+            if (chdir(dir.c_str()) != 0)
+                _exit(126);
             setenv("PATH", (root + "/bin:" + getenv("PATH")).c_str(), 1);
             setenv("XMSG_LOG", (dir + "/xmessage.txt").c_str(), 1);
-            for (const char* v : {"NWD_ALL", "NWD_DAT", "NWD_AMC", "DISPLAY"}) unsetenv(v);
-            if (with_x) setenv("DISPLAY", display.c_str(), 1);
-            for (auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+            for (const char* v : {"NWD_ALL", "NWD_DAT", "NWD_AMC", "DISPLAY"})
+                unsetenv(v);
+            if (with_x)
+                setenv("DISPLAY", display.c_str(), 1);
+            for (auto& [k, v] : env)
+                setenv(k.c_str(), v.c_str(), 1);
             // Someone to whom read-only means read-only, as root it is not.
             if (env.count("AS_NOBODY") && geteuid() == 0 && (setgid(65534) || setuid(65534)))
                 _exit(125);
             int out = open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(out, 1), dup2(out, 2);
             std::vector<char*> argv{const_cast<char*>(NWD_PATH)};
-            for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            for (auto& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
             execv(NWD_PATH, argv.data());
             _exit(127);
@@ -142,15 +161,18 @@ protected:
         return pid;
     }
     // Exit status, or -1 for a run killed after ten seconds or by a signal.
-    int finish(pid_t pid) {
+    int finish(pid_t pid)
+    {
         int status = 0;
         for (int i = 0; waitpid(pid, &status, WNOHANG) == 0; i++) {
-            if (i == 500) kill(pid, SIGKILL), waitpid(pid, &status, 0);
+            if (i == 500)
+                kill(pid, SIGKILL), waitpid(pid, &status, 0);
             std::this_thread::sleep_for(20ms);
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    int run(const std::vector<std::string>& args, const Env& env = {}) {
+    int run(const std::vector<std::string>& args, const Env& env = {})
+    {
         return finish(start(args, env));
     }
     std::string shown() { return slurp(dir + "/xmessage.txt"); }
@@ -160,51 +182,62 @@ protected:
 // Finds and drives the game window on the test's X server.
 struct XClient {
     Display* dpy;
-    explicit XClient(const std::string& name) : dpy(XOpenDisplay(name.c_str())) {
+    explicit XClient(const std::string& name) : dpy(XOpenDisplay(name.c_str()))
+    {
         // A window gone between lookup and use shows up as a failed check.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
-    ~XClient() {
-        if (dpy) XCloseDisplay(dpy);
+    ~XClient()
+    {
+        if (dpy)
+            XCloseDisplay(dpy);
     }
-    Window find(Window w) {
+    Window find(Window w)
+    {
         char* name = nullptr;
         if (XFetchName(dpy, w, &name) && name) {
             bool match = std::string(name) == "Nightward";
             XFree(name);
-            if (match) return w;
+            if (match)
+                return w;
         }
         Window r, p, *kids = nullptr, found = 0;
         unsigned n = 0;
         if (XQueryTree(dpy, w, &r, &p, &kids, &n))
-            for (unsigned i = 0; i < n && !found; i++) found = find(kids[i]);
-        if (kids) XFree(kids);
+            for (unsigned i = 0; i < n && !found; i++)
+                found = find(kids[i]);
+        if (kids)
+            XFree(kids);
         return found;
     }
     // The mapped "Nightward" window and its size, waiting up to 10 s.
-    Window wait_window(int* w = nullptr, int* h = nullptr) {
+    Window wait_window(int* w = nullptr, int* h = nullptr)
+    {
         for (int i = 0; dpy && i < 200; i++, std::this_thread::sleep_for(50ms)) {
             XWindowAttributes a;
             Window win = find(DefaultRootWindow(dpy));
             if (win && XGetWindowAttributes(dpy, win, &a) && a.map_state == IsViewable) {
-                if (w) *w = a.width, *h = a.height;
+                if (w)
+                    *w = a.width, *h = a.height;
                 return win;
             }
         }
         return 0;
     }
-    void press(Window w, KeySym sym) {
+    void press(Window w, KeySym sym)
+    {
         for (int type : {KeyPress, KeyRelease}) {
             XEvent e{};
-            e.xkey = XKeyEvent{type, 0, True, dpy, w, DefaultRootWindow(dpy), 0, CurrentTime,
-                               0, 0, 0, 0, 0, XKeysymToKeycode(dpy, sym), True};
+            e.xkey = XKeyEvent{type, 0, True, dpy, w, DefaultRootWindow(dpy),     0,   CurrentTime,
+                               0,    0, 0,    0,   0, XKeysymToKeycode(dpy, sym), True};
             XSendEvent(dpy, w, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &e);
             XFlush(dpy);
             std::this_thread::sleep_for(60ms);
         }
     }
     // What a window manager sends for the close button.
-    void close(Window w) {
+    void close(Window w)
+    {
         XEvent e{};
         e.xclient.type = ClientMessage;
         e.xclient.window = w;
@@ -218,7 +251,8 @@ struct XClient {
 
 }  // namespace
 
-TEST_F(Program, MessagesAndExitStatusOfStoppedStartUps) {
+TEST_F(Program, MessagesAndExitStatusOfStoppedStartUps)
+{
     EXPECT_EQ(run({"-?"}), 0);
     EXPECT_EQ(shown().rfind("Nightward v1.12 (Linux build)\nSyntaxe : NWD [options]\n\n", 0), 0u);
     EXPECT_EQ(run({"-card", "XYZ"}), 0);
@@ -241,9 +275,11 @@ TEST_F(Program, MessagesAndExitStatusOfStoppedStartUps) {
     EXPECT_FALSE(present(dir + "/default.cfg")) << "a stopped start-up writes nothing";
 }
 
-TEST_F(Program, DirectoryPrefixesComeFromTheEnvironmentUnchanged) {
+TEST_F(Program, DirectoryPrefixesComeFromTheEnvironmentUnchanged)
+{
     // The message box ends every text with a line end.
-    sh("cd " + dir + " && mkdir empty X Y && mv DATA/NIGHTWAR.DAT X/ && mv AMC/GAME.AMC Y/ && "
+    sh("cd " + dir +
+       " && mkdir empty X Y && mv DATA/NIGHTWAR.DAT X/ && mv AMC/GAME.AMC Y/ && "
        "echo junk > Y/NIGHTWAR.DAT");
     // Each failed start ends with status 1, its words on the terminal too.
     EXPECT_EQ(run({}, {{"NWD_AMC", "Y/"}, {"NWD_DAT", "empty/"}}), 1);
@@ -264,7 +300,8 @@ TEST_F(Program, DirectoryPrefixesComeFromTheEnvironmentUnchanged) {
     EXPECT_EQ(finish(pid), 0);
 }
 
-TEST_F(Program, ClosingTheWindowSavesTheDefaults) {
+TEST_F(Program, ClosingTheWindowSavesTheDefaults)
+{
     pid_t pid = start({"-nosound"});
     XClient x(display);
     int width = 0, height = 0;
@@ -280,7 +317,8 @@ TEST_F(Program, ClosingTheWindowSavesTheDefaults) {
               std::string::npos);
 }
 
-TEST_F(Program, InterruptFromTheTerminalShutsDownInOrder) {
+TEST_F(Program, InterruptFromTheTerminalShutsDownInOrder)
+{
     pid_t pid = start({"-nosound"});
     XClient x(display);
     ASSERT_NE(x.wait_window(nullptr, nullptr), 0u);
@@ -289,7 +327,8 @@ TEST_F(Program, InterruptFromTheTerminalShutsDownInOrder) {
     EXPECT_EQ(file("default.cfg").rfind("difficulty = 5\n", 0), 0u);
 }
 
-TEST_F(Program, CardOptionOpensItsWindowAndIsSaved) {
+TEST_F(Program, CardOptionOpensItsWindowAndIsSaved)
+{
     std::ofstream(dir + "/default.cfg")
         << "card = 3\nscreen_width = 640\nscreen_height = 480\ncheatkeys = 4\n";
     pid_t pid = start({"-card", "gdi", "-nosound"});
@@ -306,8 +345,10 @@ TEST_F(Program, CardOptionOpensItsWindowAndIsSaved) {
     EXPECT_NE(cfg.find("\ncheatkeys = 0\n"), std::string::npos) << "level 5 never reached";
 }
 
-TEST_F(Program, ScreenshotsMatchTheWindowEnlarged) {
-    if (!real_game) GTEST_SKIP() << "needs the built game folder to play a level";
+TEST_F(Program, ScreenshotsMatchTheWindowEnlarged)
+{
+    if (!real_game)
+        GTEST_SKIP() << "needs the built game folder to play a level";
     std::ofstream(dir + "/default.cfg") << "window_width = 640\nwindow_height = 480\n";
     pid_t pid = start({"-level", "1", "-nosound"});
     XClient x(display);
@@ -336,7 +377,8 @@ TEST_F(Program, ScreenshotsMatchTheWindowEnlarged) {
     for (int y = 0; y < 240; y++)
         for (int x1 = 0; x1 < 320; x1++) {
             unsigned long p = XGetPixel(img, x1 * 2, y * 2);
-            for (int k = 0; k < 4; k++) uneven += XGetPixel(img, x1 * 2 + k % 2, y * 2 + k / 2) != p;
+            for (int k = 0; k < 4; k++)
+                uneven += XGetPixel(img, x1 * 2 + k % 2, y * 2 + k / 2) != p;
             RGB c = pal[getpixel(shot, x1, y)];
             int want[3] = {c.r * 255 / 63, c.g * 255 / 63, c.b * 255 / 63};
             for (int ch = 0; ch < 3; ch++)
@@ -355,8 +397,10 @@ TEST_F(Program, ScreenshotsMatchTheWindowEnlarged) {
 // already waited for is left alone.
 struct Reaper {
     pid_t pid;
-    ~Reaper() {
-        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    ~Reaper()
+    {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0)
+            kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
     }
 };
 
@@ -369,8 +413,10 @@ const char DEFAULT_CFG[] =
     "powersaving = 5\nscreen_width = -1\nscreen_height = -1\nwindow_width = -1\n"
     "window_height = -1\n";
 
-TEST_F(Program, DamagedDataFilesAreRefusedWithTheirMessage) {
-    if (!real_game) GTEST_SKIP() << "needs the built game folder";
+TEST_F(Program, DamagedDataFilesAreRefusedWithTheirMessage)
+{
+    if (!real_game)
+        GTEST_SKIP() << "needs the built game folder";
     std::ofstream(dir + "/default.cfg") << DEFAULT_CFG;
     sh("head -c 240 /dev/urandom > " + dir + "/SCORES");
     const std::string scores = file("SCORES");
@@ -381,7 +427,8 @@ TEST_F(Program, DamagedDataFilesAreRefusedWithTheirMessage) {
     sh("cp " + dir + "/DATA/NIGHTWAR.DAT " + dir + "/whole.dat");
     long size = static_cast<long>(file("whole.dat").size());
     for (long cut : {0L, 37L, size / 2, size - 1}) {
-        sh("head -c " + std::to_string(cut) + " " + dir + "/whole.dat > " + dir + "/DATA/NIGHTWAR.DAT");
+        sh("head -c " + std::to_string(cut) + " " + dir + "/whole.dat > " + dir +
+           "/DATA/NIGHTWAR.DAT");
         EXPECT_EQ(run({"-nosound"}), 1) << cut;
         EXPECT_EQ(shown(), "Data file DATA/NIGHTWAR.DAT unreadable. Exiting\n") << cut;
         EXPECT_NE(file("console.txt").find("unreadable"), std::string::npos);
@@ -390,7 +437,8 @@ TEST_F(Program, DamagedDataFilesAreRefusedWithTheirMessage) {
     sh("cp " + dir + "/whole.dat " + dir + "/DATA/NIGHTWAR.DAT");
 
     // A level cut from its file: said on screen and in stderr.txt, status 1.
-    sh("cd " + dir + "/DATA && head -c $(($(wc -c < LEVELS.DAT) / 2)) LEVELS.DAT > cut && mv cut LEVELS.DAT");
+    sh("cd " + dir +
+       "/DATA && head -c $(($(wc -c < LEVELS.DAT) / 2)) LEVELS.DAT > cut && mv cut LEVELS.DAT");
     pid_t pid = start({"-level", "1", "-nosound"});
     Reaper game{pid};
     XClient x(display);
@@ -401,17 +449,20 @@ TEST_F(Program, DamagedDataFilesAreRefusedWithTheirMessage) {
     x.press(w, XK_Return);
     EXPECT_EQ(finish(pid), 1);
     EXPECT_NE(file("stderr.txt").find("Unable to find lev1.bin in DATA/LEVELS.DAT\n"),
-              std::string::npos) << file("stderr.txt");
+              std::string::npos)
+        << file("stderr.txt");
     ASSERT_TRUE(img);
     int lit = 0;
     for (int y = 0; y < 720; y += 3)
-        for (int x1 = 0; x1 < 960; x1 += 3) lit += XGetPixel(img, x1, y) != XGetPixel(img, 0, 0);
+        for (int x1 = 0; x1 < 960; x1 += 3)
+            lit += XGetPixel(img, x1, y) != XGetPixel(img, 0, 0);
     XDestroyImage(img);
     EXPECT_GT(lit, 200) << "the notice is written in the window";
     untouched();
 }
 
-TEST_F(Program, WhatCannotBeSavedIsSaidAndTheOldFileKept) {
+TEST_F(Program, WhatCannotBeSavedIsSaidAndTheOldFileKept)
+{
     std::ofstream(dir + "/default.cfg") << "mode = 3\n";
     sh("mkdir " + dir + "/default.cfg.tmp " + dir + "/SCORES.tmp");  // neither can be written
     pid_t pid = start({"-level", "1", "-record", "no/such/folder.dem", "-nosound"});
@@ -422,7 +473,8 @@ TEST_F(Program, WhatCannotBeSavedIsSaidAndTheOldFileKept) {
     x.close(w);
     EXPECT_EQ(finish(pid), 1);
     std::string console = file("console.txt");
-    EXPECT_NE(console.find("cannot save the demo to no/such/folder.dem"), std::string::npos) << console;
+    EXPECT_NE(console.find("cannot save the demo to no/such/folder.dem"), std::string::npos)
+        << console;
     EXPECT_NE(console.find("default.cfg cannot be written"), std::string::npos);
     EXPECT_NE(console.find("SCORES cannot be written"), std::string::npos);
     EXPECT_NE(file("stderr.txt").find("cannot save the demo"), std::string::npos);
@@ -430,7 +482,8 @@ TEST_F(Program, WhatCannotBeSavedIsSaidAndTheOldFileKept) {
     EXPECT_FALSE(present(dir + "/SCORES"));
 }
 
-TEST_F(Program, ReadOnlyDataStillStarts) {
+TEST_F(Program, ReadOnlyDataStillStarts)
+{
     sh("chmod 777 " + dir + " && chmod 444 " + dir + "/DATA/NIGHTWAR.DAT");
     pid_t pid = start({"-nosound"}, {{"AS_NOBODY", "1"}});
     Reaper game{pid};
@@ -441,7 +494,8 @@ TEST_F(Program, ReadOnlyDataStillStarts) {
     EXPECT_EQ(finish(pid), 0);
 }
 
-TEST_F(Program, LosingTheDisplaySavesAndEnds) {
+TEST_F(Program, LosingTheDisplaySavesAndEnds)
+{
     std::string other;
     pid_t server = launch_xvfb(other);
     ASSERT_GT(server, 0);
@@ -459,7 +513,8 @@ TEST_F(Program, LosingTheDisplaySavesAndEnds) {
     EXPECT_NE(file("console.txt").find("the display was lost"), std::string::npos);
 }
 
-TEST_F(Program, NoDisplaySaysHowToGetOne) {
+TEST_F(Program, NoDisplaySaysHowToGetOne)
+{
     EXPECT_EQ(finish(start({}, {}, false)), 1);
     EXPECT_NE(file("console.txt").find("no display could be opened"), std::string::npos);
     EXPECT_FALSE(present(dir + "/default.cfg"));

@@ -25,8 +25,8 @@ using AsmReadFn = std::function<bool(const std::string& path, std::string& text)
 
 struct AsmOptions {
     std::vector<std::string> include_dirs;  // searched after the including file's folder
-    AsmReadFn read;                          // empty: read from disk
-    bool listing = false;                    // fill AsmResult::listing
+    AsmReadFn read;                         // empty: read from disk
+    bool listing = false;                   // fill AsmResult::listing
 };
 
 struct AsmProgramOut {
@@ -40,7 +40,7 @@ struct AsmResult {
     std::vector<AsmProgramOut> programs;  // ordered by number, 0..n-1
     std::vector<AsmMessage> messages;     // in the order found
     std::string listing;
-    std::vector<std::string> files;       // every source and include read
+    std::vector<std::string> files;  // every source and include read
 };
 
 AsmResult asm_assemble(const std::vector<std::string>& sources, const AsmOptions& opt);

@@ -12,6 +12,7 @@
 #include "engine/amc_ops.h"
 #include "tools/amcasm/asm_names.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -23,7 +24,6 @@
 #include <memory>
 #include <set>
 #include <tuple>
-#include <sys/stat.h>
 
 std::string asm_format(const AsmMessage& m)
 {
@@ -39,9 +39,9 @@ namespace {
 // Larger sources are surely not hand-written programs.
 constexpr long ASM_MAX_SOURCE = 16L << 20;
 // Bounds on recursion, so a hostile source cannot exhaust the stack.
-constexpr int ASM_MAX_NESTING = 256;   // parentheses and unary operators
+constexpr int ASM_MAX_NESTING = 256;      // parentheses and unary operators
 constexpr int ASM_MAX_EVAL_DEPTH = 4096;  // expression nodes and constants in one chain
-constexpr int ASM_MAX_TERMS = 64;      // terms of one condition
+constexpr int ASM_MAX_TERMS = 64;         // terms of one condition
 
 std::string strf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string strf(const char* fmt, ...)
@@ -87,20 +87,17 @@ const char* const asm_puncts[] = {"<<", ">>", "==", "!=", "<=", ">=", "&&", "||"
                                   "(",  ")",  ",",  ".",  ":",  "=",  "+",  "-",  "*",
                                   "/",  "%",  "&",  "|",  "^",  "~",  "<",  ">"};
 
-bool ident_start(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-bool ident_char(char c)
-{
-    return ident_start(c) || (c >= '0' && c <= '9');
-}
+bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
 
 int digit_value(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return 99;
 }
 
@@ -138,7 +135,8 @@ void lex_line(const std::string& s, SrcLine& out)
             while (i < s.size() && (ident_char(s[i]))) {
                 int d = digit_value(s[i]);
                 if (d >= base)
-                    throw Failure{at, strf("malformed number '%s'", s.substr(b, i + 1 - b).c_str())};
+                    throw Failure{at,
+                                  strf("malformed number '%s'", s.substr(b, i + 1 - b).c_str())};
                 v = v * (uint64_t)base + (uint64_t)d;
                 if (v > 0xFFFFFFFFULL)
                     throw Failure{at, "number is too large"};
@@ -258,11 +256,11 @@ struct Sym {
     std::string name;
     Loc where;
     bool builtin = false;
-    int expr = -1;     // value or number expression
+    int expr = -1;  // value or number expression
     int64_t value = 0;
-    int state = 0;     // 0 not evaluated, 1 evaluating, 2 known, 3 failed
-    int label = -1;    // S_LABEL: index into its program's labels
-    int scope = -1;    // S_LABEL: its program
+    int state = 0;   // 0 not evaluated, 1 evaluating, 2 known, 3 failed
+    int label = -1;  // S_LABEL: index into its program's labels
+    int scope = -1;  // S_LABEL: its program
 };
 
 enum FieldKind { F_FIXED, F_WORD, F_TARGET, F_LABEL, F_REGNO };
@@ -313,7 +311,7 @@ struct Program {
     std::vector<int> roots;
     int size = 0;
     bool had_errors = false;  // then an empty body is no news
-    int label_here = -1;  // offset at which a label was last placed
+    int label_here = -1;      // offset at which a label was last placed
 };
 
 enum OperandKind { O_IMM, O_RANDOM, O_REG, O_GLOBAL, O_ACC };
@@ -337,9 +335,9 @@ struct Cond {
 };
 
 const char* const asm_keywords[] = {
-    "include", "const", "global", "reg", "program", "unused", "word", "if", "elif", "else",
-    "endif", "while", "endwhile", "loop", "endloop", "continue", "call", "return", "random",
-    "none", "acc", "imm", "not",
+    "include", "const",  "global", "reg",   "program",  "unused", "word",    "if",
+    "elif",    "else",   "endif",  "while", "endwhile", "loop",   "endloop", "continue",
+    "call",    "return", "random", "none",  "acc",      "imm",    "not",
 };
 
 bool reserved(const std::string& n)
@@ -469,11 +467,20 @@ private:
     Operand parse_operand(Cur& c, Program& p, bool allow_acc);
     int parse_cond(Cur& c, Program& p, std::vector<Cond>& pool);
     int parse_cond_and(Cur& c, Program& p, std::vector<Cond>& pool);
-    int new_label(Program& p) { p.labels.push_back(-1); return (int)p.labels.size() - 1; }
+    int new_label(Program& p)
+    {
+        p.labels.push_back(-1);
+        return (int)p.labels.size() - 1;
+    }
     void place(Program& p, int label);
     void define_label(Program& p, const Tok& t, Loc l);
     Item& add(Program& p, Item it);
-    Field fixed(int64_t v) { Field f; f.value = v; return f; }
+    Field fixed(int64_t v)
+    {
+        Field f;
+        f.value = v;
+        return f;
+    }
     void emit_simple(Program& p, Loc l, int op);
     void emit_alu(Program& p, Loc l, const Operand& o, int alu);
     void emit_jump(Program& p, Loc l, int op, int label, bool generated = false);
@@ -692,8 +699,7 @@ void Assembler::declaration_line(const SrcLine& ln, bool included)
         }
         throw Failure{l0, strf("cannot find include file \"%s\"", name.c_str())};
     }
-    if (t0.kind == T_IDENT &&
-        (t0.text == "const" || t0.text == "global" || t0.text == "reg")) {
+    if (t0.kind == T_IDENT && (t0.text == "const" || t0.text == "global" || t0.text == "reg")) {
         c.next();
         Sym s;
         s.where = c.loc();
@@ -927,12 +933,18 @@ bool Assembler::eval(int ei, int64_t& v, bool& used_label)
             return false;
         uint64_t ua = (uint64_t)a, ub = (uint64_t)b;
         const std::string& o = e.op;
-        if (o == "+") v = (int64_t)(ua + ub);
-        else if (o == "-") v = (int64_t)(ua - ub);
-        else if (o == "*") v = (int64_t)(ua * ub);
-        else if (o == "&") v = a & b;
-        else if (o == "|") v = a | b;
-        else if (o == "^") v = a ^ b;
+        if (o == "+")
+            v = (int64_t)(ua + ub);
+        else if (o == "-")
+            v = (int64_t)(ua - ub);
+        else if (o == "*")
+            v = (int64_t)(ua * ub);
+        else if (o == "&")
+            v = a & b;
+        else if (o == "|")
+            v = a | b;
+        else if (o == "^")
+            v = a ^ b;
         else if (o == "/" || o == "%") {
             if (b == 0) {
                 error(e.loc, "division by zero");
@@ -1176,13 +1188,20 @@ void Assembler::gen_cond(Program& p, Loc l, const std::vector<Cond>& pool, int n
     }
     int alu = 0;
     bool inverted = false;  // the ALU result is the negation of the condition
-    if (k.cmp == ">") alu = ALU_GT;
-    else if (k.cmp == "<") alu = ALU_LT;
-    else if (k.cmp == "==") alu = ALU_EQ;
-    else if (k.cmp == "!=") alu = ALU_NE;
-    else if (k.cmp == ">=") alu = ALU_LT, inverted = true;
-    else if (k.cmp == "<=") alu = ALU_GT, inverted = true;
-    else if (k.cmp == "&") alu = ALU_AND;
+    if (k.cmp == ">")
+        alu = ALU_GT;
+    else if (k.cmp == "<")
+        alu = ALU_LT;
+    else if (k.cmp == "==")
+        alu = ALU_EQ;
+    else if (k.cmp == "!=")
+        alu = ALU_NE;
+    else if (k.cmp == ">=")
+        alu = ALU_LT, inverted = true;
+    else if (k.cmp == "<=")
+        alu = ALU_GT, inverted = true;
+    else if (k.cmp == "&")
+        alu = ALU_AND;
     emit_alu(p, l, k.l, ALU_LOAD);
     if (alu)
         emit_alu(p, l, k.r, alu);
@@ -1261,8 +1280,11 @@ void Assembler::statement(Program& p, Cur& c)
         w == "break_if_true") {
         Item it;
         it.loc = l;
-        it.op = w == "jump" ? OP_JUMP : w == "break" ? OP_BREAK : w == "jump_if_zero" ? OP_JUMP_IF_ZERO
-                : w == "jump_if_true" ? OP_JUMP_IF_TRUE : OP_BREAK_IF_TRUE;
+        it.op = w == "jump"           ? OP_JUMP
+                : w == "break"        ? OP_BREAK
+                : w == "jump_if_zero" ? OP_JUMP_IF_ZERO
+                : w == "jump_if_true" ? OP_JUMP_IF_TRUE
+                                      : OP_BREAK_IF_TRUE;
         it.f.push_back(fixed(it.op));
         it.f.push_back(target_field());
         expect_end(c);
@@ -1271,8 +1293,11 @@ void Assembler::statement(Program& p, Cur& c)
     }
     if (w == "resume" || w == "resume_if_true" || w == "end" || w == "yield") {
         expect_end(c);
-        emit_simple(p, l, w == "resume" ? OP_RESUME : w == "resume_if_true" ? OP_RESUME_IF_TRUE
-                          : w == "end" ? OP_END : OP_YIELD);
+        emit_simple(p, l,
+                    w == "resume"           ? OP_RESUME
+                    : w == "resume_if_true" ? OP_RESUME_IF_TRUE
+                    : w == "end"            ? OP_END
+                                            : OP_YIELD);
         return;
     }
     if (w == "push" || w == "spawn" || w == "move") {
@@ -1506,8 +1531,8 @@ void Assembler::number_programs()
         if (p.to_expr >= 0 && !eval(p.to_expr, m, dummy))
             continue;
         if (n < 0 || n >= AMC_MAX_PROGRAMS || m < n || m >= AMC_MAX_PROGRAMS) {
-            error(p.where, n == m ? strf("program number %lld is out of range (0..%d)", (long long)n,
-                                         AMC_MAX_PROGRAMS - 1)
+            error(p.where, n == m ? strf("program number %lld is out of range (0..%d)",
+                                         (long long)n, AMC_MAX_PROGRAMS - 1)
                                   : strf("program numbers %lld..%lld are not a range within 0..%d",
                                          (long long)n, (long long)m, AMC_MAX_PROGRAMS - 1));
             continue;
@@ -1543,8 +1568,8 @@ void Assembler::encode(Program& p)
     if (p.size == 0 && !p.had_errors)
         error(p.where, strf("program '%s' has no instructions", p.name.c_str()));
     if (p.size > 65535)
-        error(p.where, strf("program '%s' is %d words long; at most 65535 fit", p.name.c_str(),
-                            p.size));
+        error(p.where,
+              strf("program '%s' is %d words long; at most 65535 fit", p.name.c_str(), p.size));
     for (Item& it : p.items) {
         for (Field& f : it.f) {
             int64_t v = f.value;
@@ -1638,8 +1663,9 @@ void Assembler::check_flow(Program& p)
         int after = it.offset + (int)it.words.size();
         if (next && after >= n) {
             if (it.op == OP_YIELD || it.op == OP_MOVE)
-                warn(it.loc, strf("the turn after this '%s' would start past the end of the program",
-                                  amc_op_info[it.op].name));
+                warn(it.loc,
+                     strf("the turn after this '%s' would start past the end of the program",
+                          amc_op_info[it.op].name));
             else
                 warn(it.loc, "execution can run off the end of the program");
         }

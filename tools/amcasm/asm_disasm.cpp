@@ -35,10 +35,7 @@ std::string global_name(int g)
     return "g" + std::to_string(g);
 }
 
-bool is_reg(uint16_t w)
-{
-    return w < 32;
-}
+bool is_reg(uint16_t w) { return w < 32; }
 
 // Length of the instruction at `pc` when it can be written as one, else 0.
 int decode_len(const std::vector<uint16_t>& w, size_t pc)
@@ -88,14 +85,17 @@ void disassemble_one(std::string& out, int number, const std::vector<uint16_t>& 
     }
     // Labels for targets that land on an instruction.
     std::set<int> labels;
-    auto target_ok = [&](uint16_t t) { return (int16_t)t >= 0 && (size_t)(int16_t)t < w.size() && starts[(size_t)t]; };
+    auto target_ok = [&](uint16_t t) {
+        return (int16_t)t >= 0 && (size_t)(int16_t)t < w.size() && starts[(size_t)t];
+    };
     for (const Insn& in : insns) {
         if (in.data)
             continue;
         int op = (int16_t)w[(size_t)in.offset];
         uint16_t a = in.len > 1 ? w[(size_t)in.offset + 1] : 0;
         if ((op == OP_JUMP || op == OP_BREAK || op == OP_JUMP_IF_ZERO || op == OP_JUMP_IF_TRUE ||
-             op == OP_BREAK_IF_TRUE || op == OP_SET_HANDLER) && target_ok(a))
+             op == OP_BREAK_IF_TRUE || op == OP_SET_HANDLER) &&
+            target_ok(a))
             labels.insert((int16_t)a);
         if (op == OP_SET_HANDLER && w[(size_t)in.offset + 2] != AMC_HANDLER_NONE &&
             target_ok(w[(size_t)in.offset + 2]))
@@ -103,7 +103,7 @@ void disassemble_one(std::string& out, int number, const std::vector<uint16_t>& 
     }
     auto target = [&](uint16_t t) {
         return labels.count((int16_t)t) ? "L" + std::to_string((int16_t)t)
-                                         : std::to_string((int16_t)t);
+                                        : std::to_string((int16_t)t);
     };
 
     char buf[64];
@@ -117,8 +117,8 @@ void disassemble_one(std::string& out, int number, const std::vector<uint16_t>& 
             // Runs of data words share a line until a label interrupts them.
             out += "    word " + std::to_string((int16_t)w[pc]);
             int k = 1;
-            while (i + 1 < insns.size() && insns[i + 1].data && !labels.count(insns[i + 1].offset) &&
-                   k < 8) {
+            while (i + 1 < insns.size() && insns[i + 1].data &&
+                   !labels.count(insns[i + 1].offset) && k < 8) {
                 i++;
                 k++;
                 out += ", " + std::to_string((int16_t)w[(size_t)insns[i].offset]);

@@ -1,12 +1,12 @@
 // AMC file images and safe writing.
 #include "tools/amcasm/amcasm.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 static void put16(std::vector<uint8_t>& out, uint16_t w)
 {

@@ -21,10 +21,16 @@ constexpr AsmName asm_reg_names[] = {
 };
 
 constexpr AsmName asm_global_names[] = {
-    {"skill", GLOBAL_SKILL},   {"energy", GLOBAL_ENERGY},
-    {"item", GLOBAL_ITEM},     {"item_count", GLOBAL_ITEM_COUNT},
-    {"stars", GLOBAL_STARS},   {"lives", GLOBAL_LIVES},
-    {"scroll_map", GLOBAL_SCROLL_MAP}, {"timer", GLOBAL_TIMER},
-    {"score", GLOBAL_SCORE},   {"scroll_x", GLOBAL_SCROLL_X},
-    {"exit_request", GLOBAL_EXIT_REQUEST}, {"controls", GLOBAL_CONTROLS},
+    {"skill", GLOBAL_SKILL},
+    {"energy", GLOBAL_ENERGY},
+    {"item", GLOBAL_ITEM},
+    {"item_count", GLOBAL_ITEM_COUNT},
+    {"stars", GLOBAL_STARS},
+    {"lives", GLOBAL_LIVES},
+    {"scroll_map", GLOBAL_SCROLL_MAP},
+    {"timer", GLOBAL_TIMER},
+    {"score", GLOBAL_SCORE},
+    {"scroll_x", GLOBAL_SCROLL_X},
+    {"exit_request", GLOBAL_EXIT_REQUEST},
+    {"controls", GLOBAL_CONTROLS},
 };

@@ -28,10 +28,7 @@ static const char usage[] =
     "Errors are printed as file:line:column: message; the exit status is 1 when\n"
     "assembly fails (no output is written), 2 for bad usage.\n";
 
-static void print_usage(FILE* f)
-{
-    fputs(usage, f);
-}
+static void print_usage(FILE* f) { fputs(usage, f); }
 
 static int bad_usage(const std::string& msg)
 {
@@ -152,22 +149,22 @@ int main(int argc, char** argv)
     bool list_mode = false, quiet = false;
     enum { DEPFILE = 0x100, LIST_FILE };
     int status = cli_parse(argc, argv, "amcasm", "o:I:l:d:w",
-                      {{"depfile", required_argument, nullptr, DEPFILE},
-                       {"list-file", no_argument, nullptr, LIST_FILE}},
-                      print_usage, [&](int c, const char* v) {
-                          if (v && !*v)
-                              return bad_usage("empty value for an option");
-                          switch (c) {
-                          case 'o': out = v; break;
-                          case 'I': opt.include_dirs.push_back(v); break;
-                          case 'l': listing = v; break;
-                          case 'd': dis = v; break;
-                          case 'w': quiet = true; break;
-                          case DEPFILE: depfile = v; break;
-                          case LIST_FILE: list_mode = true; break;
-                          }
-                          return 0;
-                      });
+                           {{"depfile", required_argument, nullptr, DEPFILE},
+                            {"list-file", no_argument, nullptr, LIST_FILE}},
+                           print_usage, [&](int c, const char* v) {
+                               if (v && !*v)
+                                   return bad_usage("empty value for an option");
+                               switch (c) {
+                               case 'o': out = v; break;
+                               case 'I': opt.include_dirs.push_back(v); break;
+                               case 'l': listing = v; break;
+                               case 'd': dis = v; break;
+                               case 'w': quiet = true; break;
+                               case DEPFILE: depfile = v; break;
+                               case LIST_FILE: list_mode = true; break;
+                               }
+                               return 0;
+                           });
     if (status >= 0)
         return status;
     std::vector<std::string> sources(argv + optind, argv + argc);

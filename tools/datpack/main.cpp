@@ -18,72 +18,83 @@
 namespace {
 
 struct Item {
-  int index;
-  std::string type, file;
-  int xhot, yhot;
+    int index;
+    std::string type, file;
+    int xhot, yhot;
 };
 
-void usage(FILE* f) {
-  std::fprintf(f,
-               "usage: nwd-datpack [--dat PATH] (--password TEXT | --password-file FILE)\n"
-               "                   LIST DIR OUTPUT\n"
-               "  LIST    lines \"index type file xhot yhot\" (# starts a comment);\n"
-               "          objects are added in this order, files are read from DIR\n"
-               "  OUTPUT  the datafile to write (replaced atomically)\n"
-               "  --dat   the archiver to run (default /usr/bin/dat)\n"
-               "  --password-file  reads the password from the first line of FILE\n"
-               "  -h, --help, --version\n");
+void usage(FILE* f)
+{
+    std::fprintf(f,
+                 "usage: nwd-datpack [--dat PATH] (--password TEXT | --password-file FILE)\n"
+                 "                   LIST DIR OUTPUT\n"
+                 "  LIST    lines \"index type file xhot yhot\" (# starts a comment);\n"
+                 "          objects are added in this order, files are read from DIR\n"
+                 "  OUTPUT  the datafile to write (replaced atomically)\n"
+                 "  --dat   the archiver to run (default /usr/bin/dat)\n"
+                 "  --password-file  reads the password from the first line of FILE\n"
+                 "  -h, --help, --version\n");
 }
 
-bool run(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    // dat is chatty; keep its listing out of the build log.
-    if (!freopen("/dev/null", "w", stdout)) _exit(127);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int st = 0;
-  if (waitpid(pid, &st, 0) < 0) return false;
-  return WIFEXITED(st) && WEXITSTATUS(st) == 0;
-}
-
-bool read_list(const char* path, std::vector<Item>& items) {
-  FILE* f = std::fopen(path, "r");
-  if (!f) {
-    diag("%s:0: cannot open\n", path);
-    return false;
-  }
-  char buf[512];
-  int ln = 0;
-  bool ok = true;
-  while (std::fgets(buf, sizeof buf, f)) {
-    ++ln;
-    if (buf[0] == '#' || buf[0] == '\n') continue;
-    Item it;
-    char type[16], file[256];
-    if (std::sscanf(buf, "%d %15s %255s %d %d", &it.index, type, file, &it.xhot, &it.yhot) != 5 ||
-        std::strchr(file, '/')) {
-      diag("%s:%d: expected \"index type file xhot yhot\"\n", path, ln);
-      ok = false;
-      break;
+bool run(const std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        // dat is chatty; keep its listing out of the build log.
+        if (!freopen("/dev/null", "w", stdout))
+            _exit(127);
+        execv(argv[0], argv.data());
+        _exit(127);
     }
-    it.type = type;
-    it.file = file;
-    items.push_back(it);
-  }
-  std::fclose(f);
-  return ok;
+    int st = 0;
+    if (waitpid(pid, &st, 0) < 0)
+        return false;
+    return WIFEXITED(st) && WEXITSTATUS(st) == 0;
 }
 
-uint32_t be32(const std::vector<unsigned char>& d, size_t at, const std::string& key) {
-  uint32_t v = 0;
-  for (size_t i = at; i < at + 4; ++i) v = v << 8 | (d[i] ^ (unsigned char)key[i % key.size()]);
-  return v;
+bool read_list(const char* path, std::vector<Item>& items)
+{
+    FILE* f = std::fopen(path, "r");
+    if (!f) {
+        diag("%s:0: cannot open\n", path);
+        return false;
+    }
+    char buf[512];
+    int ln = 0;
+    bool ok = true;
+    while (std::fgets(buf, sizeof buf, f)) {
+        ++ln;
+        if (buf[0] == '#' || buf[0] == '\n')
+            continue;
+        Item it;
+        char type[16], file[256];
+        if (std::sscanf(buf, "%d %15s %255s %d %d", &it.index, type, file, &it.xhot, &it.yhot) !=
+                5 ||
+            std::strchr(file, '/')) {
+            diag("%s:%d: expected \"index type file xhot yhot\"\n", path, ln);
+            ok = false;
+            break;
+        }
+        it.type = type;
+        it.file = file;
+        items.push_back(it);
+    }
+    std::fclose(f);
+    return ok;
+}
+
+uint32_t be32(const std::vector<unsigned char>& d, size_t at, const std::string& key)
+{
+    uint32_t v = 0;
+    for (size_t i = at; i < at + 4; ++i)
+        v = v << 8 | (d[i] ^ (unsigned char)key[i % key.size()]);
+    return v;
 }
 
 uint32_t id(const char* s) { return (uint32_t)s[0] << 24 | s[1] << 16 | s[2] << 8 | s[3]; }
@@ -92,106 +103,121 @@ uint32_t id(const char* s) { return (uint32_t)s[0] << 24 | s[1] << 16 | s[2] << 
 // so two packings of the same pictures differ. The file is the plain datafile
 // with the password XORed over it from its first byte on: walk the objects
 // and clear those bytes, so the same sources always give the same file.
-bool clear_palette_padding(const std::string& path, const std::string& key) {
-  std::vector<unsigned char> d;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  unsigned char buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) d.insert(d.end(), buf, buf + n);
-  std::fclose(f);
-  if (d.size() < 12 || be32(d, 4, key) != id("ALL.")) return false;
-  size_t at = 12;
-  for (uint32_t count = be32(d, 8, key), k = 0; k < count; ++k) {
-    for (;;) {  // properties, then the object's type and chunk
-      if (at + 12 > d.size()) return false;
-      uint32_t type = be32(d, at, key);
-      if (type == id("prop")) {
-        at += 12 + (size_t)be32(d, at + 8, key);
-        continue;
-      }
-      size_t stored = be32(d, at + 4, key);
-      int32_t unpacked = (int32_t)be32(d, at + 8, key);
-      at += 12;
-      if (stored > d.size() - at) return false;
-      if (type == id("PAL ") && stored == 1024 && unpacked == 1024)
-        for (size_t e = at + 3; e < at + stored; e += 4) d[e] = (unsigned char)key[e % key.size()];
-      at += stored;
-      break;
+bool clear_palette_padding(const std::string& path, const std::string& key)
+{
+    std::vector<unsigned char> d;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        d.insert(d.end(), buf, buf + n);
+    std::fclose(f);
+    if (d.size() < 12 || be32(d, 4, key) != id("ALL."))
+        return false;
+    size_t at = 12;
+    for (uint32_t count = be32(d, 8, key), k = 0; k < count; ++k) {
+        for (;;) {  // properties, then the object's type and chunk
+            if (at + 12 > d.size())
+                return false;
+            uint32_t type = be32(d, at, key);
+            if (type == id("prop")) {
+                at += 12 + (size_t)be32(d, at + 8, key);
+                continue;
+            }
+            size_t stored = be32(d, at + 4, key);
+            int32_t unpacked = (int32_t)be32(d, at + 8, key);
+            at += 12;
+            if (stored > d.size() - at)
+                return false;
+            if (type == id("PAL ") && stored == 1024 && unpacked == 1024)
+                for (size_t e = at + 3; e < at + stored; e += 4)
+                    d[e] = (unsigned char)key[e % key.size()];
+            at += stored;
+            break;
+        }
     }
-  }
-  f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(d.data(), 1, d.size(), f) == d.size();
-  return std::fclose(f) == 0 && ok;
+    f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(d.data(), 1, d.size(), f) == d.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::string dat = "/usr/bin/dat", password;
-  enum { DAT = 0x100, PASSWORD, PASSWORD_FILE };
-  int r = cli_parse(argc, argv, "nwd-datpack", "",
-                    {{"dat", required_argument, nullptr, DAT},
-                     {"password", required_argument, nullptr, PASSWORD},
-                     {"password-file", required_argument, nullptr, PASSWORD_FILE}},
-                    usage, [&](int c, const char* v) {
-                      if (c == DAT) dat = v;
-                      if (c == PASSWORD) password = v;
-                      return c == PASSWORD_FILE && !read_password_file(v, password) ? 1 : 0;
-                    });
-  if (r >= 0) return r;
-  std::vector<const char*> pos(argv + optind, argv + argc);
-  if (pos.size() != 3 || password.empty()) {
-    usage(stderr);
-    return 2;
-  }
-  std::vector<Item> items;
-  if (!read_list(pos[0], items)) return 1;
-  std::string dir = pos[1], out = pos[2], tmp = out + ".tmp";
-  std::remove(tmp.c_str());
-  const std::vector<std::string> base = {dat, "-007", password, "-c0", "-n0", "-k", "-s1", tmp};
+int main(int argc, char** argv)
+{
+    std::string dat = "/usr/bin/dat", password;
+    enum { DAT = 0x100, PASSWORD, PASSWORD_FILE };
+    int r = cli_parse(argc, argv, "nwd-datpack", "",
+                      {{"dat", required_argument, nullptr, DAT},
+                       {"password", required_argument, nullptr, PASSWORD},
+                       {"password-file", required_argument, nullptr, PASSWORD_FILE}},
+                      usage, [&](int c, const char* v) {
+                          if (c == DAT)
+                              dat = v;
+                          if (c == PASSWORD)
+                              password = v;
+                          return c == PASSWORD_FILE && !read_password_file(v, password) ? 1 : 0;
+                      });
+    if (r >= 0)
+        return r;
+    std::vector<const char*> pos(argv + optind, argv + argc);
+    if (pos.size() != 3 || password.empty()) {
+        usage(stderr);
+        return 2;
+    }
+    std::vector<Item> items;
+    if (!read_list(pos[0], items))
+        return 1;
+    std::string dir = pos[1], out = pos[2], tmp = out + ".tmp";
+    std::remove(tmp.c_str());
+    const std::vector<std::string> base = {dat, "-007", password, "-c0", "-n0", "-k", "-s1", tmp};
 
-  // One call per run of equal types: dat takes a single -t per call, and the
-  // list order is kept because -n0 appends in argument order.
-  for (size_t i = 0; i < items.size();) {
-    size_t j = i;
-    std::vector<std::string> args = base;
-    args.insert(args.end(), {"-a", "-t", items[i].type});
-    while (j < items.size() && items[j].type == items[i].type) args.push_back(dir + "/" + items[j++].file);
-    if (!run(args)) {
-      diag("%s: dat failed adding %s..\n", out.c_str(), items[i].file.c_str());
-      std::remove(tmp.c_str());
-      return 1;
+    // One call per run of equal types: dat takes a single -t per call, and the
+    // list order is kept because -n0 appends in argument order.
+    for (size_t i = 0; i < items.size();) {
+        size_t j = i;
+        std::vector<std::string> args = base;
+        args.insert(args.end(), {"-a", "-t", items[i].type});
+        while (j < items.size() && items[j].type == items[i].type)
+            args.push_back(dir + "/" + items[j++].file);
+        if (!run(args)) {
+            diag("%s: dat failed adding %s..\n", out.c_str(), items[i].file.c_str());
+            std::remove(tmp.c_str());
+            return 1;
+        }
+        i = j;
     }
-    i = j;
-  }
-  // Hot spots: one call per distinct value, naming every object that has it.
-  for (const char* prop : {"XHOT", "YHOT"}) {
-    std::map<int, std::vector<std::string>> groups;
-    for (auto& it : items) {
-      int v = prop[0] == 'X' ? it.xhot : it.yhot;
-      if (v >= 0) groups[v].push_back(it.file);
+    // Hot spots: one call per distinct value, naming every object that has it.
+    for (const char* prop : {"XHOT", "YHOT"}) {
+        std::map<int, std::vector<std::string>> groups;
+        for (auto& it : items) {
+            int v = prop[0] == 'X' ? it.xhot : it.yhot;
+            if (v >= 0)
+                groups[v].push_back(it.file);
+        }
+        for (auto& g : groups) {
+            std::vector<std::string> args = base;
+            args.insert(args.end(), g.second.begin(), g.second.end());
+            args.push_back(std::string(prop) + "=" + std::to_string(g.first));
+            if (!run(args)) {
+                diag("%s: dat failed setting %s\n", out.c_str(), prop);
+                std::remove(tmp.c_str());
+                return 1;
+            }
+        }
     }
-    for (auto& g : groups) {
-      std::vector<std::string> args = base;
-      args.insert(args.end(), g.second.begin(), g.second.end());
-      args.push_back(std::string(prop) + "=" + std::to_string(g.first));
-      if (!run(args)) {
-        diag("%s: dat failed setting %s\n", out.c_str(), prop);
+    if (!clear_palette_padding(tmp, password)) {
+        diag("%s: dat wrote a datafile this tool cannot read back\n", out.c_str());
         std::remove(tmp.c_str());
         return 1;
-      }
     }
-  }
-  if (!clear_palette_padding(tmp, password)) {
-    diag("%s: dat wrote a datafile this tool cannot read back\n", out.c_str());
-    std::remove(tmp.c_str());
-    return 1;
-  }
-  if (std::rename(tmp.c_str(), out.c_str()) != 0) {
-    diag("%s: cannot replace\n", out.c_str());
-    return 1;
-  }
-  return 0;
+    if (std::rename(tmp.c_str(), out.c_str()) != 0) {
+        diag("%s: cannot replace\n", out.c_str());
+        return 1;
+    }
+    return 0;
 }

@@ -19,205 +19,227 @@
 namespace {
 
 // Written aside and renamed, so a failed write never leaves half a picture.
-bool write_png(const char* path, BITMAP* b, const RGB* pal) {
-  std::string tmp = std::string(path) + ".tmp";
-  if (save_png(tmp.c_str(), b, pal) != 0) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  return std::rename(tmp.c_str(), path) == 0;
+bool write_png(const char* path, BITMAP* b, const RGB* pal)
+{
+    std::string tmp = std::string(path) + ".tmp";
+    if (save_png(tmp.c_str(), b, pal) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return std::rename(tmp.c_str(), path) == 0;
 }
 
 // --- rendering ---
 
 const int kBack = 68;  // a dark grey that sprites never use as their mask
 
-BITMAP* scaled(BITMAP* b, int s) {
-  BITMAP* o = create_bitmap_ex(8, b->w * s, b->h * s);
-  stretch_blit(b, o, 0, 0, b->w, b->h, 0, 0, o->w, o->h);
-  return o;
+BITMAP* scaled(BITMAP* b, int s)
+{
+    BITMAP* o = create_bitmap_ex(8, b->w * s, b->h * s);
+    stretch_blit(b, o, 0, 0, b->w, b->h, 0, 0, o->w, o->h);
+    return o;
 }
 
-BITMAP* render_font(FONT* f) {
-  BITMAP* b = create_bitmap_ex(8, 16 * 10 + 4, 6 * 12 + 4);
-  clear_to_color(b, 0);
-  for (int c = 32; c < 127; ++c) {
-    char s[2] = {(char)c, 0};
-    textout_ex(b, f, s, 2 + (c - 32) % 16 * 10, 2 + (c - 32) / 16 * 12, -1, -1);
-  }
-  return b;
+BITMAP* render_font(FONT* f)
+{
+    BITMAP* b = create_bitmap_ex(8, 16 * 10 + 4, 6 * 12 + 4);
+    clear_to_color(b, 0);
+    for (int c = 32; c < 127; ++c) {
+        char s[2] = {(char)c, 0};
+        textout_ex(b, f, s, 2 + (c - 32) % 16 * 10, 2 + (c - 32) / 16 * 12, -1, -1);
+    }
+    return b;
 }
 
-BITMAP* render_palette() {
-  BITMAP* b = create_bitmap_ex(8, 16 * 8, 16 * 8);
-  for (int i = 0; i < 256; ++i) rectfill(b, i % 16 * 8, i / 16 * 8, i % 16 * 8 + 7, i / 16 * 8 + 7, i);
-  return b;
+BITMAP* render_palette()
+{
+    BITMAP* b = create_bitmap_ex(8, 16 * 8, 16 * 8);
+    for (int i = 0; i < 256; ++i)
+        rectfill(b, i % 16 * 8, i / 16 * 8, i % 16 * 8 + 7, i / 16 * 8 + 7, i);
+    return b;
 }
 
-BITMAP* render_map(DATAFILE* map, BITMAP* sheet, int rows) {
-  int cells = (int)(map->size / 2), cols = (cells + rows - 1) / rows;
-  const unsigned char* d = (const unsigned char*)map->dat;
-  BITMAP* b = create_bitmap_ex(8, cols * 16, rows * 16);
-  clear_to_color(b, 0);
-  for (int k = 0; k < cells; ++k) {
-    int t = d[2 * k] | d[2 * k + 1] << 8;
-    masked_blit(sheet, b, t % 40 * 16, t / 40 * 16, k / rows * 16, k % rows * 16, 16, 16);
-  }
-  return b;
+BITMAP* render_map(DATAFILE* map, BITMAP* sheet, int rows)
+{
+    int cells = (int)(map->size / 2), cols = (cells + rows - 1) / rows;
+    const unsigned char* d = (const unsigned char*)map->dat;
+    BITMAP* b = create_bitmap_ex(8, cols * 16, rows * 16);
+    clear_to_color(b, 0);
+    for (int k = 0; k < cells; ++k) {
+        int t = d[2 * k] | d[2 * k + 1] << 8;
+        masked_blit(sheet, b, t % 40 * 16, t / 40 * 16, k / rows * 16, k % rows * 16, 16, 16);
+    }
+    return b;
 }
 
 // Every bitmap from `first` on, left to right in rows, with its index and a
 // cross at its hot spot.
-BITMAP* render_sheet(DATAFILE* dat, int first, int last, FONT* label) {
-  const int W = 640;
-  int x = 4, y = 4, row_h = 0;
-  struct P {
-    int i, x, y;
-  };
-  std::vector<P> place;
-  for (int i = first; i <= last && dat[i].type != DAT_END; ++i) {
-    if (dat[i].type != DAT_BITMAP) continue;
-    BITMAP* s = (BITMAP*)dat[i].dat;
-    if (s->w == 8 && s->h == 8) continue;  // unused slots
-    int w = std::max(s->w, 24) + 6, h = s->h + 14;
-    if (x + w > W) {
-      x = 4;
-      y += row_h;
-      row_h = 0;
+BITMAP* render_sheet(DATAFILE* dat, int first, int last, FONT* label)
+{
+    const int W = 640;
+    int x = 4, y = 4, row_h = 0;
+    struct P {
+        int i, x, y;
+    };
+    std::vector<P> place;
+    for (int i = first; i <= last && dat[i].type != DAT_END; ++i) {
+        if (dat[i].type != DAT_BITMAP)
+            continue;
+        BITMAP* s = (BITMAP*)dat[i].dat;
+        if (s->w == 8 && s->h == 8)
+            continue;  // unused slots
+        int w = std::max(s->w, 24) + 6, h = s->h + 14;
+        if (x + w > W) {
+            x = 4;
+            y += row_h;
+            row_h = 0;
+        }
+        place.push_back({i, x, y});
+        x += w;
+        row_h = std::max(row_h, h);
     }
-    place.push_back({i, x, y});
-    x += w;
-    row_h = std::max(row_h, h);
-  }
-  BITMAP* b = create_bitmap_ex(8, W, y + row_h + 4);
-  clear_to_color(b, kBack);
-  for (auto& p : place) {
-    BITMAP* s = (BITMAP*)dat[p.i].dat;
-    rectfill(b, p.x, p.y + 10, p.x + s->w - 1, p.y + 10 + s->h - 1, 127);
-    draw_sprite(b, s, p.x, p.y + 10);
-    textprintf_ex(b, label, p.x, p.y, -1, -1, "%d", p.i);
-    const char* xs = get_datafile_property(&dat[p.i], DAT_ID('X', 'H', 'O', 'T'));
-    const char* ys = get_datafile_property(&dat[p.i], DAT_ID('Y', 'H', 'O', 'T'));
-    if (*xs || *ys) {
-      int hx = p.x + std::atoi(xs), hy = p.y + 10 + std::atoi(ys);
-      hline(b, hx - 2, hy, hx + 2, 110);
-      vline(b, hx, hy - 2, hy + 2, 110);
+    BITMAP* b = create_bitmap_ex(8, W, y + row_h + 4);
+    clear_to_color(b, kBack);
+    for (auto& p : place) {
+        BITMAP* s = (BITMAP*)dat[p.i].dat;
+        rectfill(b, p.x, p.y + 10, p.x + s->w - 1, p.y + 10 + s->h - 1, 127);
+        draw_sprite(b, s, p.x, p.y + 10);
+        textprintf_ex(b, label, p.x, p.y, -1, -1, "%d", p.i);
+        const char* xs = get_datafile_property(&dat[p.i], DAT_ID('X', 'H', 'O', 'T'));
+        const char* ys = get_datafile_property(&dat[p.i], DAT_ID('Y', 'H', 'O', 'T'));
+        if (*xs || *ys) {
+            int hx = p.x + std::atoi(xs), hy = p.y + 10 + std::atoi(ys);
+            hline(b, hx - 2, hy, hx + 2, 110);
+            vline(b, hx, hy - 2, hy + 2, 110);
+        }
     }
-  }
-  return b;
+    return b;
 }
 
-void usage(FILE* f) {
-  std::fprintf(f,
-               "usage: nwd-datview [options] FILE.DAT WHAT OUT.png\n"
-               "  WHAT      an object index or name, or \"sheet\" (sprites 26..557 with\n"
-               "            their hot spots), or \"map:NAME:SHEET:ROWS\" (a level map)\n"
-               "  --password TEXT | --password-file FILE   the datafile password\n"
-               "  --palette FILE.DAT   take the palette (object 23) and label font\n"
-               "            from this main datafile instead of FILE.DAT itself\n"
-               "  --scale N  enlarge the picture N times (default 1)\n"
-               "  -h, --help, --version\n");
+void usage(FILE* f)
+{
+    std::fprintf(f,
+                 "usage: nwd-datview [options] FILE.DAT WHAT OUT.png\n"
+                 "  WHAT      an object index or name, or \"sheet\" (sprites 26..557 with\n"
+                 "            their hot spots), or \"map:NAME:SHEET:ROWS\" (a level map)\n"
+                 "  --password TEXT | --password-file FILE   the datafile password\n"
+                 "  --palette FILE.DAT   take the palette (object 23) and label font\n"
+                 "            from this main datafile instead of FILE.DAT itself\n"
+                 "  --scale N  enlarge the picture N times (default 1)\n"
+                 "  -h, --help, --version\n");
 }
 
-DATAFILE* find(DATAFILE* d, const char* what) {
-  char* end;
-  long i = std::strtol(what, &end, 10);
-  if (!*end) {
-    for (long k = 0; d[k].type != DAT_END; ++k)
-      if (k == i) return &d[k];
-    return nullptr;
-  }
-  return find_datafile_object(d, what);
+DATAFILE* find(DATAFILE* d, const char* what)
+{
+    char* end;
+    long i = std::strtol(what, &end, 10);
+    if (!*end) {
+        for (long k = 0; d[k].type != DAT_END; ++k)
+            if (k == i)
+                return &d[k];
+        return nullptr;
+    }
+    return find_datafile_object(d, what);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::string password, palfile;
-  int scale = 1;
-  enum { PASSWORD = 0x100, PASSWORD_FILE, PALETTE, SCALE };
-  int r = cli_parse(argc, argv, "nwd-datview", "",
-                    {{"password", required_argument, nullptr, PASSWORD},
-                     {"password-file", required_argument, nullptr, PASSWORD_FILE},
-                     {"palette", required_argument, nullptr, PALETTE},
-                     {"scale", required_argument, nullptr, SCALE}},
-                    usage, [&](int c, const char* v) {
-                      if (c == PASSWORD) password = v;
-                      if (c == PALETTE) palfile = v;
-                      if (c == SCALE) scale = std::atoi(v);
-                      return c == PASSWORD_FILE && !read_password_file(v, password) ? 1 : 0;
-                    });
-  if (r >= 0) return r;
-  std::vector<const char*> pos(argv + optind, argv + argc);
-  if (pos.size() != 3 || scale < 1 || scale > 16) {
-    usage(stderr);
-    return 2;
-  }
-  for (const char* in : {pos[0], palfile.c_str()})
-    if (*in && access(in, F_OK) != 0) {
-      diag("%s: file not found\n", in);
-      return 1;
+int main(int argc, char** argv)
+{
+    std::string password, palfile;
+    int scale = 1;
+    enum { PASSWORD = 0x100, PASSWORD_FILE, PALETTE, SCALE };
+    int r = cli_parse(argc, argv, "nwd-datview", "",
+                      {{"password", required_argument, nullptr, PASSWORD},
+                       {"password-file", required_argument, nullptr, PASSWORD_FILE},
+                       {"palette", required_argument, nullptr, PALETTE},
+                       {"scale", required_argument, nullptr, SCALE}},
+                      usage, [&](int c, const char* v) {
+                          if (c == PASSWORD)
+                              password = v;
+                          if (c == PALETTE)
+                              palfile = v;
+                          if (c == SCALE)
+                              scale = std::atoi(v);
+                          return c == PASSWORD_FILE && !read_password_file(v, password) ? 1 : 0;
+                      });
+    if (r >= 0)
+        return r;
+    std::vector<const char*> pos(argv + optind, argv + argc);
+    if (pos.size() != 3 || scale < 1 || scale > 16) {
+        usage(stderr);
+        return 2;
     }
-  if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 1;
-  set_color_conversion(COLORCONV_NONE);
-  _png_compression_level = 9;
-  packfile_password(password.empty() ? nullptr : password.c_str());
-  DATAFILE* dat = load_datafile(pos[0]);
-  DATAFILE* main_dat = palfile.empty() ? dat : load_datafile(palfile.c_str());
-  packfile_password(nullptr);
-  if (!dat || !main_dat) {
-    diag("%s: not a datafile, or not with this password\n", dat ? palfile.c_str() : pos[0]);
-    return 1;
-  }
-  const RGB* pal = default_palette;
-  FONT* label = font;
-  for (int k = 0; main_dat[k].type != DAT_END; ++k) {
-    if (k == 23 && main_dat[k].type == DAT_PALETTE) pal = (const RGB*)main_dat[k].dat;
-    if (k == 21 && main_dat[k].type == DAT_FONT) label = (FONT*)main_dat[k].dat;
-  }
-  select_palette(pal);
-  BITMAP* out = nullptr;
-  std::string what = pos[1];
-  if (what == "sheet") {
-    out = render_sheet(dat, 26, 557, label);
-  } else if (what.compare(0, 4, "map:") == 0) {
-    char name[64], sheet[64];
-    int rows = 0;
-    if (std::sscanf(what.c_str(), "map:%63[^:]:%63[^:]:%d", name, sheet, &rows) != 3 || rows < 1) {
-      usage(stderr);
-      return 2;
+    for (const char* in : {pos[0], palfile.c_str()})
+        if (*in && access(in, F_OK) != 0) {
+            diag("%s: file not found\n", in);
+            return 1;
+        }
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+        return 1;
+    set_color_conversion(COLORCONV_NONE);
+    _png_compression_level = 9;
+    packfile_password(password.empty() ? nullptr : password.c_str());
+    DATAFILE* dat = load_datafile(pos[0]);
+    DATAFILE* main_dat = palfile.empty() ? dat : load_datafile(palfile.c_str());
+    packfile_password(nullptr);
+    if (!dat || !main_dat) {
+        diag("%s: not a datafile, or not with this password\n", dat ? palfile.c_str() : pos[0]);
+        return 1;
     }
-    DATAFILE* m = find(dat, name);
-    DATAFILE* s = find(dat, sheet);
-    if (!m || !s || s->type != DAT_BITMAP) {
-      diag("%s: no map %s or sheet %s\n", pos[0], name, sheet);
-      return 1;
+    const RGB* pal = default_palette;
+    FONT* label = font;
+    for (int k = 0; main_dat[k].type != DAT_END; ++k) {
+        if (k == 23 && main_dat[k].type == DAT_PALETTE)
+            pal = (const RGB*)main_dat[k].dat;
+        if (k == 21 && main_dat[k].type == DAT_FONT)
+            label = (FONT*)main_dat[k].dat;
     }
-    out = render_map(m, (BITMAP*)s->dat, rows);
-  } else {
-    DATAFILE* o = find(dat, what.c_str());
-    if (!o) {
-      diag("%s: no object %s\n", pos[0], what.c_str());
-      return 1;
-    }
-    if (o->type == DAT_BITMAP) {
-      BITMAP* s = (BITMAP*)o->dat;
-      out = create_bitmap_ex(8, s->w, s->h);
-      blit(s, out, 0, 0, 0, 0, s->w, s->h);
-    } else if (o->type == DAT_FONT) {
-      out = render_font((FONT*)o->dat);
-    } else if (o->type == DAT_PALETTE) {
-      pal = (const RGB*)o->dat;
-      out = render_palette();
+    select_palette(pal);
+    BITMAP* out = nullptr;
+    std::string what = pos[1];
+    if (what == "sheet") {
+        out = render_sheet(dat, 26, 557, label);
+    } else if (what.compare(0, 4, "map:") == 0) {
+        char name[64], sheet[64];
+        int rows = 0;
+        if (std::sscanf(what.c_str(), "map:%63[^:]:%63[^:]:%d", name, sheet, &rows) != 3 ||
+            rows < 1) {
+            usage(stderr);
+            return 2;
+        }
+        DATAFILE* m = find(dat, name);
+        DATAFILE* s = find(dat, sheet);
+        if (!m || !s || s->type != DAT_BITMAP) {
+            diag("%s: no map %s or sheet %s\n", pos[0], name, sheet);
+            return 1;
+        }
+        out = render_map(m, (BITMAP*)s->dat, rows);
     } else {
-      diag("%s: object %s is not a picture, font or palette\n", pos[0], what.c_str());
-      return 1;
+        DATAFILE* o = find(dat, what.c_str());
+        if (!o) {
+            diag("%s: no object %s\n", pos[0], what.c_str());
+            return 1;
+        }
+        if (o->type == DAT_BITMAP) {
+            BITMAP* s = (BITMAP*)o->dat;
+            out = create_bitmap_ex(8, s->w, s->h);
+            blit(s, out, 0, 0, 0, 0, s->w, s->h);
+        } else if (o->type == DAT_FONT) {
+            out = render_font((FONT*)o->dat);
+        } else if (o->type == DAT_PALETTE) {
+            pal = (const RGB*)o->dat;
+            out = render_palette();
+        } else {
+            diag("%s: object %s is not a picture, font or palette\n", pos[0], what.c_str());
+            return 1;
+        }
     }
-  }
-  if (scale > 1) out = scaled(out, scale);
-  if (!write_png(pos[2], out, pal)) {
-    diag("%s: cannot write\n", pos[2]);
-    return 1;
-  }
-  return 0;
+    if (scale > 1)
+        out = scaled(out, scale);
+    if (!write_png(pos[2], out, pal)) {
+        diag("%s: cannot write\n", pos[2]);
+        return 1;
+    }
+    return 0;
 }

@@ -19,102 +19,117 @@ const int kRed[] = {251, 251, 252, 252, 252, 253, 253, 253};
 const int kWhite[] = {240, 240, 240, 241, 241, 242, 242, 243};
 
 struct Style {
-  const int* ramp;
-  int scale;
-  bool bold;
+    const int* ramp;
+    int scale;
+    bool bold;
 };
 
 const Style kBig = {kGold, 2, true}, kHuge = {kGold, 3, true}, kSmall = {kGold, 1, true};
 
 // One line of text centred on cx with its top at y; returns its height.
-int text_line(BITMAP* out, const char* s, int cx, int y, Style st) {
-  const int ones[7] = {1, 1, 1, 1, 1, 1, 1};
-  int w = text_width(s, st.scale) + 2, h = 7 * st.scale;
-  BITMAP* m = create_bitmap_ex(8, w, h);
-  clear_to_color(m, 0);
-  draw_text(m, s, 0, 0, ones, -1, st.scale);
-  if (st.bold) draw_text(m, s, 1, 0, ones, -1, st.scale);
-  int x0 = cx - w / 2;
-  for (int yy = 0; yy < h; ++yy)
-    for (int xx = 0; xx < w; ++xx)
-      if (getpixel(m, xx, yy)) putpixel(out, x0 + xx, y + yy, st.ramp[yy * 8 / h]);
-  destroy_bitmap(m);
-  return h;
+int text_line(BITMAP* out, const char* s, int cx, int y, Style st)
+{
+    const int ones[7] = {1, 1, 1, 1, 1, 1, 1};
+    int w = text_width(s, st.scale) + 2, h = 7 * st.scale;
+    BITMAP* m = create_bitmap_ex(8, w, h);
+    clear_to_color(m, 0);
+    draw_text(m, s, 0, 0, ones, -1, st.scale);
+    if (st.bold)
+        draw_text(m, s, 1, 0, ones, -1, st.scale);
+    int x0 = cx - w / 2;
+    for (int yy = 0; yy < h; ++yy)
+        for (int xx = 0; xx < w; ++xx)
+            if (getpixel(m, xx, yy))
+                putpixel(out, x0 + xx, y + yy, st.ramp[yy * 8 / h]);
+    destroy_bitmap(m);
+    return h;
 }
 
 // Dark outline all round, then a drop shadow to the lower right.
-void ink(BITMAP* b) {
-  BITMAP* o = create_bitmap_ex(8, b->w, b->h);
-  blit(b, o, 0, 0, 0, 0, b->w, b->h);
-  for (int y = 1; y < b->h - 1; ++y)
-    for (int x = 1; x < b->w - 1; ++x) {
-      if (getpixel(b, x, y)) continue;
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-          if (getpixel(b, x + dx, y + dy) && getpixel(b, x + dx, y + dy) != kInk)
-            putpixel(o, x, y, kInk);
+void ink(BITMAP* b)
+{
+    BITMAP* o = create_bitmap_ex(8, b->w, b->h);
+    blit(b, o, 0, 0, 0, 0, b->w, b->h);
+    for (int y = 1; y < b->h - 1; ++y)
+        for (int x = 1; x < b->w - 1; ++x) {
+            if (getpixel(b, x, y))
+                continue;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (getpixel(b, x + dx, y + dy) && getpixel(b, x + dx, y + dy) != kInk)
+                        putpixel(o, x, y, kInk);
+        }
+    for (int y = b->h - 2; y >= 1; --y)
+        for (int x = b->w - 2; x >= 1; --x)
+            if (getpixel(o, x, y) && !getpixel(o, x + 1, y + 1))
+                putpixel(o, x + 1, y + 1, kInk);
+    blit(o, b, 0, 0, 0, 0, b->w, b->h);
+    destroy_bitmap(o);
+}
+
+Drawn done(BITMAP* c)
+{
+    ink(c);
+    Drawn d = crop(c);
+    destroy_bitmap(c);
+    d.hx = d.b->w / 2;  // placed by the middle of its bottom edge
+    return d;
+}
+
+BITMAP* board()
+{
+    BITMAP* c = create_bitmap_ex(8, 160, 64);
+    clear_to_color(c, 0);
+    return c;
+}
+
+Drawn lines(const char* a, Style sa, const char* b = nullptr, Style sb = kSmall, int gap = 3)
+{
+    BITMAP* c = board();
+    int h = text_line(c, a, 80, 4, sa);
+    if (b)
+        text_line(c, b, 80, 4 + h + gap, sb);
+    return done(c);
+}
+
+Drawn go(bool second)
+{
+    BITMAP* c = board();
+    Style st = {second ? kFire : kGold, 3, true};
+    text_line(c, "GO!", 40, 8, st);
+    int x0 = 72 + (second ? 4 : 0), y = 18;  // the arrow points on down the street
+    const int* r = st.ramp;
+    for (int k = 0; k < 9; ++k)
+        hline(c, x0, y - 4 + k, x0 + 20, r[k * 8 / 9]);
+    for (int k = 0; k < 13; ++k) {
+        int half = 12 - k;
+        vline(c, x0 + 20 + k, y - half, y + half, r[std::min(7, 2 + k / 3)]);
     }
-  for (int y = b->h - 2; y >= 1; --y)
-    for (int x = b->w - 2; x >= 1; --x)
-      if (getpixel(o, x, y) && !getpixel(o, x + 1, y + 1)) putpixel(o, x + 1, y + 1, kInk);
-  blit(o, b, 0, 0, 0, 0, b->w, b->h);
-  destroy_bitmap(o);
-}
-
-Drawn done(BITMAP* c) {
-  ink(c);
-  Drawn d = crop(c);
-  destroy_bitmap(c);
-  d.hx = d.b->w / 2;  // placed by the middle of its bottom edge
-  return d;
-}
-
-BITMAP* board() {
-  BITMAP* c = create_bitmap_ex(8, 160, 64);
-  clear_to_color(c, 0);
-  return c;
-}
-
-Drawn lines(const char* a, Style sa, const char* b = nullptr, Style sb = kSmall, int gap = 3) {
-  BITMAP* c = board();
-  int h = text_line(c, a, 80, 4, sa);
-  if (b) text_line(c, b, 80, 4 + h + gap, sb);
-  return done(c);
-}
-
-Drawn go(bool second) {
-  BITMAP* c = board();
-  Style st = {second ? kFire : kGold, 3, true};
-  text_line(c, "GO!", 40, 8, st);
-  int x0 = 72 + (second ? 4 : 0), y = 18;  // the arrow points on down the street
-  const int* r = st.ramp;
-  for (int k = 0; k < 9; ++k) hline(c, x0, y - 4 + k, x0 + 20, r[k * 8 / 9]);
-  for (int k = 0; k < 13; ++k) {
-    int half = 12 - k;
-    vline(c, x0 + 20 + k, y - half, y + half, r[std::min(7, 2 + k / 3)]);
-  }
-  return done(c);
+    return done(c);
 }
 
 }  // namespace
 
-Drawn big_digit(int d) {
-  BITMAP* c = board();
-  char s[2] = {(char)('0' + d), 0};
-  text_line(c, s, 20, 4, {kGold, 2, false});
-  ink(c);
-  Drawn out = crop(c);
-  destroy_bitmap(c);
-  out.hx = 0;  // placed by its bottom-left corner, one actor per digit
-  return out;
+Drawn big_digit(int d)
+{
+    BITMAP* c = board();
+    char s[2] = {(char)('0' + d), 0};
+    text_line(c, s, 20, 4, {kGold, 2, false});
+    ink(c);
+    Drawn out = crop(c);
+    destroy_bitmap(c);
+    out.hx = 0;  // placed by its bottom-left corner, one actor per digit
+    return out;
 }
 
-Drawn banner(int k) {
-  static const char* const streets[5] = {"THE NEIGHBOURHOOD", "THE JUNKYARD", "THE BRIDGE",
-                                         "DOWNTOWN", "GANG TURF"};
-  static const char* const bosses[5] = {"BUTCH", "RUST", "VIPER", "DOZER", "KING"};
-  if (k < 2) return go(k == 1);
-  switch (k) {
+Drawn banner(int k)
+{
+    static const char* const streets[5] = {"THE NEIGHBOURHOOD", "THE JUNKYARD", "THE BRIDGE",
+                                           "DOWNTOWN", "GANG TURF"};
+    static const char* const bosses[5] = {"BUTCH", "RUST", "VIPER", "DOZER", "KING"};
+    if (k < 2)
+        return go(k == 1);
+    switch (k) {
     case 2: return lines("TIME UP", {kFire, 2, true});
     case 3: return lines("GAME OVER", {kRed, 2, true});
     case 4: return lines("STAGE", kBig, "CLEAR", kBig, 2);
@@ -127,20 +142,20 @@ Drawn banner(int k) {
     case 26: return lines("SURVIVAL", {kIce, 2, true}, "ONE LIFE", {kWhite, 1, true});
     case 27: return lines("VAMPIRE", {kRed, 2, true}, "STRIKE TO LIVE", {kWhite, 1, true});
     default: break;
-  }
-  if (k >= 5 && k <= 9) {
-    char s[16] = "STAGE 1";
-    s[6] = (char)('1' + k - 5);
-    return lines(s, kBig, streets[k - 5], {kWhite, 1, true});
-  }
-  if (k >= 10 && k <= 14) {
-    BITMAP* c = board();
-    int h = text_line(c, "BOSS", 80, 4, {kRed, 1, true});
-    text_line(c, bosses[k - 10], 80, 4 + h + 2, {kFire, 3, true});
-    return done(c);
-  }
-  static const char* const pops[5] = {"100", "200", "500", "1000", "5000"};
-  return lines(pops[std::min(4, std::max(0, k - 21))], {k >= 24 ? kGold : kWhite, 1, true});
+    }
+    if (k >= 5 && k <= 9) {
+        char s[16] = "STAGE 1";
+        s[6] = (char)('1' + k - 5);
+        return lines(s, kBig, streets[k - 5], {kWhite, 1, true});
+    }
+    if (k >= 10 && k <= 14) {
+        BITMAP* c = board();
+        int h = text_line(c, "BOSS", 80, 4, {kRed, 1, true});
+        text_line(c, bosses[k - 10], 80, 4 + h + 2, {kFire, 3, true});
+        return done(c);
+    }
+    static const char* const pops[5] = {"100", "200", "500", "1000", "5000"};
+    return lines(pops[std::min(4, std::max(0, k - 21))], {k >= 24 ? kGold : kWhite, 1, true});
 }
 
 }  // namespace gg

@@ -11,20 +11,21 @@ BITMAP* overlay_icon(int index);
 
 namespace {
 
-Look base() {
-  Look L{};
-  L.scale = 1.0f;
-  L.leg = L.torso = L.arm = 1.0f;
-  L.shoulders = 5.5f;
-  L.chest = 5.0f;
-  L.waist = 4.0f;
-  L.hips = 4.2f;
-  L.arm_r = 2.0f;
-  L.leg_r = 2.4f;
-  L.head = 4.6f;
-  L.top = TOP_JACKET;
-  L.hair = HAIR_SHORT;
-  return L;
+Look base()
+{
+    Look L{};
+    L.scale = 1.0f;
+    L.leg = L.torso = L.arm = 1.0f;
+    L.shoulders = 5.5f;
+    L.chest = 5.0f;
+    L.waist = 4.0f;
+    L.hips = 4.2f;
+    L.arm_r = 2.0f;
+    L.leg_r = 2.4f;
+    L.head = 4.6f;
+    L.top = TOP_JACKET;
+    L.hair = HAIR_SHORT;
+    return L;
 }
 
 // Dark clothes keep one step of grey in their light so the shading reads.
@@ -35,426 +36,447 @@ const Ramp kPale = {28, 29, 30}, kTan = {116, 117, 118}, kDarkSkin = {119, 121, 
 
 // The hero: red headband, dark jacket over a white shirt, jeans.
 const Look kHero = [] {
-  Look L = base();
-  L.shoulders = 5.9f;
-  L.chest = 5.3f;
-  L.arm_r = 2.1f;
-  L.skin = L.hands = kPale;
-  L.hair_c = {31, 32, 33};
-  L.top_c = {21, 22, 23};
-  L.shirt = {17, 16, 15};
-  L.legs = {18, 19, 20};
-  L.boots = {127, 26, 27};
-  L.belt = {127, 26, 26};
-  L.band = 24;
-  return L;
+    Look L = base();
+    L.shoulders = 5.9f;
+    L.chest = 5.3f;
+    L.arm_r = 2.1f;
+    L.skin = L.hands = kPale;
+    L.hair_c = {31, 32, 33};
+    L.top_c = {21, 22, 23};
+    L.shirt = {17, 16, 15};
+    L.legs = {18, 19, 20};
+    L.boots = {127, 26, 27};
+    L.belt = {127, 26, 26};
+    L.band = 24;
+    return L;
 }();
 
 // The brawler, drawn only in the colours the four gang schemes exchange.
 const Look kThug = [] {
-  Look L = base();
-  L.scale = 1.04f;
-  L.shoulders = 6.0f;
-  L.chest = 5.6f;
-  L.waist = 4.6f;
-  L.hips = 4.5f;
-  L.arm_r = 2.2f;
-  L.leg_r = 2.5f;
-  L.hair = HAIR_CAP;
-  L.hat = {50, 49, 51};
-  L.skin = kTan;
-  L.hands = {13, 13, 14};
-  L.hair_c = {123, 124, 125};
-  L.top_c = {78, 75, 76};
-  L.shirt = {46, 47, 48};
-  L.legs = {38, 38, 41};
-  L.boots = {127, 10, 10};
-  L.belt = {127, 40, 40};
-  return L;
+    Look L = base();
+    L.scale = 1.04f;
+    L.shoulders = 6.0f;
+    L.chest = 5.6f;
+    L.waist = 4.6f;
+    L.hips = 4.5f;
+    L.arm_r = 2.2f;
+    L.leg_r = 2.5f;
+    L.hair = HAIR_CAP;
+    L.hat = {50, 49, 51};
+    L.skin = kTan;
+    L.hands = {13, 13, 14};
+    L.hair_c = {123, 124, 125};
+    L.top_c = {78, 75, 76};
+    L.shirt = {46, 47, 48};
+    L.legs = {38, 38, 41};
+    L.boots = {127, 10, 10};
+    L.belt = {127, 40, 40};
+    return L;
 }();
 
 // The kicker: tall and lean on long legs, yellow tank top, track pants.
 const Look kKicker = [] {
-  Look L = base();
-  L.leg = 1.15f;
-  L.torso = 0.95f;
-  L.shoulders = 5.2f;
-  L.chest = 4.6f;
-  L.waist = 3.5f;
-  L.hips = 3.8f;
-  L.arm_r = 1.8f;
-  L.leg_r = 2.2f;
-  L.head = 4.3f;
-  L.top = TOP_TANK;
-  L.hair = HAIR_FLAT;
-  L.skin = L.hands = kDarkSkin;
-  L.hair_c = kHairBlack;
-  L.top_c = {192, 197, 203};
-  L.shirt = {9, 9, 6};
-  L.legs = {1, 2, 3};
-  L.boots = {5, 8, 240};
-  L.stripe = true;
-  return L;
+    Look L = base();
+    L.leg = 1.15f;
+    L.torso = 0.95f;
+    L.shoulders = 5.2f;
+    L.chest = 4.6f;
+    L.waist = 3.5f;
+    L.hips = 3.8f;
+    L.arm_r = 1.8f;
+    L.leg_r = 2.2f;
+    L.head = 4.3f;
+    L.top = TOP_TANK;
+    L.hair = HAIR_FLAT;
+    L.skin = L.hands = kDarkSkin;
+    L.hair_c = kHairBlack;
+    L.top_c = {192, 197, 203};
+    L.shirt = {9, 9, 6};
+    L.legs = {1, 2, 3};
+    L.boots = {5, 8, 240};
+    L.stripe = true;
+    return L;
 }();
 
 // The knife man: thin, slicked hair and dark glasses, a long tan coat.
 const Look kKnifer = [] {
-  Look L = base();
-  L.leg = 1.05f;
-  L.arm = 1.05f;
-  L.shoulders = 5.0f;
-  L.chest = 4.5f;
-  L.waist = 3.8f;
-  L.hips = 4.0f;
-  L.arm_r = 1.8f;
-  L.leg_r = 2.1f;
-  L.head = 4.4f;
-  L.top = TOP_COAT;
-  L.hair = HAIR_SLICK;
-  L.skin = L.hands = kTan;
-  L.hair_c = kHairBlack;
-  L.top_c = {107, 108, 109};
-  L.shirt = {1, 1, 111};
-  L.legs = kBlack;
-  L.boots = {127, 26, 27};
-  L.shades = true;
-  return L;
+    Look L = base();
+    L.leg = 1.05f;
+    L.arm = 1.05f;
+    L.shoulders = 5.0f;
+    L.chest = 4.5f;
+    L.waist = 3.8f;
+    L.hips = 4.0f;
+    L.arm_r = 1.8f;
+    L.leg_r = 2.1f;
+    L.head = 4.4f;
+    L.top = TOP_COAT;
+    L.hair = HAIR_SLICK;
+    L.skin = L.hands = kTan;
+    L.hair_c = kHairBlack;
+    L.top_c = {107, 108, 109};
+    L.shirt = {1, 1, 111};
+    L.legs = kBlack;
+    L.boots = {127, 26, 27};
+    L.shades = true;
+    return L;
 }();
 
 // The heavy: big, wide and crew-cut, a green tee stretched over the belly.
 const Look kHeavy = [] {
-  Look L = base();
-  L.scale = 1.25f;
-  L.leg = 0.95f;
-  L.shoulders = 7.6f;
-  L.chest = 7.0f;
-  L.waist = 6.4f;
-  L.hips = 6.0f;
-  L.belly = 2.0f;
-  L.arm_r = 2.9f;
-  L.leg_r = 3.1f;
-  L.head = 4.3f;
-  L.top = TOP_TEE;
-  L.hair = HAIR_CREW;
-  L.skin = L.hands = kTan;
-  L.hair_c = {123, 124, 125};
-  L.top_c = {44, 43, 42};
-  L.legs = kBlack;
-  L.boots = {127, 26, 27};
-  L.belt = {127, 1, 111};
-  return L;
+    Look L = base();
+    L.scale = 1.25f;
+    L.leg = 0.95f;
+    L.shoulders = 7.6f;
+    L.chest = 7.0f;
+    L.waist = 6.4f;
+    L.hips = 6.0f;
+    L.belly = 2.0f;
+    L.arm_r = 2.9f;
+    L.leg_r = 3.1f;
+    L.head = 4.3f;
+    L.top = TOP_TEE;
+    L.hair = HAIR_CREW;
+    L.skin = L.hands = kTan;
+    L.hair_c = {123, 124, 125};
+    L.top_c = {44, 43, 42};
+    L.legs = kBlack;
+    L.boots = {127, 26, 27};
+    L.belt = {127, 1, 111};
+    return L;
 }();
 
 const Look kBoss[5] = {
     [] {  // Butch: a huge bald bouncer in a leather vest, goatee and glasses
-      Look L = base();
-      L.scale = 1.3f;
-      L.leg = 0.95f;
-      L.shoulders = 8.6f;
-      L.chest = 8.0f;
-      L.waist = 6.6f;
-      L.hips = 6.0f;
-      L.belly = 1.2f;
-      L.arm_r = 3.3f;
-      L.leg_r = 3.3f;
-      L.head = 4.3f;
-      L.top = TOP_VEST;
-      L.hair = HAIR_BALD;
-      L.skin = L.hands = kTan;
-      L.hair_c = {31, 32, 33};
-      L.top_c = {1, 1, 111};
-      L.legs = {38, 39, 41};
-      L.boots = {127, 1, 111};
-      L.belt = {127, 1, 2};
-      L.shades = true;
-      L.beard = true;
-      return L;
+        Look L = base();
+        L.scale = 1.3f;
+        L.leg = 0.95f;
+        L.shoulders = 8.6f;
+        L.chest = 8.0f;
+        L.waist = 6.6f;
+        L.hips = 6.0f;
+        L.belly = 1.2f;
+        L.arm_r = 3.3f;
+        L.leg_r = 3.3f;
+        L.head = 4.3f;
+        L.top = TOP_VEST;
+        L.hair = HAIR_BALD;
+        L.skin = L.hands = kTan;
+        L.hair_c = {31, 32, 33};
+        L.top_c = {1, 1, 111};
+        L.legs = {38, 39, 41};
+        L.boots = {127, 1, 111};
+        L.belt = {127, 1, 2};
+        L.shades = true;
+        L.beard = true;
+        return L;
     }(),
     [] {  // Rust: orange mohawk, denim vest, leather trousers, a chain
-      Look L = base();
-      L.scale = 1.15f;
-      L.leg = 1.05f;
-      L.shoulders = 6.4f;
-      L.chest = 6.0f;
-      L.waist = 4.6f;
-      L.hips = 4.6f;
-      L.arm_r = 2.4f;
-      L.leg_r = 2.6f;
-      L.top = TOP_VEST;
-      L.hair = HAIR_MOHAWK;
-      L.skin = L.hands = kPale;
-      L.hair_c = {180, 186, 191};
-      L.top_c = {38, 39, 41};
-      L.legs = {55, 56, 57};
-      L.boots = {127, 1, 111};
-      L.belt = {127, 104, 105};
-      return L;
+        Look L = base();
+        L.scale = 1.15f;
+        L.leg = 1.05f;
+        L.shoulders = 6.4f;
+        L.chest = 6.0f;
+        L.waist = 4.6f;
+        L.hips = 4.6f;
+        L.arm_r = 2.4f;
+        L.leg_r = 2.6f;
+        L.top = TOP_VEST;
+        L.hair = HAIR_MOHAWK;
+        L.skin = L.hands = kPale;
+        L.hair_c = {180, 186, 191};
+        L.top_c = {38, 39, 41};
+        L.legs = {55, 56, 57};
+        L.boots = {127, 1, 111};
+        L.belt = {127, 104, 105};
+        return L;
     }(),
     [] {  // Viper: a lean martial artist in a blue gi, black sash, ponytail
-      Look L = base();
-      L.scale = 1.15f;
-      L.leg = 1.1f;
-      L.shoulders = 6.0f;
-      L.chest = 5.4f;
-      L.waist = 4.1f;
-      L.hips = 4.3f;
-      L.arm_r = 2.2f;
-      L.leg_r = 2.4f;
-      L.head = 4.4f;
-      L.top = TOP_GI;
-      L.hair = HAIR_PONY;
-      L.skin = L.hands = kTan;
-      L.hair_c = kHairBlack;
-      L.top_c = {63, 64, 65};
-      L.shirt = {248, 248, 240};
-      L.legs = kBlack;
-      L.boots = {127, 1, 111};
-      L.belt = {216, 217, 218};
-      return L;
+        Look L = base();
+        L.scale = 1.15f;
+        L.leg = 1.1f;
+        L.shoulders = 6.0f;
+        L.chest = 5.4f;
+        L.waist = 4.1f;
+        L.hips = 4.3f;
+        L.arm_r = 2.2f;
+        L.leg_r = 2.4f;
+        L.head = 4.4f;
+        L.top = TOP_GI;
+        L.hair = HAIR_PONY;
+        L.skin = L.hands = kTan;
+        L.hair_c = kHairBlack;
+        L.top_c = {63, 64, 65};
+        L.shirt = {248, 248, 240};
+        L.legs = kBlack;
+        L.boots = {127, 1, 111};
+        L.belt = {216, 217, 218};
+        return L;
     }(),
     [] {  // Dozer: a bearded giant in denim overalls over a red tee, a yellow hard hat
-      Look L = base();
-      L.scale = 1.35f;
-      L.leg = 0.95f;
-      L.shoulders = 9.0f;
-      L.chest = 8.6f;
-      L.waist = 8.0f;
-      L.hips = 7.0f;
-      L.belly = 2.6f;
-      L.arm_r = 3.6f;
-      L.leg_r = 3.7f;
-      L.head = 4.4f;
-      L.top = TOP_TEE;
-      L.hair = HAIR_HARDHAT;
-      L.hat = {196, 201, 205};
-      L.skin = L.hands = kTan;
-      L.hair_c = {123, 124, 125};
-      L.top_c = {216, 217, 218};
-      L.legs = {18, 19, 20};
-      L.boots = {127, 26, 27};
-      L.overalls = true;
-      L.beard = true;
-      return L;
+        Look L = base();
+        L.scale = 1.35f;
+        L.leg = 0.95f;
+        L.shoulders = 9.0f;
+        L.chest = 8.6f;
+        L.waist = 8.0f;
+        L.hips = 7.0f;
+        L.belly = 2.6f;
+        L.arm_r = 3.6f;
+        L.leg_r = 3.7f;
+        L.head = 4.4f;
+        L.top = TOP_TEE;
+        L.hair = HAIR_HARDHAT;
+        L.hat = {196, 201, 205};
+        L.skin = L.hands = kTan;
+        L.hair_c = {123, 124, 125};
+        L.top_c = {216, 217, 218};
+        L.legs = {18, 19, 20};
+        L.boots = {127, 26, 27};
+        L.overalls = true;
+        L.beard = true;
+        return L;
     }(),
     [] {  // King: the gang's leader, purple long coat, gold chain, lead pipe
-      Look L = base();
-      L.scale = 1.2f;
-      L.leg = 1.05f;
-      L.shoulders = 6.8f;
-      L.chest = 6.2f;
-      L.waist = 5.0f;
-      L.hips = 5.0f;
-      L.arm_r = 2.5f;
-      L.leg_r = 2.7f;
-      L.top = TOP_COAT;
-      L.hair = HAIR_SLICK;
-      L.skin = L.hands = kTan;
-      L.hair_c = kHairBlack;
-      L.top_c = {50, 49, 51};
-      L.shirt = {1, 1, 111};
-      L.legs = kBlack;
-      L.boots = {127, 1, 111};
-      L.shades = true;
-      L.necklace = 245;
-      return L;
+        Look L = base();
+        L.scale = 1.2f;
+        L.leg = 1.05f;
+        L.shoulders = 6.8f;
+        L.chest = 6.2f;
+        L.waist = 5.0f;
+        L.hips = 5.0f;
+        L.arm_r = 2.5f;
+        L.leg_r = 2.7f;
+        L.top = TOP_COAT;
+        L.hair = HAIR_SLICK;
+        L.skin = L.hands = kTan;
+        L.hair_c = kHairBlack;
+        L.top_c = {50, 49, 51};
+        L.shirt = {1, 1, 111};
+        L.legs = kBlack;
+        L.boots = {127, 1, 111};
+        L.shades = true;
+        L.necklace = 245;
+        return L;
     }(),
 };
 
 // Rosalie: pink dress, long auburn hair.
 const Look kGirl = [] {
-  Look L = base();
-  L.scale = 0.92f;
-  L.shoulders = 4.4f;
-  L.chest = 4.3f;
-  L.waist = 3.2f;
-  L.hips = 4.0f;
-  L.arm_r = 1.5f;
-  L.leg_r = 1.9f;
-  L.head = 4.6f;
-  L.top = TOP_DRESS;
-  L.hair = HAIR_LONG;
-  L.skin = L.hands = kPale;
-  L.hair_c = {101, 102, 103};
-  L.top_c = {98, 97, 96};
-  L.boots = {216, 217, 218};
-  L.skirt = true;
-  return L;
+    Look L = base();
+    L.scale = 0.92f;
+    L.shoulders = 4.4f;
+    L.chest = 4.3f;
+    L.waist = 3.2f;
+    L.hips = 4.0f;
+    L.arm_r = 1.5f;
+    L.leg_r = 1.9f;
+    L.head = 4.6f;
+    L.top = TOP_DRESS;
+    L.hair = HAIR_LONG;
+    L.skin = L.hands = kPale;
+    L.hair_c = {101, 102, 103};
+    L.top_c = {98, 97, 96};
+    L.boots = {216, 217, 218};
+    L.skirt = true;
+    return L;
 }();
 
 namespace {
 
 const char* const kFighterPoses[32] = {
-    "STAND", "WALK1",  "WALK2",  "WALK3", "WALK4",    "PUNCH1", "PUNCH2", "PUNCH3",
-    "UPPERCUT", "KICK1", "KICK2", "JUMP", "JUMPKICK", "CROUCH", "HURT",   "HURT2",
-    "FALL",  "LIE",    "GETUP",  "KNEEL", "GRAB",     "KNEE",   "THROW1", "THROW2",
-    "HELD",  "DAZED",  "THROWN", "WINDUP", "ATTACK",  "CHARGE", "TAUNT",  "BLOCK"};
+    "STAND",    "WALK1", "WALK2",  "WALK3",  "WALK4",    "PUNCH1", "PUNCH2", "PUNCH3",
+    "UPPERCUT", "KICK1", "KICK2",  "JUMP",   "JUMPKICK", "CROUCH", "HURT",   "HURT2",
+    "FALL",     "LIE",   "GETUP",  "KNEEL",  "GRAB",     "KNEE",   "THROW1", "THROW2",
+    "HELD",     "DAZED", "THROWN", "WINDUP", "ATTACK",   "CHARGE", "TAUNT",  "BLOCK"};
 
 const char* const kGirlPoses[12] = {"STAND", "WAVE1", "WAVE2", "STRUGGLE1", "STRUGGLE2", "FALL",
                                     "RUN1",  "RUN2",  "RUN3",  "RUN4",      "HUG",       "SCARED"};
 
-const char* const kArmedPoses[8] = {"STAND", "WALK1", "WALK2", "WALK3",
+const char* const kArmedPoses[8] = {"STAND", "WALK1",  "WALK2",  "WALK3",
                                     "WALK4", "WINDUP", "ATTACK", "HURT"};
 
 struct Slot {
-  int index;
-  std::string name;
-  Drawn d;
+    int index;
+    std::string name;
+    Drawn d;
 };
 
 struct Sheet {
-  std::vector<Slot> slots;
-  bool failed = false;
-  int next = 27, end = 27;
-  void block(int first, int size) {
-    next = first;
-    end = first + size;
-  }
-  void put(const std::string& name, Drawn d) {
-    if (next >= end) {
-      diag("sprites: block full, %s not added\n", name.c_str());
-      destroy_bitmap(d.b);
-      return;
+    std::vector<Slot> slots;
+    bool failed = false;
+    int next = 27, end = 27;
+    void block(int first, int size)
+    {
+        next = first;
+        end = first + size;
     }
-    slots.push_back({next++, name, d});
-  }
-  void pose_set(const std::string& prefix, const Look& L, std::vector<std::string> sets,
-                const char* const* names, int n, Prop prop) {
-    for (int i = 0; i < n; ++i) {
-      const Pose* p = find_pose(sets, names[i]);
-      if (!p) {  // the scripts name every frame: a missing one is an error
-        std::string tried;
-        for (auto& set : sets) tried += (tried.empty() ? "" : ", ") + set;
-        diag("poses.txt: no pose %s for the %s frames (sets %s)\n", names[i], prefix.c_str(),
-             tried.c_str());
-        failed = true;
-        continue;
-      }
-      put(prefix + names[i], figure(L, *p, prop));
+    void put(const std::string& name, Drawn d)
+    {
+        if (next >= end) {
+            diag("sprites: block full, %s not added\n", name.c_str());
+            destroy_bitmap(d.b);
+            return;
+        }
+        slots.push_back({next++, name, d});
     }
-  }
+    void pose_set(const std::string& prefix, const Look& L, std::vector<std::string> sets,
+                  const char* const* names, int n, Prop prop)
+    {
+        for (int i = 0; i < n; ++i) {
+            const Pose* p = find_pose(sets, names[i]);
+            if (!p) {  // the scripts name every frame: a missing one is an error
+                std::string tried;
+                for (auto& set : sets)
+                    tried += (tried.empty() ? "" : ", ") + set;
+                diag("poses.txt: no pose %s for the %s frames (sets %s)\n", names[i],
+                     prefix.c_str(), tried.c_str());
+                failed = true;
+                continue;
+            }
+            put(prefix + names[i], figure(L, *p, prop));
+        }
+    }
 };
 
-Drawn ending() {
-  // The hero and the girl in each other's arms, for the ending screen (at 133,132).
-  BITMAP* c = create_bitmap_ex(8, 128, 128);
-  clear_to_color(c, 0);
-  const Pose* h = find_pose({"ending", "fighter"}, "HUG");
-  const Pose* g = find_pose({"girl"}, "HUG");
-  BITMAP* gb = create_bitmap_ex(8, 128, 128);
-  clear_to_color(gb, 0);
-  if (g) draw_figure(gb, kGirl, *g, 62, 84);
-  if (h) draw_figure(c, kHero, *h, 52, 80);
-  draw_sprite_h_flip(c, gb, 4, 0);
-  destroy_bitmap(gb);
-  // a small heart above them
-  circlefill(c, 59, 30, 2, 252);
-  circlefill(c, 63, 30, 2, 252);
-  int tri[6] = {56, 31, 66, 31, 61, 36};
-  polygon(c, 3, tri, 252);
-  putpixel(c, 58, 29, 251);
-  Drawn d = finish(c, 60);
-  destroy_bitmap(c);
-  return d;
+Drawn ending()
+{
+    // The hero and the girl in each other's arms, for the ending screen (at 133,132).
+    BITMAP* c = create_bitmap_ex(8, 128, 128);
+    clear_to_color(c, 0);
+    const Pose* h = find_pose({"ending", "fighter"}, "HUG");
+    const Pose* g = find_pose({"girl"}, "HUG");
+    BITMAP* gb = create_bitmap_ex(8, 128, 128);
+    clear_to_color(gb, 0);
+    if (g)
+        draw_figure(gb, kGirl, *g, 62, 84);
+    if (h)
+        draw_figure(c, kHero, *h, 52, 80);
+    draw_sprite_h_flip(c, gb, 4, 0);
+    destroy_bitmap(gb);
+    // a small heart above them
+    circlefill(c, 59, 30, 2, 252);
+    circlefill(c, 63, 30, 2, 252);
+    int tri[6] = {56, 31, 66, 31, 61, 36};
+    polygon(c, 3, tri, 252);
+    putpixel(c, 58, 29, 251);
+    Drawn d = finish(c, 60);
+    destroy_bitmap(c);
+    return d;
 }
 
 }  // namespace
 
-void make_sprites(Out& o) {
-  Sheet S;
-  // Each cast member owns a fixed block of indices, so adding a pose to one
-  // never renumbers the others.
-  struct Fighter {
-    const char* prefix;
-    int first;
-    const Look* look;
-    const char* set;
-    Prop prop;
-  } fighters[] = {
-      {"HERO_", 27, &kHero, "hero", PROP_NONE},     {"THUG_", 59, &kThug, "thug", PROP_NONE},
-      {"KICKER_", 139, &kKicker, "kicker", PROP_NONE},
-      {"KNIFER_", 171, &kKnifer, "knifer", PROP_KNIFE},
-      {"HEAVY_", 203, &kHeavy, "heavy", PROP_NONE},
-      {"BOSS1_", 369, &kBoss[0], "butch", PROP_NONE},
-      {"BOSS2_", 401, &kBoss[1], "rust", PROP_CHAIN},
-      {"BOSS3_", 433, &kBoss[2], "viper", PROP_NONE},
-      {"BOSS4_", 465, &kBoss[3], "dozer", PROP_NONE},
-      {"BOSS5_", 497, &kBoss[4], "king", PROP_PIPE},
-  };
-  for (auto& f : fighters) {
-    S.block(f.first, 32);
-    S.pose_set(f.prefix, *f.look, {f.set, "fighter"}, kFighterPoses, 32, f.prop);
-  }
-  S.block(91, 16);
-  S.pose_set("GIRL_", kGirl, {"girl"}, kGirlPoses, 12, PROP_NONE);
-  S.block(107, 8);
-  for (int k = 0; k < 3; ++k) S.put(k == 2 ? "VAN_OPEN" : k ? "VAN_2" : "VAN_1", van(k));
-  S.block(115, 16);
-  const char* items[] = {"KNIFE", "PIPE",   "BAT",     "KNUCKLES", "POWER", "POWER_LIT", "VEST",
-                         "APPLE", "BURGER", "CHICKEN", "CASH",     "GOLD",  "STAR",      "1UP"};
-  for (int k = 0; k < 14; ++k) S.put(std::string("ITEM_") + items[k], item_sprite(k));
-  S.block(131, 8);
-  const char* fx[] = {"HIT_1", "HIT_2", "DUST_1", "DUST_2", "STARS_1", "STARS_2", "SHADOW", "SLASH"};
-  for (int k = 0; k < 8; ++k) S.put(fx[k], fx_sprite(k));
-  struct Weapon {
-    const char* prefix;
-    int first;
-    const char* set;
-    Prop prop;
-  } weapons[] = {{"HERO_KNIFE_", 235, "knife", PROP_KNIFE},
-                 {"HERO_PIPE_", 243, "pipe", PROP_PIPE},
-                 {"HERO_BAT_", 251, "bat", PROP_BAT}};
-  for (auto& w : weapons) {
-    S.block(w.first, 8);
-    S.pose_set(w.prefix, kHero, {w.set, "armed", "hero", "fighter"}, kArmedPoses, 8, w.prop);
-  }
-  S.block(267, 12);
-  const char* props[] = {"TRASHCAN", "CRATE", "BARREL", "TIRES"};
-  const char* states[] = {"", "_DENT", "_BROKEN"};
-  for (int k = 0; k < 4; ++k)
-    for (int st = 0; st < 3; ++st) S.put(std::string(props[k]) + states[st], breakable(k, st));
-  S.block(279, 29);
-  const char* texts[] = {"GO_1",        "GO_2",        "TIME_UP",      "GAME_OVER",  "STAGE_CLEAR",
-                         "STAGE_1",     "STAGE_2",     "STAGE_3",      "STAGE_4",    "STAGE_5",
-                         "BOSSNAME_1",  "BOSSNAME_2",  "BOSSNAME_3",   "BOSSNAME_4", "BOSSNAME_5",
-                         "TIME_BONUS",  "NOMISS_BONUS", "EXTRA_LIFE",  "EXTRA_STAR", "READY",
-                         "FIGHT",       "POP_100",     "POP_200",      "POP_500",    "POP_1000",
-                         "POP_5000",    "MODE_SURVIVAL", "MODE_VAMPIRE"};
-  for (int k = 0; k < 28; ++k) S.put(texts[k], banner(k));
-  S.block(314, 10);
-  for (int k = 0; k < 10; ++k) S.put("DIGIT_" + std::to_string(k), big_digit(k));
-  S.block(324, 8);
-  S.put("KNIFE_FLY", projectile(0));
-  S.put("CHAIN", projectile(1));
-  const char* icons[] = {"ICON_UP", "ICON_DOWN", "ICON_LEFT", "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
-  for (int i = 308; i <= 313; ++i) S.slots.push_back({i, icons[i - 308], {overlay_icon(i), -1, -1}});
-  S.slots.push_back({345, "ENDING", ending()});
-  S.slots.back().d.hx = S.slots.back().d.hy = -1;  // drawn at a fixed place, no hot spot
-  S.slots.push_back({368, "PAUSE", {overlay_icon(368), -1, -1}});
-
-  // Every index up to 557 holds a bitmap; unused ones are a small marked box.
-  std::vector<const Slot*> by_index(558, nullptr);
-  for (auto& s : S.slots) by_index[s.index] = &s;
-  BITMAP* spare = create_bitmap_ex(8, 8, 8);
-  clear_to_color(spare, 0);
-  rect(spare, 0, 0, 7, 7, 110);
-  for (int i = 26; i <= 557; ++i) {
-    char file[64];
-    const Slot* s = by_index[i];
-    if (!s) {
-      std::snprintf(file, sizeof file, "%03d_spare.pcx", i);
-      save(o, spare, file);
-      o.main.push_back({i, "BMP", file, i == 26 ? -1 : 4, i == 26 ? -1 : 7});
-      continue;
+void make_sprites(Out& o)
+{
+    Sheet S;
+    // Each cast member owns a fixed block of indices, so adding a pose to one
+    // never renumbers the others.
+    struct Fighter {
+        const char* prefix;
+        int first;
+        const Look* look;
+        const char* set;
+        Prop prop;
+    } fighters[] = {
+        {"HERO_", 27, &kHero, "hero", PROP_NONE},
+        {"THUG_", 59, &kThug, "thug", PROP_NONE},
+        {"KICKER_", 139, &kKicker, "kicker", PROP_NONE},
+        {"KNIFER_", 171, &kKnifer, "knifer", PROP_KNIFE},
+        {"HEAVY_", 203, &kHeavy, "heavy", PROP_NONE},
+        {"BOSS1_", 369, &kBoss[0], "butch", PROP_NONE},
+        {"BOSS2_", 401, &kBoss[1], "rust", PROP_CHAIN},
+        {"BOSS3_", 433, &kBoss[2], "viper", PROP_NONE},
+        {"BOSS4_", 465, &kBoss[3], "dozer", PROP_NONE},
+        {"BOSS5_", 497, &kBoss[4], "king", PROP_PIPE},
+    };
+    for (auto& f : fighters) {
+        S.block(f.first, 32);
+        S.pose_set(f.prefix, *f.look, {f.set, "fighter"}, kFighterPoses, 32, f.prop);
     }
-    std::string lower = s->name;
-    for (auto& ch : lower) ch = (char)std::tolower((unsigned char)ch);
-    std::snprintf(file, sizeof file, "%03d_%s.pcx", i, lower.c_str());
-    save(o, s->d.b, file);
-    o.main.push_back({i, "BMP", file, s->d.hx, s->d.hy});
-    o.names.push_back({"SPR_" + s->name, i});
-  }
-  destroy_bitmap(spare);
-  if (S.failed) o.failed = true;
+    S.block(91, 16);
+    S.pose_set("GIRL_", kGirl, {"girl"}, kGirlPoses, 12, PROP_NONE);
+    S.block(107, 8);
+    for (int k = 0; k < 3; ++k)
+        S.put(k == 2 ? "VAN_OPEN" : k ? "VAN_2" : "VAN_1", van(k));
+    S.block(115, 16);
+    const char* items[] = {"KNIFE", "PIPE",   "BAT",     "KNUCKLES", "POWER", "POWER_LIT", "VEST",
+                           "APPLE", "BURGER", "CHICKEN", "CASH",     "GOLD",  "STAR",      "1UP"};
+    for (int k = 0; k < 14; ++k)
+        S.put(std::string("ITEM_") + items[k], item_sprite(k));
+    S.block(131, 8);
+    const char* fx[] = {"HIT_1",   "HIT_2",   "DUST_1", "DUST_2",
+                        "STARS_1", "STARS_2", "SHADOW", "SLASH"};
+    for (int k = 0; k < 8; ++k)
+        S.put(fx[k], fx_sprite(k));
+    struct Weapon {
+        const char* prefix;
+        int first;
+        const char* set;
+        Prop prop;
+    } weapons[] = {{"HERO_KNIFE_", 235, "knife", PROP_KNIFE},
+                   {"HERO_PIPE_", 243, "pipe", PROP_PIPE},
+                   {"HERO_BAT_", 251, "bat", PROP_BAT}};
+    for (auto& w : weapons) {
+        S.block(w.first, 8);
+        S.pose_set(w.prefix, kHero, {w.set, "armed", "hero", "fighter"}, kArmedPoses, 8, w.prop);
+    }
+    S.block(267, 12);
+    const char* props[] = {"TRASHCAN", "CRATE", "BARREL", "TIRES"};
+    const char* states[] = {"", "_DENT", "_BROKEN"};
+    for (int k = 0; k < 4; ++k)
+        for (int st = 0; st < 3; ++st)
+            S.put(std::string(props[k]) + states[st], breakable(k, st));
+    S.block(279, 29);
+    const char* texts[] = {
+        "GO_1",       "GO_2",       "TIME_UP",       "GAME_OVER",   "STAGE_CLEAR",  "STAGE_1",
+        "STAGE_2",    "STAGE_3",    "STAGE_4",       "STAGE_5",     "BOSSNAME_1",   "BOSSNAME_2",
+        "BOSSNAME_3", "BOSSNAME_4", "BOSSNAME_5",    "TIME_BONUS",  "NOMISS_BONUS", "EXTRA_LIFE",
+        "EXTRA_STAR", "READY",      "FIGHT",         "POP_100",     "POP_200",      "POP_500",
+        "POP_1000",   "POP_5000",   "MODE_SURVIVAL", "MODE_VAMPIRE"};
+    for (int k = 0; k < 28; ++k)
+        S.put(texts[k], banner(k));
+    S.block(314, 10);
+    for (int k = 0; k < 10; ++k)
+        S.put("DIGIT_" + std::to_string(k), big_digit(k));
+    S.block(324, 8);
+    S.put("KNIFE_FLY", projectile(0));
+    S.put("CHAIN", projectile(1));
+    const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",
+                           "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
+    for (int i = 308; i <= 313; ++i)
+        S.slots.push_back({i, icons[i - 308], {overlay_icon(i), -1, -1}});
+    S.slots.push_back({345, "ENDING", ending()});
+    S.slots.back().d.hx = S.slots.back().d.hy = -1;  // drawn at a fixed place, no hot spot
+    S.slots.push_back({368, "PAUSE", {overlay_icon(368), -1, -1}});
+
+    // Every index up to 557 holds a bitmap; unused ones are a small marked box.
+    std::vector<const Slot*> by_index(558, nullptr);
+    for (auto& s : S.slots)
+        by_index[s.index] = &s;
+    BITMAP* spare = create_bitmap_ex(8, 8, 8);
+    clear_to_color(spare, 0);
+    rect(spare, 0, 0, 7, 7, 110);
+    for (int i = 26; i <= 557; ++i) {
+        char file[64];
+        const Slot* s = by_index[i];
+        if (!s) {
+            std::snprintf(file, sizeof file, "%03d_spare.pcx", i);
+            save(o, spare, file);
+            o.main.push_back({i, "BMP", file, i == 26 ? -1 : 4, i == 26 ? -1 : 7});
+            continue;
+        }
+        std::string lower = s->name;
+        for (auto& ch : lower)
+            ch = (char)std::tolower((unsigned char)ch);
+        std::snprintf(file, sizeof file, "%03d_%s.pcx", i, lower.c_str());
+        save(o, s->d.b, file);
+        o.main.push_back({i, "BMP", file, s->d.hx, s->d.hy});
+        o.names.push_back({"SPR_" + s->name, i});
+    }
+    destroy_bitmap(spare);
+    if (S.failed)
+        o.failed = true;
 }
 
 }  // namespace gg

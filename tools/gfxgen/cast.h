@@ -11,37 +11,47 @@ namespace gg {
 
 // A cropped picture and its hot spot (-1: none).
 struct Drawn {
-  BITMAP* b;
-  int hx, hy;
+    BITMAP* b;
+    int hx, hy;
 };
 
 // Dark, mid and light of one material, lit from the upper left.
 struct Ramp {
-  int d, m, l;
+    int d, m, l;
 };
 
 enum Top { TOP_JACKET, TOP_VEST, TOP_TANK, TOP_COAT, TOP_TEE, TOP_GI, TOP_DRESS };
-enum Hair { HAIR_SHORT, HAIR_LONG, HAIR_MOHAWK, HAIR_BALD, HAIR_CREW, HAIR_SLICK,
-            HAIR_PONY, HAIR_FLAT, HAIR_CAP, HAIR_HARDHAT };
+enum Hair {
+    HAIR_SHORT,
+    HAIR_LONG,
+    HAIR_MOHAWK,
+    HAIR_BALD,
+    HAIR_CREW,
+    HAIR_SLICK,
+    HAIR_PONY,
+    HAIR_FLAT,
+    HAIR_CAP,
+    HAIR_HARDHAT
+};
 enum Prop { PROP_NONE, PROP_KNIFE, PROP_PIPE, PROP_BAT, PROP_CHAIN };
 
 // Who a figure is: proportions, clothes and colours.
 struct Look {
-  float scale;                            // 1.0: about 52 px tall
-  float leg, torso, arm;                  // segment length factors
-  float shoulders, chest, waist, hips;    // torso half-widths at scale 1
-  float arm_r, leg_r, head;               // limb radii and head radius
-  float belly;                            // extra forward bulge at the waist
-  Top top;
-  Hair hair;
-  Ramp skin, hair_c, top_c, shirt, legs, boots, hands, belt, hat;
-  int band;          // headband colour (0: none), knot in the same
-  bool shades;       // dark glasses
-  bool beard;
-  bool skirt;
-  bool overalls;     // bib and straps in the trousers' colour
-  bool stripe;       // side stripe down the trousers (shirt's light colour)
-  int necklace;      // gold chain colour (0: none)
+    float scale;                          // 1.0: about 52 px tall
+    float leg, torso, arm;                // segment length factors
+    float shoulders, chest, waist, hips;  // torso half-widths at scale 1
+    float arm_r, leg_r, head;             // limb radii and head radius
+    float belly;                          // extra forward bulge at the waist
+    Top top;
+    Hair hair;
+    Ramp skin, hair_c, top_c, shirt, legs, boots, hands, belt, hat;
+    int band;     // headband colour (0: none), knot in the same
+    bool shades;  // dark glasses
+    bool beard;
+    bool skirt;
+    bool overalls;  // bib and straps in the trousers' colour
+    bool stripe;    // side stripe down the trousers (shirt's light colour)
+    int necklace;   // gold chain colour (0: none)
 };
 
 // One frame's joint angles in degrees: 0 points down, 90 forward, 180 up.
@@ -50,8 +60,8 @@ struct Look {
 // nods the head forward. Elbow and knee bends add to the limb's angle.
 // "grip" turns a held weapon from the forearm's line.
 struct Pose {
-  std::string set, name;
-  float tilt, dx, lean, head, nS, nE, fS, fE, nH, nK, fH, fK, grip;
+    std::string set, name;
+    float tilt, dx, lean, head, nS, nE, fS, fE, nH, nK, fH, fK, grip;
 };
 
 const Pose* find_pose(const std::vector<std::string>& sets, const std::string& name);

@@ -7,8 +7,10 @@ namespace gg {
 
 inline int x0_of(const Piece& p) { return p.col * TILE; }
 inline int x1_of(const Piece& p) { return (p.col + p.width) * TILE - 1; }
-inline void fail(Street& s, const std::string& msg) {
-  if (s.error.empty()) s.error = msg;
+inline void fail(Street& s, const std::string& msg)
+{
+    if (s.error.empty())
+        s.error = msg;
 }
 
 // Colours a source may name ("red", "sodium", ...).

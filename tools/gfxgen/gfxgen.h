@@ -10,24 +10,24 @@ namespace gg {
 
 // One datafile object to pack, in index order (see manifest.cpp).
 struct Entry {
-  int index;
-  std::string type;  // BMP, FONT, PAL, DATA
-  std::string file;  // file name inside the output folder
-  int xhot, yhot;    // -1: no hot-spot properties
+    int index;
+    std::string type;  // BMP, FONT, PAL, DATA
+    std::string file;  // file name inside the output folder
+    int xhot, yhot;    // -1: no hot-spot properties
 };
 
 // Include-file constants naming sprite frames.
 struct Name {
-  std::string name;
-  int value;
+    std::string name;
+    int value;
 };
 
 struct Out {
-  std::string dir;           // output folder for picture files
-  std::vector<Entry> main;   // NIGHTWAR.DAT
-  std::vector<Entry> levels; // LEVELS.DAT
-  std::vector<Name> names;
-  bool failed = false;       // a picture could not be written
+    std::string dir;            // output folder for picture files
+    std::vector<Entry> main;    // NIGHTWAR.DAT
+    std::vector<Entry> levels;  // LEVELS.DAT
+    std::vector<Name> names;
+    bool failed = false;  // a picture could not be written
 };
 
 extern PALETTE game_pal;

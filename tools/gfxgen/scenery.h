@@ -23,12 +23,12 @@ void shutter(Canvas& cv, int x0, int y0, int x1, int y1, Rgb base, int seed);
 void shop_window(Canvas& cv, int x0, int y0, int x1, int y1, Rgb light, int goods, int seed);
 void awning(Canvas& cv, int x0, int y0, int x1, int depth, Rgb a, Rgb b);
 // A flat sign board with centred lettering.
-void sign(Canvas& cv, int x0, int y0, int x1, int y1, const std::string& text, Rgb board,
-          Rgb ink, int scale = 1);
+void sign(Canvas& cv, int x0, int y0, int x1, int y1, const std::string& text, Rgb board, Rgb ink,
+          int scale = 1);
 // Glowing tube lettering, centred on cx.
 void neon(Canvas& cv, int cx, int y, const std::string& text, Rgb tube, int scale = 1);
-void graffiti(Canvas& cv, int x, int y, const std::string& text, Rgb fill, Rgb outline,
-              int seed, int scale = 2);
+void graffiti(Canvas& cv, int x, int y, const std::string& text, Rgb fill, Rgb outline, int seed,
+              int scale = 2);
 void poster(Canvas& cv, int x, int y, int w, int h, int seed);
 
 // A street lamp whose foot stands at (x, foot); its head hangs over the

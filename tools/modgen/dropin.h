@@ -7,4 +7,5 @@
 
 bool copy_module(const std::string& in, const std::string& out);
 // `modules`: the module file names the build puts in the data folder.
-bool copy_playlist(const std::string& in, const std::string& out, const std::vector<std::string>& modules);
+bool copy_playlist(const std::string& in, const std::string& out,
+                   const std::vector<std::string>& modules);

@@ -46,801 +46,990 @@ constexpr int MAX_ROWS = 256;
 constexpr int KEY_OFF = 97;
 
 struct Cell {
-  uint8_t note = 0, instr = 0, vol = 0, eff = 0, param = 0;
+    uint8_t note = 0, instr = 0, vol = 0, eff = 0, param = 0;
 };
 
 struct Instr {
-  std::string name;
-  mg::Patch patch;
+    std::string name;
+    mg::Patch patch;
 };
 
 struct Track {
-  std::string name;
-  int ch = 0, nch = 1, instr = -1, oct = 4, vol = 64, pan = -1;
-  bool drums = false;
-  std::map<char, std::pair<int, int>> letters;  // step letter -> instrument, volume
-  int echo_src = -1, echo_rows = 0, echo_vol = 0;
+    std::string name;
+    int ch = 0, nch = 1, instr = -1, oct = 4, vol = 64, pan = -1;
+    bool drums = false;
+    std::map<char, std::pair<int, int>> letters;  // step letter -> instrument, volume
+    int echo_src = -1, echo_rows = 0, echo_vol = 0;
 };
 
 struct Chord {
-  int root = 0, bass = -1, rows = 16;  // pitch classes; bass -1: the root
-  std::vector<int> tones;              // semitones above the root
+    int root = 0, bass = -1, rows = 16;  // pitch classes; bass -1: the root
+    std::vector<int> tones;              // semitones above the root
 };
 
 struct Pattern {
-  std::string name;
-  int rows = 64, transpose = 0, tempo = 0;
-  std::vector<Chord> chords;
-  std::map<int, std::vector<std::string>> lines;  // track -> tokens
-  std::map<int, int> line_no;                     // track -> score line, for errors
+    std::string name;
+    int rows = 64, transpose = 0, tempo = 0;
+    std::vector<Chord> chords;
+    std::map<int, std::vector<std::string>> lines;  // track -> tokens
+    std::map<int, int> line_no;                     // track -> score line, for errors
 };
 
 struct Song {
-  std::string title = "nightward";
-  int speed = 6, tempo = 125, restart = 0, swing = 0, gain = 64;
-  std::vector<Instr> instrs;
-  std::vector<Track> tracks;
-  std::map<std::string, std::vector<std::string>> phrases;
-  std::vector<Pattern> pats;
-  std::vector<int> order;
-  int channels = 0;
+    std::string title = "nightward";
+    int speed = 6, tempo = 125, restart = 0, swing = 0, gain = 64;
+    std::vector<Instr> instrs;
+    std::vector<Track> tracks;
+    std::map<std::string, std::vector<std::string>> phrases;
+    std::vector<Pattern> pats;
+    std::vector<int> order;
+    int channels = 0;
 };
 
 const char* path_for_diag = "";
 int line_for_diag = 0;
 bool failed = false;
 
-void fail(const std::string& msg, int line = -1) {
-  if (failed) return;
-  diag("%s:%d: %s\n", path_for_diag, line < 0 ? line_for_diag : line, msg.c_str());
-  failed = true;
+void fail(const std::string& msg, int line = -1)
+{
+    if (failed)
+        return;
+    diag("%s:%d: %s\n", path_for_diag, line < 0 ? line_for_diag : line, msg.c_str());
+    failed = true;
 }
 
-int find_named(const std::vector<Instr>& v, const std::string& n) {
-  for (size_t i = 0; i < v.size(); ++i)
-    if (v[i].name == n) return (int)i;
-  return -1;
+int find_named(const std::vector<Instr>& v, const std::string& n)
+{
+    for (size_t i = 0; i < v.size(); ++i)
+        if (v[i].name == n)
+            return (int)i;
+    return -1;
 }
-int find_track(const Song& s, const std::string& n) {
-  for (size_t i = 0; i < s.tracks.size(); ++i)
-    if (s.tracks[i].name == n) return (int)i;
-  return -1;
+int find_track(const Song& s, const std::string& n)
+{
+    for (size_t i = 0; i < s.tracks.size(); ++i)
+        if (s.tracks[i].name == n)
+            return (int)i;
+    return -1;
 }
-int find_pattern(const Song& s, const std::string& n) {
-  for (size_t i = 0; i < s.pats.size(); ++i)
-    if (s.pats[i].name == n) return (int)i;
-  return -1;
+int find_pattern(const Song& s, const std::string& n)
+{
+    for (size_t i = 0; i < s.pats.size(); ++i)
+        if (s.pats[i].name == n)
+            return (int)i;
+    return -1;
 }
 
 // "C4" (middle C), "F#2", "Bb5" -> XM note 1..96 (C0 = 1); 0 if not a note.
-int parse_pitch_class(const char*& s) {
-  static const int base[7] = {9, 11, 0, 2, 4, 5, 7};  // A..G
-  if (*s < 'A' || *s > 'G') return -100;
-  int n = base[*s++ - 'A'];
-  if (*s == '#') ++n, ++s;
-  else if (*s == 'b') --n, ++s;
-  return n;
+int parse_pitch_class(const char*& s)
+{
+    static const int base[7] = {9, 11, 0, 2, 4, 5, 7};  // A..G
+    if (*s < 'A' || *s > 'G')
+        return -100;
+    int n = base[*s++ - 'A'];
+    if (*s == '#')
+        ++n, ++s;
+    else if (*s == 'b')
+        --n, ++s;
+    return n;
 }
-int parse_note(const std::string& tok) {
-  const char* s = tok.c_str();
-  int pc = parse_pitch_class(s);
-  if (pc == -100 || *s < '0' || *s > '7' || s[1]) return 0;
-  int n = pc + (*s - '0') * 12 + 1;
-  return n >= 1 && n <= 96 ? n : 0;
+int parse_note(const std::string& tok)
+{
+    const char* s = tok.c_str();
+    int pc = parse_pitch_class(s);
+    if (pc == -100 || *s < '0' || *s > '7' || s[1])
+        return 0;
+    int n = pc + (*s - '0') * 12 + 1;
+    return n >= 1 && n <= 96 ? n : 0;
 }
 
-bool parse_chord(const std::string& sym, Chord& c) {
-  static const std::pair<const char*, std::vector<int>> kinds[] = {
-      {"", {0, 4, 7}},          {"m", {0, 3, 7}},          {"7", {0, 4, 7, 10}},
-      {"m7", {0, 3, 7, 10}},    {"maj7", {0, 4, 7, 11}},   {"dim", {0, 3, 6}},
-      {"dim7", {0, 3, 6, 9}},   {"m7b5", {0, 3, 6, 10}},   {"aug", {0, 4, 8}},
-      {"sus2", {0, 2, 7}},      {"sus4", {0, 5, 7}},       {"6", {0, 4, 7, 9}},
-      {"m6", {0, 3, 7, 9}},     {"9", {0, 4, 7, 10, 14}},  {"m9", {0, 3, 7, 10, 14}},
-      {"maj9", {0, 4, 7, 11, 14}}, {"add9", {0, 4, 7, 14}}, {"7sus4", {0, 5, 7, 10}},
-      {"5", {0, 7}},            {"madd9", {0, 3, 7, 14}},  {"mmaj7", {0, 3, 7, 11}},
-  };
-  std::string s = sym, bass;
-  size_t slash = s.find('/');
-  if (slash != std::string::npos) bass = s.substr(slash + 1), s = s.substr(0, slash);
-  const char* p = s.c_str();
-  int root = parse_pitch_class(p);
-  if (root == -100) return false;
-  c.root = (root + 12) % 12;
-  c.bass = -1;
-  if (!bass.empty()) {
-    const char* q = bass.c_str();
-    int b = parse_pitch_class(q);
-    if (b == -100 || *q) return false;
-    c.bass = (b + 12) % 12;
-  }
-  for (auto& k : kinds)
-    if (!std::strcmp(p, k.first)) {
-      c.tones = k.second;
-      return true;
+bool parse_chord(const std::string& sym, Chord& c)
+{
+    static const std::pair<const char*, std::vector<int>> kinds[] = {
+        {"", {0, 4, 7}},
+        {"m", {0, 3, 7}},
+        {"7", {0, 4, 7, 10}},
+        {"m7", {0, 3, 7, 10}},
+        {"maj7", {0, 4, 7, 11}},
+        {"dim", {0, 3, 6}},
+        {"dim7", {0, 3, 6, 9}},
+        {"m7b5", {0, 3, 6, 10}},
+        {"aug", {0, 4, 8}},
+        {"sus2", {0, 2, 7}},
+        {"sus4", {0, 5, 7}},
+        {"6", {0, 4, 7, 9}},
+        {"m6", {0, 3, 7, 9}},
+        {"9", {0, 4, 7, 10, 14}},
+        {"m9", {0, 3, 7, 10, 14}},
+        {"maj9", {0, 4, 7, 11, 14}},
+        {"add9", {0, 4, 7, 14}},
+        {"7sus4", {0, 5, 7, 10}},
+        {"5", {0, 7}},
+        {"madd9", {0, 3, 7, 14}},
+        {"mmaj7", {0, 3, 7, 11}},
+    };
+    std::string s = sym, bass;
+    size_t slash = s.find('/');
+    if (slash != std::string::npos)
+        bass = s.substr(slash + 1), s = s.substr(0, slash);
+    const char* p = s.c_str();
+    int root = parse_pitch_class(p);
+    if (root == -100)
+        return false;
+    c.root = (root + 12) % 12;
+    c.bass = -1;
+    if (!bass.empty()) {
+        const char* q = bass.c_str();
+        int b = parse_pitch_class(q);
+        if (b == -100 || *q)
+            return false;
+        c.bass = (b + 12) % 12;
     }
-  return false;
+    for (auto& k : kinds)
+        if (!std::strcmp(p, k.first)) {
+            c.tones = k.second;
+            return true;
+        }
+    return false;
 }
 
 // Splits "TEXT/ROWS" and keeps the sticky length.
-std::string split_len(const std::string& tok, int& len) {
-  size_t sl = tok.rfind('/');
-  if (sl == std::string::npos || sl + 1 == tok.size() || !isdigit((unsigned char)tok[sl + 1])) return tok;
-  len = std::atoi(tok.c_str() + sl + 1);
-  return tok.substr(0, sl);
+std::string split_len(const std::string& tok, int& len)
+{
+    size_t sl = tok.rfind('/');
+    if (sl == std::string::npos || sl + 1 == tok.size() || !isdigit((unsigned char)tok[sl + 1]))
+        return tok;
+    len = std::atoi(tok.c_str() + sl + 1);
+    return tok.substr(0, sl);
 }
 
-std::vector<std::string> expand(const Song& song, const std::vector<std::string>& toks, int depth = 0);
+std::vector<std::string> expand(const Song& song, const std::vector<std::string>& toks,
+                                int depth = 0);
 
 // `$NAME` and `$NAME+N` become the phrase's tokens, the notes shifted by N.
-std::vector<std::string> expand(const Song& song, const std::vector<std::string>& toks, int depth) {
-  std::vector<std::string> out;
-  for (const std::string& t : toks) {
-    if (t[0] != '$') {
-      out.push_back(t);
-      continue;
-    }
-    size_t sign = t.find_first_of("+-", 1);
-    std::string name = t.substr(1, sign == std::string::npos ? std::string::npos : sign - 1);
-    int shift = sign == std::string::npos ? 0 : std::atoi(t.c_str() + sign);
-    auto it = song.phrases.find(name);
-    if (it == song.phrases.end() || depth > 8) {
-      fail("unknown phrase \"" + name + "\"");
-      return out;
-    }
-    for (std::string x : expand(song, it->second, depth + 1)) {
-      if (shift) {
-        int len = -1;
-        std::string body = split_len(x, len);
-        size_t at = body.find_first_of("ABCDEFG");
-        if (at != std::string::npos && (at == 0 || body[0] == '~')) {
-          size_t colon = body.find(':');
-          std::string note = body.substr(at, colon == std::string::npos ? std::string::npos : colon - at);
-          int n = parse_note(note);
-          if (n) {
-            static const char* names[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-            int m = n - 1 + shift;
-            if (m < 0 || m > 95) {
-              fail("a transposed phrase leaves the notes C0..B7");
-              return out;
+std::vector<std::string> expand(const Song& song, const std::vector<std::string>& toks, int depth)
+{
+    std::vector<std::string> out;
+    for (const std::string& t : toks) {
+        if (t[0] != '$') {
+            out.push_back(t);
+            continue;
+        }
+        size_t sign = t.find_first_of("+-", 1);
+        std::string name = t.substr(1, sign == std::string::npos ? std::string::npos : sign - 1);
+        int shift = sign == std::string::npos ? 0 : std::atoi(t.c_str() + sign);
+        auto it = song.phrases.find(name);
+        if (it == song.phrases.end() || depth > 8) {
+            fail("unknown phrase \"" + name + "\"");
+            return out;
+        }
+        for (std::string x : expand(song, it->second, depth + 1)) {
+            if (shift) {
+                int len = -1;
+                std::string body = split_len(x, len);
+                size_t at = body.find_first_of("ABCDEFG");
+                if (at != std::string::npos && (at == 0 || body[0] == '~')) {
+                    size_t colon = body.find(':');
+                    std::string note = body.substr(
+                        at, colon == std::string::npos ? std::string::npos : colon - at);
+                    int n = parse_note(note);
+                    if (n) {
+                        static const char* names[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                                        "F#", "G",  "G#", "A",  "A#", "B"};
+                        int m = n - 1 + shift;
+                        if (m < 0 || m > 95) {
+                            fail("a transposed phrase leaves the notes C0..B7");
+                            return out;
+                        }
+                        body = body.substr(0, at) + names[m % 12] + std::to_string(m / 12) +
+                               (colon == std::string::npos ? "" : body.substr(colon));
+                    }
+                }
+                x = len >= 0 ? body + "/" + std::to_string(len) : body;
             }
-            body = body.substr(0, at) + names[m % 12] + std::to_string(m / 12) +
-                   (colon == std::string::npos ? "" : body.substr(colon));
-          }
+            out.push_back(x);
         }
-        x = len >= 0 ? body + "/" + std::to_string(len) : body;
-      }
-      out.push_back(x);
     }
-  }
-  return out;
+    return out;
 }
 
-bool parse_knobs(const std::vector<std::string>& toks, size_t from, mg::PatchKnobs& k) {
-  for (size_t i = from; i < toks.size(); ++i) {
-    size_t eq = toks[i].find('=');
-    if (eq == std::string::npos) return false;
-    std::string key = toks[i].substr(0, eq);
-    double v = std::atof(toks[i].c_str() + eq + 1);
-    if (key == "vol") k.volume = std::clamp((int)v, 0, 64);
-    else if (key == "pan") k.pan = std::clamp((int)v, 0, 255);
-    else if (key == "att") k.attack = v;
-    else if (key == "dec") k.decay = v;
-    else if (key == "sus") k.sustain = std::clamp(v, 0.0, 1.0);
-    else if (key == "rel") k.release = v;
-    else if (key == "bright") k.bright = std::clamp(v, 0.1, 4.0);
-    else if (key == "vib") k.vib = std::clamp((int)v, 0, 15);
-    else return false;
-  }
-  return true;
+bool parse_knobs(const std::vector<std::string>& toks, size_t from, mg::PatchKnobs& k)
+{
+    for (size_t i = from; i < toks.size(); ++i) {
+        size_t eq = toks[i].find('=');
+        if (eq == std::string::npos)
+            return false;
+        std::string key = toks[i].substr(0, eq);
+        double v = std::atof(toks[i].c_str() + eq + 1);
+        if (key == "vol")
+            k.volume = std::clamp((int)v, 0, 64);
+        else if (key == "pan")
+            k.pan = std::clamp((int)v, 0, 255);
+        else if (key == "att")
+            k.attack = v;
+        else if (key == "dec")
+            k.decay = v;
+        else if (key == "sus")
+            k.sustain = std::clamp(v, 0.0, 1.0);
+        else if (key == "rel")
+            k.release = v;
+        else if (key == "bright")
+            k.bright = std::clamp(v, 0.1, 4.0);
+        else if (key == "vib")
+            k.vib = std::clamp((int)v, 0, 15);
+        else
+            return false;
+    }
+    return true;
 }
 
-bool parse(const char* path, Song& song) {
-  FILE* f = std::fopen(path, "r");
-  if (!f) {
-    diag("%s:0: cannot open\n", path);
-    return false;
-  }
-  path_for_diag = path;
-  char buf[4096];
-  Pattern* cur = nullptr;
-  std::map<int, bool> replaced;  // tracks whose copied lines this block replaced
-  while (!failed && std::fgets(buf, sizeof buf, f)) {
-    ++line_for_diag;
-    // '#' starts a comment only after a blank, so sharps like F#2 survive.
-    for (char* p = buf; *p; ++p)
-      if (*p == '#' && (p == buf || p[-1] == ' ' || p[-1] == '\t')) {
-        *p = 0;
-        break;
-      }
-    std::vector<std::string> t;
-    for (char* tok = std::strtok(buf, " \t\r\n"); tok; tok = std::strtok(nullptr, " \t\r\n")) t.push_back(tok);
-    if (t.empty()) continue;
-    const std::string& key = t[0];
-    auto need = [&](size_t n, const char* what) {
-      if (t.size() < n) fail(what);
-      return t.size() >= n;
-    };
-    if (key == "title") {
-      std::string s;
-      for (size_t i = 1; i < t.size(); ++i) s += (i > 1 ? " " : "") + t[i];
-      song.title = s;
-    } else if (key == "speed" || key == "tempo") {
-      int n = t.size() > 1 ? std::atoi(t[1].c_str()) : 0;
-      if (key == "speed" ? (n < 1 || n > 31) : (n < 32 || n > 255)) fail("value out of range");
-      else if (key == "speed") song.speed = n;
-      else if (cur) cur->tempo = n;
-      else song.tempo = n;
-    } else if (key == "gain") {
-      int n = t.size() > 1 ? std::atoi(t[1].c_str()) : -1;
-      if (n < 1 || n > 64) fail("gain takes 1..64");
-      else song.gain = n;
-    } else if (key == "swing") {
-      int n = t.size() > 1 ? std::atoi(t[1].c_str()) : -1;
-      if (n < 0 || n >= song.speed) fail("swing takes 0 .. speed-1 ticks");
-      else song.swing = n;
-    } else if (key == "instr") {
-      if (!need(3, "instr needs a name and a preset")) break;
-      mg::PatchKnobs k;
-      Instr in;
-      in.name = t[1];
-      if (find_named(song.instrs, t[1]) >= 0 || song.instrs.size() >= 64) fail("instr needs a new name (at most 64)");
-      else if (!parse_knobs(t, 3, k)) fail("instr knobs are vol= pan= att= dec= sus= rel= bright= vib=");
-      else if (!mg::make_patch(t[2], k, in.patch))
-        fail("unknown preset \"" + t[2] + "\"; presets: " + mg::preset_names());
-      else song.instrs.push_back(in);
-    } else if (key == "track" || key == "drums") {
-      if (!need(3, "a part needs a name and its instruments")) break;
-      Track tr;
-      tr.name = t[1];
-      tr.ch = song.channels;
-      tr.drums = key == "drums";
-      for (size_t i = 2; i < t.size() && !failed; ++i) {
-        size_t eq = t[i].find('=');
-        std::string k = t[i].substr(0, eq), v = eq == std::string::npos ? "" : t[i].substr(eq + 1);
-        if (tr.drums) {
-          std::string ins = v.substr(0, v.find(':'));
-          int idx = find_named(song.instrs, ins);
-          if (k.size() != 1 || !isalpha((unsigned char)k[0]) || idx < 0) fail("drum steps are L=INSTR[:VOL]");
-          else tr.letters[k[0]] = {idx, v.find(':') == std::string::npos ? 64 : std::atoi(v.c_str() + v.find(':') + 1)};
-        } else if (i == 2) {
-          tr.instr = find_named(song.instrs, t[2]);
-          if (tr.instr < 0) fail("unknown instr \"" + t[2] + "\"");
-        } else if (k == "ch") tr.nch = std::clamp(std::atoi(v.c_str()), 1, 8);
-        else if (k == "oct") tr.oct = std::clamp(std::atoi(v.c_str()), 0, 7);
-        else if (k == "vol") tr.vol = std::clamp(std::atoi(v.c_str()), 0, 64);
-        else if (k == "pan") tr.pan = std::clamp(std::atoi(v.c_str()), 0, 255);
-        else if (k == "echo") {
-          char src[64];
-          if (std::sscanf(v.c_str(), "%63[^,],%d,%d", src, &tr.echo_rows, &tr.echo_vol) != 3 ||
-              (tr.echo_src = find_track(song, src)) < 0 || tr.echo_rows < 1)
-            fail("echo=TRACK,ROWS,VOL names an earlier part");
-        } else fail("part settings are ch= oct= vol= pan= echo=");
-      }
-      if (find_track(song, tr.name) >= 0) fail("part needs a new name");
-      if (song.channels + tr.nch > MAX_CHANNELS) fail("more than 32 channels");
-      song.channels += tr.nch;
-      song.tracks.push_back(tr);
-    } else if (key == "phrase") {
-      if (!need(2, "phrase needs a name")) break;
-      auto& p = song.phrases[t[1]];
-      p.insert(p.end(), t.begin() + 2, t.end());
-    } else if (key == "pattern") {
-      if (!need(2, "pattern needs a name")) break;
-      if (find_pattern(song, t[1]) >= 0 || song.pats.size() >= 255) {
-        fail("pattern needs a new name (at most 255 patterns)");
-        break;
-      }
-      Pattern p;
-      for (size_t i = 2; i < t.size() && !failed; ++i) {
-        if (t[i] == "from" && i + 1 < t.size()) {
-          int src = find_pattern(song, t[++i]);
-          if (src < 0) fail("from names an unknown pattern");
-          else p = song.pats[src];
+bool parse(const char* path, Song& song)
+{
+    FILE* f = std::fopen(path, "r");
+    if (!f) {
+        diag("%s:0: cannot open\n", path);
+        return false;
+    }
+    path_for_diag = path;
+    char buf[4096];
+    Pattern* cur = nullptr;
+    std::map<int, bool> replaced;  // tracks whose copied lines this block replaced
+    while (!failed && std::fgets(buf, sizeof buf, f)) {
+        ++line_for_diag;
+        // '#' starts a comment only after a blank, so sharps like F#2 survive.
+        for (char* p = buf; *p; ++p)
+            if (*p == '#' && (p == buf || p[-1] == ' ' || p[-1] == '\t')) {
+                *p = 0;
+                break;
+            }
+        std::vector<std::string> t;
+        for (char* tok = std::strtok(buf, " \t\r\n"); tok; tok = std::strtok(nullptr, " \t\r\n"))
+            t.push_back(tok);
+        if (t.empty())
+            continue;
+        const std::string& key = t[0];
+        auto need = [&](size_t n, const char* what) {
+            if (t.size() < n)
+                fail(what);
+            return t.size() >= n;
+        };
+        if (key == "title") {
+            std::string s;
+            for (size_t i = 1; i < t.size(); ++i)
+                s += (i > 1 ? " " : "") + t[i];
+            song.title = s;
+        } else if (key == "speed" || key == "tempo") {
+            int n = t.size() > 1 ? std::atoi(t[1].c_str()) : 0;
+            if (key == "speed" ? (n < 1 || n > 31) : (n < 32 || n > 255))
+                fail("value out of range");
+            else if (key == "speed")
+                song.speed = n;
+            else if (cur)
+                cur->tempo = n;
+            else
+                song.tempo = n;
+        } else if (key == "gain") {
+            int n = t.size() > 1 ? std::atoi(t[1].c_str()) : -1;
+            if (n < 1 || n > 64)
+                fail("gain takes 1..64");
+            else
+                song.gain = n;
+        } else if (key == "swing") {
+            int n = t.size() > 1 ? std::atoi(t[1].c_str()) : -1;
+            if (n < 0 || n >= song.speed)
+                fail("swing takes 0 .. speed-1 ticks");
+            else
+                song.swing = n;
+        } else if (key == "instr") {
+            if (!need(3, "instr needs a name and a preset"))
+                break;
+            mg::PatchKnobs k;
+            Instr in;
+            in.name = t[1];
+            if (find_named(song.instrs, t[1]) >= 0 || song.instrs.size() >= 64)
+                fail("instr needs a new name (at most 64)");
+            else if (!parse_knobs(t, 3, k))
+                fail("instr knobs are vol= pan= att= dec= sus= rel= bright= vib=");
+            else if (!mg::make_patch(t[2], k, in.patch))
+                fail("unknown preset \"" + t[2] + "\"; presets: " + mg::preset_names());
+            else
+                song.instrs.push_back(in);
+        } else if (key == "track" || key == "drums") {
+            if (!need(3, "a part needs a name and its instruments"))
+                break;
+            Track tr;
+            tr.name = t[1];
+            tr.ch = song.channels;
+            tr.drums = key == "drums";
+            for (size_t i = 2; i < t.size() && !failed; ++i) {
+                size_t eq = t[i].find('=');
+                std::string k = t[i].substr(0, eq),
+                            v = eq == std::string::npos ? "" : t[i].substr(eq + 1);
+                if (tr.drums) {
+                    std::string ins = v.substr(0, v.find(':'));
+                    int idx = find_named(song.instrs, ins);
+                    if (k.size() != 1 || !isalpha((unsigned char)k[0]) || idx < 0)
+                        fail("drum steps are L=INSTR[:VOL]");
+                    else
+                        tr.letters[k[0]] = {idx, v.find(':') == std::string::npos
+                                                     ? 64
+                                                     : std::atoi(v.c_str() + v.find(':') + 1)};
+                } else if (i == 2) {
+                    tr.instr = find_named(song.instrs, t[2]);
+                    if (tr.instr < 0)
+                        fail("unknown instr \"" + t[2] + "\"");
+                } else if (k == "ch")
+                    tr.nch = std::clamp(std::atoi(v.c_str()), 1, 8);
+                else if (k == "oct")
+                    tr.oct = std::clamp(std::atoi(v.c_str()), 0, 7);
+                else if (k == "vol")
+                    tr.vol = std::clamp(std::atoi(v.c_str()), 0, 64);
+                else if (k == "pan")
+                    tr.pan = std::clamp(std::atoi(v.c_str()), 0, 255);
+                else if (k == "echo") {
+                    char src[64];
+                    if (std::sscanf(v.c_str(), "%63[^,],%d,%d", src, &tr.echo_rows, &tr.echo_vol) !=
+                            3 ||
+                        (tr.echo_src = find_track(song, src)) < 0 || tr.echo_rows < 1)
+                        fail("echo=TRACK,ROWS,VOL names an earlier part");
+                } else
+                    fail("part settings are ch= oct= vol= pan= echo=");
+            }
+            if (find_track(song, tr.name) >= 0)
+                fail("part needs a new name");
+            if (song.channels + tr.nch > MAX_CHANNELS)
+                fail("more than 32 channels");
+            song.channels += tr.nch;
+            song.tracks.push_back(tr);
+        } else if (key == "phrase") {
+            if (!need(2, "phrase needs a name"))
+                break;
+            auto& p = song.phrases[t[1]];
+            p.insert(p.end(), t.begin() + 2, t.end());
+        } else if (key == "pattern") {
+            if (!need(2, "pattern needs a name"))
+                break;
+            if (find_pattern(song, t[1]) >= 0 || song.pats.size() >= 255) {
+                fail("pattern needs a new name (at most 255 patterns)");
+                break;
+            }
+            Pattern p;
+            for (size_t i = 2; i < t.size() && !failed; ++i) {
+                if (t[i] == "from" && i + 1 < t.size()) {
+                    int src = find_pattern(song, t[++i]);
+                    if (src < 0)
+                        fail("from names an unknown pattern");
+                    else
+                        p = song.pats[src];
+                } else {
+                    p.rows = std::atoi(t[i].c_str());
+                }
+            }
+            if (p.rows < 1 || p.rows > MAX_ROWS)
+                fail("a pattern has 1..256 rows");
+            p.name = t[1];
+            song.pats.push_back(p);
+            cur = &song.pats.back();
+            replaced.clear();
+        } else if (key == "transpose") {
+            if (!cur || t.size() != 2)
+                fail("transpose N inside a pattern");
+            else
+                cur->transpose = std::atoi(t[1].c_str());
+        } else if (key == "chords") {
+            if (!cur) {
+                fail("chords outside a pattern");
+                break;
+            }
+            if (!replaced[-1])
+                cur->chords.clear(), replaced[-1] = true;
+            int len = 16;
+            if (!cur->chords.empty())
+                len = cur->chords.back().rows;
+            for (size_t i = 1; i < t.size(); ++i) {
+                Chord c;
+                std::string sym = split_len(t[i], len);
+                // "C/G/8": the last slash before digits is the length, the first the bass.
+                if (!parse_chord(sym, c)) {
+                    fail("unknown chord \"" + sym + "\"");
+                    break;
+                }
+                c.rows = len;
+                cur->chords.push_back(c);
+            }
+        } else if (key == "order") {
+            for (size_t i = 1; i < t.size(); ++i) {
+                if (t[i] == "|") {
+                    song.restart = (int)song.order.size();
+                    continue;
+                }
+                int p = find_pattern(song, t[i]);
+                if (p < 0) {
+                    fail("order names an unknown pattern");
+                    break;
+                }
+                song.order.push_back(p);
+            }
+        } else if (int tr = find_track(song, key); tr >= 0) {
+            if (!cur) {
+                fail("a part outside a pattern");
+                break;
+            }
+            auto& l = cur->lines[tr];
+            if (!replaced[tr])
+                l.clear(), replaced[tr] = true;
+            if (t.size() == 2 && t[1] == "off")
+                continue;
+            std::vector<std::string> more =
+                expand(song, std::vector<std::string>(t.begin() + 1, t.end()));
+            l.insert(l.end(), more.begin(), more.end());
+            cur->line_no[tr] = line_for_diag;
         } else {
-          p.rows = std::atoi(t[i].c_str());
+            fail("unknown keyword \"" + key + "\"");
         }
-      }
-      if (p.rows < 1 || p.rows > MAX_ROWS) fail("a pattern has 1..256 rows");
-      p.name = t[1];
-      song.pats.push_back(p);
-      cur = &song.pats.back();
-      replaced.clear();
-    } else if (key == "transpose") {
-      if (!cur || t.size() != 2) fail("transpose N inside a pattern");
-      else cur->transpose = std::atoi(t[1].c_str());
-    } else if (key == "chords") {
-      if (!cur) {
-        fail("chords outside a pattern");
-        break;
-      }
-      if (!replaced[-1]) cur->chords.clear(), replaced[-1] = true;
-      int len = 16;
-      if (!cur->chords.empty()) len = cur->chords.back().rows;
-      for (size_t i = 1; i < t.size(); ++i) {
-        Chord c;
-        std::string sym = split_len(t[i], len);
-        // "C/G/8": the last slash before digits is the length, the first the bass.
-        if (!parse_chord(sym, c)) {
-          fail("unknown chord \"" + sym + "\"");
-          break;
-        }
-        c.rows = len;
-        cur->chords.push_back(c);
-      }
-    } else if (key == "order") {
-      for (size_t i = 1; i < t.size(); ++i) {
-        if (t[i] == "|") {
-          song.restart = (int)song.order.size();
-          continue;
-        }
-        int p = find_pattern(song, t[i]);
-        if (p < 0) {
-          fail("order names an unknown pattern");
-          break;
-        }
-        song.order.push_back(p);
-      }
-    } else if (int tr = find_track(song, key); tr >= 0) {
-      if (!cur) {
-        fail("a part outside a pattern");
-        break;
-      }
-      auto& l = cur->lines[tr];
-      if (!replaced[tr]) l.clear(), replaced[tr] = true;
-      if (t.size() == 2 && t[1] == "off") continue;
-      std::vector<std::string> more = expand(song, std::vector<std::string>(t.begin() + 1, t.end()));
-      l.insert(l.end(), more.begin(), more.end());
-      cur->line_no[tr] = line_for_diag;
-    } else {
-      fail("unknown keyword \"" + key + "\"");
     }
-  }
-  std::fclose(f);
-  if (!failed && song.order.empty()) fail("the song has no order");
-  if (!failed && song.restart >= (int)song.order.size()) fail("nothing follows the loop mark");
-  return !failed;
+    std::fclose(f);
+    if (!failed && song.order.empty())
+        fail("the song has no order");
+    if (!failed && song.restart >= (int)song.order.size())
+        fail("nothing follows the loop mark");
+    return !failed;
 }
 
 // ---- Turning parts into cells ----
 
 struct Grid {
-  int rows;
-  std::vector<Cell> cells;  // rows x channels
-  int channels;
-  Cell& at(int r, int c) { return cells[r * channels + c]; }
+    int rows;
+    std::vector<Cell> cells;  // rows x channels
+    int channels;
+    Cell& at(int r, int c) { return cells[r * channels + c]; }
 };
 
 // The chord sounding at `row` of the pattern, and the row it started on.
-const Chord* chord_at(const Pattern& p, int row, int* start = nullptr, const Chord** next = nullptr) {
-  int r = 0;
-  for (size_t i = 0; i < p.chords.size(); ++i) {
-    int end = r + p.chords[i].rows;
-    if (row < end || i + 1 == p.chords.size()) {
-      if (start) *start = r;
-      if (next) *next = i + 1 < p.chords.size() ? &p.chords[i + 1] : &p.chords[0];
-      return &p.chords[i];
+const Chord* chord_at(const Pattern& p, int row, int* start = nullptr, const Chord** next = nullptr)
+{
+    int r = 0;
+    for (size_t i = 0; i < p.chords.size(); ++i) {
+        int end = r + p.chords[i].rows;
+        if (row < end || i + 1 == p.chords.size()) {
+            if (start)
+                *start = r;
+            if (next)
+                *next = i + 1 < p.chords.size() ? &p.chords[i + 1] : &p.chords[0];
+            return &p.chords[i];
+        }
+        r = end;
     }
-    r = end;
-  }
-  return nullptr;
+    return nullptr;
 }
 
-int volume_of(const Song& s, const Track& tr, int instr, int vel) {
-  double v = s.instrs[instr].patch.volume * tr.vol / 64.0 * vel / 64.0 * s.gain / 64.0;
-  return std::clamp((int)std::lround(v), 0, 64);
+int volume_of(const Song& s, const Track& tr, int instr, int vel)
+{
+    double v = s.instrs[instr].patch.volume * tr.vol / 64.0 * vel / 64.0 * s.gain / 64.0;
+    return std::clamp((int)std::lround(v), 0, 64);
 }
 
-void put_note(const Song& s, const Track& tr, Cell& c, int note, int instr, int vel, bool glide) {
-  if (note < 1 || note > 96) return;
-  c.note = (uint8_t)note;
-  c.instr = (uint8_t)(instr + 1);
-  c.vol = (uint8_t)(0x10 + volume_of(s, tr, instr, vel));
-  if (glide) c.eff = 3, c.param = 0x40;
-  else if (tr.pan >= 0) c.eff = 8, c.param = (uint8_t)tr.pan;
+void put_note(const Song& s, const Track& tr, Cell& c, int note, int instr, int vel, bool glide)
+{
+    if (note < 1 || note > 96)
+        return;
+    c.note = (uint8_t)note;
+    c.instr = (uint8_t)(instr + 1);
+    c.vol = (uint8_t)(0x10 + volume_of(s, tr, instr, vel));
+    if (glide)
+        c.eff = 3, c.param = 0x40;
+    else if (tr.pan >= 0)
+        c.eff = 8, c.param = (uint8_t)tr.pan;
 }
 
 // Chord tone `i` (0 root, then up through the chord and on into the next
 // octave) with the root placed in octave `oct`.
-int chord_tone(const Chord& c, int i, int oct, int transpose) {
-  int n = (int)c.tones.size();
-  int octs = i / n;
-  return 1 + (oct * 12 + (c.root + transpose + 120) % 12) + c.tones[i % n] + 12 * octs;
+int chord_tone(const Chord& c, int i, int oct, int transpose)
+{
+    int n = (int)c.tones.size();
+    int octs = i / n;
+    return 1 + (oct * 12 + (c.root + transpose + 120) % 12) + c.tones[i % n] + 12 * octs;
 }
 
 // A close voicing of `c` on `voices` notes whose top lies near `prev`'s.
-std::vector<int> voice_chord(const Chord& c, int voices, int oct, int transpose, const std::vector<int>& prev) {
-  std::vector<int> best;
-  double best_cost = 1e9;
-  int centre = 1 + oct * 12 + 7;
-  for (int inv = 0; inv < (int)c.tones.size(); ++inv)
-    for (int shift = -12; shift <= 12; shift += 12) {
-      std::vector<int> v;
-      for (int k = 0; k < voices; ++k) v.push_back(chord_tone(c, inv + k, oct, transpose) + shift);
-      double cost = 0;
-      if (prev.size() == v.size())
-        for (size_t k = 0; k < v.size(); ++k) cost += std::abs(v[k] - prev[k]);
-      else
-        cost = std::abs((v.front() + v.back()) / 2 - centre) * 2;
-      cost += std::abs((v.front() + v.back()) / 2 - centre) * 0.5;  // stay in the register
-      if (cost < best_cost) best_cost = cost, best = v;
-    }
-  return best;
+std::vector<int> voice_chord(const Chord& c, int voices, int oct, int transpose,
+                             const std::vector<int>& prev)
+{
+    std::vector<int> best;
+    double best_cost = 1e9;
+    int centre = 1 + oct * 12 + 7;
+    for (int inv = 0; inv < (int)c.tones.size(); ++inv)
+        for (int shift = -12; shift <= 12; shift += 12) {
+            std::vector<int> v;
+            for (int k = 0; k < voices; ++k)
+                v.push_back(chord_tone(c, inv + k, oct, transpose) + shift);
+            double cost = 0;
+            if (prev.size() == v.size())
+                for (size_t k = 0; k < v.size(); ++k)
+                    cost += std::abs(v[k] - prev[k]);
+            else
+                cost = std::abs((v.front() + v.back()) / 2 - centre) * 2;
+            cost += std::abs((v.front() + v.back()) / 2 - centre) * 0.5;  // stay in the register
+            if (cost < best_cost)
+                best_cost = cost, best = v;
+        }
+    return best;
 }
 
-bool render_track(const Song& s, const Pattern& p, int ti, Grid& g) {
-  const Track& tr = s.tracks[ti];
-  auto it = p.lines.find(ti);
-  if (it == p.lines.end() || it->second.empty() || tr.echo_src >= 0) return true;
-  line_for_diag = p.line_no.count(ti) ? p.line_no.at(ti) : line_for_diag;
-  const std::vector<std::string>& toks = it->second;
-  if (tr.drums) {
-    std::string steps;
-    for (auto& t : toks) {
-      int n = 0;
-      std::string body = split_len(t, n);
-      if (n > 0 && body.size() == 1) steps += body + std::string(n - 1, '.');  // "C/64": a hit, then rests
-      else steps += t;
+bool render_track(const Song& s, const Pattern& p, int ti, Grid& g)
+{
+    const Track& tr = s.tracks[ti];
+    auto it = p.lines.find(ti);
+    if (it == p.lines.end() || it->second.empty() || tr.echo_src >= 0)
+        return true;
+    line_for_diag = p.line_no.count(ti) ? p.line_no.at(ti) : line_for_diag;
+    const std::vector<std::string>& toks = it->second;
+    if (tr.drums) {
+        std::string steps;
+        for (auto& t : toks) {
+            int n = 0;
+            std::string body = split_len(t, n);
+            if (n > 0 && body.size() == 1)
+                steps += body + std::string(n - 1, '.');  // "C/64": a hit, then rests
+            else
+                steps += t;
+        }
+        steps.erase(std::remove(steps.begin(), steps.end(), '|'), steps.end());
+        if (steps.empty())
+            return true;
+        for (int r = 0; r < p.rows; ++r) {
+            char ch = steps[r % steps.size()];
+            if (ch == '.')
+                continue;
+            auto l = tr.letters.find(ch);
+            if (l == tr.letters.end()) {
+                fail(std::string("step '") + ch + "' is not a letter of part " + tr.name);
+                return false;
+            }
+            put_note(s, tr, g.at(r, tr.ch), 49, l->second.first, l->second.second, false);
+        }
+        return true;
     }
-    steps.erase(std::remove(steps.begin(), steps.end(), '|'), steps.end());
-    if (steps.empty()) return true;
-    for (int r = 0; r < p.rows; ++r) {
-      char ch = steps[r % steps.size()];
-      if (ch == '.') continue;
-      auto l = tr.letters.find(ch);
-      if (l == tr.letters.end()) {
-        fail(std::string("step '") + ch + "' is not a letter of part " + tr.name);
+    if (toks[0][0] == '@') {
+        if (p.chords.empty()) {
+            fail("a style needs the pattern's chords");
+            return false;
+        }
+        std::string style = toks[0], pat = toks.size() > 1 ? toks[1] : "";
+        for (size_t i = 2; i < toks.size(); ++i)
+            pat += toks[i];
+        if ((style == "@gate" || style == "@stab" || style == "@line") && pat.empty()) {
+            fail(style + " needs a step pattern");
+            return false;
+        }
+        if (style == "@hold" || style == "@gate" || style == "@stab") {
+            std::vector<int> voicing;
+            const Chord* last = nullptr;
+            for (int r = 0; r < p.rows; ++r) {
+                int start = 0;
+                const Chord* c = chord_at(p, r, &start);
+                char step = style == "@hold" ? (r == start ? 'x' : '-') : pat[r % pat.size()];
+                bool change = c != last;
+                if (change)
+                    voicing = voice_chord(*c, tr.nch, tr.oct, p.transpose, voicing), last = c;
+                if (style == "@gate") {
+                    int v = step == 'x' ? 64 : step == 'o' ? 30 : 0;
+                    for (int k = 0; k < tr.nch; ++k) {
+                        Cell& cell = g.at(r, tr.ch + k);
+                        if (change)
+                            put_note(s, tr, cell, voicing[k], tr.instr, 64, false);
+                        cell.vol = (uint8_t)(0x10 + volume_of(s, tr, tr.instr, v));
+                    }
+                } else if (step == 'x' || step == 'o' ||
+                           (change && step == '-' && style == "@hold")) {
+                    for (int k = 0; k < tr.nch; ++k)
+                        put_note(s, tr, g.at(r, tr.ch + k), voicing[k], tr.instr,
+                                 step == 'o' ? 40 : 64, false);
+                } else if (step == '.') {
+                    for (int k = 0; k < tr.nch; ++k) {
+                        Cell& cell = g.at(r, tr.ch + k);
+                        if (r == 0 || g.at(r - 1, tr.ch + k).note != KEY_OFF)
+                            cell.note = KEY_OFF;
+                    }
+                }
+            }
+            return true;
+        }
+        if (style == "@line") {
+            bool accent = false, glide = false;
+            size_t pi = 0;
+            for (int r = 0; r < p.rows; ++r) {
+                char ch;
+                for (size_t marks = 0;; ++marks) {
+                    ch = pat[pi++ % pat.size()];
+                    if (ch == '>')
+                        accent = true;
+                    else if (ch == '~')
+                        glide = true;
+                    else
+                        break;
+                    if (marks > pat.size()) {
+                        fail("@line needs a step");
+                        return false;
+                    }
+                }
+                const Chord* c = chord_at(p, r);
+                int n = -1, root = chord_tone(*c, 0, tr.oct, p.transpose);
+                if (c->bass >= 0 && (ch == 'r' || ch == '0'))
+                    root = 1 + tr.oct * 12 + (c->bass + p.transpose + 120) % 12;
+                if (isdigit((unsigned char)ch))
+                    n = ch == '0' ? root : chord_tone(*c, ch - '0', tr.oct, p.transpose);
+                else if (ch == 'r')
+                    n = root;
+                else if (ch == 'o')
+                    n = root + 12;
+                else if (ch == 'l')
+                    n = root - 12;
+                else if (ch == 'v')
+                    n = root - 5;
+                else if (ch == 't')
+                    n = chord_tone(*c, 1, tr.oct, p.transpose);
+                else if (ch == 'q')
+                    n = root + 7;
+                else if (ch == 's')
+                    n = c->tones.size() > 3 ? root + c->tones[3] : root + 12;
+                else if (ch == '.') {
+                    if (r == 0 || g.at(r - 1, tr.ch).note != KEY_OFF)
+                        g.at(r, tr.ch).note = KEY_OFF;
+                } else if (ch != '-') {
+                    fail(std::string("@line step '") + ch +
+                         "' is not one of 0-9 r o l v t q s . - > ~");
+                    return false;
+                }
+                if (n > 0)
+                    put_note(s, tr, g.at(r, tr.ch), n, tr.instr, accent ? 64 : 50, glide);
+                if (n > 0 || ch == '.')
+                    accent = glide = false;
+            }
+            return true;
+        }
+        if (style ==
+            "@walk") {  // a note a beat (@walk ROWS); the last beat leans into the next chord
+            uint32_t h = 7;
+            int step = pat.empty() ? 4 : std::clamp(std::atoi(pat.c_str()), 1, 16);
+            for (int r = 0; r < p.rows; r += step) {
+                int start = 0;
+                const Chord* next = nullptr;
+                const Chord* c = chord_at(p, r, &start, &next);
+                int root = chord_tone(*c, 0, tr.oct, p.transpose), n;
+                int beat = (r - start) / step, beats = std::max(1, c->rows / step);
+                h = h * 1103515245u + 12345u;
+                if (beat == 0)
+                    n = c->bass >= 0 ? 1 + tr.oct * 12 + (c->bass + p.transpose + 120) % 12 : root;
+                else if (beat == beats - 1) {
+                    int target = chord_tone(*next, 0, tr.oct, p.transpose);
+                    if (target - root > 6)
+                        target -= 12;
+                    if (root - target > 6)
+                        target += 12;
+                    n = target + ((h >> 16) % 2 ? 1 : -1);
+                } else {
+                    int pick = (int)((h >> 16) % 3);
+                    n = pick == 0   ? chord_tone(*c, 1 + beat % 2, tr.oct, p.transpose)
+                        : pick == 1 ? root + 7
+                                    : chord_tone(*c, 2, tr.oct, p.transpose);
+                    if (beat == 2 && n == root)
+                        n += 12;
+                }
+                put_note(s, tr, g.at(r, tr.ch), n, tr.instr, beat == 0 ? 60 : 50, false);
+            }
+            return true;
+        }
+        fail("unknown style " + style + " (@hold @gate @stab @line @walk)");
         return false;
-      }
-      put_note(s, tr, g.at(r, tr.ch), 49, l->second.first, l->second.second, false);
+    }
+    // Written notes.
+    int r = 0, len = 4;
+    for (const std::string& tok : toks) {
+        std::string body = split_len(tok, len);
+        if (len < 1 || r + len > p.rows) {
+            fail("part " + tr.name + " runs past the pattern's " + std::to_string(p.rows) +
+                 " rows");
+            return false;
+        }
+        Cell& c = g.at(r, tr.ch);
+        if (body == ".") {
+            if (r > 0 && g.at(r - 1, tr.ch).note != KEY_OFF)
+                c.note = KEY_OFF;
+        } else if (body == "^") {
+            c.eff = 0xC, c.param = 0;
+        } else if (body != "-") {
+            bool glide = body[0] == '~';
+            if (glide)
+                body = body.substr(1);
+            int vel = 64;
+            size_t colon = body.find(':');
+            if (colon != std::string::npos)
+                vel = std::clamp(std::atoi(body.c_str() + colon + 1), 0, 64),
+                body = body.substr(0, colon);
+            int n = parse_note(body);
+            if (!n || n + p.transpose < 1 || n + p.transpose > 96) {
+                fail("\"" + tok + "\" is not a note such as C4, F#2/4, Bb3:40, ~E4, or . - ^");
+                return false;
+            }
+            put_note(s, tr, c, n + p.transpose, tr.instr, vel, glide);
+        }
+        r += len;
     }
     return true;
-  }
-  if (toks[0][0] == '@') {
-    if (p.chords.empty()) {
-      fail("a style needs the pattern's chords");
-      return false;
-    }
-    std::string style = toks[0], pat = toks.size() > 1 ? toks[1] : "";
-    for (size_t i = 2; i < toks.size(); ++i) pat += toks[i];
-    if ((style == "@gate" || style == "@stab" || style == "@line") && pat.empty()) {
-      fail(style + " needs a step pattern");
-      return false;
-    }
-    if (style == "@hold" || style == "@gate" || style == "@stab") {
-      std::vector<int> voicing;
-      const Chord* last = nullptr;
-      for (int r = 0; r < p.rows; ++r) {
-        int start = 0;
-        const Chord* c = chord_at(p, r, &start);
-        char step = style == "@hold" ? (r == start ? 'x' : '-') : pat[r % pat.size()];
-        bool change = c != last;
-        if (change) voicing = voice_chord(*c, tr.nch, tr.oct, p.transpose, voicing), last = c;
-        if (style == "@gate") {
-          int v = step == 'x' ? 64 : step == 'o' ? 30 : 0;
-          for (int k = 0; k < tr.nch; ++k) {
-            Cell& cell = g.at(r, tr.ch + k);
-            if (change) put_note(s, tr, cell, voicing[k], tr.instr, 64, false);
-            cell.vol = (uint8_t)(0x10 + volume_of(s, tr, tr.instr, v));
-          }
-        } else if (step == 'x' || step == 'o' || (change && step == '-' && style == "@hold")) {
-          for (int k = 0; k < tr.nch; ++k) put_note(s, tr, g.at(r, tr.ch + k), voicing[k], tr.instr, step == 'o' ? 40 : 64, false);
-        } else if (step == '.') {
-          for (int k = 0; k < tr.nch; ++k) {
-            Cell& cell = g.at(r, tr.ch + k);
-            if (r == 0 || g.at(r - 1, tr.ch + k).note != KEY_OFF) cell.note = KEY_OFF;
-          }
-        }
-      }
-      return true;
-    }
-    if (style == "@line") {
-      bool accent = false, glide = false;
-      size_t pi = 0;
-      for (int r = 0; r < p.rows; ++r) {
-        char ch;
-        for (size_t marks = 0;; ++marks) {
-          ch = pat[pi++ % pat.size()];
-          if (ch == '>') accent = true;
-          else if (ch == '~') glide = true;
-          else break;
-          if (marks > pat.size()) {
-            fail("@line needs a step");
-            return false;
-          }
-        }
-        const Chord* c = chord_at(p, r);
-        int n = -1, root = chord_tone(*c, 0, tr.oct, p.transpose);
-        if (c->bass >= 0 && (ch == 'r' || ch == '0')) root = 1 + tr.oct * 12 + (c->bass + p.transpose + 120) % 12;
-        if (isdigit((unsigned char)ch)) n = ch == '0' ? root : chord_tone(*c, ch - '0', tr.oct, p.transpose);
-        else if (ch == 'r') n = root;
-        else if (ch == 'o') n = root + 12;
-        else if (ch == 'l') n = root - 12;
-        else if (ch == 'v') n = root - 5;
-        else if (ch == 't') n = chord_tone(*c, 1, tr.oct, p.transpose);
-        else if (ch == 'q') n = root + 7;
-        else if (ch == 's') n = c->tones.size() > 3 ? root + c->tones[3] : root + 12;
-        else if (ch == '.') {
-          if (r == 0 || g.at(r - 1, tr.ch).note != KEY_OFF) g.at(r, tr.ch).note = KEY_OFF;
-        } else if (ch != '-') {
-          fail(std::string("@line step '") + ch + "' is not one of 0-9 r o l v t q s . - > ~");
-          return false;
-        }
-        if (n > 0) put_note(s, tr, g.at(r, tr.ch), n, tr.instr, accent ? 64 : 50, glide);
-        if (n > 0 || ch == '.') accent = glide = false;
-      }
-      return true;
-    }
-    if (style == "@walk") {  // a note a beat (@walk ROWS); the last beat leans into the next chord
-      uint32_t h = 7;
-      int step = pat.empty() ? 4 : std::clamp(std::atoi(pat.c_str()), 1, 16);
-      for (int r = 0; r < p.rows; r += step) {
-        int start = 0;
-        const Chord* next = nullptr;
-        const Chord* c = chord_at(p, r, &start, &next);
-        int root = chord_tone(*c, 0, tr.oct, p.transpose), n;
-        int beat = (r - start) / step, beats = std::max(1, c->rows / step);
-        h = h * 1103515245u + 12345u;
-        if (beat == 0) n = c->bass >= 0 ? 1 + tr.oct * 12 + (c->bass + p.transpose + 120) % 12 : root;
-        else if (beat == beats - 1) {
-          int target = chord_tone(*next, 0, tr.oct, p.transpose);
-          if (target - root > 6) target -= 12;
-          if (root - target > 6) target += 12;
-          n = target + ((h >> 16) % 2 ? 1 : -1);
-        } else {
-          int pick = (int)((h >> 16) % 3);
-          n = pick == 0 ? chord_tone(*c, 1 + beat % 2, tr.oct, p.transpose) : pick == 1 ? root + 7 : chord_tone(*c, 2, tr.oct, p.transpose);
-          if (beat == 2 && n == root) n += 12;
-        }
-        put_note(s, tr, g.at(r, tr.ch), n, tr.instr, beat == 0 ? 60 : 50, false);
-      }
-      return true;
-    }
-    fail("unknown style " + style + " (@hold @gate @stab @line @walk)");
-    return false;
-  }
-  // Written notes.
-  int r = 0, len = 4;
-  for (const std::string& tok : toks) {
-    std::string body = split_len(tok, len);
-    if (len < 1 || r + len > p.rows) {
-      fail("part " + tr.name + " runs past the pattern's " + std::to_string(p.rows) + " rows");
-      return false;
-    }
-    Cell& c = g.at(r, tr.ch);
-    if (body == ".") {
-      if (r > 0 && g.at(r - 1, tr.ch).note != KEY_OFF) c.note = KEY_OFF;
-    } else if (body == "^") {
-      c.eff = 0xC, c.param = 0;
-    } else if (body != "-") {
-      bool glide = body[0] == '~';
-      if (glide) body = body.substr(1);
-      int vel = 64;
-      size_t colon = body.find(':');
-      if (colon != std::string::npos) vel = std::clamp(std::atoi(body.c_str() + colon + 1), 0, 64), body = body.substr(0, colon);
-      int n = parse_note(body);
-      if (!n || n + p.transpose < 1 || n + p.transpose > 96) {
-        fail("\"" + tok + "\" is not a note such as C4, F#2/4, Bb3:40, ~E4, or . - ^");
-        return false;
-      }
-      put_note(s, tr, c, n + p.transpose, tr.instr, vel, glide);
-    }
-    r += len;
-  }
-  return true;
 }
 
 // An echo part repeats another part's notes later and softer.
-void render_echo(const Song& s, const Track& tr, Grid& g) {
-  const Track& src = s.tracks[tr.echo_src];
-  for (int r = g.rows - 1; r >= 0; --r) {
-    int from = r - tr.echo_rows;
-    if (from < 0) continue;
-    Cell c = g.at(from, src.ch);
-    if (!c.note) continue;
-    if (c.note != KEY_OFF) {
-      c.vol = (uint8_t)(0x10 + ((c.vol ? c.vol - 0x10 : 64) * tr.echo_vol / 64));
-      c.eff = tr.pan >= 0 ? 8 : 0, c.param = tr.pan >= 0 ? (uint8_t)tr.pan : 0;
+void render_echo(const Song& s, const Track& tr, Grid& g)
+{
+    const Track& src = s.tracks[tr.echo_src];
+    for (int r = g.rows - 1; r >= 0; --r) {
+        int from = r - tr.echo_rows;
+        if (from < 0)
+            continue;
+        Cell c = g.at(from, src.ch);
+        if (!c.note)
+            continue;
+        if (c.note != KEY_OFF) {
+            c.vol = (uint8_t)(0x10 + ((c.vol ? c.vol - 0x10 : 64) * tr.echo_vol / 64));
+            c.eff = tr.pan >= 0 ? 8 : 0, c.param = tr.pan >= 0 ? (uint8_t)tr.pan : 0;
+        }
+        g.at(r, tr.ch) = c;
     }
-    g.at(r, tr.ch) = c;
-  }
 }
 
 // Puts an effect in the first free effect column of a row.
-bool place_effect(Grid& g, int row, uint8_t eff, uint8_t param) {
-  for (int ch = g.channels - 1; ch >= 0; --ch)
-    if (!g.at(row, ch).eff) {
-      g.at(row, ch).eff = eff, g.at(row, ch).param = param;
-      return true;
-    }
-  return false;
+bool place_effect(Grid& g, int row, uint8_t eff, uint8_t param)
+{
+    for (int ch = g.channels - 1; ch >= 0; --ch)
+        if (!g.at(row, ch).eff) {
+            g.at(row, ch).eff = eff, g.at(row, ch).param = param;
+            return true;
+        }
+    return false;
 }
 
-bool render_pattern(const Song& s, const Pattern& p, Grid& g) {
-  g.rows = p.rows;
-  g.channels = s.channels + (s.channels & 1);
-  g.cells.assign(g.rows * g.channels, Cell());
-  for (size_t ti = 0; ti < s.tracks.size(); ++ti)
-    if (!render_track(s, p, (int)ti, g)) return false;
-  for (const Track& tr : s.tracks)
-    if (tr.echo_src >= 0) render_echo(s, tr, g);
-  if (p.tempo && !place_effect(g, 0, 0xF, (uint8_t)p.tempo)) fail("no free effect column for the tempo");
-  // Swing: each pair of rows keeps its length, the first row longer.
-  for (int r = 0; s.swing && r < g.rows && !failed; ++r)
-    if (!place_effect(g, r, 0xF, (uint8_t)(s.speed + (r % 2 ? -s.swing : s.swing))))
-      fail("swing needs a free effect column on every row");
-  return !failed;
+bool render_pattern(const Song& s, const Pattern& p, Grid& g)
+{
+    g.rows = p.rows;
+    g.channels = s.channels + (s.channels & 1);
+    g.cells.assign(g.rows * g.channels, Cell());
+    for (size_t ti = 0; ti < s.tracks.size(); ++ti)
+        if (!render_track(s, p, (int)ti, g))
+            return false;
+    for (const Track& tr : s.tracks)
+        if (tr.echo_src >= 0)
+            render_echo(s, tr, g);
+    if (p.tempo && !place_effect(g, 0, 0xF, (uint8_t)p.tempo))
+        fail("no free effect column for the tempo");
+    // Swing: each pair of rows keeps its length, the first row longer.
+    for (int r = 0; s.swing && r < g.rows && !failed; ++r)
+        if (!place_effect(g, r, 0xF, (uint8_t)(s.speed + (r % 2 ? -s.swing : s.swing))))
+            fail("swing needs a free effect column on every row");
+    return !failed;
 }
 
 // ---- The module file ----
 
 struct Out {
-  std::vector<uint8_t> b;
-  void u8(int v) { b.push_back((uint8_t)v); }
-  void u16(int v) { u8(v), u8(v >> 8); }
-  void u32(uint32_t v) { u16((int)(v & 0xFFFF)), u16((int)(v >> 16)); }
-  void text(const std::string& s, size_t n) {
-    for (size_t i = 0; i < n; ++i) u8(i < s.size() ? s[i] : 0);
-  }
+    std::vector<uint8_t> b;
+    void u8(int v) { b.push_back((uint8_t)v); }
+    void u16(int v) { u8(v), u8(v >> 8); }
+    void u32(uint32_t v) { u16((int)(v & 0xFFFF)), u16((int)(v >> 16)); }
+    void text(const std::string& s, size_t n)
+    {
+        for (size_t i = 0; i < n; ++i)
+            u8(i < s.size() ? s[i] : 0);
+    }
 };
 
-void write_instrument(Out& o, const Song& s, const Instr& in) {
-  const mg::Patch& p = in.patch;
-  o.u32(263);
-  o.text(in.name, 22);
-  o.u8(0);
-  o.u16(1);
-  o.u32(40);
-  for (int i = 0; i < 96; ++i) o.u8(0);
-  // Volume envelope in ticks: attack, a curved decay to the sustain level.
-  double tick = 2.5 / s.tempo;
-  std::vector<std::pair<int, int>> env;
-  int sustain_point = 0;
-  if (p.hold) {
-    int ta = (int)std::lround(p.attack / tick);
-    env.push_back({0, ta > 0 ? 0 : 64});
-    if (ta > 0) env.push_back({ta, 64});
-    if (p.decay > 0) {
-      for (double f : {0.1, 0.25, 0.45, 0.7, 1.0}) {
-        double lvl = p.sustain + (1 - p.sustain) * (std::exp(-4 * f) - std::exp(-4.0)) / (1 - std::exp(-4.0));
-        int x = ta + std::max(1, (int)std::lround(f * p.decay / tick));
-        if (x <= env.back().first) x = env.back().first + 1;
-        env.push_back({x, (int)std::lround(lvl * 64)});
-      }
-    }
-    sustain_point = (int)env.size() - 1;
-  }
-  for (int i = 0; i < 12; ++i) {
-    o.u16(i < (int)env.size() ? std::min(env[i].first, 65535) : 0);
-    o.u16(i < (int)env.size() ? env[i].second : 0);
-  }
-  for (int i = 0; i < 24; ++i) o.u16(0);  // no panning envelope
-  o.u8((int)env.size());
-  o.u8(0);
-  o.u8(sustain_point);
-  o.u8(0);
-  o.u8(0);
-  o.u8(0), o.u8(0), o.u8(0);
-  o.u8(p.hold ? 3 : 0);  // on, with sustain
-  o.u8(0);
-  o.u8(0);  // sine vibrato
-  o.u8(p.vib_sweep), o.u8(p.vib_depth), o.u8(p.vib_rate);
-  // After the key is let go the volume falls by fadeout/32768 a tick.
-  int fade = p.release > 0 ? (int)std::lround(32768 / std::max(1.0, p.release / tick)) : 4095;
-  o.u16(std::clamp(fade, 1, 4095));
-  o.u16(0);
-  for (int i = 0; i < 20; ++i) o.u8(0);
-  // Tuning: the note C4 must sound at middle C.
-  double semis = 12 * std::log2(261.6256 * p.rate / (8363.0 * p.pitch));
-  int rel = (int)std::lround(semis), fine = (int)std::lround((semis - rel) * 128);
-  if (fine > 127) fine = 127;
-  o.u32((uint32_t)p.data.size() * 2);
-  o.u32((uint32_t)p.loop_start * 2);
-  o.u32((uint32_t)p.loop_len * 2);
-  o.u8(64);
-  o.u8((uint8_t)(int8_t)fine);
-  o.u8(0x10 | (p.loop_len ? 1 : 0));
-  o.u8(p.pan);
-  o.u8((uint8_t)(int8_t)rel);
-  o.u8(0);
-  o.text(in.name, 22);
-  int16_t prev = 0;
-  for (int16_t v : p.data) {
-    o.u16((uint16_t)(int16_t)(v - prev));
-    prev = v;
-  }
-}
-
-bool write_xm(const char* path, const Song& s) {
-  std::vector<Grid> grids(s.pats.size());
-  for (size_t i = 0; i < s.pats.size(); ++i)
-    if (!render_pattern(s, s.pats[i], grids[i])) return false;
-  int channels = s.channels + (s.channels & 1);
-  Out o;
-  o.text("Extended Module: ", 17);
-  o.text(s.title, 20);
-  o.u8(0x1A);
-  o.text("nwd-modgen", 20);
-  o.u16(0x0104);
-  o.u32(276);
-  o.u16((int)s.order.size());
-  o.u16(s.restart);
-  o.u16(channels);
-  o.u16((int)s.pats.size());
-  o.u16((int)s.instrs.size());
-  o.u16(1);  // linear frequencies
-  o.u16(s.speed);
-  o.u16(s.tempo);
-  for (int i = 0; i < 256; ++i) o.u8(i < (int)s.order.size() ? s.order[i] : 0);
-  for (const Grid& g : grids) {
-    Out d;
-    for (const Cell& c : g.cells) {
-      int flags = (c.note ? 1 : 0) | (c.instr ? 2 : 0) | (c.vol ? 4 : 0) | (c.eff ? 8 : 0) | (c.param ? 16 : 0);
-      d.u8(0x80 | flags);
-      if (c.note) d.u8(c.note);
-      if (c.instr) d.u8(c.instr);
-      if (c.vol) d.u8(c.vol);
-      if (c.eff) d.u8(c.eff);
-      if (c.param) d.u8(c.param);
-    }
-    if (d.b.size() > 65535) {
-      diag("%s:0: a pattern packs to more than 64 KiB\n", path_for_diag);
-      return false;
-    }
-    o.u32(9);
+void write_instrument(Out& o, const Song& s, const Instr& in)
+{
+    const mg::Patch& p = in.patch;
+    o.u32(263);
+    o.text(in.name, 22);
     o.u8(0);
-    o.u16(g.rows);
-    o.u16((int)d.b.size());
-    o.b.insert(o.b.end(), d.b.begin(), d.b.end());
-  }
-  for (const Instr& in : s.instrs) write_instrument(o, s, in);
-  std::string tmp = std::string(path) + ".tmp";
-  FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(o.b.data(), 1, o.b.size(), f) == o.b.size();
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok) std::remove(tmp.c_str());
-  return ok && std::rename(tmp.c_str(), path) == 0;
+    o.u16(1);
+    o.u32(40);
+    for (int i = 0; i < 96; ++i)
+        o.u8(0);
+    // Volume envelope in ticks: attack, a curved decay to the sustain level.
+    double tick = 2.5 / s.tempo;
+    std::vector<std::pair<int, int>> env;
+    int sustain_point = 0;
+    if (p.hold) {
+        int ta = (int)std::lround(p.attack / tick);
+        env.push_back({0, ta > 0 ? 0 : 64});
+        if (ta > 0)
+            env.push_back({ta, 64});
+        if (p.decay > 0) {
+            for (double f : {0.1, 0.25, 0.45, 0.7, 1.0}) {
+                double lvl = p.sustain + (1 - p.sustain) * (std::exp(-4 * f) - std::exp(-4.0)) /
+                                             (1 - std::exp(-4.0));
+                int x = ta + std::max(1, (int)std::lround(f * p.decay / tick));
+                if (x <= env.back().first)
+                    x = env.back().first + 1;
+                env.push_back({x, (int)std::lround(lvl * 64)});
+            }
+        }
+        sustain_point = (int)env.size() - 1;
+    }
+    for (int i = 0; i < 12; ++i) {
+        o.u16(i < (int)env.size() ? std::min(env[i].first, 65535) : 0);
+        o.u16(i < (int)env.size() ? env[i].second : 0);
+    }
+    for (int i = 0; i < 24; ++i)
+        o.u16(0);  // no panning envelope
+    o.u8((int)env.size());
+    o.u8(0);
+    o.u8(sustain_point);
+    o.u8(0);
+    o.u8(0);
+    o.u8(0), o.u8(0), o.u8(0);
+    o.u8(p.hold ? 3 : 0);  // on, with sustain
+    o.u8(0);
+    o.u8(0);  // sine vibrato
+    o.u8(p.vib_sweep), o.u8(p.vib_depth), o.u8(p.vib_rate);
+    // After the key is let go the volume falls by fadeout/32768 a tick.
+    int fade = p.release > 0 ? (int)std::lround(32768 / std::max(1.0, p.release / tick)) : 4095;
+    o.u16(std::clamp(fade, 1, 4095));
+    o.u16(0);
+    for (int i = 0; i < 20; ++i)
+        o.u8(0);
+    // Tuning: the note C4 must sound at middle C.
+    double semis = 12 * std::log2(261.6256 * p.rate / (8363.0 * p.pitch));
+    int rel = (int)std::lround(semis), fine = (int)std::lround((semis - rel) * 128);
+    if (fine > 127)
+        fine = 127;
+    o.u32((uint32_t)p.data.size() * 2);
+    o.u32((uint32_t)p.loop_start * 2);
+    o.u32((uint32_t)p.loop_len * 2);
+    o.u8(64);
+    o.u8((uint8_t)(int8_t)fine);
+    o.u8(0x10 | (p.loop_len ? 1 : 0));
+    o.u8(p.pan);
+    o.u8((uint8_t)(int8_t)rel);
+    o.u8(0);
+    o.text(in.name, 22);
+    int16_t prev = 0;
+    for (int16_t v : p.data) {
+        o.u16((uint16_t)(int16_t)(v - prev));
+        prev = v;
+    }
 }
 
-void usage(FILE* f) {
-  std::fprintf(f,
-               "usage: nwd-modgen SCORE OUTPUT.xm\n"
-               "       nwd-modgen --module MODULE OUTPUT\n"
-               "       nwd-modgen --playlist LIST.lst OUTPUT.lst MODULE...\n"
-               "       nwd-modgen -h | --help | --version\n"
-               "  writes the score as an XM module with synthesised instruments;\n"
-               "  the comment at the top of tools/modgen/main.cpp describes scores\n"
-               "  --module    copies an IT, XM, S3M or MOD module the game can play\n"
-               "  --playlist  copies a playlist whose every line is \"moment = module\"\n"
-               "              with a known moment and one of the MODULE names\n");
+bool write_xm(const char* path, const Song& s)
+{
+    std::vector<Grid> grids(s.pats.size());
+    for (size_t i = 0; i < s.pats.size(); ++i)
+        if (!render_pattern(s, s.pats[i], grids[i]))
+            return false;
+    int channels = s.channels + (s.channels & 1);
+    Out o;
+    o.text("Extended Module: ", 17);
+    o.text(s.title, 20);
+    o.u8(0x1A);
+    o.text("nwd-modgen", 20);
+    o.u16(0x0104);
+    o.u32(276);
+    o.u16((int)s.order.size());
+    o.u16(s.restart);
+    o.u16(channels);
+    o.u16((int)s.pats.size());
+    o.u16((int)s.instrs.size());
+    o.u16(1);  // linear frequencies
+    o.u16(s.speed);
+    o.u16(s.tempo);
+    for (int i = 0; i < 256; ++i)
+        o.u8(i < (int)s.order.size() ? s.order[i] : 0);
+    for (const Grid& g : grids) {
+        Out d;
+        for (const Cell& c : g.cells) {
+            int flags = (c.note ? 1 : 0) | (c.instr ? 2 : 0) | (c.vol ? 4 : 0) | (c.eff ? 8 : 0) |
+                        (c.param ? 16 : 0);
+            d.u8(0x80 | flags);
+            if (c.note)
+                d.u8(c.note);
+            if (c.instr)
+                d.u8(c.instr);
+            if (c.vol)
+                d.u8(c.vol);
+            if (c.eff)
+                d.u8(c.eff);
+            if (c.param)
+                d.u8(c.param);
+        }
+        if (d.b.size() > 65535) {
+            diag("%s:0: a pattern packs to more than 64 KiB\n", path_for_diag);
+            return false;
+        }
+        o.u32(9);
+        o.u8(0);
+        o.u16(g.rows);
+        o.u16((int)d.b.size());
+        o.b.insert(o.b.end(), d.b.begin(), d.b.end());
+    }
+    for (const Instr& in : s.instrs)
+        write_instrument(o, s, in);
+    std::string tmp = std::string(path) + ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(o.b.data(), 1, o.b.size(), f) == o.b.size();
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok)
+        std::remove(tmp.c_str());
+    return ok && std::rename(tmp.c_str(), path) == 0;
+}
+
+void usage(FILE* f)
+{
+    std::fprintf(f,
+                 "usage: nwd-modgen SCORE OUTPUT.xm\n"
+                 "       nwd-modgen --module MODULE OUTPUT\n"
+                 "       nwd-modgen --playlist LIST.lst OUTPUT.lst MODULE...\n"
+                 "       nwd-modgen -h | --help | --version\n"
+                 "  writes the score as an XM module with synthesised instruments;\n"
+                 "  the comment at the top of tools/modgen/main.cpp describes scores\n"
+                 "  --module    copies an IT, XM, S3M or MOD module the game can play\n"
+                 "  --playlist  copies a playlist whose every line is \"moment = module\"\n"
+                 "              with a known moment and one of the MODULE names\n");
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  enum { SCORE, MODULE, PLAYLIST } mode = SCORE;
-  int r = cli_parse(argc, argv, "nwd-modgen", "",
-                    {{"module", no_argument, nullptr, 'm'}, {"playlist", no_argument, nullptr, 'p'}}, usage,
-                    [&](int c, const char*) { return mode = c == 'm' ? MODULE : PLAYLIST, 0; });
-  if (r >= 0) return r;
-  argv += optind - 1;
-  int n = argc - optind;
-  if (mode == PLAYLIST && n >= 2)
-    return copy_playlist(argv[1], argv[2], std::vector<std::string>(argv + 3, argv + 1 + n)) ? 0 : 1;
-  if (n != 2) {
-    usage(stderr);
-    return 2;
-  }
-  if (mode == MODULE) return copy_module(argv[1], argv[2]) ? 0 : 1;
-  Song song;
-  if (!parse(argv[1], song)) return 1;
-  if (song.channels == 0) {
-    diag("%s:0: the song has no parts\n", argv[1]);
-    return 1;
-  }
-  if (!write_xm(argv[2], song)) {
-    if (!failed) diag("%s: cannot write\n", argv[2]);
-    return 1;
-  }
-  return 0;
+int main(int argc, char** argv)
+{
+    enum { SCORE, MODULE, PLAYLIST } mode = SCORE;
+    int r = cli_parse(
+        argc, argv, "nwd-modgen", "",
+        {{"module", no_argument, nullptr, 'm'}, {"playlist", no_argument, nullptr, 'p'}}, usage,
+        [&](int c, const char*) { return mode = c == 'm' ? MODULE : PLAYLIST, 0; });
+    if (r >= 0)
+        return r;
+    argv += optind - 1;
+    int n = argc - optind;
+    if (mode == PLAYLIST && n >= 2)
+        return copy_playlist(argv[1], argv[2], std::vector<std::string>(argv + 3, argv + 1 + n))
+                   ? 0
+                   : 1;
+    if (n != 2) {
+        usage(stderr);
+        return 2;
+    }
+    if (mode == MODULE)
+        return copy_module(argv[1], argv[2]) ? 0 : 1;
+    Song song;
+    if (!parse(argv[1], song))
+        return 1;
+    if (song.channels == 0) {
+        diag("%s:0: the song has no parts\n", argv[1]);
+        return 1;
+    }
+    if (!write_xm(argv[2], song)) {
+        if (!failed)
+            diag("%s: cannot write\n", argv[2]);
+        return 1;
+    }
+    return 0;
 }

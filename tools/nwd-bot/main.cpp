@@ -19,15 +19,39 @@ namespace {
 
 // What the scripts keep where (data/amc/game.inc).
 enum {
-    G_HERO = 0, G_STAGE = 21, G_HELD = 18, G_MODE = 12,
-    R_WX = 7, R_GY = 8, R_Z = 9, R_HEALTH = 13, R_CLASS = 15, R_STATE = 16, R_FACING = 20,
+    G_HERO = 0,
+    G_STAGE = 21,
+    G_HELD = 18,
+    G_MODE = 12,
+    R_WX = 7,
+    R_GY = 8,
+    R_Z = 9,
+    R_HEALTH = 13,
+    R_CLASS = 15,
+    R_STATE = 16,
+    R_FACING = 20,
     R_KIND = 22,
-    C_HERO = 1, C_ENEMY = 2, C_BOSS = 3, C_PROP = 4,
-    S_FREE = 0, S_HURT = 1, S_DOWN = 2, S_HELD = 3, S_DAZED = 4, S_WINDUP = 5, S_THROWN = 7,
+    C_HERO = 1,
+    C_ENEMY = 2,
+    C_BOSS = 3,
+    C_PROP = 4,
+    S_FREE = 0,
+    S_HURT = 1,
+    S_DOWN = 2,
+    S_HELD = 3,
+    S_DAZED = 4,
+    S_WINDUP = 5,
+    S_THROWN = 7,
     S_DEAD = 8,
     PICKUP_PROGRAM = 17,
-    CTRL_UP = 1, CTRL_DOWN = 2, CTRL_LEFT = 4, CTRL_RIGHT = 8, CTRL_KICK = 16, CTRL_PUNCH = 32,
-    GROUND_TOP = 148, GROUND_BOTTOM = 200,
+    CTRL_UP = 1,
+    CTRL_DOWN = 2,
+    CTRL_LEFT = 4,
+    CTRL_RIGHT = 8,
+    CTRL_KICK = 16,
+    CTRL_PUNCH = 32,
+    GROUND_TOP = 148,
+    GROUND_BOTTOM = 200,
 };
 
 struct Options {
@@ -46,8 +70,8 @@ int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 
 struct Bot {
     int tick = 0;
-    int press_gap = 0;      // ticks since a button was last pressed
-    int dodge = 0;          // ticks left of a step out of a wind-up's line
+    int press_gap = 0;  // ticks since a button was last pressed
+    int dodge = 0;      // ticks left of a step out of a wind-up's line
     int dodge_dir = 0;
     int stuck = 0;
 };
@@ -157,7 +181,8 @@ uint16_t decide(Bot& b)
     // Caught between two: step out along the depth to have them on one side.
     if (left_near && right_near && b.dodge == 0) {
         b.dodge = 18;
-        b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP | CTRL_RIGHT : CTRL_DOWN | CTRL_RIGHT;
+        b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP | CTRL_RIGHT
+                                                                 : CTRL_DOWN | CTRL_RIGHT;
     }
 
     if (!best || (amc_globals[4] < 80 && food_in_view(h))) {
@@ -245,13 +270,16 @@ uint16_t decide(Bot& b)
 void show_world(long ticks, long total, uint16_t ctl)
 {
     const int16_t* g = amc_globals;
-    printf("%6ld %7ld ctl=%02x scroll=%d lock=%d energy=%d lives=%d stars=%d score=%d foes=%d att=%d item=%d/%d timer=%d |",
-           ticks, total, ctl, g[14], g[7], g[4], g[11], g[10], g[20], g[2], g[5], g[8], g[9], g[19] / 72);
+    printf(
+        "%6ld %7ld ctl=%02x scroll=%d lock=%d energy=%d lives=%d stars=%d score=%d foes=%d att=%d "
+        "item=%d/%d timer=%d |",
+        ticks, total, ctl, g[14], g[7], g[4], g[11], g[10], g[20], g[2], g[5], g[8], g[9],
+        g[19] / 72);
     for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
         const int16_t* r = regs(s);
         if (r[R_CLASS] >= C_HERO && r[R_CLASS] <= C_BOSS)
-            printf(" %c%d:%d,%d st%d hp%d", r[R_CLASS] == C_HERO ? 'H' : 'E', r[R_KIND], r[R_WX], r[R_GY],
-                   r[R_STATE], r[R_HEALTH]);
+            printf(" %c%d:%d,%d st%d hp%d", r[R_CLASS] == C_HERO ? 'H' : 'E', r[R_KIND], r[R_WX],
+                   r[R_GY], r[R_STATE], r[R_HEALTH]);
     }
     printf("\n");
 }
@@ -300,35 +328,63 @@ bool number(const char* s, long lo, long hi, long* out)
 int main(int argc, char** argv)
 {
     Options o;
-    int r = cli_parse(
-        argc, argv, "nwd-bot", "",
-        {{"amc", required_argument, nullptr, 'a'},     {"level", required_argument, nullptr, 'l'},
-         {"mode", required_argument, nullptr, 'm'},    {"skill", required_argument, nullptr, 's'},
-         {"seed", required_argument, nullptr, 'e'},    {"streets", required_argument, nullptr, 'n'},
-         {"max-ticks", required_argument, nullptr, 't'}, {"ticks", required_argument, nullptr, 'k'},
-         {"record", required_argument, nullptr, 'r'},  {"quiet", no_argument, nullptr, 'q'},
-         {"verbose", required_argument, nullptr, 'v'}},
-        usage, [&](int c, const char* arg) {
-            long v = 0;
-            bool ok = true;
-            switch (c) {
-            case 'a': o.amc = arg; break;
-            case 'l': ok = number(arg, 1, 11, &v); o.level = (int)v; break;
-            case 'm': ok = number(arg, 1, 3, &v); o.mode = (int)v; break;
-            case 's': ok = number(arg, 1, 100, &v); o.skill = (int)v; break;
-            case 'e': ok = number(arg, 0, 0xFFFFFFFFL, &v); o.seed = v; break;
-            case 'n': ok = number(arg, 1, 5, &v); o.streets = (int)v; break;
-            case 't': ok = number(arg, 1, 100000000L, &v); o.max_ticks = v; break;
-            case 'k': ok = number(arg, 1, 100000000L, &v); o.ticks = v; break;
-            case 'r': o.record = arg; break;
-            case 'q': o.quiet = true; break;
-            case 'v': ok = number(arg, 1, 100000, &v); o.verbose = (int)v; break;
-            }
-            if (ok)
-                return 0;
-            fprintf(stderr, "nwd-bot: bad value '%s' (see nwd-bot --help)\n", arg);
-            return 2;
-        });
+    int r = cli_parse(argc, argv, "nwd-bot", "",
+                      {{"amc", required_argument, nullptr, 'a'},
+                       {"level", required_argument, nullptr, 'l'},
+                       {"mode", required_argument, nullptr, 'm'},
+                       {"skill", required_argument, nullptr, 's'},
+                       {"seed", required_argument, nullptr, 'e'},
+                       {"streets", required_argument, nullptr, 'n'},
+                       {"max-ticks", required_argument, nullptr, 't'},
+                       {"ticks", required_argument, nullptr, 'k'},
+                       {"record", required_argument, nullptr, 'r'},
+                       {"quiet", no_argument, nullptr, 'q'},
+                       {"verbose", required_argument, nullptr, 'v'}},
+                      usage, [&](int c, const char* arg) {
+                          long v = 0;
+                          bool ok = true;
+                          switch (c) {
+                          case 'a': o.amc = arg; break;
+                          case 'l':
+                              ok = number(arg, 1, 11, &v);
+                              o.level = (int)v;
+                              break;
+                          case 'm':
+                              ok = number(arg, 1, 3, &v);
+                              o.mode = (int)v;
+                              break;
+                          case 's':
+                              ok = number(arg, 1, 100, &v);
+                              o.skill = (int)v;
+                              break;
+                          case 'e':
+                              ok = number(arg, 0, 0xFFFFFFFFL, &v);
+                              o.seed = v;
+                              break;
+                          case 'n':
+                              ok = number(arg, 1, 5, &v);
+                              o.streets = (int)v;
+                              break;
+                          case 't':
+                              ok = number(arg, 1, 100000000L, &v);
+                              o.max_ticks = v;
+                              break;
+                          case 'k':
+                              ok = number(arg, 1, 100000000L, &v);
+                              o.ticks = v;
+                              break;
+                          case 'r': o.record = arg; break;
+                          case 'q': o.quiet = true; break;
+                          case 'v':
+                              ok = number(arg, 1, 100000, &v);
+                              o.verbose = (int)v;
+                              break;
+                          }
+                          if (ok)
+                              return 0;
+                          fprintf(stderr, "nwd-bot: bad value '%s' (see nwd-bot --help)\n", arg);
+                          return 2;
+                      });
     if (r >= 0)
         return r;
     if (optind != argc) {
@@ -396,7 +452,8 @@ int main(int argc, char** argv)
         st.lives = amc_globals[GLOBAL_LIVES];
         st.stars = amc_globals[GLOBAL_STARS];
         if (level <= 5 && logged < 12) {
-            log[logged++] = {level, ticks, (uint16_t)st.score, st.lives, amc_globals[GLOBAL_ENERGY], r};
+            log[logged++] = {level, ticks, (uint16_t)st.score, st.lives, amc_globals[GLOBAL_ENERGY],
+                             r};
             streets++;
             if (!o.quiet)
                 printf("street %d: %ld:%02ld score=%u0 lives=%d energy=%d -> %d\n", level,
@@ -409,7 +466,10 @@ int main(int argc, char** argv)
             break;
         level = r;
     }
-    const char* result = outcome >= 12 ? "won" : outcome == 0 ? "lost" : outcome < 0 ? "stopped" : "ended";
+    const char* result = outcome >= 12  ? "won"
+                         : outcome == 0 ? "lost"
+                         : outcome < 0  ? "stopped"
+                                        : "ended";
     printf("%s: mode=%d skill=%d seed=%ld score=%u0 time=%ld:%02ld ticks=%ld\n", result, o.mode,
            o.skill, o.seed, (uint16_t)st.score, total / 72 / 60, total / 72 % 60, total);
     if (demo) {

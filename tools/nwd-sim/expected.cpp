@@ -28,8 +28,7 @@ struct Reader {
         while ((c = getc(f)) != EOF && c != '\n') {
             if (c == 0 || n + 1 >= sizeof text) {
                 *damaged = true;
-                while ((c = getc(f)) != EOF && c != '\n') {
-                }
+                while ((c = getc(f)) != EOF && c != '\n') {}
                 break;
             }
             text[n++] = (char)c;

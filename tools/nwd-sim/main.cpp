@@ -10,11 +10,11 @@
 #include "gfx/level_objects.h"
 #include "nwd_version.h"
 
+#include <getopt.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <getopt.h>
 #include <vector>
 
 static const char usage[] =
@@ -115,8 +115,9 @@ static DemoImage* load_demo(const char* path)
     fclose(f);
     DemoImage* d = demo_load(path);
     if (!d)
-        fprintf(stderr, "nwd-sim: %s: not a demo (shorter than its %u-byte header, or unreadable)\n",
-                path, (unsigned)DEMO_HEADER_SIZE);
+        fprintf(stderr,
+                "nwd-sim: %s: not a demo (shorter than its %u-byte header, or unreadable)\n", path,
+                (unsigned)DEMO_HEADER_SIZE);
     return d;
 }
 
@@ -161,7 +162,8 @@ static bool load_programs(const char* amc)
         "a file name in a list makes a path of 128 characters or more",
         "lists nested too deep (or naming each other)",
     };
-    const char* reason = r > 0 && r < (int)(sizeof why / sizeof why[0]) ? why[r] : "cannot be loaded";
+    const char* reason =
+        r > 0 && r < (int)(sizeof why / sizeof why[0]) ? why[r] : "cannot be loaded";
     if (r == 1 && err)
         fprintf(stderr, "nwd-sim: %s: %s (%s)\n", amc, reason, strerror(err));
     else
@@ -171,21 +173,40 @@ static bool load_programs(const char* amc)
 
 int main(int argc, char** argv)
 {
-    enum { O_AMC = 256, O_LEVEL, O_MODE, O_SKILL, O_SEED, O_CONTROLS, O_DEMO, O_TICKS, O_TRACE,
-           O_HASH, O_GAME, O_VERIFY, O_NOSOUND, O_VERSION, O_LEVELS };
-    static const option longopts[] = {
-        {"help", no_argument, nullptr, 'h'},       {"amc", required_argument, nullptr, O_AMC},
-        {"level", required_argument, nullptr, O_LEVEL}, {"mode", required_argument, nullptr, O_MODE},
-        {"skill", required_argument, nullptr, O_SKILL}, {"seed", required_argument, nullptr, O_SEED},
-        {"controls", required_argument, nullptr, O_CONTROLS},
-        {"demo", required_argument, nullptr, O_DEMO},
-        {"ticks", required_argument, nullptr, O_TICKS},
-        {"trace", required_argument, nullptr, O_TRACE}, {"hash", no_argument, nullptr, O_HASH},
-        {"game", no_argument, nullptr, O_GAME},
-        {"verify", required_argument, nullptr, O_VERIFY},
-        {"nosound", no_argument, nullptr, O_NOSOUND},
-        {"version", no_argument, nullptr, O_VERSION},
-        {"levels", required_argument, nullptr, O_LEVELS}, {nullptr, 0, nullptr, 0}};
+    enum {
+        O_AMC = 256,
+        O_LEVEL,
+        O_MODE,
+        O_SKILL,
+        O_SEED,
+        O_CONTROLS,
+        O_DEMO,
+        O_TICKS,
+        O_TRACE,
+        O_HASH,
+        O_GAME,
+        O_VERIFY,
+        O_NOSOUND,
+        O_VERSION,
+        O_LEVELS
+    };
+    static const option longopts[] = {{"help", no_argument, nullptr, 'h'},
+                                      {"amc", required_argument, nullptr, O_AMC},
+                                      {"level", required_argument, nullptr, O_LEVEL},
+                                      {"mode", required_argument, nullptr, O_MODE},
+                                      {"skill", required_argument, nullptr, O_SKILL},
+                                      {"seed", required_argument, nullptr, O_SEED},
+                                      {"controls", required_argument, nullptr, O_CONTROLS},
+                                      {"demo", required_argument, nullptr, O_DEMO},
+                                      {"ticks", required_argument, nullptr, O_TICKS},
+                                      {"trace", required_argument, nullptr, O_TRACE},
+                                      {"hash", no_argument, nullptr, O_HASH},
+                                      {"game", no_argument, nullptr, O_GAME},
+                                      {"verify", required_argument, nullptr, O_VERIFY},
+                                      {"nosound", no_argument, nullptr, O_NOSOUND},
+                                      {"version", no_argument, nullptr, O_VERSION},
+                                      {"levels", required_argument, nullptr, O_LEVELS},
+                                      {nullptr, 0, nullptr, 0}};
     const char* amc = nullptr;
     const char* controls_path = nullptr;
     const char* demo_path = nullptr;
@@ -199,12 +220,8 @@ int main(int argc, char** argv)
     for (int c; (c = getopt_long(argc, argv, ":h", longopts, nullptr)) != -1;) {
         long long n;
         switch (c) {
-        case 'h':
-            fputs(usage, stdout);
-            return 0;
-        case O_VERSION:
-            printf("nwd-sim (Nightward) %s\n", NWD_VERSION);
-            return 0;
+        case 'h': fputs(usage, stdout); return 0;
+        case O_VERSION: printf("nwd-sim (Nightward) %s\n", NWD_VERSION); return 0;
         case O_AMC: amc = optarg; break;
         case O_CONTROLS: controls_path = optarg; break;
         case O_DEMO: demo_path = optarg; break;
@@ -219,7 +236,9 @@ int main(int argc, char** argv)
         case O_SKILL:
             if (!parse_long(optarg, -32768, 32767, &n))
                 return bad_usage("expected a number from -32768 to 32767 after",
-                                 c == O_LEVEL ? "--level" : c == O_MODE ? "--mode" : "--skill");
+                                 c == O_LEVEL  ? "--level"
+                                 : c == O_MODE ? "--mode"
+                                               : "--skill");
             (c == O_LEVEL ? r.o.level : c == O_MODE ? r.o.mode : r.o.skill) = (int16_t)n;
             break;
         case O_SEED:
@@ -232,10 +251,8 @@ int main(int argc, char** argv)
                 return bad_usage("expected a tick count after", "--ticks");
             ticks = n;
             break;
-        case ':':
-            return bad_usage("missing value for", argv[optind - 1]);
-        default:
-            return bad_usage("unknown option", argv[optind - 1]);
+        case ':': return bad_usage("missing value for", argv[optind - 1]);
+        default: return bad_usage("unknown option", argv[optind - 1]);
         }
     }
     if (optind < argc)

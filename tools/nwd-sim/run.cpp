@@ -159,8 +159,8 @@ int sim_verify(const char* amc, const char* trace_name, const ExpectedGame& want
             fprintf(err,
                     "%s:1: a game of level %d, mode %d, skill %d, seed %u; this run plays "
                     "level %d, mode %d, skill %d, seed %u\n",
-                    trace_name, want.level, want.mode, want.skill, want.seed, r.o.level, r.o.mode, r.o.skill,
-                    (uint32_t)r.o.seed);
+                    trace_name, want.level, want.mode, want.skill, want.seed, r.o.level, r.o.mode,
+                    r.o.skill, (uint32_t)r.o.seed);
             return 2;
         }
         r.o.sound = want.sound;
