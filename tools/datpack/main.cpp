@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -89,21 +88,36 @@ bool read_list(const char* path, std::vector<Item>& items)
     return ok;
 }
 
-uint32_t be32(const std::vector<unsigned char>& d, size_t at, const std::string& key)
+uint32_t be32(const std::vector<unsigned char>& d, size_t at)
 {
-    uint32_t v = 0;
-    for (size_t i = at; i < at + 4; ++i)
-        v = v << 8 | (d[i] ^ (unsigned char)key[i % key.size()]);
-    return v;
+    return (uint32_t)d[at] << 24 | d[at + 1] << 16 | d[at + 2] << 8 | d[at + 3];
 }
 
 uint32_t id(const char* s) { return (uint32_t)s[0] << 24 | s[1] << 16 | s[2] << 8 | s[3]; }
 
-// dat leaves the fourth byte of each palette entry as whatever its stack held,
-// so two packings of the same pictures differ. The file is the plain datafile
-// with the password XORed over it from its first byte on: walk the objects
-// and clear those bytes, so the same sources always give the same file.
-bool clear_palette_padding(const std::string& path, const std::string& key)
+void put32(std::vector<unsigned char>& out, uint32_t v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back((unsigned char)(v >> shift));
+}
+
+// The file is the plain datafile with the password XORed over it from its
+// first byte on, so one pass both hides and reveals it.
+void crypt(std::vector<unsigned char>& d, const std::string& key)
+{
+    for (size_t i = 0; i < d.size(); ++i)
+        d[i] ^= (unsigned char)key[i % key.size()];
+}
+
+// What dat leaves to finish, done in one pass over the file instead of a dat
+// run per hot-spot value (over a hundred runs, seconds of every rebuild):
+// - the XHOT and YHOT properties go after each sprite's NAME, as dat would
+//   write them;
+// - dat leaves the fourth byte of each palette entry as whatever its stack
+//   held, so two packings of the same pictures would differ: those bytes
+//   are cleared.
+bool finish_datafile(const std::string& path, const std::string& key,
+                     const std::vector<Item>& items)
 {
     std::vector<unsigned char> d;
     FILE* f = std::fopen(path.c_str(), "rb");
@@ -114,34 +128,51 @@ bool clear_palette_padding(const std::string& path, const std::string& key)
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
         d.insert(d.end(), buf, buf + n);
     std::fclose(f);
-    if (d.size() < 12 || be32(d, 4, key) != id("ALL."))
+    crypt(d, key);
+    if (d.size() < 12 || be32(d, 4) != id("ALL.") || be32(d, 8) != items.size())
         return false;
+    std::vector<unsigned char> out(d.begin(), d.begin() + 12);
     size_t at = 12;
-    for (uint32_t count = be32(d, 8, key), k = 0; k < count; ++k) {
+    for (const Item& it : items) {
         for (;;) {  // properties, then the object's type and chunk
             if (at + 12 > d.size())
                 return false;
-            uint32_t type = be32(d, at, key);
+            uint32_t type = be32(d, at);
+            size_t size = be32(d, at + 8);
             if (type == id("prop")) {
-                at += 12 + (size_t)be32(d, at + 8, key);
+                if (size > d.size() - at - 12)
+                    return false;
+                out.insert(out.end(), d.begin() + at, d.begin() + at + 12 + size);
+                at += 12 + size;
                 continue;
             }
-            size_t stored = be32(d, at + 4, key);
-            int32_t unpacked = (int32_t)be32(d, at + 8, key);
-            at += 12;
-            if (stored > d.size() - at)
+            for (auto [prop, v] : {std::pair{"XHOT", it.xhot}, {"YHOT", it.yhot}}) {
+                if (v < 0)
+                    continue;
+                std::string text = std::to_string(v);
+                put32(out, id("prop"));
+                put32(out, id(prop));
+                put32(out, (uint32_t)text.size());
+                out.insert(out.end(), text.begin(), text.end());
+            }
+            size_t stored = be32(d, at + 4);
+            if (stored > d.size() - at - 12)
                 return false;
-            if (type == id("PAL ") && stored == 1024 && unpacked == 1024)
-                for (size_t e = at + 3; e < at + stored; e += 4)
-                    d[e] = (unsigned char)key[e % key.size()];
-            at += stored;
+            size_t chunk = out.size() + 12;
+            out.insert(out.end(), d.begin() + at, d.begin() + at + 12 + stored);
+            if (type == id("PAL ") && stored == 1024 && size == 1024)
+                for (size_t e = chunk + 3; e < chunk + stored; e += 4)
+                    out[e] = 0;
+            at += 12 + stored;
             break;
         }
     }
+    out.insert(out.end(), d.begin() + at, d.end());
+    crypt(out, key);
     f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
-    bool ok = std::fwrite(d.data(), 1, d.size(), f) == d.size();
+    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
     return std::fclose(f) == 0 && ok;
 }
 
@@ -191,26 +222,7 @@ int main(int argc, char** argv)
         }
         i = j;
     }
-    // Hot spots: one call per distinct value, naming every object that has it.
-    for (const char* prop : {"XHOT", "YHOT"}) {
-        std::map<int, std::vector<std::string>> groups;
-        for (auto& it : items) {
-            int v = prop[0] == 'X' ? it.xhot : it.yhot;
-            if (v >= 0)
-                groups[v].push_back(it.file);
-        }
-        for (auto& g : groups) {
-            std::vector<std::string> args = base;
-            args.insert(args.end(), g.second.begin(), g.second.end());
-            args.push_back(std::string(prop) + "=" + std::to_string(g.first));
-            if (!run(args)) {
-                diag("%s: dat failed setting %s\n", out.c_str(), prop);
-                std::remove(tmp.c_str());
-                return 1;
-            }
-        }
-    }
-    if (!clear_palette_padding(tmp, password)) {
+    if (!finish_datafile(tmp, password, items)) {
         diag("%s: dat wrote a datafile this tool cannot read back\n", out.c_str());
         std::remove(tmp.c_str());
         return 1;
