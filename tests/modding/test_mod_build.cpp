@@ -4,6 +4,8 @@
 // and what only the mods made goes with them.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <map>
 
 #include "tests/modding/modding_fixture.h"
@@ -164,7 +166,11 @@ TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain)
     unload_datafile(main);
     unload_datafile(levels);
 
-    // An edited picture is packed by the next build.
+    // An edited picture is packed by the next build, and the programs, which
+    // name pictures by number only, are left alone (so are the demos made
+    // from them).
+    struct stat amc_before, amc_after;
+    ASSERT_EQ(stat((b.game + "AMC/GAME.AMC").c_str(), &amc_before), 0);
     Picture red;
     ASSERT_TRUE(read_png(mods + "/pictures/item_knife.png", red));
     const RGB& c = pal[252];
@@ -178,6 +184,9 @@ TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain)
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(shows(pal, getpixel((BITMAP*)main[13].dat, 0, 0), red.at(0, 0)));
     unload_datafile(main);
+    ASSERT_EQ(stat((b.game + "AMC/GAME.AMC").c_str(), &amc_after), 0);
+    EXPECT_EQ(amc_after.st_mtim.tv_sec, amc_before.st_mtim.tv_sec);
+    EXPECT_EQ(amc_after.st_mtim.tv_nsec, amc_before.st_mtim.tv_nsec);
 
     // Taken away again: the game's own data, and nothing a mod made is left.
     ASSERT_EQ(std::system(("rm -rf " + mods).c_str()), 0);
