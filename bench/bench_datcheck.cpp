@@ -8,22 +8,21 @@
 #include <vector>
 
 #include "datafile/datcheck.h"
+#include "nwd_datafile_key.h"
 
 namespace {
-
-const char PASSWORD[] = "k3 Rw;t#";
 
 // The password over the file as the library puts it there: its letters
 // folded into the magic, then one letter a byte from the start on.
 void encrypt(std::vector<uint8_t>& b)
 {
     uint32_t key = 0x2A;
-    for (size_t i = 0; PASSWORD[i]; i++)
-        key ^= uint32_t(uint8_t(PASSWORD[i])) << (8 * (i % 4));
+    for (size_t i = 0; DATAFILE_PASSWORD[i]; i++)
+        key ^= uint32_t(uint8_t(DATAFILE_PASSWORD[i])) << (8 * (i % 4));
     for (int i = 0; i < 4; i++)
         b[i] ^= uint8_t(key >> (24 - 8 * i));
     for (size_t i = 4; i < b.size(); i++)
-        b[i] ^= uint8_t(PASSWORD[i % (sizeof PASSWORD - 1)]);
+        b[i] ^= uint8_t(DATAFILE_PASSWORD[i % (sizeof DATAFILE_PASSWORD - 1)]);
 }
 
 std::vector<uint8_t> main_shaped_datafile(int side)
@@ -57,11 +56,11 @@ std::vector<uint8_t> main_shaped_datafile(int side)
 void BM_DatcheckMainShaped(benchmark::State& state)
 {
     std::vector<uint8_t> file = main_shaped_datafile(int(state.range(0)));
-    if (datcheck_bytes(file.data(), file.size(), PASSWORD, nullptr, nullptr, nullptr) != 0)
+    if (datcheck_bytes(file.data(), file.size(), DATAFILE_PASSWORD, nullptr, nullptr, nullptr) != 0)
         state.SkipWithError("the datafile made here does not pass");
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            datcheck_bytes(file.data(), file.size(), PASSWORD, nullptr, nullptr, nullptr));
+            datcheck_bytes(file.data(), file.size(), DATAFILE_PASSWORD, nullptr, nullptr, nullptr));
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
 }
 BENCHMARK(BM_DatcheckMainShaped)->Arg(20)->Arg(64)->Unit(benchmark::kMillisecond);

@@ -8,9 +8,8 @@
 
 #include "datafile/datcheck.h"
 #include "fuzz/fuzz_file.h"
+#include "nwd_datafile_key.h"
 #include "shell/startup.h"
-
-static const char PASSWORD[] = "k3 Rw;t#";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,10 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ready)
         return 0;
     set_color_depth(8);
-    if (datcheck_bytes(data, size, PASSWORD, nullptr, nullptr, nullptr) != DATCHECK_OK ||
+    if (datcheck_bytes(data, size, DATAFILE_PASSWORD, nullptr, nullptr, nullptr) != DATCHECK_OK ||
         !fuzz_file(path, "fuzz_datafile", data, size, ".DAT"))
         return 0;
-    packfile_password(PASSWORD);
+    packfile_password(DATAFILE_PASSWORD);
     DATAFILE* d = load_datafile(path);
     packfile_password(nullptr);
     if (!d)

@@ -17,6 +17,7 @@
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/scene.h"
+#include "nwd_datafile_key.h"
 #include "shell/clock.h"
 #include "shell/config.h"
 #include "shell/options.h"
@@ -65,7 +66,6 @@ void (*level_start_clock)(uint16_t rate) = start_frame_clock;
 
 namespace {
 
-const char LEVELS_PASSWORD[] = "k3 Rw;t#";
 constexpr int SHEET_WIDTH = 640;  // tiles are numbered in rows of 640 pixels
 constexpr int MAX_CELLS = 65535;
 // Objects remembered by name; the catalogue names a few dozen, and any
@@ -121,7 +121,7 @@ bool check_levels_file(const char* path)
 {
     levels_index.count = 0;
     DatCheckReport report;
-    int r = datcheck_file(path, LEVELS_PASSWORD, index_object, nullptr, &report);
+    int r = datcheck_file(path, DATAFILE_PASSWORD, index_object, nullptr, &report);
     levels_index.passed = r == DATCHECK_OK;
     if (r == DATCHECK_DAMAGED)  // a missing file needs no more than its "Unable to find"
         diag("%s: %s\n", path, report.message);
@@ -142,7 +142,7 @@ DATAFILE* load_level_object(const char* path, const char* name)
 {
     if (!indexed_type(name))
         return nullptr;
-    packfile_password(LEVELS_PASSWORD);
+    packfile_password(DATAFILE_PASSWORD);
     DATAFILE* obj = load_datafile_object(path, name);
     packfile_password(nullptr);
     return obj;

@@ -19,6 +19,3 @@ constexpr LevelObjects level_objects[LEVEL_OBJECT_ROWS] = {
     {"van.bin", "van.pcx", "dif2.pcx"},   {"van.bin", "van.pcx", "dif2.pcx"},
     {"high.bin", "high.pcx", ""},         {"", "", "CREDITS.PCX"},
 };
-
-// The packfile password of the game's datafiles.
-constexpr char DATAFILE_PASSWORD[] = "k3 Rw;t#";

@@ -18,12 +18,12 @@
 #include "gfx/display.h"
 #include "input/demo.h"
 #include "input/input.h"
+#include "nwd_datafile_key.h"
 #include "shell/config.h"
 #include "shell/options.h"
 
 const char* data_dir = "DATA/";
 const char* amc_dir = "AMC/";
-const char DATA_PASSWORD[] = "k3 Rw;t#";
 DATAFILE* main_data = nullptr;
 COLOR_MAP recolour_table;
 BITMAP* scratch_bitmap = nullptr;
@@ -213,8 +213,8 @@ int startup(int argc, char** argv)
     // The library trusts every size in the file: a damaged one is refused
     // here rather than crash inside it.
     DatCheckReport report;
-    if (datcheck_file(data_path, DATA_PASSWORD, nullptr, nullptr, &report) == DATCHECK_OK) {
-        packfile_password(DATA_PASSWORD);
+    if (datcheck_file(data_path, DATAFILE_PASSWORD, nullptr, nullptr, &report) == DATCHECK_OK) {
+        packfile_password(DATAFILE_PASSWORD);
         main_data = load_datafile(data_path);
         packfile_password(nullptr);
     } else {

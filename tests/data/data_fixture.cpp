@@ -2,9 +2,11 @@
 
 #include <cerrno>
 
+#include "nwd_datafile_key.h"
+
 namespace datatest {
 
-const char* const kPassword = "k3 Rw;t#";
+const char* const kPassword = DATAFILE_PASSWORD;
 
 void start_allegro()
 {

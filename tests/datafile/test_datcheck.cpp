@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "datafile/datcheck.h"
+#include "nwd_datafile_key.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-const char PASSWORD[] = "k3 Rw;t#";
 
 Bytes sample(const char* name)
 {
@@ -18,7 +18,7 @@ Bytes sample(const char* name)
     return Bytes(std::istreambuf_iterator<char>(f), {});
 }
 
-int check(const Bytes& b, const char* password = PASSWORD, std::string* listing = nullptr)
+int check(const Bytes& b, const char* password = DATAFILE_PASSWORD, std::string* listing = nullptr)
 {
     auto visit = [](const DatObject& o, void* user) {
         char type[5] = {char(o.type >> 24), char(o.type >> 16), char(o.type >> 8), char(o.type), 0};
@@ -65,7 +65,7 @@ TEST(Datcheck, ListsWhatTheArchiverWroteWhateverItsCompression)
         "snd.wav SAMP 24\ninner.dat/raw.bin DATA 13\n";
     for (const char* name : {"plain.dat", "objects-packed.dat", "file-packed.dat"}) {
         std::string listing;
-        ASSERT_EQ(check(sample(name), PASSWORD, &listing), DATCHECK_OK) << name;
+        ASSERT_EQ(check(sample(name), DATAFILE_PASSWORD, &listing), DATCHECK_OK) << name;
         EXPECT_EQ(listing.substr(0, want.size()), want) << name;
         EXPECT_EQ(listing.substr(want.size(), 14), "inner.dat FILE") << name;
     }

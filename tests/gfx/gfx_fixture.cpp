@@ -14,6 +14,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
+#include "nwd_datafile_key.h"
 #include "shell/startup.h"
 
 std::string GfxTest::levels_dir;
@@ -99,7 +100,7 @@ void build_levels(const std::string& dir)
     for (const char* s : {"lev3.bin", "lev5.bin", "high.bin"})
         write_file(dir + s, small);
     write_file(dir + "big.bin", {0, 80});
-    std::string dat = std::string(NWD_DAT_TOOL) + " -k -007 'k3 Rw;t#' LEVELS.DAT";
+    std::string dat = std::string(NWD_DAT_TOOL) + " -k -007 '" + DATAFILE_PASSWORD + "' LEVELS.DAT";
     for (std::string add : {" -a -t DATA *.bin", " -a -bpp 8 -t BMP *.pcx *.PCX"})
         ASSERT_EQ(system(("cd " + dir + " && " + dat + add + " >/dev/null").c_str()), 0);
 }

@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "nwd_datafile_key.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -60,7 +62,8 @@ protected:
                 amc.append("\1\0\22\0", 4);
             amc.append("\7\0\1\0\3\1\145\0\2\0\31\0\160\0\22\0\0\0", 18);
             std::ofstream(root + "/game/AMC/GAME.AMC", std::ios::binary) << amc;
-            std::string dat = " && dat -007 'k3 Rw;t#' -n0 -a game/DATA/NIGHTWAR.DAT ";
+            std::string dat = std::string(" && dat -007 '") + DATAFILE_PASSWORD +
+                              "' -n0 -a game/DATA/NIGHTWAR.DAT ";
             sh("cd " + root +
                " && convert -size 8x8 xc:red -type Palette b.pcx && "
                "convert -size 16x16 gradient:black-white -type Palette p.pcx && "

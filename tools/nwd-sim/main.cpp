@@ -8,6 +8,7 @@
 
 #include "datafile/datcheck.h"
 #include "gfx/level_objects.h"
+#include "nwd_datafile_key.h"
 #include "nwd_version.h"
 
 #include <getopt.h>
