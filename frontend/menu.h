@@ -4,10 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gfx/objects.h"
+
 struct BITMAP;
 struct FONT;
 struct DemoImage;
-struct MainObjects;
 
 void menu_wait(int ms);            // rests in 10 ms steps, keeping the music fed
 void menu_wait_or_select(int ms);  // the same, ends early on select
@@ -38,9 +39,6 @@ void replay_menu(int top);
 // Main datafile objects every menu uses.
 enum {
     MENU_LOGO = 6,
-    FONT_VERSION = 20,
-    FONT_ITEM = 21,
-    FONT_SELECTED = 22,
     MENU_PALETTE = 25,
 };
 constexpr int MENU_DISABLED_COLOUR = 53;

@@ -55,7 +55,6 @@ constexpr int SAMPLE_EFFECT = 13;  // played at the new effects volume
 constexpr int PAN_CENTRE = 128;
 constexpr int ESCAPE_RELEASE_WAITS = 100;
 constexpr int KEY_RELEASE_WAITS = 100;  // a second at most: a stuck key must not hang the menu
-enum { FONT_SMALL = 16, FONT_HEADING = 17 };
 
 struct OptionsMenu {
     MenuList list;

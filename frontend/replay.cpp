@@ -28,12 +28,11 @@ constexpr int LABEL_X = 90, VALUE_X = 190, ENTRY_X = 170;
 constexpr int NAME_LENGTH = 15;
 constexpr int MESSAGE_MS = 1000;
 constexpr int STORY_LEVEL = 6;  // a game begun from the story
-enum { FONT_SMALL = 16, FONT_HEADING = 17, FONT_DEMO_TITLE = 19 };
 
 void draw_demo_info(int top, const MainObjects& o)
 {
     FONT* value = menu_font(o, FONT_ITEM);
-    textout_ex(back_buffer, menu_font(o, FONT_DEMO_TITLE), "CURRENT DEMO", LABEL_X, top + 40, -1,
+    textout_ex(back_buffer, menu_font(o, FONT_HIGHLIGHT), "CURRENT DEMO", LABEL_X, top + 40, -1,
                -1);
     if (!last_game_demo) {
         textout_ex(back_buffer, menu_font(o, FONT_SMALL), "(NONE)", LABEL_X, top + 60, -1, -1);

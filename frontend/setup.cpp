@@ -38,7 +38,6 @@ constexpr int ITEMS_X = 90;
 constexpr int VALUE_X = 194;
 constexpr int FREE_SKILL_MAX = 7;  // HARDEST; the MASTER grades need a fire key held
 constexpr int SKILL_MIN = 3, SKILL_MAX = 12;
-constexpr int FONT_NOTE = 16;
 constexpr int NOTE_Y = 222;
 
 // What each mode is, under the menu.
@@ -60,7 +59,7 @@ void redraw(const MenuList& list, int top)
         draw_skill_label(game_config.difficulty, back_buffer, f, menu_font(o, FONT_SELECTED),
                          VALUE_X, top + 10);
         int m = game_config.mode >= 1 && game_config.mode <= 3 ? game_config.mode - 1 : 0;
-        FONT* note = menu_font(o, FONT_NOTE);
+        FONT* note = menu_font(o, FONT_SMALL);
         for (int i = 0; i < 2; i++)
             textout_centre_ex(back_buffer, note, MODE_NOTES[m][i], PICTURE_W / 2, NOTE_Y + 9 * i,
                               -1, -1);

@@ -33,7 +33,6 @@ constexpr int SETUP_TOP = 100;
 constexpr int TABLE_X = 56, TABLE_Y = 50;
 constexpr int TABLE_MS = 10000;
 constexpr int PAUSE_VERSION_X = 220;
-enum { FONT_HEADING = 17 };
 
 void set_menu_palette()
 {

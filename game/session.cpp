@@ -33,14 +33,7 @@ constexpr int16_t FIRST_WON_OUTCOME = 12;
 constexpr int LEVEL_NOT_LOADED = -2;  // run_level: load_level failed
 
 // Main datafile objects used here.
-enum {
-    FONT_CAPTIONS = 16,
-    FONT_HEADING = 17,
-    FONT_HIGHLIGHT = 19,
-    FONT_HUD = 21,
-    FONT_STARS = 22,
-    ENDING_PICTURE = 345,
-};
+constexpr int ENDING_PICTURE = 345;
 constexpr int ENDING_BACKGROUND = 62;
 
 struct PlacedText {
@@ -81,7 +74,7 @@ void play_music(int slot, const char* playlist_name, bool game_music)
 void show_story(int with_music)
 {
     clear_picture(back_buffer);
-    draw_lines(main_objects().font(FONT_CAPTIONS), STORY_LINES,
+    draw_lines(main_objects().font(FONT_SMALL), STORY_LINES,
                sizeof STORY_LINES / sizeof STORY_LINES[0]);
     if (sound_on() && with_music)
         play_music(0, playlist_keys[PLAYLIST_LEVEL1], true);
@@ -129,7 +122,7 @@ void enter_high_score()
     if (sound_on())
         play_music(1, playlist_keys[PLAYLIST_SCORES], false);
     MainObjects m = main_objects();
-    FONT *rows = m.font(FONT_HUD), *title = m.font(FONT_STARS), *header = m.font(FONT_HEADING),
+    FONT *rows = m.font(FONT_ITEM), *title = m.font(FONT_SELECTED), *header = m.font(FONT_HEADING),
          *highlight = m.font(FONT_HIGHLIGHT);
     clear_picture(back_buffer);
     int row = score_insert(g.mode, g.score, g.skill);
@@ -195,7 +188,7 @@ void show_ending()
     if (!back_buffer)
         return;
     MainObjects m = main_objects();
-    FONT* f = m.font(FONT_STARS);
+    FONT* f = m.font(FONT_SELECTED);
     clear_to_color(back_buffer, ENDING_BACKGROUND);
     draw_lines(f, ENDING_LINES, sizeof ENDING_LINES / sizeof ENDING_LINES[0]);
     if (BITMAP* pic = m.bitmap(ENDING_PICTURE))

@@ -25,8 +25,6 @@ enum {
     OBJ_LIFE = 3,
     OBJ_GAUGE_SEGMENT = 9,
     OBJ_TIMED_BLINK = 12,
-    FONT_NUMBERS = 21,
-    FONT_STARS = 22,
 };
 constexpr int HUD_ROWS = 32;
 constexpr int STATS_ROWS = 48;
@@ -114,7 +112,7 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
              int score, int top_score, int lives, int stars)
 {
     MainObjects o = main_objects();
-    FONT* numbers = o.font(FONT_NUMBERS);
+    FONT* numbers = o.font(FONT_ITEM);
     bool changed = false;
 
     energy = clamp(energy, 0, BAR_MAX);
@@ -141,7 +139,7 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         changed = true;
     }
 
-    FONT* star_font = o.font(FONT_STARS);
+    FONT* star_font = o.font(FONT_SELECTED);
     for (; shown.stars < stars; shown.stars++, changed = true)
         if (star_font)
             textout_ex(b, star_font, "*", STARS_X, 8 * shown.stars, -1, -1);
@@ -228,7 +226,7 @@ void draw_statistics_values(BITMAP* b, uint16_t controls, const StatsLine& s)
     for (const Icon& i : icons)
         if (controls & i.bit)
             copy(b, o.bitmap(i.object), i.x, i.y, i.w, i.h);
-    FONT* f = o.font(FONT_NUMBERS);
+    FONT* f = o.font(FONT_ITEM);
     unsigned long percent = s.total ? (uint32_t)(s.played * 100u) / s.total : 0;
     print(b, f, 0, 0, -1, "# %6lu/%lu (%3lu%%)", (unsigned long)s.played, (unsigned long)s.total,
           percent);

@@ -22,8 +22,6 @@ constexpr int LAST_FRAME = 557;
 constexpr uint16_t FRAME_MIRRORED = 0x8000;
 constexpr int MAP_COLUMNS = 21;  // 21 columns of 16 cover 320 at any sub-tile offset
 constexpr unsigned FOREGROUND_FIRST_CELL = 1456;
-constexpr int FONT_CAPTIONS = 16;
-constexpr int FONT_CREDITS = 18;
 constexpr int CREDITS_LINE_HEIGHT = 14;
 
 // clang-format off
@@ -308,7 +306,7 @@ void type_captions()
     int i;
     if (!back_buffer || !caption_due(current_game.level, current_game.level_ticks, &c, &i))
         return;
-    FONT* f = main_objects().font(FONT_CAPTIONS);
+    FONT* f = main_objects().font(FONT_SMALL);
     if (!f)
         return;
     const char letter[2] = {c->text[i], 0};

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "gfx/objects.h"
 #include "tools/common/cli.h"
 #include "tools/common/password_file.h"
 
@@ -192,7 +193,7 @@ int main(int argc, char** argv)
     for (int k = 0; main_dat[k].type != DAT_END; ++k) {
         if (k == 23 && main_dat[k].type == DAT_PALETTE)
             pal = (const RGB*)main_dat[k].dat;
-        if (k == 21 && main_dat[k].type == DAT_FONT)
+        if (k == FONT_ITEM && main_dat[k].type == DAT_FONT)
             label = (FONT*)main_dat[k].dat;
     }
     select_palette(pal);

@@ -1,6 +1,7 @@
 // HUD pictures, item icons (drawn with the items, things.cpp), menu pictures, fonts and palettes (objects 0..25).
 #include <cstdio>
 
+#include "gfx/objects.h"
 #include "tools/gfxgen/cast.h"
 
 namespace gg {
@@ -182,10 +183,13 @@ void make_fonts(Out& o)
         const int* rows;
         int shadow;
     } list[] = {
-        {16, "016_font_small.pcx", kCream, 254},   {17, "017_font_heading.pcx", kGold, 253},
-        {18, "018_font_credits.pcx", kBlue, 254},  {19, "019_font_highlight.pcx", kRed, 1},
-        {20, "020_font_version.pcx", kGrey, 254},  {21, "021_font_item.pcx", kWhite, 254},
-        {22, "022_font_selected.pcx", kFire, 253},
+        {FONT_SMALL, "016_font_small.pcx", kCream, 254},
+        {FONT_HEADING, "017_font_heading.pcx", kGold, 253},
+        {FONT_CREDITS, "018_font_credits.pcx", kBlue, 254},
+        {FONT_HIGHLIGHT, "019_font_highlight.pcx", kRed, 1},
+        {FONT_VERSION, "020_font_version.pcx", kGrey, 254},
+        {FONT_ITEM, "021_font_item.pcx", kWhite, 254},
+        {FONT_SELECTED, "022_font_selected.pcx", kFire, 253},
     };
     BITMAP* b = create_bitmap_ex(8, 16 * 9 + 1, 6 * 9 + 1);
     for (auto& e : list) {
