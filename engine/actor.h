@@ -4,24 +4,14 @@
 
 #include <cstdint>
 
+// The registers with a meaning to the engine (REG_SOUND ... REG_FRAME) and
+// the programs it starts, from data/amc/contract.txt.
+#include "nwd_contract.h"
+
 constexpr int ACTOR_SLOTS = 64;
 constexpr int ACTOR_REGS = 32;
 constexpr int ACTOR_FREE_MAX = 63;
 constexpr int32_t ACTOR_NO_HANDLER = -1;  // 0xFFFF can never be a handler
-
-// Registers with a meaning to the engine.
-enum {
-    REG_SOUND = 14,
-    REG_SORT_KEY = 17,
-    REG_BLINK = 18,
-    REG_LIGHT = 19,
-    REG_PREV = 25,
-    REG_NEXT = 26,
-    REG_SELF = 28,
-    REG_X = 29,
-    REG_Y = 30,
-    REG_FRAME = 31,
-};
 
 struct Actor {
     int16_t program;     // index in program_table, -1 for none

@@ -3,29 +3,16 @@
 
 #include <cstdint>
 
+// The globals with a meaning to the engine (GLOBAL_SKILL ... GLOBAL_CONTROLS)
+// and EXIT, from data/amc/contract.txt.
+#include "nwd_contract.h"
+
 constexpr int AMC_GLOBALS = 32;
 constexpr int AMC_ARGS = 8;
 // A turn that runs this many instructions without ending is stopped.
 constexpr int32_t AMC_TURN_LIMIT = 100000;
 // At most this many turns in one pass; more means the list is broken.
 constexpr int AMC_PASS_TURNS = 63;
-
-// Globals with a meaning to the engine.
-enum {
-    GLOBAL_SKILL = 1,
-    GLOBAL_ENERGY = 4,
-    GLOBAL_ITEM = 8,
-    GLOBAL_ITEM_COUNT = 9,
-    GLOBAL_STARS = 10,
-    GLOBAL_LIVES = 11,
-    GLOBAL_SCROLL_MAP = 14,
-    GLOBAL_TIMER = 19,
-    GLOBAL_SCORE = 20,
-    GLOBAL_SCROLL_X = 23,
-    GLOBAL_EXIT_REQUEST = 25,
-    GLOBAL_CONTROLS = 31,
-};
-constexpr int16_t EXIT_REQUESTED = 0x100;
 
 extern int16_t amc_globals[AMC_GLOBALS];
 

@@ -126,7 +126,7 @@ static void clear_request(int, int, int, void*) {}
 bool sim_step(int16_t controls, bool sound)
 {
     world_step(controls, nullptr, sound ? clear_request : nullptr, nullptr);
-    return (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT_REQUESTED) != 0;
+    return (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT) != 0;
 }
 
 // Diagnostics written during a tick are kept and traced as M lines after the
@@ -212,7 +212,7 @@ bool sim_tick(SimTrace& t, uint32_t tick, int16_t controls, bool sound)
         s = actor_next(s);
     }
     int16_t exit_req = amc_globals[GLOBAL_EXIT_REQUEST];
-    if (exit_req & EXIT_REQUESTED) {
+    if (exit_req & EXIT) {
         p = line_start(t);
         p = put_text(p, "X ");
         line_end(t, put_int(p, exit_req & 0xFF));

@@ -3,9 +3,6 @@
 #include "actor.h"
 #include "amc_vm.h"
 
-constexpr int DIRECTOR_PROGRAM = 14;
-constexpr int16_t MODE_ARCADE = 1;
-
 int world_pan(int32_t x, int32_t scroll_x)
 {
     int32_t pan = x - scroll_x + 128;
@@ -40,7 +37,7 @@ WorldStart world_new_game(int16_t level, int16_t mode, int16_t skill, uint32_t s
     s.level = level;
     s.mode = mode;
     s.skill = skill;
-    if (mode == MODE_ARCADE) {
+    if (mode == ARCADE) {
         s.stars = 1;
         s.lives = 2;
     }
@@ -49,10 +46,10 @@ WorldStart world_new_game(int16_t level, int16_t mode, int16_t skill, uint32_t s
 
 void world_start_level(const WorldStart& st)
 {
-    int s = actor_spawn(DIRECTOR_PROGRAM);
+    int s = actor_spawn(PROGRAM_DIRECTOR);
     if (s > 0) {
-        actor_table.slots[s].regs[0] = st.level;
-        actor_table.slots[s].regs[1] = st.mode;
+        actor_table.slots[s].regs[ARG_DIRECTOR_LEVEL] = st.level;
+        actor_table.slots[s].regs[ARG_DIRECTOR_MODE] = st.mode;
     }
     amc_globals[GLOBAL_SKILL] = st.skill;
     amc_globals[GLOBAL_SCORE] = st.score;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "nwd_contract.h"
+
 using WorldSoundFn = void (*)(int slot, int effect, int pan, void* user);
 using WorldHookFn = void (*)();
 
@@ -24,9 +26,9 @@ struct WorldStart {
 };
 
 // Level rows a game can play; an outcome outside them ends the game (0 or
-// less: over, 12 or more: won).
+// less: over, GAME_WON or more: won).
 constexpr int16_t WORLD_FIRST_ROW = 1;
-constexpr int16_t WORLD_LAST_ROW = 11;
+constexpr int16_t WORLD_LAST_ROW = CREDITS;
 // The outcome of a level whose map or pictures could not be loaded.
 constexpr int WORLD_LEVEL_NOT_LOADED = -2;
 
@@ -36,8 +38,8 @@ inline bool world_row_playable(int row) { return row >= WORLD_FIRST_ROW && row <
 // gives the values a game starts with (ARCADE: 1 star and 2 lives).
 WorldStart world_new_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed);
 
-// The start of a level: the director (program 14) with level and mode, skill
-// and the carried values in the globals.
+// The start of a level: the director (PROGRAM_DIRECTOR) with level and mode,
+// skill and the carried values in the globals.
 void world_start_level(const WorldStart& s);
 
 // After the level ended with `outcome`: the carried globals go into `s`

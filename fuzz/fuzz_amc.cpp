@@ -79,7 +79,7 @@ void run(const char* path, const uint8_t* data, size_t size, bool fast, World& o
         world_step(
             c, nullptr, [](int, int, int, void*) {}, nullptr);
         i++;
-        if (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT_REQUESTED)
+        if (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT)
             break;
     }
     out.table = actor_table;

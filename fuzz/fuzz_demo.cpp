@@ -31,22 +31,25 @@ void write_file(const std::string& path, const uint8_t* data, size_t size)
 }
 
 // Idle programs but the director, which adds each tick's word to the score
-// and, when the word holds punch (0x20), ends the level with the word's high
-// byte: any row, a game over or a won game.
+// and, when the word holds punch, ends the level with the word's high byte:
+// any row, a game over or a won game.
 void write_programs()
 {
     std::string amc = "AMC";
     auto put = [&](int w) { amc += (char)(w & 0xFF), amc += (char)((w >> 8) & 0xFF); };
     const int idle[] = {OP_YIELD, OP_JUMP, 0};
+    // clang-format off
     const int director[] = {
-        OP_GLOBAL, 31,        ALU_LOAD, OP_GLOBAL, 20,     ALU_ADD,   OP_GLOBAL, 20,
-        ALU_STORE, OP_GLOBAL, 31,       ALU_LOAD,  OP_IMM, 0x20,      ALU_AND,   OP_JUMP_IF_ZERO,
-        32,        OP_GLOBAL, 31,       ALU_LOAD,  OP_IMM, 256,       ALU_DIV,   OP_IMM,
-        255,       ALU_AND,   OP_IMM,   256,       ALU_OR, OP_GLOBAL, 25,        ALU_STORE,
-        OP_YIELD,  OP_JUMP,   0};
-    for (int p = 0; p < 15; p++) {
-        const int* w = p == 14 ? director : idle;
-        int n = p == 14 ? (int)(sizeof director / sizeof *director) : 3;
+        OP_GLOBAL, GLOBAL_CONTROLS, ALU_LOAD, OP_GLOBAL, GLOBAL_SCORE, ALU_ADD,
+        OP_GLOBAL, GLOBAL_SCORE, ALU_STORE,
+        OP_GLOBAL, GLOBAL_CONTROLS, ALU_LOAD, OP_IMM, CTRL_PUNCH, ALU_AND, OP_JUMP_IF_ZERO, 32,
+        OP_GLOBAL, GLOBAL_CONTROLS, ALU_LOAD, OP_IMM, 256, ALU_DIV, OP_IMM, 255, ALU_AND,
+        OP_IMM, EXIT, ALU_OR, OP_GLOBAL, GLOBAL_EXIT_REQUEST, ALU_STORE,
+        OP_YIELD, OP_JUMP, 0};
+    // clang-format on
+    for (int p = 0; p <= PROGRAM_DIRECTOR; p++) {
+        const int* w = p == PROGRAM_DIRECTOR ? director : idle;
+        int n = p == PROGRAM_DIRECTOR ? (int)(sizeof director / sizeof *director) : 3;
         put(n);
         for (int i = 0; i < n; i++)
             put(w[i]);

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr int ITEM_PROGRAM = 17;
 constexpr int PAUSE_PICTURE = 368;
 constexpr int PAUSE_X = 268;
 
@@ -32,14 +31,15 @@ void present_frame()
     present_dirty();
 }
 
-// Item cheats: the key, the item it gives and the actor's register 4.
+// Item cheats: the key, the item it gives and its count (0: the item's own).
 struct ItemCheat {
     int scancode;
     int16_t item;
-    int16_t reg4;
+    int16_t count;
 };
 constexpr ItemCheat ITEM_CHEATS[] = {
-    {KEY_K, 1, 0}, {KEY_P, 2, 6}, {KEY_B, 3, 0}, {KEY_C, 4, 0}, {KEY_D, 5, 0},
+    {KEY_K, IT_KNIFE, 0},    {KEY_P, IT_PIPE, 6},  {KEY_B, IT_BAT, 0},
+    {KEY_C, IT_KNUCKLES, 0}, {KEY_D, IT_POWER, 0},
 };
 constexpr int JUMP_KEYS[] = {KEY_1, KEY_2, KEY_3, KEY_4, KEY_5, KEY_6, KEY_7, KEY_8, KEY_9, KEY_0};
 
@@ -60,7 +60,7 @@ void freeze(LevelLoop& loop)
     loop.frozen = true;
     BITMAP* pic = main_objects().bitmap(PAUSE_PICTURE);
     if (pic && back_buffer) {
-        int y = loop.level <= 5 ? 40 : 52;
+        int y = loop.level <= LAST_STREET ? 40 : 52;
         draw_sprite(back_buffer, pic, PAUSE_X, y);
         mark_dirty(y, y + pic->h);
     }
@@ -71,7 +71,7 @@ int escape(LevelLoop& loop)
 {
     if (current_game.replaying || loop.level == LEVEL_CREDITS)
         return -1;
-    if (loop.level > 5)
+    if (loop.level > LAST_STREET)
         return LEVEL_GOES_ON;  // the interludes cannot be left
     level_ops->stop_clock();
     if (pause_menu() != 0)
@@ -97,8 +97,8 @@ int apply_cheat_keys()
     int16_t* item = &amc_globals[GLOBAL_ITEM];
     if (key[KEY_N]) {
         current_game.cheated = -1;
-        if (*item != 9)
-            *item = 9;
+        if (*item != IT_VEST)
+            *item = IT_VEST;
     }
     for (const ItemCheat& c : ITEM_CHEATS) {
         if (!key[c.scancode])
@@ -107,13 +107,13 @@ int apply_cheat_keys()
         if (*item == c.item)
             continue;
         // The item actor decides what the item does; it sets `item` itself.
-        int16_t s = actor_spawn(ITEM_PROGRAM);
+        int16_t s = actor_spawn(PROGRAM_PICKUP);
         if (s > 0) {
             int16_t* r = actor_table.slots[s].regs;
-            r[0] = -1;
-            r[3] = c.item;
-            if (c.reg4)
-                r[4] = c.reg4;
+            r[ARG_PICKUP_WX] = PICKUP_AT_ONCE;
+            r[ARG_PICKUP_KIND] = c.item;
+            if (c.count)
+                r[ARG_PICKUP_COUNT] = c.count;
         }
     }
     for (int i = 0; i < 10; i++) {
@@ -137,11 +137,11 @@ int level_pass(LevelLoop& loop)
         if (!world_tick())
             return -1;
         int16_t exit = amc_globals[GLOBAL_EXIT_REQUEST];
-        if (exit & EXIT_REQUESTED)
+        if (exit & EXIT)
             return exit & 0xFF;
         pending--;
     }
-    int16_t cue = amc_globals[GLOBAL_MUSIC_CUE];
+    int16_t cue = amc_globals[GLOBAL_MUSIC];
     if (cue != loop.music_cue) {
         loop.music_cue = cue;
         follow_music_cue(loop.level, cue);
@@ -214,11 +214,11 @@ void follow_music_cue(int16_t level, int16_t cue)
     if (launch.no_sound || !current_game.with_music || launch.mod_file)
         return;
     const LevelDesc* row = level_desc(level);
-    if (cue == MUSIC_CUE_BOSS) {
+    if (cue == MUSIC_BOSS) {
         // A playlist without a boss piece keeps the level's music on.
         if (playlist_keys[PLAYLIST_BOSS][0])
             music_play(3, data_dir, playlist_keys[PLAYLIST_BOSS]);
-    } else if (cue == MUSIC_CUE_SILENCE)
+    } else if (cue == MUSIC_SILENCE)
         music_play(3, data_dir, "");
     else if (row)
         music_play(0, data_dir, playlist_text(row->music));

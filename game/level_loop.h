@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "nwd_contract.h"
+
 // One world tick: controls in, the actors' pass, the level's tick hook, the
 // sound requests, the counters. 0 when the tick did not run because play
 // must stop (a replay or the credits interrupted, a replay run out).
@@ -28,11 +30,9 @@ struct LevelLoop {
     int16_t music_cue;  // the last value of the scripts' music global acted on
 };
 
-// The scripts choose the music of a moment through this global: 0 the
-// level's own, 1 the "boss" moment of the playlist, 2 silence.
-constexpr int GLOBAL_MUSIC_CUE = 30;
-enum { MUSIC_CUE_LEVEL = 0, MUSIC_CUE_BOSS = 1, MUSIC_CUE_SILENCE = 2 };
-
+// The scripts choose the music of a moment through the global `music`
+// (GLOBAL_MUSIC): MUSIC_LEVEL, MUSIC_BOSS (the playlist's "boss" moment) or
+// MUSIC_SILENCE.
 // Plays what the cue asks for in `level` (music on and no "-mod" file only).
 void follow_music_cue(int16_t level, int16_t cue);
 

@@ -28,8 +28,8 @@ bool level_failed = false;
 
 namespace {
 
-constexpr int16_t STORY_LEVEL = 6;
-constexpr int16_t FIRST_WON_OUTCOME = 12;
+constexpr int16_t STORY_LEVEL = FIRST_INTERLUDE;  // a new game starts with its story
+constexpr int16_t FIRST_WON_OUTCOME = GAME_WON;
 constexpr int LEVEL_NOT_LOADED = -2;  // run_level: load_level failed
 
 // Main datafile objects used here.

@@ -152,26 +152,27 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
     if (item != shown.item) {
         if (item == 0)
             rectfill(b, ITEM_X, ITEM_Y, ITEM_X + 30, ITEM_Y + 15, 0);
-        else if (item == 2)
+        else if (item == IT_PIPE)
             draw_gauge(b, o, item_count);
         else if (item >= 0 && item < 10 && item_icon[item] >= 0)
             copy(b, o.bitmap(item_icon[item]), ITEM_X, ITEM_Y, ITEM_W, ITEM_H);
-        if (item == 5)
+        if (item == IT_POWER)
             print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.item = item;
         // The timed item remembers seconds, as its own update compares them.
-        shown.count = item == 5 ? item_count / TICKS_PER_SECOND : item_count;
+        shown.count = item == IT_POWER ? item_count / TICKS_PER_SECOND : item_count;
         changed = true;
-    } else if (item == 2 && item_count != shown.count) {
+    } else if (item == IT_PIPE && item_count != shown.count) {
         draw_gauge(b, o, item_count);
         shown.count = item_count;
         changed = true;
-    } else if (item == 5 && (item_count / TICKS_PER_SECOND != shown.count ||
-                             item_count <= TICKS_PER_SECOND - 1)) {
+    } else if (item == IT_POWER && (item_count / TICKS_PER_SECOND != shown.count ||
+                                    item_count <= TICKS_PER_SECOND - 1)) {
         rectfill(b, 304, 24, 312, 32, CLOCK_BACK);
         // The last second blinks between the two icons every 2 ticks.
         bool blink = item_count <= TICKS_PER_SECOND && !(item_count & 2);
-        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[5]), ITEM_X, ITEM_Y, ITEM_W, ITEM_H);
+        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[IT_POWER]), ITEM_X, ITEM_Y, ITEM_W,
+             ITEM_H);
         print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.count = item_count / TICKS_PER_SECOND;
         changed = true;
@@ -203,7 +204,7 @@ void draw_hud_now(int force)
     const int16_t* g = amc_globals;
     // Scores are unsigned tens of points; the script variable holds the bits.
     int drawn =
-        draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[3].regs[13],
+        draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[SLOT_BAR].regs[REG_HEALTH],
                  g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
                  current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS]);
     if (drawn || force)

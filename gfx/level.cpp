@@ -333,7 +333,7 @@ int load_level(int16_t mode, int16_t level)
         set_palette((RGB*)main_data[MAIN_PALETTE].dat);
 
     if (r->has_hud)
-        draw_hud(back_buffer, 1, 200, 200, 0, 0, 0, 0, 0, 0, 0);
+        draw_hud(back_buffer, 1, FULL_ENERGY, FULL_ENERGY, 0, 0, 0, 0, 0, 0, 0);
     else
         rectfill(back_buffer, 0, 0, PICTURE_W, PICTURE_H, 0);
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "nwd_contract.h"
+
 struct BITMAP;
 struct RLE_SPRITE;
 struct DATAFILE;
@@ -28,7 +30,7 @@ struct LevelDesc {
 };
 
 constexpr int LEVEL_ROWS = 12;
-constexpr int LEVEL_CREDITS = 11;
+constexpr int LEVEL_CREDITS = CREDITS;
 extern const LevelDesc level_catalogue[LEVEL_ROWS];
 
 // The catalogue row of `level`, or nullptr when there is no such row.

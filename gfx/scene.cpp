@@ -19,7 +19,7 @@ namespace {
 
 constexpr int FIRST_FRAME = 27;
 constexpr int LAST_FRAME = 557;
-constexpr uint16_t FRAME_MIRRORED = 0x8000;
+constexpr uint16_t FRAME_MIRRORED = MIRRORED;
 constexpr int MAP_COLUMNS = 21;  // 21 columns of 16 cover 320 at any sub-tile offset
 constexpr unsigned FOREGROUND_FIRST_CELL = 1456;
 constexpr int CREDITS_LINE_HEIGHT = 14;

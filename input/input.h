@@ -5,21 +5,15 @@
 #include <atomic>
 #include <cstdint>
 
-// Controls: the player's six controls for one tick.
-enum : uint16_t {
-    CTRL_UP = 0x01,
-    CTRL_DOWN = 0x02,
-    CTRL_LEFT = 0x04,
-    CTRL_RIGHT = 0x08,
-    CTRL_KICK = 0x10,
-    CTRL_PUNCH = 0x20,
-    CTRL_DIRECTIONS = 0x0F,
-    CTRL_ALL = 0x3F,
-};
+// Controls: the player's six controls for one tick, the bits CTRL_UP ...
+// CTRL_PUNCH that the scripts read in `controls` (data/amc/contract.txt).
+#include "nwd_contract.h"
+constexpr uint16_t CTRL_DIRECTIONS = CTRL_UP | CTRL_DOWN | CTRL_LEFT | CTRL_RIGHT;
+constexpr uint16_t CTRL_ALL = CTRL_DIRECTIONS | CTRL_KICK | CTRL_PUNCH;
 
 // MenuInput: the Controls bits plus these events.
 enum : uint16_t {
-    MENU_SELECT = 0x30,
+    MENU_SELECT = CTRL_KICK | CTRL_PUNCH,
     MENU_PAUSE = 0x40,
     MENU_ESCAPE = 0x80,
 };

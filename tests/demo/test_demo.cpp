@@ -230,14 +230,14 @@ TEST_F(Demo, WorldHashCoversWhatScriptsCanSee)
     amc_vm_reset();
     ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
     amc_seed(77);
-    ASSERT_EQ(actor_spawn(14), 1);
+    ASSERT_EQ(actor_spawn(PROGRAM_DIRECTOR), 1);
     uint8_t bytes[DEMO_WORLD_BYTES_MAX];
     size_t n = demo_world_bytes(bytes);
     EXPECT_EQ(n, 4 + 64 + 16 + 2 + 2 * 62 + 64 * 64 + 22u);
     EXPECT_EQ(demo_world_hash(), XXH3_64bits(bytes, n));
     EXPECT_EQ(bytes[0], 77);
     EXPECT_EQ(bytes[4 + 64 + 16], 62);                       // free count, then the free stack
-    EXPECT_EQ(bytes[n - 22], 14);                            // slot 1's program
+    EXPECT_EQ(bytes[n - 22], PROGRAM_DIRECTOR);              // slot 1's program
     EXPECT_EQ(bytes[n - 22 - 4096 + 64 + 2 * REG_SELF], 1);  // slot 1's self
 
     const uint64_t h = demo_world_hash();

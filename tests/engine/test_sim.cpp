@@ -34,15 +34,19 @@ static std::string words(std::map<int, int> set, const char* first, const char* 
 
 TEST_F(Sim, TraceShowsEachTickInOrder)
 {
-    // Programs 0..13 idle; 14 is the director: asks for sound 3 at x 10,
+    // Programs before the director idle; the director asks for sound 3 at x 10,
     // spawns program 0, copies controls into global 2, moves once with a
     // zero duration on tick 2 (a diagnostic), never reached; ends the run
     // on tick 2 through exit_request.
-    std::vector<Words> progs(15, Words{OP_YIELD, OP_JUMP, 0});
-    progs[14] = {OP_SET_REG, REG_SOUND, 3,         OP_SET_REG, REG_X,     10,       OP_GLOBAL,
-                 31,         ALU_LOAD,  OP_GLOBAL, 2,          ALU_STORE, OP_IMM,   0,
-                 ALU_LOAD,   OP_SPAWN,  OP_YIELD,  OP_IMM,     0x103,     ALU_LOAD, OP_GLOBAL,
-                 25,         ALU_STORE, OP_YIELD,  OP_YIELD};
+    std::vector<Words> progs(PROGRAM_DIRECTOR + 1, Words{OP_YIELD, OP_JUMP, 0});
+    // clang-format off
+    progs[PROGRAM_DIRECTOR] = {
+        OP_SET_REG, REG_SOUND, 3, OP_SET_REG, REG_X, 10,
+        OP_GLOBAL, GLOBAL_CONTROLS, ALU_LOAD, OP_GLOBAL, 2, ALU_STORE,
+        OP_IMM, 0, ALU_LOAD, OP_SPAWN, OP_YIELD,
+        OP_IMM, EXIT | 3, ALU_LOAD, OP_GLOBAL, GLOBAL_EXIT_REQUEST, ALU_STORE,
+        OP_YIELD, OP_YIELD};
+    // clang-format on
     write("G.AMC", amc_compiled(progs));
     write("c.txt", "# controls\n0x21\n\n   \n5\n");
     std::string out, again_text;
@@ -58,15 +62,25 @@ TEST_F(Sim, TraceShowsEachTickInOrder)
     ASSERT_EQ(lines.size(), 12u) << out;
     EXPECT_EQ(lines[0], "T 1 seed=7");
     EXPECT_EQ(lines[1], "S 1 3 138");
-    EXPECT_EQ(lines[2], "G" + words({{1, 5}, {2, 33}, {31, 33}}, " ", " "));
+    EXPECT_EQ(lines[2], "G" + words({{GLOBAL_SKILL, 5}, {2, 33}, {GLOBAL_CONTROLS, 33}}, " ", " "));
     EXPECT_EQ(lines[3], "H" + words({{REG_PREV, 2}, {REG_NEXT, 1}}, " ", " "));
-    EXPECT_EQ(lines[4],
-              "A 1 prog=14 pc=17 handler=-1 move=0,0,1,0,0,0 r" +
-                  words({{0, 3}, {1, 2}, {REG_NEXT, 2}, {REG_SELF, 1}, {REG_X, 10}}, "=", ","));
+    EXPECT_EQ(lines[4], "A 1 prog=" + std::to_string(PROGRAM_DIRECTOR) +
+                            " pc=17 handler=-1 move=0,0,1,0,0,0 r" +
+                            words({{ARG_DIRECTOR_LEVEL, 3},
+                                   {ARG_DIRECTOR_MODE, 2},
+                                   {REG_NEXT, 2},
+                                   {REG_SELF, 1},
+                                   {REG_X, 10}},
+                                  "=", ","));
     EXPECT_EQ(lines[5].substr(0, 41), "A 2 prog=0 pc=1 handler=-1 move=0,0,1,0,0");
     EXPECT_EQ(lines[6], "T 2 seed=7");
     EXPECT_EQ(lines[11], "X 3");
-    EXPECT_EQ(lines[7], "G" + words({{1, 5}, {2, 33}, {25, 0x103}, {31, 5}}, " ", " "));
+    EXPECT_EQ(
+        lines[7],
+        "G" +
+            words(
+                {{GLOBAL_SKILL, 5}, {2, 33}, {GLOBAL_EXIT_REQUEST, EXIT | 3}, {GLOBAL_CONTROLS, 5}},
+                " ", " "));
 
     // --hash is the FNV-1a 64 of exactly that text.
     ASSERT_EQ(run("--amc " + path("G.AMC") + " --hash", &out), 0);
@@ -90,15 +104,18 @@ TEST(SimHash, Fnv1aGivesThePublishedValues)
 // game. Global 2 counts the level's ticks and must start again at 0.
 static std::vector<Words> chained_levels()
 {
-    std::vector<Words> progs(15, Words{OP_YIELD, OP_JUMP, 0});
-    progs[14] = {OP_RANDOM, 0,         0,  // only advances the generator
-                 OP_REG,    0,         ALU_LOAD,  OP_GLOBAL,       20,      ALU_ADD,
-                 OP_GLOBAL, 20,        ALU_STORE, OP_IMM,          1,       ALU_LOAD,
-                 OP_GLOBAL, 2,         ALU_ADD,   OP_GLOBAL,       2,       ALU_STORE,
-                 OP_IMM,    3,         ALU_EQ,    OP_JUMP_IF_ZERO, 38,      OP_REG,
-                 0,         ALU_LOAD,  OP_IMM,    0x101,           ALU_ADD, OP_GLOBAL,
-                 25,        ALU_STORE, OP_YIELD,  OP_JUMP,         35,      OP_YIELD,
-                 OP_JUMP,   0};
+    std::vector<Words> progs(PROGRAM_DIRECTOR + 1, Words{OP_YIELD, OP_JUMP, 0});
+    // clang-format off
+    progs[PROGRAM_DIRECTOR] = {
+        OP_RANDOM, 0, 0,  // only advances the generator
+        OP_REG, ARG_DIRECTOR_LEVEL, ALU_LOAD, OP_GLOBAL, GLOBAL_SCORE, ALU_ADD,
+        OP_GLOBAL, GLOBAL_SCORE, ALU_STORE,
+        OP_IMM, 1, ALU_LOAD, OP_GLOBAL, 2, ALU_ADD, OP_GLOBAL, 2, ALU_STORE,
+        OP_IMM, 3, ALU_EQ, OP_JUMP_IF_ZERO, 38,
+        OP_REG, ARG_DIRECTOR_LEVEL, ALU_LOAD, OP_IMM, EXIT + 1, ALU_ADD,
+        OP_GLOBAL, GLOBAL_EXIT_REQUEST, ALU_STORE, OP_YIELD, OP_JUMP, 35,
+        OP_YIELD, OP_JUMP, 0};
+    // clang-format on
     return progs;
 }
 
@@ -139,8 +156,8 @@ TEST_F(Sim, EveryDiagnosticOfATickIsTraced)
 {
     // The director spawns copies of itself without yielding: the table
     // fills, then every SPAWN fails until the turn is stopped.
-    std::vector<Words> progs(15, Words{OP_YIELD});
-    progs[14] = {OP_IMM, 14, ALU_LOAD, OP_SPAWN, OP_JUMP, 0};
+    std::vector<Words> progs(PROGRAM_DIRECTOR + 1, Words{OP_YIELD});
+    progs[PROGRAM_DIRECTOR] = {OP_IMM, PROGRAM_DIRECTOR, ALU_LOAD, OP_SPAWN, OP_JUMP, 0};
     write("G.AMC", amc_compiled(progs));
     std::string out;
     ASSERT_EQ(run("--amc " + path("G.AMC") + " --ticks 1", &out), 0);
@@ -151,7 +168,8 @@ TEST_F(Sim, EveryDiagnosticOfATickIsTraced)
         if (line.rfind("M ", 0) != 0)
             continue;
         last_m = line;
-        full += line == "M !! Too many actors, couldnt create a new (14)";
+        full += line == "M !! Too many actors, couldnt create a new (" +
+                            std::to_string(PROGRAM_DIRECTOR) + ")";
     }
     EXPECT_EQ(full, 33333 - 62);  // SPAWN is every third of 100000 instructions
     EXPECT_EQ(last_m, "M !! Actor 1 runs without yielding");

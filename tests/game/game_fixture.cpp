@@ -19,7 +19,7 @@ namespace {
 
 const int16_t DIRECTOR[] = {
     OP_GLOBAL,
-    31,
+    GLOBAL_CONTROLS,
     ALU_LOAD,
     OP_GLOBAL,
     SEEN_CONTROLS_GLOBAL,
@@ -39,10 +39,10 @@ const int16_t DIRECTOR[] = {
     OP_JUMP_IF_ZERO,
     26,
     OP_IMM,
-    0x103,
+    EXIT | 3,
     ALU_LOAD,
     OP_GLOBAL,
-    25,
+    GLOBAL_EXIT_REQUEST,
     ALU_STORE,
     OP_YIELD,
     OP_JUMP,
@@ -71,9 +71,10 @@ void GameTest::SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); 
 void GameTest::SetUp()
 {
     amc_unload_all();
-    for (int n = 0; n < 18; n++)
-        n == 14 ? install(n, DIRECTOR, sizeof DIRECTOR / 2) : install(n, IDLE, 3);
-    program_count = 18;
+    // Every program the engine starts, the director running the one above.
+    for (int n = 0; n <= PROGRAM_PICKUP; n++)
+        n == PROGRAM_DIRECTOR ? install(n, DIRECTOR, sizeof DIRECTOR / 2) : install(n, IDLE, 3);
+    program_count = PROGRAM_PICKUP + 1;
     actor_table_reset();
     current_game = CurrentGame{};
     config_reset(game_config_table);
@@ -101,7 +102,7 @@ void GameTest::TearDown()
 LevelLoop GameTest::start(int16_t level, uint32_t owed)
 {
     current_game.level = level;
-    actor_spawn(14);
+    actor_spawn(PROGRAM_DIRECTOR);
     frame_ticks.store(current_game.frames_run + owed);
     return LevelLoop{1, level, false, 0, 0};
 }

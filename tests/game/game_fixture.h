@@ -10,9 +10,9 @@
 #include "game/level_loop.h"
 #include "game/session.h"
 
-// Program 14 copies `controls` to global 5, counts its turns in global 6
+// The director copies `controls` to global 5, counts its turns in global 6
 // and ends the level with outcome 3 at the turn whose count equals global 7.
-// Every other program only yields.
+// Every other program up to the pickup only yields.
 constexpr int COUNT_GLOBAL = 6, STOP_AT_GLOBAL = 7, SEEN_CONTROLS_GLOBAL = 5;
 
 // What the fake platform saw, one letter per call: r rest, d draw,

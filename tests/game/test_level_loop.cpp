@@ -126,10 +126,10 @@ TEST_F(LevelLoopTest, CheatKeysBehindTheirGate)
     level_pass(loop);
     int s = actor_next(actor_next(0));  // behind the director
     ASSERT_NE(s, 0);
-    EXPECT_EQ(actor_table.slots[s].program, 17);
-    EXPECT_EQ(actor_table.slots[s].regs[0], -1);
-    EXPECT_EQ(actor_table.slots[s].regs[3], 2);
-    EXPECT_EQ(actor_table.slots[s].regs[4], 6);
+    EXPECT_EQ(actor_table.slots[s].program, PROGRAM_PICKUP);
+    EXPECT_EQ(actor_table.slots[s].regs[ARG_PICKUP_WX], PICKUP_AT_ONCE);
+    EXPECT_EQ(actor_table.slots[s].regs[ARG_PICKUP_KIND], IT_PIPE);
+    EXPECT_EQ(actor_table.slots[s].regs[ARG_PICKUP_COUNT], 6);
 
     // A cheated game stops recording at its next tick instead of recording it.
     demo_state = DEMO_RECORDING;
@@ -141,7 +141,7 @@ TEST_F(LevelLoopTest, CheatKeysBehindTheirGate)
 TEST_F(LevelLoopTest, SoundRequestsWaitWhileSoundIsOff)
 {
     LevelLoop loop = start(1, 1);
-    int s = actor_spawn(15);
+    int s = actor_spawn(0);
     actor_table.slots[s].regs[REG_SOUND] = 7;
     level_pass(loop);
     EXPECT_EQ(actor_table.slots[s].regs[REG_SOUND], 7);

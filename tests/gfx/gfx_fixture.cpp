@@ -130,9 +130,9 @@ void GfxTest::SetUp()
     dirty_rows = {-1, 0};
     actor_table_reset();
     static int16_t idle[1] = {0};
-    for (int i = 0; i < 15; i++)
+    for (int i = 0; i <= PROGRAM_DIRECTOR; i++)
         program_table[i] = {idle, 1};
-    program_count = 15;
+    program_count = PROGRAM_DIRECTOR + 1;
     current_game = CurrentGame{};
     data_dir = levels_dir.c_str();
 }

@@ -107,9 +107,9 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
     EXPECT_EQ(dirty_rows.first, 0);
     EXPECT_EQ(dirty_rows.last, 239);
     const Actor& director = actor_table.slots[actor_next(0)];
-    EXPECT_EQ(director.program, 14);
-    EXPECT_EQ(director.regs[0], 6);
-    EXPECT_EQ(director.regs[1], 3);
+    EXPECT_EQ(director.program, PROGRAM_DIRECTOR);
+    EXPECT_EQ(director.regs[ARG_DIRECTOR_LEVEL], 6);
+    EXPECT_EQ(director.regs[ARG_DIRECTOR_MODE], 3);
     EXPECT_EQ(amc_globals[GLOBAL_SKILL], 7);
     EXPECT_EQ(amc_globals[GLOBAL_SCORE], 1234);
     EXPECT_EQ(current_game.level_ticks, 0u);

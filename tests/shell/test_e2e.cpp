@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/amc_ops.h"
+#include "nwd_contract.h"
 #include "nwd_datafile_key.h"
 
 namespace {
@@ -58,9 +60,15 @@ protected:
             sh("cp -r " + game + "/AMC " + game + "/DATA " + root + "/game/");
         } else {  // programs that only wait, plain bitmaps and palettes where they belong
             std::string amc = "AMC";
-            for (int i = 0; i < 14; i++)
-                amc.append("\1\0\22\0", 4);
-            amc.append("\7\0\1\0\3\1\145\0\2\0\31\0\160\0\22\0\0\0", 18);
+            auto put = [&](int w) { amc += (char)(w & 0xFF), amc += (char)((w >> 8) & 0xFF); };
+            for (int i = 0; i < PROGRAM_DIRECTOR; i++)
+                put(1), put(OP_YIELD);
+            // The director ends its level at its first turn, with outcome 3.
+            const int director[] = {7,         OP_IMM,    EXIT | 3,
+                                    ALU_LOAD,  OP_GLOBAL, GLOBAL_EXIT_REQUEST,
+                                    ALU_STORE, OP_YIELD,  0};
+            for (int w : director)
+                put(w);
             std::ofstream(root + "/game/AMC/GAME.AMC", std::ios::binary) << amc;
             std::string dat = std::string(" && dat -007 '") + DATAFILE_PASSWORD +
                               "' -n0 -a game/DATA/NIGHTWAR.DAT ";

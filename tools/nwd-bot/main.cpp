@@ -7,6 +7,7 @@
 #include "engine/amc_vm.h"
 #include "engine/world.h"
 #include "input/demo.h"
+#include "nwd_contract.h"
 
 #include "tools/common/cli.h"
 
@@ -17,46 +18,9 @@
 
 namespace {
 
-// What the scripts keep where (data/amc/game.inc).
-enum {
-    G_HERO = 0,
-    G_STAGE = 21,
-    G_HELD = 18,
-    G_MODE = 12,
-    R_WX = 7,
-    R_GY = 8,
-    R_Z = 9,
-    R_HEALTH = 13,
-    R_CLASS = 15,
-    R_STATE = 16,
-    R_FACING = 20,
-    R_KIND = 22,
-    C_HERO = 1,
-    C_ENEMY = 2,
-    C_BOSS = 3,
-    C_PROP = 4,
-    S_FREE = 0,
-    S_HURT = 1,
-    S_DOWN = 2,
-    S_HELD = 3,
-    S_DAZED = 4,
-    S_WINDUP = 5,
-    S_THROWN = 7,
-    S_DEAD = 8,
-    PICKUP_PROGRAM = 17,
-    CTRL_UP = 1,
-    CTRL_DOWN = 2,
-    CTRL_LEFT = 4,
-    CTRL_RIGHT = 8,
-    CTRL_KICK = 16,
-    CTRL_PUNCH = 32,
-    GROUND_TOP = 148,
-    GROUND_BOTTOM = 200,
-};
-
 struct Options {
     const char* amc = "AMC/GAME.AMC";
-    int level = 6, mode = 1, skill = 5;
+    int level = FIRST_INTERLUDE, mode = ARCADE, skill = 5;
     long seed = 1;
     const char* record = nullptr;
     long max_ticks = 72L * 60 * 90;
@@ -79,9 +43,9 @@ struct Bot {
 bool hostile(int s)
 {
     int16_t* r = regs(s);
-    if (r[R_CLASS] != C_ENEMY && r[R_CLASS] != C_BOSS)
+    if (r[REG_CLASS] != C_ENEMY && r[REG_CLASS] != C_BOSS)
         return false;
-    int st = r[R_STATE];
+    int st = r[REG_STATE];
     return st != S_DOWN && st != S_DEAD && st != S_THROWN && st != S_HELD;
 }
 
@@ -89,13 +53,13 @@ bool hostile(int s)
 uint16_t toward(const int16_t* h, int wx, int gy, int slack)
 {
     uint16_t c = 0;
-    if (wx > h[R_WX] + slack)
+    if (wx > h[REG_WX] + slack)
         c |= CTRL_RIGHT;
-    else if (wx < h[R_WX] - slack)
+    else if (wx < h[REG_WX] - slack)
         c |= CTRL_LEFT;
-    if (gy > h[R_GY] + 1 && h[R_GY] < GROUND_BOTTOM)
+    if (gy > h[REG_GY] + 1 && h[REG_GY] < GROUND_BOTTOM)
         c |= CTRL_DOWN;
-    else if (gy < h[R_GY] - 1 && h[R_GY] > GROUND_TOP)
+    else if (gy < h[REG_GY] - 1 && h[REG_GY] > GROUND_TOP)
         c |= CTRL_UP;
     return c;
 }
@@ -109,14 +73,16 @@ uint16_t press(Bot& b, uint16_t button, int gap)
     return button;
 }
 
+bool food(int kind) { return kind >= IT_APPLE && kind <= IT_CHICKEN; }
+
 // Whether something to eat lies in view.
 bool food_in_view(const int16_t* h)
 {
     for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
         const int16_t* a = regs(s);
-        int sx = a[R_WX] - amc_globals[14];
-        if (actor_table.slots[s].program == PICKUP_PROGRAM && a[31] != 0 && a[R_KIND] >= 6 &&
-            a[R_KIND] <= 8 && sx >= 0 && sx <= 320 && abs(a[R_WX] - h[R_WX]) < 200)
+        int sx = a[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
+        if (actor_table.slots[s].program == PROGRAM_PICKUP && a[REG_FRAME] != 0 &&
+            food(a[REG_KIND]) && sx >= 0 && sx <= VIEW && abs(a[REG_WX] - h[REG_WX]) < 200)
             return true;
     }
     return false;
@@ -126,16 +92,16 @@ uint16_t decide(Bot& b)
 {
     b.tick++;
     b.press_gap++;
-    int hs = amc_globals[G_HERO];
-    if (hs <= 0 || regs(hs)[R_CLASS] != C_HERO || amc_globals[G_STAGE] != 0)
+    int hs = amc_globals[GLOBAL_HERO];
+    if (hs <= 0 || regs(hs)[REG_CLASS] != C_HERO || amc_globals[GLOBAL_STAGE] != ST_FIGHT)
         return 0;
     const int16_t* h = regs(hs);
-    if (h[R_STATE] == S_DOWN)
+    if (h[REG_STATE] == S_DOWN)
         return 0;
-    int facing_left = (uint16_t)h[R_FACING] != 0;
+    int facing_left = (uint16_t)h[REG_FACING] != 0;
 
     // Holding an enemy: two knees, then the throw.
-    if (amc_globals[G_HELD]) {
+    if (amc_globals[GLOBAL_HELD]) {
         static int knees = 0;
         if (b.press_gap >= 10) {
             b.press_gap = 0;
@@ -154,7 +120,7 @@ uint16_t decide(Bot& b)
         if (!hostile(s))
             continue;
         const int16_t* e = regs(s);
-        int dx = e[R_WX] - h[R_WX], dy = e[R_GY] - h[R_GY];
+        int dx = e[REG_WX] - h[REG_WX], dy = e[REG_GY] - h[REG_GY];
         int d = abs(dx) + 3 * abs(dy);
         if (d < best_d) {
             best_d = d;
@@ -164,46 +130,47 @@ uint16_t decide(Bot& b)
             near++;
             (dx < 0 ? left_near : right_near)++;
         }
-        if (e[R_STATE] == S_WINDUP && abs(dx) < 70 && abs(dy) < 12)
+        if (e[REG_STATE] == S_WINDUP && abs(dx) < 70 && abs(dy) < 12)
             threat = s;
     }
 
     // The star's whirlwind when crowded.
-    if (near >= 3 && amc_globals[10] > 0)
+    if (near >= 3 && amc_globals[GLOBAL_STARS] > 0)
         return press(b, CTRL_UP | CTRL_PUNCH | CTRL_KICK, 4);
 
     // A wind-up within our reach is the one to hit first.
     if (threat) {
         const int16_t* t = regs(threat);
-        if (abs(t[R_WX] - h[R_WX]) <= 28 && abs(t[R_GY] - h[R_GY]) <= 6)
+        if (abs(t[REG_WX] - h[REG_WX]) <= 28 && abs(t[REG_GY] - h[REG_GY]) <= 6)
             best = threat;
     }
     // Caught between two: step out along the depth to have them on one side.
     if (left_near && right_near && b.dodge == 0) {
         b.dodge = 18;
-        b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP | CTRL_RIGHT
-                                                                 : CTRL_DOWN | CTRL_RIGHT;
+        b.dodge_dir = h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP | CTRL_RIGHT
+                                                                   : CTRL_DOWN | CTRL_RIGHT;
     }
 
-    if (!best || (amc_globals[4] < 80 && food_in_view(h))) {
+    if (!best || (amc_globals[GLOBAL_ENERGY] < 80 && food_in_view(h))) {
         // Nothing to fight (or food is what is needed): pick up what helps,
         // break things, walk on.
         int goal = 0, goal_d = 1 << 30;
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
             const int16_t* a = regs(s);
             int want = 0;
-            if (actor_table.slots[s].program == PICKUP_PROGRAM && a[31] != 0) {
-                int kind = a[R_KIND];
-                bool food = kind >= 6 && kind <= 8;
-                bool held = kind <= 5 || kind == 9;
-                want = food ? amc_globals[4] < 170 : held ? amc_globals[8] == 0 : 1;
-            } else if (a[R_CLASS] == C_PROP) {
+            if (actor_table.slots[s].program == PROGRAM_PICKUP && a[REG_FRAME] != 0) {
+                int kind = a[REG_KIND];
+                bool held = kind <= IT_POWER || kind == IT_VEST;
+                want = food(kind) ? amc_globals[GLOBAL_ENERGY] < 170
+                       : held     ? amc_globals[GLOBAL_ITEM] == 0
+                                  : 1;
+            } else if (a[REG_CLASS] == C_PROP) {
                 want = 1;
             }
-            int sx = a[R_WX] - amc_globals[14];
-            if (!want || sx < 0 || sx > 320)
+            int sx = a[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
+            if (!want || sx < 0 || sx > VIEW)
                 continue;
-            int d = abs(a[R_WX] - h[R_WX]) + 3 * abs(a[R_GY] - h[R_GY]);
+            int d = abs(a[REG_WX] - h[REG_WX]) + 3 * abs(a[REG_GY] - h[REG_GY]);
             if (d < goal_d) {
                 goal_d = d;
                 goal = s;
@@ -211,33 +178,33 @@ uint16_t decide(Bot& b)
         }
         if (goal) {
             const int16_t* a = regs(goal);
-            if (a[R_CLASS] == C_PROP) {
-                int side = a[R_WX] < h[R_WX] ? 1 : -1;
-                int dx = abs(a[R_WX] - h[R_WX]);
-                if (dx >= 12 && dx <= 26 && abs(a[R_GY] - h[R_GY]) <= 4) {
-                    if (facing_left != (a[R_WX] < h[R_WX]))
-                        return a[R_WX] < h[R_WX] ? CTRL_LEFT : CTRL_RIGHT;
+            if (a[REG_CLASS] == C_PROP) {
+                int side = a[REG_WX] < h[REG_WX] ? 1 : -1;
+                int dx = abs(a[REG_WX] - h[REG_WX]);
+                if (dx >= 12 && dx <= 26 && abs(a[REG_GY] - h[REG_GY]) <= 4) {
+                    if (facing_left != (a[REG_WX] < h[REG_WX]))
+                        return a[REG_WX] < h[REG_WX] ? CTRL_LEFT : CTRL_RIGHT;
                     return press(b, CTRL_PUNCH, 8);
                 }
-                return toward(h, a[R_WX] + side * 20, a[R_GY], 2);
+                return toward(h, a[REG_WX] + side * 20, a[REG_GY], 2);
             }
-            return toward(h, a[R_WX], a[R_GY], 2);
+            return toward(h, a[REG_WX], a[REG_GY], 2);
         }
-        return toward(h, h[R_WX] + 40, 176, 2);
+        return toward(h, h[REG_WX] + 40, 176, 2);
     }
 
     const int16_t* e = regs(best);
-    int dx = e[R_WX] - h[R_WX], dy = e[R_GY] - h[R_GY];
+    int dx = e[REG_WX] - h[REG_WX], dy = e[REG_GY] - h[REG_GY];
     bool facing_it = facing_left == (dx < 0);
 
     // A wind-up aimed at us from beyond our reach: step out of its line.
     // Stay out of its line until the blow has gone by.
     if (threat) {
         const int16_t* t = regs(threat);
-        int tdx = abs(t[R_WX] - h[R_WX]);
+        int tdx = abs(t[REG_WX] - h[REG_WX]);
         if (tdx > 30) {
             if (b.dodge == 0)
-                b.dodge_dir = h[R_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
+                b.dodge_dir = h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
             b.dodge = 8;
         }
     }
@@ -250,11 +217,12 @@ uint16_t decide(Bot& b)
     if (left_near && right_near && near >= 3 && abs(dx) < 40)
         return press(b, CTRL_PUNCH | CTRL_KICK, 6);
 
-    int reach = amc_globals[8] >= 1 && amc_globals[8] <= 3 ? 32 : 24;
+    int weapon = amc_globals[GLOBAL_ITEM];
+    int reach = weapon >= IT_KNIFE && weapon <= IT_BAT ? 32 : 24;
     if (abs(dy) <= 4 && abs(dx) >= 8 && abs(dx) <= reach + 2) {
         if (!facing_it)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
-        if (e[R_STATE] == S_DAZED && amc_globals[8] == 0)
+        if (e[REG_STATE] == S_DAZED && amc_globals[GLOBAL_ITEM] == 0)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;  // walk into it: a grab
         return press(b, CTRL_PUNCH, 8);
     }
@@ -263,7 +231,7 @@ uint16_t decide(Bot& b)
         return dx < 0 ? CTRL_RIGHT : CTRL_LEFT;
     }
     int side = dx < 0 ? 1 : -1;  // stay on our side of it
-    return toward(h, e[R_WX] + side * (reach - 4), e[R_GY], 2);
+    return toward(h, e[REG_WX] + side * (reach - 4), e[REG_GY], 2);
 }
 
 // One line of what the bot sees, for following a game.
@@ -273,13 +241,14 @@ void show_world(long ticks, long total, uint16_t ctl)
     printf(
         "%6ld %7ld ctl=%02x scroll=%d lock=%d energy=%d lives=%d stars=%d score=%d foes=%d att=%d "
         "item=%d/%d timer=%d |",
-        ticks, total, ctl, g[14], g[7], g[4], g[11], g[10], g[20], g[2], g[5], g[8], g[9],
-        g[19] / 72);
+        ticks, total, ctl, g[GLOBAL_SCROLL_MAP], g[GLOBAL_LOCK], g[GLOBAL_ENERGY], g[GLOBAL_LIVES],
+        g[GLOBAL_STARS], g[GLOBAL_SCORE], g[GLOBAL_FOES], g[GLOBAL_ATTACKERS], g[GLOBAL_ITEM],
+        g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER] / 72);
     for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
         const int16_t* r = regs(s);
-        if (r[R_CLASS] >= C_HERO && r[R_CLASS] <= C_BOSS)
-            printf(" %c%d:%d,%d st%d hp%d", r[R_CLASS] == C_HERO ? 'H' : 'E', r[R_KIND], r[R_WX],
-                   r[R_GY], r[R_STATE], r[R_HEALTH]);
+        if (r[REG_CLASS] >= C_HERO && r[REG_CLASS] <= C_BOSS)
+            printf(" %c%d:%d,%d st%d hp%d", r[REG_CLASS] == C_HERO ? 'H' : 'E', r[REG_KIND],
+                   r[REG_WX], r[REG_GY], r[REG_STATE], r[REG_HEALTH]);
     }
     printf("\n");
 }
@@ -346,7 +315,7 @@ int main(int argc, char** argv)
                           switch (c) {
                           case 'a': o.amc = arg; break;
                           case 'l':
-                              ok = number(arg, 1, 11, &v);
+                              ok = number(arg, WORLD_FIRST_ROW, WORLD_LAST_ROW, &v);
                               o.level = (int)v;
                               break;
                           case 'm':
@@ -410,27 +379,20 @@ int main(int argc, char** argv)
     // As the game starts one: the seed, an empty argument stack, the carried
     // values of a new game.
     actor_table_reset();
-    amc_seed((int32_t)o.seed);
-    amc_args_clear();
-    WorldStart st{};
-    st.mode = (int16_t)o.mode;
-    st.skill = (int16_t)o.skill;
-    if (o.mode == 1) {
-        st.stars = 1;
-        st.lives = 2;
-    }
+    WorldStart st =
+        world_new_game((int16_t)o.level, (int16_t)o.mode, (int16_t)o.skill, (uint32_t)o.seed);
     Bot bot;
     StreetLog log[12];
     int logged = 0, streets = 0;
     long total = 0;
-    int level = o.level, outcome = -1;
-    while (level >= 1 && level <= 11) {
-        st.level = (int16_t)level;
+    int outcome = -1;
+    while (world_row_playable(st.level)) {
+        int level = st.level;
         world_start_level(st);
         long ticks = 0;
         int r = -1;
         for (;;) {
-            uint16_t ctl = level <= 5 ? decide(bot) : 0;
+            uint16_t ctl = level <= LAST_STREET ? decide(bot) : 0;
             if (demo && (demo_state & DEMO_RECORDING))
                 demo_record(ctl);
             world_step((int16_t)ctl, nullptr, [](int, int, int, void*) {}, nullptr);
@@ -439,37 +401,30 @@ int main(int argc, char** argv)
                 show_world(ticks, total, ctl);
             total++;
             int16_t ex = amc_globals[GLOBAL_EXIT_REQUEST];
-            if (ex & EXIT_REQUESTED) {
+            if (ex & EXIT) {
                 r = ex & 0xFF;
                 break;
             }
             if (total >= o.max_ticks || (o.ticks && total >= o.ticks))
                 break;
         }
-        st.item = amc_globals[GLOBAL_ITEM];
-        st.item_count = amc_globals[GLOBAL_ITEM_COUNT];
-        st.score = amc_globals[GLOBAL_SCORE];
-        st.lives = amc_globals[GLOBAL_LIVES];
-        st.stars = amc_globals[GLOBAL_STARS];
-        if (level <= 5 && logged < 12) {
-            log[logged++] = {level, ticks, (uint16_t)st.score, st.lives, amc_globals[GLOBAL_ENERGY],
-                             r};
+        int energy = amc_globals[GLOBAL_ENERGY];
+        world_end_level(st, r);  // the carried values into st, the next row r
+        if (level <= LAST_STREET && logged < 12) {
+            log[logged++] = {level, ticks, (uint16_t)st.score, st.lives, energy, r};
             streets++;
             if (!o.quiet)
                 printf("street %d: %ld:%02ld score=%u0 lives=%d energy=%d -> %d\n", level,
-                       ticks / 72 / 60, ticks / 72 % 60, (uint16_t)st.score, st.lives,
-                       amc_globals[GLOBAL_ENERGY], r);
+                       ticks / 72 / 60, ticks / 72 % 60, (uint16_t)st.score, st.lives, energy, r);
         }
-        actor_table_reset();
         outcome = r;
         if (r < 0 || streets >= o.streets || (o.ticks && total >= o.ticks))
             break;
-        level = r;
     }
-    const char* result = outcome >= 12  ? "won"
-                         : outcome == 0 ? "lost"
-                         : outcome < 0  ? "stopped"
-                                        : "ended";
+    const char* result = outcome >= GAME_WON ? "won"
+                         : outcome == 0      ? "lost"
+                         : outcome < 0       ? "stopped"
+                                             : "ended";
     printf("%s: mode=%d skill=%d seed=%ld score=%u0 time=%ld:%02ld ticks=%ld\n", result, o.mode,
            o.skill, o.seed, (uint16_t)st.score, total / 72 / 60, total / 72 % 60, total);
     if (demo) {
@@ -480,5 +435,5 @@ int main(int argc, char** argv)
     }
     if (o.ticks && total >= o.ticks)
         return 0;  // as long as asked: an attract demo
-    return outcome >= 12 || (streets >= o.streets && outcome > 0) ? 0 : 1;
+    return outcome >= GAME_WON || (streets >= o.streets && outcome > 0) ? 0 : 1;
 }
