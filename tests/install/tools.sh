@@ -10,7 +10,7 @@ W=$(mktemp -d)
 trap 'rm -rf "$W"' EXIT
 
 [ "$("$B/nwd" --version)" = "Nightward $VERSION" ] || fail "nwd --version: $("$B/nwd" --version)"
-for t in amcasm nwd-datpack nwd-datview nwd-gfxgen nwd-modgen nwd-sfxgen; do
+for t in amcasm nwd-contract nwd-datpack nwd-datview nwd-gfxgen nwd-modgen nwd-sfxgen; do
     [ "$("$B/$t" --version)" = "$t (Nightward) $VERSION" ] || fail "$t --version"
     "$B/$t" -h | grep -q "usage" || fail "$t -h"
     "$B/$t" x --no-such-option >/dev/null 2>"$W/err"
