@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int THUG_PROGRAM = 1;
-
 int live_actors()
 {
     int n = 0;
@@ -24,7 +22,7 @@ int live_actors()
     return n;
 }
 
-// Street 1 from its start; `thugs` more actors of the thugs' program along
+// Street 1 from its start; `thugs` brawlers of the enemies' program along
 // the street. False when the game's programs are not built.
 bool start_street(int thugs)
 {
@@ -42,13 +40,13 @@ bool start_street(int thugs)
     SimOptions o;
     sim_start(o);
     for (int i = 0; i < thugs; i++) {
-        int s = actor_spawn(THUG_PROGRAM);
+        int s = actor_spawn(PROGRAM_ENEMY);
         if (s > 0) {
             int16_t* r = actor_table.slots[s].regs;
-            r[0] = 1;                        // a brawler
-            r[1] = (int16_t)(120 + 37 * i);  // along the street
-            r[2] = (int16_t)(150 + i % 40);  // and its depth
-            r[3] = (int16_t)(i % 5);         // in one of the gangs' colours
+            r[ARG_ENEMY_KIND] = E_BRAWLER;
+            r[ARG_ENEMY_WX] = (int16_t)(120 + 37 * i);
+            r[ARG_ENEMY_GY] = (int16_t)(150 + i % 40);
+            r[ARG_ENEMY_SCHEME] = (int16_t)(i % 5);  // one of the gangs' colours
         }
     }
     return true;
