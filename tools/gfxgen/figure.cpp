@@ -16,6 +16,14 @@ namespace {
 const int kOutline = 127;  // never recoloured, so every scheme keeps its outline
 const int kCanvas = 176;   // room for raised weapons before the crop
 
+// A pixel of an 8-bit memory bitmap, -1 outside it, as getpixel gives; read
+// from the row directly, since the library's call with its bank switch was
+// most of the time of drawing every frame.
+int pixel(BITMAP* b, int x, int y)
+{
+    return x < 0 || y < 0 || x >= b->w || y >= b->h ? -1 : b->line[y][x];
+}
+
 std::vector<Pose> poses;
 
 struct V {
@@ -102,7 +110,7 @@ Ramp far(Ramp r) { return {r.d, r.d, r.m}; }
 void shade(const Canvas& C, BITMAP* out)
 {
     BITMAP* L = C.lab;
-    auto id = [&](int x, int y) { return getpixel(L, x, y) < 0 ? 0 : getpixel(L, x, y); };
+    auto id = [&](int x, int y) { return std::max(pixel(L, x, y), 0); };
     int area[256] = {0};
     for (int y = 0; y < L->h; ++y)
         for (int x = 0; x < L->w; ++x)
@@ -541,7 +549,7 @@ Drawn crop(BITMAP* o, int hipx)
     int x0 = o->w, y0 = o->h, x1 = -1, y1 = -1;
     for (int y = 0; y < o->h; ++y)
         for (int x = 0; x < o->w; ++x)
-            if (getpixel(o, x, y)) {
+            if (pixel(o, x, y)) {
                 x0 = std::min(x0, x);
                 x1 = std::max(x1, x);
                 y0 = std::min(y0, y);
@@ -562,9 +570,8 @@ Drawn finish(BITMAP* canvas, int hipx)
     blit(canvas, o, 0, 0, 0, 0, canvas->w, canvas->h);
     for (int y = 1; y < canvas->h - 1; ++y)
         for (int x = 1; x < canvas->w - 1; ++x)
-            if (!getpixel(canvas, x, y) &&
-                (getpixel(canvas, x - 1, y) || getpixel(canvas, x + 1, y) ||
-                 getpixel(canvas, x, y - 1) || getpixel(canvas, x, y + 1)))
+            if (!pixel(canvas, x, y) && (pixel(canvas, x - 1, y) || pixel(canvas, x + 1, y) ||
+                                         pixel(canvas, x, y - 1) || pixel(canvas, x, y + 1)))
                 putpixel(o, x, y, kOutline);
     Drawn d = crop(o, hipx);
     destroy_bitmap(o);
