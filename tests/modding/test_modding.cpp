@@ -214,6 +214,7 @@ TEST(ModMaterial, BadMaterialNamesTheFileAndStopsTheBuild)
          "ending.png: is 130 x 8; the ending picture is at most 128 x 88"},
         {"pictures/dif3.png", nullptr, true,
          "dif3.png: is 8 x 8; the background it replaces is 384 x 128"},
+        {"sprites/DIF2.png", nullptr, false, "DIF2.png: dif2 is a background picture"},
         {"levels/lev1.png", nullptr, true,
          "lev1.png: is 8 x 8; a map picture is a whole number of 16-pixel tiles"},
         {"levels/lev1.png", "street", true, "lev1.png: nothing is painted at x 700, y 100"},

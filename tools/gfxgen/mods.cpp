@@ -134,8 +134,9 @@ bool read_settings(ModPicture& p)
 }
 
 // Pictures of sprites/ and pictures/ with their settings files: the level
-// run takes the backgrounds, the main run all the others, so each problem
-// is told once.
+// run takes the backgrounds, which only pictures/ holds (so that a new
+// sprite draws no level again), the main run all the others, so each
+// problem is told once.
 bool scan_pictures(const char* folder, bool backdrops)
 {
     std::string dir = mods_dir + "/" + folder;
@@ -144,6 +145,11 @@ bool scan_pictures(const char* folder, bool backdrops)
         std::string l = lower(n), path = dir + "/" + n;
         bool txt = ends_with(l, ".txt"), png = ends_with(l, ".png");
         std::string key = l.substr(0, l.size() - ((txt || png) ? 4 : 0));
+        if (is_backdrop(key) && !std::strcmp(folder, "sprites")) {
+            diag("%s: %s is a background picture: it belongs in pictures/\n", path.c_str(),
+                 key.c_str());
+            return false;
+        }
         if (is_backdrop(key) != backdrops)
             continue;
         if (txt) {
@@ -321,7 +327,7 @@ bool mods_open(const std::string& src, bool levels)
     mods_dir = src + "/mods";
     pictures.clear();
     level_mods.clear();
-    if (!scan_pictures("sprites", levels) || !scan_pictures("pictures", levels))
+    if ((!levels && !scan_pictures("sprites", false)) || !scan_pictures("pictures", levels))
         return false;
     return !levels || scan_levels();
 }
