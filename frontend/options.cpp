@@ -229,27 +229,30 @@ enum Outcome { UNHANDLED, UNCHANGED, CHANGED };
 
 // The selected row's reaction to the pending input. UNHANDLED: none of its
 // bits was there. UNCHANGED: a press it knows that had nothing left to do
-// (an end of a range), which is used up so it cannot mask a later press.
+// (an end of a range, or select on a row that only steps), which is used up
+// so it can neither mask a later press nor be acted on again.
 Outcome act(OptionsMenu& m, uint16_t in)
 {
     GameConfig& c = game_config;
     const bool sel = in & MENU_SELECT, left = in & CTRL_LEFT, right = in & CTRL_RIGHT;
     const int row = m.list.selected;
-    if (sel)
-        menu_sound(SFX_MENU_SELECT);
 
     if (row >= OPT_KEY_UP && row <= OPT_KEY_PUNCH) {
         if (!sel)
             return UNHANDLED;
+        menu_sound(SFX_MENU_SELECT);
         capture_key(m, row);
         return CHANGED;
     }
     if (row >= OPT_BUTTON_KICK && row <= OPT_BUTTON_ESC) {
-        if (!joystick_enabled || !(sel || left || right))
+        if (!joystick_enabled)
+            return sel ? UNCHANGED : UNHANDLED;
+        if (!(sel || left || right))
             return UNHANDLED;
-        if (sel)
+        if (sel) {
+            menu_sound(SFX_MENU_SELECT);
             capture_button(m, row);
-        else {
+        } else {
             int16_t* b = button_binding(row);
             *b = (int16_t)button_cycle(*b, joystick_buttons(), right ? +1 : -1);
             input_use_bindings();
@@ -257,7 +260,7 @@ Outcome act(OptionsMenu& m, uint16_t in)
         return CHANGED;
     }
     if (!left && !right)
-        return UNHANDLED;
+        return sel ? UNCHANGED : UNHANDLED;  // these rows only step
     switch (row) {
     case OPT_DRIVER: {
         int card = m.card + (left ? -1 : +1);

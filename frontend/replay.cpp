@@ -28,6 +28,7 @@ constexpr int LABEL_X = 90, VALUE_X = 190, ENTRY_X = 170;
 constexpr int NAME_LENGTH = 15;
 constexpr int MESSAGE_MS = 1000;
 constexpr int STORY_LEVEL = 6;  // a game begun from the story
+const char* const NO_DEMO_MESSAGE = "NO DEMO: PLAY OR LOAD ONE";
 
 void draw_demo_info(int top, const MainObjects& o)
 {
@@ -172,11 +173,15 @@ void replay_menu(int top)
         }
         if (!(in & MENU_SELECT))
             continue;
+        if (!last_game_demo && list.selected != REPLAY_LOAD) {
+            // Nothing to play or save: the player hears it was seen and reads why.
+            show_message(NO_DEMO_MESSAGE, top);
+            redraw(list, top);
+            continue;
+        }
         menu_sound(SFX_MENU_SELECT);
         switch (list.selected) {
         case REPLAY_PLAY:
-            if (!last_game_demo)
-                continue;
             menu_ops->run_game(last_game_demo, 0, 0, 0, 0, 1);
             menu_input.store(0);
             set_menu_palette();
@@ -197,8 +202,6 @@ void replay_menu(int top)
             break;
         }
         case REPLAY_SAVE:
-            if (!last_game_demo)
-                continue;
             ask_file_name(name, top);
             if (!name[0])
                 break;

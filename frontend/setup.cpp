@@ -124,17 +124,18 @@ int game_setup_menu(int top)
         }
         int row = list.selected;
         if (in & MENU_SELECT) {
-            menu_sound(SFX_MENU_SELECT);
-            if (row == SETUP_NEW_GAME)
-                return 0;
-            if (row >= SETUP_TRAIN_1 && row <= SETUP_TRAIN_5)
-                return row - SETUP_TRAIN_1 + 1;
-            if (row == SETUP_BACK)
-                return -1;
+            int chosen = row == SETUP_NEW_GAME                          ? 0
+                         : row >= SETUP_TRAIN_1 && row <= SETUP_TRAIN_5 ? row - SETUP_TRAIN_1 + 1
+                         : row == SETUP_BACK                            ? -1
+                                                                        : -2;
+            if (chosen != -2) {
+                menu_sound(SFX_MENU_SELECT);
+                return chosen;
+            }
         }
         if (change_value(row, in))
             redraw(list, top);
-        else if (in & (CTRL_LEFT | CTRL_RIGHT) && (row == SETUP_MODE || row == SETUP_DIFFICULTY))
-            menu_input.store(0);  // an end of the range: the press is used up
+        else if (in & (CTRL_LEFT | CTRL_RIGHT | MENU_SELECT))
+            menu_input.store(0);  // an end of the range, or select on a value row: used up
     }
 }

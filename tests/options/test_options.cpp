@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "audio/music.h"
+#include "audio/sfx.h"
 #include "frontend/menu.h"
 #include "game/session.h"
 #include "gfx/display.h"
@@ -88,6 +89,19 @@ bool shows(BITMAP* picture, const char* text, int x, int y)
     return same;
 }
 
+// Voices started for the menus' select sound, counted without a device.
+int select_sounds;
+const SAMPLE* const SELECT_SAMPLE = reinterpret_cast<const SAMPLE*>(0x5E1);
+const SfxVoiceOps counting_voices = {
+    [](const SAMPLE* s) { return select_sounds += s == SELECT_SAMPLE, 1; },
+    [](int) {},
+    [](int, const SAMPLE* s) { select_sounds += s == SELECT_SAMPLE; },
+    [](int) {},
+    [](int, int) {},
+    [](int, int) {},
+    [](int) { return -1; },
+};
+
 const Step UP{CTRL_UP}, DOWN{CTRL_DOWN}, LEFT{CTRL_LEFT}, RIGHT{CTRL_RIGHT}, SELECT{MENU_SELECT},
     ESCAPE{MENU_ESCAPE}, NONE{0};
 
@@ -109,6 +123,7 @@ protected:
         joy[0].num_buttons = 0;
         calls.clear(), typed.clear(), mode_results.clear();
         menu_input.store(0);
+        select_sounds = 0;
     }
     void TearDown() override
     {
@@ -121,6 +136,16 @@ protected:
         replay_text_entry = text_entry;
         display_set_mode_fn(nullptr);
         close_requested.store(false);
+        sfx_samples[SFX_MENU_SELECT] = nullptr;
+        sfx_voice_ops = &allegro_voice_ops;
+    }
+    // The menus sound their select through these; the rest stays silent.
+    void hear_select()
+    {
+        launch.no_sound = 0;
+        sfx_samples[SFX_MENU_SELECT] = const_cast<SAMPLE*>(SELECT_SAMPLE);
+        sfx_voice_ops = &counting_voices;
+        sfx_stop_all();
     }
     void feed(const Script& s)
     {
@@ -319,11 +344,31 @@ TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey)
     EXPECT_EQ(game_config.difficulty, 8) << "kick held counts as fire";
 }
 
+// A select that a row has no use for sounds nothing and is used up: left
+// pending it was heard again at every poll.
+TEST_F(MenuScreens, SelectOnARowThatIgnoresItIsSilentAndUsedUp)
+{
+    hear_select();
+    options(Script{SELECT, NONE, NONE, NONE, DOWN, SELECT, NONE, NONE, ESCAPE});
+    EXPECT_EQ(select_sounds, 0) << "GFX DRIVER and SCREEN SIZE only step";
+    EXPECT_EQ(next_step, script.size()) << "the select did not stay pending";
+    setup_selected = 0;
+    EXPECT_EQ(setup(Script{SELECT, NONE, NONE, DOWN, SELECT, NONE, ESCAPE}), -1);
+    EXPECT_EQ(select_sounds, 0) << "GAME MODE and DIFFICULTY only step";
+    setup_selected = 0;
+    EXPECT_EQ(setup(Script{DOWN, DOWN, SELECT}), 0);
+    EXPECT_EQ(select_sounds, 1) << "NEW GAME is chosen with its sound";
+}
+
 TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
 {
-    EXPECT_TRUE(replay(Script{SELECT, DOWN, DOWN, SELECT, ESCAPE}));
+    hear_select();
+    EXPECT_TRUE(replay(Script{SELECT, NONE, DOWN, DOWN, SELECT, NONE, ESCAPE}));
     EXPECT_EQ(calls, "") << "no demo: PLAY and SAVE do nothing";
+    EXPECT_EQ(select_sounds, 0);
+    EXPECT_TRUE(shows(message_shot, "NO DEMO: PLAY OR LOAD ONE", 90, 210)) << "... but say why";
     EXPECT_TRUE(shows(back_buffer, "(NONE)", 90, 160));
+    launch.no_sound = 0xFF;
 
     char dir[] = "/tmp/nwd-replay-XXXXXX";
     ASSERT_TRUE(mkdtemp(dir));
