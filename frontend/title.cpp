@@ -2,6 +2,7 @@
 #include <allegro.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "audio/music.h"
 #include "frontend/menu.h"
@@ -26,7 +27,10 @@ enum { TITLE_START, TITLE_OPTIONS, TITLE_REPLAY, TITLE_CREDITS, TITLE_QUIT };
 const char* const PAUSE_ITEMS[] = {"CONTINUE", "END GAME", "OPTIONS"};
 enum { PAUSE_CONTINUE, PAUSE_END_GAME, PAUSE_OPTIONS };
 
-constexpr int IDLE_POLLS = 500;  // about five seconds before the attract cycle
+// About twenty seconds with no key before the attract cycle: time to read
+// the menu. Each poll rests 10 ms.
+constexpr int IDLE_POLLS = 2000;
+constexpr int VERSION_X = 2, VERSION_Y = 230;
 constexpr int TITLE_MUSIC_SLOT = 2;
 constexpr int16_t CREDITS_LEVEL = 11;
 constexpr int SETUP_TOP = 100;
@@ -57,14 +61,30 @@ void start_title_music()
         music_play(TITLE_MUSIC_SLOT, data_dir, playlist_keys[PLAYLIST_TITLE]);
 }
 
+// The version line, shortened until it fits the picture's width: the
+// library's text loses its platform after the comma, then goes.
+void version_line(char* out, size_t size, FONT* f)
+{
+    const int room = PICTURE_W - 2 * VERSION_X;
+    int library = (int)strcspn(allegro_id, ",");
+    snprintf(out, size, "Version %s (%s) %s", NWD_VERSION, NWD_BUILD, allegro_id);
+    if (text_length(f, out) > room)
+        snprintf(out, size, "Version %s (%s) %.*s", NWD_VERSION, NWD_BUILD, library, allegro_id);
+    if (text_length(f, out) > room)
+        snprintf(out, size, "Version %s (%s)", NWD_VERSION, NWD_BUILD);
+}
+
 void title_redraw(const MenuList& list)
 {
     menu_input.store(0);
     MainObjects m = main_objects();
     draw_menu_items(back_buffer, list, ITEMS_X, ITEMS_TOP, m);
-    if (back_buffer)
-        textprintf_ex(back_buffer, menu_font(m, FONT_VERSION), 2, 230, MENU_DISABLED_COLOUR, 0,
-                      "Version %s (%s) %s", NWD_VERSION, NWD_BUILD, allegro_id);
+    if (back_buffer) {
+        FONT* f = menu_font(m, FONT_VERSION);
+        char text[128];
+        version_line(text, sizeof text, f);
+        textout_ex(back_buffer, f, text, VERSION_X, VERSION_Y, MENU_DISABLED_COLOUR, 0);
+    }
     mark_dirty(0, PICTURE_H - 1);
 }
 
@@ -81,11 +101,18 @@ int title_poll(MenuList& list)
             MenuAction action = menu_react(list, input, TITLE_QUIT);
             if (action == MENU_CHOSEN)
                 return list.selected;
-            if (action == MENU_REDRAW) {
+            if (action == MENU_REDRAW)
                 title_redraw(list);
-                idle = 0;
-                continue;
-            }
+            else
+                menu_input.store(0);  // nothing to do with it, but someone is there
+            idle = 0;
+            continue;
+        }
+        // Any other key, even one no menu reads, shows the player is there.
+        if (keyboard_driver && keypressed()) {
+            clear_keybuf();
+            idle = 0;
+            continue;
         }
         if (++idle > IDLE_POLLS)
             return -1;

@@ -3,6 +3,7 @@
 #include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -201,15 +202,34 @@ TEST_F(Menus, IdleTitleWalksTheDemosInTurn)
 {
     builtin_demos[0] = demo_of_mode(2);
     builtin_demos[2] = demo_of_mode(3);
-    // The redraw at poll 301 restarts the count; a Pause nothing acts on does not.
+    // About twenty seconds of polls with no key at all: the redraw at poll
+    // 301 and the Pause and Left at 302 and 303, which no row acts on, each
+    // start the count again.
     feed({}, 300);
-    script.push_back(CTRL_DOWN);
-    script.push_back(MENU_PAUSE);
-    script.insert(script.end(), 500 + 3 * 501, 0);
+    for (uint16_t key : {+CTRL_DOWN, +MENU_PAUSE, +CTRL_LEFT})
+        script.push_back(key);
+    script.insert(script.end(), 4 * 2001, 0);
     title_menu();
     EXPECT_EQ(calls,
-              "demo(1,802,0) wipe table(10000) wipe table(10000) "
-              "demo(3,1804,0) wipe table(10000) demo(1,2305,0) wipe table(10000) ");
+              "demo(1,2304,0) wipe table(10000) wipe table(10000) "
+              "demo(3,6306,0) wipe table(10000) demo(1,8307,0) wipe table(10000) ");
+}
+
+TEST_F(Menus, TheTitlesVersionLineEndsInsideThePicture)
+{
+    std::string id = allegro_id;  // the library's own text, 256 bytes of room
+    for (const char* lib : {"Allegro 4.4.3, Unix", "Allegro 4.4.3", "A very long library name"}) {
+        strcpy(allegro_id, lib);
+        clear_to_color(back_buffer, 0);
+        title({});
+        int right = 0;
+        for (int y = 230; y < 240; y++)
+            for (int x = 0; x < PICTURE_W; x++)
+                right = getpixel(back_buffer, x, y) ? std::max(right, x) : right;
+        EXPECT_GT(right, 8 * 12) << lib << ": the version is there";
+        EXPECT_LT(right, PICTURE_W - 2) << lib;
+    }
+    strcpy(allegro_id, id.c_str());
 }
 
 TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton)
