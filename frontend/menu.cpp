@@ -163,7 +163,7 @@ int menu_move(const MenuList& list, int step)
 }
 
 void draw_menu_items(BITMAP* bitmap, const MenuList& list, int x, int top,
-                     const MainObjects& objects)
+                     const MainObjects& objects, const int* ys)
 {
     if (!bitmap)
         return;
@@ -174,8 +174,8 @@ void draw_menu_items(BITMAP* bitmap, const MenuList& list, int x, int top,
         if (!text || !text[0])
             continue;
         bool enabled = !list.enabled || list.enabled[i];
-        textout_ex(bitmap, i == list.selected ? selected : normal, text, x, top + 10 * i,
-                   enabled ? -1 : MENU_DISABLED_COLOUR, 0);
+        textout_ex(bitmap, i == list.selected ? selected : normal, text, x,
+                   ys ? ys[i] : top + 10 * i, enabled ? -1 : MENU_DISABLED_COLOUR, 0);
     }
 }
 

@@ -79,10 +79,11 @@ struct MenuList {
 // either end and passing over rows that cannot be selected.
 int menu_move(const MenuList& list, int step);
 
-// Every row at x, top + 10 * index: font 22 for the selection, 21 for the
-// others, grey for disabled rows, on background colour 0.
+// Every row at x, top + 10 * index (or at ys[index] when given): font 22
+// for the selection, 21 for the others, grey for disabled rows, on
+// background colour 0.
 void draw_menu_items(BITMAP* bitmap, const MenuList& list, int x, int top,
-                     const MainObjects& objects);
+                     const MainObjects& objects, const int* ys = nullptr);
 
 // What the pending MenuInput asks of a list, the first that applies in the
 // order escape, up, down, select, left, right. Escape selects `escape_row`;
@@ -152,6 +153,16 @@ int prev_size(int index, int windowed);
 // Whether the key capture of options row `row` (KEY UP .. KEY PUNCH) may
 // bind `scancode`.
 bool key_capture_allows(int row, int scancode);
+
+// The y of options row `row` for a menu drawn from `top`: a blank row is
+// half as tall as the others, so every row fits the picture.
+int options_row_y(int top, int row);
+
+// Binds `scancode` to KEY row `row`; keys[i] is the binding of row
+// OPT_KEY_UP + i. A key another row holds changes hands: that row takes
+// this row's old key when it may, else nothing changes. The other row (or
+// -1) in `*other`; false when refused.
+bool bind_key(int16_t* const* keys, int row, int scancode, int* other);
 
 // A button binding stepped by `step` (-1 or +1) through -1 (none) and
 // 0 .. buttons - 1, wrapping at either end.

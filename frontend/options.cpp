@@ -45,7 +45,10 @@ const char* const OPTION_ITEMS[OPT_ROWS] = {
 
 constexpr int LABEL_X = 40;
 constexpr int VALUE_X = 140;
-constexpr int ROWS_DOWN = 20;  // below the heading
+constexpr int HEADING_DOWN = 4;  // clear of the picture's top edge
+constexpr int ROWS_DOWN = 20;    // below the heading
+constexpr int ROW_PITCH = 10, BLANK_PITCH = 5;
+constexpr int NOTE_DOWN = 224;  // the line of hints and notes under the rows
 constexpr int POWER_TEXT_X = 204;
 constexpr int SLIDER_SPRITE = 7;
 constexpr int SLIDER_LEFT = 142, SLIDER_RIGHT = 193;
@@ -56,15 +59,23 @@ constexpr int PAN_CENTRE = 128;
 constexpr int ESCAPE_RELEASE_WAITS = 100;
 constexpr int KEY_RELEASE_WAITS = 100;  // a second at most: a stuck key must not hang the menu
 
+constexpr int KEY_ROWS = OPT_KEY_PUNCH - OPT_KEY_UP + 1;
+const char* const KEY_ROW_NAMES[KEY_ROWS] = {"KEY UP",    "KEY DOWN", "KEY LEFT",
+                                             "KEY RIGHT", "KEY KICK", "KEY PUNCH"};
+const char* const HINT_STEP = "LEFT, RIGHT: CHANGE    ESC: DONE";
+const char* const HINT_SET = "ENTER: SET    ESC: DONE";
+
 struct OptionsMenu {
     MenuList list;
     int enabled[OPT_ROWS];
+    int ys[OPT_ROWS];
     int card, width, height, size;
     int old_card, old_width, old_height;  // what runs now
     int top;
+    char note[64];  // what the last key capture did, until the next action
 };
 
-int row_y(const OptionsMenu& m, int row) { return m.top + ROWS_DOWN + 10 * row; }
+int row_y(const OptionsMenu& m, int row) { return m.ys[row]; }
 
 bool windowed(int card) { return gfx_driver_table[card].windowed != 0; }
 
@@ -119,9 +130,17 @@ void redraw(OptionsMenu& m)
     FONT* value = menu_font(o, FONT_ITEM);
     FONT* small = menu_font(o, FONT_SMALL);
     const GameConfig& c = game_config;
-    textout_ex(back_buffer, menu_font(o, FONT_HEADING), "   === OPTIONS ===", LABEL_X, m.top, -1,
-               0);
-    draw_menu_items(back_buffer, m.list, LABEL_X, m.top + ROWS_DOWN, o);
+    textout_ex(back_buffer, menu_font(o, FONT_HEADING), "   === OPTIONS ===", LABEL_X,
+               m.top + HEADING_DOWN, -1, 0);
+    draw_menu_items(back_buffer, m.list, LABEL_X, m.top + ROWS_DOWN, o, m.ys);
+    int row = m.list.selected;
+    bool sets = (row >= OPT_KEY_UP && row <= OPT_KEY_PUNCH) ||
+                (row >= OPT_BUTTON_KICK && row <= OPT_BUTTON_ESC);
+    textout_centre_ex(back_buffer, small,
+                      m.note[0] ? m.note
+                      : sets    ? HINT_SET
+                                : HINT_STEP,
+                      PICTURE_W / 2, m.top + NOTE_DOWN, -1, 0);
 
     auto text = [&](int row, FONT* f, const char* s) {
         textout_ex(back_buffer, f, s, VALUE_X, row_y(m, row), -1, 0);
@@ -156,7 +175,7 @@ bool cancelled() { return close_requested.load() || (menu_input.load() & MENU_ES
 
 // Waits for a key the row may take and binds it; Escape or the close button
 // keep the old binding.
-void capture_key(const OptionsMenu& m, int row)
+void capture_key(OptionsMenu& m, int row)
 {
     prompt(m, row, "PRESS A KEY          ");
     // The key that opened the capture must not be taken. A fire key that
@@ -175,7 +194,20 @@ void capture_key(const OptionsMenu& m, int row)
         if (cancelled())
             return;
         if (found) {
-            *key_binding(row) = (int16_t)found;
+            int16_t* keys[KEY_ROWS];
+            for (int i = 0; i < KEY_ROWS; i++)
+                keys[i] = key_binding(OPT_KEY_UP + i);
+            int other;
+            char taken[24];
+            snprintf(taken, sizeof taken, "%s", key_name(found));
+            bool bound = bind_key(keys, row, found, &other);
+            // A key two controls share plays only one of them: say what happened.
+            if (bound && other >= 0)
+                snprintf(m.note, sizeof m.note, "%s NOW ON %s", KEY_ROW_NAMES[other - OPT_KEY_UP],
+                         key_name(*keys[other - OPT_KEY_UP]));
+            else if (!bound)
+                snprintf(m.note, sizeof m.note, "%s BELONGS TO %s", taken,
+                         KEY_ROW_NAMES[other - OPT_KEY_UP]);
             input_use_bindings();
             // Held on, a new kick or punch key would select this row again
             // once the input timer knows it: let it go first (a second at most).
@@ -413,6 +445,30 @@ bool key_capture_allows(int row, int scancode)
     return !arrow;
 }
 
+int options_row_y(int top, int row)
+{
+    int y = top + ROWS_DOWN;
+    for (int i = 0; i < row && i < OPT_ROWS; i++)
+        y += OPTION_ITEMS[i][0] ? ROW_PITCH : BLANK_PITCH;
+    return y;
+}
+
+bool bind_key(int16_t* const* keys, int row, int scancode, int* other)
+{
+    const int self = row - OPT_KEY_UP;
+    *other = -1;
+    for (int i = 0; i < KEY_ROWS; i++)
+        if (i != self && *keys[i] == scancode)
+            *other = OPT_KEY_UP + i;
+    if (*other >= 0) {
+        if (!key_capture_allows(*other, *keys[self]))
+            return false;
+        *keys[*other - OPT_KEY_UP] = *keys[self];
+    }
+    *keys[self] = (int16_t)scancode;
+    return true;
+}
+
 int button_cycle(int button, int buttons, int step)
 {
     if (button < -1 || button >= buttons)
@@ -432,6 +488,8 @@ void options_menu(int top)
         m.enabled[row] = !launch.no_joystick;
     m.enabled[OPT_CHEAT_KEYS] = furthest_level == 5;
     m.list = MenuList{OPTION_ITEMS, OPT_ROWS - 1, m.enabled, 0};
+    for (int row = 0; row < OPT_ROWS; row++)
+        m.ys[row] = options_row_y(top, row);
 
     const GameConfig& c = game_config;
     m.card = c.card < GFX_DRIVER_COUNT ? c.card : 0;
@@ -450,6 +508,7 @@ void options_menu(int top)
             continue;
         if (in & MENU_ESCAPE)
             break;
+        m.note[0] = 0;
         if (in & (CTRL_UP | CTRL_DOWN)) {
             m.list.selected = menu_move(m.list, in & CTRL_UP ? -1 : +1);
             redraw(m);

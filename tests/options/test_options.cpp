@@ -231,7 +231,7 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
     auto bar = [] {
         std::string s;
         for (int x = 142; x <= 193; x += 3)
-            s += getpixel(back_buffer, x, 53) ? '#' : '.';
+            s += getpixel(back_buffer, x, options_row_y(0, OPT_POWER) + 3) ? '#' : '.';
         return s;
     };
 
@@ -299,6 +299,56 @@ TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows)
     EXPECT_EQ(game_config.keypunch, KEY_SPACE);
     options(to_up + Script{SELECT, NONE});
     EXPECT_EQ(game_config.keyup, KEY_W) << "closing the window keeps the key";
+}
+
+TEST_F(MenuScreens, OptionsFitThePictureWithRoomForANote)
+{
+    int last = options_row_y(0, OPT_CHEAT_KEYS);
+    EXPECT_GE(options_row_y(0, 0), 16) << "below the heading";
+    EXPECT_LE(last + 8, 222) << "the last row ends above the note line";
+    for (int row = 1; row < OPT_ROWS; row++)
+        EXPECT_GE(options_row_y(0, row) - options_row_y(0, row - 1), 5) << row;
+
+    // Drawn: nothing in the top three rows, the heading and CHEAT KEYS whole.
+    furthest_level = 5;
+    options(Script{});
+    auto ink = [](int y0, int y1) {
+        int n = 0;
+        for (int y = y0; y <= y1; y++)
+            for (int x = 0; x < PICTURE_W; x++)
+                n += getpixel(back_buffer, x, y) != 0;
+        return n;
+    };
+    EXPECT_EQ(ink(0, 2), 0);
+    EXPECT_TRUE(shows(back_buffer, "CHEAT KEYS", 40, last));
+    EXPECT_GT(ink(224, 231), 0) << "a hint under the rows";
+    EXPECT_EQ(ink(233, 239), 0);
+}
+
+// A key another control holds changes hands, or is refused, and is named.
+TEST_F(MenuScreens, AKeyTakenFromAnotherControlIsSwappedOrRefused)
+{
+    int16_t k[6] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_LCONTROL, KEY_LSHIFT};
+    int16_t* keys[6] = {&k[0], &k[1], &k[2], &k[3], &k[4], &k[5]};
+    int other;
+    EXPECT_TRUE(bind_key(keys, OPT_KEY_PUNCH, KEY_LCONTROL, &other));
+    EXPECT_EQ(other, OPT_KEY_PUNCH - 1);
+    EXPECT_EQ(k[5], KEY_LCONTROL);
+    EXPECT_EQ(k[4], KEY_LSHIFT) << "kick takes punch's old key";
+    EXPECT_TRUE(bind_key(keys, OPT_KEY_UP, KEY_W, &other));
+    EXPECT_EQ(other, -1);
+    EXPECT_FALSE(bind_key(keys, OPT_KEY_UP + 1, KEY_W, &other))
+        << "KEY UP cannot take the down arrow";
+    EXPECT_EQ(other, OPT_KEY_UP);
+    EXPECT_EQ(k[0], KEY_W);
+    EXPECT_EQ(k[1], KEY_DOWN);
+
+    // In the menu: KEY KICK set to punch's key, then the note under the rows.
+    options(times(7, DOWN) + Script{SELECT, {0, KEY_LSHIFT}, NONE, {0, 0, KEY_LSHIFT}, NONE});
+    EXPECT_EQ(game_config.keykick, KEY_LSHIFT);
+    EXPECT_EQ(game_config.keypunch, KEY_LCONTROL);
+    std::string note = "KEY PUNCH NOW ON KEY " + std::to_string(KEY_LCONTROL);  // no key names here
+    EXPECT_TRUE(shows(back_buffer, note.c_str(), 160 - text_length(font, note.c_str()) / 2, 224));
 }
 
 TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
