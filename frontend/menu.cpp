@@ -3,6 +3,7 @@
 #include <allegro.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,8 +17,9 @@
 #include "shell/options.h"
 #include "shell/startup.h"
 
-const MenuOps default_menu_ops = {
-    menu_wait, menu_wait_or_select, game_setup_menu, options_menu, replay_menu, run_game, wipe_in};
+const MenuOps default_menu_ops = {menu_wait,    menu_wait_or_select, game_setup_menu,
+                                  options_menu, replay_menu,         run_game,
+                                  wipe_in,      moves_screen};
 const MenuOps* menu_ops = &default_menu_ops;
 
 FlamePhases flame_phases = {0.0f, 42.0f};
@@ -123,6 +125,16 @@ void show_notice(const char* text, int ms)
             break;
     }
     menu_input.store(0);
+}
+
+const char* key_display_name(int scancode)
+{
+    static char text[16];
+    // Without a keyboard driver (tests) the library has no names to give.
+    if (keyboard_driver && scancode > 0 && scancode < KEY_MAX)
+        return scancode_to_name(scancode);
+    snprintf(text, sizeof text, "KEY %d", scancode);
+    return text;
 }
 
 const char* mode_name(int mode)

@@ -29,12 +29,21 @@ constexpr int NOTICE_LINE = 64;
 int wrap_notice(const char* text, int width, int (*measure)(const char* line, void* user),
                 void* user, char (*lines)[NOTICE_LINE], int max_lines);
 const char* cheat_keys_name(int cheatkeys);
+// The library's name of a key ("KEY n" when there is no keyboard driver),
+// in a buffer the next call reuses.
+const char* key_display_name(int scancode);
 
 void title_menu();  // returns when QUIT is chosen
 int pause_menu();   // 0 continue, -1 end the game
 void options_menu(int top);
 int game_setup_menu(int top);  // -1 back, 0 new game, 1..5 train level n
 void replay_menu(int top);
+// The move list, until select or Escape.
+void moves_screen();
+// Its right-hand text of line `line` (0 .. moves_lines() - 1), with the
+// player's keys where a line names a control.
+int moves_lines();
+void moves_text(int line, char* out, int size);
 
 // Main datafile objects every menu uses.
 enum {
@@ -62,6 +71,7 @@ struct MenuOps {
     int (*run_game)(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
                     int16_t skill, int with_music);
     void (*wipe_in)(void (*callback)());
+    void (*moves)();
 };
 extern const MenuOps default_menu_ops;
 extern const MenuOps* menu_ops;

@@ -99,16 +99,6 @@ int joystick_buttons()
     return n < 0 ? 0 : n > MAX_JOYSTICK_BUTTONS ? MAX_JOYSTICK_BUTTONS : n;
 }
 
-// Without a keyboard driver (tests) the library has no names to give.
-const char* key_name(int scancode)
-{
-    static char text[16];
-    if (keyboard_driver && scancode > 0 && scancode < KEY_MAX)
-        return scancode_to_name(scancode);
-    snprintf(text, sizeof text, "KEY %d", scancode);
-    return text;
-}
-
 void draw_slider(const OptionsMenu& m, const MainObjects& objects, int row, int value, int max)
 {
     int y = row_y(m, row);
@@ -154,7 +144,7 @@ void redraw(OptionsMenu& m)
     draw_slider(m, o, OPT_MUSIC_VOLUME, c.musicvolume, VOLUME_MAX);
     draw_slider(m, o, OPT_SOUND_VOLUME, c.soundvolume, VOLUME_MAX);
     for (int row = OPT_KEY_UP; row <= OPT_KEY_PUNCH; row++)
-        text(row, small, key_name(*key_binding(row)));
+        text(row, small, key_display_name(*key_binding(row)));
     for (int row = OPT_BUTTON_KICK; row <= OPT_BUTTON_ESC; row++)
         text(row, small, joystick_button_name(*button_binding(row)));
     if (m.enabled[OPT_CHEAT_KEYS])
@@ -199,12 +189,12 @@ void capture_key(OptionsMenu& m, int row)
                 keys[i] = key_binding(OPT_KEY_UP + i);
             int other;
             char taken[24];
-            snprintf(taken, sizeof taken, "%s", key_name(found));
+            snprintf(taken, sizeof taken, "%s", key_display_name(found));
             bool bound = bind_key(keys, row, found, &other);
             // A key two controls share plays only one of them: say what happened.
             if (bound && other >= 0)
                 snprintf(m.note, sizeof m.note, "%s NOW ON %s", KEY_ROW_NAMES[other - OPT_KEY_UP],
-                         key_name(*keys[other - OPT_KEY_UP]));
+                         key_display_name(*keys[other - OPT_KEY_UP]));
             else if (!bound)
                 snprintf(m.note, sizeof m.note, "%s BELONGS TO %s", taken,
                          KEY_ROW_NAMES[other - OPT_KEY_UP]);

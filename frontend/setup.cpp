@@ -18,27 +18,23 @@ enum {
     SETUP_MODE,
     SETUP_DIFFICULTY,
     SETUP_NEW_GAME = 3,
-    SETUP_TRAIN_1 = 5,
-    SETUP_TRAIN_5 = 9,
-    SETUP_BACK = 11,
+    SETUP_MOVES = 4,
+    SETUP_TRAIN_1 = 6,
+    SETUP_TRAIN_5 = 10,
+    SETUP_BACK = 12,
 };
-const char* const SETUP_ITEMS[] = {"GAME MODE",
-                                   "DIFFICULTY",
-                                   "",
-                                   "NEW GAME",
-                                   "",
-                                   "TRAIN LEVEL 1",
-                                   "TRAIN LEVEL 2",
-                                   "TRAIN LEVEL 3",
-                                   "TRAIN LEVEL 4",
-                                   "TRAIN LEVEL 5",
-                                   "",
+const char* const SETUP_ITEMS[] = {"GAME MODE",     "DIFFICULTY",    "",
+                                   "NEW GAME",      "MOVES",         "",
+                                   "TRAIN LEVEL 1", "TRAIN LEVEL 2", "TRAIN LEVEL 3",
+                                   "TRAIN LEVEL 4", "TRAIN LEVEL 5", "",
                                    "BACK"};
 constexpr int ITEMS_X = 90;
+constexpr int HINT_X = 142;  // beside MOVES
+const char* const FIRST_GAME_HINT = "<- NEW HERE? READ ME";
 constexpr int VALUE_X = 194;
 constexpr int FREE_SKILL_MAX = 7;  // HARDEST; the MASTER grades need a fire key held
 constexpr int SKILL_MIN = 3, SKILL_MAX = 12;
-constexpr int NOTE_Y = 222;
+constexpr int NOTE_Y = 214;
 
 // What each mode is, under the menu.
 const char* const MODE_NOTES[3][2] = {
@@ -63,6 +59,9 @@ void redraw(const MenuList& list, int top)
         for (int i = 0; i < 2; i++)
             textout_centre_ex(back_buffer, note, MODE_NOTES[m][i], PICTURE_W / 2, NOTE_Y + 9 * i,
                               -1, -1);
+        // Until a street past the first has been reached, the list is pointed out.
+        if (furthest_level < 2)
+            textout_ex(back_buffer, note, FIRST_GAME_HINT, HINT_X, top + 10 * SETUP_MOVES, -1, -1);
     }
     mark_dirty(0, PICTURE_H - 1);
 }
@@ -131,6 +130,14 @@ int game_setup_menu(int top)
             if (chosen != -2) {
                 menu_sound(SFX_MENU_SELECT);
                 return chosen;
+            }
+            if (row == SETUP_MOVES) {
+                menu_sound(SFX_MENU_SELECT);
+                menu_ops->moves();
+                if (close_requested.load())
+                    return -1;
+                redraw(list, top);
+                continue;
             }
         }
         if (change_value(row, in))

@@ -24,8 +24,8 @@ constexpr int ITEMS_TOP = 120;
 const char* const TITLE_ITEMS[] = {"START", "OPTIONS", "REPLAY", "CREDITS", "QUIT"};
 enum { TITLE_START, TITLE_OPTIONS, TITLE_REPLAY, TITLE_CREDITS, TITLE_QUIT };
 
-const char* const PAUSE_ITEMS[] = {"CONTINUE", "END GAME", "OPTIONS"};
-enum { PAUSE_CONTINUE, PAUSE_END_GAME, PAUSE_OPTIONS };
+const char* const PAUSE_ITEMS[] = {"CONTINUE", "END GAME", "OPTIONS", "MOVES"};
+enum { PAUSE_CONTINUE, PAUSE_END_GAME, PAUSE_OPTIONS, PAUSE_MOVES };
 
 // About twenty seconds with no key before the attract cycle: time to read
 // the menu. Each poll rests 10 ms.
@@ -33,7 +33,8 @@ constexpr int IDLE_POLLS = 2000;
 constexpr int VERSION_X = 2, VERSION_Y = 230;
 constexpr int TITLE_MUSIC_SLOT = 2;
 constexpr int16_t CREDITS_LEVEL = 11;
-constexpr int SETUP_TOP = 100;
+constexpr int SETUP_TOP = 80;  // under the banner, with room for the notes at the bottom
+constexpr int REPLAY_TOP = 100;
 constexpr int TABLE_X = 56, TABLE_Y = 50;
 constexpr int TABLE_MS = 10000;
 constexpr int PAUSE_VERSION_X = 220;
@@ -171,7 +172,7 @@ bool title_choose(int chosen)
         return true;
     }
     case TITLE_OPTIONS: menu_ops->options(0); return true;
-    case TITLE_REPLAY: menu_ops->replay(SETUP_TOP); return true;
+    case TITLE_REPLAY: menu_ops->replay(REPLAY_TOP); return true;
     case TITLE_CREDITS: menu_ops->run_game(nullptr, 0, 0, CREDITS_LEVEL, 0, 1); return true;
     default: return false;
     }
@@ -220,7 +221,7 @@ void title_menu()
 
 int pause_menu()
 {
-    MenuList list{PAUSE_ITEMS, PAUSE_OPTIONS, nullptr, PAUSE_CONTINUE};
+    MenuList list{PAUSE_ITEMS, PAUSE_MOVES, nullptr, PAUSE_CONTINUE};
     for (;;) {
         display_wait_retrace();
         set_menu_palette();
@@ -240,7 +241,10 @@ int pause_menu()
             return 0;
         if (list.selected == PAUSE_END_GAME)
             return -1;
-        menu_ops->options(0);
-        list.selected = PAUSE_CONTINUE;  // back from the options as on entry
+        if (list.selected == PAUSE_MOVES)
+            menu_ops->moves();
+        else
+            menu_ops->options(0);
+        list.selected = PAUSE_CONTINUE;  // back from a sub-screen as on entry
     }
 }

@@ -46,6 +46,8 @@ constexpr PlacedText STORY_LINES[] = {
     {"AS A NIGHTWARD YOU MUST DEFEND", 40, 96},
     {"YOUR PEOPLE'S TURF!!!", 80, 112},
 };
+const char* const FIRST_GAME_HINT = "ESC IN PLAY: PAUSE MENU AND MOVES";
+constexpr int FIRST_GAME_HINT_Y = 200;
 constexpr PlacedText ENDING_LINES[] = {
     {"WAY TO GO DUDE !!!", 88, 40},        {"YOU SAVED ROSALIE", 88, 56},
     {"LAW AND ORDER FAILED BUT,", 64, 74}, {"THE NIGHTWARD PREVAILED.", 64, 88},
@@ -74,8 +76,12 @@ void play_music(int slot, const char* playlist_name, bool game_music)
 void show_story(int with_music)
 {
     clear_picture(back_buffer);
-    draw_lines(main_objects().font(FONT_SMALL), STORY_LINES,
-               sizeof STORY_LINES / sizeof STORY_LINES[0]);
+    FONT* captions = main_objects().font(FONT_SMALL);
+    draw_lines(captions, STORY_LINES, sizeof STORY_LINES / sizeof STORY_LINES[0]);
+    // A new player is told where the moves are before the first street.
+    if (captions && back_buffer && furthest_level < 2)
+        textout_centre_ex(back_buffer, captions, FIRST_GAME_HINT, PICTURE_W / 2, FIRST_GAME_HINT_Y,
+                          -1, -1);
     if (sound_on() && with_music)
         play_music(0, playlist_keys[PLAYLIST_LEVEL1], true);
     present_all();

@@ -14,6 +14,7 @@
 #include "gfx/display.h"
 #include "input/demo.h"
 #include "input/input.h"
+#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 
@@ -59,8 +60,9 @@ int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t sk
     return 1;
 }
 void fake_wipe(void (*)()) { calls += "wipe "; }
+void fake_moves() { calls += "moves "; }
 const MenuOps FAKE_OPS = {fake_wait,   fake_table, fake_setup, fake_options,
-                          fake_replay, fake_game,  fake_wipe};
+                          fake_replay, fake_game,  fake_wipe,  fake_moves};
 
 DemoImage* demo_of_mode(uint8_t mode)
 {
@@ -185,12 +187,12 @@ TEST_F(Menus, TitleRowsRunTheirScreensAndEscapeOnlyMovesToQuit)
     EXPECT_TRUE(title({CTRL_UP, CTRL_KICK}));
     EXPECT_FALSE(title({CTRL_DOWN, MENU_SELECT, CTRL_PUNCH, CTRL_DOWN, MENU_SELECT, CTRL_DOWN,
                         MENU_SELECT, CTRL_DOWN, CTRL_DOWN, MENU_SELECT}));
-    EXPECT_EQ(calls, "options(0) options(0) replay(100) game(0,11,0,1) setup(100) game(3,2,7,1) ");
+    EXPECT_EQ(calls, "options(0) options(0) replay(100) game(0,11,0,1) setup(80) game(3,2,7,1) ");
 
     calls.clear(), setup_result = -1;
     last_game_demo = demo_of_mode(1);
     title({MENU_SELECT});
-    EXPECT_EQ(calls, "setup(100) ") << "BACK from the setup starts nothing";
+    EXPECT_EQ(calls, "setup(80) ") << "BACK from the setup starts nothing";
     EXPECT_NE(last_game_demo, nullptr);
     setup_result = 0;
     builtin_demos[0] = last_game_demo = demo_of_mode(2);
@@ -237,11 +239,39 @@ TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton)
     EXPECT_EQ(pause({MENU_SELECT}), 0);
     EXPECT_EQ(pause({CTRL_DOWN, MENU_ESCAPE, MENU_SELECT}), 0);
     EXPECT_EQ(pause({CTRL_DOWN, CTRL_LEFT, MENU_SELECT}), -1);
-    EXPECT_EQ(pause({CTRL_UP, MENU_SELECT, MENU_SELECT}), 0) << "back from OPTIONS on CONTINUE";
+    EXPECT_EQ(pause({CTRL_UP, CTRL_UP, MENU_SELECT, MENU_SELECT}), 0)
+        << "back from OPTIONS on CONTINUE";
+    EXPECT_EQ(pause({CTRL_UP, MENU_SELECT, CTRL_DOWN, MENU_SELECT}), -1)
+        << "the move list, then END GAME";
     EXPECT_EQ(pause({}), -1);
     close_in_options = true;
-    EXPECT_EQ(pause({CTRL_UP, MENU_SELECT, MENU_SELECT}), -1);
+    EXPECT_EQ(pause({CTRL_UP, CTRL_UP, MENU_SELECT, MENU_SELECT}), -1);
     EXPECT_FALSE(title({CTRL_DOWN, MENU_SELECT, MENU_SELECT}));
-    EXPECT_EQ(calls, "options(0) options(0) options(0) ");
-    EXPECT_EQ(polls, 15) << "no poll after the close";
+    EXPECT_EQ(calls, "options(0) moves options(0) options(0) ");
+    EXPECT_EQ(polls, 21) << "no poll after the close";
+}
+
+TEST_F(Menus, TheMoveListNamesThePlayersOwnKeysAndFits)
+{
+    config_reset(game_config_table);
+    std::string all;
+    char text[64];
+    auto read = [&] {
+        all.clear();
+        for (int i = 0; i < moves_lines(); i++) {
+            moves_text(i, text, sizeof text);
+            EXPECT_LE(strlen(text) * 8, PICTURE_W - 112u) << text;
+            all += std::string(text) + "|";
+        }
+    };
+    read();
+    EXPECT_NE(all.find("ARROW KEYS|KEY 115|KEY 117|"), std::string::npos) << all;
+    game_config.keyup = KEY_W, game_config.keypunch = KEY_SPACE;
+    read();
+    EXPECT_EQ(all.find("KEY 23 KEY 85 KEY 82 KEY 8|KEY 75|"), 0u) << "cut to fit: " << all;
+
+    feed({CTRL_LEFT, CTRL_DOWN, MENU_ESCAPE, CTRL_DOWN});
+    moves_screen();
+    EXPECT_EQ(next_input, 3u) << "only select or Escape leaves";
+    EXPECT_EQ(menu_input.load(), 0) << "and is used up";
 }

@@ -39,7 +39,7 @@ pid=$!
 win=$(xdotool search --sync --name Nightward | head -n 1)
 sleep 2.5
 press Return; sleep 0.3; grab setup
-press Down; press Return; sleep 2   # TRAIN LEVEL 1
+press Down; press Down; press Return; sleep 2   # MOVES, then TRAIN LEVEL 1
 xdotool keydown Right; sleep 1.2; xdotool keyup Right
 for i in 1 2 3; do press k; done
 press Escape; press Down; press Return; sleep 2  # END GAME

@@ -72,7 +72,9 @@ int fake_mode(int card, int w, int h, int, int)
     mode_results.erase(mode_results.begin());
     return r;
 }
-const MenuOps FAKE_OPS = {fake_wait, fake_wait, nullptr, nullptr, nullptr, fake_game, nullptr};
+void fake_moves() { calls += "moves "; }
+const MenuOps FAKE_OPS = {fake_wait, fake_wait, nullptr, nullptr,
+                          nullptr,   fake_game, nullptr, fake_moves};
 
 // Whether the picture shows `text` in the library font at (x, y).
 bool shows(BITMAP* picture, const char* text, int x, int y)
@@ -368,13 +370,13 @@ TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow)
 {
     furthest_level = 3;
     setup_selected = 3;
-    EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, SELECT}), 3);
+    EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, DOWN, SELECT}), 3) << "MOVES, then the streets";
     EXPECT_EQ(setup(Script{DOWN, SELECT}), -1) << "TRAIN LEVEL 4 and 5 are passed over to BACK";
     EXPECT_EQ(setup(Script{UP, UP, {CTRL_KICK}}), 2);
     EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, DOWN, ESCAPE}), -1);
     EXPECT_EQ(setup(Script{DOWN, SELECT}), 0) << "from DIFFICULTY over the blank row";
     furthest_level = 0;
-    EXPECT_EQ(setup(Script{DOWN, DOWN, {CTRL_PUNCH}}), -1);
+    EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, {CTRL_PUNCH}}), -1);
 }
 
 TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey)
