@@ -26,21 +26,23 @@ enum {
     OBJ_GAUGE_SEGMENT = 9,
     OBJ_TIMED_BLINK = 12,
 };
-constexpr int HUD_ROWS = 32;
 constexpr int STATS_ROWS = 48;
-constexpr int BAR_X = 42;
-constexpr int LIVES_X = 288;
-constexpr int STARS_X = 280;
-constexpr int ITEM_X = 288, ITEM_Y = 16, ITEM_W = 30, ITEM_H = 16;
+constexpr int ITEM_W = 30, ITEM_H = 16;
 constexpr int CLOCK_BACK = 66;
 constexpr int TICKS_PER_SECOND = 72;
 constexpr int CLOCK_MAX = 300;
-// Past these, further units would land outside the picture: stop counting
-// there so a huge value costs no more than a full bar.
-constexpr int BAR_MAX = PICTURE_W - BAR_X;
-constexpr int LIVES_MAX = (PICTURE_W - LIVES_X) / 8;
-constexpr int STARS_MAX = PICTURE_H / 8;
-constexpr int GAUGE_MAX = 15;
+// A vampire's energy drains while the clock runs: the bar's last columns
+// then pulse, a quarter second lit, a quarter dark.
+constexpr int DRAIN_TIP = 4;
+constexpr int DRAIN_PULSE_TICKS = 18;
+constexpr int CLOCK_STILL_FRAMES = 8;  // frames without a tick before the clock counts as stopped
+// What fits in the boxes: further units would paint over their neighbours,
+// so a huge value costs no more than a full box.
+constexpr int LIVES_MAX = (HUD_LIVES_BOX.x2 - HUD_LIVES_X + 1) / 8;
+constexpr int STARS_MAX = (HUD_STARS_BOX.x2 - HUD_STARS_X) / 8;
+constexpr int GAUGE_X = HUD_ITEM_X + 21, GAUGE_BOTTOM = HUD_ITEM_Y + 12;
+constexpr int GAUGE_MAX = (GAUGE_BOTTOM - HUD_ITEM_Y) / 2 + 1;
+constexpr int SECONDS_X = HUD_ITEM_X + 16, SECONDS_Y = HUD_ITEM_Y + 8;  // the timed item's count
 constexpr int FORGOTTEN = INT_MIN;
 
 // The item's icon object by item number; -1 where the box is left alone.
@@ -51,10 +53,18 @@ struct HudShown {
     int score, top;
     int lives, stars;
     int item, count, clock;
+    int mode;
+    int lit, lit_from;  // the energy bar's lit tip
+    int timer, still;   // the clock's last value, and frames it has not moved
 };
-HudShown shown = {0, 0, -1, 0, 0, 0, 0, 0, 0};
+HudShown shown = {0, 0, -1, 0, 0, 0, 0, 0, 0, FORGOTTEN, 0, 0, 0, CLOCK_STILL_FRAMES};
 
 int clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+void fill_inside(BITMAP* b, const HudBox& box, int colour)
+{
+    rectfill(b, box.x1 + 1, box.y1 + 1, box.x2 - 1, box.y2 - 1, colour);
+}
 
 // Copies at most w x h of a picture: an oversized one stays in its place
 // instead of painting over its neighbours or the play area.
@@ -70,24 +80,43 @@ bool update_bar(BITMAP* b, BITMAP* column, int y, int value, int& length)
     bool changed = false;
     while (length < value) {
         if (column)
-            blit(column, b, 0, 0, BAR_X + length, y, 1, 7);
+            blit(column, b, 0, 0, HUD_BAR_X + length, y, 1, 7);
         length++;
         changed = true;
     }
     if (length > value) {
-        rectfill(b, BAR_X + value, y, BAR_X - 1 + length, y + 6, 0);
+        rectfill(b, HUD_BAR_X + value, y, HUD_BAR_X - 1 + length, y + 6, 0);
         length = value;
         changed = true;
     }
     return changed;
 }
 
+// The energy bar's last `lit` columns drawn from the drain column, and the
+// ones lit before and still in the bar back to the plain column.
+bool update_drain(BITMAP* b, const MainObjects& o, int lit)
+{
+    int from = shown.energy - lit;
+    if (lit == shown.lit && from == shown.lit_from)
+        return false;
+    auto columns = [&](BITMAP* c, int x1, int x2) {
+        for (int x = x1; x < x2 && x < shown.energy; x++)
+            if (c)
+                blit(c, b, 0, 0, HUD_BAR_X + x, HUD_ENERGY_Y, 1, 7);
+    };
+    columns(o.bitmap(OBJ_ENERGY_COLUMN), shown.lit_from, shown.lit_from + shown.lit);
+    columns(o.bitmap(HUD_DRAIN_COLUMN), from, shown.energy);
+    shown.lit = lit;
+    shown.lit_from = from;
+    return true;
+}
+
 void draw_gauge(BITMAP* b, const MainObjects& o, int count)
 {
-    copy(b, o.bitmap(15), ITEM_X, ITEM_Y, ITEM_W, ITEM_H);
+    copy(b, o.bitmap(15), HUD_ITEM_X, HUD_ITEM_Y, ITEM_W, ITEM_H);
     int n = clamp(count, 0, GAUGE_MAX);
     for (int k = 0; k < n; k++)
-        copy(b, o.bitmap(OBJ_GAUGE_SEGMENT), 309, 28 - 2 * k, 6, 2);
+        copy(b, o.bitmap(OBJ_GAUGE_SEGMENT), GAUGE_X, GAUGE_BOTTOM - 2 * k, 6, 2);
 }
 
 // The library's own formatted output allocates on every call; format on the
@@ -109,14 +138,14 @@ void print(BITMAP* b, FONT* f, int x, int y, int bg, const char* fmt, ...)
 }  // namespace
 
 int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int item_count, int timer,
-             int score, int top_score, int lives, int stars)
+             int score, int top_score, int lives, int stars, int mode)
 {
     MainObjects o = main_objects();
     FONT* numbers = o.font(FONT_ITEM);
     bool changed = false;
 
-    energy = clamp(energy, 0, BAR_MAX);
-    second_bar = clamp(second_bar, 0, BAR_MAX);
+    energy = clamp(energy, 0, HUD_BAR_MAX);
+    second_bar = clamp(second_bar, 0, HUD_BAR_MAX);
     lives = clamp(lives, 0, LIVES_MAX);
     stars = clamp(stars, 0, STARS_MAX);
     int top = score > top_score ? score : top_score;
@@ -124,17 +153,35 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
 
     if (force) {
         copy(b, o.bitmap(OBJ_BACKGROUND), 0, 0, PICTURE_W, HUD_ROWS);
-        shown = {0, 0, -1, -1, 0, 0, FORGOTTEN, FORGOTTEN, FORGOTTEN};
+        shown = {0,         0,         -1,        -1, 0, 0,     FORGOTTEN,
+                 FORGOTTEN, FORGOTTEN, FORGOTTEN, 0,  0, timer, CLOCK_STILL_FRAMES};
         changed = true;
     }
 
-    changed |= update_bar(b, o.bitmap(OBJ_ENERGY_COLUMN), 11, energy, shown.energy);
-    changed |= update_bar(b, o.bitmap(OBJ_SECOND_COLUMN), 23, second_bar, shown.second);
+    if (mode != shown.mode) {
+        fill_inside(b, HUD_MODE_BOX, 0);
+        BITMAP* labels = o.bitmap(HUD_MODE_LABELS);
+        if (labels && mode >= 1 && mode <= 3 && labels->h >= 8 * mode)
+            blit(labels, b, 0, 8 * (mode - 1), HUD_MODE_X, HUD_TEXT_Y, HUD_MODE_W, 8);
+        shown.mode = mode;
+        changed = true;
+    }
+
+    // The clock runs while a fight is on; so does a vampire's thirst.
+    shown.still = timer != shown.timer ? 0 : clamp(shown.still + 1, 0, CLOCK_STILL_FRAMES);
+    shown.timer = timer;
+    bool draining = mode == VAMPIRE && shown.still < CLOCK_STILL_FRAMES;
+    int lit = draining && (timer / DRAIN_PULSE_TICKS) % 2 ? clamp(DRAIN_TIP, 0, energy) : 0;
+    changed |= update_drain(b, o, 0);  // plain again before the bar moves
+    changed |= update_bar(b, o.bitmap(OBJ_ENERGY_COLUMN), HUD_ENERGY_Y, energy, shown.energy);
+    changed |= update_drain(b, o, lit);
+    changed |= update_bar(b, o.bitmap(OBJ_SECOND_COLUMN), HUD_SECOND_Y, second_bar, shown.second);
 
     for (; shown.lives < lives; shown.lives++, changed = true)
-        copy(b, o.bitmap(OBJ_LIFE), LIVES_X + 8 * shown.lives, 0, 8, 16);
+        copy(b, o.bitmap(OBJ_LIFE), HUD_LIVES_X + 8 * shown.lives, HUD_LIVES_Y, 8, 16);
     if (shown.lives > lives) {
-        rectfill(b, LIVES_X + 8 * lives, 0, LIVES_X - 1 + 8 * shown.lives, 16, 0);
+        rectfill(b, HUD_LIVES_X + 8 * lives, HUD_LIVES_Y, HUD_LIVES_X - 1 + 8 * shown.lives,
+                 HUD_LIVES_Y + 15, 0);
         shown.lives = lives;
         changed = true;
     }
@@ -142,22 +189,23 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
     FONT* star_font = o.font(FONT_SELECTED);
     for (; shown.stars < stars; shown.stars++, changed = true)
         if (star_font)
-            textout_ex(b, star_font, "*", STARS_X, 8 * shown.stars, -1, -1);
+            textout_ex(b, star_font, "*", HUD_STARS_X + 8 * shown.stars, HUD_TEXT_Y, -1, -1);
     if (shown.stars > stars) {
-        rectfill(b, STARS_X, 8 * stars, STARS_X + 7, 8 * shown.stars - 1, 0);
+        rectfill(b, HUD_STARS_X + 1 + 8 * stars, HUD_TEXT_Y, HUD_STARS_X - 1 + 8 * shown.stars,
+                 HUD_TEXT_Y + 7, 0);
         shown.stars = stars;
         changed = true;
     }
 
     if (item != shown.item) {
         if (item == 0)
-            rectfill(b, ITEM_X, ITEM_Y, ITEM_X + 30, ITEM_Y + 15, 0);
+            fill_inside(b, HUD_ITEM_BOX, 0);
         else if (item == IT_PIPE)
             draw_gauge(b, o, item_count);
         else if (item >= 0 && item < 10 && item_icon[item] >= 0)
-            copy(b, o.bitmap(item_icon[item]), ITEM_X, ITEM_Y, ITEM_W, ITEM_H);
+            copy(b, o.bitmap(item_icon[item]), HUD_ITEM_X, HUD_ITEM_Y, ITEM_W, ITEM_H);
         if (item == IT_POWER)
-            print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
+            print(b, numbers, SECONDS_X, SECONDS_Y, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.item = item;
         // The timed item remembers seconds, as its own update compares them.
         shown.count = item == IT_POWER ? item_count / TICKS_PER_SECOND : item_count;
@@ -168,29 +216,29 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         changed = true;
     } else if (item == IT_POWER && (item_count / TICKS_PER_SECOND != shown.count ||
                                     item_count <= TICKS_PER_SECOND - 1)) {
-        rectfill(b, 304, 24, 312, 32, CLOCK_BACK);
+        rectfill(b, SECONDS_X, SECONDS_Y, SECONDS_X + 8, SECONDS_Y + 7, 0);
         // The last second blinks between the two icons every 2 ticks.
         bool blink = item_count <= TICKS_PER_SECOND && !(item_count & 2);
-        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[IT_POWER]), ITEM_X, ITEM_Y, ITEM_W,
-             ITEM_H);
-        print(b, numbers, 304, 24, -1, "%d", item_count / TICKS_PER_SECOND);
+        copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[IT_POWER]), HUD_ITEM_X, HUD_ITEM_Y,
+             ITEM_W, ITEM_H);
+        print(b, numbers, SECONDS_X, SECONDS_Y, -1, "%d", item_count / TICKS_PER_SECOND);
         shown.count = item_count / TICKS_PER_SECOND;
         changed = true;
     }
 
     if (clock != shown.clock) {
-        rectfill(b, 249, 22, 281, 30, CLOCK_BACK);
-        print(b, numbers, 249, 22, -1, "%1d:%2.2d", clock / 60, clock % 60);
+        fill_inside(b, HUD_CLOCK_BOX, CLOCK_BACK);
+        print(b, numbers, HUD_CLOCK_X, HUD_TEXT_Y, -1, "%1d:%2.2d", clock / 60, clock % 60);
         shown.clock = clock;
         changed = true;
     }
     if (score != shown.score) {
-        print(b, numbers, 48, 0, 0, "%5d0", score);
+        print(b, numbers, HUD_SCORE_X, HUD_TEXT_Y, 0, "%5d0", score);
         shown.score = score;
         changed = true;
     }
     if (top != shown.top) {
-        print(b, numbers, 224, 0, 0, "%5d0", top);
+        print(b, numbers, HUD_TOP_X, HUD_TEXT_Y, 0, "%5d0", top);
         shown.top = top;
         changed = true;
     }
@@ -206,7 +254,7 @@ void draw_hud_now(int force)
     int drawn =
         draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[SLOT_BAR].regs[REG_HEALTH],
                  g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
-                 current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS]);
+                 current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS], current_game.mode);
     if (drawn || force)
         mark_dirty(0, HUD_ROWS - 1);
 }

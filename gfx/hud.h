@@ -6,10 +6,48 @@
 
 struct BITMAP;
 
+// Where the HUD's parts sit in its 320 x 32 rows. The picture generator
+// draws the background's labels and recessed boxes from these, and the HUD
+// draws its values into the boxes, so the two cannot drift apart.
+struct HudBox {
+    int x1, y1, x2, y2;  // the box with its one-pixel rim
+};
+constexpr int HUD_ROWS = 32;
+constexpr int HUD_TEXT_Y = 2;  // the top row's numbers and labels, clear of the edge
+constexpr HudBox HUD_SCORE_BOX = {44, 1, 97, 10};
+constexpr HudBox HUD_MODE_BOX = {102, 1, 153, 10};
+constexpr HudBox HUD_STARS_BOX = {157, 1, 182, 10};
+constexpr HudBox HUD_TOP_BOX = {202, 1, 253, 10};
+constexpr HudBox HUD_CLOCK_BOX = {283, 1, 316, 10};
+constexpr HudBox HUD_ENERGY_BOX = {40, 12, 243, 20};
+constexpr HudBox HUD_SECOND_BOX = {40, 22, 243, 30};
+constexpr HudBox HUD_LIVES_BOX = {246, 12, 279, 30};
+constexpr HudBox HUD_ITEM_BOX = {283, 12, 316, 30};
+constexpr int HUD_SCORE_X = 48, HUD_TOP_X = 204, HUD_CLOCK_X = 284;
+constexpr int HUD_MODE_X = 104, HUD_MODE_W = 48;  // one 8-row label per mode in object 4
+constexpr int HUD_STARS_X = 158;                  // star k at HUD_STARS_X + 8 k
+constexpr int HUD_BAR_X = 42, HUD_BAR_MAX = 200;  // 200 columns fill a bar's box
+constexpr int HUD_ENERGY_Y = 13, HUD_SECOND_Y = 23;
+constexpr int HUD_LIVES_X = 247, HUD_LIVES_Y = 13;  // life n at HUD_LIVES_X + 8 n
+constexpr int HUD_ITEM_X = 285, HUD_ITEM_Y = 13;
+struct HudLabel {
+    const char* text;
+    int x, y;
+};
+constexpr HudLabel HUD_LABELS[] = {
+    {"SCORE", 4, HUD_TEXT_Y}, {"HI", 188, HUD_TEXT_Y}, {"TIME", 258, HUD_TEXT_Y},
+    {"LIFE", 4, 13},          {"ENEMY", 4, 23},
+};
+// Main datafile objects of the HUD besides those every Part names.
+enum {
+    HUD_MODE_LABELS = 4,   // ARCADE, SURVIVAL, VAMPIRE: 48 x 8 each, one under the other
+    HUD_DRAIN_COLUMN = 5,  // 1 x 7: the tip of a vampire's draining energy bar
+};
+
 // Draws what changed since the last call (everything when force != 0);
-// 1 if anything was drawn.
+// 1 if anything was drawn. `mode` is the game mode shown (0: none).
 int draw_hud(BITMAP* bmp, int force, int energy, int second_bar, int item, int item_count,
-             int timer, int score, int top_score, int lives, int stars);
+             int timer, int score, int top_score, int lives, int stars, int mode = 0);
 // draw_hud on the BackBuffer with the current game values; marks rows 0..31.
 void draw_hud_now(int force);
 

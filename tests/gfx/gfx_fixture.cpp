@@ -42,7 +42,12 @@ void build_main_data()
     put(0, solid(320, 32, 5));  // HUD background
     put(1, solid(1, 7, 40));    // bar columns
     put(2, solid(1, 7, 41));
-    put(3, solid(8, 16, 42));  // life
+    put(3, solid(8, 16, 42));           // life
+    BITMAP* modes = solid(48, 24, 71);  // mode labels: 71 ARCADE, 72 SURVIVAL, 73 VAMPIRE
+    rectfill(modes, 0, 8, 47, 15, 72);
+    rectfill(modes, 0, 16, 47, 23, 73);
+    put(4, modes);
+    put(5, solid(1, 7, 43));  // the draining tip of the energy bar
     for (int i = 8; i <= 15; i++)
         put(i, solid(30, 16, 200 + i));
     put(9, solid(6, 2, 209));  // gauge segment

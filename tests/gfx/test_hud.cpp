@@ -1,4 +1,5 @@
 #include <cstring>
+#include <string>
 
 #include "gfx/display.h"
 #include "gfx/hud.h"
@@ -10,13 +11,15 @@ namespace {
 // Values of one HUD call; the defaults are what a level start shows.
 struct Hud {
     int energy = 200, second = 200, item = 0, count = 0, timer = 0, score = 0, top = 0;
-    int lives = 0, stars = 0;
+    int lives = 0, stars = 0, mode = 0;
     int draw(int force = 0) const
     {
         return draw_hud(back_buffer, force, energy, second, item, count, timer, score, top, lives,
-                        stars);
+                        stars, mode);
     }
 };
+
+bool inside(const HudBox& b, int x, int y) { return x > b.x1 && x < b.x2 && y > b.y1 && y < b.y2; }
 
 class HudTest : public GfxTest {
 protected:
@@ -46,11 +49,11 @@ TEST_F(HudTest, BarsChangeByColumnsAndClampAtZero)
 {
     h.energy = 150;
     EXPECT_EQ(h.draw(), 1);
-    EXPECT_EQ(count_colour(40, 42, 11, 191, 17), 150 * 7);
-    EXPECT_EQ(count_colour(0, 192, 11, 241, 17), 50 * 7);
+    EXPECT_EQ(count_colour(40, 42, 13, 191, 19), 150 * 7);
+    EXPECT_EQ(count_colour(0, 192, 13, 241, 19), 50 * 7);
     h.energy = 160;
     h.draw();
-    EXPECT_EQ(count_colour(40, 42, 11, 319, 17), 160 * 7);
+    EXPECT_EQ(count_colour(40, 42, 13, 319, 19), 160 * 7);
     h.energy = -5;
     h.second = -1;
     h.draw();
@@ -64,9 +67,9 @@ TEST_F(HudTest, NumbersClockAndUnchangedCalls)
     h.top = 1000;
     h.timer = 4319;
     h.draw();
-    EXPECT_TRUE(shows(" 12340", 48, 0, 0));
-    EXPECT_TRUE(shows(" 12340", 224, 0, 0));
-    EXPECT_TRUE(shows("0:59", 249, 22, 66));
+    EXPECT_TRUE(shows(" 12340", HUD_SCORE_X, 2, 0));
+    EXPECT_TRUE(shows(" 12340", HUD_TOP_X, 2, 0));
+    EXPECT_TRUE(shows("0:59", HUD_CLOCK_X, 2, 66));
     EXPECT_EQ(h.draw(), 0);
     struct {
         int timer;
@@ -75,7 +78,7 @@ TEST_F(HudTest, NumbersClockAndUnchangedCalls)
     for (auto c : clocks) {
         h.timer = c.timer;
         h.draw();
-        EXPECT_TRUE(shows(c.shown, 249, 22, 66)) << c.timer;
+        EXPECT_TRUE(shows(c.shown, HUD_CLOCK_X, 2, 66)) << c.timer;
     }
 
     dirty_rows = {-1, 0};
@@ -88,7 +91,7 @@ TEST_F(HudTest, NumbersClockAndUnchangedCalls)
     draw_hud_now(1);
     EXPECT_EQ(dirty_rows.last, 31);
     EXPECT_EQ(pixel(5, 5), 5);
-    EXPECT_EQ(pixel(281, 30), 66) << "the forced redraw repaints the clock";
+    EXPECT_EQ(pixel(HUD_CLOCK_BOX.x2 - 1, 9), 66) << "the forced redraw repaints the clock";
 }
 
 TEST_F(HudTest, LivesStarsAndItems)
@@ -97,26 +100,26 @@ TEST_F(HudTest, LivesStarsAndItems)
     h.lives = -2;
     h.draw();
     for (int k = 0; k < 3; k++)
-        EXPECT_LT(count_colour(5, 280, 8 * k, 287, 8 * k + 7), 64) << k;
+        EXPECT_LT(count_colour(5, HUD_STARS_X + 8 * k, 2, HUD_STARS_X + 8 * k + 7, 9), 64) << k;
     h.stars = 1;
     h.lives = 9;
     h.draw();
-    EXPECT_EQ(count_colour(0, 280, 8, 287, 23), 8 * 16);
-    EXPECT_EQ(count_colour(42, 288, 0, 319, 15), 4 * 8 * 16);
+    EXPECT_EQ(count_colour(0, HUD_STARS_X + 9, 2, HUD_STARS_BOX.x2 - 1, 9), 15 * 8);
+    EXPECT_EQ(count_colour(42, HUD_LIVES_X, 13, 319, 28), 4 * 8 * 16) << "four fit";
 
     // The timed item shows seconds; its last second blinks every 2 ticks.
     h.item = 5;
     h.count = 200;
     h.draw();
-    EXPECT_EQ(pixel(288, 16), 211);
+    EXPECT_EQ(pixel(HUD_ITEM_X, HUD_ITEM_Y), 211);
     EXPECT_EQ(h.draw(), 0);
     h.count = 72;
     h.draw();
-    EXPECT_EQ(pixel(288, 16), 212);
-    EXPECT_TRUE(shows("1", 304, 24, 212));
+    EXPECT_EQ(pixel(HUD_ITEM_X, HUD_ITEM_Y), 212);
+    EXPECT_TRUE(shows("1", HUD_ITEM_X + 16, HUD_ITEM_Y + 8, 212));
     h.count = 70;
     EXPECT_EQ(h.draw(), 1);
-    EXPECT_EQ(pixel(288, 16), 211);
+    EXPECT_EQ(pixel(HUD_ITEM_X, HUD_ITEM_Y), 211);
     EXPECT_EQ(h.draw(), 1) << "the last second redraws every call";
 
     h.item = 2;  // the gauge shrinks as its count falls
@@ -124,10 +127,69 @@ TEST_F(HudTest, LivesStarsAndItems)
     h.draw();
     h.count = 1;
     h.draw();
-    EXPECT_EQ(count_colour(209, 309, 24, 314, 29), 6 * 2);
+    EXPECT_EQ(count_colour(209, HUD_ITEM_X, HUD_ITEM_Y, 319, 31), 6 * 2);
     h.item = 7;
     EXPECT_EQ(h.draw(), 1);
-    EXPECT_EQ(pixel(288, 16), 215) << "items 6..8 leave the box alone";
+    EXPECT_EQ(pixel(HUD_ITEM_X, HUD_ITEM_Y), 215) << "items 6..8 leave the box alone";
+}
+
+// Whatever the values, the HUD paints only inside its boxes: nothing over
+// the panel, its edges or the play area below.
+TEST_F(HudTest, EveryValueStaysInsideItsBox)
+{
+    const HudBox boxes[] = {HUD_SCORE_BOX,  HUD_MODE_BOX,  HUD_STARS_BOX,
+                            HUD_TOP_BOX,    HUD_CLOCK_BOX, HUD_ENERGY_BOX,
+                            HUD_SECOND_BOX, HUD_LIVES_BOX, HUD_ITEM_BOX};
+    for (int item : {2, 5}) {
+        clear_to_color(back_buffer, 0);
+        Hud big;
+        big.energy = big.second = 30000, big.item = item, big.count = 999, big.timer = 30000;
+        big.score = big.top = 65535, big.lives = big.stars = 50, big.mode = 3;
+        big.draw(1);
+        for (int y = 0; y < 240; y++)
+            for (int x = 0; x < PICTURE_W; x++) {
+                bool in = false;
+                for (const HudBox& b : boxes)
+                    in |= inside(b, x, y);
+                ASSERT_TRUE(in || pixel(x, y) == (y < HUD_ROWS ? 5 : 0)) << x << "," << y;
+            }
+    }
+}
+
+TEST_F(HudTest, TheModeIsShownAndAVampiresBarPulsesWhileTheClockRuns)
+{
+    h.mode = 2;
+    EXPECT_EQ(h.draw(), 1);
+    EXPECT_EQ(pixel(HUD_MODE_X, 2), 72) << "SURVIVAL";
+    EXPECT_EQ(h.draw(), 0);
+    h.mode = 3;
+    h.timer = 1000;
+    h.draw();
+    EXPECT_EQ(pixel(HUD_MODE_X + 47, 9), 73) << "VAMPIRE";
+
+    auto tip = [] { return count_colour(43, HUD_BAR_X, 13, 319, 19) / 7; };
+    std::string seen;
+    for (int t = 1000; t > 1000 - 4 * 18; t -= 6) {  // a frame every 6 ticks
+        h.timer = t;
+        h.draw();
+        seen += char('0' + tip());
+    }
+    EXPECT_EQ(seen, "440004440004") << "a quarter second lit, a quarter dark";
+    EXPECT_EQ(count_colour(40, HUD_BAR_X, 13, 319, 19), 196 * 7);
+    h.energy = 150;  // lit as the bar shrinks: the tip follows its end
+    h.draw();
+    EXPECT_EQ(count_colour(43, HUD_BAR_X + 146, 13, HUD_BAR_X + 149, 19), 4 * 7);
+    EXPECT_EQ(count_colour(40, HUD_BAR_X, 13, 319, 19), 146 * 7);
+    for (int i = 0; i < 8; i++)
+        h.draw();  // the clock stops: so does the thirst
+    EXPECT_EQ(tip(), 0);
+    EXPECT_EQ(count_colour(40, HUD_BAR_X, 13, 319, 19), 150 * 7);
+    h.mode = 1;
+    h.timer = 1;
+    h.draw();
+    h.timer = 20;
+    h.draw();
+    EXPECT_EQ(tip(), 0) << "only a vampire drains";
 }
 
 TEST_F(HudTest, OverlayShowsTheControlsOfTheTick)

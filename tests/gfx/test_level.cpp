@@ -118,7 +118,7 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
     EXPECT_EQ(frame_ticks - ticks, 1u);
     TearDown();
     ASSERT_EQ(load_level(1, 1), 1);  // the HUD frame with both bars full
-    EXPECT_EQ(count_colour(40, 42, 11, 242, 17) + count_colour(41, 42, 23, 242, 29), 2800);
+    EXPECT_EQ(count_colour(40, 42, 13, 242, 19) + count_colour(41, 42, 23, 242, 29), 2800);
 }
 
 }  // namespace

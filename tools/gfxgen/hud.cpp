@@ -1,6 +1,8 @@
-// HUD pictures, item icons (drawn with the items, things.cpp), menu pictures, fonts and palettes (objects 0..25).
+// HUD pictures, item icons (drawn with the items, things.cpp), menu pictures, fonts and palettes
+// (objects 0..25).
 #include <cstdio>
 
+#include "gfx/hud.h"
 #include "gfx/objects.h"
 #include "tools/gfxgen/cast.h"
 
@@ -31,25 +33,50 @@ void bevel_box(BITMAP* b, int x1, int y1, int x2, int y2, int fill)
     vline(b, x2, y1, y2, 73);
 }
 
+void bevel_box(BITMAP* b, const HudBox& box, int fill)
+{
+    bevel_box(b, box.x1, box.y1, box.x2, box.y2, fill);
+}
+
+// The panel across the whole width, every value in a recessed box of its
+// own, nothing touching the picture's edges (the HUD's layout, gfx/hud.h).
 BITMAP* hud_background()
 {
-    BITMAP* b = create_bitmap_ex(8, 320, 32);
+    BITMAP* b = create_bitmap_ex(8, 320, HUD_ROWS);
     // Brushed panel: alternate two metal tones so it does not look flat.
-    for (int y = 0; y < 32; ++y)
-        hline(b, 0, y, 279, y % 4 == 0 ? 71 : 70);
-    hline(b, 0, 0, 279, 72);
-    hline(b, 0, 31, 279, 69);
-    rectfill(b, 280, 0, 319, 31, 0);  // stars, lives and item box
-    draw_text(b, "SCORE", 4, 0, kLabel, 69);
-    bevel_box(b, 46, 0, 97, 8, 0);
-    draw_text(b, "HI", 208, 0, kLabel, 69);
-    bevel_box(b, 222, 0, 273, 8, 0);
-    draw_text(b, "LIFE", 4, 11, kLabel, 69);
-    bevel_box(b, 40, 9, 243, 19, 0);
-    draw_text(b, "ENEMY", 4, 23, kLabel, 69);
-    bevel_box(b, 40, 21, 243, 31, 0);
-    draw_text(b, "TIME", 251, 12, kLabel, 69);
-    bevel_box(b, 247, 20, 279, 31, 66);
+    for (int y = 0; y < HUD_ROWS; ++y)
+        hline(b, 0, y, 319, y % 4 == 0 ? 71 : 70);
+    hline(b, 0, 0, 319, 72);
+    hline(b, 0, HUD_ROWS - 1, 319, 69);
+    for (const HudLabel& l : HUD_LABELS)
+        draw_text(b, l.text, l.x, l.y, kLabel, 69);
+    for (const HudBox& box : {HUD_SCORE_BOX, HUD_MODE_BOX, HUD_STARS_BOX, HUD_TOP_BOX,
+                              HUD_ENERGY_BOX, HUD_SECOND_BOX, HUD_LIVES_BOX, HUD_ITEM_BOX})
+        bevel_box(b, box, 0);
+    bevel_box(b, HUD_CLOCK_BOX, 66);
+    return b;
+}
+
+// The game mode's name for the HUD's mode box, one 8-row label per mode,
+// each in its own colour: gold arcade, blue survival, blood-red vampire.
+BITMAP* mode_labels()
+{
+    BITMAP* b = create_bitmap_ex(8, HUD_MODE_W, 24);
+    clear_to_color(b, 0);
+    const char* names[3] = {"ARCADE", "SURVIVAL", "VAMPIRE"};
+    const int* colours[3] = {kGold, kBlue, kRed};
+    for (int m = 0; m < 3; ++m)
+        draw_text(b, names[m], (HUD_MODE_W - text_width(names[m]) + 1) / 2, 8 * m, colours[m], -1);
+    return b;
+}
+
+// The lit tip of a vampire's energy bar: pale blood, bright at the top.
+BITMAP* drain_column()
+{
+    BITMAP* b = create_bitmap_ex(8, 1, 7);
+    const int c[7] = {240, 251, 251, 252, 252, 253, 253};
+    for (int y = 0; y < 7; ++y)
+        putpixel(b, 0, y, c[y]);
     return b;
 }
 
@@ -59,14 +86,6 @@ BITMAP* bar_column(int c0)
     const int shade[7] = {3, 2, 2, 1, 1, 0, 0};  // bright top edge, darker bottom
     for (int y = 0; y < 7; ++y)
         putpixel(b, 0, y, c0 + shade[y]);
-    return b;
-}
-
-BITMAP* small(int c)
-{
-    BITMAP* b = create_bitmap_ex(8, 8, 8);
-    clear_to_color(b, 0);
-    rect(b, 0, 0, 7, 7, c);
     return b;
 }
 
@@ -151,8 +170,8 @@ void make_hud(Out& o)
         {1, "001_bar_energy.pcx", bar_column(83)},
         {2, "002_bar_second.pcx", bar_column(87)},
         {3, "003_life.pcx", art("life")},
-        {4, "004_spare.pcx", small(53)},
-        {5, "005_spare.pcx", small(53)},
+        {HUD_MODE_LABELS, "004_mode_labels.pcx", mode_labels()},
+        {HUD_DRAIN_COLUMN, "005_bar_drain.pcx", drain_column()},
         {6, "006_logo.pcx", logo()},
         {7, "007_slider.pcx", slider()},
         {8, "008_item_bat.pcx", hud_item(3)},
