@@ -223,11 +223,18 @@ void draw_scene(int frame_count)
     int16_t list[ACTOR_SLOTS];
     int n = scene_draw_list(frame_count, list);
     MainObjects objects = main_objects();
-    for (int i = 0; i < n; i++)
-        draw_actor(b, objects.bitmap((uint16_t)reg(list[i], REG_FRAME) & 0x7FFF),
-                   actor_table.slots[list[i]].regs, r->play_top);
-
+    auto paint = [&](int from, int to) {
+        for (int i = from; i < to; i++)
+            draw_actor(b, objects.bitmap((uint16_t)reg(list[i], REG_FRAME) & 0x7FFF),
+                       actor_table.slots[list[i]].regs, r->play_top);
+    };
+    // The list rises by sort key: the overlay's actors are its tail.
+    int overlay = n;
+    while (overlay > 0 && reg(list[overlay - 1], REG_SORT_KEY) >= OVER_FOREGROUND)
+        overlay--;
+    paint(0, overlay);
     draw_foreground(b, current_game.level, s, r->play_top);
+    paint(overlay, n);
 
     mark_dirty(r->play_top, bottom);
     set_clip_rect(b, 0, 0, PICTURE_W - 1, PICTURE_H - 1);

@@ -18,7 +18,10 @@ void draw_credits();
 void type_captions();
 
 // Actors to paint this frame, in painting order (back to front); returns
-// how many slots were written to `out` (room for 64).
+// how many slots were written to `out` (room for 64). Those whose sort key
+// is OVER_FOREGROUND or more (the contract) are painted after the
+// foreground layer of levels 2 and 3, so that words over the view (banners,
+// the bonus count) are never crossed by a lamp post passing in front.
 int scene_draw_list(int frame_count, int16_t* out);
 
 struct CaptionLine {

@@ -113,6 +113,12 @@ TEST_F(Scene, BackgroundBandsAndForegroundLayer)
     draw_parallax_band();
     EXPECT_EQ(pixel(0, 32), 2);
     EXPECT_EQ(pixel(319, 142), 65);  // strip x 320: the third copy's x 64
+    // A fighter passes behind the layer; a banner (sort key 1000 up) stays over it.
+    set_actor(1, SPRITE_A, 20, 120, OVER_FOREGROUND - 1);
+    set_actor(2, SPRITE_B, 5, 110, OVER_FOREGROUND);
+    draw_scene(0);
+    EXPECT_EQ(pixel(15, 140), tile_colour(50)) << "the fighter under the layer";
+    EXPECT_EQ(pixel(5, 145), 101) << "the banner over it";
 
     current_game.level = 6;  // the van road: scroll_x modulo 128
     amc_globals[GLOBAL_SCROLL_X] = 130;
