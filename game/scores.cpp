@@ -63,6 +63,10 @@ const char* const TITLES[SCORE_TABLES] = {
 };
 const char* const SKILL_BANDS[] = {"EASIEST", "EASY", "NORMAL", "HARD", "HARDEST"};
 constexpr int FIRST_BANDED_SKILL = 3, FIRST_MASTER_SKILL = 8, LAST_MASTER_SKILL = 12;
+// The MASTER grades' marks: thin bars a little apart from the word, so the
+// label reads "MASTER" and a count and ends within eight letters, where
+// every other skill label does.
+constexpr int MASTER_MARKS_X = 48, MASTER_MARK_PITCH = 3;
 
 // The tables hold the built-in contents from the start of the run.
 const struct ResetAtStart {
@@ -216,7 +220,8 @@ void draw_skill_label(int skill, BITMAP* bitmap, FONT* font_a, FONT* font_b, int
     } else if (skill >= FIRST_MASTER_SKILL && skill <= LAST_MASTER_SKILL) {
         put_text(bitmap, font_a, "MASTER", x, y);
         for (int k = FIRST_MASTER_SKILL; k <= skill; k++)
-            put_text(bitmap, font_b, "I", x + 16 + 4 * k, y);
+            put_text(bitmap, font_b, "|",
+                     x + MASTER_MARKS_X + MASTER_MARK_PITCH * (k - FIRST_MASTER_SKILL), y);
     } else {
         // Above the menus' range (the command line), or a value no game
         // plays at (1, 2, or whatever a file holds): the number itself.

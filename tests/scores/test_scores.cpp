@@ -136,11 +136,16 @@ TEST_F(Scores, TableRowsWithHighlightSkillsAndOddNames)
         text(i == 3 ? other : font, names[i], 176, y);
         text(font, skills[i], 224, y);
         for (int k = 8; i < 2 && k <= (i ? 8 : 12); k++)
-            text(other, "I", 240 + 4 * k, y);
+            text(other, "|", 224 + 48 + 3 * (k - 8), y);
         if (i == 2)
             text(other, "(50)", 224, y);
         EXPECT_TRUE(same_line(y)) << "row " << i;
     }
+    int right = 0;  // MASTER with five marks ends about where eight letters do
+    for (int y = 82; y < 90; y++)
+        for (int x = 224; x < 320; x++)
+            right = getpixel(got, x, y) ? x : right;
+    EXPECT_LE(right, 224 + 8 * 8 + 2);
 }
 
 // The player's hands: each event waits until the entry has taken the last.
