@@ -35,6 +35,7 @@ constexpr int LEVEL_NOT_LOADED = -2;  // run_level: load_level failed
 // Main datafile objects used here.
 constexpr int ENDING_PICTURE = 345;
 constexpr int ENDING_BACKGROUND = 62;
+constexpr int REPLAY_ENDING_MS = 6000;  // the ending of a replayed won game
 
 struct PlacedText {
     const char* text;
@@ -202,6 +203,18 @@ void show_ending()
     if (f)
         textprintf_ex(back_buffer, f, 88, 220, -1, -1, "YOUR SCORE: %d0", current_game.score);
     present_all();
+    if (current_game.replaying) {
+        // A replay ends as it plays: on its own after a few seconds, or at
+        // once on any control or Escape, and never waits for a select.
+        menu_input.store(0);
+        for (int ms = 0; ms < REPLAY_ENDING_MS && !close_requested.load(); ms += 10) {
+            menu_ops->wait(10);
+            if (menu_input.load() & (CTRL_ALL | MENU_ESCAPE))
+                break;
+        }
+        menu_input.store(0);
+        return;
+    }
     menu_wait(2000);
     menu_wait_or_select(120000);
 }

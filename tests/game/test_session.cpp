@@ -5,10 +5,12 @@
 #include <string>
 
 #include "engine/amc.h"
+#include "frontend/menu.h"
 #include "game_fixture.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "input/demo.h"
+#include "input/input.h"
 #include "shell/clock.h"
 #include "shell/config.h"
 #include "shell/startup.h"
@@ -86,4 +88,28 @@ TEST_F(SessionTest, CreditsAreNotRecordedAndEndTheRun)
     EXPECT_EQ(current_game.lives, 2);  // arcade
     EXPECT_EQ(current_game.stars, 1);
     EXPECT_EQ(current_game.level, 0);
+}
+
+// A replayed won game used to hold its ending for two minutes, and only a
+// select let it go: a replay given with -play seemed never to end.
+TEST_F(SessionTest, AReplayedWinEndsAfterAShortEndingOrAtAnyKey)
+{
+    static int waited, key_at;
+    MenuOps ops = default_menu_ops;
+    ops.wait = [](int ms) {
+        waited += ms;
+        if (waited == key_at)
+            menu_input.fetch_or(CTRL_LEFT);
+    };
+    menu_ops = &ops;
+    current_game.replaying = 0xFF;
+    waited = 0, key_at = -1;
+    show_ending();
+    EXPECT_GE(waited, 3000);
+    EXPECT_LE(waited, 8000);
+    waited = 0, key_at = 500;
+    show_ending();
+    EXPECT_EQ(waited, 500) << "a direction ends it, as it ends the replay";
+    EXPECT_EQ(menu_input.load(), 0);
+    menu_ops = &default_menu_ops;
 }
