@@ -356,6 +356,7 @@ void apply_display(const OptionsMenu& m)
     GameConfig& c = game_config;
     if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {
         c.card = (uint8_t)m.card;
+        display_card = m.card;
         (d.windowed ? c.window_width : c.screen_width) = (int16_t)m.width;
         (d.windowed ? c.window_height : c.screen_height) = (int16_t)m.height;
         set_game_palette();
@@ -363,13 +364,14 @@ void apply_display(const OptionsMenu& m)
     }
     diag("cannot set %s at %d x %d: %s\n", d.label, m.width, m.height, allegro_error);
     const GfxDriverDesc& old = gfx_driver_table[m.old_card];
-    if (set_display_mode(old.driver, m.old_width, m.old_height, old.windowed) != 0 &&
-        set_display_mode(GFX_AUTODETECT_WINDOWED, -1, -1, 1) != 0) {
+    bool old_back = set_display_mode(old.driver, m.old_width, m.old_height, old.windowed) == 0;
+    if (!old_back && set_display_mode(GFX_AUTODETECT_WINDOWED, -1, -1, 1) != 0) {
         // Nothing to draw on: end the run as the close button would.
         diag("no graphics mode left: %s\n", allegro_error);
         close_requested.store(true);
         return;
     }
+    display_card = old_back ? m.old_card : 0;
     set_game_palette();
 }
 
@@ -482,9 +484,12 @@ void options_menu(int top)
         m.ys[row] = options_row_y(top, row);
 
     const GameConfig& c = game_config;
-    m.card = c.card < GFX_DRIVER_COUNT ? c.card : 0;
-    m.width = windowed(m.card) ? c.window_width : c.screen_width;
-    m.height = windowed(m.card) ? c.window_height : c.screen_height;
+    // What runs, which is not the configured row when that was refused at
+    // start-up; the configured row is kept until the player picks another.
+    m.card = display_card >= 0 ? display_card : c.card < GFX_DRIVER_COUNT ? c.card : 0;
+    bool fallback = m.card != c.card;
+    m.width = fallback ? -1 : windowed(m.card) ? c.window_width : c.screen_width;
+    m.height = fallback ? -1 : windowed(m.card) ? c.window_height : c.screen_height;
     m.old_card = m.card, m.old_width = m.width, m.old_height = m.height;
     m.size = find_size(m.width, m.height, windowed(m.card));
 

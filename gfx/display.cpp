@@ -229,20 +229,25 @@ int set_display_mode(int driver, int width, int height, int windowed)
     return -1;
 }
 
+int display_card = -1;
+
 int open_display(int card, int width, int height)
 {
     if (card < 0 || card >= GFX_DRIVER_COUNT)
         card = 0;
     const GfxDriverDesc& d = gfx_driver_table[card];
     if (set_display_mode(d.driver, width, height, d.windowed) == 0)
-        return card;
+        return display_card = card;
     if (card == 0 && width == -1 && height == -1)
         return -1;
     // A driver or size this machine refuses must not stop every start.
     diag("%s at %d x %d refused (%s): trying an automatic window\n", d.label, width, height,
          allegro_error);
     const GfxDriverDesc& w = gfx_driver_table[0];
-    return set_display_mode(w.driver, -1, -1, w.windowed) == 0 ? 0 : -1;
+    if (set_display_mode(w.driver, -1, -1, w.windowed) != 0)
+        return -1;
+    display_card = 0;
+    return card;
 }
 
 void fit_display()

@@ -45,8 +45,12 @@ DisplayFit compute_fit(int screen_w, int screen_h);
 
 int set_display_mode(int driver, int width, int height, int windowed);  // 0 ok, -1 failed
 // Start-up's mode: row `card` of the driver table at width x height, else
-// an automatic window. The row that runs, or -1 when neither opens.
+// an automatic window. Returns the row to keep in the configuration, which
+// is `card` even when the window runs instead: a refusal at one start must
+// not lose the player's choice for every later one. -1 when neither opens.
 int open_display(int card, int width, int height);
+// The row of the driver table that runs now; -1 before start-up opened one.
+extern int display_card;
 // When the X display goes away, `hook` runs (it may only write files) and
 // the process ends with status 1 without going back into the libraries,
 // whose locks the dying call holds.

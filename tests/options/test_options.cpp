@@ -121,6 +121,7 @@ protected:
         launch.no_sound = 0xFF;
         config_reset(game_config_table);
         furthest_level = 0;
+        display_card = -1;  // as if start-up had opened the configured row
         joystick_enabled = 0;
         joy[0].num_buttons = 0;
         calls.clear(), typed.clear(), mode_results.clear();
@@ -196,9 +197,9 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
     EXPECT_EQ(game_config.screen_width, 320);
     EXPECT_EQ(game_config.window_width, 960);
 
-    calls.clear(), game_config.card = 5;
+    calls.clear(), game_config.card = display_card = 5;
     options(Script{RIGHT, ESCAPE});
-    game_config.card = 0;
+    game_config.card = display_card = 0;
     options(Script{LEFT, ESCAPE});
     EXPECT_EQ(calls, "") << "no driver beyond either end, nothing to set";
 
@@ -218,6 +219,14 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
     options(Script{RIGHT, ESCAPE});
     EXPECT_TRUE(close_requested.load()) << "with no mode at all the run ends";
     EXPECT_EQ(game_config.card, 0);
+
+    // Start-up ran the automatic window for a refused full screen: the menu
+    // shows what runs, and leaving it untouched keeps the player's choice.
+    calls.clear(), game_config.card = 4, display_card = 0;
+    EXPECT_TRUE(options(Script{ESCAPE}));
+    EXPECT_EQ(calls, "");
+    EXPECT_EQ(game_config.card, 4);
+    EXPECT_TRUE(shows(back_buffer, gfx_driver_table[0].platform_label, 140, 20));
 }
 
 TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)

@@ -101,10 +101,12 @@ TEST_F(Display, ARefusedDriverFallsBackToAnAutomaticWindow)
     for (const GfxDriverDesc& d : gfx_driver_table)
         EXPECT_NE(d.driver, GFX_XDGA2) << d.short_name;
     refused = {{800, 600}};
-    EXPECT_EQ(open_display(5, 800, 600), 0);
+    EXPECT_EQ(open_display(5, 800, 600), 5) << "the player's row is kept for the next start";
+    EXPECT_EQ(display_card, 0) << "while the automatic window runs";
     EXPECT_EQ(calls, (std::vector<std::vector<int>>{{800, 600}, {960, 720}}));
     calls.clear();
     EXPECT_EQ(open_display(4, 640, 480), 4);
+    EXPECT_EQ(display_card, 4);
     EXPECT_EQ(calls.size(), 1u);
     calls.clear();
     refused = {{960, 720}, {640, 480}, {320, 240}};
