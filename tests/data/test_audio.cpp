@@ -8,6 +8,7 @@
 #include <set>
 
 #include "tests/data/data_fixture.h"
+#include "tools/sfxgen/wav.h"
 
 using namespace datatest;
 
@@ -35,6 +36,23 @@ TEST(Effects, EveryEffectFileLoadsAndIsAudible)
         EXPECT_GT(peak, 8000) << f;
         destroy_sample(s);
     }
+}
+
+// Mixed by loudness: normalised to one peak, the held beeps of GO and the
+// alarm of TIME UP sounded two or three times louder than a blow.
+TEST(Effects, AnnouncementsAndVoicesSoundAsLoudAsTheBlowsAndMenusLess)
+{
+    auto loudness = [](const char* f) {
+        std::vector<double> s;
+        std::string error;
+        EXPECT_TRUE(read_wav_file(game_path((std::string("DATA/") + f).c_str()), s, error)) << f;
+        return sfx_loudness(s);
+    };
+    double blow = loudness("VHIT.wav");
+    EXPECT_NEAR(loudness("03.wav"), blow, 1.0);
+    for (const char* f : {"GO.wav", "TIMEUP.wav", "CLEAR.wav", "VHURT.wav", "COMEON.wav"})
+        EXPECT_NEAR(loudness(f), blow, 1.5) << f;
+    EXPECT_LT(loudness("MENU2.wav"), blow - 3);
 }
 
 namespace {

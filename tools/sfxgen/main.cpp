@@ -532,15 +532,25 @@ Buf make(const std::string& kind)
     return b;
 }
 
-bool write_wav(const std::string& path, Buf b)
+// Every blow at full loudness lands about here; `level` (dB) sets an
+// effect above or below the blows.
+const double kBlowLoudness = -11.0;
+const double kPeak = 29000;  // a little under full scale
+
+// Mixed by loudness, not by peak: an effect is scaled to the blows'
+// loudness plus its level, as far as its peak allows. Normalised to one
+// peak, a held tone (GO, TIME UP) sounded two or three times louder than
+// a blow.
+bool write_wav(const std::string& path, Buf b, double level)
 {
     double peak = 1e-9;
     for (double v : b)
         peak = std::max(peak, std::fabs(v));
-    // Every effect is normalised to the same peak, a little under full scale.
+    double gain = std::pow(10.0, (kBlowLoudness + level - sfx_loudness(b)) / 20);
+    gain = std::min(gain * 32768, kPeak / peak);
     std::vector<int16_t> pcm(b.size());
     for (size_t i = 0; i < b.size(); ++i)
-        pcm[i] = (int16_t)std::lround(b[i] / peak * 29000);
+        pcm[i] = (int16_t)std::lround(b[i] * gain);
     return write_pcm16(path, pcm);
 }
 
@@ -549,7 +559,8 @@ void usage(FILE* f)
     std::fprintf(f,
                  "usage: nwd-sfxgen [--espeak PATH] EFFECTS OUTDIR\n"
                  "       nwd-sfxgen --convert IN.wav OUT.wav\n"
-                 "  EFFECTS  lines \"number file name sound\" (# starts a comment)\n"
+                 "  EFFECTS  lines \"number file name sound [level]\" (# starts a comment);\n"
+                 "           level: dB above (below) the loudness of a blow, 0 if none\n"
                  "  OUTDIR   folder that receives one WAV file per distinct file name\n"
                  "  --espeak speech synthesiser used for the spoken effects\n"
                  "  --convert  makes a WAV of any common kind (PCM, floating point, A-law,\n"
@@ -595,9 +606,10 @@ int main(int argc, char** argv)
             continue;
         int num;
         char file[64], name[64], kind[32];
-        if (std::sscanf(buf, "%d %63s %63s %31s", &num, file, name, kind) != 4 ||
-            std::strchr(file, '/')) {
-            diag("%s:%d: expected \"number file name sound\"\n", pos[0], ln);
+        double level = 0;
+        int fields = std::sscanf(buf, "%d %63s %63s %31s %lf", &num, file, name, kind, &level);
+        if (fields < 4 || std::strchr(file, '/') || level < -40 || level > 12) {
+            diag("%s:%d: expected \"number file name sound [level]\"\n", pos[0], ln);
             rc = 1;
             break;
         }
@@ -613,7 +625,7 @@ int main(int argc, char** argv)
             continue;
         done.push_back(file);
         std::string path = std::string(pos[1]) + "/" + file;
-        if (!write_wav(path, b)) {
+        if (!write_wav(path, b, level)) {
             diag("%s: cannot write\n", path.c_str());
             rc = 1;
             break;

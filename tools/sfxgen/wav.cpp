@@ -239,3 +239,53 @@ bool convert_wav(const std::string& in, const std::string& out)
     }
     return true;
 }
+
+namespace {
+
+// A biquad in direct form I, coefficients normalised by a0.
+struct Biquad {
+    double b0, b1, b2, a1, a2, x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    double step(double x)
+    {
+        double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1, x1 = x, y2 = y1, y1 = y;
+        return y;
+    }
+};
+Biquad biquad(double b0, double b1, double b2, double a0, double a1, double a2)
+{
+    return {b0 / a0, b1 / a0, b2 / a0, a1 / a0, a2 / a0};
+}
+
+}  // namespace
+
+// How loud an effect sounds, in dB: the ear's weighting of frequencies (a
+// gentle rise above 1.5 kHz, little below 40 Hz) and the loudest 100 ms of
+// it, so that a short blow and a held alarm compare as a player hears them.
+double sfx_loudness(const std::vector<double>& b)
+{
+    const double A = std::pow(10.0, 4.0 / 40), shelf = 2 * kPi * 1681.97 / kEffectRate;
+    const double sa = std::sin(shelf) / 2 * std::sqrt((A + 1 / A) * (1 / 0.7072 - 1) + 2);
+    const double c = std::cos(shelf), r = 2 * std::sqrt(A) * sa;
+    Biquad high = biquad(A * ((A + 1) + (A - 1) * c + r), -2 * A * ((A - 1) + (A + 1) * c),
+                         A * ((A + 1) + (A - 1) * c - r), (A + 1) - (A - 1) * c + r,
+                         2 * ((A - 1) - (A + 1) * c), (A + 1) - (A - 1) * c - r);
+    const double low = 2 * kPi * 38.13 / kEffectRate, la = std::sin(low) / (2 * 0.5003);
+    const double lc = std::cos(low);
+    Biquad cut = biquad((1 + lc) / 2, -(1 + lc), (1 + lc) / 2, 1 + la, -2 * lc, 1 - la);
+    const size_t window = (size_t)(0.1 * kEffectRate);
+    std::vector<double> sq(b.size());
+    for (size_t i = 0; i < b.size(); ++i) {
+        double v = cut.step(high.step(b[i]));
+        sq[i] = v * v;
+    }
+    // A sound shorter than the window is heard over the whole window.
+    double sum = 0, best = 0;
+    for (size_t i = 0; i < sq.size(); ++i) {
+        sum += sq[i];
+        if (i >= window)
+            sum -= sq[i - window];
+        best = std::max(best, sum);
+    }
+    return 10 * std::log10(std::max(best / window, 1e-12));
+}

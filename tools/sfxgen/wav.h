@@ -17,3 +17,8 @@ bool write_pcm16(const std::string& path, const std::vector<int16_t>& pcm);
 
 // A modder's WAV made into an effect file; reports "file: message" itself.
 bool convert_wav(const std::string& in, const std::string& out);
+
+// How loud an effect sounds, in dB: weighted as the ear hears frequencies
+// and taken over its loudest 100 ms, so a short blow and a held alarm compare
+// as a player hears them. Samples at kEffectRate, full scale 1.
+double sfx_loudness(const std::vector<double>& samples);
