@@ -36,6 +36,7 @@ constexpr int LEVEL_NOT_LOADED = -2;  // run_level: load_level failed
 constexpr int ENDING_PICTURE = 345;
 constexpr int ENDING_BACKGROUND = 62;
 constexpr int REPLAY_ENDING_MS = 6000;  // the ending of a replayed won game
+constexpr int KEYS_QUIET_MS = 250;      // all keys up this long before the name entry
 
 struct PlacedText {
     const char* text;
@@ -137,6 +138,9 @@ void enter_high_score()
     if (fonts)
         draw_score_table(g.mode, row, back_buffer, 56, 50, rows, title, header, highlight);
     wipe_in(music_poll);
+    // Keys still mashed from the fight must not spell the name: the entry
+    // starts once every key has been let go for a moment.
+    wait_keys_released(KEYS_QUIET_MS);
     clear_keybuf();
     if (fonts && row < 10) {
         enter_name(g.mode, 56, 50, highlight, row);

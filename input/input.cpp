@@ -219,6 +219,24 @@ void wait_joystick_release()
         menu_wait(10);
 }
 
+bool keys_all_up(const volatile char* keys, uint32_t buttons)
+{
+    for (int k = 1; k < KEY_MAX; k++)
+        if (keys[k] && k != KEY_PAUSE && k != KEY_CAPSLOCK && k != KEY_NUMLOCK && k != KEY_SCRLOCK)
+            return false;
+    return buttons == 0;
+}
+
+void wait_keys_released(int quiet_ms)
+{
+    for (int quiet = 0; quiet < quiet_ms && !close_requested.load(); quiet += 10) {
+        if (!keys_all_up(key, joystick_buttons_held()))
+            quiet = -10;  // pressed again: the quiet starts over
+        menu_ops->wait(10);
+    }
+    menu_input.store(0);
+}
+
 const char* joystick_button_name(int button)
 {
     static char name[24];

@@ -38,6 +38,14 @@ int fire_held();
 void wait_joystick_release();
 const char* joystick_button_name(int button);
 
+// True when no key is held (the lock keys and Pause, which may read as held
+// for good, aside) and none of `buttons` (bit b: joystick button b).
+bool keys_all_up(const volatile char* keys, uint32_t buttons);
+// Returns once every key and button has been up for `quiet_ms` without a
+// break (or the window closes), then clears MenuInput: a screen that must
+// not take keys pressed before it appeared (the high-score name) starts so.
+void wait_keys_released(int quiet_ms);
+
 // Whether the cheat keys may act now, for a `cheatkeys` setting and the
 // library's `key_shifts` flags.
 bool cheat_keys_open(int cheatkeys, int shifts);

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <thread>
 
+#include "frontend/menu.h"
 #include "game_fixture.h"
 #include "input/input.h"
 #include "shell/clock.h"
@@ -140,4 +141,32 @@ TEST_F(InputTest, TimerThreadSeesRebindingsThroughAtomicsOnly)
     timer.join();
     EXPECT_TRUE(kicked);
     EXPECT_GT(frame_ticks.load(), 0u);
+}
+
+// Mashing at GAME OVER filled the high-score name with the keys still
+// coming: the entry waits until every key has been let go for a while.
+TEST_F(InputTest, AScreenCanWaitUntilEveryKeyIsLetGo)
+{
+    press(KEY_PAUSE);  // reads as held for good on some drivers
+    press(KEY_CAPSLOCK);
+    EXPECT_TRUE(keys_all_up(key, 0));
+    EXPECT_FALSE(keys_all_up(key, 1u << 3)) << "a joystick button";
+    press(KEY_LCONTROL);
+    EXPECT_FALSE(keys_all_up(key, 0));
+
+    // Kick held for 50 ms, up 50, down again 50, then let go: 100 ms quiet
+    // only count from the last release.
+    static int waited;
+    waited = 0;
+    MenuOps ops = default_menu_ops;
+    ops.wait = [](int ms) {
+        waited += ms;
+        key[KEY_LCONTROL] = (waited < 50 || (waited >= 100 && waited < 150)) ? 1 : 0;
+        menu_input.fetch_or(key[KEY_LCONTROL] ? CTRL_KICK : 0);
+    };
+    menu_ops = &ops;
+    wait_keys_released(100);
+    EXPECT_EQ(waited, 250);
+    EXPECT_EQ(menu_input.load(), 0) << "what was pressed before is forgotten";
+    menu_ops = &default_menu_ops;
 }
