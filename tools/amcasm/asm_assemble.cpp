@@ -47,9 +47,9 @@ std::string strf(const char* fmt, ...)
 }
 
 // Longest first, so "<<" wins over "<".
-const char* const asm_puncts[] = {"<<", ">>", "==", "!=", "<=", ">=", "&&", "||", "..",
-                                  "(",  ")",  ",",  ".",  ":",  "=",  "+",  "-",  "*",
-                                  "/",  "%",  "&",  "|",  "^",  "~",  "<",  ">"};
+const char* const asm_puncts[] = {"<<", ">>", "==", "!=", "<=", ">=", "&&", "||", "..", "(",
+                                  ")",  ",",  ".",  ":",  "=",  "+",  "-",  "*",  "/",  "%",
+                                  "&",  "|",  "^",  "~",  "<",  ">",  "[",  "]"};
 
 bool ident_start(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool ident_char(char c) { return ident_start(c) || (c >= '0' && c <= '9'); }
@@ -196,6 +196,8 @@ const char* sym_kind_name(SymKind k)
     case S_PROGRAM: return "a program";
     case S_GLOBAL: return "a global";
     case S_REG: return "a register";
+    case S_TABLE: return "a table";
+    case S_MACRO: return "a macro";
     default: return "a label";
     }
 }
@@ -257,6 +259,13 @@ std::string normalize_path(const std::string& p)
 
 void Assembler::report(bool warning, Loc l, const std::string& text)
 {
+    // A table cell read by several programs, or a file included into several,
+    // would say the same thing more than once.
+    if (!reported.insert(strf("%d:%d:%d:%d:", warning, l.file, l.line, l.col) + text).second) {
+        if (!warning)
+            errors++;
+        return;
+    }
     AsmMessage m;
     if (l.file >= 0) {
         m.file = files[(size_t)l.file];
@@ -335,26 +344,51 @@ void Assembler::predeclare()
         put(n.name, S_GLOBAL, n.number);
 }
 
-void Assembler::declare(std::map<std::string, Sym>& table, const std::string& name, Sym s)
+static bool same_place(const Loc& a, const Loc& b)
+{
+    return a.file == b.file && a.line == b.line && a.col == b.col;
+}
+
+// Shown in messages: a local label without its scope, a macro's label without
+// the number of its use.
+static std::string shown(const std::string& name)
+{
+    size_t at = name.find('@');
+    if (at != std::string::npos)
+        return name.substr(0, at);
+    size_t dot = name.find('.');
+    return dot == std::string::npos ? name : name.substr(dot);
+}
+
+// False when the very same line declared it before: a file included into
+// several programs is read once for each.
+bool Assembler::declare(std::map<std::string, Sym>& table, const std::string& name, Sym s)
 {
     if (reserved(name))
         throw Failure{s.where, strf("'%s' is a reserved word", name.c_str())};
     auto g = globals.find(name);
+    if (g != globals.end() && same_place(g->second.where, s.where))
+        return false;
+    auto l = table.find(name);
+    if (l != table.end() && same_place(l->second.where, s.where))
+        return false;
     if (g != globals.end()) {
         if (g->second.builtin)
             throw Failure{s.where, strf("'%s' is a built-in name", name.c_str())};
-        throw Failure{s.where, strf("'%s' is already defined at %s", name.c_str(),
+        throw Failure{s.where, strf("'%s' is already defined at %s", shown(name).c_str(),
                                     where(g->second.where).c_str())};
     }
-    auto l = table.find(name);
     if (l != table.end())
-        throw Failure{s.where, strf("'%s' is already defined at %s", name.c_str(),
+        throw Failure{s.where, strf("'%s' is already defined at %s", shown(name).c_str(),
                                     where(l->second.where).c_str())};
     s.name = name;
     table[name] = s;
+    return true;
 }
 
-void Assembler::load_file(const std::string& path, bool included, Loc from)
+// A source or an include of declarations is read once, however often it is
+// included; an include of code is read again into each program that wants it.
+void Assembler::load_file(const std::string& path, Mode mode, Loc from)
 {
     std::string key = path;
     if (!opt.read) {
@@ -366,19 +400,40 @@ void Assembler::load_file(const std::string& path, bool included, Loc from)
     } else {
         key = normalize_path(path);
     }
-    if (!seen.insert(key).second)
-        return;  // each file counts once, however often it is included
+    if (mode != M_CODE && !seen.insert(key).second)
+        return;
+    if (mode == M_CODE) {
+        if (std::find(include_stack.begin(), include_stack.end(), key) != include_stack.end())
+            throw Failure{from, strf("\"%s\" includes itself", path.c_str())};
+        if (include_stack.size() >= (size_t)ASM_MAX_INCLUDE_DEPTH)
+            throw Failure{from, strf("includes nest more than %d deep", ASM_MAX_INCLUDE_DEPTH)};
+        if (++code_reads > ASM_MAX_CODE_READS || cur->lines.size() > ASM_MAX_PROGRAM_LINES)
+            throw Failure{from, "too much included code"};
+    }
     std::string text, why;
     if (!read_source(path, text, why)) {
         error(from, strf("cannot read \"%s\": %s", path.c_str(), why.c_str()));
         return;
     }
-    int fi = (int)files.size();
-    files.push_back(path);
-    file_lines.emplace_back();
+    auto known = file_index.find(key);
+    int fi = known != file_index.end() ? known->second : (int)files.size();
+    bool fresh = known == file_index.end();
+    if (fresh) {
+        file_index[key] = fi;
+        files.push_back(path);
+        file_lines.emplace_back();
+    }
     Program* outer = cur;
-    if (!included)
+    Open outer_open = open;
+    open = Open{};
+    if (mode == M_SOURCE)
         cur = nullptr;
+    include_stack.push_back(key);
+    Loc origin = code_origin;
+    if (mode == M_CODE && origin.file < 0)
+        origin = from;  // the outermost include shows the words in the listing
+    Loc outer_origin = code_origin;
+    code_origin = mode == M_CODE ? origin : Loc{};
     size_t pos = 0;
     int lineno = 0;
     while (pos < text.size()) {
@@ -390,21 +445,29 @@ void Assembler::load_file(const std::string& path, bool included, Loc from)
             line.pop_back();
         pos = e + 1;
         lineno++;
-        file_lines[(size_t)fi].push_back(line);
+        if (fresh)
+            file_lines[(size_t)fi].push_back(line);
         SrcLine ln;
         ln.file = fi;
         ln.line = lineno;
+        ln.origin = code_origin;
         try {
             lex_line(line, ln);
             if (ln.toks.size() > 1)
-                declaration_line(ln, included);
+                declaration_line(ln, mode);
         } catch (Failure& f) {
             error(f.loc, f.text);
             if (cur)
                 cur->had_errors = true;
         }
     }
-    cur = included ? outer : nullptr;
+    if (open.kind)
+        error(open.at, open.kind == 't' ? "'table' is never closed by 'endtable'"
+                                        : "'macro' is never closed by 'endmacro'");
+    include_stack.pop_back();
+    code_origin = outer_origin;
+    open = outer_open;
+    cur = mode == M_SOURCE ? nullptr : outer;
 }
 
 void Assembler::expect_punct(Cur& c, const char* p)
@@ -429,11 +492,48 @@ void Assembler::expect_end(Cur& c)
 
 // Step 1 for one line: declarations take effect now; a program's other lines
 // are kept for step 2.
-void Assembler::declaration_line(const SrcLine& ln, bool included)
+// The words that open a form at the start of a line without being reserved,
+// so that older sources may use them as names.
+static bool starts(const SrcLine& ln, const char* w)
 {
+    const Tok& t = ln.toks[0];
+    const Tok& n = ln.toks[1];
+    return t.kind == T_IDENT && t.text == w && !(n.kind == T_PUNCT && n.text == ":");
+}
+
+void Assembler::declaration_line(const SrcLine& ln, Mode mode)
+{
+    if (block_line(ln))
+        return;
+    bool included = mode != M_SOURCE;
     Cur c{ln};
     const Tok& t0 = c.peek();
     Loc l0 = c.loc();
+    if (starts(ln, "table") && c.peek(1).kind == T_IDENT) {
+        c.next();
+        start_table(c, l0, cur != nullptr);
+        return;
+    }
+    if (starts(ln, "macro") && c.peek(1).kind == T_IDENT) {
+        c.next();
+        start_macro(c, l0);
+        return;
+    }
+    if (starts(ln, "endtable") || starts(ln, "endmacro"))
+        throw Failure{l0, strf("'%s' without '%s'", t0.text.c_str(), t0.text.c_str() + 3)};
+    if (starts(ln, "scratch") && c.peek(1).kind == T_IDENT) {
+        c.next();
+        Loc at = c.loc();
+        std::string name = c.next().text;
+        expect_end(c);
+        std::string& into = cur ? cur->scratch_name : scratch_name;
+        Loc& into_at = cur ? cur->scratch_at : scratch_at;
+        if (!into.empty() && !same_place(into_at, at))
+            throw Failure{at, strf("'scratch' is already given at %s", where(into_at).c_str())};
+        into = name;
+        into_at = at;
+        return;
+    }
     if (t0.kind == T_IDENT && t0.text == "include") {
         c.next();
         if (c.peek().kind != T_STR)
@@ -452,7 +552,7 @@ void Assembler::declaration_line(const SrcLine& ln, bool included)
         }
         for (const auto& p : tries) {
             if (exists(p)) {
-                load_file(p, true, l0);
+                load_file(p, cur ? M_CODE : M_DECLS, l0);
                 return;
             }
         }
@@ -467,7 +567,7 @@ void Assembler::declaration_line(const SrcLine& ln, bool included)
         s.expr = parse_expr(c, -1);
         expect_end(c);
         s.kind = t0.text == "const" ? S_CONST : t0.text == "global" ? S_GLOBAL : S_REG;
-        bool local = s.kind == S_REG && cur && !included;
+        bool local = s.kind == S_REG && cur && mode != M_DECLS;
         declare(local ? cur->locals : globals, name, s);
         return;
     }
@@ -500,8 +600,10 @@ void Assembler::declaration_line(const SrcLine& ln, bool included)
         progs.push_back(std::move(p));
         return;
     }
-    if (included)
-        throw Failure{l0, "an included file holds only declarations (const, global, reg, include)"};
+    if (mode == M_DECLS)
+        throw Failure{l0,
+                      "a file included outside a program holds only declarations; include "
+                      "code inside a program"};
     if (!cur)
         throw Failure{l0, "instructions must follow a 'program' line"};
     cur->lines.push_back(ln);
@@ -572,6 +674,26 @@ int Assembler::parse_unary(Cur& c, int scope)
         e.num = c.next().num;
         return new_expr(e);
     }
+    if (c.punct(".") && c.peek(1).kind == T_IDENT) {
+        if (scope < 0)
+            throw Failure{e.loc, "a local label ('.name') can only be used inside a program"};
+        c.next();
+        e.kind = E_NAME;
+        e.op = progs[(size_t)scope]->local_scope + "." + c.next().text;
+        return new_expr(e);
+    }
+    if (t.kind == T_IDENT && !reserved(t.text) && table_ref_at(c)) {
+        e.kind = E_CELL;
+        e.op = c.next().text;
+        if (c.punct(".")) {
+            c.next();
+            e.field = c.next().text;
+        }
+        expect_punct(c, "[");
+        e.a = parse_expr(c, scope);
+        expect_punct(c, "]");
+        return new_expr(e);
+    }
     if (t.kind == T_IDENT && !reserved(t.text)) {
         e.kind = E_NAME;
         e.op = c.next().text;
@@ -602,6 +724,20 @@ bool Assembler::eval_sym(Sym& s, Loc use, int64_t& v, bool& used_label)
     if (s.kind == S_LABEL) {
         v = progs[(size_t)s.scope]->labels[(size_t)s.label];
         used_label = true;
+        return true;
+    }
+    if (s.kind == S_TABLE || s.kind == S_MACRO) {
+        error(use, strf("'%s' is %s; a value here can only use constants, labels and program names",
+                        s.name.c_str(), sym_kind_name(s.kind)));
+        return false;
+    }
+    if (s.table >= 0) {  // a row's name: its index
+        Table& t = tables[(size_t)s.table];
+        if (!layout(t))
+            return false;
+        v = (size_t)s.row < t.rows.size() ? t.row_index[(size_t)s.row]
+            : t.rows.empty()              ? 0
+                                          : t.row_index.back() + 1;
         return true;
     }
     if (s.state == 2) {
@@ -671,11 +807,12 @@ bool Assembler::eval(int ei, int64_t& v, bool& used_label)
     case E_NAME: {
         Sym* s = lookup(e.op, e.scope);
         if (!s) {
-            error(e.loc, strf("undefined name '%s'", e.op.c_str()));
+            error(e.loc, strf("undefined name '%s'", shown(e.op).c_str()));
             return false;
         }
         return eval_sym(*s, e.loc, v, used_label);
     }
+    case E_CELL: return eval_cell(e, v, used_label);
     case E_UNARY: {
         int64_t a;
         if (!eval(e.a, a, used_label))
@@ -734,19 +871,39 @@ void Assembler::place(Program& p, int label)
     p.label_here = p.size;
 }
 
-void Assembler::define_label(Program& p, const Tok& t, Loc l)
+// `.name` labels belong to the label before them; a macro's own labels do
+// not start a new scope.
+void Assembler::define_label(Program& p, const std::string& name, Loc l, bool local)
 {
     Sym s;
     s.kind = S_LABEL;
     s.where = l;
     s.label = new_label(p);
     s.scope = p.index;
-    declare(p.locals, t.text, s);
+    declare(p.locals, name, s);
     place(p, s.label);
+    if (!local && name.find('@') == std::string::npos)
+        p.local_scope = name;
+}
+
+std::string Assembler::source_text(Loc l) const
+{
+    if (l.file < 0 || (size_t)l.line > file_lines[(size_t)l.file].size() || l.col < 1)
+        return "";
+    std::string t = file_lines[(size_t)l.file][(size_t)l.line - 1];
+    t = t.substr(std::min(t.size(), (size_t)l.col - 1));
+    size_t cut = t.find_first_of(";#");
+    if (cut != std::string::npos)
+        t.resize(cut);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.pop_back();
+    return t;
 }
 
 Item& Assembler::add(Program& p, Item it)
 {
+    if (it.list.file == -1)
+        it.list = p.list_at.file >= 0 ? p.list_at : it.loc;
     it.offset = p.size;
     p.size += (int)it.f.size();
     p.items.push_back(std::move(it));
@@ -790,6 +947,13 @@ void Assembler::emit_alu(Program& p, Loc l, const Operand& o, int alu)
         }
         break;
     case O_ACC: return;  // the value is already in the accumulator
+    case O_TABLE:
+        if (alu != ALU_LOAD)
+            throw Failure{o.loc, strf("a table read by a register can only be loaded: 'load' it "
+                                      "first, then '%s' what you need",
+                                      amc_alu_names[alu - AMC_ALU_FIRST])};
+        emit_table_read(p, l, o);
+        return;
     }
     it.f.push_back(fixed(alu));
     add(p, it);
@@ -849,6 +1013,24 @@ Operand Assembler::parse_operand(Cur& c, Program& p, bool allow_acc)
         c.next();
         o.kind = O_ACC;
         return o;
+    }
+    if (table_ref_at(c)) {
+        size_t back = c.i;
+        parse_table_ref(c, scope, o.table, o.column);
+        Sym* s = c.peek().kind == T_IDENT ? lookup(c.peek().text, scope) : nullptr;
+        if (c.word("acc") || c.word("random") || (s && (s->kind == S_REG || s->kind == S_GLOBAL))) {
+            o.kind = O_TABLE;
+            o.index.push_back(parse_operand(c, p, true));
+            expect_punct(c, "]");
+            static const char* const arith[] = {"+", "-", "*", "/", "%", "|", "^", "<<", ">>"};
+            for (const char* a : arith)
+                if (c.punct(a))
+                    throw Failure{c.loc(),
+                                  "a table read by a register cannot be part of an "
+                                  "expression: 'load' it first"};
+            return o;
+        }
+        c.i = back;  // a constant row: the cell is a constant
     }
     if (c.peek().kind == T_IDENT) {
         Sym* s = lookup(c.peek().text, scope);
@@ -971,17 +1153,25 @@ void Assembler::gen_cond(Program& p, Loc l, const std::vector<Cond>& pool, int n
 Block* Assembler::innermost_loop(Program& p)
 {
     for (auto b = p.blocks.rbegin(); b != p.blocks.rend(); ++b)
-        if (b->kind != B_IF)
+        if (b->kind == B_WHILE || b->kind == B_LOOP)
             return &*b;
     return nullptr;
 }
 
 void Assembler::statement(Program& p, Cur& c)
 {
-    while (c.peek().kind == T_IDENT && c.peek(1).kind == T_PUNCT && c.peek(1).text == ":") {
+    for (;;) {
         Loc l = c.loc();
-        define_label(p, c.next(), l);
-        c.next();
+        if (c.peek().kind == T_IDENT && c.punct_at(1, ":")) {
+            define_label(p, c.next().text, l, false);
+            c.next();
+        } else if (c.punct(".") && c.peek(1).kind == T_IDENT && c.punct_at(2, ":")) {
+            c.next();
+            define_label(p, p.local_scope + "." + c.next().text, l, true);
+            c.next();
+        } else {
+            break;
+        }
     }
     if (c.at_end())
         return;
@@ -990,6 +1180,11 @@ void Assembler::statement(Program& p, Cur& c)
         throw Failure{l, strf("expected an instruction, found %s", describe(c.peek()).c_str())};
     const std::string w = c.next().text;
     int scope = p.index;
+    if (!p.blocks.empty() && p.blocks.back().kind == B_SWITCH && !p.blocks.back().in_case &&
+        w != "case" && w != "default" && w != "endswitch")
+        throw Failure{l, "only 'case' or 'default' can follow 'switch'"};
+    if (switch_statement(p, c, w, l))
+        return;
 
     if (int alu = alu_by_name(w)) {
         Operand o = parse_operand(c, p, false);
@@ -1135,6 +1330,8 @@ void Assembler::statement(Program& p, Cur& c)
         r.sym = w == "return" && c.at_end() ? &globals["ret"] : parse_register(c, p);
         it.f.push_back(r);
         expect_end(c);
+        it.is_return = w == "return";
+        it.text = source_text(l);
         add(p, it);
         return;
     }
@@ -1155,12 +1352,15 @@ void Assembler::statement(Program& p, Cur& c)
         set.f.push_back(r);
         set.f.push_back(fixed(p.size + 5));
         set.f[2].root = true;  // the return lands here
+        set.call_set = true;
+        set.text = source_text(l);
         add(p, set);
         Item j;
         j.loc = l;
         j.op = OP_JUMP;
         j.f.push_back(fixed(OP_JUMP));
         j.f.push_back(target);
+        j.call_jump = true;
         add(p, j);
         p.label_here = p.size;  // the return lands here
         return;
@@ -1260,18 +1460,35 @@ void Assembler::build(Program& p)
 {
     int before = p.had_errors ? -1 : errors;
     for (const SrcLine& ln : p.lines) {
-        Cur c{ln};
         try {
-            statement(p, c);
+            expand(p, ln, 0, p.flat);
         } catch (Failure& f) {
             error(f.loc, f.text);
         }
     }
+    for (p.at = 0; p.at < p.flat.size(); p.at++) {
+        const SrcLine& ln = p.flat[p.at];
+        p.list_at = ln.origin.file >= 0 ? ln.origin : Loc{ln.file, ln.line, 0};
+        Cur c{ln};
+        try {
+            statement(p, c);
+        } catch (Failure& f) {
+            // A fault of the macro's own text: say where it was used.
+            if (ln.expansion >= 0 && f.loc.file == ln.file && f.loc.line == ln.line) {
+                const Expansion& x = expansions[(size_t)ln.expansion];
+                f.text += strf(" (in macro '%s' used at %s)", macros[(size_t)x.macro].name.c_str(),
+                               where(x.at).c_str());
+            }
+            error(f.loc, f.text);
+        }
+    }
     for (const Block& b : p.blocks) {
-        const char* names[] = {"if", "while", "loop"};
-        const char* ends[] = {"endif", "endwhile", "endloop"};
+        const char* names[] = {"if", "while", "loop", "switch"};
+        const char* ends[] = {"endif", "endwhile", "endloop", "endswitch"};
         error(b.loc, strf("'%s' is never closed by '%s'", names[b.kind], ends[b.kind]));
     }
+    p.code_size = p.size;
+    emit_tables(p);
     p.had_errors = errors != before;
 }
 
@@ -1335,7 +1552,7 @@ void Assembler::encode(Program& p)
             bool used_label = false;
             switch (f.kind) {
             case F_FIXED: break;
-            case F_LABEL: v = p.labels[(size_t)f.label]; break;
+            case F_LABEL: v = (int16_t)(uint16_t)(p.labels[(size_t)f.label] + f.addend); break;
             case F_REGNO:
                 if (!eval_number(*f.sym, v))
                     v = 0;
@@ -1382,7 +1599,10 @@ void Assembler::check_flow(Program& p)
     auto succ = [&](const Item& it, std::vector<int>& out, bool& next) {
         int op = it.op;
         next = !(op == 0 || op == OP_JUMP || op == OP_BREAK || op == OP_RESUME || op == OP_END ||
-                 op == OP_JUMP_REG || op == OP_SET_HANDLER);
+                 op == OP_JUMP_REG || op == OP_SET_HANDLER) ||
+               it.flow_next;  // a table read comes back after its jump
+        for (int l : it.flow_labels)
+            out.push_back(p.labels[(size_t)l]);
         if (is_target(op))
             out.push_back((int16_t)it.words[1]);
         if (op == OP_SET_HANDLER) {
@@ -1420,7 +1640,8 @@ void Assembler::check_flow(Program& p)
         bool next;
         succ(it, t, next);
         int after = it.offset + (int)it.words.size();
-        if (next && after >= n) {
+        // Table cells after the code are no place to arrive at by falling.
+        if (next && after >= p.code_size) {
             if (it.op == OP_YIELD || it.op == OP_MOVE)
                 warn(it.loc,
                      strf("the turn after this '%s' would start past the end of the program",
@@ -1428,7 +1649,7 @@ void Assembler::check_flow(Program& p)
             else
                 warn(it.loc, "execution can run off the end of the program");
         }
-        if (next)
+        if (next && after < p.code_size)
             t.push_back(after);
         for (int v : t)
             visit(v);
@@ -1449,10 +1670,18 @@ void Assembler::write_listing()
 {
     std::map<std::pair<int, int>, std::vector<const Item*>> at;
     std::map<std::pair<int, int>, const Program*> header;
-    for (auto& up : progs) {
-        header[{up->where.file, up->where.line}] = up.get();
+    std::map<std::pair<int, int>, std::vector<const Program*>> trailer;  // table cells
+    for (size_t i = 0; i < progs.size(); i++) {
+        const Program* up = progs[i].get();
+        header[{up->where.file, up->where.line}] = up;
         for (const Item& it : up->items)
-            at[{it.loc.file, it.loc.line}].push_back(&it);
+            if (it.list.file >= 0)
+                at[{it.list.file, it.list.line}].push_back(&it);
+        int last = (int)file_lines[(size_t)up->where.file].size();
+        if (i + 1 < progs.size() && progs[i + 1]->where.file == up->where.file)
+            last = progs[i + 1]->where.line - 1;
+        if (up->code_size < up->size)
+            trailer[{up->where.file, last}].push_back(up);
     }
     std::string& o = res.listing;
     for (size_t f = 0; f < files.size(); f++) {
@@ -1486,6 +1715,22 @@ void Assembler::write_listing()
                 o += line + "\n";
                 k += row;
             } while (k < words.size());
+            auto t = trailer.find(key);
+            if (t == trailer.end())
+                continue;
+            for (const Program* tp : t->second) {
+                o += strf(";   table cells of program %d '%s'\n", tp->number, tp->name.c_str());
+                for (size_t i = 0; i + 2 < tp->items.size(); i++) {
+                    if (tp->items[i].note.empty())
+                        continue;
+                    std::string ws;
+                    for (size_t j = i; j < i + 3; j++)
+                        for (uint16_t w : tp->items[j].words)
+                            ws += strf("%s%d", ws.empty() ? "" : " ", (int16_t)w);
+                    o += strf("      %5d  %-36s; %s\n", tp->items[i].offset, ws.c_str(),
+                              tp->items[i].note.c_str());
+                }
+            }
         }
     }
 }
@@ -1516,7 +1761,7 @@ void Assembler::run_steps(const std::vector<std::string>& sources)
 {
     predeclare();
     for (const auto& s : sources)
-        load_file(s, false, Loc{});
+        load_file(s, M_SOURCE, Loc{});
     // Labels are declared later; a clash with a global name is checked there.
     for (auto& up : progs)
         for (auto& [name, s] : up->locals)
@@ -1532,7 +1777,7 @@ void Assembler::run_steps(const std::vector<std::string>& sources)
         for (auto& [name, s] : table) {
             int64_t v;
             bool dummy = false;
-            if (s.builtin || s.kind == S_LABEL)
+            if (s.builtin || s.kind == S_LABEL || s.kind == S_TABLE || s.kind == S_MACRO)
                 continue;
             if (s.kind == S_CONST || s.kind == S_PROGRAM)
                 eval_sym(s, s.where, v, dummy);
@@ -1543,13 +1788,16 @@ void Assembler::run_steps(const std::vector<std::string>& sources)
     check_all(globals);
     for (auto& up : progs)
         check_all(up->locals);
+    check_tables();
     for (auto& up : progs)
         if (!up->unused)
             encode(*up);
     if (errors == 0)
         for (auto& up : progs)
-            if (!up->unused)
+            if (!up->unused) {
                 check_flow(*up);
+                check_calls(*up);
+            }
     if (errors == 0 && opt.listing)
         write_listing();
     res.ok = errors == 0;
