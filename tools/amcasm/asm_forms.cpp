@@ -656,12 +656,19 @@ void Assembler::switch_lookahead(Program& p, Block& b)
         lo = &r == &all[0] ? r.lo : std::min(lo, r.lo);
         hi = &r == &all[0] ? r.hi : std::max(hi, r.hi);
     }
-    int64_t size = 1;
-    while (size < hi - lo + 1)
-        size *= 2;
+    auto size_for = [&](int64_t from) {
+        int64_t size = 1;
+        while (size < hi - from + 1)
+            size *= 2;
+        return size;
+    };
     // Five values or more: a chain would test three times on average, one
-    // test costing three instructions; the table costs ten.
-    b.jump_table = count >= 5 && size <= ASM_MAX_SWITCH_SPAN && size <= 4 * count;
+    // test costing three instructions; the table costs nine or ten.
+    auto fits = [&](int64_t size) { return size <= ASM_MAX_SWITCH_SPAN && size <= 4 * count; };
+    if (lo > 0 && fits(size_for(0)))
+        lo = 0;  // saves subtracting lo
+    int64_t size = size_for(lo);
+    b.jump_table = count >= 5 && fits(size);
     if (!b.jump_table)
         return;
     Sym* r = scratch(p);
