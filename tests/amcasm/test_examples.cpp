@@ -29,16 +29,22 @@ void spit(const std::string& path, const std::string& text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// The source block that follows "<!-- example: NAME -->" in the guide.
-std::string example(const std::string& name)
+// The block that follows "<!-- example: NAME -->" in the guide (another
+// file of the example: "<!-- example: NAME, file FILE -->"), and the block
+// after that one.
+std::string example(const std::string& name, const std::string& file = "", int block = 0)
 {
     std::string doc = slurp(NWD_DOCS_PATH);
-    size_t at = doc.find("<!-- example: " + name + " -->");
-    size_t open = doc.find("```amcs\n", at);
-    size_t close = doc.find("\n```", open + 8);
+    size_t at = doc.find("<!-- example: " + name + (file.empty() ? "" : ", file " + file) + " -->");
+    size_t open = at, close = at;
+    for (int k = 0; k <= block && open != std::string::npos; k++) {
+        open = doc.find("```", close == at ? at : close + 4);
+        open = open == std::string::npos ? open : doc.find('\n', open);
+        close = open == std::string::npos ? open : doc.find("\n```", open);
+    }
     if (at == std::string::npos || open == std::string::npos || close == std::string::npos)
         return "";
-    return doc.substr(open + 8, close - open - 7);
+    return doc.substr(open + 1, close - open);
 }
 
 std::string scratch(const std::string& name)
@@ -83,16 +89,31 @@ std::vector<int> numbers(const std::string& s, char sep)
     return v;
 }
 
-// Assembles an example with the tool (no message expected) and runs it.
-Trace assemble_and_run(const std::string& name, const std::string& sim_args)
+// Assembles an example with the tool in a folder of its own, where the
+// messages name the source as the guide does; returns the exit status.
+int assemble(const std::string& name, const std::string& dir, std::string& messages,
+             const std::vector<std::string>& files = {})
 {
-    std::string src = scratch(name + ".amcs"), amc = scratch(name + ".AMC"),
-                err = scratch(name + ".err"), trace = scratch(name + ".trace");
+    EXPECT_EQ(run("mkdir -p " + dir), 0);
     std::string text = example(name);
     EXPECT_NE(text, "") << "no example " << name << " in the guide";
-    spit(src, text);
-    EXPECT_EQ(run(std::string(NWD_AMCASM_PATH) + " -o " + amc + " " + src + " 2>" + err), 0);
-    EXPECT_EQ(slurp(err), "");
+    spit(dir + "/" + name + ".amcs", text);
+    for (const auto& f : files)
+        spit(dir + "/" + f, example(name, f));
+    int status = run("cd " + dir + " && " + NWD_AMCASM_PATH + " -o " + name + ".AMC " + name +
+                     ".amcs 2>" + name + ".err");
+    messages = slurp(dir + "/" + name + ".err");
+    return status;
+}
+
+// Assembles an example (no message expected) and runs it.
+Trace assemble_and_run(const std::string& name, const std::string& sim_args,
+                       const std::vector<std::string>& files = {})
+{
+    std::string dir = scratch(name), amc = dir + "/" + name + ".AMC",
+                trace = dir + "/" + name + ".trace", messages;
+    EXPECT_EQ(assemble(name, dir, messages, files), 0);
+    EXPECT_EQ(messages, "");
     EXPECT_EQ(
         run(std::string(NWD_SIM_PATH) + " --amc " + amc + " " + sim_args + " --trace " + trace), 0);
     Trace t;
@@ -112,9 +133,18 @@ Trace assemble_and_run(const std::string& name, const std::string& sim_args)
             t.exit = atoi(line.c_str() + 2);
         }
     }
-    for (const auto& f : {src, amc, err, trace})
-        unlink(f.c_str());
+    run("rm -r " + dir);
     return t;
+}
+
+// The x of each actor running `prog`, tick by tick.
+std::vector<int> xs(const Trace& t, int prog, int nth = 0)
+{
+    std::vector<int> v;
+    for (const Tick& k : t.ticks)
+        if (const TraceActor* a = k.find_prog(prog, nth))
+            v.push_back(a->r[29]);
+    return v;
 }
 
 constexpr int X = 29, FRAME = 31, SCORE = 20;
@@ -221,4 +251,109 @@ TEST(Tool, DepfileNamesEveryFileRead)
     EXPECT_EQ(slurp(dir + "/d.d"),
               dir + "/G.AMC: " + dir + "/main.amcs " + dir + "/gen/sprites.amcs\n");
     run("rm -r " + dir);
+}
+
+TEST(Examples, SwitchGivesEveryKindItsAttack)
+{
+    Trace t = assemble_and_run("switch", "--ticks 1");
+    ASSERT_EQ(t.ticks.size(), 1u);
+    std::map<int, char> attack;
+    for (const auto& a : t.ticks[0].actors)
+        if (a.prog == 15)
+            attack[a.r[0]] = (char)a.r[7];
+    EXPECT_EQ(attack, (std::map<int, char>{{0, '?'},
+                                           {1, 'P'},
+                                           {2, 'K'},
+                                           {3, 'S'},
+                                           {4, 'H'},
+                                           {5, '?'},
+                                           {6, '?'},
+                                           {7, '?'},
+                                           {8, '?'},
+                                           {9, '?'},
+                                           {10, '?'},
+                                           {11, 'B'},
+                                           {12, 'B'},
+                                           {13, 'K'},
+                                           {14, 'H'},
+                                           {15, 'B'}}));
+}
+
+TEST(Examples, CallReturningThroughAnotherRegisterIsAnError)
+{
+    std::string dir = scratch("calls"), messages;
+    EXPECT_EQ(assemble("calls", dir, messages), 1);
+    EXPECT_EQ(messages, example("calls", "", 1)) << "the message the guide shows";
+    EXPECT_NE(access((dir + "/calls.AMC").c_str(), F_OK), 0);
+    run("rm -r " + dir);
+}
+
+TEST(Examples, MacrosAndLocalLabelsWalkFasterAndRest)
+{
+    Trace t = assemble_and_run("macros", "--ticks 26");
+    std::vector<int> x = xs(t, 14), steps;
+    for (size_t i = 0; i < x.size(); i++)
+        steps.push_back(x[i] - (i ? x[i - 1] : 0));
+    EXPECT_EQ(steps, (std::vector<int>{3, 3, 3, 3, 0, 0,  6,  6,  6,  6, 0, 0,  9,
+                                       9, 9, 9, 0, 0, 10, 10, 10, 10, 0, 0, 10, 10}));
+}
+
+TEST(Examples, CodeIncludeGivesTwoProgramsOneRoutine)
+{
+    Trace t = assemble_and_run("include", "--ticks 40", {"steps.inc"});
+    std::vector<int> director = xs(t, 14), walker = xs(t, 15);
+    ASSERT_EQ(director.size(), 40u);
+    ASSERT_EQ(walker.size(), 40u);
+    for (int i = 0; i < 40; i++) {
+        EXPECT_EQ(director[(size_t)i], i + 1);
+        int leg = i % 20;  // ten ticks right, ten back
+        EXPECT_EQ(walker[(size_t)i], leg < 10 ? 3 * (leg + 1) : 3 * (19 - leg)) << i;
+    }
+}
+
+TEST(Examples, TablesGiveEachKindItsRowAndTheStreetItsCourse)
+{
+    Trace t = assemble_and_run("tables", "--level 1 --ticks 600");
+    EXPECT_EQ(t.exit, 2) << "the course ends the level";
+    struct Thug {
+        int kind = 0, health = 0, frame = 0, step = 0, born = 0, gone = 0;
+    };
+    std::map<int, Thug> thugs;           // by the tick each was born, for the order
+    std::map<int, int> born_at, last_x;  // by slot, while alive
+    for (size_t i = 0; i < t.ticks.size(); i++) {
+        std::set<int> alive;
+        for (const auto& a : t.ticks[i].actors) {
+            if (a.prog != 15)
+                continue;
+            alive.insert(a.slot);
+            if (!born_at.count(a.slot)) {
+                born_at[a.slot] = (int)i * 100 + a.slot;
+                Thug& n = thugs[born_at[a.slot]];
+                n = Thug{a.r[0], a.r[7], a.r[31], 0, (int)i, 0};
+            } else {
+                thugs[born_at[a.slot]].step = a.r[29] - last_x[a.slot];
+            }
+            last_x[a.slot] = a.r[29];
+        }
+        for (auto it = born_at.begin(); it != born_at.end();)
+            if (!alive.count(it->first)) {
+                thugs[it->second].gone = (int)i;
+                it = born_at.erase(it);
+            } else {
+                ++it;
+            }
+    }
+    std::vector<int> kinds;
+    for (auto& [key, n] : thugs) {
+        kinds.push_back(n.kind);
+        const int health[] = {0, 40, 30, 90}, step[] = {0, -2, -3, -1}, frame[] = {0, 30, 40, 50};
+        EXPECT_EQ(n.health, health[n.kind]) << n.kind;
+        EXPECT_EQ(n.step, step[n.kind]) << n.kind;
+        EXPECT_EQ(n.frame, frame[n.kind]) << n.kind;
+    }
+    ASSERT_EQ(kinds, (std::vector<int>{1, 1, 2, 3}));
+    auto it = thugs.begin();
+    int brawlers_gone = std::max(it->second.gone, std::next(it)->second.gone);
+    EXPECT_GE(std::next(it, 2)->second.born, brawlers_gone)
+        << "the course waits for a clear street";
 }
