@@ -921,6 +921,8 @@ void Assembler::emit_simple(Program& p, Loc l, int op)
 
 void Assembler::emit_alu(Program& p, Loc l, const Operand& o, int alu)
 {
+    if (alu == ALU_STORE && o.kind == O_IMM && exprs[(size_t)o.expr].kind == E_CELL)
+        throw Failure{o.loc, "a table cannot be written: its cells are constants"};
     Item it;
     it.loc = l;
     Field f;
@@ -1489,6 +1491,10 @@ void Assembler::build(Program& p)
     }
     p.code_size = p.size;
     emit_tables(p);
+    if (p.size > p.code_size && p.size > 32768)
+        error(p.where, strf("the table cells of program '%s' end at word %d, past 32767 where a "
+                            "jump can reach",
+                            p.name.c_str(), p.size - 1));
     p.had_errors = errors != before;
 }
 

@@ -107,6 +107,7 @@ void Assembler::table_row(const SrcLine& ln)
         return;
     TableRow row;
     row.loc = c.loc();
+    Loc start = row.loc;
     if (c.punct("[")) {
         c.next();
         row.index_expr = parse_expr(c, t.scope);
@@ -128,8 +129,9 @@ void Assembler::table_row(const SrcLine& ln)
     expect_end(c);
     if (width > 1) {
         if (row.values.size() != width)
-            throw Failure{row.loc, strf("a row of table '%s' needs %zu values, not %zu",
-                                        t.name.c_str(), width, row.values.size())};
+            throw Failure{start, strf("a row of table '%s' needs %zu values, not %zu",
+                                      t.name.c_str(), width, row.values.size())};
+        row.loc = start;
         t.rows.push_back(row);
     }
 }
@@ -756,18 +758,25 @@ bool Assembler::switch_statement(Program& p, Cur& c, const std::string& w, Loc l
 {
     if (w == "switch") {
         Block b{B_SWITCH, l};
-        Operand v = parse_operand(c, p, true);
-        expect_end(c);
         b.end = new_label(p);
-        if (v.kind == O_REG || v.kind == O_GLOBAL) {
-            b.value = v;
-        } else {  // computed once, kept in the scratch register for the tests
-            emit_alu(p, l, v, ALU_LOAD);
-            emit_reg(p, l, scratch(p), ALU_STORE, 2);
-            b.value.kind = O_REG;
-            b.value.base = scratch(p);
+        b.value.kind = O_ACC;
+        try {
+            Operand v = parse_operand(c, p, true);
+            expect_end(c);
+            if (v.kind == O_REG || v.kind == O_GLOBAL) {
+                b.value = v;
+            } else {  // computed once, kept in the scratch register for the tests
+                emit_alu(p, l, v, ALU_LOAD);
+                emit_reg(p, l, scratch(p), ALU_STORE, 2);
+                b.value.kind = O_REG;
+                b.value.base = scratch(p);
+            }
+            switch_lookahead(p, b);
+        } catch (Failure&) {
+            b.jump_table = false;  // its cases are still its own, not errors of their own
+            p.blocks.push_back(b);
+            throw;
         }
-        switch_lookahead(p, b);
         p.blocks.push_back(b);
         return true;
     }
