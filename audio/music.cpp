@@ -17,6 +17,7 @@
 
 #include "audio/volume.h"
 #include "engine/diag.h"
+#include "fileio/fileio.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
@@ -151,22 +152,14 @@ DUH* music_load_module(const char* path)
 {
     if (!path || !path[0])
         return nullptr;
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
+    // Read whole, within a cap and only from a regular file, so that loading
+    // costs a bounded time and memory whatever the file holds or is.
+    char* bytes;
+    long size = 0;
+    if (file_read_all(path, MUSIC_MAX_FILE, &bytes, &size) != FILE_OK)
         return nullptr;
-    // Read whole, within a cap, so that loading costs a bounded time and
-    // memory whatever the file holds.
-    DUH* d = nullptr;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
-        size = std::ftell(f);
-    if (size > 0 && size <= MUSIC_MAX_FILE && std::fseek(f, 0, SEEK_SET) == 0) {
-        char* bytes = static_cast<char*>(std::malloc(size));
-        if (bytes && std::fread(bytes, 1, size, f) == static_cast<size_t>(size))
-            d = music_load_module_bytes(bytes, size);
-        std::free(bytes);
-    }
-    std::fclose(f);
+    DUH* d = size > 0 ? music_load_module_bytes(bytes, size) : nullptr;
+    std::free(bytes);
     return d;
 }
 

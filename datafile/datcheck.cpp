@@ -1,5 +1,7 @@
 #include "datafile/datcheck.h"
 
+#include "fileio/fileio.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -480,27 +482,25 @@ int datcheck_file(const char* path, const char* password, DatVisitor visit, void
                   DatCheckReport* report)
 {
     Walk w{visit, user, 0, 0, ""};
-    FILE* f = path ? fopen(path, "rb") : nullptr;
-    if (!f) {
+    FILE* f;
+    long size = 0;
+    const char* why = "";
+    // A FIFO or a device in its place is refused, never waited on.
+    int r = file_open_read(path, (long)DATCHECK_MAX_FILE, &f, &size, &why);
+    if (r == FILE_MISSING) {
         fail(w, "cannot be opened");
         return finish(w, DATCHECK_NO_FILE, report);
     }
-    std::vector<uint8_t> bytes;
-    long size = -1;
-    if (fseek(f, 0, SEEK_END) == 0)
-        size = ftell(f);
-    bool read = size >= 0 && (size_t)size <= DATCHECK_MAX_FILE && fseek(f, 0, SEEK_SET) == 0;
-    if (read) {
-        bytes.resize((size_t)size);
-        read = fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (r != FILE_OK) {
+        fail(w, why);
+        return finish(w, DATCHECK_DAMAGED, report);
     }
+    std::vector<uint8_t> bytes((size_t)size);
+    bool read = fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
     fclose(f);
     if (!read) {
-        fail(w, size > 0 && (size_t)size > DATCHECK_MAX_FILE ? "larger than any datafile"
-                                                             : "cannot be read");
-        return finish(
-            w, size > 0 && (size_t)size > DATCHECK_MAX_FILE ? DATCHECK_DAMAGED : DATCHECK_NO_FILE,
-            report);
+        fail(w, "cannot be read");
+        return finish(w, DATCHECK_NO_FILE, report);
     }
     return datcheck_bytes(bytes.data(), bytes.size(), password, visit, user, report);
 }

@@ -3,10 +3,12 @@
 #include <allegro.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "audio/music.h"
 #include "engine/diag.h"
+#include "fileio/fileio.h"
 #include "gfx/display.h"
 #include "input/input.h"
 #include "shell/startup.h"
@@ -135,26 +137,27 @@ void scores_reset() { std::memcpy(score_tables, INITIAL_TABLES, sizeof score_tab
 
 int scores_read(const char* path)
 {
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
+    char* bytes;
+    long size = 0;
+    const char* why = "";
+    int r = file_read_all(path, SCORES_FILE_SIZE, &bytes, &size, &why);
+    if (r == FILE_MISSING)
         return 1;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
-        size = std::ftell(f);
-    unsigned char bytes[SCORES_FILE_SIZE];
-    bool whole = (size == SCORES_FILE_SIZE || size == SCORES_OLD_FILE_SIZE) &&
-                 std::fseek(f, 0, SEEK_SET) == 0 &&
-                 std::fread(bytes, 1, (size_t)size, f) == (size_t)size;
-    std::fclose(f);
-    if (!whole) {
-        diag("%s: not a file of %d or %d bytes; scores kept\n", path, SCORES_FILE_SIZE,
-             SCORES_OLD_FILE_SIZE);
+    if (r == FILE_OK && size != SCORES_FILE_SIZE && size != SCORES_OLD_FILE_SIZE) {
+        std::free(bytes);
+        r = FILE_UNREADABLE;
+        why = "not 240 or 160 bytes";
+    }
+    if (r != FILE_OK) {
+        diag("%s: not a scores file (%s)\n", path, why);
         return 2;
     }
     // An old file has no VAMPIRE table: that one keeps what it has.
     for (int t = 0; t < (int)size / TABLE_SIZE; t++)
         for (int r = 0; r < SCORE_ROWS; r++)
-            decode_entry(bytes + t * TABLE_SIZE + r * ENTRY_SIZE, score_tables[t][r]);
+            decode_entry(reinterpret_cast<unsigned char*>(bytes) + t * TABLE_SIZE + r * ENTRY_SIZE,
+                         score_tables[t][r]);
+    std::free(bytes);
     return 0;
 }
 
@@ -164,27 +167,36 @@ int scores_write(const char* path)
     for (int t = 0; t < SCORE_TABLES; t++)
         for (int r = 0; r < SCORE_ROWS; r++)
             encode_entry(score_tables[t][r], bytes + t * TABLE_SIZE + r * ENTRY_SIZE);
-    char temp[1024];
-    if (std::snprintf(temp, sizeof temp, "%s.tmp", path) >= (int)sizeof temp)
-        return 1;
-    // Written aside and renamed, so a full disc or a crash never leaves a
-    // half file where the scores were.
-    FILE* f = std::fopen(temp, "wb");
-    if (!f) {
-        diag("%s: cannot be created, scores not saved\n", temp);
-        return 1;
-    }
-    bool ok = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || std::rename(temp, path) != 0) {
-        diag("%s: cannot be written, scores not saved\n", path);
-        std::remove(temp);
+    char why[160];
+    if (!file_write_all(path, bytes, sizeof bytes, why, sizeof why)) {
+        diag("%s: %s, scores not saved\n", path, why);
         return 1;
     }
     return 0;
 }
 
-void scores_load() { scores_read("SCORES"); }
+bool scores_load_from(const char* path, char* kept, size_t kept_size)
+{
+    kept[0] = '\0';
+    if (scores_read(path) != 2)
+        return true;
+    // Never written over: the player's file goes aside, whatever it holds.
+    if (!file_keep_aside(path, kept, kept_size)) {
+        diag("%s: cannot be kept aside; scores will not be saved\n", path);
+        return false;
+    }
+    diag("%s: kept as %s; the scores start afresh\n", path, kept);
+    return true;
+}
+
+bool scores_load()
+{
+    char kept[64];
+    bool ok = scores_load_from("SCORES", kept, sizeof kept);
+    if (kept[0])
+        console_say("SCORES could not be read; kept as %s", kept);
+    return ok;
+}
 int scores_save() { return scores_write("SCORES"); }
 
 uint16_t best_score(int mode) { return score_tables[score_table_index(mode)][0].score; }

@@ -1,6 +1,7 @@
 // The three high-score tables and the "SCORES" file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct BITMAP;
@@ -32,7 +33,11 @@ void scores_reset();  // the built-in contents
 // (wrong size or a short read), tables untouched unless 0. Write: 0 or 1.
 int scores_read(const char* path);
 int scores_write(const char* path);
-void scores_load();  // "SCORES" in the working folder
+// Reads `path`; a file there that is refused is renamed aside (SCORES.bad,
+// its name into `kept`, else `kept` is empty) so that saving never writes
+// over it. False when it could not be moved: the tables must not be saved.
+bool scores_load_from(const char* path, char* kept, size_t kept_size);
+bool scores_load();  // "SCORES" in the working folder, as above
 int scores_save();   // 0 written, 1 not (the old file kept)
 
 uint16_t best_score(int mode);

@@ -2,6 +2,7 @@
 
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
+#include "fileio/fileio.h"
 
 #include <climits>
 #include <cstdio>
@@ -177,19 +178,9 @@ int demo_save(const DemoImage* image, const char* path)
 {
     if (!image || !path || !*path)
         return 1;
-    char tmp[PATH_MAX];
-    if (snprintf(tmp, sizeof tmp, "%s.tmp", path) >= (int)sizeof tmp)
-        return 1;
-    FILE* f = fopen(tmp, "wb");
-    if (!f)
-        return 1;
     uint32_t len = demo_length(image);
-    bool ok = fwrite(image->bytes, 1, len, f) == len;
-    ok = fclose(f) == 0 && ok;
-    if (!ok || rename(tmp, path) != 0) {
-        remove(tmp);
+    if (!file_write_all(path, image->bytes, len))
         return 1;
-    }
     demo_state &= (uint8_t)~DEMO_RECORDING;
     return 0;
 }
@@ -206,19 +197,14 @@ DemoImage* demo_from_bytes(const void* data, size_t len)
 
 DemoImage* demo_load(const char* path)
 {
-    if (!path)
-        return nullptr;
-    FILE* f = fopen(path, "rb");
-    if (!f)
+    FILE* f;
+    long len = 0;
+    if (file_open_read(path, DEMO_MAX_FILE, &f, &len) != FILE_OK)
         return nullptr;
     DemoImage* d = nullptr;
-    long len = -1;
-    if (fseek(f, 0, SEEK_END) == 0)
-        len = ftell(f);
-    if (len >= (long)DEMO_HEADER_SIZE && (unsigned long)len <= UINT32_MAX &&
-        fseek(f, 0, SEEK_SET) == 0) {
+    if (len >= (long)DEMO_HEADER_SIZE) {
         d = demo_alloc((uint32_t)len);
-        // A short read (a directory, a file shrinking under us) is a failure.
+        // A short read (a file shrinking under us) is a failure.
         if (d && fread(d->bytes, 1, d->size, f) != d->size) {
             free(d);
             d = nullptr;
@@ -319,11 +305,9 @@ static FILE* trace_file()
     if (!tried) {
         tried = true;
         const char* path = getenv("NWD_DEMO_TRACE");
-        if (path && *path) {
-            f = fopen(path, "w");
-            if (f)
-                setvbuf(f, nullptr, _IOLBF, 0);
-        }
+        // Never waits on a FIFO that nobody reads.
+        if (path && *path && (f = file_open_stream(path)))
+            setvbuf(f, nullptr, _IOLBF, 0);
     }
     return f;
 }

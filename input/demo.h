@@ -73,13 +73,15 @@ void demo_play_start(DemoImage* image);
 // Never reads beyond the image's bytes.
 uint16_t demo_play_next();
 
-// Writes the header and every run to `path` (through a temporary file
-// renamed into place). 0 on success, 1 on failure. Clears DEMO_RECORDING.
+// Writes the header and every run to `path` (fileio: through a temporary
+// file renamed into place, or straight to a device). 0 on success, 1 on failure. Clears DEMO_RECORDING.
 int demo_save(const DemoImage* image, const char* path);
 
-// The whole file as a new image; null when it cannot be opened or read, or
-// is shorter than the header.
+// The whole file as a new image; null when it cannot be opened or read, is
+// not a regular file, is shorter than the header or longer than
+// DEMO_MAX_FILE.
 DemoImage* demo_load(const char* path);
+constexpr long DEMO_MAX_FILE = 256L << 20;
 
 // An image holding a copy of `len` bytes, as demo_load would give for a file
 // of those bytes.

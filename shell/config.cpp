@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/diag.h"
+#include "fileio/fileio.h"
+
 GameConfig game_config;
 char playlist_keys[PLAYLIST_KEYS][PLAYLIST_NAME_SIZE];
 
@@ -175,14 +178,26 @@ void config_reset(const ConfigEntry* table)
     }
 }
 
-void config_read(const ConfigEntry* table, const char* path)
+int config_read(const ConfigEntry* table, const char* path)
 {
     config_reset(table);
     if (!table)
-        return;
-    FILE* f = std::fopen(path, "r");
-    if (!f)
-        return;
+        return FILE_MISSING;
+    // Read whole and within a bound: a FIFO or /dev/zero in its place would
+    // otherwise hold start-up for ever.
+    char* text;
+    long size;
+    const char* why = "";
+    int r = file_read_all(path, CONFIG_MAX_FILE, &text, &size, &why);
+    if (r == FILE_UNREADABLE)
+        diag("%s: unreadable (%s); defaults used\n", path, why);
+    if (r != FILE_OK)
+        return r;
+    FILE* f = size > 0 ? fmemopen(text, (size_t)size, "r") : nullptr;
+    if (!f) {
+        std::free(text);
+        return FILE_OK;
+    }
     char key[CFG_TOKEN_SIZE], value[CFG_TOKEN_SIZE];
     // "key = value": a scan that stops short is dropped and the next one
     // starts where it stopped, so stray words are skipped one at a time.
@@ -205,37 +220,38 @@ void config_read(const ConfigEntry* table, const char* path)
             store_number(*e, read_number(value));
     }
     std::fclose(f);
+    std::free(text);
+    return FILE_OK;
 }
 
 int config_write(const ConfigEntry* table, const char* path)
 {
     if (!table)
         return 1;
-    char tmp[512];
-    if (std::snprintf(tmp, sizeof tmp, "%s.tmp", path) >= static_cast<int>(sizeof tmp))
+    FileWriter w;
+    if (!file_write_begin(w, path)) {
+        diag("%s: %s\n", path, w.why);
         return 1;
-    FILE* f = std::fopen(tmp, "w");
-    if (!f)
-        return 1;
+    }
     bool ok = true;
     for (const ConfigEntry* e = table; e->value && ok; e++) {
         int n;
         if (e->kind > 0 && !writable_text(static_cast<const char*>(e->value)))
             continue;
         if (e->kind > 0)
-            n = std::fprintf(f, "%s = %s\n", e->key, static_cast<const char*>(e->value));
+            n = std::fprintf(w.f, "%s = %s\n", e->key, static_cast<const char*>(e->value));
         else if (e->kind == CFG_S16)
-            n = std::fprintf(f, "%s = %d\n", e->key, *static_cast<const int16_t*>(e->value));
+            n = std::fprintf(w.f, "%s = %d\n", e->key, *static_cast<const int16_t*>(e->value));
         else
-            n = std::fprintf(f, "%s = %d\n", e->key, *static_cast<const uint8_t*>(e->value));
+            n = std::fprintf(w.f, "%s = %d\n", e->key, *static_cast<const uint8_t*>(e->value));
         ok = n > 0;
     }
-    if (std::fflush(f) != 0)
-        ok = false;
-    if (std::fclose(f) != 0)
-        ok = false;
-    if (!ok || std::rename(tmp, path) != 0) {
-        std::remove(tmp);
+    if (!ok) {
+        file_write_abort(w);
+        return 1;
+    }
+    if (!file_write_commit(w)) {
+        diag("%s: %s\n", path, w.why);
         return 1;
     }
     return 0;

@@ -57,8 +57,13 @@ extern const ConfigEntry playlist_table[];
 void config_reset(const ConfigEntry* table);
 // Reset, then apply every "key = value" pair of the file; a missing file
 // leaves the defaults. Numbers are clamped, over-long tokens cut to fit.
-void config_read(const ConfigEntry* table, const char* path);
-// Writes through a temporary file renamed into place. 0 written, 1 not.
+// FILE_OK, FILE_MISSING, or FILE_UNREADABLE for anything that is not a
+// regular file of at most CONFIG_MAX_FILE bytes (defaults kept, a line in
+// stderr.txt).
+int config_read(const ConfigEntry* table, const char* path);
+constexpr long CONFIG_MAX_FILE = 64L << 10;
+// Writes through a temporary file renamed into place (fileio). 0 written,
+// 1 not.
 int config_write(const ConfigEntry* table, const char* path);
 
 constexpr const char* CONFIG_FILE = "default.cfg";
