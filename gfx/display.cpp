@@ -88,6 +88,7 @@ int call_set_gfx_mode(int card, int w, int h)
 {
     if (mode_fn)
         return mode_fn(card, w, h, 0, 0);
+    DisplayCall call;
     name_window();
     if (set_gfx_mode(card, w, h, 0, 0) != 0)
         return -1;
@@ -172,6 +173,7 @@ void copy_rows(int first, int n)
 {
     if (!back_buffer || !screen || n <= 0)
         return;
+    DisplayCall call;
     const DisplayFit& f = display_fit;
     const int k = f.scale;
     if (!k) {
@@ -311,6 +313,7 @@ void wipe_in(void (*callback)())
 {
     for (int s = 0; s < 32; s += 2) {
         display_wait_retrace();
+        DisplayCall call;
         if (screen)
             acquire_bitmap(screen);
         for (int b = 0; b < PICTURE_H; b += 32) {

@@ -51,10 +51,27 @@ int set_display_mode(int driver, int width, int height, int windowed);  // 0 ok,
 int open_display(int card, int width, int height);
 // The row of the driver table that runs now; -1 before start-up opened one.
 extern int display_card;
-// When the X display goes away, `hook` runs (it may only write files) and
-// the process ends with status 1 without going back into the libraries,
-// whose locks the dying call holds.
+// When the X display goes away, `hook` runs on the main thread (it may only
+// write files) and the process ends with status 1 without going back into
+// the libraries, whose locks the dying call holds. Call from the main
+// thread, which it takes as the one that owns what `hook` saves.
 void display_on_loss(void (*hook)());
+// Around the main thread's calls that may reach the X server (they nest):
+// a loss flagged before is acted on at the entry; one flagged while inside
+// lets the X thread save, and the main thread never comes back.
+void display_enter_library();
+void display_leave_library();
+// Acts on a loss flagged by another thread; returns when there was none.
+void display_check_lost();
+// The handler the X library is given (for tests that play the X thread).
+using DisplayLossHandler = int (*)(struct _XDisplay*);
+DisplayLossHandler display_loss_handler();
+struct DisplayCall {
+    DisplayCall() { display_enter_library(); }
+    ~DisplayCall() { display_leave_library(); }
+    DisplayCall(const DisplayCall&) = delete;
+    DisplayCall& operator=(const DisplayCall&) = delete;
+};
 void fit_display();
 void release_display();
 void present_all();

@@ -9,6 +9,7 @@
 #include "gfx/display.h"
 #include "input/demo.h"
 #include "shell/options.h"
+#include "shell/startup.h"
 
 LaunchOptions launch;
 
@@ -113,8 +114,14 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         counted += 2;
     }
     if ((v = a.value(a.find("-start"))) && out.play) {
-        out.start_frame = static_cast<uint32_t>(number(v));
+        // Judged unsaturated: the frame clock counts in 31 bits, and a
+        // larger head start (or a negative one) would stall the replay.
+        long long n = std::strtoll(v, nullptr, 10);
         counted += 2;
+        if (n < 0 || n > INT32_MAX)
+            return say(message, message_size, CMDLINE_BAD,
+                       "The -start <n> parameter must be between 0 and 2147483647\n");
+        out.start_frame = static_cast<uint32_t>(n);
     }
     if ((i = a.find("-card"))) {
         if ((v = a.value(i))) {
@@ -192,7 +199,7 @@ int parse_command_line(int argc, char** argv)
     CmdlineResult r = cmdline_parse(argc, argv, launch, demo_buffer_size, message, sizeof message);
     if (r == CMDLINE_GO)
         return 1;
-    allegro_message("%s", message);
+    startup_message(message);
     if (r == CMDLINE_BAD)
         std::exit(1);
     return 0;

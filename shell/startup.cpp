@@ -1,17 +1,24 @@
 #include "shell/startup.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "audio/music.h"
 #include "audio/sfx.h"
 #include "datafile/datcheck.h"
 #include "engine/amc.h"
 #include "engine/diag.h"
+#include "fileio/fileio.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -53,12 +60,8 @@ static_assert(sizeof RECOLOURS / sizeof RECOLOURS[0] == 35, "35 recoloured entri
 void on_close_button() { close_requested.store(true); }
 END_OF_FUNCTION(on_close_button)
 
-// Ctrl+C or a polite kill from the terminal ends the run like the close
-// button, so the settings and scores are written rather than lost.
-void on_stop_signal(int) { close_requested.store(true); }
-
-// A start-up failure: the message box, whose words the library also prints
-// on the terminal, which outlives the box and is all a script sees.
+// A start-up failure: said on the terminal, then in a message box that
+// waits for its click on its own, so that the exit status comes at once.
 int fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 int fail(const char* fmt, ...)
 {
@@ -67,13 +70,68 @@ int fail(const char* fmt, ...)
     va_start(ap, fmt);
     vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
-    allegro_message("%s", text);
+    startup_message(text);
     return STARTUP_FAILED;
 }
 
+// Every signal that would end the program ends it as the close button does,
+// so the settings and scores are written rather than lost: Ctrl+C, a polite
+// kill, a dropped terminal or ssh link (SIGHUP, SIGPIPE), SIGQUIT, SIGUSR1/2.
+constexpr int STOP_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGPIPE};
+void on_stop_signal(int) { close_requested.store(true); }
+
+void stop_signal_set(sigset_t* set)
+{
+    sigemptyset(set);
+    for (int sig : STOP_SIGNALS)
+        sigaddset(set, sig);
+}
+
+// How long the X server may take to answer before start-up gives up.
+constexpr int CONNECT_MS = 10000;
+
+const char NO_DISPLAY[] =
+    "Nightward: no display could be opened (no X server reachable and no console).\n"
+    "Start it from a graphical session, or point DISPLAY at a running X server,\n"
+    "for instance: xvfb-run ./nwd\n";
+
+// The library's start connects to the X server, which may never answer:
+// a watchdog ends the wait. A stop signal meanwhile (held back, so the
+// library's own handlers never see it) ends the run at once: nothing has
+// been read yet, so nothing is lost.
+bool init_library_bounded()
+{
+    std::atomic<bool> done{false};
+    std::thread watchdog([&done] {
+        sigset_t pending;
+        for (int waited = 0; !done.load(); waited += 20) {
+            if (waited >= CONNECT_MS) {
+                dprintf(console_error_fd, "%s", NO_DISPLAY);
+                _exit(1);
+            }
+            sigpending(&pending);
+            for (int sig : STOP_SIGNALS)
+                if (sigismember(&pending, sig)) {
+                    dprintf(console_error_fd, "Nightward: stopped before the display answered\n");
+                    _exit(1);
+                }
+            usleep(20000);
+        }
+    });
+    int r = allegro_init();
+    done.store(true);
+    watchdog.join();
+    return r == 0;
+}
+
+// Which player files were read, and so may be written back: a run that
+// ends before reading one (a lost display, a signal) must not write the
+// built-in contents over it.
+int loaded_player_files;
+
 // The display went away under the game: keep what the player would lose.
-// Runs inside the X library with its lock held, so it touches neither the
-// library nor the display, only files.
+// Runs with the X library's locks held, so it touches neither the library
+// nor the display, only files.
 void save_on_display_loss()
 {
     bool lost = save_player_files() != 0;
@@ -81,9 +139,25 @@ void save_on_display_loss()
         dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n", launch.demo_file);
         lost = true;
     }
-    const char* what = lost ? "not everything could be saved" : "settings and scores saved";
+    const char* what = lost                  ? "not everything could be saved"
+                       : loaded_player_files ? "settings and scores saved"
+                                             : "nothing had been read, nothing written";
     diag("the display was lost; %s\n", what);
     dprintf(console_error_fd, "Nightward: the display was lost; %s\n", what);
+}
+
+// One copy of the game a folder: two would write each other's settings and
+// scores. The lock goes with the process, whatever way it ends.
+bool lock_working_folder()
+{
+    int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // nothing to share then
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        close(fd);
+        return false;
+    }
+    return true;  // kept open for the run (a file system without locks lets it be)
 }
 
 int datafile_count(const DATAFILE* d)
@@ -148,28 +222,35 @@ int startup(int argc, char** argv)
 {
     choose_dir_prefixes(std::getenv("NWD_ALL"), std::getenv("NWD_DAT"), std::getenv("NWD_AMC"));
 
-    if (allegro_init() != 0) {
+    // Held back until the library is up: its own handlers would end the
+    // run at once, and its threads are better left without them.
+    sigset_t stops, before;
+    stop_signal_set(&stops);
+    pthread_sigmask(SIG_BLOCK, &stops, &before);
+    if (!init_library_bounded()) {
         // Without a system driver every later call would crash: say why
         // where the player can see it.
-        dprintf(console_error_fd,
-                "Nightward: no display could be opened (no X server reachable and no console).\n"
-                "Start it from a graphical session, or point DISPLAY at a running X server,\n"
-                "for instance: xvfb-run ./nwd\n");
+        dprintf(console_error_fd, "%s", NO_DISPLAY);
         return STARTUP_FAILED;
     }
     display_on_loss(save_on_display_loss);
     install_timer();
     install_keyboard();
     clear_keybuf();
-    set_window_title("Nightward");
+    {
+        DisplayCall call;
+        set_window_title("Nightward");
+    }
     LOCK_FUNCTION(on_close_button);
     set_close_button_callback(on_close_button);
     struct sigaction stop = {};
     stop.sa_handler = on_stop_signal;
     sigemptyset(&stop.sa_mask);
-    sigaction(SIGINT, &stop, nullptr);
-    sigaction(SIGTERM, &stop, nullptr);
+    for (int sig : STOP_SIGNALS)
+        sigaction(sig, &stop, nullptr);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     set_color_depth(8);
+
     if (get_desktop_resolution(&desktop_width, &desktop_height) != 0)
         desktop_width = desktop_height = -1;
 
@@ -180,8 +261,22 @@ int startup(int argc, char** argv)
 
     if (!parse_command_line(argc, argv))
         return 0;
+    if (!lock_working_folder())
+        return fail("Another copy of Nightward is running in this folder.\n");
 
-    config_read(game_config_table, CONFIG_FILE);
+    // Kept aside when it cannot be read, so that the exit writes no
+    // defaults over it; if that fails, it is not written at all.
+    if (config_read(game_config_table, CONFIG_FILE) == FILE_UNREADABLE) {
+        char kept[64];
+        if (file_keep_aside(CONFIG_FILE, kept, sizeof kept)) {
+            console_say("%s could not be read; kept as %s", CONFIG_FILE, kept);
+            loaded_player_files |= SAVE_SETTINGS;
+        } else {
+            console_say("%s could not be read; settings will not be saved", CONFIG_FILE);
+        }
+    } else {
+        loaded_player_files |= SAVE_SETTINGS;
+    }
     for (int n = 0; n <= 5; n++)
         if (std::strcmp(progress_code(n), game_config.lastlevel) == 0) {
             furthest_level = static_cast<int16_t>(n);
@@ -193,7 +288,8 @@ int startup(int argc, char** argv)
     int height = configured.windowed ? game_config.window_height : game_config.screen_height;
 
     playlist_init(playlist_table, game_config.music);
-    scores_load();
+    if (scores_load())
+        loaded_player_files |= SAVE_SCORES;
     if (furthest_level < 5)
         game_config.cheatkeys = 0;
     if (launch.card != -1)
@@ -230,7 +326,10 @@ int startup(int argc, char** argv)
     }
     if (!main_data)
         return fail("Data file %s unreadable. Exiting", data_path);
-    set_palette(static_cast<RGB*>(main_data[MAIN_PALETTE].dat));
+    {
+        DisplayCall call;
+        set_palette(static_cast<RGB*>(main_data[MAIN_PALETTE].dat));
+    }
     apply_hot_spots(main_data);
 
     if (!launch.no_sound) {
@@ -260,9 +359,9 @@ int startup(int argc, char** argv)
 int save_player_files()
 {
     int failed = 0;
-    if (config_write(game_config_table, CONFIG_FILE) != 0)
+    if ((loaded_player_files & SAVE_SETTINGS) && config_write(game_config_table, CONFIG_FILE) != 0)
         failed |= SAVE_SETTINGS;
-    if (scores_save() != 0)
+    if ((loaded_player_files & SAVE_SCORES) && scores_save() != 0)
         failed |= SAVE_SCORES;
     // Each lost file in stderr.txt and on the terminal; the old copies stay.
     if (failed & SAVE_SETTINGS) {
@@ -273,6 +372,45 @@ int save_player_files()
     if (failed & SAVE_SCORES)
         dprintf(console_error_fd, "Nightward: SCORES cannot be written, scores not saved\n");
     return failed;
+}
+
+void console_say(const char* fmt, ...)
+{
+    char text[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    diag("%s\n", text);
+    dprintf(console_error_fd, "Nightward: %s\n", text);
+}
+
+void startup_message(const char* message)
+{
+    // Every text ends with a line end, on the terminal and in the box.
+    char text[2048];
+    size_t n = std::strlen(message);
+    std::snprintf(text, sizeof text, "%s%s", message, n && message[n - 1] == '\n' ? "" : "\n");
+    dprintf(console_error_fd, "%s", text);
+    // The box only with a display to show it on, and in a process of its
+    // own: nobody may be there to click it.
+    if (!system_driver || system_driver->id != SYSTEM_XWINDOWS || !std::getenv("DISPLAY"))
+        return;
+    pid_t child = fork();
+    if (child == 0) {
+        if (fork() == 0) {
+            setsid();
+            int null = open("/dev/null", O_RDWR);
+            if (null >= 0)
+                dup2(null, 0), dup2(null, 1);
+            execlp("xmessage", "xmessage", "-buttons", "OK:101", "-default", "OK", "-center", text,
+                   (char*)nullptr);
+            _exit(127);
+        }
+        _exit(0);
+    }
+    if (child > 0)
+        waitpid(child, nullptr, 0);
 }
 
 int shutdown_program()

@@ -45,7 +45,14 @@ int startup(int argc, char** argv);
 // write keeps the old one. The files that could not be written, each also
 // reported in stderr.txt and on the terminal.
 enum { SAVE_SETTINGS = 1, SAVE_SCORES = 2 };
+// Only the files that start-up read (or found missing) are written: the
+// built-in contents never go over a file that was not read.
 int save_player_files();
+// A line on the terminal ("Nightward: ...") and in stderr.txt.
+void console_say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// A message that stops the program: on the terminal, and in a message box
+// left to wait for its click on its own when there is a display.
+void startup_message(const char* text);
 // Saves as above (a failure also shown in the window), then releases
 // everything. The exit status: 1 when something could not be saved.
 int shutdown_program();

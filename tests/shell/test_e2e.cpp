@@ -184,9 +184,18 @@ protected:
     }
     int run(const std::vector<std::string>& args, const Env& env = {})
     {
+        unlink((dir + "/xmessage.txt").c_str());
         return finish(start(args, env));
     }
-    std::string shown() { return slurp(dir + "/xmessage.txt"); }
+    // The message box runs on its own after the program ended: its words,
+    // once it has them.
+    std::string shown()
+    {
+        for (int i = 0; i < 150 && !present(dir + "/xmessage.txt"); i++)
+            std::this_thread::sleep_for(20ms);
+        std::this_thread::sleep_for(20ms);
+        return slurp(dir + "/xmessage.txt");
+    }
     std::string file(const char* name) { return slurp(dir + "/" + name); }
 };
 
