@@ -187,6 +187,10 @@ void demo_duration_text(uint32_t frames, char* out, int size);
 // A file of the working folder whose name equals `name` ignoring case,
 // into `out`; false when there is none (or `name` names a folder too).
 bool find_ignoring_case(const char* name, char* out, size_t size);
+// Whether the replay menu takes a typed name: a plain file of the working
+// folder that is none of the game's own files; saving also spares the
+// attract demos and anything but a regular file.
+bool demo_name_allowed(const char* name, bool saving);
 
 // How the replay menu asks for a file name; tests replace it.
 extern void (*replay_text_entry)(char* buffer, int x, int y, FONT* font, int max_length);

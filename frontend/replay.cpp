@@ -4,10 +4,12 @@
 
 #include <dirent.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstring>
 
 #include "audio/sfx.h"
+#include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -110,6 +112,10 @@ void drop_current_demo()
 // it ignoring case.
 DemoImage* load_typed_demo(const char* name)
 {
+    if (!demo_name_allowed(name, false)) {
+        diag("%s: not a demo name of this folder\n", name);
+        return nullptr;
+    }
     if (DemoImage* d = demo_load(name))
         return d;
     char found[256];
@@ -124,6 +130,38 @@ void set_menu_palette()
 }
 
 }  // namespace
+
+bool demo_name_allowed(const char* name, bool saving)
+{
+    // A plain name of the working folder: no folder part, nothing hidden.
+    if (!name || !name[0] || name[0] == '.' || strchr(name, '/'))
+        return false;
+    // Never one of the game's own files: its settings, scores, diagnostics,
+    // attract demos, playlists, data and programs (which an empty data
+    // prefix puts in this folder too), nor a file the writer leaves aside.
+    static const char* const RESERVED[] = {"default.cfg", "SCORES", "stderr.txt"};
+    static const char* const SUFFIXES[] = {".bad",  ".bad2", ".tmp", ".lst", ".dat", ".amc",
+                                           ".amcs", ".wav",  ".mod", ".xm",  ".s3m", ".it"};
+    for (const char* r : RESERVED)  // the file itself, or one kept aside beside it
+        if (strncasecmp(name, r, strlen(r)) == 0 && (!name[strlen(r)] || name[strlen(r)] == '.'))
+            return false;
+    size_t n = strlen(name);
+    for (const char* x : SUFFIXES)
+        if (n > strlen(x) && strcasecmp(name + n - strlen(x), x) == 0)
+            return false;
+    if (!saving)
+        return true;
+    for (int k = 1; k <= 3; k++) {
+        char attract[8];
+        snprintf(attract, sizeof attract, "DEMO%d", k);
+        if (strcasecmp(name, attract) == 0)
+            return false;
+    }
+    // Only a regular file of this folder is replaced, never what a link
+    // leads to elsewhere.
+    struct stat st;
+    return lstat(name, &st) != 0 || S_ISREG(st.st_mode);
+}
 
 bool find_ignoring_case(const char* name, char* out, size_t size)
 {
@@ -205,6 +243,11 @@ void replay_menu(int top)
             ask_file_name(name, top);
             if (!name[0])
                 break;
+            if (!demo_name_allowed(name, true)) {
+                diag("%s: not a demo name of this folder\n", name);
+                show_message("ERROR:DEMO NOT SAVED", top);
+                break;
+            }
             show_message(demo_save(last_game_demo, name) ? "ERROR:DEMO NOT SAVED" : "DONE!", top);
             break;
         }
