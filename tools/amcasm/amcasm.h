@@ -64,6 +64,6 @@ std::string amc_parse_compiled(const std::vector<uint8_t>& image, AmcWords& prog
 // Source text that assembles back to exactly these words.
 std::string asm_disassemble(const AmcWords& programs);
 
-// Writes through a temporary file in the same folder and renames it into
-// place, so a failure never leaves a partial file. Returns "" or the reason.
+// Writes through the shared safe writer (fileio): a temporary file renamed
+// into place, or straight to a device, a FIFO or "-". "" or the reason.
 std::string asm_write_file(const std::string& path, const void* data, size_t len);

@@ -1,6 +1,8 @@
 // AMC file images and safe writing.
 #include "tools/amcasm/amcasm.h"
 
+#include "fileio/fileio.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -89,37 +91,8 @@ std::string amc_parse_compiled(const std::vector<uint8_t>& image, AmcWords& prog
 
 std::string asm_write_file(const std::string& path, const void* data, size_t len)
 {
-    std::string tmp = path + ".tmpXXXXXX";
-    std::vector<char> name(tmp.begin(), tmp.end());
-    name.push_back(0);
-    int fd = mkstemp(name.data());
-    if (fd < 0)
-        return path + ": " + strerror(errno);
-    const char* p = (const char*)data;
-    size_t left = len;
-    std::string err;
-    while (left > 0) {
-        ssize_t n = write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            err = path + ": " + strerror(errno);
-            break;
-        }
-        p += n;
-        left -= (size_t)n;
-    }
-    if (close(fd) != 0 && err.empty())
-        err = path + ": " + strerror(errno);
-    // mkstemp makes the file private; output files are ordinary data.
-    if (err.empty()) {
-        mode_t mask = umask(0);
-        umask(mask);
-        chmod(name.data(), 0666 & ~mask);
-    }
-    if (err.empty() && rename(name.data(), path.c_str()) != 0)
-        err = path + ": " + strerror(errno);
-    if (!err.empty())
-        unlink(name.data());
-    return err;
+    char why[160];
+    if (!file_write_all(path.c_str(), data, len, why, sizeof why))
+        return path + ": " + why;
+    return "";
 }

@@ -12,22 +12,56 @@
 #include <string>
 #include <vector>
 
+#include "datafile/datcheck.h"
 #include "engine/diag.h"
+#include "fileio/fileio.h"
 #include "gfx/objects.h"
 #include "tools/common/cli.h"
 #include "tools/common/password_file.h"
 
 namespace {
 
-// Written aside and renamed, so a failed write never leaves half a picture.
+// The PNG is made in a private scratch file, then written to OUT.png with
+// the safe writer: aside and renamed, or straight to a device or "-".
 bool write_png(const char* path, BITMAP* b, const RGB* pal)
 {
-    std::string tmp = std::string(path) + ".tmp";
-    if (save_png(tmp.c_str(), b, pal) != 0) {
-        std::remove(tmp.c_str());
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string scratch = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/nwd-datview-XXXXXX";
+    int fd = mkstemp(scratch.data());
+    if (fd < 0)
         return false;
-    }
-    return std::rename(tmp.c_str(), path) == 0;
+    close(fd);
+    char* bytes = nullptr;
+    long size = 0;
+    bool ok = save_png(scratch.c_str(), b, pal) == 0 &&
+              file_read_all(scratch.c_str(), 1L << 30, &bytes, &size) == FILE_OK;
+    unlink(scratch.c_str());
+    char why[160] = "";
+    ok = ok && file_write_all(path, bytes, (size_t)size, why, sizeof why);
+    std::free(bytes);
+    if (!ok)
+        diag("%s: %s\n", path, why[0] ? why : "cannot write");
+    return ok;
+}
+
+// A picture of the size asked for, or the reason it cannot be had.
+BITMAP* picture(int w, int h)
+{
+    if (w <= 0 || h <= 0 || (long long)w * h > 64LL << 20)
+        return nullptr;
+    return create_bitmap_ex(8, w, h);
+}
+
+// Sprites drawn into an 8-bit picture must be 8-bit themselves: the
+// library copies other depths byte for byte, past the picture's end.
+BITMAP* as_8bit(BITMAP* s)
+{
+    if (bitmap_color_depth(s) == 8)
+        return s;
+    BITMAP* c = create_bitmap_ex(8, s->w, s->h);
+    if (c)
+        blit(s, c, 0, 0, 0, 0, s->w, s->h);
+    return c;
 }
 
 // --- rendering ---
@@ -36,7 +70,9 @@ const int kBack = 68;  // a dark grey that sprites never use as their mask
 
 BITMAP* scaled(BITMAP* b, int s)
 {
-    BITMAP* o = create_bitmap_ex(8, b->w * s, b->h * s);
+    BITMAP* o = picture(b->w * s, b->h * s);
+    if (!o)
+        return nullptr;
     stretch_blit(b, o, 0, 0, b->w, b->h, 0, 0, o->w, o->h);
     return o;
 }
@@ -60,11 +96,17 @@ BITMAP* render_palette()
     return b;
 }
 
+// A map is a binary object of 16-bit cells; the sheet an 8-bit bitmap.
 BITMAP* render_map(DATAFILE* map, BITMAP* sheet, int rows)
 {
-    int cells = (int)(map->size / 2), cols = (cells + rows - 1) / rows;
+    int cells = (int)(map->size / 2);
+    if (rows > cells)
+        rows = cells > 0 ? cells : 1;
+    int cols = (cells + rows - 1) / rows;
     const unsigned char* d = (const unsigned char*)map->dat;
-    BITMAP* b = create_bitmap_ex(8, cols * 16, rows * 16);
+    BITMAP* b = picture(cols * 16, rows * 16);
+    if (!b)
+        return nullptr;
     clear_to_color(b, 0);
     for (int k = 0; k < cells; ++k) {
         int t = d[2 * k] | d[2 * k + 1] << 8;
@@ -83,12 +125,15 @@ BITMAP* render_sheet(DATAFILE* dat, int first, int last, FONT* label)
         int i, x, y;
     };
     std::vector<P> place;
-    for (int i = first; i <= last && dat[i].type != DAT_END; ++i) {
+    int count = 0;  // the objects there are: `first` may lie beyond them
+    while (dat[count].type != DAT_END)
+        count++;
+    for (int i = first; i <= last && i < count; ++i) {
         if (dat[i].type != DAT_BITMAP)
             continue;
         BITMAP* s = (BITMAP*)dat[i].dat;
-        if (s->w == 8 && s->h == 8)
-            continue;  // unused slots
+        if ((s->w == 8 && s->h == 8) || s->w > W - 8 || s->h > 4096)
+            continue;  // unused slots, and none wider than the sheet
         int w = std::max(s->w, 24) + 6, h = s->h + 14;
         if (x + w > W) {
             x = 4;
@@ -99,10 +144,14 @@ BITMAP* render_sheet(DATAFILE* dat, int first, int last, FONT* label)
         x += w;
         row_h = std::max(row_h, h);
     }
-    BITMAP* b = create_bitmap_ex(8, W, y + row_h + 4);
+    BITMAP* b = picture(W, y + row_h + 4);
+    if (!b)
+        return nullptr;
     clear_to_color(b, kBack);
     for (auto& p : place) {
-        BITMAP* s = (BITMAP*)dat[p.i].dat;
+        BITMAP* s = as_8bit((BITMAP*)dat[p.i].dat);
+        if (!s)
+            continue;
         rectfill(b, p.x, p.y + 10, p.x + s->w - 1, p.y + 10 + s->h - 1, 127);
         draw_sprite(b, s, p.x, p.y + 10);
         textprintf_ex(b, label, p.x, p.y, -1, -1, "%d", p.i);
@@ -171,11 +220,21 @@ int main(int argc, char** argv)
         usage(stderr);
         return 2;
     }
-    for (const char* in : {pos[0], palfile.c_str()})
-        if (*in && access(in, F_OK) != 0) {
+    // The game's own check first: the library trusts every size in a file.
+    for (const char* in : {pos[0], palfile.c_str()}) {
+        DatCheckReport report;
+        int check = *in ? datcheck_file(in, password.empty() ? nullptr : password.c_str(), nullptr,
+                                        nullptr, &report)
+                        : DATCHECK_OK;
+        if (check == DATCHECK_NO_FILE) {
             diag("%s: file not found\n", in);
             return 1;
         }
+        if (check != DATCHECK_OK) {
+            diag("%s: %s\n", in, report.message);
+            return 1;
+        }
+    }
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
         return 1;
     set_color_conversion(COLORCONV_NONE);
@@ -211,8 +270,9 @@ int main(int argc, char** argv)
         }
         DATAFILE* m = find(dat, name);
         DATAFILE* s = find(dat, sheet);
-        if (!m || !s || s->type != DAT_BITMAP) {
-            diag("%s: no map %s or sheet %s\n", pos[0], name, sheet);
+        if (!m || !s || m->type != DAT_FILE || s->type != DAT_BITMAP ||
+            bitmap_color_depth((BITMAP*)s->dat) != 8) {
+            diag("%s: no map %s or 8-bit sheet %s\n", pos[0], name, sheet);
             return 1;
         }
         out = render_map(m, (BITMAP*)s->dat, rows);
@@ -224,8 +284,8 @@ int main(int argc, char** argv)
         }
         if (o->type == DAT_BITMAP) {
             BITMAP* s = (BITMAP*)o->dat;
-            out = create_bitmap_ex(8, s->w, s->h);
-            blit(s, out, 0, 0, 0, 0, s->w, s->h);
+            if ((out = picture(s->w, s->h)))
+                blit(s, out, 0, 0, 0, 0, s->w, s->h);
         } else if (o->type == DAT_FONT) {
             out = render_font((FONT*)o->dat);
         } else if (o->type == DAT_PALETTE) {
@@ -236,8 +296,12 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (scale > 1)
+    if (out && scale > 1)
         out = scaled(out, scale);
+    if (!out) {
+        diag("%s: %s is too large a picture\n", pos[0], what.c_str());
+        return 1;
+    }
     if (!write_png(pos[2], out, pal)) {
         diag("%s: cannot write\n", pos[2]);
         return 1;

@@ -1,7 +1,8 @@
 // nwd-modrender: plays a module through the game's module library into a
 // WAV file and prints what a mix engineer checks: the length before the song
 // loops, the peak and loudness, and how many samples would clip.
-#include <dumb.h>
+#include <aldumb.h>
+#include <allegro.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,9 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "audio/music.h"
+#include "fileio/fileio.h"
 
 namespace {
 
@@ -22,19 +26,25 @@ void usage(FILE* f)
                  "  22050 Hz stereo and prints length, peak, RMS and clipped samples\n");
 }
 
-bool write_wav(const char* path, const std::vector<int16_t>& pcm, int rate)
+bool write_wav(const char* path, const std::vector<int16_t>& pcm, int rate, char* why,
+               size_t why_size)
 {
-    std::string tmp = std::string(path) + ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
     uint32_t data = (uint32_t)pcm.size() * 2;
     uint32_t hdr[] = {0x46464952,     36 + data,          0x45564157, 0x20746d66, 16,  0x00020001,
                       (uint32_t)rate, (uint32_t)rate * 4, 0x00100004, 0x61746164, data};
-    bool ok =
-        std::fwrite(hdr, 4, 11, f) == 11 && std::fwrite(pcm.data(), 2, pcm.size(), f) == pcm.size();
-    ok = std::fclose(f) == 0 && ok;
-    return ok && std::rename(tmp.c_str(), path) == 0;
+    std::vector<char> bytes(sizeof hdr + data);
+    std::memcpy(bytes.data(), hdr, sizeof hdr);
+    std::memcpy(bytes.data() + sizeof hdr, pcm.data(), data);
+    return file_write_all(path, bytes.data(), bytes.size(), why, why_size);
+}
+
+// The longest song measured or rendered: a damaged module can claim days.
+constexpr double MAX_SECONDS = 3600;
+
+int stop_rendering(void* looped)
+{
+    *static_cast<bool*>(looped) = true;
+    return 1;
 }
 
 }  // namespace
@@ -48,7 +58,15 @@ int main(int argc, char** argv)
             usage(stdout);
             return 0;
         } else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) {
-            seconds = std::atof(argv[++i]);
+            char* end;
+            seconds = std::strtod(argv[++i], &end);
+            // Not a number, infinite, or past any song: said, not rendered.
+            if (*end || !(seconds > 0 && seconds <= MAX_SECONDS)) {
+                std::fprintf(stderr,
+                             "nwd-modrender: --seconds needs a number of seconds "
+                             "above 0 and at most 3600\n");
+                return 2;
+            }
         } else if (argv[i][0] == '-') {
             usage(stderr);
             return 2;
@@ -60,29 +78,35 @@ int main(int argc, char** argv)
         usage(stderr);
         return 2;
     }
-    dumb_register_stdfiles();
-    // The game's loader order.
-    DUH* d = dumb_load_it(pos[0]);
-    if (!d)
-        d = dumb_load_xm(pos[0]);
-    if (!d)
-        d = dumb_load_s3m(pos[0]);
-    if (!d)
-        d = dumb_load_mod(pos[0]);
+    // Read and tried as the game does: whole, bounded, and through the
+    // probe that a damaged module cannot hang or crash.
+    char* bytes;
+    long size = 0;
+    const char* why = "";
+    if (file_read_all(pos[0], MUSIC_MAX_FILE, &bytes, &size, &why) != FILE_OK) {
+        std::fprintf(stderr, "%s:0: %s\n", pos[0], why);
+        return 1;
+    }
+    DUH* d = size > 0 ? music_load_module_bytes(bytes, size) : nullptr;
     if (!d) {
         std::fprintf(stderr, "%s:0: not a module the game can play\n", pos[0]);
         return 1;
     }
     const int rate = 22050;
-    double length = duh_get_length(d) / 65536.0;
-    if (seconds <= 0)
-        seconds = length;
+    // The length is where the song first loops (or stops), found by
+    // playing it, up to an hour; the quick readers do not measure it.
+    bool looped = false;
     DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
-    long total = (long)(seconds * rate), done = 0, clipped = 0;
+    if (DUMB_IT_SIGRENDERER* it = duh_get_it_sigrenderer(r)) {
+        dumb_it_set_loop_callback(it, stop_rendering, &looped);
+        dumb_it_set_xm_speed_zero_callback(it, stop_rendering, &looped);
+    }
+    bool measure = seconds <= 0;
+    long total = (long)((measure ? MAX_SECONDS : seconds) * rate), done = 0, clipped = 0;
     sample_t** buf = allocate_sample_buffer(2, 4096);
     std::vector<int16_t> pcm;
     double peak = 0, sum = 0;
-    while (done < total) {
+    while (done < total && !(measure && looped)) {
         long n = std::min(4096L, total - done);
         std::fill(buf[0], buf[0] + 2 * n, 0);
         long got = duh_sigrenderer_generate_samples(r, 1.0f, 65536.0f / rate, n, buf);
@@ -97,6 +121,8 @@ int main(int argc, char** argv)
         }
         done += got;
     }
+    double length = measure ? (double)done / rate : seconds;
+    std::free(bytes);
     destroy_sample_buffer(buf);
     duh_end_sigrenderer(r);
     unload_duh(d);
@@ -104,8 +130,9 @@ int main(int argc, char** argv)
     std::printf("%s: length %.1f s, peak %.1f dBFS, RMS %.1f dBFS, %ld clipped samples\n", pos[0],
                 length, 20 * std::log10(std::max(peak, 1e-9)), 20 * std::log10(std::max(rms, 1e-9)),
                 clipped);
-    if (pos.size() == 2 && !write_wav(pos[1], pcm, rate)) {
-        std::fprintf(stderr, "%s: cannot write\n", pos[1]);
+    char wrote[160] = "";
+    if (pos.size() == 2 && !write_wav(pos[1], pcm, rate, wrote, sizeof wrote)) {
+        std::fprintf(stderr, "%s: %s\n", pos[1], wrote);
         return 1;
     }
     return 0;
