@@ -1,6 +1,7 @@
 #include "input/demo.h"
 
 #include "engine/actor.h"
+#include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "fileio/fileio.h"
 
@@ -312,11 +313,40 @@ static FILE* trace_file()
     return f;
 }
 
+static uint64_t programs_hash;
+static bool programs_noted;
+
+uint64_t demo_programs_hash(const AmcProgram* programs, int count)
+{
+    XXH3_state_t* st = XXH3_createState();
+    XXH3_64bits_reset(st);
+    for (int i = 0; i < count; i++) {
+        int32_t len = programs[i].words ? programs[i].length : 0;
+        XXH3_64bits_update(st, &len, sizeof len);
+        if (len > 0)
+            XXH3_64bits_update(st, programs[i].words, 2 * (size_t)len);
+    }
+    uint64_t h = XXH3_64bits_digest(st);
+    XXH3_freeState(st);
+    return h;
+}
+
+void demo_note_programs()
+{
+    programs_hash = demo_programs_hash(program_table, program_count);
+    programs_noted = true;
+}
+
 void demo_trace_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed, bool sound)
 {
-    if (FILE* f = trace_file())
-        fprintf(f, "game level=%d mode=%d skill=%d seed=%u sound=%s\n", level, mode, skill, seed,
-                sound ? "on" : "off");
+    FILE* f = trace_file();
+    if (!f)
+        return;
+    fprintf(f, "game level=%d mode=%d skill=%d seed=%u sound=%s", level, mode, skill, seed,
+            sound ? "on" : "off");
+    if (programs_noted)
+        fprintf(f, " programs=%016llx", (unsigned long long)programs_hash);
+    fprintf(f, "\n");
 }
 
 void demo_trace_tick(uint32_t tick)

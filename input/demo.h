@@ -103,7 +103,14 @@ uint32_t demo_length(const DemoImage* image);
 // seed=<seed> sound=<on|off>", one per world tick, "tick <n> <hash of the
 // world>", and one at its end, "end score=<score> outcome=<level loop
 // result> ticks=<n>". Without the variable nothing is written.
+// The game line ends with " programs=<16 hex digits>", the hash of the
+// programs as loaded, once demo_note_programs has seen them, so that a
+// replay checked against the trace can tell other programs from a fault.
 void demo_trace_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed, bool sound);
+void demo_note_programs();  // right after amc_load succeeded
+struct AmcProgram;
+// XXH3 64 of each program's length and words, in table order.
+uint64_t demo_programs_hash(const AmcProgram* programs, int count);
 void demo_trace_tick(uint32_t tick);
 void demo_trace_end(int16_t score, int outcome, uint32_t ticks);
 

@@ -19,6 +19,7 @@
 #include "engine/amc.h"
 #include "engine/diag.h"
 #include "fileio/fileio.h"
+#include "fileio/manifest.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -160,6 +161,24 @@ bool lock_working_folder()
     return true;  // kept open for the run (a file system without locks lets it be)
 }
 
+void report_changed_file(const char* path, const char* why)
+{
+    diag("%s: %s (%s); the game plays with it\n", path, why, MANIFEST_NAME);
+}
+
+// Damage that passes every check of a file's form still changes the game:
+// each file that differs from the shipped one is said once.
+void check_shipped_files()
+{
+    const char* dirs[] = {data_dir, amc_dir};
+    for (int i = 0; i < 2; i++) {
+        if (i == 1 && std::strcmp(amc_dir, data_dir) == 0)
+            break;
+        if (manifest_check(dirs[i], report_changed_file) == -2)
+            diag("%s%s: damaged; the shipped files are not checked\n", dirs[i], MANIFEST_NAME);
+    }
+}
+
 int datafile_count(const DATAFILE* d)
 {
     int n = 0;
@@ -258,6 +277,7 @@ int startup(int argc, char** argv)
     std::snprintf(amc_path, sizeof amc_path, "%s%s", amc_dir, "GAME.AMC");
     if (amc_load(amc_path) != 0)
         return fail("Error loading AMC program %s\n", amc_path);
+    demo_note_programs();
 
     if (!parse_command_line(argc, argv))
         return 0;
@@ -331,6 +351,7 @@ int startup(int argc, char** argv)
         set_palette(static_cast<RGB*>(main_data[MAIN_PALETTE].dat));
     }
     apply_hot_spots(main_data);
+    check_shipped_files();
 
     if (!launch.no_sound) {
         if (sfx_init(data_dir) != 0) {

@@ -79,6 +79,8 @@ bool field(const char*& p, const char* name, long long lo, long long hi, long lo
     return true;
 }
 
+bool parse_hash(const char* p, uint64_t* out);
+
 bool parse_start(const char* p, ExpectedGame& g)
 {
     long long level, mode, skill, seed;
@@ -86,12 +88,19 @@ bool parse_start(const char* p, ExpectedGame& g)
     if (!field(p, "level", -32768, 32767, &level) || !field(p, "mode", -32768, 32767, &mode) ||
         !field(p, "skill", -32768, 32767, &skill) || !field(p, "seed", 0, 4294967295LL, &seed))
         return false;
-    if (strcmp(p, " sound=on") == 0)
-        g.sound = true;
-    else if (strcmp(p, " sound=off") == 0)
-        g.sound = false;
+    if (strncmp(p, " sound=on", 9) == 0)
+        g.sound = true, p += 9;
+    else if (strncmp(p, " sound=off", 10) == 0)
+        g.sound = false, p += 10;
     else
         return false;
+    if (strncmp(p, " programs=", 10) == 0) {
+        if (!parse_hash(p + 10, &g.programs))
+            return false;
+        g.has_programs = true;
+    } else if (*p) {
+        return false;
+    }
     g.level = (int16_t)level;
     g.mode = (int16_t)mode;
     g.skill = (int16_t)skill;
@@ -136,7 +145,8 @@ bool read_expected(const char* path, ExpectedGame& g, FILE* err)
             if (r.line != 1)
                 ok = r.fail("a second game: a trace holds one game");
             else if (!parse_start(p, g))
-                ok = r.fail("expected 'game level=L mode=M skill=S seed=N sound=on|off'");
+                ok = r.fail(
+                    "expected 'game level=L mode=M skill=S seed=N sound=on|off [programs=H]'");
         } else if (strncmp(p, "tick ", 5) == 0) {
             // Ticks count from 1 without a gap: the verifier compares them in order.
             int n = snprintf(expect, sizeof expect, "tick %zu ", g.hashes.size() + 1);

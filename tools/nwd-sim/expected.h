@@ -12,6 +12,8 @@ struct ExpectedGame {
     int16_t level = 0, mode = 0, skill = 0;
     uint32_t seed = 0;
     bool sound = true;
+    bool has_programs = false;  // older traces do not name the programs
+    uint64_t programs = 0;
     std::vector<uint64_t> hashes;  // after tick 1, 2, ...
     int16_t score = 0;
     int outcome = -1;

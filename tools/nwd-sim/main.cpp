@@ -3,6 +3,7 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "expected.h"
+#include "fileio/fileio.h"
 #include "input/demo.h"
 #include "run.h"
 
@@ -151,8 +152,10 @@ static bool load_programs(const char* amc)
     int err = errno = 0;
     int16_t r = amc_load(amc);
     err = errno;
-    if (r == 0)
+    if (r == 0) {
+        demo_note_programs();
         return true;
+    }
     static const char* const why[] = {
         "",
         "cannot be opened",
@@ -300,12 +303,15 @@ int main(int argc, char** argv)
 
     static SimTrace trace;
     FILE* out = stdout;
+    // Aside and renamed, so a failed write keeps the old trace; every
+    // write error is a failure.
+    static FileWriter w;
     if (trace_path) {
-        out = fopen(trace_path, "w");
-        if (!out) {
-            fprintf(stderr, "nwd-sim: %s: %s\n", trace_path, strerror(errno));
+        if (!file_write_begin(w, trace_path)) {
+            fprintf(stderr, "nwd-sim: %s: %s\n", trace_path, w.why);
             return 2;
         }
+        out = w.f;
     }
     trace.out = hash ? nullptr : out;
     trace.hash = hash;
@@ -317,8 +323,8 @@ int main(int argc, char** argv)
         fprintf(out, "HASH %016llx\n", (unsigned long long)trace.fnv);
     amc_unload_all();
     demo_free(r.demo);
-    if (out != stdout && fclose(out) != 0) {
-        fprintf(stderr, "nwd-sim: %s: write failed\n", trace_path);
+    if (trace_path && !file_write_commit(w)) {
+        fprintf(stderr, "nwd-sim: %s: %s\n", trace_path, w.why);
         return 1;
     }
     if (out == stdout && fflush(stdout) != 0)

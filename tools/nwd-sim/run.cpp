@@ -165,6 +165,13 @@ int sim_verify(const char* amc, const char* trace_name, const ExpectedGame& want
         }
         r.o.sound = want.sound;
     }
+    // Other programs play another game: no tick of it says anything.
+    uint64_t programs = demo_programs_hash(program_table, program_count);
+    if (want.has_programs && want.programs != programs) {
+        fprintf(out, "recorded with other programs: the trace's %016llx, %s's %016llx\n",
+                (unsigned long long)want.programs, amc, (unsigned long long)programs);
+        return 1;
+    }
     Verify v{&want};
     diag_set_sink(drop_diag, nullptr);
     SimRunEnd e = sim_run(r, nullptr, 0, SimTickCheck{verify_tick, &v});
