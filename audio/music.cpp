@@ -15,6 +15,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "audio/modcheck.h"
 #include "audio/volume.h"
 #include "engine/diag.h"
 #include "fileio/fileio.h"
@@ -145,6 +146,10 @@ bool module_survives(const void* data, long size)
 
 DUH* music_load_module_bytes(const void* data, long size)
 {
+    // The structure first, here and at once; only what passes is tried in
+    // the probe's own process.
+    if (size <= 0 || module_check(static_cast<const uint8_t*>(data), (size_t)size) == MODULE_NONE)
+        return nullptr;
     return module_survives(data, size) ? read_module(data, size) : nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "audio/volume.h"
+#include "audio/wav.h"
 #include "engine/diag.h"
 #include "shell/config.h"
 
@@ -137,7 +138,7 @@ int sfx_init(const char* data_dir)
         // A modder's row that is not there is the usual case: no word of it.
         if (i >= SFX_MOD_FIRST && !exists(path))
             continue;
-        sfx_samples[i] = n < (int)sizeof path ? load_sample(path) : nullptr;
+        sfx_samples[i] = n < (int)sizeof path ? wav_load(path) : nullptr;
         if (!sfx_samples[i]) {
             diag("Unable to load sample %s\n", path);
             // An older data folder lacks the later effects: only those go quiet.
