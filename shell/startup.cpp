@@ -284,19 +284,7 @@ int startup(int argc, char** argv)
     if (!lock_working_folder())
         return fail("Another copy of Nightward is running in this folder.\n");
 
-    // Kept aside when it cannot be read, so that the exit writes no
-    // defaults over it; if that fails, it is not written at all.
-    if (config_read(game_config_table, CONFIG_FILE) == FILE_UNREADABLE) {
-        char kept[64];
-        if (file_keep_aside(CONFIG_FILE, kept, sizeof kept)) {
-            console_say("%s could not be read; kept as %s", CONFIG_FILE, kept);
-            loaded_player_files |= SAVE_SETTINGS;
-        } else {
-            console_say("%s could not be read; settings will not be saved", CONFIG_FILE);
-        }
-    } else {
-        loaded_player_files |= SAVE_SETTINGS;
-    }
+    load_player_files();
     for (int n = 0; n <= 5; n++)
         if (std::strcmp(progress_code(n), game_config.lastlevel) == 0) {
             furthest_level = static_cast<int16_t>(n);
@@ -308,8 +296,6 @@ int startup(int argc, char** argv)
     int height = configured.windowed ? game_config.window_height : game_config.screen_height;
 
     playlist_init(playlist_table, game_config.music);
-    if (scores_load())
-        loaded_player_files |= SAVE_SCORES;
     if (furthest_level < 5)
         game_config.cheatkeys = 0;
     if (launch.card != -1)
@@ -375,6 +361,27 @@ int startup(int argc, char** argv)
     init_joystick_input();
     menu_wait(1000);
     return 1;
+}
+
+int load_player_files()
+{
+    loaded_player_files = 0;
+    // Kept aside when it cannot be read, so that the exit writes no
+    // defaults over it; if that fails, it is not written at all.
+    if (config_read(game_config_table, CONFIG_FILE) == FILE_UNREADABLE) {
+        char kept[64];
+        if (file_keep_aside(CONFIG_FILE, kept, sizeof kept)) {
+            console_say("%s could not be read; kept as %s", CONFIG_FILE, kept);
+            loaded_player_files |= SAVE_SETTINGS;
+        } else {
+            console_say("%s could not be read; settings will not be saved", CONFIG_FILE);
+        }
+    } else {
+        loaded_player_files |= SAVE_SETTINGS;
+    }
+    if (scores_load())
+        loaded_player_files |= SAVE_SCORES;
+    return loaded_player_files;
 }
 
 int save_player_files()

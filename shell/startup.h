@@ -45,6 +45,9 @@ int startup(int argc, char** argv);
 // write keeps the old one. The files that could not be written, each also
 // reported in stderr.txt and on the terminal.
 enum { SAVE_SETTINGS = 1, SAVE_SCORES = 2 };
+// Reads default.cfg and SCORES (one that cannot be read is kept aside as
+// NAME.bad); the SAVE_ bits of those that may be written back.
+int load_player_files();
 // Only the files that start-up read (or found missing) are written: the
 // built-in contents never go over a file that was not read.
 int save_player_files();
