@@ -142,6 +142,11 @@ DATAFILE* find(DATAFILE* d, const char* what)
                 return &d[k];
         return nullptr;
     }
+    // The library's search walks a name by its encoding and never ends on
+    // bytes that are not text: a name is plain printable ASCII.
+    for (const char* c = what; *c; c++)
+        if (*c < 32 || *c > 126)
+            return nullptr;
     return find_datafile_object(d, what);
 }
 
