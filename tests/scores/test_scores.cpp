@@ -1,5 +1,6 @@
 #include <allegro.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -177,3 +178,27 @@ TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose)
 }
 
 }  // namespace
+
+// A file that could not be read is never written over: it goes aside, and
+// so does the next one, beside the first.
+TEST_F(Scores, UnreadableFileIsKeptAsideNeverWrittenOver)
+{
+    write(std::string(241, '\x11'));  // one stray byte
+    char kept[64];
+    ASSERT_TRUE(scores_load_from(file.c_str(), kept, sizeof kept));
+    EXPECT_EQ(std::string(kept), file + ".bad");
+    ASSERT_EQ(scores_write(file.c_str()), 0);
+    std::ifstream bad(file + ".bad", std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(bad)), {}), std::string(241, '\x11'));
+
+    write(std::string(7, '\x22'));
+    ASSERT_TRUE(scores_load_from(file.c_str(), kept, sizeof kept));
+    EXPECT_EQ(std::string(kept), file + ".bad2");
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);  // read as unreadable, not waited on
+    ASSERT_TRUE(scores_load_from(file.c_str(), kept, sizeof kept));
+    EXPECT_EQ(std::string(kept), file + ".bad3");
+
+    write(std::string(240, '\0'));  // a good file stays where it is
+    ASSERT_TRUE(scores_load_from(file.c_str(), kept, sizeof kept));
+    EXPECT_EQ(kept[0], '\0');
+}

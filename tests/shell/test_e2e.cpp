@@ -7,7 +7,9 @@
 #include <allegro.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -171,12 +173,12 @@ protected:
         }
         return pid;
     }
-    // Exit status, or -1 for a run killed after ten seconds or by a signal.
-    int finish(pid_t pid)
+    // Exit status, or -1 for a run killed after `seconds` or by a signal.
+    int finish(pid_t pid, int seconds = 10)
     {
         int status = 0;
         for (int i = 0; waitpid(pid, &status, WNOHANG) == 0; i++) {
-            if (i == 500)
+            if (i == seconds * 50)
                 kill(pid, SIGKILL), waitpid(pid, &status, 0);
             std::this_thread::sleep_for(20ms);
         }
@@ -538,4 +540,136 @@ TEST_F(Program, NoDisplaySaysHowToGetOne)
     EXPECT_EQ(finish(start({}, {}, false)), 1);
     EXPECT_NE(file("console.txt").find("no display could be opened"), std::string::npos);
     EXPECT_FALSE(present(dir + "/default.cfg"));
+}
+
+// A display lost before the player's files were read writes nothing over
+// them; one lost later saves what was read.
+TEST_F(Program, LosingTheDisplayDuringStartUpKeepsThePlayersFiles)
+{
+    const std::string cfg = "difficulty = 9\nmode = 2\n";
+    std::string scores(240, '\0');
+    scores[0] = 7;
+    for (int ms : {0, 30, 60, 120, 250, 500}) {
+        std::ofstream(dir + "/default.cfg") << cfg;
+        std::ofstream(dir + "/SCORES", std::ios::binary) << scores;
+        std::string other;
+        pid_t server = launch_xvfb(other);
+        ASSERT_GT(server, 0);
+        Reaper x_server{server};
+        pid_t pid = start({"-nosound"}, {{"DISPLAY", other}});
+        Reaper game{pid};
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        kill(server, SIGKILL), waitpid(server, nullptr, 0);
+        EXPECT_EQ(finish(pid), 1) << ms;
+        EXPECT_NE(file("default.cfg").find("difficulty = 9\nmode = 2\n"), std::string::npos) << ms;
+        EXPECT_EQ(file("SCORES"), scores) << ms;
+    }
+}
+
+TEST_F(Program, EverySignalThatWouldEndTheGameSavesFirst)
+{
+    for (int sig : {SIGHUP, SIGQUIT, SIGUSR1, SIGPIPE}) {
+        unlink((dir + "/default.cfg").c_str());
+        pid_t pid = start({"-nosound"});
+        Reaper game{pid};
+        XClient x(display);
+        ASSERT_NE(x.wait_window(), 0u);
+        kill(pid, sig);
+        EXPECT_EQ(finish(pid), 0) << strsignal(sig);
+        EXPECT_EQ(file("default.cfg").rfind("difficulty = 5\n", 0), 0u) << strsignal(sig);
+    }
+}
+
+TEST_F(Program, SpecialFilesAreUnreadableNeverWaitedOn)
+{
+    for (const char* name : {"default.cfg", "SCORES", "DEMO1", "TECHNO.lst", "fifo.dem"}) {
+        unlink((dir + "/" + name).c_str());
+        ASSERT_EQ(mkfifo((dir + "/" + name).c_str(), 0600), 0) << name;
+    }
+    std::ofstream(dir + "/default.cfg.bad") << "an older one";
+    pid_t pid = start({"-nosound"}, {{"NWD_DEMO_TRACE", dir + "/fifo.dem"}});
+    Reaper game{pid};
+    XClient x(display);
+    Window w = x.wait_window();
+    ASSERT_NE(w, 0u) << file("stderr.txt");
+    x.close(w);
+    EXPECT_EQ(finish(pid), 0);
+    EXPECT_EQ(file("default.cfg.bad"), "an older one");
+    struct stat st;
+    EXPECT_TRUE(stat((dir + "/default.cfg.bad2").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(stat((dir + "/SCORES.bad").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_EQ(file("default.cfg").rfind("difficulty = 5\n", 0), 0u);
+    EXPECT_NE(file("console.txt").find("SCORES could not be read; kept as SCORES.bad"),
+              std::string::npos);
+
+    EXPECT_EQ(run({"-play", "fifo.dem", "-nosound"}), 1);
+    EXPECT_EQ(run({"-play", "x.dem", "-start", "2147483648"}), 1);
+    EXPECT_EQ(shown(), "The -start <n> parameter must be between 0 and 2147483647\n");
+}
+
+TEST_F(Program, OneCopyAFolderAndMessagesThatDoNotWait)
+{
+    pid_t first = start({"-nosound"});
+    Reaper game{first};
+    XClient x(display);
+    Window w = x.wait_window();
+    ASSERT_NE(w, 0u);
+    EXPECT_EQ(run({"-nosound"}), 1);
+    EXPECT_EQ(shown(), "Another copy of Nightward is running in this folder.\n");
+    EXPECT_NE(file("console.txt").find("Another copy"), std::string::npos);
+    x.close(w);
+    EXPECT_EQ(finish(first), 0);
+
+    // A message box nobody clicks holds up nothing.
+    std::ofstream(root + "/bin/xmessage") << "#!/bin/sh\nsleep 30\n";
+    auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(run({"-level", "12"}), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 5s);
+    std::ofstream(root + "/bin/xmessage")
+        << "#!/bin/sh\nfor a; do last=\"$a\"; done\nprintf '%s' \"$last\" > \"$XMSG_LOG\"\n";
+}
+
+// A display that accepts the connection and never answers: start-up gives
+// up with the no-display message, and a stop signal meanwhile ends it
+// cleanly (no core).
+TEST_F(Program, ADisplayThatNeverAnswersIsGivenUpOn)
+{
+    std::string sock = "/tmp/.X11-unix/X" + std::to_string(900 + getpid() % 90);
+    sh("mkdir -p /tmp/.X11-unix");
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un a{};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", sock.c_str());
+    unlink(sock.c_str());
+    ASSERT_EQ(bind(fd, (sockaddr*)&a, sizeof a), 0);
+    ASSERT_EQ(listen(fd, 4), 0);
+    std::string name = ":" + sock.substr(sock.rfind('X') + 1);
+    auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(finish(start({"-nosound"}, {{"DISPLAY", name}}), 20), 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 15s);
+    EXPECT_NE(file("console.txt").find("no display could be opened"), std::string::npos);
+    pid_t pid = start({"-nosound"}, {{"DISPLAY", name}});
+    std::this_thread::sleep_for(1s);
+    kill(pid, SIGTERM);
+    EXPECT_EQ(finish(pid), 1);
+    EXPECT_NE(file("console.txt").find("stopped before the display answered"), std::string::npos);
+    close(fd);
+    unlink(sock.c_str());
+}
+
+TEST_F(Program, ChangedShippedDataIsSaidOnceAndPlays)
+{
+    if (!real_game)
+        GTEST_SKIP() << "needs the built game folder and its manifest";
+    sh("cd " + dir + " && printf X | dd of=DATA/LEVELS.DAT bs=1 seek=100 conv=notrunc 2>/dev/null");
+    pid_t pid = start({"-nosound"});
+    Reaper game{pid};
+    XClient x(display);
+    Window w = x.wait_window();
+    ASSERT_NE(w, 0u);
+    x.close(w);
+    EXPECT_EQ(finish(pid), 0);
+    std::string log = file("stderr.txt");
+    EXPECT_NE(log.find("DATA/LEVELS.DAT: differs from the shipped file"), std::string::npos) << log;
+    EXPECT_EQ(log.find("NIGHTWAR.DAT: differs"), std::string::npos);
 }

@@ -1,0 +1,181 @@
+// The one way the game and its tools read and write their files, and the
+// places that rely on it: nothing waits on a special file, nothing replaces
+// a device or follows a planted name, nothing escapes the working folder.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "fileio/fileio.h"
+#include "frontend/menu.h"
+#include "gfx/display.h"
+#include "shell/config.h"
+#include "shell/options.h"
+
+namespace {
+
+std::string slurp(const std::string& path)
+{
+    std::stringstream s;
+    s << std::ifstream(path).rdbuf();
+    return s.str();
+}
+
+class Files : public testing::Test {
+protected:
+    std::string dir;
+    void SetUp() override
+    {
+        char d[] = "/tmp/nwd-files-XXXXXX";
+        ASSERT_TRUE(mkdtemp(d));
+        dir = d;
+    }
+    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
+    std::string at(const char* name) { return dir + "/" + name; }
+};
+
+}  // namespace
+
+TEST_F(Files, OnlyRegularFilesOfBoundedSizeAreRead)
+{
+    ASSERT_EQ(mkfifo(at("fifo").c_str(), 0600), 0);  // no writer: opening would block
+    std::ofstream(at("big")) << std::string(100, 'x');
+    FILE* f;
+    long size;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(file_open_read(at("fifo").c_str(), 100, &f, &size), FILE_UNREADABLE);
+    EXPECT_EQ(file_open_read("/dev/zero", 100, &f, &size), FILE_UNREADABLE);
+    EXPECT_EQ(file_open_read(dir.c_str(), 100, &f, &size), FILE_UNREADABLE);
+    EXPECT_EQ(file_open_read(at("big").c_str(), 99, &f, &size), FILE_UNREADABLE);
+    EXPECT_EQ(file_open_read(at("none").c_str(), 99, &f, &size), FILE_MISSING);
+    ASSERT_EQ(file_open_read(at("big").c_str(), 100, &f, &size), FILE_OK);
+    EXPECT_EQ(size, 100);
+    std::fclose(f);
+    // The settings reader too: defaults, at once.
+    EXPECT_EQ(config_read(game_config_table, at("fifo").c_str()), FILE_UNREADABLE);
+    symlink("/dev/zero", at("zero.cfg").c_str());
+    EXPECT_EQ(config_read(game_config_table, at("zero.cfg").c_str()), FILE_UNREADABLE);
+    EXPECT_EQ(game_config.mode, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST_F(Files, WritesReplaceFilesButNeverDevicesLinksOrPlantedNames)
+{
+    // A link is followed and its target replaced; the link stays.
+    std::ofstream(at("target")) << "old";
+    chmod(at("target").c_str(), 0640);
+    symlink("target", at("link").c_str());
+    ASSERT_TRUE(file_write_all(at("link").c_str(), "new", 3));
+    struct stat st;
+    ASSERT_EQ(lstat(at("link").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(slurp(at("target")), "new");
+    stat(at("target").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << "the old file's permissions";
+
+    // A planted NAME.tmp link is removed, never written through.
+    std::ofstream(at("victim")) << "keep";
+    symlink("victim", at("out.tmp").c_str());
+    ASSERT_TRUE(file_write_all(at("out").c_str(), "data", 4));
+    EXPECT_EQ(slurp(at("victim")), "keep");
+    EXPECT_EQ(slurp(at("out")), "data");
+
+    // Devices and FIFOs are written as they are, not replaced.
+    ASSERT_TRUE(file_write_all("/dev/null", "x", 1));
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    ASSERT_EQ(mkfifo(at("fifo").c_str(), 0600), 0);
+    char why[160];
+    EXPECT_FALSE(file_write_all(at("fifo").c_str(), "x", 1, why, sizeof why));  // nobody reads
+    EXPECT_STREQ(why, "a FIFO that nobody reads");
+    stat(at("fifo").c_str(), &st);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    symlink("nowhere", at("dangling").c_str());
+    EXPECT_FALSE(file_write_all(at("dangling").c_str(), "x", 1));
+    EXPECT_FALSE(file_write_all(dir.c_str(), "x", 1));
+}
+
+TEST(ReplayNames, OnlyPlainNamesOfTheWorkingFolderThatAreNotTheGames)
+{
+    for (const char* ok : {"MYGAME", "RUN.DEM", "DEMO4", "nwd000.bmp"})
+        EXPECT_TRUE(demo_name_allowed(ok, true)) << ok;
+    for (const char* bad : {"", "../X", "/tmp/X", "AMC/GAME.AMC", "DATA/LEVELS.DAT", ".hidden",
+                            "..", "SCORES", "SCORES.BAD", "DEFAULT.CFG", "STDERR.TXT", "GAME.AMC",
+                            "LEVELS.DAT", "TECHNO.LST", "VHIT.WAV", "X.TMP", "DEMO1", "demo3"})
+        EXPECT_FALSE(demo_name_allowed(bad, true)) << bad;
+    EXPECT_TRUE(demo_name_allowed("DEMO2", false)) << "an attract demo may be loaded";
+    EXPECT_FALSE(demo_name_allowed("../DEMO2", false));
+}
+
+TEST(StartOption, ValuesBeyondThirtyOneBitsAreRefused)
+{
+    LaunchOptions o;
+    uint32_t size = 0;
+    char message[256];
+    for (const char* v : {"2147483648", "-1", "99999999999999999999"}) {
+        char* argv[] = {(char*)"nwd", (char*)"-play", (char*)"x.dem", (char*)"-start", (char*)v};
+        EXPECT_EQ(cmdline_parse(5, argv, o, size, message, sizeof message), CMDLINE_BAD) << v;
+        EXPECT_STREQ(message, "The -start <n> parameter must be between 0 and 2147483647\n");
+    }
+    char* argv[] = {(char*)"nwd", (char*)"-play", (char*)"x.dem", (char*)"-start",
+                    (char*)"2147483647"};
+    ASSERT_EQ(cmdline_parse(5, argv, o, size, message, sizeof message), CMDLINE_GO);
+    EXPECT_EQ(o.start_frame, 2147483647u);
+}
+
+// The X library reports a lost display on its own thread while the main
+// thread plays on: the main thread saves (what it saves is its own), or
+// the X thread does while the main thread waits inside the library.
+namespace {
+pthread_t main_id;
+int recorded;  // main thread state that a save reads
+void save_hook()
+{
+    char line[32];
+    int n = std::snprintf(line, sizeof line, "%s %d\n",
+                          pthread_equal(pthread_self(), main_id) ? "main" : "other", recorded);
+    int fd = open("saved.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0 && write(fd, line, n) == n)
+        close(fd);
+}
+}  // namespace
+
+TEST_F(Files, LosingTheDisplayIsSavedByTheThreadThatOwnsTheState)
+{
+    for (bool in_library : {false, true}) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(dir.c_str()) != 0)
+                _exit(3);
+            main_id = pthread_self();
+            display_on_loss(save_hook);
+            std::thread x([] { display_loss_handler()(nullptr); });
+            for (int tick = 0; tick < 200000; tick++) {
+                recorded = tick;  // what a world tick does between frames
+                if (in_library) {
+                    DisplayCall call;  // stays "blocked" in the library
+                    std::this_thread::sleep_for(std::chrono::seconds(10));
+                }
+                display_check_lost();
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }
+            _exit(2);  // never noticed
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        std::string saved = slurp(at("saved.txt"));
+        EXPECT_EQ(saved.substr(0, 5), in_library ? "other" : "main ") << saved;
+    }
+}
