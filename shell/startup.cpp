@@ -140,8 +140,11 @@ void save_on_display_loss()
         dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n", launch.demo_file);
         lost = true;
     }
-    const char* what = lost                  ? "not everything could be saved"
-                       : loaded_player_files ? "settings and scores saved"
+    const char* what =
+        lost                                                   ? "not everything could be saved"
+        : loaded_player_files == (SAVE_SETTINGS | SAVE_SCORES) ? "settings and scores saved"
+        : loaded_player_files == SAVE_SETTINGS                 ? "settings saved"
+        : loaded_player_files == SAVE_SCORES                   ? "scores saved"
                                              : "nothing had been read, nothing written";
     diag("the display was lost; %s\n", what);
     dprintf(console_error_fd, "Nightward: the display was lost; %s\n", what);
