@@ -205,7 +205,7 @@ item4() {
             echo keep > "$T/victim"
             case $kind in
             device) mknod "$out" c 1 3 2>/dev/null || { rm -f "$out"; mkfifo "$out"; kind=fifo; } ;;
-            fifo) mkfifo "$out"; (timeout 60 cat "$out" > /dev/null &) ;;
+            fifo) mkfifo "$out"; (timeout 60 cat "$out" > /dev/null &); sleep 0.2 ;;
             link) echo old > "$T/real"; ln -s real "$out" ;;
             planted) ln -s victim "$out.tmp" ;;
             esac
