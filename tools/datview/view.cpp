@@ -62,6 +62,15 @@ BITMAP* render_palette()
     return b;
 }
 
+// Objects the library turns into structures: their data are not the bytes
+// of the file, so they can never serve as a map (the game's rule).
+bool structured(int type)
+{
+    return type == DAT_BITMAP || type == DAT_RLE_SPRITE || type == DAT_C_SPRITE ||
+           type == DAT_XC_SPRITE || type == DAT_FONT || type == DAT_SAMPLE || type == DAT_MIDI ||
+           type == DAT_FILE;
+}
+
 // A map is a binary object of 16-bit cells; the sheet an 8-bit bitmap.
 BITMAP* render_map(DATAFILE* map, BITMAP* sheet, int rows)
 {
@@ -178,7 +187,7 @@ BITMAP* datview_render(DATAFILE* dat, DATAFILE* main_dat, const char* what_text,
         }
         DATAFILE* m = find(dat, name);
         DATAFILE* s = find(dat, sheet);
-        if (!m || !s || m->type != DAT_FILE || s->type != DAT_BITMAP ||
+        if (!m || !s || structured(m->type) || s->type != DAT_BITMAP ||
             bitmap_color_depth((BITMAP*)s->dat) != 8) {
             why = std::string("no map ") + name + " or 8-bit sheet " + sheet;
             return nullptr;
