@@ -16,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include "audio/modcheck.h"
+#include "audio/wav.h"
 #include "fileio/fileio.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
@@ -182,4 +184,42 @@ TEST_F(Files, LosingTheDisplayIsSavedByTheThreadThatOwnsTheState)
         std::string saved = slurp(at("saved.txt"));
         EXPECT_EQ(saved.substr(0, 5), in_library ? "other" : "main ") << saved;
     }
+}
+
+// Sounds and modules are looked at before the library's readers, which
+// trust every size they are given.
+TEST(SoundFiles, ChunksAndPatternsMustLieWithinTheFile)
+{
+    std::string wav(
+        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\1\0\1\0\x22\x56\0\0\x22\x56\0\0\1\0\x08\0"
+        "data\4\0\0\0\x80\x80\x80\x80",
+        48);
+    auto ok = [](const std::string& b) {
+        return wav_check(reinterpret_cast<const uint8_t*>(b.data()), b.size());
+    };
+    EXPECT_TRUE(ok(wav));
+    EXPECT_FALSE(ok(wav.substr(0, 47))) << "samples cut short";
+    std::string lying = wav;
+    lying[40] = '\x7f';  // a data chunk claiming more than there is
+    EXPECT_FALSE(ok(lying));
+    std::string float_wav = wav;
+    float_wav[20] = 3;  // not PCM
+    EXPECT_FALSE(ok(float_wav));
+
+    std::string mod(1084 + 1024, '\0');
+    mod[950] = 1;  // one order, pattern 0
+    mod.replace(1080, 4, "M.K.");
+    auto kind = [](const std::string& b) {
+        return module_check(reinterpret_cast<const uint8_t*>(b.data()), b.size());
+    };
+    EXPECT_EQ(kind(mod), MODULE_MOD);
+    EXPECT_EQ(kind(mod.substr(0, mod.size() - 1)), MODULE_NONE) << "a pattern cut short";
+    mod[952] = 5;  // an order naming a pattern that is not there
+    EXPECT_EQ(kind(mod), MODULE_NONE);
+    std::string xm = "Extended Module: ";
+    xm.resize(80, '\0');
+    xm[60] = 20, xm[68] = 4, xm[70] = 1;  // a header of 20 bytes, 4 channels, one pattern
+    EXPECT_EQ(kind(xm), MODULE_NONE) << "its pattern is missing";
+    xm += std::string("\x09\0\0\0\0\x40\0\0\0", 9);
+    EXPECT_EQ(kind(xm), MODULE_XM);
 }
