@@ -297,6 +297,8 @@ void mark_dirty(int top, int bottom)
 
 void present_dirty()
 {
+    // A screen that waits with nothing to show still notices a lost display.
+    display_check_lost();
     if (dirty_rows.first == -1)
         return;
     // Callers may mark rows outside the picture; only 0..239 are copied.
@@ -362,6 +364,7 @@ void clear_picture(BITMAP* bitmap)
 
 void display_wait_retrace()
 {
+    display_check_lost();
     using clock = std::chrono::steady_clock;
     static clock::time_point last = clock::now();
     int rate = get_refresh_rate();
