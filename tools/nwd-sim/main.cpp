@@ -21,6 +21,7 @@
 
 static const char usage[] =
     "usage: nwd-sim --amc PATH [--level N] [--mode N] [--skill N] [--seed N] [--nosound]\n"
+    "               [--plain]\n"
     "               [--controls FILE | --demo FILE] [--game] [--ticks N]\n"
     "               [--trace FILE | --hash | --verify TRACE]\n"
     "\n"
@@ -32,6 +33,8 @@ static const char usage[] =
     "  --seed N        random seed (default 1)\n"
     "  --nosound       leave sound requests in the actors' registers, as the\n"
     "                  game does when it runs without sound\n"
+    "  --plain         run every instruction on the interpreter's plain path, which\n"
+    "                  gives the same world as the default, pre-decoded one, slower\n"
     "  --controls F    one Controls word per line, decimal or 0x-hex; # comments\n"
     "  --demo F        take level, mode, skill, seed and controls from a demo file;\n"
     "                  the run ends when the demo has ended\n"
@@ -192,7 +195,8 @@ int main(int argc, char** argv)
         O_VERIFY,
         O_NOSOUND,
         O_VERSION,
-        O_LEVELS
+        O_LEVELS,
+        O_PLAIN
     };
     static const option longopts[] = {{"help", no_argument, nullptr, 'h'},
                                       {"amc", required_argument, nullptr, O_AMC},
@@ -210,6 +214,7 @@ int main(int argc, char** argv)
                                       {"nosound", no_argument, nullptr, O_NOSOUND},
                                       {"version", no_argument, nullptr, O_VERSION},
                                       {"levels", required_argument, nullptr, O_LEVELS},
+                                      {"plain", no_argument, nullptr, O_PLAIN},
                                       {nullptr, 0, nullptr, 0}};
     const char* amc = nullptr;
     const char* controls_path = nullptr;
@@ -235,6 +240,7 @@ int main(int argc, char** argv)
         case O_GAME: r.game = true; break;
         case O_NOSOUND: r.o.sound = false; break;
         case O_LEVELS: levels_path = optarg; break;
+        case O_PLAIN: amc_set_fast_path(false); break;
         case O_LEVEL:
         case O_MODE:
         case O_SKILL:
