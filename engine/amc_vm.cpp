@@ -155,9 +155,12 @@ static Step start_move(Actor& a, int slot, int16_t acc, int32_t pc)
 // check against the program's length, so a wild jump or a truncated
 // instruction stops the pass instead of reading memory the program does not
 // own. This is the plain path, and the meaning of every instruction.
-static Step step(Actor& a, int slot, int32_t& pc, int16_t& acc)
+// `prog` is the program the turn started in, which the turn runs to its end:
+// a SPAWN can give this very slot a new program mid-turn (an actor that
+// ended but is still reached through a link a script left spawns into its
+// own free slot), and the new actor's program starts with its next turn.
+static Step step(Actor& a, int slot, int prog, int32_t& pc, int16_t& acc)
 {
-    const int prog = a.program;
     int16_t* const code = program_table[prog].words;
     const int32_t len = program_table[prog].length;
     int16_t* const regs = a.regs;
@@ -280,14 +283,14 @@ static Step step(Actor& a, int slot, int32_t& pc, int16_t& acc)
 }
 
 // The rest of a turn on the plain path, `executed` instructions into it.
-static TurnResult run_plain(Actor& a, int slot, int32_t pc, int16_t acc, int32_t executed)
+static TurnResult run_plain(Actor& a, int slot, int prog, int32_t pc, int16_t acc, int32_t executed)
 {
     for (;; executed++) {
         if (executed >= turn_limit) {
             diag("!! Actor %d runs without yielding\n", slot);
             return PASS_ENDS;
         }
-        Step r = step(a, slot, pc, acc);
+        Step r = step(a, slot, prog, pc, acc);
         if (r != STEP_ON)
             return r == STEP_TURN_ENDS ? TURN_ENDS : PASS_ENDS;
     }
@@ -398,7 +401,7 @@ next_turn:
             pc = actor->resume_pc;
         }
         if (!ops) {
-            if (run_plain(*actor, slot, pc, 0, 0) == PASS_ENDS)
+            if (run_plain(*actor, slot, program, pc, 0, 0) == PASS_ENDS)
                 return;
             goto turn_ends;
         }
@@ -494,10 +497,11 @@ dispatch:
     NEXT(1, 3);                          \
     CASE(K##_LT) acc = alu_lt(acc, V);   \
     NEXT(1, 3);
-#define FUSED_ALU(P, FIRST, W, X)                                                          \
-    X(P, FIRST, W, ADD, alu_add)                                                           \
-    X(P, FIRST, W, SUB, alu_sub) X(P, FIRST, W, MUL, alu_mul) X(P, FIRST, W, DIV, alu_div) \
-        X(P, FIRST, W, AND, alu_and) X(P, FIRST, W, OR, alu_or)
+#define FUSED_ALU(P, FIRST, W, X) \
+    X(P, FIRST, W, ADD, alu_add)  \
+    X(P, FIRST, W, SUB, alu_sub)  \
+    X(P, FIRST, W, MUL, alu_mul)  \
+    X(P, FIRST, W, DIV, alu_div) X(P, FIRST, W, AND, alu_and) X(P, FIRST, W, OR, alu_or)
 #define FUSED_CMP(P, FIRST, W, X) \
     X(P, FIRST, W, GT, alu_gt)    \
     X(P, FIRST, W, EQ, alu_eq) X(P, FIRST, W, NE, alu_ne) X(P, FIRST, W, LT, alu_lt)
@@ -551,10 +555,10 @@ dispatch:
     CASE(A_##A##I_##ALU) acc = f(KIND_##A(0), KIND_I(1)); \
     KIND_R(2) = acc;                                      \
     NEXT(3, 9 + W);
-#define ASSIGN(ALU, f)                                                                  \
-    ASSIGN_SECOND(R, 0, ALU, f)                                                         \
-    ASSIGN_SECOND(G, 0, ALU, f) ASSIGN_SECOND(I, 0, ALU, f) ASSIGN_SECOND(H, 2, ALU, f) \
-        ASSIGN_SECOND(U, 2, ALU, f)
+#define ASSIGN(ALU, f)          \
+    ASSIGN_SECOND(R, 0, ALU, f) \
+    ASSIGN_SECOND(G, 0, ALU, f) \
+    ASSIGN_SECOND(I, 0, ALU, f) ASSIGN_SECOND(H, 2, ALU, f) ASSIGN_SECOND(U, 2, ALU, f)
 #define COPY(A, W)                    \
     CASE(COPY_##A) acc = KIND_##A(0); \
     KIND_R(1) = acc;                  \
@@ -592,7 +596,7 @@ dispatch:
     BRANCH(acc != 0, 2, 5);
 
     CASE(DECODE)
-    amc_decode_op(actor->program, (uint32_t)(op - ops));
+    amc_decode_op(program, (uint32_t)(op - ops));
 #if AMC_COMPUTED_GOTO
     goto * op->code;
 #else
@@ -606,19 +610,19 @@ tail:
         JUMP_TO(op->other);
     RETURN(op->tail_reg);
     CASE(SLOW)
-    {
-        // Copies, so that acc stays in a register everywhere else.
-        int32_t pc = (int32_t)(op - ops);
-        int16_t value = acc;
-        Step r = step(*actor, slot, pc, value);
-        if (r == STEP_TURN_ENDS)
-            goto turn_ends;
-        if (r != STEP_ON)
-            return;
-        acc = value;
-        budget -= 1;
-        JUMP_TO(amc_op_index(pc, len));
-    }
+slow : {
+    // Copies, so that acc stays in a register everywhere else.
+    int32_t pc = (int32_t)(op - ops);
+    int16_t value = acc;
+    Step r = step(*actor, slot, program, pc, value);
+    if (r == STEP_TURN_ENDS)
+        goto turn_ends;
+    if (r != STEP_ON)
+        return;
+    acc = value;
+    budget -= 1;
+    JUMP_TO(amc_op_index(pc, len));
+}
     CASE(NOP)
     NEXT(1, 3);
     VALUE_HANDLERS(I, (int16_t)op->v[0])
@@ -656,8 +660,10 @@ tail:
     ASSIGN(ADD, alu_add)
     ASSIGN(SUB, alu_sub)
     COPY(R, 0)
-    COPY(G, 0) COPY(I, 0) COPY(H, 2) COPY(U, 2) OUTSIDE(JZ, acc == 0) OUTSIDE(JNZ, acc != 0)
-        CASE(R_JZ) acc = regs[op->v[0]];
+    COPY(G, 0)
+    COPY(I, 0)
+    COPY(H, 2)
+    COPY(U, 2) OUTSIDE(JZ, acc == 0) OUTSIDE(JNZ, acc != 0) CASE(R_JZ) acc = regs[op->v[0]];
     BRANCH(acc == 0, 2, 5);
     CASE(R_JNZ)
     acc = regs[op->v[0]];
@@ -779,7 +785,7 @@ case H_COUNT: break;
 #undef DISPATCH
 #undef CASE
 #undef OPERAND
-plain : if (run_plain(*actor, slot, (int32_t)(op - ops), acc, turn_limit - budget) ==
+plain : if (run_plain(*actor, slot, program, (int32_t)(op - ops), acc, turn_limit - budget) ==
             PASS_ENDS) return;
 turn_ends : slot = actor_next(slot);
 goto next_turn;

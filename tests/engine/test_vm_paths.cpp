@@ -60,6 +60,34 @@ TEST_F(VmPaths, TurnLimitStopsInsideFusedSequences)
     }
 }
 
+TEST_F(VmPaths, TurnRunsOnInItsProgramWhenASpawnTakesItsSlot)
+{
+    // Slot 1 (program 0) points its `next` at slot 2 every tick. Slot 2
+    // (program 1) ends in tick 1 but stays reachable; in tick 2 it runs
+    // from its old place, spawns program 0 into its own free slot and
+    // goes on in program 1's words: r7 = 99, and its YIELD leaves the new
+    // actor at offset 20, where program 0 sets r8 in tick 3.
+    const Words a = {OP_SET_REG, REG_NEXT, 2,          OP_YIELD, OP_JUMP, 0,        0,       0, 0,
+                     0,          0,        0,          0,        0,       0,        0,       0, 0,
+                     0,          0,        OP_SET_REG, 8,        1,       OP_YIELD, OP_JUMP, 20};
+    const Words b = {OP_GLOBAL,  5, ALU_LOAD,  OP_JUMP_IF_TRUE, 12,     OP_IMM, -1,       ALU_LOAD,
+                     OP_GLOBAL,  5, ALU_STORE, OP_END,          OP_IMM, 0,      ALU_LOAD, OP_SPAWN,
+                     OP_SET_REG, 7, 99,        OP_YIELD,        OP_END};
+    for (bool fast : {true, false}) {
+        amc_set_fast_path(fast);
+        load({a, b});
+        actor_spawn(0);
+        actor_spawn(1);
+        tick(2);
+        EXPECT_EQ(actor(2).program, 0) << fast;
+        EXPECT_EQ(actor(2).regs[7], 99) << fast;
+        EXPECT_EQ(actor(2).resume_pc, 20) << fast;
+        tick();
+        EXPECT_EQ(actor(2).regs[8], 1) << fast;
+        EXPECT_EQ(diags, "") << fast;
+    }
+}
+
 // Programs made mostly of what the assembler writes (loads, arithmetic and
 // stores, compares and branches, range tests, calls and returns), with jumps
 // anywhere (into the middle of instructions too), chains, stores into the
