@@ -596,7 +596,13 @@ dispatch:
     BRANCH(acc != 0, 2, 5);
 
     CASE(DECODE)
+    // Decoding executes nothing; the op it leaves runs next and counts
+    // against the budget. Should it stay undecoded, its instruction runs on
+    // the plain path: no dispatch repeats without an instruction counted,
+    // so the turn limit ends every turn.
     amc_decode_op(program, (uint32_t)(op - ops));
+    if (op->handler == H_DECODE)
+        goto slow;
 #if AMC_COMPUTED_GOTO
     goto * op->code;
 #else
