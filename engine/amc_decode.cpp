@@ -91,68 +91,28 @@ void amc_decode_word_written(int n, int32_t w)
 
 namespace {
 
-// Handlers of the single value instructions, in ALU order from LOAD to
-// STORE; 0 where there is none (a STORE into the program).
-constexpr uint16_t SINGLE[3][AMC_ALU_LAST - AMC_ALU_FIRST + 1] = {
-    {H_I_LOAD, H_I_ADD, H_I_SUB, H_I_MUL, H_I_DIV, H_I_AND, H_I_OR, H_I_GT, H_I_EQ, H_I_NE, H_I_LT,
-     0},
-    {H_R_LOAD, H_R_ADD, H_R_SUB, H_R_MUL, H_R_DIV, H_R_AND, H_R_OR, H_R_GT, H_R_EQ, H_R_NE, H_R_LT,
-     H_R_STORE},
-    {H_G_LOAD, H_G_ADD, H_G_SUB, H_G_MUL, H_G_DIV, H_G_AND, H_G_OR, H_G_GT, H_G_EQ, H_G_NE, H_G_LT,
-     H_G_STORE},
-};
-
-// Fused handlers by the ALU operation in them (ADD..OR, or GT, EQ, NE, LT,
-// AND for the branching ones); 0 where there is none. The LOAD_ families
-// come twice: with a plain first operand, and with one reached through a
-// single INDIRECT link (C_LOAD_: `load hero.x`, `load u.next`), the way
-// scripts read another actor.
-constexpr int ALUS = AMC_ALU_LAST - AMC_ALU_FIRST + 1;
-constexpr uint16_t LOAD_X[2][ALUS] = {
-    {0, H_LOAD_ADD, H_LOAD_SUB, H_LOAD_MUL, H_LOAD_DIV, H_LOAD_AND, H_LOAD_OR, H_LOAD_GT, H_LOAD_EQ,
-     H_LOAD_NE, H_LOAD_LT, H_LOAD_STORE},
-    {0, H_C_LOAD_ADD, H_C_LOAD_SUB, H_C_LOAD_MUL, H_C_LOAD_DIV, H_C_LOAD_AND, H_C_LOAD_OR,
-     H_C_LOAD_GT, H_C_LOAD_EQ, H_C_LOAD_NE, H_C_LOAD_LT, H_C_LOAD_STORE}};
-constexpr uint16_t X_STORE[ALUS] = {0,           H_ADD_STORE, H_SUB_STORE, H_MUL_STORE,
-                                    H_DIV_STORE, H_AND_STORE, H_OR_STORE};
-constexpr uint16_t LOAD_X_STORE[2][ALUS] = {
-    {0, H_LOAD_ADD_STORE, H_LOAD_SUB_STORE, H_LOAD_MUL_STORE, H_LOAD_DIV_STORE, H_LOAD_AND_STORE,
-     H_LOAD_OR_STORE},
-    {0, H_C_LOAD_ADD_STORE, H_C_LOAD_SUB_STORE, H_C_LOAD_MUL_STORE, H_C_LOAD_DIV_STORE,
-     H_C_LOAD_AND_STORE, H_C_LOAD_OR_STORE}};
-// The branching handlers of one family by comparison, in ALU order.
-#define CMP(P, S)                                                                               \
-    {                                                                                           \
-        0, 0, 0, 0, 0, H_##P##AND##S, 0, H_##P##GT##S, H_##P##EQ##S, H_##P##NE##S, H_##P##LT##S \
-    }
-constexpr uint16_t X_JZ[ALUS] = CMP(, _JZ);
-constexpr uint16_t X_JNZ[ALUS] = CMP(, _JNZ);
-constexpr uint16_t LOAD_X_JZ[2][ALUS] = {CMP(LOAD_, _JZ), CMP(C_LOAD_, _JZ)};
-constexpr uint16_t LOAD_X_JNZ[2][ALUS] = {CMP(LOAD_, _JNZ), CMP(C_LOAD_, _JNZ)};
-// LOAD_X_JZ and LOAD_X_JNZ of a register or a global and a constant.
-constexpr uint16_t KI_JZ[2][ALUS] = {CMP(RI_, _JZ), CMP(GI_, _JZ)};
-constexpr uint16_t KI_JNZ[2][ALUS] = {CMP(RI_, _JNZ), CMP(GI_, _JNZ)};
-// LOAD_ADD_X_JZ / JNZ and LOAD_SUB_..., by ADD or SUB and the comparison.
-constexpr uint16_t SUM_JZ[2][ALUS] = {CMP(LOAD_ADD_, _JZ), CMP(LOAD_SUB_, _JZ)};
-constexpr uint16_t SUM_JNZ[2][ALUS] = {CMP(LOAD_ADD_, _JNZ), CMP(LOAD_SUB_, _JNZ)};
-#undef CMP
-constexpr uint16_t LOAD_JZ[2] = {H_LOAD_JZ, H_C_LOAD_JZ};
-
-// Assignments to a register, by the kinds of A (R G I H U) and B (R G I).
-#define AMC_H(name) H_##name,
-constexpr uint16_t ASSIGN_ADD[5][3] = {{AMC_ASSIGN_SECOND(AMC_H, A_R, ADD)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_G, ADD)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_I, ADD)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_H, ADD)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_U, ADD)}};
-constexpr uint16_t ASSIGN_SUB[5][3] = {{AMC_ASSIGN_SECOND(AMC_H, A_R, SUB)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_G, SUB)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_I, SUB)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_H, SUB)},
-                                       {AMC_ASSIGN_SECOND(AMC_H, A_U, SUB)}};
-constexpr uint16_t COPY[5] = {AMC_ASSIGN_FIRST(AMC_H, COPY_, )};
-#undef AMC_H
-constexpr uint16_t LOAD_JNZ[2] = {H_LOAD_JNZ, H_C_LOAD_JNZ};
+// A family's handlers follow each other in the order of their ALU set
+// (amc_decode.h), so the member for an ALU operation is the first one plus
+// the operation's place in the set; 0 (no handler) when the set lacks it.
+// The value families run LOAD .. LT in code order and their STORE follows,
+// as LOAD_'s STORE follows its ADD .. LT.
+uint16_t member(uint16_t first, int lo, int hi, int alu)
+{
+    return alu >= lo && alu <= hi ? (uint16_t)(first + alu - lo) : 0;
+}
+uint16_t arith(uint16_t first, int alu) { return member(first, ALU_ADD, ALU_OR, alu); }
+uint16_t test(uint16_t first, int alu)  // GT EQ NE LT, then AND
+{
+    return alu == ALU_AND ? (uint16_t)(first + 4) : member(first, ALU_GT, ALU_LT, alu);
+}
+static_assert(H_R_STORE == H_R_LOAD + ALU_STORE - ALU_LOAD, "R_ runs LOAD .. STORE");
+static_assert(H_G_STORE == H_G_LOAD + ALU_STORE - ALU_LOAD, "G_ runs LOAD .. STORE");
+static_assert(H_I_LT == H_I_LOAD + ALU_LT - ALU_LOAD, "I_ runs LOAD .. LT");
+static_assert(H_LOAD_STORE == H_LOAD_ADD + ALU_STORE - ALU_ADD, "LOAD_ runs ADD .. STORE");
+static_assert(H_C_LOAD_STORE == H_C_LOAD_ADD + ALU_STORE - ALU_ADD, "C_LOAD_ too");
+static_assert(H_AND_JZ == H_GT_JZ + 4, "tests run GT EQ NE LT AND");
+static_assert(H_A_UI_SUB == H_A_RR_ADD + 29, "assignments by A (R G I H U), B (R G I), ADD SUB");
+static_assert(H_COPY_U == H_COPY_R + 4, "copies by A (R G I H U)");
 
 // A value instruction with a known ALU operation, entirely inside the
 // program, whose operand is plain (no random number) or, where `linked` is
@@ -161,7 +121,7 @@ struct Value {
     uint8_t kind;
     uint16_t v;    // where the operand lives, by kind; linked: see AmcOp
     int16_t word;  // the operand word as written
-    int alu;       // 0 = LOAD ... 11 = STORE
+    int alu;       // ALU_LOAD .. ALU_STORE
     bool linked;
     int words;  // 3, or 5 when linked
 };
@@ -178,14 +138,14 @@ bool value_at(const int16_t* code, int32_t len, int32_t pc, Value& out, bool lin
     if (out.linked && (pc + 5 > len || code[pc + 4] == AMC_INDIRECT))
         return false;
     const int16_t alu = code[pc + out.words - 1];
-    if (alu < AMC_ALU_FIRST || alu > AMC_ALU_LAST)
+    if (!amc_alu_known(alu))
         return false;
     out.kind = opcode == OP_IMM ? KIND_WORD : opcode == OP_REG ? KIND_REG : KIND_GLOBAL;
     out.v = opcode == OP_IMM ? (uint16_t)(pc + 1) : (uint16_t)(code[pc + 1] & 31);
     if (out.linked)
         out.v |= (uint16_t)((code[pc + 3] & 31) << 5);
     out.word = code[pc + 1];
-    out.alu = alu - AMC_ALU_FIRST;
+    out.alu = alu;
     return true;
 }
 
@@ -199,8 +159,9 @@ bool branch_at(const int16_t* code, int32_t len, int32_t pc, bool& zero, uint16_
     return true;
 }
 
-// The letter of an assignment's operand (R G I H U, see AMC_ASSIGN), and
-// the v[] that its handler reads: a constant is the value itself.
+// Where an assignment's operand lives, as its handler's name says: R G I,
+// or H / U linked through a global / a register; and the v[] that handler
+// reads (a constant is the value itself).
 int letter(const Value& x)
 {
     if (x.linked)
@@ -208,9 +169,6 @@ int letter(const Value& x)
     return x.kind == KIND_REG ? 0 : x.kind == KIND_GLOBAL ? 1 : 2;
 }
 uint16_t letter_v(const Value& x) { return x.kind == KIND_WORD ? (uint16_t)x.word : x.v; }
-
-constexpr int ALU_LOAD_I = ALU_LOAD - AMC_ALU_FIRST;
-constexpr int ALU_STORE_I = ALU_STORE - AMC_ALU_FIRST;
 
 // Range tests ("if r < a || r > b", "continue if r < a || r > b"): after
 // "load r, lt a, jump_if_true", the same register's "load r, gt b" and a
@@ -222,11 +180,10 @@ int outside(const int16_t* code, int32_t len, int32_t at, const Value& first, co
     Value load, gt;
     bool zero2;
     uint16_t target2;
-    if (zero || first.linked || first.kind != KIND_REG || lt.alu != ALU_LT - AMC_ALU_FIRST ||
-        !value_at(code, len, at, load) || load.alu != ALU_LOAD - AMC_ALU_FIRST ||
-        load.kind != KIND_REG || load.v != first.v || !value_at(code, len, at + 3, gt) ||
-        gt.kind != KIND_WORD || gt.alu != ALU_GT - AMC_ALU_FIRST ||
-        !branch_at(code, len, at + 6, zero2, target2))
+    if (zero || first.linked || first.kind != KIND_REG || lt.alu != ALU_LT ||
+        !value_at(code, len, at, load) || load.alu != ALU_LOAD || load.kind != KIND_REG ||
+        load.v != first.v || !value_at(code, len, at + 3, gt) || gt.kind != KIND_WORD ||
+        gt.alu != ALU_GT || !branch_at(code, len, at + 6, zero2, target2))
         return 0;
     op.handler = zero2 ? H_RI_OUTSIDE_JZ : H_RI_OUTSIDE_JNZ;
     op.v[2] = (uint16_t)gt.word;
@@ -235,8 +192,9 @@ int outside(const int16_t* code, int32_t len, int32_t at, const Value& first, co
 }
 
 // Fuses the value instruction `first` at pc with what follows it, when that
-// is one of the fused sequences; returns the words covered, or 0. Only a
-// LOAD may have a linked operand.
+// is one of the sequences of AMC_FAST_OPS; returns the words covered, or 0.
+// Only a LOAD may have a linked operand. Where a sequence has a handler that
+// knows where its operands live, that one is taken.
 int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp* ops, AmcOp& op)
 {
     Value second, third;
@@ -248,65 +206,74 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
     };
     const int32_t at2 = pc + first.words, at3 = at2 + 3;
     const bool has_second = value_at(code, len, at2, second);
-    const bool stores_second = has_second && second.alu == ALU_STORE_I && second.kind != KIND_WORD;
-    if (first.alu == ALU_LOAD_I) {
-        const int c = first.linked;
-        if (has_second && X_STORE[second.alu] && value_at(code, len, at3, third) &&
-            third.alu == ALU_STORE_I && third.kind != KIND_WORD) {
-            op.handler = LOAD_X_STORE[c][second.alu];
+    const bool stores_second = has_second && second.alu == ALU_STORE && second.kind != KIND_WORD;
+    const int alu2 = has_second ? second.alu : 0;
+    if (first.alu == ALU_LOAD) {
+        const bool c = first.linked;
+        // load A; x B; store C
+        if (arith(1, alu2) && value_at(code, len, at3, third) && third.alu == ALU_STORE &&
+            third.kind != KIND_WORD) {
+            op.handler = arith(c ? H_C_LOAD_ADD_STORE : H_LOAD_ADD_STORE, alu2);
             operand(0, first), operand(1, second), operand(2, third);
-            const int alu = second.alu + AMC_ALU_FIRST;
-            if (third.kind == KIND_REG && (alu == ALU_ADD || alu == ALU_SUB)) {
-                const int a = letter(first), b = letter(second);
-                op.handler = alu == ALU_ADD ? ASSIGN_ADD[a][b] : ASSIGN_SUB[a][b];
+            if (third.kind == KIND_REG && (alu2 == ALU_ADD || alu2 == ALU_SUB)) {
+                op.handler = (uint16_t)(H_A_RR_ADD + (letter(first) * 3 + letter(second)) * 2 +
+                                        (alu2 == ALU_SUB));
                 op.v[0] = letter_v(first);
                 op.v[1] = letter_v(second);
             }
             return at3 + 3 - pc;
         }
-        const int alu2 = has_second ? second.alu + AMC_ALU_FIRST : 0;
+        // load A; add / sub B; x k; jump_if_... T
         if (!c && (alu2 == ALU_ADD || alu2 == ALU_SUB) && value_at(code, len, at3, third) &&
-            third.kind == KIND_WORD && X_JZ[third.alu] &&
+            third.kind == KIND_WORD && test(1, third.alu) &&
             branch_at(code, len, at3 + 3, zero, target)) {
-            const int sub = alu2 == ALU_SUB;
-            op.handler = zero ? SUM_JZ[sub][third.alu] : SUM_JNZ[sub][third.alu];
+            const uint16_t first_test = alu2 == ALU_ADD
+                                            ? (zero ? H_LOAD_ADD_GT_JZ : H_LOAD_ADD_GT_JNZ)
+                                            : (zero ? H_LOAD_SUB_GT_JZ : H_LOAD_SUB_GT_JNZ);
+            op.handler = test(first_test, third.alu);
             operand(0, first), operand(1, second);
             op.v[2] = (uint16_t)third.word;
             op.target = ops + target;
             return at3 + 5 - pc;
         }
-        if (has_second && X_JZ[second.alu] && branch_at(code, len, at3, zero, target)) {
-            op.handler = zero ? LOAD_X_JZ[c][second.alu] : LOAD_X_JNZ[c][second.alu];
+        // load A; x B; jump_if_... T
+        if (test(1, alu2) && branch_at(code, len, at3, zero, target)) {
+            op.handler = test(c ? (zero ? H_C_LOAD_GT_JZ : H_C_LOAD_GT_JNZ)
+                                : (zero ? H_LOAD_GT_JZ : H_LOAD_GT_JNZ),
+                              alu2);
             operand(0, first), operand(1, second);
             op.target = ops + target;
             if (!c && first.kind != KIND_WORD && second.kind == KIND_WORD) {
-                const int g = first.kind == KIND_GLOBAL;
-                op.handler = zero ? KI_JZ[g][second.alu] : KI_JNZ[g][second.alu];
+                const bool global = first.kind == KIND_GLOBAL;
+                op.handler = test(
+                    global ? (zero ? H_GI_GT_JZ : H_GI_GT_JNZ) : (zero ? H_RI_GT_JZ : H_RI_GT_JNZ),
+                    alu2);
                 op.v[1] = (uint16_t)second.word;
                 if (const int words = outside(code, len, at3 + 2, first, second, zero, op))
                     return at3 + 2 + words - pc;
             }
             return at3 + 2 - pc;
         }
-        if (has_second && second.alu != ALU_LOAD_I &&
-            (second.alu != ALU_STORE_I || stores_second)) {
-            op.handler = LOAD_X[c][second.alu];
+        // load A; x B
+        if (has_second && alu2 != ALU_LOAD && (alu2 != ALU_STORE || stores_second)) {
+            op.handler = member(c ? H_C_LOAD_ADD : H_LOAD_ADD, ALU_ADD, ALU_STORE, alu2);
             operand(0, first), operand(1, second);
-            if (second.alu == ALU_STORE_I && second.kind == KIND_REG) {
-                op.handler = COPY[letter(first)];
+            if (alu2 == ALU_STORE && second.kind == KIND_REG) {
+                op.handler = (uint16_t)(H_COPY_R + letter(first));
                 op.v[0] = letter_v(first);
             }
             return at3 - pc;
         }
+        // load A; jump_if_... T
         if (branch_at(code, len, at2, zero, target)) {
-            op.handler = zero ? LOAD_JZ[c] : LOAD_JNZ[c];
+            op.handler = c ? (zero ? H_C_LOAD_JZ : H_C_LOAD_JNZ) : (zero ? H_LOAD_JZ : H_LOAD_JNZ);
             operand(0, first);
             op.target = ops + target;
             if (!c && first.kind == KIND_REG)
                 op.handler = zero ? H_R_JZ : H_R_JNZ;
             return at2 + 2 - pc;
         }
-        if (first.linked) {
+        if (c) {
             op.handler = H_C_LOAD;
             operand(0, first);
             return at2 - pc;
@@ -315,18 +282,67 @@ int fuse(const int16_t* code, int32_t len, int32_t pc, const Value& first, AmcOp
     }
     if (first.linked)
         return 0;
-    if (X_STORE[first.alu] && stores_second) {
-        op.handler = X_STORE[first.alu];
+    // x A; store B
+    if (arith(1, first.alu) && stores_second) {
+        op.handler = arith(H_ADD_STORE, first.alu);
         operand(0, first), operand(1, second);
         return 6;
     }
-    if (X_JZ[first.alu] && branch_at(code, len, pc + 3, zero, target)) {
-        op.handler = zero ? X_JZ[first.alu] : X_JNZ[first.alu];
+    // x A; jump_if_... T
+    if (test(1, first.alu) && branch_at(code, len, pc + 3, zero, target)) {
+        op.handler = test(zero ? H_GT_JZ : H_GT_JNZ, first.alu);
         operand(0, first);
         op.target = ops + target;
         return 5;
     }
     return 0;
+}
+
+// The op of a single value instruction: its handler by where the operand
+// lives and the ALU operation, none for a STORE into the program (the plain
+// path runs that, and forgets the ops that read the word).
+void single_value(const Value& x, AmcOp& op)
+{
+    const uint16_t first = x.kind == KIND_WORD  ? H_I_LOAD
+                           : x.kind == KIND_REG ? H_R_LOAD
+                                                : H_G_LOAD;
+    op.handler = x.kind == KIND_WORD && x.alu == ALU_STORE
+                     ? (uint16_t)H_SLOW
+                     : member(first, ALU_LOAD, ALU_STORE, x.alu);
+    op.v[0] = x.kind == KIND_WORD ? (uint16_t)x.word : x.v;
+    // Division by a constant: a multiplication by its reciprocal, rounded
+    // up to 32 bits, and a shift give the same quotient for every 16-bit
+    // dividend and divisor of 2 or more in size, where the processor's
+    // division would take many times as long.
+    const int32_t d = x.word;
+    if (op.handler == H_I_DIV && (d >= 2 || d <= -2)) {
+        const uint32_t m = (uint32_t)((1ull << 32) / (uint32_t)(d < 0 ? -d : d) + 1);
+        op.handler = H_I_DIV_BY;
+        op.v[1] = (uint16_t)m;
+        op.v[2] = (uint16_t)(m >> 16);
+        op.kind[0] = d < 0;
+    }
+}
+
+// The handler of each other instruction that has one, by opcode; SLOW for
+// those that only the plain path runs (END, SET_HANDLER, SPAWN, MOVE).
+constexpr uint16_t simple_handler(int opcode)
+{
+    switch (opcode) {
+    case OP_RANDOM: return H_RANDOM;
+    case OP_JUMP: return H_JUMP;
+    case OP_BREAK: return H_BREAK;
+    case OP_RESUME: return H_RESUME;
+    case OP_JUMP_IF_ZERO: return H_JUMP_IF_ZERO;
+    case OP_JUMP_IF_TRUE: return H_JUMP_IF_TRUE;
+    case OP_BREAK_IF_TRUE: return H_BREAK_IF_TRUE;
+    case OP_RESUME_IF_TRUE: return H_RESUME_IF_TRUE;
+    case OP_SET_REG: return H_SET_REG;
+    case OP_JUMP_REG: return H_JUMP_REG;
+    case OP_PUSH: return H_PUSH;
+    case OP_YIELD: return H_YIELD;
+    default: return H_SLOW;
+    }
 }
 
 // Handlers that end by going on to the next instruction, and so can take a
@@ -379,48 +395,28 @@ void amc_decode_op(int n, uint32_t pc)
     const int16_t* code = t.words;
     const int32_t len = t.length;
     const int32_t p = (int32_t)pc;
-    auto at = [&t, len](int32_t target) { return t.ops + amc_op_index(target, len); };
     // The op depends on the words p .. p+span-1; anything it cannot handle
     // itself, including a truncated instruction, takes the plain path.
     int span = 1;
     op = AmcOp{};
     op.handler = H_SLOW;
     Value first;
+    const int16_t opcode = p < len ? code[p] : 0;
     if (p >= len) {
         op.handler = H_STOP;
-    } else if (value_at(code, len, p, first, true) && (!first.linked || first.alu == ALU_LOAD_I)) {
+    } else if (value_at(code, len, p, first, true) && (!first.linked || first.alu == ALU_LOAD)) {
         span = fuse(code, len, p, first, t.ops, op);  // a linked LOAD always gets an op here
         if (!span) {
             span = 3;
-            const int kind = first.kind == KIND_WORD ? 0 : first.kind == KIND_REG ? 1 : 2;
-            if (SINGLE[kind][first.alu]) {
-                op.handler = SINGLE[kind][first.alu];
-                op.v[0] = kind == 0 ? (uint16_t)first.word : first.v;
-            }
-            // Division by a constant: a multiplication by its reciprocal,
-            // rounded up to 32 bits, and a shift give the same quotient for
-            // every 16-bit dividend and divisor of 2 or more in size, where
-            // the processor's division would take many times as long.
-            const int32_t d = first.word;
-            if (op.handler == H_I_DIV && (d >= 2 || d <= -2)) {
-                const uint32_t m = (uint32_t)((1ull << 32) / (uint32_t)(d < 0 ? -d : d) + 1);
-                op.handler = H_I_DIV_BY;
-                op.v[1] = (uint16_t)m;
-                op.v[2] = (uint16_t)(m >> 16);
-                op.kind[0] = d < 0;
-            }
+            single_value(first, op);
         }
-    } else {
-        const int16_t opcode = code[p];
-        const bool has2 = p + 2 <= len, has3 = p + 3 <= len;
-        switch (opcode) {
-        case OP_IMM:
-        case OP_GLOBAL:
-        case OP_REG:
-            if (!has3)
-                break;
+    } else if (amc_opcode_known(opcode) && p + amc_op_info[opcode].words <= len) {
+        const AmcOpInfo& info = amc_op_info[opcode];
+        if (opcode == OP_IMM || (info.flow & AMC_CHAIN)) {
+            // A value instruction that value_at did not take: a chain of
+            // links (when it ends inside the program: base, links, ALU), or
+            // no ALU operation, which does nothing.
             if (opcode != OP_IMM && code[p + 2] == AMC_INDIRECT) {
-                // A chain, when it ends inside the program: base, links, ALU.
                 int32_t end = p + 2;
                 while (end < len && code[end] == AMC_INDIRECT)
                     end += 2;
@@ -433,65 +429,29 @@ void amc_decode_op(int n, uint32_t pc)
                     span = end - p + 1;
                 }
             } else {
-                op.handler = H_NOP;  // an unknown ALU operation does nothing
-                span = 3;
+                op.handler = H_NOP;
+                span = info.words;
             }
-            break;
-        case OP_RANDOM:
-            if (has3) {
-                op.handler = H_RANDOM;
-                op.v[0] = (uint16_t)code[p + 1];
-                op.v[1] = (uint16_t)code[p + 2];
-                span = 3;
+        } else if ((op.handler = simple_handler(opcode)) != H_SLOW) {
+            // The operand words, by what they hold.
+            span = info.words;
+            for (int i = 0; i < 2; i++) {
+                const int16_t word = code[p + 1 + i];
+                if (info.arg[i] == ARG_TARGET)
+                    op.target = t.ops + amc_op_index(word, len);
+                else if (info.arg[i] == ARG_REG)
+                    op.v[i] = (uint16_t)(word & 31);
+                else if (info.arg[i] != ARG_NONE)
+                    op.v[i] = (uint16_t)word;
             }
-            break;
-        case OP_JUMP:
-        case OP_BREAK:
-            if (has2) {
-                op.handler = opcode == OP_JUMP ? H_JUMP : H_BREAK;
-                op.target = at(code[p + 1]);
-                span = 2;
+            // A register set and a jump; `call` when the register gets the
+            // offset right after the jump, its return address.
+            if (opcode == OP_SET_REG && p + 5 <= len && code[p + 3] == OP_JUMP) {
+                op.handler = code[p + 2] == p + 5 ? H_CALL : H_SET_JUMP;
+                op.target = t.ops + amc_op_index(code[p + 4], len);
+                op.other = (uint16_t)amc_op_index(code[p + 2], len);  // its return
+                span = 5;
             }
-            break;
-        case OP_JUMP_IF_ZERO:
-        case OP_JUMP_IF_TRUE:
-        case OP_BREAK_IF_TRUE:
-            if (has2) {
-                op.handler = opcode == OP_JUMP_IF_ZERO   ? H_JUMP_IF_ZERO
-                             : opcode == OP_JUMP_IF_TRUE ? H_JUMP_IF_TRUE
-                                                         : H_BREAK_IF_TRUE;
-                op.target = at(code[p + 1]);
-                span = 2;
-            }
-            break;
-        case OP_RESUME: op.handler = H_RESUME; break;
-        case OP_RESUME_IF_TRUE: op.handler = H_RESUME_IF_TRUE; break;
-        case OP_SET_REG:
-            if (has3) {
-                op.handler = H_SET_REG;
-                op.v[0] = (uint16_t)(code[p + 1] & 31);
-                op.v[1] = (uint16_t)code[p + 2];
-                span = 3;
-                // A register set and a jump; `call` when the register gets
-                // the offset right after the jump, its return address.
-                if (p + 5 <= len && code[p + 3] == OP_JUMP) {
-                    op.handler = code[p + 2] == p + 5 ? H_CALL : H_SET_JUMP;
-                    op.target = at(code[p + 4]);
-                    op.other = (uint16_t)amc_op_index(code[p + 2], len);  // its return
-                    span = 5;
-                }
-            }
-            break;
-        case OP_JUMP_REG:
-            if (has2) {
-                op.handler = H_JUMP_REG;
-                op.v[0] = (uint16_t)(code[p + 1] & 31);
-                span = 2;
-            }
-            break;
-        case OP_PUSH: op.handler = H_PUSH; break;
-        case OP_YIELD: op.handler = H_YIELD; break;
-        default: break;
         }
     }
     span += tail(code, len, p + span, op);

@@ -18,6 +18,7 @@ static bool fast_path = true;
 
 // The ALU operations one by one, so that the plain path's amc_alu and the
 // fast path's handlers compute exactly the same thing.
+static inline int16_t alu_load(int32_t, int32_t v) { return (int16_t)v; }
 static inline int16_t alu_add(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a + v); }
 static inline int16_t alu_sub(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a - v); }
 static inline int16_t alu_mul(int32_t a, int32_t v) { return (int16_t)(uint16_t)(a * v); }
@@ -165,32 +166,30 @@ static Step step(Actor& a, int slot, int prog, int32_t& pc, int16_t& acc)
     const int32_t len = program_table[prog].length;
     int16_t* const regs = a.regs;
 
-#define NEED(n)                   \
-    if (pc < 0 || pc + (n) > len) \
-    return STEP_PASS_ENDS
-
-    NEED(1);
+    // An unknown opcode (the actor keeps its resume_pc and meets it again),
+    // or an instruction that the program's end cuts off, ends the pass.
+    if (pc < 0 || pc >= len || !amc_opcode_known(code[pc]) ||
+        pc + amc_op_info[code[pc]].words > len)
+        return STEP_PASS_ENDS;
+    const int32_t next = pc + amc_op_info[code[pc]].words;
     switch (code[pc]) {
     case OP_IMM: {
-        NEED(3);
         int alu = code[pc + 2];
         alu_apply(acc, &code[pc + 1], alu);
         if (alu == ALU_STORE)
             amc_decode_word_written(prog, pc + 1);
-        pc += 3;
+        pc = next;
         return STEP_ON;
     }
     case OP_RANDOM: {
-        NEED(3);
         int16_t scratch = (int16_t)(uint16_t)(amc_random() & code[pc + 1]);
         alu_apply(acc, &scratch, code[pc + 2]);
-        pc += 3;
+        pc = next;
         return STEP_ON;
     }
     case OP_GLOBAL:
     case OP_REG: {
         // Check the whole chain before following it.
-        NEED(3);
         int32_t end = pc + 2;
         while (code[end] == AMC_INDIRECT) {
             end += 2;
@@ -205,12 +204,8 @@ static Step step(Actor& a, int slot, int prog, int32_t& pc, int16_t& acc)
         pc = end + 1;
         return STEP_ON;
     }
-    case OP_JUMP:
-        NEED(2);
-        pc = code[pc + 1];
-        return STEP_ON;
+    case OP_JUMP: pc = code[pc + 1]; return STEP_ON;
     case OP_BREAK:
-        NEED(2);
         pc = code[pc + 1];
         a.move_ticks_left = 0;
         return STEP_ON;
@@ -221,65 +216,50 @@ static Step step(Actor& a, int slot, int prog, int32_t& pc, int16_t& acc)
             return STEP_TURN_ENDS;
         }
         return STEP_ON;
-    case OP_JUMP_IF_ZERO:
-        NEED(2);
-        pc = acc == 0 ? code[pc + 1] : pc + 2;
-        return STEP_ON;
-    case OP_JUMP_IF_TRUE:
-        NEED(2);
-        pc = acc != 0 ? code[pc + 1] : pc + 2;
-        return STEP_ON;
+    case OP_JUMP_IF_ZERO: pc = acc == 0 ? code[pc + 1] : next; return STEP_ON;
+    case OP_JUMP_IF_TRUE: pc = acc != 0 ? code[pc + 1] : next; return STEP_ON;
     case OP_BREAK_IF_TRUE:
-        NEED(2);
         if (acc != 0) {
             pc = code[pc + 1];
             a.move_ticks_left = 0;
         } else {
-            pc += 2;
+            pc = next;
         }
         return STEP_ON;
     case OP_RESUME_IF_TRUE:
-        if (acc != 0) {
-            pc = a.resume_pc;
-            if (a.move_ticks_left != 0) {
-                move_step(a);
-                return STEP_TURN_ENDS;
-            }
-        } else {
-            pc += 1;
+        if (acc == 0) {
+            pc = next;
+            return STEP_ON;
+        }
+        pc = a.resume_pc;
+        if (a.move_ticks_left != 0) {
+            move_step(a);
+            return STEP_TURN_ENDS;
         }
         return STEP_ON;
     case OP_END: actor_remove(slot); return STEP_PASS_ENDS;
     case OP_SET_HANDLER:
-        NEED(3);
         a.handler_pc = (uint16_t)code[pc + 2] == AMC_HANDLER_NONE ? ACTOR_NO_HANDLER : code[pc + 2];
         pc = code[pc + 1];
         return STEP_ON;
     case OP_SET_REG:
-        NEED(3);
         regs[code[pc + 1] & 31] = code[pc + 2];
-        pc += 3;
+        pc = next;
         return STEP_ON;
-    case OP_JUMP_REG:
-        NEED(2);
-        pc = regs[code[pc + 1] & 31];
-        return STEP_ON;
+    case OP_JUMP_REG: pc = regs[code[pc + 1] & 31]; return STEP_ON;
     case OP_PUSH:
         push_arg(acc);
-        pc += 1;
+        pc = next;
         return STEP_ON;
     case OP_SPAWN: {
         Step r = spawn_from_args(slot, acc);
-        pc += 1;
+        pc = next;
         return r;
     }
-    case OP_YIELD: a.resume_pc = pc + 1; return STEP_TURN_ENDS;
+    case OP_YIELD: a.resume_pc = next; return STEP_TURN_ENDS;
     case OP_MOVE: return start_move(a, slot, acc, pc);
-    default:
-        // Unknown opcode: the actor keeps its resume_pc and meets it again.
-        return STEP_PASS_ENDS;
+    default: return STEP_PASS_ENDS;
     }
-#undef NEED
 }
 
 // The rest of a turn on the plain path, `executed` instructions into it.
@@ -304,29 +284,25 @@ static TurnResult run_plain(Actor& a, int slot, int prog, int32_t pc, int16_t ac
 #define AMC_LIKELY(x) (x)
 #endif
 
-// The fast path. Why this shape: an accumulator machine spends
-// most of its instructions moving values in and out of the accumulator, so
-// the cost is in dispatching, not in the work. Programs are therefore
-// decoded once into ops (see amc_decode.h) that carry their handler and
-// operands: an instruction costs one dispatch, which does the value
-// instruction and its ALU operation together, and the fused handlers run
-// the common short sequences (load-compare-branch, load-add-store) in one.
-// Dispatch is computed goto where the compiler has it (each handler ends in
-// its own jump, predicted on its own), a switch otherwise. There are no
-// bounds checks here: the decoder checked the words once, and an offset
-// outside the program leads to an op that stops the pass. Each handler
-// knows how many words it covers, so the next op's address is a constant
-// step from this one's and does not wait for a load.
-// That address is what each op waits for: the game's scripts jump (calls,
-// returns, conditions over if-bodies) about every other op, so a jump's
-// target is an address kept in the op, one load away, and a return takes
-// its op from the calls' ring below rather than from its register.
+// The fast path: the ops of amc_decode.h, one dispatch each. Dispatch is
+// computed goto where the compiler has it (each handler ends in its own
+// jump, predicted on its own), a switch otherwise. There are no bounds
+// checks here: the decoder checked the words once, and an offset outside
+// the program leads to an op that stops the pass. Each handler knows how
+// many words it covers (amc_fast_words), so the next op's address is a
+// constant step from this one's and does not wait for a load. That address
+// is what each op waits for: the game's scripts jump (calls, returns,
+// conditions over if-bodies) about every other op, so a jump's target is an
+// address kept in the op, one load away, and a return takes its op from the
+// calls' ring below rather than from its register.
+//
 // Everything rare (SPAWN, MOVE, END, SET_HANDLER, STORE into the program)
-// runs the plain path's step for that one instruction; a STORE into the
-// program makes the ops that read that word decode again, so later fetches
-// see it. When fewer instructions are left in the turn's budget than an op
-// may execute, the plain path finishes the turn, so the turn limit stops at
-// exactly the same instruction as it would there.
+// runs the plain path's step for that one instruction (SLOW); a STORE into
+// the program makes the ops that read that word decode again, so later
+// fetches see it. Every handler takes the instructions it ran from the
+// turn's budget; when fewer are left than an op may run, the plain path
+// finishes the turn, so the turn limit stops at exactly the same
+// instruction as it would there.
 //
 // The whole pass runs here, turn after turn, so that a turn starts without
 // a call. Called with `publish`, it only gives the decoder the handlers'
@@ -334,9 +310,13 @@ static TurnResult run_plain(Actor& a, int slot, int prog, int32_t pc, int16_t ac
 static void run_pass(bool publish)
 {
 #if AMC_COMPUTED_GOTO
-#define AMC_LABEL_ADDRESS(name) &&L_##name,
-    static const void* const labels[H_COUNT] = {AMC_FAST_HANDLERS(AMC_LABEL_ADDRESS)};
-#undef AMC_LABEL_ADDRESS
+#define AMC_LABEL(name, ...) &&L_##name,
+#define AMC_MEMBER_LABEL(x, f, P, S) &&L_##P##x##S,
+#define AMC_FAMILY_LABELS(P, S, SET, ...) SET(AMC_MEMBER_LABEL, P, S)
+    static const void* const labels[H_COUNT] = {AMC_FAST_OPS(AMC_LABEL, AMC_FAMILY_LABELS)};
+#undef AMC_FAMILY_LABELS
+#undef AMC_MEMBER_LABEL
+#undef AMC_LABEL
     if (publish) {
         amc_decode_set_handlers(labels);
         return;
@@ -348,11 +328,12 @@ static void run_pass(bool publish)
     }
 #endif
     // The program of the turn: actors of one kind tend to follow each other
-    // in the list, and programs cannot change during a pass, so their op
-    // table is looked up once per run of them (null: the plain path).
+    // in the list, so its op table is looked up once per run of them (null:
+    // the plain path).
     int program = -1;
     AmcOp* ops = nullptr;
     int32_t len = 0;
+    // Where operands live, by AmcOperandKind.
     int16_t* bases[3] = {nullptr, nullptr, amc_globals};
     // The turn.
     int slot = actor_next(0), turns = 0;
@@ -414,14 +395,14 @@ next_turn:
             r = NO_RETURN;
     }
 
-#define OPERAND(i) bases[op->kind[i]][op->v[i]]
+    // clang-format off
 #if AMC_COMPUTED_GOTO
 #define CASE(name) L_##name:
-#define DISPATCH()                       \
-    do {                                 \
-        if (budget < AMC_FAST_MAX_COUNT) \
-            goto plain;                  \
-        goto * op->code;                 \
+#define DISPATCH()                                                                          \
+    do {                                                                                    \
+        if (budget < AMC_FAST_MAX_COUNT)                                                    \
+            goto plain;                                                                     \
+        goto *op->code;                                                                     \
     } while (0)
     DISPATCH();
 #else
@@ -432,365 +413,283 @@ dispatch:
         goto plain;
     switch (op->handler) {
 #endif
-// Goes on `words` words further, having executed `count` instructions, or
-// where the op's tail leads.
-#define NEXT(count, words) \
-    do {                   \
-        budget -= (count); \
-        if (op->tail)      \
-            goto tail;     \
-        op += (words);     \
-        DISPATCH();        \
+// Handler h ran its instructions: take them from the budget and go on after
+// its words, or where the op's tail leads.
+#define NEXT(h)                                                                             \
+    do {                                                                                    \
+        budget -= amc_fast_instructions[H_##h];                                             \
+        if (op->tail)                                                                       \
+            goto tail;                                                                      \
+        op += amc_fast_words[H_##h];                                                        \
+        DISPATCH();                                                                         \
     } while (0)
-#define JUMP_TO(index)      \
-    do {                    \
-        op = ops + (index); \
-        DISPATCH();         \
+// The same, to the op's target when `taken`: each way dispatches on its own
+// and is predicted on its own.
+#define BRANCH(h, taken)                                                                    \
+    do {                                                                                    \
+        budget -= amc_fast_instructions[H_##h];                                             \
+        if (taken)                                                                          \
+            GO(op->target);                                                                 \
+        if (op->tail)                                                                       \
+            goto tail;                                                                      \
+        op += amc_fast_words[H_##h];                                                        \
+        DISPATCH();                                                                         \
     } while (0)
-#define GO(to)      \
-    do {            \
-        op = (to);  \
-        DISPATCH(); \
+#define GO(to)                                                                              \
+    do {                                                                                    \
+        op = (to);                                                                          \
+        DISPATCH();                                                                         \
     } while (0)
+#define JUMP_TO(index) GO(ops + (index))
 // JUMP_REG through register r, the way `return` does it (see return_op).
-#define RETURN(r)                                             \
-    do {                                                      \
-        const int16_t to = regs[r];                           \
-        returns--;                                            \
-        if (AMC_LIKELY(return_pc[returns % RETURNS] == to)) { \
-            op = return_op[returns % RETURNS];                \
-            DISPATCH();                                       \
-        }                                                     \
-        JUMP_TO(amc_op_index(to, len));                       \
+#define RETURN(r)                                                                           \
+    do {                                                                                    \
+        const int16_t to = regs[r];                                                         \
+        returns--;                                                                          \
+        if (AMC_LIKELY(return_pc[returns % RETURNS] == to))                                 \
+            GO(return_op[returns % RETURNS]);                                               \
+        JUMP_TO(amc_op_index(to, len));                                                     \
     } while (0)
-// A branch whose two ways dispatch separately, each predicted on its own.
-#define BRANCH(taken, count, words) \
-    do {                            \
-        budget -= (count);          \
-        if (taken)                  \
-            GO(op->target);         \
-        if (op->tail)               \
-            goto tail;              \
-        op += (words);              \
-        DISPATCH();                 \
-    } while (0)
-#define VALUE_HANDLERS(K, V)             \
-    CASE(K##_LOAD) acc = (V);            \
-    NEXT(1, 3);                          \
-    CASE(K##_ADD) acc = alu_add(acc, V); \
-    NEXT(1, 3);                          \
-    CASE(K##_SUB) acc = alu_sub(acc, V); \
-    NEXT(1, 3);                          \
-    CASE(K##_MUL) acc = alu_mul(acc, V); \
-    NEXT(1, 3);                          \
-    CASE(K##_DIV) acc = alu_div(acc, V); \
-    NEXT(1, 3);                          \
-    CASE(K##_AND) acc = alu_and(acc, V); \
-    NEXT(1, 3);                          \
-    CASE(K##_OR) acc = alu_or(acc, V);   \
-    NEXT(1, 3);                          \
-    CASE(K##_GT) acc = alu_gt(acc, V);   \
-    NEXT(1, 3);                          \
-    CASE(K##_EQ) acc = alu_eq(acc, V);   \
-    NEXT(1, 3);                          \
-    CASE(K##_NE) acc = alu_ne(acc, V);   \
-    NEXT(1, 3);                          \
-    CASE(K##_LT) acc = alu_lt(acc, V);   \
-    NEXT(1, 3);
-#define FUSED_ALU(P, FIRST, W, X) \
-    X(P, FIRST, W, ADD, alu_add)  \
-    X(P, FIRST, W, SUB, alu_sub)  \
-    X(P, FIRST, W, MUL, alu_mul)  \
-    X(P, FIRST, W, DIV, alu_div) X(P, FIRST, W, AND, alu_and) X(P, FIRST, W, OR, alu_or)
-#define FUSED_CMP(P, FIRST, W, X) \
-    X(P, FIRST, W, GT, alu_gt)    \
-    X(P, FIRST, W, EQ, alu_eq) X(P, FIRST, W, NE, alu_ne) X(P, FIRST, W, LT, alu_lt)
-// The LOAD_ families for a first operand FIRST taking W more words than a
-// plain one: P is empty for plain operands, C_ for linked ones.
-#define LINKED0 actor_table.slots[bases[op->kind[0]][op->v[0] & 31] & 63].regs[op->v[0] >> 5]
-#define LOAD_X(P, FIRST, W, name, f)                 \
-    CASE(P##LOAD_##name) acc = f(FIRST, OPERAND(1)); \
-    NEXT(2, 6 + W);
-#define LOAD_X_STORE(P, FIRST, W, name, f)                   \
-    CASE(P##LOAD_##name##_STORE) acc = f(FIRST, OPERAND(1)); \
-    OPERAND(2) = acc;                                        \
-    NEXT(3, 9 + W);
-#define LOAD_X_JUMPS(P, FIRST, W, name, f)                 \
-    CASE(P##LOAD_##name##_JZ) acc = f(FIRST, OPERAND(1));  \
-    BRANCH(acc == 0, 3, 8 + W);                            \
-    CASE(P##LOAD_##name##_JNZ) acc = f(FIRST, OPERAND(1)); \
-    BRANCH(acc != 0, 3, 8 + W);
-#define LOAD_FAMILIES(P, FIRST, W)          \
-    FUSED_ALU(P, FIRST, W, LOAD_X)          \
-    FUSED_CMP(P, FIRST, W, LOAD_X)          \
-    FUSED_ALU(P, FIRST, W, LOAD_X_STORE)    \
-    FUSED_CMP(P, FIRST, W, LOAD_X_JUMPS)    \
-    LOAD_X_JUMPS(P, FIRST, W, AND, alu_and) \
-    CASE(P##LOAD_STORE) acc = FIRST;        \
-    OPERAND(1) = acc;                       \
-    NEXT(2, 6 + W);                         \
-    CASE(P##LOAD_JZ) acc = FIRST;           \
-    BRANCH(acc == 0, 2, 5 + W);             \
-    CASE(P##LOAD_JNZ) acc = FIRST;          \
-    BRANCH(acc != 0, 2, 5 + W);
-// Compare-and-branch of FIRST with the constant in the op.
-#define KI_JUMPS(P, FIRST, W, name, f)                     \
-    CASE(P##name##_JZ) acc = f(FIRST, (int16_t)op->v[1]);  \
-    BRANCH(acc == 0, 3, 8);                                \
-    CASE(P##name##_JNZ) acc = f(FIRST, (int16_t)op->v[1]); \
-    BRANCH(acc != 0, 3, 8);
-// Assignments to a register; operands by kind letter (see AMC_ASSIGN).
-#define KIND_R(i) regs[op->v[i]]
-#define KIND_G(i) amc_globals[op->v[i]]
-#define KIND_I(i) ((int16_t)op->v[i])
-#define KIND_H(i) actor_table.slots[amc_globals[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
-#define KIND_U(i) actor_table.slots[regs[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
-#define ASSIGN_SECOND(A, W, ALU, f)                       \
-    CASE(A_##A##R_##ALU) acc = f(KIND_##A(0), KIND_R(1)); \
-    KIND_R(2) = acc;                                      \
-    NEXT(3, 9 + W);                                       \
-    CASE(A_##A##G_##ALU) acc = f(KIND_##A(0), KIND_G(1)); \
-    KIND_R(2) = acc;                                      \
-    NEXT(3, 9 + W);                                       \
-    CASE(A_##A##I_##ALU) acc = f(KIND_##A(0), KIND_I(1)); \
-    KIND_R(2) = acc;                                      \
-    NEXT(3, 9 + W);
-#define ASSIGN(ALU, f)          \
-    ASSIGN_SECOND(R, 0, ALU, f) \
-    ASSIGN_SECOND(G, 0, ALU, f) \
-    ASSIGN_SECOND(I, 0, ALU, f) ASSIGN_SECOND(H, 2, ALU, f) ASSIGN_SECOND(U, 2, ALU, f)
-#define COPY(A, W)                    \
-    CASE(COPY_##A) acc = KIND_##A(0); \
-    KIND_R(1) = acc;                  \
-    NEXT(2, 6 + W);
-// A sum or difference compared with the constant in v[2].
-#define SUM_JUMPS(P, FIRST, W, name, f)                                              \
-    CASE(P##name##_JZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]);  \
-    BRANCH(acc == 0, 4, 11);                                                         \
-    CASE(P##name##_JNZ) acc = f(alu_##W(OPERAND(0), OPERAND(1)), (int16_t)op->v[2]); \
-    BRANCH(acc != 0, 4, 11);
-// r < a || r > b: the second test jumps to `other` when `taken`.
-#define OUTSIDE(J, taken)                   \
-    CASE(RI_OUTSIDE_##J)                    \
-    {                                       \
-        const int16_t x = regs[op->v[0]];   \
-        acc = alu_lt(x, (int16_t)op->v[1]); \
-        budget -= 3;                        \
-        if (acc != 0)                       \
-            GO(op->target);                 \
-        acc = alu_gt(x, (int16_t)op->v[2]); \
-        budget -= 3;                        \
-        if (taken)                          \
-            JUMP_TO(op->other);             \
-        op += 16;                           \
-        DISPATCH();                         \
-    }
-#define X_STORE(P, FIRST, W, name, f)            \
-    CASE(name##_STORE) acc = f(acc, OPERAND(0)); \
-    OPERAND(1) = acc;                            \
-    NEXT(2, 6);
-#define X_JUMPS(P, FIRST, W, name, f)          \
-    CASE(name##_JZ) acc = f(acc, OPERAND(0));  \
-    BRANCH(acc == 0, 2, 5);                    \
-    CASE(name##_JNZ) acc = f(acc, OPERAND(0)); \
-    BRANCH(acc != 0, 2, 5);
 
+// Operand i of the op: where op->kind[i] says, or where the handler's name
+// says (R own register, G global, I constant, H / U linked through a global
+// / a register: v = base | link register << 5).
+#define OPERAND(i) bases[op->kind[i]][op->v[i]]
+#define LINKED(i)  actor_table.slots[bases[op->kind[i]][op->v[i] & 31] & 63].regs[op->v[i] >> 5]
+#define KIND_R(i)  regs[op->v[i]]
+#define KIND_G(i)  amc_globals[op->v[i]]
+#define KIND_I(i)  ((int16_t)op->v[i])
+#define KIND_H(i)  actor_table.slots[amc_globals[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
+#define KIND_U(i)  actor_table.slots[regs[op->v[i] & 31] & 63].regs[op->v[i] >> 5]
+
+// The handlers of each family of AMC_FAST_OPS, one per ALU operation x
+// computed by f: handler P<x>, A and B its first two operands.
+#define VALUE(x, f, P, A)        CASE(P##x) acc = f(acc, A); NEXT(P##x);
+#define LOAD_X(x, f, P, A)       CASE(P##x) acc = f(A, OPERAND(1)); NEXT(P##x);
+#define X_STORE(x, f, ...)       CASE(x##_STORE) acc = f(acc, OPERAND(0)); OPERAND(1) = acc; \
+                                 NEXT(x##_STORE);
+#define LOAD_X_STORE(x, f, P, A) CASE(P##x##_STORE) acc = f(A, OPERAND(1)); OPERAND(2) = acc; \
+                                 NEXT(P##x##_STORE);
+#define X_JUMPS(x, f, ...)       CASE(x##_JZ) acc = f(acc, OPERAND(0)); BRANCH(x##_JZ, acc == 0); \
+                                 CASE(x##_JNZ) acc = f(acc, OPERAND(0)); BRANCH(x##_JNZ, acc != 0);
+#define LOAD_X_JUMPS(x, f, P, A, B)                                                         \
+    CASE(P##x##_JZ) acc = f(A, B); BRANCH(P##x##_JZ, acc == 0);                             \
+    CASE(P##x##_JNZ) acc = f(A, B); BRANCH(P##x##_JNZ, acc != 0);
+#define ASSIGN(x, f, P, A, B)    CASE(P##x) acc = f(A, B); KIND_R(2) = acc; NEXT(P##x);
+#define SUM_JUMPS(x, f, P, sum)                                                             \
+    CASE(P##x##_JZ) acc = f(sum(OPERAND(0), OPERAND(1)), KIND_I(2)); BRANCH(P##x##_JZ, acc == 0); \
+    CASE(P##x##_JNZ) acc = f(sum(OPERAND(0), OPERAND(1)), KIND_I(2)); BRANCH(P##x##_JNZ, acc != 0);
+// "if r < a || r > b": the second test jumps to `other` when `taken`.
+#define OUTSIDE(J, taken)                                                                   \
+    CASE(RI_OUTSIDE_##J) {                                                                  \
+        const int16_t x = KIND_R(0);                                                        \
+        acc = alu_lt(x, KIND_I(1));                                                         \
+        budget -= 3;                                                                        \
+        if (acc != 0)                                                                       \
+            GO(op->target);                                                                 \
+        acc = alu_gt(x, KIND_I(2));                                                         \
+        budget -= 3;                                                                        \
+        if (taken)                                                                          \
+            JUMP_TO(op->other);                                                             \
+        op += amc_fast_words[H_RI_OUTSIDE_##J];                                             \
+        DISPATCH();                                                                         \
+    }
+
+    // The handlers, in the order of AMC_FAST_OPS.
     CASE(DECODE)
-    // Decoding executes nothing; the op it leaves runs next and counts
-    // against the budget. Should it stay undecoded, its instruction runs on
-    // the plain path: no dispatch repeats without an instruction counted,
-    // so the turn limit ends every turn.
-    amc_decode_op(program, (uint32_t)(op - ops));
-    if (op->handler == H_DECODE)
-        goto slow;
-#if AMC_COMPUTED_GOTO
-    goto * op->code;
-#else
-        goto dispatch;
-#endif
+        // Decoding executes nothing; the op it leaves runs next and counts
+        // against the budget. Should it stay undecoded, its instruction runs
+        // on the plain path: no dispatch repeats without an instruction
+        // counted, so the turn limit ends every turn.
+        amc_decode_op(program, (uint32_t)(op - ops));
+        if (op->handler == H_DECODE)
+            goto slow;
+        DISPATCH();
     CASE(STOP)
-    return;
-tail:
-    budget -= 1;
-    if (op->tail == TAIL_JUMP)
-        JUMP_TO(op->other);
-    RETURN(op->tail_reg);
-    CASE(SLOW)
-slow : {
-    // Copies, so that acc stays in a register everywhere else.
-    int32_t pc = (int32_t)(op - ops);
-    int16_t value = acc;
-    Step r = step(*actor, slot, program, pc, value);
-    if (r == STEP_TURN_ENDS)
-        goto turn_ends;
-    if (r != STEP_ON)
         return;
-    acc = value;
-    budget -= 1;
-    JUMP_TO(amc_op_index(pc, len));
-}
-    CASE(NOP)
-    NEXT(1, 3);
-    VALUE_HANDLERS(I, (int16_t)op->v[0])
-    CASE(I_DIV_BY)
-    {
+    CASE(SLOW)
+    slow: {
+        // Copies, so that acc stays in a register everywhere else.
+        int32_t pc = (int32_t)(op - ops);
+        int16_t value = acc;
+        Step r = step(*actor, slot, program, pc, value);
+        if (r == STEP_TURN_ENDS)
+            goto turn_ends;
+        if (r != STEP_ON)
+            return;
+        acc = value;
+        budget -= amc_fast_instructions[H_SLOW];
+        JUMP_TO(amc_op_index(pc, len));
+    }
+    CASE(NOP) NEXT(NOP);
+    AMC_VALUE(VALUE, I_, KIND_I(0))
+    CASE(I_DIV_BY) {
         // acc / d rounded toward zero, as |acc| * m >> 32 with the sign of
         // the quotient (m and d's sign from the decoder).
         const int32_t x = acc, sign = x >> 31, negative = -(int32_t)op->kind[0];
         const uint32_t m = op->v[1] | (uint32_t)op->v[2] << 16;
         const int32_t q = (int32_t)(((uint64_t)(uint32_t)((x ^ sign) - sign) * m) >> 32);
         acc = (int16_t)(uint16_t)((q ^ (sign ^ negative)) - (sign ^ negative));
-        NEXT(1, 3);
+        NEXT(I_DIV_BY);
     }
-    VALUE_HANDLERS(R, regs[op->v[0]])
-    CASE(R_STORE)
-    regs[op->v[0]] = acc;
-    NEXT(1, 3);
-    VALUE_HANDLERS(G, amc_globals[op->v[0]])
-    CASE(G_STORE)
-    amc_globals[op->v[0]] = acc;
-    NEXT(1, 3);
-    LOAD_FAMILIES(, OPERAND(0), 0)
-    LOAD_FAMILIES(C_, LINKED0, 2)
-    CASE(C_LOAD)
-    acc = LINKED0;
-    NEXT(1, 5);
-    FUSED_CMP(RI_, regs[op->v[0]], 0, KI_JUMPS)
-    KI_JUMPS(RI_, regs[op->v[0]], 0, AND, alu_and)
-    FUSED_CMP(GI_, amc_globals[op->v[0]], 0, KI_JUMPS)
-    KI_JUMPS(GI_, amc_globals[op->v[0]], 0, AND, alu_and)
-    FUSED_CMP(LOAD_ADD_, , add, SUM_JUMPS)
-    SUM_JUMPS(LOAD_ADD_, , add, AND, alu_and)
-    FUSED_CMP(LOAD_SUB_, , sub, SUM_JUMPS)
-    SUM_JUMPS(LOAD_SUB_, , sub, AND, alu_and)
-    ASSIGN(ADD, alu_add)
-    ASSIGN(SUB, alu_sub)
-    COPY(R, 0)
-    COPY(G, 0)
-    COPY(I, 0)
-    COPY(H, 2)
-    COPY(U, 2) OUTSIDE(JZ, acc == 0) OUTSIDE(JNZ, acc != 0) CASE(R_JZ) acc = regs[op->v[0]];
-    BRANCH(acc == 0, 2, 5);
-    CASE(R_JNZ)
-    acc = regs[op->v[0]];
-    BRANCH(acc != 0, 2, 5);
-    FUSED_ALU(, , , X_STORE)
-    FUSED_CMP(, , , X_JUMPS)
-    X_JUMPS(, , , AND, alu_and)
-    CASE(JUMP)
-    budget -= 1;
-    GO(op->target);
-    CASE(BREAK)
-    actor->move_ticks_left = 0;
-    budget -= 1;
-    GO(op->target);
-    CASE(RESUME)
-    if (actor->move_ticks_left != 0) {
-        move_step(*actor);
-        goto turn_ends;
-    }
-    budget -= 1;
-    op = ops + amc_op_index(actor->resume_pc, len);
-    // A loop that yields at its end goes on at its closing jump: take
-    // it here (the budget allows it: RESUME was given room for more).
-    if (op->handler == H_JUMP) {
-        budget -= 1;
-        op = op->target;
-    }
-    DISPATCH();
-    CASE(RESUME_IF_TRUE)
-    if (acc == 0)
-        NEXT(1, 1);
-    if (actor->move_ticks_left != 0) {
-        move_step(*actor);
-        goto turn_ends;
-    }
-    budget -= 1;
-    JUMP_TO(amc_op_index(actor->resume_pc, len));
-    CASE(JUMP_IF_ZERO)
-    BRANCH(acc == 0, 1, 2);
-    CASE(JUMP_IF_TRUE)
-    BRANCH(acc != 0, 1, 2);
-    CASE(BREAK_IF_TRUE)
-    if (acc != 0)
-        actor->move_ticks_left = 0;
-    BRANCH(acc != 0, 1, 2);
-    CASE(SET_REG)
-    regs[op->v[0]] = (int16_t)op->v[1];
-    NEXT(1, 3);
-    CASE(SET_JUMP)
-    regs[op->v[0]] = (int16_t)op->v[1];
-    budget -= 2;
-    GO(op->target);
-    CASE(CALL)
-    regs[op->v[0]] = (int16_t)op->v[1];
-    return_pc[returns % RETURNS] = (int16_t)op->v[1];
-    return_op[returns % RETURNS] = ops + op->other;
-    returns++;
-    budget -= 2;
-    GO(op->target);
-    CASE(JUMP_REG)
-    budget -= 1;
-    RETURN(op->v[0]);
-    CASE(PUSH)
-    push_arg(acc);
-    NEXT(1, 1);
-    CASE(YIELD)
-    actor->resume_pc = (int32_t)(op - ops) + 1;
-    goto turn_ends;
-    CASE(CHAIN)
-    {
+    AMC_VALUE(VALUE, R_, KIND_R(0))
+    CASE(R_STORE) KIND_R(0) = acc; NEXT(R_STORE);
+    AMC_VALUE(VALUE, G_, KIND_G(0))
+    CASE(G_STORE) KIND_G(0) = acc; NEXT(G_STORE);
+    CASE(CHAIN) {
         // The links' register words are read as they are now.
         int16_t* loc = &OPERAND(0);
         const int16_t* link = bases[0] + (op - ops) + 3;
         for (int k = op->v[1]; k > 0; k--, link += 2)
             loc = &actor_table.slots[*loc & 63].regs[*link & 31];
         alu_apply(acc, loc, (int16_t)op->v[2]);
-        budget -= 1;
+        budget -= amc_fast_instructions[H_CHAIN];
         if (op->tail)
             goto tail;
-        op += 3 + 2 * op->v[1];
+        op += amc_fast_words[H_CHAIN] + 2 * op->v[1];
         DISPATCH();
     }
-    CASE(RANDOM)
-    {
+    CASE(RANDOM) {
         int16_t scratch = (int16_t)(uint16_t)(amc_random() & (int16_t)op->v[0]);
         alu_apply(acc, &scratch, (int16_t)op->v[1]);
-        NEXT(1, 3);
+        NEXT(RANDOM);
     }
+    CASE(JUMP)
+        budget -= amc_fast_instructions[H_JUMP];
+        GO(op->target);
+    CASE(BREAK)
+        actor->move_ticks_left = 0;
+        budget -= amc_fast_instructions[H_BREAK];
+        GO(op->target);
+    CASE(RESUME)
+        if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
+        }
+        budget -= amc_fast_instructions[H_RESUME];
+        op = ops + amc_op_index(actor->resume_pc, len);
+        // A loop that yields at its end goes on at its closing jump: take
+        // it here (the budget allows it: RESUME was given room for more).
+        if (op->handler == H_JUMP) {
+            budget -= amc_fast_instructions[H_JUMP];
+            op = op->target;
+        }
+        DISPATCH();
+    CASE(JUMP_IF_ZERO)  BRANCH(JUMP_IF_ZERO, acc == 0);
+    CASE(JUMP_IF_TRUE)  BRANCH(JUMP_IF_TRUE, acc != 0);
+    CASE(BREAK_IF_TRUE)
+        if (acc != 0)
+            actor->move_ticks_left = 0;
+        BRANCH(BREAK_IF_TRUE, acc != 0);
+    CASE(RESUME_IF_TRUE)
+        if (acc == 0)
+            NEXT(RESUME_IF_TRUE);
+        if (actor->move_ticks_left != 0) {
+            move_step(*actor);
+            goto turn_ends;
+        }
+        budget -= amc_fast_instructions[H_RESUME_IF_TRUE];
+        JUMP_TO(amc_op_index(actor->resume_pc, len));
+    CASE(SET_REG) KIND_R(0) = KIND_I(1); NEXT(SET_REG);
+    CASE(CALL)
+        KIND_R(0) = KIND_I(1);
+        return_pc[returns % RETURNS] = KIND_I(1);
+        return_op[returns % RETURNS] = ops + op->other;
+        returns++;
+        budget -= amc_fast_instructions[H_CALL];
+        GO(op->target);
+    CASE(SET_JUMP)
+        KIND_R(0) = KIND_I(1);
+        budget -= amc_fast_instructions[H_SET_JUMP];
+        GO(op->target);
+    CASE(JUMP_REG)
+        budget -= amc_fast_instructions[H_JUMP_REG];
+        RETURN(op->v[0]);
+    CASE(PUSH) push_arg(acc); NEXT(PUSH);
+    CASE(YIELD)
+        actor->resume_pc = (int32_t)(op - ops) + amc_fast_words[H_YIELD];
+        goto turn_ends;
+    AMC_ARITH(LOAD_X, LOAD_, OPERAND(0))
+    AMC_COMPARE(LOAD_X, LOAD_, OPERAND(0))
+    CASE(LOAD_STORE) acc = OPERAND(0); OPERAND(1) = acc; NEXT(LOAD_STORE);
+    AMC_ARITH(X_STORE, )
+    AMC_ARITH(LOAD_X_STORE, LOAD_, OPERAND(0))
+    AMC_TEST(X_JUMPS, )
+    AMC_TEST(LOAD_X_JUMPS, LOAD_, OPERAND(0), OPERAND(1))
+    CASE(LOAD_JZ)  acc = OPERAND(0); BRANCH(LOAD_JZ, acc == 0);
+    CASE(LOAD_JNZ) acc = OPERAND(0); BRANCH(LOAD_JNZ, acc != 0);
+    CASE(C_LOAD)   acc = LINKED(0); NEXT(C_LOAD);
+    AMC_ARITH(LOAD_X, C_LOAD_, LINKED(0))
+    AMC_COMPARE(LOAD_X, C_LOAD_, LINKED(0))
+    CASE(C_LOAD_STORE) acc = LINKED(0); OPERAND(1) = acc; NEXT(C_LOAD_STORE);
+    AMC_ARITH(LOAD_X_STORE, C_LOAD_, LINKED(0))
+    AMC_TEST(LOAD_X_JUMPS, C_LOAD_, LINKED(0), OPERAND(1))
+    CASE(C_LOAD_JZ)  acc = LINKED(0); BRANCH(C_LOAD_JZ, acc == 0);
+    CASE(C_LOAD_JNZ) acc = LINKED(0); BRANCH(C_LOAD_JNZ, acc != 0);
+    AMC_TEST(LOAD_X_JUMPS, RI_, KIND_R(0), KIND_I(1))
+    AMC_TEST(LOAD_X_JUMPS, GI_, KIND_G(0), KIND_I(1))
+    CASE(R_JZ)  acc = KIND_R(0); BRANCH(R_JZ, acc == 0);
+    CASE(R_JNZ) acc = KIND_R(0); BRANCH(R_JNZ, acc != 0);
+    OUTSIDE(JZ, acc == 0)
+    OUTSIDE(JNZ, acc != 0)
+    AMC_SUM(ASSIGN, A_RR_, KIND_R(0), KIND_R(1))
+    AMC_SUM(ASSIGN, A_RG_, KIND_R(0), KIND_G(1))
+    AMC_SUM(ASSIGN, A_RI_, KIND_R(0), KIND_I(1))
+    AMC_SUM(ASSIGN, A_GR_, KIND_G(0), KIND_R(1))
+    AMC_SUM(ASSIGN, A_GG_, KIND_G(0), KIND_G(1))
+    AMC_SUM(ASSIGN, A_GI_, KIND_G(0), KIND_I(1))
+    AMC_SUM(ASSIGN, A_IR_, KIND_I(0), KIND_R(1))
+    AMC_SUM(ASSIGN, A_IG_, KIND_I(0), KIND_G(1))
+    AMC_SUM(ASSIGN, A_II_, KIND_I(0), KIND_I(1))
+    AMC_SUM(ASSIGN, A_HR_, KIND_H(0), KIND_R(1))
+    AMC_SUM(ASSIGN, A_HG_, KIND_H(0), KIND_G(1))
+    AMC_SUM(ASSIGN, A_HI_, KIND_H(0), KIND_I(1))
+    AMC_SUM(ASSIGN, A_UR_, KIND_U(0), KIND_R(1))
+    AMC_SUM(ASSIGN, A_UG_, KIND_U(0), KIND_G(1))
+    AMC_SUM(ASSIGN, A_UI_, KIND_U(0), KIND_I(1))
+    CASE(COPY_R) acc = KIND_R(0); KIND_R(1) = acc; NEXT(COPY_R);
+    CASE(COPY_G) acc = KIND_G(0); KIND_R(1) = acc; NEXT(COPY_G);
+    CASE(COPY_I) acc = KIND_I(0); KIND_R(1) = acc; NEXT(COPY_I);
+    CASE(COPY_H) acc = KIND_H(0); KIND_R(1) = acc; NEXT(COPY_H);
+    CASE(COPY_U) acc = KIND_U(0); KIND_R(1) = acc; NEXT(COPY_U);
+    AMC_TEST(SUM_JUMPS, LOAD_ADD_, alu_add)
+    AMC_TEST(SUM_JUMPS, LOAD_SUB_, alu_sub)
+
+    // A JUMP or JUMP_REG that followed the op's sequence (see AmcOp).
+tail:
+    budget -= 1;
+    if (op->tail == TAIL_JUMP)
+        JUMP_TO(op->other);
+    RETURN(op->tail_reg);
 #if !AMC_COMPUTED_GOTO
-case H_COUNT: break;
-}
+    case H_COUNT: break;
+    }
 #endif
-#undef X_JUMPS
-#undef X_STORE
+// clang-format on
 #undef OUTSIDE
 #undef SUM_JUMPS
-#undef COPY
 #undef ASSIGN
-#undef ASSIGN_SECOND
+#undef LOAD_X_JUMPS
+#undef X_JUMPS
+#undef LOAD_X_STORE
+#undef X_STORE
+#undef LOAD_X
+#undef VALUE
 #undef KIND_U
 #undef KIND_H
 #undef KIND_I
 #undef KIND_G
 #undef KIND_R
-#undef KI_JUMPS
-#undef LOAD_FAMILIES
-#undef LOAD_X_JUMPS
-#undef LOAD_X_STORE
-#undef LOAD_X
-#undef LINKED0
-#undef FUSED_CMP
-#undef FUSED_ALU
-#undef VALUE_HANDLERS
-#undef BRANCH
+#undef LINKED
+#undef OPERAND
 #undef RETURN
 #undef JUMP_TO
 #undef GO
+#undef BRANCH
 #undef NEXT
 #undef DISPATCH
 #undef CASE
-#undef OPERAND
+
 plain : if (run_plain(*actor, slot, program, (int32_t)(op - ops), acc, turn_limit - budget) ==
             PASS_ENDS) return;
 turn_ends : slot = actor_next(slot);

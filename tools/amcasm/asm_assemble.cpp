@@ -981,9 +981,10 @@ bool Assembler::falls_through(const Program& p) const
 {
     if (p.items.empty() || p.label_here == p.size)
         return true;
+    // `set_handler` goes on at its target, the next word unless another is
+    // given: it counts as going on.
     int op = p.items.back().op;
-    return !(op == OP_JUMP || op == OP_BREAK || op == OP_RESUME || op == OP_END ||
-             op == OP_JUMP_REG);
+    return !amc_opcode_known(op) || op == OP_SET_HANDLER || !(amc_op_info[op].flow & AMC_NO_NEXT);
 }
 
 Sym* Assembler::parse_register(Cur& c, Program& p)
@@ -1597,24 +1598,19 @@ void Assembler::check_flow(Program& p)
     std::vector<int> start(n > 0 ? (size_t)n : 0, -1);
     for (size_t i = 0; i < p.items.size(); i++)
         start[(size_t)p.items[i].offset] = (int)i;
-    auto is_target = [&](int op) {
-        return op == OP_JUMP || op == OP_BREAK || op == OP_JUMP_IF_ZERO || op == OP_JUMP_IF_TRUE ||
-               op == OP_BREAK_IF_TRUE;
-    };
-    // Where each instruction may go next.
+    // Where each instruction may go next: the word after it, unless it never
+    // goes on there, and its target and handler words.
     auto succ = [&](const Item& it, std::vector<int>& out, bool& next) {
         int op = it.op;
-        next = !(op == 0 || op == OP_JUMP || op == OP_BREAK || op == OP_RESUME || op == OP_END ||
-                 op == OP_JUMP_REG || op == OP_SET_HANDLER) ||
+        next = (amc_opcode_known(op) && !(amc_op_info[op].flow & AMC_NO_NEXT)) ||
                it.flow_next;  // a table read comes back after its jump
         for (int l : it.flow_labels)
             out.push_back(p.labels[(size_t)l]);
-        if (is_target(op))
-            out.push_back((int16_t)it.words[1]);
-        if (op == OP_SET_HANDLER) {
-            out.push_back((int16_t)it.words[1]);
-            if (it.words[2] != AMC_HANDLER_NONE)
-                out.push_back((int16_t)it.words[2]);
+        for (int i = 0; amc_opcode_known(op) && i < 2; i++) {
+            const AmcArg kind = amc_op_info[op].arg[i];
+            const uint16_t word = it.words.size() > (size_t)i + 1 ? it.words[(size_t)i + 1] : 0;
+            if (kind == ARG_TARGET || (kind == ARG_HANDLER && word != AMC_HANDLER_NONE))
+                out.push_back((int16_t)word);
         }
     };
     for (const Item& it : p.items) {

@@ -37,34 +37,37 @@ std::string global_name(int g)
 
 bool is_reg(uint16_t w) { return w < 32; }
 
-// Length of the instruction at `pc` when it can be written as one, else 0.
+// Length of the instruction at `pc` when it can be written as one, else 0:
+// the words the instruction set gives it (INDIRECT pairs too), each
+// operand word one that its kind allows.
 int decode_len(const std::vector<uint16_t>& w, size_t pc)
 {
-    size_t n = w.size();
-    int16_t op = (int16_t)w[pc];
-    auto alu_ok = [](uint16_t a) { return a >= AMC_ALU_FIRST && a <= AMC_ALU_LAST; };
-    switch (op) {
-    case OP_IMM:
-    case OP_RANDOM: return pc + 3 <= n && alu_ok(w[pc + 2]) ? 3 : 0;
-    case OP_GLOBAL:
-    case OP_REG: {
-        if (pc + 3 > n || !is_reg(w[pc + 1]))
-            return 0;
+    const size_t n = w.size();
+    const int16_t op = (int16_t)w[pc];
+    if (!amc_opcode_known(op) || pc + (size_t)amc_op_info[op].words > n)
+        return 0;
+    const AmcOpInfo& info = amc_op_info[op];
+    size_t end = pc + (size_t)info.words;
+    if (info.flow & AMC_CHAIN) {  // first operand, (100, r)..., ALU
         size_t e = pc + 2;
         while (e < n && w[e] == (uint16_t)AMC_INDIRECT) {
             if (e + 1 >= n || !is_reg(w[e + 1]))
                 return 0;
             e += 2;
         }
-        return e < n && alu_ok(w[e]) ? (int)(e + 1 - pc) : 0;
-    }
-    case OP_SET_REG: return pc + 3 <= n && is_reg(w[pc + 1]) ? 3 : 0;
-    case OP_JUMP_REG: return pc + 2 <= n && is_reg(w[pc + 1]) ? 2 : 0;
-    default:
-        if (op < 1 || op > AMC_OPCODE_MAX)
+        if (e >= n)
             return 0;
-        return pc + (size_t)amc_op_info[op].words <= n ? amc_op_info[op].words : 0;
+        end = e + 1;
     }
+    for (int i = 0; i < 2; i++) {
+        const size_t at = i == 1 && (info.flow & AMC_CHAIN) ? end - 1 : pc + 1 + (size_t)i;
+        const AmcArg kind = info.arg[i];
+        if ((kind == ARG_REG || kind == ARG_GLOBAL) && !is_reg(w[at]))
+            return 0;
+        if (kind == ARG_ALU && !amc_alu_known(w[at]))
+            return 0;
+    }
+    return (int)(end - pc);
 }
 
 void disassemble_one(std::string& out, int number, const std::vector<uint16_t>& w)
@@ -91,15 +94,14 @@ void disassemble_one(std::string& out, int number, const std::vector<uint16_t>& 
     for (const Insn& in : insns) {
         if (in.data)
             continue;
-        int op = (int16_t)w[(size_t)in.offset];
-        uint16_t a = in.len > 1 ? w[(size_t)in.offset + 1] : 0;
-        if ((op == OP_JUMP || op == OP_BREAK || op == OP_JUMP_IF_ZERO || op == OP_JUMP_IF_TRUE ||
-             op == OP_BREAK_IF_TRUE || op == OP_SET_HANDLER) &&
-            target_ok(a))
-            labels.insert((int16_t)a);
-        if (op == OP_SET_HANDLER && w[(size_t)in.offset + 2] != AMC_HANDLER_NONE &&
-            target_ok(w[(size_t)in.offset + 2]))
-            labels.insert((int16_t)w[(size_t)in.offset + 2]);
+        const AmcOpInfo& info = amc_op_info[(int16_t)w[(size_t)in.offset]];
+        for (int i = 0; i < 2; i++) {
+            if (info.arg[i] != ARG_TARGET && info.arg[i] != ARG_HANDLER)
+                continue;
+            const uint16_t word = w[(size_t)in.offset + 1 + (size_t)i];
+            if (target_ok(word))
+                labels.insert((int16_t)word);
+        }
     }
     auto target = [&](uint16_t t) {
         return labels.count((int16_t)t) ? "L" + std::to_string((int16_t)t)
@@ -148,24 +150,22 @@ void disassemble_one(std::string& out, int number, const std::vector<uint16_t>& 
                 line += "." + reg_name(w[k + 1]);
             break;
         }
-        case OP_JUMP:
-        case OP_BREAK:
-        case OP_JUMP_IF_ZERO:
-        case OP_JUMP_IF_TRUE:
-        case OP_BREAK_IF_TRUE:
-            line = std::string(amc_op_info[op].name) + " " + target(w[pc + 1]);
-            break;
         case OP_SET_HANDLER:
             line = "set_handler ";
             line += w[pc + 2] == AMC_HANDLER_NONE ? "none" : target(w[pc + 2]);
             if ((int16_t)w[pc + 1] != (int)pc + 3)
                 line += ", " + target(w[pc + 1]);
             break;
-        case OP_SET_REG:
-            line = "set_reg " + reg_name(w[pc + 1]) + ", " + std::to_string((int16_t)w[pc + 2]);
+        default:  // the mnemonic and the operand words, by what they hold
+            line = amc_op_info[op].name;
+            for (int i = 0; i < 2 && amc_op_info[op].arg[i] != ARG_NONE; i++) {
+                const uint16_t word = w[pc + 1 + (size_t)i];
+                line += i ? ", " : " ";
+                line += amc_op_info[op].arg[i] == ARG_TARGET ? target(word)
+                        : amc_op_info[op].arg[i] == ARG_REG  ? reg_name(word)
+                                                             : std::to_string((int16_t)word);
+            }
             break;
-        case OP_JUMP_REG: line = "jump_reg " + reg_name(w[pc + 1]); break;
-        default: line = amc_op_info[op].name; break;
         }
         out += "    " + line + "\n";
     }
