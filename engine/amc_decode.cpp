@@ -435,13 +435,13 @@ void amc_decode_op(int n, uint32_t pc)
         } else if ((op.handler = simple_handler(opcode)) != H_SLOW) {
             // The operand words, by what they hold.
             span = info.words;
-            for (int i = 0; i < 2; i++) {
+            for (int i = 0; i < 2 && info.arg[i] != ARG_NONE; i++) {
                 const int16_t word = code[p + 1 + i];
                 if (info.arg[i] == ARG_TARGET)
                     op.target = t.ops + amc_op_index(word, len);
                 else if (info.arg[i] == ARG_REG)
                     op.v[i] = (uint16_t)(word & 31);
-                else if (info.arg[i] != ARG_NONE)
+                else
                     op.v[i] = (uint16_t)word;
             }
             // A register set and a jump; `call` when the register gets the
