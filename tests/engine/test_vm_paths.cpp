@@ -5,7 +5,9 @@
 
 #include "engine/amc_ops.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -84,6 +86,155 @@ TEST_F(VmPaths, TurnRunsOnInItsProgramWhenASpawnTakesItsSlot)
         EXPECT_EQ(actor(2).resume_pc, 20) << fast;
         tick();
         EXPECT_EQ(actor(2).regs[8], 1) << fast;
+        EXPECT_EQ(diags, "") << fast;
+    }
+}
+
+TEST_F(VmPaths, DivisionByConstantsOfEverySizeAndSign)
+{
+    // "load a; add 0" fuses, so "div d" stands alone: the fast path divides
+    // by the constant's reciprocal, the plain path divides. Eight quotients
+    // a turn go onto the argument stack.
+    const int divisors[] = {1, -1, 2, -2, 3, -3, 7, -7, 100, -100, 32767, -32768};
+    const int dividends[] = {0, 1, -1, 6, -6, 7, -7, 32767, -32768, 12345, -12345, 99, -99};
+    for (bool fast : {true, false}) {
+        amc_set_fast_path(fast);
+        for (int d : divisors) {
+            for (size_t first = 0; first < std::size(dividends); first += 8) {
+                Words w;
+                size_t n = std::min<size_t>(8, std::size(dividends) - first);
+                for (size_t i = 0; i < n; i++)
+                    w.insert(w.end(), {OP_IMM, dividends[first + i], ALU_LOAD, OP_IMM, 0, ALU_ADD,
+                                       OP_IMM, d, ALU_DIV, OP_PUSH});
+                w.push_back(OP_YIELD);
+                load({w});
+                actor_spawn(0);
+                tick();
+                ASSERT_EQ(amc_args.count, (int16_t)n);
+                for (size_t i = 0; i < n; i++)
+                    EXPECT_EQ(amc_args.values[i], (int16_t)(uint16_t)(dividends[first + i] / d))
+                        << dividends[first + i] << " / " << d << (fast ? " fast" : " plain");
+            }
+        }
+    }
+}
+
+TEST_F(VmPaths, FusedOpsReadWhatTheirWordsSay)
+{
+    for (bool fast : {true, false}) {
+        amc_set_fast_path(fast);
+        // Links to a slot above 31: g6 and r7 hold slot 40, whose x is 123.
+        load({{OP_GLOBAL, 6,          AMC_INDIRECT,
+               REG_X,     ALU_LOAD,   OP_GLOBAL,
+               9,         ALU_STORE,  // g9 = g6.x
+               OP_REG,    7,          AMC_INDIRECT,
+               REG_X,     ALU_LOAD,   OP_IMM,
+               1,         ALU_ADD,    OP_GLOBAL,
+               10,
+               ALU_STORE,  // g10 = r7.x + 1
+               OP_REG,    7,          AMC_INDIRECT,
+               REG_X,     ALU_LOAD,   OP_IMM,
+               100,       ALU_GT,     OP_JUMP_IF_ZERO,
+               32,        OP_SET_REG, 8,
+               1,  // r8 = 1 when r7.x > 100
+               OP_YIELD,  OP_JUMP,    32},
+              {OP_YIELD}});
+        actor_spawn(0);
+        while (actor_spawn(1) < 40) {}
+        actor(40).regs[REG_X] = 123;
+        amc_globals[6] = 40;
+        actor(1).regs[7] = 40;
+        tick();
+        EXPECT_EQ(amc_globals[9], 123) << fast;
+        EXPECT_EQ(amc_globals[10], 124) << fast;
+        EXPECT_EQ(actor(1).regs[8], 1) << fast;
+
+        // "r1 < 5 || r2 > 9": two registers, so not one range test.
+        load({{OP_REG,
+               1,
+               ALU_LOAD,
+               OP_IMM,
+               5,
+               ALU_LT,
+               OP_JUMP_IF_TRUE,
+               20,
+               OP_REG,
+               2,
+               ALU_LOAD,
+               OP_IMM,
+               9,
+               ALU_GT,
+               OP_JUMP_IF_TRUE,
+               20,
+               OP_SET_REG,
+               3,
+               1,
+               OP_YIELD,
+               OP_SET_REG,
+               3,
+               2,
+               OP_YIELD}});
+        int s = actor_spawn(0);
+        actor(s).regs[1] = 6;
+        actor(s).regs[2] = 20;
+        tick();
+        EXPECT_EQ(actor(s).regs[3], 2) << fast;
+
+        // "load r1; add 0; store <imm>" writes its own value word 7, then
+        // jumps there: in tick 1 word 7 is JUMP (to 112, past the end: the
+        // pass ends), in tick 2 YIELD, whatever was decoded from it before.
+        load({{OP_REG, 1, ALU_LOAD, OP_IMM, 0, ALU_ADD, OP_IMM, OP_JUMP, ALU_STORE, OP_JUMP, 7}});
+        s = actor_spawn(0);
+        actor(s).regs[1] = OP_JUMP;
+        tick();
+        EXPECT_EQ(actor(s).resume_pc, 0) << fast;
+        actor(s).regs[1] = OP_YIELD;
+        tick();
+        EXPECT_EQ(actor(s).resume_pc, 8) << fast;
+
+        // BREAK in a handler cancels the main thread's move.
+        load({{OP_SET_HANDLER, 3, 12, OP_IMM, 0, ALU_LOAD, OP_PUSH, OP_PUSH, OP_IMM, 9, ALU_LOAD,
+               OP_MOVE, OP_BREAK, 14, OP_YIELD, OP_JUMP, 14}});
+        s = actor_spawn(0);
+        tick(2);
+        EXPECT_EQ(actor(s).move_ticks_left, 0) << fast;
+        EXPECT_EQ(actor(s).resume_pc, 15) << fast;
+    }
+}
+
+TEST_F(VmPaths, ProgramEdgesAndAFullArgumentStackStopCleanly)
+{
+    for (bool fast : {true, false}) {
+        amc_set_fast_path(fast);
+        // A ninth push is dropped.
+        Words w;
+        for (int i = 1; i <= 9; i++)
+            w.insert(w.end(), {OP_IMM, i, ALU_LOAD, OP_PUSH});
+        w.push_back(OP_YIELD);
+        load({w});
+        actor_spawn(0);
+        tick();
+        EXPECT_EQ(amc_args.count, 8) << fast;
+        EXPECT_EQ(amc_args.values[7], 8) << fast;
+
+        // Off either end, or an instruction, a tail jump, a chain or a link
+        // cut off by the end: the pass ends there, nothing read beyond.
+        const std::vector<Words> cut = {
+            {OP_JUMP, -4},
+            {OP_SET_REG, 5, 1, OP_JUMP, 6},
+            {OP_REG, 5, ALU_LOAD, OP_IMM, 1, ALU_ADD, OP_REG, 5, ALU_STORE, OP_JUMP},
+            {OP_REG, 5, AMC_INDIRECT, 5, AMC_INDIRECT},
+            {OP_REG, 28, AMC_INDIRECT, 5},
+        };
+        for (const Words& p : cut) {
+            load({p, {OP_SET_REG, 6, 1, OP_YIELD}});
+            int s = actor_spawn(0);
+            int after = actor_spawn(1);
+            tick();
+            EXPECT_EQ(actor(s).resume_pc, 0) << fast;
+            EXPECT_EQ(actor(after).regs[6], 0) << fast;  // no turn after the pass ended
+            EXPECT_LE(actor(s).regs[5], 1) << fast;
+        }
         EXPECT_EQ(diags, "") << fast;
     }
 }
