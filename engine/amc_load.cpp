@@ -2,11 +2,15 @@
 
 #include "actor.h"
 #include "amc_decode.h"
+#include "fileio/fileio.h"
 
-#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+constexpr long AMC_FILE_MAX = 16L << 20;
+}
 
 AmcProgram program_table[AMC_MAX_PROGRAMS];
 int16_t program_count = 0;
@@ -93,14 +97,13 @@ static int16_t load_list(FILE* f, const char* path, int depth)
 
 static int16_t amc_load_depth(const char* path, int depth)
 {
-    FILE* f = fopen(path, "rb");
-    if (!f)
+    // Only a regular file: a FIFO or a device in its place would hold
+    // start-up for ever. No valid file is near the bound: 64 programs of
+    // 65535 words are 8 MB.
+    FILE* f = nullptr;
+    long size = 0;
+    if (file_open_read(path, AMC_FILE_MAX, &f, &size) != FILE_OK)
         return AMC_ERR_OPEN;
-    struct stat st;
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        fclose(f);
-        return AMC_ERR_OPEN;
-    }
     unsigned char h[3];
     int16_t r;
     if (fread(h, 1, 3, f) != 3 || h[0] != 'A' || h[1] != 'M')

@@ -1,5 +1,6 @@
 #include "engine_fixture.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <string>
 
@@ -23,6 +24,10 @@ TEST_F(Loader, HeaderAndShortReads)
     }
     EXPECT_EQ(amc_load(path("missing.AMC").c_str()), 1);
     EXPECT_EQ(amc_load(dir.c_str()), 1);  // a directory
+    // A FIFO nobody writes to would hold start-up for ever; a device never ends.
+    ASSERT_EQ(mkfifo(path("F.AMC").c_str(), 0600), 0);
+    EXPECT_EQ(amc_load(path("F.AMC").c_str()), 1);
+    EXPECT_EQ(amc_load("/dev/zero"), 1);
 }
 
 TEST_F(Loader, ProgramsAppendInOrderAndSurviveLaterFailures)
