@@ -20,7 +20,7 @@ const char USAGE[] =
     "Syntaxe : NWD [options]\n"
     "\n"
     "   Options :  -?              this screen\n"
-    "              -level  <n>     starting level (1 to 5)\n"
+    "              -level  <n>     starting level (1 to 11)\n"
     "              -skill  <n>     skill level (defaut 5)\n"
     "              -arcade         game mode: arcade\n"
     "              -survival       game mode: survival\n"
@@ -73,6 +73,12 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
                             char* message, size_t message_size)
 {
     Args a{argc, argv};
+    // A "?" anywhere (or --help) asks for the text; otherwise showing it
+    // means the command line was wrong.
+    bool asked = false;
+    for (int k = 1; k < argc; k++)
+        if (std::strchr(argv[k], '?') || strcasecmp(argv[k], "--help") == 0)
+            asked = true;
     out = LaunchOptions{};
     out.card = -1;
     if (message_size)
@@ -137,7 +143,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
             for (int row = 0; row < GFX_DRIVER_COUNT && n < message_size; row++)
                 n += std::snprintf(message + n, message_size - n, "%8s = %s\n",
                                    gfx_driver_table[row].short_name, gfx_driver_table[row].label);
-            return CMDLINE_STOP;
+            return asked ? CMDLINE_STOP : CMDLINE_BAD;
         }
     }
     if (a.find("-nosound")) {
@@ -182,15 +188,26 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         counted++;
     }
 
-    bool question = false;
-    for (int k = 1; k < argc; k++)
-        if (std::strchr(argv[k], '?'))
-            question = true;
-    if ((argc > 1 && question) || counted != argc) {
+    if (asked || counted != argc) {
         std::snprintf(message, message_size, USAGE, NWD_VERSION, NWD_BUILD);
-        return CMDLINE_STOP;
+        return asked ? CMDLINE_STOP : CMDLINE_BAD;
     }
     return CMDLINE_GO;
+}
+
+int cmdline_check(int argc, char** argv)
+{
+    static char message[2048];
+    LaunchOptions options;
+    uint32_t demo_size = demo_buffer_size;
+    CmdlineResult r = cmdline_parse(argc, argv, options, demo_size, message, sizeof message);
+    if (r == CMDLINE_GO)
+        return -1;
+    // Asked for: the standard output; a mistake: the error stream.
+    std::fputs(message, r == CMDLINE_STOP ? stdout : stderr);
+    std::fflush(stdout);
+    show_message_box(message);
+    return r == CMDLINE_STOP ? 0 : 2;
 }
 
 int parse_command_line(int argc, char** argv)
@@ -201,7 +218,7 @@ int parse_command_line(int argc, char** argv)
         return 1;
     startup_message(message);
     if (r == CMDLINE_BAD)
-        std::exit(1);
+        std::exit(2);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 #include <cstdio>
+#include <cstdlib>
 
 #include "engine/diag.h"
 #include "frontend/menu.h"
@@ -35,6 +36,9 @@ int main(int argc, char** argv)
 {
     if (cmdline_version(argc, argv))
         return 0;
+    int usage = cmdline_check(argc, argv);
+    if (usage >= 0)
+        return usage;
     console_error_fd = dup(2);
     if (console_error_fd < 0)
         console_error_fd = 2;

@@ -423,9 +423,16 @@ void startup_message(const char* message)
     size_t n = std::strlen(message);
     std::snprintf(text, sizeof text, "%s%s", message, n && message[n - 1] == '\n' ? "" : "\n");
     dprintf(console_error_fd, "%s", text);
-    // The box only with a display to show it on, and in a process of its
-    // own: nobody may be there to click it.
-    if (!system_driver || system_driver->id != SYSTEM_XWINDOWS || !std::getenv("DISPLAY"))
+    if (system_driver && system_driver->id == SYSTEM_XWINDOWS)
+        show_message_box(text);
+}
+
+void show_message_box(const char* text)
+{
+    // Only with a display to show it on, and in a process of its own:
+    // nobody may be there to click it, nor a server to answer.
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display)
         return;
     pid_t child = fork();
     if (child == 0) {
@@ -433,7 +440,7 @@ void startup_message(const char* message)
             setsid();
             int null = open("/dev/null", O_RDWR);
             if (null >= 0)
-                dup2(null, 0), dup2(null, 1);
+                dup2(null, 0), dup2(null, 1), dup2(null, 2);
             execlp("xmessage", "xmessage", "-buttons", "OK:101", "-default", "OK", "-center", text,
                    (char*)nullptr);
             _exit(127);

@@ -56,6 +56,9 @@ void console_say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // A message that stops the program: on the terminal, and in a message box
 // left to wait for its click on its own when there is a display.
 void startup_message(const char* text);
+// The message box alone, for a text said on the terminal already; needs no
+// library, only a DISPLAY.
+void show_message_box(const char* text);
 // Saves as above (a failure also shown in the window), then releases
 // everything. The exit status: 1 when something could not be saved.
 int shutdown_program();

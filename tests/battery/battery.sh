@@ -354,7 +354,7 @@ item9() {
         game -play DEMO1 -start "$v"
         game_wait 10; s=$?
         judge $s || continue
-        [ $s = 1 ] && grep -q -- "-start <n>" "$T/console.txt" || lose "t$trial: -start $v"
+        [ $s = 2 ] && grep -q -- "-start <n>" "$T/console.txt" || lose "t$trial: -start $v"
     done
     xstop "$XPID"
     report "9 -start values"

@@ -55,18 +55,27 @@ TEST(Cmdline, ValidCombinations)
 
 TEST(Cmdline, UnaccountedArgumentsShowUsageOrDrivers)
 {
-    for (auto p : {parse({"-record", "a", "-play", "b"}), parse({"-start", "5"}),
-                   parse({"-nosound", "-nosound"}), parse({"/?"}), parse({"help?"}),
-                   parse({"-level"}), parse({"-mod"}), parse({"bogus"})}) {
+    // Asked for: status 0; shown because the line was wrong: bad usage.
+    for (auto p :
+         {parse({"/?"}), parse({"help?"}), parse({"--help"}), parse({"-level", "3", "-?"})}) {
         EXPECT_EQ(p.result, CMDLINE_STOP);
         EXPECT_EQ(p.message.rfind(USAGE_HEAD, 0), 0u) << p.message;
     }
-    EXPECT_EQ(parse({"-?"}).message.find("vampire"), std::string::npos);
-    for (auto p : {parse({"-card", "XYZ"}), parse({"-card", "?"}), parse({"-card"})}) {
-        EXPECT_EQ(p.result, CMDLINE_STOP);
+    for (auto p : {parse({"-record", "a", "-play", "b"}), parse({"-start", "5"}),
+                   parse({"-nosound", "-nosound"}), parse({"-level"}), parse({"-mod"}),
+                   parse({"bogus"}), parse({"-help"})}) {
+        EXPECT_EQ(p.result, CMDLINE_BAD);
+        EXPECT_EQ(p.message.rfind(USAGE_HEAD, 0), 0u) << p.message;
+    }
+    std::string usage = parse({"-?"}).message;
+    EXPECT_EQ(usage.find("vampire"), std::string::npos);
+    EXPECT_NE(usage.find("-level  <n>     starting level (1 to 11)\n"), std::string::npos);
+    for (auto p : {parse({"-card", "XYZ"}), parse({"-card", "?"}), parse({"-card"})})
         EXPECT_EQ(p.message.rfind("Graphics drivers for -card :\n\n     WIN = Window - Auto\n", 0),
                   0u);
-    }
+    EXPECT_EQ(parse({"-card", "?"}).result, CMDLINE_STOP);
+    EXPECT_EQ(parse({"-card", "XYZ"}).result, CMDLINE_BAD);
+    EXPECT_EQ(parse({"-card"}).result, CMDLINE_BAD);
 }
 
 TEST(Cmdline, BadValuesStopWithTheirMessage)

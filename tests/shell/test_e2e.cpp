@@ -277,19 +277,20 @@ TEST_F(Program, MessagesAndExitStatusOfStoppedStartUps)
 {
     EXPECT_EQ(run({"-?"}), 0);
     EXPECT_EQ(shown().rfind("Nightward v1.12 (Linux build)\nSyntaxe : NWD [options]\n\n", 0), 0u);
-    EXPECT_EQ(run({"-card", "XYZ"}), 0);
+    EXPECT_EQ(file("console.txt").rfind("Nightward v1.12 (Linux build)\n", 0), 0u);
+    EXPECT_EQ(run({"-card", "XYZ"}), 2);
     EXPECT_EQ(shown(),
               "Graphics drivers for -card :\n\n     WIN = Window - Auto\n"
               "      DW = Window - DirectX\n     GDI = Window - GDI\n"
               "    FULL = Fullscreen - Auto\n      DS = Fullscreen - DirectX\n"
               "      DX = Fullscreen - DX Soft\n");
-    EXPECT_EQ(run({"-level", "12"}), 1);
+    EXPECT_EQ(run({"-level", "12"}), 2);
     EXPECT_EQ(shown(), "The -level <n> parameter needs a value beetwen 1 and 5\n");
-    EXPECT_EQ(run({"-skill", "0"}), 1);
+    EXPECT_EQ(run({"-skill", "0"}), 2);
     EXPECT_EQ(shown(), "The -skill <n> parameter needs a value beetwen 0 and 100\n");
-    EXPECT_EQ(run({"-fps", "65536"}), 1);
+    EXPECT_EQ(run({"-fps", "65536"}), 2);
     EXPECT_EQ(shown(), "The -fps <n> argument must be between 1 and 65535\n");
-    EXPECT_EQ(run({"-maxdemo", "100"}), 1);
+    EXPECT_EQ(run({"-maxdemo", "100"}), 2);
     EXPECT_EQ(shown(), "The -maxdemo parameter must be > 100\n");
     EXPECT_EQ(run({"-play", "missing.dem", "-nosound"}), 1);
     EXPECT_NE(file("stderr.txt").find("error in demo_load()\n"), std::string::npos);
@@ -540,6 +541,15 @@ TEST_F(Program, NoDisplaySaysHowToGetOne)
     EXPECT_EQ(finish(start({}, {}, false)), 1);
     EXPECT_NE(file("console.txt").find("no display could be opened"), std::string::npos);
     EXPECT_FALSE(present(dir + "/default.cfg"));
+    // The options are read without one: asked for, or wrong.
+    unlink((dir + "/stderr.txt").c_str());
+    for (const char* ask : {"-?", "--help", "--bogus", "-level"}) {
+        bool asked = ask[1] == '?' || ask[2] == 'h';
+        EXPECT_EQ(finish(start({ask}, {}, false)), asked ? 0 : 2) << ask;
+        EXPECT_EQ(file("console.txt").rfind("Nightward v1.12 (Linux build)\nSyntaxe : NWD", 0), 0u)
+            << ask;
+    }
+    EXPECT_FALSE(present(dir + "/stderr.txt")) << "nothing started";
 }
 
 // A display lost before the player's files were read writes nothing over
@@ -603,7 +613,7 @@ TEST_F(Program, SpecialFilesAreUnreadableNeverWaitedOn)
               std::string::npos);
 
     EXPECT_EQ(run({"-play", "fifo.dem", "-nosound"}), 1);
-    EXPECT_EQ(run({"-play", "x.dem", "-start", "2147483648"}), 1);
+    EXPECT_EQ(run({"-play", "x.dem", "-start", "2147483648"}), 2);
     EXPECT_EQ(shown(), "The -start <n> parameter must be between 0 and 2147483647\n");
 }
 
@@ -623,7 +633,7 @@ TEST_F(Program, OneCopyAFolderAndMessagesThatDoNotWait)
     // A message box nobody clicks holds up nothing.
     std::ofstream(root + "/bin/xmessage") << "#!/bin/sh\nsleep 30\n";
     auto began = std::chrono::steady_clock::now();
-    EXPECT_EQ(run({"-level", "12"}), 1);
+    EXPECT_EQ(run({"-level", "12"}), 2);
     EXPECT_LT(std::chrono::steady_clock::now() - began, 5s);
     std::ofstream(root + "/bin/xmessage")
         << "#!/bin/sh\nfor a; do last=\"$a\"; done\nprintf '%s' \"$last\" > \"$XMSG_LOG\"\n";
