@@ -42,7 +42,13 @@ int main(int argc, char** argv)
     console_error_fd = dup(2);
     if (console_error_fd < 0)
         console_error_fd = 2;
-    std::freopen("stderr.txt", "w", stderr);
+    // The log goes behind the prefix NWD_LOG gives (the launcher's XDG state
+    // folder), else into the working folder; never to a closed stream.
+    char log_path[512];
+    const char* log = std::getenv("NWD_LOG");
+    std::snprintf(log_path, sizeof log_path, "%s%s", log ? log : "", "stderr.txt");
+    if (!std::freopen(log_path, "w", stderr))
+        std::freopen("/dev/null", "w", stderr);
 
     int ready = startup(argc, argv);
     if (ready != 1)

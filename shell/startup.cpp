@@ -38,6 +38,7 @@ BITMAP* scratch_bitmap = nullptr;
 int desktop_width = -1, desktop_height = -1;
 std::atomic<bool> close_requested{false};
 int console_error_fd = 2;
+char config_path[512] = "default.cfg";
 
 namespace {
 
@@ -243,6 +244,8 @@ void apply_hot_spots(DATAFILE* data)
 int startup(int argc, char** argv)
 {
     choose_dir_prefixes(std::getenv("NWD_ALL"), std::getenv("NWD_DAT"), std::getenv("NWD_AMC"));
+    const char* cfg = std::getenv("NWD_CFG");
+    std::snprintf(config_path, sizeof config_path, "%s%s", cfg ? cfg : "", CONFIG_FILE);
 
     // Held back until the library is up: its own handlers would end the
     // run at once, and its threads are better left without them.
@@ -371,13 +374,13 @@ int load_player_files()
     loaded_player_files = 0;
     // Kept aside when it cannot be read, so that the exit writes no
     // defaults over it; if that fails, it is not written at all.
-    if (config_read(game_config_table, CONFIG_FILE) == FILE_UNREADABLE) {
-        char kept[64];
-        if (file_keep_aside(CONFIG_FILE, kept, sizeof kept)) {
-            console_say("%s could not be read; kept as %s", CONFIG_FILE, kept);
+    if (config_read(game_config_table, config_path) == FILE_UNREADABLE) {
+        char kept[sizeof config_path + 8];
+        if (file_keep_aside(config_path, kept, sizeof kept)) {
+            console_say("%s could not be read; kept as %s", config_path, kept);
             loaded_player_files |= SAVE_SETTINGS;
         } else {
-            console_say("%s could not be read; settings will not be saved", CONFIG_FILE);
+            console_say("%s could not be read; settings will not be saved", config_path);
         }
     } else {
         loaded_player_files |= SAVE_SETTINGS;
@@ -390,15 +393,15 @@ int load_player_files()
 int save_player_files()
 {
     int failed = 0;
-    if ((loaded_player_files & SAVE_SETTINGS) && config_write(game_config_table, CONFIG_FILE) != 0)
+    if ((loaded_player_files & SAVE_SETTINGS) && config_write(game_config_table, config_path) != 0)
         failed |= SAVE_SETTINGS;
     if ((loaded_player_files & SAVE_SCORES) && scores_save() != 0)
         failed |= SAVE_SCORES;
     // Each lost file in stderr.txt and on the terminal; the old copies stay.
     if (failed & SAVE_SETTINGS) {
-        diag("%s: cannot be written, settings not saved\n", CONFIG_FILE);
+        diag("%s: cannot be written, settings not saved\n", config_path);
         dprintf(console_error_fd, "Nightward: %s cannot be written, settings not saved\n",
-                CONFIG_FILE);
+                config_path);
     }
     if (failed & SAVE_SCORES)
         dprintf(console_error_fd, "Nightward: SCORES cannot be written, scores not saved\n");

@@ -21,6 +21,10 @@ extern int desktop_width, desktop_height;  // -1 when unknown
 // the one failure the player must see before any window exists.
 extern int console_error_fd;
 
+// The settings file: "default.cfg" in the working folder, or behind the
+// prefix that NWD_CFG gives (the launcher's XDG config folder).
+extern char config_path[512];
+
 // Set by the window's close button (timer/X thread). The level loop and the
 // menus test it and unwind as "END GAME" and then "QUIT" would.
 extern std::atomic<bool> close_requested;

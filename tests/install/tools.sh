@@ -1,10 +1,13 @@
 #!/bin/sh
 # The game and its tools: one version, and unknown options named with exit
 # status 2; the viewer names a missing file; two packings of the same pictures
-# give the same datafile bytes. Usage: tools.sh BUILD_DIR SOURCE_DIR VERSION
+# give the same datafile bytes; install folders given as Debian's packaging
+# writes them (-DNWD_INSTALL_LAUNCHERDIR=games) stay relative.
+# Usage: tools.sh BUILD_DIR SOURCE_DIR VERSION CMAKE
 B=$1
 SRC=$2
 VERSION=$3
+CMAKE=${4:-cmake}
 fail() { echo "FAIL: $1"; exit 1; }
 W=$(mktemp -d)
 trap 'rm -rf "$W"' EXIT
@@ -29,4 +32,10 @@ for n in 1 2; do
         "$W/$n.DAT" || fail "nwd-datpack"
 done
 cmp "$W/1.DAT" "$W/2.DAT" || fail "two packings of the same pictures differ"
-echo "one version, one way of reading options, reproducible datafiles"
+
+"$CMAKE" -S "$SRC" -B "$W/deb" -DNWD_TESTS=OFF -DNWD_INSTALL_LAUNCHERDIR=games >"$W/deb.log" 2>&1 ||
+    { cat "$W/deb.log"; fail "configuring with -DNWD_INSTALL_LAUNCHERDIR=games"; }
+grep -q '"$here/../share/games/nightward"' "$W/deb/dist/nightward" &&
+    grep -q '^game=$here/../libexec/nightward/nwd$' "$W/deb/dist/nightward" ||
+    fail "a launcher in games/ does not find the game: $(grep -e '^data=' -e '^game=' "$W/deb/dist/nightward")"
+echo "one version, one way of reading options, reproducible datafiles, relative install folders"

@@ -269,6 +269,7 @@ void usage(FILE* f)
             "until it is won or lost, and prints for every street the time it took,\n"
             "the score, the lives and the energy left.\n"
             "  --amc PATH      the programs (default AMC/GAME.AMC)\n"
+            "  --level N       the level row to start at, 1..11 (default 6)\n"
             "  --mode N        1 ARCADE (default), 2 SURVIVAL, 3 VAMPIRE\n"
             "  --skill N       1..100 (default 5, NORMAL)\n"
             "  --seed N        the game's random seed (default 1)\n"
