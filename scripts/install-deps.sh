@@ -6,7 +6,7 @@
 # Usage: install-deps.sh [--check] [play|test]
 set -e
 PLAY="build-essential cmake pkg-config libxxhash-dev liballegro4-dev libloadpng4-dev libpng-dev zlib1g-dev \
-libdumb1-dev libaldmb1-dev libx11-dev x11-utils espeak-ng"
+libdumb1-dev libaldmb1-dev libx11-dev x11-utils espeak-ng libsndfile1-dev libsoxr-dev"
 TEST="$PLAY clang libclang-rt-14-dev allegro4-doc libgtest-dev libbenchmark-dev \
 xvfb xdotool x11-apps imagemagick netpbm \
 sox libasound2-plugins alsa-utils valgrind desktop-file-utils appstream"

@@ -45,7 +45,7 @@ TEST(Effects, AnnouncementsAndVoicesSoundAsLoudAsTheBlowsAndMenusLess)
     auto loudness = [](const char* f) {
         std::vector<double> s;
         std::string error;
-        EXPECT_TRUE(read_wav_file(game_path((std::string("DATA/") + f).c_str()), s, error)) << f;
+        EXPECT_TRUE(read_sound_file(game_path((std::string("DATA/") + f).c_str()), s, error)) << f;
         return sfx_loudness(s);
     };
     double blow = loudness("VHIT.wav");

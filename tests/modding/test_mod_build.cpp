@@ -3,9 +3,11 @@
 // every kind of material; edits rebuild; taking the mods away restores all,
 // and what only the mods made goes with them.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <map>
 
 #include "tests/modding/modding_fixture.h"
@@ -178,8 +180,21 @@ TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain)
         red.rgba[i] = c.r * 255 / 63, red.rgba[i + 1] = c.g * 255 / 63,
         red.rgba[i + 2] = c.b * 255 / 63, red.rgba[i + 3] = 255;
     ASSERT_TRUE(write_png(mods + "/pictures/item_knife.png", red));
+    // A new effect in another kind of file: 31.flac plays as DATA/31.wav.
+    SF_INFO info{};
+    info.samplerate = 48000, info.channels = 1, info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* flac = sf_open((mods + "/sound/31.flac").c_str(), SFM_WRITE, &info);
+    ASSERT_TRUE(flac);
+    std::vector<short> whistle(4800);
+    for (size_t i = 0; i < whistle.size(); i++)
+        whistle[i] = (short)(8000 * std::sin(i * 0.3));
+    sf_writef_short(flac, whistle.data(), (sf_count_t)whistle.size());
+    sf_close(flac);
     r = b.make();
     ASSERT_EQ(r.status, 0) << r.err;
+    std::string added = read_file(b.game + "DATA/31.wav");
+    ASSERT_EQ(added.size(), 44u + 2 * 2205);
+    EXPECT_EQ(added.compare(20, 8, std::string("\1\0\1\0\x22\x56\0\0", 8)), 0);  // 22050 Hz
     main = load_dat(b.game + "DATA/NIGHTWAR.DAT");
     ASSERT_NE(main, nullptr);
     EXPECT_TRUE(shows(pal, getpixel((BITMAP*)main[13].dat, 0, 0), red.at(0, 0)));

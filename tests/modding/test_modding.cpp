@@ -2,6 +2,7 @@
 // spots of drawn sprites, maps from pictures and tile maps, WAV conversion,
 // module and playlist checks, and what bad material is told.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
 #include <cstring>
@@ -270,7 +271,8 @@ std::string wav(int format, int channels, int rate, int bits, int frames, bool e
     std::string fmt = u16(extensible ? 0xFFFE : format) + u16(channels) + u32(rate) +
                       u32(rate * align) + u16(align) + u16(bits);
     if (extensible)
-        fmt += u16(22) + u16(bits) + u32(0) + u16(format) + std::string(14, '\0');
+        fmt += u16(22) + u16(bits) + u32(0) + u16(format) +
+               std::string("\0\0\0\0\x10\0\x80\0\0\xaa\0\x38\x9b\x71", 14);
     std::string body = "WAVEfmt " + u32(fmt.size()) + fmt + "LIST" + u32(3) + "abc" +
                        std::string(1, '\0') + "data" + u32(data.size()) + data;
     return "RIFF" + u32(body.size()) + body;
@@ -304,14 +306,62 @@ TEST(ModSounds, AnyCommonWavBecomesA22050HzMonoEffect)
         }
     }
     std::pair<std::string, const char*> bad[] = {
-        {std::string("RIFF\4\0\0\0WAVE", 12), "no format chunk"},
-        {"ID3 tags of an MP3", "not a WAV file"},
-        {wav(2, 1, 22050, 4, 100), "format 2 with 4 bits"}};
+        {std::string("RIFF\4\0\0\0WAVE", 12), "not a sound file this can read"},
+        {"ID3 tags of an MP3", "not a sound file this can read"},
+        {wav(1, 1, 500, 16, 100), "1 channels at 500 Hz"},
+        {wav(1, 1, 22050, 16, 22050 * 61), "lasts 61 s"}};
     for (auto& b : bad) {
         write_file(in, b.first);
         Outcome r = run(tool("nwd-sfxgen") + " --convert " + in + " " + out);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(std::string("in.wav: ") + b.second), std::string::npos) << r.err;
+    }
+}
+
+// Compressed and other kinds of sound, written by the library that reads them.
+TEST(ModSounds, FlacOggAiffAndAdpcmAreConvertedToo)
+{
+    std::string dir = scratch(), out = dir + "/out.wav";
+    // ADPCM fills up its last block: up to a block longer.
+    const struct {
+        const char* name;
+        int format, longer;
+    } kinds[] = {{"in.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0},
+                 {"in.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 0},
+                 {"in.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_24, 0},
+                 {"ima.wav", SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1024},
+                 {"ms.wav", SF_FORMAT_WAV | SF_FORMAT_MS_ADPCM, 1024}};
+    for (auto& [name, format, longer] : kinds) {
+        std::string in = dir + "/" + name;
+        SF_INFO info{};
+        info.samplerate = 44100;
+        info.channels = 2;
+        info.format = format;
+        SNDFILE* f = sf_open(in.c_str(), SFM_WRITE, &info);
+        ASSERT_TRUE(f) << name << ": " << sf_strerror(nullptr);
+        std::vector<double> frames(2 * 22050);
+        for (size_t i = 0; i < frames.size(); i++)
+            frames[i] = 0.5 * std::sin(2 * M_PI * 440 * (double)(i / 2) / 44100);
+        sf_writef_double(f, frames.data(), 22050);
+        sf_close(f);
+        Outcome r = run(tool("nwd-sfxgen") + " --convert " + in + " " + out);
+        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+        std::string w = read_file(out);
+        ASSERT_GE(w.size(), 44u);
+        double samples = (w.size() - 44) / 2.0;
+        EXPECT_TRUE(samples >= 11023 && samples <= 11027 + longer) << name << ": " << samples;
+        // Whole cycles of the half second, counted with some hysteresis:
+        // lossy kinds add noise (and ADPCM's filled block is no sound).
+        int cycles = 0;
+        bool high = false;
+        for (size_t i = 45; i < w.size() && i < 44 + 2 * 11025; i += 2) {
+            int v = (int16_t)((uint8_t)w[i - 1] | (uint8_t)w[i] << 8);
+            if (!high && v > 4000)
+                high = true, cycles++;
+            else if (high && v < -4000)
+                high = false;
+        }
+        EXPECT_NEAR(cycles, 220, 2) << name;
     }
 }
 

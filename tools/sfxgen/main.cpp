@@ -272,7 +272,7 @@ Buf speak(const char* text, const char* voice, int wpm, int pitch)
     Buf b;
     std::string unread;
     if (pid > 0 && waitpid(pid, &st, 0) >= 0 && WIFEXITED(st) && WEXITSTATUS(st) == 0)
-        read_wav_file(tmp, b, unread);
+        read_sound_file(tmp, b, unread);
     std::remove(tmp);
     // Leading and trailing silence would delay the sound against its blow.
     size_t a = 0;
@@ -558,13 +558,14 @@ void usage(FILE* f)
 {
     std::fprintf(f,
                  "usage: nwd-sfxgen [--espeak PATH] EFFECTS OUTDIR\n"
-                 "       nwd-sfxgen --convert IN.wav OUT.wav\n"
+                 "       nwd-sfxgen --convert IN OUT.wav\n"
                  "  EFFECTS  lines \"number file name sound [level]\" (# starts a comment);\n"
                  "           level: dB above (below) the loudness of a blow, 0 if none\n"
                  "  OUTDIR   folder that receives one WAV file per distinct file name\n"
                  "  --espeak speech synthesiser used for the spoken effects\n"
-                 "  --convert  makes a WAV of any common kind (PCM, floating point, A-law,\n"
-                 "           mu-law; any channels and rate) 16-bit mono at 22050 Hz\n"
+                 "  --convert  makes a sound of any common kind (WAV of any encoding, ADPCM\n"
+                 "           too, FLAC, Ogg, AIFF; any channels and rate) a WAV, 16-bit mono\n"
+                 "           at 22050 Hz\n"
                  "  -h, --help, --version\n");
 }
 
@@ -591,7 +592,7 @@ int main(int argc, char** argv)
         return 2;
     }
     if (convert)
-        return convert_wav(pos[0], pos[1]) ? 0 : 1;
+        return convert_sound(pos[0], pos[1]) ? 0 : 1;
     FILE* f = std::fopen(pos[0], "r");
     if (!f) {
         diag("%s:0: cannot open\n", pos[0]);

@@ -1,185 +1,138 @@
-// Reading WAV files of every common kind (PCM of 8 to 32 bits, floating
-// point, A-law and mu-law, any number of channels and any rate) and writing
-// the game's own kind.
+// Reading sounds of every common kind through libsndfile (WAV of any
+// encoding, ADPCM included, FLAC, Ogg, AIFF), resampled with libsoxr, and
+// writing the game's own kind.
 #include "tools/sfxgen/wav.h"
+
+#include <sndfile.h>
+#include <soxr.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/diag.h"
+#include "fileio/fileio.h"
 
 namespace {
 
 const double kPi = 3.14159265358979;
 // A dropped-in music piece or a long recording is a mistake as an effect.
 const double kMaxSeconds = 60;
+// Room for a minute of many channels at a high rate, and no more.
+const long kMaxFileBytes = 256L << 20;
 
-uint32_t le(const unsigned char* p, int n)
+// libsndfile reads the file from memory: the bytes were taken through the
+// bounded reader, which never waits on a FIFO nor reads without end.
+struct Memory {
+    const unsigned char* p;
+    sf_count_t size, at;
+};
+
+sf_count_t mem_length(void* user) { return static_cast<Memory*>(user)->size; }
+sf_count_t mem_seek(sf_count_t offset, int whence, void* user)
 {
-    uint32_t v = 0;
-    for (int k = n - 1; k >= 0; --k)
-        v = v << 8 | p[k];
-    return v;
+    Memory* m = static_cast<Memory*>(user);
+    sf_count_t to = whence == SEEK_SET   ? offset
+                    : whence == SEEK_CUR ? m->at + offset
+                                         : m->size + offset;
+    m->at = std::clamp<sf_count_t>(to, 0, m->size);
+    return m->at;
 }
-
-double mulaw(unsigned char u)
+sf_count_t mem_read(void* out, sf_count_t n, void* user)
 {
-    u = ~u;
-    int t = ((u & 0x0F) << 3) + 0x84;
-    t <<= (u & 0x70) >> 4;
-    return ((u & 0x80) ? 0x84 - t : t - 0x84) / 32768.0;
+    Memory* m = static_cast<Memory*>(user);
+    sf_count_t k = std::min(n, m->size - m->at);
+    if (k > 0)
+        std::memcpy(out, m->p + m->at, (size_t)k);
+    m->at += std::max<sf_count_t>(k, 0);
+    return std::max<sf_count_t>(k, 0);
 }
+sf_count_t mem_write(const void*, sf_count_t, void*) { return 0; }
+sf_count_t mem_tell(void* user) { return static_cast<Memory*>(user)->at; }
 
-double alaw(unsigned char a)
-{
-    a ^= 0x55;
-    int t = (a & 0x0F) << 4, seg = (a & 0x70) >> 4;
-    t = seg ? (t + 0x108) << (seg - 1) : t + 8;
-    return ((a & 0x80) ? t : -t) / 32768.0;
-}
-
-// Windowed sinc, low-passed below the lower of the two rates' Nyquist.
-std::vector<double> resample(const std::vector<double>& in, int rate)
+// To kEffectRate; the game's own rate passes untouched.
+bool resample(std::vector<double>& samples, long rate, std::string& error)
 {
     if (rate == kEffectRate)
-        return in;
-    double step = (double)rate / kEffectRate, fc = std::min(1.0, 1.0 / step);
-    int half = (int)std::ceil(8 / fc);
-    std::vector<double> out((size_t)(in.size() / step));
-    for (size_t n = 0; n < out.size(); ++n) {
-        double x = n * step, sum = 0;
-        long centre = (long)x;
-        for (long k = centre - half + 1; k <= centre + half; ++k) {
-            if (k < 0 || k >= (long)in.size())
-                continue;
-            double d = x - k, w = d / half;
-            if (w <= -1 || w >= 1)
-                continue;
-            double sinc = d == 0 ? 1 : std::sin(kPi * fc * d) / (kPi * fc * d);
-            sum +=
-                in[k] * fc * sinc * (0.42 + 0.5 * std::cos(kPi * w) + 0.08 * std::cos(2 * kPi * w));
-        }
-        out[n] = sum;
+        return true;
+    size_t out_len = (size_t)std::llround((double)samples.size() * kEffectRate / rate);
+    std::vector<double> out(out_len);
+    size_t done = 0;
+    soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I);
+    soxr_quality_spec_t q = soxr_quality_spec(SOXR_HQ, 0);
+    soxr_error_t e = soxr_oneshot((double)rate, kEffectRate, 1, samples.data(), samples.size(),
+                                  nullptr, out.data(), out.size(), &done, &io, &q, nullptr);
+    if (e) {
+        error = std::string("cannot be resampled: ") + e;
+        return false;
     }
-    return out;
+    out.resize(done);
+    samples.swap(out);
+    return true;
 }
 
 }  // namespace
 
-bool read_wav_file(const std::string& path, std::vector<double>& out, std::string& error)
+bool read_sound_file(const std::string& path, std::vector<double>& out, std::string& error)
 {
     out.clear();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        error = "cannot open";
+    char* bytes = nullptr;
+    long size = 0;
+    const char* why = "";
+    if (file_read_all(path.c_str(), kMaxFileBytes, &bytes, &size, &why) != FILE_OK) {
+        error = std::string("cannot be read: ") + why;
         return false;
     }
-    std::vector<unsigned char> d;
-    unsigned char buf[65536];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0 && d.size() < (256u << 20);)
-        d.insert(d.end(), buf, buf + n);
-    std::fclose(f);
-    if (d.size() < 12 || std::memcmp(d.data(), "RIFF", 4) || std::memcmp(d.data() + 8, "WAVE", 4)) {
-        error = "not a WAV file (no RIFF WAVE header)";
+    Memory m{reinterpret_cast<unsigned char*>(bytes), size, 0};
+    SF_VIRTUAL_IO io{mem_length, mem_seek, mem_read, mem_write, mem_tell};
+    SF_INFO info{};
+    SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &m);
+    if (!sf) {
+        error = std::string("not a sound file this can read (WAV, FLAC, Ogg, AIFF): ") +
+                sf_strerror(nullptr);
+        std::free(bytes);
         return false;
     }
-    int format = -1, channels = 0, bits = 0, align = 0;
-    long rate = 0;
-    const unsigned char* data = nullptr;
-    size_t data_size = 0;
-    for (size_t at = 12; at + 8 <= d.size();) {
-        size_t n = std::min<size_t>(le(&d[at + 4], 4), d.size() - at - 8);
-        const unsigned char* c = &d[at + 8];
-        if (!std::memcmp(&d[at], "fmt ", 4) && n >= 16) {
-            format = (int)le(c, 2);
-            channels = (int)le(c + 2, 2);
-            rate = (long)le(c + 4, 4);
-            align = (int)le(c + 12, 2);
-            bits = (int)le(c + 14, 2);
-            if (format == 0xFFFE && n >= 26)
-                format = (int)le(c + 24, 2);  // the sub-format's tag
-        } else if (!std::memcmp(&d[at], "data", 4) && !data) {
-            data = c;  // a chunk cut short by the end of the file keeps what is there
-            data_size = n;
-        }
-        at += 8 + n + (n & 1);
-    }
-    if (format < 0 || !data) {
-        error = format < 0 ? "no format chunk" : "no data chunk";
-        return false;
-    }
-    bool pcm = format == 1 && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-    bool flt = format == 3 && (bits == 32 || bits == 64);
-    bool law = (format == 6 || format == 7) && bits == 8;
-    if (!pcm && !flt && !law) {
-        char text[120];
-        std::snprintf(
-            text, sizeof text,
-            "format %d with %d bits a sample cannot be read: save it as PCM (8, 16, 24 or 32 bits) "
-            "or floating point",
-            format, bits);
+    bool ok = false;
+    char text[120];
+    if (info.channels < 1 || info.channels > 16 || info.samplerate < 1000 ||
+        info.samplerate > 384000) {
+        std::snprintf(text, sizeof text, "%d channels at %d Hz: not a sound this can read",
+                      info.channels, info.samplerate);
         error = text;
-        return false;
-    }
-    if (channels < 1 || channels > 16 || rate < 1000 || rate > 384000 ||
-        align != channels * bits / 8) {
-        char text[120];
-        std::snprintf(text, sizeof text,
-                      "%d channels at %ld Hz, %d bytes a frame: not a sound this can read",
-                      channels, rate, align);
-        error = text;
-        return false;
-    }
-    size_t frames = data_size / align;
-    if (frames == 0) {
+    } else if (info.frames <= 0) {
         error = "holds no sound";
-        return false;
-    }
-    if (frames > kMaxSeconds * rate) {
-        char text[80];
+    } else if (info.frames > kMaxSeconds * info.samplerate) {
         std::snprintf(text, sizeof text, "lasts %.0f s; an effect lasts at most %.0f s",
-                      (double)frames / rate, kMaxSeconds);
+                      (double)info.frames / info.samplerate, kMaxSeconds);
         error = text;
-        return false;
-    }
-    std::vector<double> mono(frames);
-    int bytes = bits / 8;
-    for (size_t i = 0; i < frames; ++i) {
-        double sum = 0;
-        for (int ch = 0; ch < channels; ++ch) {
-            const unsigned char* s = data + i * align + ch * bytes;
-            double v;
-            if (format == 7)
-                v = mulaw(*s);
-            else if (format == 6)
-                v = alaw(*s);
-            else if (flt && bits == 32) {
-                float x;
-                uint32_t u = le(s, 4);
-                std::memcpy(&x, &u, 4);
-                v = x;
-            } else if (flt) {
-                double x;
-                uint64_t u = (uint64_t)le(s + 4, 4) << 32 | le(s, 4);
-                std::memcpy(&x, &u, 8);
-                v = x;
-            } else if (bits == 8) {
-                v = (*s - 128) / 128.0;
-            } else {
-                // Sign-extend from the sample's top bit.
-                int64_t x = le(s, bytes);
-                if (x >> (bits - 1))
-                    x -= (int64_t)1 << bits;
-                v = (double)x / ((int64_t)1 << (bits - 1));
+    } else {
+        // Integer samples come scaled to -1..1 by their full scale, so a
+        // 16-bit sample is exactly what it was divided by 32768.
+        std::vector<double> frames((size_t)info.frames * info.channels);
+        sf_count_t got = sf_readf_double(sf, frames.data(), info.frames);
+        if (got <= 0) {
+            error = "holds no sound";
+        } else {
+            out.resize((size_t)got);
+            for (size_t i = 0; i < out.size(); ++i) {
+                double sum = 0;
+                for (int ch = 0; ch < info.channels; ++ch) {
+                    double v = frames[i * info.channels + ch];
+                    sum += std::isfinite(v) ? std::clamp(v, -1.0, 1.0) : 0.0;
+                }
+                out[i] = sum / info.channels;
             }
-            sum += std::isfinite(v) ? std::clamp(v, -1.0, 1.0) : 0.0;
+            ok = resample(out, info.samplerate, error);
         }
-        mono[i] = sum / channels;
     }
-    out = resample(mono, (int)rate);
-    return true;
+    sf_close(sf);
+    std::free(bytes);
+    if (!ok)
+        out.clear();
+    return ok;
 }
 
 bool write_pcm16(const std::string& path, const std::vector<int16_t>& pcm)
@@ -210,22 +163,14 @@ bool write_pcm16(const std::string& path, const std::vector<int16_t>& pcm)
     u32(data);
     for (int16_t s : pcm)
         u16((uint16_t)s);
-    std::string tmp = path + ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok)
-        std::remove(tmp.c_str());
-    return ok && std::rename(tmp.c_str(), path.c_str()) == 0;
+    return file_write_all(path.c_str(), out.data(), out.size());
 }
 
-bool convert_wav(const std::string& in, const std::string& out)
+bool convert_sound(const std::string& in, const std::string& out)
 {
     std::vector<double> b;
     std::string error;
-    if (!read_wav_file(in, b, error)) {
+    if (!read_sound_file(in, b, error)) {
         diag("%s: %s\n", in.c_str(), error.c_str());
         return false;
     }
