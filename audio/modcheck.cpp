@@ -1,5 +1,7 @@
 #include "audio/modcheck.h"
 
+#include "fileio/byteorder.h"
+
 #include <cstring>
 
 namespace {
@@ -9,12 +11,9 @@ struct Bytes {
     size_t size;
     bool has(size_t at, size_t n) const { return at <= size && n <= size - at; }
     unsigned u8(size_t at) const { return has(at, 1) ? p[at] : 0; }
-    unsigned le16(size_t at) const { return has(at, 2) ? p[at] | p[at + 1] << 8 : 0; }
-    uint32_t le32(size_t at) const
-    {
-        return has(at, 4) ? (uint32_t)le16(at) | (uint32_t)le16(at + 2) << 16 : 0;
-    }
-    unsigned be16(size_t at) const { return has(at, 2) ? p[at] << 8 | p[at + 1] : 0; }
+    unsigned le16(size_t at) const { return has(at, 2) ? get_le16(p + at) : 0; }
+    uint32_t le32(size_t at) const { return has(at, 4) ? get_le32(p + at) : 0; }
+    unsigned be16(size_t at) const { return has(at, 2) ? get_be16(p + at) : 0; }
     bool is(size_t at, const char* magic) const
     {
         size_t n = std::strlen(magic);

@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 
 namespace {
 
-uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
-unsigned le16(const uint8_t* p) { return p[0] | p[1] << 8; }
+uint32_t le32(const uint8_t* p) { return get_le32(p); }
+unsigned le16(const uint8_t* p) { return get_le16(p); }
 
 bool refuse(const char** why, const char* reason)
 {

@@ -1,5 +1,6 @@
 #include "datafile/datcheck.h"
 
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 
 #include <cstdarg>
@@ -50,15 +51,9 @@ bool fail(Walk& w, const char* fmt, ...)
     return false;
 }
 
-uint32_t be32(const uint8_t* p)
-{
-    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
-}
-int be16s(const uint8_t* p) { return (int16_t)(uint16_t)(p[0] << 8 | p[1]); }
-uint32_t le32(const uint8_t* p)
-{
-    return p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
+uint32_t be32(const uint8_t* p) { return get_be32(p); }
+int be16s(const uint8_t* p) { return (int16_t)get_be16(p); }
+uint32_t le32(const uint8_t* p) { return get_le32(p); }
 
 // The password's mark on the first four bytes: its letters folded into a
 // word, four to a round.
@@ -170,7 +165,7 @@ bool rle_fits(Span d, int width, int height, const RleLayout& l, uint64_t memory
             if (d.size - at < (size_t)l.count_bytes)
                 return false;
             uint32_t raw = l.count_bytes == 1   ? d.p[at]
-                           : l.count_bytes == 2 ? (uint32_t)(d.p[at] | d.p[at + 1] << 8)
+                           : l.count_bytes == 2 ? get_le16(d.p + at)
                                                 : le32(d.p + at);
             at += l.count_bytes;
             in_memory += l.memory_unit;

@@ -2,6 +2,7 @@
 
 #include "actor.h"
 #include "amc_decode.h"
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 
 #include <cstdio>
@@ -23,7 +24,7 @@ static bool read_u16(FILE* f, uint16_t* out)
     unsigned char b[2];
     if (fread(b, 1, 2, f) != 2)
         return false;
-    *out = (uint16_t)(b[0] | (b[1] << 8));
+    *out = get_le16(b);
     return true;
 }
 
@@ -47,7 +48,7 @@ static int16_t load_compiled(FILE* f)
         // Convert in place: the block becomes the program's words.
         int16_t* words = (int16_t*)raw;
         for (uint32_t i = 0; i < count; i++) {
-            uint16_t w = (uint16_t)(raw[2 * i] | (raw[2 * i + 1] << 8));
+            uint16_t w = get_le16(raw + 2 * i);
             memcpy(&words[i], &w, 2);
         }
         program_table[program_count].words = words;

@@ -8,6 +8,7 @@
 
 #include "audio/music.h"
 #include "engine/diag.h"
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 #include "gfx/display.h"
 #include "input/input.h"
@@ -78,19 +79,16 @@ const struct ResetAtStart {
 // The file is little-endian whatever the machine is.
 void decode_entry(const unsigned char* p, ScoreEntry& e)
 {
-    e.score = (uint16_t)(p[0] | p[1] << 8);
+    e.score = get_le16(p);
     std::memcpy(e.name, p + 2, 4);
-    e.skill = (int16_t)(uint16_t)(p[6] | p[7] << 8);
+    e.skill = (int16_t)get_le16(p + 6);
 }
 
 void encode_entry(const ScoreEntry& e, unsigned char* p)
 {
-    p[0] = (unsigned char)(e.score & 0xFF);
-    p[1] = (unsigned char)(e.score >> 8);
+    put_le16(p, e.score);
     std::memcpy(p + 2, e.name, 4);
-    uint16_t s = (uint16_t)e.skill;
-    p[6] = (unsigned char)(s & 0xFF);
-    p[7] = (unsigned char)(s >> 8);
+    put_le16(p + 6, (uint16_t)e.skill);
 }
 
 // A name as it may be shown: at most three characters, and only printable

@@ -7,13 +7,13 @@
 struct BITMAP;
 struct FONT;
 
-// The same 8 bytes in memory and in the file (little-endian fields).
+// One entry; in the file, 8 bytes with little-endian fields.
 struct ScoreEntry {
     uint16_t score;  // tens of points
     char name[4];    // up to 3 characters, NUL padded; empty while being entered
     int16_t skill;
 };
-static_assert(sizeof(ScoreEntry) == 8, "ScoreEntry is stored as is");
+static_assert(sizeof(ScoreEntry) == 8, "8 bytes a row, as in the file");
 
 constexpr int SCORE_TABLES = 3;  // ARCADE, SURVIVAL, VAMPIRE
 constexpr int SCORE_ROWS = 10;

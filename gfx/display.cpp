@@ -110,9 +110,11 @@ int try_size(int driver, int w, int h)
 BITMAP* scaled_band = nullptr;
 
 // Widens one picture row by the factor k: every pixel becomes k equal bytes.
+// The packed cases lay bytes out as a little-endian word holds them; a
+// big-endian machine takes the last path, whose stores are one byte repeated.
 void widen_row(const uint8_t* src, uint8_t* dst, int k)
 {
-    switch (k) {
+    switch (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? k : 0) {
     case 2:
         for (int x = 0; x < PICTURE_W; x += 4) {
             uint32_t s;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "fileio/byteorder.h"
 #include "nwd_contract.h"
 
 struct BITMAP;
@@ -52,11 +53,7 @@ extern LevelMap level_map;
 // wide, so any window at an offset below band_wrap is one blit.
 extern BITMAP* band_strip;
 
-inline unsigned map_cell(unsigned cell)
-{
-    const uint8_t* p = level_map.cells + 2u * cell;
-    return p[0] | (unsigned)p[1] << 8;
-}
+inline unsigned map_cell(unsigned cell) { return get_le16(level_map.cells + 2u * cell); }
 
 // How a level start runs the frame clock: start_frame_clock, unless a test
 // that has no timer driver puts its own here.

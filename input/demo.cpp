@@ -3,6 +3,7 @@
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 
 #include <climits>
@@ -23,21 +24,10 @@ DemoImage* builtin_demos[3] = {};
 
 // Fields are read and written byte by byte so that the image is the file on
 // any host.
-static uint16_t get16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-static uint32_t get32(const uint8_t* p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-static void put16(uint8_t* p, uint16_t v)
-{
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-}
-static void put32(uint8_t* p, uint32_t v)
-{
-    put16(p, (uint16_t)v);
-    put16(p + 2, (uint16_t)(v >> 16));
-}
+static uint16_t get16(const uint8_t* p) { return get_le16(p); }
+static uint32_t get32(const uint8_t* p) { return get_le32(p); }
+static void put16(uint8_t* p, uint16_t v) { put_le16(p, v); }
+static void put32(uint8_t* p, uint32_t v) { put_le32(p, v); }
 
 enum {
     OFF_MODE = 0,
@@ -247,46 +237,36 @@ DemoHeader demo_header(const DemoImage* image)
 }
 
 // The world as bytes, in the order docs/demos.md gives: every field
-// little-endian, nothing that a script cannot observe (stale fields of free
-// slots, the argument count that every pass resets).
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the world bytes are copied as they lie");
-
-template <typename T>
-static uint8_t* put(uint8_t* p, T v)
+// little-endian on any host, nothing that a script cannot observe (stale
+// fields of free slots, the argument count that every pass resets).
+static uint8_t* put_words(uint8_t* p, const int16_t* words, size_t n)
 {
-    memcpy(p, &v, sizeof v);
-    return p + sizeof v;
+    for (size_t i = 0; i < n; i++)
+        p = put_le16(p, (uint16_t)words[i]);
+    return p;
 }
 
 size_t demo_world_bytes(uint8_t* out)
 {
-    uint8_t* p = put(out, amc_get_seed());
-    memcpy(p, amc_globals, sizeof amc_globals);
-    p += sizeof amc_globals;
-    memcpy(p, amc_args.values, sizeof amc_args.values);
-    p += sizeof amc_args.values;
+    uint8_t* p = put_le32(out, (uint32_t)amc_get_seed());
+    p = put_words(p, amc_globals, sizeof amc_globals / sizeof amc_globals[0]);
+    p = put_words(p, amc_args.values, sizeof amc_args.values / sizeof amc_args.values[0]);
     int16_t free_count = actor_table.free_count;
     if (free_count < 0 || free_count > ACTOR_FREE_MAX)
         free_count = free_count < 0 ? 0 : ACTOR_FREE_MAX;
-    p = put(p, actor_table.free_count);
-    memcpy(p, actor_table.free_stack, 2 * (size_t)free_count);
-    p += 2 * (size_t)free_count;
-    for (const Actor& a : actor_table.slots) {
-        memcpy(p, a.regs, sizeof a.regs);
-        p += sizeof a.regs;
-    }
+    p = put_le16(p, (uint16_t)actor_table.free_count);
+    p = put_words(p, actor_table.free_stack, (size_t)free_count);
+    for (const Actor& a : actor_table.slots)
+        p = put_words(p, a.regs, sizeof a.regs / sizeof a.regs[0]);
     int s = actor_next(0);
     for (int n = 0; s != 0 && n < AMC_PASS_TURNS; n++) {
         const Actor& a = actor_table.slots[s];
-        p = put(p, a.program);
-        p = put(p, a.resume_pc);
-        p = put(p, a.handler_pc);
-        p = put(p, a.move_dx);
-        p = put(p, a.move_dy);
-        p = put(p, a.move_duration);
-        p = put(p, a.move_rem_x);
-        p = put(p, a.move_rem_y);
-        p = put(p, a.move_ticks_left);
+        p = put_le16(p, (uint16_t)a.program);
+        p = put_le32(p, (uint32_t)a.resume_pc);
+        p = put_le32(p, (uint32_t)a.handler_pc);
+        const int16_t moves[] = {a.move_dx,    a.move_dy,    a.move_duration,
+                                 a.move_rem_x, a.move_rem_y, (int16_t)a.move_ticks_left};
+        p = put_words(p, moves, sizeof moves / sizeof moves[0]);
         s = actor_next(s);
     }
     return (size_t)(p - out);
@@ -320,11 +300,16 @@ uint64_t demo_programs_hash(const AmcProgram* programs, int count)
 {
     XXH3_state_t* st = XXH3_createState();
     XXH3_64bits_reset(st);
+    // Each length and word little-endian, so every host hashes the same bytes.
     for (int i = 0; i < count; i++) {
         int32_t len = programs[i].words ? programs[i].length : 0;
-        XXH3_64bits_update(st, &len, sizeof len);
-        if (len > 0)
-            XXH3_64bits_update(st, programs[i].words, 2 * (size_t)len);
+        uint8_t bytes[512];
+        XXH3_64bits_update(st, bytes, (size_t)(put_le32(bytes, (uint32_t)len) - bytes));
+        for (int32_t at = 0; at < len; at += 256) {
+            int32_t n = len - at < 256 ? len - at : 256;
+            XXH3_64bits_update(
+                st, bytes, (size_t)(put_words(bytes, programs[i].words + at, (size_t)n) - bytes));
+        }
     }
     uint64_t h = XXH3_64bits_digest(st);
     XXH3_freeState(st);

@@ -11,6 +11,7 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
+#include "fileio/byteorder.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
@@ -67,7 +68,10 @@ void build_main_data()
 void write_file(const std::string& path, const std::vector<uint16_t>& cells, bool odd = false)
 {
     FILE* f = fopen(path.c_str(), "wb");
-    fwrite(cells.data(), 2, cells.size(), f);  // little-endian host
+    std::vector<uint8_t> bytes(2 * cells.size());
+    for (size_t i = 0; i < cells.size(); i++)
+        put_le16(&bytes[2 * i], cells[i]);
+    fwrite(bytes.data(), 1, bytes.size(), f);
     fwrite("\x7F", 1, odd, f);
     fclose(f);
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "fileio/byteorder.h"
 #include "shell/startup.h"
 #include "tests/modding/modding_fixture.h"
 
@@ -255,7 +256,11 @@ std::string wav(int format, int channels, int rate, int bits, int frames, bool e
         for (int ch = 0; ch < channels; ++ch) {
             if (format == 3) {
                 float f = (float)v;
-                data.append((const char*)&f, 4);
+                uint32_t bits;
+                std::memcpy(&bits, &f, 4);
+                uint8_t le[4];
+                put_le32(le, bits);
+                data.append((const char*)le, 4);
             } else if (bits == 8) {
                 data += (char)(128 + std::lround(v * 127));
             } else {
@@ -265,8 +270,16 @@ std::string wav(int format, int channels, int rate, int bits, int frames, bool e
             }
         }
     }
-    auto u32 = [](uint32_t v) { return std::string((const char*)&v, 4); };
-    auto u16 = [](uint16_t v) { return std::string((const char*)&v, 2); };
+    auto u32 = [](uint32_t v) {
+        uint8_t le[4];
+        put_le32(le, v);
+        return std::string((const char*)le, 4);
+    };
+    auto u16 = [](uint16_t v) {
+        uint8_t le[2];
+        put_le16(le, v);
+        return std::string((const char*)le, 2);
+    };
     int align = channels * bits / 8;
     std::string fmt = u16(extensible ? 0xFFFE : format) + u16(channels) + u32(rate) +
                       u32(rate * align) + u16(align) + u16(bits);

@@ -1,6 +1,7 @@
 // AMC file images and safe writing.
 #include "tools/amcasm/amcasm.h"
 
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 
 #include <sys/stat.h>
@@ -12,8 +13,9 @@
 
 static void put16(std::vector<uint8_t>& out, uint16_t w)
 {
-    out.push_back((uint8_t)(w & 0xFF));
-    out.push_back((uint8_t)(w >> 8));
+    uint8_t le[2];
+    put_le16(le, w);
+    out.insert(out.end(), le, le + 2);
 }
 
 std::vector<uint8_t> amc_image_compiled(const AmcWords& programs)
@@ -73,7 +75,7 @@ std::string amc_parse_compiled(const std::vector<uint8_t>& image, AmcWords& prog
     for (;;) {
         if (pos + 2 > image.size())
             return "file ends before its end marker";
-        size_t count = image[pos] | (image[pos + 1] << 8);
+        size_t count = get_le16(&image[pos]);
         pos += 2;
         if (count == 0)
             break;
@@ -81,7 +83,7 @@ std::string amc_parse_compiled(const std::vector<uint8_t>& image, AmcWords& prog
             return "program " + std::to_string(programs.size()) + " is cut short";
         std::vector<uint16_t> words(count);
         for (size_t i = 0; i < count; i++, pos += 2)
-            words[i] = (uint16_t)(image[pos] | (image[pos + 1] << 8));
+            words[i] = get_le16(&image[pos]);
         programs.push_back(std::move(words));
     }
     if (trailing)

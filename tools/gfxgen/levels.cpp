@@ -9,6 +9,7 @@
 #include <map>
 
 #include "engine/diag.h"
+#include "fileio/byteorder.h"
 #include "tools/gfxgen/canvas.h"
 #include "tools/gfxgen/gfxgen.h"
 #include "tools/gfxgen/mods.h"
@@ -269,7 +270,8 @@ bool write_map(Out& o, const std::string& name, const std::vector<unsigned short
     FILE* f = std::fopen(tmp.c_str(), "wb");
     bool ok = f != nullptr;
     for (size_t i = 0; ok && i < cells.size(); ++i) {
-        unsigned char le[2] = {(unsigned char)(cells[i] & 0xFF), (unsigned char)(cells[i] >> 8)};
+        uint8_t le[2];
+        put_le16(le, cells[i]);
         ok = std::fwrite(le, 1, 2, f) == 2;
     }
     if (f)

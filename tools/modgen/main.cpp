@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "engine/diag.h"
+#include "fileio/byteorder.h"
 #include "tools/common/cli.h"
 #include "tools/modgen/dropin.h"
 #include "tools/modgen/synth.h"
@@ -834,8 +835,19 @@ bool render_pattern(const Song& s, const Pattern& p, Grid& g)
 struct Out {
     std::vector<uint8_t> b;
     void u8(int v) { b.push_back((uint8_t)v); }
-    void u16(int v) { u8(v), u8(v >> 8); }
-    void u32(uint32_t v) { u16((int)(v & 0xFFFF)), u16((int)(v >> 16)); }
+    // XM's numbers are little-endian.
+    void u16(int v)
+    {
+        uint8_t le[2];
+        put_le16(le, (uint16_t)v);
+        b.insert(b.end(), le, le + 2);
+    }
+    void u32(uint32_t v)
+    {
+        uint8_t le[4];
+        put_le32(le, v);
+        b.insert(b.end(), le, le + 4);
+    }
     void text(const std::string& s, size_t n)
     {
         for (size_t i = 0; i < n; ++i)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audio/music.h"
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 
 namespace {
@@ -26,15 +27,28 @@ void usage(FILE* f)
                  "  22050 Hz stereo and prints length, peak, RMS and clipped samples\n");
 }
 
+// A WAV is little-endian whatever the machine is: header and samples are
+// laid out byte by byte.
 bool write_wav(const char* path, const std::vector<int16_t>& pcm, int rate, char* why,
                size_t why_size)
 {
     uint32_t data = (uint32_t)pcm.size() * 2;
-    uint32_t hdr[] = {0x46464952,     36 + data,          0x45564157, 0x20746d66, 16,  0x00020001,
-                      (uint32_t)rate, (uint32_t)rate * 4, 0x00100004, 0x61746164, data};
-    std::vector<char> bytes(sizeof hdr + data);
-    std::memcpy(bytes.data(), hdr, sizeof hdr);
-    std::memcpy(bytes.data() + sizeof hdr, pcm.data(), data);
+    std::vector<uint8_t> bytes(44 + data);
+    uint8_t* p = bytes.data();
+    std::memcpy(p, "RIFF", 4);
+    put_le32(p + 4, 36 + data);
+    std::memcpy(p + 8, "WAVEfmt ", 8);
+    put_le32(p + 16, 16);
+    put_le16(p + 20, 1);  // PCM
+    put_le16(p + 22, 2);  // stereo
+    put_le32(p + 24, (uint32_t)rate);
+    put_le32(p + 28, (uint32_t)rate * 4);
+    put_le16(p + 32, 4);
+    put_le16(p + 34, 16);
+    std::memcpy(p + 36, "data", 4);
+    put_le32(p + 40, data);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        put_le16(p + 44 + 2 * i, (uint16_t)pcm[i]);
     return file_write_all(path, bytes.data(), bytes.size(), why, why_size);
 }
 

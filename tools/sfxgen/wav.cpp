@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "engine/diag.h"
+#include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 
 namespace {
@@ -138,13 +139,16 @@ bool read_sound_file(const std::string& path, std::vector<double>& out, std::str
 bool write_pcm16(const std::string& path, const std::vector<int16_t>& pcm)
 {
     std::vector<unsigned char> out;
+    // Little-endian, as WAV is, whatever the machine is.
     auto u32 = [&](uint32_t v) {
-        for (int k = 0; k < 4; ++k)
-            out.push_back((unsigned char)(v >> (8 * k)));
+        uint8_t le[4];
+        put_le32(le, v);
+        out.insert(out.end(), le, le + 4);
     };
     auto u16 = [&](unsigned v) {
-        out.push_back((unsigned char)v);
-        out.push_back((unsigned char)(v >> 8));
+        uint8_t le[2];
+        put_le16(le, (uint16_t)v);
+        out.insert(out.end(), le, le + 2);
     };
     auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
     uint32_t data = (uint32_t)pcm.size() * 2;
