@@ -28,4 +28,6 @@ extern AmcProgram program_table[AMC_MAX_PROGRAMS];
 extern int16_t program_count;
 
 int16_t amc_load(const char* path);
+// What an amc_load result means, for "TOOL: FILE: reason" lines.
+const char* amc_load_reason(int16_t result);
 void amc_unload_all();

@@ -121,6 +121,22 @@ static int16_t amc_load_depth(const char* path, int depth)
 
 int16_t amc_load(const char* path) { return amc_load_depth(path, 0); }
 
+const char* amc_load_reason(int16_t result)
+{
+    static const char* const why[] = {
+        "loaded",
+        "cannot read",
+        "not an AMC file (it must start with AMC or AML)",
+        "cut short: a program or a list ends before its last word",
+        "no memory for a program",
+        "more than 64 programs",
+        "a file name in a list makes a path of 128 characters or more",
+        "lists nested too deep (or naming each other)",
+    };
+    return result >= 0 && result < (int16_t)(sizeof why / sizeof why[0]) ? why[result]
+                                                                         : "cannot be loaded";
+}
+
 void amc_unload_all()
 {
     actor_table_reset();

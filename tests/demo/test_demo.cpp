@@ -372,6 +372,6 @@ TEST_F(Verify, DamagedTracesAreRefused)
     std::string out;
     for (auto& [trace, msg] : cases) {
         EXPECT_EQ(verify(trace, &out), 2) << trace;
-        EXPECT_EQ(out.rfind(path("T") + msg, 0), 0u) << out;
+        EXPECT_EQ(out.rfind("nwd-sim: " + path("T") + msg, 0), 0u) << out;
     }
 }

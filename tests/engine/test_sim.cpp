@@ -182,8 +182,7 @@ TEST_F(Sim, BadInputExitsWithStatusTwo)
     std::string out;
     EXPECT_EQ(run("", &out), 2);
     EXPECT_EQ(run("--amc " + path("none.AMC"), &out), 2);
-    EXPECT_EQ(out,
-              "nwd-sim: " + path("none.AMC") + ": cannot be opened (No such file or directory)\n");
+    EXPECT_EQ(out, "nwd-sim: " + path("none.AMC") + ": cannot read: No such file or directory\n");
     EXPECT_EQ(run("--amc " + path("G.AMC") + " --ticks x", &out), 2);
     EXPECT_EQ(run("--amc " + path("G.AMC") + " --controls " + path("bad.txt"), &out), 2);
     EXPECT_NE(out.find("bad.txt:2: "), std::string::npos) << out;

@@ -1,6 +1,6 @@
 #!/bin/sh
 # The game and its tools: one version, and unknown options named with exit
-# status 2; the viewer names a missing file; two packings of the same pictures
+# status 2; a missing file said the same way by each; two packings of the same pictures
 # give the same datafile bytes; install folders given as Debian's packaging
 # writes them (-DNWD_INSTALL_LAUNCHERDIR=games) stay relative.
 # Usage: tools.sh BUILD_DIR SOURCE_DIR VERSION CMAKE
@@ -13,7 +13,7 @@ W=$(mktemp -d)
 trap 'rm -rf "$W"' EXIT
 
 [ "$("$B/nwd" --version)" = "Nightward $VERSION" ] || fail "nwd --version: $("$B/nwd" --version)"
-for t in amcasm nwd-contract nwd-datpack nwd-datview nwd-gfxgen nwd-modgen nwd-sfxgen; do
+for t in amcasm nwd-bot nwd-contract nwd-datpack nwd-datview nwd-gfxgen nwd-modgen nwd-modrender nwd-sfxgen; do
     [ "$("$B/$t" --version)" = "$t (Nightward) $VERSION" ] || fail "$t --version"
     "$B/$t" -h | grep -q "usage" || fail "$t -h"
     "$B/$t" x --no-such-option >/dev/null 2>"$W/err"
@@ -22,8 +22,22 @@ for t in amcasm nwd-contract nwd-datpack nwd-datview nwd-gfxgen nwd-modgen nwd-s
     [ $? = 2 ] && grep -q "'-Q'" "$W/err" || fail "$t: $(cat "$W/err")"
 done
 
-"$B/nwd-datview" "$W/none.DAT" 0 "$W/x.png" 2>"$W/err"
-[ $? = 1 ] && grep -q "none.DAT: file not found" "$W/err" || fail "nwd-datview: $(cat "$W/err")"
+# One wording for a file that is not there, "TOOL: FILE: cannot read: reason".
+missing() { # STATUS TOOL ARG...
+    want=$1 tool=$2
+    shift 2
+    "$B/$tool" "$@" >/dev/null 2>"$W/err"
+    [ $? = "$want" ] && grep -qx "$tool: $W/none[.a-zA-Z]*: cannot read: No such file or directory" "$W/err" ||
+        fail "$tool: $(cat "$W/err")"
+}
+missing 1 nwd-datview "$W/none.DAT" 0 "$W/x.png"
+missing 1 nwd-bot --amc "$W/none.AMC"
+missing 2 nwd-sim --amc "$W/none.AMC"
+missing 1 nwd-modrender "$W/none.mod"
+missing 1 nwd-sfxgen --convert "$W/none.wav" "$W/x.wav"
+missing 1 nwd-modgen "$W/none.txt" "$W/x.xm"
+missing 1 nwd-contract --include "$W/none.txt" "$W/x.inc"
+missing 1 amcasm -o "$W/x.AMC" "$W/none.amcs"
 
 for n in 1 2; do
     mkdir "$W/$n"

@@ -28,8 +28,9 @@
 std::string asm_format(const AsmMessage& m)
 {
     const char* kind = m.warning ? "warning" : "error";
+    // Without a place in a source, the tool's own line: "amcasm: FILE: reason".
     if (m.file.empty())
-        return std::string("amcasm: ") + kind + ": " + m.text;
+        return std::string("amcasm: ") + (m.warning ? "warning: " : "") + m.text;
     return m.file + ":" + std::to_string(m.line) + ":" + std::to_string(m.col) + ": " + kind +
            ": " + m.text;
 }
@@ -290,7 +291,7 @@ std::string Assembler::where(const Loc& l) const
 bool Assembler::read_source(const std::string& path, std::string& text, std::string& why)
 {
     if (opt.read) {
-        why = "cannot read";
+        why = "no such file";
         return opt.read(path, text);
     }
     FILE* f = fopen(path.c_str(), "rb");
@@ -412,7 +413,7 @@ void Assembler::load_file(const std::string& path, Mode mode, Loc from)
     }
     std::string text, why;
     if (!read_source(path, text, why)) {
-        error(from, strf("cannot read \"%s\": %s", path.c_str(), why.c_str()));
+        error(from, strf("%s: cannot read: %s", path.c_str(), why.c_str()));
         return;
     }
     auto known = file_index.find(key);

@@ -13,7 +13,7 @@ inline bool read_password_file(const char* path, std::string& password)
     FILE* f = std::fopen(path, "r");
     char buf[256] = "";
     if (!f || !std::fgets(buf, sizeof buf, f)) {
-        diag("%s:1: cannot read the password\n", path);
+        diag("%s: cannot read the password\n", path);
         if (f)
             std::fclose(f);
         return false;

@@ -1,6 +1,7 @@
 // nwd-contract: reads the table of numbers that the engine and the scripts
 // share (data/amc/contract.txt) and writes the engine's side, a C++ header,
 // or the scripts' side, an include file for amcasm.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -56,12 +57,18 @@ int main(int argc, char** argv)
     const char* table = argv[optind];
     std::string out = argv[optind + 1], text, errors;
     if (!read_file(table, text)) {
-        std::fprintf(stderr, "%s:0: cannot read\n", table);
+        std::fprintf(stderr, "nwd-contract: %s: cannot read: %s\n", table, std::strerror(errno));
         return 1;
     }
     std::vector<ContractRow> rows;
     if (!contract_parse(text, table, rows, errors)) {
-        std::fputs(errors.c_str(), stderr);
+        // Each "file:line: message" said as the tool's own.
+        for (size_t at = 0, end; at < errors.size(); at = end + 1) {
+            end = errors.find('\n', at);
+            if (end == std::string::npos)
+                end = errors.size();
+            std::fprintf(stderr, "nwd-contract: %s\n", errors.substr(at, end - at).c_str());
+        }
         return 1;
     }
     const char* base = std::strrchr(table, '/');
@@ -74,7 +81,7 @@ int main(int argc, char** argv)
         ok = std::fclose(f) == 0 && ok;
     if (!ok || std::rename(tmp.c_str(), out.c_str()) != 0) {
         std::remove(tmp.c_str());
-        std::fprintf(stderr, "%s: cannot write\n", out.c_str());
+        std::fprintf(stderr, "nwd-contract: %s: cannot write\n", out.c_str());
         return 1;
     }
     return 0;

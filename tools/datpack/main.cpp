@@ -3,6 +3,7 @@
 // the game expects, and sets the hot-spot properties of the sprites.
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <cstdint>
 #include <cstdio>
@@ -61,7 +62,7 @@ bool read_list(const char* path, std::vector<Item>& items)
 {
     FILE* f = std::fopen(path, "r");
     if (!f) {
-        diag("%s:0: cannot open\n", path);
+        diag("%s: cannot read: %s\n", path, std::strerror(errno));
         return false;
     }
     char buf[512];
@@ -180,6 +181,7 @@ bool finish_datafile(const std::string& path, const std::string& key,
 
 int main(int argc, char** argv)
 {
+    diag_set_program("nwd-datpack");
     std::string dat = "/usr/bin/dat", password;
     enum { DAT = 0x100, PASSWORD, PASSWORD_FILE };
     int r = cli_parse(argc, argv, "nwd-datpack", "",
@@ -228,7 +230,7 @@ int main(int argc, char** argv)
         return 1;
     }
     if (std::rename(tmp.c_str(), out.c_str()) != 0) {
-        diag("%s: cannot replace\n", out.c_str());
+        diag("%s: cannot write: %s\n", out.c_str(), std::strerror(errno));
         return 1;
     }
     return 0;

@@ -61,6 +61,7 @@ void usage(FILE* f)
 
 int main(int argc, char** argv)
 {
+    diag_set_program("nwd-datview");
     std::string password, palfile;
     int scale = 1;
     enum { PASSWORD = 0x100, PASSWORD_FILE, PALETTE, SCALE };
@@ -92,7 +93,7 @@ int main(int argc, char** argv)
                                         nullptr, &report)
                         : DATCHECK_OK;
         if (check == DATCHECK_NO_FILE) {
-            diag("%s: file not found\n", in);
+            diag("%s: cannot read: %s\n", in, std::strerror(ENOENT));
             return 1;
         }
         if (check != DATCHECK_OK) {

@@ -2,6 +2,7 @@
 // numbered shape first, then shaded as a whole (light from the upper left,
 // shadows where a nearer part overlaps), then outlined and cropped.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -602,7 +603,7 @@ bool load_poses(const std::string& path)
 {
     FILE* f = std::fopen(path.c_str(), "r");
     if (!f) {
-        diag("%s:0: cannot open\n", path.c_str());
+        diag("%s: cannot read: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
     char buf[256];

@@ -3,6 +3,7 @@
 // shared, and written as a tile sheet and a map. The van road keeps a
 // hand-made tile map.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -158,7 +159,7 @@ bool read_source(const std::string& path, const LevelShape& shape, Source& s)
 {
     std::ifstream in(path);
     if (!in) {
-        diag("%s:0: cannot open\n", path.c_str());
+        diag("%s: cannot read: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
     std::string line;
@@ -524,7 +525,7 @@ bool load_map(const std::string& path, int& rows, std::vector<unsigned short>& c
 {
     std::ifstream in(path);
     if (!in) {
-        diag("%s:0: cannot open\n", path.c_str());
+        diag("%s: cannot read: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
     int key[256];

@@ -46,7 +46,7 @@ bool write_include(const std::string& path, const std::string& effects, const gg
 {
     FILE* in = std::fopen(effects.c_str(), "r");
     if (!in) {
-        diag("%s:0: cannot open\n", effects.c_str());
+        diag("%s: cannot read: %s\n", effects.c_str(), std::strerror(errno));
         return false;
     }
     std::string tmp = path + ".tmp";
@@ -87,6 +87,7 @@ bool write_include(const std::string& path, const std::string& effects, const gg
 
 int main(int argc, char** argv)
 {
+    diag_set_program("nwd-gfxgen");
     int r = cli_parse(argc, argv, "nwd-gfxgen", "", {}, usage, [](int, const char*) { return 0; });
     if (r >= 0)
         return r;

@@ -2,6 +2,7 @@
 // sprites and pictures of the main datafile and the level backgrounds that it
 // replaces. The level maps themselves are cut in levels.cpp.
 #include <dirent.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -84,7 +85,7 @@ bool read_settings(ModPicture& p)
 {
     std::ifstream in(p.settings);
     if (!in) {
-        diag("%s: cannot open\n", p.settings.c_str());
+        diag("%s: cannot read: %s\n", p.settings.c_str(), std::strerror(errno));
         return false;
     }
     std::string line;

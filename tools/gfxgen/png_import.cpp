@@ -2,6 +2,7 @@
 // palette: pictures already in the game palette keep their indices, any
 // other picture goes colour by colour to the nearest game colour.
 #include <png.h>
+#include <cerrno>
 
 #include <csetjmp>
 #include <cstdio>
@@ -181,7 +182,7 @@ bool read_png(const std::string& path, Png& out)
     out.path = path;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        diag("%s: cannot open\n", path.c_str());
+        diag("%s: cannot read: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
     unsigned char sig[8];

@@ -1,4 +1,5 @@
 // Readable sources: palette, pixel font and small text-art pictures.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -19,7 +20,7 @@ struct Lines {
     {
         FILE* f = std::fopen(path.c_str(), "r");
         if (!f) {
-            diag("%s:0: cannot open\n", path.c_str());
+            diag("%s: cannot read: %s\n", path.c_str(), std::strerror(errno));
             return false;
         }
         char buf[512];

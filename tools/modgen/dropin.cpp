@@ -4,6 +4,8 @@
 #include "tools/modgen/dropin.h"
 
 #include <dumb.h>
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <cstdio>
@@ -49,7 +51,7 @@ bool copy_module(const std::string& in, const std::string& out)
 {
     FILE* f = std::fopen(in.c_str(), "rb");
     if (!f) {
-        diag("%s: cannot open\n", in.c_str());
+        diag("%s: cannot read: %s\n", in.c_str(), std::strerror(errno));
         return false;
     }
     std::fseek(f, 0, SEEK_END);
@@ -92,7 +94,7 @@ bool copy_playlist(const std::string& in, const std::string& out,
     }
     std::ifstream src(in);
     if (!src) {
-        diag("%s: cannot open\n", in.c_str());
+        diag("%s: cannot read: %s\n", in.c_str(), std::strerror(errno));
         return false;
     }
     std::vector<std::string> seen;

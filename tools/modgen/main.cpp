@@ -25,6 +25,7 @@
 //                             `off` silences the part in a copied pattern
 //   order NAME ... | NAME ... pattern order; the song loops back to the '|'
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -288,7 +289,7 @@ bool parse(const char* path, Song& song)
 {
     FILE* f = std::fopen(path, "r");
     if (!f) {
-        diag("%s:0: cannot open\n", path);
+        diag("%s: cannot read: %s\n", path, std::strerror(errno));
         return false;
     }
     path_for_diag = path;
@@ -1012,6 +1013,7 @@ void usage(FILE* f)
 
 int main(int argc, char** argv)
 {
+    diag_set_program("nwd-modgen");
     enum { SCORE, MODULE, PLAYLIST } mode = SCORE;
     int r = cli_parse(
         argc, argv, "nwd-modgen", "",

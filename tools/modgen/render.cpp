@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "audio/music.h"
+#include "engine/diag.h"
 #include "fileio/byteorder.h"
 #include "fileio/fileio.h"
+#include "tools/common/cli.h"
 
 namespace {
 
@@ -24,7 +26,8 @@ void usage(FILE* f)
     std::fprintf(f,
                  "usage: nwd-modrender [--seconds S] MODULE [OUTPUT.wav]\n"
                  "  renders S seconds (default: the song's length, loop excluded) at\n"
-                 "  22050 Hz stereo and prints length, peak, RMS and clipped samples\n");
+                 "  22050 Hz stereo and prints length, peak, RMS and clipped samples\n"
+                 "  -h, --help, --version\n");
 }
 
 // A WAV is little-endian whatever the machine is: header and samples are
@@ -65,29 +68,25 @@ int stop_rendering(void* looped)
 
 int main(int argc, char** argv)
 {
+    diag_set_program("nwd-modrender");
     double seconds = 0;
-    std::vector<const char*> pos;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help")) {
-            usage(stdout);
-            return 0;
-        } else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) {
-            char* end;
-            seconds = std::strtod(argv[++i], &end);
-            // Not a number, infinite, or past any song: said, not rendered.
-            if (*end || !(seconds > 0 && seconds <= MAX_SECONDS)) {
-                std::fprintf(stderr,
-                             "nwd-modrender: --seconds needs a number of seconds "
-                             "above 0 and at most 3600\n");
-                return 2;
-            }
-        } else if (argv[i][0] == '-') {
-            usage(stderr);
-            return 2;
-        } else {
-            pos.push_back(argv[i]);
-        }
-    }
+    int parsed =
+        cli_parse(argc, argv, "nwd-modrender", "", {{"seconds", required_argument, nullptr, 's'}},
+                  usage, [&](int, const char* v) {
+                      char* end;
+                      seconds = std::strtod(v, &end);
+                      // Not a number, infinite, or past any song: said, not rendered.
+                      if (*end || !(seconds > 0 && seconds <= MAX_SECONDS)) {
+                          diag(
+                              "--seconds needs a number of seconds above 0 and at most "
+                              "3600\n");
+                          return 2;
+                      }
+                      return 0;
+                  });
+    if (parsed >= 0)
+        return parsed;
+    std::vector<const char*> pos(argv + optind, argv + argc);
     if (pos.empty() || pos.size() > 2) {
         usage(stderr);
         return 2;
@@ -98,12 +97,12 @@ int main(int argc, char** argv)
     long size = 0;
     const char* why = "";
     if (file_read_all(pos[0], MUSIC_MAX_FILE, &bytes, &size, &why) != FILE_OK) {
-        std::fprintf(stderr, "%s:0: %s\n", pos[0], why);
+        diag("%s: cannot read: %s\n", pos[0], why);
         return 1;
     }
     DUH* d = size > 0 ? music_load_module_bytes(bytes, size) : nullptr;
     if (!d) {
-        std::fprintf(stderr, "%s:0: not a module the game can play\n", pos[0]);
+        diag("%s: not a module the game can play\n", pos[0]);
         return 1;
     }
     const int rate = 22050;
@@ -146,7 +145,7 @@ int main(int argc, char** argv)
                 clipped);
     char wrote[160] = "";
     if (pos.size() == 2 && !write_wav(pos[1], pcm, rate, wrote, sizeof wrote)) {
-        std::fprintf(stderr, "%s: %s\n", pos[1], wrote);
+        diag("%s: cannot write: %s\n", pos[1], wrote);
         return 1;
     }
     return 0;

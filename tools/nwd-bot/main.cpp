@@ -362,8 +362,12 @@ int main(int argc, char** argv)
         usage(stderr);
         return 2;
     }
-    if (int r = amc_load(o.amc)) {
-        fprintf(stderr, "nwd-bot: %s: cannot load the programs (error %d)\n", o.amc, r);
+    errno = 0;
+    if (int16_t r = amc_load(o.amc)) {
+        if (r == AMC_ERR_OPEN && errno)
+            fprintf(stderr, "nwd-bot: %s: %s: %s\n", o.amc, amc_load_reason(r), strerror(errno));
+        else
+            fprintf(stderr, "nwd-bot: %s: %s\n", o.amc, amc_load_reason(r));
         return 1;
     }
 
@@ -430,7 +434,7 @@ int main(int argc, char** argv)
            o.skill, o.seed, (uint16_t)st.score, total / 72 / 60, total / 72 % 60, total);
     if (demo) {
         if (demo_save(demo, o.record)) {
-            fprintf(stderr, "nwd-bot: %s: cannot write the demo\n", o.record);
+            fprintf(stderr, "nwd-bot: %s: cannot write\n", o.record);
             return 1;
         }
     }

@@ -14,7 +14,7 @@ struct Reader {
 
     bool fail(const char* msg)
     {
-        fprintf(err, "%s:%ld: %s\n", path, line, msg);
+        fprintf(err, "nwd-sim: %s:%ld: %s\n", path, line, msg);
         return false;
     }
 
@@ -129,7 +129,7 @@ bool read_expected(const char* path, ExpectedGame& g, FILE* err)
 {
     FILE* f = fopen(path, "rb");
     if (!f) {
-        fprintf(err, "%s: %s\n", path, strerror(errno));
+        fprintf(err, "nwd-sim: %s: cannot read: %s\n", path, strerror(errno));
         return false;
     }
     Reader r{f, path, err};
@@ -175,7 +175,7 @@ bool read_expected(const char* path, ExpectedGame& g, FILE* err)
         }
     }
     if (ok && ferror(f)) {
-        fprintf(err, "%s: %s\n", path, strerror(errno));
+        fprintf(err, "nwd-sim: %s: cannot read: %s\n", path, strerror(errno));
         ok = false;
     }
     if (ok && !ended) {

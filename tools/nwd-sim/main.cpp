@@ -81,7 +81,7 @@ static bool read_controls(const char* path, std::vector<int16_t>& out)
 {
     FILE* f = fopen(path, "r");
     if (!f) {
-        fprintf(stderr, "nwd-sim: %s: %s\n", path, strerror(errno));
+        fprintf(stderr, "nwd-sim: %s: cannot read: %s\n", path, strerror(errno));
         return false;
     }
     char line[256];
@@ -99,7 +99,7 @@ static bool read_controls(const char* path, std::vector<int16_t>& out)
             *--e = 0;
         long long v;
         if (!parse_long(p, -32768, 65535, &v)) {
-            fprintf(stderr, "%s:%d: not a Controls word: %s\n", path, lineno, p);
+            fprintf(stderr, "nwd-sim: %s:%d: not a Controls word: %s\n", path, lineno, p);
             ok = false;
             break;
         }
@@ -114,7 +114,7 @@ static DemoImage* load_demo(const char* path)
 {
     FILE* f = fopen(path, "rb");
     if (!f) {
-        fprintf(stderr, "nwd-sim: %s: %s\n", path, strerror(errno));
+        fprintf(stderr, "nwd-sim: %s: cannot read: %s\n", path, strerror(errno));
         return nullptr;
     }
     fclose(f);
@@ -138,7 +138,7 @@ static bool read_levels(const char* path, SimLevels& levels)
     };
     int r = datcheck_file(path, DATAFILE_PASSWORD, keep, &levels, &report);
     if (r == DATCHECK_NO_FILE) {
-        fprintf(stderr, "nwd-sim: %s: %s\n", path, strerror(errno ? errno : ENOENT));
+        fprintf(stderr, "nwd-sim: %s: cannot read: %s\n", path, strerror(errno ? errno : ENOENT));
         return false;
     }
     if (r != DATCHECK_OK) {
@@ -159,20 +159,9 @@ static bool load_programs(const char* amc)
         demo_note_programs();
         return true;
     }
-    static const char* const why[] = {
-        "",
-        "cannot be opened",
-        "not an AMC file (it must start with AMC or AML)",
-        "cut short: a program or a list ends before its last word",
-        "no memory for a program",
-        "more than 64 programs",
-        "a file name in a list makes a path of 128 characters or more",
-        "lists nested too deep (or naming each other)",
-    };
-    const char* reason =
-        r > 0 && r < (int)(sizeof why / sizeof why[0]) ? why[r] : "cannot be loaded";
-    if (r == 1 && err)
-        fprintf(stderr, "nwd-sim: %s: %s (%s)\n", amc, reason, strerror(err));
+    const char* reason = amc_load_reason(r);
+    if (r == AMC_ERR_OPEN && err)
+        fprintf(stderr, "nwd-sim: %s: %s: %s\n", amc, reason, strerror(err));
     else
         fprintf(stderr, "nwd-sim: %s: %s\n", amc, reason);
     return false;

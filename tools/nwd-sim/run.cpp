@@ -157,7 +157,7 @@ int sim_verify(const char* amc, const char* trace_name, const ExpectedGame& want
         if (want.level != r.o.level || want.mode != r.o.mode || want.skill != r.o.skill ||
             want.seed != (uint32_t)r.o.seed) {
             fprintf(err,
-                    "%s:1: a game of level %d, mode %d, skill %d, seed %u; this run plays "
+                    "nwd-sim: %s:1: a game of level %d, mode %d, skill %d, seed %u; this run plays "
                     "level %d, mode %d, skill %d, seed %u\n",
                     trace_name, want.level, want.mode, want.skill, want.seed, r.o.level, r.o.mode,
                     r.o.skill, (uint32_t)r.o.seed);

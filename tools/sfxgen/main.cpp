@@ -5,6 +5,7 @@
 // voice) roughened and put in a room so it sits with the other sounds.
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <cmath>
@@ -573,6 +574,7 @@ void usage(FILE* f)
 
 int main(int argc, char** argv)
 {
+    diag_set_program("nwd-sfxgen");
     bool convert = false;
     int r = cli_parse(
         argc, argv, "nwd-sfxgen", "",
@@ -595,7 +597,7 @@ int main(int argc, char** argv)
         return convert_sound(pos[0], pos[1]) ? 0 : 1;
     FILE* f = std::fopen(pos[0], "r");
     if (!f) {
-        diag("%s:0: cannot open\n", pos[0]);
+        diag("%s: cannot read: %s\n", pos[0], std::strerror(errno));
         return 1;
     }
     char buf[256];

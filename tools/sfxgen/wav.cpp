@@ -83,7 +83,7 @@ bool read_sound_file(const std::string& path, std::vector<double>& out, std::str
     long size = 0;
     const char* why = "";
     if (file_read_all(path.c_str(), kMaxFileBytes, &bytes, &size, &why) != FILE_OK) {
-        error = std::string("cannot be read: ") + why;
+        error = std::string("cannot read: ") + why;
         return false;
     }
     Memory m{reinterpret_cast<unsigned char*>(bytes), size, 0};
