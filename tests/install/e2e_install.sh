@@ -72,11 +72,14 @@ version=$("$U/bin/nightward" --version) || fail "nightward --version"
 [ "$version" = "Nightward $("$U/bin/amcasm" --version | sed 's/.* //')" ] ||
     fail "the game says '$version', amcasm '$("$U/bin/amcasm" --version)'"
 
+# A clean environment but for the sanitizers' settings of a checked build.
+SAN="ASAN_OPTIONS=${ASAN_OPTIONS:-} UBSAN_OPTIONS=${UBSAN_OPTIONS:-}"
+
 # The options without a display, through the launcher.
-env -i HOME="$WORK/h" PATH=/usr/bin:/bin "$U/bin/nightward" --help >"$WORK/help" ||
+env -i $SAN HOME="$WORK/h" PATH=/usr/bin:/bin "$U/bin/nightward" --help >"$WORK/help" ||
     fail "nightward --help: status $?"
 grep -q '^   Options :  -?' "$WORK/help" || fail "nightward --help lists no options: $(cat "$WORK/help")"
-env -i HOME="$WORK/h" PATH=/usr/bin:/bin "$U/bin/nightward" -bogus 2>/dev/null
+env -i $SAN HOME="$WORK/h" PATH=/usr/bin:/bin "$U/bin/nightward" -bogus 2>/dev/null
 [ $? = 2 ] || fail "an unknown option is not bad usage"
 
 # The player: a home and a folder to start from, both the player's own,
@@ -106,7 +109,7 @@ DISPLAY=:$(cat "$WORK/display")
 export DISPLAY
 
 (cd "$P/here" && exec setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups \
-    env -i HOME="$P/home" XDG_DATA_HOME="$P/home/data" XDG_CONFIG_HOME="$P/home/config" \
+    env -i $SAN HOME="$P/home" XDG_DATA_HOME="$P/home/data" XDG_CONFIG_HOME="$P/home/config" \
     NWD_DEMO_TRACE="$P/trace" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
     "$U/bin/nightward" -level 1 -nosound -nojoy -record run.dem 2>"$P/console") &
 game=$!
