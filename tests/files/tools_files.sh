@@ -66,11 +66,15 @@ for s in nan inf 1e300 -1 0 x; do
     [ $? = 2 ] || fail "modrender --seconds $s"
 done
 
-# nwd-sim --verify: other programs are named as such; old traces verify.
+# nwd-sim --verify: other programs are named as such; old traces (with no
+# programs) verify.
 T=$SRC/tests/replays
-{ sed 1q "$T/street1.trace" | sed 's/$/ programs=0123456789abcdef/'; sed 1d "$T/street1.trace"; } \
-    > "$W/other.trace"
+{ sed 1q "$T/street1.trace" | sed 's/ programs=[0-9a-f]*//; s/$/ programs=0123456789abcdef/'
+  sed 1d "$T/street1.trace"; } > "$W/other.trace"
 run "$B/nwd-sim" --amc "$G/AMC/GAME.AMC" --demo "$T/street1.dem" --game --verify "$W/other.trace" \
     > "$W/out"
 [ $? = 1 ] && grep -q "^recorded with other programs" "$W/out" || fail "verify: $(cat "$W/out")"
+sed '1s/ programs=[0-9a-f]*//' "$T/street1.trace" > "$W/old.trace"
+run "$B/nwd-sim" --amc "$G/AMC/GAME.AMC" --demo "$T/street1.dem" --game --verify "$W/old.trace" \
+    > "$W/out" || fail "verify an old trace: $(cat "$W/out")"
 echo "writes spare devices and links; damaged input refused; other programs named"
