@@ -28,7 +28,13 @@ struct Options {
     int streets = 5;  // stop after this many streets have been played
     bool quiet = false;
     int verbose = 0;  // print the world every so many ticks
+    int kicker = 0;  // KICKS_SPAMMED or KICKS_TIMED: nothing but jump kicks
 };
+
+// A player who knows one move: the jump kick, pressed every half second
+// whatever happens, or only when the nearest enemy stands a jump away.
+enum { KICKS_SPAMMED = 1, KICKS_TIMED = 2 };
+int only_kicks = 0;
 
 int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 
@@ -132,6 +138,19 @@ uint16_t decide(Bot& b)
         }
         if (e[REG_STATE] == S_WINDUP && abs(dx) < 70 && abs(dy) < 12)
             threat = s;
+    }
+
+    if (only_kicks) {
+        if (!best)
+            return toward(h, h[REG_WX] + 40, 176, 2);
+        const int16_t* e = regs(best);
+        int dx = e[REG_WX] - h[REG_WX], dy = e[REG_GY] - h[REG_GY];
+        if ((dx < 0) != facing_left)
+            return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
+        if (only_kicks == KICKS_SPAMMED || (abs(dy) <= 4 && abs(dx) >= 24 && abs(dx) <= 56))
+            return press(b, CTRL_PUNCH | CTRL_KICK, 36);
+        int side = dx < 0 ? 1 : -1;  // a jump away, in its lane
+        return toward(h, e[REG_WX] + side * 40, e[REG_GY], 2);
     }
 
     // The star's whirlwind when crowded.
@@ -279,6 +298,9 @@ void usage(FILE* f)
             "  --record FILE   keep the game as a demo file\n"
             "  --quiet         print only the last line\n"
             "  --verbose N     print what the bot sees every N ticks\n"
+            "  --spam          play only jump kicks: turn to the nearest enemy and\n"
+            "                  jump-kick every half second\n"
+            "  --timed-kicks   play only jump kicks, each from a jump away\n"
             "  -h, --help      this text;  --version  the version\n");
 }
 
@@ -309,7 +331,9 @@ int main(int argc, char** argv)
                        {"ticks", required_argument, nullptr, 'k'},
                        {"record", required_argument, nullptr, 'r'},
                        {"quiet", no_argument, nullptr, 'q'},
-                       {"verbose", required_argument, nullptr, 'v'}},
+                       {"verbose", required_argument, nullptr, 'v'},
+                       {"spam", no_argument, nullptr, 'j'},
+                       {"timed-kicks", no_argument, nullptr, 'J'}},
                       usage, [&](int c, const char* arg) {
                           long v = 0;
                           bool ok = true;
@@ -345,6 +369,8 @@ int main(int argc, char** argv)
                               break;
                           case 'r': o.record = arg; break;
                           case 'q': o.quiet = true; break;
+                          case 'j': o.kicker = KICKS_SPAMMED; break;
+                          case 'J': o.kicker = KICKS_TIMED; break;
                           case 'v':
                               ok = number(arg, 1, 100000, &v);
                               o.verbose = (int)v;
@@ -362,6 +388,7 @@ int main(int argc, char** argv)
         usage(stderr);
         return 2;
     }
+    only_kicks = o.kicker;
     errno = 0;
     if (int16_t r = amc_load(o.amc)) {
         if (r == AMC_ERR_OPEN && errno)
