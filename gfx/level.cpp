@@ -329,8 +329,14 @@ int load_level(int16_t mode, int16_t level)
                        current_game.item, current_game.item_count, current_game.stars,
                        current_game.lives});
 
-    if (main_data && main_data[MAIN_PALETTE].type == DAT_PALETTE)
+    if (main_data && main_data[MAIN_PALETTE].type == DAT_PALETTE) {
         set_palette((RGB*)main_data[MAIN_PALETTE].dat);
+        scene_use_palette((RGB*)main_data[MAIN_PALETTE].dat);
+    } else {
+        PALETTE pal;
+        get_palette(pal);
+        scene_use_palette(pal);
+    }
 
     if (r->has_hud)
         draw_hud(back_buffer, 1, FULL_ENERGY, FULL_ENERGY, 0, 0, 0, 0, 0, 0, 0);

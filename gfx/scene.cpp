@@ -135,6 +135,68 @@ void draw_actor(BITMAP* b, BITMAP* s, const int16_t* r, int play_top)
     }
 }
 
+// Shadows darken the ground under them through this table: every colour to
+// the palette's nearest to it at 45% of its brightness.
+uint8_t shade_table[PAL_SIZE];
+
+// Half the width of the shadow under an actor drawn with picture s, 0 for
+// none: for fighters and breakable things their picture's width (a body
+// lying down casts a longer one), for other things their `shadow`; smaller
+// the higher the actor is off the ground.
+int shadow_half_width(const int16_t* r, const BITMAP* s)
+{
+    int w;
+    if (r[REG_CLASS] >= C_HERO && r[REG_CLASS] <= C_PROP) {
+        w = s->w + 2;
+        w = w < 20 ? 20 : w > 56 ? 56 : w;
+    } else if (r[REG_CLASS] == 0 && r[REG_SHADOW] > 0) {
+        w = r[REG_SHADOW];
+    } else {
+        return 0;
+    }
+    int z = r[REG_Z] > 0 ? r[REG_Z] : 0;
+    return w * 32 / (64 + z);
+}
+
+// Darkens an ellipse of half-axes (a, b) round (cx, cy), inside b's clip:
+// once over the whole, once more over its middle, so its rim is soft.
+void darken_ellipse(BITMAP* bmp, int cx, int cy, int a, int b)
+{
+    for (int pass = 0; pass < 2; pass++) {
+        int pa = pass ? a * 2 / 3 : a, pb = pass ? (b * 2 + 2) / 3 : b;
+        if (pa < 1 || pb < 1)
+            return;
+        for (int dy = -pb + 1; dy < pb; dy++) {
+            int y = cy + dy;
+            if (y < bmp->ct || y >= bmp->cb)
+                continue;
+            // the widest dx with (dx / pa)^2 + (dy / pb)^2 < 1
+            int dx = pa;
+            while (dx > 0 &&
+                   (long)dx * dx * pb * pb + (long)dy * dy * pa * pa >= (long)pa * pa * pb * pb)
+                dx--;
+            int x1 = cx - dx > bmp->cl ? cx - dx : bmp->cl;
+            int x2 = cx + dx < bmp->cr - 1 ? cx + dx : bmp->cr - 1;
+            uint8_t* line = bmp->line[y];
+            for (int x = x1; x <= x2; x++)
+                line[x] = shade_table[line[x]];
+        }
+    }
+}
+
+// Every actor's shadow, before any actor is painted: no figure is ever
+// darkened by another's shadow, and all stand on theirs.
+void draw_shadows(BITMAP* b, const int16_t* list, int n, MainObjects objects, int play_top)
+{
+    for (int i = 0; i < n; i++) {
+        const int16_t* r = actor_table.slots[list[i]].regs;
+        const BITMAP* s = objects.bitmap((uint16_t)r[REG_FRAME] & 0x7FFF);
+        int half = shadow_half_width(r, s);
+        if (half > 0)
+            darken_ellipse(b, r[REG_X], r[REG_GY] + play_top + 1, half, half / 3 + 1);
+    }
+}
+
 // The layer of levels 2 and 3 that passes in front of the actors at 1.5
 // times the map's speed.
 void draw_foreground(BITMAP* b, int level, int s, int play_top)
@@ -155,6 +217,24 @@ void draw_foreground(BITMAP* b, int level, int s, int play_top)
 }
 
 }  // namespace
+
+void scene_use_palette(const RGB* pal)
+{
+    shade_table[0] = 0;
+    for (int c = 1; c < PAL_SIZE; c++) {
+        int r = pal[c].r * 45 / 100, g = pal[c].g * 45 / 100, bl = pal[c].b * 45 / 100;
+        int best = c, best_d = 1 << 30;
+        for (int k = 0; k < PAL_SIZE; k++) {
+            int dr = pal[k].r - r, dg = pal[k].g - g, db = pal[k].b - bl;
+            int d = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
+            if (d < best_d) {
+                best_d = d;
+                best = k;
+            }
+        }
+        shade_table[c] = (uint8_t)best;
+    }
+}
 
 void draw_map_cell(BITMAP* bmp, int x, int y, unsigned cell)
 {
@@ -232,6 +312,7 @@ void draw_scene(int frame_count)
     int overlay = n;
     while (overlay > 0 && reg(list[overlay - 1], REG_SORT_KEY) >= OVER_FOREGROUND)
         overlay--;
+    draw_shadows(b, list, overlay, objects, r->play_top);
     paint(0, overlay);
     draw_foreground(b, current_game.level, s, r->play_top);
     paint(overlay, n);

@@ -5,8 +5,11 @@
 #include <cstdint>
 
 struct BITMAP;
+struct RGB;
 
 void draw_scene(int frame_count);
+// The palette the scene is shown in: drop shadows darken through it.
+void scene_use_palette(const RGB* pal);
 void draw_tile_block(BITMAP* bmp, unsigned first_cell, int columns, int rows, int x, int y);
 void draw_map_cell(BITMAP* bmp, int x, int y, unsigned cell);
 

@@ -130,6 +130,51 @@ TEST_F(Scene, BackgroundBandsAndForegroundLayer)
     EXPECT_EQ(pixel(0, 48), 128);
 }
 
+TEST_F(Scene, FightersAndThingsStandOnTheirShadows)
+{
+    street(1);  // play area from row 32; a grey ramp: a lower colour is darker
+    PALETTE grey;
+    for (int k = 0; k < PAL_SIZE; k++)
+        grey[k].r = grey[k].g = grey[k].b = (unsigned char)(k / 4);
+    scene_use_palette(grey);
+    draw_scene(0);
+    int bare[32];  // the street along row 133 from x 100, with nobody on it
+    for (int i = 0; i < 32; i++)
+        bare[i] = pixel(100 + i, 133);
+    // A fighter at x 100 on depth 100: picture A is 40 wide, so the shadow
+    // reaches 21 either side of (100, 133), darkest in its middle.
+    set_actor(1, SPRITE_A, 100, 80);
+    int16_t* r = actor_table.slots[1].regs;
+    r[REG_CLASS] = C_ENEMY;
+    r[REG_GY] = 100;
+    r[REG_Z] = 20;
+    r[REG_SHADOW] = 90;  // a fighter's own use of the register: no say here
+    int16_t before[ACTOR_REGS];
+    memcpy(before, r, sizeof before);
+    draw_scene(0);
+    EXPECT_EQ(memcmp(before, r, sizeof before), 0) << "drawing never changes the world";
+    EXPECT_LT(pixel(100, 133), bare[0]);
+    EXPECT_EQ(pixel(121, 133), bare[21]) << "higher up, a smaller shadow";
+    int above = pixel(100, 124);
+    r[REG_Z] = 0;
+    draw_scene(0);
+    int darkest = pixel(100, 133);
+    EXPECT_LT(pixel(120, 133), bare[20]);
+    EXPECT_LT(darkest, pixel(118, 133)) << "a soft rim";
+    EXPECT_EQ(pixel(123, 133), bare[23]) << "no wider than the picture";
+    EXPECT_EQ(pixel(100, 124), above) << "flattened";
+
+    // Other things have a shadow only when they set one.
+    r[REG_CLASS] = 0;
+    r[REG_SHADOW] = 0;
+    draw_scene(0);
+    EXPECT_EQ(pixel(100, 133), bare[0]);
+    r[REG_SHADOW] = 20;
+    draw_scene(0);
+    EXPECT_EQ(pixel(100, 133), darkest);
+    EXPECT_EQ(pixel(112, 133), bare[12]);
+}
+
 TEST_F(Scene, CaptionsTypeOneLetterEveryFiveTicks)
 {
     const CaptionLine* line = nullptr;
