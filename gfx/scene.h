@@ -24,7 +24,8 @@ void type_captions();
 // how many slots were written to `out` (room for 64). Those whose sort key
 // is OVER_FOREGROUND or more (the contract) are painted after the
 // foreground layer of levels 2 and 3, so that words over the view (banners,
-// the bonus count) are never crossed by a lamp post passing in front.
+// the bonus count) are never crossed by a lamp post passing in front. Hints
+// (HINT_LAYER up) are left out while a demo plays.
 int scene_draw_list(int frame_count, int16_t* out);
 
 struct CaptionLine {

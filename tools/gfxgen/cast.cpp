@@ -421,6 +421,9 @@ void make_sprites(Out& o)
         S.block(w.first, 8);
         S.pose_set(w.prefix, kHero, {w.set, "armed", "hero", "fighter"}, kArmedPoses, 8, w.prop);
     }
+    S.block(259, 2);  // the hero's whirlwind spin
+    const char* spin[] = {"SPIN1", "SPIN2"};
+    S.pose_set("HERO_", kHero, {"hero", "fighter"}, spin, 2, PROP_NONE);
     S.block(267, 12);
     const char* props[] = {"TRASHCAN", "CRATE", "BARREL", "TIRES"};
     const char* states[] = {"", "_DENT", "_BROKEN"};
@@ -442,6 +445,20 @@ void make_sprites(Out& o)
     S.block(324, 8);
     S.put("KNIFE_FLY", projectile(0));
     S.put("CHAIN", projectile(1));
+    S.block(332, 12);
+    const char* whirl[] = {"SWIRL_1", "SWIRL_2", "SWIRL_3", "SWIRL_4", "FLASH", "BURST"};
+    for (int k = 0; k < 6; ++k)
+        S.put(whirl[k], whirl_sprite(k));
+    S.block(346, 22);
+    const char* hints[] = {"HINT_COMBO", "HINT_JUMPKICK", "HINT_GRAB",
+                           "HINT_ITEM",  "HINT_BREAK",    "HINT_WHIRLWIND"};
+    for (int k = 0; k < 6; ++k)
+        S.put(hints[k], hint_sprite(k));
+    const char* hazards[] = {"BOTTLE",    "GLASS",      "WARN",      "MAGNET_CAR", "CAR_WRECK",
+                             "TRAFFIC_1", "TRAFFIC_2",  "VENT",      "PUFF",       "STEAM_1",
+                             "STEAM_2",   "FORKLIFT_1", "FORKLIFT_2"};
+    for (int k = 0; k < 13; ++k)
+        S.put(hazards[k], hazard_sprite(k));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",
                            "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
     for (int i = 308; i <= 313; ++i)

@@ -83,6 +83,11 @@ Drawn projectile(int k);
 Drawn van(int frame);
 Drawn big_digit(int d);
 Drawn banner(int k);
-BITMAP* hud_item(int kind);  // the HUD's 30x16 item icons, by the HUD's `item` number
+BITMAP* hud_item(int kind);
+// Round the fights: the whirlwind's effects, the first street's hints, the
+// streets' hazards (setpieces.cpp).
+Drawn whirl_sprite(int k);
+Drawn hint_sprite(int k);
+Drawn hazard_sprite(int k);  // the HUD's 30x16 item icons, by the HUD's `item` number
 
 }  // namespace gg

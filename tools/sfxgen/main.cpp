@@ -521,6 +521,38 @@ Buf make(const std::string& kind)
             mix(b, at, thump(0.4, 90, 60, 4), 0.5);
         reverb(b, 0.25, 1.0);
         tail(b, 0.2);
+    } else if (kind == "whirl") {  // the whirlwind: a gust that rises and spins
+        for (int k = 0; k < 4; ++k)
+            mix(b, 0.09 * k, whoosh(0.34, 300 + 180 * k, 1400 + 500 * k, 600, 0.5), 0.8);
+        mix(b, 0, thump(0.5, 90, 50, 3), 0.5);
+        mix(b, 0.3, whoosh(0.4, 2200, 700, 1200, 0.2), 0.7);
+        reverb(b, 0.2, 1.0);
+    } else if (kind == "warn") {  // a hazard coming: three quick klaxon beeps
+        for (int k = 0; k < 3; ++k) {
+            mix(b, 0.14 * k, tone('s', 0.09, 880, 880, 0.003, 2), 0.35);
+            mix(b, 0.14 * k, tone('s', 0.09, 1108, 1108, 0.003, 2), 0.25);
+        }
+        lowpass(b, 5000);
+    } else if (kind == "crash") {  // a car dropped on the ground: a bang, metal, glass
+        mix(b, 0, thump(0.5, 110, 35, 4));
+        mix(b, 0, hiss(0.6, 0.8, 0.05, 0.005, 5), 0.7);
+        mix(b, 0.01, modes(0.9, {210, 470, 1130, 1890, 2750}, 5, 0.4), 0.5);
+        mix(b, 0.05, modes(0.4, {3900, 5200, 6600}, 14, 0.3), 0.2);
+        drive(b, 3);
+        reverb(b, 0.2, 1.0);
+    } else if (kind == "horn") {  // a car's horn, two notes at once
+        mix(b, 0, tone('s', 0.45, 392, 392, 0.01, 0.5), 0.35);
+        mix(b, 0, tone('s', 0.45, 494, 494, 0.01, 0.5), 0.3);
+        lowpass(b, 1800);
+        drive(b, 1.5);
+    } else if (kind == "hiss") {  // steam from a vent
+        mix(b, 0, hiss(0.8, 0.9, 0.6, 0.1, 3), 0.6);
+        highpass(b, 1500);
+    } else if (kind == "glass") {  // a bottle shattering
+        mix(b, 0, thump(0.08, 400, 200, 8), 0.5);
+        for (int k = 0; k < 6; ++k)
+            mix(b, 0.012 * k, modes(0.25, {2800 + 700.0 * k, 4100 + 900.0 * k}, 22, 0.3), 0.35);
+        mix(b, 0, hiss(0.25, 1.0, 0.5, 0.01, 7), 0.4);
     } else if (kind == "menumove") {  // a short tick
         mix(b, 0, tone('s', 0.05, 1200, 1000, 0.001, 60), 0.5);
         mix(b, 0, hiss(0.006, 1.0, 1.0, 0.1, 4), 0.3);
