@@ -8,6 +8,7 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/scene.h"
+#include "input/demo.h"
 #include "gfx_fixture.h"
 
 // Counts heap allocations while `counting` is set. A sanitizer brings its
@@ -78,6 +79,13 @@ TEST_F(Scene, DrawListPaintsBySortKeyThenSlot)
     EXPECT_EQ(std::vector<int16_t>(out, out + 5), (std::vector<int16_t>{14, 5, 9, 7, 3}));
     ASSERT_EQ(scene_draw_list(1, out), 6);
     EXPECT_EQ(out[5], 15) << "a blinking actor shows on odd frames";
+    // A hint for a new player is painted last, and left out of a replay.
+    set_actor(16, SPRITE_B, 0, 0, HINT_LAYER);
+    ASSERT_EQ(scene_draw_list(0, out), 6);
+    EXPECT_EQ(out[5], 16);
+    demo_state = DEMO_PLAYING;
+    EXPECT_EQ(scene_draw_list(0, out), 5);
+    demo_state = 0;
 }
 
 TEST_F(Scene, ActorsAreMirroredAndRecolouredAroundTheirHotSpot)

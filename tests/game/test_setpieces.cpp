@@ -1,0 +1,73 @@
+// Each street's hazard, on the game's own scripts: with the hero in its way
+// and a crate beside him, it strikes both.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/actor.h"
+#include "engine/amc.h"
+#include "engine/amc_vm.h"
+#include "engine/world.h"
+#include "nwd_contract.h"
+
+namespace {
+
+int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
+
+constexpr int PROGRAM_PROP = 5;  // breakable things: r0 kind (2 a crate), r1 wx, r2 gy
+constexpr int HAZARD_BLOW = 11;  // the hazard's register holding the force it deals
+
+int find(int program)
+{
+    for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+        if (actor_table.slots[s].program == program)
+            return s;
+    return 0;
+}
+
+TEST(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
+{
+    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
+    amc_unload_all();
+    if (amc_load(amc.c_str()) != 0)
+        GTEST_SKIP() << "the game folder is not built";
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        actor_table_reset();
+        world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
+        world_step(0, nullptr, nullptr, nullptr);
+        int hazard = find(PROGRAM_HAZARD), hero = amc_globals[GLOBAL_HERO];
+        ASSERT_NE(hazard, 0);
+        // Placed at the street's start, before its first fight: no enemy
+        // comes to muddle who hit whom. The hero stands in its way, at its
+        // depth or, if it aims at him, his own.
+        int16_t* h = regs(hazard);
+        const int place = 120, depth = h[ARG_HAZARD_GY] ? h[ARG_HAZARD_GY] : 176;
+        h[ARG_HAZARD_WX] = place;
+        h[ARG_HAZARD_FIRST] = 100;  // after the hero's moment of safety
+        regs(hero)[REG_WX] = place;
+        regs(hero)[REG_GY] = (int16_t)depth;
+        int16_t* crate = nullptr;
+        bool hero_hit = false;
+        for (int t = 0; t < 400; t++) {
+            world_step(0, nullptr, nullptr, nullptr);
+            if (t == 0) {  // a crate beside him, spawned as the courses do
+                int c = actor_spawn(PROGRAM_PROP);
+                ASSERT_GT(c, 0);
+                crate = regs(c);
+                crate[0] = 2;
+                crate[1] = (int16_t)(place + 8);
+                crate[2] = (int16_t)depth;
+            }
+            // A blow is taken on the victim's next turn: the hazard's own
+            // is the one with its force.
+            int16_t* r = regs(hero);
+            hero_hit |= r[REG_DMG] != 0 && r[REG_FORCE] == h[HAZARD_BLOW];
+        }
+        EXPECT_TRUE(hero_hit);
+        EXPECT_TRUE(crate[REG_HEALTH] < 2 || crate[REG_CLASS] == 0) << "props are hit alike";
+    }
+    amc_unload_all();
+}
+
+}  // namespace
