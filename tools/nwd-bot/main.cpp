@@ -94,6 +94,31 @@ bool food_in_view(const int16_t* h)
     return false;
 }
 
+// A hazard winding up with the hero in its way: the step out of it (0 when
+// none threatens). Vehicles keep to their lane; the rest strike round a spot.
+uint16_t out_of_harm(const int16_t* h)
+{
+    for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+        const int16_t* a = regs(s);
+        if (actor_table.slots[s].program != PROGRAM_HAZARD || a[REG_STATE] != S_WINDUP)
+            continue;
+        int dx = h[REG_WX] - a[REG_WX], dy = h[REG_GY] - a[REG_GY];
+        if (abs(dy) > 12)
+            continue;
+        if (a[REG_KIND] == H_TRAFFIC || a[REG_KIND] == H_FORKLIFT) {
+            bool room_below = a[REG_GY] + 14 <= GROUND_BOTTOM;
+            return (dy > 0 && room_below) || a[REG_GY] - 14 < GROUND_TOP ? CTRL_DOWN : CTRL_UP;
+        }
+        int reach = a[REG_KIND] == H_CAR ? 42 : 24;
+        if (abs(dx) > reach)
+            continue;
+        int sx = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
+        bool right = sx < 60 || (sx <= VIEW - 60 && dx >= 0);
+        return right ? CTRL_RIGHT : CTRL_LEFT;
+    }
+    return 0;
+}
+
 uint16_t decide(Bot& b)
 {
     b.tick++;
@@ -118,6 +143,9 @@ uint16_t decide(Bot& b)
         }
         return 0;
     }
+
+    if (uint16_t away = out_of_harm(h))
+        return away;
 
     // The nearest standing enemy, and whether one is winding up at us.
     int best = 0, best_d = 1 << 30, near = 0, left_near = 0, right_near = 0;
