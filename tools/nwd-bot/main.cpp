@@ -28,7 +28,7 @@ struct Options {
     int streets = 5;  // stop after this many streets have been played
     bool quiet = false;
     int verbose = 0;  // print the world every so many ticks
-    int kicker = 0;  // KICKS_SPAMMED or KICKS_TIMED: nothing but jump kicks
+    int kicker = 0;   // KICKS_SPAMMED or KICKS_TIMED: nothing but jump kicks
 };
 
 // A player who knows one move: the jump kick, pressed every half second
@@ -112,9 +112,16 @@ uint16_t out_of_harm(const int16_t* h)
         int reach = a[REG_KIND] == H_CAR ? 42 : 24;
         if (abs(dx) > reach)
             continue;
+        // Away in depth, and along the street unless the view's edge is
+        // near that way.
         int sx = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
-        bool right = sx < 60 || (sx <= VIEW - 60 && dx >= 0);
-        return right ? CTRL_RIGHT : CTRL_LEFT;
+        bool down = dy > 0 ? h[REG_GY] < GROUND_BOTTOM : h[REG_GY] <= GROUND_TOP;
+        uint16_t c = down ? CTRL_DOWN : CTRL_UP;
+        if (dx >= 0 && sx < VIEW - 50)
+            c |= CTRL_RIGHT;
+        else if (dx < 0 && sx > 50)
+            c |= CTRL_LEFT;
+        return c;
     }
     return 0;
 }
@@ -296,6 +303,8 @@ void show_world(long ticks, long total, uint16_t ctl)
         if (r[REG_CLASS] >= C_HERO && r[REG_CLASS] <= C_BOSS)
             printf(" %c%d:%d,%d st%d hp%d", r[REG_CLASS] == C_HERO ? 'H' : 'E', r[REG_KIND],
                    r[REG_WX], r[REG_GY], r[REG_STATE], r[REG_HEALTH]);
+        else if (actor_table.slots[s].program == PROGRAM_HAZARD)
+            printf(" Z%d:%d,%d st%d", r[REG_KIND], r[REG_WX], r[REG_GY], r[REG_STATE]);
     }
     printf("\n");
 }
