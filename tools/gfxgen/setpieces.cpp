@@ -131,20 +131,21 @@ Drawn whirl_sprite(int k)
 // what it does in white.
 Drawn hint_sprite(int k)
 {
+    // At most 20 letters a line: like every sprite, a plate fits 128 pixels.
     static const char* const text[6][2] = {
-        {"PUNCH AS EACH BLOW LANDS", "JAB, CROSS, UPPERCUT"},
-        {"PUNCH + KICK: JUMP KICK", "JUMP FROM A STEP AWAY"},
-        {"STARS OVER HIM? WALK INTO HIM", "PUNCH: KNEE   KICK: THROW"},
+        {"PUNCH, PUNCH, PUNCH", "JAB CROSS UPPERCUT"},
+        {"PUNCH+KICK JUMP KICK", "FROM A STEP AWAY"},
+        {"DAZED? WALK INTO HIM", "THEN PUNCH OR KICK"},
         {"WALK OVER THINGS", "TO TAKE THEM"},
-        {"HIT CANS AND CRATES", "SOMETHING MAY BE INSIDE"},
-        {"UP + PUNCH + KICK: WHIRLWIND", "IT COSTS A STAR"},
+        {"HIT CANS AND CRATES", "FOOD MAY BE INSIDE"},
+        {"UP + PUNCH + KICK", "WHIRLWIND: A STAR"},
     };
     static const int gold[7] = {244, 244, 245, 245, 246, 246, 247};
     static const int white[7] = {240, 240, 241, 241, 242, 242, 243};
     int w = 0;
     for (int i = 0; i < 2; ++i)
         w = std::max(w, text_width(text[k][i]));
-    w += 12;
+    w += 6;
     BITMAP* c = canvas(w + 2, 24);
     rectfill(c, 0, 0, w, 22, 254);
     rect(c, 0, 0, w, 22, 243);
