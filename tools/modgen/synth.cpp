@@ -282,25 +282,28 @@ void saturate(Buf& b, double amount)
 
 bool drum(const std::string& n, Buf& b)
 {
-    if (n == "kick") {  // punchy electronic kick
-        add(b, glide(0.45, 330, 48, 28, 6), 1.0);
-        add(b, band(0.01, 3000, 3000, 0.0005, 300), 0.4);
-        saturate(b, 1.8);
+    if (n == "kick") {  // punchy electronic kick: beater, a falling body, a short tail
+        add(b, glide(0.35, 340, 54, 30, 10), 1.0);
+        add(b, band(0.012, 3200, 3000, 0.0003, 280), 0.35);
+        add(b, band(0.03, 1100, 900, 0.0003, 120), 0.2);
+        saturate(b, 2.2);
     } else if (n == "softkick") {  // round, short, for brushed kits
         add(b, glide(0.3, 150, 55, 30, 11), 1.0);
         add(b, band(0.02, 900, 800, 0.001, 150), 0.15);
-    } else if (n == "snare") {
-        add(b, glide(0.15, 260, 180, 40, 25), 0.7);
-        add(b, band(0.3, 4500, 5000, 0.001, 14), 1.0);
+    } else if (n == "snare") {  // two drumhead modes, the wires, a crack
+        add(b, glide(0.15, 260, 185, 40, 25), 0.7);
+        add(b, glide(0.1, 340, 330, 1, 35), 0.3);
+        add(b, band(0.3, 4500, 5000, 0.001, 16), 1.0);
         add(b, band(0.08, 1800, 1500, 0.001, 40), 0.5);
-        saturate(b, 1.5);
+        add(b, band(0.006, 6000, 4000, 0.0002, 500), 0.3);
+        saturate(b, 1.6);
     } else if (n == "clap") {
         for (int k = 0; k < 3; ++k)
             add(b, band(0.02, 1300, 900, 0.0005, 160), 0.8, 0.011 * k);
         add(b, band(0.35, 1250, 900, 0.0005, 11), 1.0, 0.033);
     } else if (n == "hat") {
-        add(b, sizzle(0.08, 55, 7000), 1.0);
-        add(b, metal(0.08, 410, 60), 0.5);
+        add(b, sizzle(0.07, 65, 7500), 1.0);
+        add(b, metal(0.07, 410, 70), 0.6);
     } else if (n == "ohat") {
         add(b, sizzle(0.45, 7, 6500), 1.0);
         add(b, metal(0.45, 410, 7), 0.5);
@@ -327,6 +330,58 @@ bool drum(const std::string& n, Buf& b)
     } else if (n == "snap") {  // finger snap
         add(b, band(0.06, 2200, 1400, 0.0005, 70), 1.0);
         add(b, band(0.02, 5000, 3000, 0.0005, 200), 0.4);
+    } else if (n == "kick808") {  // a long tuned sub kick for half-time and breaks
+        add(b, glide(0.7, 180, 52, 22, 5), 1.0);
+        add(b, band(0.01, 2500, 2500, 0.0003, 300), 0.3);
+        saturate(b, 1.6);
+    } else if (n == "breakkick") {  // a dry acoustic-style kick, for breakbeats
+        add(b, glide(0.25, 160, 62, 35, 14), 1.0);
+        add(b, band(0.04, 700, 600, 0.0003, 70), 0.35);
+        add(b, band(0.01, 3500, 3000, 0.0003, 300), 0.25);
+        saturate(b, 1.8);
+    } else if (n == "breaksnare") {  // a fat snare in a room
+        add(b, glide(0.2, 220, 170, 30, 18), 0.8);
+        add(b, band(0.45, 3800, 4500, 0.001, 9), 1.0);
+        add(b, band(0.12, 1400, 1200, 0.001, 28), 0.6);
+        saturate(b, 2.0);
+        Buf room = b;
+        for (size_t i = 0; i < room.size(); ++i)  // a few early reflections
+            for (double d : {0.011, 0.019, 0.029})
+                if (i + (size_t)(d * R) < b.size())
+                    b[i + (size_t)(d * R)] += room[i] * 0.25;
+    } else if (n == "cowbell") {  // two detuned squares through a band
+        Buf c((size_t)(0.3 * R));
+        double p1 = 0, p2 = 0;
+        for (size_t i = 0; i < c.size(); ++i) {
+            p1 += 540 / R, p2 += 800 / R;
+            double t = i / R,
+                   v = (std::fmod(p1, 1.0) < 0.5 ? 1 : -1) + (std::fmod(p2, 1.0) < 0.5 ? 1 : -1);
+            c[i] = v * (t < 0.01 ? 1.0 : std::exp(-(t - 0.01) * 14)) * 0.4;
+        }
+        double y1 = 0, y2 = 0, rr = std::exp(-kPi * 900 / R),
+               a1 = 2 * rr * std::cos(2 * kPi * 800 / R);
+        for (double& v : c) {
+            double y = (1 - rr) * v + a1 * y1 - rr * rr * y2;
+            y2 = y1, y1 = y, v = y * 4;
+        }
+        add(b, c, 1.0);
+    } else if (n == "tamb") {  // tambourine: jingles shaken, bright and short
+        for (int k = 0; k < 3; ++k)
+            add(b, band(0.12, 7500 + 900 * k, 3000, 0.003, 30), 0.6, 0.004 * k);
+        add(b, metal(0.1, 1700, 35), 0.3);
+    } else if (n == "zap") {  // an electro laser: a fast falling sine
+        add(b, glide(0.18, 2400, 180, 25, 16), 1.0);
+    } else if (n == "anvil") {  // scrap metal struck: inharmonic ringing, for the junkyard
+        const double f[5] = {587, 1219, 1873, 2629, 3517};
+        Buf m((size_t)(0.6 * R));
+        for (int k = 0; k < 5; ++k)
+            for (size_t i = 0; i < m.size(); ++i)
+                m[i] += std::sin(2 * kPi * f[k] * i / R + k) * std::exp(-i / R * (7 + 4 * k)) /
+                        (1 + 0.3 * k);
+        add(b, m, 0.7);
+        add(b, band(0.02, 3000, 3000, 0.0003, 200), 0.5);
+        add(b, glide(0.1, 240, 120, 30, 30), 0.4);
+        saturate(b, 1.4);
     } else if (n == "boom") {  // a sub drop under a boss's entry
         add(b, glide(1.6, 90, 30, 3, 2.2), 1.0);
         add(b, band(0.6, 400, 600, 0.002, 6), 0.4);
@@ -359,7 +414,7 @@ bool tonal(const std::string& n, Tonal& t, Patch& p)
         t.amp_end = 0.6, t.amp_time = 0.25, t.head_sec = 0.45, t.loop_sec = 0.25, t.upper = 24;
         p.release = 0.08, p.volume = 46;
     } else if (n == "synthbass") {
-        t.base = 65.41, t.voices = 2, t.detune = 1, t.sub = 0.5, t.q = 1.4, t.cut0 = 2000,
+        t.base = 65.41, t.voices = 2, t.detune = 1, t.sub = 0.3, t.q = 1.4, t.cut0 = 2000,
         t.cut1 = 520;
         t.cut_time = 0.12, t.amp_end = 0.75, t.amp_time = 0.3, t.head_sec = 0.4, t.loop_sec = 0.5,
         t.upper = 24;
@@ -384,6 +439,18 @@ bool tonal(const std::string& n, Tonal& t, Patch& p)
         t.wave = SAW, t.base = 65.41, t.q = 0.7, t.cut0 = 900, t.cut1 = 380, t.cut_time = 0.15;
         t.amp_end = 0.7, t.amp_time = 0.3, t.head_sec = 0.5, t.loop_sec = 0.25, t.upper = 24;
         p.decay = 2.5, p.sustain = 0.3, p.release = 0.1, p.volume = 52;
+    } else if (n == "fmbass") {  // a plucked, growling bass: an FM pair closing fast
+        t.wave = EP, t.base = 65.41, t.fm_index0 = 4.5, t.fm_index1 = 1.6, t.fm_time = 0.07;
+        t.cut0 = 3200, t.cut1 = 1400, t.cut_time = 0.1, t.q = 0.9;
+        t.head_sec = 0.5, t.loop_sec = 0.25, t.upper = 24;
+        p.decay = 1.0, p.sustain = 0.45, p.release = 0.08, p.volume = 50;
+    } else if (n == "guitar") {  // an overdriven synth guitar: detuned saws in a cabinet
+        t.base = 130.81, t.voices = 2, t.detune = 2, t.q = 1.3, t.cut0 = 4500, t.cut1 = 2600,
+        t.cut_time = 0.15;
+        t.formant[0] = 700, t.formant[1] = 1600, t.formant[2] = 3000, t.noise_amt = 0.15,
+        t.noise_cut = 4000, t.noise_time = 0.01;
+        t.head_sec = 0.3, t.loop_sec = 0.5, t.upper = 19;
+        p.release = 0.1, p.volume = 38, p.vib_depth = 3, p.vib_rate = 12, p.vib_sweep = 100;
     } else if (n == "supersaw") {
         t.base = 523.25, t.voices = 7, t.detune = 2, t.q = 0.8, t.cut0 = 5000, t.cut1 = 3600,
         t.cut_time = 0.2;
@@ -479,7 +546,8 @@ const char* preset_names()
            "flute "
            "epiano piano vibes organ pad warmpad strings choir glass kick softkick snare clap hat "
            "ohat "
-           "ride crash rim brush brushtap shaker tom snap boom riser";
+           "ride crash rim brush brushtap shaker tom snap boom riser kick808 breakkick breaksnare "
+           "cowbell tamb zap anvil fmbass guitar";
 }
 
 bool make_patch(const std::string& preset, const PatchKnobs& k, Patch& out)

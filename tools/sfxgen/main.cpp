@@ -124,6 +124,20 @@ Buf modes(double sec, const std::vector<double>& freqs, double decay, double spr
     return b;
 }
 
+// Noise through a resonant band-pass with an instant attack and an
+// exponential decay (`decay` per second): the crack of a blow, the slap of
+// skin, the crunch of a body.
+Buf burst(double sec, double fc, double bw, double decay)
+{
+    Buf b(len(sec));
+    Reso r(fc, bw);
+    for (size_t i = 0; i < b.size(); ++i)
+        b[i] = r.step(noise()) * std::exp(-decay * i / kRate) * 6;
+    for (size_t i = 0; i < std::min<size_t>(b.size(), 8); ++i)
+        b[i] *= i / 8.0;  // a third of a millisecond: sharp, never a click
+    return b;
+}
+
 // A band-limited-enough tone: 's' square, 'w' saw, 't' triangle, 'n' sine;
 // pitch glides f0 -> f1, amplitude attacks then decays (`decay` per second).
 Buf tone(char wave, double sec, double f0, double f1, double attack, double decay)
@@ -296,10 +310,19 @@ Buf shout(const char* text, const char* voice, int wpm, int pitch, double speed,
     else if (speed != 1.0)
         b = repitch(b, speed);
     highpass(b, 90);
+    // A throat, not a synthesiser: a slow irregular flutter of the level and
+    // breath that follows the voice.
+    double env = 0, flutter = 0;
+    for (double& v : b) {
+        env += 0.002 * (std::fabs(v) - env);
+        flutter += 0.02 * (noise() - flutter);
+        v = v * (1 + 0.35 * flutter * grit / 3) + noise() * env * 0.18;
+    }
+    lowpass(b, 7000);
     if (grit > 0)
         drive(b, grit);
     if (room > 0)
-        reverb(b, room, 1.0);
+        reverb(b, room, 0.7);
     tail(b, 0.05);
     return b;
 }
@@ -330,34 +353,62 @@ Buf brass(double sec, double f, double gain)
 Buf make(const std::string& kind)
 {
     Buf b;
-    if (kind == "hit") {  // a body blow: low thump under a short smack
-        mix(b, 0, thump(0.16, 170, 55, 7));
-        mix(b, 0, whoosh(0.05, 2200, 900, 1200, 0.05), 0.9);
-        mix(b, 0, hiss(0.012, 0.9, 0.6, 0.05, 4), 0.5);
-        drive(b, 2.5);
-    } else if (kind == "punch") {  // sharper and higher than the body blow
-        mix(b, 0, thump(0.12, 230, 70, 7));
-        mix(b, 0, whoosh(0.04, 3200, 1400, 1600, 0.04), 1.1);
-        mix(b, 0, hiss(0.008, 1.0, 0.8, 0.05, 3), 0.6);
-        drive(b, 3);
-    } else if (kind == "heavyhit") {  // a knockdown blow: deep, crunchy, a little room
-        mix(b, 0, thump(0.32, 140, 38, 5));
-        mix(b, 0, whoosh(0.09, 1600, 500, 900, 0.03), 1.0);
-        mix(b, 0.005, hiss(0.06, 1.0, 0.4, 0.01, 6), 0.6);
-        drive(b, 4);
-        reverb(b, 0.12, 0.8);
-    } else if (kind == "swing") {  // a fist through the air
-        mix(b, 0, whoosh(0.24, 350, 1500, 500, 0.55), 1.0);
-        mix(b, 0.03, whoosh(0.18, 700, 2600, 900, 0.6), 0.4);
+    if (kind == "hit") {  // a body blow: the slap of skin, the thump of a torso
+        mix(b, 0, burst(0.06, 1900, 1400, 55), 1.2);
+        mix(b, 0, burst(0.1, 520, 400, 30), 0.7);  // flesh
+        mix(b, 0, thump(0.16, 190, 62, 6), 0.6);
+        mix(b, 0, burst(0.006, 5200, 4000, 500), 0.35);  // first contact
+        drive(b, 4.5);
+        highpass(b, 45);  // weight without mud under the music's bass
+        reverb(b, 0.06, 0.35);
+        tail(b, 0.03);
+    } else if (kind == "punch") {  // a fist: a leather crack, higher and shorter than the body blow
+        mix(b, 0, burst(0.045, 2900, 2200, 80), 1.1);
+        mix(b, 0, burst(0.07, 700, 500, 45), 0.7);
+        mix(b, 0, thump(0.12, 240, 80, 7), 0.55);
+        mix(b, 0, burst(0.004, 6500, 5000, 900), 0.4);
+        drive(b, 5);
+        highpass(b, 60);
+        reverb(b, 0.05, 0.3);
+        tail(b, 0.03);
+    } else if (kind ==
+               "heavyhit") {  // a knockdown blow: deep, crunchy, a crack of bone, a little room
+        mix(b, 0, burst(0.07, 1500, 1200, 45), 0.9);
+        mix(b, 0.004, burst(0.14, 380, 300, 22));  // crunch
+        mix(b, 0, thump(0.34, 150, 42, 5), 1.2);
+        mix(b, 0, burst(0.008, 4800, 4000, 400), 0.4);
+        mix(b, 0.012, burst(0.02, 3200, 1800, 180), 0.45);
+        mix(b, 0.027, burst(0.015, 2400, 1500, 220), 0.3);
+        drive(b, 3.2);
+        highpass(b, 38);
+        reverb(b, 0.12, 0.7);
+        tail(b, 0.08);
+    } else if (kind == "swing") {  // a fist through the air: rising as it passes the ear, then gone
+        Buf w(len(0.26));
+        Reso r(500, 500), low(250, 300);
+        for (size_t i = 0; i < w.size(); ++i) {
+            double t = (double)i / w.size(),
+                   f = 450 + 1500 * std::sin(kPi * std::min(1.0, t * 1.2));
+            r.tune(f, 350 + f * 0.5);
+            low.tune(f * 0.45, 200);
+            double env = std::pow(std::sin(kPi * std::pow(t, 0.8)), 2);
+            w[i] = (r.step(noise()) * 6 + low.step(noise()) * 4) * env;
+        }
+        mix(b, 0, w);
+        highpass(b, 120);
     } else if (kind == "hurt") {  // the hero's "ugh!"
         b = shout("uh!", "m3", 170, 40, 1.0, 2.0, 0.08,
                   formant_voice(0.28, 150, 105, 550, 950, 0.2, 'h'));
-    } else if (kind == "thud") {  // a body hitting the ground, and the bounce
-        mix(b, 0, thump(0.25, 95, 35, 5));
-        mix(b, 0, hiss(0.2, 0.25, 0.03, 0.01, 7), 0.8);
-        mix(b, 0.2, thump(0.14, 80, 40, 6), 0.45);
-        mix(b, 0.2, hiss(0.1, 0.2, 0.03, 0.01, 8), 0.35);
+    } else if (kind == "thud") {  // a body hitting the ground, the bounce, a slide to rest
+        mix(b, 0, thump(0.28, 110, 38, 5));
+        mix(b, 0, burst(0.12, 320, 300, 30), 0.7);            // the body's weight
+        mix(b, 0.005, hiss(0.25, 0.25, 0.03, 0.01, 6), 0.6);  // dust and cloth
+        mix(b, 0.17, thump(0.16, 95, 42, 6), 0.5);
+        mix(b, 0.17, burst(0.08, 300, 300, 40), 0.35);
+        mix(b, 0.3, hiss(0.18, 0.3, 0.05, 0.05, 5), 0.3);
         drive(b, 2);
+        highpass(b, 35);
+        reverb(b, 0.08, 0.5);
     } else if (kind == "die") {  // the hero's falling scream
         b = shout("aaaaargh", "m3", 110, 60, 0.95, 2.0, 0.2,
                   formant_voice(0.95, 320, 120, 750, 1150, 0.15, 0));
@@ -369,13 +420,15 @@ Buf make(const std::string& kind)
         for (int k = 0; k < 4; ++k)
             mix(fb, 0.16 * k, formant_voice(0.13, 170 - k * 8, 150 - k * 8, 700, 1200, 0.3, 'h'));
         b = shout("ha ha ha ha", "m7", 190, 30, 0.9, 2.0, 0.12, fb);
-    } else if (kind == "pickup") {  // a bright three-note chime
+    } else if (kind == "pickup") {  // a bright three-note bell
         const double f[3] = {1318.5, 1760, 2637};
         for (int k = 0; k < 3; ++k) {
-            mix(b, 0.055 * k, tone('s', 0.09, f[k], f[k], 0.002, 25), 0.35);
-            mix(b, 0.055 * k, tone('n', 0.35, f[k], f[k], 0.002, 9), 0.6);
+            mix(b, 0.06 * k, tone('t', 0.12, f[k], f[k], 0.002, 22), 0.3);
+            mix(b, 0.06 * k, tone('n', 0.4, f[k], f[k], 0.002, 8), 0.6);
+            mix(b, 0.06 * k, tone('n', 0.25, f[k] * 3.01, f[k] * 3.01, 0.001, 20), 0.1);
         }
-        lowpass(b, 7000);
+        lowpass(b, 8000);
+        reverb(b, 0.12, 0.6);
     } else if (kind == "engine") {  // the van revving away
         Buf e(len(1.4));
         double ph = 0;
@@ -412,21 +465,31 @@ Buf make(const std::string& kind)
         mix(fb, 0, formant_voice(0.2, 140, 150, 600, 1100, 0.1, 'k'));
         mix(fb, 0.22, formant_voice(0.35, 170, 120, 650, 1000, 0.1, 0));
         b = shout("come on!", "m3", 150, 35, 0.97, 1.8, 0.1, fb);
-    } else if (kind == "slash") {  // a fast blade: thin whoosh and a steel edge
-        mix(b, 0, whoosh(0.16, 1200, 5000, 1800, 0.6), 1.0);
-        mix(b, 0.08, modes(0.3, {3150, 4730, 6210, 7900}, 14, 0.3), 0.25);
-    } else if (kind == "clang") {  // a lead pipe striking: ringing metal on a thud
-        mix(b, 0, thump(0.15, 160, 60, 7), 0.9);
-        mix(b, 0, modes(0.7, {523, 1397, 2671, 4114, 5470}, 6, 0.6), 0.7);
-        mix(b, 0, hiss(0.02, 1.0, 0.6, 0.02, 5), 0.5);
-        drive(b, 1.5);
-    } else if (kind == "bat") {  // hollow wood: a knock with a couple of body modes
-        mix(b, 0, modes(0.18, {410, 780, 1260}, 28, 0.4), 1.0);
-        mix(b, 0, thump(0.12, 190, 70, 8), 0.8);
-        mix(b, 0, hiss(0.015, 1.0, 0.7, 0.05, 5), 0.7);
-        drive(b, 2.5);
+    } else if (kind == "slash") {  // a fast blade: thin whoosh, the edge catching, a steel ring
+        mix(b, 0, whoosh(0.15, 1600, 6500, 2000, 0.6));
+        mix(b, 0.07, burst(0.012, 4000, 3000, 250), 0.6);
+        mix(b, 0.07, modes(0.35, {2950, 4420, 6130, 8020}, 11, 0.4), 0.22);
+        mix(b, 0.07, burst(0.06, 1200, 900, 60), 0.4);  // and cloth cut
+        reverb(b, 0.1, 0.5);
+    } else if (kind ==
+               "clang") {  // a lead pipe striking: a tube's bending modes ringing over a thud
+        mix(b, 0, thump(0.15, 170, 65, 7), 0.5);
+        mix(b, 0, burst(0.01, 3500, 3000, 400), 0.6);
+        mix(b, 0, modes(0.75, {690, 1902, 3729, 6164}, 6.5, 0.8), 0.65);
+        mix(b, 0, modes(0.6, {697, 1914}, 7, 0.5), 0.3);  // a little off: the ring beats
+        mix(b, 0, burst(0.06, 450, 400, 45), 0.5);        // what it hit
+        drive(b, 3);
+        reverb(b, 0.1, 0.6);
+    } else if (kind == "bat") {  // hollow wood: a crack, the bat's body modes, the blow under them
+        mix(b, 0, burst(0.006, 3000, 2500, 600), 0.7);
+        mix(b, 0, modes(0.22, {380, 977, 1760}, 24, 0.5));
+        mix(b, 0, thump(0.14, 200, 70, 8), 0.9);
+        mix(b, 0, burst(0.07, 550, 400, 45), 0.6);
+        drive(b, 2.4);
+        reverb(b, 0.06, 0.4);
     } else if (kind == "break") {  // a crate or bin smashed: cracks, clatter, thump
         mix(b, 0, thump(0.3, 120, 40, 5));
+        mix(b, 0, burst(0.012, 2600, 2400, 250), 0.8);  // the first split
         for (int k = 0; k < 7; ++k) {
             double at = 0.015 * k + 0.01 * (noise() + 1) + (k > 3 ? 0.08 : 0);
             mix(b, at, whoosh(0.05, 1500 + 500 * k, 700, 1500, 0.05), 0.7 - 0.06 * k);
@@ -460,6 +523,7 @@ Buf make(const std::string& kind)
         for (size_t i = 0; i < r.size(); ++i)
             r[i] *= 0.4 + 0.6 * std::fabs(std::sin(i * 0.004));
         mix(b, 0, r, 0.4);
+        mix(b, 0, burst(0.05, 1100, 900, 60), 0.5);  // hands landing on a jacket
         mix(b, 0.05,
             shout("oomph", "m7", 200, 20, 0.85, 2.5, 0.05,
                   formant_voice(0.2, 120, 100, 450, 900, 0.4, 'h')),
@@ -495,19 +559,32 @@ Buf make(const std::string& kind)
         mix(b, 0, thump(0.8, 70, 30, 3), 0.3);
         reverb(b, 0.35, 1.6);
         tail(b, 0.3);
-    } else if (kind == "go") {  // two bright beeps
+    } else if (kind == "go") {  // the announcer's "GO!" on a brass stab
+        Buf fb;                 // no speech synthesiser: two bright beeps
+        for (int k = 0; k < 2; ++k)
+            mix(fb, 0.16 * k, tone('s', 0.11, 1568, 1568, 0.002, 4), 0.5);
+        Buf v = shout("go!", "m3", 140, 30, 0.82, 2.5, 0.0, fb);
+        for (double f : {392.0, 587.3, 784.0})
+            mix(b, 0, brass(0.3, f, 0.25));
+        mix(b, 0, thump(0.3, 120, 50, 4), 0.5);
+        mix(b, 0.02, v, 1.4);
+        reverb(b, 0.3, 1.4);
+        tail(b, 0.2);
+    } else if (kind == "timeup") {  // "TIME UP!" and two blasts of the buzzer
+        Buf fb;
+        Buf v = shout("time up!", "m3", 150, 30, 0.84, 2.5, 0.0, fb);
+        mix(b, 0, v, 1.3);
+        double at = v.size() / (double)kRate + 0.05;
         for (int k = 0; k < 2; ++k) {
-            mix(b, 0.16 * k, tone('s', 0.11, 1568, 1568, 0.002, 4), 0.5);
-            mix(b, 0.16 * k, tone('n', 0.11, 3136, 3136, 0.002, 6), 0.3);
+            Buf z;
+            mix(z, 0, tone('w', 0.2, 140, 140, 0.005, 0.5), 0.5);
+            mix(z, 0, tone('s', 0.2, 149, 149, 0.005, 0.5), 0.4);
+            lowpass(z, 2500);
+            mix(b, at + 0.26 * k, z, 0.6);
         }
-        lowpass(b, 6000);
-    } else if (kind == "timeup") {  // an alarm buzzer, three blasts
-        for (int k = 0; k < 3; ++k) {
-            mix(b, 0.3 * k, tone('w', 0.22, 140, 140, 0.005, 0.5), 0.5);
-            mix(b, 0.3 * k, tone('s', 0.22, 149, 149, 0.005, 0.5), 0.4);
-        }
-        lowpass(b, 2500);
-        drive(b, 2);
+        drive(b, 1.5);
+        reverb(b, 0.2, 1.2);
+        tail(b, 0.15);
     } else if (kind == "clear") {  // stage clear: a short brass fanfare
         // G4 G4 G4 C5 . E5 G5 ~ C6 held over a C major chord.
         const double n[][3] = {{392, 0.0, 0.11},   {392, 0.13, 0.11},   {392, 0.26, 0.11},
@@ -519,6 +596,8 @@ Buf make(const std::string& kind)
             mix(b, 1.04, brass(1.1, f, 0.5));
         for (double at : {0.0, 0.39, 1.04})
             mix(b, at, thump(0.4, 90, 60, 4), 0.5);
+        // The announcer over the held chord; nothing without speech.
+        mix(b, 1.0, shout("stage clear!", "m3", 160, 30, 0.86, 2.0, 0.0, Buf()), 1.2);
         reverb(b, 0.25, 1.0);
         tail(b, 0.2);
     } else if (kind == "whirl") {  // the whirlwind: a gust that rises and spins
@@ -553,14 +632,14 @@ Buf make(const std::string& kind)
         for (int k = 0; k < 6; ++k)
             mix(b, 0.012 * k, modes(0.25, {2800 + 700.0 * k, 4100 + 900.0 * k}, 22, 0.3), 0.35);
         mix(b, 0, hiss(0.25, 1.0, 0.5, 0.01, 7), 0.4);
-    } else if (kind == "menumove") {  // a short tick
-        mix(b, 0, tone('s', 0.05, 1200, 1000, 0.001, 60), 0.5);
-        mix(b, 0, hiss(0.006, 1.0, 1.0, 0.1, 4), 0.3);
+    } else if (kind == "menumove") {  // a soft, short tick
+        mix(b, 0, tone('t', 0.055, 1400, 1250, 0.001, 70), 0.5);
+        mix(b, 0, tone('n', 0.03, 2800, 2800, 0.001, 120), 0.15);
     } else if (kind == "menuselect") {  // confirmed: two notes up
-        mix(b, 0, tone('s', 0.08, 1046.5, 1046.5, 0.002, 12), 0.4);
-        mix(b, 0.07, tone('s', 0.2, 1568, 1568, 0.002, 10), 0.4);
-        mix(b, 0.07, tone('n', 0.25, 3136, 3136, 0.002, 12), 0.2);
-        lowpass(b, 7000);
+        mix(b, 0, tone('t', 0.1, 1046.5, 1046.5, 0.002, 14), 0.45);
+        mix(b, 0.07, tone('t', 0.25, 1568, 1568, 0.002, 9), 0.45);
+        mix(b, 0.07, tone('n', 0.25, 3136, 3136, 0.002, 12), 0.15);
+        reverb(b, 0.1, 0.5);
     }
     return b;
 }
