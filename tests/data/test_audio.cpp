@@ -52,6 +52,9 @@ TEST(Effects, AnnouncementsAndVoicesSoundAsLoudAsTheBlowsAndMenusLess)
     EXPECT_NEAR(loudness("03.wav"), blow, 1.0);
     for (const char* f : {"GO.wav", "TIMEUP.wav", "CLEAR.wav", "VHURT.wav", "COMEON.wav"})
         EXPECT_NEAR(loudness(f), blow, 1.5) << f;
+    // The cues that start and end a fight are heard over blows, never above them.
+    for (const char* f : {"GO.wav", "TIMEUP.wav"})
+        EXPECT_LE(loudness(f), std::min(blow, loudness("03.wav"))) << f;
     EXPECT_LT(loudness("MENU2.wav"), blow - 3);
 }
 
