@@ -20,20 +20,25 @@ TEST(Effects, EveryEffectFileLoadsAndIsAudible)
                            "VESCAPE.wav", "DOOR.wav",  "COMEON.wav", "SLASH.wav",   "CLANG.wav",
                            "BAT.wav",     "BREAK.wav", "EAT.wav",    "POWER.wav",   "GRAB.wav",
                            "THROW.wav",   "GRUNT.wav", "BOSS.wav",   "BOSSDIE.wav", "GO.wav",
-                           "TIMEUP.wav",  "CLEAR.wav", "MENU1.wav",  "MENU2.wav"};
+                           "TIMEUP.wav",  "CLEAR.wav", "MENU1.wav",  "MENU2.wav",   "31.wav",
+                           "32.wav",      "33.wav",    "34.wav",     "35.wav",      "36.wav"};
     for (const char* f : files) {
         SAMPLE* s = load_sample(game_path((std::string("DATA/") + f).c_str()).c_str());
         ASSERT_NE(s, nullptr) << f;
         EXPECT_GT(s->len, 1000u) << f;
         EXPECT_LT(s->len, (unsigned long)s->freq * 3) << f << " is too long for an effect";
+        // Allegro keeps samples unsigned: silence is the midpoint.
+        auto at = [s](unsigned long i) {
+            return s->bits == 16 ? ((unsigned short*)s->data)[i] - 32768
+                                 : (((unsigned char*)s->data)[i] - 128) * 256;
+        };
         int peak = 0;
-        for (unsigned long i = 0; i < s->len; ++i) {
-            // Allegro keeps samples unsigned: silence is the midpoint.
-            int v = s->bits == 16 ? ((unsigned short*)s->data)[i] - 32768
-                                  : (((unsigned char*)s->data)[i] - 128) * 256;
-            peak = std::max(peak, std::abs(v));
-        }
+        for (unsigned long i = 0; i < s->len; ++i)
+            peak = std::max(peak, std::abs(at(i)));
         EXPECT_GT(peak, 8000) << f;
+        // A sound that starts or stops away from silence clicks.
+        EXPECT_LT(std::abs(at(0)), 500) << f;
+        EXPECT_LT(std::abs(at(s->len - 1)), 500) << f;
         destroy_sample(s);
     }
 }

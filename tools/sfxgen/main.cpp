@@ -324,6 +324,9 @@ Buf shout(const char* text, const char* voice, int wpm, int pitch, double speed,
     if (room > 0)
         reverb(b, room, 0.7);
     tail(b, 0.05);
+    // Trimmed to the first sound, speech starts mid-wave: 3 ms keep it from clicking.
+    for (size_t i = 0, n = std::min(b.size(), len(0.003)); i < n; ++i)
+        b[i] *= (double)i / n;
     return b;
 }
 
@@ -624,9 +627,11 @@ Buf make(const std::string& kind)
         mix(b, 0, tone('s', 0.45, 494, 494, 0.01, 0.5), 0.3);
         lowpass(b, 1800);
         drive(b, 1.5);
+        tail(b, 0.02);            // the tone is cut, not decayed: it would click
     } else if (kind == "hiss") {  // steam from a vent
         mix(b, 0, hiss(0.8, 0.9, 0.6, 0.1, 3), 0.6);
         highpass(b, 1500);
+        tail(b, 0.02);
     } else if (kind == "glass") {  // a bottle shattering
         mix(b, 0, thump(0.08, 400, 200, 8), 0.5);
         for (int k = 0; k < 6; ++k)
