@@ -2,7 +2,6 @@
 
 #include <allegro.h>
 
-#include <cstdint>
 #include <cstdio>
 
 #include "audio/volume.h"
@@ -91,7 +90,6 @@ void al_start(int v) { voice_start(v); }
 void al_set_volume(int v, int volume) { voice_set_volume(v, volume); }
 void al_set_pan(int v, int pan) { voice_set_pan(v, pan); }
 int al_position(int v) { return voice_get_position(v); }
-void al_set_frequency(int v, int hz) { voice_set_frequency(v, hz); }
 
 void free_samples()
 {
@@ -108,20 +106,10 @@ bool still_playing(const SfxVoiceSlot& e)
     return e.voice >= 0 && sfx_voice_ops->position(e.voice) != -1;
 }
 
-// The sounds heard hundreds of times a game would tire the ear played alike:
-// each play takes the next step of its own sequence (not the world's random
-// numbers, so a replay runs exactly as recorded).
-uint32_t pitch_seed = 0x9E3779B9u;
-
-void start_voice(int voice, const SAMPLE* sample, int effect, int pan)
+void start_voice(int voice, int pan)
 {
     if (voice < 0)
         return;
-    if (int spread = sfx_pitch_spread(effect)) {
-        pitch_seed = pitch_seed * 1664525u + 1013904223u;
-        int step = (int)(pitch_seed >> 16) % (2 * spread + 1) - spread;
-        sfx_voice_ops->set_frequency(voice, sample->freq * (1000 + step) / 1000);
-    }
     sfx_voice_ops->set_volume(voice, game_config.soundvolume);
     sfx_voice_ops->set_pan(voice, pan);
     sfx_voice_ops->start(voice);
@@ -129,9 +117,8 @@ void start_voice(int voice, const SAMPLE* sample, int effect, int pan)
 
 }  // namespace
 
-const SfxVoiceOps allegro_voice_ops = {al_allocate, al_deallocate,   al_reallocate,
-                                       al_start,    al_set_volume,   al_set_pan,
-                                       al_position, al_set_frequency};
+const SfxVoiceOps allegro_voice_ops = {al_allocate,   al_deallocate, al_reallocate, al_start,
+                                       al_set_volume, al_set_pan,    al_position};
 const SfxVoiceOps* sfx_voice_ops = &allegro_voice_ops;
 
 int sfx_init(const char* data_dir)
@@ -179,7 +166,7 @@ void sfx_play(int owner, int effect, int pan)
         if (still_playing(e)) {
             if (e.owner == owner) {  // cut the owner's sound off from its start
                 ops.reallocate(e.voice, sample);
-                start_voice(e.voice, sample, effect, pan);
+                start_voice(e.voice, pan);
                 return;
             }
         } else if (!free_entry) {
@@ -197,17 +184,7 @@ void sfx_play(int owner, int effect, int pan)
     if (free_entry->voice >= 0)
         ops.deallocate(free_entry->voice);
     free_entry->voice = ops.allocate(sample);
-    start_voice(free_entry->voice, sample, effect, pan);
-}
-
-int sfx_pitch_spread(int effect)
-{
-    // By effect number: blows, falls and weapons a semitone either way, a
-    // swing more, grunts less (still the same man); cues, menus and speech
-    // always as made.
-    static const short spread[] = {0, 60, 60, 60, 60, 80, 35, 60, 0, 0,  0,  0,
-                                   0, 0,  0,  60, 60, 60, 0,  0,  0, 35, 35, 35};
-    return effect >= 0 && effect < (int)(sizeof spread / sizeof *spread) ? spread[effect] : 0;
+    start_voice(free_entry->voice, pan);
 }
 
 void sfx_stop_all()

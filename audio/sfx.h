@@ -34,7 +34,6 @@ struct SfxVoiceOps {
     void (*set_volume)(int voice, int volume);
     void (*set_pan)(int voice, int pan);
     int (*position)(int voice);  // -1 once the sound has ended
-    void (*set_frequency)(int voice, int hz);
 };
 extern const SfxVoiceOps allegro_voice_ops;
 extern const SfxVoiceOps* sfx_voice_ops;
@@ -44,10 +43,7 @@ extern const SfxVoiceOps* sfx_voice_ops;
 int sfx_init(const char* data_dir);
 // Effect 1..62 for `owner` at pan 0 left .. 255 right, at the effects volume;
 // replaces the owner's sound if it still plays. Unknown effects are ignored.
-// Blows, whooshes and grunts are pitched a little differently each time.
 void sfx_play(int owner, int effect, int pan);
-// How far effect `effect` may stray from its own pitch, in thousandths.
-int sfx_pitch_spread(int effect);
 void sfx_stop_all();
 void sfx_shutdown();
 // The effects volume is the configuration's "soundvolume", changed in steps of 5.

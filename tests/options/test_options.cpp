@@ -102,7 +102,6 @@ const SfxVoiceOps counting_voices = {
     [](int, int) {},
     [](int, int) {},
     [](int) { return -1; },
-    [](int, int) {},
 };
 
 const Step UP{CTRL_UP}, DOWN{CTRL_DOWN}, LEFT{CTRL_LEFT}, RIGHT{CTRL_RIGHT}, SELECT{MENU_SELECT},
