@@ -487,7 +487,7 @@ int datcheck_file(const char* path, const char* password, DatVisitor visit, void
         return finish(w, DATCHECK_NO_FILE, report);
     }
     if (r != FILE_OK) {
-        fail(w, why);
+        fail(w, "%s", why);
         return finish(w, DATCHECK_DAMAGED, report);
     }
     std::vector<uint8_t> bytes((size_t)size);

@@ -410,7 +410,7 @@ constexpr const char* credits_text[CREDITS_LINES] = {
     "", "", "", "", "", "", "", "", "", "", "",
     "NIGHTWARD",
     "A STREET FIGHTING GAME",
-    "VERSION " NWD_VERSION,
+    ("VERSION " NWD_VERSION),
     "", "", "", "", "",
     "THE STREETS",
     "THE NEIGHBOURHOOD",

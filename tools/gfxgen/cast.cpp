@@ -29,7 +29,7 @@ Look base()
 }
 
 // Dark clothes keep one step of grey in their light so the shading reads.
-const Ramp kBlack = {1, 111, 52}, kHairBlack = {127, 1, 111}, kSteel = {104, 105, 106};
+const Ramp kBlack = {1, 111, 52}, kHairBlack = {127, 1, 111};
 const Ramp kPale = {28, 29, 30}, kTan = {116, 117, 118}, kDarkSkin = {119, 121, 122};
 
 }  // namespace
