@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "audio/music.h"
-#include "shell/config.h"
+#include "config/config.h"
 
 char playlist_names[PLAYLIST_MAX][PLAYLIST_NAME_LEN];
 int playlist_count;

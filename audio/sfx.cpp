@@ -6,8 +6,8 @@
 
 #include "audio/volume.h"
 #include "audio/wav.h"
+#include "config/config.h"
 #include "engine/diag.h"
-#include "shell/config.h"
 
 const char* const sfx_files[SFX_ROWS] = {
     "*dummy*",

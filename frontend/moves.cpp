@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/config.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/config.h"
 #include "shell/startup.h"
 
 namespace {

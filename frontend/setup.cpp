@@ -3,13 +3,13 @@
 #include <allegro.h>
 
 #include "audio/sfx.h"
+#include "config/config.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/config.h"
 #include "shell/startup.h"
 
 namespace {

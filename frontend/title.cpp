@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "audio/music.h"
+#include "config/config.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -12,7 +13,6 @@
 #include "gfx/objects.h"
 #include "input/demo.h"
 #include "input/input.h"
-#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/config.h"
 #include "fuzz/fuzz_file.h"
-#include "shell/config.h"
 
 namespace {
 

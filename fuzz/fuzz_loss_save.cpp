@@ -13,10 +13,10 @@
 #include <cstring>
 #include <string>
 
+#include "config/config.h"
 #include "fileio/fileio.h"
 #include "game/scores.h"
 #include "input/demo.h"
-#include "shell/config.h"
 #include "shell/startup.h"
 
 namespace {

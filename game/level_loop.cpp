@@ -3,6 +3,7 @@
 #include <allegro.h>
 
 #include "audio/music.h"
+#include "config/config.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "frontend/menu.h"
@@ -14,7 +15,6 @@
 #include "gfx/scene.h"
 #include "input/input.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

@@ -7,6 +7,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "config/config.h"
 #include "engine/diag.h"
 #include "engine/world.h"
 #include "frontend/menu.h"
@@ -18,7 +19,6 @@
 #include "input/demo.h"
 #include "input/input.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

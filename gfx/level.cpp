@@ -10,6 +10,7 @@
 #include <new>
 
 #include "audio/music.h"
+#include "config/config.h"
 #include "datafile/datcheck.h"
 #include "engine/diag.h"
 #include "engine/world.h"
@@ -19,7 +20,6 @@
 #include "gfx/scene.h"
 #include "nwd_datafile_key.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

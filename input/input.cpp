@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "config/config.h"
 #include "frontend/menu.h"
-#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

@@ -15,6 +15,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "config/config.h"
 #include "datafile/datcheck.h"
 #include "engine/amc.h"
 #include "engine/diag.h"
@@ -27,7 +28,6 @@
 #include "input/demo.h"
 #include "input/input.h"
 #include "nwd_datafile_key.h"
-#include "shell/config.h"
 #include "shell/options.h"
 
 const char* data_dir = "DATA/";

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "config/config.h"
 #include "frontend/menu.h"
 #include "game/level_loop.h"
 #include "game/session.h"
-#include "shell/config.h"
 #include "shell/startup.h"
 
 // Every allocation of the process passes here.

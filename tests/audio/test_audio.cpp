@@ -16,8 +16,8 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "config/config.h"
 #include "engine/diag.h"
-#include "shell/config.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config/config.h"
 #include "demo_programs.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -17,7 +18,6 @@
 #include "game/session.h"
 #include "input/demo.h"
 #include "input/input.h"
-#include "shell/config.h"
 #include "shell/options.h"
 
 TEST(GameReplay, WorldTickReplaysWhatItRecorded)

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "config/config.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "input/demo.h"
 #include "input/input.h"
-#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

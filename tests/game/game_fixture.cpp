@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/config.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
 #include "input/demo.h"
 #include "input/input.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 #include "shell/options.h"
 
 std::string platform_log;

@@ -2,11 +2,11 @@
 #include <chrono>
 #include <thread>
 
+#include "config/config.h"
 #include "frontend/menu.h"
 #include "game_fixture.h"
 #include "input/input.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 
 using InputTest = GameTest;
 

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "config/config.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game_fixture.h"
@@ -7,7 +8,6 @@
 #include "input/demo.h"
 #include "input/input.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 #include "shell/options.h"
 
 using LevelLoopTest = GameTest;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "config/config.h"
 #include "engine/amc.h"
 #include "frontend/menu.h"
 #include "game_fixture.h"
@@ -12,7 +13,6 @@
 #include "input/demo.h"
 #include "input/input.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 #include "shell/startup.h"
 
 namespace {

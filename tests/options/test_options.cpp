@@ -14,12 +14,12 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "config/config.h"
 #include "frontend/menu.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "input/demo.h"
 #include "input/input.h"
-#include "shell/config.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "config/config.h"
 #include "shell/clock.h"
-#include "shell/config.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 
 #include "audio/modcheck.h"
 #include "audio/wav.h"
+#include "config/config.h"
 #include "fileio/fileio.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
-#include "shell/config.h"
 #include "shell/options.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/config.h"
+#include "config/config.h"
 
 #include <cctype>
 #include <cerrno>
