@@ -3,12 +3,12 @@
 // alone, and the text trace hashed as --hash does. Two worlds: street 1
 // with the hero alone, and street 1 with 38 thugs about the hero (40 live
 // actors with the director).
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
 #include "engine/sim.h"
-#include "input/demo.h"
 
 #include <benchmark/benchmark.h>
 

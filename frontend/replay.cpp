@@ -9,13 +9,13 @@
 #include <cstring>
 
 #include "audio/sfx.h"
+#include "demo/demo.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/startup.h"
 

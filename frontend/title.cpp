@@ -6,12 +6,12 @@
 
 #include "audio/music.h"
 #include "config/config.h"
+#include "demo/demo.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/options.h"
 #include "shell/startup.h"

@@ -4,10 +4,10 @@
 // checked against the trace bytes must end with a verdict, never a crash.
 // Input: 2 bytes (little-endian) giving the demo's length, the demo, then
 // the trace.
+#include "demo/demo.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
 #include "engine/amc_vm.h"
-#include "input/demo.h"
 #include "tools/nwd-sim/run.h"
 
 #include <unistd.h>

@@ -14,9 +14,9 @@
 #include <string>
 
 #include "config/config.h"
+#include "demo/demo.h"
 #include "fileio/fileio.h"
 #include "game/scores.h"
-#include "input/demo.h"
 #include "shell/startup.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <cstdio>
 
 #include "audio/music.h"
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/options.h"
 

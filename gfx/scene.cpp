@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/session.h"
@@ -12,7 +13,6 @@
 #include "gfx/hud.h"
 #include "gfx/level.h"
 #include "gfx/objects.h"
-#include "input/demo.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

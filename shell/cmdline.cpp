@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "demo/demo.h"
 #include "gfx/display.h"
-#include "input/demo.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

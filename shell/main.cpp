@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "demo/demo.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/session.h"
-#include "input/demo.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "fileio/byteorder.h"
 #include "game/scores.h"
 #include "gfx/level.h"
-#include "input/demo.h"
 #include "tools/sfxgen/wav.h"
 
 namespace {

@@ -1,9 +1,9 @@
+#include "demo/demo.h"
 #include "demo_programs.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/sim.h"
-#include "input/demo.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>

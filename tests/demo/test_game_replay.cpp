@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/config.h"
+#include "demo/demo.h"
 #include "demo_programs.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -16,7 +17,6 @@
 #include "engine/world.h"
 #include "game/level_loop.h"
 #include "game/session.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/options.h"
 

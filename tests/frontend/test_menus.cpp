@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "config/config.h"
+#include "demo/demo.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/options.h"
 #include "shell/startup.h"

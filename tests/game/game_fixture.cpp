@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "config/config.h"
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/clock.h"
 #include "shell/options.h"

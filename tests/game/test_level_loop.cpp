@@ -1,11 +1,11 @@
 #include <cstring>
 
 #include "config/config.h"
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game_fixture.h"
 #include "gfx/level.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/clock.h"
 #include "shell/options.h"

@@ -5,12 +5,12 @@
 #include <string>
 
 #include "config/config.h"
+#include "demo/demo.h"
 #include "engine/amc.h"
 #include "frontend/menu.h"
 #include "game_fixture.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
-#include "input/demo.h"
 #include "input/input.h"
 #include "shell/clock.h"
 #include "shell/startup.h"

@@ -2,13 +2,13 @@
 #include <cstring>
 #include <vector>
 
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/scene.h"
-#include "input/demo.h"
 #include "gfx_fixture.h"
 
 // Counts heap allocations while `counting` is set. A sanitizer brings its

@@ -2,11 +2,11 @@
 // to the end of the game, deciding each tick's controls from the world the
 // way a player reads the screen. Prints how every street went and can keep
 // the game as a demo file that the game and nwd-sim replay.
+#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/world.h"
-#include "input/demo.h"
 #include "nwd_contract.h"
 
 #include "tools/common/cli.h"

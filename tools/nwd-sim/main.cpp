@@ -1,10 +1,10 @@
 // nwd-sim: runs AMC programs headless and prints a per-tick trace of the
 // world; plays whole games as the game does, and checks a game's trace.
+#include "demo/demo.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "expected.h"
 #include "fileio/fileio.h"
-#include "input/demo.h"
 #include "run.h"
 
 #include "datafile/datcheck.h"

@@ -1,4 +1,4 @@
-#include "input/demo.h"
+#include "demo/demo.h"
 
 #include "engine/actor.h"
 #include "engine/amc.h"
