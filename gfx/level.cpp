@@ -1,5 +1,4 @@
 #include "gfx/level.h"
-#include "gfx/level_objects.h"
 
 #include <allegro.h>
 
@@ -12,6 +11,7 @@
 #include "audio/music.h"
 #include "config/config.h"
 #include "datafile/datcheck.h"
+#include "datafile/level_objects.h"
 #include "engine/diag.h"
 #include "engine/world.h"
 #include "game/session.h"

@@ -8,7 +8,7 @@
 #include "run.h"
 
 #include "datafile/datcheck.h"
-#include "gfx/level_objects.h"
+#include "datafile/level_objects.h"
 #include "nwd_datafile_key.h"
 #include "nwd_version.h"
 

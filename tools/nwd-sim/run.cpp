@@ -1,11 +1,11 @@
 #include "run.h"
 
+#include "datafile/level_objects.h"
 #include "demo/demo.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
 #include "engine/world.h"
-#include "gfx/level_objects.h"
 
 bool sim_row_loads(const SimLevels& levels, int row)
 {
