@@ -7,6 +7,7 @@
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "frontend/menu.h"
+#include "game/clock.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
@@ -14,7 +15,6 @@
 #include "gfx/objects.h"
 #include "gfx/scene.h"
 #include "input/input.h"
-#include "shell/clock.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

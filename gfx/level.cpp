@@ -14,12 +14,12 @@
 #include "datafile/level_objects.h"
 #include "engine/diag.h"
 #include "engine/world.h"
+#include "game/clock.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/scene.h"
 #include "nwd_datafile_key.h"
-#include "shell/clock.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

@@ -9,8 +9,8 @@
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
+#include "game/clock.h"
 #include "input/input.h"
-#include "shell/clock.h"
 #include "shell/options.h"
 
 std::string platform_log;

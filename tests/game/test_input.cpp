@@ -4,9 +4,9 @@
 
 #include "config/config.h"
 #include "frontend/menu.h"
+#include "game/clock.h"
 #include "game_fixture.h"
 #include "input/input.h"
-#include "shell/clock.h"
 
 using InputTest = GameTest;
 

@@ -4,10 +4,10 @@
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
+#include "game/clock.h"
 #include "game_fixture.h"
 #include "gfx/level.h"
 #include "input/input.h"
-#include "shell/clock.h"
 #include "shell/options.h"
 
 using LevelLoopTest = GameTest;

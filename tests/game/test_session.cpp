@@ -8,11 +8,11 @@
 #include "demo/demo.h"
 #include "engine/amc.h"
 #include "frontend/menu.h"
+#include "game/clock.h"
 #include "game_fixture.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "input/input.h"
-#include "shell/clock.h"
 #include "shell/startup.h"
 
 namespace {

@@ -5,11 +5,11 @@
 
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
+#include "game/clock.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx_fixture.h"
-#include "shell/clock.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "config/config.h"
-#include "shell/clock.h"
+#include "game/clock.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/clock.h"
+#include "game/clock.h"
 
 #include <allegro.h>
 
