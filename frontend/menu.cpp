@@ -9,12 +9,12 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "config/launch.h"
 #include "engine/diag.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 const MenuOps default_menu_ops = {menu_wait,    menu_wait_or_select, game_setup_menu,

@@ -7,13 +7,13 @@
 #include "audio/music.h"
 #include "audio/sfx.h"
 #include "config/config.h"
+#include "config/launch.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 namespace {

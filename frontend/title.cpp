@@ -6,6 +6,7 @@
 
 #include "audio/music.h"
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
@@ -13,7 +14,7 @@
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/options.h"
+#include "nwd_version.h"
 #include "shell/startup.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "config/launch.h"
 #include "engine/actor.h"
 #include "engine/diag.h"
 #include "fuzz/fuzz_file.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 static void quiet(const char*, size_t, void*) {}

@@ -4,6 +4,7 @@
 
 #include "audio/music.h"
 #include "config/config.h"
+#include "config/launch.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "frontend/menu.h"
@@ -15,7 +16,6 @@
 #include "gfx/objects.h"
 #include "gfx/scene.h"
 #include "input/input.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 namespace {

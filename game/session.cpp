@@ -8,6 +8,7 @@
 #include "audio/music.h"
 #include "audio/sfx.h"
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/diag.h"
 #include "engine/world.h"
@@ -19,7 +20,6 @@
 #include "gfx/level.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 CurrentGame current_game;

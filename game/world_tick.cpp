@@ -1,13 +1,13 @@
 #include <allegro.h>
 
 #include "audio/sfx.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/world.h"
 #include "game/level_loop.h"
 #include "game/session.h"
 #include "gfx/level.h"
 #include "input/input.h"
-#include "shell/options.h"
 
 namespace {
 

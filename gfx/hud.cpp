@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "audio/music.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
@@ -14,7 +15,6 @@
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/options.h"
 
 namespace {
 

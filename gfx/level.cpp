@@ -10,6 +10,7 @@
 
 #include "audio/music.h"
 #include "config/config.h"
+#include "config/launch.h"
 #include "datafile/datcheck.h"
 #include "datafile/level_objects.h"
 #include "engine/diag.h"
@@ -20,7 +21,6 @@
 #include "gfx/hud.h"
 #include "gfx/scene.h"
 #include "nwd_datafile_key.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 // clang-format off

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
@@ -13,7 +14,7 @@
 #include "gfx/hud.h"
 #include "gfx/level.h"
 #include "gfx/objects.h"
-#include "shell/options.h"
+#include "nwd_version.h"
 #include "shell/startup.h"
 
 namespace {

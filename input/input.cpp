@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "config/config.h"
+#include "config/launch.h"
 #include "frontend/menu.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 std::atomic<uint16_t> menu_input{0};

@@ -11,8 +11,6 @@
 #include "shell/options.h"
 #include "shell/startup.h"
 
-LaunchOptions launch;
-
 namespace {
 
 const char USAGE[] =

@@ -30,8 +30,6 @@
 #include "nwd_datafile_key.h"
 #include "shell/options.h"
 
-const char* data_dir = "DATA/";
-const char* amc_dir = "AMC/";
 DATAFILE* main_data = nullptr;
 COLOR_MAP recolour_table;
 BITMAP* scratch_bitmap = nullptr;
@@ -209,18 +207,6 @@ bool main_data_complete(const DATAFILE* data)
         if (data[i].type != DAT_BITMAP)
             return false;
     return true;
-}
-
-void choose_dir_prefixes(const char* all, const char* dat, const char* amc)
-{
-    data_dir = "DATA/";
-    amc_dir = "AMC/";
-    if (all)
-        data_dir = amc_dir = all;
-    if (dat)
-        data_dir = dat;
-    if (amc)
-        amc_dir = amc;
 }
 
 void build_recolour_table(COLOR_MAP* map)

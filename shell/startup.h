@@ -5,9 +5,6 @@
 
 #include <atomic>
 
-extern const char* data_dir;  // prefix of the data files, used as is ("DATA/")
-extern const char* amc_dir;   // prefix of the AMC programs ("AMC/")
-
 extern DATAFILE* main_data;  // NIGHTWAR.DAT, addressed by object index
 constexpr int MAIN_PALETTE = 23;
 constexpr int FIRST_HOTSPOT_OBJECT = 26;
@@ -29,8 +26,6 @@ extern char config_path[512];
 // menus test it and unwind as "END GAME" and then "QUIT" would.
 extern std::atomic<bool> close_requested;
 
-// Environment rules: NWD_ALL sets both prefixes, NWD_DAT and NWD_AMC win.
-void choose_dir_prefixes(const char* all, const char* dat, const char* amc);
 void build_recolour_table(COLOR_MAP* map);
 // The main datafile is there: a readable file, read-only ones included.
 bool data_file_present(const char* path);

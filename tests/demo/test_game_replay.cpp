@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "demo_programs.h"
 #include "engine/actor.h"
@@ -18,7 +19,6 @@
 #include "game/level_loop.h"
 #include "game/session.h"
 #include "input/input.h"
-#include "shell/options.h"
 
 TEST(GameReplay, WorldTickReplaysWhatItRecorded)
 {

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "input/input.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <cstring>
 
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
 #include "game/clock.h"
 #include "input/input.h"
-#include "shell/options.h"
 
 std::string platform_log;
 

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
@@ -8,7 +9,6 @@
 #include "game_fixture.h"
 #include "gfx/level.h"
 #include "input/input.h"
-#include "shell/options.h"
 
 using LevelLoopTest = GameTest;
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/amc.h"
 #include "frontend/menu.h"

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "config/launch.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"

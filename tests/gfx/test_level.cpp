@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "config/launch.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/clock.h"
@@ -10,7 +11,6 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx_fixture.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 namespace {

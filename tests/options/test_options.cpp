@@ -15,12 +15,12 @@
 #include "audio/music.h"
 #include "audio/sfx.h"
 #include "config/config.h"
+#include "config/launch.h"
 #include "demo/demo.h"
 #include "frontend/menu.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "input/input.h"
-#include "shell/options.h"
 #include "shell/startup.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config/launch.h"
 #include "gfx/display.h"
 #include "shell/startup.h"
 
