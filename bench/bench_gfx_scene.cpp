@@ -14,8 +14,8 @@
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/level.h"
+#include "gfx/main_data.h"
 #include "gfx/scene.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -15,7 +15,6 @@
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 const MenuOps default_menu_ops = {menu_wait,    menu_wait_or_select, game_setup_menu,
                                   options_menu, replay_menu,         run_game,

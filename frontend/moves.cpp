@@ -10,7 +10,6 @@
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "frontend/menu.h"
 #include "game/session.h"
 #include "gfx/display.h"
+#include "gfx/main_data.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -17,7 +17,6 @@
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 void (*replay_text_entry)(char*, int, int, FONT*, int) = text_entry;
 

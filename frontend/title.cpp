@@ -15,7 +15,6 @@
 #include "gfx/objects.h"
 #include "input/input.h"
 #include "nwd_version.h"
-#include "shell/startup.h"
 
 namespace {
 

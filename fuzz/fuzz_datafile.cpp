@@ -8,8 +8,8 @@
 
 #include "datafile/datcheck.h"
 #include "fuzz/fuzz_file.h"
+#include "gfx/main_data.h"
 #include "nwd_datafile_key.h"
-#include "shell/startup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -14,7 +14,6 @@
 #include "fuzz/fuzz_file.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
-#include "shell/startup.h"
 
 static void quiet(const char*, size_t, void*) {}
 static void no_clock(uint16_t) {}

@@ -13,10 +13,10 @@
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/level.h"
+#include "gfx/main_data.h"
 #include "gfx/objects.h"
 #include "gfx/scene.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -20,7 +20,6 @@
 #include "gfx/level.h"
 #include "gfx/objects.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 CurrentGame current_game;
 int16_t furthest_level = 0;

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "engine/diag.h"
-#include "shell/startup.h"
+#include "gfx/main_data.h"
 
 // Last: the X headers define names such as None and Bool.
 #include <X11/Xatom.h>
@@ -234,6 +234,7 @@ int set_display_mode(int driver, int width, int height, int windowed)
 }
 
 int display_card = -1;
+int desktop_width = -1, desktop_height = -1;
 
 int open_display(int card, int width, int height)
 {

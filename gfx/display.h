@@ -51,6 +51,9 @@ int set_display_mode(int driver, int width, int height, int windowed);  // 0 ok,
 int open_display(int card, int width, int height);
 // The row of the driver table that runs now; -1 before start-up opened one.
 extern int display_card;
+// The desktop's size, for a full screen of automatic size; -1 when the
+// platform cannot tell.
+extern int desktop_width, desktop_height;
 // When the X display goes away, `hook` runs on the main thread (it may only
 // write files) and the process ends with status 1 without going back into
 // the libraries, whose locks the dying call holds. Call from the main

@@ -19,9 +19,9 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
+#include "gfx/main_data.h"
 #include "gfx/scene.h"
 #include "nwd_datafile_key.h"
-#include "shell/startup.h"
 
 // clang-format off
 constexpr LevelDesc level_catalogue[LEVEL_ROWS] = {

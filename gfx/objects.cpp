@@ -2,7 +2,7 @@
 
 #include <allegro.h>
 
-#include "shell/startup.h"
+#include "gfx/main_data.h"
 
 MainObjects main_objects()
 {

@@ -13,9 +13,9 @@
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/level.h"
+#include "gfx/main_data.h"
 #include "gfx/objects.h"
 #include "nwd_version.h"
-#include "shell/startup.h"
 
 namespace {
 

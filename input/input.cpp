@@ -7,9 +7,9 @@
 #include "config/config.h"
 #include "config/launch.h"
 #include "frontend/menu.h"
-#include "shell/startup.h"
 
 std::atomic<uint16_t> menu_input{0};
+std::atomic<bool> close_requested{false};
 int16_t joystick_enabled = 0;
 
 namespace {

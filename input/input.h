@@ -20,6 +20,10 @@ enum : uint16_t {
 
 // Pending menu events: ORed in by the input timer, cleared by the consumer.
 extern std::atomic<uint16_t> menu_input;
+// The window's close button or a stop signal (another thread) asks the
+// run to end: the level loop and the menus unwind as "END GAME" and then
+// "QUIT" would.
+extern std::atomic<bool> close_requested;
 extern int16_t joystick_enabled;
 
 void init_joystick_input();  // ends by installing the 100 Hz input timer

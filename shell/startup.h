@@ -1,19 +1,6 @@
 // Start-up and shutdown of the program, and what they hold for the run.
 #pragma once
 
-#include <allegro.h>
-
-#include <atomic>
-
-extern DATAFILE* main_data;  // NIGHTWAR.DAT, addressed by object index
-constexpr int MAIN_PALETTE = 23;
-constexpr int FIRST_HOTSPOT_OBJECT = 26;
-constexpr int LAST_HOTSPOT_OBJECT = 557;
-
-extern COLOR_MAP recolour_table;           // installed as color_map
-extern BITMAP* scratch_bitmap;             // 128x128, 8-bit: mirroring before lit drawing
-extern int desktop_width, desktop_height;  // -1 when unknown
-
 // The terminal's error stream, kept before stderr goes to "stderr.txt", for
 // the one failure the player must see before any window exists.
 extern int console_error_fd;
@@ -22,18 +9,8 @@ extern int console_error_fd;
 // prefix that NWD_CFG gives (the launcher's XDG config folder).
 extern char config_path[512];
 
-// Set by the window's close button (timer/X thread). The level loop and the
-// menus test it and unwind as "END GAME" and then "QUIT" would.
-extern std::atomic<bool> close_requested;
-
-void build_recolour_table(COLOR_MAP* map);
 // The main datafile is there: a readable file, read-only ones included.
 bool data_file_present(const char* path);
-// At least objects 0..557, the palette at 23 and bitmaps at 26..557.
-bool main_data_complete(const DATAFILE* data);
-// Hot spots of objects 26..557 from their XHOT/YHOT properties; the
-// datafile must be complete.
-void apply_hot_spots(DATAFILE* data);
 
 constexpr int STARTUP_FAILED = -1;
 // 1 ready; 0 stop (usage text or driver list shown, exit status 0);

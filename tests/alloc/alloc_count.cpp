@@ -15,6 +15,7 @@
 #include "frontend/menu.h"
 #include "game/level_loop.h"
 #include "game/session.h"
+#include "input/input.h"
 #include "shell/startup.h"
 
 // Every allocation of the process passes here.

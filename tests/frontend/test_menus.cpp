@@ -16,7 +16,6 @@
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 namespace {
 

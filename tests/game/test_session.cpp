@@ -14,7 +14,6 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
+#include "gfx/main_data.h"
 #include "nwd_datafile_key.h"
-#include "shell/startup.h"
 
 std::string GfxTest::levels_dir;
 uint16_t started_clock_rate;

@@ -11,7 +11,6 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx_fixture.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "fileio/byteorder.h"
-#include "shell/startup.h"
+#include "gfx/main_data.h"
 #include "tests/modding/modding_fixture.h"
 
 using namespace modtest;

@@ -20,8 +20,8 @@
 #include "frontend/menu.h"
 #include "game/session.h"
 #include "gfx/display.h"
+#include "gfx/main_data.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 namespace {
 

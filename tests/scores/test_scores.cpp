@@ -13,7 +13,6 @@
 #include "game/scores.h"
 #include "gfx/display.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 
 #include "config/launch.h"
 #include "gfx/display.h"
+#include "gfx/main_data.h"
 #include "shell/startup.h"
 
 namespace {
