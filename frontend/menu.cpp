@@ -16,9 +16,8 @@
 #include "gfx/objects.h"
 #include "input/input.h"
 
-const MenuOps default_menu_ops = {menu_wait,    menu_wait_or_select, game_setup_menu,
-                                  options_menu, replay_menu,         run_game,
-                                  wipe_in,      moves_screen};
+const MenuOps default_menu_ops = {game_setup_menu, options_menu, replay_menu,
+                                  run_game,        wipe_in,      moves_screen};
 const MenuOps* menu_ops = &default_menu_ops;
 
 FlamePhases flame_phases = {0.0f, 42.0f};
@@ -47,29 +46,6 @@ FONT* menu_font(const MainObjects& objects, int index)
 {
     FONT* f = objects.font(index);
     return f ? f : font;
-}
-
-void menu_wait(int ms)
-{
-    for (; ms > 0; ms -= 10) {
-        music_poll();
-        rest(10);
-    }
-}
-
-void menu_wait_or_select(int ms)
-{
-    menu_input.store(0);
-    for (; ms > 0; ms -= 10) {
-        music_poll();
-        rest(10);
-        if (menu_input.load() & MENU_SELECT) {
-            menu_input.store(0);
-            return;
-        }
-        if (close_requested.load())
-            return;
-    }
 }
 
 int wrap_notice(const char* text, int width, int (*measure)(const char*, void*), void* user,
@@ -217,7 +193,7 @@ MenuAction menu_react(MenuList& list, uint16_t input, int escape_row)
 
 uint16_t menu_poll()
 {
-    menu_ops->wait(5);
+    wait_ops->wait(5);
     draw_menu_backdrop();
     present_dirty();
     return menu_input.load();

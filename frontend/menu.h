@@ -10,8 +10,6 @@ struct BITMAP;
 struct FONT;
 struct DemoImage;
 
-void menu_wait(int ms);            // rests in 10 ms steps, keeping the music fed
-void menu_wait_or_select(int ms);  // the same, ends early on select
 void draw_menu_backdrop();
 void text_entry(char* buffer, int x, int y, FONT* font, int max_length);
 const char* mode_name(int mode);
@@ -60,11 +58,9 @@ FONT* menu_font(const MainObjects& objects, int index);
 // when the game runs without sound.
 void menu_sound(int effect);
 
-// Where the menus wait and the screens they call; tests replace them so a
-// menu runs without a display, a timer thread or a game.
+// The screens the menus call; tests replace them so a menu runs without a
+// display or a game.
 struct MenuOps {
-    void (*wait)(int ms);
-    void (*wait_or_select)(int ms);
     int (*game_setup)(int top);
     void (*options)(int top);
     void (*replay)(int top);

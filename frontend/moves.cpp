@@ -101,7 +101,7 @@ void moves_screen()
     }
     menu_input.store(0);
     for (;;) {
-        menu_ops->wait(5);
+        wait_ops->wait(5);
         if (close_requested.load())
             return;
         uint16_t in = menu_input.load();

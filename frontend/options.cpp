@@ -171,7 +171,7 @@ void capture_key(OptionsMenu& m, int row)
     // The key that opened the capture must not be taken. A fire key that
     // never reads as released must not trap the player here either.
     while (fire_held()) {
-        menu_ops->wait(10);
+        wait_ops->wait(10);
         if (cancelled())
             return;
     }
@@ -180,7 +180,7 @@ void capture_key(OptionsMenu& m, int row)
         for (int k = 1; k < KEY_MAX && !found; k++)
             if (key[k] && key_capture_allows(row, k))
                 found = k;
-        menu_ops->wait(10);
+        wait_ops->wait(10);
         if (cancelled())
             return;
         if (found) {
@@ -202,8 +202,8 @@ void capture_key(OptionsMenu& m, int row)
             // Held on, a new kick or punch key would select this row again
             // once the input timer knows it: let it go first (a second at most).
             for (int i = 0; i < KEY_RELEASE_WAITS && key[found] && !close_requested.load(); i++)
-                menu_ops->wait(10);
-            menu_ops->wait(20);
+                wait_ops->wait(10);
+            wait_ops->wait(20);
             return;
         }
     }
@@ -216,7 +216,7 @@ void capture_button(const OptionsMenu& m, int row)
     wait_joystick_release();
     int found = -1;
     while (found < 0 && !key[KEY_ESC]) {
-        menu_ops->wait(10);
+        wait_ops->wait(10);
         if (close_requested.load())
             return;
         uint32_t held = joystick_buttons_held();
@@ -228,7 +228,7 @@ void capture_button(const OptionsMenu& m, int row)
     // Escape may not have reached MenuInput yet: let it go before the
     // redraw clears it, or it would leave the menu too.
     while (found < 0 && key[KEY_ESC] && !close_requested.load())
-        menu_ops->wait(10);
+        wait_ops->wait(10);
     *button_binding(row) = (int16_t)found;
     input_use_bindings();
 }
@@ -351,7 +351,7 @@ void apply_display(const OptionsMenu& m)
     // A new mode may bring a new window, which never hears of a key let go
     // before it exists: Escape would stay held in the next menu.
     for (int i = 0; i < ESCAPE_RELEASE_WAITS && key[KEY_ESC] && !close_requested.load(); i++)
-        menu_ops->wait(10);
+        wait_ops->wait(10);
     const GfxDriverDesc& d = gfx_driver_table[m.card];
     GameConfig& c = game_config;
     if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {
@@ -495,7 +495,7 @@ void options_menu(int top)
 
     redraw(m);
     for (;;) {
-        menu_ops->wait(5);
+        wait_ops->wait(5);
         if (close_requested.load())
             return;  // the run ends: no new mode for it
         uint16_t in = menu_input.load();

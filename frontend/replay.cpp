@@ -91,7 +91,7 @@ void show_message(const char* text, int top)
         textout_ex(back_buffer, menu_font(main_objects(), FONT_ITEM), text, LABEL_X, top + 110, -1,
                    -1);
     present_all();
-    menu_ops->wait(MESSAGE_MS);
+    wait_ops->wait(MESSAGE_MS);
 }
 
 // The attract demos are only borrowed; anything else is ours to free.

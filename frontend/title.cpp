@@ -156,7 +156,7 @@ void attract_cycle(int& attract)
         draw_score_table(mode, -1, back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
                          menu_font(m, FONT_SELECTED), menu_font(m, FONT_HEADING), nullptr);
     menu_ops->wipe_in(music_poll);
-    menu_ops->wait_or_select(TABLE_MS);
+    wait_ops->wait_or_select(TABLE_MS);
 }
 
 // Runs what the title's row `chosen` stands for. False for QUIT.

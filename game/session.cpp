@@ -211,7 +211,7 @@ void show_ending()
         // once on any control or Escape, and never waits for a select.
         menu_input.store(0);
         for (int ms = 0; ms < REPLAY_ENDING_MS && !close_requested.load(); ms += 10) {
-            menu_ops->wait(10);
+            wait_ops->wait(10);
             if (menu_input.load() & (CTRL_ALL | MENU_ESCAPE))
                 break;
         }

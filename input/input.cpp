@@ -4,9 +4,9 @@
 
 #include <cstdio>
 
+#include "audio/music.h"
 #include "config/config.h"
 #include "config/launch.h"
-#include "frontend/menu.h"
 
 std::atomic<uint16_t> menu_input{0};
 std::atomic<bool> close_requested{false};
@@ -202,6 +202,32 @@ void init_joystick_input()
 
 void stop_input_timer() { remove_int(input_tick); }
 
+void menu_wait(int ms)
+{
+    for (; ms > 0; ms -= 10) {
+        music_poll();
+        rest(10);
+    }
+}
+
+void menu_wait_or_select(int ms)
+{
+    menu_input.store(0);
+    for (; ms > 0; ms -= 10) {
+        music_poll();
+        rest(10);
+        if (menu_input.load() & MENU_SELECT) {
+            menu_input.store(0);
+            return;
+        }
+        if (close_requested.load())
+            return;
+    }
+}
+
+const WaitOps default_wait_ops = {menu_wait, menu_wait_or_select};
+const WaitOps* wait_ops = &default_wait_ops;
+
 int fire_held()
 {
     const GameConfig& c = game_config;
@@ -232,7 +258,7 @@ void wait_keys_released(int quiet_ms)
     for (int quiet = 0; quiet < quiet_ms && !close_requested.load(); quiet += 10) {
         if (!keys_all_up(key, joystick_buttons_held()))
             quiet = -10;  // pressed again: the quiet starts over
-        menu_ops->wait(10);
+        wait_ops->wait(10);
     }
     menu_input.store(0);
 }

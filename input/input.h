@@ -37,6 +37,19 @@ void input_use_bindings();
 // the first pad, bit b for button b (0 with no joystick).
 uint32_t joystick_buttons_held();
 int fire_held();
+// Waits that keep the music fed: rests in 10 ms steps; the second ends
+// early on select (clearing MenuInput first) or when the window closes.
+void menu_wait(int ms);
+void menu_wait_or_select(int ms);
+// Where the screens wait; tests replace them so a screen runs without a
+// timer thread.
+struct WaitOps {
+    void (*wait)(int ms);
+    void (*wait_or_select)(int ms);
+};
+extern const WaitOps default_wait_ops;
+extern const WaitOps* wait_ops;
+
 // Returns once no joystick button is held, the window closes, or after
 // three seconds.
 void wait_joystick_release();

@@ -60,8 +60,8 @@ int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t sk
 }
 void fake_wipe(void (*)()) { calls += "wipe "; }
 void fake_moves() { calls += "moves "; }
-const MenuOps FAKE_OPS = {fake_wait,   fake_table, fake_setup, fake_options,
-                          fake_replay, fake_game,  fake_wipe,  fake_moves};
+const MenuOps FAKE_OPS = {fake_setup, fake_options, fake_replay, fake_game, fake_wipe, fake_moves};
+const WaitOps FAKE_WAITS = {fake_wait, fake_table};
 
 DemoImage* demo_of_mode(uint8_t mode)
 {
@@ -76,6 +76,7 @@ protected:
     {
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
+        wait_ops = &FAKE_WAITS;
         launch = LaunchOptions{};
         launch.no_sound = 0xFF;
         calls.clear(), polls = setup_result = 0, close_in_options = false;
@@ -89,6 +90,7 @@ protected:
         destroy_bitmap(back_buffer);
         back_buffer = nullptr;
         menu_ops = &default_menu_ops;
+        wait_ops = &default_wait_ops;
         close_requested.store(false);
     }
     void feed(std::vector<uint16_t> words, int idle = 0)

@@ -158,15 +158,15 @@ TEST_F(InputTest, AScreenCanWaitUntilEveryKeyIsLetGo)
     // only count from the last release.
     static int waited;
     waited = 0;
-    MenuOps ops = default_menu_ops;
+    WaitOps ops = default_wait_ops;
     ops.wait = [](int ms) {
         waited += ms;
         key[KEY_LCONTROL] = (waited < 50 || (waited >= 100 && waited < 150)) ? 1 : 0;
         menu_input.fetch_or(key[KEY_LCONTROL] ? CTRL_KICK : 0);
     };
-    menu_ops = &ops;
+    wait_ops = &ops;
     wait_keys_released(100);
     EXPECT_EQ(waited, 250);
     EXPECT_EQ(menu_input.load(), 0) << "what was pressed before is forgotten";
-    menu_ops = &default_menu_ops;
+    wait_ops = &default_wait_ops;
 }

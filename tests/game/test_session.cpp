@@ -95,13 +95,13 @@ TEST_F(SessionTest, CreditsAreNotRecordedAndEndTheRun)
 TEST_F(SessionTest, AReplayedWinEndsAfterAShortEndingOrAtAnyKey)
 {
     static int waited, key_at;
-    MenuOps ops = default_menu_ops;
+    WaitOps ops = default_wait_ops;
     ops.wait = [](int ms) {
         waited += ms;
         if (waited == key_at)
             menu_input.fetch_or(CTRL_LEFT);
     };
-    menu_ops = &ops;
+    wait_ops = &ops;
     current_game.replaying = 0xFF;
     waited = 0, key_at = -1;
     show_ending();
@@ -111,5 +111,5 @@ TEST_F(SessionTest, AReplayedWinEndsAfterAShortEndingOrAtAnyKey)
     show_ending();
     EXPECT_EQ(waited, 500) << "a direction ends it, as it ends the replay";
     EXPECT_EQ(menu_input.load(), 0);
-    menu_ops = &default_menu_ops;
+    wait_ops = &default_wait_ops;
 }

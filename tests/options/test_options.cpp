@@ -73,8 +73,8 @@ int fake_mode(int card, int w, int h, int, int)
     return r;
 }
 void fake_moves() { calls += "moves "; }
-const MenuOps FAKE_OPS = {fake_wait, fake_wait, nullptr, nullptr,
-                          nullptr,   fake_game, nullptr, fake_moves};
+const MenuOps FAKE_OPS = {nullptr, nullptr, nullptr, fake_game, nullptr, fake_moves};
+const WaitOps FAKE_WAITS = {fake_wait, fake_wait};
 
 // Whether the picture shows `text` in the library font at (x, y).
 bool shows(BITMAP* picture, const char* text, int x, int y)
@@ -115,6 +115,7 @@ protected:
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         message_shot = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
+        wait_ops = &FAKE_WAITS;
         replay_text_entry = fake_entry;
         display_set_mode_fn(fake_mode);
         launch = LaunchOptions{};
@@ -136,6 +137,7 @@ protected:
         destroy_bitmap(message_shot);
         back_buffer = nullptr;
         menu_ops = &default_menu_ops;
+        wait_ops = &default_wait_ops;
         replay_text_entry = text_entry;
         display_set_mode_fn(nullptr);
         close_requested.store(false);
