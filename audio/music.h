@@ -65,3 +65,6 @@ void playlist_init(const ConfigEntry* keys, char* current_name);
 // its entries into `keys`.
 void playlist_next(const ConfigEntry* keys, char* current_name);
 void playlist_prev(const ConfigEntry* keys, char* current_name);
+// The text that a key of the playlist table holds (the module's file name),
+// or "" for an unknown key.
+const char* playlist_text(const char* key);

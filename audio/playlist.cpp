@@ -97,3 +97,11 @@ void playlist_prev(const ConfigEntry* keys, char* current_name)
         return;
     select((playlist_current + playlist_count - 1) % playlist_count, keys, current_name);
 }
+
+const char* playlist_text(const char* key)
+{
+    for (const ConfigEntry* e = playlist_table; e->value; e++)
+        if (strcmp(e->key, key) == 0)
+            return (const char*)e->value;
+    return "";
+}

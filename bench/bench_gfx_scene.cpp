@@ -10,6 +10,7 @@
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
+#include "game/level_loop.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
@@ -89,7 +90,7 @@ void setup()
 void street_with_actors()
 {
     actor_table_reset();
-    current_game.level = 1;
+    stage.level = 1;
     for (int i = 0; i < 30; i++) {
         int s = actor_spawn(0);
         int16_t* r = actor_table.slots[s].regs;
@@ -115,7 +116,7 @@ void BM_draw_street_frame(benchmark::State& state)
         // The map scrolls and the clock ticks as in play.
         amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(frame % 2000);
         amc_globals[GLOBAL_TIMER] = (int16_t)(7200 - frame % 7200);
-        draw_scene(frame++);
+        draw_frame(frame++);  // the scene and the HUD
         dirty_rows.first = -1;
     }
     benchmark::DoNotOptimize(back_buffer->line[100][100]);

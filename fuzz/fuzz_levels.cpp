@@ -8,15 +8,12 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "config/launch.h"
-#include "engine/actor.h"
 #include "engine/diag.h"
 #include "fuzz/fuzz_file.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 
 static void quiet(const char*, size_t, void*) {}
-static void no_clock(uint16_t) {}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -28,9 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         snprintf(path, sizeof path, "%sLEVELS.DAT", dir);
         mkdir(dir, 0700);
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        data_dir = dir;
-        launch.no_sound = 0xFF;
-        level_start_clock = no_clock;
         diag_set_sink(quiet, nullptr);
     }
     if (size < 1)
@@ -39,12 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!fuzz_file(written, "fuzz_levels_input", data + 1, size - 1) || rename(written, path) != 0)
         return 0;
     int16_t row = (int16_t)(data[0] % LEVEL_ROWS);
-    if (load_level(1, row) && level_map.tiles)
+    if (load_level_graphics(row, dir) && level_map.tiles)
         for (int32_t t = 0; t <= level_map.max_tile; t++)
             if (!level_map.tiles[t])
                 __builtin_trap();  // a level that loads has every tile
     unload_level_map();
     release_band_strip();
-    actor_table_reset();
     return 0;
 }

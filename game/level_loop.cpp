@@ -88,7 +88,7 @@ int escape(LevelLoop& loop)
 
 }  // namespace
 
-const LevelLoopOps default_level_ops = {rest_ms, draw_scene, present_frame, start_frame_clock,
+const LevelLoopOps default_level_ops = {rest_ms, draw_frame, present_frame, start_frame_clock,
                                         stop_frame_clock};
 const LevelLoopOps* level_ops = &default_level_ops;
 

@@ -6,6 +6,8 @@
 
 #include "nwd_contract.h"
 
+struct BITMAP;
+
 // One world tick: controls in, the actors' pass, the level's tick hook, the
 // sound requests, the counters. 0 when the tick did not run because play
 // must stop (a replay or the credits interrupted, a replay run out).
@@ -38,6 +40,18 @@ void follow_music_cue(int16_t level, int16_t cue);
 
 // level_pass's result while the level goes on.
 constexpr int LEVEL_GOES_ON = INT_MIN;
+
+// The start of a level: its graphics, the director with the carried
+// values, its music and the frame clock. 1 ready, 0 when it could not be
+// loaded (level_error() says why).
+int load_level(int16_t mode, int16_t level);
+// The stage and, on a row with a HUD, the HUD with the game's values or,
+// in a replay given with -play, the statistics overlay: the loop's `draw`.
+void draw_frame(int pictures);
+// draw_hud on the BackBuffer with the game's values; marks rows 0..31.
+void draw_hud_now(int force);
+// The overlay from the demo being replayed, the frame rate and the music.
+void draw_statistics(BITMAP* bmp, uint16_t controls);
 
 // One pass of the loop: rest, the owed ticks, at most one picture, the keys
 // that act outside the scripts. LEVEL_GOES_ON, or what run_level returns.

@@ -18,7 +18,6 @@ struct CurrentGame {
     uint8_t replaying;
     uint32_t seed;
     uint32_t frames_run;
-    uint32_t level_ticks;
     int32_t cheated;
     int32_t with_music;
 };

@@ -43,7 +43,6 @@ int world_tick()
     world_step((int16_t)controls, row ? row->tick_hook : nullptr,
                launch.no_sound ? nullptr : play_request, nullptr);
     g.frames_run++;
-    g.level_ticks++;
     demo_trace_tick(g.frames_run);
     return 1;
 }

@@ -6,15 +6,9 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "audio/music.h"
-#include "config/launch.h"
-#include "demo/demo.h"
-#include "engine/actor.h"
-#include "engine/amc_vm.h"
-#include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "nwd_contract.h"  // CTRL_ bits of the overlay
 
 namespace {
 
@@ -245,20 +239,6 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
     return changed ? 1 : 0;
 }
 
-void draw_hud_now(int force)
-{
-    if (!back_buffer)
-        return;
-    const int16_t* g = amc_globals;
-    // Scores are unsigned tens of points; the script variable holds the bits.
-    int drawn =
-        draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[SLOT_BAR].regs[REG_HEALTH],
-                 g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
-                 current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS], current_game.mode);
-    if (drawn || force)
-        mark_dirty(0, HUD_ROWS - 1);
-}
-
 void draw_statistics_values(BITMAP* b, uint16_t controls, const StatsLine& s)
 {
     struct Icon {
@@ -283,16 +263,4 @@ void draw_statistics_values(BITMAP* b, uint16_t controls, const StatsLine& s)
     print(b, f, 220, 9, -1, "SKILL%3u", s.skill);
     print(b, f, 220, 18, -1, "MOD  %3u", s.volume);
     mark_dirty(0, STATS_ROWS - 1);
-}
-
-void draw_statistics(BITMAP* b, uint16_t controls)
-{
-    StatsLine s{0, 0, 0, launch.fps, (unsigned)music_get_volume()};
-    if (active_demo) {
-        DemoHeader h = demo_header(active_demo);
-        s.played = demo_position.played;
-        s.total = h.frames;
-        s.skill = (uint16_t)h.skill;
-    }
-    draw_statistics_values(b, controls, s);
 }

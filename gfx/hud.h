@@ -48,8 +48,6 @@ enum {
 // 1 if anything was drawn. `mode` is the game mode shown (0: none).
 int draw_hud(BITMAP* bmp, int force, int energy, int second_bar, int item, int item_count,
              int timer, int score, int top_score, int lives, int stars, int mode = 0);
-// draw_hud on the BackBuffer with the current game values; marks rows 0..31.
-void draw_hud_now(int force);
 
 struct StatsLine {
     uint32_t played, total;  // demo frames played in all / in the header
@@ -57,5 +55,3 @@ struct StatsLine {
 };
 // The overlay from explicit values (rows 0..47, marked dirty).
 void draw_statistics_values(BITMAP* bmp, uint16_t controls, const StatsLine& s);
-// The overlay from the demo being replayed, the frame rate and the music.
-void draw_statistics(BITMAP* bmp, uint16_t controls);

@@ -8,15 +8,9 @@
 #include <cstring>
 #include <new>
 
-#include "audio/music.h"
-#include "config/config.h"
-#include "config/launch.h"
 #include "datafile/datcheck.h"
 #include "datafile/level_objects.h"
 #include "engine/diag.h"
-#include "engine/world.h"
-#include "game/clock.h"
-#include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/main_data.h"
@@ -62,7 +56,7 @@ static_assert(LEVEL_ROWS == LEVEL_OBJECT_ROWS && rows_agree(),
 
 LevelMap level_map = {nullptr, nullptr, 0, -1, nullptr, 16};
 BITMAP* band_strip = nullptr;
-void (*level_start_clock)(uint16_t rate) = start_frame_clock;
+Stage stage = {0, 0};
 
 namespace {
 
@@ -172,14 +166,6 @@ bool is_structured(int type)
 }
 
 }  // namespace
-
-const char* playlist_text(const char* key)
-{
-    for (const ConfigEntry* e = playlist_table; e->value; e++)
-        if (strcmp(e->key, key) == 0)
-            return (const char*)e->value;
-    return "";
-}
 
 const char* level_error() { return level_error_text; }
 
@@ -293,7 +279,7 @@ void unload_level_map()
     level_map.max_tile = -1;
 }
 
-int load_level(int16_t mode, int16_t level)
+int load_level_graphics(int16_t level, const char* dir)
 {
     const LevelDesc* r = level_desc(level);
     if (!r || !back_buffer) {
@@ -301,7 +287,7 @@ int load_level(int16_t mode, int16_t level)
         return 0;
     }
     char path[1024];
-    if (!levels_path(data_dir, path, sizeof path))
+    if (!levels_path(dir, path, sizeof path))
         return 0;
 
     level_error_text[0] = 0;
@@ -322,12 +308,8 @@ int load_level(int16_t mode, int16_t level)
     clear_picture(back_buffer);
     mark_dirty(0, PICTURE_H - 1);
 
-    if (r->map_name[0] && !load_level_map(data_dir, r->tile_sheet_name, r->map_name, r->tile_size))
+    if (r->map_name[0] && !load_level_map(dir, r->tile_sheet_name, r->map_name, r->tile_size))
         return 0;
-
-    world_start_level({level, mode, current_game.skill, (int16_t)current_game.score,
-                       current_game.item, current_game.item_count, current_game.stars,
-                       current_game.lives});
 
     if (main_data && main_data[MAIN_PALETTE].type == DAT_PALETTE) {
         set_palette((RGB*)main_data[MAIN_PALETTE].dat);
@@ -342,14 +324,6 @@ int load_level(int16_t mode, int16_t level)
         draw_hud(back_buffer, 1, FULL_ENERGY, FULL_ENERGY, 0, 0, 0, 0, 0, 0, 0);
     else
         rectfill(back_buffer, 0, 0, PICTURE_W, PICTURE_H, 0);
-
-    if (!launch.no_sound && current_game.with_music)
-        music_play(0, data_dir, launch.mod_file ? launch.mod_file : playlist_text(r->music));
-
-    current_game.level_ticks = 0;
-    frame_ticks += 1;
-    if (launch.fps == 0)
-        launch.fps = DEFAULT_FPS;
-    level_start_clock(launch.fps);
+    stage = {level, 0};
     return 1;
 }

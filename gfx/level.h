@@ -55,14 +55,20 @@ extern BITMAP* band_strip;
 
 inline unsigned map_cell(unsigned cell) { return get_le16(level_map.cells + 2u * cell); }
 
-// How a level start runs the frame clock: start_frame_clock, unless a test
-// that has no timer driver puts its own here.
-extern void (*level_start_clock)(uint16_t rate);
+// The stage being drawn: the catalogue row whose graphics are loaded, and
+// the ticks it has run, which time the interludes' captions.
+struct Stage {
+    int16_t level;
+    uint32_t ticks;  // calls of its tick hook so far
+};
+extern Stage stage;
 
-// 1 when the level is ready to play, 0 on failure (diagnostic written).
-// LEVELS.DAT is checked whole before the library reads any object of it.
-int load_level(int16_t mode, int16_t level);
-// Why the last load_level or load_level_map failed, as its diagnostic line
+// Loads the graphics of `level` (LEVELS.DAT under `dir`, checked whole
+// before the library reads any object of it) and draws its first picture:
+// the HUD's frame or a cleared picture. It becomes the stage. 1 when it is
+// ready, 0 on failure (diagnostic written).
+int load_level_graphics(int16_t level, const char* dir);
+// Why the last load_level_graphics or load_level_map failed, as its diagnostic line
 // says it, without the line end; "" after a success.
 const char* level_error();
 // 1 on success; loads the map and cuts its tiles from the sheet.
@@ -71,7 +77,3 @@ void unload_level_map();
 // Builds band_strip from `picture` (replacing any previous strip); 0 on failure.
 int build_band_strip(BITMAP* picture, int wrap);
 void release_band_strip();
-
-// The text that a playlist key holds (the module's file name), or "" for an
-// unknown key.
-const char* playlist_text(const char* key);

@@ -5,11 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/launch.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
-#include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/level.h"
@@ -73,7 +71,7 @@ const CaptionLine* caption_list(int level)
 }
 
 // The row being drawn; hooks only run while a valid row is current.
-const LevelDesc* current_row() { return level_desc(current_game.level); }
+const LevelDesc* current_row() { return level_desc(stage.level); }
 
 // Offset into a strip repeating every `period` pixels. A negative scroll
 // position wraps like a positive one instead of leaving the band's left
@@ -285,12 +283,12 @@ int scene_draw_list(int frame_count, int16_t* out)
     return n;
 }
 
-void draw_scene(int frame_count)
+int draw_scene(int frame_count)
 {
     const LevelDesc* r = current_row();
     BITMAP* b = back_buffer;
     if (!r || !b)
-        return;
+        return 0;
     int bottom = r->play_top + r->tile_size * r->map_rows;
     set_clip_rect(b, 0, r->play_top, PICTURE_W - 1, bottom);
 
@@ -318,18 +316,12 @@ void draw_scene(int frame_count)
         overlay--;
     draw_shadows(b, list, overlay, objects, r->play_top);
     paint(0, overlay);
-    draw_foreground(b, current_game.level, s, r->play_top);
+    draw_foreground(b, stage.level, s, r->play_top);
     paint(overlay, n);
 
     mark_dirty(r->play_top, bottom);
     set_clip_rect(b, 0, 0, PICTURE_W - 1, PICTURE_H - 1);
-
-    if (r->has_hud) {
-        if (launch.play && !launch.no_stat)
-            draw_statistics(b, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
-        else
-            draw_hud_now(0);
-    }
+    return 1;
 }
 
 void draw_parallax_band()
@@ -396,7 +388,8 @@ void type_captions()
 {
     const CaptionLine* c;
     int i;
-    if (!back_buffer || !caption_due(current_game.level, current_game.level_ticks, &c, &i))
+    uint32_t tick = stage.ticks++;
+    if (!back_buffer || !caption_due(stage.level, tick, &c, &i))
         return;
     FONT* f = main_objects().font(FONT_SMALL);
     if (!f)

@@ -7,7 +7,10 @@
 struct BITMAP;
 struct RGB;
 
-void draw_scene(int frame_count);
+// The stage's backdrop, map, actors and foreground into the BackBuffer,
+// play area rows marked; 0 when there is no stage or no picture to draw.
+// The HUD above it is the game's to draw.
+int draw_scene(int frame_count);
 // The palette the scene is shown in: drop shadows darken through it.
 void scene_use_palette(const RGB* pal);
 void draw_tile_block(BITMAP* bmp, unsigned first_cell, int columns, int rows, int x, int y);
@@ -17,7 +20,8 @@ void draw_map_cell(BITMAP* bmp, int x, int y, unsigned cell);
 void draw_parallax_band();
 void draw_van_band();
 void draw_credits();
-// Tick hook of the interludes.
+// Tick hook of the interludes: types what caption_due says for the stage's
+// tick, and counts the tick.
 void type_captions();
 
 // Actors to paint this frame, in painting order (back to front); returns

@@ -38,7 +38,6 @@ protected:
         saved_dir = data_dir;
         data_dir = DATA.c_str();
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        level_start_clock = no_clock;
         level_ops = &TICKING;
     }
     void TearDown() override
@@ -48,7 +47,6 @@ protected:
         if (back_buffer)
             destroy_bitmap(back_buffer);
         back_buffer = nullptr;
-        level_start_clock = start_frame_clock;
         demo_free(last_game_demo);
         GameTest::TearDown();
     }

@@ -13,6 +13,7 @@
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
 #include "fileio/byteorder.h"
+#include "game/level_loop.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
@@ -27,6 +28,12 @@ namespace {
 DATAFILE fake_main[600];
 COLOR_MAP fake_map;
 PALETTE palette;
+
+void no_rest(unsigned) {}
+void no_draw(int) {}
+void nothing() {}
+const LevelLoopOps CLOCK_RATE_OPS = {no_rest, no_draw, nothing,
+                                     [](uint16_t rate) { started_clock_rate = rate; }, nothing};
 
 BITMAP* solid(int w, int h, int colour)
 {
@@ -128,8 +135,6 @@ void GfxTest::SetUp()
             for (int c = 0; c < 256; c++)
                 fake_map.data[r][c] = (r == 1 && c == LIT_FROM) ? LIT_TO : c;
         color_map = &fake_map;
-        // No timer driver without a system: the clock's rate is all we check.
-        level_start_clock = [](uint16_t rate) { started_clock_rate = rate; };
         build_main_data();
         ASSERT_NE(mkdtemp(root), nullptr);
         atexit([] { system((std::string("rm -rf ") + root).c_str()); });
@@ -144,7 +149,10 @@ void GfxTest::SetUp()
         program_table[i] = {idle, 1};
     program_count = PROGRAM_DIRECTOR + 1;
     current_game = CurrentGame{};
+    stage = {0, 0};
     data_dir = levels_dir.c_str();
+    // No timer driver without a system: the clock's rate is all we check.
+    level_ops = &CLOCK_RATE_OPS;
 }
 
 void GfxTest::TearDown()

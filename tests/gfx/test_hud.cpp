@@ -1,6 +1,7 @@
 #include <cstring>
 #include <string>
 
+#include "game/level_loop.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx_fixture.h"

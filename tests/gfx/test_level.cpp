@@ -7,6 +7,7 @@
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/clock.h"
+#include "game/level_loop.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
@@ -97,7 +98,7 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
 {
     current_game.skill = 7;
     current_game.score = 1234;
-    current_game.level_ticks = 99;
+    stage = {1, 99};
     launch.fps = 0;
     clear_to_color(back_buffer, 77);
     uint32_t ticks = frame_ticks;
@@ -111,7 +112,8 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
     EXPECT_EQ(director.regs[ARG_DIRECTOR_MODE], 3);
     EXPECT_EQ(amc_globals[GLOBAL_SKILL], 7);
     EXPECT_EQ(amc_globals[GLOBAL_SCORE], 1234);
-    EXPECT_EQ(current_game.level_ticks, 0u);
+    EXPECT_EQ(stage.level, 6);
+    EXPECT_EQ(stage.ticks, 0u);
     EXPECT_EQ(launch.fps, 72);
     EXPECT_EQ(started_clock_rate, 72);
     EXPECT_EQ(frame_ticks - ticks, 1u);

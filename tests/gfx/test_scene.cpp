@@ -5,7 +5,7 @@
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
-#include "game/session.h"
+#include "game/level_loop.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/scene.h"
@@ -39,14 +39,14 @@ class Scene : public GfxTest {
 protected:
     void street(int level)
     {
-        current_game.level = (int16_t)level;
-        ASSERT_EQ(load_level(1, level), 1);
+        ASSERT_EQ(load_level_graphics((int16_t)level, levels_dir.c_str()), 1);
     }
 };
 
 TEST_F(Scene, MapScrollsByWholeAndPartTiles)
 {
     street(1);  // lev1 holds tile c in column c
+    dirty_rows = {-1, 0};  // the load marked the whole picture
     struct {
         int scroll, tile_at_0, next_x;
     } cases[] = {{0, 0, 16}, {17, 1, 15}, {32, 2, 16}};
@@ -57,13 +57,13 @@ TEST_F(Scene, MapScrollsByWholeAndPartTiles)
         EXPECT_EQ(pixel(c.next_x - 1, 32), tile_colour(c.tile_at_0));
         EXPECT_EQ(pixel(c.next_x, 32 + 12 * 16), tile_colour(c.tile_at_0 + 1));
     }
-    EXPECT_EQ(dirty_rows.first, 0);
+    EXPECT_EQ(dirty_rows.first, 32) << "the play area; the HUD above is the game's";
     EXPECT_EQ(dirty_rows.last, 32 + 13 * 16);
 }
 
 TEST_F(Scene, DrawListPaintsBySortKeyThenSlot)
 {
-    current_game.level = 6;
+    stage.level = 6;
     set_actor(3, SPRITE_B, 0, 0, 100);
     set_actor(5, SPRITE_B, 0, 0, 0);
     set_actor(7, SPRITE_B, 0, 0, 99);
@@ -90,7 +90,7 @@ TEST_F(Scene, DrawListPaintsBySortKeyThenSlot)
 
 TEST_F(Scene, ActorsAreMirroredAndRecolouredAroundTheirHotSpot)
 {
-    current_game.level = 6;  // play area from row 48
+    stage.level = 6;  // play area from row 48
     set_actor(1, SPRITE_A, 100, 40);
     set_actor(2, 0x8000 | SPRITE_A, 100, 100);
     set_actor(3, SPRITE_A, 200, 40);
@@ -128,7 +128,7 @@ TEST_F(Scene, BackgroundBandsAndForegroundLayer)
     EXPECT_EQ(pixel(15, 140), tile_colour(50)) << "the fighter under the layer";
     EXPECT_EQ(pixel(5, 145), 101) << "the banner over it";
 
-    current_game.level = 6;  // the van road: scroll_x modulo 128
+    stage.level = 6;  // the van road: scroll_x modulo 128
     amc_globals[GLOBAL_SCROLL_X] = 130;
     draw_van_band();
     EXPECT_EQ(pixel(0, 48), 3);
@@ -200,9 +200,9 @@ TEST_F(Scene, CaptionsTypeOneLetterEveryFiveTicks)
     ASSERT_EQ(caption_due(3, 0, &line, &i), 1);
     EXPECT_STREQ(line->text, "NOW THEY ARE ON YOUR TURF...");
 
-    current_game.level = 6;
-    current_game.level_ticks = 40;  // the first letter, T, at (64, 16)
+    stage = {6, 40};  // the first letter, T, at (64, 16)
     type_captions();
+    EXPECT_EQ(stage.ticks, 41u);
     EXPECT_LT(count_colour(0, 64, 16, 71, 23), 64);
     EXPECT_EQ(dirty_rows.first, 16);
     EXPECT_EQ(dirty_rows.last, 23);
@@ -210,7 +210,7 @@ TEST_F(Scene, CaptionsTypeOneLetterEveryFiveTicks)
 
 TEST_F(Scene, CreditsRiseThroughTheirWindow)
 {
-    current_game.level = LEVEL_CREDITS;
+    stage.level = LEVEL_CREDITS;
     amc_globals[GLOBAL_TIMER] = 168;  // first line 3 at y 0: line 11 at y 112
     draw_scene(0);
     EXPECT_EQ(strlen(credits_text[10]), 0u);
@@ -235,10 +235,10 @@ TEST_F(Scene, DrawingFramesAllocatesNothing)
     for (int f = 0; f < 50; f++) {
         amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(7 * f);
         amc_globals[GLOBAL_SCORE] = amc_globals[GLOBAL_TIMER] = (int16_t)(72 * f);
-        draw_scene(f);
+        draw_frame(f);  // the HUD as well
     }
-    current_game.level = 6;
-    for (current_game.level_ticks = 0; current_game.level_ticks < 400; current_game.level_ticks++)
+    stage = {6, 0};
+    for (int t = 0; t < 400; t++)
         type_captions();
     counting = false;
     EXPECT_EQ(heap_calls.load(), 0);

@@ -1,0 +1,72 @@
+// The level on screen: its start (graphics, the director, music, the frame
+// clock) and each frame's picture with the HUD or the replay's overlay.
+#include <allegro.h>
+
+#include "audio/music.h"
+#include "config/launch.h"
+#include "demo/demo.h"
+#include "engine/actor.h"
+#include "engine/amc_vm.h"
+#include "engine/world.h"
+#include "game/clock.h"
+#include "game/level_loop.h"
+#include "game/session.h"
+#include "gfx/display.h"
+#include "gfx/hud.h"
+#include "gfx/level.h"
+#include "gfx/scene.h"
+
+int load_level(int16_t mode, int16_t level)
+{
+    if (!load_level_graphics(level, data_dir))
+        return 0;
+    const CurrentGame& g = current_game;
+    world_start_level(
+        {level, mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives});
+
+    const LevelDesc* r = level_desc(level);
+    if (!launch.no_sound && g.with_music)
+        music_play(0, data_dir, launch.mod_file ? launch.mod_file : playlist_text(r->music));
+
+    frame_ticks += 1;
+    if (launch.fps == 0)
+        launch.fps = DEFAULT_FPS;
+    level_ops->start_clock(launch.fps);
+    return 1;
+}
+
+void draw_hud_now(int force)
+{
+    if (!back_buffer)
+        return;
+    const int16_t* g = amc_globals;
+    // Scores are unsigned tens of points; the script variable holds the bits.
+    int drawn =
+        draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[SLOT_BAR].regs[REG_HEALTH],
+                 g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
+                 current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS], current_game.mode);
+    if (drawn || force)
+        mark_dirty(0, HUD_ROWS - 1);
+}
+
+void draw_statistics(BITMAP* b, uint16_t controls)
+{
+    StatsLine s{0, 0, 0, launch.fps, (unsigned)music_get_volume()};
+    if (active_demo) {
+        DemoHeader h = demo_header(active_demo);
+        s.played = demo_position.played;
+        s.total = h.frames;
+        s.skill = (uint16_t)h.skill;
+    }
+    draw_statistics_values(b, controls, s);
+}
+
+void draw_frame(int pictures)
+{
+    if (!draw_scene(pictures) || !level_desc(stage.level)->has_hud)
+        return;
+    if (launch.play && !launch.no_stat)
+        draw_statistics(back_buffer, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
+    else
+        draw_hud_now(0);
+}
