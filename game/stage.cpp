@@ -20,6 +20,8 @@ int load_level(int16_t mode, int16_t level)
 {
     if (!load_level_graphics(level, data_dir))
         return 0;
+    // A demo plays the whole game, so it plays the whole level.
+    stage.hide_hints = (demo_state & DEMO_PLAYING) != 0;
     const CurrentGame& g = current_game;
     world_start_level(
         {level, mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives});

@@ -56,7 +56,7 @@ static_assert(LEVEL_ROWS == LEVEL_OBJECT_ROWS && rows_agree(),
 
 LevelMap level_map = {nullptr, nullptr, 0, -1, nullptr, 16};
 BITMAP* band_strip = nullptr;
-Stage stage = {0, 0};
+Stage stage = {0, 0, false};
 
 namespace {
 
@@ -324,6 +324,6 @@ int load_level_graphics(int16_t level, const char* dir)
         draw_hud(back_buffer, 1, FULL_ENERGY, FULL_ENERGY, 0, 0, 0, 0, 0, 0, 0);
     else
         rectfill(back_buffer, 0, 0, PICTURE_W, PICTURE_H, 0);
-    stage = {level, 0};
+    stage = {level, 0, false};
     return 1;
 }

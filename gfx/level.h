@@ -59,7 +59,8 @@ inline unsigned map_cell(unsigned cell) { return get_le16(level_map.cells + 2u *
 // the ticks it has run, which time the interludes' captions.
 struct Stage {
     int16_t level;
-    uint32_t ticks;  // calls of its tick hook so far
+    uint32_t ticks;   // calls of its tick hook so far
+    bool hide_hints;  // a demo plays: hints for a new player would only hide its fight
 };
 extern Stage stage;
 

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "gfx/display.h"
@@ -266,8 +265,7 @@ int scene_draw_list(int frame_count, int16_t* out)
     for (int guard = 0; s != 0 && guard < ACTOR_SLOTS - 1; guard++) {
         const int16_t* r = actor_table.slots[s].regs;
         int f = (uint16_t)r[REG_FRAME] & 0x7FFF;
-        // Hints for a new player would only hide an attract demo's fight.
-        bool hint = r[REG_SORT_KEY] >= HINT_LAYER && (demo_state & DEMO_PLAYING);
+        bool hint = r[REG_SORT_KEY] >= HINT_LAYER && stage.hide_hints;
         if (f >= FIRST_FRAME && f <= LAST_FRAME && (r[REG_BLINK] == 0 || (frame_count & 1)) &&
             objects.bitmap(f) && !hint)
             out[n++] = (int16_t)s;

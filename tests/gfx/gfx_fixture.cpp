@@ -149,7 +149,7 @@ void GfxTest::SetUp()
         program_table[i] = {idle, 1};
     program_count = PROGRAM_DIRECTOR + 1;
     current_game = CurrentGame{};
-    stage = {0, 0};
+    stage = {0, 0, false};
     data_dir = levels_dir.c_str();
     // No timer driver without a system: the clock's rate is all we check.
     level_ops = &CLOCK_RATE_OPS;

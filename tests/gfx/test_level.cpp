@@ -98,7 +98,7 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
 {
     current_game.skill = 7;
     current_game.score = 1234;
-    stage = {1, 99};
+    stage = {1, 99, false};
     launch.fps = 0;
     clear_to_color(back_buffer, 77);
     uint32_t ticks = frame_ticks;
