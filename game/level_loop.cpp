@@ -7,7 +7,6 @@
 #include "config/launch.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
-#include "frontend/menu.h"
 #include "game/clock.h"
 #include "game/session.h"
 #include "gfx/display.h"
@@ -74,7 +73,7 @@ int escape(LevelLoop& loop)
     if (loop.level > LAST_STREET)
         return LEVEL_GOES_ON;  // the interludes cannot be left
     level_ops->stop_clock();
-    if (pause_menu() != 0)
+    if (game_screens.pause_menu && game_screens.pause_menu() != 0)
         return -1;
     set_game_palette();  // the menu had its own
     mark_dirty(0, PICTURE_H - 1);

@@ -12,7 +12,6 @@
 #include "fileio/fileio.h"
 #include "gfx/display.h"
 #include "input/input.h"
-#include "shell/startup.h"
 
 const char name_alphabet[NAME_ALPHABET_SIZE + 1] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ-*!&. ";
 static_assert(sizeof name_alphabet == NAME_ALPHABET_SIZE + 1, "32 letters and the NUL");
@@ -187,13 +186,9 @@ bool scores_load_from(const char* path, char* kept, size_t kept_size)
     return true;
 }
 
-bool scores_load()
+bool scores_load(char* kept, size_t kept_size)
 {
-    char kept[64];
-    bool ok = scores_load_from("SCORES", kept, sizeof kept);
-    if (kept[0])
-        console_say("SCORES could not be read; kept as %s", kept);
-    return ok;
+    return scores_load_from("SCORES", kept, kept_size);
 }
 int scores_save() { return scores_write("SCORES"); }
 

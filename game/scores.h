@@ -37,8 +37,8 @@ int scores_write(const char* path);
 // its name into `kept`, else `kept` is empty) so that saving never writes
 // over it. False when it could not be moved: the tables must not be saved.
 bool scores_load_from(const char* path, char* kept, size_t kept_size);
-bool scores_load();  // "SCORES" in the working folder, as above
-int scores_save();   // 0 written, 1 not (the old file kept)
+bool scores_load(char* kept, size_t kept_size);  // "SCORES" in the working folder, as above
+int scores_save();                               // 0 written, 1 not (the old file kept)
 
 uint16_t best_score(int mode);
 bool score_qualifies(int mode, uint16_t score);

@@ -12,7 +12,6 @@
 #include "demo/demo.h"
 #include "engine/diag.h"
 #include "engine/world.h"
-#include "frontend/menu.h"
 #include "game/clock.h"
 #include "game/level_loop.h"
 #include "game/scores.h"
@@ -22,6 +21,7 @@
 #include "input/input.h"
 
 CurrentGame current_game;
+GameScreens game_screens = {nullptr, nullptr};
 int16_t furthest_level = 0;
 bool level_failed = false;
 
@@ -283,7 +283,8 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
         if (r == LEVEL_NOT_LOADED) {
             // The game ends as lost; the player learns why, not only stderr.txt.
             level_failed = true;
-            show_notice(level_error());
+            if (game_screens.show_notice)
+                game_screens.show_notice(level_error());
         }
         level = next;
         note_progress(level_asked, r);

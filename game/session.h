@@ -23,6 +23,14 @@ struct CurrentGame {
 };
 
 extern CurrentGame current_game;
+
+// The menus' screens that a game opens. They belong to the layer above:
+// start-up hands them down, and a game without them (a test) goes on.
+struct GameScreens {
+    int (*pause_menu)();                    // Escape on a street: 0 go on, -1 end the game
+    void (*show_notice)(const char* text);  // a message the player must not miss
+};
+extern GameScreens game_screens;
 extern int16_t furthest_level;
 // The last run_game ended because a level could not be loaded.
 extern bool level_failed;

@@ -189,6 +189,8 @@ int startup(int argc, char** argv)
         return STARTUP_FAILED;
     }
     display_on_loss(save_on_display_loss);
+    // The screens a game opens belong to the menus above it.
+    game_screens = {pause_menu, [](const char* text) { show_notice(text); }};
     install_timer();
     install_keyboard();
     clear_keybuf();
@@ -297,8 +299,11 @@ int load_player_files()
     } else {
         loaded_player_files |= SAVE_SETTINGS;
     }
-    if (scores_load())
+    char scores_kept[64];
+    if (scores_load(scores_kept, sizeof scores_kept))
         loaded_player_files |= SAVE_SCORES;
+    if (scores_kept[0])
+        console_say("SCORES could not be read; kept as %s", scores_kept);
     return loaded_player_files;
 }
 

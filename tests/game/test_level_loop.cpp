@@ -85,6 +85,21 @@ TEST_F(LevelLoopTest, EscapeByStage)
     LevelLoop credits = start(LEVEL_CREDITS);
     menu_input.store(MENU_ESCAPE);
     EXPECT_EQ(level_pass(credits), -1);
+    actor_table_reset();
+
+    // On a street the pause menu that start-up handed down decides.
+    static int answer;
+    game_screens.pause_menu = [] { return platform_log += 'M', answer; };
+    LevelLoop street = start(2);
+    answer = 0;
+    menu_input.store(MENU_ESCAPE);
+    platform_log.clear();
+    EXPECT_EQ(level_pass(street), LEVEL_GOES_ON);
+    EXPECT_EQ(platform_log, "rdpxMs") << "the clock stops for the menu and starts again";
+    answer = -1;
+    menu_input.store(MENU_ESCAPE);
+    EXPECT_EQ(level_pass(street), -1) << "END GAME";
+    game_screens.pause_menu = nullptr;
 }
 
 TEST_F(LevelLoopTest, ControlsEndTheCreditsAndReplays)
