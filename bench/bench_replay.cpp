@@ -9,6 +9,7 @@
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
 #include "engine/sim.h"
+#include "engine/world_hash.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,7 +87,7 @@ void BM_VerifyTick(benchmark::State& state)
     uint64_t want = 0;
     run_ticks(state, [&] {
         bool ended = sim_step(0, true);
-        benchmark::DoNotOptimize(demo_world_hash() == want);
+        benchmark::DoNotOptimize(world_hash() == want);
         return ended;
     });
 }
@@ -105,7 +106,7 @@ void BM_WorldHash(benchmark::State& state)
         sim_step(0, true);
     diag_set_sink(nullptr, nullptr);
     for (auto _ : state)
-        benchmark::DoNotOptimize(demo_world_hash());
+        benchmark::DoNotOptimize(world_hash());
     state.counters["hashes/s"] =
         benchmark::Counter((double)state.iterations(), benchmark::Counter::kIsRate);
     state.counters["actors"] = live_actors();

@@ -100,24 +100,14 @@ uint32_t demo_length(const DemoImage* image);
 // Test hook for checking replays against recordings and the simulator. When
 // the environment variable NWD_DEMO_TRACE names a file, the game writes to it
 // one line at the start of each game, "game level=<l> mode=<m> skill=<s>
-// seed=<seed> sound=<on|off>", one per world tick, "tick <n> <hash of the
-// world>", and one at its end, "end score=<score> outcome=<level loop
-// result> ticks=<n>". Without the variable nothing is written.
+// seed=<seed> sound=<on|off>", one per world tick, "tick <n> <world_hash()
+// in 16 hex digits>", and one at its end, "end score=<score>
+// outcome=<level loop result> ticks=<n>". Without the variable nothing is
+// written.
 // The game line ends with " programs=<16 hex digits>", the hash of the
 // programs as loaded, once demo_note_programs has seen them, so that a
 // replay checked against the trace can tell other programs from a fault.
 void demo_trace_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed, bool sound);
 void demo_note_programs();  // right after amc_load succeeded
-struct AmcProgram;
-// XXH3 64 of each program's length and words, in table order.
-uint64_t demo_programs_hash(const AmcProgram* programs, int count);
 void demo_trace_tick(uint32_t tick);
 void demo_trace_end(int16_t score, int outcome, uint32_t ticks);
-
-// The world that the hash covers, as bytes (layout in docs/demos.md): the
-// seed, the globals, the argument values, the free stack, every slot's
-// registers and each active actor's interpreter fields.
-constexpr size_t DEMO_WORLD_BYTES_MAX = 4 + 64 + 16 + 2 + 2 * 63 + 64 * 64 + 63 * 22;
-size_t demo_world_bytes(uint8_t* out);
-// XXH3 64 (seed 0) of those bytes.
-uint64_t demo_world_hash();

@@ -15,6 +15,7 @@
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
+#include "engine/world_hash.h"
 #include "fileio/byteorder.h"
 #include "game/scores.h"
 #include "gfx/level.h"
@@ -136,10 +137,10 @@ TEST(ByteOrder, ProgramFilesAndTheirHash)
     EXPECT_EQ(program_table[0].words[1], -1);
     EXPECT_EQ(program_table[0].words[2], -32768);
     // The hash covers the words as those bytes, the length as 4 more.
-    uint64_t h = demo_programs_hash(program_table, 1);
+    uint64_t h = world_programs_hash(program_table, 1);
     int16_t other[] = {0x3412, -1, 0x0080};
     AmcProgram swapped{other, 3};
-    EXPECT_NE(demo_programs_hash(&swapped, 1), h);
+    EXPECT_NE(world_programs_hash(&swapped, 1), h);
     amc_unload_all();
 
     // The assembler writes what the loader reads.
@@ -159,8 +160,8 @@ TEST(ByteOrder, TheWorldHashedForReplays)
     amc_seed(0x11223344);
     amc_globals[0] = 0x5566;
     amc_globals[31] = -2;
-    uint8_t w[DEMO_WORLD_BYTES_MAX];
-    size_t n = demo_world_bytes(w);
+    uint8_t w[WORLD_BYTES_MAX];
+    size_t n = world_bytes(w);
     ASSERT_GT(n, 4 + 64u);
     EXPECT_EQ(get_le32(w), (uint32_t)amc_get_seed());
     EXPECT_NE(amc_get_seed(), 0);

@@ -4,6 +4,7 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/sim.h"
+#include "engine/world_hash.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -231,20 +232,20 @@ TEST_F(Demo, WorldHashCoversWhatScriptsCanSee)
     ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
     amc_seed(77);
     ASSERT_EQ(actor_spawn(PROGRAM_DIRECTOR), 1);
-    uint8_t bytes[DEMO_WORLD_BYTES_MAX];
-    size_t n = demo_world_bytes(bytes);
+    uint8_t bytes[WORLD_BYTES_MAX];
+    size_t n = world_bytes(bytes);
     EXPECT_EQ(n, 4 + 64 + 16 + 2 + 2 * 62 + 64 * 64 + 22u);
-    EXPECT_EQ(demo_world_hash(), XXH3_64bits(bytes, n));
+    EXPECT_EQ(world_hash(), XXH3_64bits(bytes, n));
     EXPECT_EQ(bytes[0], 77);
     EXPECT_EQ(bytes[4 + 64 + 16], 62);                       // free count, then the free stack
     EXPECT_EQ(bytes[n - 22], PROGRAM_DIRECTOR);              // slot 1's program
     EXPECT_EQ(bytes[n - 22 - 4096 + 64 + 2 * REG_SELF], 1);  // slot 1's self
 
-    const uint64_t h = demo_world_hash();
+    const uint64_t h = world_hash();
     auto changes = [&](auto& field, auto value) {
         auto old = field;
         field = value;
-        bool changed = demo_world_hash() != h;
+        bool changed = world_hash() != h;
         field = old;
         return changed;
     };
@@ -292,7 +293,7 @@ protected:
             if (t < 300)
                 demo_record(c);
             sim_step((int16_t)c, true);
-            hashes.push_back(demo_world_hash());
+            hashes.push_back(world_hash());
             scores.push_back(amc_globals[GLOBAL_SCORE]);
         }
         ASSERT_EQ(demo_save(image, path("D").c_str()), 0);

@@ -16,6 +16,7 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/world.h"
+#include "engine/world_hash.h"
 #include "game/level_loop.h"
 #include "game/session.h"
 #include "input/input.h"
@@ -57,7 +58,7 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
         }
         current_game.cheated = t >= 1500 ? -1 : 0;
         ASSERT_EQ(world_tick(), 1);
-        hashes.push_back(demo_world_hash());
+        hashes.push_back(world_hash());
     }
     for (int k : keys)
         key[k] = 0;
@@ -73,7 +74,7 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
     size_t ticks = 0;
     while (world_tick()) {
         if (ticks < 1500) {
-            ASSERT_EQ(demo_world_hash(), hashes[ticks]) << "tick " << ticks + 1;
+            ASSERT_EQ(world_hash(), hashes[ticks]) << "tick " << ticks + 1;
         }
         ticks++;
     }

@@ -6,6 +6,7 @@
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
 #include "engine/world.h"
+#include "engine/world_hash.h"
 
 bool sim_row_loads(const SimLevels& levels, int row)
 {
@@ -116,7 +117,7 @@ bool verify_tick(void* user, uint32_t tick, int16_t row, bool tail)
         v.bad_row = row;
         return false;
     }
-    uint64_t h = demo_world_hash();
+    uint64_t h = world_hash();
     if (tick == n)
         v.score_at_end = amc_globals[GLOBAL_SCORE];
     if (h != v.want->hashes[tick - 1]) {
@@ -166,7 +167,7 @@ int sim_verify(const char* amc, const char* trace_name, const ExpectedGame& want
         r.o.sound = want.sound;
     }
     // Other programs play another game: no tick of it says anything.
-    uint64_t programs = demo_programs_hash(program_table, program_count);
+    uint64_t programs = world_programs_hash(program_table, program_count);
     if (want.has_programs && want.programs != programs) {
         fprintf(out, "recorded with other programs: the trace's %016llx, %s's %016llx\n",
                 (unsigned long long)want.programs, amc, (unsigned long long)programs);
