@@ -6,7 +6,7 @@
 
 #include "audio/volume.h"
 #include "audio/wav.h"
-#include "config/config.h"
+#include "config/state.h"
 #include "engine/diag.h"
 
 const char* const sfx_files[SFX_ROWS] = {
@@ -110,7 +110,7 @@ void start_voice(int voice, int pan)
 {
     if (voice < 0)
         return;
-    sfx_voice_ops->set_volume(voice, game_config.soundvolume);
+    sfx_voice_ops->set_volume(voice, config.settings.soundvolume);
     sfx_voice_ops->set_pan(voice, pan);
     sfx_voice_ops->start(voice);
 }
@@ -201,5 +201,8 @@ void sfx_shutdown()
     free_samples();
 }
 
-void sfx_volume_up() { game_config.soundvolume = volume_raised(game_config.soundvolume); }
-void sfx_volume_down() { game_config.soundvolume = volume_lowered(game_config.soundvolume); }
+void sfx_volume_up() { config.settings.soundvolume = volume_raised(config.settings.soundvolume); }
+void sfx_volume_down()
+{
+    config.settings.soundvolume = volume_lowered(config.settings.soundvolume);
+}

@@ -1,4 +1,5 @@
 #include "config/config.h"
+#include "config/state.h"
 
 #include <cctype>
 #include <cerrno>
@@ -10,8 +11,7 @@
 #include "engine/diag.h"
 #include "fileio/fileio.h"
 
-GameConfig game_config;
-char playlist_keys[PLAYLIST_KEYS][PLAYLIST_NAME_SIZE];
+ConfigState config;
 
 namespace {
 constexpr int TEXT_MUSIC = sizeof(GameConfig::music);
@@ -33,42 +33,42 @@ constexpr ConfigEntry text(const char* key, char* v, int size, const char* def)
 
 // The order is the order of the written file.
 constexpr ConfigEntry game_config_table[] = {
-    num16("difficulty", &game_config.difficulty, 5, 3, 12),
-    num16("mode", &game_config.mode, 1, 1, 3),
-    num8("musicvolume", &game_config.musicvolume, 144, 0, 255),
-    num8("soundvolume", &game_config.soundvolume, 190, 0, 255),
-    num16("keyup", &game_config.keyup, 84, 1, 126),
-    num16("keydown", &game_config.keydown, 85, 1, 126),
-    num16("keyleft", &game_config.keyleft, 82, 1, 126),
-    num16("keyright", &game_config.keyright, 83, 1, 126),
-    num16("keypunch", &game_config.keypunch, 115, 1, 126),
-    num16("keykick", &game_config.keykick, 117, 1, 126),
-    num16("joypunch", &game_config.joypunch, 1, -1, 255),
-    num16("joykick", &game_config.joykick, 0, -1, 255),
-    num16("joypause", &game_config.joypause, 2, -1, 255),
-    num16("joyesc", &game_config.joyesc, 3, -1, 255),
-    text("music", game_config.music, TEXT_MUSIC, "TECHNO"),
-    num8("card", &game_config.card, 0, 0, 5),
-    text("lastlevel", game_config.lastlevel, TEXT_LASTLEVEL, "@"),
-    num16("cheatkeys", &game_config.cheatkeys, 0, 0, 4),
-    num16("powersaving", &game_config.powersaving, 5, 0, 20),
-    num16("screen_width", &game_config.screen_width, -1, -1, 4096),
-    num16("screen_height", &game_config.screen_height, -1, -1, 4096),
-    num16("window_width", &game_config.window_width, -1, -1, 4096),
-    num16("window_height", &game_config.window_height, -1, -1, 4096),
+    num16("difficulty", &config.settings.difficulty, 5, 3, 12),
+    num16("mode", &config.settings.mode, 1, 1, 3),
+    num8("musicvolume", &config.settings.musicvolume, 144, 0, 255),
+    num8("soundvolume", &config.settings.soundvolume, 190, 0, 255),
+    num16("keyup", &config.settings.keyup, 84, 1, 126),
+    num16("keydown", &config.settings.keydown, 85, 1, 126),
+    num16("keyleft", &config.settings.keyleft, 82, 1, 126),
+    num16("keyright", &config.settings.keyright, 83, 1, 126),
+    num16("keypunch", &config.settings.keypunch, 115, 1, 126),
+    num16("keykick", &config.settings.keykick, 117, 1, 126),
+    num16("joypunch", &config.settings.joypunch, 1, -1, 255),
+    num16("joykick", &config.settings.joykick, 0, -1, 255),
+    num16("joypause", &config.settings.joypause, 2, -1, 255),
+    num16("joyesc", &config.settings.joyesc, 3, -1, 255),
+    text("music", config.settings.music, TEXT_MUSIC, "TECHNO"),
+    num8("card", &config.settings.card, 0, 0, 5),
+    text("lastlevel", config.settings.lastlevel, TEXT_LASTLEVEL, "@"),
+    num16("cheatkeys", &config.settings.cheatkeys, 0, 0, 4),
+    num16("powersaving", &config.settings.powersaving, 5, 0, 20),
+    num16("screen_width", &config.settings.screen_width, -1, -1, 4096),
+    num16("screen_height", &config.settings.screen_height, -1, -1, 4096),
+    num16("window_width", &config.settings.window_width, -1, -1, 4096),
+    num16("window_height", &config.settings.window_height, -1, -1, 4096),
     {nullptr, nullptr, 0, 0, nullptr, 0, 0},
 };
 
 constexpr ConfigEntry playlist_table[] = {
-    text("title", playlist_keys[PLAYLIST_TITLE], PLAYLIST_NAME_SIZE, ""),
-    text("level1", playlist_keys[PLAYLIST_LEVEL1 + 0], PLAYLIST_NAME_SIZE, ""),
-    text("level2", playlist_keys[PLAYLIST_LEVEL1 + 1], PLAYLIST_NAME_SIZE, ""),
-    text("level3", playlist_keys[PLAYLIST_LEVEL1 + 2], PLAYLIST_NAME_SIZE, ""),
-    text("level4", playlist_keys[PLAYLIST_LEVEL1 + 3], PLAYLIST_NAME_SIZE, ""),
-    text("level5", playlist_keys[PLAYLIST_LEVEL1 + 4], PLAYLIST_NAME_SIZE, ""),
-    text("ending", playlist_keys[PLAYLIST_ENDING], PLAYLIST_NAME_SIZE, ""),
-    text("scores", playlist_keys[PLAYLIST_SCORES], PLAYLIST_NAME_SIZE, ""),
-    text("boss", playlist_keys[PLAYLIST_BOSS], PLAYLIST_NAME_SIZE, ""),
+    text("title", config.playlist_keys[PLAYLIST_TITLE], PLAYLIST_NAME_SIZE, ""),
+    text("level1", config.playlist_keys[PLAYLIST_LEVEL1 + 0], PLAYLIST_NAME_SIZE, ""),
+    text("level2", config.playlist_keys[PLAYLIST_LEVEL1 + 1], PLAYLIST_NAME_SIZE, ""),
+    text("level3", config.playlist_keys[PLAYLIST_LEVEL1 + 2], PLAYLIST_NAME_SIZE, ""),
+    text("level4", config.playlist_keys[PLAYLIST_LEVEL1 + 3], PLAYLIST_NAME_SIZE, ""),
+    text("level5", config.playlist_keys[PLAYLIST_LEVEL1 + 4], PLAYLIST_NAME_SIZE, ""),
+    text("ending", config.playlist_keys[PLAYLIST_ENDING], PLAYLIST_NAME_SIZE, ""),
+    text("scores", config.playlist_keys[PLAYLIST_SCORES], PLAYLIST_NAME_SIZE, ""),
+    text("boss", config.playlist_keys[PLAYLIST_BOSS], PLAYLIST_NAME_SIZE, ""),
     {nullptr, nullptr, 0, 0, nullptr, 0, 0},
 };
 
@@ -255,4 +255,13 @@ int config_write(const ConfigEntry* table, const char* path)
         return 1;
     }
     return 0;
+}
+
+void config_state_reset()
+{
+    config_reset(game_config_table);
+    config_reset(playlist_table);
+    config.launch = LaunchOptions{};
+    config.data_dir = "DATA/";
+    config.amc_dir = "AMC/";
 }

@@ -38,7 +38,6 @@ struct GameConfig {
     int16_t window_width, window_height;
 };
 
-extern GameConfig game_config;
 extern const ConfigEntry game_config_table[];  // the 23 settings, in file order
 
 // The playlist keys: nine module names of 128 bytes, read only.
@@ -51,7 +50,6 @@ enum {
     PLAYLIST_KEYS
 };
 constexpr int PLAYLIST_NAME_SIZE = 128;
-extern char playlist_keys[PLAYLIST_KEYS][PLAYLIST_NAME_SIZE];
 extern const ConfigEntry playlist_table[];
 
 void config_reset(const ConfigEntry* table);

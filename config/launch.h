@@ -21,10 +21,5 @@ struct LaunchOptions {
     uint8_t no_joystick;    // 0xFF: leave the joystick alone
 };
 
-extern LaunchOptions launch;
-
-extern const char* data_dir;  // prefix of the data files, used as is ("DATA/")
-extern const char* amc_dir;   // prefix of the AMC programs ("AMC/")
-
 // Environment rules: NWD_ALL sets both prefixes, NWD_DAT and NWD_AMC win.
 void choose_dir_prefixes(const char* all, const char* dat, const char* amc);

@@ -9,7 +9,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "engine/diag.h"
 #include "game/session.h"
 #include "gfx/display.h"
@@ -126,7 +126,7 @@ const char* cheat_keys_name(int cheatkeys)
 
 void menu_sound(int effect)
 {
-    if (!launch.no_sound)
+    if (!config.launch.no_sound)
         sfx_play(0, effect, 128);
 }
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/config.h"
+#include "config/state.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
@@ -56,7 +56,7 @@ void key_and_button(char* out, int size, int scancode, int button)
 
 void moves_text(int line, char* out, int size)
 {
-    const GameConfig& c = game_config;
+    const GameConfig& c = config.settings;
     const char* name = LINES[line].name;
     if (LINES[line].text[0]) {
         snprintf(out, size, "%s", LINES[line].text);

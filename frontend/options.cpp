@@ -6,8 +6,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/session.h"
@@ -81,14 +80,14 @@ bool windowed(int card) { return gfx_driver_table[card].windowed != 0; }
 
 int16_t* key_binding(int row)
 {
-    GameConfig& c = game_config;
+    GameConfig& c = config.settings;
     int16_t* keys[] = {&c.keyup, &c.keydown, &c.keyleft, &c.keyright, &c.keykick, &c.keypunch};
     return keys[row - OPT_KEY_UP];
 }
 
 int16_t* button_binding(int row)
 {
-    GameConfig& c = game_config;
+    GameConfig& c = config.settings;
     int16_t* buttons[] = {&c.joykick, &c.joypunch, &c.joypause, &c.joyesc};
     return buttons[row - OPT_BUTTON_KICK];
 }
@@ -119,7 +118,7 @@ void redraw(OptionsMenu& m)
     MainObjects o = main_objects();
     FONT* value = menu_font(o, FONT_ITEM);
     FONT* small = menu_font(o, FONT_SMALL);
-    const GameConfig& c = game_config;
+    const GameConfig& c = config.settings;
     textout_ex(back_buffer, menu_font(o, FONT_HEADING), "   === OPTIONS ===", LABEL_X,
                m.top + HEADING_DOWN, -1, 0);
     draw_menu_items(back_buffer, m.list, LABEL_X, m.top + ROWS_DOWN, o, m.ys);
@@ -255,7 +254,7 @@ enum Outcome { UNHANDLED, UNCHANGED, CHANGED };
 // so it can neither mask a later press nor be acted on again.
 Outcome act(OptionsMenu& m, uint16_t in)
 {
-    GameConfig& c = game_config;
+    GameConfig& c = config.settings;
     const bool sel = in & MENU_SELECT, left = in & CTRL_LEFT, right = in & CTRL_RIGHT;
     const int row = m.list.selected;
 
@@ -353,7 +352,7 @@ void apply_display(const OptionsMenu& m)
     for (int i = 0; i < ESCAPE_RELEASE_WAITS && key[KEY_ESC] && !close_requested.load(); i++)
         wait_ops->wait(10);
     const GfxDriverDesc& d = gfx_driver_table[m.card];
-    GameConfig& c = game_config;
+    GameConfig& c = config.settings;
     if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {
         c.card = (uint8_t)m.card;
         display_card = m.card;
@@ -475,15 +474,15 @@ void options_menu(int top)
     for (int row = 0; row < OPT_ROWS; row++)
         m.enabled[row] = OPTION_ITEMS[row][0] != 0;
     for (int row = OPT_MUSIC_LIST; row <= OPT_SOUND_VOLUME; row++)
-        m.enabled[row] = !launch.no_sound;
+        m.enabled[row] = !config.launch.no_sound;
     for (int row = OPT_BUTTON_KICK; row <= OPT_BUTTON_ESC; row++)
-        m.enabled[row] = !launch.no_joystick;
+        m.enabled[row] = !config.launch.no_joystick;
     m.enabled[OPT_CHEAT_KEYS] = furthest_level == 5;
     m.list = MenuList{OPTION_ITEMS, OPT_ROWS - 1, m.enabled, 0};
     for (int row = 0; row < OPT_ROWS; row++)
         m.ys[row] = options_row_y(top, row);
 
-    const GameConfig& c = game_config;
+    const GameConfig& c = config.settings;
     // What runs, which is not the configured row when that was refused at
     // start-up; the configured row is kept until the player picks another.
     m.card = display_card >= 0 ? display_card : c.card < GFX_DRIVER_COUNT ? c.card : 0;

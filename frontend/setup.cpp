@@ -3,7 +3,7 @@
 #include <allegro.h>
 
 #include "audio/sfx.h"
-#include "config/config.h"
+#include "config/state.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -50,10 +50,11 @@ void redraw(const MenuList& list, int top)
     draw_menu_items(back_buffer, list, ITEMS_X, top, o);
     if (back_buffer) {
         FONT* f = menu_font(o, FONT_ITEM);
-        textout_ex(back_buffer, f, mode_name(game_config.mode), VALUE_X, top, -1, 0);
-        draw_skill_label(game_config.difficulty, back_buffer, f, menu_font(o, FONT_SELECTED),
+        textout_ex(back_buffer, f, mode_name(config.settings.mode), VALUE_X, top, -1, 0);
+        draw_skill_label(config.settings.difficulty, back_buffer, f, menu_font(o, FONT_SELECTED),
                          VALUE_X, top + 10);
-        int m = game_config.mode >= 1 && game_config.mode <= 3 ? game_config.mode - 1 : 0;
+        int m =
+            config.settings.mode >= 1 && config.settings.mode <= 3 ? config.settings.mode - 1 : 0;
         FONT* note = menu_font(o, FONT_SMALL);
         for (int i = 0; i < 2; i++)
             textout_centre_ex(back_buffer, note, MODE_NOTES[m][i], PICTURE_W / 2, NOTE_Y + 9 * i,
@@ -69,8 +70,8 @@ void redraw(const MenuList& list, int top)
 bool change_value(int row, uint16_t in)
 {
     const bool left = in & CTRL_LEFT, right = in & CTRL_RIGHT;
-    int16_t& mode = game_config.mode;
-    int16_t& skill = game_config.difficulty;
+    int16_t& mode = config.settings.mode;
+    int16_t& skill = config.settings.difficulty;
     if (row == SETUP_MODE) {
         if (right)
             mode = (int16_t)(mode % 3 + 1);

@@ -5,8 +5,7 @@
 #include <cstring>
 
 #include "audio/music.h"
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
@@ -54,12 +53,12 @@ void set_menu_palette()
 
 void start_title_music()
 {
-    if (launch.no_sound)
+    if (config.launch.no_sound)
         return;
-    if (launch.mod_file)
-        music_play(TITLE_MUSIC_SLOT, "", launch.mod_file);
+    if (config.launch.mod_file)
+        music_play(TITLE_MUSIC_SLOT, "", config.launch.mod_file);
     else
-        music_play(TITLE_MUSIC_SLOT, data_dir, playlist_keys[PLAYLIST_TITLE]);
+        music_play(TITLE_MUSIC_SLOT, config.data_dir, config.playlist_keys[PLAYLIST_TITLE]);
 }
 
 // The version line, shortened until it fits the picture's width: the
@@ -136,7 +135,7 @@ void drop_last_game_demo()
 void attract_cycle(int& attract)
 {
     DemoImage* demo = builtin_demos[attract];
-    int mode = game_config.mode;
+    int mode = config.settings.mode;
     if (demo) {
         mode = demo_header(demo).mode;
         menu_ops->run_game(demo, 0, 0, 0, 0, 0);
@@ -144,7 +143,7 @@ void attract_cycle(int& attract)
     }
     // Only three modes have tables; a demo file may name any number.
     if (mode < 1 || mode > 3)
-        mode = game_config.mode >= 1 && game_config.mode <= 3 ? game_config.mode : 1;
+        mode = config.settings.mode >= 1 && config.settings.mode <= 3 ? config.settings.mode : 1;
     attract = (attract + 1) % 3;
     if (close_requested.load())
         return;
@@ -168,7 +167,8 @@ bool title_choose(int chosen)
         if (level < 0)
             return true;
         drop_last_game_demo();
-        menu_ops->run_game(nullptr, 0, (int16_t)launch.mode, (int16_t)level, launch.skill, 1);
+        menu_ops->run_game(nullptr, 0, (int16_t)config.launch.mode, (int16_t)level,
+                           config.launch.skill, 1);
         return true;
     }
     case TITLE_OPTIONS: menu_ops->options(0); return true;

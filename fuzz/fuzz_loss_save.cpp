@@ -13,7 +13,7 @@
 #include <cstring>
 #include <string>
 
-#include "config/config.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "fileio/fileio.h"
 #include "game/scores.h"
@@ -42,7 +42,8 @@ void put(const char* path, const uint8_t* p, size_t n)
 bool same_settings(const GameConfig& a, const GameConfig& b)
 {
     for (const ConfigEntry* e = game_config_table; e->value; e++) {
-        size_t at = (size_t)(static_cast<char*>(e->value) - reinterpret_cast<char*>(&game_config));
+        size_t at =
+            (size_t)(static_cast<char*>(e->value) - reinterpret_cast<char*>(&config.settings));
         const char* x = reinterpret_cast<const char*>(&a) + at;
         const char* y = reinterpret_cast<const char*>(&b) + at;
         size_t n = e->kind == CFG_S16 ? 2 : 1;
@@ -86,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     scores_reset();
     int loaded = load_player_files();
-    GameConfig read_config = game_config;
+    GameConfig read_config = config.settings;
     ScoreEntry read_scores[SCORE_TABLES][SCORE_ROWS];
     std::memcpy(read_scores, score_tables, sizeof read_scores);
     if (save_player_files() != 0)
@@ -94,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Written back as read: the same settings and tables come back.
     config_read(game_config_table, CONFIG_FILE);
-    if ((loaded & SAVE_SETTINGS) && !same_settings(read_config, game_config))
+    if ((loaded & SAVE_SETTINGS) && !same_settings(read_config, config.settings))
         __builtin_trap();
     scores_reset();
     if (scores_read("SCORES") != 0 || std::memcmp(read_scores, score_tables, sizeof read_scores))

@@ -3,8 +3,7 @@
 #include <allegro.h>
 
 #include "audio/music.h"
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/clock.h"
@@ -81,7 +80,7 @@ int escape(LevelLoop& loop)
     if (row && row->has_hud)
         draw_hud_now(1);
     loop.frozen = false;
-    level_ops->start_clock(launch.fps);
+    level_ops->start_clock(config.launch.fps);
     return LEVEL_GOES_ON;
 }
 
@@ -130,7 +129,7 @@ int level_pass(LevelLoop& loop)
     if (close_requested.load())
         return -1;  // the window is closing: as "END GAME"
 
-    level_ops->rest(game_config.powersaving);
+    level_ops->rest(config.settings.powersaving);
     int32_t pending = frame_ticks_owed(g.frames_run);
     while (pending > 0) {
         if (!world_tick())
@@ -155,14 +154,14 @@ int level_pass(LevelLoop& loop)
         loop.pictures++;
     }
 
-    if (!launch.no_sound) {
+    if (!config.launch.no_sound) {
         if (key[KEY_MINUS_PAD]) {
             music_volume_down();
-            game_config.musicvolume = (uint8_t)music_get_volume();
+            config.settings.musicvolume = (uint8_t)music_get_volume();
         }
         if (key[KEY_PLUS_PAD]) {
             music_volume_up();
-            game_config.musicvolume = (uint8_t)music_get_volume();
+            config.settings.musicvolume = (uint8_t)music_get_volume();
         }
     }
 
@@ -172,7 +171,7 @@ int level_pass(LevelLoop& loop)
     screenshot_key_was_down = f1;
 
     if (!g.replaying && loop.level != LEVEL_CREDITS &&
-        cheat_keys_open(game_config.cheatkeys, key_shifts)) {
+        cheat_keys_open(config.settings.cheatkeys, key_shifts)) {
         int jump = apply_cheat_keys();
         if (jump)
             return jump;
@@ -190,15 +189,15 @@ int level_pass(LevelLoop& loop)
         menu_input.store(0);
         if (loop.frozen) {
             loop.frozen = false;
-            level_ops->start_clock(launch.fps);
+            level_ops->start_clock(config.launch.fps);
         } else {
             freeze(loop);
         }
     }
 
-    uint16_t fps = fps_after_keys(launch.fps, key[KEY_PGUP], key[KEY_PGDN], key[KEY_HOME]);
-    if (fps != launch.fps) {
-        launch.fps = fps;
+    uint16_t fps = fps_after_keys(config.launch.fps, key[KEY_PGUP], key[KEY_PGDN], key[KEY_HOME]);
+    if (fps != config.launch.fps) {
+        config.launch.fps = fps;
         if (!loop.frozen)
             level_ops->start_clock(fps);
     }
@@ -210,17 +209,17 @@ int level_pass(LevelLoop& loop)
 
 void follow_music_cue(int16_t level, int16_t cue)
 {
-    if (launch.no_sound || !current_game.with_music || launch.mod_file)
+    if (config.launch.no_sound || !current_game.with_music || config.launch.mod_file)
         return;
     const LevelDesc* row = level_desc(level);
     if (cue == MUSIC_BOSS) {
         // A playlist without a boss piece keeps the level's music on.
-        if (playlist_keys[PLAYLIST_BOSS][0])
-            music_play(3, data_dir, playlist_keys[PLAYLIST_BOSS]);
+        if (config.playlist_keys[PLAYLIST_BOSS][0])
+            music_play(3, config.data_dir, config.playlist_keys[PLAYLIST_BOSS]);
     } else if (cue == MUSIC_SILENCE)
-        music_play(3, data_dir, "");
+        music_play(3, config.data_dir, "");
     else if (row)
-        music_play(0, data_dir, playlist_text(row->music));
+        music_play(0, config.data_dir, playlist_text(row->music));
 }
 
 int run_level(int16_t mode, int16_t level)

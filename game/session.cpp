@@ -7,8 +7,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "engine/diag.h"
 #include "engine/world.h"
@@ -63,15 +62,15 @@ void draw_lines(FONT* f, const PlacedText* lines, int count)
         textout_ex(back_buffer, f, lines[i].text, lines[i].x, lines[i].y, -1, -1);
 }
 
-bool sound_on() { return !launch.no_sound; }
+bool sound_on() { return !config.launch.no_sound; }
 
 // The module named by a playlist key, or the "-mod" file for the game music.
 void play_music(int slot, const char* playlist_name, bool game_music)
 {
-    if (game_music && launch.mod_file)
-        music_play(slot, "", launch.mod_file);
+    if (game_music && config.launch.mod_file)
+        music_play(slot, "", config.launch.mod_file);
     else
-        music_play(slot, data_dir, playlist_name);
+        music_play(slot, config.data_dir, playlist_name);
 }
 
 void show_story(int with_music)
@@ -84,7 +83,7 @@ void show_story(int with_music)
         textout_centre_ex(back_buffer, captions, FIRST_GAME_HINT, PICTURE_W / 2, FIRST_GAME_HINT_Y,
                           -1, -1);
     if (sound_on() && with_music)
-        play_music(0, playlist_keys[PLAYLIST_LEVEL1], true);
+        play_music(0, config.playlist_keys[PLAYLIST_LEVEL1], true);
     present_all();
     menu_wait_or_select(4000);
 }
@@ -127,7 +126,7 @@ void enter_high_score()
 {
     CurrentGame& g = current_game;
     if (sound_on())
-        play_music(1, playlist_keys[PLAYLIST_SCORES], false);
+        play_music(1, config.playlist_keys[PLAYLIST_SCORES], false);
     MainObjects m = main_objects();
     FONT *rows = m.font(FONT_ITEM), *title = m.font(FONT_SELECTED), *header = m.font(FONT_HEADING),
          *highlight = m.font(FONT_HIGHLIGHT);
@@ -167,7 +166,8 @@ void note_progress(int16_t start_level, int reached)
         reached <= furthest_level)
         return;
     furthest_level = (int16_t)reached;
-    snprintf(game_config.lastlevel, sizeof game_config.lastlevel, "%s", progress_code(reached));
+    snprintf(config.settings.lastlevel, sizeof config.settings.lastlevel, "%s",
+             progress_code(reached));
 }
 
 const char* progress_code(int n)
@@ -194,7 +194,7 @@ const char* progress_code(int n)
 void show_ending()
 {
     if (sound_on())
-        play_music(0, playlist_keys[PLAYLIST_ENDING], false);
+        play_music(0, config.playlist_keys[PLAYLIST_ENDING], false);
     if (!back_buffer)
         return;
     MainObjects m = main_objects();
@@ -252,10 +252,10 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
         }
         g.replaying = 0;
         if (skill == 0)
-            skill = game_config.difficulty;
+            skill = config.settings.difficulty;
         if (mode == 0)
-            mode = game_config.mode;
-        if (level != LEVEL_CREDITS || launch.record) {
+            mode = config.settings.mode;
+        if (level != LEVEL_CREDITS || config.launch.record) {
             // The recording takes over as the replay menu's current demo.
             bool builtin = false;
             for (DemoImage* b : builtin_demos)

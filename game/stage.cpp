@@ -3,7 +3,7 @@
 #include <allegro.h>
 
 #include "audio/music.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
@@ -18,7 +18,7 @@
 
 int load_level(int16_t mode, int16_t level)
 {
-    if (!load_level_graphics(level, data_dir))
+    if (!load_level_graphics(level, config.data_dir))
         return 0;
     // A demo plays the whole game, so it plays the whole level.
     stage.hide_hints = (demo_state & DEMO_PLAYING) != 0;
@@ -27,13 +27,14 @@ int load_level(int16_t mode, int16_t level)
         {level, mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives});
 
     const LevelDesc* r = level_desc(level);
-    if (!launch.no_sound && g.with_music)
-        music_play(0, data_dir, launch.mod_file ? launch.mod_file : playlist_text(r->music));
+    if (!config.launch.no_sound && g.with_music)
+        music_play(0, config.data_dir,
+                   config.launch.mod_file ? config.launch.mod_file : playlist_text(r->music));
 
     frame_ticks += 1;
-    if (launch.fps == 0)
-        launch.fps = DEFAULT_FPS;
-    level_ops->start_clock(launch.fps);
+    if (config.launch.fps == 0)
+        config.launch.fps = DEFAULT_FPS;
+    level_ops->start_clock(config.launch.fps);
     return 1;
 }
 
@@ -53,7 +54,7 @@ void draw_hud_now(int force)
 
 void draw_statistics(BITMAP* b, uint16_t controls)
 {
-    StatsLine s{0, 0, 0, launch.fps, (unsigned)music_get_volume()};
+    StatsLine s{0, 0, 0, config.launch.fps, (unsigned)music_get_volume()};
     if (active_demo) {
         DemoHeader h = demo_header(active_demo);
         s.played = demo_position.played;
@@ -67,7 +68,7 @@ void draw_frame(int pictures)
 {
     if (!draw_scene(pictures) || !level_desc(stage.level)->has_hud)
         return;
-    if (launch.play && !launch.no_stat)
+    if (config.launch.play && !config.launch.no_stat)
         draw_statistics(back_buffer, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
     else
         draw_hud_now(0);

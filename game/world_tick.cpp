@@ -1,7 +1,7 @@
 #include <allegro.h>
 
 #include "audio/sfx.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "engine/world.h"
 #include "game/level_loop.h"
@@ -41,7 +41,7 @@ int world_tick()
 
     const LevelDesc* row = level_desc(g.level);
     world_step((int16_t)controls, row ? row->tick_hook : nullptr,
-               launch.no_sound ? nullptr : play_request, nullptr);
+               config.launch.no_sound ? nullptr : play_request, nullptr);
     g.frames_run++;
     demo_trace_tick(g.frames_run);
     return 1;

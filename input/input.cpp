@@ -5,8 +5,7 @@
 #include <cstdio>
 
 #include "audio/music.h"
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 
 std::atomic<uint16_t> menu_input{0};
 std::atomic<bool> close_requested{false};
@@ -43,7 +42,7 @@ constexpr int SNAPSHOT_BUTTONS = 32;
 
 Bindings own_bindings()
 {
-    const GameConfig& c = game_config;
+    const GameConfig& c = config.settings;
     return {c.keyup,    c.keydown, c.keyleft,  c.keyright, c.keykick,
             c.keypunch, c.joykick, c.joypunch, c.joypause, c.joyesc};
 }
@@ -189,7 +188,8 @@ void init_joystick_input()
     joystick_enabled = 0;
     // A binding beyond this pad's buttons stays as configured: it does
     // nothing here, and works again with the pad it was made for.
-    if (!launch.no_joystick && install_joystick(JOY_TYPE_AUTODETECT) == 0 && num_joysticks > 0)
+    if (!config.launch.no_joystick && install_joystick(JOY_TYPE_AUTODETECT) == 0 &&
+        num_joysticks > 0)
         joystick_enabled = 1;
     input_use_bindings();
     LOCK_VARIABLE(last_composite);
@@ -230,7 +230,7 @@ const WaitOps* wait_ops = &default_wait_ops;
 
 int fire_held()
 {
-    const GameConfig& c = game_config;
+    const GameConfig& c = config.settings;
     if (key[KEY_SPACE] || key[KEY_ENTER] || held(c.keykick) || held(c.keypunch))
         return 1;
     return button_held(c.joykick) || button_held(c.joypunch);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "config/state.h"
 #include "demo/demo.h"
 #include "gfx/display.h"
 #include "shell/options.h"
@@ -211,7 +212,8 @@ int cmdline_check(int argc, char** argv)
 int parse_command_line(int argc, char** argv)
 {
     static char message[2048];
-    CmdlineResult r = cmdline_parse(argc, argv, launch, demo_buffer_size, message, sizeof message);
+    CmdlineResult r =
+        cmdline_parse(argc, argv, config.launch, demo_buffer_size, message, sizeof message);
     if (r == CMDLINE_GO)
         return 1;
     startup_message(message);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "config/state.h"
 #include "demo/demo.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
@@ -55,29 +56,30 @@ int main(int argc, char** argv)
         return ready == STARTUP_FAILED ? 1 : 0;
 
     int status = 0;
-    if (launch.play) {
-        DemoImage* demo = demo_load(launch.demo_file);
+    if (config.launch.play) {
+        DemoImage* demo = demo_load(config.launch.demo_file);
         if (!demo || !playable(demo)) {
             if (!demo)
                 diag("error in demo_load()\n");
-            report("THE DEMO CANNOT BE PLAYED", "cannot play the demo", launch.demo_file);
+            report("THE DEMO CANNOT BE PLAYED", "cannot play the demo", config.launch.demo_file);
             demo_free(demo);
             return 1;  // nothing saved: the run never started
         }
-        run_game(demo, launch.start_frame, static_cast<int16_t>(launch.mode), launch.start_level,
-                 launch.skill, 1);
+        run_game(demo, config.launch.start_frame, static_cast<int16_t>(config.launch.mode),
+                 config.launch.start_level, config.launch.skill, 1);
         if (level_failed)
             status = 1;
         demo_free(demo);
-    } else if (launch.start_level != 0 || launch.record) {
-        run_game(nullptr, 0, static_cast<int16_t>(launch.mode), launch.start_level, launch.skill,
-                 1);
+    } else if (config.launch.start_level != 0 || config.launch.record) {
+        run_game(nullptr, 0, static_cast<int16_t>(config.launch.mode), config.launch.start_level,
+                 config.launch.skill, 1);
         if (level_failed)
             status = 1;
         // The game asked for is lost unless its recording reaches the file.
-        if (launch.record &&
-            (!last_game_demo || demo_save(last_game_demo, launch.demo_file) != 0)) {
-            report("THE DEMO COULD NOT BE SAVED", "cannot save the demo to", launch.demo_file);
+        if (config.launch.record &&
+            (!last_game_demo || demo_save(last_game_demo, config.launch.demo_file) != 0)) {
+            report("THE DEMO COULD NOT BE SAVED", "cannot save the demo to",
+                   config.launch.demo_file);
             status = 1;
         }
         demo_free(last_game_demo);

@@ -16,7 +16,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "config/config.h"
+#include "config/state.h"
 #include "datafile/datcheck.h"
 #include "demo/demo.h"
 #include "engine/amc.h"
@@ -117,8 +117,10 @@ int loaded_player_files;
 void save_on_display_loss()
 {
     bool lost = save_player_files() != 0;
-    if (launch.record && last_game_demo && demo_save(last_game_demo, launch.demo_file) != 0) {
-        dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n", launch.demo_file);
+    if (config.launch.record && last_game_demo &&
+        demo_save(last_game_demo, config.launch.demo_file) != 0) {
+        dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n",
+                config.launch.demo_file);
         lost = true;
     }
     const char* what =
@@ -154,9 +156,9 @@ void report_changed_file(const char* path, const char* why)
 // each file that differs from the shipped one is said once.
 void check_shipped_files()
 {
-    const char* dirs[] = {data_dir, amc_dir};
+    const char* dirs[] = {config.data_dir, config.amc_dir};
     for (int i = 0; i < 2; i++) {
-        if (i == 1 && std::strcmp(amc_dir, data_dir) == 0)
+        if (i == 1 && std::strcmp(config.amc_dir, config.data_dir) == 0)
             break;
         if (manifest_check(dirs[i], report_changed_file) == -2)
             diag("%s%s: damaged; the shipped files are not checked\n", dirs[i], MANIFEST_NAME);
@@ -212,7 +214,7 @@ int startup(int argc, char** argv)
         desktop_width = desktop_height = -1;
 
     amc_unload_all();
-    std::snprintf(amc_path, sizeof amc_path, "%s%s", amc_dir, "GAME.AMC");
+    std::snprintf(amc_path, sizeof amc_path, "%s%s", config.amc_dir, "GAME.AMC");
     if (amc_load(amc_path) != 0)
         return fail("Error loading AMC program %s\n", amc_path);
     demo_note_programs();
@@ -224,30 +226,31 @@ int startup(int argc, char** argv)
 
     load_player_files();
     for (int n = 0; n <= 5; n++)
-        if (std::strcmp(progress_code(n), game_config.lastlevel) == 0) {
+        if (std::strcmp(progress_code(n), config.settings.lastlevel) == 0) {
             furthest_level = static_cast<int16_t>(n);
             break;
         }
 
-    const GfxDriverDesc& configured = gfx_driver_table[game_config.card];
-    int width = configured.windowed ? game_config.window_width : game_config.screen_width;
-    int height = configured.windowed ? game_config.window_height : game_config.screen_height;
+    const GfxDriverDesc& configured = gfx_driver_table[config.settings.card];
+    int width = configured.windowed ? config.settings.window_width : config.settings.screen_width;
+    int height =
+        configured.windowed ? config.settings.window_height : config.settings.screen_height;
 
-    playlist_init(playlist_table, game_config.music);
+    playlist_init(playlist_table, config.settings.music);
     if (furthest_level < 5)
-        game_config.cheatkeys = 0;
-    if (launch.card != -1)
-        game_config.card = static_cast<uint8_t>(launch.card);
+        config.settings.cheatkeys = 0;
+    if (config.launch.card != -1)
+        config.settings.card = static_cast<uint8_t>(config.launch.card);
 
-    int row = open_display(game_config.card, width, height);
+    int row = open_display(config.settings.card, width, height);
     if (row < 0) {
         int r = fail("Error setting graphics mode\n%s\n\n", allegro_error);
         allegro_exit();
         return r;
     }
-    game_config.card = static_cast<uint8_t>(row);  // what runs is what is saved
+    config.settings.card = static_cast<uint8_t>(row);  // what runs is what is saved
 
-    std::snprintf(data_path, sizeof data_path, "%s%s", data_dir, "NIGHTWAR.DAT");
+    std::snprintf(data_path, sizeof data_path, "%s%s", config.data_dir, "NIGHTWAR.DAT");
     if (!data_file_present(data_path))
         return fail("Data file %s not found. Exiting", data_path);
     if (!main_data_load(data_path))
@@ -259,12 +262,12 @@ int startup(int argc, char** argv)
     apply_hot_spots(main_data);
     check_shipped_files();
 
-    if (!launch.no_sound) {
-        if (sfx_init(data_dir) != 0) {
-            launch.no_sound = 0xFF;
+    if (!config.launch.no_sound) {
+        if (sfx_init(config.data_dir) != 0) {
+            config.launch.no_sound = 0xFF;
         } else {
             music_init();
-            music_set_volume(game_config.musicvolume);
+            music_set_volume(config.settings.musicvolume);
         }
     }
 
@@ -382,7 +385,7 @@ int shutdown_program()
     if (main_data)
         unload_datafile(main_data);
     main_data = nullptr;
-    if (!launch.no_sound) {
+    if (!config.launch.no_sound) {
         sfx_shutdown();
         music_stop();
     }
@@ -395,7 +398,7 @@ int shutdown_program()
     color_map = nullptr;
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
     allegro_exit();
-    if (launch.record && (demo_state & DEMO_TRUNCATED))
+    if (config.launch.record && (demo_state & DEMO_TRUNCATED))
         diag("Demo was truncated. Use -maxdemo parameter to increase buffer\n");
     return failed ? 1 : 0;
 }

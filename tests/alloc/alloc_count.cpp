@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "config/config.h"
+#include "config/state.h"
 #include "frontend/menu.h"
 #include "game/level_loop.h"
 #include "game/session.h"
@@ -130,12 +130,12 @@ void present_and_count()
     default_level_ops.present();
     const uint32_t t = current_game.frames_run;
     key[KEY_RIGHT] = t % 200 < 150;
-    key[game_config.keypunch] = t % 40 < 5;
+    key[config.settings.keypunch] = t % 40 < 5;
     if (t >= WARM_TICKS && level_count < 0 && !window)
         count(true);
     if (t >= WARM_TICKS + COUNTED_TICKS && window) {
         level_count = count(false);
-        key[KEY_RIGHT] = key[game_config.keypunch] = 0;
+        key[KEY_RIGHT] = key[config.settings.keypunch] = 0;
         close_requested = true;
     }
 }

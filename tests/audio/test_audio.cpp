@@ -16,7 +16,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "config/config.h"
+#include "config/state.h"
 #include "engine/diag.h"
 
 namespace {
@@ -71,7 +71,7 @@ protected:
         sfx_voice_ops = &fake_voices;
         music_ops = &fake_music;
         music_init();
-        config_reset(game_config_table);
+        config_state_reset();
         for (int e = 1; e <= 14; e++)
             sfx_samples[e] = create_sample(8, 0, 11025, 100);
     }
@@ -108,13 +108,13 @@ TEST_F(Audio, VolumeStepsLandOnTheEnds)
     const int cases[][3] = {
         {252, 255, 247}, {255, 255, 250}, {190, 195, 185}, {3, 8, 0}, {0, 5, 0}};
     for (auto [from, up, down] : cases) {
-        game_config.soundvolume = uint8_t(from), sfx_volume_up();
+        config.settings.soundvolume = uint8_t(from), sfx_volume_up();
         music_set_volume(from), music_volume_up();
-        EXPECT_EQ(game_config.soundvolume, up);
+        EXPECT_EQ(config.settings.soundvolume, up);
         EXPECT_EQ(music_get_volume(), up);
-        game_config.soundvolume = uint8_t(from), sfx_volume_down();
+        config.settings.soundvolume = uint8_t(from), sfx_volume_down();
         music_set_volume(from), music_volume_down();
-        EXPECT_EQ(game_config.soundvolume, down);
+        EXPECT_EQ(config.settings.soundvolume, down);
         EXPECT_EQ(music_get_volume(), down);
     }
 }
@@ -201,15 +201,15 @@ TEST_F(Audio, PlaylistsFromTheWorkingDirectory)
     ASSERT_EQ(playlist_count, 3);
     EXPECT_STREQ(playlist_names[0], "<NONE>");
     EXPECT_STREQ(playlist_names[playlist_current], "TECHNO");
-    EXPECT_STREQ(playlist_keys[PLAYLIST_TITLE], "t.xm");
+    EXPECT_STREQ(config.playlist_keys[PLAYLIST_TITLE], "t.xm");
     while (playlist_current != 2)
         playlist_next(playlist_table, music);
     playlist_next(playlist_table, music);  // wraps to silence
     EXPECT_STREQ(music, "<NONE>");
-    EXPECT_STREQ(playlist_keys[PLAYLIST_TITLE], "");
+    EXPECT_STREQ(config.playlist_keys[PLAYLIST_TITLE], "");
     playlist_prev(playlist_table, music);  // back to the last, read under its own spelling
     EXPECT_STREQ(music, playlist_names[2]);
-    EXPECT_STRNE(playlist_keys[PLAYLIST_TITLE], "");
+    EXPECT_STRNE(config.playlist_keys[PLAYLIST_TITLE], "");
     strcpy(music, "DISCO");
     playlist_init(playlist_table, music);
     EXPECT_STREQ(music, "<NONE>");

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "demo_programs.h"
 #include "engine/actor.h"
@@ -28,9 +27,8 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
     ASSERT_TRUE(write_replay_programs(dir + ".AMC"));
     amc_unload_all();
     ASSERT_EQ(amc_load((dir + ".AMC").c_str()), 0);
-    config_reset(game_config_table);
-    launch = LaunchOptions{};
-    launch.no_sound = 0xFF;
+    config_state_reset();
+    config.launch.no_sound = 0xFF;
     joystick_enabled = 0;
     menu_input.store(0);
 
@@ -45,7 +43,7 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
     // Record 2000 ticks of keys held for varying times; a cheat after 1500
     // ends the recording at that tick.
     const int keys[] = {
-        KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, game_config.keykick, game_config.keypunch};
+        KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, config.settings.keykick, config.settings.keypunch};
     start(777);
     DemoImage* d = demo_create(777, 5, 1, 1);
     std::vector<uint64_t> hashes;

@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
@@ -77,8 +76,8 @@ protected:
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
         wait_ops = &FAKE_WAITS;
-        launch = LaunchOptions{};
-        launch.no_sound = 0xFF;
+        config_state_reset();
+        config.launch.no_sound = 0xFF;
         calls.clear(), polls = setup_result = 0, close_in_options = false;
         menu_input.store(0);
     }
@@ -183,7 +182,7 @@ TEST_F(Menus, TextEntryTakesUpperCaseUpToItsLength)
 
 TEST_F(Menus, TitleRowsRunTheirScreensAndEscapeOnlyMovesToQuit)
 {
-    launch.mode = 3, launch.skill = 7, setup_result = 2;
+    config.launch.mode = 3, config.launch.skill = 7, setup_result = 2;
     EXPECT_TRUE(title({MENU_ESCAPE, MENU_SELECT}));
     EXPECT_TRUE(title({CTRL_UP, CTRL_KICK}));
     EXPECT_FALSE(title({CTRL_DOWN, MENU_SELECT, CTRL_PUNCH, CTRL_DOWN, MENU_SELECT, CTRL_DOWN,
@@ -254,7 +253,6 @@ TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton)
 
 TEST_F(Menus, TheMoveListNamesThePlayersOwnKeysAndFits)
 {
-    config_reset(game_config_table);
     std::string all;
     char text[64];
     auto read = [&] {
@@ -267,7 +265,7 @@ TEST_F(Menus, TheMoveListNamesThePlayersOwnKeysAndFits)
     };
     read();
     EXPECT_NE(all.find("ARROW KEYS|KEY 115|KEY 117|"), std::string::npos) << all;
-    game_config.keyup = KEY_W, game_config.keypunch = KEY_SPACE;
+    config.settings.keyup = KEY_W, config.settings.keypunch = KEY_SPACE;
     read();
     EXPECT_EQ(all.find("KEY 23 KEY 85 KEY 82 KEY 8|KEY 75|"), 0u) << "cut to fit: " << all;
 

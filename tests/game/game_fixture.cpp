@@ -4,8 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -77,11 +76,10 @@ void GameTest::SetUp()
     program_count = PROGRAM_PICKUP + 1;
     actor_table_reset();
     current_game = CurrentGame{};
-    config_reset(game_config_table);
+    config_state_reset();
     input_use_bindings();
-    launch = LaunchOptions{};
-    launch.fps = 72;
-    launch.no_sound = 0xFF;
+    config.launch.fps = 72;
+    config.launch.no_sound = 0xFF;
     demo_state = 0;
     memset((void*)key, 0, KEY_MAX);
     key_shifts = 0;

@@ -2,7 +2,7 @@
 #include <chrono>
 #include <thread>
 
-#include "config/config.h"
+#include "config/state.h"
 #include "frontend/menu.h"
 #include "game/clock.h"
 #include "game_fixture.h"
@@ -21,12 +21,12 @@ TEST_F(InputTest, KeyboardConflictsAndJoystickOnlyAddsBits)
     press(KEY_UP, false);
     press(KEY_DOWN, false);
     press(KEY_RIGHT, false);
-    press(game_config.keypunch);
+    press(config.settings.keypunch);
     joystick_enabled = 1;
     joy[0].num_buttons = 4;
     joy[0].stick[0].axis[0].d2 = 1;  // right, against the keyboard's left
     joy[0].stick[0].axis[1].d1 = 1;  // up
-    joy[0].button[game_config.joykick].b = 1;
+    joy[0].button[config.settings.joykick].b = 1;
     input_tick();  // only the timer thread reads the pad
     EXPECT_EQ(read_controls(), CTRL_LEFT | CTRL_UP | CTRL_PUNCH | CTRL_KICK);
     joy[0] = JOYSTICK_INFO{};
@@ -116,7 +116,7 @@ TEST_F(InputTest, TimerThreadSeesRebindingsThroughAtomicsOnly)
         }
     });
     for (int i = 0; i < 200; i++) {
-        game_config.keykick = i % 2 ? KEY_K : KEY_LCONTROL;
+        config.settings.keykick = i % 2 ? KEY_K : KEY_LCONTROL;
         input_use_bindings();
         read_controls();
         fire_held();
@@ -126,10 +126,10 @@ TEST_F(InputTest, TimerThreadSeesRebindingsThroughAtomicsOnly)
         std::this_thread::sleep_for(50us);
     }
     // K becomes the kick key: the timer reports it once it has the binding.
-    game_config.keykick = KEY_LCONTROL;
+    config.settings.keykick = KEY_LCONTROL;
     input_use_bindings();
     std::this_thread::sleep_for(20ms);
-    game_config.keykick = KEY_K;
+    config.settings.keykick = KEY_K;
     input_use_bindings();
     menu_input.store(0);
     bool kicked = false;

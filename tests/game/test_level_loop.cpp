@@ -1,7 +1,6 @@
 #include <cstring>
 
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
@@ -71,7 +70,7 @@ TEST_F(LevelLoopTest, PauseFreezesWithoutCatchUp)
     platform_log.clear();
     press(KEY_PGUP);
     level_pass(loop);
-    EXPECT_EQ(launch.fps, 73);
+    EXPECT_EQ(config.launch.fps, 73);
     EXPECT_EQ(platform_log.find('s'), std::string::npos);
 }
 
@@ -127,7 +126,7 @@ TEST_F(LevelLoopTest, ControlsEndTheCreditsAndReplays)
 TEST_F(LevelLoopTest, CheatKeysBehindTheirGate)
 {
     LevelLoop loop = start(1);
-    game_config.cheatkeys = 2;
+    config.settings.cheatkeys = 2;
     press(KEY_3);
     EXPECT_EQ(level_pass(loop), LEVEL_GOES_ON);
     EXPECT_EQ(current_game.cheated, 0);
@@ -159,7 +158,7 @@ TEST_F(LevelLoopTest, SoundRequestsWaitWhileSoundIsOff)
     actor_table.slots[s].regs[REG_SOUND] = 7;
     level_pass(loop);
     EXPECT_EQ(actor_table.slots[s].regs[REG_SOUND], 7);
-    launch.no_sound = 0;
+    config.launch.no_sound = 0;
     frame_ticks.fetch_add(1);
     level_pass(loop);
     EXPECT_EQ(actor_table.slots[s].regs[REG_SOUND], 0);
@@ -178,7 +177,7 @@ TEST_F(LevelLoopTest, ProgressOnlyFromFairGames)
     EXPECT_EQ(furthest_level, 1);
     note_progress(1, 3);
     EXPECT_EQ(furthest_level, 3);
-    EXPECT_STREQ(game_config.lastlevel, progress_code(3));
+    EXPECT_STREQ(config.settings.lastlevel, progress_code(3));
     note_progress(0, 2);  // never lowered
     EXPECT_EQ(furthest_level, 3);
     current_game.cheated = -1;

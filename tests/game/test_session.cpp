@@ -4,8 +4,7 @@
 
 #include <string>
 
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "engine/amc.h"
 #include "frontend/menu.h"
@@ -35,22 +34,18 @@ protected:
             GTEST_SKIP() << "the game folder is not built";
         amc_unload_all();
         ASSERT_EQ(amc_load((GAME + "/AMC/GAME.AMC").c_str()), 0);
-        saved_dir = data_dir;
-        data_dir = DATA.c_str();
+        config.data_dir = DATA.c_str();
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         level_ops = &TICKING;
     }
     void TearDown() override
     {
-        if (saved_dir)
-            data_dir = saved_dir;
         if (back_buffer)
             destroy_bitmap(back_buffer);
         back_buffer = nullptr;
         demo_free(last_game_demo);
         GameTest::TearDown();
     }
-    const char* saved_dir = nullptr;
 };
 
 }  // namespace
@@ -79,7 +74,7 @@ TEST_F(SessionTest, LostGameIsRecordedAndReplaysToTheSameEnd)
 
 TEST_F(SessionTest, CreditsAreNotRecordedAndEndTheRun)
 {
-    game_config.difficulty = 7;
+    config.settings.difficulty = 7;
     ASSERT_EQ(run_game(nullptr, 0, 1, LEVEL_CREDITS, 0, 0), 1);
     EXPECT_EQ(last_game_demo, nullptr);
     EXPECT_EQ(current_game.skill, 7);

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "config/launch.h"
+#include "config/state.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
@@ -150,7 +150,7 @@ void GfxTest::SetUp()
     program_count = PROGRAM_DIRECTOR + 1;
     current_game = CurrentGame{};
     stage = {0, 0, false};
-    data_dir = levels_dir.c_str();
+    config.data_dir = levels_dir.c_str();
     // No timer driver without a system: the clock's rate is all we check.
     level_ops = &CLOCK_RATE_OPS;
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "config/launch.h"
+#include "config/state.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/clock.h"
@@ -58,7 +58,7 @@ TEST_F(LevelLoad, FailuresNameTheObjectAndStartNothing)
     EXPECT_EQ(diagnostics, "Unable to find dif3.pcx in " + levels_dir + "LEVELS.DAT\n");
     EXPECT_EQ(actor_next(0), 0);
     diagnostics.clear();
-    data_dir = "/nonexistent/";
+    config.data_dir = "/nonexistent/";
     EXPECT_EQ(load_level(1, 1), 0);
     EXPECT_EQ(diagnostics, "Unable to find lev1.bin in /nonexistent/LEVELS.DAT\n");
     // Tile 80 would lie below the sheet's two rows: refused, not cut.
@@ -75,7 +75,7 @@ TEST_F(LevelLoad, DamagedLevelsFileIsRefusedBeforeTheLibraryReadsIt)
     std::string whole((std::istreambuf_iterator<char>(in)), {});
     std::string dir = levels_dir + "cut/";
     ASSERT_EQ(system(("mkdir -p " + dir).c_str()), 0);
-    data_dir = dir.c_str();
+    config.data_dir = dir.c_str();
     capture_diag();
     // Cut short anywhere, the tile sheet's pixels included: the level names
     // the object it wanted, for stderr.txt and for the screen alike.
@@ -99,7 +99,7 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
     current_game.skill = 7;
     current_game.score = 1234;
     stage = {1, 99, false};
-    launch.fps = 0;
+    config.launch.fps = 0;
     clear_to_color(back_buffer, 77);
     uint32_t ticks = frame_ticks;
     ASSERT_EQ(load_level(3, 6), 1);
@@ -114,7 +114,7 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
     EXPECT_EQ(amc_globals[GLOBAL_SCORE], 1234);
     EXPECT_EQ(stage.level, 6);
     EXPECT_EQ(stage.ticks, 0u);
-    EXPECT_EQ(launch.fps, 72);
+    EXPECT_EQ(config.launch.fps, 72);
     EXPECT_EQ(started_clock_rate, 72);
     EXPECT_EQ(frame_ticks - ticks, 1u);
     TearDown();

@@ -14,8 +14,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "config/config.h"
-#include "config/launch.h"
+#include "config/state.h"
 #include "demo/demo.h"
 #include "frontend/menu.h"
 #include "game/session.h"
@@ -118,9 +117,8 @@ protected:
         wait_ops = &FAKE_WAITS;
         replay_text_entry = fake_entry;
         display_set_mode_fn(fake_mode);
-        launch = LaunchOptions{};
-        launch.no_sound = 0xFF;
-        config_reset(game_config_table);
+        config_state_reset();
+        config.launch.no_sound = 0xFF;
         furthest_level = 0;
         display_card = -1;  // as if start-up had opened the configured row
         joystick_enabled = 0;
@@ -147,7 +145,7 @@ protected:
     // The menus sound their select through these; the rest stays silent.
     void hear_select()
     {
-        launch.no_sound = 0;
+        config.launch.no_sound = 0;
         sfx_samples[SFX_MENU_SELECT] = const_cast<SAMPLE*>(SELECT_SAMPLE);
         sfx_voice_ops = &counting_voices;
         sfx_stop_all();
@@ -172,17 +170,17 @@ TEST_F(MenuScreens, OptionsCursorPassesBlankAndDisabledRows)
 {
     joystick_enabled = 1, joy[0].num_buttons = 4;
     options(times(9, DOWN) + Script{RIGHT, DOWN, RIGHT});  // sound rows are off
-    EXPECT_EQ(game_config.joykick, 1) << "down from KEY PUNCH lands on BUTTON KICK";
-    EXPECT_EQ(game_config.joypunch, 2);
+    EXPECT_EQ(config.settings.joykick, 1) << "down from KEY PUNCH lands on BUTTON KICK";
+    EXPECT_EQ(config.settings.joypunch, 2);
 
-    launch.no_joystick = 0xFF, joystick_enabled = 0, furthest_level = 5;
+    config.launch.no_joystick = 0xFF, joystick_enabled = 0, furthest_level = 5;
     options(times(9, DOWN) + Script{RIGHT, LEFT, LEFT});
-    EXPECT_EQ(game_config.cheatkeys, 4) << "-nojoy: on to CHEAT KEYS, which wraps";
+    EXPECT_EQ(config.settings.cheatkeys, 4) << "-nojoy: on to CHEAT KEYS, which wraps";
 
     furthest_level = 4;
     EXPECT_TRUE(options(times(9, DOWN) + Script{RIGHT, ESCAPE}));
-    EXPECT_EQ(game_config.cheatkeys, 4);
-    EXPECT_EQ(game_config.card, 1) << "without CHEAT KEYS down wraps to GFX DRIVER";
+    EXPECT_EQ(config.settings.cheatkeys, 4);
+    EXPECT_EQ(config.settings.card, 1) << "without CHEAT KEYS down wraps to GFX DRIVER";
 }
 
 TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
@@ -192,42 +190,43 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
     EXPECT_EQ(next_size(4, 0), 4);
     EXPECT_EQ(prev_size(5, 1), 2);
 
-    game_config.card = 2, game_config.window_width = 960, game_config.window_height = 720;
+    config.settings.card = 2, config.settings.window_width = 960,
+    config.settings.window_height = 720;
     EXPECT_TRUE(options(Script{RIGHT, ESCAPE}));
     EXPECT_EQ(calls, "mode(" + std::to_string(GFX_AUTODETECT_FULLSCREEN) + ",320x240) ");
-    EXPECT_EQ(game_config.card, 3);
-    EXPECT_EQ(game_config.screen_width, 320);
-    EXPECT_EQ(game_config.window_width, 960);
+    EXPECT_EQ(config.settings.card, 3);
+    EXPECT_EQ(config.settings.screen_width, 320);
+    EXPECT_EQ(config.settings.window_width, 960);
 
-    calls.clear(), game_config.card = display_card = 5;
+    calls.clear(), config.settings.card = display_card = 5;
     options(Script{RIGHT, ESCAPE});
-    game_config.card = display_card = 0;
+    config.settings.card = display_card = 0;
     options(Script{LEFT, ESCAPE});
     EXPECT_EQ(calls, "") << "no driver beyond either end, nothing to set";
 
-    game_config.window_width = game_config.window_height = -1;
+    config.settings.window_width = config.settings.window_height = -1;
     options(Script{DOWN, RIGHT, RIGHT, RIGHT, RIGHT, LEFT, ESCAPE});  // AUTO, 320, 640, 960, 640
-    EXPECT_EQ(game_config.window_width, 640);
+    EXPECT_EQ(config.settings.window_width, 640);
 
     calls.clear(), mode_results = {-1, 0};
     options(Script{RIGHT, ESCAPE});
     EXPECT_EQ(calls, "mode(" + std::to_string(GFX_XWINDOWS) + ",640x480) mode(" +
                          std::to_string(GFX_AUTODETECT_WINDOWED) + ",640x480) ")
         << "a refused mode brings back the one that ran";
-    EXPECT_EQ(game_config.card, 0);
+    EXPECT_EQ(config.settings.card, 0);
     EXPECT_FALSE(close_requested.load());
 
     mode_results = {-1, -1, -1, -1, -1};
     options(Script{RIGHT, ESCAPE});
     EXPECT_TRUE(close_requested.load()) << "with no mode at all the run ends";
-    EXPECT_EQ(game_config.card, 0);
+    EXPECT_EQ(config.settings.card, 0);
 
     // Start-up ran the automatic window for a refused full screen: the menu
     // shows what runs, and leaving it untouched keeps the player's choice.
-    calls.clear(), game_config.card = 4, display_card = 0;
+    calls.clear(), config.settings.card = 4, display_card = 0;
     EXPECT_TRUE(options(Script{ESCAPE}));
     EXPECT_EQ(calls, "");
-    EXPECT_EQ(game_config.card, 4);
+    EXPECT_EQ(config.settings.card, 4);
     EXPECT_TRUE(shows(back_buffer, gfx_driver_table[0].platform_label, 140, 20));
 }
 
@@ -249,10 +248,10 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
     };
 
     options(Script{DOWN, DOWN} + times(25, RIGHT));
-    EXPECT_EQ(game_config.powersaving, 20);
+    EXPECT_EQ(config.settings.powersaving, 20);
     EXPECT_EQ(bar(), "##################");
     options(Script{DOWN, DOWN} + times(30, LEFT) + times(10, RIGHT));
-    EXPECT_EQ(game_config.powersaving, 10);
+    EXPECT_EQ(config.settings.powersaving, 10);
     EXPECT_EQ(bar(), "#########.........");
     main_data = nullptr;
     destroy_bitmap(slider);
@@ -260,12 +259,12 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
 
 TEST_F(MenuScreens, VolumesReachBothEnds)
 {
-    launch.no_sound = 0;
-    game_config.soundvolume = 252;
+    config.launch.no_sound = 0;
+    config.settings.soundvolume = 252;
     music_set_volume(250);
     options(times(4, DOWN) + Script{RIGHT, RIGHT, DOWN, RIGHT, RIGHT, LEFT});
-    EXPECT_EQ(game_config.musicvolume, 255);
-    EXPECT_EQ(game_config.soundvolume, 250);
+    EXPECT_EQ(config.settings.musicvolume, 255);
+    EXPECT_EQ(config.settings.soundvolume, 250);
 }
 
 TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows)
@@ -291,11 +290,11 @@ TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows)
         to_up +
         Script{
             {MENU_SELECT, KEY_ENTER}, {0, KEY_LEFT, KEY_ENTER}, {0, KEY_W, KEY_LEFT}, NONE, NONE});
-    EXPECT_EQ(game_config.keyup, KEY_W);
+    EXPECT_EQ(config.settings.keyup, KEY_W);
     EXPECT_FALSE(
         options(to_up + Script{SELECT, {0, KEY_LEFT}, NONE, NONE, ESCAPE, {0, 0, KEY_LEFT}}))
         << "Escape cancels the capture, not the menu";
-    EXPECT_EQ(game_config.keyup, KEY_W);
+    EXPECT_EQ(config.settings.keyup, KEY_W);
 
     // The new kick key is let go before the menu goes on: held, it would select.
     options(times(7, DOWN) + Script{SELECT,
@@ -308,10 +307,10 @@ TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows)
                                     {0, KEY_SPACE},
                                     NONE,
                                     NONE});
-    EXPECT_EQ(game_config.keykick, KEY_1);
-    EXPECT_EQ(game_config.keypunch, KEY_SPACE);
+    EXPECT_EQ(config.settings.keykick, KEY_1);
+    EXPECT_EQ(config.settings.keypunch, KEY_SPACE);
     options(to_up + Script{SELECT, NONE});
-    EXPECT_EQ(game_config.keyup, KEY_W) << "closing the window keeps the key";
+    EXPECT_EQ(config.settings.keyup, KEY_W) << "closing the window keeps the key";
 }
 
 TEST_F(MenuScreens, OptionsFitThePictureWithRoomForANote)
@@ -358,8 +357,8 @@ TEST_F(MenuScreens, AKeyTakenFromAnotherControlIsSwappedOrRefused)
 
     // In the menu: KEY KICK set to punch's key, then the note under the rows.
     options(times(7, DOWN) + Script{SELECT, {0, KEY_LSHIFT}, NONE, {0, 0, KEY_LSHIFT}, NONE});
-    EXPECT_EQ(game_config.keykick, KEY_LSHIFT);
-    EXPECT_EQ(game_config.keypunch, KEY_LCONTROL);
+    EXPECT_EQ(config.settings.keykick, KEY_LSHIFT);
+    EXPECT_EQ(config.settings.keypunch, KEY_LCONTROL);
     std::string note = "KEY PUNCH NOW ON KEY " + std::to_string(KEY_LCONTROL);  // no key names here
     EXPECT_TRUE(shows(back_buffer, note.c_str(), 160 - text_length(font, note.c_str()) / 2, 224));
 }
@@ -367,13 +366,13 @@ TEST_F(MenuScreens, AKeyTakenFromAnotherControlIsSwappedOrRefused)
 TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
 {
     options(times(9, DOWN) + Script{RIGHT, SELECT});
-    EXPECT_EQ(game_config.joykick, 0) << "no joystick: the rows do nothing";
+    EXPECT_EQ(config.settings.joykick, 0) << "no joystick: the rows do nothing";
 
     joystick_enabled = 1, joy[0].num_buttons = 3;
     options(times(9, DOWN) + Script{RIGHT, RIGHT, RIGHT, LEFT});
-    EXPECT_EQ(game_config.joykick, 2) << "0, 1, 2, none, back to 2";
+    EXPECT_EQ(config.settings.joykick, 2) << "0, 1, 2, none, back to 2";
     EXPECT_FALSE(options(times(9, DOWN) + Script{SELECT, {0, KEY_ESC}, NONE, {0, 0, KEY_ESC}}));
-    EXPECT_EQ(game_config.joykick, -1);
+    EXPECT_EQ(config.settings.joykick, -1);
     EXPECT_EQ(button_cycle(200, 3, +1), 0) << "a binding the joystick lacks starts over";
 }
 
@@ -394,17 +393,17 @@ TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey)
 {
     setup_selected = 0;
     setup(Script{RIGHT, RIGHT, RIGHT, LEFT});
-    EXPECT_EQ(game_config.mode, 3);
+    EXPECT_EQ(config.settings.mode, 3);
 
     setup(Script{DOWN} + times(4, RIGHT));
-    EXPECT_EQ(game_config.difficulty, 7) << "HARDEST is the last free grade";
+    EXPECT_EQ(config.settings.difficulty, 7) << "HARDEST is the last free grade";
     setup(Script{{CTRL_RIGHT, KEY_SPACE}} + times(7, RIGHT));
-    EXPECT_EQ(game_config.difficulty, 12);
+    EXPECT_EQ(config.settings.difficulty, 12);
     setup(times(12, LEFT));
-    EXPECT_EQ(game_config.difficulty, 3);
-    game_config.difficulty = 7;
+    EXPECT_EQ(config.settings.difficulty, 3);
+    config.settings.difficulty = 7;
     setup(Script{RIGHT, {CTRL_RIGHT, KEY_LCONTROL}});
-    EXPECT_EQ(game_config.difficulty, 8) << "kick held counts as fire";
+    EXPECT_EQ(config.settings.difficulty, 8) << "kick held counts as fire";
 }
 
 // A select that a row has no use for sounds nothing and is used up: left
@@ -431,7 +430,7 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     EXPECT_EQ(select_sounds, 0);
     EXPECT_TRUE(shows(message_shot, "NO DEMO: PLAY OR LOAD ONE", 90, 210)) << "... but say why";
     EXPECT_TRUE(shows(back_buffer, "(NONE)", 90, 160));
-    launch.no_sound = 0xFF;
+    config.launch.no_sound = 0xFF;
 
     char dir[] = "/tmp/nwd-replay-XXXXXX";
     ASSERT_TRUE(mkdtemp(dir));

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "config/config.h"
+#include "config/state.h"
 #include "game/clock.h"
 
 namespace {
@@ -30,7 +30,7 @@ GameConfig read_config(const std::string& text)
     std::string path = temp_path("cfg_in.cfg");
     write_file(path, text);
     config_read(game_config_table, path.c_str());
-    return game_config;
+    return config.settings;
 }
 
 }  // namespace
@@ -93,16 +93,16 @@ TEST(Config, WrittenTextsReadBackAsTheyWere)
     // An empty value or one with a blank would swallow the next key: such a
     // text is left out and reads back as its default, the rest unharmed.
     GameConfig c = read_config("music = A\nmode = 3\n");
-    std::strcpy(game_config.music, "");
-    std::strcpy(game_config.lastlevel, "X Y");
+    std::strcpy(config.settings.music, "");
+    std::strcpy(config.settings.lastlevel, "X Y");
     std::string path = temp_path("texts.cfg");
     ASSERT_EQ(config_write(game_config_table, path.c_str()), 0);
     EXPECT_EQ(read_file(path).find("music ="), std::string::npos);
     config_read(game_config_table, path.c_str());
-    EXPECT_STREQ(game_config.music, "TECHNO");
-    EXPECT_STREQ(game_config.lastlevel, "@");
-    EXPECT_EQ(game_config.card, c.card);
-    EXPECT_EQ(game_config.mode, 3);
+    EXPECT_STREQ(config.settings.music, "TECHNO");
+    EXPECT_STREQ(config.settings.lastlevel, "@");
+    EXPECT_EQ(config.settings.card, c.card);
+    EXPECT_EQ(config.settings.mode, 3);
     // A NUL parts tokens like a blank, so no text reads as empty.
     c = read_config(std::string("music = \0ROCK\nmode = 2\n", 23));
     EXPECT_STREQ(c.music, "ROCK");
@@ -114,10 +114,10 @@ TEST(Config, PlaylistTableResetsAndReads)
     std::string path = temp_path("DISCO.lst");
     write_file(path, "title = intro.xm\nlevel3 = street.it\nunknown = x\n");
     config_read(playlist_table, path.c_str());
-    EXPECT_STREQ(playlist_keys[PLAYLIST_TITLE], "intro.xm");
-    EXPECT_STREQ(playlist_keys[PLAYLIST_LEVEL1 + 2], "street.it");
+    EXPECT_STREQ(config.playlist_keys[PLAYLIST_TITLE], "intro.xm");
+    EXPECT_STREQ(config.playlist_keys[PLAYLIST_LEVEL1 + 2], "street.it");
     config_reset(playlist_table);
-    EXPECT_STREQ(playlist_keys[PLAYLIST_TITLE], "");
+    EXPECT_STREQ(config.playlist_keys[PLAYLIST_TITLE], "");
 }
 
 TEST(Config, FailedWriteLeavesOldFileAlone)

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "config/launch.h"
+#include "config/state.h"
 #include "gfx/display.h"
 #include "gfx/main_data.h"
 #include "shell/startup.h"
@@ -207,14 +207,14 @@ TEST_F(Display, ScreenshotsTakeTheNextFreeName)
 TEST(Startup, EnvironmentPrefixesAreUsedAsGiven)
 {
     choose_dir_prefixes(nullptr, nullptr, nullptr);
-    EXPECT_STREQ(data_dir, "DATA/");
-    EXPECT_STREQ(amc_dir, "AMC/");
+    EXPECT_STREQ(config.data_dir, "DATA/");
+    EXPECT_STREQ(config.amc_dir, "AMC/");
     choose_dir_prefixes("X/", nullptr, "Y/");
-    EXPECT_STREQ(data_dir, "X/");
-    EXPECT_STREQ(amc_dir, "Y/");
+    EXPECT_STREQ(config.data_dir, "X/");
+    EXPECT_STREQ(config.amc_dir, "Y/");
     choose_dir_prefixes("X/", "data", nullptr);
-    EXPECT_STREQ(data_dir, "data");
-    EXPECT_STREQ(amc_dir, "X/");
+    EXPECT_STREQ(config.data_dir, "data");
+    EXPECT_STREQ(config.amc_dir, "X/");
 }
 
 TEST(Startup, ReadOnlyDatafileIsThere)

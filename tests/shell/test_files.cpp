@@ -18,7 +18,7 @@
 
 #include "audio/modcheck.h"
 #include "audio/wav.h"
-#include "config/config.h"
+#include "config/state.h"
 #include "fileio/fileio.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
@@ -67,7 +67,7 @@ TEST_F(Files, OnlyRegularFilesOfBoundedSizeAreRead)
     EXPECT_EQ(config_read(game_config_table, at("fifo").c_str()), FILE_UNREADABLE);
     symlink("/dev/zero", at("zero.cfg").c_str());
     EXPECT_EQ(config_read(game_config_table, at("zero.cfg").c_str()), FILE_UNREADABLE);
-    EXPECT_EQ(game_config.mode, 1);
+    EXPECT_EQ(config.settings.mode, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
