@@ -1,5 +1,6 @@
 #include "demo/demo.h"
 
+#include "demo/state.h"
 #include "engine/amc.h"
 #include "engine/world_hash.h"
 #include "fileio/byteorder.h"
@@ -11,12 +12,7 @@
 #include <cstring>
 #include <new>
 
-DemoImage* active_demo = nullptr;
-uint8_t demo_state = 0;
-DemoPosition demo_position = {};
-uint32_t demo_buffer_size = DEMO_DEFAULT_BUFFER_SIZE;
-DemoImage* last_game_demo = nullptr;
-DemoImage* builtin_demos[3] = {};
+DemoState demos;
 
 // Fields are read and written byte by byte so that the image is the file on
 // any host.
@@ -55,7 +51,7 @@ DemoImage* demo_create(uint32_t seed, int16_t skill, int16_t level, int16_t mode
 {
     // A buffer must hold the header and the first run whatever -maxdemo said.
     uint32_t size =
-        demo_buffer_size < DEMO_HEADER_SIZE + 4 ? DEMO_HEADER_SIZE + 4 : demo_buffer_size;
+        demos.buffer_size < DEMO_HEADER_SIZE + 4 ? DEMO_HEADER_SIZE + 4 : demos.buffer_size;
     DemoImage* d = demo_alloc(size);
     if (!d)
         return nullptr;
@@ -66,16 +62,16 @@ DemoImage* demo_create(uint32_t seed, int16_t skill, int16_t level, int16_t mode
     put32(d->bytes + OFF_SEED, seed);
     put32(d->bytes + OFF_FRAMES, 0);
     put32(d->bytes + OFF_LAST_RUN, 0);
-    active_demo = d;
-    demo_state = DEMO_RECORDING;
-    demo_position = {};
+    demos.active = d;
+    demos.state = DEMO_RECORDING;
+    demos.position = {};
     return d;
 }
 
 int demo_record(uint16_t controls)
 {
-    DemoImage* d = active_demo;
-    if (!d || !(demo_state & DEMO_RECORDING))
+    DemoImage* d = demos.active;
+    if (!d || !(demos.state & DEMO_RECORDING))
         return 1;
     uint8_t* b = d->bytes;
     uint32_t frames = get32(b + OFF_FRAMES);
@@ -108,40 +104,40 @@ int demo_record(uint16_t controls)
         return 0;
     }
 full:
-    demo_state = (uint8_t)((demo_state | DEMO_TRUNCATED) & ~DEMO_RECORDING);
+    demos.state = (uint8_t)((demos.state | DEMO_TRUNCATED) & ~DEMO_RECORDING);
     return 1;
 }
 
 void demo_play_start(DemoImage* image)
 {
-    active_demo = image;
-    demo_position = {};
-    demo_state = DEMO_PLAYING;
+    demos.active = image;
+    demos.position = {};
+    demos.state = DEMO_PLAYING;
 }
 
 uint16_t demo_play_next()
 {
-    if (demo_state & DEMO_ENDED)
+    if (demos.state & DEMO_ENDED)
         return 0;
-    const DemoImage* d = active_demo;
-    if (!d || demo_position.played >= get32(d->bytes + OFF_FRAMES)) {
-        demo_state |= DEMO_ENDED;
+    const DemoImage* d = demos.active;
+    if (!d || demos.position.played >= get32(d->bytes + OFF_FRAMES)) {
+        demos.state |= DEMO_ENDED;
         return 0;
     }
-    DemoPosition& p = demo_position;
+    DemoPosition& p = demos.position;
     // A run whose count word is cut off by the end of the image does not
     // exist; one whose controls word is cut off plays controls 0. Runs of
     // count 0 hold no frames and are passed over.
     for (;;) {
         uint64_t off = run_offset(p.run);
         if (off + 2 > d->size) {
-            demo_state |= DEMO_ENDED;
+            demos.state |= DEMO_ENDED;
             return 0;
         }
         if (p.run_played < get16(d->bytes + off))
             break;
         if (p.run > UINT32_MAX - 2) {
-            demo_state |= DEMO_ENDED;
+            demos.state |= DEMO_ENDED;
             return 0;
         }
         p.run += 2;
@@ -168,7 +164,7 @@ int demo_save(const DemoImage* image, const char* path)
     uint32_t len = demo_length(image);
     if (!file_write_all(path, image->bytes, len))
         return 1;
-    demo_state &= (uint8_t)~DEMO_RECORDING;
+    demos.state &= (uint8_t)~DEMO_RECORDING;
     return 0;
 }
 
@@ -205,13 +201,13 @@ void demo_free(DemoImage* image)
 {
     if (!image)
         return;
-    if (active_demo == image) {
-        active_demo = nullptr;
-        demo_state &= (uint8_t) ~(DEMO_PLAYING | DEMO_RECORDING);
+    if (demos.active == image) {
+        demos.active = nullptr;
+        demos.state &= (uint8_t) ~(DEMO_PLAYING | DEMO_RECORDING);
     }
-    if (last_game_demo == image)
-        last_game_demo = nullptr;
-    for (DemoImage*& b : builtin_demos)
+    if (demos.last_game == image)
+        demos.last_game = nullptr;
+    for (DemoImage*& b : demos.builtin)
         if (b == image)
             b = nullptr;
     free(image);
@@ -235,25 +231,20 @@ DemoHeader demo_header(const DemoImage* image)
 // Opened on first use; stays open (and line buffered) for the run.
 static FILE* trace_file()
 {
-    static bool tried = false;
-    static FILE* f = nullptr;
-    if (!tried) {
-        tried = true;
+    if (!demos.trace_tried) {
+        demos.trace_tried = true;
         const char* path = getenv("NWD_DEMO_TRACE");
         // Never waits on a FIFO that nobody reads.
-        if (path && *path && (f = file_open_stream(path)))
-            setvbuf(f, nullptr, _IOLBF, 0);
+        if (path && *path && (demos.trace = file_open_stream(path)))
+            setvbuf(demos.trace, nullptr, _IOLBF, 0);
     }
-    return f;
+    return demos.trace;
 }
-
-static uint64_t programs_hash;
-static bool programs_noted;
 
 void demo_note_programs()
 {
-    programs_hash = world_programs_hash(program_table, program_count);
-    programs_noted = true;
+    demos.programs_hash = world_programs_hash(program_table, program_count);
+    demos.programs_noted = true;
 }
 
 void demo_trace_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed, bool sound)
@@ -263,8 +254,8 @@ void demo_trace_game(int16_t level, int16_t mode, int16_t skill, uint32_t seed, 
         return;
     fprintf(f, "game level=%d mode=%d skill=%d seed=%u sound=%s", level, mode, skill, seed,
             sound ? "on" : "off");
-    if (programs_noted)
-        fprintf(f, " programs=%016llx", (unsigned long long)programs_hash);
+    if (demos.programs_noted)
+        fprintf(f, " programs=%016llx", (unsigned long long)demos.programs_hash);
     fprintf(f, "\n");
 }
 
@@ -278,4 +269,18 @@ void demo_trace_end(int16_t score, int outcome, uint32_t ticks)
 {
     if (FILE* f = trace_file())
         fprintf(f, "end score=%d outcome=%d ticks=%u\n", score, outcome, ticks);
+}
+
+void demos_state_reset()
+{
+    if (demos.last_game)
+        demo_free(demos.last_game);
+    for (DemoImage*& b : demos.builtin)
+        demo_free(b);  // clears the slot; the last game may have been one
+    demos.active = nullptr;
+    demos.state = 0;
+    demos.position = {};
+    demos.buffer_size = DEMO_DEFAULT_BUFFER_SIZE;
+    demos.programs_hash = 0;
+    demos.programs_noted = false;
 }

@@ -17,7 +17,7 @@ enum : uint32_t {
     DEMO_DEFAULT_BUFFER_SIZE = 65000,  // bytes allocated for a recording
 };
 
-// demo_state flags
+// DemoState::state flags
 enum : uint8_t {
     DEMO_PLAYING = 0x01,
     DEMO_RECORDING = 0x02,
@@ -50,14 +50,7 @@ struct DemoPosition {
     uint32_t played;      // frames played in all
 };
 
-extern DemoImage* active_demo;  // being recorded or played, or null
-extern uint8_t demo_state;
-extern DemoPosition demo_position;
-extern uint32_t demo_buffer_size;  // bytes for a recording ("-maxdemo")
-extern DemoImage* last_game_demo;  // the last game recorded, or a loaded file
-extern DemoImage* builtin_demos[3];
-
-// Allocates demo_buffer_size bytes and starts recording into them (state
+// Allocates demos.buffer_size bytes and starts recording into them (state
 // exactly DEMO_RECORDING). Null when the memory cannot be had.
 DemoImage* demo_create(uint32_t seed, int16_t skill, int16_t level, int16_t mode);
 

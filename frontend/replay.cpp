@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "audio/sfx.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
@@ -36,11 +36,11 @@ void draw_demo_info(int top, const MainObjects& o)
     FONT* value = menu_font(o, FONT_ITEM);
     textout_ex(back_buffer, menu_font(o, FONT_HIGHLIGHT), "CURRENT DEMO", LABEL_X, top + 40, -1,
                -1);
-    if (!last_game_demo) {
+    if (!demos.last_game) {
         textout_ex(back_buffer, menu_font(o, FONT_SMALL), "(NONE)", LABEL_X, top + 60, -1, -1);
         return;
     }
-    DemoHeader h = demo_header(last_game_demo);
+    DemoHeader h = demo_header(demos.last_game);
     FONT* label = menu_font(o, FONT_HEADING);
     const char* labels[] = {"LEVEL:", "MODE:", "DIFFICULTY:", "DURATION:"};
     for (int i = 0; i < 4; i++)
@@ -97,13 +97,13 @@ void show_message(const char* text, int top)
 // The attract demos are only borrowed; anything else is ours to free.
 void drop_current_demo()
 {
-    for (DemoImage* b : builtin_demos)
-        if (b && b == last_game_demo) {
-            last_game_demo = nullptr;
+    for (DemoImage* b : demos.builtin)
+        if (b && b == demos.last_game) {
+            demos.last_game = nullptr;
             return;
         }
-    demo_free(last_game_demo);
-    last_game_demo = nullptr;
+    demo_free(demos.last_game);
+    demos.last_game = nullptr;
 }
 
 // The prompt types in upper case and the file system does not fold case:
@@ -210,7 +210,7 @@ void replay_menu(int top)
         }
         if (!(in & MENU_SELECT))
             continue;
-        if (!last_game_demo && list.selected != REPLAY_LOAD) {
+        if (!demos.last_game && list.selected != REPLAY_LOAD) {
             // Nothing to play or save: the player hears it was seen and reads why.
             show_message(NO_DEMO_MESSAGE, top);
             redraw(list, top);
@@ -219,7 +219,7 @@ void replay_menu(int top)
         menu_sound(SFX_MENU_SELECT);
         switch (list.selected) {
         case REPLAY_PLAY:
-            menu_ops->run_game(last_game_demo, 0, 0, 0, 0, 1);
+            menu_ops->run_game(demos.last_game, 0, 0, 0, 0, 1);
             menu_input.store(0);
             set_menu_palette();
             break;
@@ -235,7 +235,7 @@ void replay_menu(int top)
                 break;
             }
             drop_current_demo();
-            last_game_demo = loaded;
+            demos.last_game = loaded;
             break;
         }
         case REPLAY_SAVE:
@@ -247,7 +247,7 @@ void replay_menu(int top)
                 show_message("ERROR:DEMO NOT SAVED", top);
                 break;
             }
-            show_message(demo_save(last_game_demo, name) ? "ERROR:DEMO NOT SAVED" : "DONE!", top);
+            show_message(demo_save(demos.last_game, name) ? "ERROR:DEMO NOT SAVED" : "DONE!", top);
             break;
         }
         if (close_requested.load())

@@ -6,7 +6,7 @@
 
 #include "audio/music.h"
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
@@ -123,18 +123,18 @@ int title_poll(MenuList& list)
 // built-in demos are only borrowed and stay for the next attract cycle.
 void drop_last_game_demo()
 {
-    for (DemoImage* b : builtin_demos)
-        if (b && b == last_game_demo) {
-            last_game_demo = nullptr;
+    for (DemoImage* b : demos.builtin)
+        if (b && b == demos.last_game) {
+            demos.last_game = nullptr;
             return;
         }
-    demo_free(last_game_demo);
-    last_game_demo = nullptr;
+    demo_free(demos.last_game);
+    demos.last_game = nullptr;
 }
 
 void attract_cycle(int& attract)
 {
-    DemoImage* demo = builtin_demos[attract];
+    DemoImage* demo = demos.builtin[attract];
     int mode = config.settings.mode;
     if (demo) {
         mode = demo_header(demo).mode;

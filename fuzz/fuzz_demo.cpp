@@ -4,7 +4,7 @@
 // checked against the trace bytes must end with a verdict, never a crash.
 // Input: 2 bytes (little-endian) giving the demo's length, the demo, then
 // the trace.
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
 #include "engine/amc_vm.h"
@@ -81,9 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // fuzzer's time should that ever break.
     demo_play_start(d);
     uint32_t limit = 65536u * (d->size / 4 + 1);
-    for (uint32_t i = 0; i <= limit && !(demo_state & DEMO_ENDED); i++)
+    for (uint32_t i = 0; i <= limit && !(demos.state & DEMO_ENDED); i++)
         demo_play_next();
-    if (!(demo_state & DEMO_ENDED))
+    if (!(demos.state & DEMO_ENDED))
         __builtin_trap();
     demo_save(d, file(".out").c_str());
 

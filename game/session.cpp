@@ -8,7 +8,7 @@
 #include "audio/music.h"
 #include "audio/sfx.h"
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/diag.h"
 #include "engine/world.h"
 #include "game/clock.h"
@@ -258,12 +258,12 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
         if (level != LEVEL_CREDITS || config.launch.record) {
             // The recording takes over as the replay menu's current demo.
             bool builtin = false;
-            for (DemoImage* b : builtin_demos)
-                builtin = builtin || (b && b == last_game_demo);
+            for (DemoImage* b : demos.builtin)
+                builtin = builtin || (b && b == demos.last_game);
             if (!builtin)
-                demo_free(last_game_demo);
-            last_game_demo = demo_create(g.seed, skill, level, mode);
-            if (!last_game_demo) {
+                demo_free(demos.last_game);
+            demos.last_game = demo_create(g.seed, skill, level, mode);
+            if (!demos.last_game) {
                 diag("error allocating demo memory\n");
                 return 0;
             }
@@ -291,7 +291,7 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     }
     g.level = level;
 
-    demo_state &= ~DEMO_RECORDING;
+    demos.state &= ~DEMO_RECORDING;
     demo_trace_end((int16_t)g.score, level, g.frames_run);
     if (level >= FIRST_WON_OUTCOME)
         show_ending();

@@ -4,7 +4,7 @@
 
 #include "audio/music.h"
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "engine/world.h"
@@ -21,7 +21,7 @@ int load_level(int16_t mode, int16_t level)
     if (!load_level_graphics(level, config.data_dir))
         return 0;
     // A demo plays the whole game, so it plays the whole level.
-    stage.hide_hints = (demo_state & DEMO_PLAYING) != 0;
+    stage.hide_hints = (demos.state & DEMO_PLAYING) != 0;
     const CurrentGame& g = current_game;
     world_start_level(
         {level, mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives});
@@ -55,9 +55,9 @@ void draw_hud_now(int force)
 void draw_statistics(BITMAP* b, uint16_t controls)
 {
     StatsLine s{0, 0, 0, config.launch.fps, (unsigned)music_get_volume()};
-    if (active_demo) {
-        DemoHeader h = demo_header(active_demo);
-        s.played = demo_position.played;
+    if (demos.active) {
+        DemoHeader h = demo_header(demos.active);
+        s.played = demos.position.played;
         s.total = h.frames;
         s.skill = (uint16_t)h.skill;
     }

@@ -2,7 +2,7 @@
 
 #include "audio/sfx.h"
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/world.h"
 #include "game/level_loop.h"
 #include "game/session.h"
@@ -25,15 +25,15 @@ int world_tick()
 
     uint16_t controls;
     if (g.replaying) {
-        if (demo_state & DEMO_ENDED)
+        if (demos.state & DEMO_ENDED)
             return 0;
         controls = demo_play_next();
     } else {
         controls = read_controls();
-        if (demo_state & DEMO_RECORDING) {
+        if (demos.state & DEMO_RECORDING) {
             // A demo never holds a cheated tick: it simply ends before it.
             if (g.cheated)
-                demo_state &= ~DEMO_RECORDING;
+                demos.state &= ~DEMO_RECORDING;
             else
                 demo_record(controls);
         }

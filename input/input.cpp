@@ -26,7 +26,7 @@ int last_pause_key = 0;
 bool escape_armed = false;
 
 // The bindings the timer thread works with: the main thread owns
-// game_config and copies them here whenever they change (input_use_bindings).
+// config.settings and copies them here whenever they change (input_use_bindings).
 struct Bindings {
     int16_t up, down, left, right, kick, punch;
     int16_t joykick, joypunch, joypause, joyesc;

@@ -28,9 +28,9 @@ extern int16_t joystick_enabled;
 
 void init_joystick_input();  // ends by installing the 100 Hz input timer
 void stop_input_timer();
-uint16_t read_controls();  // main thread: the bindings of game_config
+uint16_t read_controls();  // main thread: the bindings of config.settings
 void input_tick();         // the 100 Hz timer callback
-// The timer thread never reads game_config: after changing a key or button
+// The timer thread never reads config.settings: after changing a key or button
 // binding there, the main thread hands the new ones over with this.
 void input_use_bindings();
 // Only the timer thread polls the joystick; this is its last reading of

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "gfx/display.h"
 #include "shell/options.h"
 #include "shell/startup.h"
@@ -198,7 +198,7 @@ int cmdline_check(int argc, char** argv)
 {
     static char message[2048];
     LaunchOptions options;
-    uint32_t demo_size = demo_buffer_size;
+    uint32_t demo_size = demos.buffer_size;
     CmdlineResult r = cmdline_parse(argc, argv, options, demo_size, message, sizeof message);
     if (r == CMDLINE_GO)
         return -1;
@@ -213,7 +213,7 @@ int parse_command_line(int argc, char** argv)
 {
     static char message[2048];
     CmdlineResult r =
-        cmdline_parse(argc, argv, config.launch, demo_buffer_size, message, sizeof message);
+        cmdline_parse(argc, argv, config.launch, demos.buffer_size, message, sizeof message);
     if (r == CMDLINE_GO)
         return 1;
     startup_message(message);

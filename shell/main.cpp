@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/session.h"
@@ -77,13 +77,13 @@ int main(int argc, char** argv)
             status = 1;
         // The game asked for is lost unless its recording reaches the file.
         if (config.launch.record &&
-            (!last_game_demo || demo_save(last_game_demo, config.launch.demo_file) != 0)) {
+            (!demos.last_game || demo_save(demos.last_game, config.launch.demo_file) != 0)) {
             report("THE DEMO COULD NOT BE SAVED", "cannot save the demo to",
                    config.launch.demo_file);
             status = 1;
         }
-        demo_free(last_game_demo);
-        last_game_demo = nullptr;
+        demo_free(demos.last_game);
+        demos.last_game = nullptr;
     } else {
         title_menu();
     }

@@ -1,4 +1,4 @@
-// The command line, parsed once at start-up into `launch`.
+// The command line, parsed once at start-up into `config.launch`.
 #pragma once
 
 #include <cstddef>

@@ -18,7 +18,7 @@
 #include "audio/sfx.h"
 #include "config/state.h"
 #include "datafile/datcheck.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/amc.h"
 #include "engine/diag.h"
 #include "fileio/fileio.h"
@@ -117,8 +117,8 @@ int loaded_player_files;
 void save_on_display_loss()
 {
     bool lost = save_player_files() != 0;
-    if (config.launch.record && last_game_demo &&
-        demo_save(last_game_demo, config.launch.demo_file) != 0) {
+    if (config.launch.record && demos.last_game &&
+        demo_save(demos.last_game, config.launch.demo_file) != 0) {
         dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n",
                 config.launch.demo_file);
         lost = true;
@@ -278,7 +278,7 @@ int startup(int argc, char** argv)
     for (int k = 1; k <= 3; k++) {
         char name[8];
         std::snprintf(name, sizeof name, "DEMO%d", k);
-        builtin_demos[k - 1] = demo_load(name);
+        demos.builtin[k - 1] = demo_load(name);
     }
 
     init_joystick_input();
@@ -398,7 +398,7 @@ int shutdown_program()
     color_map = nullptr;
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
     allegro_exit();
-    if (config.launch.record && (demo_state & DEMO_TRUNCATED))
+    if (config.launch.record && (demos.state & DEMO_TRUNCATED))
         diag("Demo was truncated. Use -maxdemo parameter to increase buffer\n");
     return failed ? 1 : 0;
 }

@@ -1,4 +1,4 @@
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "demo_programs.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -45,7 +45,7 @@ protected:
         char tmpl[] = "/tmp/nwd-demo-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir = tmpl;
-        demo_buffer_size = DEMO_DEFAULT_BUFFER_SIZE;
+        demos_state_reset();
     }
     void TearDown() override
     {
@@ -79,7 +79,7 @@ protected:
     {
         Words out;
         demo_play_start(img);
-        for (uint16_t c; (c = demo_play_next()), !(demo_state & DEMO_ENDED);)
+        for (uint16_t c; (c = demo_play_next()), !(demos.state & DEMO_ENDED);)
             out.push_back(c);
         EXPECT_EQ(demo_play_next(), 0);
         return out;
@@ -92,7 +92,7 @@ protected:
 TEST_F(Demo, RecordingEncodesRuns)
 {
     EXPECT_EQ(record({{10, 0}}), 10u);
-    EXPECT_EQ(demo_state, DEMO_RECORDING);
+    EXPECT_EQ(demos.state, DEMO_RECORDING);
     DemoHeader h = demo_header(image);
     EXPECT_EQ(h.mode * 10000 + h.level * 100 + h.skill, 20307);
     EXPECT_EQ(h.seed, 1234u);
@@ -111,16 +111,16 @@ TEST_F(Demo, RecordingEncodesRuns)
 
 TEST_F(Demo, SmallBufferTruncatesAtElevenRuns)
 {
-    demo_buffer_size = 101;
+    demos.buffer_size = 101;
     std::vector<std::pair<uint32_t, uint16_t>> alternating;
     for (int i = 0; i < 20; i++)
         alternating.push_back({3, (uint16_t)(i & 1 ? 0x10 : 0x04)});
     EXPECT_EQ(record(alternating), 33u);
-    EXPECT_EQ(demo_state, DEMO_TRUNCATED);
+    EXPECT_EQ(demos.state, DEMO_TRUNCATED);
     EXPECT_EQ(demo_record(0x04), 1);
     EXPECT_EQ(play_all(image).size(), 33u);
     // Below the command line's limit the buffer still never overflows.
-    demo_buffer_size = 1;
+    demos.buffer_size = 1;
     EXPECT_EQ(record(alternating), 3u);
 }
 
@@ -130,7 +130,7 @@ TEST_F(Demo, FilesGiveBackEveryByte)
     std::string want((char*)image->bytes, 32);
     write_file(path("D"), std::string(500, 'x'));  // replaced whole
     ASSERT_EQ(demo_save(image, path("D").c_str()), 0);
-    EXPECT_EQ(demo_state & DEMO_RECORDING, 0);
+    EXPECT_EQ(demos.state & DEMO_RECORDING, 0);
     EXPECT_EQ(read_file(path("D")), want);
     EXPECT_FALSE(std::filesystem::exists(path("D.tmp")));
     DemoImage* loaded = demo_load(path("D").c_str());
@@ -167,12 +167,12 @@ TEST_F(Demo, MalformedFilesPlayWithinTheirBytes)
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(play_all(image), want) << bytes.size() << " bytes";
     }
-    last_game_demo = builtin_demos[1] = image;
+    demos.last_game = demos.builtin[1] = image;
     demo_free(image);
     image = nullptr;
-    EXPECT_EQ(active_demo, nullptr);
-    EXPECT_EQ(last_game_demo, nullptr);
-    EXPECT_EQ(builtin_demos[1], nullptr);
+    EXPECT_EQ(demos.active, nullptr);
+    EXPECT_EQ(demos.last_game, nullptr);
+    EXPECT_EQ(demos.builtin[1], nullptr);
 }
 
 // A game recorded tick by tick, replayed from its file by the simulator,

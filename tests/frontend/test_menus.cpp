@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "input/input.h"
@@ -52,7 +52,7 @@ int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t sk
 {
     int slot = 0;
     for (int i = 0; i < 3; i++)
-        slot = demo && builtin_demos[i] == demo ? i + 1 : slot;
+        slot = demo && demos.builtin[i] == demo ? i + 1 : slot;
     log(slot ? "demo" : "game", slot ? std::vector<int>{slot, polls, mode + level + skill + music}
                                      : std::vector<int>{mode, level, skill, music});
     return 1;
@@ -83,9 +83,7 @@ protected:
     }
     void TearDown() override
     {
-        for (DemoImage*& d : builtin_demos)
-            demo_free(d);
-        demo_free(last_game_demo);
+        demos_state_reset();
         destroy_bitmap(back_buffer);
         back_buffer = nullptr;
         menu_ops = &default_menu_ops;
@@ -190,20 +188,20 @@ TEST_F(Menus, TitleRowsRunTheirScreensAndEscapeOnlyMovesToQuit)
     EXPECT_EQ(calls, "options(0) options(0) replay(100) game(0,11,0,1) setup(80) game(3,2,7,1) ");
 
     calls.clear(), setup_result = -1;
-    last_game_demo = demo_of_mode(1);
+    demos.last_game = demo_of_mode(1);
     title({MENU_SELECT});
     EXPECT_EQ(calls, "setup(80) ") << "BACK from the setup starts nothing";
-    EXPECT_NE(last_game_demo, nullptr);
+    EXPECT_NE(demos.last_game, nullptr);
     setup_result = 0;
-    builtin_demos[0] = last_game_demo = demo_of_mode(2);
+    demos.builtin[0] = demos.last_game = demo_of_mode(2);
     title({MENU_SELECT});
-    EXPECT_NE(builtin_demos[0], nullptr) << "a new game never frees an attract demo";
+    EXPECT_NE(demos.builtin[0], nullptr) << "a new game never frees an attract demo";
 }
 
 TEST_F(Menus, IdleTitleWalksTheDemosInTurn)
 {
-    builtin_demos[0] = demo_of_mode(2);
-    builtin_demos[2] = demo_of_mode(3);
+    demos.builtin[0] = demo_of_mode(2);
+    demos.builtin[2] = demo_of_mode(3);
     // About twenty seconds of polls with no key at all: the redraw at poll
     // 301 and the Pause and Left at 302 and 303, which no row acts on, each
     // start the count again.

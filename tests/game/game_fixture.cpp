@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
@@ -80,7 +80,7 @@ void GameTest::SetUp()
     input_use_bindings();
     config.launch.fps = 72;
     config.launch.no_sound = 0xFF;
-    demo_state = 0;
+    demos_state_reset();
     memset((void*)key, 0, KEY_MAX);
     key_shifts = 0;
     joystick_enabled = 0;
@@ -93,6 +93,7 @@ void GameTest::SetUp()
 
 void GameTest::TearDown()
 {
+    demos_state_reset();
     level_ops = &default_level_ops;
     amc_unload_all();
 }

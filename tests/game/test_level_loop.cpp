@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/clock.h"
@@ -145,10 +145,10 @@ TEST_F(LevelLoopTest, CheatKeysBehindTheirGate)
     EXPECT_EQ(actor_table.slots[s].regs[ARG_PICKUP_COUNT], 6);
 
     // A cheated game stops recording at its next tick instead of recording it.
-    demo_state = DEMO_RECORDING;
+    demos.state = DEMO_RECORDING;
     frame_ticks.fetch_add(1);
     level_pass(loop);
-    EXPECT_EQ(demo_state, 0);
+    EXPECT_EQ(demos.state, 0);
 }
 
 TEST_F(LevelLoopTest, SoundRequestsWaitWhileSoundIsOff)

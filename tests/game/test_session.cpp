@@ -5,7 +5,7 @@
 #include <string>
 
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/amc.h"
 #include "frontend/menu.h"
 #include "game/clock.h"
@@ -43,7 +43,6 @@ protected:
         if (back_buffer)
             destroy_bitmap(back_buffer);
         back_buffer = nullptr;
-        demo_free(last_game_demo);
         GameTest::TearDown();
     }
 };
@@ -60,14 +59,14 @@ TEST_F(SessionTest, LostGameIsRecordedAndReplaysToTheSameEnd)
     EXPECT_EQ(current_game.stars, 0);
     uint32_t played = current_game.frames_run;
     EXPECT_GT(played, 180u * 72);
-    ASSERT_NE(last_game_demo, nullptr);
-    DemoHeader h = demo_header(last_game_demo);
+    ASSERT_NE(demos.last_game, nullptr);
+    DemoHeader h = demo_header(demos.last_game);
     EXPECT_EQ(h.frames, played);
     EXPECT_EQ(h.level, 1);
     EXPECT_EQ(h.mode, 2);
-    EXPECT_FALSE(demo_state & DEMO_RECORDING);
+    EXPECT_FALSE(demos.state & DEMO_RECORDING);
 
-    ASSERT_EQ(run_game(last_game_demo, 0, 0, 0, 0, 0), 1);
+    ASSERT_EQ(run_game(demos.last_game, 0, 0, 0, 0, 0), 1);
     EXPECT_EQ(current_game.level, 0);  // the scripts ended it, not the demo's end
     EXPECT_EQ(current_game.frames_run, played);
 }
@@ -76,7 +75,7 @@ TEST_F(SessionTest, CreditsAreNotRecordedAndEndTheRun)
 {
     config.settings.difficulty = 7;
     ASSERT_EQ(run_game(nullptr, 0, 1, LEVEL_CREDITS, 0, 0), 1);
-    EXPECT_EQ(last_game_demo, nullptr);
+    EXPECT_EQ(demos.last_game, nullptr);
     EXPECT_EQ(current_game.skill, 7);
     EXPECT_EQ(current_game.lives, 2);  // arcade
     EXPECT_EQ(current_game.stars, 1);

@@ -15,7 +15,7 @@
 #include "audio/music.h"
 #include "audio/sfx.h"
 #include "config/state.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "frontend/menu.h"
 #include "game/session.h"
 #include "gfx/display.h"
@@ -52,7 +52,7 @@ void fake_wait(int ms)
 int fake_game(DemoImage* demo, uint32_t start, int16_t mode, int16_t level, int16_t skill,
               int music)
 {
-    calls += "game(" + std::string(demo == last_game_demo ? "current" : "other") + "," +
+    calls += "game(" + std::string(demo == demos.last_game ? "current" : "other") + "," +
              std::to_string(start + mode + level + skill) + "," + std::to_string(music) + ") ";
     return 1;
 }
@@ -129,8 +129,7 @@ protected:
     }
     void TearDown() override
     {
-        demo_free(last_game_demo);
-        last_game_demo = nullptr;
+        demos_state_reset();
         destroy_bitmap(back_buffer);  // perhaps one a new mode made
         destroy_bitmap(message_shot);
         back_buffer = nullptr;
@@ -437,8 +436,8 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     char* old = getcwd(nullptr, 0);
     ASSERT_EQ(chdir(dir), 0);
     const uint8_t header[DEMO_HEADER_SIZE] = {2, 0, 3, 0, 9, 0, 0, 0, 1, 0, 0, 0, 0xE0, 0x10};
-    last_game_demo = demo_from_bytes(header, sizeof header);  // 4320 ticks
-    DemoImage* recorded = last_game_demo;
+    demos.last_game = demo_from_bytes(header, sizeof header);  // 4320 ticks
+    DemoImage* recorded = demos.last_game;
 
     typed = "OUT.DEM";
     replay(Script{SELECT, DOWN, DOWN, SELECT});
@@ -453,21 +452,21 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     EXPECT_TRUE(shows(message_shot, "ERROR:DEMO NOT SAVED", 90, 210));
     typed = "";
     replay(Script{DOWN, SELECT});
-    EXPECT_EQ(last_game_demo, recorded) << "an empty name loads nothing";
+    EXPECT_EQ(demos.last_game, recorded) << "an empty name loads nothing";
 
     typed = "MISSING.DEM";
     replay(Script{DOWN, SELECT, NONE});
     EXPECT_TRUE(shows(message_shot, "ERROR:DEMO NOT LOADED", 90, 210));
-    EXPECT_EQ(last_game_demo, recorded) << "a mistyped name keeps the unsaved game";
+    EXPECT_EQ(demos.last_game, recorded) << "a mistyped name keeps the unsaved game";
     EXPECT_TRUE(shows(back_buffer, "3", 190, 160));
 
     // Typed in upper case, found whatever case the file system keeps.
     std::filesystem::rename("OUT.DEM", "out.dem");
     typed = "OUT.DEM";
     replay(Script{DOWN, SELECT});
-    ASSERT_NE(last_game_demo, nullptr);
-    EXPECT_EQ(demo_header(last_game_demo).frames, 4320u);
-    EXPECT_EQ(demo_header(last_game_demo).mode, 2);
+    ASSERT_NE(demos.last_game, nullptr);
+    EXPECT_EQ(demo_header(demos.last_game).frames, 4320u);
+    EXPECT_EQ(demo_header(demos.last_game).mode, 2);
 
     ASSERT_EQ(chdir(old), 0);
     free(old);

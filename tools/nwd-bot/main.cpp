@@ -2,7 +2,7 @@
 // to the end of the game, deciding each tick's controls from the world the
 // way a player reads the screen. Prints how every street went and can keep
 // the game as a demo file that the game and nwd-sim replay.
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
@@ -437,7 +437,7 @@ int main(int argc, char** argv)
 
     DemoImage* demo = nullptr;
     if (o.record) {
-        demo_buffer_size = 4u << 20;
+        demos.buffer_size = 4u << 20;
         demo = demo_create((uint32_t)o.seed, (int16_t)o.skill, (int16_t)o.level, (int16_t)o.mode);
         if (!demo) {
             fprintf(stderr, "nwd-bot: no memory for the demo\n");
@@ -462,7 +462,7 @@ int main(int argc, char** argv)
         int r = -1;
         for (;;) {
             uint16_t ctl = level <= LAST_STREET ? decide(bot) : 0;
-            if (demo && (demo_state & DEMO_RECORDING))
+            if (demo && (demos.state & DEMO_RECORDING))
                 demo_record(ctl);
             world_step((int16_t)ctl, nullptr, [](int, int, int, void*) {}, nullptr);
             ticks++;

@@ -1,7 +1,7 @@
 #include "run.h"
 
 #include "datafile/level_objects.h"
-#include "demo/demo.h"
+#include "demo/state.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/diag.h"
@@ -46,10 +46,10 @@ SimRunEnd sim_run(const SimRun& r, SimTrace* trace, uint64_t trace_from, SimTick
         // runs with controls 0; the one after it does not. A game played
         // from a list of words ends with the list in the same way.
         if (r.demo) {
-            if (demo_state & DEMO_ENDED)
+            if (demos.state & DEMO_ENDED)
                 break;
             c = (int16_t)demo_play_next();
-            tail = (demo_state & DEMO_ENDED) != 0;
+            tail = (demos.state & DEMO_ENDED) != 0;
         } else if (r.use_controls && t > r.controls.size()) {
             if (r.game && t > r.controls.size() + 1)
                 break;
