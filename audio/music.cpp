@@ -16,6 +16,7 @@
 #include <initializer_list>
 
 #include "audio/modcheck.h"
+#include "audio/state.h"
 #include "audio/volume.h"
 #include "engine/diag.h"
 #include "fileio/fileio.h"
@@ -29,8 +30,6 @@
 #define NWD_SANITIZED 1
 #endif
 
-MusicSlot music_slots[MUSIC_SLOTS];
-
 namespace {
 
 constexpr int PROBE_MS = 3000;
@@ -38,25 +37,15 @@ constexpr int PROBE_MS = 3000;
 constexpr rlim_t PROBE_MEMORY = rlim_t(1) << 30;
 #endif
 
-AL_DUH_PLAYER* player;
-const char* player_name;  // the name of the slot that started the player
-uint8_t volume = 144;
+void on_switch_out() { audio.window_out.store(true); }
+void on_switch_in() { audio.window_out.store(false); }
 
-// The display-switch callbacks come from the library's own thread, where the
-// player may be half torn down: they only note the window's state, and the
-// next poll on the main thread pauses or resumes.
-std::atomic<bool> window_out{false};
-bool paused_for_switch;
-
-void on_switch_out() { window_out.store(true); }
-void on_switch_in() { window_out.store(false); }
-
-float player_volume() { return volume / 256.0f; }
+float player_volume() { return audio.music_volume / 256.0f; }
 
 void release(MusicSlot& s)
 {
     if (s.module)
-        music_ops->unload(s.module);
+        audio.music_ops->unload(s.module);
     s.module = nullptr;
 }
 
@@ -64,9 +53,9 @@ void release(MusicSlot& s)
 // without the shutdown sequence) keeps its module: it still reads it.
 void release_cache()
 {
-    if (player)
+    if (audio.player)
         return;
-    for (MusicSlot& s : music_slots)
+    for (MusicSlot& s : audio.music_slots)
         release(s);
 }
 
@@ -74,7 +63,6 @@ void release_cache()
 
 const MusicOps dumb_music_ops = {music_load_module, unload_duh,    al_start_duh, al_stop_duh,
                                  al_pause_duh,      al_resume_duh, al_poll_duh,  al_duh_set_volume};
-const MusicOps* music_ops = &dumb_music_ops;
 
 namespace {
 
@@ -180,12 +168,12 @@ int music_init()
     dumb_register_stdfiles();
     install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr);  // normally already installed
     music_stop();
-    for (MusicSlot& s : music_slots) {
+    for (MusicSlot& s : audio.music_slots) {
         release(s);
         s.name[0] = '\0';
     }
-    window_out.store(false);
-    paused_for_switch = false;
+    audio.window_out.store(false);
+    audio.paused_for_switch = false;
     if (set_display_switch_callback(SWITCH_OUT, on_switch_out) == 0)
         set_display_switch_callback(SWITCH_IN, on_switch_in);
     return 0;
@@ -199,13 +187,13 @@ int music_play(int slot, const char* dir, const char* name)
         dir = "";
     if (!name)
         name = "";
-    if (player) {
-        if (std::strcmp(name, player_name) == 0)
+    if (audio.player) {
+        if (std::strcmp(name, audio.player_name) == 0)
             return 0;
         music_stop();
     }
-    MusicSlot& s = music_slots[slot];
-    player_name = s.name;
+    MusicSlot& s = audio.music_slots[slot];
+    audio.player_name = s.name;
     if (!name[0]) {
         release(s);
         s.name[0] = '\0';
@@ -224,9 +212,9 @@ int music_play(int slot, const char* dir, const char* name)
             return 1;
         }
         std::strcpy(s.name, name);
-        s.module = music_ops->load(path);
+        s.module = audio.music_ops->load(path);
         if (!s.module)
-            s.module = music_ops->load(name);
+            s.module = audio.music_ops->load(name);
         if (!s.module) {
             // The slot keeps the name: asking again does not retry the load.
             diag("Unsupported Mod type or file not found : <%s>\n", path);
@@ -235,57 +223,57 @@ int music_play(int slot, const char* dir, const char* name)
     }
 
     if (s.module)
-        player = music_ops->start(s.module, 2, 0, 1.0f, 4096, 22050);
-    if (!player) {
+        audio.player = audio.music_ops->start(s.module, 2, 0, 1.0f, 4096, 22050);
+    if (!audio.player) {
         diag("Error : Unable to play a loaded song\n");
         return 1;
     }
-    music_ops->set_volume(player, player_volume());
-    if (paused_for_switch)
-        music_ops->pause(player);
+    audio.music_ops->set_volume(audio.player, player_volume());
+    if (audio.paused_for_switch)
+        audio.music_ops->pause(audio.player);
     return 0;
 }
 
 void music_stop()
 {
-    if (player)
-        music_ops->stop(player);
-    player = nullptr;
+    if (audio.player)
+        audio.music_ops->stop(audio.player);
+    audio.player = nullptr;
 }
 
 void music_poll()
 {
-    bool out = window_out.load();
-    if (out != paused_for_switch) {
-        paused_for_switch = out;
+    bool out = audio.window_out.load();
+    if (out != audio.paused_for_switch) {
+        audio.paused_for_switch = out;
         out ? music_pause() : music_resume();
     }
-    if (player)
-        music_ops->poll(player);
+    if (audio.player)
+        audio.music_ops->poll(audio.player);
 }
 
 void music_pause()
 {
-    if (player)
-        music_ops->pause(player);
+    if (audio.player)
+        audio.music_ops->pause(audio.player);
 }
 
 void music_resume()
 {
-    if (player)
-        music_ops->resume(player);
+    if (audio.player)
+        audio.music_ops->resume(audio.player);
 }
 
-AL_DUH_PLAYER* music_player() { return player; }
+AL_DUH_PLAYER* music_player() { return audio.player; }
 
-int music_get_volume() { return volume; }
+int music_get_volume() { return audio.music_volume; }
 
 void music_set_volume(int v)
 {
-    volume = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-    if (player)
-        music_ops->set_volume(player, player_volume());
+    audio.music_volume = static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    if (audio.player)
+        audio.music_ops->set_volume(audio.player, player_volume());
 }
 
-void music_volume_up() { music_set_volume(volume_raised(volume)); }
-void music_volume_down() { music_set_volume(volume_lowered(volume)); }
+void music_volume_up() { music_set_volume(volume_raised(audio.music_volume)); }
+void music_volume_down() { music_set_volume(volume_lowered(audio.music_volume)); }

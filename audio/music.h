@@ -14,7 +14,6 @@ struct MusicSlot {
     DUH* module;
     char name[MUSIC_NAME_SIZE];
 };
-extern MusicSlot music_slots[MUSIC_SLOTS];
 
 // The module and player calls; tests replace them to play without a device.
 struct MusicOps {
@@ -29,7 +28,6 @@ struct MusicOps {
     void (*set_volume)(AL_DUH_PLAYER* player, float volume);
 };
 extern const MusicOps dumb_music_ops;
-extern const MusicOps* music_ops;
 
 int music_init();  // always 0
 // Plays `name` through cache slot `slot`, from `dir` + `name` or else `name`.
@@ -53,9 +51,6 @@ AL_DUH_PLAYER* music_player();  // null when nothing plays
 
 constexpr int PLAYLIST_MAX = 16;       // "<NONE>" and up to 15 files
 constexpr int PLAYLIST_NAME_LEN = 20;  // as the configuration's "music" text
-extern char playlist_names[PLAYLIST_MAX][PLAYLIST_NAME_LEN];
-extern int playlist_count;
-extern int playlist_current;
 
 // Finds the "*.lst" files of the working directory and loads the one that
 // `current_name` (the configuration's "music" text, 20 bytes) names, ignoring

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "audio/state.h"
 #include "audio/volume.h"
 #include "audio/wav.h"
 #include "config/state.h"
@@ -77,10 +78,6 @@ const char* const sfx_files[SFX_ROWS] = {
     "",
 };
 
-SAMPLE* sfx_samples[SFX_ROWS];
-SfxVoiceSlot sfx_voice_slots[SFX_VOICE_SLOTS];
-int sfx_voice_count;
-
 namespace {
 
 int al_allocate(const SAMPLE* s) { return allocate_voice(s); }
@@ -94,37 +91,36 @@ int al_position(int v) { return voice_get_position(v); }
 void free_samples()
 {
     for (int i = 1; i < SFX_ROWS; i++) {
-        if (sfx_samples[i])
-            destroy_sample(sfx_samples[i]);
-        sfx_samples[i] = nullptr;
+        if (audio.sfx_samples[i])
+            destroy_sample(audio.sfx_samples[i]);
+        audio.sfx_samples[i] = nullptr;
     }
 }
 
 // A voice the driver never gave counts as ended.
 bool still_playing(const SfxVoiceSlot& e)
 {
-    return e.voice >= 0 && sfx_voice_ops->position(e.voice) != -1;
+    return e.voice >= 0 && audio.sfx_voice_ops->position(e.voice) != -1;
 }
 
 void start_voice(int voice, int pan)
 {
     if (voice < 0)
         return;
-    sfx_voice_ops->set_volume(voice, config.settings.soundvolume);
-    sfx_voice_ops->set_pan(voice, pan);
-    sfx_voice_ops->start(voice);
+    audio.sfx_voice_ops->set_volume(voice, config.settings.soundvolume);
+    audio.sfx_voice_ops->set_pan(voice, pan);
+    audio.sfx_voice_ops->start(voice);
 }
 
 }  // namespace
 
 const SfxVoiceOps allegro_voice_ops = {al_allocate,   al_deallocate, al_reallocate, al_start,
                                        al_set_volume, al_set_pan,    al_position};
-const SfxVoiceOps* sfx_voice_ops = &allegro_voice_ops;
 
 int sfx_init(const char* data_dir)
 {
     free_samples();
-    sfx_voice_count = 0;
+    audio.sfx_voice_count = 0;
     reserve_voices(SFX_VOICES, 0);
     if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0) {
         diag("Error initializing sound system\n%s\n", allegro_error);
@@ -138,8 +134,8 @@ int sfx_init(const char* data_dir)
         // A modder's row that is not there is the usual case: no word of it.
         if (i >= SFX_MOD_FIRST && !exists(path))
             continue;
-        sfx_samples[i] = n < (int)sizeof path ? wav_load(path) : nullptr;
-        if (!sfx_samples[i]) {
+        audio.sfx_samples[i] = n < (int)sizeof path ? wav_load(path) : nullptr;
+        if (!audio.sfx_samples[i]) {
             diag("Unable to load sample %s\n", path);
             // An older data folder lacks the later effects: only those go quiet.
             if (i > SFX_REQUIRED)
@@ -155,14 +151,14 @@ int sfx_init(const char* data_dir)
 
 void sfx_play(int owner, int effect, int pan)
 {
-    if (effect < 1 || effect >= SFX_ROWS || !sfx_samples[effect])
+    if (effect < 1 || effect >= SFX_ROWS || !audio.sfx_samples[effect])
         return;
-    const SAMPLE* sample = sfx_samples[effect];
-    const SfxVoiceOps& ops = *sfx_voice_ops;
+    const SAMPLE* sample = audio.sfx_samples[effect];
+    const SfxVoiceOps& ops = *audio.sfx_voice_ops;
 
     SfxVoiceSlot* free_entry = nullptr;
-    for (int i = 0; i < sfx_voice_count; i++) {
-        SfxVoiceSlot& e = sfx_voice_slots[i];
+    for (int i = 0; i < audio.sfx_voice_count; i++) {
+        SfxVoiceSlot& e = audio.sfx_voice_slots[i];
         if (still_playing(e)) {
             if (e.owner == owner) {  // cut the owner's sound off from its start
                 ops.reallocate(e.voice, sample);
@@ -175,9 +171,9 @@ void sfx_play(int owner, int effect, int pan)
     }
     if (!free_entry) {
         // Every entry busy: the request is dropped rather than stealing a sound.
-        if (sfx_voice_count == SFX_VOICE_SLOTS)
+        if (audio.sfx_voice_count == SFX_VOICE_SLOTS)
             return;
-        free_entry = &sfx_voice_slots[sfx_voice_count++];
+        free_entry = &audio.sfx_voice_slots[audio.sfx_voice_count++];
         free_entry->voice = -1;
     }
     free_entry->owner = owner;
@@ -189,10 +185,10 @@ void sfx_play(int owner, int effect, int pan)
 
 void sfx_stop_all()
 {
-    for (int i = 0; i < sfx_voice_count; i++)
-        if (sfx_voice_slots[i].voice >= 0)
-            sfx_voice_ops->deallocate(sfx_voice_slots[i].voice);
-    sfx_voice_count = 0;
+    for (int i = 0; i < audio.sfx_voice_count; i++)
+        if (audio.sfx_voice_slots[i].voice >= 0)
+            audio.sfx_voice_ops->deallocate(audio.sfx_voice_slots[i].voice);
+    audio.sfx_voice_count = 0;
 }
 
 void sfx_shutdown()

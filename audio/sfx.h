@@ -14,7 +14,6 @@ constexpr int SFX_MENU_SELECT = 30;  // ... and a choice made
 
 // Effect number -> WAV file in the data directory; the first empty name ends it.
 extern const char* const sfx_files[SFX_ROWS];
-extern SAMPLE* sfx_samples[SFX_ROWS];  // loaded by sfx_init, null elsewhere
 
 // An owner (an actor's slot, 0 for the menus) and the voice it sounds on. An
 // entry stays in use after its sound has ended and is reused from then on.
@@ -22,8 +21,6 @@ struct SfxVoiceSlot {
     int owner;
     int voice;  // -1 when the driver had no voice to give
 };
-extern SfxVoiceSlot sfx_voice_slots[SFX_VOICE_SLOTS];
-extern int sfx_voice_count;
 
 // The library's voice calls; tests replace them to follow voices without a device.
 struct SfxVoiceOps {
@@ -36,7 +33,6 @@ struct SfxVoiceOps {
     int (*position)(int voice);  // -1 once the sound has ended
 };
 extern const SfxVoiceOps allegro_voice_ops;
-extern const SfxVoiceOps* sfx_voice_ops;
 
 // 0 ok; 1 no sound device; 2 one of effects 1..SFX_REQUIRED cannot be loaded (a
 // later one that cannot is left silent); 3 table without end.

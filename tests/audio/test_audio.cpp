@@ -16,6 +16,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "audio/state.h"
 #include "config/state.h"
 #include "engine/diag.h"
 
@@ -68,12 +69,13 @@ protected:
         diag_set_sink([](const char* t, size_t n, void*) { diags.append(t, n); }, nullptr);
         diags.clear(), calls.clear(), playing.clear(), loads.clear();
         next_voice = starts = stops = 0, free_voices = 12;
-        sfx_voice_ops = &fake_voices;
-        music_ops = &fake_music;
+        audio_state_reset();
+        audio.sfx_voice_ops = &fake_voices;
+        audio.music_ops = &fake_music;
         music_init();
         config_state_reset();
         for (int e = 1; e <= 14; e++)
-            sfx_samples[e] = create_sample(8, 0, 11025, 100);
+            audio.sfx_samples[e] = create_sample(8, 0, 11025, 100);
     }
     void TearDown() override
     {
@@ -91,16 +93,16 @@ TEST_F(Audio, OneSoundPerOwnerAndFinishedEntriesReused)
     sfx_play(6, 3, 128), sfx_play(7, 3, 128);
     playing[0] = playing[1] = playing[2] = false;
     sfx_play(9, 1, 0);  // the first finished entry, its old voice freed
-    EXPECT_EQ(sfx_voice_count, 3);
-    EXPECT_EQ(sfx_voice_slots[0].owner, 9);
+    EXPECT_EQ(audio.sfx_voice_count, 3);
+    EXPECT_EQ(audio.sfx_voice_slots[0].owner, 9);
     EXPECT_EQ(calls[calls.size() - 4], "free 0");
     free_voices = 0;  // none left: a silent entry, never a call with voice -1
     sfx_play(10, 3, 0), sfx_play(10, 3, 0), sfx_play(1, 0, 0), sfx_play(1, 15, 0);
-    EXPECT_EQ(sfx_voice_slots[1].voice, -1);
+    EXPECT_EQ(audio.sfx_voice_slots[1].voice, -1);
     for (const std::string& c : calls)
         EXPECT_EQ(c.find("-1"), std::string::npos) << c;
     sfx_stop_all();
-    EXPECT_EQ(sfx_voice_count, 0);
+    EXPECT_EQ(audio.sfx_voice_count, 0);
 }
 
 TEST_F(Audio, VolumeStepsLandOnTheEnds)
@@ -152,12 +154,12 @@ TEST_F(Audio, ModulesAreLookedForInTheDirectoryThenAsGiven)
 
 TEST_F(Audio, NoDeviceMeansSilence)
 {
-    sfx_voice_ops = &allegro_voice_ops;
+    audio.sfx_voice_ops = &allegro_voice_ops;
     remove_sound();  // the driver of no device has no voices to reserve
     EXPECT_EQ(sfx_init("DATA/"), 1);
     EXPECT_EQ(diags.rfind("Error initializing sound system\n", 0), 0u) << diags;
     sfx_play(1, 1, 128);
-    EXPECT_EQ(sfx_voice_count, 0);
+    EXPECT_EQ(audio.sfx_voice_count, 0);
     EXPECT_EQ(music_load_module("/nonexistent.mod"), nullptr);
 }
 
@@ -198,17 +200,17 @@ TEST_F(Audio, PlaylistsFromTheWorkingDirectory)
     std::ofstream("a_name_far_too_long_to_keep.lst") << "title = x.xm\n";
     char music[20] = "techno";
     playlist_init(playlist_table, music);
-    ASSERT_EQ(playlist_count, 3);
-    EXPECT_STREQ(playlist_names[0], "<NONE>");
-    EXPECT_STREQ(playlist_names[playlist_current], "TECHNO");
+    ASSERT_EQ(audio.playlist_count, 3);
+    EXPECT_STREQ(audio.playlist_names[0], "<NONE>");
+    EXPECT_STREQ(audio.playlist_names[audio.playlist_current], "TECHNO");
     EXPECT_STREQ(config.playlist_keys[PLAYLIST_TITLE], "t.xm");
-    while (playlist_current != 2)
+    while (audio.playlist_current != 2)
         playlist_next(playlist_table, music);
     playlist_next(playlist_table, music);  // wraps to silence
     EXPECT_STREQ(music, "<NONE>");
     EXPECT_STREQ(config.playlist_keys[PLAYLIST_TITLE], "");
     playlist_prev(playlist_table, music);  // back to the last, read under its own spelling
-    EXPECT_STREQ(music, playlist_names[2]);
+    EXPECT_STREQ(music, audio.playlist_names[2]);
     EXPECT_STRNE(config.playlist_keys[PLAYLIST_TITLE], "");
     strcpy(music, "DISCO");
     playlist_init(playlist_table, music);

@@ -14,6 +14,7 @@
 
 #include "audio/music.h"
 #include "audio/sfx.h"
+#include "audio/state.h"
 #include "config/state.h"
 #include "demo/state.h"
 #include "frontend/menu.h"
@@ -138,15 +139,14 @@ protected:
         replay_text_entry = text_entry;
         display_set_mode_fn(nullptr);
         close_requested.store(false);
-        sfx_samples[SFX_MENU_SELECT] = nullptr;
-        sfx_voice_ops = &allegro_voice_ops;
+        audio_state_reset();
     }
     // The menus sound their select through these; the rest stays silent.
     void hear_select()
     {
         config.launch.no_sound = 0;
-        sfx_samples[SFX_MENU_SELECT] = const_cast<SAMPLE*>(SELECT_SAMPLE);
-        sfx_voice_ops = &counting_voices;
+        audio.sfx_samples[SFX_MENU_SELECT] = const_cast<SAMPLE*>(SELECT_SAMPLE);
+        audio.sfx_voice_ops = &counting_voices;
         sfx_stop_all();
     }
     void feed(const Script& s)
