@@ -14,7 +14,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "input/state.h"
 
 const MenuOps default_menu_ops = {game_setup_menu, options_menu, replay_menu,
                                   run_game,        wipe_in,      moves_screen};
@@ -93,13 +93,13 @@ void show_notice(const char* text, int ms)
         textout_centre_ex(back_buffer, f, lines[i], PICTURE_W / 2,
                           PICTURE_H / 2 - n * step / 2 + i * step, -1, -1);
     present_all();
-    menu_input.store(0);
-    for (; ms > 0 && !close_requested.load(); ms -= 10) {
+    input.menu_input.store(0);
+    for (; ms > 0 && !input.close_requested.load(); ms -= 10) {
         menu_wait(10);
-        if (menu_input.load() & (MENU_SELECT | MENU_ESCAPE))
+        if (input.menu_input.load() & (MENU_SELECT | MENU_ESCAPE))
             break;
     }
-    menu_input.store(0);
+    input.menu_input.store(0);
 }
 
 const char* key_display_name(int scancode)
@@ -166,37 +166,37 @@ void draw_menu_items(BITMAP* bitmap, const MenuList& list, int x, int top,
     }
 }
 
-MenuAction menu_react(MenuList& list, uint16_t input, int escape_row)
+MenuAction menu_react(MenuList& list, uint16_t events, int escape_row)
 {
-    if (input & MENU_ESCAPE) {
+    if (events & MENU_ESCAPE) {
         list.selected = escape_row;
         return MENU_REDRAW;
     }
-    if (input & CTRL_UP) {
+    if (events & CTRL_UP) {
         list.selected = menu_move(list, -1);
         return MENU_REDRAW;
     }
-    if (input & CTRL_DOWN) {
+    if (events & CTRL_DOWN) {
         list.selected = menu_move(list, +1);
         return MENU_REDRAW;
     }
-    if (input & MENU_SELECT) {
+    if (events & MENU_SELECT) {
         menu_sound(SFX_MENU_SELECT);
         return MENU_CHOSEN;
     }
-    if (input & CTRL_LEFT)
+    if (events & CTRL_LEFT)
         return MENU_LEFT;
-    if (input & CTRL_RIGHT)
+    if (events & CTRL_RIGHT)
         return MENU_RIGHT;
     return MENU_NOTHING;
 }
 
 uint16_t menu_poll()
 {
-    wait_ops->wait(5);
+    input.wait_ops->wait(5);
     draw_menu_backdrop();
     present_dirty();
-    return menu_input.load();
+    return input.menu_input.load();
 }
 
 void banner_fill(BITMAP* b)
@@ -279,11 +279,11 @@ bool text_entry_key(TextEntry& t, int ch)
     if (ch == 27) {
         t.length = 0;
         t.buffer[0] = 0;
-        menu_input.store(0);
+        input.menu_input.store(0);
         return true;
     }
     if (ch == 13) {
-        menu_input.store(0);
+        input.menu_input.store(0);
         return true;
     }
     if (ch == 8 && t.length > 0) {
@@ -315,11 +315,11 @@ namespace {
 void wait_entry_key_release()
 {
     for (int i = 0; i < 100 && (key[KEY_ENTER] || key[KEY_ENTER_PAD] || key[KEY_ESC]) &&
-                    !close_requested.load();
+                    !input.close_requested.load();
          i++)
         menu_wait(10);
     menu_wait(ENTRY_SETTLE_MS);
-    menu_input.store(0);
+    input.menu_input.store(0);
 }
 
 }  // namespace
@@ -337,9 +337,9 @@ void text_entry(char* buffer, int x, int y, FONT* f, int max_length)
     for (;;) {
         present_dirty();
         menu_wait(10);
-        if (close_requested.load()) {  // as Escape: nothing entered
+        if (input.close_requested.load()) {  // as Escape: nothing entered
             buffer[0] = 0;
-            menu_input.store(0);
+            input.menu_input.store(0);
             return;
         }
         if (!keypressed())

@@ -101,7 +101,7 @@ enum MenuAction {
     MENU_LEFT,
     MENU_RIGHT,
 };
-MenuAction menu_react(MenuList& list, uint16_t input, int escape_row);
+MenuAction menu_react(MenuList& list, uint16_t events, int escape_row);
 
 // One turn of a menu's poll loop: a short wait, the flames, the changed rows
 // to the display. Returns the pending MenuInput.

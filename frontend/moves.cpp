@@ -9,7 +9,7 @@
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ const char* const FOOTER = "ENTER OR ESC: BACK";
 // A key, and the pad's button for it when there is one.
 void key_and_button(char* out, int size, int scancode, int button)
 {
-    if (joystick_enabled && button >= 0)
+    if (input.joystick_enabled && button >= 0)
         snprintf(out, size, "%s OR %s", key_display_name(scancode), joystick_button_name(button));
     else
         snprintf(out, size, "%s", key_display_name(scancode));
@@ -99,16 +99,16 @@ void moves_screen()
         textout_centre_ex(back_buffer, small, FOOTER, PICTURE_W / 2, FOOTER_Y, -1, -1);
         present_all();
     }
-    menu_input.store(0);
+    input.menu_input.store(0);
     for (;;) {
-        wait_ops->wait(5);
-        if (close_requested.load())
+        input.wait_ops->wait(5);
+        if (input.close_requested.load())
             return;
-        uint16_t in = menu_input.load();
+        uint16_t in = input.menu_input.load();
         if (in & (MENU_SELECT | MENU_ESCAPE))
             break;
         if (in)
-            menu_input.store(0);  // nothing else to do here
+            input.menu_input.store(0);  // nothing else to do here
     }
-    menu_input.store(0);
+    input.menu_input.store(0);
 }

@@ -13,7 +13,7 @@
 #include "gfx/display.h"
 #include "gfx/main_data.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ void draw_slider(const OptionsMenu& m, const MainObjects& objects, int row, int 
 void redraw(OptionsMenu& m)
 {
     clear_picture(back_buffer);
-    menu_input.store(0);
+    input.menu_input.store(0);
     if (!back_buffer)
         return;
     MainObjects o = main_objects();
@@ -160,7 +160,7 @@ void prompt(const OptionsMenu& m, int row, const char* text)
     present_dirty();
 }
 
-bool cancelled() { return close_requested.load() || (menu_input.load() & MENU_ESCAPE); }
+bool cancelled() { return input.close_requested.load() || (input.menu_input.load() & MENU_ESCAPE); }
 
 // Waits for a key the row may take and binds it; Escape or the close button
 // keep the old binding.
@@ -170,7 +170,7 @@ void capture_key(OptionsMenu& m, int row)
     // The key that opened the capture must not be taken. A fire key that
     // never reads as released must not trap the player here either.
     while (fire_held()) {
-        wait_ops->wait(10);
+        input.wait_ops->wait(10);
         if (cancelled())
             return;
     }
@@ -179,7 +179,7 @@ void capture_key(OptionsMenu& m, int row)
         for (int k = 1; k < KEY_MAX && !found; k++)
             if (key[k] && key_capture_allows(row, k))
                 found = k;
-        wait_ops->wait(10);
+        input.wait_ops->wait(10);
         if (cancelled())
             return;
         if (found) {
@@ -200,9 +200,10 @@ void capture_key(OptionsMenu& m, int row)
             input_use_bindings();
             // Held on, a new kick or punch key would select this row again
             // once the input timer knows it: let it go first (a second at most).
-            for (int i = 0; i < KEY_RELEASE_WAITS && key[found] && !close_requested.load(); i++)
-                wait_ops->wait(10);
-            wait_ops->wait(20);
+            for (int i = 0; i < KEY_RELEASE_WAITS && key[found] && !input.close_requested.load();
+                 i++)
+                input.wait_ops->wait(10);
+            input.wait_ops->wait(20);
             return;
         }
     }
@@ -215,8 +216,8 @@ void capture_button(const OptionsMenu& m, int row)
     wait_joystick_release();
     int found = -1;
     while (found < 0 && !key[KEY_ESC]) {
-        wait_ops->wait(10);
-        if (close_requested.load())
+        input.wait_ops->wait(10);
+        if (input.close_requested.load())
             return;
         uint32_t held = joystick_buttons_held();
         for (int b = 0; b < joystick_buttons() && found < 0; b++)
@@ -226,8 +227,8 @@ void capture_button(const OptionsMenu& m, int row)
     wait_joystick_release();
     // Escape may not have reached MenuInput yet: let it go before the
     // redraw clears it, or it would leave the menu too.
-    while (found < 0 && key[KEY_ESC] && !close_requested.load())
-        wait_ops->wait(10);
+    while (found < 0 && key[KEY_ESC] && !input.close_requested.load())
+        input.wait_ops->wait(10);
     *button_binding(row) = (int16_t)found;
     input_use_bindings();
 }
@@ -266,7 +267,7 @@ Outcome act(OptionsMenu& m, uint16_t in)
         return CHANGED;
     }
     if (row >= OPT_BUTTON_KICK && row <= OPT_BUTTON_ESC) {
-        if (!joystick_enabled)
+        if (!input.joystick_enabled)
             return sel ? UNCHANGED : UNHANDLED;
         if (!(sel || left || right))
             return UNHANDLED;
@@ -349,8 +350,8 @@ void apply_display(const OptionsMenu& m)
         return;
     // A new mode may bring a new window, which never hears of a key let go
     // before it exists: Escape would stay held in the next menu.
-    for (int i = 0; i < ESCAPE_RELEASE_WAITS && key[KEY_ESC] && !close_requested.load(); i++)
-        wait_ops->wait(10);
+    for (int i = 0; i < ESCAPE_RELEASE_WAITS && key[KEY_ESC] && !input.close_requested.load(); i++)
+        input.wait_ops->wait(10);
     const GfxDriverDesc& d = gfx_driver_table[m.card];
     GameConfig& c = config.settings;
     if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {
@@ -367,7 +368,7 @@ void apply_display(const OptionsMenu& m)
     if (!old_back && set_display_mode(GFX_AUTODETECT_WINDOWED, -1, -1, 1) != 0) {
         // Nothing to draw on: end the run as the close button would.
         diag("no graphics mode left: %s\n", allegro_error);
-        close_requested.store(true);
+        input.close_requested.store(true);
         return;
     }
     display_card = old_back ? m.old_card : 0;
@@ -494,10 +495,10 @@ void options_menu(int top)
 
     redraw(m);
     for (;;) {
-        wait_ops->wait(5);
-        if (close_requested.load())
+        input.wait_ops->wait(5);
+        if (input.close_requested.load())
             return;  // the run ends: no new mode for it
-        uint16_t in = menu_input.load();
+        uint16_t in = input.menu_input.load();
         if (!in)
             continue;
         if (in & MENU_ESCAPE)
@@ -509,12 +510,12 @@ void options_menu(int top)
             continue;
         }
         Outcome o = act(m, in);
-        if (close_requested.load())
+        if (input.close_requested.load())
             return;
         if (o == CHANGED)
             redraw(m);
         else if (o == UNCHANGED)
-            menu_input.store(0);
+            input.menu_input.store(0);
     }
     apply_display(m);
 }

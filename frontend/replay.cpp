@@ -16,7 +16,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "input/state.h"
 
 void (*replay_text_entry)(char*, int, int, FONT*, int) = text_entry;
 
@@ -64,7 +64,7 @@ void draw_demo_info(int top, const MainObjects& o)
 void redraw(const MenuList& list, int top)
 {
     display_wait_retrace();
-    menu_input.store(0);
+    input.menu_input.store(0);
     clear_picture(back_buffer);
     if (back_buffer) {
         MainObjects o = main_objects();
@@ -91,7 +91,7 @@ void show_message(const char* text, int top)
         textout_ex(back_buffer, menu_font(main_objects(), FONT_ITEM), text, LABEL_X, top + 110, -1,
                    -1);
     present_all();
-    wait_ops->wait(MESSAGE_MS);
+    input.wait_ops->wait(MESSAGE_MS);
 }
 
 // The attract demos are only borrowed; anything else is ours to free.
@@ -197,7 +197,7 @@ void replay_menu(int top)
     redraw(list, top);
     for (;;) {
         uint16_t in = menu_poll();
-        if (close_requested.load())
+        if (input.close_requested.load())
             return;
         if (!in)
             continue;
@@ -220,7 +220,7 @@ void replay_menu(int top)
         switch (list.selected) {
         case REPLAY_PLAY:
             menu_ops->run_game(demos.last_game, 0, 0, 0, 0, 1);
-            menu_input.store(0);
+            input.menu_input.store(0);
             set_menu_palette();
             break;
         case REPLAY_LOAD: {
@@ -250,7 +250,7 @@ void replay_menu(int top)
             show_message(demo_save(demos.last_game, name) ? "ERROR:DEMO NOT SAVED" : "DONE!", top);
             break;
         }
-        if (close_requested.load())
+        if (input.close_requested.load())
             return;
         redraw(list, top);
     }

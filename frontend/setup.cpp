@@ -9,7 +9,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ const char* const MODE_NOTES[3][2] = {
 void redraw(const MenuList& list, int top)
 {
     clear_picture(back_buffer);
-    menu_input.store(0);
+    input.menu_input.store(0);
     MainObjects o = main_objects();
     draw_menu_items(back_buffer, list, ITEMS_X, top, o);
     if (back_buffer) {
@@ -110,7 +110,7 @@ int game_setup_menu(int top)
     redraw(list, top);
     for (;;) {
         uint16_t in = menu_poll();
-        if (close_requested.load())
+        if (input.close_requested.load())
             return -1;
         if (!in)
             continue;
@@ -134,7 +134,7 @@ int game_setup_menu(int top)
             if (row == SETUP_MOVES) {
                 menu_sound(SFX_MENU_SELECT);
                 menu_ops->moves();
-                if (close_requested.load())
+                if (input.close_requested.load())
                     return -1;
                 redraw(list, top);
                 continue;
@@ -143,6 +143,6 @@ int game_setup_menu(int top)
         if (change_value(row, in))
             redraw(list, top);
         else if (in & (CTRL_LEFT | CTRL_RIGHT | MENU_SELECT))
-            menu_input.store(0);  // an end of the range, or select on a value row: used up
+            input.menu_input.store(0);  // an end of the range, or select on a value row: used up
     }
 }

@@ -12,7 +12,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "input/state.h"
 #include "nwd_version.h"
 
 namespace {
@@ -76,7 +76,7 @@ void version_line(char* out, size_t size, FONT* f)
 
 void title_redraw(const MenuList& list)
 {
-    menu_input.store(0);
+    input.menu_input.store(0);
     MainObjects m = main_objects();
     draw_menu_items(back_buffer, list, ITEMS_X, ITEMS_TOP, m);
     if (back_buffer) {
@@ -94,17 +94,17 @@ int title_poll(MenuList& list)
 {
     int idle = 0;
     for (;;) {
-        if (close_requested.load())
+        if (input.close_requested.load())
             return TITLE_QUIT;
-        uint16_t input = menu_poll();
-        if (input) {
-            MenuAction action = menu_react(list, input, TITLE_QUIT);
+        uint16_t events = menu_poll();
+        if (events) {
+            MenuAction action = menu_react(list, events, TITLE_QUIT);
             if (action == MENU_CHOSEN)
                 return list.selected;
             if (action == MENU_REDRAW)
                 title_redraw(list);
             else
-                menu_input.store(0);  // nothing to do with it, but someone is there
+                input.menu_input.store(0);  // nothing to do with it, but someone is there
             idle = 0;
             continue;
         }
@@ -145,7 +145,7 @@ void attract_cycle(int& attract)
     if (mode < 1 || mode > 3)
         mode = config.settings.mode >= 1 && config.settings.mode <= 3 ? config.settings.mode : 1;
     attract = (attract + 1) % 3;
-    if (close_requested.load())
+    if (input.close_requested.load())
         return;
 
     clear_picture(back_buffer);
@@ -155,7 +155,7 @@ void attract_cycle(int& attract)
         draw_score_table(mode, -1, back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
                          menu_font(m, FONT_SELECTED), menu_font(m, FONT_HEADING), nullptr);
     menu_ops->wipe_in(music_poll);
-    wait_ops->wait_or_select(TABLE_MS);
+    input.wait_ops->wait_or_select(TABLE_MS);
 }
 
 // Runs what the title's row `chosen` stands for. False for QUIT.
@@ -181,7 +181,7 @@ bool title_choose(int chosen)
 void pause_redraw(const MenuList& list)
 {
     mark_dirty(0, PICTURE_H - 1);
-    menu_input.store(0);
+    input.menu_input.store(0);
     MainObjects m = main_objects();
     draw_menu_items(back_buffer, list, ITEMS_X, ITEMS_TOP, m);
     if (!back_buffer)
@@ -203,14 +203,14 @@ void title_menu()
     int attract = 0;
     // Every sub-screen and attract cycle comes back here: they changed the
     // palette, the picture and perhaps the music.
-    while (!close_requested.load()) {
+    while (!input.close_requested.load()) {
         start_title_music();
         set_menu_palette();
         clear_picture(back_buffer);
         mark_dirty(0, PICTURE_H - 1);
         title_redraw(list);
         int chosen = title_poll(list);
-        if (close_requested.load())
+        if (input.close_requested.load())
             return;
         if (chosen < 0)
             attract_cycle(attract);
@@ -229,7 +229,7 @@ int pause_menu()
         pause_redraw(list);
         for (;;) {
             // The window is closing: end the game so the title can quit.
-            if (close_requested.load())
+            if (input.close_requested.load())
                 return -1;
             MenuAction action = menu_react(list, menu_poll(), PAUSE_CONTINUE);
             if (action == MENU_REDRAW)

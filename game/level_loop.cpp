@@ -14,7 +14,7 @@
 #include "gfx/main_data.h"
 #include "gfx/objects.h"
 #include "gfx/scene.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ int apply_cheat_keys()
 int level_pass(LevelLoop& loop)
 {
     CurrentGame& g = current_game;
-    if (close_requested.load())
+    if (input.close_requested.load())
         return -1;  // the window is closing: as "END GAME"
 
     level_ops->rest(config.settings.powersaving);
@@ -177,16 +177,16 @@ int level_pass(LevelLoop& loop)
             return jump;
     }
 
-    uint16_t events = menu_input.load();
+    uint16_t events = input.menu_input.load();
     if (events & MENU_ESCAPE) {
-        menu_input.store(0);
+        input.menu_input.store(0);
         int r = escape(loop);
         if (r != LEVEL_GOES_ON)
             return r;
-        events = menu_input.load();
+        events = input.menu_input.load();
     }
     if (events & MENU_PAUSE) {
-        menu_input.store(0);
+        input.menu_input.store(0);
         if (loop.frozen) {
             loop.frozen = false;
             level_ops->start_clock(config.launch.fps);

@@ -11,7 +11,7 @@
 #include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 #include "gfx/display.h"
-#include "input/input.h"
+#include "input/state.h"
 
 const char name_alphabet[NAME_ALPHABET_SIZE + 1] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ-*!&. ";
 static_assert(sizeof name_alphabet == NAME_ALPHABET_SIZE + 1, "32 letters and the NUL");
@@ -115,13 +115,13 @@ struct NameEntry {
 };
 
 // Acts on the first of right, left, select that `input` holds.
-void name_entry_apply(NameEntry& entry, char name[4], uint16_t input)
+void name_entry_apply(NameEntry& entry, char name[4], uint16_t events)
 {
-    if (input & CTRL_RIGHT) {
+    if (events & CTRL_RIGHT) {
         entry.letter = (entry.letter + 1) % NAME_ALPHABET_SIZE;
-    } else if (input & CTRL_LEFT) {
+    } else if (events & CTRL_LEFT) {
         entry.letter = (entry.letter + NAME_ALPHABET_SIZE - 1) % NAME_ALPHABET_SIZE;
-    } else if ((input & MENU_SELECT) && entry.position < NAME_LENGTH) {
+    } else if ((events & MENU_SELECT) && entry.position < NAME_LENGTH) {
         name[entry.position++] = name_alphabet[entry.letter];
     }
 }
@@ -279,14 +279,14 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
     constexpr uint16_t ACTED_ON = CTRL_RIGHT | CTRL_LEFT | MENU_SELECT;
     NameEntry entry = {0, 0};
     while (entry.position < NAME_LENGTH) {
-        menu_input.store(0);
+        input.menu_input.store(0);
         int cx = x + 120 + 8 * entry.position;
         rectfill(back_buffer, cx, top, cx + cell - 1, bottom, 0);
         textprintf_ex(back_buffer, font, cx, top, -1, 0, "%c", name_alphabet[entry.letter]);
         mark_dirty(top, bottom);
-        uint16_t input;
-        while (!((input = menu_input.load()) & ACTED_ON)) {
-            if (close_requested.load()) {
+        uint16_t events;
+        while (!((events = input.menu_input.load()) & ACTED_ON)) {
+            if (input.close_requested.load()) {
                 // The window is going away mid-entry: keep what was chosen.
                 if (entry.position == 0)
                     std::memcpy(name, UNNAMED, sizeof UNNAMED);
@@ -296,6 +296,6 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
             music_poll();
             rest(5);
         }
-        name_entry_apply(entry, name, input);
+        name_entry_apply(entry, name, events);
     }
 }

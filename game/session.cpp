@@ -17,7 +17,7 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/objects.h"
-#include "input/input.h"
+#include "input/state.h"
 
 CurrentGame current_game;
 GameScreens game_screens = {nullptr, nullptr};
@@ -148,8 +148,8 @@ void enter_high_score()
         draw_score_table(g.mode, -1, back_buffer, 56, 50, rows, title, header, highlight);
     }
     present_all();
-    menu_input.store(0);
-    if (close_requested.load())
+    input.menu_input.store(0);
+    if (input.close_requested.load())
         return;
     menu_wait(1000);
     menu_wait_or_select(60000);
@@ -209,13 +209,13 @@ void show_ending()
     if (current_game.replaying) {
         // A replay ends as it plays: on its own after a few seconds, or at
         // once on any control or Escape, and never waits for a select.
-        menu_input.store(0);
-        for (int ms = 0; ms < REPLAY_ENDING_MS && !close_requested.load(); ms += 10) {
-            wait_ops->wait(10);
-            if (menu_input.load() & (CTRL_ALL | MENU_ESCAPE))
+        input.menu_input.store(0);
+        for (int ms = 0; ms < REPLAY_ENDING_MS && !input.close_requested.load(); ms += 10) {
+            input.wait_ops->wait(10);
+            if (input.menu_input.load() & (CTRL_ALL | MENU_ESCAPE))
                 break;
         }
-        menu_input.store(0);
+        input.menu_input.store(0);
         return;
     }
     menu_wait(2000);
@@ -228,7 +228,7 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     CurrentGame& g = current_game;
     const int16_t level_asked = level;
     level_failed = false;
-    menu_input.store(0);
+    input.menu_input.store(0);
     g.frames_run = 0;
     g.cheated = 0;
     g.with_music = with_music;

@@ -7,7 +7,7 @@
 #include "game/level_loop.h"
 #include "game/session.h"
 #include "gfx/level.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ int world_tick()
     CurrentGame& g = current_game;
     // Any direction, kick or punch ends a replay or the credits; the word is
     // left for the level loop to clear.
-    if ((g.replaying || g.level == LEVEL_CREDITS) && (menu_input.load() & CTRL_ALL))
+    if ((g.replaying || g.level == LEVEL_CREDITS) && (input.menu_input.load() & CTRL_ALL))
         return 0;
 
     uint16_t controls;

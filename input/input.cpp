@@ -6,10 +6,9 @@
 
 #include "audio/music.h"
 #include "config/state.h"
+#include "input/state.h"
 
-std::atomic<uint16_t> menu_input{0};
-std::atomic<bool> close_requested{false};
-int16_t joystick_enabled = 0;
+InputState input;
 
 namespace {
 
@@ -19,25 +18,12 @@ constexpr int32_t REPEAT_FIRST = -40;
 constexpr int32_t REPEAT_NEXT = -5;
 constexpr int JOYSTICK_RELEASE_WAITS = 300;  // 10 ms each
 
-// State of the timer callback, touched only by it (and by tests).
-uint16_t last_composite = 0;
-int32_t repeat_count = 0;
-int last_pause_key = 0;
-bool escape_armed = false;
-
-// The bindings the timer thread works with: the main thread owns
-// config.settings and copies them here whenever they change (input_use_bindings).
 struct Bindings {
     int16_t up, down, left, right, kick, punch;
     int16_t joykick, joypunch, joypause, joyesc;
 };
 constexpr int BINDINGS = sizeof(Bindings) / sizeof(int16_t);
-std::atomic<int16_t> shared_bindings[BINDINGS];
-
-// The first joystick as the timer thread last polled it. Only that thread
-// polls; everyone else reads this copy.
-std::atomic<uint32_t> joystick_buttons{0};     // bit b: button b held
-std::atomic<uint16_t> joystick_directions{0};  // CTRL_UP, _DOWN, _LEFT, _RIGHT flags of the stick
+static_assert(BINDINGS == INPUT_BINDINGS, "one shared word a binding");
 constexpr int SNAPSHOT_BUTTONS = 32;
 
 Bindings own_bindings()
@@ -51,7 +37,7 @@ Bindings timer_bindings()
 {
     int16_t v[BINDINGS];
     for (int i = 0; i < BINDINGS; i++)
-        v[i] = shared_bindings[i].load(std::memory_order_relaxed);
+        v[i] = input.bindings[i].load(std::memory_order_relaxed);
     return {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9]};
 }
 
@@ -65,14 +51,14 @@ bool held(int scancode) { return scancode > 0 && scancode < KEY_MAX && key[scanc
 
 bool button_held(int button)
 {
-    return joystick_enabled && button >= 0 && button < button_count() &&
-           (joystick_buttons.load(std::memory_order_relaxed) >> button & 1);
+    return input.joystick_enabled && button >= 0 && button < button_count() &&
+           (input.joystick_buttons.load(std::memory_order_relaxed) >> button & 1);
 }
 
 // Timer thread only.
 void poll_snapshot()
 {
-    if (!joystick_enabled)
+    if (!input.joystick_enabled)
         return;
     poll_joystick();
     uint32_t buttons = 0;
@@ -82,8 +68,8 @@ void poll_snapshot()
     const JOYSTICK_STICK_INFO& s = joy[0].stick[0];
     uint16_t d = (s.axis[1].d1 ? CTRL_UP : 0) | (s.axis[1].d2 ? CTRL_DOWN : 0) |
                  (s.axis[0].d1 ? CTRL_LEFT : 0) | (s.axis[0].d2 ? CTRL_RIGHT : 0);
-    joystick_buttons.store(buttons, std::memory_order_relaxed);
-    joystick_directions.store(d, std::memory_order_relaxed);
+    input.joystick_buttons.store(buttons, std::memory_order_relaxed);
+    input.joystick_directions.store(d, std::memory_order_relaxed);
 }
 
 uint16_t controls(const Bindings& b)
@@ -101,11 +87,11 @@ uint16_t controls(const Bindings& b)
         w |= CTRL_KICK;
     if (held(b.punch))
         w |= CTRL_PUNCH;
-    if (!joystick_enabled)
+    if (!input.joystick_enabled)
         return w;
 
     // The joystick only adds bits, so the keyboard wins a conflict.
-    uint16_t d = joystick_directions.load(std::memory_order_relaxed);
+    uint16_t d = input.joystick_directions.load(std::memory_order_relaxed);
     if ((d & CTRL_UP) && !(w & CTRL_DOWN))
         w |= CTRL_UP;
     if ((d & CTRL_DOWN) && !(w & CTRL_UP))
@@ -131,71 +117,79 @@ void input_use_bindings()
     const int16_t v[BINDINGS] = {b.up,    b.down,    b.left,     b.right,    b.kick,
                                  b.punch, b.joykick, b.joypunch, b.joypause, b.joyesc};
     for (int i = 0; i < BINDINGS; i++)
-        shared_bindings[i].store(v[i], std::memory_order_relaxed);
+        input.bindings[i].store(v[i], std::memory_order_relaxed);
 }
 
 uint32_t joystick_buttons_held()
 {
-    return joystick_enabled ? joystick_buttons.load(std::memory_order_relaxed) : 0;
+    return input.joystick_enabled ? input.joystick_buttons.load(std::memory_order_relaxed) : 0;
 }
 
 void input_tick()
 {
     poll_snapshot();
     const Bindings c = timer_bindings();
-    uint16_t w = controls(c) | (menu_input.load(std::memory_order_relaxed) & MENU_PAUSE);
+    uint16_t w = controls(c) | (input.menu_input.load(std::memory_order_relaxed) & MENU_PAUSE);
     if (key[KEY_SPACE] || key[KEY_ENTER])
         w |= MENU_SELECT;
 
     if (key[KEY_ESC] || button_held(c.joyesc)) {
-        if (escape_armed)
+        if (input.escape_armed)
             w |= MENU_ESCAPE;
     } else {
-        escape_armed = true;  // never disarmed: only the start-up hold is ignored
+        input.escape_armed = true;  // never disarmed: only the start-up hold is ignored
     }
 
     // The keyboard drivers flip KEY_PAUSE at every press of the key, so
     // each change, either way, is one press.
     int pause_key = key[KEY_PAUSE] ? 1 : 0;
-    if (pause_key != last_pause_key) {
-        last_pause_key = pause_key;
+    if (pause_key != input.last_pause_key) {
+        input.last_pause_key = pause_key;
         w |= MENU_PAUSE;
     }
     if (button_held(c.joypause))
         w |= MENU_PAUSE;
 
-    if (w != last_composite) {
-        menu_input.fetch_or(w);
-        last_composite = w;
-        repeat_count = REPEAT_FIRST;
-    } else if (++repeat_count >= 0) {
-        menu_input.fetch_or(w & CTRL_DIRECTIONS);
-        repeat_count = REPEAT_NEXT;
+    if (w != input.last_composite) {
+        input.menu_input.fetch_or(w);
+        input.last_composite = w;
+        input.repeat_count = REPEAT_FIRST;
+    } else if (++input.repeat_count >= 0) {
+        input.menu_input.fetch_or(w & CTRL_DIRECTIONS);
+        input.repeat_count = REPEAT_NEXT;
     }
 }
 END_OF_FUNCTION(input_tick)
 
-void input_tick_reset()
+void input_state_reset()
 {
-    last_composite = 0;
-    repeat_count = 0;
-    last_pause_key = 0;
-    escape_armed = false;
+    input.menu_input.store(0);
+    input.close_requested.store(false);
+    input.joystick_enabled = 0;
+    input.wait_ops = &default_wait_ops;
+    input.last_composite = 0;
+    input.repeat_count = 0;
+    input.last_pause_key = 0;
+    input.escape_armed = false;
+    for (std::atomic<int16_t>& b : input.bindings)
+        b.store(0);
+    input.joystick_buttons.store(0);
+    input.joystick_directions.store(0);
 }
 
 void init_joystick_input()
 {
-    joystick_enabled = 0;
+    input.joystick_enabled = 0;
     // A binding beyond this pad's buttons stays as configured: it does
     // nothing here, and works again with the pad it was made for.
     if (!config.launch.no_joystick && install_joystick(JOY_TYPE_AUTODETECT) == 0 &&
         num_joysticks > 0)
-        joystick_enabled = 1;
+        input.joystick_enabled = 1;
     input_use_bindings();
-    LOCK_VARIABLE(last_composite);
-    LOCK_VARIABLE(repeat_count);
-    LOCK_VARIABLE(last_pause_key);
-    LOCK_VARIABLE(escape_armed);
+    LOCK_VARIABLE(input.last_composite);
+    LOCK_VARIABLE(input.repeat_count);
+    LOCK_VARIABLE(input.last_pause_key);
+    LOCK_VARIABLE(input.escape_armed);
     LOCK_FUNCTION(input_tick);
     install_int_ex(input_tick, BPS_TO_TIMER(100));
 }
@@ -212,21 +206,20 @@ void menu_wait(int ms)
 
 void menu_wait_or_select(int ms)
 {
-    menu_input.store(0);
+    input.menu_input.store(0);
     for (; ms > 0; ms -= 10) {
         music_poll();
         rest(10);
-        if (menu_input.load() & MENU_SELECT) {
-            menu_input.store(0);
+        if (input.menu_input.load() & MENU_SELECT) {
+            input.menu_input.store(0);
             return;
         }
-        if (close_requested.load())
+        if (input.close_requested.load())
             return;
     }
 }
 
 const WaitOps default_wait_ops = {menu_wait, menu_wait_or_select};
-const WaitOps* wait_ops = &default_wait_ops;
 
 int fire_held()
 {
@@ -241,7 +234,8 @@ void wait_joystick_release()
     // Bounded: a button that never reads as released, or the window
     // closing, must not hold the menu.
     for (int i = 0;
-         i < JOYSTICK_RELEASE_WAITS && joystick_buttons_held() && !close_requested.load(); i++)
+         i < JOYSTICK_RELEASE_WAITS && joystick_buttons_held() && !input.close_requested.load();
+         i++)
         menu_wait(10);
 }
 
@@ -255,12 +249,12 @@ bool keys_all_up(const volatile char* keys, uint32_t buttons)
 
 void wait_keys_released(int quiet_ms)
 {
-    for (int quiet = 0; quiet < quiet_ms && !close_requested.load(); quiet += 10) {
+    for (int quiet = 0; quiet < quiet_ms && !input.close_requested.load(); quiet += 10) {
         if (!keys_all_up(key, joystick_buttons_held()))
             quiet = -10;  // pressed again: the quiet starts over
-        wait_ops->wait(10);
+        input.wait_ops->wait(10);
     }
-    menu_input.store(0);
+    input.menu_input.store(0);
 }
 
 const char* joystick_button_name(int button)
@@ -268,7 +262,7 @@ const char* joystick_button_name(int button)
     static char name[24];
     if (button == -1)
         return "(None)";
-    if (joystick_enabled && button >= 0 && button < joy[0].num_buttons &&
+    if (input.joystick_enabled && button >= 0 && button < joy[0].num_buttons &&
         button < MAX_JOYSTICK_BUTTONS && joy[0].button[button].name)
         return joy[0].button[button].name;
     snprintf(name, sizeof name, "Button %d", button);

@@ -18,14 +18,6 @@ enum : uint16_t {
     MENU_ESCAPE = 0x80,
 };
 
-// Pending menu events: ORed in by the input timer, cleared by the consumer.
-extern std::atomic<uint16_t> menu_input;
-// The window's close button or a stop signal (another thread) asks the
-// run to end: the level loop and the menus unwind as "END GAME" and then
-// "QUIT" would.
-extern std::atomic<bool> close_requested;
-extern int16_t joystick_enabled;
-
 void init_joystick_input();  // ends by installing the 100 Hz input timer
 void stop_input_timer();
 uint16_t read_controls();  // main thread: the bindings of config.settings
@@ -48,7 +40,6 @@ struct WaitOps {
     void (*wait_or_select)(int ms);
 };
 extern const WaitOps default_wait_ops;
-extern const WaitOps* wait_ops;
 
 // Returns once no joystick button is held, the window closes, or after
 // three seconds.
@@ -66,7 +57,3 @@ void wait_keys_released(int quiet_ms);
 // Whether the cheat keys may act now, for a `cheatkeys` setting and the
 // library's `key_shifts` flags.
 bool cheat_keys_open(int cheatkeys, int shifts);
-
-// Forgets what input_tick remembers (last word, repeat count, Pause state,
-// Escape arming), as at start-up. For tests.
-void input_tick_reset();

@@ -27,7 +27,7 @@
 #include "game/scores.h"
 #include "game/session.h"
 #include "gfx/display.h"
-#include "input/input.h"
+#include "input/state.h"
 #include "nwd_datafile_key.h"
 #include "shell/options.h"
 
@@ -39,7 +39,7 @@ namespace {
 char amc_path[512];
 char data_path[512];
 
-void on_close_button() { close_requested.store(true); }
+void on_close_button() { input.close_requested.store(true); }
 END_OF_FUNCTION(on_close_button)
 
 // A start-up failure: said on the terminal, then in a message box that
@@ -60,7 +60,7 @@ int fail(const char* fmt, ...)
 // so the settings and scores are written rather than lost: Ctrl+C, a polite
 // kill, a dropped terminal or ssh link (SIGHUP, SIGPIPE), SIGQUIT, SIGUSR1/2.
 constexpr int STOP_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGPIPE};
-void on_stop_signal(int) { close_requested.store(true); }
+void on_stop_signal(int) { input.close_requested.store(true); }
 
 void stop_signal_set(sigset_t* set)
 {

@@ -15,7 +15,7 @@
 #include "frontend/menu.h"
 #include "game/level_loop.h"
 #include "game/session.h"
-#include "input/input.h"
+#include "input/state.h"
 #include "shell/startup.h"
 
 // Every allocation of the process passes here.
@@ -136,7 +136,7 @@ void present_and_count()
     if (t >= WARM_TICKS + COUNTED_TICKS && window) {
         level_count = count(false);
         key[KEY_RIGHT] = key[config.settings.keypunch] = 0;
-        close_requested = true;
+        input.close_requested = true;
     }
 }
 
@@ -157,7 +157,7 @@ int main()
     level_ops = &ops;
     run_game(nullptr, 0, 1, 1, 5, 0);
     level_ops = &default_level_ops;
-    close_requested = false;
+    input.close_requested = false;
     if (level_count < 0) {
         fprintf(stderr, "the level ended before %u ticks\n", WARM_TICKS + COUNTED_TICKS);
         return 1;

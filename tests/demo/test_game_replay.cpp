@@ -18,7 +18,7 @@
 #include "engine/world_hash.h"
 #include "game/level_loop.h"
 #include "game/session.h"
-#include "input/input.h"
+#include "input/state.h"
 
 TEST(GameReplay, WorldTickReplaysWhatItRecorded)
 {
@@ -29,8 +29,7 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
     ASSERT_EQ(amc_load((dir + ".AMC").c_str()), 0);
     config_state_reset();
     config.launch.no_sound = 0xFF;
-    joystick_enabled = 0;
-    menu_input.store(0);
+    input_state_reset();
 
     auto start = [](uint32_t seed) {
         actor_table_reset();

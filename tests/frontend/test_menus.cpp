@@ -14,7 +14,7 @@
 #include "demo/state.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -35,9 +35,9 @@ void fake_wait(int)
 {  // input that runs out acts as the close button
     polls++;
     if (next_input < script.size())
-        menu_input.fetch_or(script[next_input++]);
+        input.menu_input.fetch_or(script[next_input++]);
     else
-        close_requested.store(true);
+        input.close_requested.store(true);
 }
 void fake_table(int ms) { log("table", {ms}); }
 int fake_setup(int top) { return log("setup", {top}), setup_result; }
@@ -45,7 +45,7 @@ void fake_options(int top)
 {
     log("options", {top});
     if (close_in_options)
-        close_requested.store(true);
+        input.close_requested.store(true);
 }
 void fake_replay(int top) { log("replay", {top}); }
 int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t skill, int music)
@@ -75,11 +75,11 @@ protected:
     {
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
-        wait_ops = &FAKE_WAITS;
         config_state_reset();
+        input_state_reset();
+        input.wait_ops = &FAKE_WAITS;
         config.launch.no_sound = 0xFF;
         calls.clear(), polls = setup_result = 0, close_in_options = false;
-        menu_input.store(0);
     }
     void TearDown() override
     {
@@ -87,22 +87,21 @@ protected:
         destroy_bitmap(back_buffer);
         back_buffer = nullptr;
         menu_ops = &default_menu_ops;
-        wait_ops = &default_wait_ops;
-        close_requested.store(false);
+        input_state_reset();
     }
     void feed(std::vector<uint16_t> words, int idle = 0)
     {
         script = words;
         script.insert(script.end(), idle, 0);
         next_input = 0;
-        close_requested.store(false);
+        input.close_requested.store(false);
     }
     // True when the title ended by QUIT, not by the input running out.
     bool title(std::vector<uint16_t> words)
     {
         feed(words);
         title_menu();
-        return !close_requested.load();
+        return !input.close_requested.load();
     }
     int pause(std::vector<uint16_t> words) { return feed(words), pause_menu(); }
 };
@@ -270,5 +269,5 @@ TEST_F(Menus, TheMoveListNamesThePlayersOwnKeysAndFits)
     feed({CTRL_LEFT, CTRL_DOWN, MENU_ESCAPE, CTRL_DOWN});
     moves_screen();
     EXPECT_EQ(next_input, 3u) << "only select or Escape leaves";
-    EXPECT_EQ(menu_input.load(), 0) << "and is used up";
+    EXPECT_EQ(input.menu_input.load(), 0) << "and is used up";
 }

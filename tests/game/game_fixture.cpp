@@ -10,7 +10,7 @@
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
 #include "game/clock.h"
-#include "input/input.h"
+#include "input/state.h"
 
 std::string platform_log;
 
@@ -77,15 +77,13 @@ void GameTest::SetUp()
     actor_table_reset();
     current_game = CurrentGame{};
     config_state_reset();
+    input_state_reset();
     input_use_bindings();
     config.launch.fps = 72;
     config.launch.no_sound = 0xFF;
     demos_state_reset();
     memset((void*)key, 0, KEY_MAX);
     key_shifts = 0;
-    joystick_enabled = 0;
-    menu_input.store(0);
-    input_tick_reset();
     frame_ticks.store(0);
     level_ops = &FAKE_OPS;
     platform_log.clear();

@@ -6,7 +6,7 @@
 #include "frontend/menu.h"
 #include "game/clock.h"
 #include "game_fixture.h"
-#include "input/input.h"
+#include "input/state.h"
 
 using InputTest = GameTest;
 
@@ -22,7 +22,7 @@ TEST_F(InputTest, KeyboardConflictsAndJoystickOnlyAddsBits)
     press(KEY_DOWN, false);
     press(KEY_RIGHT, false);
     press(config.settings.keypunch);
-    joystick_enabled = 1;
+    input.joystick_enabled = 1;
     joy[0].num_buttons = 4;
     joy[0].stick[0].axis[0].d2 = 1;  // right, against the keyboard's left
     joy[0].stick[0].axis[1].d1 = 1;  // up
@@ -37,13 +37,13 @@ TEST_F(InputTest, RepeatsHeldDirectionsOnly)
     press(KEY_DOWN);
     press(KEY_SPACE);
     input_tick();
-    EXPECT_EQ(menu_input.load(), CTRL_DOWN | MENU_SELECT);
+    EXPECT_EQ(input.menu_input.load(), CTRL_DOWN | MENU_SELECT);
     int reports = 0, first = -1;
     for (int t = 1; t <= 60; t++) {
-        menu_input.store(0);
+        input.menu_input.store(0);
         input_tick();
-        if (menu_input.load()) {
-            EXPECT_EQ(menu_input.load(), CTRL_DOWN);  // select never repeats
+        if (input.menu_input.load()) {
+            EXPECT_EQ(input.menu_input.load(), CTRL_DOWN);  // select never repeats
             reports++;
             if (first < 0)
                 first = t;
@@ -53,10 +53,10 @@ TEST_F(InputTest, RepeatsHeldDirectionsOnly)
     EXPECT_EQ(reports, 5);  // then every 50 ms: 40, 45, 50, 55, 60
 
     // Releasing one key is a change and reports what is still held.
-    menu_input.store(0);
+    input.menu_input.store(0);
     press(KEY_SPACE, false);
     input_tick();
-    EXPECT_EQ(menu_input.load(), CTRL_DOWN);
+    EXPECT_EQ(input.menu_input.load(), CTRL_DOWN);
 }
 
 TEST_F(InputTest, EscapeNeedsOneReleaseAndPauseOnePerPress)
@@ -64,24 +64,24 @@ TEST_F(InputTest, EscapeNeedsOneReleaseAndPauseOnePerPress)
     press(KEY_ESC);
     for (int t = 0; t < 50; t++)
         input_tick();
-    EXPECT_FALSE(menu_input.load() & MENU_ESCAPE);
+    EXPECT_FALSE(input.menu_input.load() & MENU_ESCAPE);
     press(KEY_ESC, false);
     input_tick();
     press(KEY_ESC);
     input_tick();
-    EXPECT_TRUE(menu_input.load() & MENU_ESCAPE);
+    EXPECT_TRUE(input.menu_input.load() & MENU_ESCAPE);
 
     // Pause flips at each press: every change is one event, none repeats.
     press(KEY_ESC, false);
     for (bool down : {true, false}) {
-        menu_input.store(0);
+        input.menu_input.store(0);
         press(KEY_PAUSE, down);
         input_tick();
-        EXPECT_TRUE(menu_input.load() & MENU_PAUSE);
-        menu_input.store(0);
+        EXPECT_TRUE(input.menu_input.load() & MENU_PAUSE);
+        input.menu_input.store(0);
         for (int t = 0; t < 50; t++)
             input_tick();
-        EXPECT_FALSE(menu_input.load() & MENU_PAUSE);
+        EXPECT_FALSE(input.menu_input.load() & MENU_PAUSE);
     }
 }
 
@@ -120,8 +120,8 @@ TEST_F(InputTest, TimerThreadSeesRebindingsThroughAtomicsOnly)
         input_use_bindings();
         read_controls();
         fire_held();
-        if (menu_input.load() & MENU_SELECT)
-            menu_input.store(0);
+        if (input.menu_input.load() & MENU_SELECT)
+            input.menu_input.store(0);
         frame_ticks_owed(0);
         std::this_thread::sleep_for(50us);
     }
@@ -131,10 +131,10 @@ TEST_F(InputTest, TimerThreadSeesRebindingsThroughAtomicsOnly)
     std::this_thread::sleep_for(20ms);
     config.settings.keykick = KEY_K;
     input_use_bindings();
-    menu_input.store(0);
+    input.menu_input.store(0);
     bool kicked = false;
     for (int i = 0; i < 1000 && !kicked; i++) {
-        kicked = menu_input.load() & CTRL_KICK;
+        kicked = input.menu_input.load() & CTRL_KICK;
         std::this_thread::sleep_for(1ms);
     }
     stop.store(true);
@@ -162,11 +162,11 @@ TEST_F(InputTest, AScreenCanWaitUntilEveryKeyIsLetGo)
     ops.wait = [](int ms) {
         waited += ms;
         key[KEY_LCONTROL] = (waited < 50 || (waited >= 100 && waited < 150)) ? 1 : 0;
-        menu_input.fetch_or(key[KEY_LCONTROL] ? CTRL_KICK : 0);
+        input.menu_input.fetch_or(key[KEY_LCONTROL] ? CTRL_KICK : 0);
     };
-    wait_ops = &ops;
+    input.wait_ops = &ops;
     wait_keys_released(100);
     EXPECT_EQ(waited, 250);
-    EXPECT_EQ(menu_input.load(), 0) << "what was pressed before is forgotten";
-    wait_ops = &default_wait_ops;
+    EXPECT_EQ(input.menu_input.load(), 0) << "what was pressed before is forgotten";
+    input.wait_ops = &default_wait_ops;
 }

@@ -7,7 +7,7 @@
 #include "game/clock.h"
 #include "game_fixture.h"
 #include "gfx/level.h"
-#include "input/input.h"
+#include "input/state.h"
 
 using LevelLoopTest = GameTest;
 
@@ -50,22 +50,22 @@ TEST_F(LevelLoopTest, PauseFreezesWithoutCatchUp)
 {
     LevelLoop loop = start(1, 1);
     level_pass(loop);
-    menu_input.store(MENU_PAUSE);
+    input.menu_input.store(MENU_PAUSE);
     level_pass(loop);
     EXPECT_TRUE(loop.frozen);
-    EXPECT_EQ(menu_input.load(), 0);
+    EXPECT_EQ(input.menu_input.load(), 0);
     platform_log.clear();
     level_pass(loop);
     EXPECT_EQ(platform_log, "rp");  // presented, not drawn
 
-    menu_input.store(MENU_PAUSE);
+    input.menu_input.store(MENU_PAUSE);
     level_pass(loop);
     EXPECT_FALSE(loop.frozen);
     EXPECT_EQ(platform_log.back(), 's');
     EXPECT_EQ(current_game.frames_run, 1u);
 
     // Rate keys while frozen leave the clock alone until play resumes.
-    menu_input.store(MENU_PAUSE);
+    input.menu_input.store(MENU_PAUSE);
     level_pass(loop);
     platform_log.clear();
     press(KEY_PGUP);
@@ -77,12 +77,12 @@ TEST_F(LevelLoopTest, PauseFreezesWithoutCatchUp)
 TEST_F(LevelLoopTest, EscapeByStage)
 {
     LevelLoop interlude = start(7);
-    menu_input.store(MENU_ESCAPE);
+    input.menu_input.store(MENU_ESCAPE);
     EXPECT_EQ(level_pass(interlude), LEVEL_GOES_ON);
-    EXPECT_EQ(menu_input.load(), 0);
+    EXPECT_EQ(input.menu_input.load(), 0);
 
     LevelLoop credits = start(LEVEL_CREDITS);
-    menu_input.store(MENU_ESCAPE);
+    input.menu_input.store(MENU_ESCAPE);
     EXPECT_EQ(level_pass(credits), -1);
     actor_table_reset();
 
@@ -91,12 +91,12 @@ TEST_F(LevelLoopTest, EscapeByStage)
     game_screens.pause_menu = [] { return platform_log += 'M', answer; };
     LevelLoop street = start(2);
     answer = 0;
-    menu_input.store(MENU_ESCAPE);
+    input.menu_input.store(MENU_ESCAPE);
     platform_log.clear();
     EXPECT_EQ(level_pass(street), LEVEL_GOES_ON);
     EXPECT_EQ(platform_log, "rdpxMs") << "the clock stops for the menu and starts again";
     answer = -1;
-    menu_input.store(MENU_ESCAPE);
+    input.menu_input.store(MENU_ESCAPE);
     EXPECT_EQ(level_pass(street), -1) << "END GAME";
     game_screens.pause_menu = nullptr;
 }
@@ -104,7 +104,7 @@ TEST_F(LevelLoopTest, EscapeByStage)
 TEST_F(LevelLoopTest, ControlsEndTheCreditsAndReplays)
 {
     LevelLoop credits = start(LEVEL_CREDITS, 2);
-    menu_input.store(CTRL_KICK);
+    input.menu_input.store(CTRL_KICK);
     EXPECT_EQ(level_pass(credits), -1);
     EXPECT_EQ(current_game.frames_run, 0u);
 
@@ -113,7 +113,7 @@ TEST_F(LevelLoopTest, ControlsEndTheCreditsAndReplays)
     DemoImage* demo = demo_from_bytes(bytes, sizeof bytes);
     demo_play_start(demo);
     current_game.replaying = 0xFF;
-    menu_input.store(0);
+    input.menu_input.store(0);
     LevelLoop replay = start(1, 3);
     EXPECT_EQ(level_pass(replay), LEVEL_GOES_ON);
     EXPECT_EQ(amc_globals[SEEN_CONTROLS_GLOBAL], CTRL_RIGHT);

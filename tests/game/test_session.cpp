@@ -12,7 +12,7 @@
 #include "game_fixture.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -91,9 +91,9 @@ TEST_F(SessionTest, AReplayedWinEndsAfterAShortEndingOrAtAnyKey)
     ops.wait = [](int ms) {
         waited += ms;
         if (waited == key_at)
-            menu_input.fetch_or(CTRL_LEFT);
+            input.menu_input.fetch_or(CTRL_LEFT);
     };
-    wait_ops = &ops;
+    input.wait_ops = &ops;
     current_game.replaying = 0xFF;
     waited = 0, key_at = -1;
     show_ending();
@@ -102,6 +102,6 @@ TEST_F(SessionTest, AReplayedWinEndsAfterAShortEndingOrAtAnyKey)
     waited = 0, key_at = 500;
     show_ending();
     EXPECT_EQ(waited, 500) << "a direction ends it, as it ends the replay";
-    EXPECT_EQ(menu_input.load(), 0);
-    wait_ops = &default_wait_ops;
+    EXPECT_EQ(input.menu_input.load(), 0);
+    input.wait_ops = &default_wait_ops;
 }

@@ -21,7 +21,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/main_data.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -44,11 +44,11 @@ void fake_wait(int ms)
     if (ms == 1000)
         blit(back_buffer, message_shot, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
     if (next_step >= script.size())
-        return close_requested.store(true);
+        return input.close_requested.store(true);
     const Step& s = script[next_step++];
     key[s.down] = s.down ? 1 : 0;
     key[s.up] = 0;
-    menu_input.fetch_or(s.bits);
+    input.menu_input.fetch_or(s.bits);
 }
 int fake_game(DemoImage* demo, uint32_t start, int16_t mode, int16_t level, int16_t skill,
               int music)
@@ -115,17 +115,16 @@ protected:
         back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         message_shot = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
-        wait_ops = &FAKE_WAITS;
         replay_text_entry = fake_entry;
         display_set_mode_fn(fake_mode);
         config_state_reset();
+        input_state_reset();
+        input.wait_ops = &FAKE_WAITS;
         config.launch.no_sound = 0xFF;
         furthest_level = 0;
         display_card = -1;  // as if start-up had opened the configured row
-        joystick_enabled = 0;
         joy[0].num_buttons = 0;
         calls.clear(), typed.clear(), mode_results.clear();
-        menu_input.store(0);
         select_sounds = 0;
     }
     void TearDown() override
@@ -135,10 +134,9 @@ protected:
         destroy_bitmap(message_shot);
         back_buffer = nullptr;
         menu_ops = &default_menu_ops;
-        wait_ops = &default_wait_ops;
         replay_text_entry = text_entry;
         display_set_mode_fn(nullptr);
-        close_requested.store(false);
+        input_state_reset();
         audio_state_reset();
     }
     // The menus sound their select through these; the rest stays silent.
@@ -154,25 +152,31 @@ protected:
         script = s, next_step = 0;
         for (int k = 0; k < KEY_MAX; k++)
             key[k] = 0;
-        close_requested.store(false);
-        menu_input.store(0);
+        input.close_requested.store(false);
+        input.menu_input.store(0);
     }
     // True when the menu was left by Escape, not by the script running out.
-    bool options(const Script& s) { return feed(s), options_menu(0), !close_requested.load(); }
+    bool options(const Script& s)
+    {
+        return feed(s), options_menu(0), !input.close_requested.load();
+    }
     int setup(const Script& s) { return feed(s), game_setup_menu(100); }
-    bool replay(const Script& s) { return feed(s), replay_menu(100), !close_requested.load(); }
+    bool replay(const Script& s)
+    {
+        return feed(s), replay_menu(100), !input.close_requested.load();
+    }
 };
 
 }  // namespace
 
 TEST_F(MenuScreens, OptionsCursorPassesBlankAndDisabledRows)
 {
-    joystick_enabled = 1, joy[0].num_buttons = 4;
+    input.joystick_enabled = 1, joy[0].num_buttons = 4;
     options(times(9, DOWN) + Script{RIGHT, DOWN, RIGHT});  // sound rows are off
     EXPECT_EQ(config.settings.joykick, 1) << "down from KEY PUNCH lands on BUTTON KICK";
     EXPECT_EQ(config.settings.joypunch, 2);
 
-    config.launch.no_joystick = 0xFF, joystick_enabled = 0, furthest_level = 5;
+    config.launch.no_joystick = 0xFF, input.joystick_enabled = 0, furthest_level = 5;
     options(times(9, DOWN) + Script{RIGHT, LEFT, LEFT});
     EXPECT_EQ(config.settings.cheatkeys, 4) << "-nojoy: on to CHEAT KEYS, which wraps";
 
@@ -213,11 +217,11 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
                          std::to_string(GFX_AUTODETECT_WINDOWED) + ",640x480) ")
         << "a refused mode brings back the one that ran";
     EXPECT_EQ(config.settings.card, 0);
-    EXPECT_FALSE(close_requested.load());
+    EXPECT_FALSE(input.close_requested.load());
 
     mode_results = {-1, -1, -1, -1, -1};
     options(Script{RIGHT, ESCAPE});
-    EXPECT_TRUE(close_requested.load()) << "with no mode at all the run ends";
+    EXPECT_TRUE(input.close_requested.load()) << "with no mode at all the run ends";
     EXPECT_EQ(config.settings.card, 0);
 
     // Start-up ran the automatic window for a refused full screen: the menu
@@ -367,7 +371,7 @@ TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
     options(times(9, DOWN) + Script{RIGHT, SELECT});
     EXPECT_EQ(config.settings.joykick, 0) << "no joystick: the rows do nothing";
 
-    joystick_enabled = 1, joy[0].num_buttons = 3;
+    input.joystick_enabled = 1, joy[0].num_buttons = 3;
     options(times(9, DOWN) + Script{RIGHT, RIGHT, RIGHT, LEFT});
     EXPECT_EQ(config.settings.joykick, 2) << "0, 1, 2, none, back to 2";
     EXPECT_FALSE(options(times(9, DOWN) + Script{SELECT, {0, KEY_ESC}, NONE, {0, 0, KEY_ESC}}));

@@ -12,7 +12,7 @@
 
 #include "game/scores.h"
 #include "gfx/display.h"
-#include "input/input.h"
+#include "input/state.h"
 
 namespace {
 
@@ -152,7 +152,7 @@ TEST_F(Scores, TableRowsWithHighlightSkillsAndOddNames)
 void press_keys(std::vector<uint16_t> keys)
 {
     for (uint16_t k : keys)
-        for (uint16_t idle = 0; !menu_input.compare_exchange_weak(idle, k); idle = 0)
+        for (uint16_t idle = 0; !input.menu_input.compare_exchange_weak(idle, k); idle = 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
@@ -160,7 +160,7 @@ TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose)
 {
     back_buffer = got;
     int row = score_insert(1, 9000, 8);
-    menu_input.store(MENU_ESCAPE);
+    input.menu_input.store(MENU_ESCAPE);
     std::thread hands(press_keys, std::vector<uint16_t>{CTRL_LEFT, CTRL_PUNCH, CTRL_RIGHT,
                                                         MENU_SELECT, CTRL_LEFT, CTRL_KICK});
     enter_name(1, 56, 50, font, row);
@@ -169,9 +169,9 @@ TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose)
     textout_ex(want, font, " A ", 176, 102, -1, 0);
     EXPECT_TRUE(same_line(102));
 
-    close_requested.store(true);
+    input.close_requested.store(true);
     enter_name(1, 56, 50, font, 3);  // nothing chosen: the anonymous name
-    close_requested.store(false);
+    input.close_requested.store(false);
     EXPECT_STREQ(score_tables[0][3].name, "---");
     back_buffer = nullptr;
 }
