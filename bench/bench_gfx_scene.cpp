@@ -17,6 +17,7 @@
 #include "gfx/level.h"
 #include "gfx/main_data.h"
 #include "gfx/scene.h"
+#include "gfx/state.h"
 
 namespace {
 
@@ -44,8 +45,8 @@ void setup()
         return;
     ready = true;
     install_allegro(SYSTEM_NONE, &errno, atexit);
-    back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-    scratch_bitmap = create_bitmap_ex(8, 128, 128);
+    gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+    gfx.scratch_bitmap = create_bitmap_ex(8, 128, 128);
     for (int r = 0; r < 256; r++)
         for (int c = 0; c < 256; c++)
             schemes.data[r][c] = (uint8_t)(r >= 1 && r <= 4 ? (c + 16 * r) & 0xFF : c);
@@ -64,7 +65,7 @@ void setup()
         objects[i] = {font, DAT_FONT, 0, nullptr};
     for (int f = 27; f < 60; f++)
         objects[f] = {sprite(24 + f % 5 * 8, 40 + f % 3 * 16, 60 + f), DAT_BITMAP, 0, nullptr};
-    main_data = objects;
+    gfx.main_data = objects;
 
     // Tiles: half of each is see-through, as street tiles over a backdrop are.
     for (int t = 0; t < TILES; t++) {
@@ -78,7 +79,7 @@ void setup()
         cells[2 * k] = (uint8_t)((k * 7 + k / MAP_ROWS) % TILES);
         cells[2 * k + 1] = 0;
     }
-    level_map = {nullptr, cells, MAP_COLS * MAP_ROWS, TILES - 1, tiles, 16};
+    gfx.level_map = {nullptr, cells, MAP_COLS * MAP_ROWS, TILES - 1, tiles, 16};
 
     static int16_t idle[1] = {0};
     program_table[0] = {idle, 1};
@@ -90,7 +91,7 @@ void setup()
 void street_with_actors()
 {
     actor_table_reset();
-    stage.level = 1;
+    gfx.stage.level = 1;
     for (int i = 0; i < 30; i++) {
         int s = actor_spawn(0);
         int16_t* r = actor_table.slots[s].regs;
@@ -110,16 +111,16 @@ void BM_draw_street_frame(benchmark::State& state)
 {
     setup();
     street_with_actors();
-    draw_hud(back_buffer, 1, 200, 200, 0, 0, 0, 0, 0, 0, 0);
+    draw_hud(gfx.back_buffer, 1, 200, 200, 0, 0, 0, 0, 0, 0, 0);
     int frame = 0;
     for (auto _ : state) {
         // The map scrolls and the clock ticks as in play.
         amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(frame % 2000);
         amc_globals[GLOBAL_TIMER] = (int16_t)(7200 - frame % 7200);
         draw_frame(frame++);  // the scene and the HUD
-        dirty_rows.first = -1;
+        gfx.dirty_rows.first = -1;
     }
-    benchmark::DoNotOptimize(back_buffer->line[100][100]);
+    benchmark::DoNotOptimize(gfx.back_buffer->line[100][100]);
 }
 BENCHMARK(BM_draw_street_frame)->Unit(benchmark::kMicrosecond);
 
@@ -131,14 +132,14 @@ void BM_present_dirty(benchmark::State& state)
     const int k = (int)state.range(0), top = (int)state.range(1);
     BITMAP* screen_before = screen;
     screen = create_bitmap_ex(8, PICTURE_W * k, PICTURE_H * k);
-    display_fit = {k, 0, 0};
+    gfx.fit = {k, 0, 0};
     for (auto _ : state) {
         mark_dirty(top, 240);
         present_dirty();
     }
     destroy_bitmap(screen);
     screen = screen_before;
-    display_fit = {0, 0, 0};
+    gfx.fit = {0, 0, 0};
 }
 BENCHMARK(BM_present_dirty)
     ->ArgNames({"factor", "top"})

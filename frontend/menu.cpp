@@ -14,6 +14,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 const MenuOps default_menu_ops = {game_setup_menu, options_menu, replay_menu,
@@ -81,16 +82,16 @@ int wrap_notice(const char* text, int width, int (*measure)(const char*, void*),
 
 void show_notice(const char* text, int ms)
 {
-    if (!back_buffer || !screen)
+    if (!gfx.back_buffer || !screen)
         return;
     FONT* f = menu_font(main_objects(), FONT_ITEM);
     char lines[8][NOTICE_LINE];
     auto width = [](const char* line, void* font) { return text_length((FONT*)font, line); };
     int n = wrap_notice(text, PICTURE_W - 16, width, f, lines, 8);
     int step = text_height(f) + 2;
-    clear_picture(back_buffer);
+    clear_picture(gfx.back_buffer);
     for (int i = 0; i < n; i++)
-        textout_centre_ex(back_buffer, f, lines[i], PICTURE_W / 2,
+        textout_centre_ex(gfx.back_buffer, f, lines[i], PICTURE_W / 2,
                           PICTURE_H / 2 - n * step / 2 + i * step, -1, -1);
     present_all();
     input.menu_input.store(0);
@@ -261,11 +262,11 @@ void draw_menu_backdrop()
     if (!banner)
         return;
     flame_step(banner, flame_phases);
-    if (!back_buffer)
+    if (!gfx.back_buffer)
         return;
-    blit(banner, back_buffer, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
+    blit(banner, gfx.back_buffer, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
     if (BITMAP* logo = main_objects().bitmap(MENU_LOGO))
-        draw_sprite(back_buffer, logo, BANNER_X, BANNER_Y);
+        draw_sprite(gfx.back_buffer, logo, BANNER_X, BANNER_Y);
     mark_dirty(BANNER_Y, BANNER_Y + BANNER_H);
 }
 
@@ -273,8 +274,8 @@ bool text_entry_key(TextEntry& t, int ch)
 {
     char cell[2] = {0, 0};
     auto draw = [&](int index) {
-        if (back_buffer && t.font)
-            textout_ex(back_buffer, t.font, cell, t.x + 8 * index, t.y, -1, 0);
+        if (gfx.back_buffer && t.font)
+            textout_ex(gfx.back_buffer, t.font, cell, t.x + 8 * index, t.y, -1, 0);
     };
     if (ch == 27) {
         t.length = 0;
@@ -329,9 +330,9 @@ void text_entry(char* buffer, int x, int y, FONT* f, int max_length)
     clear_keybuf();
     buffer[0] = 0;
     TextEntry t{buffer, 0, max_length, x, y, f};
-    if (back_buffer && f)
+    if (gfx.back_buffer && f)
         for (int j = max_length - 1; j >= 0; j--)
-            textout_ex(back_buffer, f, "_", x + 8 * j, y, -1, 0);
+            textout_ex(gfx.back_buffer, f, "_", x + 8 * j, y, -1, 0);
     mark_dirty(y, y + 9);
     clear_keybuf();
     for (;;) {

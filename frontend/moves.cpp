@@ -9,6 +9,7 @@
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -82,21 +83,21 @@ int moves_lines() { return (int)(sizeof LINES / sizeof LINES[0]); }
 
 void moves_screen()
 {
-    if (back_buffer) {
+    if (gfx.back_buffer) {
         MainObjects o = main_objects();
         FONT *name = menu_font(o, FONT_SELECTED), *text = menu_font(o, FONT_ITEM);
         FONT* small = menu_font(o, FONT_SMALL);
-        clear_picture(back_buffer);
-        textout_centre_ex(back_buffer, menu_font(o, FONT_HEADING), "=== MOVES ===", PICTURE_W / 2,
-                          HEADING_Y, -1, -1);
+        clear_picture(gfx.back_buffer);
+        textout_centre_ex(gfx.back_buffer, menu_font(o, FONT_HEADING),
+                          "=== MOVES ===", PICTURE_W / 2, HEADING_Y, -1, -1);
         char line[64];
         for (int i = 0; i < moves_lines(); i++) {
-            textout_ex(back_buffer, name, LINES[i].name, NAME_X, LINES[i].y, -1, -1);
+            textout_ex(gfx.back_buffer, name, LINES[i].name, NAME_X, LINES[i].y, -1, -1);
             moves_text(i, line, sizeof line);
-            textout_ex(back_buffer, text, line, TEXT_X, LINES[i].y, -1, -1);
+            textout_ex(gfx.back_buffer, text, line, TEXT_X, LINES[i].y, -1, -1);
         }
-        textout_centre_ex(back_buffer, small, TIP, PICTURE_W / 2, TIP_Y, -1, -1);
-        textout_centre_ex(back_buffer, small, FOOTER, PICTURE_W / 2, FOOTER_Y, -1, -1);
+        textout_centre_ex(gfx.back_buffer, small, TIP, PICTURE_W / 2, TIP_Y, -1, -1);
+        textout_centre_ex(gfx.back_buffer, small, FOOTER, PICTURE_W / 2, FOOTER_Y, -1, -1);
         present_all();
     }
     input.menu_input.store(0);

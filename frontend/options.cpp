@@ -13,6 +13,7 @@
 #include "gfx/display.h"
 #include "gfx/main_data.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -102,42 +103,42 @@ void draw_slider(const OptionsMenu& m, const MainObjects& objects, int row, int 
 {
     int y = row_y(m, row);
     if (BITMAP* s = objects.bitmap(SLIDER_SPRITE))
-        draw_sprite(back_buffer, s, VALUE_X, y);
+        draw_sprite(gfx.back_buffer, s, VALUE_X, y);
     if (value < max) {
         int fill = max == POWER_MAX ? value * 51 / POWER_MAX : value / 5;
-        rectfill(back_buffer, SLIDER_LEFT + fill, y + 2, SLIDER_RIGHT, y + 5, 0);
+        rectfill(gfx.back_buffer, SLIDER_LEFT + fill, y + 2, SLIDER_RIGHT, y + 5, 0);
     }
 }
 
 void redraw(OptionsMenu& m)
 {
-    clear_picture(back_buffer);
+    clear_picture(gfx.back_buffer);
     input.menu_input.store(0);
-    if (!back_buffer)
+    if (!gfx.back_buffer)
         return;
     MainObjects o = main_objects();
     FONT* value = menu_font(o, FONT_ITEM);
     FONT* small = menu_font(o, FONT_SMALL);
     const GameConfig& c = config.settings;
-    textout_ex(back_buffer, menu_font(o, FONT_HEADING), "   === OPTIONS ===", LABEL_X,
+    textout_ex(gfx.back_buffer, menu_font(o, FONT_HEADING), "   === OPTIONS ===", LABEL_X,
                m.top + HEADING_DOWN, -1, 0);
-    draw_menu_items(back_buffer, m.list, LABEL_X, m.top + ROWS_DOWN, o, m.ys);
+    draw_menu_items(gfx.back_buffer, m.list, LABEL_X, m.top + ROWS_DOWN, o, m.ys);
     int row = m.list.selected;
     bool sets = (row >= OPT_KEY_UP && row <= OPT_KEY_PUNCH) ||
                 (row >= OPT_BUTTON_KICK && row <= OPT_BUTTON_ESC);
-    textout_centre_ex(back_buffer, small,
+    textout_centre_ex(gfx.back_buffer, small,
                       m.note[0] ? m.note
                       : sets    ? HINT_SET
                                 : HINT_STEP,
                       PICTURE_W / 2, m.top + NOTE_DOWN, -1, 0);
 
     auto text = [&](int row, FONT* f, const char* s) {
-        textout_ex(back_buffer, f, s, VALUE_X, row_y(m, row), -1, 0);
+        textout_ex(gfx.back_buffer, f, s, VALUE_X, row_y(m, row), -1, 0);
     };
     text(OPT_DRIVER, value, gfx_driver_table[m.card].platform_label);
     text(OPT_SIZE, value, screen_size_table[m.size].label);
     draw_slider(m, o, OPT_POWER, c.powersaving, POWER_MAX);
-    textprintf_ex(back_buffer, value, POWER_TEXT_X, row_y(m, OPT_POWER), -1, 0, "%d ms",
+    textprintf_ex(gfx.back_buffer, value, POWER_TEXT_X, row_y(m, OPT_POWER), -1, 0, "%d ms",
                   c.powersaving);
     text(OPT_MUSIC_LIST, value, c.music);
     draw_slider(m, o, OPT_MUSIC_VOLUME, c.musicvolume, VOLUME_MAX);
@@ -154,8 +155,9 @@ void redraw(OptionsMenu& m)
 void prompt(const OptionsMenu& m, int row, const char* text)
 {
     int y = row_y(m, row);
-    if (back_buffer)
-        textout_ex(back_buffer, menu_font(main_objects(), FONT_SELECTED), text, VALUE_X, y, -1, 0);
+    if (gfx.back_buffer)
+        textout_ex(gfx.back_buffer, menu_font(main_objects(), FONT_SELECTED), text, VALUE_X, y, -1,
+                   0);
     mark_dirty(y, y + 8);
     present_dirty();
 }
@@ -356,7 +358,7 @@ void apply_display(const OptionsMenu& m)
     GameConfig& c = config.settings;
     if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {
         c.card = (uint8_t)m.card;
-        display_card = m.card;
+        gfx.card = m.card;
         (d.windowed ? c.window_width : c.screen_width) = (int16_t)m.width;
         (d.windowed ? c.window_height : c.screen_height) = (int16_t)m.height;
         set_game_palette();
@@ -371,7 +373,7 @@ void apply_display(const OptionsMenu& m)
         input.close_requested.store(true);
         return;
     }
-    display_card = old_back ? m.old_card : 0;
+    gfx.card = old_back ? m.old_card : 0;
     set_game_palette();
 }
 
@@ -486,7 +488,7 @@ void options_menu(int top)
     const GameConfig& c = config.settings;
     // What runs, which is not the configured row when that was refused at
     // start-up; the configured row is kept until the player picks another.
-    m.card = display_card >= 0 ? display_card : c.card < GFX_DRIVER_COUNT ? c.card : 0;
+    m.card = gfx.card >= 0 ? gfx.card : c.card < GFX_DRIVER_COUNT ? c.card : 0;
     bool fallback = m.card != c.card;
     m.width = fallback ? -1 : windowed(m.card) ? c.window_width : c.screen_width;
     m.height = fallback ? -1 : windowed(m.card) ? c.window_height : c.screen_height;

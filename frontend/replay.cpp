@@ -16,6 +16,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 void (*replay_text_entry)(char*, int, int, FONT*, int) = text_entry;
@@ -34,17 +35,17 @@ const char* const NO_DEMO_MESSAGE = "NO DEMO: PLAY OR LOAD ONE";
 void draw_demo_info(int top, const MainObjects& o)
 {
     FONT* value = menu_font(o, FONT_ITEM);
-    textout_ex(back_buffer, menu_font(o, FONT_HIGHLIGHT), "CURRENT DEMO", LABEL_X, top + 40, -1,
+    textout_ex(gfx.back_buffer, menu_font(o, FONT_HIGHLIGHT), "CURRENT DEMO", LABEL_X, top + 40, -1,
                -1);
     if (!demos.last_game) {
-        textout_ex(back_buffer, menu_font(o, FONT_SMALL), "(NONE)", LABEL_X, top + 60, -1, -1);
+        textout_ex(gfx.back_buffer, menu_font(o, FONT_SMALL), "(NONE)", LABEL_X, top + 60, -1, -1);
         return;
     }
     DemoHeader h = demo_header(demos.last_game);
     FONT* label = menu_font(o, FONT_HEADING);
     const char* labels[] = {"LEVEL:", "MODE:", "DIFFICULTY:", "DURATION:"};
     for (int i = 0; i < 4; i++)
-        textout_ex(back_buffer, label, labels[i], LABEL_X, top + 60 + 10 * i, -1, -1);
+        textout_ex(gfx.back_buffer, label, labels[i], LABEL_X, top + 60 + 10 * i, -1, -1);
 
     char text[32];
     // Only the streets have numbers; any other row is no place to start from.
@@ -54,21 +55,22 @@ void draw_demo_info(int top, const MainObjects& o)
         snprintf(text, sizeof text, "%d", h.level);
     else
         snprintf(text, sizeof text, "?");
-    textout_ex(back_buffer, value, text, VALUE_X, top + 60, -1, -1);
-    textout_ex(back_buffer, value, mode_name(h.mode), VALUE_X, top + 70, -1, -1);
-    draw_skill_label(h.skill, back_buffer, value, menu_font(o, FONT_SELECTED), VALUE_X, top + 80);
+    textout_ex(gfx.back_buffer, value, text, VALUE_X, top + 60, -1, -1);
+    textout_ex(gfx.back_buffer, value, mode_name(h.mode), VALUE_X, top + 70, -1, -1);
+    draw_skill_label(h.skill, gfx.back_buffer, value, menu_font(o, FONT_SELECTED), VALUE_X,
+                     top + 80);
     demo_duration_text(h.frames, text, sizeof text);
-    textout_ex(back_buffer, value, text, VALUE_X, top + 90, -1, 0);
+    textout_ex(gfx.back_buffer, value, text, VALUE_X, top + 90, -1, 0);
 }
 
 void redraw(const MenuList& list, int top)
 {
     display_wait_retrace();
     input.menu_input.store(0);
-    clear_picture(back_buffer);
-    if (back_buffer) {
+    clear_picture(gfx.back_buffer);
+    if (gfx.back_buffer) {
         MainObjects o = main_objects();
-        draw_menu_items(back_buffer, list, ITEMS_X, top, o);
+        draw_menu_items(gfx.back_buffer, list, ITEMS_X, top, o);
         draw_demo_info(top, o);
     }
     mark_dirty(0, PICTURE_H - 1);
@@ -78,8 +80,8 @@ void redraw(const MenuList& list, int top)
 void ask_file_name(char* name, int top)
 {
     MainObjects o = main_objects();
-    if (back_buffer)
-        textout_ex(back_buffer, menu_font(o, FONT_HEADING), "FILENAME:", LABEL_X, top + 100, -1,
+    if (gfx.back_buffer)
+        textout_ex(gfx.back_buffer, menu_font(o, FONT_HEADING), "FILENAME:", LABEL_X, top + 100, -1,
                    -1);
     mark_dirty(top + 100, top + 109);
     replay_text_entry(name, ENTRY_X, top + 100, menu_font(o, FONT_ITEM), NAME_LENGTH);
@@ -87,9 +89,9 @@ void ask_file_name(char* name, int top)
 
 void show_message(const char* text, int top)
 {
-    if (back_buffer)
-        textout_ex(back_buffer, menu_font(main_objects(), FONT_ITEM), text, LABEL_X, top + 110, -1,
-                   -1);
+    if (gfx.back_buffer)
+        textout_ex(gfx.back_buffer, menu_font(main_objects(), FONT_ITEM), text, LABEL_X, top + 110,
+                   -1, -1);
     present_all();
     input.wait_ops->wait(MESSAGE_MS);
 }

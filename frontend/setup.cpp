@@ -9,6 +9,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -44,24 +45,25 @@ const char* const MODE_NOTES[3][2] = {
 
 void redraw(const MenuList& list, int top)
 {
-    clear_picture(back_buffer);
+    clear_picture(gfx.back_buffer);
     input.menu_input.store(0);
     MainObjects o = main_objects();
-    draw_menu_items(back_buffer, list, ITEMS_X, top, o);
-    if (back_buffer) {
+    draw_menu_items(gfx.back_buffer, list, ITEMS_X, top, o);
+    if (gfx.back_buffer) {
         FONT* f = menu_font(o, FONT_ITEM);
-        textout_ex(back_buffer, f, mode_name(config.settings.mode), VALUE_X, top, -1, 0);
-        draw_skill_label(config.settings.difficulty, back_buffer, f, menu_font(o, FONT_SELECTED),
-                         VALUE_X, top + 10);
+        textout_ex(gfx.back_buffer, f, mode_name(config.settings.mode), VALUE_X, top, -1, 0);
+        draw_skill_label(config.settings.difficulty, gfx.back_buffer, f,
+                         menu_font(o, FONT_SELECTED), VALUE_X, top + 10);
         int m =
             config.settings.mode >= 1 && config.settings.mode <= 3 ? config.settings.mode - 1 : 0;
         FONT* note = menu_font(o, FONT_SMALL);
         for (int i = 0; i < 2; i++)
-            textout_centre_ex(back_buffer, note, MODE_NOTES[m][i], PICTURE_W / 2, NOTE_Y + 9 * i,
-                              -1, -1);
+            textout_centre_ex(gfx.back_buffer, note, MODE_NOTES[m][i], PICTURE_W / 2,
+                              NOTE_Y + 9 * i, -1, -1);
         // Until a street past the first has been reached, the list is pointed out.
         if (furthest_level < 2)
-            textout_ex(back_buffer, note, FIRST_GAME_HINT, HINT_X, top + 10 * SETUP_MOVES, -1, -1);
+            textout_ex(gfx.back_buffer, note, FIRST_GAME_HINT, HINT_X, top + 10 * SETUP_MOVES, -1,
+                       -1);
     }
     mark_dirty(0, PICTURE_H - 1);
 }

@@ -12,6 +12,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "input/state.h"
 #include "nwd_version.h"
 
@@ -78,12 +79,12 @@ void title_redraw(const MenuList& list)
 {
     input.menu_input.store(0);
     MainObjects m = main_objects();
-    draw_menu_items(back_buffer, list, ITEMS_X, ITEMS_TOP, m);
-    if (back_buffer) {
+    draw_menu_items(gfx.back_buffer, list, ITEMS_X, ITEMS_TOP, m);
+    if (gfx.back_buffer) {
         FONT* f = menu_font(m, FONT_VERSION);
         char text[128];
         version_line(text, sizeof text, f);
-        textout_ex(back_buffer, f, text, VERSION_X, VERSION_Y, MENU_DISABLED_COLOUR, 0);
+        textout_ex(gfx.back_buffer, f, text, VERSION_X, VERSION_Y, MENU_DISABLED_COLOUR, 0);
     }
     mark_dirty(0, PICTURE_H - 1);
 }
@@ -148,11 +149,11 @@ void attract_cycle(int& attract)
     if (input.close_requested.load())
         return;
 
-    clear_picture(back_buffer);
+    clear_picture(gfx.back_buffer);
     mark_dirty(0, PICTURE_H - 1);
     MainObjects m = main_objects();
-    if (back_buffer)
-        draw_score_table(mode, -1, back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
+    if (gfx.back_buffer)
+        draw_score_table(mode, -1, gfx.back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
                          menu_font(m, FONT_SELECTED), menu_font(m, FONT_HEADING), nullptr);
     menu_ops->wipe_in(music_poll);
     input.wait_ops->wait_or_select(TABLE_MS);
@@ -183,15 +184,15 @@ void pause_redraw(const MenuList& list)
     mark_dirty(0, PICTURE_H - 1);
     input.menu_input.store(0);
     MainObjects m = main_objects();
-    draw_menu_items(back_buffer, list, ITEMS_X, ITEMS_TOP, m);
-    if (!back_buffer)
+    draw_menu_items(gfx.back_buffer, list, ITEMS_X, ITEMS_TOP, m);
+    if (!gfx.back_buffer)
         return;
     FONT* f = menu_font(m, FONT_VERSION);
     char version[32];
     snprintf(version, sizeof version, "v%s (%s)", NWD_VERSION, NWD_BUILD);
     // A longer platform name would run off the right edge: end it there.
     int x = PICTURE_W - text_length(f, version);
-    textout_ex(back_buffer, f, version, x < PAUSE_VERSION_X ? x : PAUSE_VERSION_X, 68,
+    textout_ex(gfx.back_buffer, f, version, x < PAUSE_VERSION_X ? x : PAUSE_VERSION_X, 68,
                MENU_DISABLED_COLOUR, 0);
 }
 
@@ -206,7 +207,7 @@ void title_menu()
     while (!input.close_requested.load()) {
         start_title_music();
         set_menu_palette();
-        clear_picture(back_buffer);
+        clear_picture(gfx.back_buffer);
         mark_dirty(0, PICTURE_H - 1);
         title_redraw(list);
         int chosen = title_poll(list);
@@ -225,7 +226,7 @@ int pause_menu()
     for (;;) {
         display_wait_retrace();
         set_menu_palette();
-        clear_picture(back_buffer);
+        clear_picture(gfx.back_buffer);
         pause_redraw(list);
         for (;;) {
             // The window is closing: end the game so the title can quit.

@@ -12,6 +12,7 @@
 #include "fuzz/fuzz_file.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
+#include "gfx/state.h"
 
 static void quiet(const char*, size_t, void*) {}
 
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         snprintf(dir, sizeof dir, "/tmp/fuzz_levels_%d/", (int)getpid());
         snprintf(path, sizeof path, "%sLEVELS.DAT", dir);
         mkdir(dir, 0700);
-        back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+        gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         diag_set_sink(quiet, nullptr);
     }
     if (size < 1)
@@ -33,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!fuzz_file(written, "fuzz_levels_input", data + 1, size - 1) || rename(written, path) != 0)
         return 0;
     int16_t row = (int16_t)(data[0] % LEVEL_ROWS);
-    if (load_level_graphics(row, dir) && level_map.tiles)
-        for (int32_t t = 0; t <= level_map.max_tile; t++)
-            if (!level_map.tiles[t])
+    if (load_level_graphics(row, dir) && gfx.level_map.tiles)
+        for (int32_t t = 0; t <= gfx.level_map.max_tile; t++)
+            if (!gfx.level_map.tiles[t])
                 __builtin_trap();  // a level that loads has every tile
     unload_level_map();
     release_band_strip();

@@ -14,6 +14,7 @@
 #include "gfx/main_data.h"
 #include "gfx/objects.h"
 #include "gfx/scene.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -57,9 +58,9 @@ void freeze(LevelLoop& loop)
     level_ops->stop_clock();
     loop.frozen = true;
     BITMAP* pic = main_objects().bitmap(PAUSE_PICTURE);
-    if (pic && back_buffer) {
+    if (pic && gfx.back_buffer) {
         int y = loop.level <= LAST_STREET ? 40 : 52;
-        draw_sprite(back_buffer, pic, PAUSE_X, y);
+        draw_sprite(gfx.back_buffer, pic, PAUSE_X, y);
         mark_dirty(y, y + pic->h);
     }
 }

@@ -11,6 +11,7 @@
 #include "fileio/byteorder.h"
 #include "fileio/fileio.h"
 #include "gfx/display.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 const char name_alphabet[NAME_ALPHABET_SIZE + 1] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ-*!&. ";
@@ -263,7 +264,7 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
         return;
     char* name = score_tables[score_table_index(mode)][row].name;
     std::memset(name, 0, 4);
-    if (!font || !back_buffer) {
+    if (!font || !gfx.back_buffer) {
         std::memcpy(name, UNNAMED, sizeof UNNAMED);
         return;
     }
@@ -281,8 +282,8 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
     while (entry.position < NAME_LENGTH) {
         input.menu_input.store(0);
         int cx = x + 120 + 8 * entry.position;
-        rectfill(back_buffer, cx, top, cx + cell - 1, bottom, 0);
-        textprintf_ex(back_buffer, font, cx, top, -1, 0, "%c", name_alphabet[entry.letter]);
+        rectfill(gfx.back_buffer, cx, top, cx + cell - 1, bottom, 0);
+        textprintf_ex(gfx.back_buffer, font, cx, top, -1, 0, "%c", name_alphabet[entry.letter]);
         mark_dirty(top, bottom);
         uint16_t events;
         while (!((events = input.menu_input.load()) & ACTED_ON)) {

@@ -17,6 +17,7 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 CurrentGame current_game;
@@ -56,10 +57,10 @@ constexpr PlacedText ENDING_LINES[] = {
 
 void draw_lines(FONT* f, const PlacedText* lines, int count)
 {
-    if (!f || !back_buffer)
+    if (!f || !gfx.back_buffer)
         return;
     for (int i = 0; i < count; i++)
-        textout_ex(back_buffer, f, lines[i].text, lines[i].x, lines[i].y, -1, -1);
+        textout_ex(gfx.back_buffer, f, lines[i].text, lines[i].x, lines[i].y, -1, -1);
 }
 
 bool sound_on() { return !config.launch.no_sound; }
@@ -75,13 +76,13 @@ void play_music(int slot, const char* playlist_name, bool game_music)
 
 void show_story(int with_music)
 {
-    clear_picture(back_buffer);
+    clear_picture(gfx.back_buffer);
     FONT* captions = main_objects().font(FONT_SMALL);
     draw_lines(captions, STORY_LINES, sizeof STORY_LINES / sizeof STORY_LINES[0]);
     // A new player is told where the moves are before the first street.
-    if (captions && back_buffer && furthest_level < 2)
-        textout_centre_ex(back_buffer, captions, FIRST_GAME_HINT, PICTURE_W / 2, FIRST_GAME_HINT_Y,
-                          -1, -1);
+    if (captions && gfx.back_buffer && furthest_level < 2)
+        textout_centre_ex(gfx.back_buffer, captions, FIRST_GAME_HINT, PICTURE_W / 2,
+                          FIRST_GAME_HINT_Y, -1, -1);
     if (sound_on() && with_music)
         play_music(0, config.playlist_keys[PLAYLIST_LEVEL1], true);
     present_all();
@@ -130,11 +131,11 @@ void enter_high_score()
     MainObjects m = main_objects();
     FONT *rows = m.font(FONT_ITEM), *title = m.font(FONT_SELECTED), *header = m.font(FONT_HEADING),
          *highlight = m.font(FONT_HIGHLIGHT);
-    clear_picture(back_buffer);
+    clear_picture(gfx.back_buffer);
     int row = score_insert(g.mode, g.score, g.skill);
     bool fonts = rows && title && header && highlight;
     if (fonts)
-        draw_score_table(g.mode, row, back_buffer, 56, 50, rows, title, header, highlight);
+        draw_score_table(g.mode, row, gfx.back_buffer, 56, 50, rows, title, header, highlight);
     wipe_in(music_poll);
     // Keys still mashed from the fight must not spell the name: the entry
     // starts once every key has been let go for a moment.
@@ -144,8 +145,8 @@ void enter_high_score()
         enter_name(g.mode, 56, 50, highlight, row);
         // Highlighted glyphs are wider than the plain ones: start again from
         // a clear picture rather than print over them.
-        clear_picture(back_buffer);
-        draw_score_table(g.mode, -1, back_buffer, 56, 50, rows, title, header, highlight);
+        clear_picture(gfx.back_buffer);
+        draw_score_table(g.mode, -1, gfx.back_buffer, 56, 50, rows, title, header, highlight);
     }
     present_all();
     input.menu_input.store(0);
@@ -195,16 +196,16 @@ void show_ending()
 {
     if (sound_on())
         play_music(0, config.playlist_keys[PLAYLIST_ENDING], false);
-    if (!back_buffer)
+    if (!gfx.back_buffer)
         return;
     MainObjects m = main_objects();
     FONT* f = m.font(FONT_SELECTED);
-    clear_to_color(back_buffer, ENDING_BACKGROUND);
+    clear_to_color(gfx.back_buffer, ENDING_BACKGROUND);
     draw_lines(f, ENDING_LINES, sizeof ENDING_LINES / sizeof ENDING_LINES[0]);
     if (BITMAP* pic = m.bitmap(ENDING_PICTURE))
-        draw_sprite(back_buffer, pic, 133, 132);
+        draw_sprite(gfx.back_buffer, pic, 133, 132);
     if (f)
-        textprintf_ex(back_buffer, f, 88, 220, -1, -1, "YOUR SCORE: %d0", current_game.score);
+        textprintf_ex(gfx.back_buffer, f, 88, 220, -1, -1, "YOUR SCORE: %d0", current_game.score);
     present_all();
     if (current_game.replaying) {
         // A replay ends as it plays: on its own after a few seconds, or at

@@ -15,13 +15,14 @@
 #include "gfx/hud.h"
 #include "gfx/level.h"
 #include "gfx/scene.h"
+#include "gfx/state.h"
 
 int load_level(int16_t mode, int16_t level)
 {
     if (!load_level_graphics(level, config.data_dir))
         return 0;
     // A demo plays the whole game, so it plays the whole level.
-    stage.hide_hints = (demos.state & DEMO_PLAYING) != 0;
+    gfx.stage.hide_hints = (demos.state & DEMO_PLAYING) != 0;
     const CurrentGame& g = current_game;
     world_start_level(
         {level, mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives});
@@ -40,14 +41,14 @@ int load_level(int16_t mode, int16_t level)
 
 void draw_hud_now(int force)
 {
-    if (!back_buffer)
+    if (!gfx.back_buffer)
         return;
     const int16_t* g = amc_globals;
     // Scores are unsigned tens of points; the script variable holds the bits.
-    int drawn =
-        draw_hud(back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[SLOT_BAR].regs[REG_HEALTH],
-                 g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
-                 current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS], current_game.mode);
+    int drawn = draw_hud(
+        gfx.back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[SLOT_BAR].regs[REG_HEALTH],
+        g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
+        current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS], current_game.mode);
     if (drawn || force)
         mark_dirty(0, HUD_ROWS - 1);
 }
@@ -66,10 +67,10 @@ void draw_statistics(BITMAP* b, uint16_t controls)
 
 void draw_frame(int pictures)
 {
-    if (!draw_scene(pictures) || !level_desc(stage.level)->has_hud)
+    if (!draw_scene(pictures) || !level_desc(gfx.stage.level)->has_hud)
         return;
     if (config.launch.play && !config.launch.no_stat)
-        draw_statistics(back_buffer, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
+        draw_statistics(gfx.back_buffer, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
     else
         draw_hud_now(0);
 }

@@ -8,6 +8,7 @@
 
 #include "engine/diag.h"
 #include "gfx/main_data.h"
+#include "gfx/state.h"
 
 // Last: the X headers define names such as None and Bool.
 #include <X11/Xatom.h>
@@ -37,14 +38,7 @@ const ScreenSizeDesc screen_size_table[SCREEN_SIZE_COUNT] = {
     {800, 600, "800*600", 1, 0}, {1024, 768, "1024*768", 1, 0}, {960, 720, "960*720", 0, 1},
 };
 
-BITMAP* back_buffer = nullptr;
-DisplayFit display_fit = {0, 0, 0};
-DirtyRows dirty_rows = {-1, 0};
-int screenshot_counter = 0;
-
 namespace {
-
-GfxModeFn mode_fn = nullptr;
 
 const bool icon_replaced = (allegro_icon = const_cast<char**>(nwd_icon_xpm), true);
 
@@ -86,8 +80,8 @@ void show_icon()
 
 int call_set_gfx_mode(int card, int w, int h)
 {
-    if (mode_fn)
-        return mode_fn(card, w, h, 0, 0);
+    if (gfx.mode_fn)
+        return gfx.mode_fn(card, w, h, 0, 0);
     DisplayCall call;
     name_window();
     if (set_gfx_mode(card, w, h, 0, 0) != 0)
@@ -103,11 +97,6 @@ int try_size(int driver, int w, int h)
     fit_display();
     return 0;
 }
-
-// The scaled rows on their way to a screen that is not a memory bitmap: one
-// blit of a whole band costs the display driver one update, while writing
-// the screen's rows one by one (as a stretch does) costs one per row.
-BITMAP* scaled_band = nullptr;
 
 // Widens one picture row by the factor k: every pixel becomes k equal bytes.
 // The packed cases lay bytes out as a little-endian word holds them; a
@@ -164,7 +153,7 @@ void scale_rows(BITMAP* dst, int x, int y, int first, int n, int k)
     const int w = PICTURE_W * k;
     for (int r = first; r < first + n; r++) {
         uint8_t* top = dst->line[y + r * k] + x;
-        widen_row(back_buffer->line[r], top, k);
+        widen_row(gfx.back_buffer->line[r], top, k);
         for (int i = 1; i < k; i++)
             std::memcpy(dst->line[y + r * k + i] + x, top, w);
     }
@@ -173,32 +162,32 @@ void scale_rows(BITMAP* dst, int x, int y, int first, int n, int k)
 // Copies picture rows first..first+n-1 to the screen, scaled and centred.
 void copy_rows(int first, int n)
 {
-    if (!back_buffer || !screen || n <= 0)
+    if (!gfx.back_buffer || !screen || n <= 0)
         return;
     DisplayCall call;
-    const DisplayFit& f = display_fit;
+    const DisplayFit& f = gfx.fit;
     const int k = f.scale;
     if (!k) {
-        blit(back_buffer, screen, 0, first, f.x_offset, f.y_offset + first, PICTURE_W, n);
+        blit(gfx.back_buffer, screen, 0, first, f.x_offset, f.y_offset + first, PICTURE_W, n);
         return;
     }
     bool fits = f.x_offset >= 0 && f.y_offset >= 0 && f.x_offset + PICTURE_W * k <= screen->w &&
                 f.y_offset + PICTURE_H * k <= screen->h && bitmap_color_depth(screen) == 8;
     if (fits && is_memory_bitmap(screen)) {
         scale_rows(screen, f.x_offset, f.y_offset, first, n, k);
-    } else if (fits && scaled_band && scaled_band->w == PICTURE_W * k) {
-        scale_rows(scaled_band, 0, 0, first, n, k);
-        blit(scaled_band, screen, 0, first * k, f.x_offset, f.y_offset + first * k, PICTURE_W * k,
-             n * k);
+    } else if (fits && gfx.scaled_band && gfx.scaled_band->w == PICTURE_W * k) {
+        scale_rows(gfx.scaled_band, 0, 0, first, n, k);
+        blit(gfx.scaled_band, screen, 0, first * k, f.x_offset, f.y_offset + first * k,
+             PICTURE_W * k, n * k);
     } else {
-        stretch_blit(back_buffer, screen, 0, first, PICTURE_W, n, f.x_offset,
+        stretch_blit(gfx.back_buffer, screen, 0, first, PICTURE_W, n, f.x_offset,
                      f.y_offset + first * k, PICTURE_W * k, n * k);
     }
 }
 
 }  // namespace
 
-void display_set_mode_fn(GfxModeFn fn) { mode_fn = fn; }
+void display_set_mode_fn(GfxModeFn fn) { gfx.mode_fn = fn; }
 
 DisplayFit compute_fit(int w, int h)
 {
@@ -223,8 +212,8 @@ int set_display_mode(int driver, int width, int height, int windowed)
                 return 0;
         return -1;
     }
-    if (desktop_width != -1 && desktop_height != -1 &&
-        try_size(driver, desktop_width, desktop_height) == 0)
+    if (gfx.desktop_width != -1 && gfx.desktop_height != -1 &&
+        try_size(driver, gfx.desktop_width, gfx.desktop_height) == 0)
         return 0;
     static const int sizes[][2] = {{320, 240}, {640, 480}, {800, 600}};
     for (const auto& s : sizes)
@@ -233,16 +222,13 @@ int set_display_mode(int driver, int width, int height, int windowed)
     return -1;
 }
 
-int display_card = -1;
-int desktop_width = -1, desktop_height = -1;
-
 int open_display(int card, int width, int height)
 {
     if (card < 0 || card >= GFX_DRIVER_COUNT)
         card = 0;
     const GfxDriverDesc& d = gfx_driver_table[card];
     if (set_display_mode(d.driver, width, height, d.windowed) == 0)
-        return display_card = card;
+        return gfx.card = card;
     if (card == 0 && width == -1 && height == -1)
         return -1;
     // A driver or size this machine refuses must not stop every start.
@@ -251,67 +237,66 @@ int open_display(int card, int width, int height)
     const GfxDriverDesc& w = gfx_driver_table[0];
     if (set_display_mode(w.driver, -1, -1, w.windowed) != 0)
         return -1;
-    display_card = 0;
+    gfx.card = 0;
     return card;
 }
 
 void fit_display()
 {
-    if (back_buffer)
-        destroy_bitmap(back_buffer);
-    back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-    display_fit = screen ? compute_fit(screen->w, screen->h) : DisplayFit{0, 0, 0};
-    if (scaled_band)
-        destroy_bitmap(scaled_band);
-    scaled_band = nullptr;
-    if (display_fit.scale && screen && !is_memory_bitmap(screen))
-        scaled_band =
-            create_bitmap_ex(8, PICTURE_W * display_fit.scale, PICTURE_H * display_fit.scale);
+    if (gfx.back_buffer)
+        destroy_bitmap(gfx.back_buffer);
+    gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+    gfx.fit = screen ? compute_fit(screen->w, screen->h) : DisplayFit{0, 0, 0};
+    if (gfx.scaled_band)
+        destroy_bitmap(gfx.scaled_band);
+    gfx.scaled_band = nullptr;
+    if (gfx.fit.scale && screen && !is_memory_bitmap(screen))
+        gfx.scaled_band = create_bitmap_ex(8, PICTURE_W * gfx.fit.scale, PICTURE_H * gfx.fit.scale);
 }
 
 void release_display()
 {
-    if (back_buffer)
-        destroy_bitmap(back_buffer);
-    back_buffer = nullptr;
-    if (scaled_band)
-        destroy_bitmap(scaled_band);
-    scaled_band = nullptr;
+    if (gfx.back_buffer)
+        destroy_bitmap(gfx.back_buffer);
+    gfx.back_buffer = nullptr;
+    if (gfx.scaled_band)
+        destroy_bitmap(gfx.scaled_band);
+    gfx.scaled_band = nullptr;
 }
 
 void present_all()
 {
     copy_rows(0, PICTURE_H);
-    dirty_rows.first = -1;
+    gfx.dirty_rows.first = -1;
 }
 
 void mark_dirty(int top, int bottom)
 {
-    if (dirty_rows.first == -1) {
-        dirty_rows.first = top;
-        dirty_rows.last = bottom;
+    if (gfx.dirty_rows.first == -1) {
+        gfx.dirty_rows.first = top;
+        gfx.dirty_rows.last = bottom;
         return;
     }
-    if (top < dirty_rows.first)
-        dirty_rows.first = top;
-    if (bottom > dirty_rows.last)
-        dirty_rows.last = bottom;
+    if (top < gfx.dirty_rows.first)
+        gfx.dirty_rows.first = top;
+    if (bottom > gfx.dirty_rows.last)
+        gfx.dirty_rows.last = bottom;
 }
 
 void present_dirty()
 {
     // A screen that waits with nothing to show still notices a lost display.
     display_check_lost();
-    if (dirty_rows.first == -1)
+    if (gfx.dirty_rows.first == -1)
         return;
     // Callers may mark rows outside the picture; only 0..239 are copied.
-    if (dirty_rows.last > PICTURE_H - 1)
-        dirty_rows.last = PICTURE_H - 1;
-    if (dirty_rows.first < 0)
-        dirty_rows.first = 0;
-    if (dirty_rows.first <= dirty_rows.last)
-        copy_rows(dirty_rows.first, dirty_rows.last - dirty_rows.first + 1);
-    dirty_rows.first = -1;
+    if (gfx.dirty_rows.last > PICTURE_H - 1)
+        gfx.dirty_rows.last = PICTURE_H - 1;
+    if (gfx.dirty_rows.first < 0)
+        gfx.dirty_rows.first = 0;
+    if (gfx.dirty_rows.first <= gfx.dirty_rows.last)
+        copy_rows(gfx.dirty_rows.first, gfx.dirty_rows.last - gfx.dirty_rows.first + 1);
+    gfx.dirty_rows.first = -1;
 }
 
 void wipe_in(void (*callback)())
@@ -322,9 +307,9 @@ void wipe_in(void (*callback)())
         if (screen)
             acquire_bitmap(screen);
         for (int b = 0; b < PICTURE_H; b += 32) {
-            dirty_rows.first = dirty_rows.last = s + b;
+            gfx.dirty_rows.first = gfx.dirty_rows.last = s + b;
             present_dirty();
-            dirty_rows.first = dirty_rows.last = (s + b + 15) % PICTURE_H;
+            gfx.dirty_rows.first = gfx.dirty_rows.last = (s + b + 15) % PICTURE_H;
             present_dirty();
         }
         if (screen)
@@ -340,18 +325,18 @@ void save_screenshot()
 {
     char name[32];
     do {
-        if (screenshot_counter >= 999)
+        if (gfx.screenshot_counter >= 999)
             return;
-        screenshot_name(name, sizeof name, screenshot_counter++);
+        screenshot_name(name, sizeof name, gfx.screenshot_counter++);
     } while (exists(name));
-    if (!back_buffer)
+    if (!gfx.back_buffer)
         return;
     PALETTE pal;
-    if (main_data)
-        std::memcpy(pal, main_data[MAIN_PALETTE].dat, sizeof pal);
+    if (gfx.main_data)
+        std::memcpy(pal, gfx.main_data[MAIN_PALETTE].dat, sizeof pal);
     else
         get_palette(pal);
-    BITMAP* sub = create_sub_bitmap(back_buffer, 0, 0, PICTURE_W, PICTURE_H);
+    BITMAP* sub = create_sub_bitmap(gfx.back_buffer, 0, 0, PICTURE_W, PICTURE_H);
     if (sub) {
         save_bitmap(name, sub, pal);
         destroy_bitmap(sub);
@@ -369,7 +354,9 @@ void display_wait_retrace()
 {
     display_check_lost();
     using clock = std::chrono::steady_clock;
-    static clock::time_point last = clock::now();
+    clock::time_point& last = gfx.last_retrace;
+    if (last == clock::time_point{})
+        last = clock::now();
     int rate = get_refresh_rate();
     if (rate < 20 || rate > 500)
         rate = 60;

@@ -36,11 +36,6 @@ constexpr int SCREEN_SIZE_COUNT = 6;
 extern const GfxDriverDesc gfx_driver_table[GFX_DRIVER_COUNT];
 extern const ScreenSizeDesc screen_size_table[SCREEN_SIZE_COUNT];
 
-extern BITMAP* back_buffer;  // the picture everything draws into
-extern DisplayFit display_fit;
-extern DirtyRows dirty_rows;
-extern int screenshot_counter;
-
 DisplayFit compute_fit(int screen_w, int screen_h);
 
 int set_display_mode(int driver, int width, int height, int windowed);  // 0 ok, -1 failed
@@ -49,11 +44,6 @@ int set_display_mode(int driver, int width, int height, int windowed);  // 0 ok,
 // is `card` even when the window runs instead: a refusal at one start must
 // not lose the player's choice for every later one. -1 when neither opens.
 int open_display(int card, int width, int height);
-// The row of the driver table that runs now; -1 before start-up opened one.
-extern int display_card;
-// The desktop's size, for a full screen of automatic size; -1 when the
-// platform cannot tell.
-extern int desktop_width, desktop_height;
 // When the X display goes away, `hook` runs on the main thread (it may only
 // write files) and the process ends with status 1 without going back into
 // the libraries, whose locks the dying call holds. Call from the main

@@ -14,17 +14,12 @@
 #include <atomic>
 
 #include "gfx/display.h"
+#include "gfx/state.h"
 
 namespace {
 
-void (*loss_hook)() = nullptr;
-pthread_t main_thread;
-
 enum MainState { MAIN_RUNNING, MAIN_IN_LIBRARY, SAVER_CHOSEN };
-std::atomic<int> main_state{MAIN_RUNNING};
-std::atomic<bool> lost{false};
-std::atomic<bool> saver_taken{false};
-int library_depth;  // main thread only
+static_assert(MAIN_RUNNING == 0, "the state record starts with the main thread running");
 
 // How long the X thread waits for the main thread to come by before it
 // takes it to be stuck in a call it does not know of, and saves itself.
@@ -39,10 +34,10 @@ constexpr int MAIN_WAIT_MS = 2000;
 // Exactly one thread saves; any other waits for it to end the process.
 [[noreturn]] void save_and_end()
 {
-    if (saver_taken.exchange(true))
+    if (gfx.saver_taken.exchange(true))
         park();
-    if (loss_hook)
-        loss_hook();
+    if (gfx.loss_hook)
+        gfx.loss_hook();
     _exit(1);
 }
 
@@ -50,19 +45,19 @@ constexpr int MAIN_WAIT_MS = 2000;
 // so this never returns.
 int on_io_error(Display*)
 {
-    lost.store(true);
-    if (pthread_equal(pthread_self(), main_thread))
+    gfx.lost.store(true);
+    if (pthread_equal(pthread_self(), gfx.main_thread))
         save_and_end();
     for (int waited = 0; waited < MAIN_WAIT_MS; waited++) {
         int expected = MAIN_IN_LIBRARY;
-        if (main_state.compare_exchange_strong(expected, SAVER_CHOSEN))
+        if (gfx.main_state.compare_exchange_strong(expected, SAVER_CHOSEN))
             save_and_end();
         if (expected == SAVER_CHOSEN)  // the main thread is saving
             park();
         usleep(1000);
     }
     int expected = MAIN_RUNNING;
-    if (!main_state.compare_exchange_strong(expected, SAVER_CHOSEN) && expected == SAVER_CHOSEN)
+    if (!gfx.main_state.compare_exchange_strong(expected, SAVER_CHOSEN) && expected == SAVER_CHOSEN)
         park();
     save_and_end();
 }
@@ -71,43 +66,43 @@ int on_io_error(Display*)
 
 void display_on_loss(void (*hook)())
 {
-    main_thread = pthread_self();
-    loss_hook = hook;
+    gfx.main_thread = pthread_self();
+    gfx.loss_hook = hook;
     XSetIOErrorHandler(on_io_error);
 }
 
 void display_enter_library()
 {
-    if (library_depth++ > 0)
+    if (gfx.library_depth++ > 0)
         return;
-    if (lost.load()) {
+    if (gfx.lost.load()) {
         int expected = MAIN_RUNNING;
-        if (!main_state.compare_exchange_strong(expected, SAVER_CHOSEN))
+        if (!gfx.main_state.compare_exchange_strong(expected, SAVER_CHOSEN))
             park();
         save_and_end();
     }
-    main_state.store(MAIN_IN_LIBRARY);
+    gfx.main_state.store(MAIN_IN_LIBRARY);
 }
 
 void display_leave_library()
 {
-    if (--library_depth > 0)
+    if (--gfx.library_depth > 0)
         return;
     int expected = MAIN_IN_LIBRARY;
     // The X thread saves while this thread waits in the library: it must
     // not come back to the state being saved.
-    if (!main_state.compare_exchange_strong(expected, MAIN_RUNNING))
+    if (!gfx.main_state.compare_exchange_strong(expected, MAIN_RUNNING))
         park();
-    if (lost.load())
+    if (gfx.lost.load())
         display_check_lost();
 }
 
 void display_check_lost()
 {
-    if (!lost.load())
+    if (!gfx.lost.load())
         return;
     int expected = MAIN_RUNNING;
-    if (!main_state.compare_exchange_strong(expected, SAVER_CHOSEN))
+    if (!gfx.main_state.compare_exchange_strong(expected, SAVER_CHOSEN))
         park();
     save_and_end();
 }

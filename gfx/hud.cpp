@@ -8,6 +8,7 @@
 
 #include "gfx/display.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "nwd_contract.h"  // CTRL_ bits of the overlay
 
 namespace {
@@ -29,7 +30,7 @@ constexpr int CLOCK_MAX = 300;
 // then pulse, a quarter second lit, a quarter dark.
 constexpr int DRAIN_TIP = 4;
 constexpr int DRAIN_PULSE_TICKS = 18;
-constexpr int CLOCK_STILL_FRAMES = 8;  // frames without a tick before the clock counts as stopped
+constexpr int CLOCK_STILL_FRAMES = HUD_CLOCK_STILL_FRAMES;
 // What fits in the boxes: further units would paint over their neighbours,
 // so a huge value costs no more than a full box.
 constexpr int LIVES_MAX = (HUD_LIVES_BOX.x2 - HUD_LIVES_X + 1) / 8;
@@ -37,21 +38,10 @@ constexpr int STARS_MAX = (HUD_STARS_BOX.x2 - HUD_STARS_X) / 8;
 constexpr int GAUGE_X = HUD_ITEM_X + 21, GAUGE_BOTTOM = HUD_ITEM_Y + 12;
 constexpr int GAUGE_MAX = (GAUGE_BOTTOM - HUD_ITEM_Y) / 2 + 1;
 constexpr int SECONDS_X = HUD_ITEM_X + 16, SECONDS_Y = HUD_ITEM_Y + 8;  // the timed item's count
-constexpr int FORGOTTEN = INT_MIN;
+constexpr int FORGOTTEN = HUD_FORGOTTEN;
 
 // The item's icon object by item number; -1 where the box is left alone.
 constexpr int item_icon[10] = {-1, 13, 15, 8, 10, 11, -1, -1, -1, 14};
-
-struct HudShown {
-    int energy, second;
-    int score, top;
-    int lives, stars;
-    int item, count, clock;
-    int mode;
-    int lit, lit_from;  // the energy bar's lit tip
-    int timer, still;   // the clock's last value, and frames it has not moved
-};
-HudShown shown = {0, 0, -1, 0, 0, 0, 0, 0, 0, FORGOTTEN, 0, 0, 0, CLOCK_STILL_FRAMES};
 
 int clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
 
@@ -90,18 +80,19 @@ bool update_bar(BITMAP* b, BITMAP* column, int y, int value, int& length)
 // ones lit before and still in the bar back to the plain column.
 bool update_drain(BITMAP* b, const MainObjects& o, int lit)
 {
-    int from = shown.energy - lit;
-    if (lit == shown.lit && from == shown.lit_from)
+    int from = gfx.hud_shown.energy - lit;
+    if (lit == gfx.hud_shown.lit && from == gfx.hud_shown.lit_from)
         return false;
     auto columns = [&](BITMAP* c, int x1, int x2) {
-        for (int x = x1; x < x2 && x < shown.energy; x++)
+        for (int x = x1; x < x2 && x < gfx.hud_shown.energy; x++)
             if (c)
                 blit(c, b, 0, 0, HUD_BAR_X + x, HUD_ENERGY_Y, 1, 7);
     };
-    columns(o.bitmap(OBJ_ENERGY_COLUMN), shown.lit_from, shown.lit_from + shown.lit);
-    columns(o.bitmap(HUD_DRAIN_COLUMN), from, shown.energy);
-    shown.lit = lit;
-    shown.lit_from = from;
+    columns(o.bitmap(OBJ_ENERGY_COLUMN), gfx.hud_shown.lit_from,
+            gfx.hud_shown.lit_from + gfx.hud_shown.lit);
+    columns(o.bitmap(HUD_DRAIN_COLUMN), from, gfx.hud_shown.energy);
+    gfx.hud_shown.lit = lit;
+    gfx.hud_shown.lit_from = from;
     return true;
 }
 
@@ -147,51 +138,55 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
 
     if (force) {
         copy(b, o.bitmap(OBJ_BACKGROUND), 0, 0, PICTURE_W, HUD_ROWS);
-        shown = {0,         0,         -1,        -1, 0, 0,     FORGOTTEN,
-                 FORGOTTEN, FORGOTTEN, FORGOTTEN, 0,  0, timer, CLOCK_STILL_FRAMES};
+        gfx.hud_shown = {0,         0,         -1,        -1, 0, 0,     FORGOTTEN,
+                         FORGOTTEN, FORGOTTEN, FORGOTTEN, 0,  0, timer, CLOCK_STILL_FRAMES};
         changed = true;
     }
 
-    if (mode != shown.mode) {
+    if (mode != gfx.hud_shown.mode) {
         fill_inside(b, HUD_MODE_BOX, 0);
         BITMAP* labels = o.bitmap(HUD_MODE_LABELS);
         if (labels && mode >= 1 && mode <= 3 && labels->h >= 8 * mode)
             blit(labels, b, 0, 8 * (mode - 1), HUD_MODE_X, HUD_TEXT_Y, HUD_MODE_W, 8);
-        shown.mode = mode;
+        gfx.hud_shown.mode = mode;
         changed = true;
     }
 
     // The clock runs while a fight is on; so does a vampire's thirst.
-    shown.still = timer != shown.timer ? 0 : clamp(shown.still + 1, 0, CLOCK_STILL_FRAMES);
-    shown.timer = timer;
-    bool draining = mode == VAMPIRE && shown.still < CLOCK_STILL_FRAMES;
+    gfx.hud_shown.still =
+        timer != gfx.hud_shown.timer ? 0 : clamp(gfx.hud_shown.still + 1, 0, CLOCK_STILL_FRAMES);
+    gfx.hud_shown.timer = timer;
+    bool draining = mode == VAMPIRE && gfx.hud_shown.still < CLOCK_STILL_FRAMES;
     int lit = draining && (timer / DRAIN_PULSE_TICKS) % 2 ? clamp(DRAIN_TIP, 0, energy) : 0;
     changed |= update_drain(b, o, 0);  // plain again before the bar moves
-    changed |= update_bar(b, o.bitmap(OBJ_ENERGY_COLUMN), HUD_ENERGY_Y, energy, shown.energy);
+    changed |=
+        update_bar(b, o.bitmap(OBJ_ENERGY_COLUMN), HUD_ENERGY_Y, energy, gfx.hud_shown.energy);
     changed |= update_drain(b, o, lit);
-    changed |= update_bar(b, o.bitmap(OBJ_SECOND_COLUMN), HUD_SECOND_Y, second_bar, shown.second);
+    changed |=
+        update_bar(b, o.bitmap(OBJ_SECOND_COLUMN), HUD_SECOND_Y, second_bar, gfx.hud_shown.second);
 
-    for (; shown.lives < lives; shown.lives++, changed = true)
-        copy(b, o.bitmap(OBJ_LIFE), HUD_LIVES_X + 8 * shown.lives, HUD_LIVES_Y, 8, 16);
-    if (shown.lives > lives) {
-        rectfill(b, HUD_LIVES_X + 8 * lives, HUD_LIVES_Y, HUD_LIVES_X - 1 + 8 * shown.lives,
+    for (; gfx.hud_shown.lives < lives; gfx.hud_shown.lives++, changed = true)
+        copy(b, o.bitmap(OBJ_LIFE), HUD_LIVES_X + 8 * gfx.hud_shown.lives, HUD_LIVES_Y, 8, 16);
+    if (gfx.hud_shown.lives > lives) {
+        rectfill(b, HUD_LIVES_X + 8 * lives, HUD_LIVES_Y, HUD_LIVES_X - 1 + 8 * gfx.hud_shown.lives,
                  HUD_LIVES_Y + 15, 0);
-        shown.lives = lives;
+        gfx.hud_shown.lives = lives;
         changed = true;
     }
 
     FONT* star_font = o.font(FONT_SELECTED);
-    for (; shown.stars < stars; shown.stars++, changed = true)
+    for (; gfx.hud_shown.stars < stars; gfx.hud_shown.stars++, changed = true)
         if (star_font)
-            textout_ex(b, star_font, "*", HUD_STARS_X + 8 * shown.stars, HUD_TEXT_Y, -1, -1);
-    if (shown.stars > stars) {
-        rectfill(b, HUD_STARS_X + 1 + 8 * stars, HUD_TEXT_Y, HUD_STARS_X - 1 + 8 * shown.stars,
-                 HUD_TEXT_Y + 7, 0);
-        shown.stars = stars;
+            textout_ex(b, star_font, "*", HUD_STARS_X + 8 * gfx.hud_shown.stars, HUD_TEXT_Y, -1,
+                       -1);
+    if (gfx.hud_shown.stars > stars) {
+        rectfill(b, HUD_STARS_X + 1 + 8 * stars, HUD_TEXT_Y,
+                 HUD_STARS_X - 1 + 8 * gfx.hud_shown.stars, HUD_TEXT_Y + 7, 0);
+        gfx.hud_shown.stars = stars;
         changed = true;
     }
 
-    if (item != shown.item) {
+    if (item != gfx.hud_shown.item) {
         if (item == 0)
             fill_inside(b, HUD_ITEM_BOX, 0);
         else if (item == IT_PIPE)
@@ -200,15 +195,15 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
             copy(b, o.bitmap(item_icon[item]), HUD_ITEM_X, HUD_ITEM_Y, ITEM_W, ITEM_H);
         if (item == IT_POWER)
             print(b, numbers, SECONDS_X, SECONDS_Y, -1, "%d", item_count / TICKS_PER_SECOND);
-        shown.item = item;
+        gfx.hud_shown.item = item;
         // The timed item remembers seconds, as its own update compares them.
-        shown.count = item == IT_POWER ? item_count / TICKS_PER_SECOND : item_count;
+        gfx.hud_shown.count = item == IT_POWER ? item_count / TICKS_PER_SECOND : item_count;
         changed = true;
-    } else if (item == IT_PIPE && item_count != shown.count) {
+    } else if (item == IT_PIPE && item_count != gfx.hud_shown.count) {
         draw_gauge(b, o, item_count);
-        shown.count = item_count;
+        gfx.hud_shown.count = item_count;
         changed = true;
-    } else if (item == IT_POWER && (item_count / TICKS_PER_SECOND != shown.count ||
+    } else if (item == IT_POWER && (item_count / TICKS_PER_SECOND != gfx.hud_shown.count ||
                                     item_count <= TICKS_PER_SECOND - 1)) {
         rectfill(b, SECONDS_X, SECONDS_Y, SECONDS_X + 8, SECONDS_Y + 7, 0);
         // The last second blinks between the two icons every 2 ticks.
@@ -216,24 +211,24 @@ int draw_hud(BITMAP* b, int force, int energy, int second_bar, int item, int ite
         copy(b, o.bitmap(blink ? OBJ_TIMED_BLINK : item_icon[IT_POWER]), HUD_ITEM_X, HUD_ITEM_Y,
              ITEM_W, ITEM_H);
         print(b, numbers, SECONDS_X, SECONDS_Y, -1, "%d", item_count / TICKS_PER_SECOND);
-        shown.count = item_count / TICKS_PER_SECOND;
+        gfx.hud_shown.count = item_count / TICKS_PER_SECOND;
         changed = true;
     }
 
-    if (clock != shown.clock) {
+    if (clock != gfx.hud_shown.clock) {
         fill_inside(b, HUD_CLOCK_BOX, CLOCK_BACK);
         print(b, numbers, HUD_CLOCK_X, HUD_TEXT_Y, -1, "%1d:%2.2d", clock / 60, clock % 60);
-        shown.clock = clock;
+        gfx.hud_shown.clock = clock;
         changed = true;
     }
-    if (score != shown.score) {
+    if (score != gfx.hud_shown.score) {
         print(b, numbers, HUD_SCORE_X, HUD_TEXT_Y, 0, "%5d0", score);
-        shown.score = score;
+        gfx.hud_shown.score = score;
         changed = true;
     }
-    if (top != shown.top) {
+    if (top != gfx.hud_shown.top) {
         print(b, numbers, HUD_TOP_X, HUD_TEXT_Y, 0, "%5d0", top);
-        shown.top = top;
+        gfx.hud_shown.top = top;
         changed = true;
     }
     return changed ? 1 : 0;

@@ -2,6 +2,7 @@
 // while a demo file is replayed.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 struct BITMAP;
@@ -42,6 +43,21 @@ constexpr HudLabel HUD_LABELS[] = {
 enum {
     HUD_MODE_LABELS = 4,   // ARCADE, SURVIVAL, VAMPIRE: 48 x 8 each, one under the other
     HUD_DRAIN_COLUMN = 5,  // 1 x 7: the tip of a vampire's draining energy bar
+};
+
+// What the HUD last drew, to draw only what changed.
+constexpr int HUD_FORGOTTEN = INT_MIN;  // a box to draw whatever its value
+constexpr int HUD_CLOCK_STILL_FRAMES =
+    8;  // frames without a tick before the clock counts as stopped
+struct HudShown {
+    int energy = 0, second = 0;
+    int score = -1, top = 0;
+    int lives = 0, stars = 0;
+    int item = 0, count = 0, clock = 0;
+    int mode = HUD_FORGOTTEN;
+    int lit = 0, lit_from = 0;           // the energy bar's lit tip
+    int timer = 0;                       // the clock's last value
+    int still = HUD_CLOCK_STILL_FRAMES;  // frames the clock has not moved
 };
 
 // Draws what changed since the last call (everything when force != 0);

@@ -15,6 +15,7 @@
 #include "gfx/hud.h"
 #include "gfx/main_data.h"
 #include "gfx/scene.h"
+#include "gfx/state.h"
 #include "nwd_datafile_key.h"
 
 // clang-format off
@@ -54,20 +55,10 @@ constexpr bool rows_agree()
 static_assert(LEVEL_ROWS == LEVEL_OBJECT_ROWS && rows_agree(),
               "the catalogue and level_objects.h name the same objects");
 
-LevelMap level_map = {nullptr, nullptr, 0, -1, nullptr, 16};
-BITMAP* band_strip = nullptr;
-Stage stage = {0, 0, false};
-
 namespace {
 
 constexpr int SHEET_WIDTH = 640;  // tiles are numbered in rows of 640 pixels
 constexpr int MAX_CELLS = 65535;
-// Objects remembered by name; the catalogue names a few dozen, and any
-// beyond this many would be reported missing.
-constexpr int LEVELS_INDEX_SIZE = 256;
-
-char level_error_text[1200];
-
 // Why the level cannot be played: one line in stderr.txt, kept for the
 // screen as well.
 void level_fail(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
@@ -75,9 +66,9 @@ void level_fail(const char* fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);
-    vsnprintf(level_error_text, sizeof level_error_text, fmt, ap);
+    vsnprintf(gfx.level_error, sizeof gfx.level_error, fmt, ap);
     va_end(ap);
-    diag("%s\n", level_error_text);
+    diag("%s\n", gfx.level_error);
 }
 
 // data_dir + "LEVELS.DAT"; false (and a diagnostic) when it does not fit.
@@ -91,20 +82,9 @@ bool levels_path(const char* dir, char* out, size_t size)
     return true;
 }
 
-// The objects of LEVELS.DAT as the last structure check found them; the
-// library's object loader is only handed a file that passed it.
-struct LevelsIndex {
-    bool passed;
-    int count;
-    struct {
-        char name[32];
-        uint32_t type;
-    } objects[LEVELS_INDEX_SIZE];
-} levels_index;
-
 void index_object(const DatObject& o, void*)
 {
-    LevelsIndex& x = levels_index;
+    LevelsIndex& x = gfx.levels_index;
     if (o.depth != 0 || x.count >= LEVELS_INDEX_SIZE)
         return;
     snprintf(x.objects[x.count].name, sizeof x.objects[x.count].name, "%s", o.name);
@@ -113,22 +93,22 @@ void index_object(const DatObject& o, void*)
 
 bool check_levels_file(const char* path)
 {
-    levels_index.count = 0;
+    gfx.levels_index.count = 0;
     DatCheckReport report;
     int r = datcheck_file(path, DATAFILE_PASSWORD, index_object, nullptr, &report);
-    levels_index.passed = r == DATCHECK_OK;
+    gfx.levels_index.passed = r == DATCHECK_OK;
     if (r == DATCHECK_DAMAGED)  // a missing file needs no more than its "Unable to find"
         diag("%s: %s\n", path, report.message);
-    return levels_index.passed;
+    return gfx.levels_index.passed;
 }
 
 // The type of the object `name` in the checked file, 0 when it is not there
 // (the library compares names ignoring case).
 uint32_t indexed_type(const char* name)
 {
-    for (int i = 0; levels_index.passed && i < levels_index.count; i++)
-        if (strcasecmp(levels_index.objects[i].name, name) == 0)
-            return levels_index.objects[i].type;
+    for (int i = 0; gfx.levels_index.passed && i < gfx.levels_index.count; i++)
+        if (strcasecmp(gfx.levels_index.objects[i].name, name) == 0)
+            return gfx.levels_index.objects[i].type;
     return 0;
 }
 
@@ -167,7 +147,7 @@ bool is_structured(int type)
 
 }  // namespace
 
-const char* level_error() { return level_error_text; }
+const char* level_error() { return gfx.level_error; }
 
 const LevelDesc* level_desc(int level)
 {
@@ -179,27 +159,27 @@ int build_band_strip(BITMAP* picture, int wrap)
     release_band_strip();
     if (!picture || wrap <= 0)
         return 0;
-    band_strip = create_bitmap_ex(8, wrap + PICTURE_W, picture->h);
-    if (!band_strip)
+    gfx.band_strip = create_bitmap_ex(8, wrap + PICTURE_W, picture->h);
+    if (!gfx.band_strip)
         return 0;
     // A picture narrower than the period would leave garbage between copies.
-    clear_to_color(band_strip, 0);
-    for (int x = 0; x < band_strip->w; x += wrap)
-        blit(picture, band_strip, 0, 0, x, 0, picture->w, picture->h);
+    clear_to_color(gfx.band_strip, 0);
+    for (int x = 0; x < gfx.band_strip->w; x += wrap)
+        blit(picture, gfx.band_strip, 0, 0, x, 0, picture->w, picture->h);
     return 1;
 }
 
 void release_band_strip()
 {
-    if (band_strip)
-        destroy_bitmap(band_strip);
-    band_strip = nullptr;
+    if (gfx.band_strip)
+        destroy_bitmap(gfx.band_strip);
+    gfx.band_strip = nullptr;
 }
 
 int load_level_map(const char* dir, const char* sheet_name, const char* map_name, int size)
 {
     unload_level_map();
-    level_map.tile_size = (int8_t)size;
+    gfx.level_map.tile_size = (int8_t)size;
     char path[1024];
     if (!levels_path(dir, path, sizeof path))
         return 0;
@@ -213,13 +193,13 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
         level_fail("Unable to find %s in %s", map_name, path);
         return 0;
     }
-    level_map.object = obj;
-    level_map.cells = (const uint8_t*)obj->dat;
+    gfx.level_map.object = obj;
+    gfx.level_map.cells = (const uint8_t*)obj->dat;
     long cells = obj->size / 2;
-    level_map.length = (uint16_t)(cells > MAX_CELLS ? MAX_CELLS : cells);
+    gfx.level_map.length = (uint16_t)(cells > MAX_CELLS ? MAX_CELLS : cells);
     int32_t max_tile = 0;
-    for (unsigned c = 0; c < level_map.length; c++) {
-        unsigned t = map_cell(c);
+    for (unsigned c = 0; c < gfx.level_map.length; c++) {
+        unsigned t = map_cell(gfx.level_map, c);
         if ((int32_t)t > max_tile)
             max_tile = t;
     }
@@ -227,8 +207,8 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
     RLE_SPRITE** tiles = new (std::nothrow) RLE_SPRITE*[max_tile + 1]();
     if (!tiles)
         return 0;
-    level_map.tiles = tiles;
-    level_map.max_tile = max_tile;
+    gfx.level_map.tiles = tiles;
+    gfx.level_map.max_tile = max_tile;
 
     if (size <= 0 || size > SHEET_WIDTH) {
         level_fail("Tile size %d of %s cannot cut %s", size, map_name, sheet_name);
@@ -264,25 +244,25 @@ int load_level_map(const char* dir, const char* sheet_name, const char* map_name
 
 void unload_level_map()
 {
-    if (level_map.tiles) {
-        for (int32_t t = 0; t <= level_map.max_tile; t++)
-            if (level_map.tiles[t])
-                destroy_rle_sprite(level_map.tiles[t]);
-        delete[] level_map.tiles;
+    if (gfx.level_map.tiles) {
+        for (int32_t t = 0; t <= gfx.level_map.max_tile; t++)
+            if (gfx.level_map.tiles[t])
+                destroy_rle_sprite(gfx.level_map.tiles[t]);
+        delete[] gfx.level_map.tiles;
     }
-    if (level_map.object)
-        unload_datafile_object(level_map.object);
-    level_map.tiles = nullptr;
-    level_map.object = nullptr;
-    level_map.cells = nullptr;
-    level_map.length = 0;
-    level_map.max_tile = -1;
+    if (gfx.level_map.object)
+        unload_datafile_object(gfx.level_map.object);
+    gfx.level_map.tiles = nullptr;
+    gfx.level_map.object = nullptr;
+    gfx.level_map.cells = nullptr;
+    gfx.level_map.length = 0;
+    gfx.level_map.max_tile = -1;
 }
 
 int load_level_graphics(int16_t level, const char* dir)
 {
     const LevelDesc* r = level_desc(level);
-    if (!r || !back_buffer) {
+    if (!r || !gfx.back_buffer) {
         level_fail("No level %d to draw", level);
         return 0;
     }
@@ -290,10 +270,10 @@ int load_level_graphics(int16_t level, const char* dir)
     if (!levels_path(dir, path, sizeof path))
         return 0;
 
-    level_error_text[0] = 0;
+    gfx.level_error[0] = 0;
     if (r->band_height != 0) {
         DATAFILE* pic = check_levels_file(path) ? load_picture(path, r->backdrop_name) : nullptr;
-        if (!pic && !level_error_text[0])
+        if (!pic && !gfx.level_error[0])
             level_fail("Unable to find %s in %s", r->backdrop_name, path);
         if (!pic)
             return 0;
@@ -305,15 +285,15 @@ int load_level_graphics(int16_t level, const char* dir)
         }
     }
 
-    clear_picture(back_buffer);
+    clear_picture(gfx.back_buffer);
     mark_dirty(0, PICTURE_H - 1);
 
     if (r->map_name[0] && !load_level_map(dir, r->tile_sheet_name, r->map_name, r->tile_size))
         return 0;
 
-    if (main_data && main_data[MAIN_PALETTE].type == DAT_PALETTE) {
-        set_palette((RGB*)main_data[MAIN_PALETTE].dat);
-        scene_use_palette((RGB*)main_data[MAIN_PALETTE].dat);
+    if (gfx.main_data && gfx.main_data[MAIN_PALETTE].type == DAT_PALETTE) {
+        set_palette((RGB*)gfx.main_data[MAIN_PALETTE].dat);
+        scene_use_palette((RGB*)gfx.main_data[MAIN_PALETTE].dat);
     } else {
         PALETTE pal;
         get_palette(pal);
@@ -321,9 +301,9 @@ int load_level_graphics(int16_t level, const char* dir)
     }
 
     if (r->has_hud)
-        draw_hud(back_buffer, 1, FULL_ENERGY, FULL_ENERGY, 0, 0, 0, 0, 0, 0, 0);
+        draw_hud(gfx.back_buffer, 1, FULL_ENERGY, FULL_ENERGY, 0, 0, 0, 0, 0, 0, 0);
     else
-        rectfill(back_buffer, 0, 0, PICTURE_W, PICTURE_H, 0);
-    stage = {level, 0, false};
+        rectfill(gfx.back_buffer, 0, 0, PICTURE_W, PICTURE_H, 0);
+    gfx.stage = {level, 0, false};
     return 1;
 }

@@ -47,13 +47,11 @@ struct LevelMap {
     RLE_SPRITE** tiles;  // max_tile + 1 sprites
     int8_t tile_size;
 };
-extern LevelMap level_map;
 
-// The background picture repeated every band_wrap pixels, band_wrap + 320
-// wide, so any window at an offset below band_wrap is one blit.
-extern BITMAP* band_strip;
-
-inline unsigned map_cell(unsigned cell) { return get_le16(level_map.cells + 2u * cell); }
+inline unsigned map_cell(const LevelMap& map, unsigned cell)
+{
+    return get_le16(map.cells + 2u * cell);
+}
 
 // The stage being drawn: the catalogue row whose graphics are loaded, and
 // the ticks it has run, which time the interludes' captions.
@@ -62,7 +60,20 @@ struct Stage {
     uint32_t ticks;   // calls of its tick hook so far
     bool hide_hints;  // a demo plays: hints for a new player would only hide its fight
 };
-extern Stage stage;
+
+// The objects of LEVELS.DAT as the last structure check found them; the
+// library's object loader is only handed a file that passed it. Objects
+// beyond LEVELS_INDEX_SIZE would be reported missing: the catalogue names
+// a few dozen.
+constexpr int LEVELS_INDEX_SIZE = 256;
+struct LevelsIndex {
+    bool passed;
+    int count;
+    struct {
+        char name[32];
+        uint32_t type;
+    } objects[LEVELS_INDEX_SIZE];
+};
 
 // Loads the graphics of `level` (LEVELS.DAT under `dir`, checked whole
 // before the library reads any object of it) and draws its first picture:
@@ -75,6 +86,6 @@ const char* level_error();
 // 1 on success; loads the map and cuts its tiles from the sheet.
 int load_level_map(const char* dir, const char* sheet_name, const char* map_name, int size);
 void unload_level_map();
-// Builds band_strip from `picture` (replacing any previous strip); 0 on failure.
+// Builds gfx.band_strip from `picture` (replacing any previous strip); 0 on failure.
 int build_band_strip(BITMAP* picture, int wrap);
 void release_band_strip();

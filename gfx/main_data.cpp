@@ -5,11 +5,8 @@
 
 #include "datafile/datcheck.h"
 #include "engine/diag.h"
+#include "gfx/state.h"
 #include "nwd_datafile_key.h"
-
-DATAFILE* main_data = nullptr;
-COLOR_MAP recolour_table;
-BITMAP* scratch_bitmap = nullptr;
 
 namespace {
 
@@ -42,18 +39,18 @@ bool main_data_load(const char* path)
     DatCheckReport report;
     if (datcheck_file(path, DATAFILE_PASSWORD, nullptr, nullptr, &report) == DATCHECK_OK) {
         packfile_password(DATAFILE_PASSWORD);
-        main_data = load_datafile(path);
+        gfx.main_data = load_datafile(path);
         packfile_password(nullptr);
     } else {
         diag("%s: %s\n", path, report.message);
     }
-    if (main_data && !main_data_complete(main_data)) {
+    if (gfx.main_data && !main_data_complete(gfx.main_data)) {
         diag("%s: no palette at %d or no pictures at %d..%d\n", path, MAIN_PALETTE,
              FIRST_HOTSPOT_OBJECT, LAST_HOTSPOT_OBJECT);
-        unload_datafile(main_data);
-        main_data = nullptr;
+        unload_datafile(gfx.main_data);
+        gfx.main_data = nullptr;
     }
-    return main_data != nullptr;
+    return gfx.main_data != nullptr;
 }
 
 bool main_data_complete(const DATAFILE* data)

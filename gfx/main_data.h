@@ -5,15 +5,11 @@
 
 #include <allegro.h>
 
-extern DATAFILE* main_data;  // null until loaded
 constexpr int MAIN_PALETTE = 23;
 constexpr int FIRST_HOTSPOT_OBJECT = 26;
 constexpr int LAST_HOTSPOT_OBJECT = 557;
 
-extern COLOR_MAP recolour_table;  // installed as color_map
-extern BITMAP* scratch_bitmap;    // 128x128, 8-bit: mirroring before lit drawing
-
-// Loads `path` into main_data. The library trusts every size in the file,
+// Loads `path` into gfx.main_data. The library trusts every size in the file,
 // so its structure is checked first, and one without the palette and the
 // sprites where every screen expects them is refused too: false then, with
 // the reason in stderr.txt.

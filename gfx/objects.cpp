@@ -3,10 +3,11 @@
 #include <allegro.h>
 
 #include "gfx/main_data.h"
+#include "gfx/state.h"
 
 MainObjects main_objects()
 {
-    MainObjects m{main_data, 0};
+    MainObjects m{gfx.main_data, 0};
     if (m.data)
         while (m.data[m.count].type != DAT_END)
             m.count++;

@@ -25,5 +25,5 @@ enum {
     FONT_SELECTED = 22,   // the selected menu item, the HUD's stars
 };
 
-// Counts the objects of main_data; call once per drawing entry point.
+// Counts the objects of gfx.main_data; call once per drawing entry point.
 MainObjects main_objects();

@@ -12,6 +12,7 @@
 #include "gfx/level.h"
 #include "gfx/main_data.h"
 #include "gfx/objects.h"
+#include "gfx/state.h"
 #include "nwd_version.h"
 
 namespace {
@@ -70,7 +71,7 @@ const CaptionLine* caption_list(int level)
 }
 
 // The row being drawn; hooks only run while a valid row is current.
-const LevelDesc* current_row() { return level_desc(stage.level); }
+const LevelDesc* current_row() { return level_desc(gfx.stage.level); }
 
 // Offset into a strip repeating every `period` pixels. A negative scroll
 // position wraps like a positive one instead of leaving the band's left
@@ -95,7 +96,7 @@ int compare_draw_entries(const void* a, const void* b)
 // narrowed to the sprite so only its own pixels of the scratch are visited.
 void draw_mirrored_lit(BITMAP* b, BITMAP* s, int x, int y, int light)
 {
-    BITMAP* sc = scratch_bitmap;
+    BITMAP* sc = gfx.scratch_bitmap;
     if (!sc || !color_map) {
         draw_sprite_h_flip(b, s, x, y);
         return;
@@ -133,10 +134,6 @@ void draw_actor(BITMAP* b, BITMAP* s, const int16_t* r, int play_top)
             draw_sprite_h_flip(b, s, x, y);
     }
 }
-
-// Shadows darken the ground under them through this table: every colour to
-// the palette's nearest to it at 45% of its brightness.
-uint8_t shade_table[PAL_SIZE];
 
 // Half the width of the shadow under an actor drawn with picture s, 0 for
 // none: for fighters and breakable things their picture's width (a body
@@ -178,7 +175,7 @@ void darken_ellipse(BITMAP* bmp, int cx, int cy, int a, int b)
             int x2 = cx + dx < bmp->cr - 1 ? cx + dx : bmp->cr - 1;
             uint8_t* line = bmp->line[y];
             for (int x = x1; x <= x2; x++)
-                line[x] = shade_table[line[x]];
+                line[x] = gfx.shade_table[line[x]];
         }
     }
 }
@@ -219,7 +216,7 @@ void draw_foreground(BITMAP* b, int level, int s, int play_top)
 
 void scene_use_palette(const RGB* pal)
 {
-    shade_table[0] = 0;
+    gfx.shade_table[0] = 0;
     for (int c = 1; c < PAL_SIZE; c++) {
         int r = pal[c].r * 45 / 100, g = pal[c].g * 45 / 100, bl = pal[c].b * 45 / 100;
         int best = c, best_d = 1 << 30;
@@ -231,27 +228,27 @@ void scene_use_palette(const RGB* pal)
                 best = k;
             }
         }
-        shade_table[c] = (uint8_t)best;
+        gfx.shade_table[c] = (uint8_t)best;
     }
 }
 
 void draw_map_cell(BITMAP* bmp, int x, int y, unsigned cell)
 {
-    if (cell >= level_map.length || !level_map.tiles)
+    if (cell >= gfx.level_map.length || !gfx.level_map.tiles)
         return;
-    unsigned t = map_cell(cell);
-    if ((int32_t)t <= level_map.max_tile && level_map.tiles[t])
-        draw_rle_sprite(bmp, level_map.tiles[t], x, y);
+    unsigned t = map_cell(gfx.level_map, cell);
+    if ((int32_t)t <= gfx.level_map.max_tile && gfx.level_map.tiles[t])
+        draw_rle_sprite(bmp, gfx.level_map.tiles[t], x, y);
 }
 
 void draw_tile_block(BITMAP* bmp, unsigned first_cell, int columns, int rows, int x, int y)
 {
     if (rows <= 0 || columns <= 0)
         return;
-    int size = level_map.tile_size;
+    int size = gfx.level_map.tile_size;
     uint16_t n = (uint16_t)(columns * rows);
     for (uint16_t i = 0; i < n; i++)
-        if (i < level_map.length)
+        if (i < gfx.level_map.length)
             draw_map_cell(bmp, x + size * (i / rows), y + size * (i % rows),
                           (first_cell + i) & 0xFFFF);
 }
@@ -265,7 +262,7 @@ int scene_draw_list(int frame_count, int16_t* out)
     for (int guard = 0; s != 0 && guard < ACTOR_SLOTS - 1; guard++) {
         const int16_t* r = actor_table.slots[s].regs;
         int f = (uint16_t)r[REG_FRAME] & 0x7FFF;
-        bool hint = r[REG_SORT_KEY] >= HINT_LAYER && stage.hide_hints;
+        bool hint = r[REG_SORT_KEY] >= HINT_LAYER && gfx.stage.hide_hints;
         if (f >= FIRST_FRAME && f <= LAST_FRAME && (r[REG_BLINK] == 0 || (frame_count & 1)) &&
             objects.bitmap(f) && !hint)
             out[n++] = (int16_t)s;
@@ -284,7 +281,7 @@ int scene_draw_list(int frame_count, int16_t* out)
 int draw_scene(int frame_count)
 {
     const LevelDesc* r = current_row();
-    BITMAP* b = back_buffer;
+    BITMAP* b = gfx.back_buffer;
     if (!r || !b)
         return 0;
     int bottom = r->play_top + r->tile_size * r->map_rows;
@@ -314,7 +311,7 @@ int draw_scene(int frame_count)
         overlay--;
     draw_shadows(b, list, overlay, objects, r->play_top);
     paint(0, overlay);
-    draw_foreground(b, stage.level, s, r->play_top);
+    draw_foreground(b, gfx.stage.level, s, r->play_top);
     paint(overlay, n);
 
     mark_dirty(r->play_top, bottom);
@@ -325,32 +322,32 @@ int draw_scene(int frame_count)
 void draw_parallax_band()
 {
     const LevelDesc* r = current_row();
-    if (!r || !band_strip || !back_buffer || r->band_divisor == 0 || r->band_wrap <= 0)
+    if (!r || !gfx.band_strip || !gfx.back_buffer || r->band_divisor == 0 || r->band_wrap <= 0)
         return;
     int sx = strip_offset((amc_globals[GLOBAL_SCROLL_MAP] * r->band_multiplier) / r->band_divisor,
                           r->band_wrap);
-    blit(band_strip, back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
+    blit(gfx.band_strip, gfx.back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
 }
 
 void draw_van_band()
 {
     const LevelDesc* r = current_row();
-    if (!r || !band_strip || !back_buffer || r->band_wrap <= 0)
+    if (!r || !gfx.band_strip || !gfx.back_buffer || r->band_wrap <= 0)
         return;
     int sx = strip_offset(amc_globals[GLOBAL_SCROLL_X], r->band_wrap);
-    blit(band_strip, back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
+    blit(gfx.band_strip, gfx.back_buffer, sx, 0, 0, r->play_top, PICTURE_W, r->band_height);
 }
 
 void draw_credits()
 {
-    BITMAP* b = back_buffer;
+    BITMAP* b = gfx.back_buffer;
     if (!b)
         return;
     int t = amc_globals[GLOBAL_TIMER];
-    if (band_strip) {
-        blit(band_strip, b, strip_offset(t / 8, 128), 0, 0, 0, PICTURE_W, 140);
-        blit(band_strip, b, strip_offset(2 * t, 128), 140, 0, 140, PICTURE_W, 47);
-        blit(band_strip, b, strip_offset(3 * t, 128), 187, 0, 187, PICTURE_W, 53);
+    if (gfx.band_strip) {
+        blit(gfx.band_strip, b, strip_offset(t / 8, 128), 0, 0, 0, PICTURE_W, 140);
+        blit(gfx.band_strip, b, strip_offset(2 * t, 128), 140, 0, 140, PICTURE_W, 47);
+        blit(gfx.band_strip, b, strip_offset(3 * t, 128), 187, 0, 187, PICTURE_W, 53);
     }
     FONT* f = main_objects().font(FONT_CREDITS);
     if (f) {
@@ -386,14 +383,14 @@ void type_captions()
 {
     const CaptionLine* c;
     int i;
-    uint32_t tick = stage.ticks++;
-    if (!back_buffer || !caption_due(stage.level, tick, &c, &i))
+    uint32_t tick = gfx.stage.ticks++;
+    if (!gfx.back_buffer || !caption_due(gfx.stage.level, tick, &c, &i))
         return;
     FONT* f = main_objects().font(FONT_SMALL);
     if (!f)
         return;
     const char letter[2] = {c->text[i], 0};
-    textout_ex(back_buffer, f, letter, c->x + 8 * i, c->y, -1, -1);
+    textout_ex(gfx.back_buffer, f, letter, c->x + 8 * i, c->y, -1, -1);
     mark_dirty(c->y, c->y + 7);
 }
 

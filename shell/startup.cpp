@@ -27,6 +27,7 @@
 #include "game/scores.h"
 #include "game/session.h"
 #include "gfx/display.h"
+#include "gfx/state.h"
 #include "input/state.h"
 #include "nwd_datafile_key.h"
 #include "shell/options.h"
@@ -210,8 +211,8 @@ int startup(int argc, char** argv)
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
     set_color_depth(8);
 
-    if (get_desktop_resolution(&desktop_width, &desktop_height) != 0)
-        desktop_width = desktop_height = -1;
+    if (get_desktop_resolution(&gfx.desktop_width, &gfx.desktop_height) != 0)
+        gfx.desktop_width = gfx.desktop_height = -1;
 
     amc_unload_all();
     std::snprintf(amc_path, sizeof amc_path, "%s%s", config.amc_dir, "GAME.AMC");
@@ -257,9 +258,9 @@ int startup(int argc, char** argv)
         return fail("Data file %s unreadable. Exiting", data_path);
     {
         DisplayCall call;
-        set_palette(static_cast<RGB*>(main_data[MAIN_PALETTE].dat));
+        set_palette(static_cast<RGB*>(gfx.main_data[MAIN_PALETTE].dat));
     }
-    apply_hot_spots(main_data);
+    apply_hot_spots(gfx.main_data);
     check_shipped_files();
 
     if (!config.launch.no_sound) {
@@ -271,9 +272,9 @@ int startup(int argc, char** argv)
         }
     }
 
-    build_recolour_table(&recolour_table);
-    color_map = &recolour_table;
-    scratch_bitmap = create_bitmap_ex(8, 128, 128);
+    build_recolour_table(&gfx.recolour_table);
+    color_map = &gfx.recolour_table;
+    gfx.scratch_bitmap = create_bitmap_ex(8, 128, 128);
 
     for (int k = 1; k <= 3; k++) {
         char name[8];
@@ -382,9 +383,9 @@ int shutdown_program()
                     : failed == SAVE_SCORES
                         ? "SCORES NOT SAVED: THE FOLDER CANNOT BE WRITTEN"
                         : "SETTINGS AND SCORES NOT SAVED: THE FOLDER CANNOT BE WRITTEN");
-    if (main_data)
-        unload_datafile(main_data);
-    main_data = nullptr;
+    if (gfx.main_data)
+        unload_datafile(gfx.main_data);
+    gfx.main_data = nullptr;
     if (!config.launch.no_sound) {
         sfx_shutdown();
         music_stop();
@@ -392,9 +393,9 @@ int shutdown_program()
     amc_unload_all();
     stop_input_timer();
     release_display();
-    if (scratch_bitmap)
-        destroy_bitmap(scratch_bitmap);
-    scratch_bitmap = nullptr;
+    if (gfx.scratch_bitmap)
+        destroy_bitmap(gfx.scratch_bitmap);
+    gfx.scratch_bitmap = nullptr;
     color_map = nullptr;
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
     allegro_exit();

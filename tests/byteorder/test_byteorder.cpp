@@ -19,6 +19,7 @@
 #include "fileio/byteorder.h"
 #include "game/scores.h"
 #include "gfx/level.h"
+#include "gfx/state.h"
 #include "tools/sfxgen/wav.h"
 
 namespace {
@@ -174,12 +175,12 @@ TEST(ByteOrder, LevelMapCells)
 {
     uint8_t cells[6];
     put_le16(cells, 0x0102), put_le16(cells + 2, 0xFFFF), put_le16(cells + 4, 40);
-    const uint8_t* kept = level_map.cells;
-    level_map.cells = cells;
-    EXPECT_EQ(map_cell(0), 0x0102u);
-    EXPECT_EQ(map_cell(1), 0xFFFFu);
-    EXPECT_EQ(map_cell(2), 40u);
-    level_map.cells = kept;
+    const uint8_t* kept = gfx.level_map.cells;
+    gfx.level_map.cells = cells;
+    EXPECT_EQ(map_cell(gfx.level_map, 0), 0x0102u);
+    EXPECT_EQ(map_cell(gfx.level_map, 1), 0xFFFFu);
+    EXPECT_EQ(map_cell(gfx.level_map, 2), 40u);
+    gfx.level_map.cells = kept;
 }
 
 TEST(ByteOrder, WavFilesAndModules)

@@ -14,6 +14,7 @@
 #include "demo/state.h"
 #include "frontend/menu.h"
 #include "gfx/display.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -73,7 +74,8 @@ protected:
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
     void SetUp() override
     {
-        back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+        gfx_state_reset();
+        gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
         config_state_reset();
         input_state_reset();
@@ -84,8 +86,8 @@ protected:
     void TearDown() override
     {
         demos_state_reset();
-        destroy_bitmap(back_buffer);
-        back_buffer = nullptr;
+        destroy_bitmap(gfx.back_buffer);
+        gfx.back_buffer = nullptr;
         menu_ops = &default_menu_ops;
         input_state_reset();
     }
@@ -219,12 +221,12 @@ TEST_F(Menus, TheTitlesVersionLineEndsInsideThePicture)
     std::string id = allegro_id;  // the library's own text, 256 bytes of room
     for (const char* lib : {"Allegro 4.4.3, Unix", "Allegro 4.4.3", "A very long library name"}) {
         strcpy(allegro_id, lib);
-        clear_to_color(back_buffer, 0);
+        clear_to_color(gfx.back_buffer, 0);
         title({});
         int right = 0;
         for (int y = 230; y < 240; y++)
             for (int x = 0; x < PICTURE_W; x++)
-                right = getpixel(back_buffer, x, y) ? std::max(right, x) : right;
+                right = getpixel(gfx.back_buffer, x, y) ? std::max(right, x) : right;
         EXPECT_GT(right, 8 * 12) << lib << ": the version is there";
         EXPECT_LT(right, PICTURE_W - 2) << lib;
     }

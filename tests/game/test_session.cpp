@@ -12,6 +12,7 @@
 #include "game_fixture.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -35,14 +36,14 @@ protected:
         amc_unload_all();
         ASSERT_EQ(amc_load((GAME + "/AMC/GAME.AMC").c_str()), 0);
         config.data_dir = DATA.c_str();
-        back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+        gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         level_ops = &TICKING;
     }
     void TearDown() override
     {
-        if (back_buffer)
-            destroy_bitmap(back_buffer);
-        back_buffer = nullptr;
+        if (gfx.back_buffer)
+            destroy_bitmap(gfx.back_buffer);
+        gfx.back_buffer = nullptr;
         GameTest::TearDown();
     }
 };

@@ -18,6 +18,7 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/main_data.h"
+#include "gfx/state.h"
 #include "nwd_datafile_key.h"
 
 std::string GfxTest::levels_dir;
@@ -70,7 +71,6 @@ void build_main_data()
     for (int i = 308; i <= 313; i++)
         put(i, solid(9, 9, i - 200));
     put(557, solid(8, 8, 104));
-    main_data = fake_main;
 }
 
 void write_file(const std::string& path, const std::vector<uint16_t>& cells, bool odd = false)
@@ -127,10 +127,11 @@ void build_levels(const std::string& dir)
 void GfxTest::SetUp()
 {
     static char root[] = "/tmp/nwd-gfx-XXXXXX";
-    if (!back_buffer) {
+    static BITMAP *picture, *scratch;
+    if (!picture) {
         ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
-        back_buffer = create_bitmap_ex(8, 320, 240);
-        scratch_bitmap = create_bitmap_ex(8, 128, 128);
+        picture = create_bitmap_ex(8, 320, 240);
+        scratch = create_bitmap_ex(8, 128, 128);
         for (int r = 0; r < 256; r++)
             for (int c = 0; c < 256; c++)
                 fake_map.data[r][c] = (r == 1 && c == LIT_FROM) ? LIT_TO : c;
@@ -141,15 +142,18 @@ void GfxTest::SetUp()
         levels_dir = std::string(root) + "/";
         build_levels(levels_dir);
     }
-    clear_to_color(back_buffer, 0);
-    dirty_rows = {-1, 0};
+    gfx_state_reset();
+    gfx.back_buffer = picture;
+    gfx.scratch_bitmap = scratch;
+    gfx.main_data = fake_main;
+    clear_to_color(gfx.back_buffer, 0);
     actor_table_reset();
     static int16_t idle[1] = {0};
     for (int i = 0; i <= PROGRAM_DIRECTOR; i++)
         program_table[i] = {idle, 1};
     program_count = PROGRAM_DIRECTOR + 1;
     current_game = CurrentGame{};
-    stage = {0, 0, false};
+    config_state_reset();
     config.data_dir = levels_dir.c_str();
     // No timer driver without a system: the clock's rate is all we check.
     level_ops = &CLOCK_RATE_OPS;
@@ -168,14 +172,14 @@ void GfxTest::capture_diag()
                   &diagnostics);
 }
 
-int pixel(int x, int y) { return getpixel(back_buffer, x, y); }
+int pixel(int x, int y) { return getpixel(gfx.back_buffer, x, y); }
 
 int count_colour(int c, int x1, int y1, int x2, int y2)
 {
     int n = 0;
     for (int y = y1; y <= y2; y++)
         for (int x = x1; x <= x2; x++)
-            n += getpixel(back_buffer, x, y) == c;
+            n += getpixel(gfx.back_buffer, x, y) == c;
     return n;
 }
 

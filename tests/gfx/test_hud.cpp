@@ -4,6 +4,7 @@
 #include "game/level_loop.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
+#include "gfx/state.h"
 #include "gfx_fixture.h"
 #include "input/input.h"
 
@@ -15,8 +16,8 @@ struct Hud {
     int lives = 0, stars = 0, mode = 0;
     int draw(int force = 0) const
     {
-        return draw_hud(back_buffer, force, energy, second, item, count, timer, score, top, lives,
-                        stars, mode);
+        return draw_hud(gfx.back_buffer, force, energy, second, item, count, timer, score, top,
+                        lives, stars, mode);
     }
 };
 
@@ -82,15 +83,15 @@ TEST_F(HudTest, NumbersClockAndUnchangedCalls)
         EXPECT_TRUE(shows(c.shown, HUD_CLOCK_X, 2, 66)) << c.timer;
     }
 
-    dirty_rows = {-1, 0};
+    gfx.dirty_rows = {-1, 0};
     draw_hud_now(0);  // the game's values (all 0) differ from the last call's
-    EXPECT_EQ(dirty_rows.first, 0);
-    dirty_rows = {-1, 0};
+    EXPECT_EQ(gfx.dirty_rows.first, 0);
+    gfx.dirty_rows = {-1, 0};
     draw_hud_now(0);
-    EXPECT_EQ(dirty_rows.first, -1) << "an unchanged HUD marks nothing";
-    clear_to_color(back_buffer, 0);
+    EXPECT_EQ(gfx.dirty_rows.first, -1) << "an unchanged HUD marks nothing";
+    clear_to_color(gfx.back_buffer, 0);
     draw_hud_now(1);
-    EXPECT_EQ(dirty_rows.last, 31);
+    EXPECT_EQ(gfx.dirty_rows.last, 31);
     EXPECT_EQ(pixel(5, 5), 5);
     EXPECT_EQ(pixel(HUD_CLOCK_BOX.x2 - 1, 9), 66) << "the forced redraw repaints the clock";
 }
@@ -142,7 +143,7 @@ TEST_F(HudTest, EveryValueStaysInsideItsBox)
                             HUD_TOP_BOX,    HUD_CLOCK_BOX, HUD_ENERGY_BOX,
                             HUD_SECOND_BOX, HUD_LIVES_BOX, HUD_ITEM_BOX};
     for (int item : {2, 5}) {
-        clear_to_color(back_buffer, 0);
+        clear_to_color(gfx.back_buffer, 0);
         Hud big;
         big.energy = big.second = 30000, big.item = item, big.count = 999, big.timer = 30000;
         big.score = big.top = 65535, big.lives = big.stars = 50, big.mode = 3;
@@ -195,13 +196,13 @@ TEST_F(HudTest, TheModeIsShownAndAVampiresBarPulsesWhileTheClockRuns)
 
 TEST_F(HudTest, OverlayShowsTheControlsOfTheTick)
 {
-    draw_statistics_values(back_buffer, CTRL_KICK | CTRL_PUNCH, {50, 200, 7, 72, 144});
+    draw_statistics_values(gfx.back_buffer, CTRL_KICK | CTRL_PUNCH, {50, 200, 7, 72, 144});
     EXPECT_EQ(count_colour(113, 72, 18, 80, 26) + count_colour(112, 121, 18, 129, 26), 2 * 81);
     for (int c = 108; c <= 111; c++)
         EXPECT_EQ(count_colour(c, 0, 0, 319, 47), 0) << "no arrow " << c;
     EXPECT_TRUE(shows("#     50/200 ( 25%)", 0, 0, 0));
     EXPECT_TRUE(shows("SKILL  7", 220, 9, 0));
-    EXPECT_EQ(dirty_rows.last, 47);
+    EXPECT_EQ(gfx.dirty_rows.last, 47);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
+#include "gfx/state.h"
 #include "gfx_fixture.h"
 
 namespace {
@@ -23,32 +24,33 @@ TEST_F(LevelLoad, EachRowShapeLoadsItsPictures)
                      {4, 0, 0},     {10, 0, 0},     {11, 448, 240}};
     for (auto r : rows) {
         ASSERT_EQ(load_level(1, r[0]), 1) << r[0];
-        EXPECT_EQ(band_strip ? std::make_pair(band_strip->w, band_strip->h) : std::make_pair(0, 0),
+        EXPECT_EQ(gfx.band_strip ? std::make_pair(gfx.band_strip->w, gfx.band_strip->h)
+                                 : std::make_pair(0, 0),
                   std::make_pair(r[1], r[2]));
-        EXPECT_EQ(level_map.length == 0, r[0] == 11) << r[0];
+        EXPECT_EQ(gfx.level_map.length == 0, r[0] == 11) << r[0];
         TearDown();
     }
     BITMAP* pic = create_bitmap_ex(8, 384, 128);  // row 3: two copies make 704
     clear_to_color(pic, 9);
     putpixel(pic, 3, 5, 77);
     ASSERT_EQ(build_band_strip(pic, level_catalogue[3].band_wrap), 1);
-    EXPECT_EQ(band_strip->w, 704);
-    EXPECT_EQ(getpixel(band_strip, 384 + 3, 5), 77);
-    EXPECT_EQ(getpixel(band_strip, 703, 127), 9);
+    EXPECT_EQ(gfx.band_strip->w, 704);
+    EXPECT_EQ(getpixel(gfx.band_strip, 384 + 3, 5), 77);
+    EXPECT_EQ(getpixel(gfx.band_strip, 703, 127), 9);
     destroy_bitmap(pic);
 }
 
 TEST_F(LevelLoad, MapCellsAndTilesComeFromTheSheet)
 {
     ASSERT_EQ(load_level_map(levels_dir.c_str(), "lev1.pcx", "lev1.bin", 16), 1);
-    ASSERT_EQ(level_map.max_tile, 41);
-    draw_rle_sprite(back_buffer, level_map.tiles[41], 0, 0);  // cut from (16, 16)
+    ASSERT_EQ(gfx.level_map.max_tile, 41);
+    draw_rle_sprite(gfx.back_buffer, gfx.level_map.tiles[41], 0, 0);  // cut from (16, 16)
     EXPECT_EQ(count_colour(tile_colour(41), 0, 0, 15, 15), 256);
     ASSERT_EQ(load_level_map(levels_dir.c_str(), "lev4.pcx", "lev4.bin", 16), 1);
-    EXPECT_EQ(level_map.length, 1456) << "2913 bytes: the odd byte is no cell";
+    EXPECT_EQ(gfx.level_map.length, 1456) << "2913 bytes: the odd byte is no cell";
     unload_level_map();
-    EXPECT_EQ(level_map.length, 0);
-    EXPECT_EQ(level_map.tiles, nullptr);
+    EXPECT_EQ(gfx.level_map.length, 0);
+    EXPECT_EQ(gfx.level_map.tiles, nullptr);
 }
 
 TEST_F(LevelLoad, FailuresNameTheObjectAndStartNothing)
@@ -87,7 +89,7 @@ TEST_F(LevelLoad, DamagedLevelsFileIsRefusedBeforeTheLibraryReadsIt)
                   std::string::npos)
             << diagnostics;
         EXPECT_EQ(std::string(level_error()), "Unable to find lev1.bin in " + dir + "LEVELS.DAT");
-        EXPECT_EQ(level_map.tiles, nullptr);
+        EXPECT_EQ(gfx.level_map.tiles, nullptr);
     }
     std::ofstream(dir + "LEVELS.DAT", std::ios::binary) << whole;
     EXPECT_EQ(load_level(1, 1), 1);
@@ -98,22 +100,22 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
 {
     current_game.skill = 7;
     current_game.score = 1234;
-    stage = {1, 99, false};
+    gfx.stage = {1, 99, false};
     config.launch.fps = 0;
-    clear_to_color(back_buffer, 77);
+    clear_to_color(gfx.back_buffer, 77);
     uint32_t ticks = frame_ticks;
     ASSERT_EQ(load_level(3, 6), 1);
     EXPECT_EQ(count_colour(0, 0, 0, 319, 239), 320 * 240);
-    EXPECT_EQ(dirty_rows.first, 0);
-    EXPECT_EQ(dirty_rows.last, 239);
+    EXPECT_EQ(gfx.dirty_rows.first, 0);
+    EXPECT_EQ(gfx.dirty_rows.last, 239);
     const Actor& director = actor_table.slots[actor_next(0)];
     EXPECT_EQ(director.program, PROGRAM_DIRECTOR);
     EXPECT_EQ(director.regs[ARG_DIRECTOR_LEVEL], 6);
     EXPECT_EQ(director.regs[ARG_DIRECTOR_MODE], 3);
     EXPECT_EQ(amc_globals[GLOBAL_SKILL], 7);
     EXPECT_EQ(amc_globals[GLOBAL_SCORE], 1234);
-    EXPECT_EQ(stage.level, 6);
-    EXPECT_EQ(stage.ticks, 0u);
+    EXPECT_EQ(gfx.stage.level, 6);
+    EXPECT_EQ(gfx.stage.ticks, 0u);
     EXPECT_EQ(config.launch.fps, 72);
     EXPECT_EQ(started_clock_rate, 72);
     EXPECT_EQ(frame_ticks - ticks, 1u);

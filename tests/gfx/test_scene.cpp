@@ -9,6 +9,7 @@
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/scene.h"
+#include "gfx/state.h"
 #include "gfx_fixture.h"
 
 // Counts heap allocations while `counting` is set. A sanitizer brings its
@@ -45,8 +46,8 @@ protected:
 
 TEST_F(Scene, MapScrollsByWholeAndPartTiles)
 {
-    street(1);             // lev1 holds tile c in column c
-    dirty_rows = {-1, 0};  // the load marked the whole picture
+    street(1);                 // lev1 holds tile c in column c
+    gfx.dirty_rows = {-1, 0};  // the load marked the whole picture
     struct {
         int scroll, tile_at_0, next_x;
     } cases[] = {{0, 0, 16}, {17, 1, 15}, {32, 2, 16}};
@@ -57,13 +58,13 @@ TEST_F(Scene, MapScrollsByWholeAndPartTiles)
         EXPECT_EQ(pixel(c.next_x - 1, 32), tile_colour(c.tile_at_0));
         EXPECT_EQ(pixel(c.next_x, 32 + 12 * 16), tile_colour(c.tile_at_0 + 1));
     }
-    EXPECT_EQ(dirty_rows.first, 32) << "the play area; the HUD above is the game's";
-    EXPECT_EQ(dirty_rows.last, 32 + 13 * 16);
+    EXPECT_EQ(gfx.dirty_rows.first, 32) << "the play area; the HUD above is the game's";
+    EXPECT_EQ(gfx.dirty_rows.last, 32 + 13 * 16);
 }
 
 TEST_F(Scene, DrawListPaintsBySortKeyThenSlot)
 {
-    stage.level = 6;
+    gfx.stage.level = 6;
     set_actor(3, SPRITE_B, 0, 0, 100);
     set_actor(5, SPRITE_B, 0, 0, 0);
     set_actor(7, SPRITE_B, 0, 0, 99);
@@ -83,13 +84,13 @@ TEST_F(Scene, DrawListPaintsBySortKeyThenSlot)
     set_actor(16, SPRITE_B, 0, 0, HINT_LAYER);
     ASSERT_EQ(scene_draw_list(0, out), 6);
     EXPECT_EQ(out[5], 16);
-    stage.hide_hints = true;
+    gfx.stage.hide_hints = true;
     EXPECT_EQ(scene_draw_list(0, out), 5);
 }
 
 TEST_F(Scene, ActorsAreMirroredAndRecolouredAroundTheirHotSpot)
 {
-    stage.level = 6;  // play area from row 48
+    gfx.stage.level = 6;  // play area from row 48
     set_actor(1, SPRITE_A, 100, 40);
     set_actor(2, 0x8000 | SPRITE_A, 100, 100);
     set_actor(3, SPRITE_A, 200, 40);
@@ -127,7 +128,7 @@ TEST_F(Scene, BackgroundBandsAndForegroundLayer)
     EXPECT_EQ(pixel(15, 140), tile_colour(50)) << "the fighter under the layer";
     EXPECT_EQ(pixel(5, 145), 101) << "the banner over it";
 
-    stage.level = 6;  // the van road: scroll_x modulo 128
+    gfx.stage.level = 6;  // the van road: scroll_x modulo 128
     amc_globals[GLOBAL_SCROLL_X] = 130;
     draw_van_band();
     EXPECT_EQ(pixel(0, 48), 3);
@@ -199,23 +200,23 @@ TEST_F(Scene, CaptionsTypeOneLetterEveryFiveTicks)
     ASSERT_EQ(caption_due(3, 0, &line, &i), 1);
     EXPECT_STREQ(line->text, "NOW THEY ARE ON YOUR TURF...");
 
-    stage = {6, 40, false};  // the first letter, T, at (64, 16)
+    gfx.stage = {6, 40, false};  // the first letter, T, at (64, 16)
     type_captions();
-    EXPECT_EQ(stage.ticks, 41u);
+    EXPECT_EQ(gfx.stage.ticks, 41u);
     EXPECT_LT(count_colour(0, 64, 16, 71, 23), 64);
-    EXPECT_EQ(dirty_rows.first, 16);
-    EXPECT_EQ(dirty_rows.last, 23);
+    EXPECT_EQ(gfx.dirty_rows.first, 16);
+    EXPECT_EQ(gfx.dirty_rows.last, 23);
 }
 
 TEST_F(Scene, CreditsRiseThroughTheirWindow)
 {
-    stage.level = LEVEL_CREDITS;
+    gfx.stage.level = LEVEL_CREDITS;
     amc_globals[GLOBAL_TIMER] = 168;  // first line 3 at y 0: line 11 at y 112
     draw_scene(0);
     EXPECT_EQ(strlen(credits_text[10]), 0u);
     EXPECT_EQ(count_colour(0, 0, 0, 319, 111), 320 * 112);
     EXPECT_LT(count_colour(0, 0, 112, 319, 119), 320 * 8);
-    clear_to_color(back_buffer, 0);
+    clear_to_color(gfx.back_buffer, 0);
     amc_globals[GLOBAL_TIMER] = -600;  // a negative first line shows nothing
     draw_scene(0);
     EXPECT_EQ(count_colour(0, 0, 0, 319, 239), 320 * 240);
@@ -236,7 +237,7 @@ TEST_F(Scene, DrawingFramesAllocatesNothing)
         amc_globals[GLOBAL_SCORE] = amc_globals[GLOBAL_TIMER] = (int16_t)(72 * f);
         draw_frame(f);  // the HUD as well
     }
-    stage = {6, 0, false};
+    gfx.stage = {6, 0, false};
     for (int t = 0; t < 400; t++)
         type_captions();
     counting = false;

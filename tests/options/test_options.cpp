@@ -21,6 +21,7 @@
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/main_data.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -42,7 +43,7 @@ BITMAP* message_shot;           // the picture while a message is held
 void fake_wait(int ms)
 {  // a script that runs out acts as the close button
     if (ms == 1000)
-        blit(back_buffer, message_shot, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
+        blit(gfx.back_buffer, message_shot, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
     if (next_step >= script.size())
         return input.close_requested.store(true);
     const Step& s = script[next_step++];
@@ -112,7 +113,8 @@ protected:
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
     void SetUp() override
     {
-        back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+        gfx_state_reset();
+        gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         message_shot = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         menu_ops = &FAKE_OPS;
         replay_text_entry = fake_entry;
@@ -122,7 +124,6 @@ protected:
         input.wait_ops = &FAKE_WAITS;
         config.launch.no_sound = 0xFF;
         furthest_level = 0;
-        display_card = -1;  // as if start-up had opened the configured row
         joy[0].num_buttons = 0;
         calls.clear(), typed.clear(), mode_results.clear();
         select_sounds = 0;
@@ -130,9 +131,9 @@ protected:
     void TearDown() override
     {
         demos_state_reset();
-        destroy_bitmap(back_buffer);  // perhaps one a new mode made
+        destroy_bitmap(gfx.back_buffer);  // perhaps one a new mode made
         destroy_bitmap(message_shot);
-        back_buffer = nullptr;
+        gfx.back_buffer = nullptr;
         menu_ops = &default_menu_ops;
         replay_text_entry = text_entry;
         display_set_mode_fn(nullptr);
@@ -201,9 +202,9 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
     EXPECT_EQ(config.settings.screen_width, 320);
     EXPECT_EQ(config.settings.window_width, 960);
 
-    calls.clear(), config.settings.card = display_card = 5;
+    calls.clear(), config.settings.card = gfx.card = 5;
     options(Script{RIGHT, ESCAPE});
-    config.settings.card = display_card = 0;
+    config.settings.card = gfx.card = 0;
     options(Script{LEFT, ESCAPE});
     EXPECT_EQ(calls, "") << "no driver beyond either end, nothing to set";
 
@@ -226,11 +227,11 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
 
     // Start-up ran the automatic window for a refused full screen: the menu
     // shows what runs, and leaving it untouched keeps the player's choice.
-    calls.clear(), config.settings.card = 4, display_card = 0;
+    calls.clear(), config.settings.card = 4, gfx.card = 0;
     EXPECT_TRUE(options(Script{ESCAPE}));
     EXPECT_EQ(calls, "");
     EXPECT_EQ(config.settings.card, 4);
-    EXPECT_TRUE(shows(back_buffer, gfx_driver_table[0].platform_label, 140, 20));
+    EXPECT_TRUE(shows(gfx.back_buffer, gfx_driver_table[0].platform_label, 140, 20));
 }
 
 TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
@@ -242,11 +243,11 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
     BITMAP* slider = create_bitmap_ex(8, 60, 8);
     clear_to_color(slider, 9);
     objects[7].type = DAT_BITMAP, objects[7].dat = slider;
-    main_data = objects;
+    gfx.main_data = objects;
     auto bar = [] {
         std::string s;
         for (int x = 142; x <= 193; x += 3)
-            s += getpixel(back_buffer, x, options_row_y(0, OPT_POWER) + 3) ? '#' : '.';
+            s += getpixel(gfx.back_buffer, x, options_row_y(0, OPT_POWER) + 3) ? '#' : '.';
         return s;
     };
 
@@ -256,7 +257,7 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
     options(Script{DOWN, DOWN} + times(30, LEFT) + times(10, RIGHT));
     EXPECT_EQ(config.settings.powersaving, 10);
     EXPECT_EQ(bar(), "#########.........");
-    main_data = nullptr;
+    gfx.main_data = nullptr;
     destroy_bitmap(slider);
 }
 
@@ -331,11 +332,11 @@ TEST_F(MenuScreens, OptionsFitThePictureWithRoomForANote)
         int n = 0;
         for (int y = y0; y <= y1; y++)
             for (int x = 0; x < PICTURE_W; x++)
-                n += getpixel(back_buffer, x, y) != 0;
+                n += getpixel(gfx.back_buffer, x, y) != 0;
         return n;
     };
     EXPECT_EQ(ink(0, 2), 0);
-    EXPECT_TRUE(shows(back_buffer, "CHEAT KEYS", 40, last));
+    EXPECT_TRUE(shows(gfx.back_buffer, "CHEAT KEYS", 40, last));
     EXPECT_GT(ink(224, 231), 0) << "a hint under the rows";
     EXPECT_EQ(ink(233, 239), 0);
 }
@@ -363,7 +364,8 @@ TEST_F(MenuScreens, AKeyTakenFromAnotherControlIsSwappedOrRefused)
     EXPECT_EQ(config.settings.keykick, KEY_LSHIFT);
     EXPECT_EQ(config.settings.keypunch, KEY_LCONTROL);
     std::string note = "KEY PUNCH NOW ON KEY " + std::to_string(KEY_LCONTROL);  // no key names here
-    EXPECT_TRUE(shows(back_buffer, note.c_str(), 160 - text_length(font, note.c_str()) / 2, 224));
+    EXPECT_TRUE(
+        shows(gfx.back_buffer, note.c_str(), 160 - text_length(font, note.c_str()) / 2, 224));
 }
 
 TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
@@ -432,7 +434,7 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     EXPECT_EQ(calls, "") << "no demo: PLAY and SAVE do nothing";
     EXPECT_EQ(select_sounds, 0);
     EXPECT_TRUE(shows(message_shot, "NO DEMO: PLAY OR LOAD ONE", 90, 210)) << "... but say why";
-    EXPECT_TRUE(shows(back_buffer, "(NONE)", 90, 160));
+    EXPECT_TRUE(shows(gfx.back_buffer, "(NONE)", 90, 160));
     config.launch.no_sound = 0xFF;
 
     char dir[] = "/tmp/nwd-replay-XXXXXX";
@@ -447,8 +449,8 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     replay(Script{SELECT, DOWN, DOWN, SELECT});
     EXPECT_EQ(calls, "game(current,0,1) entry ");
     EXPECT_TRUE(shows(message_shot, "DONE!", 90, 210));
-    EXPECT_TRUE(shows(back_buffer, "1'0\"", 190, 190));
-    EXPECT_TRUE(shows(back_buffer, "3", 190, 160));
+    EXPECT_TRUE(shows(gfx.back_buffer, "1'0\"", 190, 190));
+    EXPECT_TRUE(shows(gfx.back_buffer, "3", 190, 160));
     EXPECT_TRUE(exists("OUT.DEM"));
 
     typed = "NO/SUCH.DEM";
@@ -462,7 +464,7 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     replay(Script{DOWN, SELECT, NONE});
     EXPECT_TRUE(shows(message_shot, "ERROR:DEMO NOT LOADED", 90, 210));
     EXPECT_EQ(demos.last_game, recorded) << "a mistyped name keeps the unsaved game";
-    EXPECT_TRUE(shows(back_buffer, "3", 190, 160));
+    EXPECT_TRUE(shows(gfx.back_buffer, "3", 190, 160));
 
     // Typed in upper case, found whatever case the file system keeps.
     std::filesystem::rename("OUT.DEM", "out.dem");

@@ -12,6 +12,7 @@
 
 #include "game/scores.h"
 #include "gfx/display.h"
+#include "gfx/state.h"
 #include "input/state.h"
 
 namespace {
@@ -158,7 +159,7 @@ void press_keys(std::vector<uint16_t> keys)
 
 TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose)
 {
-    back_buffer = got;
+    gfx.back_buffer = got;
     int row = score_insert(1, 9000, 8);
     input.menu_input.store(MENU_ESCAPE);
     std::thread hands(press_keys, std::vector<uint16_t>{CTRL_LEFT, CTRL_PUNCH, CTRL_RIGHT,
@@ -173,7 +174,7 @@ TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose)
     enter_name(1, 56, 50, font, 3);  // nothing chosen: the anonymous name
     input.close_requested.store(false);
     EXPECT_STREQ(score_tables[0][3].name, "---");
-    back_buffer = nullptr;
+    gfx.back_buffer = nullptr;
 }
 
 }  // namespace

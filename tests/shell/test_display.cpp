@@ -11,6 +11,7 @@
 #include "config/state.h"
 #include "gfx/display.h"
 #include "gfx/main_data.h"
+#include "gfx/state.h"
 #include "shell/startup.h"
 
 namespace {
@@ -23,6 +24,7 @@ protected:
     {
         calls.clear();
         refused.clear();
+        gfx_state_reset();
         display_set_mode_fn(fake_mode);
     }
     void TearDown() override
@@ -82,15 +84,15 @@ TEST_F(Display, AutomaticSizesFallBackInOrder)
     refused = {{960, 720}};
     ASSERT_EQ(set_display_mode(GFX_AUTODETECT_WINDOWED, -1, -1, 1), 0);
     EXPECT_EQ(calls, (std::vector<std::vector<int>>{{960, 720}, {640, 480}}));
-    EXPECT_EQ(display_fit.scale, 2);
-    EXPECT_EQ(display_fit.x_offset, 0);
+    EXPECT_EQ(gfx.fit.scale, 2);
+    EXPECT_EQ(gfx.fit.x_offset, 0);
 
     calls.clear();
     refused = {{1920, 1080}, {320, 240}, {640, 480}, {800, 600}};
-    desktop_width = 1920, desktop_height = 1080;
+    gfx.desktop_width = 1920, gfx.desktop_height = 1080;
     EXPECT_EQ(set_display_mode(GFX_AUTODETECT_FULLSCREEN, -1, -1, 0), -1);
     EXPECT_EQ(calls, refused);
-    desktop_width = desktop_height = -1;
+    gfx.desktop_width = gfx.desktop_height = -1;
 
     calls.clear();
     EXPECT_EQ(set_display_mode(GFX_AUTODETECT_WINDOWED, 800, 600, 1), -1);
@@ -104,11 +106,11 @@ TEST_F(Display, ARefusedDriverFallsBackToAnAutomaticWindow)
         EXPECT_NE(d.driver, GFX_XDGA2) << d.short_name;
     refused = {{800, 600}};
     EXPECT_EQ(open_display(5, 800, 600), 5) << "the player's row is kept for the next start";
-    EXPECT_EQ(display_card, 0) << "while the automatic window runs";
+    EXPECT_EQ(gfx.card, 0) << "while the automatic window runs";
     EXPECT_EQ(calls, (std::vector<std::vector<int>>{{800, 600}, {960, 720}}));
     calls.clear();
     EXPECT_EQ(open_display(4, 640, 480), 4);
-    EXPECT_EQ(display_card, 4);
+    EXPECT_EQ(gfx.card, 4);
     EXPECT_EQ(calls.size(), 1u);
     calls.clear();
     refused = {{960, 720}, {640, 480}, {320, 240}};
@@ -119,20 +121,20 @@ TEST_F(Display, ARefusedDriverFallsBackToAnAutomaticWindow)
 TEST_F(Display, DirtyRowsAreClampedAndCleared)
 {
     ASSERT_EQ(set_display_mode(0, 800, 600, 0), 0);
-    clear_to_color(back_buffer, 7);
+    clear_to_color(gfx.back_buffer, 7);
     mark_dirty(0, 31);
     mark_dirty(32, 240);
     present_dirty();
     EXPECT_EQ(rows_with_picture(80).size(), 480u);  // rows 0..239 at factor 2
     EXPECT_EQ(rows_with_picture(79).size(), 0u);    // the border stays
-    EXPECT_EQ(dirty_rows.first, -1);
+    EXPECT_EQ(gfx.dirty_rows.first, -1);
 
     clear_bitmap(screen);
     present_dirty();  // nothing pending
-    dirty_rows = {250, 255};
+    gfx.dirty_rows = {250, 255};
     present_dirty();
     EXPECT_TRUE(rows_with_picture(80).empty());
-    EXPECT_EQ(dirty_rows.first, -1);
+    EXPECT_EQ(gfx.dirty_rows.first, -1);
 
     mark_dirty(10, 12);
     mark_dirty(5, 6);
@@ -148,10 +150,10 @@ TEST_F(Display, ScaledRowsRepeatEveryPixelExactly)
     for (int k : {2, 3, 4, 5, 9}) {
         const int w = PICTURE_W * k + 6, h = PICTURE_H * k + 4;
         ASSERT_EQ(set_display_mode(0, w, h, 0), 0);
-        ASSERT_EQ(display_fit.scale, k);
+        ASSERT_EQ(gfx.fit.scale, k);
         for (int y = 0; y < PICTURE_H; y++)
             for (int x = 0; x < PICTURE_W; x++)
-                back_buffer->line[y][x] = (uint8_t)(x * 7 + y * 13 + x / 5);
+                gfx.back_buffer->line[y][x] = (uint8_t)(x * 7 + y * 13 + x / 5);
         clear_to_color(screen, 255);
         mark_dirty(17, 200);
         present_dirty();
@@ -160,7 +162,7 @@ TEST_F(Display, ScaledRowsRepeatEveryPixelExactly)
             for (int x = 0; x < w; x++) {
                 int px = x - 3, py = y - 2;  // centred: 3 columns and 2 rows of border
                 bool band = px >= 0 && px < PICTURE_W * k && py >= 17 * k && py < 201 * k;
-                int want = band ? back_buffer->line[py / k][px / k] : 255;
+                int want = band ? gfx.back_buffer->line[py / k][px / k] : 255;
                 wrong += screen->line[y][x] != want;
             }
         EXPECT_EQ(wrong, 0) << "factor " << k;
@@ -170,14 +172,14 @@ TEST_F(Display, ScaledRowsRepeatEveryPixelExactly)
 TEST_F(Display, WipeRevealsEveryRowInSixteenSteps)
 {
     ASSERT_EQ(set_display_mode(0, 320, 240, 1), 0);
-    clear_to_color(back_buffer, 7);
+    clear_to_color(gfx.back_buffer, 7);
     mark_dirty(3, 3);
     static int steps;
     steps = 0;
     wipe_in([] { steps++; });
     EXPECT_EQ(steps, 16);
     EXPECT_EQ(rows_with_picture(0).size(), 240u);
-    EXPECT_EQ(dirty_rows.first, -1);
+    EXPECT_EQ(gfx.dirty_rows.first, -1);
 }
 
 TEST_F(Display, ScreenshotsTakeTheNextFreeName)
@@ -190,12 +192,11 @@ TEST_F(Display, ScreenshotsTakeTheNextFreeName)
     ASSERT_EQ(set_display_mode(0, 320, 240, 1), 0);
     fclose(fopen("nwd000.bmp", "w"));
     fclose(fopen("nwd001.bmp", "w"));
-    screenshot_counter = 0;
     save_screenshot();
     save_screenshot();
     EXPECT_EQ(access("nwd002.bmp", F_OK), 0);
     EXPECT_EQ(access("nwd003.bmp", F_OK), 0);
-    screenshot_counter = 998;
+    gfx.screenshot_counter = 998;
     save_screenshot();
     save_screenshot();
     EXPECT_EQ(access("nwd998.bmp", F_OK), 0);
