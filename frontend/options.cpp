@@ -10,6 +10,7 @@
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/main_data.h"
 #include "gfx/objects.h"
@@ -480,7 +481,7 @@ void options_menu(int top)
         m.enabled[row] = !config.launch.no_sound;
     for (int row = OPT_BUTTON_KICK; row <= OPT_BUTTON_ESC; row++)
         m.enabled[row] = !config.launch.no_joystick;
-    m.enabled[OPT_CHEAT_KEYS] = furthest_level == 5;
+    m.enabled[OPT_CHEAT_KEYS] = game.furthest_level == 5;
     m.list = MenuList{OPTION_ITEMS, OPT_ROWS - 1, m.enabled, 0};
     for (int row = 0; row < OPT_ROWS; row++)
         m.ys[row] = options_row_y(top, row);

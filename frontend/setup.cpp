@@ -7,6 +7,7 @@
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "gfx/state.h"
@@ -61,7 +62,7 @@ void redraw(const MenuList& list, int top)
             textout_centre_ex(gfx.back_buffer, note, MODE_NOTES[m][i], PICTURE_W / 2,
                               NOTE_Y + 9 * i, -1, -1);
         // Until a street past the first has been reached, the list is pointed out.
-        if (furthest_level < 2)
+        if (game.furthest_level < 2)
             textout_ex(gfx.back_buffer, note, FIRST_GAME_HINT, HINT_X, top + 10 * SETUP_MOVES, -1,
                        -1);
     }
@@ -104,7 +105,7 @@ int game_setup_menu(int top)
     for (int row = 0; row <= SETUP_BACK; row++)
         enabled[row] = SETUP_ITEMS[row][0] != 0;
     for (int n = 2; n <= 5; n++)
-        enabled[SETUP_TRAIN_1 + n - 1] = furthest_level >= n;
+        enabled[SETUP_TRAIN_1 + n - 1] = game.furthest_level >= n;
     if (setup_selected < 0 || setup_selected > SETUP_BACK || !enabled[setup_selected])
         setup_selected = SETUP_NEW_GAME;
     MenuList list{SETUP_ITEMS, SETUP_BACK, enabled, setup_selected};

@@ -17,6 +17,7 @@
 #include "demo/demo.h"
 #include "fileio/fileio.h"
 #include "game/scores.h"
+#include "game/state.h"
 #include "shell/startup.h"
 
 namespace {
@@ -89,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int loaded = load_player_files();
     GameConfig read_config = config.settings;
     ScoreEntry read_scores[SCORE_TABLES][SCORE_ROWS];
-    std::memcpy(read_scores, score_tables, sizeof read_scores);
+    std::memcpy(read_scores, game.score_tables, sizeof read_scores);
     if (save_player_files() != 0)
         __builtin_trap();
 
@@ -98,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if ((loaded & SAVE_SETTINGS) && !same_settings(read_config, config.settings))
         __builtin_trap();
     scores_reset();
-    if (scores_read("SCORES") != 0 || std::memcmp(read_scores, score_tables, sizeof read_scores))
+    if (scores_read("SCORES") != 0 ||
+        std::memcmp(read_scores, game.score_tables, sizeof read_scores))
         __builtin_trap();
     // A refused SCORES is beside it, as it was.
     size_t n = (size_t)(b - a - 1);

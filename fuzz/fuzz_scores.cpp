@@ -7,6 +7,7 @@
 
 #include "fuzz/fuzz_file.h"
 #include "game/scores.h"
+#include "game/state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     scores_reset();
     ScoreEntry before[SCORE_TABLES][SCORE_ROWS];
-    memcpy(before, score_tables, sizeof before);
+    memcpy(before, game.score_tables, sizeof before);
     if (scores_read(in_path) != 0) {
-        if (memcmp(before, score_tables, sizeof before) != 0)
+        if (memcmp(before, game.score_tables, sizeof before) != 0)
             __builtin_trap();
         return 0;
     }

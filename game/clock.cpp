@@ -1,10 +1,9 @@
 #include "game/clock.h"
+#include "game/state.h"
 
 #include <allegro.h>
 
-std::atomic<uint32_t> frame_ticks{0};
-
-void frame_clock_tick() { frame_ticks.fetch_add(1, std::memory_order_relaxed); }
+void frame_clock_tick() { game.frame_ticks.fetch_add(1, std::memory_order_relaxed); }
 END_OF_FUNCTION(frame_clock_tick)
 
 void start_frame_clock(uint16_t rate)
@@ -18,7 +17,7 @@ void stop_frame_clock() { remove_int(frame_clock_tick); }
 
 int32_t frame_ticks_owed(uint32_t frames_run)
 {
-    return static_cast<int32_t>(frame_ticks.load(std::memory_order_relaxed) - frames_run);
+    return static_cast<int32_t>(game.frame_ticks.load(std::memory_order_relaxed) - frames_run);
 }
 
 uint16_t fps_after_keys(uint16_t fps, bool page_up, bool page_down, bool home)

@@ -4,10 +4,6 @@
 #include <atomic>
 #include <cstdint>
 
-// Frame periods elapsed in the current game. Written by the timer thread
-// while the clock runs, by the main thread only while it is stopped.
-extern std::atomic<uint32_t> frame_ticks;
-
 constexpr long TIMER_UNITS_PER_SECOND = 1193181;
 constexpr long timer_period(unsigned rate) { return TIMER_UNITS_PER_SECOND / long(rate); }
 constexpr uint16_t DEFAULT_FPS = 72;
@@ -17,7 +13,7 @@ void frame_clock_tick();                // the callback: counts one period
 void start_frame_clock(uint16_t rate);  // rate never 0; reinstalling changes the period
 void stop_frame_clock();
 
-// World ticks owed: frame_ticks - frames_run, as a signed difference.
+// World ticks owed: game.frame_ticks - frames_run, as a signed difference.
 int32_t frame_ticks_owed(uint32_t frames_run);
 
 // The level loop's frame-rate keys (held keys act every pass):

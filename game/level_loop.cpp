@@ -8,6 +8,7 @@
 #include "engine/amc_vm.h"
 #include "game/clock.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/level.h"
@@ -42,10 +43,6 @@ constexpr ItemCheat ITEM_CHEATS[] = {
 };
 constexpr int JUMP_KEYS[] = {KEY_1, KEY_2, KEY_3, KEY_4, KEY_5, KEY_6, KEY_7, KEY_8, KEY_9, KEY_0};
 
-// F1 seen down at the previous pass; kept for the whole run so that a held
-// key saves one picture only.
-bool screenshot_key_was_down = false;
-
 void set_game_palette()
 {
     MainObjects m = main_objects();
@@ -55,7 +52,7 @@ void set_game_palette()
 
 void freeze(LevelLoop& loop)
 {
-    level_ops->stop_clock();
+    game.level_ops->stop_clock();
     loop.frozen = true;
     BITMAP* pic = main_objects().bitmap(PAUSE_PICTURE);
     if (pic && gfx.back_buffer) {
@@ -68,12 +65,12 @@ void freeze(LevelLoop& loop)
 // Escape: the pause menu on the street levels. LEVEL_GOES_ON or the result.
 int escape(LevelLoop& loop)
 {
-    if (current_game.replaying || loop.level == LEVEL_CREDITS)
+    if (game.current.replaying || loop.level == LEVEL_CREDITS)
         return -1;
     if (loop.level > LAST_STREET)
         return LEVEL_GOES_ON;  // the interludes cannot be left
-    level_ops->stop_clock();
-    if (game_screens.pause_menu && game_screens.pause_menu() != 0)
+    game.level_ops->stop_clock();
+    if (game.screens.pause_menu && game.screens.pause_menu() != 0)
         return -1;
     set_game_palette();  // the menu had its own
     mark_dirty(0, PICTURE_H - 1);
@@ -81,7 +78,7 @@ int escape(LevelLoop& loop)
     if (row && row->has_hud)
         draw_hud_now(1);
     loop.frozen = false;
-    level_ops->start_clock(config.launch.fps);
+    game.level_ops->start_clock(config.launch.fps);
     return LEVEL_GOES_ON;
 }
 
@@ -89,20 +86,19 @@ int escape(LevelLoop& loop)
 
 const LevelLoopOps default_level_ops = {rest_ms, draw_frame, present_frame, start_frame_clock,
                                         stop_frame_clock};
-const LevelLoopOps* level_ops = &default_level_ops;
 
 int apply_cheat_keys()
 {
     int16_t* item = &amc_globals[GLOBAL_ITEM];
     if (key[KEY_N]) {
-        current_game.cheated = -1;
+        game.current.cheated = -1;
         if (*item != IT_VEST)
             *item = IT_VEST;
     }
     for (const ItemCheat& c : ITEM_CHEATS) {
         if (!key[c.scancode])
             continue;
-        current_game.cheated = -1;
+        game.current.cheated = -1;
         if (*item == c.item)
             continue;
         // The item actor decides what the item does; it sets `item` itself.
@@ -117,7 +113,7 @@ int apply_cheat_keys()
     }
     for (int i = 0; i < 10; i++) {
         if (key[JUMP_KEYS[i]]) {
-            current_game.cheated = -1;
+            game.current.cheated = -1;
             return i + 1;
         }
     }
@@ -126,11 +122,11 @@ int apply_cheat_keys()
 
 int level_pass(LevelLoop& loop)
 {
-    CurrentGame& g = current_game;
+    CurrentGame& g = game.current;
     if (input.close_requested.load())
         return -1;  // the window is closing: as "END GAME"
 
-    level_ops->rest(config.settings.powersaving);
+    game.level_ops->rest(config.settings.powersaving);
     int32_t pending = frame_ticks_owed(g.frames_run);
     while (pending > 0) {
         if (!world_tick())
@@ -150,8 +146,8 @@ int level_pass(LevelLoop& loop)
     // of the clock waits for it.
     if (pending == 0) {
         if (!loop.frozen)
-            level_ops->draw(loop.pictures);
-        level_ops->present();
+            game.level_ops->draw(loop.pictures);
+        game.level_ops->present();
         loop.pictures++;
     }
 
@@ -167,9 +163,9 @@ int level_pass(LevelLoop& loop)
     }
 
     bool f1 = key[KEY_F1];
-    if (f1 && !screenshot_key_was_down)
+    if (f1 && !game.screenshot_key_was_down)
         save_screenshot();
-    screenshot_key_was_down = f1;
+    game.screenshot_key_was_down = f1;
 
     if (!g.replaying && loop.level != LEVEL_CREDITS &&
         cheat_keys_open(config.settings.cheatkeys, key_shifts)) {
@@ -190,7 +186,7 @@ int level_pass(LevelLoop& loop)
         input.menu_input.store(0);
         if (loop.frozen) {
             loop.frozen = false;
-            level_ops->start_clock(config.launch.fps);
+            game.level_ops->start_clock(config.launch.fps);
         } else {
             freeze(loop);
         }
@@ -200,7 +196,7 @@ int level_pass(LevelLoop& loop)
     if (fps != config.launch.fps) {
         config.launch.fps = fps;
         if (!loop.frozen)
-            level_ops->start_clock(fps);
+            game.level_ops->start_clock(fps);
     }
 
     music_poll();
@@ -210,7 +206,7 @@ int level_pass(LevelLoop& loop)
 
 void follow_music_cue(int16_t level, int16_t cue)
 {
-    if (config.launch.no_sound || !current_game.with_music || config.launch.mod_file)
+    if (config.launch.no_sound || !game.current.with_music || config.launch.mod_file)
         return;
     const LevelDesc* row = level_desc(level);
     if (cue == MUSIC_BOSS) {

@@ -23,7 +23,6 @@ struct LevelLoopOps {
     void (*stop_clock)();
 };
 extern const LevelLoopOps default_level_ops;
-extern const LevelLoopOps* level_ops;
 
 struct LevelLoop {
     int16_t mode, level;

@@ -10,14 +10,13 @@
 #include "engine/diag.h"
 #include "fileio/byteorder.h"
 #include "fileio/fileio.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/state.h"
 #include "input/state.h"
 
 const char name_alphabet[NAME_ALPHABET_SIZE + 1] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ-*!&. ";
 static_assert(sizeof name_alphabet == NAME_ALPHABET_SIZE + 1, "32 letters and the NUL");
-
-ScoreEntry score_tables[SCORE_TABLES][SCORE_ROWS];
 
 namespace {
 
@@ -131,7 +130,7 @@ void name_entry_apply(NameEntry& entry, char name[4], uint16_t events)
 
 int score_table_index(int mode) { return mode == 2 ? 1 : mode == 3 ? 2 : 0; }
 
-void scores_reset() { std::memcpy(score_tables, INITIAL_TABLES, sizeof score_tables); }
+void scores_reset() { std::memcpy(game.score_tables, INITIAL_TABLES, sizeof game.score_tables); }
 
 int scores_read(const char* path)
 {
@@ -154,7 +153,7 @@ int scores_read(const char* path)
     for (int t = 0; t < (int)size / TABLE_SIZE; t++)
         for (int r = 0; r < SCORE_ROWS; r++)
             decode_entry(reinterpret_cast<unsigned char*>(bytes) + t * TABLE_SIZE + r * ENTRY_SIZE,
-                         score_tables[t][r]);
+                         game.score_tables[t][r]);
     std::free(bytes);
     return 0;
 }
@@ -164,7 +163,7 @@ int scores_write(const char* path)
     unsigned char bytes[SCORES_FILE_SIZE];
     for (int t = 0; t < SCORE_TABLES; t++)
         for (int r = 0; r < SCORE_ROWS; r++)
-            encode_entry(score_tables[t][r], bytes + t * TABLE_SIZE + r * ENTRY_SIZE);
+            encode_entry(game.score_tables[t][r], bytes + t * TABLE_SIZE + r * ENTRY_SIZE);
     char why[160];
     if (!file_write_all(path, bytes, sizeof bytes, why, sizeof why)) {
         diag("%s: %s, scores not saved\n", path, why);
@@ -193,16 +192,16 @@ bool scores_load(char* kept, size_t kept_size)
 }
 int scores_save() { return scores_write("SCORES"); }
 
-uint16_t best_score(int mode) { return score_tables[score_table_index(mode)][0].score; }
+uint16_t best_score(int mode) { return game.score_tables[score_table_index(mode)][0].score; }
 
 bool score_qualifies(int mode, uint16_t score)
 {
-    return score > score_tables[score_table_index(mode)][SCORE_ROWS - 1].score;
+    return score > game.score_tables[score_table_index(mode)][SCORE_ROWS - 1].score;
 }
 
 int score_insert(int mode, uint16_t score, int16_t skill)
 {
-    ScoreEntry* table = score_tables[score_table_index(mode)];
+    ScoreEntry* table = game.score_tables[score_table_index(mode)];
     int place = SCORE_NO_PLACE;
     // Strictly less: an old entry with the same score stays above the new one.
     for (int r = SCORE_ROWS - 1; r >= 0 && table[r].score < score; r--) {
@@ -244,7 +243,7 @@ void draw_score_table(int mode, int highlight, BITMAP* bitmap, int x, int y, FON
     put_text(bitmap, font_title, TITLES[t], x, y);
     put_text(bitmap, font_header, "NO.  SCORES   NAME   SKILL", x, y + 16);
     for (int i = 0; i < SCORE_ROWS; i++) {
-        const ScoreEntry& e = score_tables[t][i];
+        const ScoreEntry& e = game.score_tables[t][i];
         int line = y + 32 + 10 * i;
         FONT* f = i == highlight ? font_highlight : font_rows;
         char text[16];
@@ -262,7 +261,7 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
 {
     if (row < 0 || row >= SCORE_ROWS)
         return;
-    char* name = score_tables[score_table_index(mode)][row].name;
+    char* name = game.score_tables[score_table_index(mode)][row].name;
     std::memset(name, 0, 4);
     if (!font || !gfx.back_buffer) {
         std::memcpy(name, UNNAMED, sizeof UNNAMED);

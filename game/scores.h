@@ -23,8 +23,6 @@ constexpr int SCORES_OLD_FILE_SIZE = 2 * SCORE_ROWS * 8;         // 160: no VAMP
 constexpr int NAME_ALPHABET_SIZE = 32;
 extern const char name_alphabet[NAME_ALPHABET_SIZE + 1];
 
-extern ScoreEntry score_tables[SCORE_TABLES][SCORE_ROWS];
-
 // The table of a game mode: 2 SURVIVAL, 3 VAMPIRE, anything else ARCADE.
 int score_table_index(int mode);
 void scores_reset();  // the built-in contents

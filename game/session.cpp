@@ -14,16 +14,12 @@
 #include "game/clock.h"
 #include "game/level_loop.h"
 #include "game/scores.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/objects.h"
 #include "gfx/state.h"
 #include "input/state.h"
-
-CurrentGame current_game;
-GameScreens game_screens = {nullptr, nullptr};
-int16_t furthest_level = 0;
-bool level_failed = false;
 
 namespace {
 
@@ -80,7 +76,7 @@ void show_story(int with_music)
     FONT* captions = main_objects().font(FONT_SMALL);
     draw_lines(captions, STORY_LINES, sizeof STORY_LINES / sizeof STORY_LINES[0]);
     // A new player is told where the moves are before the first street.
-    if (captions && gfx.back_buffer && furthest_level < 2)
+    if (captions && gfx.back_buffer && game.furthest_level < 2)
         textout_centre_ex(gfx.back_buffer, captions, FIRST_GAME_HINT, PICTURE_W / 2,
                           FIRST_GAME_HINT_Y, -1, -1);
     if (sound_on() && with_music)
@@ -92,13 +88,13 @@ void show_story(int with_music)
 // The carried values as the shared level passage sees them, and back.
 WorldStart carried(int16_t level)
 {
-    const CurrentGame& g = current_game;
+    const CurrentGame& g = game.current;
     return {level, g.mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives};
 }
 
 void keep(const WorldStart& w)
 {
-    CurrentGame& g = current_game;
+    CurrentGame& g = game.current;
     g.score = (uint16_t)w.score;
     g.item = w.item;
     g.item_count = w.item_count;
@@ -106,11 +102,11 @@ void keep(const WorldStart& w)
     g.lives = w.lives;
 }
 
-// Releases what the level loaded, carries its values into current_game and
+// Releases what the level loaded, carries its values into game.current and
 // returns the next row, as the headless simulator does between levels.
 int16_t end_level(int16_t level, int outcome)
 {
-    level_ops->stop_clock();
+    game.level_ops->stop_clock();
     const LevelDesc* row = level_desc(level);
     if (row && row->map_name[0])
         unload_level_map();
@@ -125,7 +121,7 @@ int16_t end_level(int16_t level, int outcome)
 
 void enter_high_score()
 {
-    CurrentGame& g = current_game;
+    CurrentGame& g = game.current;
     if (sound_on())
         play_music(1, config.playlist_keys[PLAYLIST_SCORES], false);
     MainObjects m = main_objects();
@@ -160,13 +156,13 @@ void enter_high_score()
 
 void note_progress(int16_t start_level, int reached)
 {
-    const CurrentGame& g = current_game;
+    const CurrentGame& g = game.current;
     // Only a whole game counts: one begun with the story or the first street.
     bool fair_start = start_level == 0 || start_level == STORY_LEVEL || start_level == 1;
     if (g.replaying || g.cheated || g.skill < 5 || !fair_start || reached < 2 || reached > 5 ||
-        reached <= furthest_level)
+        reached <= game.furthest_level)
         return;
-    furthest_level = (int16_t)reached;
+    game.furthest_level = (int16_t)reached;
     snprintf(config.settings.lastlevel, sizeof config.settings.lastlevel, "%s",
              progress_code(reached));
 }
@@ -205,9 +201,9 @@ void show_ending()
     if (BITMAP* pic = m.bitmap(ENDING_PICTURE))
         draw_sprite(gfx.back_buffer, pic, 133, 132);
     if (f)
-        textprintf_ex(gfx.back_buffer, f, 88, 220, -1, -1, "YOUR SCORE: %d0", current_game.score);
+        textprintf_ex(gfx.back_buffer, f, 88, 220, -1, -1, "YOUR SCORE: %d0", game.current.score);
     present_all();
-    if (current_game.replaying) {
+    if (game.current.replaying) {
         // A replay ends as it plays: on its own after a few seconds, or at
         // once on any control or Escape, and never waits for a select.
         input.menu_input.store(0);
@@ -226,9 +222,9 @@ void show_ending()
 int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level, int16_t skill,
              int with_music)
 {
-    CurrentGame& g = current_game;
+    CurrentGame& g = game.current;
     const int16_t level_asked = level;
-    level_failed = false;
+    game.level_failed = false;
     input.menu_input.store(0);
     g.frames_run = 0;
     g.cheated = 0;
@@ -243,9 +239,9 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
         skill = h.skill;
         g.seed = h.seed;
         g.replaying = 0xFF;
-        frame_ticks.store(start_frame);  // a head start fast-forwards the replay
+        game.frame_ticks.store(start_frame);  // a head start fast-forwards the replay
     } else {
-        frame_ticks.store(0);
+        game.frame_ticks.store(0);
         g.seed = (uint32_t)time(nullptr);
         if (level == 0) {
             show_story(with_music);
@@ -283,9 +279,9 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
         int16_t next = end_level(level, r);
         if (r == LEVEL_NOT_LOADED) {
             // The game ends as lost; the player learns why, not only stderr.txt.
-            level_failed = true;
-            if (game_screens.show_notice)
-                game_screens.show_notice(level_error());
+            game.level_failed = true;
+            if (game.screens.show_notice)
+                game.screens.show_notice(level_error());
         }
         level = next;
         note_progress(level_asked, r);

@@ -22,18 +22,12 @@ struct CurrentGame {
     int32_t with_music;
 };
 
-extern CurrentGame current_game;
-
 // The menus' screens that a game opens. They belong to the layer above:
 // start-up hands them down, and a game without them (a test) goes on.
 struct GameScreens {
     int (*pause_menu)();                    // Escape on a street: 0 go on, -1 end the game
     void (*show_notice)(const char* text);  // a message the player must not miss
 };
-extern GameScreens game_screens;
-extern int16_t furthest_level;
-// The last run_game ended because a level could not be loaded.
-extern bool level_failed;
 
 int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level, int16_t skill,
              int with_music);
@@ -42,5 +36,5 @@ void show_ending();
 // The code kept in the configuration for furthest level n ("" for 0).
 const char* progress_code(int n);
 // After a level of a game begun at `start_level` (the run_game argument)
-// led to row `reached`: raises furthest_level and `lastlevel` when earned.
+// led to row `reached`: raises game.furthest_level and `lastlevel` when earned.
 void note_progress(int16_t start_level, int reached);

@@ -11,6 +11,7 @@
 #include "game/clock.h"
 #include "game/level_loop.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
 #include "gfx/level.h"
@@ -23,7 +24,7 @@ int load_level(int16_t mode, int16_t level)
         return 0;
     // A demo plays the whole game, so it plays the whole level.
     gfx.stage.hide_hints = (demos.state & DEMO_PLAYING) != 0;
-    const CurrentGame& g = current_game;
+    const CurrentGame& g = game.current;
     world_start_level(
         {level, mode, g.skill, (int16_t)g.score, g.item, g.item_count, g.stars, g.lives});
 
@@ -32,10 +33,10 @@ int load_level(int16_t mode, int16_t level)
         music_play(0, config.data_dir,
                    config.launch.mod_file ? config.launch.mod_file : playlist_text(r->music));
 
-    frame_ticks += 1;
+    game.frame_ticks += 1;
     if (config.launch.fps == 0)
         config.launch.fps = DEFAULT_FPS;
-    level_ops->start_clock(config.launch.fps);
+    game.level_ops->start_clock(config.launch.fps);
     return 1;
 }
 
@@ -48,7 +49,7 @@ void draw_hud_now(int force)
     int drawn = draw_hud(
         gfx.back_buffer, force, g[GLOBAL_ENERGY], actor_table.slots[SLOT_BAR].regs[REG_HEALTH],
         g[GLOBAL_ITEM], g[GLOBAL_ITEM_COUNT], g[GLOBAL_TIMER], (uint16_t)g[GLOBAL_SCORE],
-        current_game.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS], current_game.mode);
+        game.current.top_score, g[GLOBAL_LIVES], g[GLOBAL_STARS], game.current.mode);
     if (drawn || force)
         mark_dirty(0, HUD_ROWS - 1);
 }

@@ -6,6 +6,7 @@
 #include "engine/world.h"
 #include "game/level_loop.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/level.h"
 #include "input/state.h"
 
@@ -17,7 +18,7 @@ void play_request(int slot, int effect, int pan, void*) { sfx_play(slot, effect,
 
 int world_tick()
 {
-    CurrentGame& g = current_game;
+    CurrentGame& g = game.current;
     // Any direction, kick or punch ends a replay or the credits; the word is
     // left for the level loop to clear.
     if ((g.replaying || g.level == LEVEL_CREDITS) && (input.menu_input.load() & CTRL_ALL))

@@ -10,6 +10,7 @@
 #include "engine/diag.h"
 #include "frontend/menu.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "shell/options.h"
 #include "shell/startup.h"
 
@@ -67,13 +68,13 @@ int main(int argc, char** argv)
         }
         run_game(demo, config.launch.start_frame, static_cast<int16_t>(config.launch.mode),
                  config.launch.start_level, config.launch.skill, 1);
-        if (level_failed)
+        if (game.level_failed)
             status = 1;
         demo_free(demo);
     } else if (config.launch.start_level != 0 || config.launch.record) {
         run_game(nullptr, 0, static_cast<int16_t>(config.launch.mode), config.launch.start_level,
                  config.launch.skill, 1);
-        if (level_failed)
+        if (game.level_failed)
             status = 1;
         // The game asked for is lost unless its recording reaches the file.
         if (config.launch.record &&

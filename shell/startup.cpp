@@ -26,6 +26,7 @@
 #include "frontend/menu.h"
 #include "game/scores.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/state.h"
 #include "input/state.h"
@@ -193,7 +194,7 @@ int startup(int argc, char** argv)
     }
     display_on_loss(save_on_display_loss);
     // The screens a game opens belong to the menus above it.
-    game_screens = {pause_menu, [](const char* text) { show_notice(text); }};
+    game.screens = {pause_menu, [](const char* text) { show_notice(text); }};
     install_timer();
     install_keyboard();
     clear_keybuf();
@@ -228,7 +229,7 @@ int startup(int argc, char** argv)
     load_player_files();
     for (int n = 0; n <= 5; n++)
         if (std::strcmp(progress_code(n), config.settings.lastlevel) == 0) {
-            furthest_level = static_cast<int16_t>(n);
+            game.furthest_level = static_cast<int16_t>(n);
             break;
         }
 
@@ -238,7 +239,7 @@ int startup(int argc, char** argv)
         configured.windowed ? config.settings.window_height : config.settings.screen_height;
 
     playlist_init(playlist_table, config.settings.music);
-    if (furthest_level < 5)
+    if (game.furthest_level < 5)
         config.settings.cheatkeys = 0;
     if (config.launch.card != -1)
         config.settings.card = static_cast<uint8_t>(config.launch.card);

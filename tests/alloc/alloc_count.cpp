@@ -15,6 +15,7 @@
 #include "frontend/menu.h"
 #include "game/level_loop.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "input/state.h"
 #include "shell/startup.h"
 
@@ -128,7 +129,7 @@ long level_count = -1;
 void present_and_count()
 {
     default_level_ops.present();
-    const uint32_t t = current_game.frames_run;
+    const uint32_t t = game.current.frames_run;
     key[KEY_RIGHT] = t % 200 < 150;
     key[config.settings.keypunch] = t % 40 < 5;
     if (t >= WARM_TICKS && level_count < 0 && !window)
@@ -154,9 +155,9 @@ int main()
     }
     ops = default_level_ops;
     ops.present = present_and_count;
-    level_ops = &ops;
+    game.level_ops = &ops;
     run_game(nullptr, 0, 1, 1, 5, 0);
-    level_ops = &default_level_ops;
+    game.level_ops = &default_level_ops;
     input.close_requested = false;
     if (level_count < 0) {
         fprintf(stderr, "the level ended before %u ticks\n", WARM_TICKS + COUNTED_TICKS);

@@ -18,6 +18,7 @@
 #include "engine/world_hash.h"
 #include "fileio/byteorder.h"
 #include "game/scores.h"
+#include "game/state.h"
 #include "gfx/level.h"
 #include "gfx/state.h"
 #include "tools/sfxgen/wav.h"
@@ -104,7 +105,7 @@ TEST(ByteOrder, Scores)
 {
     Scratch t;
     scores_reset();
-    score_tables[1][2] = {0xC350, "ABC", -7};
+    game.score_tables[1][2] = {0xC350, "ABC", -7};
     ASSERT_EQ(scores_write((t / "SCORES").c_str()), 0);
     std::string f = slurp(t / "SCORES");
     ASSERT_EQ(f.size(), 240u);
@@ -118,8 +119,8 @@ TEST(ByteOrder, Scores)
     put_le16(file.data() + 166, 0xFFFE);
     std::ofstream(t / "IN", std::ios::binary).write((const char*)file.data(), file.size());
     ASSERT_EQ(scores_read((t / "IN").c_str()), 0);
-    EXPECT_EQ(score_tables[2][0].score, 0x1234);
-    EXPECT_EQ(score_tables[2][0].skill, -2);
+    EXPECT_EQ(game.score_tables[2][0].score, 0x1234);
+    EXPECT_EQ(game.score_tables[2][0].skill, -2);
     scores_reset();
 }
 

@@ -18,6 +18,7 @@
 #include "engine/world_hash.h"
 #include "game/level_loop.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "input/state.h"
 
 TEST(GameReplay, WorldTickReplaysWhatItRecorded)
@@ -36,8 +37,8 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
         amc_vm_reset();
         amc_seed((int32_t)seed);
         world_start_level(WorldStart{1, 1, 5, 0, 0, 0, 1, 2});
-        current_game = CurrentGame{};
-        current_game.level = 1;
+        game.current = CurrentGame{};
+        game.current.level = 1;
     };
     // Record 2000 ticks of keys held for varying times; a cheat after 1500
     // ends the recording at that tick.
@@ -53,7 +54,7 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
             for (int i = 0; i < 6; i++)
                 key[keys[i]] = (x >> (16 + i)) & 1;
         }
-        current_game.cheated = t >= 1500 ? -1 : 0;
+        game.current.cheated = t >= 1500 ? -1 : 0;
         ASSERT_EQ(world_tick(), 1);
         hashes.push_back(world_hash());
     }
@@ -67,7 +68,7 @@ TEST(GameReplay, WorldTickReplaysWhatItRecorded)
     ASSERT_NE(d, nullptr);
     start(demo_header(d).seed);
     demo_play_start(d);
-    current_game.replaying = 0xFF;
+    game.current.replaying = 0xFF;
     size_t ticks = 0;
     while (world_tick()) {
         if (ticks < 1500) {

@@ -10,6 +10,7 @@
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
 #include "game/clock.h"
+#include "game/state.h"
 #include "input/state.h"
 
 std::string platform_log;
@@ -75,7 +76,7 @@ void GameTest::SetUp()
         n == PROGRAM_DIRECTOR ? install(n, DIRECTOR, sizeof DIRECTOR / 2) : install(n, IDLE, 3);
     program_count = PROGRAM_PICKUP + 1;
     actor_table_reset();
-    current_game = CurrentGame{};
+    game_state_reset();
     config_state_reset();
     input_state_reset();
     input_use_bindings();
@@ -84,22 +85,21 @@ void GameTest::SetUp()
     demos_state_reset();
     memset((void*)key, 0, KEY_MAX);
     key_shifts = 0;
-    frame_ticks.store(0);
-    level_ops = &FAKE_OPS;
+    game.level_ops = &FAKE_OPS;
     platform_log.clear();
 }
 
 void GameTest::TearDown()
 {
     demos_state_reset();
-    level_ops = &default_level_ops;
+    game_state_reset();
     amc_unload_all();
 }
 
 LevelLoop GameTest::start(int16_t level, uint32_t owed)
 {
-    current_game.level = level;
+    game.current.level = level;
     actor_spawn(PROGRAM_DIRECTOR);
-    frame_ticks.store(current_game.frames_run + owed);
+    game.frame_ticks.store(game.current.frames_run + owed);
     return LevelLoop{1, level, false, 0, 0};
 }

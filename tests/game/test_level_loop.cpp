@@ -5,6 +5,7 @@
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/clock.h"
+#include "game/state.h"
 #include "game_fixture.h"
 #include "gfx/level.h"
 #include "input/state.h"
@@ -18,7 +19,7 @@ TEST_F(LevelLoopTest, OwedTicksRunBeforeOneDraw)
     EXPECT_EQ(level_pass(loop), LEVEL_GOES_ON);
     EXPECT_EQ(amc_globals[COUNT_GLOBAL], 5);
     EXPECT_EQ(amc_globals[SEEN_CONTROLS_GLOBAL], CTRL_RIGHT);
-    EXPECT_EQ(current_game.frames_run, 5u);
+    EXPECT_EQ(game.current.frames_run, 5u);
     EXPECT_EQ(platform_log, "rdp");
     EXPECT_EQ(loop.pictures, 1);
 
@@ -26,7 +27,7 @@ TEST_F(LevelLoopTest, OwedTicksRunBeforeOneDraw)
     EXPECT_EQ(level_pass(loop), LEVEL_GOES_ON);
     EXPECT_EQ(amc_globals[COUNT_GLOBAL], 5);
     // A world ahead of the clock waits without drawing.
-    frame_ticks.store(3);
+    game.frame_ticks.store(3);
     platform_log.clear();
     level_pass(loop);
     EXPECT_EQ(platform_log, "r");
@@ -37,11 +38,11 @@ TEST_F(LevelLoopTest, TicksOwedAtALevelsEndRunInTheNext)
     LevelLoop loop = start(1, 10);
     amc_globals[STOP_AT_GLOBAL] = 4;
     EXPECT_EQ(level_pass(loop), 3);
-    EXPECT_EQ(current_game.frames_run, 4u);
+    EXPECT_EQ(game.current.frames_run, 4u);
 
     actor_table_reset();
-    frame_ticks.fetch_add(1);  // as level loading does
-    loop = start(2, frame_ticks.load() - current_game.frames_run);
+    game.frame_ticks.fetch_add(1);  // as level loading does
+    loop = start(2, game.frame_ticks.load() - game.current.frames_run);
     level_pass(loop);
     EXPECT_EQ(amc_globals[COUNT_GLOBAL], 7);
 }
@@ -62,7 +63,7 @@ TEST_F(LevelLoopTest, PauseFreezesWithoutCatchUp)
     level_pass(loop);
     EXPECT_FALSE(loop.frozen);
     EXPECT_EQ(platform_log.back(), 's');
-    EXPECT_EQ(current_game.frames_run, 1u);
+    EXPECT_EQ(game.current.frames_run, 1u);
 
     // Rate keys while frozen leave the clock alone until play resumes.
     input.menu_input.store(MENU_PAUSE);
@@ -88,7 +89,7 @@ TEST_F(LevelLoopTest, EscapeByStage)
 
     // On a street the pause menu that start-up handed down decides.
     static int answer;
-    game_screens.pause_menu = [] { return platform_log += 'M', answer; };
+    game.screens.pause_menu = [] { return platform_log += 'M', answer; };
     LevelLoop street = start(2);
     answer = 0;
     input.menu_input.store(MENU_ESCAPE);
@@ -98,7 +99,7 @@ TEST_F(LevelLoopTest, EscapeByStage)
     answer = -1;
     input.menu_input.store(MENU_ESCAPE);
     EXPECT_EQ(level_pass(street), -1) << "END GAME";
-    game_screens.pause_menu = nullptr;
+    game.screens.pause_menu = nullptr;
 }
 
 TEST_F(LevelLoopTest, ControlsEndTheCreditsAndReplays)
@@ -106,20 +107,20 @@ TEST_F(LevelLoopTest, ControlsEndTheCreditsAndReplays)
     LevelLoop credits = start(LEVEL_CREDITS, 2);
     input.menu_input.store(CTRL_KICK);
     EXPECT_EQ(level_pass(credits), -1);
-    EXPECT_EQ(current_game.frames_run, 0u);
+    EXPECT_EQ(game.current.frames_run, 0u);
 
     // A three-tick demo: its ticks run, then the replay ends.
     uint8_t bytes[24] = {1, 0, 1, 0, 5, 0, 0, 0, 1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 3, 0, 8, 0};
     DemoImage* demo = demo_from_bytes(bytes, sizeof bytes);
     demo_play_start(demo);
-    current_game.replaying = 0xFF;
+    game.current.replaying = 0xFF;
     input.menu_input.store(0);
     LevelLoop replay = start(1, 3);
     EXPECT_EQ(level_pass(replay), LEVEL_GOES_ON);
     EXPECT_EQ(amc_globals[SEEN_CONTROLS_GLOBAL], CTRL_RIGHT);
-    frame_ticks.fetch_add(2);
+    game.frame_ticks.fetch_add(2);
     EXPECT_EQ(level_pass(replay), -1);
-    EXPECT_EQ(current_game.frames_run, 4u);  // the empty tick still ran
+    EXPECT_EQ(game.current.frames_run, 4u);  // the empty tick still ran
     demo_free(demo);
 }
 
@@ -129,10 +130,10 @@ TEST_F(LevelLoopTest, CheatKeysBehindTheirGate)
     config.settings.cheatkeys = 2;
     press(KEY_3);
     EXPECT_EQ(level_pass(loop), LEVEL_GOES_ON);
-    EXPECT_EQ(current_game.cheated, 0);
+    EXPECT_EQ(game.current.cheated, 0);
     key_shifts = KB_SHIFT_FLAG;
     EXPECT_EQ(level_pass(loop), 3);
-    EXPECT_EQ(current_game.cheated, -1);
+    EXPECT_EQ(game.current.cheated, -1);
 
     press(KEY_3, false);
     press(KEY_P);
@@ -146,7 +147,7 @@ TEST_F(LevelLoopTest, CheatKeysBehindTheirGate)
 
     // A cheated game stops recording at its next tick instead of recording it.
     demos.state = DEMO_RECORDING;
-    frame_ticks.fetch_add(1);
+    game.frame_ticks.fetch_add(1);
     level_pass(loop);
     EXPECT_EQ(demos.state, 0);
 }
@@ -159,30 +160,30 @@ TEST_F(LevelLoopTest, SoundRequestsWaitWhileSoundIsOff)
     level_pass(loop);
     EXPECT_EQ(actor_table.slots[s].regs[REG_SOUND], 7);
     config.launch.no_sound = 0;
-    frame_ticks.fetch_add(1);
+    game.frame_ticks.fetch_add(1);
     level_pass(loop);
     EXPECT_EQ(actor_table.slots[s].regs[REG_SOUND], 0);
 }
 
 TEST_F(LevelLoopTest, ProgressOnlyFromFairGames)
 {
-    furthest_level = 1;
-    current_game.skill = 4;
+    game.furthest_level = 1;
+    game.current.skill = 4;
     note_progress(1, 3);
-    EXPECT_EQ(furthest_level, 1);
-    current_game.skill = 5;
+    EXPECT_EQ(game.furthest_level, 1);
+    game.current.skill = 5;
     note_progress(2, 3);
-    EXPECT_EQ(furthest_level, 1);
+    EXPECT_EQ(game.furthest_level, 1);
     note_progress(6, 11);
-    EXPECT_EQ(furthest_level, 1);
+    EXPECT_EQ(game.furthest_level, 1);
     note_progress(1, 3);
-    EXPECT_EQ(furthest_level, 3);
+    EXPECT_EQ(game.furthest_level, 3);
     EXPECT_STREQ(config.settings.lastlevel, progress_code(3));
     note_progress(0, 2);  // never lowered
-    EXPECT_EQ(furthest_level, 3);
-    current_game.cheated = -1;
+    EXPECT_EQ(game.furthest_level, 3);
+    game.current.cheated = -1;
     note_progress(0, 4);
-    EXPECT_EQ(furthest_level, 3);
+    EXPECT_EQ(game.furthest_level, 3);
 }
 
 TEST(ProgressCode, FiveDistinctSevenCharacterCodes)

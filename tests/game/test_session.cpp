@@ -9,6 +9,7 @@
 #include "engine/amc.h"
 #include "frontend/menu.h"
 #include "game/clock.h"
+#include "game/state.h"
 #include "game_fixture.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
@@ -20,7 +21,7 @@ namespace {
 const std::string GAME = NWD_GAME_DIR;
 const std::string DATA = GAME + "/DATA/";
 
-void one_period(unsigned) { frame_ticks.fetch_add(1); }
+void one_period(unsigned) { game.frame_ticks.fetch_add(1); }
 void nothing(int) {}
 void nothing() {}
 void no_clock(uint16_t) {}
@@ -37,7 +38,7 @@ protected:
         ASSERT_EQ(amc_load((GAME + "/AMC/GAME.AMC").c_str()), 0);
         config.data_dir = DATA.c_str();
         gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        level_ops = &TICKING;
+        game.level_ops = &TICKING;
     }
     void TearDown() override
     {
@@ -55,10 +56,10 @@ TEST_F(SessionTest, LostGameIsRecordedAndReplaysToTheSameEnd)
     // Survival starts without lives: standing still, the first fight's clock
     // (three minutes at NORMAL) runs out and the hero's fall ends the game.
     ASSERT_EQ(run_game(nullptr, 0, 2, 1, 5, 0), 1);
-    EXPECT_EQ(current_game.level, 0);
-    EXPECT_EQ(current_game.lives, 0);
-    EXPECT_EQ(current_game.stars, 0);
-    uint32_t played = current_game.frames_run;
+    EXPECT_EQ(game.current.level, 0);
+    EXPECT_EQ(game.current.lives, 0);
+    EXPECT_EQ(game.current.stars, 0);
+    uint32_t played = game.current.frames_run;
     EXPECT_GT(played, 180u * 72);
     ASSERT_NE(demos.last_game, nullptr);
     DemoHeader h = demo_header(demos.last_game);
@@ -68,8 +69,8 @@ TEST_F(SessionTest, LostGameIsRecordedAndReplaysToTheSameEnd)
     EXPECT_FALSE(demos.state & DEMO_RECORDING);
 
     ASSERT_EQ(run_game(demos.last_game, 0, 0, 0, 0, 0), 1);
-    EXPECT_EQ(current_game.level, 0);  // the scripts ended it, not the demo's end
-    EXPECT_EQ(current_game.frames_run, played);
+    EXPECT_EQ(game.current.level, 0);  // the scripts ended it, not the demo's end
+    EXPECT_EQ(game.current.frames_run, played);
 }
 
 TEST_F(SessionTest, CreditsAreNotRecordedAndEndTheRun)
@@ -77,10 +78,10 @@ TEST_F(SessionTest, CreditsAreNotRecordedAndEndTheRun)
     config.settings.difficulty = 7;
     ASSERT_EQ(run_game(nullptr, 0, 1, LEVEL_CREDITS, 0, 0), 1);
     EXPECT_EQ(demos.last_game, nullptr);
-    EXPECT_EQ(current_game.skill, 7);
-    EXPECT_EQ(current_game.lives, 2);  // arcade
-    EXPECT_EQ(current_game.stars, 1);
-    EXPECT_EQ(current_game.level, 0);
+    EXPECT_EQ(game.current.skill, 7);
+    EXPECT_EQ(game.current.lives, 2);  // arcade
+    EXPECT_EQ(game.current.stars, 1);
+    EXPECT_EQ(game.current.level, 0);
 }
 
 // A replayed won game used to hold its ending for two minutes, and only a
@@ -95,7 +96,7 @@ TEST_F(SessionTest, AReplayedWinEndsAfterAShortEndingOrAtAnyKey)
             input.menu_input.fetch_or(CTRL_LEFT);
     };
     input.wait_ops = &ops;
-    current_game.replaying = 0xFF;
+    game.current.replaying = 0xFF;
     waited = 0, key_at = -1;
     show_ending();
     EXPECT_GE(waited, 3000);

@@ -15,6 +15,7 @@
 #include "fileio/byteorder.h"
 #include "game/level_loop.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/main_data.h"
@@ -152,11 +153,11 @@ void GfxTest::SetUp()
     for (int i = 0; i <= PROGRAM_DIRECTOR; i++)
         program_table[i] = {idle, 1};
     program_count = PROGRAM_DIRECTOR + 1;
-    current_game = CurrentGame{};
+    game_state_reset();
     config_state_reset();
     config.data_dir = levels_dir.c_str();
     // No timer driver without a system: the clock's rate is all we check.
-    level_ops = &CLOCK_RATE_OPS;
+    game.level_ops = &CLOCK_RATE_OPS;
 }
 
 void GfxTest::TearDown()

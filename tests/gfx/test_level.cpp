@@ -9,6 +9,7 @@
 #include "game/clock.h"
 #include "game/level_loop.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/state.h"
@@ -98,12 +99,12 @@ TEST_F(LevelLoad, DamagedLevelsFileIsRefusedBeforeTheLibraryReadsIt)
 
 TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
 {
-    current_game.skill = 7;
-    current_game.score = 1234;
+    game.current.skill = 7;
+    game.current.score = 1234;
     gfx.stage = {1, 99, false};
     config.launch.fps = 0;
     clear_to_color(gfx.back_buffer, 77);
-    uint32_t ticks = frame_ticks;
+    uint32_t ticks = game.frame_ticks;
     ASSERT_EQ(load_level(3, 6), 1);
     EXPECT_EQ(count_colour(0, 0, 0, 319, 239), 320 * 240);
     EXPECT_EQ(gfx.dirty_rows.first, 0);
@@ -118,7 +119,7 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
     EXPECT_EQ(gfx.stage.ticks, 0u);
     EXPECT_EQ(config.launch.fps, 72);
     EXPECT_EQ(started_clock_rate, 72);
-    EXPECT_EQ(frame_ticks - ticks, 1u);
+    EXPECT_EQ(game.frame_ticks - ticks, 1u);
     TearDown();
     ASSERT_EQ(load_level(1, 1), 1);  // the HUD frame with both bars full
     EXPECT_EQ(count_colour(40, 42, 13, 242, 19) + count_colour(41, 42, 23, 242, 29), 2800);

@@ -19,6 +19,7 @@
 #include "demo/state.h"
 #include "frontend/menu.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/main_data.h"
 #include "gfx/state.h"
@@ -123,7 +124,7 @@ protected:
         input_state_reset();
         input.wait_ops = &FAKE_WAITS;
         config.launch.no_sound = 0xFF;
-        furthest_level = 0;
+        game_state_reset();
         joy[0].num_buttons = 0;
         calls.clear(), typed.clear(), mode_results.clear();
         select_sounds = 0;
@@ -177,11 +178,11 @@ TEST_F(MenuScreens, OptionsCursorPassesBlankAndDisabledRows)
     EXPECT_EQ(config.settings.joykick, 1) << "down from KEY PUNCH lands on BUTTON KICK";
     EXPECT_EQ(config.settings.joypunch, 2);
 
-    config.launch.no_joystick = 0xFF, input.joystick_enabled = 0, furthest_level = 5;
+    config.launch.no_joystick = 0xFF, input.joystick_enabled = 0, game.furthest_level = 5;
     options(times(9, DOWN) + Script{RIGHT, LEFT, LEFT});
     EXPECT_EQ(config.settings.cheatkeys, 4) << "-nojoy: on to CHEAT KEYS, which wraps";
 
-    furthest_level = 4;
+    game.furthest_level = 4;
     EXPECT_TRUE(options(times(9, DOWN) + Script{RIGHT, ESCAPE}));
     EXPECT_EQ(config.settings.cheatkeys, 4);
     EXPECT_EQ(config.settings.card, 1) << "without CHEAT KEYS down wraps to GFX DRIVER";
@@ -326,7 +327,7 @@ TEST_F(MenuScreens, OptionsFitThePictureWithRoomForANote)
         EXPECT_GE(options_row_y(0, row) - options_row_y(0, row - 1), 5) << row;
 
     // Drawn: nothing in the top three rows, the heading and CHEAT KEYS whole.
-    furthest_level = 5;
+    game.furthest_level = 5;
     options(Script{});
     auto ink = [](int y0, int y1) {
         int n = 0;
@@ -383,14 +384,14 @@ TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
 
 TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow)
 {
-    furthest_level = 3;
+    game.furthest_level = 3;
     setup_selected = 3;
     EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, DOWN, SELECT}), 3) << "MOVES, then the streets";
     EXPECT_EQ(setup(Script{DOWN, SELECT}), -1) << "TRAIN LEVEL 4 and 5 are passed over to BACK";
     EXPECT_EQ(setup(Script{UP, UP, {CTRL_KICK}}), 2);
     EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, DOWN, ESCAPE}), -1);
     EXPECT_EQ(setup(Script{DOWN, SELECT}), 0) << "from DIFFICULTY over the blank row";
-    furthest_level = 0;
+    game.furthest_level = 0;
     EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, {CTRL_PUNCH}}), -1);
 }
 

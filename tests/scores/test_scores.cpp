@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game/scores.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/state.h"
 #include "input/state.h"
@@ -20,7 +21,7 @@ namespace {
 std::vector<uint16_t> all_scores()
 {
     std::vector<uint16_t> s;
-    for (auto& t : score_tables)
+    for (auto& t : game.score_tables)
         for (auto& e : t)
             s.push_back(e.score);
     return s;
@@ -34,7 +35,7 @@ protected:
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
     void SetUp() override
     {
-        scores_reset();
+        game_state_reset();
         char d[] = "/tmp/nwd-scores-XXXXXX";
         ASSERT_TRUE(mkdtemp(d));
         dir = d, file = dir + "/SCORES";
@@ -66,24 +67,24 @@ TEST_F(Scores, RankingInsertionAndTies)
     EXPECT_EQ(best_score(7), 21670);              // unknown modes use the arcade table
     for (int row = 0; row < SCORE_ROWS; row++) {  // just above each row
         scores_reset();
-        EXPECT_EQ(score_insert(2, score_tables[1][row].score + 1, 9), row);
-        EXPECT_EQ(score_tables[1][row].name[0], 0);
+        EXPECT_EQ(score_insert(2, game.score_tables[1][row].score + 1, 9), row);
+        EXPECT_EQ(game.score_tables[1][row].name[0], 0);
         for (int r = 1; r < SCORE_ROWS; r++)
-            EXPECT_GE(score_tables[1][r - 1].score, score_tables[1][r].score);
+            EXPECT_GE(game.score_tables[1][r - 1].score, game.score_tables[1][r].score);
     }
     scores_reset();
     EXPECT_EQ(score_insert(1, 1000, 5), SCORE_NO_PLACE);
     EXPECT_EQ(score_insert(1, 8000, 4), 3);  // a tie goes below
-    EXPECT_STREQ(score_tables[0][2].name, "T.K");
-    EXPECT_EQ(score_tables[0][9].score, 2000);
-    EXPECT_EQ(score_insert(1, 65535, 5), 0);    // unsigned
-    EXPECT_EQ(score_tables[1][3].score, 7000);  // other tables untouched
+    EXPECT_STREQ(game.score_tables[0][2].name, "T.K");
+    EXPECT_EQ(game.score_tables[0][9].score, 2000);
+    EXPECT_EQ(score_insert(1, 65535, 5), 0);         // unsigned
+    EXPECT_EQ(game.score_tables[1][3].score, 7000);  // other tables untouched
 }
 
 TEST_F(Scores, FileRoundTripAndOldFiles)
 {
     score_insert(3, 9000, -3);
-    std::memcpy(score_tables[2][2].name, "ABC", 4);
+    std::memcpy(game.score_tables[2][2].name, "ABC", 4);
     auto saved = all_scores();
     ASSERT_EQ(scores_write(file.c_str()), 0);
     std::ifstream in(file, std::ios::binary);
@@ -95,13 +96,13 @@ TEST_F(Scores, FileRoundTripAndOldFiles)
     scores_reset();
     ASSERT_EQ(scores_read(file.c_str()), 0);
     EXPECT_EQ(all_scores(), saved);
-    EXPECT_EQ(score_tables[2][2].skill, -3);
+    EXPECT_EQ(game.score_tables[2][2].skill, -3);
 
     write(bytes.substr(0, 160).replace(0, 2, "\x01\x00", 2));  // no third table
     scores_reset();
     ASSERT_EQ(scores_read(file.c_str()), 0);
     EXPECT_EQ(best_score(1), 1);
-    EXPECT_EQ(score_tables[2][2].score, 8000);
+    EXPECT_EQ(game.score_tables[2][2].score, 8000);
 }
 
 TEST_F(Scores, BadFilesChangeNothing)
@@ -121,8 +122,9 @@ TEST_F(Scores, BadFilesChangeNothing)
 
 TEST_F(Scores, TableRowsWithHighlightSkillsAndOddNames)
 {
-    std::memcpy(score_tables[1][4].name, "\xff\x01Zq", 4);  // no NUL, unprintable
-    score_tables[1][0].skill = 12, score_tables[1][1].skill = 8, score_tables[1][2].skill = 50;
+    std::memcpy(game.score_tables[1][4].name, "\xff\x01Zq", 4);  // no NUL, unprintable
+    game.score_tables[1][0].skill = 12, game.score_tables[1][1].skill = 8,
+    game.score_tables[1][2].skill = 50;
     draw_score_table(2, 3, got, 56, 50, font, other, font, other);
     text(other, "BEST 10 SCORES - SURVIVAL", 56, 50);
     EXPECT_TRUE(same_line(50));
@@ -131,7 +133,7 @@ TEST_F(Scores, TableRowsWithHighlightSkillsAndOddNames)
                             "HARD",   "NORMAL", "NORMAL", "EASY",    "EASY"};
     for (int i = 0; i < SCORE_ROWS; i++) {
         int y = 82 + 10 * i;
-        std::string s = std::to_string(score_tables[1][i].score) + "0";
+        std::string s = std::to_string(game.score_tables[1][i].score) + "0";
         text(font, std::to_string(i + 1).c_str(), i < 9 ? 64 : 56, y);
         text(i == 3 ? other : font, (std::string(6 - s.size(), ' ') + s).c_str(), 96, y);
         text(i == 3 ? other : font, names[i], 176, y);
@@ -166,14 +168,14 @@ TEST_F(Scores, NameEntryWrapsLettersAndHonoursClose)
                                                         MENU_SELECT, CTRL_LEFT, CTRL_KICK});
     enter_name(1, 56, 50, font, row);
     hands.join();
-    EXPECT_STREQ(score_tables[0][row].name, " A ");
+    EXPECT_STREQ(game.score_tables[0][row].name, " A ");
     textout_ex(want, font, " A ", 176, 102, -1, 0);
     EXPECT_TRUE(same_line(102));
 
     input.close_requested.store(true);
     enter_name(1, 56, 50, font, 3);  // nothing chosen: the anonymous name
     input.close_requested.store(false);
-    EXPECT_STREQ(score_tables[0][3].name, "---");
+    EXPECT_STREQ(game.score_tables[0][3].name, "---");
     gfx.back_buffer = nullptr;
 }
 

@@ -10,6 +10,7 @@
 
 #include "config/state.h"
 #include "game/clock.h"
+#include "game/state.h"
 
 namespace {
 
@@ -139,8 +140,8 @@ TEST(Clock, RatesAndFrameRateKeys)
     EXPECT_EQ(fps_after_keys(30000, true, false, false), 30000);
     EXPECT_EQ(fps_after_keys(1, false, true, false), 1);
     EXPECT_EQ(fps_after_keys(500, false, true, true), 72);
-    frame_ticks = 5;
+    game.frame_ticks = 5;
     EXPECT_EQ(frame_ticks_owed(7), -2);
-    frame_ticks = 0;
+    game.frame_ticks = 0;
     EXPECT_EQ(frame_ticks_owed(0xFFFFFFFFu), 1) << "the difference wraps like the counters";
 }
