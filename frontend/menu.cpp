@@ -11,6 +11,7 @@
 #include "audio/sfx.h"
 #include "config/state.h"
 #include "engine/diag.h"
+#include "frontend/state.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
@@ -19,9 +20,6 @@
 
 const MenuOps default_menu_ops = {game_setup_menu, options_menu, replay_menu,
                                   run_game,        wipe_in,      moves_screen};
-const MenuOps* menu_ops = &default_menu_ops;
-
-FlamePhases flame_phases = {0.0f, 42.0f};
 
 namespace {
 
@@ -30,9 +28,6 @@ constexpr int BANNER_Y = 10;
 constexpr int FLAME_SPARKS = 1000;  // pixels stirred per step
 constexpr int FLAME_DECAY = 1;
 constexpr int ENTRY_SETTLE_MS = 50;  // five input timer periods
-
-BITMAP* banner = nullptr;
-bool banner_failed = false;
 
 bool selectable(const MenuList& list, int row)
 {
@@ -250,21 +245,21 @@ void flame_step(BITMAP* b, FlamePhases& p)
 
 void draw_menu_backdrop()
 {
-    if (!banner && !banner_failed) {
-        banner = create_bitmap_ex(8, BANNER_W, BANNER_H);
-        if (!banner) {
-            banner_failed = true;  // the menus work without their flames
+    if (!menus.banner && !menus.banner_failed) {
+        menus.banner = create_bitmap_ex(8, BANNER_W, BANNER_H);
+        if (!menus.banner) {
+            menus.banner_failed = true;  // the menus work without their flames
             diag("no memory for the menu banner\n");
             return;
         }
-        banner_fill(banner);
+        banner_fill(menus.banner);
     }
-    if (!banner)
+    if (!menus.banner)
         return;
-    flame_step(banner, flame_phases);
+    flame_step(menus.banner, menus.flame_phases);
     if (!gfx.back_buffer)
         return;
-    blit(banner, gfx.back_buffer, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
+    blit(menus.banner, gfx.back_buffer, 0, 0, BANNER_X, BANNER_Y, BANNER_W, BANNER_H);
     if (BITMAP* logo = main_objects().bitmap(MENU_LOGO))
         draw_sprite(gfx.back_buffer, logo, BANNER_X, BANNER_Y);
     mark_dirty(BANNER_Y, BANNER_Y + BANNER_H);

@@ -70,7 +70,6 @@ struct MenuOps {
     void (*moves)();
 };
 extern const MenuOps default_menu_ops;
-extern const MenuOps* menu_ops;
 
 // A vertical list of items. An empty text is a blank row; `enabled` (null:
 // every row) marks the rows the cursor may land on. Row 0 is always enabled.
@@ -116,7 +115,6 @@ constexpr int FLAME_HOT = 209;
 struct FlamePhases {
     float a, b;  // drift of the sine wave that nudges the flames
 };
-extern FlamePhases flame_phases;   // 0 and 42 at start-up
 void banner_fill(BITMAP* banner);  // the initial gradient
 // How much the wave lifts column x this step: -1, 0 or +1.
 int flame_delta(int x, float phase_a, float phase_b);
@@ -174,8 +172,8 @@ bool bind_key(int16_t* const* keys, int row, int scancode, int* other);
 // 0 .. buttons - 1, wrapping at either end.
 int button_cycle(int button, int buttons, int step);
 
-// The game setup menu's selected row, kept from one call to the next.
-extern int setup_selected;
+// The game setup menu's row selected when it first opens.
+constexpr int SETUP_ROW_NEW_GAME = 3;
 
 // The replay menu's DURATION text for a demo of `frames` ticks.
 void demo_duration_text(uint32_t frames, char* out, int size);
@@ -187,6 +185,3 @@ bool find_ignoring_case(const char* name, char* out, size_t size);
 // folder that is none of the game's own files; saving also spares the
 // attract demos and anything but a regular file.
 bool demo_name_allowed(const char* name, bool saving);
-
-// How the replay menu asks for a file name; tests replace it.
-extern void (*replay_text_entry)(char* buffer, int x, int y, FONT* font, int max_length);

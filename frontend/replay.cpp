@@ -12,14 +12,13 @@
 #include "demo/state.h"
 #include "engine/diag.h"
 #include "frontend/menu.h"
+#include "frontend/state.h"
 #include "game/scores.h"
 #include "game/session.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "gfx/state.h"
 #include "input/state.h"
-
-void (*replay_text_entry)(char*, int, int, FONT*, int) = text_entry;
 
 namespace {
 
@@ -84,7 +83,7 @@ void ask_file_name(char* name, int top)
         textout_ex(gfx.back_buffer, menu_font(o, FONT_HEADING), "FILENAME:", LABEL_X, top + 100, -1,
                    -1);
     mark_dirty(top + 100, top + 109);
-    replay_text_entry(name, ENTRY_X, top + 100, menu_font(o, FONT_ITEM), NAME_LENGTH);
+    menus.replay_text_entry(name, ENTRY_X, top + 100, menu_font(o, FONT_ITEM), NAME_LENGTH);
 }
 
 void show_message(const char* text, int top)
@@ -221,7 +220,7 @@ void replay_menu(int top)
         menu_sound(SFX_MENU_SELECT);
         switch (list.selected) {
         case REPLAY_PLAY:
-            menu_ops->run_game(demos.last_game, 0, 0, 0, 0, 1);
+            menus.ops->run_game(demos.last_game, 0, 0, 0, 0, 1);
             input.menu_input.store(0);
             set_menu_palette();
             break;

@@ -5,6 +5,7 @@
 #include "audio/sfx.h"
 #include "config/state.h"
 #include "frontend/menu.h"
+#include "frontend/state.h"
 #include "game/scores.h"
 #include "game/session.h"
 #include "game/state.h"
@@ -18,7 +19,7 @@ namespace {
 enum {
     SETUP_MODE,
     SETUP_DIFFICULTY,
-    SETUP_NEW_GAME = 3,
+    SETUP_NEW_GAME = SETUP_ROW_NEW_GAME,
     SETUP_MOVES = 4,
     SETUP_TRAIN_1 = 6,
     SETUP_TRAIN_5 = 10,
@@ -97,8 +98,6 @@ bool change_value(int row, uint16_t in)
 
 }  // namespace
 
-int setup_selected = SETUP_NEW_GAME;
-
 int game_setup_menu(int top)
 {
     int enabled[SETUP_BACK + 1];
@@ -106,9 +105,10 @@ int game_setup_menu(int top)
         enabled[row] = SETUP_ITEMS[row][0] != 0;
     for (int n = 2; n <= 5; n++)
         enabled[SETUP_TRAIN_1 + n - 1] = game.furthest_level >= n;
-    if (setup_selected < 0 || setup_selected > SETUP_BACK || !enabled[setup_selected])
-        setup_selected = SETUP_NEW_GAME;
-    MenuList list{SETUP_ITEMS, SETUP_BACK, enabled, setup_selected};
+    if (menus.setup_selected < 0 || menus.setup_selected > SETUP_BACK ||
+        !enabled[menus.setup_selected])
+        menus.setup_selected = SETUP_NEW_GAME;
+    MenuList list{SETUP_ITEMS, SETUP_BACK, enabled, menus.setup_selected};
 
     redraw(list, top);
     for (;;) {
@@ -120,7 +120,7 @@ int game_setup_menu(int top)
         if (in & MENU_ESCAPE)
             return -1;
         if (in & (CTRL_UP | CTRL_DOWN)) {
-            setup_selected = list.selected = menu_move(list, in & CTRL_UP ? -1 : +1);
+            menus.setup_selected = list.selected = menu_move(list, in & CTRL_UP ? -1 : +1);
             redraw(list, top);
             continue;
         }
@@ -136,7 +136,7 @@ int game_setup_menu(int top)
             }
             if (row == SETUP_MOVES) {
                 menu_sound(SFX_MENU_SELECT);
-                menu_ops->moves();
+                menus.ops->moves();
                 if (input.close_requested.load())
                     return -1;
                 redraw(list, top);

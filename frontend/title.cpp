@@ -8,6 +8,7 @@
 #include "config/state.h"
 #include "demo/state.h"
 #include "frontend/menu.h"
+#include "frontend/state.h"
 #include "game/scores.h"
 #include "game/session.h"
 #include "gfx/display.h"
@@ -139,7 +140,7 @@ void attract_cycle(int& attract)
     int mode = config.settings.mode;
     if (demo) {
         mode = demo_header(demo).mode;
-        menu_ops->run_game(demo, 0, 0, 0, 0, 0);
+        menus.ops->run_game(demo, 0, 0, 0, 0, 0);
         clear_keybuf();
     }
     // Only three modes have tables; a demo file may name any number.
@@ -155,7 +156,7 @@ void attract_cycle(int& attract)
     if (gfx.back_buffer)
         draw_score_table(mode, -1, gfx.back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
                          menu_font(m, FONT_SELECTED), menu_font(m, FONT_HEADING), nullptr);
-    menu_ops->wipe_in(music_poll);
+    menus.ops->wipe_in(music_poll);
     input.wait_ops->wait_or_select(TABLE_MS);
 }
 
@@ -164,17 +165,17 @@ bool title_choose(int chosen)
 {
     switch (chosen) {
     case TITLE_START: {
-        int level = menu_ops->game_setup(SETUP_TOP);
+        int level = menus.ops->game_setup(SETUP_TOP);
         if (level < 0)
             return true;
         drop_last_game_demo();
-        menu_ops->run_game(nullptr, 0, (int16_t)config.launch.mode, (int16_t)level,
-                           config.launch.skill, 1);
+        menus.ops->run_game(nullptr, 0, (int16_t)config.launch.mode, (int16_t)level,
+                            config.launch.skill, 1);
         return true;
     }
-    case TITLE_OPTIONS: menu_ops->options(0); return true;
-    case TITLE_REPLAY: menu_ops->replay(REPLAY_TOP); return true;
-    case TITLE_CREDITS: menu_ops->run_game(nullptr, 0, 0, CREDITS_LEVEL, 0, 1); return true;
+    case TITLE_OPTIONS: menus.ops->options(0); return true;
+    case TITLE_REPLAY: menus.ops->replay(REPLAY_TOP); return true;
+    case TITLE_CREDITS: menus.ops->run_game(nullptr, 0, 0, CREDITS_LEVEL, 0, 1); return true;
     default: return false;
     }
 }
@@ -243,9 +244,9 @@ int pause_menu()
         if (list.selected == PAUSE_END_GAME)
             return -1;
         if (list.selected == PAUSE_MOVES)
-            menu_ops->moves();
+            menus.ops->moves();
         else
-            menu_ops->options(0);
+            menus.ops->options(0);
         list.selected = PAUSE_CONTINUE;  // back from a sub-screen as on entry
     }
 }

@@ -13,6 +13,7 @@
 #include "config/state.h"
 #include "demo/state.h"
 #include "frontend/menu.h"
+#include "frontend/state.h"
 #include "gfx/display.h"
 #include "gfx/state.h"
 #include "input/state.h"
@@ -76,7 +77,8 @@ protected:
     {
         gfx_state_reset();
         gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        menu_ops = &FAKE_OPS;
+        menus_state_reset();
+        menus.ops = &FAKE_OPS;
         config_state_reset();
         input_state_reset();
         input.wait_ops = &FAKE_WAITS;
@@ -88,7 +90,7 @@ protected:
         demos_state_reset();
         destroy_bitmap(gfx.back_buffer);
         gfx.back_buffer = nullptr;
-        menu_ops = &default_menu_ops;
+        menus_state_reset();
         input_state_reset();
     }
     void feed(std::vector<uint16_t> words, int idle = 0)

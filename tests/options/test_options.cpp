@@ -18,6 +18,7 @@
 #include "config/state.h"
 #include "demo/state.h"
 #include "frontend/menu.h"
+#include "frontend/state.h"
 #include "game/session.h"
 #include "game/state.h"
 #include "gfx/display.h"
@@ -117,8 +118,9 @@ protected:
         gfx_state_reset();
         gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
         message_shot = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        menu_ops = &FAKE_OPS;
-        replay_text_entry = fake_entry;
+        menus_state_reset();
+        menus.ops = &FAKE_OPS;
+        menus.replay_text_entry = fake_entry;
         display_set_mode_fn(fake_mode);
         config_state_reset();
         input_state_reset();
@@ -135,8 +137,7 @@ protected:
         destroy_bitmap(gfx.back_buffer);  // perhaps one a new mode made
         destroy_bitmap(message_shot);
         gfx.back_buffer = nullptr;
-        menu_ops = &default_menu_ops;
-        replay_text_entry = text_entry;
+        menus_state_reset();
         display_set_mode_fn(nullptr);
         input_state_reset();
         audio_state_reset();
@@ -385,7 +386,7 @@ TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
 TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow)
 {
     game.furthest_level = 3;
-    setup_selected = 3;
+    menus.setup_selected = 3;
     EXPECT_EQ(setup(Script{DOWN, DOWN, DOWN, DOWN, SELECT}), 3) << "MOVES, then the streets";
     EXPECT_EQ(setup(Script{DOWN, SELECT}), -1) << "TRAIN LEVEL 4 and 5 are passed over to BACK";
     EXPECT_EQ(setup(Script{UP, UP, {CTRL_KICK}}), 2);
@@ -397,7 +398,7 @@ TEST_F(MenuScreens, SetupOffersTheStreetsReachedAndKeepsItsRow)
 
 TEST_F(MenuScreens, SetupModeWrapsAndMasterGradesNeedAFireKey)
 {
-    setup_selected = 0;
+    menus.setup_selected = 0;
     setup(Script{RIGHT, RIGHT, RIGHT, LEFT});
     EXPECT_EQ(config.settings.mode, 3);
 
@@ -420,10 +421,10 @@ TEST_F(MenuScreens, SelectOnARowThatIgnoresItIsSilentAndUsedUp)
     options(Script{SELECT, NONE, NONE, NONE, DOWN, SELECT, NONE, NONE, ESCAPE});
     EXPECT_EQ(select_sounds, 0) << "GFX DRIVER and SCREEN SIZE only step";
     EXPECT_EQ(next_step, script.size()) << "the select did not stay pending";
-    setup_selected = 0;
+    menus.setup_selected = 0;
     EXPECT_EQ(setup(Script{SELECT, NONE, NONE, DOWN, SELECT, NONE, ESCAPE}), -1);
     EXPECT_EQ(select_sounds, 0) << "GAME MODE and DIFFICULTY only step";
-    setup_selected = 0;
+    menus.setup_selected = 0;
     EXPECT_EQ(setup(Script{DOWN, DOWN, SELECT}), 0);
     EXPECT_EQ(select_sounds, 1) << "NEW GAME is chosen with its sound";
 }
