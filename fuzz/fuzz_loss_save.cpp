@@ -19,6 +19,7 @@
 #include "game/scores.h"
 #include "game/state.h"
 #include "shell/startup.h"
+#include "shell/state.h"
 
 namespace {
 
@@ -86,7 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     put("SCORES", a + 1, b - a - 1);
     std::string scores_before = slurp("SCORES");
 
-    scores_reset();
+    config_state_reset();
+    game_state_reset();
+    shell_state_reset();
     int loaded = load_player_files();
     GameConfig read_config = config.settings;
     ScoreEntry read_scores[SCORE_TABLES][SCORE_ROWS];

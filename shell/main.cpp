@@ -13,6 +13,7 @@
 #include "game/state.h"
 #include "shell/options.h"
 #include "shell/startup.h"
+#include "shell/state.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ namespace {
 void report(const char* screen_text, const char* what, const char* file)
 {
     diag("%s %s\n", what, file);
-    dprintf(console_error_fd, "Nightward: %s %s\n", what, file);
+    dprintf(shell.console_error_fd, "Nightward: %s %s\n", what, file);
     show_notice(screen_text);
 }
 
@@ -41,9 +42,9 @@ int main(int argc, char** argv)
     int usage = cmdline_check(argc, argv);
     if (usage >= 0)
         return usage;
-    console_error_fd = dup(2);
-    if (console_error_fd < 0)
-        console_error_fd = 2;
+    shell.console_error_fd = dup(2);
+    if (shell.console_error_fd < 0)
+        shell.console_error_fd = 2;
     // The log goes behind the prefix NWD_LOG gives (the launcher's XDG state
     // folder), else into the working folder; never to a closed stream.
     char log_path[512];

@@ -32,14 +32,11 @@
 #include "input/state.h"
 #include "nwd_datafile_key.h"
 #include "shell/options.h"
+#include "shell/state.h"
 
-int console_error_fd = 2;
-char config_path[512] = "default.cfg";
+ShellState shell;
 
 namespace {
-
-char amc_path[512];
-char data_path[512];
 
 void on_close_button() { input.close_requested.store(true); }
 END_OF_FUNCTION(on_close_button)
@@ -90,13 +87,14 @@ bool init_library_bounded()
         sigset_t pending;
         for (int waited = 0; !done.load(); waited += 20) {
             if (waited >= CONNECT_MS) {
-                dprintf(console_error_fd, "%s", NO_DISPLAY);
+                dprintf(shell.console_error_fd, "%s", NO_DISPLAY);
                 _exit(1);
             }
             sigpending(&pending);
             for (int sig : STOP_SIGNALS)
                 if (sigismember(&pending, sig)) {
-                    dprintf(console_error_fd, "Nightward: stopped before the display answered\n");
+                    dprintf(shell.console_error_fd,
+                            "Nightward: stopped before the display answered\n");
                     _exit(1);
                 }
             usleep(20000);
@@ -108,11 +106,6 @@ bool init_library_bounded()
     return r == 0;
 }
 
-// Which player files were read, and so may be written back: a run that
-// ends before reading one (a lost display, a signal) must not write the
-// built-in contents over it.
-int loaded_player_files;
-
 // The display went away under the game: keep what the player would lose.
 // Runs with the X library's locks held, so it touches neither the library
 // nor the display, only files.
@@ -121,18 +114,18 @@ void save_on_display_loss()
     bool lost = save_player_files() != 0;
     if (config.launch.record && demos.last_game &&
         demo_save(demos.last_game, config.launch.demo_file) != 0) {
-        dprintf(console_error_fd, "Nightward: cannot save the demo to %s\n",
+        dprintf(shell.console_error_fd, "Nightward: cannot save the demo to %s\n",
                 config.launch.demo_file);
         lost = true;
     }
     const char* what =
-        lost                                                   ? "not everything could be saved"
-        : loaded_player_files == (SAVE_SETTINGS | SAVE_SCORES) ? "settings and scores saved"
-        : loaded_player_files == SAVE_SETTINGS                 ? "settings saved"
-        : loaded_player_files == SAVE_SCORES                   ? "scores saved"
-                                             : "nothing had been read, nothing written";
+        lost ? "not everything could be saved"
+        : shell.loaded_player_files == (SAVE_SETTINGS | SAVE_SCORES) ? "settings and scores saved"
+        : shell.loaded_player_files == SAVE_SETTINGS                 ? "settings saved"
+        : shell.loaded_player_files == SAVE_SCORES                   ? "scores saved"
+                                                   : "nothing had been read, nothing written";
     diag("the display was lost; %s\n", what);
-    dprintf(console_error_fd, "Nightward: the display was lost; %s\n", what);
+    dprintf(shell.console_error_fd, "Nightward: the display was lost; %s\n", what);
 }
 
 // One copy of the game a folder: two would write each other's settings and
@@ -179,7 +172,7 @@ int startup(int argc, char** argv)
 {
     choose_dir_prefixes(std::getenv("NWD_ALL"), std::getenv("NWD_DAT"), std::getenv("NWD_AMC"));
     const char* cfg = std::getenv("NWD_CFG");
-    std::snprintf(config_path, sizeof config_path, "%s%s", cfg ? cfg : "", CONFIG_FILE);
+    std::snprintf(shell.config_path, sizeof shell.config_path, "%s%s", cfg ? cfg : "", CONFIG_FILE);
 
     // Held back until the library is up: its own handlers would end the
     // run at once, and its threads are better left without them.
@@ -189,7 +182,7 @@ int startup(int argc, char** argv)
     if (!init_library_bounded()) {
         // Without a system driver every later call would crash: say why
         // where the player can see it.
-        dprintf(console_error_fd, "%s", NO_DISPLAY);
+        dprintf(shell.console_error_fd, "%s", NO_DISPLAY);
         return STARTUP_FAILED;
     }
     display_on_loss(save_on_display_loss);
@@ -216,9 +209,9 @@ int startup(int argc, char** argv)
         gfx.desktop_width = gfx.desktop_height = -1;
 
     amc_unload_all();
-    std::snprintf(amc_path, sizeof amc_path, "%s%s", config.amc_dir, "GAME.AMC");
-    if (amc_load(amc_path) != 0)
-        return fail("Error loading AMC program %s\n", amc_path);
+    std::snprintf(shell.amc_path, sizeof shell.amc_path, "%s%s", config.amc_dir, "GAME.AMC");
+    if (amc_load(shell.amc_path) != 0)
+        return fail("Error loading AMC program %s\n", shell.amc_path);
     demo_note_programs();
 
     if (!parse_command_line(argc, argv))
@@ -252,11 +245,11 @@ int startup(int argc, char** argv)
     }
     config.settings.card = static_cast<uint8_t>(row);  // what runs is what is saved
 
-    std::snprintf(data_path, sizeof data_path, "%s%s", config.data_dir, "NIGHTWAR.DAT");
-    if (!data_file_present(data_path))
-        return fail("Data file %s not found. Exiting", data_path);
-    if (!main_data_load(data_path))
-        return fail("Data file %s unreadable. Exiting", data_path);
+    std::snprintf(shell.data_path, sizeof shell.data_path, "%s%s", config.data_dir, "NIGHTWAR.DAT");
+    if (!data_file_present(shell.data_path))
+        return fail("Data file %s not found. Exiting", shell.data_path);
+    if (!main_data_load(shell.data_path))
+        return fail("Data file %s unreadable. Exiting", shell.data_path);
     {
         DisplayCall call;
         set_palette(static_cast<RGB*>(gfx.main_data[MAIN_PALETTE].dat));
@@ -290,43 +283,44 @@ int startup(int argc, char** argv)
 
 int load_player_files()
 {
-    loaded_player_files = 0;
+    shell.loaded_player_files = 0;
     // Kept aside when it cannot be read, so that the exit writes no
     // defaults over it; if that fails, it is not written at all.
-    if (config_read(game_config_table, config_path) == FILE_UNREADABLE) {
-        char kept[sizeof config_path + 8];
-        if (file_keep_aside(config_path, kept, sizeof kept)) {
-            console_say("%s could not be read; kept as %s", config_path, kept);
-            loaded_player_files |= SAVE_SETTINGS;
+    if (config_read(game_config_table, shell.config_path) == FILE_UNREADABLE) {
+        char kept[sizeof shell.config_path + 8];
+        if (file_keep_aside(shell.config_path, kept, sizeof kept)) {
+            console_say("%s could not be read; kept as %s", shell.config_path, kept);
+            shell.loaded_player_files |= SAVE_SETTINGS;
         } else {
-            console_say("%s could not be read; settings will not be saved", config_path);
+            console_say("%s could not be read; settings will not be saved", shell.config_path);
         }
     } else {
-        loaded_player_files |= SAVE_SETTINGS;
+        shell.loaded_player_files |= SAVE_SETTINGS;
     }
     char scores_kept[64];
     if (scores_load(scores_kept, sizeof scores_kept))
-        loaded_player_files |= SAVE_SCORES;
+        shell.loaded_player_files |= SAVE_SCORES;
     if (scores_kept[0])
         console_say("SCORES could not be read; kept as %s", scores_kept);
-    return loaded_player_files;
+    return shell.loaded_player_files;
 }
 
 int save_player_files()
 {
     int failed = 0;
-    if ((loaded_player_files & SAVE_SETTINGS) && config_write(game_config_table, config_path) != 0)
+    if ((shell.loaded_player_files & SAVE_SETTINGS) &&
+        config_write(game_config_table, shell.config_path) != 0)
         failed |= SAVE_SETTINGS;
-    if ((loaded_player_files & SAVE_SCORES) && scores_save() != 0)
+    if ((shell.loaded_player_files & SAVE_SCORES) && scores_save() != 0)
         failed |= SAVE_SCORES;
     // Each lost file in stderr.txt and on the terminal; the old copies stay.
     if (failed & SAVE_SETTINGS) {
-        diag("%s: cannot be written, settings not saved\n", config_path);
-        dprintf(console_error_fd, "Nightward: %s cannot be written, settings not saved\n",
-                config_path);
+        diag("%s: cannot be written, settings not saved\n", shell.config_path);
+        dprintf(shell.console_error_fd, "Nightward: %s cannot be written, settings not saved\n",
+                shell.config_path);
     }
     if (failed & SAVE_SCORES)
-        dprintf(console_error_fd, "Nightward: SCORES cannot be written, scores not saved\n");
+        dprintf(shell.console_error_fd, "Nightward: SCORES cannot be written, scores not saved\n");
     return failed;
 }
 
@@ -338,7 +332,7 @@ void console_say(const char* fmt, ...)
     vsnprintf(text, sizeof text, fmt, ap);
     va_end(ap);
     diag("%s\n", text);
-    dprintf(console_error_fd, "Nightward: %s\n", text);
+    dprintf(shell.console_error_fd, "Nightward: %s\n", text);
 }
 
 void startup_message(const char* message)
@@ -347,7 +341,7 @@ void startup_message(const char* message)
     char text[2048];
     size_t n = std::strlen(message);
     std::snprintf(text, sizeof text, "%s%s", message, n && message[n - 1] == '\n' ? "" : "\n");
-    dprintf(console_error_fd, "%s", text);
+    dprintf(shell.console_error_fd, "%s", text);
     if (system_driver && system_driver->id == SYSTEM_XWINDOWS)
         show_message_box(text);
 }
@@ -403,4 +397,12 @@ int shutdown_program()
     if (config.launch.record && (demos.state & DEMO_TRUNCATED))
         diag("Demo was truncated. Use -maxdemo parameter to increase buffer\n");
     return failed ? 1 : 0;
+}
+
+void shell_state_reset()
+{
+    shell.console_error_fd = 2;
+    std::snprintf(shell.config_path, sizeof shell.config_path, "%s", CONFIG_FILE);
+    shell.amc_path[0] = shell.data_path[0] = '\0';
+    shell.loaded_player_files = 0;
 }

@@ -1,14 +1,6 @@
 // Start-up and shutdown of the program, and what they hold for the run.
 #pragma once
 
-// The terminal's error stream, kept before stderr goes to "stderr.txt", for
-// the one failure the player must see before any window exists.
-extern int console_error_fd;
-
-// The settings file: "default.cfg" in the working folder, or behind the
-// prefix that NWD_CFG gives (the launcher's XDG config folder).
-extern char config_path[512];
-
 // The main datafile is there: a readable file, read-only ones included.
 bool data_file_present(const char* path);
 
