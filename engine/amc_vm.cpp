@@ -57,7 +57,13 @@ void amc_alu(int16_t* operand, int alu) { alu_apply(amc_accumulator, operand, al
 
 int32_t amc_random()
 {
-    // 32-bit arithmetic with arithmetic shifts, wrapping like the original.
+    // x' = 16807 x mod (2^31 - 1) in 32-bit arithmetic: the product is formed
+    // from the seed's 16-bit halves, its low 31 bits and the bits above them
+    // are added (2^31 is 1 modulo 2^31 - 1), and a sum past 31 bits is folded
+    // once more. The high half is shifted arithmetically, so a negative seed
+    // (amc_seed keeps a signed 16-bit value) is multiplied as a signed number,
+    // and a sum of exactly 2^31 - 1 stays as it is. Replays depend on every
+    // one of these bits.
     int32_t seed = amc_seed_value;
     int32_t lo = (seed & 0xFFFF) * 16807;
     int32_t hi = (seed >> 16) * 16807;
