@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "config/state.h"
 #include "game/clock.h"
@@ -14,7 +16,21 @@
 
 namespace {
 
-std::string temp_path(const char* name) { return std::string(testing::TempDir()) + name; }
+// The process's own, removed when it ends: another run of the tests may
+// be reading its own copy.
+std::string temp_path(const char* name)
+{
+    std::string path =
+        std::string(testing::TempDir()) + "nwd-config-" + std::to_string(getpid()) + "-" + name;
+    static std::vector<std::string> made;
+    if (made.empty())
+        std::atexit([] {
+            for (const std::string& p : made)
+                std::remove(p.c_str());
+        });
+    made.push_back(path);
+    return path;
+}
 
 void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
