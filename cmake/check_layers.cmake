@@ -1,8 +1,9 @@
-# Checks every #include "..." of the layered folders against their rows in
-# layers.cmake: an include that resolves (as the compiler does: beside the
-# file, then from the top of the tree) into another folder of the tree
-# must name a folder the row allows. Each other one is said as
-# "file:line: folder may not include path", and the run fails.
+# Checks every #include of the layered folders against their rows in
+# layers.cmake: an include that resolves (as the compiler does: "..." beside
+# the file, then from the top of the tree; <...> from the top only) into
+# another folder of the tree must name a folder the row allows. Each other
+# one is said as "file:line: folder may not include path", and the run
+# fails.
 #   cmake -DSOURCE_DIR=<tree> -P check_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
@@ -25,11 +26,12 @@ foreach(folder ${NWD_LAYERS})
     set(text "\n${text}")
     set(line 0)
     while(TRUE)
-      string(REGEX MATCH "\n[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\"" found "${text}")
+      string(REGEX MATCH "\n[ \t]*#[ \t]*include[ \t]*([<\"])([^\">]+)[\">]" found "${text}")
       if(NOT found)
         break()
       endif()
-      set(include "${CMAKE_MATCH_1}")
+      set(quoted "${CMAKE_MATCH_1}")
+      set(include "${CMAKE_MATCH_2}")
       string(FIND "${text}" "${found}" at)
       string(LENGTH "${found}" length)
       string(SUBSTRING "${text}" 0 ${at} before)
@@ -39,7 +41,7 @@ foreach(folder ${NWD_LAYERS})
       math(EXPR at "${at} + ${length}")
       string(SUBSTRING "${text}" ${at} -1 text)
 
-      if(EXISTS ${SOURCE_DIR}/${dir}/${include})
+      if(quoted STREQUAL "\"" AND EXISTS ${SOURCE_DIR}/${dir}/${include})
         cmake_path(SET target NORMALIZE "${dir}/${include}")
       elseif(EXISTS ${SOURCE_DIR}/${include})
         cmake_path(SET target NORMALIZE "${include}")
