@@ -141,7 +141,13 @@ Drawn banner(int k)
     case 20: return lines("FIGHT!", {kFire, 3, true});
     case 26: return lines("SURVIVAL", {kIce, 2, true}, "ONE LIFE", {kWhite, 1, true});
     case 27: return lines("VAMPIRE", {kRed, 2, true}, "STRIKE TO LIVE", {kWhite, 1, true});
+    case 33: return lines("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true});
     default: break;
+    }
+    if (k >= 28 && k <= 32) {  // a boss in a rage: its name, then its taunt
+        static const char* const taunts[5] = {"SEES RED!", "SNAPS!", "GETS MEAN!", "GOES WILD!",
+                                              "LOSES IT!"};
+        return lines(bosses[k - 28], {kWhite, 1, true}, taunts[k - 28], {kFire, 2, true});
     }
     if (k >= 5 && k <= 9) {
         char s[16] = "STAGE 1";

@@ -439,6 +439,10 @@ void make_sprites(Out& o)
         "POP_1000",   "POP_5000",   "MODE_SURVIVAL", "MODE_VAMPIRE"};
     for (int k = 0; k < 28; ++k)
         S.put(texts[k], banner(k));
+    S.block(529, 6);  // the bosses' rage and the arcade's continue
+    const char* more[] = {"RAGE_1", "RAGE_2", "RAGE_3", "RAGE_4", "RAGE_5", "CONTINUE"};
+    for (int k = 0; k < 6; ++k)
+        S.put(more[k], banner(28 + k));
     S.block(314, 10);
     for (int k = 0; k < 10; ++k)
         S.put("DIGIT_" + std::to_string(k), big_digit(k));
