@@ -1,7 +1,8 @@
 #!/bin/sh
-# Plays the first street in a virtual display: walks right, saves pictures
-# with F1 and checks that the street scrolled under the hero and the HUD
-# changed. Usage: e2e_level1.sh NWD GAME_DIR. Exit 77 skips.
+# Plays the first street in a virtual display: walks right into the first
+# fight, saves pictures with F1 and checks that the street scrolled under the
+# hero and the HUD changed (the fight's clock runs only once it has begun).
+# Usage: e2e_level1.sh NWD GAME_DIR. Exit 77 skips.
 NWD=$1
 GAME=$2
 . "$(dirname "$0")/../e2e_setup.sh"
@@ -17,7 +18,8 @@ shot() {  # a held key: the loop samples the keyboard between frames
     xdotool keydown F1; sleep 0.3; xdotool keyup F1; sleep 0.5
 }
 shot
-xdotool keydown Right; sleep 2; xdotool keyup Right
+xdotool keydown Right; sleep 3.5; xdotool keyup Right
+sleep 1.5
 shot
 kill "$pid"
 wait "$pid" 2>/dev/null
