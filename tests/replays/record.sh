@@ -23,7 +23,7 @@ all="lost pause-end story credits street1 street2 street3 street4 street5"
 # SURVIVAL, one life: walks up to the first thugs and takes their blows.
 opts_lost="-level 1 -survival -skill 60 -nosound"
 want_lost="outcome=0 "
-keys_lost() { hold Right 1.5; wait_end 120; }
+keys_lost() { hold Right 3; wait_end 120; }
 
 # VAMPIRE, with sound on: walks, fights, then END GAME in the pause menu.
 opts_pause_end="-level 1 -vampire -skill 8 sound"
