@@ -549,8 +549,11 @@ void piece_deadend(Street& s, Canvas& cv, const Piece& p)
                 cv.dim(x, y, 0.6f + 0.4f * (float)(edge - x) / reach);
     }
     std::string tag = p.str("tag", "");
-    if (!tag.empty())
-        graffiti(cv, x0 + 4, p.num("tagy", 120), tag, rgb(220, 220, 230), rgb(20, 20, 24), 43, 1);
+    if (!tag.empty()) {  // whole on the wall: at the street's end the view stops at its edge
+        int x = std::min(x0 + 4, x1 - (text_w(tag, 1) + 8 + 2 * (int)tag.size()) - 2);
+        graffiti(cv, std::max(x0 - 24, x), p.num("tagy", 120), tag, rgb(220, 220, 230),
+                 rgb(20, 20, 24), 43, 1);
+    }
 }
 
 // A pub front over a ground floor: fascia with its name, red-lit windows
