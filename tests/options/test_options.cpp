@@ -338,7 +338,7 @@ TEST_F(MenuScreens, OptionsFitThePictureWithRoomForANote)
         return n;
     };
     EXPECT_EQ(ink(0, 2), 0);
-    EXPECT_TRUE(shows(gfx.back_buffer, "CHEAT KEYS", 40, last));
+    EXPECT_TRUE(shows(gfx.back_buffer, "CHEAT KEYS", 24, last));
     EXPECT_GT(ink(224, 231), 0) << "a hint under the rows";
     EXPECT_EQ(ink(233, 239), 0);
 }
