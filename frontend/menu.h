@@ -174,6 +174,9 @@ int button_cycle(int button, int buttons, int step);
 
 // The game setup menu's row selected when it first opens.
 constexpr int SETUP_ROW_NEW_GAME = 3;
+// The y of game setup row `row` for a menu drawn from `top`: blank rows are
+// half as tall, leaving room under BACK for the notes and the hint.
+int setup_row_y(int top, int row);
 
 // The replay menu's DURATION text for a demo of `frames` ticks.
 void demo_duration_text(uint32_t frames, char* out, int size);

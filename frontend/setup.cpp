@@ -36,36 +36,51 @@ const char* const FIRST_GAME_HINT = "<- NEW HERE? READ ME";
 constexpr int VALUE_X = 194;
 constexpr int FREE_SKILL_MAX = 7;  // HARDEST; the MASTER grades need a fire key held
 constexpr int SKILL_MIN = 3, SKILL_MAX = 12;
-constexpr int NOTE_Y = 214;
+constexpr int ROW_PITCH = 10, BLANK_PITCH = 5;
+// Under BACK: the mode's two lines, then what the selected row takes, on the
+// options screen's hint line.
+constexpr int NOTE_DOWN = 16, NOTE_PITCH = 9, HINT_DOWN = 39;
 
-// What each mode is, under the menu.
+// What each mode is, in the menu's own column: at most 26 characters, so no
+// line reaches past the menu on either side.
 const char* const MODE_NOTES[3][2] = {
-    {"3 LIVES, 1 STAR FOR THE WHIRLWIND", "EXTRA LIFE EVERY 30000 POINTS"},
-    {"ONE LIFE, YOUR ENERGY CARRIES ON", "MORE OF THEM, NO EXTRA LIVES"},
-    {"YOUR ENERGY DRAINS AWAY", "LAND BLOWS TO DRINK IT BACK"},
+    {"3 LIVES, 1 WHIRLWIND STAR", "EXTRA LIFE EVERY 30000"},
+    {"1 LIFE, ENERGY CARRIES ON", "MORE OF THEM, NO EXTRAS"},
+    {"YOUR ENERGY DRAINS AWAY", "HIT THEM TO DRINK IT BACK"},
 };
+// Enter does nothing on the value rows (held, it unlocks the MASTER grades),
+// so they say what does.
+const char* const HINT_CHANGE = "LEFT, RIGHT: CHANGE";
+const char* const HINT_CHOOSE = "ENTER: CHOOSE";
 
 void redraw(const MenuList& list, int top)
 {
     clear_picture(gfx.back_buffer);
     input.menu_input.store(0);
     MainObjects o = main_objects();
-    draw_menu_items(gfx.back_buffer, list, ITEMS_X, top, o);
+    int ys[SETUP_BACK + 1];
+    for (int row = 0; row <= SETUP_BACK; row++)
+        ys[row] = setup_row_y(top, row);
+    draw_menu_items(gfx.back_buffer, list, ITEMS_X, top, o, ys);
     if (gfx.back_buffer) {
         FONT* f = menu_font(o, FONT_ITEM);
-        textout_ex(gfx.back_buffer, f, mode_name(config.settings.mode), VALUE_X, top, -1, 0);
+        textout_ex(gfx.back_buffer, f, mode_name(config.settings.mode), VALUE_X, ys[SETUP_MODE], -1,
+                   0);
         draw_skill_label(config.settings.difficulty, gfx.back_buffer, f,
-                         menu_font(o, FONT_SELECTED), VALUE_X, top + 10);
+                         menu_font(o, FONT_SELECTED), VALUE_X, ys[SETUP_DIFFICULTY]);
         int m =
             config.settings.mode >= 1 && config.settings.mode <= 3 ? config.settings.mode - 1 : 0;
         FONT* note = menu_font(o, FONT_SMALL);
+        int below = ys[SETUP_BACK];
         for (int i = 0; i < 2; i++)
-            textout_centre_ex(gfx.back_buffer, note, MODE_NOTES[m][i], PICTURE_W / 2,
-                              NOTE_Y + 9 * i, -1, -1);
+            textout_ex(gfx.back_buffer, note, MODE_NOTES[m][i], ITEMS_X,
+                       below + NOTE_DOWN + NOTE_PITCH * i, -1, -1);
+        bool value_row = list.selected == SETUP_MODE || list.selected == SETUP_DIFFICULTY;
+        textout_ex(gfx.back_buffer, note, value_row ? HINT_CHANGE : HINT_CHOOSE, ITEMS_X,
+                   below + HINT_DOWN, -1, -1);
         // Until a street past the first has been reached, the list is pointed out.
         if (game.furthest_level < 2)
-            textout_ex(gfx.back_buffer, note, FIRST_GAME_HINT, HINT_X, top + 10 * SETUP_MOVES, -1,
-                       -1);
+            textout_ex(gfx.back_buffer, note, FIRST_GAME_HINT, HINT_X, ys[SETUP_MOVES], -1, -1);
     }
     mark_dirty(0, PICTURE_H - 1);
 }
@@ -97,6 +112,14 @@ bool change_value(int row, uint16_t in)
 }
 
 }  // namespace
+
+int setup_row_y(int top, int row)
+{
+    int y = top;
+    for (int i = 0; i < row && i <= SETUP_BACK; i++)
+        y += SETUP_ITEMS[i][0] ? ROW_PITCH : BLANK_PITCH;
+    return y;
+}
 
 int game_setup_menu(int top)
 {

@@ -107,6 +107,22 @@ const SfxVoiceOps counting_voices = {
     [](int) { return -1; },
 };
 
+// A main datafile holding only the sliders' sprite, for as long as it lives.
+struct SliderData {
+    DATAFILE objects[9] = {};
+    BITMAP* slider = create_bitmap_ex(8, 60, 8);
+    SliderData()
+    {
+        for (int i = 0; i < 8; i++)
+            objects[i].type = DAT_DATA;
+        objects[8].type = DAT_END;
+        clear_to_color(slider, 9);
+        objects[7].type = DAT_BITMAP, objects[7].dat = slider;
+        gfx.main_data = objects;
+    }
+    ~SliderData() { gfx.main_data = nullptr, destroy_bitmap(slider); }
+};
+
 const Step UP{CTRL_UP}, DOWN{CTRL_DOWN}, LEFT{CTRL_LEFT}, RIGHT{CTRL_RIGHT}, SELECT{MENU_SELECT},
     ESCAPE{MENU_ESCAPE}, NONE{0};
 
@@ -163,7 +179,7 @@ protected:
     {
         return feed(s), options_menu(0), !input.close_requested.load();
     }
-    int setup(const Script& s) { return feed(s), game_setup_menu(100); }
+    int setup(const Script& s) { return feed(s), game_setup_menu(80); }
     bool replay(const Script& s)
     {
         return feed(s), replay_menu(100), !input.close_requested.load();
@@ -238,14 +254,7 @@ TEST_F(MenuScreens, DriverAndSizeChangesApplyOnLeavingOrRollBack)
 
 TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
 {
-    DATAFILE objects[9] = {};
-    for (int i = 0; i < 8; i++)
-        objects[i].type = DAT_DATA;
-    objects[8].type = DAT_END;
-    BITMAP* slider = create_bitmap_ex(8, 60, 8);
-    clear_to_color(slider, 9);
-    objects[7].type = DAT_BITMAP, objects[7].dat = slider;
-    gfx.main_data = objects;
+    SliderData data;
     auto bar = [] {
         std::string s;
         for (int x = 142; x <= 193; x += 3)
@@ -259,8 +268,6 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
     options(Script{DOWN, DOWN} + times(30, LEFT) + times(10, RIGHT));
     EXPECT_EQ(config.settings.powersaving, 10);
     EXPECT_EQ(bar(), "#########.........");
-    gfx.main_data = nullptr;
-    destroy_bitmap(slider);
 }
 
 TEST_F(MenuScreens, VolumesReachBothEnds)
@@ -341,6 +348,70 @@ TEST_F(MenuScreens, OptionsFitThePictureWithRoomForANote)
     EXPECT_TRUE(shows(gfx.back_buffer, "CHEAT KEYS", 24, last));
     EXPECT_GT(ink(224, 231), 0) << "a hint under the rows";
     EXPECT_EQ(ink(233, 239), 0);
+}
+
+// Blank columns between the first and the last ink of picture rows y .. y + 7:
+// the widest run.
+int widest_gap(int y)
+{
+    int first = -1, last = -1, widest = 0;
+    for (int x = 0; x < PICTURE_W; x++)
+        for (int j = 0; j < 8; j++)
+            if (getpixel(gfx.back_buffer, x, y + j)) {
+                widest = first >= 0 && x - last - 1 > widest ? x - last - 1 : widest;
+                first = first < 0 ? x : first, last = x;
+                break;
+            }
+    return widest;
+}
+
+// Label and value must read as two columns: the gutter between them wider
+// than two spaces, so no word gap inside a label is mistaken for it.
+TEST_F(MenuScreens, EveryOptionLabelStandsClearOfItsValue)
+{
+    SliderData data;
+    config.launch.no_sound = config.launch.no_joystick = 0, game.furthest_level = 5;
+    snprintf(config.settings.music, sizeof config.settings.music, "TECHNO");
+    for (int selected = 0; selected < 2; selected++) {  // the selected row's font too
+        options(times(selected ? 17 : 0, DOWN));
+        for (int row = 0; row < OPT_ROWS; row++) {
+            if (options_row_y(0, row + 1) - options_row_y(0, row) > 5) {  // not a blank row
+                EXPECT_GE(widest_gap(options_row_y(0, row)), 16) << row;
+            }
+        }
+    }
+    config.launch.no_sound = config.launch.no_joystick = 0xFF;
+}
+
+// Under BACK the mode's notes and the hint keep to the menu's column and
+// apart from each other; the hint tells what Left and Right do on the rows
+// where Enter does nothing.
+TEST_F(MenuScreens, SetupFooterFitsUnderTheMenu)
+{
+    game.furthest_level = 5;
+    for (int mode = 1; mode <= 3; mode++) {
+        config.settings.mode = (int16_t)mode;
+        menus.setup_selected = 0;
+        setup(Script{});
+        int back = setup_row_y(80, 12), lines = 0;
+        bool inked_before = true;
+        for (int y = back; y < PICTURE_H; y++) {
+            bool inked = false;
+            for (int x = 0; x < PICTURE_W; x++)
+                if (getpixel(gfx.back_buffer, x, y)) {
+                    inked = true;
+                    EXPECT_GE(x, 90) << "mode " << mode << " y " << y;
+                    EXPECT_LT(x, 302) << "mode " << mode << " y " << y;
+                }
+            lines += inked && !inked_before;
+            inked_before = inked;
+        }
+        EXPECT_EQ(lines, 3) << "notes and hint, each apart, mode " << mode;
+    }
+    EXPECT_TRUE(shows(gfx.back_buffer, "LEFT, RIGHT: CHANGE", 90, setup_row_y(80, 12) + 39));
+    menus.setup_selected = 3;
+    setup(Script{});
+    EXPECT_FALSE(shows(gfx.back_buffer, "LEFT, RIGHT: CHANGE", 90, setup_row_y(80, 12) + 39));
 }
 
 // A key another control holds changes hands, or is refused, and is named.
