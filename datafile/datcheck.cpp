@@ -376,6 +376,11 @@ bool walk_datafile(Walk& w, Span body, int depth, const char* path)
                 return fail(w, "%s: object %u cut short", path[0] ? path : "datafile", i);
             type = be32(body.p + at);
             at += 4;
+            // The library marks its type table's free rows with all ones and
+            // would call their empty loader.
+            if (type == 0xFFFFFFFFu)
+                return fail(w, "%s: object %u has the reserved type -1",
+                            path[0] ? path : "datafile", i);
             if (type != PROPERTY)
                 break;
             if (body.size - at < 8)

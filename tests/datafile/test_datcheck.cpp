@@ -103,6 +103,8 @@ TEST(Datcheck, ObjectsMustHoldWhatTheirHeadersPromise)
     EXPECT_EQ(one("BMP ", picture(8, -4, 2, 8)), DATCHECK_DAMAGED);
     EXPECT_EQ(one("BMP ", picture(12, 4, 2, 64)), DATCHECK_DAMAGED);
     EXPECT_EQ(one("DATA", picture(8, 4, 2, 0)), DATCHECK_OK) << "raw bytes are anything";
+    EXPECT_EQ(one("\xFF\xFF\xFF\xFF", Bytes(4)), DATCHECK_DAMAGED)
+        << "the library would call the loader of its table's empty row";
 
     // 8-bit run-length lines: counts, pixels, 0 ends a line; memory size first.
     Bytes rle = picture(8, 3, 1, 0);
