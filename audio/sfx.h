@@ -9,6 +9,9 @@ constexpr int SFX_MOD_FIRST = 31;    // rows 31..62 take modders' own effects, w
 constexpr int SFX_VOICE_SLOTS = 32;  // owners that can be followed at once
 constexpr int SFX_VOICES = 12;       // digital voices reserved from the driver
 constexpr int SFX_REQUIRED = 14;     // effects 1..14 must load; later ones may be missing
+constexpr int SFX_THUD = 7;          // a body hitting the ground
+constexpr int SFX_BOSSDIE = 25;      // a boss beaten
+constexpr int SFX_CRASH = 33;        // a wreck or a quake landing
 constexpr int SFX_MENU_MOVE = 29;    // the menus' cursor moving
 constexpr int SFX_MENU_SELECT = 30;  // ... and a choice made
 

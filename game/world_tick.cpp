@@ -8,11 +8,26 @@
 #include "game/session.h"
 #include "game/state.h"
 #include "gfx/level.h"
+#include "gfx/scene.h"
 #include "input/state.h"
 
 namespace {
 
-void play_request(int slot, int effect, int pan, void*) { sfx_play(slot, effect, pan); }
+// Impacts that shake the play area, and for how many ticks: a body hitting
+// the ground, a wreck or a quake landing, a boss beaten. The picture follows
+// what is heard, so a mod's script gets the jolt by playing the sound.
+struct Jolt {
+    int effect, ticks;
+};
+constexpr Jolt JOLTS[] = {{SFX_THUD, 8}, {SFX_CRASH, 16}, {SFX_BOSSDIE, 24}};
+
+void play_request(int slot, int effect, int pan, void*)
+{
+    sfx_play(slot, effect, pan);
+    for (const Jolt& j : JOLTS)
+        if (j.effect == effect)
+            scene_jolt(j.ticks);
+}
 
 }  // namespace
 
@@ -41,6 +56,7 @@ int world_tick()
     }
 
     const LevelDesc* row = level_desc(g.level);
+    scene_settle();
     world_step((int16_t)controls, row ? row->tick_hook : nullptr,
                config.launch.no_sound ? nullptr : play_request, nullptr);
     g.frames_run++;

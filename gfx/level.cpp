@@ -304,6 +304,6 @@ int load_level_graphics(int16_t level, const char* dir)
         draw_hud(gfx.back_buffer, 1, FULL_ENERGY, FULL_ENERGY, 0, 0, 0, 0, 0, 0, 0);
     else
         rectfill(gfx.back_buffer, 0, 0, PICTURE_W, PICTURE_H, 0);
-    gfx.stage = {level, 0, false};
+    gfx.stage = {level, 0, false, 0};
     return 1;
 }

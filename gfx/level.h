@@ -59,6 +59,7 @@ struct Stage {
     int16_t level;
     uint32_t ticks;   // calls of its tick hook so far
     bool hide_hints;  // a demo plays: hints for a new player would only hide its fight
+    int jolt;         // ticks the play area still shakes after a heavy impact
 };
 
 // The objects of LEVELS.DAT as the last structure check found them; the

@@ -278,6 +278,26 @@ int scene_draw_list(int frame_count, int16_t* out)
     return n;
 }
 
+void scene_jolt(int ticks)
+{
+    if (ticks > gfx.stage.jolt)
+        gfx.stage.jolt = ticks;
+}
+
+void scene_settle()
+{
+    if (gfx.stage.jolt > 0)
+        gfx.stage.jolt--;
+}
+
+int jolt_offset(int jolt)
+{
+    if (jolt <= 0)
+        return 0;
+    int amplitude = jolt > 10 ? 3 : jolt > 4 ? 2 : 1;
+    return (jolt / 2) % 2 ? amplitude : -amplitude;
+}
+
 int draw_scene(int frame_count)
 {
     const LevelDesc* r = current_row();
@@ -313,6 +333,13 @@ int draw_scene(int frame_count)
     paint(0, overlay);
     draw_foreground(b, gfx.stage.level, s, r->play_top);
     paint(overlay, n);
+    // Shaken, the whole play area moves; the rows it leaves keep what they
+    // showed, the sky or the kerb, which the eye does not catch in a jolt.
+    if (int dy = jolt_offset(gfx.stage.jolt)) {
+        int h = bottom - r->play_top + 1 - (dy < 0 ? -dy : dy);
+        blit(b, b, 0, dy > 0 ? r->play_top : r->play_top - dy, 0,
+             dy > 0 ? r->play_top + dy : r->play_top, PICTURE_W, h);
+    }
 
     mark_dirty(r->play_top, bottom);
     set_clip_rect(b, 0, 0, PICTURE_W - 1, PICTURE_H - 1);

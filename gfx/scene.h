@@ -11,6 +11,13 @@ struct RGB;
 // play area rows marked; 0 when there is no stage or no picture to draw.
 // The HUD above it is the game's to draw.
 int draw_scene(int frame_count);
+// A heavy impact shakes the play area for `ticks` world ticks (the longest
+// asked for wins); scene_settle counts one tick of it down.
+void scene_jolt(int ticks);
+void scene_settle();
+// How far the play area is moved down (negative: up) with `jolt` ticks of
+// shaking left: a few pixels, alternating every two ticks, dying away.
+int jolt_offset(int jolt);
 // The palette the scene is shown in: drop shadows darken through it.
 void scene_use_palette(const RGB* pal);
 void draw_tile_block(BITMAP* bmp, unsigned first_cell, int columns, int rows, int x, int y);

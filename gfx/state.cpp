@@ -24,7 +24,7 @@ void gfx_state_reset()
     gfx.scratch_bitmap = nullptr;
     gfx.level_map = {nullptr, nullptr, 0, -1, nullptr, 16};
     gfx.band_strip = nullptr;
-    gfx.stage = {0, 0, false};
+    gfx.stage = {0, 0, false, 0};
     gfx.level_error[0] = '\0';
     gfx.levels_index = {};
     gfx.hud_shown = {};

@@ -46,7 +46,7 @@ struct GfxState {
     // The background picture repeated every band_wrap pixels, band_wrap + 320
     // wide, so any window at an offset below band_wrap is one blit.
     BITMAP* band_strip = nullptr;
-    Stage stage = {0, 0, false};
+    Stage stage = {0, 0, false, 0};
     char level_error[1200] = {};
     LevelsIndex levels_index = {};
 

@@ -101,7 +101,7 @@ TEST_F(LevelLoad, StartStateOfInterludeAndStreetLevel)
 {
     game.current.skill = 7;
     game.current.score = 1234;
-    gfx.stage = {1, 99, false};
+    gfx.stage = {1, 99, false, 0};
     config.launch.fps = 0;
     clear_to_color(gfx.back_buffer, 77);
     uint32_t ticks = game.frame_ticks;

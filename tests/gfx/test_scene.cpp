@@ -62,6 +62,30 @@ TEST_F(Scene, MapScrollsByWholeAndPartTiles)
     EXPECT_EQ(gfx.dirty_rows.last, 32 + 13 * 16);
 }
 
+// A heavy impact shakes the play area a few pixels up and down, dying away,
+// and a lighter one asked for meanwhile does not cut it short.
+TEST_F(Scene, ImpactsShakeThePlayAreaAndSettle)
+{
+    scene_jolt(16);
+    scene_jolt(8);
+    EXPECT_EQ(gfx.stage.jolt, 16);
+    int ups = 0, downs = 0, ticks = 0;
+    while (gfx.stage.jolt > 0) {
+        int dy = jolt_offset(gfx.stage.jolt);
+        EXPECT_LE(dy < 0 ? -dy : dy, 3);
+        EXPECT_NE(dy, 0) << "every tick of the jolt moves";
+        (dy < 0 ? ups : downs)++;
+        scene_settle();
+        ticks++;
+    }
+    EXPECT_EQ(ticks, 16);
+    EXPECT_GT(ups, 4);
+    EXPECT_GT(downs, 4);
+    EXPECT_EQ(jolt_offset(0), 0);
+    scene_settle();
+    EXPECT_EQ(gfx.stage.jolt, 0);
+}
+
 TEST_F(Scene, DrawListPaintsBySortKeyThenSlot)
 {
     gfx.stage.level = 6;
@@ -200,7 +224,7 @@ TEST_F(Scene, CaptionsTypeOneLetterEveryFiveTicks)
     ASSERT_EQ(caption_due(3, 0, &line, &i), 1);
     EXPECT_STREQ(line->text, "NOW THEY ARE ON YOUR TURF...");
 
-    gfx.stage = {6, 40, false};  // the first letter, T, at (64, 16)
+    gfx.stage = {6, 40, false, 0};  // the first letter, T, at (64, 16)
     type_captions();
     EXPECT_EQ(gfx.stage.ticks, 41u);
     EXPECT_LT(count_colour(0, 64, 16, 71, 23), 64);
@@ -237,7 +261,7 @@ TEST_F(Scene, DrawingFramesAllocatesNothing)
         amc_globals[GLOBAL_SCORE] = amc_globals[GLOBAL_TIMER] = (int16_t)(72 * f);
         draw_frame(f);  // the HUD as well
     }
-    gfx.stage = {6, 0, false};
+    gfx.stage = {6, 0, false, 0};
     for (int t = 0; t < 400; t++)
         type_captions();
     counting = false;
