@@ -72,4 +72,36 @@ TEST_F(Director, AContinueKeepsTheScore)
     EXPECT_EQ(g(GLOBAL_SCORE), 12345);
 }
 
+// The first street's ambush (its third fight): a clock of 20 seconds that a
+// life lost does not set back, and that runs out with no TIME UP. The view is
+// pushed along and the fights before it counted as won.
+TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
+{
+    start(0, 2);
+    auto fast_step = [](bool keep_energy) {
+        amc_globals[GLOBAL_SCROLL_MAP] = 1100;
+        amc_globals[GLOBAL_FOES] = 0;
+        if (keep_energy)
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        step(0);
+    };
+    int t = 0;
+    while (t++ < 5000 && !(g(GLOBAL_LOCK) == 1100 && g(GLOBAL_TIMER) == 20 * 72 - 1))
+        fast_step(true);
+    ASSERT_LT(t, 5000) << "no ambush on the first street";
+
+    amc_globals[GLOBAL_HERO_DOWN] = 1;
+    fast_step(true);
+    amc_globals[GLOBAL_HERO_DOWN] = 0;
+    EXPECT_EQ(g(GLOBAL_LIVES), 1);
+    EXPECT_LT(g(GLOBAL_TIMER), 20 * 72) << "a new life keeps the ambush's clock";
+    while (g(GLOBAL_TIMER) > 1)
+        fast_step(true);
+    fast_step(false);
+    fast_step(false);
+    EXPECT_EQ(g(GLOBAL_TIMER), 0);
+    EXPECT_EQ(g(GLOBAL_ENERGY), FULL_ENERGY) << "no TIME UP";
+    EXPECT_EQ(g(GLOBAL_LIVES), 1);
+}
+
 }  // namespace
