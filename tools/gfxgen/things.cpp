@@ -227,13 +227,16 @@ void star_at(BITMAP* b, float cx, float cy, float r, int fill, int light)
 Drawn spark(int frame)
 {
     BITMAP* c = canvas(32, 32);
-    int r = frame ? 10 : 7;
+    int r = frame ? 14 : 10;  // the knockdown's spark (frame 1) is the bigger
     for (int k = 0; k < 8; ++k) {
         float a = (k * 45 + frame * 22) * kPi / 180;
         float len = k % 2 ? r * 0.6f : r;
-        line(c, 16, 16, 16 + (int)(len * std::cos(a)), 16 + (int)(len * std::sin(a)), 113);
+        int x = 16 + (int)(len * std::cos(a)), y = 16 + (int)(len * std::sin(a));
+        line(c, 16, 16, x, y, 113);
+        line(c, 17, 16, x + 1, y, 113);  // rays two pixels thick
+        line(c, 16, 16, 16 + (x - 16) / 2, 16 + (y - 16) / 2, 112);
     }
-    circlefill(c, 16, 16, frame ? 3 : 2, 112);
+    circlefill(c, 16, 16, frame ? 4 : 3, 112);
     BITMAP* b = create_bitmap_ex(8, 2 * r + 1, 2 * r + 1);
     blit(c, b, 16 - r, 16 - r, 0, 0, b->w, b->h);
     destroy_bitmap(c);

@@ -130,6 +130,10 @@ uint16_t decide(Bot& b)
 {
     b.tick++;
     b.press_gap++;
+    // CONTINUE? is answered as a player would: punch, once it listens. A
+    // tactic on trial (--spam, --timed-kicks) must win on its own lives.
+    if (amc_globals[GLOBAL_STAGE] == ST_CONTINUE && !only_kicks)
+        return press(b, CTRL_PUNCH, 72);
     int hs = amc_globals[GLOBAL_HERO];
     if (hs <= 0 || regs(hs)[REG_CLASS] != C_HERO || amc_globals[GLOBAL_STAGE] != ST_FIGHT)
         return 0;
@@ -171,7 +175,8 @@ uint16_t decide(Bot& b)
             near++;
             (dx < 0 ? left_near : right_near)++;
         }
-        if (e[REG_STATE] == S_WINDUP && abs(dx) < 70 && abs(dy) < 12)
+        int sight = e[REG_KIND] == E_THROWER ? 140 : 70;  // a knife flies far
+        if (e[REG_STATE] == S_WINDUP && abs(dx) < sight && abs(dy) < 12)
             threat = s;
     }
 
@@ -452,7 +457,7 @@ int main(int argc, char** argv)
         world_new_game((int16_t)o.level, (int16_t)o.mode, (int16_t)o.skill, (uint32_t)o.seed);
     Bot bot;
     StreetLog log[12];
-    int logged = 0, streets = 0;
+    int logged = 0, streets = 0, continues = 0;
     long total = 0;
     int outcome = -1;
     while (world_row_playable(st.level)) {
@@ -464,7 +469,10 @@ int main(int argc, char** argv)
             uint16_t ctl = level <= LAST_STREET ? decide(bot) : 0;
             if (demo && (demos.state & DEMO_RECORDING))
                 demo_record(ctl);
+            bool asked = amc_globals[GLOBAL_STAGE] == ST_CONTINUE;
             world_step((int16_t)ctl, nullptr, [](int, int, int, void*) {}, nullptr);
+            if (asked && amc_globals[GLOBAL_STAGE] == ST_FIGHT)
+                continues++;
             ticks++;
             if (o.verbose && ticks % o.verbose == 0)
                 show_world(ticks, total, ctl);
@@ -494,8 +502,9 @@ int main(int argc, char** argv)
                          : outcome == 0      ? "lost"
                          : outcome < 0       ? "stopped"
                                              : "ended";
-    printf("%s: mode=%d skill=%d seed=%ld score=%u0 time=%ld:%02ld ticks=%ld\n", result, o.mode,
-           o.skill, o.seed, (uint16_t)st.score, total / 72 / 60, total / 72 % 60, total);
+    printf("%s: mode=%d skill=%d seed=%ld score=%u0 time=%ld:%02ld ticks=%ld continues=%d\n",
+           result, o.mode, o.skill, o.seed, (uint16_t)st.score, total / 72 / 60, total / 72 % 60,
+           total, continues);
     if (demo) {
         if (demo_save(demo, o.record)) {
             fprintf(stderr, "nwd-bot: %s: cannot write\n", o.record);
