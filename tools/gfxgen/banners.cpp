@@ -142,6 +142,7 @@ Drawn banner(int k)
     case 26: return lines("SURVIVAL", {kIce, 2, true}, "ONE LIFE", {kWhite, 1, true});
     case 27: return lines("VAMPIRE", {kRed, 2, true}, "STRIKE TO LIVE", {kWhite, 1, true});
     case 33: return lines("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true});
+    case 35: return lines("YOUR SCORE", kBig);
     case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
     default: break;
     }
