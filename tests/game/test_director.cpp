@@ -37,10 +37,10 @@ protected:
 };
 
 // The score is a 16-bit word of tens of points, read unsigned: past 327,670
-// points the next extra life must still come at the next 30,000.
+// points the next extra life must still come at the next 50,000.
 TEST_F(Director, ExtraLivesGoOnPastTheSignedRange)
 {
-    for (int score : {29990, 41990, 62990}) {
+    for (int score : {4990, 34990, 59990}) {
         SCOPED_TRACE(score);
         start((int16_t)score, 2);
         amc_globals[GLOBAL_SCORE] = (int16_t)(score + 5);
