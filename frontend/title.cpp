@@ -11,6 +11,7 @@
 #include "frontend/state.h"
 #include "game/scores.h"
 #include "game/session.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/objects.h"
 #include "gfx/state.h"
@@ -140,7 +141,9 @@ void attract_cycle(int& attract)
     int mode = config.settings.mode;
     if (demo) {
         mode = demo_header(demo).mode;
+        game.attract_demo = true;
         menus.ops->run_game(demo, 0, 0, 0, 0, 0);
+        game.attract_demo = false;
         clear_keybuf();
     }
     // Only three modes have tables; a demo file may name any number.

@@ -68,10 +68,16 @@ void draw_statistics(BITMAP* b, uint16_t controls)
 
 void draw_frame(int pictures)
 {
-    if (!draw_scene(pictures) || !level_desc(gfx.stage.level)->has_hud)
+    if (!draw_scene(pictures))
         return;
-    if (config.launch.play && !config.launch.no_stat)
-        draw_statistics(gfx.back_buffer, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
-    else
-        draw_hud_now(0);
+    const LevelDesc* row = level_desc(gfx.stage.level);
+    if (row->has_hud) {
+        if (config.launch.play && !config.launch.no_stat)
+            draw_statistics(gfx.back_buffer, (uint16_t)amc_globals[GLOBAL_CONTROLS]);
+        else
+            draw_hud_now(0);
+    }
+    // Left running, an attract demo would pass for a game.
+    if (game.attract_demo && game.current.replaying)
+        draw_demo_tag(gfx.back_buffer, row->play_top, game.current.frames_run);
 }

@@ -11,5 +11,6 @@ void game_state_reset()
     game.frame_ticks.store(0);
     game.level_ops = &default_level_ops;
     game.screens = {nullptr, nullptr};
+    game.attract_demo = false;
     game.screenshot_key_was_down = false;
 }

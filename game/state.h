@@ -20,6 +20,9 @@ struct GameState {
     std::atomic<uint32_t> frame_ticks{0};
     const LevelLoopOps* level_ops = &default_level_ops;
     GameScreens screens = {nullptr, nullptr};
+    // The title's attract cycle is playing a demo: its picture says "DEMO".
+    // Set by the title around the game it starts; only drawing reads it.
+    bool attract_demo = false;
     // F1 seen down at the previous pass; kept for the whole run so that a
     // held key saves one picture only.
     bool screenshot_key_was_down = false;

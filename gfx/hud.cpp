@@ -259,3 +259,20 @@ void draw_statistics_values(BITMAP* b, uint16_t controls, const StatsLine& s)
     print(b, f, 220, 18, -1, "MOD  %3u", s.volume);
     mark_dirty(0, STATS_ROWS - 1);
 }
+
+int draw_demo_tag(BITMAP* b, int play_top, uint32_t ticks)
+{
+    FONT* f = main_objects().font(FONT_HIGHLIGHT);
+    if (!b || !f || ticks % DEMO_TAG_PERIOD >= (uint32_t)DEMO_TAG_SHOWN)
+        return 0;
+    static const char tag[] = "DEMO";
+    // On a plate of its own: over lit windows and brick the letters alone
+    // are lost.
+    int x2 = PICTURE_W - 1 - DEMO_TAG_MARGIN, y1 = play_top + DEMO_TAG_MARGIN;
+    int x1 = x2 + 1 - text_length(f, tag) - 2 * DEMO_TAG_PAD;
+    int y2 = y1 - 1 + text_height(f) + 2 * DEMO_TAG_PAD;
+    rectfill(b, x1, y1, x2, y2, 0);
+    textout_ex(b, f, tag, x1 + DEMO_TAG_PAD, y1 + DEMO_TAG_PAD, -1, -1);
+    mark_dirty(y1, y2);
+    return 1;
+}

@@ -71,3 +71,14 @@ struct StatsLine {
 };
 // The overlay from explicit values (rows 0..47, marked dirty).
 void draw_statistics_values(BITMAP* bmp, uint16_t controls, const StatsLine& s);
+
+// The tag that tells an attract demo from a game: "DEMO" at the top right of
+// the play area that starts at row `play_top`, clear of the HUD. It blinks
+// with the world ticks `ticks` (shown DEMO_TAG_SHOWN of every
+// DEMO_TAG_PERIOD), so it keeps its pace whatever the frame rate. Marks the
+// rows it draws; 1 when drawn. The scene repaints the play area every frame,
+// which is what takes the tag away between blinks.
+constexpr int DEMO_TAG_PERIOD = 72, DEMO_TAG_SHOWN = 48;
+constexpr int DEMO_TAG_MARGIN = 3;  // its plate from the play area's top and right edges
+constexpr int DEMO_TAG_PAD = 2;     // the plate round the letters
+int draw_demo_tag(BITMAP* bmp, int play_top, uint32_t ticks);

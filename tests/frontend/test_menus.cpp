@@ -14,6 +14,7 @@
 #include "demo/state.h"
 #include "frontend/menu.h"
 #include "frontend/state.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/state.h"
 #include "input/state.h"
@@ -55,6 +56,7 @@ int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t sk
     int slot = 0;
     for (int i = 0; i < 3; i++)
         slot = demo && demos.builtin[i] == demo ? i + 1 : slot;
+    EXPECT_EQ(game.attract_demo, slot != 0) << "the picture says DEMO in the attract cycle only";
     log(slot ? "demo" : "game", slot ? std::vector<int>{slot, polls, mode + level + skill + music}
                                      : std::vector<int>{mode, level, skill, music});
     return 1;
@@ -216,6 +218,7 @@ TEST_F(Menus, IdleTitleWalksTheDemosInTurn)
     EXPECT_EQ(calls,
               "demo(1,2304,0) wipe table(10000) wipe table(10000) "
               "demo(3,6306,0) wipe table(10000) demo(1,8307,0) wipe table(10000) ");
+    EXPECT_FALSE(game.attract_demo) << "a game started later is no demo";
 }
 
 TEST_F(Menus, TheTitlesVersionLineEndsInsideThePicture)

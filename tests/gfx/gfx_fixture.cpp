@@ -62,7 +62,7 @@ void build_main_data()
     for (int i = 8; i <= 15; i++)
         put(i, solid(30, 16, 200 + i));
     put(9, solid(6, 2, 209));  // gauge segment
-    for (int f : {16, 18, 21, 22})
+    for (int f : {16, 18, 19, 21, 22})
         fake_main[f] = {font, DAT_FONT, 0, nullptr};
     fake_main[23] = {palette, DAT_PALETTE, 0, nullptr};
     put(SPRITE_A, solid(40, 20, 100));

@@ -2,8 +2,10 @@
 #include <string>
 
 #include "game/level_loop.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/hud.h"
+#include "gfx/level.h"
 #include "gfx/state.h"
 #include "gfx_fixture.h"
 #include "input/input.h"
@@ -203,6 +205,55 @@ TEST_F(HudTest, OverlayShowsTheControlsOfTheTick)
     EXPECT_TRUE(shows("#     50/200 ( 25%)", 0, 0, 0));
     EXPECT_TRUE(shows("SKILL  7", 220, 9, 0));
     EXPECT_EQ(gfx.dirty_rows.last, 47);
+}
+
+// An attract demo says so in its play area, blinking with the world's ticks;
+// a game, and a replay from -play or the replay menu, say nothing. The tag
+// changes no pixel outside its place and marks no HUD row.
+TEST_F(HudTest, OnlyAnAttractDemoIsTaggedBelowTheHud)
+{
+    BITMAP* plain = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
+    for (int level : {1, 6}) {  // a street under the HUD, an interlude lower down
+        SCOPED_TRACE(level);
+        ASSERT_EQ(load_level_graphics((int16_t)level, levels_dir.c_str()), 1);
+        draw_frame(0);  // the HUD takes the values of the globals
+        blit(gfx.back_buffer, plain, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
+        const int top = level_desc(level)->play_top;
+        // The plate round four letters of the fixture's 8 x 8 font.
+        const int w = 4 * 8 + 2 * DEMO_TAG_PAD, h = 8 + 2 * DEMO_TAG_PAD;
+        const int x1 = PICTURE_W - DEMO_TAG_MARGIN - w, y1 = top + DEMO_TAG_MARGIN;
+        struct {
+            bool attract;
+            uint8_t replaying;
+            uint32_t tick;
+            bool tagged;
+        } cases[] = {
+            {true, 0xFF, 0, true},
+            {true, 0xFF, DEMO_TAG_SHOWN - 1, true},
+            {true, 0xFF, DEMO_TAG_SHOWN, false},
+            {true, 0xFF, 5 * DEMO_TAG_PERIOD + 1, true},
+            {false, 0xFF, 0, false},
+            {false, 0, 0, false},
+            {true, 0, 0, false},
+        };
+        for (auto c : cases) {
+            game.attract_demo = c.attract;
+            game.current.replaying = c.replaying;
+            game.current.frames_run = c.tick;
+            gfx.dirty_rows = {-1, 0};
+            draw_frame(0);
+            int inside = 0, outside = 0;
+            for (int y = 0; y < PICTURE_H; y++)
+                for (int x = 0; x < PICTURE_W; x++)
+                    if (pixel(x, y) != getpixel(plain, x, y))
+                        ++(x >= x1 && x < x1 + w && y >= y1 && y < y1 + h ? inside : outside);
+            EXPECT_EQ(inside > 0, c.tagged) << c.attract << " " << +c.replaying << " " << c.tick;
+            EXPECT_EQ(shows("DEMO", x1 + DEMO_TAG_PAD, y1 + DEMO_TAG_PAD, 0), c.tagged);
+            EXPECT_EQ(outside, 0);
+            EXPECT_EQ(gfx.dirty_rows.first, top) << "no HUD row";
+        }
+    }
+    destroy_bitmap(plain);
 }
 
 }  // namespace

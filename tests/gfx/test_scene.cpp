@@ -6,6 +6,7 @@
 #include "engine/actor.h"
 #include "engine/amc_vm.h"
 #include "game/level_loop.h"
+#include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
 #include "gfx/scene.h"
@@ -255,11 +256,13 @@ TEST_F(Scene, DrawingFramesAllocatesNothing)
     for (int s = 1; s <= 20; s++)
         set_actor(s, (s % 2 ? 0x8000 : 0) | (SPRITE_A + s % 2), 10 * s, 50, s % 3);
     actor_table.slots[4].regs[REG_LIGHT] = 1;
+    game.attract_demo = true, game.current.replaying = 0xFF;
     counting = true;
     for (int f = 0; f < 50; f++) {
         amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(7 * f);
         amc_globals[GLOBAL_SCORE] = amc_globals[GLOBAL_TIMER] = (int16_t)(72 * f);
-        draw_frame(f);  // the HUD as well
+        game.current.frames_run = 20u * f;
+        draw_frame(f);  // the HUD and the demo's tag as well
     }
     gfx.stage = {6, 0, false, 0};
     for (int t = 0; t < 400; t++)
