@@ -48,10 +48,32 @@ const char* const MODE_NOTES[3][2] = {
     {"1 LIFE, ENERGY CARRIES ON", "MORE OF THEM, NO EXTRAS"},
     {"YOUR ENERGY DRAINS AWAY", "HIT THEM TO DRINK IT BACK"},
 };
+// What each skill is, shown instead while DIFFICULTY is selected: EASIEST to
+// HARDEST, then one pair for the MASTER grades. Below NORMAL a game unlocks
+// no training level; the MASTER grades need a fire key held (punch, kick,
+// Space or Enter) while Right is pressed, which HARDEST says.
+const char* const SKILL_NOTES[6][2] = {
+    {"SLOW ENEMIES, SOFT BLOWS", "UNLOCKS NO TRAIN LEVEL"},
+    {"GENTLER FIGHTS", "UNLOCKS NO TRAIN LEVEL"},
+    {"THE GAME AS MEANT", "UNLOCKS THE TRAIN LEVELS"},
+    {"QUICKER, HARDER BLOWS", "MORE ENEMIES JOIN FIGHTS"},
+    {"TOUGH, QUICK AND MANY", "HOLD PUNCH + RIGHT: MASTER"},
+    {"FOR THOSE WHO WON HARDEST", "ONE MARK MORE EACH STEP"},
+};
 // Enter does nothing on the value rows (held, it unlocks the MASTER grades),
 // so they say what does.
 const char* const HINT_CHANGE = "LEFT, RIGHT: CHANGE";
 const char* const HINT_CHOOSE = "ENTER: CHOOSE";
+
+// The two note lines under BACK: the skill's on DIFFICULTY, else the mode's.
+const char* const* notes_for(int selected)
+{
+    int skill = config.settings.difficulty;
+    if (selected == SETUP_DIFFICULTY && skill >= SKILL_MIN && skill <= SKILL_MAX)
+        return SKILL_NOTES[skill <= FREE_SKILL_MAX ? skill - SKILL_MIN : 5];
+    int m = config.settings.mode >= 1 && config.settings.mode <= 3 ? config.settings.mode - 1 : 0;
+    return MODE_NOTES[m];
+}
 
 void redraw(const MenuList& list, int top)
 {
@@ -68,13 +90,12 @@ void redraw(const MenuList& list, int top)
                    0);
         draw_skill_label(config.settings.difficulty, gfx.back_buffer, f,
                          menu_font(o, FONT_SELECTED), VALUE_X, ys[SETUP_DIFFICULTY]);
-        int m =
-            config.settings.mode >= 1 && config.settings.mode <= 3 ? config.settings.mode - 1 : 0;
         FONT* note = menu_font(o, FONT_SMALL);
         int below = ys[SETUP_BACK];
+        const char* const* notes = notes_for(list.selected);
         for (int i = 0; i < 2; i++)
-            textout_ex(gfx.back_buffer, note, MODE_NOTES[m][i], ITEMS_X,
-                       below + NOTE_DOWN + NOTE_PITCH * i, -1, -1);
+            textout_ex(gfx.back_buffer, note, notes[i], ITEMS_X, below + NOTE_DOWN + NOTE_PITCH * i,
+                       -1, -1);
         bool value_row = list.selected == SETUP_MODE || list.selected == SETUP_DIFFICULTY;
         textout_ex(gfx.back_buffer, note, value_row ? HINT_CHANGE : HINT_CHOOSE, ITEMS_X,
                    below + HINT_DOWN, -1, -1);

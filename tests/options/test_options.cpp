@@ -383,35 +383,44 @@ TEST_F(MenuScreens, EveryOptionLabelStandsClearOfItsValue)
     config.launch.no_sound = config.launch.no_joystick = 0xFF;
 }
 
-// Under BACK the mode's notes and the hint keep to the menu's column and
-// apart from each other; the hint tells what Left and Right do on the rows
-// where Enter does nothing.
+// Under BACK the notes (the mode's, or on DIFFICULTY the skill's) and the
+// hint keep to the menu's column and apart from each other; the hint tells
+// what Left and Right do on the rows where Enter does nothing.
 TEST_F(MenuScreens, SetupFooterFitsUnderTheMenu)
 {
     game.furthest_level = 5;
-    for (int mode = 1; mode <= 3; mode++) {
-        config.settings.mode = (int16_t)mode;
-        menus.setup_selected = 0;
+    const int back = setup_row_y(80, 12);
+    auto footer_lines = [&](int row, int mode, int skill) {
+        config.settings.mode = (int16_t)mode, config.settings.difficulty = (int16_t)skill;
+        menus.setup_selected = row;
         setup(Script{});
-        int back = setup_row_y(80, 12), lines = 0;
+        int lines = 0;
         bool inked_before = true;
         for (int y = back; y < PICTURE_H; y++) {
             bool inked = false;
             for (int x = 0; x < PICTURE_W; x++)
                 if (getpixel(gfx.back_buffer, x, y)) {
                     inked = true;
-                    EXPECT_GE(x, 90) << "mode " << mode << " y " << y;
-                    EXPECT_LT(x, 302) << "mode " << mode << " y " << y;
+                    EXPECT_GE(x, 90) << "row " << row << " mode " << mode << " skill " << skill;
+                    EXPECT_LT(x, 302) << "row " << row << " mode " << mode << " skill " << skill;
                 }
             lines += inked && !inked_before;
             inked_before = inked;
         }
-        EXPECT_EQ(lines, 3) << "notes and hint, each apart, mode " << mode;
-    }
-    EXPECT_TRUE(shows(gfx.back_buffer, "LEFT, RIGHT: CHANGE", 90, setup_row_y(80, 12) + 39));
-    menus.setup_selected = 3;
-    setup(Script{});
-    EXPECT_FALSE(shows(gfx.back_buffer, "LEFT, RIGHT: CHANGE", 90, setup_row_y(80, 12) + 39));
+        return lines;
+    };
+    for (int mode = 1; mode <= 3; mode++)
+        EXPECT_EQ(footer_lines(0, mode, 5), 3) << "notes and hint, each apart, mode " << mode;
+    EXPECT_TRUE(shows(gfx.back_buffer, "LEFT, RIGHT: CHANGE", 90, back + 39));
+    for (int skill = 3; skill <= 12; skill++)
+        EXPECT_EQ(footer_lines(1, 1, skill), 3) << "skill " << skill;
+    EXPECT_TRUE(shows(gfx.back_buffer, "ONE MARK MORE EACH STEP", 90, back + 25));
+    footer_lines(1, 1, 7);
+    EXPECT_TRUE(shows(gfx.back_buffer, "HOLD PUNCH + RIGHT: MASTER", 90, back + 25))
+        << "the way to the MASTER grades is told where Right stops";
+    footer_lines(3, 1, 7);
+    EXPECT_TRUE(shows(gfx.back_buffer, "3 LIVES, 1 WHIRLWIND STAR", 90, back + 16));
+    EXPECT_FALSE(shows(gfx.back_buffer, "LEFT, RIGHT: CHANGE", 90, back + 39));
 }
 
 // A key another control holds changes hands, or is refused, and is named.
