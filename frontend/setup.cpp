@@ -44,7 +44,7 @@ constexpr int NOTE_DOWN = 16, NOTE_PITCH = 9, HINT_DOWN = 39;
 // What each mode is, in the menu's own column: at most 26 characters, so no
 // line reaches past the menu on either side.
 const char* const MODE_NOTES[3][2] = {
-    {"3 LIVES, 1 WHIRLWIND STAR", "EXTRA LIFE EVERY 30000"},
+    {"3 LIVES, 1 WHIRLWIND STAR", "EXTRA LIFE EVERY 50000"},
     {"1 LIFE, ENERGY CARRIES ON", "MORE OF THEM, NO EXTRAS"},
     {"YOUR ENERGY DRAINS AWAY", "HIT THEM TO DRINK IT BACK"},
 };
