@@ -443,9 +443,10 @@ void make_sprites(Out& o)
     const char* more[] = {"RAGE_1", "RAGE_2", "RAGE_3", "RAGE_4", "RAGE_5", "CONTINUE"};
     for (int k = 0; k < 6; ++k)
         S.put(more[k], banner(28 + k));
-    S.block(535, 2);  // a fight held against the clock; the score a lost game ends with
+    S.block(535, 3);  // a fight held against the clock; the score a lost game ends with
     S.put("AMBUSH", banner(34));
     S.put("FINAL_SCORE", banner(35));
+    S.put("GLINT", fx_sprite(8));  // an enemy's wind-up starts
     S.block(314, 10);
     for (int k = 0; k < 10; ++k)
         S.put("DIGIT_" + std::to_string(k), big_digit(k));

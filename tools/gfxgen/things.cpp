@@ -311,6 +311,19 @@ Drawn fx_sprite(int k)
 {
     if (k < 2)
         return spark(k);
+    if (k == 8) {  // the glint of a wind-up: a four-pointed sparkle
+        BITMAP* b = create_bitmap_ex(8, 13, 13);
+        clear_to_color(b, 0);
+        vline(b, 6, 0, 12, 113);
+        hline(b, 0, 6, 12, 113);
+        vline(b, 6, 3, 9, 112);
+        hline(b, 3, 6, 9, 112);
+        putpixel(b, 5, 5, 112);
+        putpixel(b, 7, 7, 112);
+        putpixel(b, 5, 7, 112);
+        putpixel(b, 7, 5, 112);
+        return {b, 6, 6};
+    }
     BITMAP* c = canvas(40, 24);
     switch (k) {
     case 2:
