@@ -34,7 +34,8 @@ const Ramp kPale = {28, 29, 30}, kTan = {116, 117, 118}, kDarkSkin = {119, 121, 
 
 }  // namespace
 
-// The hero: red headband, dark jacket over a white shirt, jeans.
+// The hero: red headband, a white jacket over a dark shirt (no gang wears
+// white: he is the one to follow in a crowd), jeans.
 const Look kHero = [] {
     Look L = base();
     L.shoulders = 5.9f;
@@ -42,8 +43,8 @@ const Look kHero = [] {
     L.arm_r = 2.1f;
     L.skin = L.hands = kPale;
     L.hair_c = {31, 32, 33};
-    L.top_c = {21, 22, 23};
-    L.shirt = {17, 16, 15};
+    L.top_c = {17, 16, 15};
+    L.shirt = {21, 22, 23};
     L.legs = {18, 19, 20};
     L.boots = {127, 26, 27};
     L.belt = {127, 26, 26};
