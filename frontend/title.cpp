@@ -194,8 +194,8 @@ void pause_redraw(const MenuList& list)
     FONT* f = menu_font(m, FONT_VERSION);
     char version[32];
     snprintf(version, sizeof version, "v%s (%s)", NWD_VERSION, NWD_BUILD);
-    // A longer platform name would run off the right edge: end it there.
-    int x = PICTURE_W - text_length(f, version);
+    // A longer platform name would run off the right edge: end it short of it.
+    int x = PICTURE_W - VERSION_X - text_length(f, version);
     textout_ex(gfx.back_buffer, f, version, x < PAUSE_VERSION_X ? x : PAUSE_VERSION_X, 68,
                MENU_DISABLED_COLOUR, 0);
 }
@@ -246,10 +246,13 @@ int pause_menu()
             return 0;
         if (list.selected == PAUSE_END_GAME)
             return -1;
-        if (list.selected == PAUSE_MOVES)
+        // Back from the options as on entry; from the move list on MOVES,
+        // so that a Down and Enter read there does not end the game.
+        if (list.selected == PAUSE_MOVES) {
             menus.ops->moves();
-        else
+        } else {
             menus.ops->options(0);
-        list.selected = PAUSE_CONTINUE;  // back from a sub-screen as on entry
+            list.selected = PAUSE_CONTINUE;
+        }
     }
 }

@@ -245,8 +245,8 @@ TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton)
     EXPECT_EQ(pause({CTRL_DOWN, CTRL_LEFT, MENU_SELECT}), -1);
     EXPECT_EQ(pause({CTRL_UP, CTRL_UP, MENU_SELECT, MENU_SELECT}), 0)
         << "back from OPTIONS on CONTINUE";
-    EXPECT_EQ(pause({CTRL_UP, MENU_SELECT, CTRL_DOWN, MENU_SELECT}), -1)
-        << "the move list, then END GAME";
+    EXPECT_EQ(pause({CTRL_UP, MENU_SELECT, CTRL_DOWN, MENU_SELECT}), 0)
+        << "back from the move list on MOVES: Down wraps to CONTINUE, not to END GAME";
     EXPECT_EQ(pause({}), -1);
     close_in_options = true;
     EXPECT_EQ(pause({CTRL_UP, CTRL_UP, MENU_SELECT, MENU_SELECT}), -1);
