@@ -459,9 +459,9 @@ void make_sprites(Out& o)
     for (int k = 0; k < 6; ++k)
         S.put(whirl[k], whirl_sprite(k));
     S.block(346, 22);
-    const char* hints[] = {"HINT_COMBO", "HINT_JUMPKICK", "HINT_GRAB",
-                           "HINT_ITEM",  "HINT_BREAK",    "HINT_WHIRLWIND"};
-    for (int k = 0; k < 6; ++k)
+    const char* hints[] = {"HINT_COMBO", "HINT_JUMPKICK",  "HINT_GRAB", "HINT_ITEM",
+                           "HINT_BREAK", "HINT_WHIRLWIND", "HINT_BLOCK"};
+    for (int k = 0; k < 7; ++k)
         S.put(hints[k], hint_sprite(k));
     const char* hazards[] = {"BOTTLE",    "GLASS",      "WARN",      "MAGNET_CAR", "CAR_WRECK",
                              "TRAFFIC_1", "TRAFFIC_2",  "VENT",      "PUFF",       "STEAM_1",

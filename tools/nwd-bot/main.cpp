@@ -36,6 +36,10 @@ struct Options {
 enum { KICKS_SPAMMED = 1, KICKS_TIMED = 2 };
 int only_kicks = 0;
 
+// A wind-up this far along (or nearer) is met by stepping in to strike;
+// one from farther off is dodged. Thugs wind up from just beyond a punch.
+constexpr int STEP_IN = 38;
+
 int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 
 struct Bot {
@@ -197,10 +201,11 @@ uint16_t decide(Bot& b)
     if (near >= 3 && amc_globals[GLOBAL_STARS] > 0)
         return press(b, CTRL_UP | CTRL_PUNCH | CTRL_KICK, 4);
 
-    // A wind-up within our reach is the one to hit first.
+    // A wind-up within a step of our reach is the one to hit first: step
+    // in and strike before it lands.
     if (threat) {
         const int16_t* t = regs(threat);
-        if (abs(t[REG_WX] - h[REG_WX]) <= 28 && abs(t[REG_GY] - h[REG_GY]) <= 6)
+        if (abs(t[REG_WX] - h[REG_WX]) <= STEP_IN && abs(t[REG_GY] - h[REG_GY]) <= 6)
             best = threat;
     }
     // Caught between two: step out along the depth to have them on one side.
@@ -261,7 +266,7 @@ uint16_t decide(Bot& b)
     if (threat) {
         const int16_t* t = regs(threat);
         int tdx = abs(t[REG_WX] - h[REG_WX]);
-        if (tdx > 30) {
+        if (tdx > STEP_IN) {
             if (b.dodge == 0)
                 b.dodge_dir = h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
             b.dodge = 8;
