@@ -1,0 +1,95 @@
+// Blows between the hero and a thug, on the game's own scripts: a landed
+// blow holds the whole fight still, and a thug on guard blocks and hits back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/actor.h"
+#include "engine/amc.h"
+#include "engine/amc_vm.h"
+#include "engine/world.h"
+#include "nwd_contract.h"
+
+namespace {
+
+int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
+
+constexpr int GLOBAL_FREEZE = 29;  // the scripts' hit-stop count
+constexpr int REG_WAIT = 2;        // an enemy's ticks until it may attack
+
+int spawn_thug(int wx, int gy)
+{
+    int s = actor_spawn(PROGRAM_ENEMY);
+    regs(s)[0] = E_BRAWLER;
+    regs(s)[1] = (int16_t)wx;
+    regs(s)[2] = (int16_t)gy;
+    return s;
+}
+
+struct Trial {
+    bool landed = false;   // the thug reeled
+    bool blocked = false;  // ... or kept it off
+    bool hit_back = false;
+    bool others_held = true;  // a bystander's wait stood still while frozen
+    int freeze = 0;           // the hit-stop the jab set
+};
+
+// The hero jabs a thug that stands waiting in front of him, another waiting
+// farther off.
+Trial jab_a_waiting_thug(uint32_t seed)
+{
+    Trial r;
+    actor_table_reset();
+    world_start_level(world_new_game(1, ARCADE, 5, seed));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hero = amc_globals[GLOBAL_HERO];
+    int thug = spawn_thug(150, 176), other = spawn_thug(250, 176);
+    for (int t = 0; t < 150; t++) {  // the hero's safety runs out
+        regs(hero)[REG_WX] = 120;
+        regs(hero)[REG_GY] = 176;
+        regs(thug)[REG_WX] = 145;
+        regs(thug)[REG_GY] = 176;
+        regs(thug)[REG_WAIT] = 200;
+        regs(other)[REG_WAIT] = 200;
+        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+    }
+    int energy = amc_globals[GLOBAL_ENERGY], health = regs(thug)[REG_HEALTH];
+    for (int t = 0; t < 40; t++) {
+        int wait = regs(other)[REG_WAIT], frozen = amc_globals[GLOBAL_FREEZE];
+        world_step(t < 2 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+        if (!r.freeze)
+            r.freeze = amc_globals[GLOBAL_FREEZE];
+        if (frozen > 1 && regs(other)[REG_WAIT] != wait)
+            r.others_held = false;
+        r.landed |= regs(thug)[REG_STATE] == S_HURT;
+    }
+    r.blocked = !r.landed && regs(thug)[REG_HEALTH] > health - 3;
+    r.hit_back = amc_globals[GLOBAL_ENERGY] < energy;
+    return r;
+}
+
+TEST(Fights, AJabHoldsTheFightStillAndAThugOnGuardBlocksItHalfTheTime)
+{
+    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
+    amc_unload_all();
+    if (amc_load(amc.c_str()) != 0)
+        GTEST_SKIP() << "the game folder is not built";
+    int landed = 0, blocked = 0;
+    for (uint32_t seed = 1; seed <= 12; seed++) {
+        SCOPED_TRACE(seed);
+        Trial r = jab_a_waiting_thug(seed);
+        EXPECT_TRUE(r.landed != r.blocked) << "the jab met the thug one way or the other";
+        EXPECT_GT(r.freeze, 1);
+        EXPECT_TRUE(r.others_held);
+        if (r.blocked) {
+            EXPECT_TRUE(r.hit_back) << "a block is answered at once";
+        }
+        landed += r.landed;
+        blocked += r.blocked;
+    }
+    EXPECT_GE(landed, 2);
+    EXPECT_GE(blocked, 2);
+    amc_unload_all();
+}
+
+}  // namespace
