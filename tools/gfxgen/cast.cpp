@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/diag.h"
+#include "gfx/main_data.h"
 #include "tools/gfxgen/cast.h"
 
 namespace gg {
@@ -317,6 +318,7 @@ struct Sheet {
         if (next >= end) {
             diag("sprites: block full, %s not added\n", name.c_str());
             destroy_bitmap(d.b);
+            failed = true;
             return;
         }
         slots.push_back({next++, name, d});
@@ -477,13 +479,25 @@ void make_sprites(Out& o)
     S.slots.push_back({368, "PAUSE", {overlay_icon(368), -1, -1}});
 
     // Every index up to 557 holds a bitmap; unused ones are a small marked box.
-    std::vector<const Slot*> by_index(558, nullptr);
-    for (auto& s : S.slots)
-        by_index[s.index] = &s;
+    // The scene draws no frame past 557, and two pictures never share an index.
+    std::vector<const Slot*> by_index(LAST_HOTSPOT_OBJECT + 1, nullptr);
+    for (auto& s : S.slots) {
+        if (s.index <= FIRST_HOTSPOT_OBJECT || s.index > LAST_HOTSPOT_OBJECT) {
+            diag("sprites: %s at %d lies outside %d..%d\n", s.name.c_str(), s.index,
+                 FIRST_HOTSPOT_OBJECT + 1, LAST_HOTSPOT_OBJECT);
+            S.failed = true;
+        } else if (by_index[s.index]) {
+            diag("sprites: %s and %s both at %d\n", by_index[s.index]->name.c_str(), s.name.c_str(),
+                 s.index);
+            S.failed = true;
+        } else {
+            by_index[s.index] = &s;
+        }
+    }
     BITMAP* spare = create_bitmap_ex(8, 8, 8);
     clear_to_color(spare, 0);
     rect(spare, 0, 0, 7, 7, 110);
-    for (int i = 26; i <= 557; ++i) {
+    for (int i = FIRST_HOTSPOT_OBJECT; i <= LAST_HOTSPOT_OBJECT; ++i) {
         char file[64];
         const Slot* s = by_index[i];
         if (!s) {
