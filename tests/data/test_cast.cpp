@@ -37,10 +37,10 @@ int hot_x(int i)
 }
 
 const char* const kPoses[32] = {
-    "STAND",    "WALK1", "WALK2",  "WALK3",  "WALK4",    "PUNCH1", "PUNCH2", "PUNCH3",
-    "UPPERCUT", "KICK1", "KICK2",  "JUMP",   "JUMPKICK", "CROUCH", "HURT",   "HURT2",
-    "FALL",     "LIE",   "GETUP",  "KNEEL",  "GRAB",     "KNEE",   "THROW1", "THROW2",
-    "HELD",     "DAZED", "THROWN", "WINDUP", "ATTACK",   "CHARGE", "TAUNT",  "BLOCK"};
+    "STAND",    "WALK1",  "WALK2", "WALK3", "WALK4",    "PUNCH1", "PUNCH2", "PUNCH3",
+    "UPPERCUT", "KICK1",  "KICK2", "JUMP",  "JUMPKICK", "CROUCH", "HURT",   "HURT2",
+    "FALL",     "LIE",    "GETUP", "KNEEL", "HELD",     "DAZED",  "THROWN", "WINDUP",
+    "ATTACK",   "CHARGE", "TAUNT", "BLOCK", "GRAB",     "KNEE",   "THROW1", "THROW2"};
 
 struct Set {
     const char* prefix;

@@ -286,11 +286,14 @@ const Look kGirl = [] {
 
 namespace {
 
+// The order of every fighter block, which the scripts' pose offsets follow.
+// The grab and throws only the hero and a grabbing heavy use come last, so a
+// fighter who never grabs can own a shorter block.
 const char* const kFighterPoses[32] = {
-    "STAND",    "WALK1", "WALK2",  "WALK3",  "WALK4",    "PUNCH1", "PUNCH2", "PUNCH3",
-    "UPPERCUT", "KICK1", "KICK2",  "JUMP",   "JUMPKICK", "CROUCH", "HURT",   "HURT2",
-    "FALL",     "LIE",   "GETUP",  "KNEEL",  "GRAB",     "KNEE",   "THROW1", "THROW2",
-    "HELD",     "DAZED", "THROWN", "WINDUP", "ATTACK",   "CHARGE", "TAUNT",  "BLOCK"};
+    "STAND",    "WALK1",  "WALK2", "WALK3", "WALK4",    "PUNCH1", "PUNCH2", "PUNCH3",
+    "UPPERCUT", "KICK1",  "KICK2", "JUMP",  "JUMPKICK", "CROUCH", "HURT",   "HURT2",
+    "FALL",     "LIE",    "GETUP", "KNEEL", "HELD",     "DAZED",  "THROWN", "WINDUP",
+    "ATTACK",   "CHARGE", "TAUNT", "BLOCK", "GRAB",     "KNEE",   "THROW1", "THROW2"};
 
 const char* const kGirlPoses[12] = {"STAND", "WAVE1", "WAVE2", "STRUGGLE1", "STRUGGLE2", "FALL",
                                     "RUN1",  "RUN2",  "RUN3",  "RUN4",      "HUG",       "SCARED"};
