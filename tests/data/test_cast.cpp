@@ -104,7 +104,10 @@ TEST(Cast, FramesKeepTheNumbersTheScriptsUse)
                   {"SPR_DIGIT_0", 314},
                   {"SPR_DIGIT_9", 323},
                   {"SPR_KNIFE_FLY", 324},
-                  {"SPR_CHAIN", 325}};
+                  {"SPR_CHAIN", 325},
+                  {"SPR_RAGE_1", 326},  // a boss's street picks its banner from here on
+                  {"SPR_RAGE_5", 330},
+                  {"SPR_GLINT", 340}};
     for (auto& f : firsts)
         EXPECT_EQ(c[f.name], f.index) << f.name;
 }

@@ -445,24 +445,24 @@ void make_sprites(Out& o)
         "POP_1000",   "POP_5000",   "MODE_SURVIVAL", "MODE_VAMPIRE"};
     for (int k = 0; k < 28; ++k)
         S.put(texts[k], banner(k));
-    S.block(529, 6);  // the bosses' rage and the arcade's continue
-    const char* more[] = {"RAGE_1", "RAGE_2", "RAGE_3", "RAGE_4", "RAGE_5", "CONTINUE"};
-    for (int k = 0; k < 6; ++k)
-        S.put(more[k], banner(28 + k));
-    S.block(535, 3);  // a fight held against the clock; the score a lost game ends with
-    S.put("AMBUSH", banner(34));
-    S.put("FINAL_SCORE", banner(35));
-    S.put("GLINT", fx_sprite(8));  // an enemy's wind-up starts
     S.block(314, 10);
     for (int k = 0; k < 10; ++k)
         S.put("DIGIT_" + std::to_string(k), big_digit(k));
     S.block(324, 8);
     S.put("KNIFE_FLY", projectile(0));
     S.put("CHAIN", projectile(1));
+    // the bosses' rage (RAGE_1 + the boss's street - 1) and the arcade's continue
+    const char* more[] = {"RAGE_1", "RAGE_2", "RAGE_3", "RAGE_4", "RAGE_5", "CONTINUE"};
+    for (int k = 0; k < 6; ++k)
+        S.put(more[k], banner(28 + k));
     S.block(332, 12);
     const char* whirl[] = {"SWIRL_1", "SWIRL_2", "SWIRL_3", "SWIRL_4", "FLASH", "BURST"};
     for (int k = 0; k < 6; ++k)
         S.put(whirl[k], whirl_sprite(k));
+    // a fight held against the clock; the score a lost game ends with
+    S.put("AMBUSH", banner(34));
+    S.put("FINAL_SCORE", banner(35));
+    S.put("GLINT", fx_sprite(8));  // an enemy's wind-up starts
     S.block(346, 22);
     const char* hints[] = {"HINT_COMBO", "HINT_JUMPKICK",  "HINT_GRAB", "HINT_ITEM",
                            "HINT_BREAK", "HINT_WHIRLWIND", "HINT_BLOCK"};
