@@ -84,7 +84,7 @@ TEST(ModSprites, ColoursSeeThroughPixelsAndHotSpots)
     put(p, 5, 0, 200, 40, 40, 100);
     put_colour(p, 6, 0, 75);
     p.rgba[4 * 6 + 3] = 200;
-    for (const char* name : {"THUG_STAND", "HERO_STAND", "KICKER_STAND"})
+    for (const char* name : {"THUG_STAND", "HERO_STAND", "KICKER_STAND", "THROWER_STAND"})
         write_png(g.mod("sprites/") + name + ".png", p);
     write_file(g.mod("sprites/kicker_stand.txt"),
                "# drawn for the schemes\nrecolour\nkey none\nhotspot 2 3\n");
@@ -100,7 +100,8 @@ TEST(ModSprites, ColoursSeeThroughPixelsAndHotSpots)
     BITMAP* hero = g.pcx("027_hero_stand.pcx");
     BITMAP* kicker = g.pcx("139_kicker_stand.pcx");
     BITMAP* heavy = g.pcx("203_heavy_stand.pcx");
-    ASSERT_TRUE(thug && hero && kicker && heavy);
+    BITMAP* thrower = g.pcx("530_thrower_stand.pcx");
+    ASSERT_TRUE(thug && hero && kicker && heavy && thrower);
     const int thug_row[7] = {0, 0, 75, -1, 12, 0, 75};
     for (int x = 0; x < 7; ++x)
         if (thug_row[x] >= 0) {
@@ -113,6 +114,7 @@ TEST(ModSprites, ColoursSeeThroughPixelsAndHotSpots)
     for (int scheme = 1; scheme <= 4; ++scheme)
         EXPECT_EQ(schemes.data[scheme][off], off);
     EXPECT_LE(colour_distance(game_palette(), off, p.at(3, 0)), 40);
+    EXPECT_EQ(getpixel(thrower, 3, 0), off) << "the thrower is drawn in the schemes too";
     EXPECT_EQ(getpixel(hero, 3, 0), 75);
     EXPECT_EQ(getpixel(kicker, 3, 0), 75);
     EXPECT_NE(getpixel(kicker, 1, 0), 0);  // "key none": black is drawn
@@ -129,7 +131,7 @@ TEST(ModSprites, ColoursSeeThroughPixelsAndHotSpots)
         list_entry(g.out + "/main.lst", 27),
         "27 BMP 027_hero_stand.pcx " + std::to_string(xh) + " " + std::to_string(yh + 60 - old->h));
     EXPECT_EQ(list_entry(g.out + "/main.lst", 139), "139 BMP 139_kicker_stand.pcx 2 3");
-    for (BITMAP* b : {thug, hero, kicker, heavy, old})
+    for (BITMAP* b : {thug, hero, kicker, heavy, thrower, old})
         destroy_bitmap(b);
 }
 

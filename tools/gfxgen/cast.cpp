@@ -124,6 +124,32 @@ const Look kKnifer = [] {
     return L;
 }();
 
+// The knife thrower: lean, tall and long in the arm, a red sleeveless
+// hoodie with the hood up, a bandolier of knives across the chest; bare
+// arms and empty hands but for the knife he is about to throw.
+const Look kThrower = [] {
+    Look L = base();
+    L.scale = 1.06f;
+    L.leg = 1.12f;
+    L.arm = 1.08f;
+    L.shoulders = 5.3f;
+    L.chest = 4.7f;
+    L.waist = 3.6f;
+    L.hips = 3.9f;
+    L.arm_r = 1.9f;
+    L.leg_r = 2.2f;
+    L.head = 4.4f;
+    L.top = TOP_HOODIE;
+    L.hair = HAIR_HOOD;
+    L.skin = L.hands = kTan;
+    L.hair_c = kHairBlack;
+    L.top_c = L.hat = {216, 217, 218};
+    L.legs = {1, 2, 3};
+    L.boots = {127, 26, 27};
+    L.strap = {107, 108, 109};
+    return L;
+}();
+
 // The heavy: big, wide and crew-cut, a green tee stretched over the belly.
 const Look kHeavy = [] {
     Look L = base();
@@ -301,6 +327,12 @@ const char* const kGirlPoses[12] = {"STAND", "WAVE1", "WAVE2", "STRUGGLE1", "STR
 const char* const kArmedPoses[8] = {"STAND", "WALK1",  "WALK2",  "WALK3",
                                     "WALK4", "WINDUP", "ATTACK", "HURT"};
 
+// Whether `name` is one of the space-separated words of `list`.
+bool listed(const char* list, const char* name)
+{
+    return (" " + std::string(list) + " ").find(" " + std::string(name) + " ") != std::string::npos;
+}
+
 struct Slot {
     int index;
     std::string name;
@@ -327,7 +359,7 @@ struct Sheet {
         slots.push_back({next++, name, d});
     }
     void pose_set(const std::string& prefix, const Look& L, std::vector<std::string> sets,
-                  const char* const* names, int n, Prop prop)
+                  const char* const* names, int n, Prop prop, const char* held = nullptr)
     {
         for (int i = 0; i < n; ++i) {
             const Pose* p = find_pose(sets, names[i]);
@@ -340,7 +372,8 @@ struct Sheet {
                 failed = true;
                 continue;
             }
-            put(prefix + names[i], figure(L, *p, prop));
+            bool in_hand = !held || listed(held, names[i]);
+            put(prefix + names[i], figure(L, *p, in_hand ? prop : PROP_NONE));
         }
     }
 };
@@ -381,24 +414,30 @@ void make_sprites(Out& o)
     struct Fighter {
         const char* prefix;
         int first;
+        int poses;  // the first this many of kFighterPoses
         const Look* look;
         const char* set;
         Prop prop;
+        const char* held;  // the poses that show the prop in hand (null: every one)
     } fighters[] = {
-        {"HERO_", 27, &kHero, "hero", PROP_NONE},
-        {"THUG_", 59, &kThug, "thug", PROP_NONE},
-        {"KICKER_", 139, &kKicker, "kicker", PROP_NONE},
-        {"KNIFER_", 171, &kKnifer, "knifer", PROP_KNIFE},
-        {"HEAVY_", 203, &kHeavy, "heavy", PROP_NONE},
-        {"BOSS1_", 369, &kBoss[0], "butch", PROP_NONE},
-        {"BOSS2_", 401, &kBoss[1], "rust", PROP_CHAIN},
-        {"BOSS3_", 433, &kBoss[2], "viper", PROP_NONE},
-        {"BOSS4_", 465, &kBoss[3], "dozer", PROP_NONE},
-        {"BOSS5_", 497, &kBoss[4], "king", PROP_PIPE},
+        {"HERO_", 27, 32, &kHero, "hero", PROP_NONE, nullptr},
+        {"THUG_", 59, 32, &kThug, "thug", PROP_NONE, nullptr},
+        {"KICKER_", 139, 32, &kKicker, "kicker", PROP_NONE, nullptr},
+        {"KNIFER_", 171, 32, &kKnifer, "knifer", PROP_KNIFE, nullptr},
+        {"HEAVY_", 203, 32, &kHeavy, "heavy", PROP_NONE, nullptr},
+        {"BOSS1_", 369, 32, &kBoss[0], "butch", PROP_NONE, nullptr},
+        {"BOSS2_", 401, 32, &kBoss[1], "rust", PROP_CHAIN, nullptr},
+        {"BOSS3_", 433, 32, &kBoss[2], "viper", PROP_NONE, nullptr},
+        {"BOSS4_", 465, 32, &kBoss[3], "dozer", PROP_NONE, nullptr},
+        {"BOSS5_", 497, 32, &kBoss[4], "king", PROP_PIPE, nullptr},
+        // He never grabs nor throws a man, so STAND .. BLOCK fill the last
+        // 28 indices the scene draws; his knives stay in the bandolier until
+        // he draws one to throw.
+        {"THROWER_", 530, 28, &kThrower, "thrower", PROP_KNIFE, "WINDUP"},
     };
     for (auto& f : fighters) {
-        S.block(f.first, 32);
-        S.pose_set(f.prefix, *f.look, {f.set, "fighter"}, kFighterPoses, 32, f.prop);
+        S.block(f.first, f.poses);
+        S.pose_set(f.prefix, *f.look, {f.set, "fighter"}, kFighterPoses, f.poses, f.prop, f.held);
     }
     S.block(91, 16);
     S.pose_set("GIRL_", kGirl, {"girl"}, kGirlPoses, 12, PROP_NONE);

@@ -20,7 +20,7 @@ struct Ramp {
     int d, m, l;
 };
 
-enum Top { TOP_JACKET, TOP_VEST, TOP_TANK, TOP_COAT, TOP_TEE, TOP_GI, TOP_DRESS };
+enum Top { TOP_JACKET, TOP_VEST, TOP_TANK, TOP_COAT, TOP_TEE, TOP_GI, TOP_DRESS, TOP_HOODIE };
 enum Hair {
     HAIR_SHORT,
     HAIR_LONG,
@@ -31,7 +31,8 @@ enum Hair {
     HAIR_PONY,
     HAIR_FLAT,
     HAIR_CAP,
-    HAIR_HARDHAT
+    HAIR_HARDHAT,
+    HAIR_HOOD  // the hoodie's hood up, in the hat's colours
 };
 enum Prop { PROP_NONE, PROP_KNIFE, PROP_PIPE, PROP_BAT, PROP_CHAIN };
 
@@ -52,6 +53,7 @@ struct Look {
     bool overalls;  // bib and straps in the trousers' colour
     bool stripe;    // side stripe down the trousers (shirt's light colour)
     int necklace;   // gold chain colour (0: none)
+    Ramp strap;     // a bandolier of knives across the chest (strap.m 0: none)
 };
 
 // One frame's joint angles in degrees: 0 points down, 90 forward, 180 up.
@@ -72,7 +74,7 @@ Drawn figure(const Look& L, const Pose& p, Prop prop = PROP_NONE);
 void draw_figure(BITMAP* out, const Look& L, const Pose& p, float hx, float hy,
                  Prop prop = PROP_NONE);
 
-extern const Look kHero, kThug, kKicker, kKnifer, kHeavy, kGirl;
+extern const Look kHero, kThug, kKicker, kKnifer, kThrower, kHeavy, kGirl;
 extern const Look kBoss[5];
 
 // Things that are not people: items, effects, breakables, projectiles.

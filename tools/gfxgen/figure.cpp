@@ -192,7 +192,7 @@ void draw_arm(Figure& F, const Limb& a, bool near, Prop prop)
 {
     const Look& L = F.L;
     float s = F.s, r = L.arm_r * s;
-    bool bare = L.top == TOP_TANK || L.top == TOP_VEST || L.top == TOP_DRESS;
+    bool bare = L.top == TOP_TANK || L.top == TOP_VEST || L.top == TOP_DRESS || L.top == TOP_HOODIE;
     Ramp sk = near ? L.skin : far(L.skin), tc = near ? L.top_c : far(L.top_c);
     Ramp upper_c = bare ? sk : tc, fore_c = bare || L.top == TOP_TEE ? sk : tc;
     int up = F.C.part(upper_c);
@@ -352,6 +352,25 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         C.seg(hp(hr * 0.35f, hr * 0.2f), hp(hr * 0.25f, hr + 2.4f * s), 0.8f * s, 0.7f * s, brim);
         break;
     }
+    case HAIR_HOOD: {
+        // Up over the head, hanging down the back of the neck, a little
+        // peaked behind: a shape no hairstyle has, so he is known by it.
+        hc = C.part(L.hat);
+        C.seg(hp(-hr * 0.2f, -hr * 0.5f), neck - fw * (1.2f * s), hr * 0.6f, hr * 0.45f, hc);
+        C.disc(hp(hr * 0.3f, -hr * 0.15f), hr * 1.15f, hc);
+        C.seg(hp(hr * 0.5f, -hr * 0.5f), hp(hr * 1.2f, -hr * 1.15f), hr * 0.55f, hr * 0.2f, hc);
+        // The opening's shadowed lining, on the hood only, round the face.
+        int lining = C.part({L.hat.d, L.hat.d, L.hat.d}, FLAT);
+        V face = hp(-hr * 0.3f, hr * 0.5f);
+        float lr = hr * 0.62f + 1.2f * s;
+        for (int y = (int)std::floor(face.y - lr); y <= (int)std::ceil(face.y + lr); ++y)
+            for (int x = (int)std::floor(face.x - lr); x <= (int)std::ceil(face.x + lr); ++x)
+                if ((x - face.x) * (x - face.x) + (y - face.y) * (y - face.y) <= lr * lr &&
+                    pixel(C.lab, x, y) == hc)
+                    putpixel(C.lab, x, y, lining);
+        reclaim_face(-hr * 0.3f, hr * 0.5f, hr * 0.62f);
+        break;
+    }
     case HAIR_HARDHAT: {
         hc = C.part(L.hat);
         C.disc(hp(hr * 0.55f, -hr * 0.1f), hr * 1.02f, hc);
@@ -371,12 +390,14 @@ void draw_head(Figure& F, BITMAP* out, V neck)
     // Face details go on after shading, in fixed colours: an eye under a heavy
     // brow, the nostril's shadow, a mouth line, an ear.
     int brow = L.hair == HAIR_BALD || L.hair == HAIR_MOHAWK || L.hair == HAIR_HARDHAT ? L.skin.d
+               : L.hair == HAIR_HOOD                                                  ? L.hat.d
                                                                                       : L.hair_c.d;
     C.dot(hp(hr * 0.02f, hr * 0.58f), kOutline);
     C.mark(hp(hr * 0.38f, hr * 0.35f), hp(hr * 0.3f, hr * 0.85f), brow);
     C.dot(hp(-hr * 0.28f, hr * 0.92f), L.skin.d);
     C.mark(hp(-hr * 0.62f, hr * 0.55f), hp(-hr * 0.6f, hr * 0.8f), L.beard ? kOutline : L.skin.d);
-    C.mark(hp(hr * 0.05f, -hr * 0.28f), hp(-hr * 0.35f, -hr * 0.22f), L.skin.d);
+    if (L.hair != HAIR_HOOD)  // the ear
+        C.mark(hp(hr * 0.05f, -hr * 0.28f), hp(-hr * 0.35f, -hr * 0.22f), L.skin.d);
     if (L.shades) {
         C.mark(hp(hr * 0.15f, 0), hp(hr * 0.15f, hr * 0.95f), kOutline);
         C.mark(hp(hr * 0.15f - 1, hr * 0.3f), hp(hr * 0.15f - 1, hr * 0.95f), kOutline);
@@ -453,6 +474,28 @@ void draw_torso(Figure& F)
                bib);
         int st = C.part(L.legs, THIN);
         C.seg(F.tp(t * 0.6f, ch * 0.2f), F.tp(t + 0.8f * s, -sh * 0.2f), 0.7f * s, 0.7f * s, st);
+    }
+    if (L.top == TOP_HOODIE) {  // the pouch pocket's opening, low on the belly
+        int pk = C.part(L.top_c, THIN);
+        C.seg(F.tp(t * 0.35f, wa * 0.35f), F.tp(t * 0.15f, wa + be * 0.8f), 0.5f, 0.5f, pk);
+    }
+    if (L.strap.m) {
+        // Over the near shoulder and down across the chest to the hip, the
+        // blades of his spare knives standing out of it.
+        V top = F.tp(t + 0.8f * s, -sh * 0.45f), bottom = F.tp(t * 0.1f, wa * 1.05f);
+        int st = C.part(L.strap);
+        C.seg(top, bottom, 1.1f * s, 1.1f * s, st);
+        V d = bottom - top;
+        float len = std::sqrt(d.x * d.x + d.y * d.y);
+        V along = d * (1.0f / (len > 0 ? len : 1)), out = {along.y, -along.x};
+        if (out.y > 0)
+            out = out * -1.0f;                 // out points up, off the strap
+        for (float k : {0.3f, 0.55f, 0.8f}) {  // shapes, so that an arm in front hides them
+            V at_k = top + d * k;
+            int bl = C.part({105, 106, 240}, THIN);
+            C.seg(at_k + out * (1.2f * s), at_k + out * (3.2f * s) - along * (1.0f * s), 0.5f, 0.4f,
+                  bl);
+        }
     }
     if (L.necklace) {
         int nk = C.part({L.necklace + 1, L.necklace, L.necklace - 1}, THIN);

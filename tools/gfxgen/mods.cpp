@@ -38,7 +38,7 @@ std::map<std::string, LevelMod> level_mods;
 const char* const kBackdrops[] = {"dif2", "dif3", "dif5", "credits"};
 const char* const kGameLevels[] = {"lev1", "lev2", "lev3", "lev4", "lev5", "high", "van"};
 // The fighters that scripts draw in the four gang colour schemes.
-const char* const kGangSets[] = {"thug_", "kicker_", "knifer_", "heavy_"};
+const char* const kGangSets[] = {"thug_", "kicker_", "knifer_", "heavy_", "thrower_"};
 
 std::string lower(std::string s)
 {
