@@ -65,6 +65,10 @@ for s in nan inf 1e300 -1 0 x; do
     run "$B/nwd-modrender" --seconds $s "$SRC/fuzz/corpus/fuzz_module/tiny.mod" 2>/dev/null
     [ $? = 2 ] || fail "modrender --seconds $s"
 done
+for v in -1 257 x 1.5 ""; do
+    run "$B/nwd-modrender" --volume "$v" "$SRC/fuzz/corpus/fuzz_module/tiny.mod" 2>/dev/null
+    [ $? = 2 ] || fail "modrender --volume $v"
+done
 
 # nwd-sim --verify: other programs are named as such; old traces (with no
 # programs) verify.

@@ -24,9 +24,11 @@ namespace {
 void usage(FILE* f)
 {
     std::fprintf(f,
-                 "usage: nwd-modrender [--seconds S] MODULE [OUTPUT.wav]\n"
+                 "usage: nwd-modrender [--seconds S] [--volume V] MODULE [OUTPUT.wav]\n"
                  "  renders S seconds (default: the song's length, loop excluded) at\n"
                  "  22050 Hz stereo and prints length, peak, RMS and clipped samples\n"
+                 "  --volume  the game's music volume V (0..256, default 256: full scale);\n"
+                 "            the game's default is 144, and it clips where this does\n"
                  "  -h, --help, --version\n");
 }
 
@@ -69,21 +71,31 @@ int stop_rendering(void* looped)
 int main(int argc, char** argv)
 {
     diag_set_program("nwd-modrender");
-    double seconds = 0;
-    int parsed =
-        cli_parse(argc, argv, "nwd-modrender", "", {{"seconds", required_argument, nullptr, 's'}},
-                  usage, [&](int, const char* v) {
-                      char* end;
-                      seconds = std::strtod(v, &end);
-                      // Not a number, infinite, or past any song: said, not rendered.
-                      if (*end || !(seconds > 0 && seconds <= MAX_SECONDS)) {
-                          diag(
-                              "--seconds needs a number of seconds above 0 and at most "
-                              "3600\n");
-                          return 2;
-                      }
-                      return 0;
-                  });
+    double seconds = 0, volume = 1;
+    int parsed = cli_parse(
+        argc, argv, "nwd-modrender", "",
+        {{"seconds", required_argument, nullptr, 's'}, {"volume", required_argument, nullptr, 'v'}},
+        usage, [&](int c, const char* v) {
+            char* end;
+            if (c == 'v') {
+                long n = std::strtol(v, &end, 10);
+                if (*end || !*v || n < 0 || n > 256) {
+                    diag("--volume needs a whole number from 0 to 256\n");
+                    return 2;
+                }
+                volume = n / 256.0;
+                return 0;
+            }
+            seconds = std::strtod(v, &end);
+            // Not a number, infinite, or past any song: said, not rendered.
+            if (*end || !(seconds > 0 && seconds <= MAX_SECONDS)) {
+                diag(
+                    "--seconds needs a number of seconds above 0 and at most "
+                    "3600\n");
+                return 2;
+            }
+            return 0;
+        });
     if (parsed >= 0)
         return parsed;
     std::vector<const char*> pos(argv + optind, argv + argc);
@@ -122,7 +134,7 @@ int main(int argc, char** argv)
     while (done < total && !(measure && looped)) {
         long n = std::min(4096L, total - done);
         std::fill(buf[0], buf[0] + 2 * n, 0);
-        long got = duh_sigrenderer_generate_samples(r, 1.0f, 65536.0f / rate, n, buf);
+        long got = duh_sigrenderer_generate_samples(r, (float)volume, 65536.0f / rate, n, buf);
         if (got <= 0)
             break;
         for (long i = 0; i < 2 * got; ++i) {
