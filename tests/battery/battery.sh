@@ -295,7 +295,7 @@ item6() {
 # 7. nwd-modrender on damaged modules and absurd lengths.
 item7() {
     begin
-    for m in "$SRC"/fuzz/corpus/fuzz_module/*.mod "$B"/game/DATA/tech_title.xm; do
+    for m in "$SRC"/fuzz/corpus/fuzz_module/*.mod "$B"/game/DATA/tech_title.it; do
         size=$(wc -c < "$m")
         for k in $(seq 0 $(n_of 8 2)); do
             cp "$m" "$W/m"
@@ -307,7 +307,7 @@ item7() {
         done
     done
     for s in nan inf -inf 1e300 -1 0 x 3601; do
-        timeout 10 "$TOOLS/nwd-modrender" --seconds "$s" "$B/game/DATA/tech_title.xm" >/dev/null 2>&1
+        timeout 10 "$TOOLS/nwd-modrender" --seconds "$s" "$B/game/DATA/tech_title.it" >/dev/null 2>&1
         s2=$?
         judge $s2 && [ $s2 != 2 ] && lose "--seconds $s accepted"
     done

@@ -221,12 +221,14 @@ TEST(ByteOrder, WavFilesAndModules)
     EXPECT_EQ(r.substr(36, 4), "data");
     EXPECT_EQ(get_le32(h + 40), 22050u * 4);
 
-    // A score made into XM: its version and header size little-endian.
+    // A score made into IT: its version, counts and first offset little-endian.
     std::string score = std::string(NWD_SOURCE_DIR) + "/docs/modding/example/music/my_title.txt";
-    cmd = std::string(NWD_MODGEN) + " " + score + " " + (t / "m.xm");
+    cmd = std::string(NWD_MODGEN) + " " + score + " " + (t / "m.it");
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    std::string xm = slurp(t / "m.xm");
-    ASSERT_GT(xm.size(), 80u);
-    EXPECT_EQ(get_le16(bytes(xm) + 58), 0x0104);
-    EXPECT_EQ(get_le32(bytes(xm) + 60), 276u);
+    std::string it = slurp(t / "m.it");
+    ASSERT_GT(it.size(), 0xC0u);
+    EXPECT_EQ(get_le16(bytes(it) + 0x28), 0x0214);
+    int orders = get_le16(bytes(it) + 0x20), patterns = get_le16(bytes(it) + 0x26);
+    EXPECT_EQ(orders, patterns + 1) << "a pattern per position, and the end mark";
+    EXPECT_EQ(it.substr(get_le32(bytes(it) + 0xC0 + orders), 4), "IMPI");
 }

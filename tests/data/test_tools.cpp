@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -60,7 +61,7 @@ static double pitch_at(DUH* d, double from, double sec)
 
 TEST(ModuleWriter, ScoreBecomesALoopingModuleInTune)
 {
-    std::string score = tmp_dir() + "/s.txt", mod = tmp_dir() + "/s.xm";
+    std::string score = tmp_dir() + "/s.txt", mod = tmp_dir() + "/s.it";
     write(score,
           "title test  # a comment\ntempo 125\ninstr f flute\ninstr k kick\n"
           "track lead f oct=4\ntrack bass f oct=2\ndrums d k=k\nphrase p A4/16 ./16\n"
@@ -69,21 +70,51 @@ TEST(ModuleWriter, ScoreBecomesALoopingModuleInTune)
     ASSERT_EQ(run(std::string(NWD_MODGEN) + " " + score + " " + mod).status, 0);
     std::ifstream in(mod, std::ios::binary);
     std::string b((std::istreambuf_iterator<char>(in)), {});
-    ASSERT_GT(b.size(), 336u);
-    EXPECT_EQ(b.substr(0, 17), "Extended Module: ");
+    ASSERT_GT(b.size(), 0xC0u);
+    EXPECT_EQ(b.substr(0, 4), "IMPM");
     auto u16 = [&](size_t at) { return (unsigned char)b[at] | (unsigned char)b[at + 1] << 8; };
-    EXPECT_EQ(u16(64), 2);  // two positions, looping back to the second
-    EXPECT_EQ(u16(66), 1);
-    EXPECT_EQ(u16(68), 4);  // three parts, padded to an even count
+    EXPECT_EQ(u16(0x20), 3);  // two positions and the end mark
+    EXPECT_EQ(u16(0x22), 2);  // two instruments
+    EXPECT_EQ(u16(0x26), 2);  // a pattern per position
     start_allegro();
     dumb_register_stdfiles();
-    DUH* d = dumb_load_xm(mod.c_str());
+    DUH* d = dumb_load_it(mod.c_str());
     ASSERT_NE(d, nullptr);
-    // Two 64-row patterns at speed 6, 125 BPM: 2 x 7.68 s.
+    // Two 64-row patterns at speed 6, 125 BPM: 2 x 7.68 s, and the second
+    // position plays again after the first pass, from the loop mark.
     EXPECT_NEAR(duh_get_length(d) / 65536.0, 15.36, 0.1);
-    EXPECT_NEAR(pitch_at(d, 0.2, 0.6), 440.0, 4);         // A4 at concert pitch
-    EXPECT_NEAR(pitch_at(d, 7.68 + 0.2, 0.6), 523.3, 5);  // the copy, three semitones up
+    EXPECT_NEAR(pitch_at(d, 0.2, 0.6), 440.0, 4);             // A4 at concert pitch
+    EXPECT_NEAR(pitch_at(d, 7.68 + 0.2, 0.6), 523.3, 5);      // the copy, three semitones up
+    EXPECT_NEAR(pitch_at(d, 2 * 7.68 + 0.2, 0.6), 523.3, 5);  // the loop: the copy again
     unload_duh(d);
+}
+
+TEST(ModuleWriter, SongsAreMadeAsLoudAsTheGamesMusic)
+{
+    std::string score = tmp_dir() + "/loud.txt", mod = tmp_dir() + "/loud.it";
+    write(score,
+          "instr f flute\ninstr k kick\ninstr p pad\ntrack lead f oct=4\n"
+          "track pads p ch=3 oct=4\ndrums d k=k\npattern a\nchords Am/32 F#m/32\n"
+          "lead A4/16 ./16 C#5/8 ./24\npads @hold\nd k...\norder a\n");
+    ASSERT_EQ(run(std::string(NWD_MODGEN) + " " + score + " " + mod).status, 0);
+    start_allegro();
+    dumb_register_stdfiles();
+    DUH* d = dumb_load_it(mod.c_str());
+    ASSERT_NE(d, nullptr);
+    // As the game plays it at its default music volume: -15 dBFS RMS, the
+    // loudest moment under -1 dBFS, so that the player's 16 bits never clip.
+    DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
+    static short pcm[2 * 22050 * 7];
+    long n = duh_render(r, 16, 0, 144 / 256.0f, 65536.0f / 22050, 22050 * 7, pcm);
+    duh_end_sigrenderer(r);
+    unload_duh(d);
+    double peak = 0, energy = 0;
+    for (long i = 0; i < 2 * n; ++i) {
+        double v = pcm[i] / 32768.0;
+        peak = std::max(peak, std::fabs(v)), energy += v * v;
+    }
+    EXPECT_NEAR(10 * std::log10(energy / (2 * n)), -15, 0.5);
+    EXPECT_LT(20 * std::log10(peak), -1);
 }
 
 TEST(ModuleWriter, BadScoresAreReportedWithTheirLine)

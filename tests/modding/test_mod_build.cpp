@@ -162,8 +162,8 @@ TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain)
     ASSERT_GT(door.size(), 44u);
     EXPECT_EQ(door.compare(20, 4, std::string("\1\0\1\0", 4)), 0);  // PCM, mono
     EXPECT_EQ(read_file(b.game + "DATA/night.mod"), read_file(mods + "/music/night.mod"));
-    EXPECT_EQ(read_file(b.game + "DATA/my_title.xm").substr(0, 17), "Extended Module: ");
-    EXPECT_NE(read_file(b.game + "TECHNO.lst").find("title = my_title.xm"), std::string::npos);
+    EXPECT_EQ(read_file(b.game + "DATA/my_title.it").substr(0, 4), "IMPM");
+    EXPECT_NE(read_file(b.game + "TECHNO.lst").find("title = my_title.it"), std::string::npos);
     EXPECT_NE(read_file(b.game + "NIGHT.lst").find("title = night.mod"), std::string::npos);
     unload_datafile(main);
     unload_datafile(levels);

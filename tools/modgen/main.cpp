@@ -1,4 +1,4 @@
-// nwd-modgen: writes a multi-channel tracker module (XM) from a text score.
+// nwd-modgen: writes a multi-channel tracker module (IT) from a text score.
 // Instruments are synthesised (synth.cpp); the score gives the harmony of each
 // pattern, hand-written melodies, and parts that follow the chords by style.
 //
@@ -6,6 +6,8 @@
 //   title TEXT                song title (up to 20 characters)
 //   tempo BPM / speed N       beats per minute, ticks per row (6: a row is a 16th)
 //   gain N                    every note's volume scaled by N/64: the mix's headroom
+//                             (the song is then set to the game's music level, see
+//                             set_row_volumes and write_it, as far as 64 leaves room)
 //   swing N                   rows on the beat N ticks longer, the rows after N shorter
 //   instr NAME PRESET [k=v]   an instrument from a preset; knobs vol pan att dec
 //                             sus rel bright vib
@@ -34,6 +36,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include <dumb.h>
 
 #include "engine/diag.h"
 #include "fileio/byteorder.h"
@@ -836,7 +840,7 @@ bool render_pattern(const Song& s, const Pattern& p, Grid& g)
 struct Out {
     std::vector<uint8_t> b;
     void u8(int v) { b.push_back((uint8_t)v); }
-    // XM's numbers are little-endian.
+    // IT's numbers are little-endian.
     void u16(int v)
     {
         uint8_t le[2];
@@ -856,26 +860,60 @@ struct Out {
     }
 };
 
-void write_instrument(Out& o, const Song& s, const Instr& in)
+// ---- The IT module ----
+//
+// IT rather than XM: the module player mixes an XM at a fixed 48/128 of full
+// scale, which left the music far under the effects, but honours an IT's own
+// mixing volume. The grid keeps the classic tracker numbers (notes 1..96 from
+// C0, volumes 0x10 + v, effects 3 glide, 8 pan, C volume, F speed or tempo);
+// they become IT's as the cells are written.
+
+constexpr int IT_MIXING_VOLUME_AT = 0x31;
+constexpr int IT_NOTE_OFF = 255, IT_NOTE_CUT = 254;
+constexpr int IT_SPEED = 1, IT_JUMP = 2, IT_PORTA = 7, IT_TEMPO = 20, IT_GLOBAL_VOLUME = 22,
+              IT_PAN = 24;
+
+// A key-off starts the fade at once; IT's fade count runs from 1024.
+int it_fadeout(const Song& s, const mg::Patch& p)
+{
+    if (!p.hold)
+        return 1024;  // a one-shot let go stops
+    double tick = 2.5 / s.tempo;
+    double ticks = std::max(1.0, p.release / tick);
+    return std::clamp((int)std::lround(1024 / ticks), 1, 1024);
+}
+
+void write_it_instrument(Out& o, const Song& s, const Instr& in, int number)
 {
     const mg::Patch& p = in.patch;
-    o.u32(263);
-    o.text(in.name, 22);
+    size_t at = o.b.size();
+    o.text("IMPI", 4);
+    o.text("", 12);
     o.u8(0);
-    o.u16(1);
-    o.u32(40);
-    for (int i = 0; i < 96; ++i)
-        o.u8(0);
-    // Volume envelope in ticks: attack, a curved decay to the sustain level.
+    o.u8(0);  // a new note on the channel cuts the old one
+    o.u8(0), o.u8(0);
+    o.u16(it_fadeout(s, p));
+    o.u8(0), o.u8(60);  // no pitch-pan
+    o.u8(128);          // instrument volume
+    o.u8(32 | 128);     // no instrument pan: the sample's
+    o.u8(0), o.u8(0);
+    o.u16(0x0214);
+    o.u8(1), o.u8(0);
+    o.text(in.name, 26);
+    o.u8(0), o.u8(0);  // no filter
+    o.u8(0), o.u8(0), o.u16(0);
+    for (int n = 0; n < 120; ++n)
+        o.u8(n), o.u8(number);
+    // Volume envelope in ticks: attack, a curved decay to the sustain level,
+    // held at the last point until the key is let go.
     double tick = 2.5 / s.tempo;
     std::vector<std::pair<int, int>> env;
-    int sustain_point = 0;
     if (p.hold) {
         int ta = (int)std::lround(p.attack / tick);
         env.push_back({0, ta > 0 ? 0 : 64});
         if (ta > 0)
             env.push_back({ta, 64});
-        if (p.decay > 0) {
+        if (p.decay > 0)
             for (double f : {0.1, 0.25, 0.45, 0.7, 1.0}) {
                 double lvl = p.sustain + (1 - p.sustain) * (std::exp(-4 * f) - std::exp(-4.0)) /
                                              (1 - std::exp(-4.0));
@@ -884,111 +922,322 @@ void write_instrument(Out& o, const Song& s, const Instr& in)
                     x = env.back().first + 1;
                 env.push_back({x, (int)std::lround(lvl * 64)});
             }
-        }
-        sustain_point = (int)env.size() - 1;
     }
-    for (int i = 0; i < 12; ++i) {
-        o.u16(i < (int)env.size() ? std::min(env[i].first, 65535) : 0);
-        o.u16(i < (int)env.size() ? env[i].second : 0);
-    }
-    for (int i = 0; i < 24; ++i)
-        o.u16(0);  // no panning envelope
+    int last = std::max(0, (int)env.size() - 1);
+    // On, held at the last point by a loop as well as a sustain loop: with a
+    // loop the player starts the fade at the key-off, and not only once the
+    // envelope has run out (which left released notes ringing).
+    o.u8(p.hold ? 1 | 2 | 4 : 0);
     o.u8((int)env.size());
-    o.u8(0);
-    o.u8(sustain_point);
-    o.u8(0);
-    o.u8(0);
-    o.u8(0), o.u8(0), o.u8(0);
-    o.u8(p.hold ? 3 : 0);  // on, with sustain
-    o.u8(0);
-    o.u8(0);  // sine vibrato
-    o.u8(p.vib_sweep), o.u8(p.vib_depth), o.u8(p.vib_rate);
-    // After the key is let go the volume falls by fadeout/32768 a tick.
-    int fade = p.release > 0 ? (int)std::lround(32768 / std::max(1.0, p.release / tick)) : 4095;
-    o.u16(std::clamp(fade, 1, 4095));
-    o.u16(0);
-    for (int i = 0; i < 20; ++i)
-        o.u8(0);
-    // Tuning: the note C4 must sound at middle C.
-    double semis = 12 * std::log2(261.6256 * p.rate / (8363.0 * p.pitch));
-    int rel = (int)std::lround(semis), fine = (int)std::lround((semis - rel) * 128);
-    if (fine > 127)
-        fine = 127;
-    o.u32((uint32_t)p.data.size() * 2);
-    o.u32((uint32_t)p.loop_start * 2);
-    o.u32((uint32_t)p.loop_len * 2);
-    o.u8(64);
-    o.u8((uint8_t)(int8_t)fine);
-    o.u8(0x10 | (p.loop_len ? 1 : 0));
-    o.u8(p.pan);
-    o.u8((uint8_t)(int8_t)rel);
-    o.u8(0);
-    o.text(in.name, 22);
-    int16_t prev = 0;
-    for (int16_t v : p.data) {
-        o.u16((uint16_t)(int16_t)(v - prev));
-        prev = v;
+    o.u8(last), o.u8(last), o.u8(last), o.u8(last);
+    for (int i = 0; i < 25; ++i) {
+        o.u8(i < (int)env.size() ? env[i].second : 0);
+        o.u16(i < (int)env.size() ? std::min(env[i].first, 65535) : 0);
     }
+    o.u8(0);
+    for (int e = 0; e < 2; ++e) {  // no panning or pitch envelope
+        for (int i = 0; i < 6; ++i)
+            o.u8(0);
+        for (int i = 0; i < 76; ++i)
+            o.u8(0);
+    }
+    o.b.resize(at + 554, 0);
 }
 
-bool write_xm(const char* path, const Song& s)
+void write_it_sample_header(Out& o, const Instr& in, uint32_t data_at)
 {
-    std::vector<Grid> grids(s.pats.size());
-    for (size_t i = 0; i < s.pats.size(); ++i)
-        if (!render_pattern(s, s.pats[i], grids[i]))
-            return false;
-    int channels = s.channels + (s.channels & 1);
-    Out o;
-    o.text("Extended Module: ", 17);
-    o.text(s.title, 20);
-    o.u8(0x1A);
-    o.text("nwd-modgen", 20);
-    o.u16(0x0104);
-    o.u32(276);
-    o.u16((int)s.order.size());
-    o.u16(s.restart);
-    o.u16(channels);
-    o.u16((int)s.pats.size());
-    o.u16((int)s.instrs.size());
-    o.u16(1);  // linear frequencies
-    o.u16(s.speed);
-    o.u16(s.tempo);
-    for (int i = 0; i < 256; ++i)
-        o.u8(i < (int)s.order.size() ? s.order[i] : 0);
-    for (const Grid& g : grids) {
-        Out d;
-        for (const Cell& c : g.cells) {
-            int flags = (c.note ? 1 : 0) | (c.instr ? 2 : 0) | (c.vol ? 4 : 0) | (c.eff ? 8 : 0) |
-                        (c.param ? 16 : 0);
-            d.u8(0x80 | flags);
-            if (c.note)
-                d.u8(c.note);
+    const mg::Patch& p = in.patch;
+    o.text("IMPS", 4);
+    o.text("", 12);
+    o.u8(0);
+    o.u8(64);                             // sample volume
+    o.u8(1 | 2 | (p.loop_len ? 16 : 0));  // present, 16-bit, looped
+    o.u8(64);                             // default volume
+    o.text(in.name, 26);
+    o.u8(1);                                    // signed samples
+    o.u8(128 | std::min(64, (p.pan + 2) / 4));  // its own pan, 0..64
+    o.u32((uint32_t)p.data.size());
+    o.u32((uint32_t)p.loop_start);
+    o.u32((uint32_t)(p.loop_start + p.loop_len));
+    // The rate at which the note C5 (the score's C4, middle C) plays it.
+    o.u32((uint32_t)std::lround(p.rate * 261.6256 / p.pitch));
+    o.u32(0), o.u32(0);
+    o.u32(data_at);
+    // Auto-vibrato: the sweep is the ticks to full depth, IT's rate the
+    // depth gained each tick, in 256ths.
+    int rate = p.vib_sweep > 0 ? std::clamp(p.vib_depth * 256 / p.vib_sweep, 1, 255) : 255;
+    o.u8(p.vib_rate), o.u8(p.vib_depth), o.u8(rate), o.u8(0);
+}
+
+// One pattern packed: per cell a channel byte, a mask and the fields.
+// False when it packs to more than the format's 64 KiB.
+bool pack_it_pattern(Out& o, const Grid& g)
+{
+    Out d;
+    for (int r = 0; r < g.rows; ++r) {
+        for (int ch = 0; ch < g.channels; ++ch) {
+            const Cell& c = g.cells[r * g.channels + ch];
+            int note = -1, cmd = 0, param = c.param;
+            if (c.note == KEY_OFF)
+                note = IT_NOTE_OFF;
+            else if (c.note)
+                note = c.note + 11;  // the score's C4 (49) is IT's C5 (60)
+            switch (c.eff) {
+            case 3: cmd = IT_PORTA; break;
+            case 8: cmd = IT_PAN; break;
+            case 0xB: cmd = IT_JUMP; break;
+            case 0xC:  // volume 0 ("^"): a cut
+                note = IT_NOTE_CUT;
+                break;
+            case 0xF: cmd = c.param < 32 ? IT_SPEED : IT_TEMPO; break;
+            case 0x10: cmd = IT_GLOBAL_VOLUME; break;
+            default: break;
+            }
+            int vol = c.vol >= 0x10 && c.vol <= 0x50 ? c.vol - 0x10 : -1;
+            int mask = (note >= 0 ? 1 : 0) | (c.instr ? 2 : 0) | (vol >= 0 ? 4 : 0) | (cmd ? 8 : 0);
+            if (!mask)
+                continue;
+            d.u8((ch + 1) | 0x80);
+            d.u8(mask);
+            if (note >= 0)
+                d.u8(note);
             if (c.instr)
                 d.u8(c.instr);
-            if (c.vol)
-                d.u8(c.vol);
-            if (c.eff)
-                d.u8(c.eff);
-            if (c.param)
-                d.u8(c.param);
+            if (vol >= 0)
+                d.u8(vol);
+            if (cmd)
+                d.u8(cmd), d.u8(param);
         }
-        if (d.b.size() > 65535) {
-            diag("%s:0: a pattern packs to more than 64 KiB\n", path_for_diag);
-            return false;
-        }
-        o.u32(9);
-        o.u8(0);
-        o.u16(g.rows);
-        o.u16((int)d.b.size());
-        o.b.insert(o.b.end(), d.b.begin(), d.b.end());
+        d.u8(0);
     }
-    for (const Instr& in : s.instrs)
-        write_instrument(o, s, in);
+    if (d.b.size() > 65535)
+        return false;
+    o.u16((int)d.b.size());
+    o.u16(g.rows);
+    o.u32(0);
+    o.b.insert(o.b.end(), d.b.begin(), d.b.end());
+    return true;
+}
+
+// The whole module: one pattern for each position of the order. Empty
+// when a pattern is too big for the format.
+std::vector<uint8_t> pack_it(const Song& s, const std::vector<Grid>& grids)
+{
+    int n_ins = (int)s.instrs.size(), n_pat = (int)grids.size();
+    Out o;
+    o.text("IMPM", 4);
+    o.text(s.title, 26);
+    o.u16(0x1004);
+    o.u16(n_pat + 1), o.u16(n_ins), o.u16(n_ins), o.u16(n_pat);
+    o.u16(0x0214), o.u16(0x0214);
+    o.u16(1 | 4 | 8);  // stereo, instruments, linear slides
+    o.u16(0);
+    o.u8(128), o.u8(128);  // global and mixing volume; see write_it
+    o.u8(s.speed), o.u8(s.tempo);
+    o.u8(128), o.u8(0);
+    o.u16(0), o.u32(0), o.u32(0);
+    for (int ch = 0; ch < 64; ++ch)
+        o.u8(ch < grids[0].channels ? 32 : 32 | 128);
+    for (int ch = 0; ch < 64; ++ch)
+        o.u8(64);
+    for (int p = 0; p < n_pat; ++p)
+        o.u8(p);
+    o.u8(255);
+    size_t offsets = o.b.size();
+    o.b.resize(offsets + 4 * (n_ins * 2 + n_pat), 0);
+    auto set_offset = [&](int i) { put_le32(&o.b[offsets + 4 * i], (uint32_t)o.b.size()); };
+    for (int i = 0; i < n_ins; ++i) {
+        set_offset(i);
+        write_it_instrument(o, s, s.instrs[i], i + 1);
+    }
+    std::vector<size_t> sample_headers;
+    for (int i = 0; i < n_ins; ++i) {
+        set_offset(n_ins + i);
+        sample_headers.push_back(o.b.size());
+        write_it_sample_header(o, s.instrs[i], 0);
+    }
+    for (int i = 0; i < n_pat; ++i) {
+        set_offset(2 * n_ins + i);
+        if (!pack_it_pattern(o, grids[i]))
+            return {};
+    }
+    for (int i = 0; i < n_ins; ++i) {
+        put_le32(&o.b[sample_headers[i] + 0x48], (uint32_t)o.b.size());
+        for (int16_t v : s.instrs[i].patch.data)
+            o.u16((uint16_t)v);
+    }
+    return o.b;
+}
+
+// ---- The song's level ----
+//
+// The loudness every song is brought to, as the game plays it at its default
+// music volume (default.cfg's musicvolume 144): RMS over the song up to its
+// loop, and a ceiling for its loudest sample. The game's mixer takes about
+// 6 dB more off the music, so in play it sits near -21 dBFS, under the blows
+// and calls. The player renders into 16 bits at the music volume, so past
+// full scale it would clip: a song too spiky for the RMS stays under the
+// ceiling instead.
+constexpr double LOUDNESS_DB = -15, CEILING_DB = -1;
+constexpr double GAME_MUSIC_VOLUME = 144 / 256.0;
+constexpr double MAX_MEASURED_SECONDS = 1200;
+// A row whose loudest moment stands out is played up to this much softer,
+// the song's volume then climbing back by the second figure a row: the few
+// spikes where parts strike together no longer set the level of the rest.
+constexpr double ROW_LIMIT_DB = 4, ROW_RECOVERY_DB = 1.5;
+
+struct RowLevel {
+    double peak = 0, energy = 0;
+};
+
+struct Levels {
+    double peak = 0, energy = 0;
+    long samples = 0;
+    std::vector<std::vector<RowLevel>> rows;  // [position][row]
+};
+
+int stop_measuring(void* looped)
+{
+    *static_cast<bool*>(looped) = true;
+    return 1;
+}
+
+// Plays the module through the game's player at the game's default music
+// volume, up to its loop. False if the player cannot read it.
+bool play_module(const std::vector<uint8_t>& bytes, Levels& out)
+{
+    const int rate = 22050, chunk = 32;  // ~1.5 ms: rows are told apart closely enough
+    DUMBFILE* f = dumbfile_open_memory((const char*)bytes.data(), (long)bytes.size());
+    DUH* d = f ? dumb_read_it_quick(f) : nullptr;
+    if (f)
+        dumbfile_close(f);
+    DUH_SIGRENDERER* r = d ? duh_start_sigrenderer(d, 0, 2, 0) : nullptr;
+    DUMB_IT_SIGRENDERER* it = r ? duh_get_it_sigrenderer(r) : nullptr;
+    sample_t** buf = it ? allocate_sample_buffer(2, chunk) : nullptr;
+    if (!buf) {
+        if (r)
+            duh_end_sigrenderer(r);
+        if (d)
+            unload_duh(d);
+        return false;
+    }
+    bool looped = false;
+    dumb_it_set_loop_callback(it, stop_measuring, &looped);
+    out = Levels();
+    while (!looped && out.samples < MAX_MEASURED_SECONDS * rate) {
+        int order = dumb_it_sr_get_current_order(it), row = dumb_it_sr_get_current_row(it);
+        std::fill(buf[0], buf[0] + 2 * chunk, 0);
+        long got = duh_sigrenderer_generate_samples(r, (float)GAME_MUSIC_VOLUME, 65536.0f / rate,
+                                                    chunk, buf);
+        if (got <= 0)
+            break;
+        if (order >= 0 && row >= 0) {
+            if ((int)out.rows.size() <= order)
+                out.rows.resize(order + 1);
+            if ((int)out.rows[order].size() <= row)
+                out.rows[order].resize(row + 1);
+        }
+        for (long i = 0; i < 2 * got; ++i) {
+            double v = std::fabs(buf[0][i] / 8388608.0);
+            out.peak = std::max(out.peak, v);
+            out.energy += v * v;
+            if (order >= 0 && row >= 0) {
+                RowLevel& l = out.rows[order][row];
+                l.peak = std::max(l.peak, v);
+                l.energy += v * v;
+            }
+        }
+        out.samples += 2 * got;
+    }
+    destroy_sample_buffer(buf);
+    duh_end_sigrenderer(r);
+    unload_duh(d);
+    return true;
+}
+
+// Writes the song's volume on channel `ch` of every position: each row
+// whose peak stands out is turned down, so that none is more than
+// ROW_LIMIT_DB over the rest, and the volume climbs back row by row. Every
+// position starts with its volume, so the loop comes back right.
+void set_row_volumes(std::vector<Grid>& grids, const Levels& l, int ch)
+{
+    double top = 0;
+    for (auto& pos : l.rows)
+        for (const RowLevel& row : pos)
+            top = std::max(top, row.peak);
+    if (top <= 0)
+        return;
+    double ceiling = 20 * std::log10(top) - ROW_LIMIT_DB, cut = 0;
+    int last = -1;
+    for (size_t p = 0; p < grids.size() && p < l.rows.size(); ++p)
+        for (int r = 0; r < grids[p].rows && r < (int)l.rows[p].size(); ++r) {
+            double peak = l.rows[p][r].peak;
+            double over = peak > 0 ? 20 * std::log10(peak) - ceiling : 0;
+            cut = std::max({over, cut - ROW_RECOVERY_DB, 0.0});
+            int gv = (int)std::lround(128 * std::pow(10, -cut / 20));
+            if (gv != last || r == 0) {
+                Cell& c = grids[p].at(r, ch);
+                c.eff = 0x10, c.param = (uint8_t)gv;
+                last = gv;
+            }
+        }
+}
+
+bool write_it(const char* path, const Song& s)
+{
+    std::vector<Grid> patterns(s.pats.size());
+    for (size_t i = 0; i < s.pats.size(); ++i)
+        if (!render_pattern(s, s.pats[i], patterns[i]))
+            return false;
+    if (s.order.size() > 200) {
+        fail("the order has more than 200 positions", 0);
+        return false;
+    }
+    // A pattern for each position, with two channels more: the song's
+    // volume, which differs from one position to another, and the jump back
+    // to the loop mark (IT has no restart position) on the last row.
+    int channels = s.channels + (s.channels & 1), volume_ch = channels, jump_ch = channels + 1;
+    std::vector<Grid> grids;
+    for (int p : s.order) {
+        const Grid& src = patterns[p];
+        Grid g{src.rows, std::vector<Cell>(src.rows * (channels + 2)), channels + 2};
+        for (int r = 0; r < src.rows; ++r)
+            for (int ch = 0; ch < channels; ++ch)
+                g.at(r, ch) = src.cells[r * src.channels + ch];
+        grids.push_back(g);
+    }
+    if (s.restart > 0) {
+        Cell& c = grids.back().at(grids.back().rows - 1, jump_ch);
+        c.eff = 0xB, c.param = (uint8_t)s.restart;
+    }
+    Levels levels;
+    std::vector<uint8_t> bytes = pack_it(s, grids);
+    if (bytes.empty()) {
+        fail("a pattern packs to more than 64 KiB", 0);
+        return false;
+    }
+    bool ok = play_module(bytes, levels);
+    if (ok) {
+        set_row_volumes(grids, levels, volume_ch);
+        bytes = pack_it(s, grids);
+        ok = !bytes.empty() && play_module(bytes, levels);
+    }
+    if (!ok) {
+        fail("the module player cannot read the module made", 0);
+        return false;
+    }
+    // Then the mixing volume brings the whole song to its level.
+    if (levels.peak > 0) {
+        double rms = std::sqrt(levels.energy / std::max(1L, levels.samples));
+        double scale = std::min(std::pow(10, LOUDNESS_DB / 20) / rms,
+                                std::pow(10, CEILING_DB / 20) / levels.peak);
+        bytes[IT_MIXING_VOLUME_AT] = (uint8_t)std::clamp((int)(128 * scale), 1, 128);
+    }
     std::string tmp = std::string(path) + ".tmp";
     FILE* f = std::fopen(tmp.c_str(), "wb");
     if (!f)
         return false;
-    bool ok = std::fwrite(o.b.data(), 1, o.b.size(), f) == o.b.size();
+    ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = (std::fclose(f) == 0) && ok;
     if (!ok)
         std::remove(tmp.c_str());
@@ -998,11 +1247,12 @@ bool write_xm(const char* path, const Song& s)
 void usage(FILE* f)
 {
     std::fprintf(f,
-                 "usage: nwd-modgen SCORE OUTPUT.xm\n"
+                 "usage: nwd-modgen SCORE OUTPUT.it\n"
                  "       nwd-modgen --module MODULE OUTPUT\n"
                  "       nwd-modgen --playlist LIST.lst OUTPUT.lst MODULE...\n"
                  "       nwd-modgen -h | --help | --version\n"
-                 "  writes the score as an XM module with synthesised instruments;\n"
+                 "  writes the score as an IT module with synthesised instruments, as\n"
+                 "  loud as the game's music should be;\n"
                  "  the comment at the top of tools/modgen/main.cpp describes scores\n"
                  "  --module    copies an IT, XM, S3M or MOD module the game can play\n"
                  "  --playlist  copies a playlist whose every line is \"moment = module\"\n"
@@ -1040,7 +1290,7 @@ int main(int argc, char** argv)
         diag("%s:0: the song has no parts\n", argv[1]);
         return 1;
     }
-    if (!write_xm(argv[2], song)) {
+    if (!write_it(argv[2], song)) {
         if (!failed)
             diag("%s: cannot write\n", argv[2]);
         return 1;

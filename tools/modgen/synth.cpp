@@ -14,6 +14,9 @@ namespace mg {
 namespace {
 
 const double kPi = 3.14159265358979;
+// Every sample is made as loud as 16 bits hold: the music's level is set
+// afterwards by the module's volumes, and any headroom here is level lost.
+const double kFullScale = 32767;
 
 uint32_t rng = 1;
 double noise()
@@ -174,7 +177,7 @@ Patch render(const Tonal& t)
         peak = std::max(peak, std::fabs(v));
     p.data.resize(out.size());
     for (size_t i = 0; i < out.size(); ++i)
-        p.data[i] = (int16_t)std::lround(out[i] / peak * 30000);
+        p.data[i] = (int16_t)std::lround(out[i] / peak * kFullScale);
     p.loop_start = A;
     p.loop_len = L;
     p.rate = t.rate;
@@ -191,7 +194,7 @@ Patch oneshot(const Buf& b)
         peak = std::max(peak, std::fabs(v));
     p.data.resize(b.size());
     for (size_t i = 0; i < b.size(); ++i)
-        p.data[i] = (int16_t)std::lround(b[i] / peak * 30000);
+        p.data[i] = (int16_t)std::lround(b[i] / peak * kFullScale);
     p.rate = 22050;
     p.pitch = 261.63;
     p.hold = false;
