@@ -13,6 +13,7 @@
 #include "game/session.h"
 #include "game/state.h"
 #include "gfx/display.h"
+#include "gfx/main_data.h"
 #include "gfx/objects.h"
 #include "gfx/state.h"
 #include "input/state.h"
@@ -40,6 +41,18 @@ constexpr int REPLAY_TOP = 100;
 constexpr int TABLE_X = 56, TABLE_Y = 50;
 constexpr int TABLE_MS = 10000;
 constexpr int PAUSE_VERSION_X = 220;
+
+// The picture around the menu, which the rows alone left half empty: a
+// line under the banner, and between QUIT and the version line the city at
+// night with the hero on a roof against the moon, in the palette ramps of
+// the game's own streets (night sky, far city, lit windows).
+constexpr const char* TAGLINE = "FIVE STREETS. ONE NIGHT.";
+constexpr int TAGLINE_Y = 89;  // midway between the banner and START
+constexpr int SKYLINE_TOP = 172, SKYLINE_BASE = 226;
+constexpr int NIGHT_SKY = 128, FAR_CITY = 232, LIT_WINDOW = 152, NEAR_CITY = 127;
+constexpr int MOON = 157, MOON_X = 64, MOON_Y = 184, MOON_R = 27;
+constexpr int HERO_STANDING = FIRST_HOTSPOT_OBJECT + 1;  // the datafile's first actor frame
+constexpr int HERO_X = 62, ROOF_Y = 219;
 
 void set_menu_palette()
 {
@@ -75,6 +88,66 @@ void version_line(char* out, size_t size, FONT* f)
         snprintf(out, size, "Version %s (%s) %.*s", NWD_VERSION, NWD_BUILD, library, allegro_id);
     if (text_length(f, out) > room)
         snprintf(out, size, "Version %s (%s)", NWD_VERSION, NWD_BUILD);
+}
+
+// Same every time: its own little generator, so the flames' draws of the
+// library's rand stay as they were.
+int skyline_random(uint32_t& seed, int n)
+{
+    seed = seed * 1103515245u + 12345u;
+    return (int)((seed >> 16) % (uint32_t)n);
+}
+
+// A row of buildings standing on the base line, `low`..`high` pixels tall,
+// with a few windows lit in `light`.
+void draw_buildings(BITMAP* b, uint32_t& seed, int colour, int low, int high, int light)
+{
+    for (int x = -skyline_random(seed, 12); x < PICTURE_W;) {
+        int w = 10 + skyline_random(seed, 16), h = low + skyline_random(seed, high - low);
+        int top = SKYLINE_BASE - h;
+        rectfill(b, x, top, x + w - 1, SKYLINE_BASE, colour);
+        if (skyline_random(seed, 3) == 0)  // an aerial on some roofs
+            vline(b, x + w / 2, top - 2 - skyline_random(seed, 5), top, colour);
+        for (int wy = top + 3; wy < SKYLINE_BASE - 3; wy += 4)
+            for (int wx = x + 2; wx < x + w - 2; wx += 3)
+                if (skyline_random(seed, 8) == 0)
+                    putpixel(b, wx, wy, light + skyline_random(seed, 4));
+        x += w + skyline_random(seed, 4);
+    }
+}
+
+// Drawn once as the title is entered: nothing of it moves, so the polls
+// and the attract demo pay nothing for it. Above SKYLINE_TOP it keeps left
+// of the menu's rows; it never reaches the banner or the version line.
+void draw_title_scenery(BITMAP* b, const MainObjects& m)
+{
+    if (!b)
+        return;
+    textout_centre_ex(b, menu_font(m, FONT_SMALL), TAGLINE, PICTURE_W / 2, TAGLINE_Y, -1, 0);
+    // A glow over the city, fading up into the dark sky in dithered steps.
+    for (int y = SKYLINE_TOP; y <= SKYLINE_BASE; y++) {
+        int level = (y - SKYLINE_TOP) * 10 / (SKYLINE_BASE - SKYLINE_TOP + 1);
+        for (int x = 0; x < PICTURE_W; x++) {
+            int step = (level + ((x + y) & 1)) / 2;
+            putpixel(b, x, y, step ? NIGHT_SKY + step - 1 : 0);
+        }
+    }
+    circlefill(b, MOON_X, MOON_Y, MOON_R, MOON);
+    circlefill(b, MOON_X + 12, MOON_Y - 9, 6, MOON - 1);  // a sea on its face
+    set_clip_rect(b, 0, SKYLINE_TOP, PICTURE_W - 1, SKYLINE_BASE);
+    uint32_t seed = 1989;
+    draw_buildings(b, seed, FAR_CITY + 2, 12, 40, LIT_WINDOW);
+    draw_buildings(b, seed, NEAR_CITY, 4, 16, LIT_WINDOW + 3);
+    // The roof he stands on, with its parapet.
+    rectfill(b, HERO_X - 24, ROOF_Y, HERO_X + 30, SKYLINE_BASE, NEAR_CITY);
+    hline(b, HERO_X - 26, ROOF_Y - 1, HERO_X + 32, NEAR_CITY);
+    set_clip_rect(b, 0, 0, b->w - 1, b->h - 1);
+    // The hero, black against the moon, facing the city he walks into; a
+    // frame too big for the space beside the menu is left out.
+    BITMAP* hero = m.bitmap(HERO_STANDING);
+    if (hero && hero->h <= ROOF_Y - (MOON_Y - MOON_R) && hero->w / 2 < HERO_X &&
+        HERO_X + hero->w / 2 < ITEMS_X)
+        draw_character_ex(b, hero, HERO_X - hero->w / 2, ROOF_Y - hero->h, 0, -1);
 }
 
 void title_redraw(const MenuList& list)
@@ -212,6 +285,7 @@ void title_menu()
         start_title_music();
         set_menu_palette();
         clear_picture(gfx.back_buffer);
+        draw_title_scenery(gfx.back_buffer, main_objects());
         mark_dirty(0, PICTURE_H - 1);
         title_redraw(list);
         int chosen = title_poll(list);

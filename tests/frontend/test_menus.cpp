@@ -238,6 +238,26 @@ TEST_F(Menus, TheTitlesVersionLineEndsInsideThePicture)
     strcpy(allegro_id, id.c_str());
 }
 
+TEST_F(Menus, TheTitlesSceneryKeepsClearOfTheBannerAndTheRows)
+{
+    title({});
+    // Without the datafile the rows are in the library's 8-pixel font.
+    int rows_right = 120 + text_length(font, "CREDITS"), ink = 0;
+    for (int y = 67; y < 172; y++)
+        for (int x = 0; x < PICTURE_W; x++) {
+            if (!getpixel(gfx.back_buffer, x, y))
+                continue;
+            bool tagline = y >= 89 && y < 97, rows = y >= 120 && y < 170 && x >= 120;
+            EXPECT_TRUE(tagline || (rows && x < rows_right) || (x < 120 && y >= 140))
+                << "a stray pixel at " << x << "," << y;
+            if (HasFailure())
+                return;
+        }
+    for (int x = 0; x < PICTURE_W; x++)
+        ink += getpixel(gfx.back_buffer, x, 224) != 0;
+    EXPECT_EQ(ink, PICTURE_W) << "the city stands along the whole width";
+}
+
 TEST_F(Menus, PauseMenuContinuesOrEndsTheGameAndHonoursTheCloseButton)
 {
     EXPECT_EQ(pause({MENU_SELECT}), 0);
