@@ -1077,14 +1077,16 @@ std::vector<uint8_t> pack_it(const Song& s, const std::vector<Grid>& grids)
 // 6 dB more off the music, so in play it sits near -21 dBFS, under the blows
 // and calls. The player renders into 16 bits at the music volume, so past
 // full scale it would clip: a song too spiky for the RMS stays under the
-// ceiling instead.
-constexpr double LOUDNESS_DB = -15, CEILING_DB = -1;
-constexpr double GAME_MUSIC_VOLUME = 144 / 256.0;
+// ceiling instead, one low enough that the options' loudest music (255)
+// still peaks at -1 dBFS.
+constexpr double GAME_MUSIC_VOLUME = 144 / 256.0, LOUDEST_MUSIC_VOLUME = 255 / 256.0;
+constexpr double LOUDNESS_DB = -15;
+const double CEILING_DB = -1 - 20 * std::log10(LOUDEST_MUSIC_VOLUME / GAME_MUSIC_VOLUME);
 constexpr double MAX_MEASURED_SECONDS = 1200;
 // A row whose loudest moment stands out is played up to this much softer,
 // the song's volume then climbing back by the second figure a row: the few
 // spikes where parts strike together no longer set the level of the rest.
-constexpr double ROW_LIMIT_DB = 4, ROW_RECOVERY_DB = 1.5;
+constexpr double ROW_LIMIT_DB = 6, ROW_RECOVERY_DB = 1.5;
 
 struct RowLevel {
     double peak = 0, energy = 0;

@@ -650,8 +650,10 @@ Buf make(const std::string& kind)
 }
 
 // Every blow at full loudness lands about here; `level` (dB) sets an
-// effect above or below the blows.
-const double kBlowLoudness = -11.0;
+// effect above or below the blows. Low enough that the music, which may
+// not peak higher without clipping at the options' loudest setting, is
+// still heard under them.
+const double kBlowLoudness = -15.0;
 const double kPeak = 29000;  // a little under full scale
 
 // Mixed by loudness, not by peak: an effect is scaled to the blows'
