@@ -1,5 +1,5 @@
 // Blows between the hero and a thug, on the game's own scripts: a landed
-// blow holds the whole fight still, and a thug on guard blocks and hits back.
+// blow holds the whole fight still, and a boxer on guard blocks and hits back.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,10 +17,10 @@ int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 constexpr int GLOBAL_FREEZE = 29;  // the scripts' hit-stop count
 constexpr int REG_WAIT = 2;        // an enemy's ticks until it may attack
 
-int spawn_thug(int wx, int gy)
+int spawn_boxer(int wx, int gy)
 {
     int s = actor_spawn(PROGRAM_ENEMY);
-    regs(s)[0] = E_BRAWLER;
+    regs(s)[0] = E_BOXER;
     regs(s)[1] = (int16_t)wx;
     regs(s)[2] = (int16_t)gy;
     return s;
@@ -36,14 +36,14 @@ struct Trial {
 
 // The hero jabs a thug that stands waiting in front of him, another waiting
 // farther off.
-Trial jab_a_waiting_thug(uint32_t seed)
+Trial jab_a_waiting_boxer(uint32_t seed)
 {
     Trial r;
     actor_table_reset();
     world_start_level(world_new_game(1, ARCADE, 5, seed));
     world_step(0, nullptr, nullptr, nullptr);
     int hero = amc_globals[GLOBAL_HERO];
-    int thug = spawn_thug(150, 176), other = spawn_thug(250, 176);
+    int thug = spawn_boxer(150, 176), other = spawn_boxer(250, 176);
     for (int t = 0; t < 150; t++) {  // the hero's safety runs out
         regs(hero)[REG_WX] = 120;
         regs(hero)[REG_GY] = 176;
@@ -68,7 +68,7 @@ Trial jab_a_waiting_thug(uint32_t seed)
     return r;
 }
 
-TEST(Fights, AJabHoldsTheFightStillAndAThugOnGuardBlocksItHalfTheTime)
+TEST(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
 {
     const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
     amc_unload_all();
@@ -77,7 +77,7 @@ TEST(Fights, AJabHoldsTheFightStillAndAThugOnGuardBlocksItHalfTheTime)
     int landed = 0, blocked = 0;
     for (uint32_t seed = 1; seed <= 12; seed++) {
         SCOPED_TRACE(seed);
-        Trial r = jab_a_waiting_thug(seed);
+        Trial r = jab_a_waiting_boxer(seed);
         EXPECT_TRUE(r.landed != r.blocked) << "the jab met the thug one way or the other";
         EXPECT_GT(r.freeze, 1);
         EXPECT_TRUE(r.others_held);

@@ -484,6 +484,7 @@ void make_sprites(Out& o)
         "POP_1000",   "POP_5000",   "MODE_SURVIVAL", "MODE_VAMPIRE"};
     for (int k = 0; k < 28; ++k)
         S.put(texts[k], banner(k));
+    S.put("POP_BLOCK", banner(36));  // over a boxer who blocks a blow
     S.block(314, 10);
     for (int k = 0; k < 10; ++k)
         S.put("DIGIT_" + std::to_string(k), big_digit(k));
