@@ -311,18 +311,25 @@ Drawn fx_sprite(int k)
 {
     if (k < 2)
         return spark(k);
-    if (k == 8) {  // the glint of a wind-up: a four-pointed sparkle
-        BITMAP* b = create_bitmap_ex(8, 13, 13);
+    if (k == 8) {  // the glint of a wind-up: a sparkle big enough to catch the eye in a crowd
+        BITMAP* b = create_bitmap_ex(8, 21, 21);
         clear_to_color(b, 0);
-        vline(b, 6, 0, 12, 113);
-        hline(b, 0, 6, 12, 113);
-        vline(b, 6, 3, 9, 112);
-        hline(b, 3, 6, 9, 112);
-        putpixel(b, 5, 5, 112);
-        putpixel(b, 7, 7, 112);
-        putpixel(b, 5, 7, 112);
-        putpixel(b, 7, 5, 112);
-        return {b, 6, 6};
+        vline(b, 10, 0, 20, 113);
+        hline(b, 0, 10, 20, 113);
+        vline(b, 9, 4, 16, 113);
+        vline(b, 11, 4, 16, 113);
+        hline(b, 4, 9, 16, 113);
+        hline(b, 4, 11, 16, 113);
+        vline(b, 10, 3, 17, 112);
+        hline(b, 3, 10, 17, 112);
+        for (int d = 3; d <= 5; ++d) {  // short diagonal rays
+            putpixel(b, 10 - d, 10 - d, 113);
+            putpixel(b, 10 + d, 10 + d, 113);
+            putpixel(b, 10 - d, 10 + d, 113);
+            putpixel(b, 10 + d, 10 - d, 113);
+        }
+        rectfill(b, 9, 9, 11, 11, 112);
+        return {b, 10, 10};
     }
     BITMAP* c = canvas(40, 24);
     switch (k) {
