@@ -504,9 +504,9 @@ void make_sprites(Out& o)
     S.put("FINAL_SCORE", banner(35));
     S.put("GLINT", fx_sprite(8));  // an enemy's wind-up starts
     S.block(346, 22);
-    const char* hints[] = {"HINT_COMBO", "HINT_JUMPKICK",  "HINT_GRAB", "HINT_ITEM",
-                           "HINT_BREAK", "HINT_WHIRLWIND", "HINT_BLOCK"};
-    for (int k = 0; k < 7; ++k)
+    const char* hints[] = {"HINT_COMBO", "HINT_JUMPKICK",  "HINT_GRAB",  "HINT_ITEM",
+                           "HINT_BREAK", "HINT_WHIRLWIND", "HINT_BLOCK", "HINT_GLINT"};
+    for (int k = 0; k < 8; ++k)
         S.put(hints[k], hint_sprite(k));
     const char* hazards[] = {"BOTTLE",    "GLASS",      "WARN",      "MAGNET_CAR", "CAR_WRECK",
                              "TRAFFIC_1", "TRAFFIC_2",  "VENT",      "PUFF",       "STEAM_1",

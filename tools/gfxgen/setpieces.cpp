@@ -132,7 +132,7 @@ Drawn whirl_sprite(int k)
 Drawn hint_sprite(int k)
 {
     // At most 20 letters a line: like every sprite, a plate fits 128 pixels.
-    static const char* const text[7][2] = {
+    static const char* const text[8][2] = {
         {"PUNCH, PUNCH, PUNCH", "JAB CROSS UPPERCUT"},
         {"PUNCH+KICK JUMP KICK", "FROM A STEP AWAY"},
         {"DAZED? WALK INTO HIM", "THEN PUNCH OR KICK"},
@@ -140,6 +140,7 @@ Drawn hint_sprite(int k)
         {"HIT CANS AND CRATES", "FOOD MAY BE INSIDE"},
         {"UP + PUNCH + KICK", "WHIRLWIND: A STAR"},
         {"HE BLOCKS? WAIT FOR", "HIS GLINT, THEN HIT"},
+        {"SEE A GLINT? STEP IN", "AND HIT HIM FIRST"},
     };
     static const int gold[7] = {244, 244, 245, 245, 246, 246, 247};
     static const int white[7] = {240, 240, 241, 241, 242, 242, 243};
