@@ -32,7 +32,7 @@ const char* const SETUP_ITEMS[] = {"GAME MODE",     "DIFFICULTY",    "",
                                    "BACK"};
 constexpr int ITEMS_X = 90;
 constexpr int HINT_X = 142;  // beside MOVES
-const char* const FIRST_GAME_HINT = "<- NEW HERE? READ ME";
+const char* const FIRST_GAME_HINT = "<- NEW? READ THIS";
 constexpr int VALUE_X = 194;
 constexpr int FREE_SKILL_MAX = 7;  // HARDEST; the MASTER grades need a fire key held
 constexpr int SKILL_MIN = 3, SKILL_MAX = 12;
