@@ -209,10 +209,12 @@ uint16_t decide(Bot& b)
             best = threat;
     }
     // Caught between two: step out along the depth to have them on one side.
+    // Away from the nearer edge of the view: one with his back to it is cornered.
     if (left_near && right_near && b.dodge == 0) {
         b.dodge = 18;
-        b.dodge_dir = h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP | CTRL_RIGHT
-                                                                   : CTRL_DOWN | CTRL_RIGHT;
+        int along = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] > VIEW / 2 ? CTRL_LEFT : CTRL_RIGHT;
+        b.dodge_dir =
+            (h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN) | along;
     }
 
     if (!best || (amc_globals[GLOBAL_ENERGY] < 80 && food_in_view(h))) {
@@ -282,7 +284,7 @@ uint16_t decide(Bot& b)
         return press(b, CTRL_PUNCH | CTRL_KICK, 6);
 
     int weapon = amc_globals[GLOBAL_ITEM];
-    int reach = weapon >= IT_KNIFE && weapon <= IT_BAT ? 32 : 24;
+    int reach = weapon >= IT_KNIFE && weapon <= IT_BAT ? 32 : 29;  // a jab lands to 33
     if (abs(dy) <= 4 && abs(dx) >= 8 && abs(dx) <= reach + 2) {
         if (!facing_it)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
