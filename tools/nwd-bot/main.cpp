@@ -209,10 +209,10 @@ uint16_t decide(Bot& b)
             best = threat;
     }
     // Caught between two: step out along the depth to have them on one side.
-    // Away from the nearer edge of the view: one with his back to it is cornered.
+    // On to the right, unless the view's edge is at his back there: cornered.
     if (left_near && right_near && b.dodge == 0) {
         b.dodge = 18;
-        int along = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] > VIEW / 2 ? CTRL_LEFT : CTRL_RIGHT;
+        int along = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] > VIEW - 80 ? CTRL_LEFT : CTRL_RIGHT;
         b.dodge_dir =
             (h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN) | along;
     }
