@@ -263,12 +263,13 @@ uint16_t decide(Bot& b)
     int dx = e[REG_WX] - h[REG_WX], dy = e[REG_GY] - h[REG_GY];
     bool facing_it = facing_left == (dx < 0);
 
-    // A wind-up aimed at us from beyond our reach: step out of its line.
-    // Stay out of its line until the blow has gone by.
+    // A wind-up aimed at us from beyond our reach, or from just off our lane
+    // where no jab meets it: step out of its line. Stay out of its line
+    // until the blow has gone by.
     if (threat) {
         const int16_t* t = regs(threat);
         int tdx = abs(t[REG_WX] - h[REG_WX]);
-        if (tdx > STEP_IN) {
+        if (tdx > STEP_IN || abs(t[REG_GY] - h[REG_GY]) > 6) {
             if (b.dodge == 0)
                 b.dodge_dir = h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
             b.dodge = 8;
