@@ -234,7 +234,7 @@ uint16_t decide(Bot& b)
                 want = 1;
             }
             int sx = a[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
-            if (!want || sx < 0 || sx > VIEW)
+            if (!want || sx < 24 || sx > VIEW - 24)  // the hero walks no nearer the edges
                 continue;
             int d = abs(a[REG_WX] - h[REG_WX]) + 3 * abs(a[REG_GY] - h[REG_GY]);
             if (d < goal_d) {
