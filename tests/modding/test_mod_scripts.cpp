@@ -61,15 +61,15 @@ TEST(ModScripts, TheGuideShowsEachDiffAsItIs)
     }
 }
 
-// One row changes the kicker: the kickers of street 1 come in with 56
-// health, more than the game's have.
+// One row changes the kicker: the kickers of street 1 come in with the
+// row's 56 health as NORMAL scales it (18/16), more than the game's have.
 TEST(ModScripts, OneRowMakesTheKickerTougher)
 {
     std::string why, amc = build_example("kicker", why);
     ASSERT_FALSE(amc.empty()) << why;
     Seen s = play_street1(amc);
     EXPECT_EQ(s.status, 0) << "the bot should still clear street 1";
-    EXPECT_TRUE(s.fighters.count("2 0 56"));
+    EXPECT_TRUE(s.fighters.count("2 0 63"));
 }
 
 // A new kind, a row and a routine, on street 1: the bot meets the bruiser,
@@ -80,7 +80,7 @@ TEST(ModScripts, TheBotMeetsAndBeatsTheBruiserOnStreet1)
     ASSERT_FALSE(amc.empty()) << why;
     Seen s = play_street1(amc);
     EXPECT_EQ(s.status, 0);
-    EXPECT_TRUE(s.fighters.count("5 0 64")) << "no bruiser came in with its health";
-    EXPECT_TRUE(s.fighters.count("5 5 64")) << "the bruiser never wound up its headbutt";
+    EXPECT_TRUE(s.fighters.count("5 0 72")) << "no bruiser came in with its health";
+    EXPECT_TRUE(s.fighters.count("5 5 72")) << "the bruiser never wound up its headbutt";
     EXPECT_TRUE(s.fighters.count("5 8 0")) << "the bruiser was never beaten";
 }
