@@ -129,7 +129,7 @@ void input_tick()
 {
     poll_snapshot();
     const Bindings c = timer_bindings();
-    uint16_t w = controls(c) | (input.menu_input.load(std::memory_order_relaxed) & MENU_PAUSE);
+    uint16_t w = controls(c);
     if (key[KEY_SPACE] || key[KEY_ENTER])
         w |= MENU_SELECT;
 
@@ -140,24 +140,33 @@ void input_tick()
         input.escape_armed = true;  // never disarmed: only the start-up hold is ignored
     }
 
+    // Pause is an event, never a held control: it stays out of the
+    // composite, or its coming and going (a consumer clearing it, the button
+    // let go) would report the held keys once more, one press moving twice.
     // The keyboard drivers flip KEY_PAUSE at every press of the key, so
-    // each change, either way, is one press.
+    // each change, either way, is one press; the button counts when pressed.
+    uint16_t pause = 0;
     int pause_key = key[KEY_PAUSE] ? 1 : 0;
     if (pause_key != input.last_pause_key) {
         input.last_pause_key = pause_key;
-        w |= MENU_PAUSE;
+        pause = MENU_PAUSE;
     }
-    if (button_held(c.joypause))
-        w |= MENU_PAUSE;
+    bool pause_button = button_held(c.joypause);
+    if (pause_button && !input.last_pause_button)
+        pause = MENU_PAUSE;
+    input.last_pause_button = pause_button;
 
+    uint16_t events = pause;
     if (w != input.last_composite) {
-        input.menu_input.fetch_or(w);
+        events |= w;
         input.last_composite = w;
         input.repeat_count = REPEAT_FIRST;
     } else if (++input.repeat_count >= 0) {
-        input.menu_input.fetch_or(w & CTRL_DIRECTIONS);
+        events |= w & CTRL_DIRECTIONS;
         input.repeat_count = REPEAT_NEXT;
     }
+    if (events)
+        input.menu_input.fetch_or(events);
 }
 END_OF_FUNCTION(input_tick)
 
@@ -170,6 +179,7 @@ void input_state_reset()
     input.last_composite = 0;
     input.repeat_count = 0;
     input.last_pause_key = 0;
+    input.last_pause_button = false;
     input.escape_armed = false;
     for (std::atomic<int16_t>& b : input.bindings)
         b.store(0);
@@ -189,6 +199,7 @@ void init_joystick_input()
     LOCK_VARIABLE(input.last_composite);
     LOCK_VARIABLE(input.repeat_count);
     LOCK_VARIABLE(input.last_pause_key);
+    LOCK_VARIABLE(input.last_pause_button);
     LOCK_VARIABLE(input.escape_armed);
     LOCK_FUNCTION(input_tick);
     install_int_ex(input_tick, BPS_TO_TIMER(100));

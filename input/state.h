@@ -23,6 +23,7 @@ struct InputState {
     uint16_t last_composite = 0;
     int32_t repeat_count = 0;
     int last_pause_key = 0;
+    bool last_pause_button = false;
     bool escape_armed = false;
 
     // The bindings the timer thread works with: the main thread owns

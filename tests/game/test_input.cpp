@@ -86,6 +86,41 @@ TEST_F(InputTest, EscapeNeedsOneReleaseAndPauseOnePerPress)
     }
 }
 
+// A menu leaves a pause it has no use for pending. Clearing it with the
+// move that came next must not report the held direction a second time.
+TEST_F(InputTest, APendingPauseNeverDoublesAMove)
+{
+    press(KEY_PAUSE);
+    input_tick();
+    press(KEY_DOWN);
+    input_tick();
+    EXPECT_EQ(input.menu_input.load(), CTRL_DOWN | MENU_PAUSE);
+    input.menu_input.store(0);  // the menu moves and redraws
+    for (int t = 0; t < 30; t++)
+        input_tick();
+    EXPECT_EQ(input.menu_input.load(), 0) << "one press, one move";
+
+    // A held pause button is one event; pressing and letting it go while
+    // Down is held reports no extra move either.
+    input.joystick_enabled = 1;
+    joy[0].num_buttons = 4;
+    config.settings.joypause = 2;
+    input_use_bindings();
+    joy[0].button[2].b = 1;
+    int pauses = 0;
+    for (int t = 0; t < 5; t++) {  // still short of Down's first repeat
+        input_tick();
+        pauses += (input.menu_input.load() & MENU_PAUSE) != 0;
+        EXPECT_FALSE(input.menu_input.load() & CTRL_DOWN) << "tick " << t;
+        input.menu_input.store(0);
+    }
+    EXPECT_EQ(pauses, 1);
+    joy[0].button[2].b = 0;
+    input_tick();
+    EXPECT_EQ(input.menu_input.load(), 0);
+    joy[0] = JOYSTICK_INFO{};
+}
+
 TEST_F(InputTest, CheatGateAndButtonNames)
 {
     EXPECT_FALSE(cheat_keys_open(0, KB_SHIFT_FLAG | KB_CTRL_FLAG | KB_ALT_FLAG));
