@@ -163,9 +163,11 @@ bool key_capture_allows(int row, int scancode);
 int options_row_y(int top, int row);
 
 // Binds `scancode` to KEY row `row`; keys[i] is the binding of row
-// OPT_KEY_UP + i. A key another row holds changes hands: that row takes
-// this row's old key when it may, else nothing changes. The other row (or
-// -1) in `*other`; false when refused.
+// OPT_KEY_UP + i. A key another row of the same group (the four
+// directions, or kick and punch) holds changes hands: that row takes this
+// row's old key when it may. Across the groups, or when the other row may
+// not take it, nothing changes. The other row (or -1) in `*other`; false
+// when refused.
 bool bind_key(int16_t* const* keys, int row, int scancode, int* other);
 
 // A button binding stepped by `step` (-1 or +1) through -1 (none) and

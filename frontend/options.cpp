@@ -64,6 +64,7 @@ constexpr int ESCAPE_RELEASE_WAITS = 100;
 constexpr int KEY_RELEASE_WAITS = 100;  // a second at most: a stuck key must not hang the menu
 
 constexpr int KEY_ROWS = OPT_KEY_PUNCH - OPT_KEY_UP + 1;
+constexpr int DIRECTION_KEYS = 4;  // KEY UP .. KEY RIGHT; kick and punch follow
 const char* const KEY_ROW_NAMES[KEY_ROWS] = {"KEY UP",    "KEY DOWN", "KEY LEFT",
                                              "KEY RIGHT", "KEY KICK", "KEY PUNCH"};
 const char* const HINT_STEP = "LEFT, RIGHT: CHANGE    ESC: DONE";
@@ -459,7 +460,10 @@ bool bind_key(int16_t* const* keys, int row, int scancode, int* other)
         if (i != self && *keys[i] == scancode)
             *other = OPT_KEY_UP + i;
     if (*other >= 0) {
-        if (!key_capture_allows(*other, *keys[self]))
+        // Only like for like changes hands: a swap across the groups would
+        // put a move on the old fire key, or a blow on a walking key.
+        bool same_group = (self < DIRECTION_KEYS) == (*other - OPT_KEY_UP < DIRECTION_KEYS);
+        if (!same_group || !key_capture_allows(*other, *keys[self]))
             return false;
         *keys[*other - OPT_KEY_UP] = *keys[self];
     }

@@ -423,7 +423,8 @@ TEST_F(MenuScreens, SetupFooterFitsUnderTheMenu)
     EXPECT_FALSE(shows(gfx.back_buffer, "LEFT, RIGHT: CHANGE", 90, back + 39));
 }
 
-// A key another control holds changes hands, or is refused, and is named.
+// A key another control holds changes hands within its group, or is
+// refused, and either is named.
 TEST_F(MenuScreens, AKeyTakenFromAnotherControlIsSwappedOrRefused)
 {
     int16_t k[6] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_LCONTROL, KEY_LSHIFT};
@@ -441,11 +442,32 @@ TEST_F(MenuScreens, AKeyTakenFromAnotherControlIsSwappedOrRefused)
     EXPECT_EQ(k[0], KEY_W);
     EXPECT_EQ(k[1], KEY_DOWN);
 
+    // Across directions and fire keys nothing changes hands, either way:
+    // the old punch key would walk right, the old up key would kick.
+    k[3] = KEY_D;
+    EXPECT_FALSE(bind_key(keys, OPT_KEY_PUNCH, KEY_D, &other));
+    EXPECT_EQ(other, OPT_KEY_UP + 3);
+    EXPECT_FALSE(bind_key(keys, OPT_KEY_UP, KEY_LSHIFT, &other));
+    EXPECT_EQ(other, OPT_KEY_PUNCH - 1);
+    EXPECT_EQ(k[0], KEY_W);
+    EXPECT_EQ(k[3], KEY_D);
+    EXPECT_EQ(k[4], KEY_LSHIFT);
+    EXPECT_EQ(k[5], KEY_LCONTROL);
+
     // In the menu: KEY KICK set to punch's key, then the note under the rows.
     options(times(7, DOWN) + Script{SELECT, {0, KEY_LSHIFT}, NONE, {0, 0, KEY_LSHIFT}, NONE});
     EXPECT_EQ(config.settings.keykick, KEY_LSHIFT);
     EXPECT_EQ(config.settings.keypunch, KEY_LCONTROL);
     std::string note = "KEY PUNCH NOW ON KEY " + std::to_string(KEY_LCONTROL);  // no key names here
+    EXPECT_TRUE(
+        shows(gfx.back_buffer, note.c_str(), 160 - text_length(font, note.c_str()) / 2, 224));
+
+    // KEY PUNCH set to the key that walks right: refused, and said so.
+    config.settings.keyright = KEY_D;
+    options(times(8, DOWN) + Script{SELECT, {0, KEY_D}, NONE, {0, 0, KEY_D}, NONE});
+    EXPECT_EQ(config.settings.keypunch, KEY_LCONTROL);
+    EXPECT_EQ(config.settings.keyright, KEY_D);
+    note = "KEY " + std::to_string(KEY_D) + " BELONGS TO KEY RIGHT";
     EXPECT_TRUE(
         shows(gfx.back_buffer, note.c_str(), 160 - text_length(font, note.c_str()) / 2, 224));
 }
