@@ -69,6 +69,7 @@ const char* const KEY_ROW_NAMES[KEY_ROWS] = {"KEY UP",    "KEY DOWN", "KEY LEFT"
                                              "KEY RIGHT", "KEY KICK", "KEY PUNCH"};
 const char* const HINT_STEP = "LEFT, RIGHT: CHANGE    ESC: DONE";
 const char* const HINT_SET = "ENTER: SET    ESC: DONE";
+const char* const HINT_NO_PAD = "NO PAD ATTACHED    ESC: DONE";
 
 struct OptionsMenu {
     MenuList list;
@@ -129,12 +130,15 @@ void redraw(OptionsMenu& m)
                m.top + HEADING_DOWN, -1, 0);
     draw_menu_items(gfx.back_buffer, m.list, LABEL_X, m.top + ROWS_DOWN, o, m.ys);
     int row = m.list.selected;
-    bool sets = (row >= OPT_KEY_UP && row <= OPT_KEY_PUNCH) ||
-                (row >= OPT_BUTTON_KICK && row <= OPT_BUTTON_ESC);
+    bool button = row >= OPT_BUTTON_KICK && row <= OPT_BUTTON_ESC;
+    bool sets = (row >= OPT_KEY_UP && row <= OPT_KEY_PUNCH) || button;
+    // Without a pad the button rows keep their bindings for the next run
+    // with one, but take nothing now: say so rather than offer a set.
     textout_centre_ex(gfx.back_buffer, small,
-                      m.note[0] ? m.note
-                      : sets    ? HINT_SET
-                                : HINT_STEP,
+                      m.note[0]                           ? m.note
+                      : button && !input.joystick_enabled ? HINT_NO_PAD
+                      : sets                              ? HINT_SET
+                                                          : HINT_STEP,
                       PICTURE_W / 2, m.top + NOTE_DOWN, -1, 0);
 
     auto text = [&](int row, FONT* f, const char* s) {

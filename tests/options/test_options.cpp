@@ -476,6 +476,9 @@ TEST_F(MenuScreens, ButtonsCycleAndEscapeUnbindsThem)
 {
     options(times(9, DOWN) + Script{RIGHT, SELECT});
     EXPECT_EQ(config.settings.joykick, 0) << "no joystick: the rows do nothing";
+    const char* hint = "NO PAD ATTACHED    ESC: DONE";
+    EXPECT_TRUE(shows(gfx.back_buffer, hint, 160 - text_length(font, hint) / 2, 224))
+        << "and say so, where a pad would offer a set";
 
     input.joystick_enabled = 1, joy[0].num_buttons = 3;
     options(times(9, DOWN) + Script{RIGHT, RIGHT, RIGHT, LEFT});
