@@ -1,5 +1,7 @@
 // Blows between the hero and a thug, on the game's own scripts: a landed
-// blow holds the whole fight still, and a boxer on guard blocks and hits back.
+// blow holds the whole fight still, and a boxer on guard blocks and hits back;
+// a hero who walks into the first fight is met from in front and is never
+// lost from sight while he is safe.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -89,6 +91,42 @@ TEST(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
     }
     EXPECT_GE(landed, 2);
     EXPECT_GE(blocked, 2);
+    amc_unload_all();
+}
+
+// Holding Right into the first street's first fight: the hero ends with
+// his back to the view's edge, where the nearest waiting place lies outside
+// it. One of the two thugs, who both come from ahead, still meets him there.
+TEST(Fights, AHeroWalkingIntoTheFirstFightIsMetFromInFront)
+{
+    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
+    amc_unload_all();
+    if (amc_load(amc.c_str()) != 0)
+        GTEST_SKIP() << "the game folder is not built";
+    actor_table_reset();
+    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    int hero = 0, shown = 0, safe_ticks = 0, in_front = 0, cornered = 0;
+    for (int t = 0; t < 420; t++) {
+        world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        hero = amc_globals[GLOBAL_HERO];
+        if (t < 80) {  // his safety at the start: a shimmer, not a blink
+            safe_ticks++;
+            shown += regs(hero)[REG_BLINK] == 0;
+        }
+        if (t < 300 || regs(hero)[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] < 240)
+            continue;
+        cornered++;
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+            if (regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] != S_DOWN &&
+                regs(s)[REG_WX] > regs(hero)[REG_WX]) {
+                in_front++;
+                break;
+            }
+    }
+    EXPECT_GE(shown * 2, safe_ticks) << "shown at least half of his safe ticks";
+    EXPECT_LT(shown, safe_ticks) << "and seen to be safe";
+    ASSERT_GT(cornered, 60) << "the hero never reached the view's edge";
+    EXPECT_GT(in_front * 4, cornered * 3) << "no one stood before him most of the time";
     amc_unload_all();
 }
 
