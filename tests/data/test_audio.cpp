@@ -112,7 +112,7 @@ TEST(Music, PlaylistsCoverEveryMomentWithLongModulesAtTheMusicLevel)
         // The whole song as the game plays it at the options' loudest music
         // volume (255 of 256), which it renders into 16 bits before its
         // mixer: never past full scale, and at the default volume (5 dB
-        // lower) loud enough to be heard under the blows.
+        // lower) dense enough to be heard under the blows.
         DUH_SIGRENDERER* r = duh_start_sigrenderer(d, 0, 2, 0);
         double peak = 0, energy = 0;
         long total = 0;
@@ -128,7 +128,7 @@ TEST(Music, PlaylistsCoverEveryMomentWithLongModulesAtTheMusicLevel)
             }
         double rms_db = 10 * std::log10(energy / (2 * total));
         EXPECT_LT(20 * std::log10(peak), -0.5) << m << " clips, or nearly";
-        EXPECT_GT(rms_db, -19) << m << " is too quiet under the effects";
+        EXPECT_GT(rms_db, -16.5) << m << " is too quiet under the effects";
         EXPECT_LT(rms_db, -10) << m << " is too loud";
         duh_end_sigrenderer(r);
         unload_duh(d);

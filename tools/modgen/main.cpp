@@ -1086,7 +1086,7 @@ constexpr double MAX_MEASURED_SECONDS = 1200;
 // A row whose loudest moment stands out is played up to this much softer,
 // the song's volume then climbing back by the second figure a row: the few
 // spikes where parts strike together no longer set the level of the rest.
-constexpr double ROW_LIMIT_DB = 6, ROW_RECOVERY_DB = 1.5;
+constexpr double ROW_LIMIT_DB = 8, ROW_RECOVERY_DB = 1.5;
 
 struct RowLevel {
     double peak = 0, energy = 0;

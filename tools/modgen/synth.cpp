@@ -14,8 +14,9 @@ namespace mg {
 namespace {
 
 const double kPi = 3.14159265358979;
-// Every sample is made as loud as 16 bits hold: the music's level is set
-// afterwards by the module's volumes, and any headroom here is level lost.
+// Every sample is made as loud as 16 bits hold (a drum as loud as its hit,
+// see oneshot): the music's level is set afterwards by the module's
+// volumes, and any headroom here is level lost.
 const double kFullScale = 32767;
 
 uint32_t rng = 1;
@@ -126,7 +127,11 @@ Patch render(const Tonal& t)
             double base_amp = t.wave == EP ? 1 : partial_amp(t.wave, n);
             if (base_amp == 0)
                 continue;
-            double w = 2 * kPi * fn / t.rate, ph = noise() * kPi * (t.voices > 1 ? 1 : 0);
+            // A lone voice's partials in sine phase make the wave's own shape;
+            // all in cosine phase they summed to a pulse that set the mix's
+            // peaks. Drawn for every partial, so the noise that follows stays.
+            double r = noise();
+            double w = 2 * kPi * fn / t.rate, ph = t.voices > 1 ? r * kPi : -kPi / 2;
             double c = std::cos(w), s = std::sin(w), x = std::cos(ph), y = std::sin(ph);
             double fg = formant_gain(t.formant, fn) * vgain;
             double g0 = 0;
@@ -185,16 +190,48 @@ Patch render(const Tonal& t)
     return p;
 }
 
-// One-shot drums, made at the output rate and played at C4.
-Patch oneshot(const Buf& b)
+// The loudest 30 ms of a sound: how loud a hit is heard.
+double short_rms(const Buf& b)
 {
-    Patch p;
+    const size_t w = 660;
+    double e = 0, top = 0;
+    for (size_t i = 0; i < b.size(); ++i) {
+        e += b[i] * b[i];
+        if (i >= w)
+            e -= b[i - w] * b[i - w];
+        top = std::max(top, e);
+    }
+    return std::sqrt(top / w);
+}
+
+void normalise(Buf& b)
+{
     double peak = 1e-9;
     for (double v : b)
         peak = std::max(peak, std::fabs(v));
+    for (double& v : b)
+        v /= peak;
+}
+
+// Drums are driven into a soft clip and then played as loud as before: the
+// hit keeps its loudness with a lower peak, which lets the whole song be
+// louder under the same ceiling.
+const double kDrumDrive = 3;
+
+// One-shot drums, made at the output rate and played at C4.
+Patch oneshot(const Buf& in)
+{
+    Patch p;
+    Buf b = in;
+    normalise(b);
+    double loud = short_rms(b);
+    for (double& v : b)
+        v = std::tanh(kDrumDrive * v);
+    normalise(b);
+    double gain = std::min(1.0, loud / std::max(1e-9, short_rms(b)));
     p.data.resize(b.size());
     for (size_t i = 0; i < b.size(); ++i)
-        p.data[i] = (int16_t)std::lround(b[i] / peak * kFullScale);
+        p.data[i] = (int16_t)std::lround(b[i] * gain * kFullScale);
     p.rate = 22050;
     p.pitch = 261.63;
     p.hold = false;
