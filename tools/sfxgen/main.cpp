@@ -653,7 +653,7 @@ Buf make(const std::string& kind)
 // effect above or below the blows. Low enough that the music, which may
 // not peak higher without clipping at the options' loudest setting, is
 // still heard under them.
-const double kBlowLoudness = -19.0;
+const double kBlowLoudness = -19.5;
 const double kPeak = 29000;  // a little under full scale
 
 // Mixed by loudness, not by peak: an effect is scaled to the blows'
