@@ -650,10 +650,11 @@ Buf make(const std::string& kind)
 }
 
 // Every blow at full loudness lands about here; `level` (dB) sets an
-// effect above or below the blows. Low enough that the music, which may
-// not peak higher without clipping at the options' loudest setting, is
-// still heard under them.
-const double kBlowLoudness = -19.5;
+// effect above or below the blows. A blow's peak stands just over the
+// music's loudest moments in play, so a hit is the loudest thing heard,
+// and the music, which may not peak higher without clipping at the
+// options' loudest setting, still carries under it.
+const double kBlowLoudness = -16.0;
 const double kPeak = 29000;  // a little under full scale
 
 // Mixed by loudness, not by peak: an effect is scaled to the blows'
