@@ -276,6 +276,13 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
         if (text_length(font, one) > cell)
             cell = text_length(font, one);
     }
+    // Nothing else on the screen tells the keys: say them under the table
+    // while the name is spelt.
+    const int help = y + 32 + 10 * SCORE_ROWS + 8;
+    const int help_bottom = help + text_height(font) - 1;
+    textout_centre_ex(gfx.back_buffer, font, "LEFT RIGHT: LETTER   ENTER: TAKE IT",
+                      gfx.back_buffer->w / 2, help, -1, 0);
+    mark_dirty(help, help_bottom);
     constexpr uint16_t ACTED_ON = CTRL_RIGHT | CTRL_LEFT | MENU_SELECT;
     NameEntry entry = {0, 0};
     while (entry.position < NAME_LENGTH) {
@@ -298,4 +305,6 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
         }
         name_entry_apply(entry, name, events);
     }
+    rectfill(gfx.back_buffer, 0, help, gfx.back_buffer->w - 1, help_bottom, 0);
+    mark_dirty(help, help_bottom);
 }
