@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int GLOBAL_HERO_DOWN = 3;  // the scripts' own: 1 while the hero lies beaten
+constexpr int PROGRAM_DIGIT = 9;     // one digit of a number the scripts show
 
 class Director : public ::testing::Test {
 protected:
@@ -70,6 +71,28 @@ TEST_F(Director, AContinueKeepsTheScore)
     EXPECT_EQ(g(GLOBAL_STAGE), ST_FIGHT);
     EXPECT_GT(g(GLOBAL_LIVES), 0);
     EXPECT_EQ(g(GLOBAL_SCORE), 12345);
+}
+
+// CONTINUE? left to run out: the game is over and its countdown goes, even
+// when the banner's end cut the pass short the tick the count went below 0,
+// so the final score's digits are the only ones shown.
+TEST_F(Director, TheCountdownGoesWhenTheGameIsOver)
+{
+    start(1019, 0);
+    amc_globals[GLOBAL_HERO_DOWN] = 1;
+    int t = 0;
+    for (; t < 3000 && g(GLOBAL_STAGE) != ST_OVER; t++)
+        step(0);
+    ASSERT_EQ(g(GLOBAL_STAGE), ST_OVER);
+    for (int k = 0; k < 4; k++)
+        step(0);
+    int digits = 0, countdown = 0;
+    for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+        digits += actor_table.slots[s].program == PROGRAM_DIGIT;
+        countdown += actor_table.slots[s].program == PROGRAM_DIGIT && actor_table.slots[s].regs[4];
+    }
+    EXPECT_EQ(countdown, 0);
+    EXPECT_EQ(digits, 6) << "the score's five places and its trailing zero";
 }
 
 // The first street's ambush (its third fight): a clock of 20 seconds that a

@@ -116,10 +116,16 @@ Drawn big_digit(int d)
     char s[2] = {(char)('0' + d), 0};
     text_line(c, s, 20, 4, {kGold, 2, false});
     ink(c);
-    Drawn out = crop(c);
+    Drawn glyph = crop(c);
     destroy_bitmap(c);
-    out.hx = 0;  // placed by its bottom-left corner, one actor per digit
-    return out;
+    // Every digit in a cell as wide as the widest, centred, so that a
+    // narrow "1" leaves no hole in a number set one actor per digit.
+    const int cell = 12;
+    BITMAP* b = create_bitmap_ex(8, std::max(cell, glyph.b->w), glyph.b->h);
+    clear_to_color(b, 0);
+    blit(glyph.b, b, 0, 0, (b->w - glyph.b->w) / 2, 0, glyph.b->w, glyph.b->h);
+    destroy_bitmap(glyph.b);
+    return {b, 0, b->h - 1};  // placed by its bottom-left corner
 }
 
 Drawn banner(int k)
