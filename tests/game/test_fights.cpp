@@ -1,7 +1,8 @@
 // Blows between the hero and a thug, on the game's own scripts: a landed
 // blow holds the whole fight still, and a boxer on guard blocks and hits back;
-// a hero who walks into the first fight is met from in front and is never
-// lost from sight while he is safe.
+// a jump kick on its way up knocks down a line of men; a hero who walks
+// into the first fight is met from in front and is never lost from sight
+// while he is safe.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,10 +20,10 @@ int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 constexpr int GLOBAL_FREEZE = 29;  // the scripts' hit-stop count
 constexpr int REG_WAIT = 2;        // an enemy's ticks until it may attack
 
-int spawn_boxer(int wx, int gy)
+int spawn_boxer(int wx, int gy, int kind = E_BOXER)
 {
     int s = actor_spawn(PROGRAM_ENEMY);
-    regs(s)[0] = E_BOXER;
+    regs(s)[0] = (int16_t)kind;
     regs(s)[1] = (int16_t)wx;
     regs(s)[2] = (int16_t)gy;
     return s;
@@ -91,6 +92,48 @@ TEST(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
     }
     EXPECT_GE(landed, 2);
     EXPECT_GE(blocked, 2);
+    amc_unload_all();
+}
+
+// A jump kick into two thugs waiting in a line: on its way up it knocks
+// down the first and then the one behind him, each hit once.
+TEST(Fights, AJumpKickClearsALineOfMen)
+{
+    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
+    amc_unload_all();
+    if (amc_load(amc.c_str()) != 0)
+        GTEST_SKIP() << "the game folder is not built";
+    actor_table_reset();
+    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hero = amc_globals[GLOBAL_HERO];
+    int near = spawn_boxer(146, 176, E_BRAWLER), far = spawn_boxer(176, 176, E_BRAWLER);
+    for (int t = 0; t < 150; t++) {  // the hero's safety runs out
+        regs(hero)[REG_WX] = 120;
+        regs(hero)[REG_GY] = 176;
+        for (int s : {near, far}) {
+            regs(s)[REG_WX] = (int16_t)(s == near ? 146 : 176);
+            regs(s)[REG_GY] = 176;
+            regs(s)[REG_WAIT] = 200;
+        }
+        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+    }
+    int health[2] = {regs(near)[REG_HEALTH], regs(far)[REG_HEALTH]};
+    for (int t = 0; t < 60; t++) {
+        for (int k = 0; k < 2; k++) {  // each stands his ground until hit
+            int s = k ? far : near;
+            if (regs(s)[REG_HEALTH] == health[k]) {
+                regs(s)[REG_WX] = (int16_t)(k ? 176 : 146);
+                regs(s)[REG_WAIT] = 200;
+            }
+        }
+        world_step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+    }
+    EXPECT_EQ(health[0] - regs(near)[REG_HEALTH], health[1] - regs(far)[REG_HEALTH])
+        << "one kick's worth each";
+    EXPECT_GT(health[1], regs(far)[REG_HEALTH]) << "the man behind was reached";
+    for (int s : {near, far})
+        EXPECT_EQ(regs(s)[REG_STATE], S_DOWN);
     amc_unload_all();
 }
 
