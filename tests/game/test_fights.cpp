@@ -140,7 +140,8 @@ TEST(Fights, AJumpKickClearsALineOfMen)
 // Holding Right into the first street's first fight: the hero ends with
 // his back to the view's edge, where the nearest waiting place lies outside
 // it. One of the two thugs, who both come from ahead, still meets him there.
-TEST(Fights, AHeroWalkingIntoTheFirstFightIsMetFromInFront)
+// Left standing, he is struck by one at a time.
+TEST(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
 {
     const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
     amc_unload_all();
@@ -166,6 +167,19 @@ TEST(Fights, AHeroWalkingIntoTheFirstFightIsMetFromInFront)
                 break;
             }
     }
+    // Then he stands idle between them: they take turns, never winding up
+    // at him in the same moment.
+    int together = 0, winding = 0;
+    for (int t = 0; t < 1500; t++) {
+        world_step(0, nullptr, nullptr, nullptr);
+        int n = 0;
+        for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+            n += regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] == S_WINDUP;
+        together += n > 1;
+        winding += n > 0;
+    }
+    EXPECT_GT(winding, 100) << "they came at him";
+    EXPECT_EQ(together, 0);
     EXPECT_GE(shown * 2, safe_ticks) << "shown at least half of his safe ticks";
     EXPECT_LT(shown, safe_ticks) << "and seen to be safe";
     ASSERT_GT(cornered, 60) << "the hero never reached the view's edge";
