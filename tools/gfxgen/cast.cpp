@@ -26,6 +26,7 @@ Look base()
     L.head = 4.6f;
     L.top = TOP_JACKET;
     L.hair = HAIR_SHORT;
+    L.flare = L.cuff = L.boot = 1.0f;
     return L;
 }
 
@@ -113,6 +114,7 @@ const Look kKnifer = [] {
     L.leg_r = 2.1f;
     L.head = 4.4f;
     L.top = TOP_COAT;
+    L.hem = 1.25f;
     L.hair = HAIR_SLICK;
     L.skin = L.hands = kTan;
     L.hair_c = kHairBlack;
@@ -175,18 +177,21 @@ const Look kHeavy = [] {
 }();
 
 const Look kBoss[5] = {
-    [] {  // Butch: a huge bald bouncer in a leather vest, goatee and glasses
+    [] {
+        // Butch: a bald bouncer in a leather vest and dark glasses, built
+        // like a door: shoulders twice his hips, a bull neck, arms as thick
+        // as his legs, no belly. Beardless, so the bearded giant is Dozer.
         Look L = base();
         L.scale = 1.3f;
         L.leg = 0.95f;
-        L.shoulders = 8.6f;
-        L.chest = 8.0f;
-        L.waist = 6.6f;
-        L.hips = 6.0f;
-        L.belly = 1.2f;
-        L.arm_r = 3.3f;
-        L.leg_r = 3.3f;
-        L.head = 4.3f;
+        L.shoulders = 10.2f;
+        L.chest = 9.2f;
+        L.waist = 5.8f;
+        L.hips = 5.4f;
+        L.traps = 3.6f;
+        L.arm_r = 4.1f;
+        L.leg_r = 3.4f;
+        L.head = 4.0f;
         L.top = TOP_VEST;
         L.hair = HAIR_BALD;
         L.skin = L.hands = kTan;
@@ -196,11 +201,11 @@ const Look kBoss[5] = {
         L.boots = {127, 1, 111};
         L.belt = {127, 1, 2};
         L.shades = true;
-        L.beard = true;
         return L;
     }(),
-    [] {  // Rust: orange mohawk, denim vest, leather trousers, a chain
+    [] {  // Rust: a towering orange mohawk, studded shoulder pads on a denim vest, a chain
         Look L = base();
+        L.spikes = true;
         L.scale = 1.15f;
         L.leg = 1.05f;
         L.shoulders = 6.4f;
@@ -219,19 +224,25 @@ const Look kBoss[5] = {
         L.belt = {127, 104, 105};
         return L;
     }(),
-    [] {  // Viper: a lean martial artist in a blue gi, black sash, ponytail
+    [] {
+        // Viper: a lean, long-legged martial artist in a blue gi with wide
+        // sleeves and short skirts, a long ponytail that streams behind him
         Look L = base();
         L.scale = 1.15f;
-        L.leg = 1.1f;
-        L.shoulders = 6.0f;
-        L.chest = 5.4f;
-        L.waist = 4.1f;
-        L.hips = 4.3f;
-        L.arm_r = 2.2f;
-        L.leg_r = 2.4f;
-        L.head = 4.4f;
+        L.leg = 1.14f;
+        L.shoulders = 5.4f;
+        L.chest = 4.8f;
+        L.waist = 3.6f;
+        L.hips = 4.0f;
+        L.arm_r = 2.0f;
+        L.leg_r = 2.2f;
+        L.head = 4.2f;
         L.top = TOP_GI;
+        L.hem = 0.55f;
+        L.flare = 1.2f;
+        L.cuff = 1.7f;
         L.hair = HAIR_PONY;
+        L.tail = 4.2f;
         L.skin = L.hands = kTan;
         L.hair_c = kHairBlack;
         L.top_c = {63, 64, 65};
@@ -241,18 +252,21 @@ const Look kBoss[5] = {
         L.belt = {216, 217, 218};
         return L;
     }(),
-    [] {  // Dozer: a bearded giant in denim overalls over a red tee, a yellow hard hat
+    [] {
+        // Dozer: a bearded giant in denim overalls over a red tee, a yellow
+        // hard hat and work boots; rounder than Butch, a belly before him
         Look L = base();
         L.scale = 1.35f;
-        L.leg = 0.95f;
-        L.shoulders = 9.0f;
-        L.chest = 8.6f;
-        L.waist = 8.0f;
-        L.hips = 7.0f;
-        L.belly = 2.6f;
-        L.arm_r = 3.6f;
-        L.leg_r = 3.7f;
-        L.head = 4.4f;
+        L.leg = 1.0f;
+        L.shoulders = 8.2f;
+        L.chest = 8.4f;
+        L.waist = 8.6f;
+        L.hips = 7.4f;
+        L.belly = 4.6f;
+        L.arm_r = 3.2f;
+        L.leg_r = 3.8f;
+        L.head = 4.5f;
+        L.boot = 1.35f;
         L.top = TOP_TEE;
         L.hair = HAIR_HARDHAT;
         L.hat = {196, 201, 205};
@@ -265,18 +279,23 @@ const Look kBoss[5] = {
         L.beard = true;
         return L;
     }(),
-    [] {  // King: the gang's leader, purple long coat, gold chain, lead pipe
+    [] {
+        // King: the gang's leader, a purple coat to his ankles that flares as
+        // he moves, a brimmed hat, a gold chain, a lead pipe
         Look L = base();
         L.scale = 1.2f;
         L.leg = 1.05f;
-        L.shoulders = 6.8f;
-        L.chest = 6.2f;
+        L.shoulders = 7.4f;
+        L.chest = 6.4f;
         L.waist = 5.0f;
-        L.hips = 5.0f;
+        L.hips = 5.2f;
         L.arm_r = 2.5f;
         L.leg_r = 2.7f;
         L.top = TOP_COAT;
-        L.hair = HAIR_SLICK;
+        L.hem = 1.85f;
+        L.flare = 1.45f;
+        L.hair = HAIR_FEDORA;
+        L.hat = kBlack;
         L.skin = L.hands = kTan;
         L.hair_c = kHairBlack;
         L.top_c = {50, 49, 51};

@@ -32,7 +32,8 @@ enum Hair {
     HAIR_FLAT,
     HAIR_CAP,
     HAIR_HARDHAT,
-    HAIR_HOOD  // the hoodie's hood up, in the hat's colours
+    HAIR_HOOD,   // the hoodie's hood up, in the hat's colours
+    HAIR_FEDORA  // a brimmed hat with a pinched crown, over slicked hair
 };
 enum Prop { PROP_NONE, PROP_KNIFE, PROP_PIPE, PROP_BAT, PROP_CHAIN };
 
@@ -54,6 +55,14 @@ struct Look {
     bool stripe;    // side stripe down the trousers (shirt's light colour)
     int necklace;   // gold chain colour (0: none)
     Ramp strap;     // a bandolier of knives across the chest (strap.m 0: none)
+    // Outline: what sets one figure's shape apart from another's in a crowd.
+    float hem;    // coat or gi tails' length in thighs (0: none); past 1.25 it drapes
+    float flare;  // how far the tails' hem swings out (1: hangs straight)
+    float tail;   // a ponytail's length in head radii; it flies when he moves
+    float traps;  // neck muscles sloping from the ears to the shoulders (0: none)
+    float cuff;   // a sleeve's width at the wrist against the forearm's (1: fitted)
+    float boot;   // boot size (1: ordinary)
+    bool spikes;  // studded leather pads on the shoulders
 };
 
 // One frame's joint angles in degrees: 0 points down, 90 forward, 180 up.

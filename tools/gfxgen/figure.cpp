@@ -27,6 +27,12 @@ int pixel(BITMAP* b, int x, int y)
 
 std::vector<Pose> poses;
 
+// Whether `name` is one of the space-separated words of `list`.
+bool listed_pose(const char* list, const std::string& name)
+{
+    return (" " + std::string(list) + " ").find(" " + name + " ") != std::string::npos;
+}
+
 struct V {
     float x, y;
 };
@@ -203,8 +209,22 @@ void draw_arm(Figure& F, const Limb& a, bool near, Prop prop)
     } else {
         F.C.seg(a.root, a.joint, r * 1.15f, r * 0.95f, up);
     }
+    if (L.spikes) {  // a leather pad over the shoulder, studs standing out of it
+        int pad = F.C.part(near ? L.boots : far(L.boots));
+        V on = a.root + dir(a.a0) * (1.0f * s);
+        F.C.disc(on, r * 1.6f, pad);
+        for (float k : {-1.0f, 0.0f, 1.0f}) {
+            int st = F.C.part(near ? Ramp{104, 105, 106} : Ramp{104, 104, 105});
+            V b = at(on, a.a0 + 180 + k * 45, r * 1.2f);
+            F.C.seg(b, at(on, a.a0 + 180 + k * 45, r * 1.6f + 4.0f * s), 1.1f * s, 0.3f, st);
+        }
+    }
     int fo = F.C.part(fore_c);
-    F.C.seg(a.joint, a.end, r * 0.95f, r * 0.8f, fo);
+    if (L.cuff > 1) {  // a wide sleeve opening short of the hand
+        F.C.seg(a.joint, a.end - dir(a.a1) * (0.8f * s), r * 0.95f, r * L.cuff, fo);
+    } else {
+        F.C.seg(a.joint, a.end, r * 0.95f, r * 0.8f, fo);
+    }
     if (L.top == TOP_JACKET || L.top == TOP_COAT) {  // cuff
         int cuff = F.C.part(near ? Ramp{tc.d, tc.d, tc.m} : tc);
         F.C.seg(a.end - dir(a.a1) * 1.8f * s, a.end - dir(a.a1) * 0.8f * s, r * 0.95f, r * 0.95f,
@@ -280,9 +300,10 @@ void draw_leg(Figure& F, const Limb& l, bool near)
     // Feet stay flat on the ground unless the shin swings far from upright.
     float foot = std::fabs(l.a1) < 35 ? 90 : l.a1 + 90;
     int bt = F.C.part(near ? L.boots : far(L.boots));
-    V heel = l.end - dir(foot) * 1.0f * s;
-    F.C.seg(heel, at(l.end, foot, 4.6f * s), r * 0.85f, r * 0.7f, bt);
-    F.C.seg(l.end - dir(l.a1) * 2.0f * s, l.end, r * 0.85f, r * 0.85f, bt);
+    float b = L.boot;
+    V heel = l.end - dir(foot) * (1.0f * s * b);
+    F.C.seg(heel, at(l.end, foot, 4.6f * s * b), r * 0.85f * b, r * 0.7f * b, bt);
+    F.C.seg(l.end - dir(l.a1) * (2.0f * s * b), l.end, r * 0.85f * b, r * 0.85f * b, bt);
 }
 
 void draw_head(Figure& F, BITMAP* out, V neck)
@@ -296,9 +317,24 @@ void draw_head(Figure& F, BITMAP* out, V neck)
     Canvas& C = F.C;
     int nk = C.part(L.skin);
     C.seg(neck - up * 1.5f * s, head, 1.9f * s * (L.shoulders / 5.5f), 1.7f * s, nk);
-    if (L.hair == HAIR_PONY) {  // the tail swings behind the head
+    if (L.hair == HAIR_PONY) {
+        // Tied high on the crown: it hangs down the back at rest and streams
+        // out behind when he moves, so his outline shows what he is doing.
+        // Lying or thrown, it trails along the body, never below it.
+        const std::string& n = F.p.name;
+        bool rest = listed_pose("STAND BLOCK TAUNT CROUCH KNEEL DAZED HELD GETUP", n);
+        bool down = std::fabs(F.p.tilt) > 30;
+        float rel = down ? 178 : rest ? 148 : n.compare(0, 4, "WALK") == 0 ? 125 : 95;
+        float curl = down ? 0 : rest ? 6 : 16;
         int pt = C.part(L.hair_c);
-        C.seg(hp(0.6f * hr, -hr * 0.8f), hp(-hr * 1.2f, -hr * 2.1f), 1.6f * s, 0.9f * s, pt);
+        V q = hp(0.85f * hr, -0.55f * hr);
+        C.disc(q, 1.5f * s, pt);  // the knot
+        const float rad[4] = {1.4f, 2.0f, 1.6f, 0.6f};
+        for (int i = 0; i < 3; ++i) {
+            V nq = at(q, hA + rel + i * curl, L.tail * hr / 3);
+            C.seg(q, nq, rad[i] * s, rad[i + 1] * s, pt);
+            q = nq;
+        }
     }
     int sk = C.part(L.skin);
     C.disc(hp(0.3f, -0.4f), hr, sk);
@@ -334,12 +370,15 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         reclaim_face(-hr * 0.2f, hr * 0.35f, hr * 0.66f);
         break;
     case HAIR_MOHAWK:
+        // A crest from the brow to the nape, tallest over the crown: it
+        // stands a head's height above his skull, a shape nobody else has.
         hc = C.part(L.hair_c);
-        for (int k = 0; k < 7; ++k) {
-            float a = -35 + k * 24;
+        for (int k = 0; k < 9; ++k) {
+            float a = -40 + k * 19;
+            float tall = hr + (2.5f + 4.5f * std::sin(3.14159f * (k + 1) / 9)) * s;
             V base = at(hp(0.3f, -0.4f), hA + a, hr * 0.8f);
-            V tip = at(hp(0.3f, -0.4f), hA + a + 6, hr + 3.2f * s);
-            C.seg(base, tip, 1.5f * s, 0.6f * s, hc);
+            V tip = at(hp(0.3f, -0.4f), hA + a + 8, tall);
+            C.seg(base, tip, 1.6f * s, 0.5f * s, hc);
         }
         break;
     case HAIR_CAP: {
@@ -372,12 +411,33 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         break;
     }
     case HAIR_HARDHAT: {
+        // A tall dome with a ridge down the middle and a brim all round,
+        // wider than his head: the one flat-topped hat on the street.
         hc = C.part(L.hat);
-        C.disc(hp(hr * 0.55f, -hr * 0.1f), hr * 1.02f, hc);
+        C.disc(hp(hr * 0.6f, 0), hr * 1.2f, hc);
         reclaim_face(-hr * 0.45f, hr * 0.35f, hr * 0.62f);
-        int brim = C.part(L.hat);
-        C.seg(hp(hr * 0.35f, -hr - 1.2f * s), hp(hr * 0.35f, hr + 1.8f * s), 0.8f * s, 0.8f * s,
+        int ridge = C.part(L.hat);
+        C.seg(hp(hr * 1.7f, -hr * 0.5f), hp(hr * 1.7f, hr * 0.45f), 1.0f * s, 1.0f * s, ridge);
+        int brim = C.part(L.hat);  // a peak over the eyes, a short rim behind
+        C.seg(hp(hr * 0.1f, -hr - 0.6f * s), hp(hr * 0.2f, hr + 2.8f * s), 0.9f * s, 0.9f * s,
               brim);
+        break;
+    }
+    case HAIR_FEDORA: {
+        hc = C.part(L.hair_c);  // slicked hair showing at the nape
+        C.disc(hp(-hr * 0.1f, -hr * 0.75f), hr * 0.5f, hc);
+        hc = C.part(L.hat);
+        C.disc(hp(hr * 0.35f, -hr * 0.1f), hr * 0.95f, hc);
+        reclaim_face(-hr * 0.35f, hr * 0.45f, hr * 0.6f);
+        // the crown stands above the skull, pinched at the front
+        C.poly({hp(hr * 0.4f, -hr * 0.95f), hp(hr * 1.6f, -hr * 0.85f), hp(hr * 1.35f, hr * 0.05f),
+                hp(hr * 1.55f, hr * 0.75f), hp(hr * 0.4f, hr * 0.95f)},
+               hc);
+        int brim = C.part(L.hat);  // snapped down at the front
+        C.seg(hp(hr * 0.5f, -hr - 2.4f * s), hp(hr * 0.2f, hr + 3.2f * s), 0.8f * s, 0.7f * s,
+              brim);
+        C.mark(hp(hr * 0.65f, -hr * 0.9f), hp(hr * 0.6f, hr * 0.9f),
+               L.necklace ? L.necklace : L.hat.l);  // the band
         break;
     }
     default: break;
@@ -390,7 +450,7 @@ void draw_head(Figure& F, BITMAP* out, V neck)
     // Face details go on after shading, in fixed colours: an eye under a heavy
     // brow, the nostril's shadow, a mouth line, an ear.
     int brow = L.hair == HAIR_BALD || L.hair == HAIR_MOHAWK || L.hair == HAIR_HARDHAT ? L.skin.d
-               : L.hair == HAIR_HOOD                                                  ? L.hat.d
+               : L.hair == HAIR_HOOD || L.hair == HAIR_FEDORA                         ? L.hat.d
                                                                                       : L.hair_c.d;
     C.dot(hp(hr * 0.02f, hr * 0.58f), kOutline);
     C.mark(hp(hr * 0.38f, hr * 0.35f), hp(hr * 0.3f, hr * 0.85f), brow);
@@ -425,6 +485,18 @@ void draw_torso(Figure& F)
          F.tp(t * 0.28f, -wa), F.tp(-1.5f * s, -hi), F.tp(-1.5f * s, hi), F.tp(t * 0.3f, wa + be),
          F.tp(t * 0.62f, ch), F.tp(t, sh * 0.75f), F.tp(t + 1.2f * s, sh * 0.35f)},
         body);
+    if (L.belly > 2.5f) {  // a real belly rounds out over the belt
+        float rb = (wa + be) * 0.55f;
+        C.disc(F.tp(t * 0.33f, wa + be - rb), rb, body);
+    }
+    if (L.traps > 0) {  // a bull neck: muscle slopes from below the ears to the shoulders
+        bool bare = L.top == TOP_VEST || L.top == TOP_TANK || L.top == TOP_TEE;
+        int tr = C.part(bare ? L.skin : L.top_c);
+        float up = t + L.traps * s;
+        C.poly({F.tp(t + 0.8f * s, -sh * 0.85f), F.tp(up, -1.6f * s), F.tp(up, 2.2f * s),
+                F.tp(t + 0.8f * s, sh * 0.7f)},
+               tr);
+    }
     switch (L.top) {
     case TOP_JACKET:
     case TOP_COAT: {  // open front shows the shirt; a collar at the neck
@@ -524,8 +596,11 @@ void draw_skirt(Figure& F, const Limb& nl, const Limb& fl, float reach)
     F.C.poly({back, front, lo_f, lo_b}, sk);
 }
 
-// A long coat's tail: one panel swings with each thigh, down past the knee.
-void draw_coat_tail(Figure& F, const Limb& l, bool near)
+// A coat's (or gi's) tail: one panel swings with each thigh. Down to the
+// knee it follows the thigh; a longer coat drapes from there toward the
+// ground, so a kick lifts its skirt without stiffening it into a board. It
+// never hangs below the feet ("floor"): the lowest row is where he stands.
+void draw_coat_tail(Figure& F, const Limb& l, bool near, float floor)
 {
     const Look& L = F.L;
     float s = F.s, hi = L.hips * s, w = L.leg_r * s * 1.5f;
@@ -536,9 +611,17 @@ void draw_coat_tail(Figure& F, const Limb& l, bool near)
     V u = d * (1.0f / (len > 0 ? len : 1)), n = {u.y, -u.x};  // along and across the thigh
     if (n.x < 0)
         n = n * -1.0f;  // n points forward
-    V hem = l.root + u * (len * 1.25f) + V{0, 1.0f * s};
+    const float knee = 1.25f;
+    V hem = l.root + u * (len * std::min(L.hem, knee)) + V{0, 1.0f * s};
+    if (L.hem > knee) {  // lying or flung, it trails along the legs instead
+        V drape = std::fabs(F.p.tilt) > 30 ? u : u * 0.35f + V{0, 0.65f};
+        float dl = std::sqrt(drape.x * drape.x + drape.y * drape.y);
+        hem = hem + drape * (len * (L.hem - knee) / dl);
+        hem.y = std::min(hem.y, floor - 1.5f * s);
+    }
+    float fl = L.flare;
     F.C.poly({F.tp(1.5f * s, -hi * 1.15f), F.tp(1.5f * s, hi * (near ? 1.15f : 0.6f)),
-              hem + n * (w * (near ? 1.1f : 0.8f)), hem - n * (w * 1.3f)},
+              hem + n * (w * (near ? 1.1f : 0.8f) * fl), hem - n * (w * 1.3f * fl)},
              id);
     if (near)
         F.C.mark(F.tp(1.0f * s, hi * 1.0f), hem + n * (w * 1.1f), r.d);  // the open front edge
@@ -566,14 +649,15 @@ void draw_figure(BITMAP* out, const Look& L, const Pose& p, float hx, float hy, 
     }
     draw_arm(F, fa, false, PROP_NONE);
     draw_leg(F, fl, false);
-    if (L.top == TOP_COAT)
-        draw_coat_tail(F, fl, false);
+    float floor = std::max(nl.end.y, fl.end.y);
+    if (L.hem > 0)
+        draw_coat_tail(F, fl, false, floor);
     draw_torso(F);
     draw_leg(F, nl, true);
     if (L.skirt)
         draw_skirt(F, nl, fl, 0.8f);
-    if (L.top == TOP_COAT)
-        draw_coat_tail(F, nl, true);
+    if (L.hem > 0)
+        draw_coat_tail(F, nl, true, floor);
     draw_head(F, out, neck);
     draw_arm(F, na, true, prop);
     if (L.stripe) {  // track-suit stripe down the near leg
