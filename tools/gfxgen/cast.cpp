@@ -54,15 +54,16 @@ const Look kHero = [] {
     return L;
 }();
 
-// The brawler, drawn only in the colours the four gang schemes exchange.
+// The brawler, drawn only in the colours the four gang schemes exchange:
+// broader than the hero in a bulky jacket, his cap on backwards.
 const Look kThug = [] {
     Look L = base();
     L.scale = 1.04f;
-    L.shoulders = 6.0f;
-    L.chest = 5.6f;
-    L.waist = 4.6f;
-    L.hips = 4.5f;
-    L.arm_r = 2.2f;
+    L.shoulders = 6.9f;
+    L.chest = 6.4f;
+    L.waist = 5.0f;
+    L.hips = 4.6f;
+    L.arm_r = 2.5f;
     L.leg_r = 2.5f;
     L.hair = HAIR_CAP;
     L.hat = {50, 49, 51};
@@ -77,7 +78,8 @@ const Look kThug = [] {
     return L;
 }();
 
-// The kicker: tall and lean on long legs, yellow tank top, track pants.
+// The kicker: tall and lean on long legs, a high flat top, yellow tank top,
+// track pants.
 const Look kKicker = [] {
     Look L = base();
     L.leg = 1.15f;
@@ -152,19 +154,20 @@ const Look kThrower = [] {
     return L;
 }();
 
-// The heavy: big, wide and crew-cut, a green tee stretched over the belly.
+// The heavy: big, wide and crew-cut, a small head on a round belly that
+// stretches his green tee.
 const Look kHeavy = [] {
     Look L = base();
     L.scale = 1.25f;
     L.leg = 0.95f;
-    L.shoulders = 7.6f;
-    L.chest = 7.0f;
-    L.waist = 6.4f;
-    L.hips = 6.0f;
-    L.belly = 2.0f;
+    L.shoulders = 7.4f;
+    L.chest = 7.2f;
+    L.waist = 7.0f;
+    L.hips = 6.2f;
+    L.belly = 3.4f;
     L.arm_r = 2.9f;
     L.leg_r = 3.1f;
-    L.head = 4.3f;
+    L.head = 3.9f;
     L.top = TOP_TEE;
     L.hair = HAIR_CREW;
     L.skin = L.hands = kTan;

@@ -362,10 +362,10 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         C.disc(hp(-hr * 0.1f, -hr * 0.95f), hr * 0.55f, hc);
         reclaim_face(-hr * 0.35f, hr * 0.45f, hr * 0.6f);
         break;
-    case HAIR_FLAT:
+    case HAIR_FLAT:  // a high flat top: a box on his head, squared off to the sky
         hc = C.part(L.hair_c);
-        C.poly({hp(hr * 0.2f, -hr * 1.0f), hp(hr + 1.5f * s, -hr * 0.8f),
-                hp(hr + 1.5f * s, hr * 0.6f), hp(hr * 0.5f, hr * 0.8f)},
+        C.poly({hp(hr * 0.2f, -hr * 1.0f), hp(hr + 3.6f * s, -hr * 0.85f),
+                hp(hr + 3.6f * s, hr * 0.65f), hp(hr * 0.5f, hr * 0.8f)},
                hc);
         reclaim_face(-hr * 0.2f, hr * 0.35f, hr * 0.66f);
         break;
@@ -387,8 +387,8 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         hc = C.part(L.hat);
         C.disc(hp(hr * 0.35f, -hr * 0.15f), hr * 0.95f, hc);
         reclaim_face(-hr * 0.4f, hr * 0.35f, hr * 0.62f);
-        int brim = C.part(L.hat);
-        C.seg(hp(hr * 0.35f, hr * 0.2f), hp(hr * 0.25f, hr + 2.4f * s), 0.8f * s, 0.7f * s, brim);
+        int brim = C.part(L.hat);  // worn backwards: the peak sticks out behind
+        C.seg(hp(hr * 0.3f, -hr * 0.3f), hp(hr * 0.05f, -hr - 2.6f * s), 0.8f * s, 0.7f * s, brim);
         break;
     }
     case HAIR_HOOD: {
