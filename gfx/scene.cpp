@@ -23,6 +23,7 @@ constexpr uint16_t FRAME_MIRRORED = MIRRORED;
 constexpr int MAP_COLUMNS = 21;  // 21 columns of 16 cover 320 at any sub-tile offset
 constexpr unsigned FOREGROUND_FIRST_CELL = 1456;
 constexpr int CREDITS_LINE_HEIGHT = 14;
+constexpr uint32_t STORY_SKIP_TICK = 72;  // the director lets punch or kick skip from here
 
 // clang-format off
 constexpr CaptionLine captions_row6[] = {
@@ -411,9 +412,15 @@ void type_captions()
     const CaptionLine* c;
     int i;
     uint32_t tick = gfx.stage.ticks++;
+    FONT* f = main_objects().font(FONT_SMALL);
+    // Once the story may be skipped, the bottom row says how (no caption
+    // uses it): players sat through it not knowing.
+    if (gfx.back_buffer && f && tick == STORY_SKIP_TICK) {
+        textout_right_ex(gfx.back_buffer, f, "PUNCH: SKIP", PICTURE_W - 8, 232, -1, -1);
+        mark_dirty(232, 239);
+    }
     if (!gfx.back_buffer || !caption_due(gfx.stage.level, tick, &c, &i))
         return;
-    FONT* f = main_objects().font(FONT_SMALL);
     if (!f)
         return;
     const char letter[2] = {c->text[i], 0};
