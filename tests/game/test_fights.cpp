@@ -29,6 +29,25 @@ int spawn_boxer(int wx, int gy, int kind = E_BOXER)
     return s;
 }
 
+// The game's own scripts, loaded for every case.
+class Fights : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        amc_unload_all();
+        const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
+        if (amc_load(amc.c_str()) != 0)
+            GTEST_SKIP() << "the game folder is not built";
+    }
+    void TearDown() override { amc_unload_all(); }
+};
+
+void start_street1(uint32_t seed)
+{
+    actor_table_reset();
+    world_start_level(world_new_game(1, ARCADE, 5, seed));
+}
+
 struct Trial {
     bool landed = false;   // the thug reeled
     bool blocked = false;  // ... or kept it off
@@ -42,8 +61,7 @@ struct Trial {
 Trial jab_a_waiting_boxer(uint32_t seed)
 {
     Trial r;
-    actor_table_reset();
-    world_start_level(world_new_game(1, ARCADE, 5, seed));
+    start_street1(seed);
     world_step(0, nullptr, nullptr, nullptr);
     int hero = amc_globals[GLOBAL_HERO];
     int thug = spawn_boxer(150, 176), other = spawn_boxer(250, 176);
@@ -71,12 +89,8 @@ Trial jab_a_waiting_boxer(uint32_t seed)
     return r;
 }
 
-TEST(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
+TEST_F(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
 {
-    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
-    amc_unload_all();
-    if (amc_load(amc.c_str()) != 0)
-        GTEST_SKIP() << "the game folder is not built";
     int landed = 0, blocked = 0;
     for (uint32_t seed = 1; seed <= 12; seed++) {
         SCOPED_TRACE(seed);
@@ -92,19 +106,13 @@ TEST(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
     }
     EXPECT_GE(landed, 2);
     EXPECT_GE(blocked, 2);
-    amc_unload_all();
 }
 
 // A jump kick into two thugs waiting in a line: on its way up it knocks
 // down the first and then the one behind him, each hit once.
-TEST(Fights, AJumpKickClearsALineOfMen)
+TEST_F(Fights, AJumpKickClearsALineOfMen)
 {
-    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
-    amc_unload_all();
-    if (amc_load(amc.c_str()) != 0)
-        GTEST_SKIP() << "the game folder is not built";
-    actor_table_reset();
-    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    start_street1(1);
     world_step(0, nullptr, nullptr, nullptr);
     int hero = amc_globals[GLOBAL_HERO];
     int near = spawn_boxer(146, 176, E_BRAWLER), far = spawn_boxer(176, 176, E_BRAWLER);
@@ -134,21 +142,15 @@ TEST(Fights, AJumpKickClearsALineOfMen)
     EXPECT_GT(health[1], regs(far)[REG_HEALTH]) << "the man behind was reached";
     for (int s : {near, far})
         EXPECT_EQ(regs(s)[REG_STATE], S_DOWN);
-    amc_unload_all();
 }
 
 // Holding Right into the first street's first fight: the hero ends with
 // his back to the view's edge, where the nearest waiting place lies outside
 // it. One of the two thugs, who both come from ahead, still meets him there.
 // Left standing, he is struck by one at a time.
-TEST(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
+TEST_F(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
 {
-    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
-    amc_unload_all();
-    if (amc_load(amc.c_str()) != 0)
-        GTEST_SKIP() << "the game folder is not built";
-    actor_table_reset();
-    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    start_street1(1);
     int hero = 0, shown = 0, safe_ticks = 0, in_front = 0, cornered = 0;
     for (int t = 0; t < 420; t++) {
         world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
@@ -184,7 +186,6 @@ TEST(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
     EXPECT_LT(shown, safe_ticks) << "and seen to be safe";
     ASSERT_GT(cornered, 60) << "the hero never reached the view's edge";
     EXPECT_GT(in_front * 4, cornered * 3) << "no one stood before him most of the time";
-    amc_unload_all();
 }
 
 }  // namespace
