@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "engine/amc.h"
 #include "game/level_loop.h"
 #include "game/session.h"
 
@@ -27,4 +28,18 @@ protected:
     // A level loop on `level` with the director running; ticks owed = owed.
     LevelLoop start(int16_t level, uint32_t owed = 0);
     void press(int scancode, bool down = true) { key[scancode] = down ? 1 : 0; }
+};
+
+// The game's own scripts, loaded from the built game folder for each case
+// (skipped when it is not built).
+class ScriptsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        amc_unload_all();
+        const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
+        if (amc_load(amc.c_str()) != 0)
+            GTEST_SKIP() << "the game folder is not built";
+    }
+    void TearDown() override { amc_unload_all(); }
 };

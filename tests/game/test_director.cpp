@@ -8,6 +8,7 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/world.h"
+#include "game_fixture.h"
 #include "nwd_contract.h"
 
 namespace {
@@ -15,19 +16,11 @@ namespace {
 constexpr int GLOBAL_HERO_DOWN = 3;  // the scripts' own: 1 while the hero lies beaten
 constexpr int PROGRAM_DIGIT = 9;     // one digit of a number the scripts show
 
-class Director : public ::testing::Test {
+class Director : public ScriptsTest {
 protected:
-    void SetUp() override
-    {
-        amc_unload_all();
-        const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
-        if (amc_load(amc.c_str()) != 0)
-            GTEST_SKIP() << "the game folder is not built";
-        actor_table_reset();
-    }
-    void TearDown() override { amc_unload_all(); }
     void start(int16_t score, int16_t lives)
     {
+        actor_table_reset();
         WorldStart s = world_new_game(1, ARCADE, 5, 1);
         s.score = score, s.lives = lives;
         world_start_level(s);

@@ -11,6 +11,7 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/world.h"
+#include "game_fixture.h"
 #include "nwd_contract.h"
 
 namespace {
@@ -29,18 +30,7 @@ int spawn_boxer(int wx, int gy, int kind = E_BOXER)
     return s;
 }
 
-// The game's own scripts, loaded for every case.
-class Fights : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        amc_unload_all();
-        const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
-        if (amc_load(amc.c_str()) != 0)
-            GTEST_SKIP() << "the game folder is not built";
-    }
-    void TearDown() override { amc_unload_all(); }
-};
+using Fights = ScriptsTest;
 
 void start_street1(uint32_t seed)
 {

@@ -8,6 +8,7 @@
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
 #include "engine/world.h"
+#include "game_fixture.h"
 #include "nwd_contract.h"
 
 namespace {
@@ -25,12 +26,10 @@ int find(int program)
     return 0;
 }
 
-TEST(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
+using Setpieces = ScriptsTest;
+
+TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
 {
-    const std::string amc = std::string(NWD_GAME_DIR) + "/AMC/GAME.AMC";
-    amc_unload_all();
-    if (amc_load(amc.c_str()) != 0)
-        GTEST_SKIP() << "the game folder is not built";
     for (int street = 1; street <= LAST_STREET; street++) {
         SCOPED_TRACE(street);
         actor_table_reset();
@@ -67,7 +66,6 @@ TEST(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
         EXPECT_TRUE(hero_hit);
         EXPECT_TRUE(crate[REG_HEALTH] < 2 || crate[REG_CLASS] == 0) << "props are hit alike";
     }
-    amc_unload_all();
 }
 
 }  // namespace
