@@ -226,21 +226,26 @@ void star_at(BITMAP* b, float cx, float cy, float r, int fill, int light)
 
 Drawn spark(int frame)
 {
-    BITMAP* c = canvas(32, 32);
-    int r = frame ? 14 : 10;  // the knockdown's spark (frame 1) is the bigger
-    for (int k = 0; k < 8; ++k) {
-        float a = (k * 45 + frame * 22) * kPi / 180;
-        float len = k % 2 ? r * 0.6f : r;
-        int x = 16 + (int)(len * std::cos(a)), y = 16 + (int)(len * std::sin(a));
-        line(c, 16, 16, x, y, 113);
-        line(c, 17, 16, x + 1, y, 113);  // rays two pixels thick
-        line(c, 16, 16, 16 + (x - 16) / 2, 16 + (y - 16) / 2, 112);
+    // A hit must read from across the screen: a white-hot core and rays of
+    // two lengths, the knockdown's (frame 1) half again as big and thicker.
+    // Its middle stays where the smaller sparks of old had theirs, on the
+    // body that was hit.
+    const int r = frame ? 21 : 14, old_r = frame ? 14 : 10, rays = frame ? 12 : 8;
+    BITMAP* c = canvas(48, 48);
+    for (int k = 0; k < rays; ++k) {
+        float a = (k * 360.0f / rays + frame * 15) * kPi / 180;
+        float len = k % 2 ? r * 0.55f : r;
+        int x = 24 + (int)(len * std::cos(a)), y = 24 + (int)(len * std::sin(a));
+        for (int w = 0; w <= frame + 1; ++w)  // rays two or three pixels thick
+            line(c, 24 + (w & 1), 24 + w / 2, x + (w & 1), y + w / 2, 113);
+        line(c, 24, 24, 24 + (x - 24) / 2, 24 + (y - 24) / 2, 112);
     }
-    circlefill(c, 16, 16, frame ? 4 : 3, 112);
-    BITMAP* b = create_bitmap_ex(8, 2 * r + 1, 2 * r + 1);
-    blit(c, b, 16 - r, 16 - r, 0, 0, b->w, b->h);
+    circlefill(c, 24, 24, frame ? 6 : 4, 113);
+    circlefill(c, 24, 24, frame ? 4 : 3, 112);
+    BITMAP* b = create_bitmap_ex(8, 2 * r + 3, 2 * r + 3);
+    blit(c, b, 24 - r - 1, 24 - r - 1, 0, 0, b->w, b->h);
     destroy_bitmap(c);
-    return {b, r, 2 * r};
+    return {b, r + 1, r + 1 + old_r};
 }
 
 }  // namespace
