@@ -23,7 +23,7 @@ constexpr uint16_t FRAME_MIRRORED = MIRRORED;
 constexpr int MAP_COLUMNS = 21;  // 21 columns of 16 cover 320 at any sub-tile offset
 constexpr unsigned FOREGROUND_FIRST_CELL = 1456;
 constexpr int CREDITS_LINE_HEIGHT = 14;
-constexpr uint32_t STORY_SKIP_TICK = 72;  // the director lets punch or kick skip from here
+constexpr uint32_t STORY_SKIP_TICK = 12;  // the director lets a fresh punch or kick skip from here
 
 // clang-format off
 constexpr CaptionLine captions_row6[] = {
