@@ -229,7 +229,7 @@ const Look kBoss[5] = {
     }(),
     [] {
         // Viper: a lean, long-legged martial artist in a blue gi with wide
-        // sleeves and short skirts, a long ponytail that streams behind him
+        // sleeves and short skirts, a long ponytail that streams behind her
         Look L = base();
         L.scale = 1.15f;
         L.leg = 1.14f;

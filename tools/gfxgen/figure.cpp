@@ -319,7 +319,7 @@ void draw_head(Figure& F, BITMAP* out, V neck)
     C.seg(neck - up * 1.5f * s, head, 1.9f * s * (L.shoulders / 5.5f), 1.7f * s, nk);
     if (L.hair == HAIR_PONY) {
         // Tied high on the crown: it hangs down the back at rest and streams
-        // out behind when he moves, so his outline shows what he is doing.
+        // out behind in a move, so the outline shows what the fighter is doing.
         // Lying or thrown, it trails along the body, never below it.
         const std::string& n = F.p.name;
         bool rest = listed_pose("STAND BLOCK TAUNT CROUCH KNEEL DAZED HELD GETUP", n);
