@@ -1,8 +1,9 @@
 // Blows between the hero and a thug, on the game's own scripts: a landed
 // blow holds the whole fight still, and a boxer on guard blocks and hits back;
-// a jump kick on its way up knocks down a line of men; a hero who walks
-// into the first fight is met from in front and is never lost from sight
-// while he is safe.
+// a jump kick on its way up knocks down a line of men; a man beaten by a
+// hero who mashes punch gets up wary and blocks; a dazed man is taken by a
+// kick or a slanting walk; a hero who walks into the first fight is met
+// from in front and is never lost from sight while he is safe.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +21,7 @@ int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 
 constexpr int GLOBAL_FREEZE = 29;  // the scripts' hit-stop count
 constexpr int REG_WAIT = 2;        // an enemy's ticks until it may attack
+constexpr int REG_HITS = 6;        // an enemy's blows taken in a row; -1 wary
 
 int spawn_boxer(int wx, int gy, int kind = E_BOXER)
 {
@@ -132,6 +134,97 @@ TEST_F(Fights, AJumpKickClearsALineOfMen)
     EXPECT_GT(health[1], regs(far)[REG_HEALTH]) << "the man behind was reached";
     for (int s : {near, far})
         EXPECT_EQ(regs(s)[REG_STATE], S_DOWN);
+}
+
+// The hero and a brawler face to face, the man held waiting until the
+// hero's safety has run out.
+int face_a_brawler()
+{
+    start_street1(1);
+    world_step(0, nullptr, nullptr, nullptr);
+    int hero = amc_globals[GLOBAL_HERO], man = spawn_boxer(150, 176, E_BRAWLER);
+    for (int t = 0; t < 150; t++) {
+        regs(hero)[REG_WX] = 120;
+        regs(hero)[REG_GY] = 176;
+        regs(man)[REG_WX] = 145;
+        regs(man)[REG_GY] = 176;
+        regs(man)[REG_WAIT] = 200;
+        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+    }
+    return man;
+}
+
+// Presses punch every `every` ticks for `ticks` ticks, the man kept from
+// attacking; returns the ticks in which he stood on guard, wary.
+int punch_away(int man, int ticks, int every)
+{
+    int wary = 0;
+    for (int t = 0; t < ticks; t++) {
+        regs(man)[REG_WAIT] = 200;
+        world_step(t % every == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+        wary += regs(man)[REG_HITS] == -1 && regs(man)[REG_STATE] == S_FREE;
+    }
+    return wary;
+}
+
+// A chain knocks the man down. A hero who keeps jabbing at thin air while
+// he lies there meets a raised guard: his next jab is blocked and he is
+// knocked down. One who waits lands it.
+TEST_F(Fights, AManBeatenByAMasherGetsUpWaryAndBlocks)
+{
+    for (bool mash : {false, true}) {
+        SCOPED_TRACE(mash ? "mashing" : "waiting");
+        int man = face_a_brawler(), hero = amc_globals[GLOBAL_HERO];
+        for (int t = 0; t < 200 && regs(man)[REG_STATE] != S_DOWN; t += 10) {
+            regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 25);  // on him
+            punch_away(man, 10, 10);  // jab, cross, uppercut, as they land
+        }
+        ASSERT_EQ(regs(man)[REG_STATE], S_DOWN);
+        int wary = punch_away(man, 100, mash ? 10 : 1000);
+        while (regs(man)[REG_STATE] != S_FREE)
+            world_step(0, nullptr, nullptr, nullptr);
+        EXPECT_EQ(wary > 0 || regs(man)[REG_HITS] == -1, mash);
+        regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 25);
+        regs(hero)[REG_GY] = regs(man)[REG_GY];
+        regs(hero)[REG_FACING] = 0;
+        int reeled = 0, hero_down = 0;
+        for (int t = 0; t < 40; t++) {
+            regs(man)[REG_WAIT] = 200;
+            world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            reeled |= regs(man)[REG_STATE] == S_HURT;
+            hero_down |= regs(hero)[REG_STATE] == S_DOWN;
+        }
+        EXPECT_EQ(reeled != 0, !mash) << "the jab landed";
+        EXPECT_EQ(hero_down != 0, mash) << "the block's answer knocks down";
+    }
+}
+
+// Jab and cross daze a brawler. Out of the chain, a kick beside him takes
+// hold and throws him; a walk that slants into him takes hold as well.
+TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
+{
+    for (int way : {CTRL_KICK, CTRL_RIGHT | CTRL_UP}) {
+        SCOPED_TRACE(way);
+        int man = face_a_brawler(), hero = amc_globals[GLOBAL_HERO];
+        punch_away(man, 12, 10);  // jab, cross
+        int t = 0;
+        while (regs(man)[REG_STATE] != S_DAZED && t++ < 60)
+            world_step(0, nullptr, nullptr, nullptr);
+        ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
+        for (t = 0; t < 30; t++)  // the chain's time runs out
+            world_step(0, nullptr, nullptr, nullptr);
+        regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - (way == CTRL_KICK ? 16 : 30));
+        regs(hero)[REG_GY] = (int16_t)(regs(man)[REG_GY] + (way == CTRL_KICK ? 0 : 3));
+        bool held = false, thrown = false;
+        for (t = 0; t < 40; t++) {
+            world_step(way == CTRL_KICK ? (t == 0 ? CTRL_KICK : 0) : (t < 12 ? way : 0),
+                       nullptr, nullptr, nullptr);
+            held |= amc_globals[GLOBAL_HELD] == man;
+            thrown |= regs(man)[REG_STATE] == S_THROWN;
+        }
+        EXPECT_TRUE(held);
+        EXPECT_EQ(thrown, way == CTRL_KICK);
+    }
 }
 
 // Holding Right into the first street's first fight: the hero ends with
