@@ -44,7 +44,7 @@ constexpr int NOTE_DOWN = 16, NOTE_PITCH = 9, HINT_DOWN = 39;
 // What each mode is, in the menu's own column: at most 26 characters, so no
 // line reaches past the menu on either side.
 const char* const MODE_NOTES[3][2] = {
-    {"3 LIVES, 1 WHIRLWIND STAR", "EXTRA LIFE EVERY 50000"},
+    {"3 LIVES, 1 WHIRLWIND STAR", "EXTRA LIFE EVERY 70000"},
     {"1 LIFE, ENERGY CARRIES ON", "MORE OF THEM, NO EXTRAS"},
     {"YOUR ENERGY DRAINS AWAY", "HIT THEM TO DRINK IT BACK"},
 };
@@ -64,6 +64,8 @@ const char* const SKILL_NOTES[6][2] = {
 // so they say what does.
 const char* const HINT_CHANGE = "LEFT, RIGHT: CHANGE";
 const char* const HINT_CHOOSE = "ENTER: CHOOSE";
+// NEW GAME also points up to the rows above it, which newcomers passed by.
+const char* const HINT_NEW_GAME = "ENTER: GO  UP: MODE, SKILL";
 
 // The two note lines under BACK: the skill's on DIFFICULTY, else the mode's.
 const char* const* notes_for(int selected)
@@ -97,8 +99,10 @@ void redraw(const MenuList& list, int top)
             textout_ex(gfx.back_buffer, note, notes[i], ITEMS_X, below + NOTE_DOWN + NOTE_PITCH * i,
                        -1, -1);
         bool value_row = list.selected == SETUP_MODE || list.selected == SETUP_DIFFICULTY;
-        textout_ex(gfx.back_buffer, note, value_row ? HINT_CHANGE : HINT_CHOOSE, ITEMS_X,
-                   below + HINT_DOWN, -1, -1);
+        const char* hint = value_row                          ? HINT_CHANGE
+                           : list.selected == SETUP_NEW_GAME ? HINT_NEW_GAME
+                                                             : HINT_CHOOSE;
+        textout_ex(gfx.back_buffer, note, hint, ITEMS_X, below + HINT_DOWN, -1, -1);
         // Until a street past the first has been reached, the list is pointed out.
         if (game.furthest_level < 2)
             textout_ex(gfx.back_buffer, note, FIRST_GAME_HINT, HINT_X, ys[SETUP_MOVES], -1, -1);
