@@ -48,24 +48,35 @@ struct Trial {
     int freeze = 0;           // the hit-stop the jab set
 };
 
+// The hero and a man of `kind` face to face at 120 and 145, the man (and a
+// second one farther off, when `other` asks for him) held waiting until the
+// hero's safety has run out.
+int face_off(uint32_t seed, int kind, int* other = nullptr)
+{
+    start_street1(seed);
+    world_step(0, nullptr, nullptr, nullptr);
+    int hero = amc_globals[GLOBAL_HERO], man = spawn_boxer(150, 176, kind);
+    if (other)
+        *other = spawn_boxer(250, 176, kind);
+    for (int t = 0; t < 150; t++) {
+        regs(hero)[REG_WX] = 120;
+        regs(hero)[REG_GY] = 176;
+        regs(man)[REG_WX] = 145;
+        regs(man)[REG_GY] = 176;
+        regs(man)[REG_WAIT] = 200;
+        if (other)
+            regs(*other)[REG_WAIT] = 200;
+        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+    }
+    return man;
+}
+
 // The hero jabs a thug that stands waiting in front of him, another waiting
 // farther off.
 Trial jab_a_waiting_boxer(uint32_t seed)
 {
     Trial r;
-    start_street1(seed);
-    world_step(0, nullptr, nullptr, nullptr);
-    int hero = amc_globals[GLOBAL_HERO];
-    int thug = spawn_boxer(150, 176), other = spawn_boxer(250, 176);
-    for (int t = 0; t < 150; t++) {  // the hero's safety runs out
-        regs(hero)[REG_WX] = 120;
-        regs(hero)[REG_GY] = 176;
-        regs(thug)[REG_WX] = 145;
-        regs(thug)[REG_GY] = 176;
-        regs(thug)[REG_WAIT] = 200;
-        regs(other)[REG_WAIT] = 200;
-        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
-    }
+    int other = 0, thug = face_off(seed, E_BOXER, &other);
     int energy = amc_globals[GLOBAL_ENERGY], health = regs(thug)[REG_HEALTH];
     for (int t = 0; t < 40; t++) {
         int wait = regs(other)[REG_WAIT], frozen = amc_globals[GLOBAL_FREEZE];
@@ -136,24 +147,6 @@ TEST_F(Fights, AJumpKickClearsALineOfMen)
         EXPECT_EQ(regs(s)[REG_STATE], S_DOWN);
 }
 
-// The hero and a brawler face to face, the man held waiting until the
-// hero's safety has run out.
-int face_a_brawler()
-{
-    start_street1(1);
-    world_step(0, nullptr, nullptr, nullptr);
-    int hero = amc_globals[GLOBAL_HERO], man = spawn_boxer(150, 176, E_BRAWLER);
-    for (int t = 0; t < 150; t++) {
-        regs(hero)[REG_WX] = 120;
-        regs(hero)[REG_GY] = 176;
-        regs(man)[REG_WX] = 145;
-        regs(man)[REG_GY] = 176;
-        regs(man)[REG_WAIT] = 200;
-        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
-    }
-    return man;
-}
-
 // Presses punch every `every` ticks for `ticks` ticks, the man kept from
 // attacking; returns the ticks in which he stood on guard, wary.
 int punch_away(int man, int ticks, int every)
@@ -174,7 +167,7 @@ TEST_F(Fights, AManBeatenByAMasherGetsUpWaryAndBlocks)
 {
     for (bool mash : {false, true}) {
         SCOPED_TRACE(mash ? "mashing" : "waiting");
-        int man = face_a_brawler(), hero = amc_globals[GLOBAL_HERO];
+        int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
         for (int t = 0; t < 200 && regs(man)[REG_STATE] != S_DOWN; t += 10) {
             regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 25);  // on him
             punch_away(man, 10, 10);  // jab, cross, uppercut, as they land
@@ -205,7 +198,7 @@ TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
 {
     for (int way : {CTRL_KICK, CTRL_RIGHT | CTRL_UP}) {
         SCOPED_TRACE(way);
-        int man = face_a_brawler(), hero = amc_globals[GLOBAL_HERO];
+        int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
         punch_away(man, 12, 10);  // jab, cross
         int t = 0;
         while (regs(man)[REG_STATE] != S_DAZED && t++ < 60)
