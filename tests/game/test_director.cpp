@@ -31,10 +31,10 @@ protected:
 };
 
 // The score is a 16-bit word of tens of points, read unsigned: past 327,670
-// points the next extra life must still come at the next 50,000.
+// points the next extra life must still come at the next 70,000.
 TEST_F(Director, ExtraLivesGoOnPastTheSignedRange)
 {
-    for (int score : {4990, 34990, 59990}) {
+    for (int score : {6990, 34990, 62990}) {
         SCOPED_TRACE(score);
         start((int16_t)score, 2);
         amc_globals[GLOBAL_SCORE] = (int16_t)(score + 5);
