@@ -185,8 +185,8 @@ TEST_F(Fights, AJabAtThinAirPutsAMansGuardUp)
     }
 }
 
-// Jab and cross daze a brawler. Out of the chain, a kick beside him takes
-// hold and throws him; a walk that slants into him takes hold as well.
+// Jab and cross daze a brawler. Out of the chain, a kick that reaches him
+// takes hold and throws him; a walk that slants into him takes hold as well.
 TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
 {
     for (int way : {CTRL_KICK, CTRL_RIGHT | CTRL_UP}) {
@@ -199,7 +199,7 @@ TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
         ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
         for (t = 0; t < 30; t++)  // the chain's time runs out
             world_step(0, nullptr, nullptr, nullptr);
-        regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - (way == CTRL_KICK ? 16 : 30));
+        regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 30);  // a kick's reach
         regs(hero)[REG_GY] = (int16_t)(regs(man)[REG_GY] + (way == CTRL_KICK ? 0 : 3));
         bool held = false, thrown = false;
         for (t = 0; t < 40; t++) {
