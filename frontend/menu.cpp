@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -105,6 +106,32 @@ const char* key_display_name(int scancode)
     if (keyboard_driver && scancode > 0 && scancode < KEY_MAX)
         return scancode_to_name(scancode);
     snprintf(text, sizeof text, "KEY %d", scancode);
+    return text;
+}
+
+void plain_key_name(const char* raw, char* out, int size)
+{
+    if (size < 1)
+        return;
+    // The library's names are an X keyboard's ("Shift_L", "Control_R"):
+    // our own screens say them as a player does.
+    char word[32];
+    int n = snprintf(word, sizeof word, "%s", raw);
+    const char* side = "";
+    if (n >= 2 && n < (int)sizeof word && word[n - 2] == '_' &&
+        (word[n - 1] == 'L' || word[n - 1] == 'R')) {
+        side = word[n - 1] == 'L' ? "LEFT " : "RIGHT ";
+        word[n - 2] = 0;
+    }
+    for (char* c = word; *c; c++)
+        *c = (char)toupper((unsigned char)*c);
+    snprintf(out, size, "%s%s", side, strcmp(word, "CONTROL") == 0 ? "CTRL" : word);
+}
+
+const char* key_plain_name(int scancode)
+{
+    static char text[40];
+    plain_key_name(key_display_name(scancode), text, sizeof text);
     return text;
 }
 

@@ -30,6 +30,11 @@ const char* cheat_keys_name(int cheatkeys);
 // The library's name of a key ("KEY n" when there is no keyboard driver),
 // in a buffer the next call reuses.
 const char* key_display_name(int scancode);
+// A library key name as our own screens show it: "Shift_L" is "LEFT SHIFT",
+// "Control_R" "RIGHT CTRL", "Up" "UP" (cut to fit `size`).
+void plain_key_name(const char* raw, char* out, int size);
+// key_plain_name(k): the plain name of scancode k, in a reused buffer.
+const char* key_plain_name(int scancode);
 
 void title_menu();  // returns when QUIT is chosen
 int pause_menu();   // 0 continue, -1 end the game

@@ -48,9 +48,9 @@ const char* const FOOTER = "ENTER OR ESC: BACK";
 void key_and_button(char* out, int size, int scancode, int button)
 {
     if (input.joystick_enabled && button >= 0)
-        snprintf(out, size, "%s OR %s", key_display_name(scancode), joystick_button_name(button));
+        snprintf(out, size, "%s OR %s", key_plain_name(scancode), joystick_button_name(button));
     else
-        snprintf(out, size, "%s", key_display_name(scancode));
+        snprintf(out, size, "%s", key_plain_name(scancode));
 }
 
 }  // namespace
@@ -72,7 +72,7 @@ void moves_text(int line, char* out, int size)
         char keys[4][24];
         const int16_t bound[4] = {c.keyup, c.keydown, c.keyleft, c.keyright};
         for (int i = 0; i < 4; i++)
-            snprintf(keys[i], sizeof keys[i], "%s", key_display_name(bound[i]));
+            snprintf(keys[i], sizeof keys[i], "%s", key_plain_name(bound[i]));
         snprintf(out, size, "%s %s %s %s, ARROWS", keys[0], keys[1], keys[2], keys[3]);
     }
     if (size > TEXT_CHARS && (int)strlen(out) > TEXT_CHARS)

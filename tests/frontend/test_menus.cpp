@@ -293,6 +293,16 @@ TEST_F(Menus, TheMoveListNamesThePlayersOwnKeysAndFits)
     read();
     EXPECT_EQ(all.find("KEY 23 KEY 85 KEY 82 KEY 8|KEY 75|"), 0u) << "cut to fit: " << all;
 
+    // the library's names read as a player says them, cut to the buffer
+    const char* raw[] = {"Shift_L", "Control_R", "Up", "a", "_L"};
+    const char* plain[] = {"LEFT SHIFT", "RIGHT CTRL", "UP", "A", "LEFT "};
+    for (int i = 0; i < 5; i++) {
+        plain_key_name(raw[i], text, sizeof text);
+        EXPECT_STREQ(text, plain[i]);
+    }
+    plain_key_name("Control_L", text, 6);
+    EXPECT_STREQ(text, "LEFT ");
+
     feed({CTRL_LEFT, CTRL_DOWN, MENU_ESCAPE, CTRL_DOWN});
     moves_screen();
     EXPECT_EQ(next_input, 3u) << "only select or Escape leaves";
