@@ -92,6 +92,28 @@ Drawn lines(const char* a, Style sa, const char* b = nullptr, Style sb = kSmall,
     return done(c);
 }
 
+// A banner that must be read over a crowd (GAME OVER, CONTINUE?): its
+// lines on a dark plate that reaches `below` pixels under them, where the
+// director sets the score or the countdown. It stays placed by the bottom
+// of its lines, as the plain banner was.
+Drawn plated(const char* a, Style sa, const char* b, Style sb, int below)
+{
+    Drawn t = lines(a, sa, b, sb);
+    const int w = 150, pad = 5;
+    const int h = t.b->h + 2 * pad + below;
+    BITMAP* c = create_bitmap_ex(8, w, h);
+    clear_to_color(c, 0);
+    rectfill(c, 0, 0, w - 1, h - 1, 254);
+    rect(c, 0, 0, w - 1, h - 1, 243);
+    putpixel(c, 0, 0, 0);  // rounded corners
+    putpixel(c, w - 1, 0, 0);
+    putpixel(c, 0, h - 1, 0);
+    putpixel(c, w - 1, h - 1, 0);
+    masked_blit(t.b, c, 0, 0, (w - t.b->w) / 2, pad, t.b->w, t.b->h);
+    destroy_bitmap(t.b);
+    return {c, w / 2, pad + t.hy};
+}
+
 Drawn go(bool second)
 {
     BITMAP* c = board();
@@ -137,7 +159,7 @@ Drawn banner(int k)
         return go(k == 1);
     switch (k) {
     case 2: return lines("TIME UP", {kFire, 2, true});
-    case 3: return lines("GAME OVER", {kRed, 2, true});
+    case 3: return plated("GAME OVER", {kRed, 2, true}, nullptr, kSmall, 56);
     case 4: return lines("STAGE", kBig, "CLEAR", kBig, 2);
     case 15: return lines("TIME BONUS", kBig);
     case 16: return lines("NO MISS", kBig, "BONUS", kBig, 2);
@@ -147,7 +169,8 @@ Drawn banner(int k)
     case 20: return lines("FIGHT!", {kFire, 3, true});
     case 26: return lines("SURVIVAL", {kIce, 2, true}, "ONE LIFE", {kWhite, 1, true});
     case 27: return lines("VAMPIRE", {kRed, 2, true}, "STRIKE TO LIVE", {kWhite, 1, true});
-    case 33: return lines("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true});
+    case 33:
+        return plated("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true}, 32);
     case 35: return lines("YOUR SCORE", kBig);
     case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
     case 36: return lines("BLOCK!", {kIce, 1, true});
