@@ -3,7 +3,8 @@
 // a jump kick on its way up knocks down a line of men; a jab at thin air
 // puts a man's guard up; a dazed man is taken by a
 // kick or a slanting walk; a hero who walks into the first fight is met
-// from in front and is never lost from sight while he is safe.
+// from in front and is never lost from sight while he is safe; a boss
+// shrugs off a punch chain.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -111,6 +112,27 @@ TEST_F(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
     EXPECT_GE(blocked, 2);
 }
 
+// A punch chain thrown at a boss: his poise shrugs off the third blow and
+// knocks the hero down, where a thug would have been knocked down himself.
+TEST_F(Fights, ABossShrugsOffAPunchChainAndHitsBack)
+{
+    for (uint32_t seed = 1; seed <= 4; seed++) {
+        SCOPED_TRACE(seed);
+        int boss = face_off(seed, E_BOSS + 1), hero = amc_globals[GLOBAL_HERO];
+        int health = regs(boss)[REG_HEALTH];
+        bool boss_down = false, hero_down = false;
+        for (int t = 0; t < 90; t++) {
+            regs(boss)[REG_WAIT] = 200;  // no attack of his own meanwhile
+            world_step(t % 8 < 2 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            boss_down |= regs(boss)[REG_STATE] == S_DOWN;
+            hero_down |= regs(hero)[REG_STATE] == S_DOWN;
+        }
+        EXPECT_LT(regs(boss)[REG_HEALTH], health) << "the first blows tell";
+        EXPECT_FALSE(boss_down);
+        EXPECT_TRUE(hero_down);
+    }
+}
+
 // A jump kick into two thugs waiting in a line: on its way up it knocks
 // down the first and then the one behind him, each hit once.
 TEST_F(Fights, AJumpKickClearsALineOfMen)
@@ -203,8 +225,8 @@ TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
         regs(hero)[REG_GY] = (int16_t)(regs(man)[REG_GY] + (way == CTRL_KICK ? 0 : 3));
         bool held = false, thrown = false;
         for (t = 0; t < 40; t++) {
-            world_step(way == CTRL_KICK ? (t == 0 ? CTRL_KICK : 0) : (t < 12 ? way : 0),
-                       nullptr, nullptr, nullptr);
+            world_step(way == CTRL_KICK ? (t == 0 ? CTRL_KICK : 0) : (t < 12 ? way : 0), nullptr,
+                       nullptr, nullptr);
             held |= amc_globals[GLOBAL_HELD] == man;
             thrown |= regs(man)[REG_STATE] == S_THROWN;
         }

@@ -42,13 +42,74 @@ constexpr int STEP_IN = 38;
 
 int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 
+// A boss shrugs off the third blow in a row and knocks the hero down: two
+// blows, then a pause as long as this, before the next two.
+constexpr int BOSS_PAUSE = 80;
+// His special goes on through blows: while he winds it up, stay this far off.
+constexpr int SPECIAL_CLEAR = 120;
+
+// DOZER's quake reaches every lane and further than one walks in its
+// wind-up, the second of a rage further still: held still this long into a
+// pose of his special, a jump is in the air when it lands. The first is
+// walked out of where there is room: the landing after a jump is too slow
+// for the second.
+constexpr int QUAKE_JUMP = 10;
+constexpr int QUAKE_REACH = 100, QUAKE_FAR = 170;
+
 struct Bot {
     int tick = 0;
     int press_gap = 0;  // ticks since a button was last pressed
     int dodge = 0;      // ticks left of a step out of a wind-up's line
     int dodge_dir = 0;
     int stuck = 0;
+    // The boss as seen last tick, and the ticks of the last two blows that
+    // landed on him outside his opening (the stance after a missed special)
+    int boss = 0, boss_hp = 0, boss_state = 0, boss_frame = 0;
+    int boss_still = 0;  // ticks his picture has not changed, on the ground
+    int boss_holds = 0;  // poses of his special held that long so far
+    bool boss_open = false;
+    int blow_at[2] = {-1000, -1000};
 };
+
+// Follows the boss (slot s, 0 when none is up): his openings, and the
+// blows that landed on him.
+void watch_boss(Bot& b, int s)
+{
+    if (s != b.boss) {
+        b.boss = s;
+        b.boss_open = false;
+        b.boss_hp = s ? regs(s)[REG_HEALTH] : 0;
+        b.boss_state = s ? regs(s)[REG_STATE] : 0;
+        return;
+    }
+    if (!s)
+        return;
+    const int16_t* e = regs(s);
+    int st = e[REG_STATE];
+    if (b.boss_state == S_SPECIAL && st == S_HURT)
+        b.boss_open = true;
+    else if (st != S_HURT)
+        b.boss_open = false;
+    if (e[REG_HEALTH] < b.boss_hp && !b.boss_open && st != S_SPECIAL && b.boss_state != S_SPECIAL) {
+        b.blow_at[0] = b.blow_at[1];
+        b.blow_at[1] = b.tick;
+    }
+    if (e[REG_FRAME] != b.boss_frame || e[REG_Z] > 0 ||
+        (st == S_SPECIAL) != (b.boss_state == S_SPECIAL))
+        b.boss_still = 0;
+    else
+        b.boss_still++;
+    if (st != S_SPECIAL)
+        b.boss_holds = 0;
+    else if (b.boss_still == QUAKE_JUMP)
+        b.boss_holds++;
+    b.boss_frame = e[REG_FRAME];
+    b.boss_hp = e[REG_HEALTH];
+    b.boss_state = st;
+}
+
+// Whether another blow now would be the boss's third in a row.
+bool poise_spent(const Bot& b) { return !b.boss_open && b.tick - b.blow_at[0] < BOSS_PAUSE; }
 
 bool hostile(int s)
 {
@@ -164,11 +225,13 @@ uint16_t decide(Bot& b)
 
     // The nearest standing enemy, and whether one is winding up at us.
     int best = 0, best_d = 1 << 30, near = 0, left_near = 0, right_near = 0;
-    int threat = 0;
+    int threat = 0, boss = 0;
     for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
         if (!hostile(s))
             continue;
         const int16_t* e = regs(s);
+        if (e[REG_CLASS] == C_BOSS)
+            boss = s;
         int dx = e[REG_WX] - h[REG_WX], dy = e[REG_GY] - h[REG_GY];
         int d = abs(dx) + 3 * abs(dy);
         if (d < best_d) {
@@ -184,6 +247,8 @@ uint16_t decide(Bot& b)
             threat = s;
     }
 
+    watch_boss(b, boss);
+
     if (only_kicks) {
         if (!best)
             return toward(h, h[REG_WX] + 40, 176, 2);
@@ -197,15 +262,37 @@ uint16_t decide(Bot& b)
         return toward(h, e[REG_WX] + side * 40, e[REG_GY], 2);
     }
 
+    // A boss winding up his special is not stopped by blows: away from him
+    // along the street (toward the open side near the view's edge) and out
+    // of his lane, until it has gone by.
+    if (boss && regs(boss)[REG_STATE] == S_SPECIAL) {
+        const int16_t* e = regs(boss);
+        int dx = h[REG_WX] - e[REG_WX], dy = h[REG_GY] - e[REG_GY];
+        if (e[REG_KIND] == E_BOSS + 4 && b.boss_still == QUAKE_JUMP &&
+            (abs(dx) < QUAKE_REACH || (b.boss_holds >= 2 && abs(dx) < QUAKE_FAR)))
+            return CTRL_PUNCH | CTRL_KICK;
+        if (abs(dx) < SPECIAL_CLEAR) {
+            int sx = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
+            bool right = dx >= 0 ? sx < VIEW - 70 : sx < 60;
+            uint16_t c = right ? CTRL_RIGHT : CTRL_LEFT;
+            bool down = dy > 0 ? h[REG_GY] < GROUND_BOTTOM : h[REG_GY] <= GROUND_TOP;
+            if (abs(dy) < 20)
+                c |= down ? CTRL_DOWN : CTRL_UP;
+            return c;
+        }
+    }
+
     // The star's whirlwind when crowded.
     if (near >= 3 && amc_globals[GLOBAL_STARS] > 0)
         return press(b, CTRL_UP | CTRL_PUNCH | CTRL_KICK, 4);
 
     // A wind-up within a step of our reach is the one to hit first: step
     // in and strike before it lands.
+    bool held_back = false;  // a boss's third blow in a row is not ours to throw
     if (threat) {
         const int16_t* t = regs(threat);
-        if (abs(t[REG_WX] - h[REG_WX]) <= STEP_IN && abs(t[REG_GY] - h[REG_GY]) <= 6)
+        held_back = threat == boss && poise_spent(b);
+        if (abs(t[REG_WX] - h[REG_WX]) <= STEP_IN && abs(t[REG_GY] - h[REG_GY]) <= 6 && !held_back)
             best = threat;
     }
     // Caught between two: step out along the depth to have them on one side.
@@ -213,8 +300,7 @@ uint16_t decide(Bot& b)
     if (left_near && right_near && b.dodge == 0) {
         b.dodge = 18;
         int along = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] > VIEW - 80 ? CTRL_LEFT : CTRL_RIGHT;
-        b.dodge_dir =
-            (h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN) | along;
+        b.dodge_dir = (h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN) | along;
     }
 
     if (!best || (amc_globals[GLOBAL_ENERGY] < 80 && food_in_view(h))) {
@@ -269,7 +355,7 @@ uint16_t decide(Bot& b)
     if (threat) {
         const int16_t* t = regs(threat);
         int tdx = abs(t[REG_WX] - h[REG_WX]);
-        if (tdx > STEP_IN || abs(t[REG_GY] - h[REG_GY]) > 6) {
+        if (tdx > STEP_IN || abs(t[REG_GY] - h[REG_GY]) > 6 || held_back) {
             if (b.dodge == 0)
                 b.dodge_dir = h[REG_GY] > (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_UP : CTRL_DOWN;
             b.dodge = 8;
@@ -286,6 +372,11 @@ uint16_t decide(Bot& b)
 
     int weapon = amc_globals[GLOBAL_ITEM];
     int reach = weapon >= IT_KNIFE && weapon <= IT_BAT ? 32 : 29;  // a jab lands to 33
+    if (best == boss && poise_spent(b)) {
+        // Out of his reach until the pause is over.
+        int side = dx < 0 ? 1 : -1;
+        return toward(h, e[REG_WX] + side * (reach + 24), e[REG_GY], 2);
+    }
     if (abs(dy) <= 4 && abs(dx) >= 8 && abs(dx) <= reach + 2) {
         if (!facing_it)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
