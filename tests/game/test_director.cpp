@@ -122,4 +122,45 @@ TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
     EXPECT_GT(g(GLOBAL_TIMER), 60 * 72) << "the rest are fought on a fight's clock";
 }
 
+// The first street's running fight, after its ambush: the view is never
+// stopped for it, and its men wait for the view to come to them, a few at
+// each stretch.
+TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
+{
+    constexpr int STREET_END = 176 * 16 - VIEW;
+    start(0, 2);
+    auto step_at = [](int scroll, bool no_foes) {
+        amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)scroll;
+        if (no_foes)
+            amc_globals[GLOBAL_FOES] = 0;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        step(0);
+    };
+    // the fights before it, the ambush too, won at once
+    for (int t = 0; t < 3000; t++)
+        step_at(1179, true);
+    ASSERT_EQ(g(GLOBAL_LOCK), STREET_END) << "the view is free to move on";
+    for (int s = actor_next(0); s != 0;) {
+        int next = actor_next(s);
+        if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY)
+            actor_remove(s);
+        s = next;
+    }
+    amc_globals[GLOBAL_FOES] = 0;
+
+    for (int t = 0; t < 200; t++)
+        step_at(1179, false);
+    EXPECT_EQ(g(GLOBAL_FOES), 0) << "no one comes before the view does";
+    for (int t = 0; t < 4; t++)
+        step_at(1180, false);
+    EXPECT_EQ(g(GLOBAL_FOES), 2);
+    EXPECT_EQ(g(GLOBAL_LOCK), STREET_END) << "and the view is not stopped";
+    for (int t = 0; t < 100; t++)
+        step_at(1249, false);
+    EXPECT_EQ(g(GLOBAL_FOES), 2) << "the next stretch's men wait for it";
+    for (int t = 0; t < 4; t++)
+        step_at(1250, false);
+    EXPECT_EQ(g(GLOBAL_FOES), 4);
+}
+
 }  // namespace

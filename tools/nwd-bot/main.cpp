@@ -146,14 +146,22 @@ uint16_t press(Bot& b, uint16_t button, int gap)
 
 bool food(int kind) { return kind >= IT_APPLE && kind <= IT_CHICKEN; }
 
-// Whether something to eat lies in view.
+// How far into the view the hero reaches a thing on the ground: a view held
+// at a fight keeps him further from its right edge than a dropped thing.
+int reach_right()
+{
+    const int16_t* g = amc_globals;
+    return (g[GLOBAL_SCROLL_MAP] >= g[GLOBAL_LOCK] ? VIEW - 64 : VIEW - 32) + 14;
+}
+
+// Whether something to eat lies in view, where he can reach it.
 bool food_in_view(const int16_t* h)
 {
     for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
         const int16_t* a = regs(s);
         int sx = a[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
         if (actor_table.slots[s].program == PROGRAM_PICKUP && a[REG_FRAME] != 0 &&
-            food(a[REG_KIND]) && sx >= 0 && sx <= VIEW && abs(a[REG_WX] - h[REG_WX]) < 200)
+            food(a[REG_KIND]) && sx >= 0 && sx <= reach_right() && abs(a[REG_WX] - h[REG_WX]) < 200)
             return true;
     }
     return false;
@@ -177,16 +185,17 @@ uint16_t out_of_harm(const int16_t* h)
         int reach = a[REG_KIND] == H_CAR ? 42 : 24;
         if (abs(dx) > reach)
             continue;
-        // Away in depth, and along the street unless the view's edge is
-        // near that way.
+        // Away in depth, and along the street; with the view's edge at his
+        // back that way, past it the other way (a magnet that followed him
+        // into a corner drops on him otherwise).
         int sx = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
         bool down = dy > 0 ? h[REG_GY] < GROUND_BOTTOM : h[REG_GY] <= GROUND_TOP;
-        uint16_t c = down ? CTRL_DOWN : CTRL_UP;
-        if (dx >= 0 && sx < VIEW - 50)
-            c |= CTRL_RIGHT;
-        else if (dx < 0 && sx > 50)
-            c |= CTRL_LEFT;
-        return c;
+        bool right = dx >= 0;
+        if (right && sx >= VIEW - 50)
+            right = false;
+        else if (!right && sx <= 50)
+            right = true;
+        return (down ? CTRL_DOWN : CTRL_UP) | (right ? CTRL_RIGHT : CTRL_LEFT);
     }
     return 0;
 }
@@ -320,7 +329,7 @@ uint16_t decide(Bot& b)
                 want = 1;
             }
             int sx = a[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
-            if (!want || sx < 24 || sx > VIEW - 24)  // the hero walks no nearer the edges
+            if (!want || sx < 24 || sx > VIEW - 24 || sx > reach_right())  // nor past them
                 continue;
             int d = abs(a[REG_WX] - h[REG_WX]) + 3 * abs(a[REG_GY] - h[REG_GY]);
             if (d < goal_d) {
