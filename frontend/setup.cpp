@@ -58,7 +58,7 @@ const char* const SKILL_NOTES[6][2] = {
     {"THE GAME AS MEANT", "UNLOCKS THE TRAIN LEVELS"},
     {"QUICKER, HARDER BLOWS", "THEY FEINT, DODGE, FLANK"},
     {"TOUGH, QUICK AND MANY", "HOLD PUNCH + RIGHT: MASTER"},
-    {"FOR THOSE WHO WON HARDEST", "THEY BLOCK A THIRD PUNCH"},
+    {"FOR THOSE WHO WON HARDEST", "ONE MARK MORE EACH STEP"},
 };
 // Enter does nothing on the value rows (held, it unlocks the MASTER grades),
 // so they say what does.
