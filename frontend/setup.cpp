@@ -45,8 +45,8 @@ constexpr int NOTE_DOWN = 16, NOTE_PITCH = 9, HINT_DOWN = 39;
 // line reaches past the menu on either side.
 const char* const MODE_NOTES[3][2] = {
     {"3 LIVES, 1 WHIRLWIND STAR", "EXTRA LIFE EVERY 70000"},
-    {"1 LIFE, ENERGY CARRIES ON", "MORE OF THEM, NO EXTRAS"},
-    {"YOUR ENERGY DRAINS AWAY", "HIT THEM TO DRINK IT BACK"},
+    {"1 LIFE, ENERGY CARRIES ON", "BOXERS JOIN, FOOD IS RARE"},
+    {"YOUR ENERGY DRAINS FAST", "HIT AND BEAT THEM TO DRINK"},
 };
 // What each skill is, shown instead while DIFFICULTY is selected: EASIEST to
 // HARDEST, then one pair for the MASTER grades. Below NORMAL a game unlocks
@@ -56,7 +56,7 @@ const char* const SKILL_NOTES[6][2] = {
     {"SLOW ENEMIES, SOFT BLOWS", "UNLOCKS NO TRAIN LEVEL"},
     {"GENTLER FIGHTS", "UNLOCKS NO TRAIN LEVEL"},
     {"THE GAME AS MEANT", "UNLOCKS THE TRAIN LEVELS"},
-    {"QUICKER, HARDER BLOWS", "MORE ENEMIES JOIN FIGHTS"},
+    {"QUICKER, HARDER BLOWS", "THEY FEINT, DODGE, FLANK"},
     {"TOUGH, QUICK AND MANY", "HOLD PUNCH + RIGHT: MASTER"},
     {"FOR THOSE WHO WON HARDEST", "ONE MARK MORE EACH STEP"},
 };

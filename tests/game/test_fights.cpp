@@ -2,7 +2,8 @@
 // blow holds the whole fight still, and a boxer on guard blocks and hits back;
 // a jump kick on its way up knocks down a line of men; a jab at thin air
 // puts a man's guard up; a dazed man is taken by a
-// kick or a slanting walk; a hero who walks into the first fight is met
+// kick or a slanting walk; at MASTER a chain's third punch is blocked; a
+// vampire drinks a man beaten; a hero who walks into the first fight is met
 // from in front and is never lost from sight while he is safe; a boss
 // shrugs off a punch chain.
 #include <gtest/gtest.h>
@@ -35,10 +36,10 @@ int spawn_boxer(int wx, int gy, int kind = E_BOXER)
 
 using Fights = ScriptsTest;
 
-void start_street1(uint32_t seed)
+void start_street1(uint32_t seed, int mode = ARCADE, int skill = 5)
 {
     actor_table_reset();
-    world_start_level(world_new_game(1, ARCADE, 5, seed));
+    world_start_level(world_new_game(1, (int16_t)mode, (int16_t)skill, seed));
 }
 
 struct Trial {
@@ -52,9 +53,9 @@ struct Trial {
 // The hero and a man of `kind` face to face at 120 and 145, the man (and a
 // second one farther off, when `other` asks for him) held waiting until the
 // hero's safety has run out.
-int face_off(uint32_t seed, int kind, int* other = nullptr)
+int face_off(uint32_t seed, int kind, int* other = nullptr, int mode = ARCADE, int skill = 5)
 {
-    start_street1(seed);
+    start_street1(seed, mode, skill);
     world_step(0, nullptr, nullptr, nullptr);
     int hero = amc_globals[GLOBAL_HERO], man = spawn_boxer(150, 176, kind);
     if (other)
@@ -232,6 +233,49 @@ TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
         }
         EXPECT_TRUE(held);
         EXPECT_EQ(thrown, way == CTRL_KICK);
+    }
+}
+
+// A full chain on a brawler: jab and cross daze him and the uppercut
+// knocks him down, but at MASTER he blocks the third blow and hits back.
+TEST_F(Fights, AtMasterAChainsThirdPunchIsBlocked)
+{
+    for (int skill : {5, 8}) {
+        SCOPED_TRACE(skill);
+        int man = face_off(1, E_BRAWLER, nullptr, ARCADE, skill);
+        int energy = amc_globals[GLOBAL_ENERGY];
+        bool down = false;
+        int hero = amc_globals[GLOBAL_HERO];
+        for (int t = 0; t < 60; t++) {
+            regs(man)[REG_WAIT] = 200;
+            if (t == 20)  // the cross knocked him back out of reach
+                regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 24);
+            world_step(t % 10 == 0 && t <= 20 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            down |= regs(man)[REG_STATE] == S_DOWN;
+        }
+        EXPECT_EQ(down, skill == 5);
+        EXPECT_EQ(amc_globals[GLOBAL_ENERGY] < energy, skill == 8) << "the block is answered";
+    }
+}
+
+// A vampire drinks a man beaten, besides the blow that beat him; in the
+// other modes a man beaten gives nothing.
+TEST_F(Fights, AVampireDrinksAManBeaten)
+{
+    for (int mode : {ARCADE, VAMPIRE}) {
+        SCOPED_TRACE(mode);
+        int man = face_off(1, E_BRAWLER, nullptr, mode);
+        amc_globals[GLOBAL_ENERGY] = 100;
+        regs(man)[REG_HEALTH] = 1;
+        for (int t = 0; t < 30; t++) {
+            regs(man)[REG_WAIT] = 200;
+            world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+        }
+        ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
+        if (mode == VAMPIRE)
+            EXPECT_GE(amc_globals[GLOBAL_ENERGY], 100 + 3 + 20);
+        else
+            EXPECT_EQ(amc_globals[GLOBAL_ENERGY], 100);
     }
 }
 
