@@ -54,7 +54,7 @@ constexpr int SPECIAL_CLEAR = 120;
 // walked out of where there is room: the landing after a jump is too slow
 // for the second.
 constexpr int QUAKE_JUMP = 10;
-constexpr int QUAKE_REACH = 100, QUAKE_FAR = 170;
+constexpr int QUAKE_REACH = 100, QUAKE_FAR = 150;
 
 struct Bot {
     int tick = 0;
@@ -280,7 +280,9 @@ uint16_t decide(Bot& b)
         if (e[REG_KIND] == E_BOSS + 4 && b.boss_still == QUAKE_JUMP &&
             (abs(dx) < QUAKE_REACH || (b.boss_holds >= 2 && abs(dx) < QUAKE_FAR)))
             return CTRL_PUNCH | CTRL_KICK;
-        if (abs(dx) < SPECIAL_CLEAR) {
+        // DOZER's second quake of a rage reaches far: out of it where the view has room
+        int clear = e[REG_KIND] == E_BOSS + 4 ? QUAKE_FAR + 10 : SPECIAL_CLEAR;
+        if (abs(dx) < clear) {
             int sx = h[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
             bool right = dx >= 0 ? sx < VIEW - 70 : sx < 60;
             uint16_t c = right ? CTRL_RIGHT : CTRL_LEFT;
