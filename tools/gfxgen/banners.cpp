@@ -99,7 +99,7 @@ Drawn lines(const char* a, Style sa, const char* b = nullptr, Style sb = kSmall,
 Drawn plated(const char* a, Style sa, const char* b, Style sb, int below)
 {
     Drawn t = lines(a, sa, b, sb);
-    const int w = 150, pad = 5;
+    const int w = 128, pad = 5;  // no sprite is wider than the scratch bitmap
     const int h = t.b->h + 2 * pad + below;
     BITMAP* c = create_bitmap_ex(8, w, h);
     clear_to_color(c, 0);
@@ -169,8 +169,7 @@ Drawn banner(int k)
     case 20: return lines("FIGHT!", {kFire, 3, true});
     case 26: return lines("SURVIVAL", {kIce, 2, true}, "ONE LIFE", {kWhite, 1, true});
     case 27: return lines("VAMPIRE", {kRed, 2, true}, "STRIKE TO LIVE", {kWhite, 1, true});
-    case 33:
-        return plated("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true}, 32);
+    case 33: return plated("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true}, 32);
     case 35: return lines("YOUR SCORE", kBig);
     case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
     case 36: return lines("BLOCK!", {kIce, 1, true});
