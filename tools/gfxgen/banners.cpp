@@ -172,7 +172,7 @@ Drawn banner(int k)
     case 33: return plated("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true}, 32);
     case 35: return lines("YOUR SCORE", kBig);
     case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
-    case 36: return lines("BLOCK!", {kIce, 1, true});
+    case 36: return lines("BLOCK!", {kIce, 2, true});
     default: break;
     }
     if (k >= 28 && k <= 32) {  // a boss in a rage: its name, then its taunt
