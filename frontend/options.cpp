@@ -199,12 +199,12 @@ void capture_key(OptionsMenu& m, int row)
                 keys[i] = key_binding(OPT_KEY_UP + i);
             int other;
             char taken[24];
-            snprintf(taken, sizeof taken, "%s", key_plain_name(found));
+            snprintf(taken, sizeof taken, "%s", key_display_name(found));
             bool bound = bind_key(keys, row, found, &other);
             // A key two controls share plays only one of them: say what happened.
             if (bound && other >= 0)
                 snprintf(m.note, sizeof m.note, "%s NOW ON %s", KEY_ROW_NAMES[other - OPT_KEY_UP],
-                         key_plain_name(*keys[other - OPT_KEY_UP]));
+                         key_display_name(*keys[other - OPT_KEY_UP]));
             else if (!bound)
                 snprintf(m.note, sizeof m.note, "%s BELONGS TO %s", taken,
                          KEY_ROW_NAMES[other - OPT_KEY_UP]);
