@@ -148,19 +148,18 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
     }
     amc_globals[GLOBAL_FOES] = 0;
 
-    for (int t = 0; t < 200; t++)
-        step_at(1179, false);
-    EXPECT_EQ(g(GLOBAL_FOES), 0) << "no one comes before the view does";
-    for (int t = 0; t < 4; t++)
-        step_at(1180, false);
-    EXPECT_EQ(g(GLOBAL_FOES), 2);
+    // a stretch's men wait while the view stands just short of it
+    auto hold_then_reach = [&](int ticks, int short_of, int before, int after) {
+        for (int t = 0; t < ticks; t++)
+            step_at(short_of - 1, false);
+        EXPECT_EQ(g(GLOBAL_FOES), before) << "no one comes before the view does";
+        for (int t = 0; t < 4; t++)
+            step_at(short_of, false);
+        EXPECT_EQ(g(GLOBAL_FOES), after);
+    };
+    hold_then_reach(200, 1180, 0, 2);
     EXPECT_EQ(g(GLOBAL_LOCK), STREET_END) << "and the view is not stopped";
-    for (int t = 0; t < 100; t++)
-        step_at(1249, false);
-    EXPECT_EQ(g(GLOBAL_FOES), 2) << "the next stretch's men wait for it";
-    for (int t = 0; t < 4; t++)
-        step_at(1250, false);
-    EXPECT_EQ(g(GLOBAL_FOES), 4);
+    hold_then_reach(100, 1250, 2, 4);
 }
 
 }  // namespace
