@@ -122,9 +122,9 @@ TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
     EXPECT_GT(g(GLOBAL_TIMER), 60 * 72) << "the rest are fought on a fight's clock";
 }
 
-// The first street's running fight, after its ambush: the view is never
-// stopped for it, and its men wait for the view to come to them, a few at
-// each stretch.
+// The first street's running fight, after its second fight: the view is
+// never stopped for it, and its men wait for the view to come to them, a
+// few at each stretch.
 TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
 {
     constexpr int STREET_END = 176 * 16 - VIEW;
@@ -136,9 +136,9 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
         amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
         step(0);
     };
-    // the fights before it, the ambush too, won at once
+    // the fights before it, won at once
     for (int t = 0; t < 3000; t++)
-        step_at(1179, true);
+        step_at(519, true);
     ASSERT_EQ(g(GLOBAL_LOCK), STREET_END) << "the view is free to move on";
     for (int s = actor_next(0); s != 0;) {
         int next = actor_next(s);
@@ -157,9 +157,9 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
             step_at(short_of, false);
         EXPECT_EQ(g(GLOBAL_FOES), after);
     };
-    hold_then_reach(200, 1180, 0, 2);
+    hold_then_reach(200, 520, 0, 2);
     EXPECT_EQ(g(GLOBAL_LOCK), STREET_END) << "and the view is not stopped";
-    hold_then_reach(100, 1250, 2, 4);
+    hold_then_reach(100, 590, 2, 4);
 }
 
 }  // namespace
