@@ -50,6 +50,7 @@ struct Tonal {
     double noise_amt = 0, noise_cut = 3000, noise_time = 0.02;  // attack breath or thump
     double fm_index0 = 0, fm_index1 = 0, fm_time = 0.3;         // electric piano
     double upper = 12;  // semitones above `base` kept free of aliasing
+    double body = 0;    // the fundamental raised by this much: a bass's weight
 };
 
 double partial_amp(Wave w, int n)
@@ -125,6 +126,7 @@ Patch render(const Tonal& t)
         for (int n = 1; n <= nmax; ++n) {
             double fn = fv * n;
             double base_amp = t.wave == EP ? 1 : partial_amp(t.wave, n);
+            double extra = n == 1 ? t.body : 0;
             if (base_amp == 0)
                 continue;
             // A lone voice's partials in sine phase make the wave's own shape;
@@ -147,7 +149,7 @@ Patch render(const Tonal& t)
                               (n >= 2 ? std::fabs(bessel(n + 1, idx)) * 0.5 : 0);
                     }
                     double decay = t.tilt > 0 ? std::exp(-tt * t.tilt * (n - 1)) : 1;
-                    g0 = amp * lp(fn, fc, t.q) * fg * decay;
+                    g0 = (amp + extra) * lp(fn, fc, t.q) * fg * decay;
                 }
                 out[i] += x * g0;
                 double nx = x * c - y * s;
@@ -457,7 +459,7 @@ bool tonal(const std::string& n, Tonal& t, Patch& p)
         t.base = 65.41, t.voices = 2, t.detune = 1, t.sub = 0.3, t.q = 1.4, t.cut0 = 2000,
         t.cut1 = 520;
         t.cut_time = 0.12, t.amp_end = 0.75, t.amp_time = 0.3, t.head_sec = 0.4, t.loop_sec = 0.5,
-        t.upper = 24;
+        t.upper = 24, t.body = 1.0;
         p.release = 0.08, p.volume = 50;
     } else if (n == "subbass") {
         t.wave = TRI, t.base = 65.41, t.cut0 = 400, t.cut1 = 400, t.noise_amt = 0.15,
@@ -467,22 +469,24 @@ bool tonal(const std::string& n, Tonal& t, Patch& p)
     } else if (n == "reese") {
         t.base = 65.41, t.voices = 3, t.detune = 2, t.q = 1.0, t.cut0 = 1200, t.cut1 = 800,
         t.cut_time = 0.2;
-        t.head_sec = 0.2, t.loop_sec = 1.0, t.upper = 24;
+        t.head_sec = 0.2, t.loop_sec = 1.0, t.upper = 24, t.body = 0.8;
         p.release = 0.1, p.volume = 44;
     } else if (n == "upright") {  // plucked double bass
         t.base = 65.41, t.q = 0.8, t.cut0 = 1400, t.cut1 = 450, t.cut_time = 0.1, t.tilt = 0.9;
         t.amp_end = 0.35, t.amp_time = 0.25, t.noise_amt = 0.35, t.noise_cut = 600,
         t.noise_time = 0.015;
-        t.head_sec = 0.6, t.loop_sec = 0.25, t.upper = 24;
+        t.head_sec = 0.6, t.loop_sec = 0.25, t.upper = 24, t.body = 0.8;
         p.decay = 1.6, p.sustain = 0.0, p.release = 0.12, p.volume = 56;
     } else if (n == "softbass") {  // round electric bass, fingers
         t.wave = SAW, t.base = 65.41, t.q = 0.7, t.cut0 = 900, t.cut1 = 380, t.cut_time = 0.15;
         t.amp_end = 0.7, t.amp_time = 0.3, t.head_sec = 0.5, t.loop_sec = 0.25, t.upper = 24;
+        t.body = 1.0;
         p.decay = 2.5, p.sustain = 0.3, p.release = 0.1, p.volume = 52;
     } else if (n == "fmbass") {  // a plucked, growling bass: an FM pair closing fast
         t.wave = EP, t.base = 65.41, t.fm_index0 = 4.5, t.fm_index1 = 1.6, t.fm_time = 0.07;
         t.cut0 = 3200, t.cut1 = 1400, t.cut_time = 0.1, t.q = 0.9;
         t.head_sec = 0.5, t.loop_sec = 0.25, t.upper = 24;
+        t.body = 1.6;
         p.decay = 1.0, p.sustain = 0.45, p.release = 0.08, p.volume = 50;
     } else if (n == "guitar") {  // an overdriven synth guitar: detuned saws in a cabinet
         t.base = 130.81, t.voices = 2, t.detune = 2, t.q = 1.3, t.cut0 = 4500, t.cut1 = 2600,

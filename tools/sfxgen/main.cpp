@@ -310,17 +310,28 @@ Buf shout(const char* text, const char* voice, int wpm, int pitch, double speed,
     else if (speed != 1.0)
         b = repitch(b, speed);
     highpass(b, 90);
+    // The synthesiser's pulse buzzes in the top octaves: a throat is darker.
+    lowpass(b, 4200);
+    lowpass(b, 5500);
     // A throat, not a synthesiser: a slow irregular flutter of the level and
-    // breath that follows the voice.
+    // breath that follows the voice, the breath kept in the voice's own band.
     double env = 0, flutter = 0;
+    Reso breath(1800, 2200);
     for (double& v : b) {
         env += 0.002 * (std::fabs(v) - env);
         flutter += 0.02 * (noise() - flutter);
-        v = v * (1 + 0.35 * flutter * grit / 3) + noise() * env * 0.18;
+        v = v * (1 + 0.35 * flutter * grit / 3) + breath.step(noise()) * env * 0.5;
     }
-    lowpass(b, 7000);
+    // Driven hard, the pulse turned to fizz: only the loudest syllables are
+    // rounded, and what the rounding adds above the voice is taken off again.
     if (grit > 0)
-        drive(b, grit);
+        drive(b, 1 + grit * 0.35);
+    lowpass(b, 5000);
+    // A second, slightly slower take a few milliseconds behind thickens the
+    // voice the way a real one is never one clean pulse.
+    Buf twin = repitch(b, 0.992);
+    twin.resize(b.size());
+    mix(b, 0.011, twin, 0.45);
     if (room > 0)
         reverb(b, room, 0.7);
     tail(b, 0.05);
@@ -359,7 +370,7 @@ Buf make(const std::string& kind)
     if (kind == "hit") {  // a body blow: the slap of skin, the thump of a torso
         mix(b, 0, burst(0.06, 1900, 1400, 55), 1.2);
         mix(b, 0, burst(0.1, 520, 400, 30), 0.7);  // flesh
-        mix(b, 0, thump(0.16, 190, 62, 6), 0.6);
+        mix(b, 0, thump(0.22, 125, 52, 4), 1.8);
         mix(b, 0, burst(0.006, 5200, 4000, 500), 0.35);  // first contact
         drive(b, 4.5);
         highpass(b, 45);  // weight without mud under the music's bass
@@ -368,7 +379,7 @@ Buf make(const std::string& kind)
     } else if (kind == "punch") {  // a fist: a leather crack, higher and shorter than the body blow
         mix(b, 0, burst(0.045, 2900, 2200, 80), 1.1);
         mix(b, 0, burst(0.07, 700, 500, 45), 0.7);
-        mix(b, 0, thump(0.12, 240, 80, 7), 0.55);
+        mix(b, 0, thump(0.16, 165, 64, 5), 1.3);
         mix(b, 0, burst(0.004, 6500, 5000, 900), 0.4);
         drive(b, 5);
         highpass(b, 60);
@@ -378,7 +389,8 @@ Buf make(const std::string& kind)
                "heavyhit") {  // a knockdown blow: deep, crunchy, a crack of bone, a little room
         mix(b, 0, burst(0.07, 1500, 1200, 45), 0.9);
         mix(b, 0.004, burst(0.14, 380, 300, 22));  // crunch
-        mix(b, 0, thump(0.34, 150, 42, 5), 1.2);
+        mix(b, 0, thump(0.4, 105, 42, 3.5), 2.2);
+        mix(b, 0.01, thump(0.3, 75, 40, 5), 0.8);  // the floor it shakes
         mix(b, 0, burst(0.008, 4800, 4000, 400), 0.4);
         mix(b, 0.012, burst(0.02, 3200, 1800, 180), 0.45);
         mix(b, 0.027, burst(0.015, 2400, 1500, 220), 0.3);
@@ -650,27 +662,34 @@ Buf make(const std::string& kind)
 }
 
 // Every blow at full loudness lands about here; `level` (dB) sets an
-// effect above or below the blows. A blow's peak stands just over the
-// music's loudest moments in play, so a hit is the loudest thing heard,
-// and the music, which may not peak higher without clipping at the
-// options' loudest setting, still carries under it.
-const double kBlowLoudness = -16.0;
-const double kPeak = 29000;  // a little under full scale
+// effect above or below the blows. The music may not peak higher without
+// clipping at the options' loudest setting, so the blows come down to it:
+// 2 dB louder, they stood some 13 dB over the music in play and a fight
+// heard as blows over a distant radio.
+const double kBlowLoudness = -18.0;
+// No effect peaks above a blow's own peak, more than its level raises it:
+// a door's slam or a bite's crunch, loud for an instant, stood 5 dB and
+// more over the blows although they sounded no louder.
+const double kPeakDb = -8.0;
+const double kKneeDb = 3.0;  // the limiter starts this far under the ceiling
 
 // Mixed by loudness, not by peak: an effect is scaled to the blows'
-// loudness plus its level, as far as its peak allows. Normalised to one
-// peak, a held tone (GO, TIME UP) sounded two or three times louder than
-// a blow.
+// loudness plus its level, then only its few highest samples are bent under
+// the ceiling. Normalised to one peak, a held tone (GO, TIME UP) sounded two
+// or three times louder than a blow.
 bool write_wav(const std::string& path, Buf b, double level)
 {
-    double peak = 1e-9;
-    for (double v : b)
-        peak = std::max(peak, std::fabs(v));
     double gain = std::pow(10.0, (kBlowLoudness + level - sfx_loudness(b)) / 20);
-    gain = std::min(gain * 32768, kPeak / peak);
+    double ceiling = std::pow(10.0, (kPeakDb + std::max(0.0, level)) / 20);
+    double knee = ceiling * std::pow(10.0, -kKneeDb / 20);
     std::vector<int16_t> pcm(b.size());
-    for (size_t i = 0; i < b.size(); ++i)
-        pcm[i] = (int16_t)std::lround(b[i] * gain);
+    for (size_t i = 0; i < b.size(); ++i) {
+        double v = b[i] * gain, a = std::fabs(v);
+        if (a > knee)
+            v = std::copysign(knee + (ceiling - knee) * std::tanh((a - knee) / (ceiling - knee)),
+                              v);
+        pcm[i] = (int16_t)std::lround(v * 32767);
+    }
     return write_pcm16(path, pcm);
 }
 
