@@ -5,9 +5,11 @@
 // kick or a slanting walk; at MASTER a chain's third punch is blocked; a
 // vampire drinks a man beaten; a hero who walks into the first fight is met
 // from in front and is never lost from sight while he is safe; a boss
-// shrugs off a punch chain.
+// shrugs off a punch chain; no one stands on a hero cornered at the view's
+// edge.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "engine/actor.h"
@@ -321,6 +323,37 @@ TEST_F(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
     EXPECT_LT(shown, safe_ticks) << "and seen to be safe";
     ASSERT_GT(cornered, 60) << "the hero never reached the view's edge";
     EXPECT_GT(in_front * 4, cornered * 3) << "no one stood before him most of the time";
+}
+
+// A hero with his back to the view's left edge, where the men of the
+// first fight and one more come for him from the left: none of them may
+// stand on his spot (the edge squeezes a place there to nothing), and
+// they still come at him from the open side.
+TEST_F(Fights, NoOneStandsOnAHeroCorneredAtTheViewsEdge)
+{
+    for (uint32_t seed = 1; seed <= 3; seed++) {
+        SCOPED_TRACE(seed);
+        start_street1(seed);
+        world_step(0, nullptr, nullptr, nullptr);
+        int hero = amc_globals[GLOBAL_HERO];
+        spawn_boxer(amc_globals[GLOBAL_SCROLL_MAP] - 30, 176, E_BRAWLER);
+        int on_him = 0, winding = 0;
+        for (int t = 0; t < 900; t++) {
+            regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 34);
+            regs(hero)[REG_GY] = 176;
+            world_step(0, nullptr, nullptr, nullptr);
+            for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+                const int16_t* e = regs(s);
+                if (e[REG_CLASS] != C_ENEMY || (e[REG_STATE] != S_FREE && e[REG_STATE] != S_WINDUP))
+                    continue;
+                winding += e[REG_STATE] == S_WINDUP;
+                on_him += abs(e[REG_WX] - regs(hero)[REG_WX]) < 14 &&
+                          abs(e[REG_GY] - regs(hero)[REG_GY]) < 6;
+            }
+        }
+        EXPECT_EQ(on_him, 0);
+        EXPECT_GT(winding, 0) << "they came at him";
+    }
 }
 
 }  // namespace
