@@ -2,6 +2,7 @@
 // at the edges a whole game rarely reaches.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "engine/actor.h"
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr int GLOBAL_HERO_DOWN = 3;  // the scripts' own: 1 while the hero lies beaten
+constexpr int PROGRAM_BANNER = 7;    // words over the view
 constexpr int PROGRAM_DIGIT = 9;     // one digit of a number the scripts show
 
 class Director : public ScriptsTest {
@@ -69,7 +71,8 @@ TEST_F(Director, AContinueKeepsTheScore)
 
 // CONTINUE? left to run out: the game is over and its countdown goes, even
 // when the banner's end cut the pass short the tick the count went below 0,
-// so the final score's digits are the only ones shown.
+// so the final score's digits are the only ones shown, and shown over the
+// plate whatever slots they took (at one sort key, slot order decides).
 TEST_F(Director, TheCountdownGoesWhenTheGameIsOver)
 {
     start(1019, 0);
@@ -80,13 +83,21 @@ TEST_F(Director, TheCountdownGoesWhenTheGameIsOver)
     ASSERT_EQ(g(GLOBAL_STAGE), ST_OVER);
     for (int k = 0; k < 4; k++)
         step(0);
-    int digits = 0, countdown = 0;
+    int digits = 0, countdown = 0, plate = -1, lowest_digit = 1 << 16;
     for (int s = actor_next(0); s != 0; s = actor_next(s)) {
-        digits += actor_table.slots[s].program == PROGRAM_DIGIT;
-        countdown += actor_table.slots[s].program == PROGRAM_DIGIT && actor_table.slots[s].regs[4];
+        const Actor& a = actor_table.slots[s];
+        if (a.program == PROGRAM_DIGIT) {
+            digits++;
+            countdown += a.regs[4] != 0;
+            lowest_digit = std::min(lowest_digit, (int)a.regs[REG_SORT_KEY]);
+        }
+        if (a.program == PROGRAM_BANNER && (plate == -1 || a.regs[REG_SORT_KEY] < plate))
+            plate = a.regs[REG_SORT_KEY];  // the lowest of them: the plate
     }
     EXPECT_EQ(countdown, 0);
     EXPECT_EQ(digits, 6) << "the score's five places and its trailing zero";
+    ASSERT_NE(plate, -1);
+    EXPECT_LT(plate, lowest_digit) << "the plate is drawn under the score";
 }
 
 // The first street's ambush (its third fight): a clock of 20 seconds that a
