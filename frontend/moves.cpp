@@ -36,8 +36,9 @@ constexpr MoveLine LINES[] = {
     {118, "KNEE", "PUNCH WHILE HOLDING"},
     {130, "THROW", "KICK WHILE HOLDING"},
     {142, "WHIRLWIND", "UP+PUNCH+KICK, 1 STAR"},
-    {158, "PAUSE MENU", "ESC (THIS LIST IS THERE)"},
-    {170, "FREEZE", "PAUSE"},
+    {152, "", "NO STAR: A FIFTH OF YOUR LIFE"},
+    {166, "PAUSE MENU", "ESC (THIS LIST IS THERE)"},
+    {178, "FREEZE", "PAUSE"},
 };
 // clang-format on
 constexpr int TIP_Y = 190;

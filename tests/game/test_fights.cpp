@@ -6,7 +6,7 @@
 // vampire drinks a man beaten; a hero who walks into the first fight is met
 // from in front and is never lost from sight while he is safe; a boss
 // shrugs off a punch chain; no one stands on a hero cornered at the view's
-// edge.
+// edge; with no star the whirlwind costs energy; a kick at thin air is rushed.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -26,6 +26,7 @@ int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 constexpr int GLOBAL_FREEZE = 29;  // the scripts' hit-stop count
 constexpr int REG_WAIT = 2;        // an enemy's ticks until it may attack
 constexpr int REG_HITS = 6;        // an enemy's blows taken in a row; -1 wary
+constexpr int REG_TRAITS = 5;      // an enemy's speed and what it is up to
 
 int spawn_boxer(int wx, int gy, int kind = E_BOXER)
 {
@@ -170,6 +171,44 @@ TEST_F(Fights, AJumpKickClearsALineOfMen)
     EXPECT_GT(health[1], regs(far)[REG_HEALTH]) << "the man behind was reached";
     for (int s : {near, far})
         EXPECT_EQ(regs(s)[REG_STATE], S_DOWN);
+}
+
+// With no star, up, punch and kick still spin: a fifth of the energy buys
+// the man in front knocked down, the one farther off left standing; with
+// no more than that left, it is a plain jump kick and costs nothing.
+TEST_F(Fights, WithNoStarTheWhirlwindCostsEnergyAndReachesOnlyTheNearest)
+{
+    for (int energy : {200, 40}) {
+        SCOPED_TRACE(energy);
+        int other = 0, man = face_off(1, E_BRAWLER, &other);
+        amc_globals[GLOBAL_STARS] = 0;
+        amc_globals[GLOBAL_ENERGY] = (int16_t)energy;
+        for (int t = 0; t < 50; t++) {
+            regs(other)[REG_WAIT] = 200;
+            regs(man)[REG_WAIT] = 200;
+            world_step(t < 3 ? CTRL_UP | CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+        }
+        if (energy == 40) {  // a jump kick, free
+            EXPECT_EQ(amc_globals[GLOBAL_ENERGY], 40);
+            continue;
+        }
+        EXPECT_EQ(amc_globals[GLOBAL_ENERGY], energy - 40);
+        EXPECT_EQ(regs(man)[REG_STATE], S_DOWN) << "the man in front";
+        EXPECT_NE(regs(other)[REG_STATE], S_DOWN) << "the man farther off";
+    }
+}
+
+// A kick that meets no one leaves the leg out: a man in sight rushes in.
+TEST_F(Fights, AKickAtThinAirIsRushed)
+{
+    int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+    regs(hero)[REG_WX] = 95;  // 50 off: beyond the kick, in his sight
+    bool rushed = false;
+    for (int t = 0; t < 20; t++) {
+        world_step(t < 2 ? CTRL_KICK : 0, nullptr, nullptr, nullptr);
+        rushed |= (regs(man)[REG_TRAITS] & 16) != 0;  // M_RUSH
+    }
+    EXPECT_TRUE(rushed);
 }
 
 // Presses punch every `every` ticks for `ticks` ticks, the man kept from
