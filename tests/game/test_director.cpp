@@ -134,8 +134,8 @@ TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
 }
 
 // The first street's running fight, after its second fight: the view is
-// never stopped for it, and its men wait for the view to come to them, a
-// few at each stretch.
+// never stopped for it, its clock runs, and its men wait for the view to
+// come to them, a few at each stretch.
 TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
 {
     constexpr int STREET_END = 176 * 16 - VIEW;
@@ -170,6 +170,10 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
     };
     hold_then_reach(200, 520, 0, 2);
     EXPECT_EQ(g(GLOBAL_LOCK), STREET_END) << "and the view is not stopped";
+    int clock = g(GLOBAL_TIMER);
+    for (int t = 0; t < 80; t++)
+        step_at(520, false);
+    EXPECT_LT(g(GLOBAL_TIMER), clock) << "but the fight's clock runs";
     hold_then_reach(100, 590, 2, 4);
 }
 
