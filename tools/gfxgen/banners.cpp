@@ -175,6 +175,14 @@ Drawn banner(int k)
     case 36: return lines("BLOCK!", {kIce, 2, true});
     default: break;
     }
+    if (k >= 37 && k <= 41) {  // each street's set piece, named as it starts
+        static const char* const names[5] = {"BOTTLES!", "THE CRANE!", "TRAFFIC!", "THE VENTS!",
+                                             "TRAP!"};
+        static const char* const tips[5] = {"FIGHT ON THE MOVE", "LEAD THEM UNDER IT",
+                                            "STEP OUT OF ITS LANE", "THEY BLOW ON A BEAT",
+                                            "MIND THE FORKLIFT"};
+        return lines(names[k - 37], {kFire, 2, true}, tips[k - 37], {kWhite, 1, true});
+    }
     if (k >= 28 && k <= 32) {  // a boss in a rage: its name, then its taunt
         static const char* const taunts[5] = {"SEES RED!", "SNAPS!", "GETS MEAN!", "GOES WILD!",
                                               "LOSES IT!"};

@@ -535,6 +535,12 @@ void make_sprites(Out& o)
                              "STEAM_2",   "FORKLIFT_1", "FORKLIFT_2"};
     for (int k = 0; k < 13; ++k)
         S.put(hazards[k], hazard_sprite(k));
+    // each street's set piece named as it starts, in the free places left
+    S.block(341, 4);
+    for (int k = 0; k < 4; ++k)
+        S.put("SETPIECE_" + std::to_string(k + 1), banner(37 + k));
+    S.block(367, 1);
+    S.put("SETPIECE_5", banner(41));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",
                            "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
     for (int i = 308; i <= 313; ++i)
