@@ -102,7 +102,7 @@ void piece_warehouse(Street& s, Canvas& cv, const Piece& p)
 
 void piece_containers(Street& s, Canvas& cv, const Piece& p)
 {
-    static const char* names[] = {"NORSHIP", "OCEANIC", "KTL", "HANSA", "TRANSMAR"};
+    static const char* names[] = {"NORVA", "OCEANIC", "KTL", "TIDEMARK", "GULLWAY"};
     static const Rgb paints[] = {{150, 40, 30},  {40, 80, 140},   {40, 110, 70},
                                  {190, 100, 30}, {110, 110, 116}, {140, 120, 40}};
     int base = p.num("base", GROUND_Y - 1), stack = p.num("stack", 2);
