@@ -6,7 +6,8 @@
 // vampire drinks a man beaten; a hero who walks into the first fight is met
 // from in front and is never lost from sight while he is safe; a boss
 // shrugs off a punch chain; no one stands on a hero cornered at the view's
-// edge; with no star the whirlwind costs energy; a kick at thin air is rushed.
+// edge; with no star the whirlwind costs energy; a new life throws back the
+// men round the hero; a kick at thin air is rushed.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -196,6 +197,28 @@ TEST_F(Fights, WithNoStarTheWhirlwindCostsEnergyAndReachesOnlyTheNearest)
         EXPECT_EQ(regs(man)[REG_STATE], S_DOWN) << "the man in front";
         EXPECT_NE(regs(other)[REG_STATE], S_DOWN) << "the man farther off";
     }
+}
+
+// A life lost in a fight: the hero rises in room of his own, the man who
+// felled him thrown back, unhurt.
+TEST_F(Fights, ANewLifeThrowsBackTheMenRoundTheHero)
+{
+    int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+    amc_globals[GLOBAL_LIVES] = 2;
+    amc_globals[GLOBAL_ENERGY] = 1;
+    regs(hero)[REG_DMG] = 5;  // the man's blow, as his script lands it
+    regs(hero)[REG_KNOCK] = -1;
+    regs(hero)[REG_FORCE] = 2;  // heavy
+    int health = regs(man)[REG_HEALTH], t = 0;
+    bool died = false, thrown = false;
+    for (; t < 1500 && !(died && regs(hero)[REG_STATE] == S_FREE); t++) {
+        world_step(0, nullptr, nullptr, nullptr);
+        died |= amc_globals[GLOBAL_LIVES] == 1;
+        thrown |= died && regs(man)[REG_STATE] == S_DOWN;
+    }
+    ASSERT_TRUE(died);
+    EXPECT_TRUE(thrown);
+    EXPECT_GE(regs(man)[REG_HEALTH], health - 1) << "unhurt but for a token";
 }
 
 // A kick that meets no one leaves the leg out: a man in sight rushes in.
