@@ -36,7 +36,7 @@ constexpr MoveLine LINES[] = {
     {118, "KNEE", "PUNCH WHILE HOLDING"},
     {130, "THROW", "KICK WHILE HOLDING"},
     {142, "WHIRLWIND", "UP+PUNCH+KICK, 1 STAR"},
-    {152, "", "NO STAR: A FIFTH OF YOUR LIFE"},
+    {152, "", "NO STAR: COSTS LIFE"},
     {166, "PAUSE MENU", "ESC (THIS LIST IS THERE)"},
     {178, "FREEZE", "PAUSE"},
 };
