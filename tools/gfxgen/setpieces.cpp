@@ -133,7 +133,7 @@ Drawn hint_sprite(int k)
 {
     // At most 20 letters a line: like every sprite, a plate fits 128 pixels.
     static const char* const text[8][2] = {
-        {"PUNCH, PUNCH, PUNCH", "JAB CROSS UPPERCUT"},
+        {"STEP CLOSE AND PUNCH", "JAB CROSS UPPERCUT"},
         {"PUNCH+KICK JUMP KICK", "FROM A STEP AWAY"},
         {"DAZED? WALK INTO HIM", "THEN PUNCH OR KICK"},
         {"WALK OVER THINGS", "TO TAKE THEM"},
