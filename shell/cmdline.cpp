@@ -19,7 +19,7 @@ const char USAGE[] =
     "Syntaxe : NWD [options]\n"
     "\n"
     "   Options :  -?              this screen\n"
-    "              -level  <n>     starting level (1 to 11)\n"
+    "              -level  <n>     starting level (1 to 5)\n"
     "              -skill  <n>     skill level (defaut 5)\n"
     "              -arcade         game mode: arcade\n"
     "              -survival       game mode: survival\n"
@@ -93,7 +93,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         long long n = (v = a.value(i)) ? number(v) : 0;
         out.start_level = static_cast<uint8_t>(n);
         if (n < 0 || n > 11)
-            return say(message, message_size, CMDLINE_BAD,
+            return say(message, message_size, CMDLINE_VALUE,
                        "The -level <n> parameter needs a value beetwen 1 and 5\n");
     }
     if ((i = a.find("-skill"))) {
@@ -101,7 +101,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         long long n = (v = a.value(i)) ? number(v) : 0;
         out.skill = static_cast<int8_t>(n);
         if (n < 1 || n > 100)
-            return say(message, message_size, CMDLINE_BAD,
+            return say(message, message_size, CMDLINE_VALUE,
                        "The -skill <n> parameter needs a value beetwen 0 and 100\n");
     }
     if ((v = a.value(a.find("-mod")))) {
@@ -124,7 +124,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         long long n = std::strtoll(v, nullptr, 10);
         counted += 2;
         if (n < 0 || n > INT32_MAX)
-            return say(message, message_size, CMDLINE_BAD,
+            return say(message, message_size, CMDLINE_VALUE,
                        "The -start <n> parameter must be between 0 and 2147483647\n");
         out.start_frame = static_cast<uint32_t>(n);
     }
@@ -158,7 +158,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         out.fps = static_cast<uint16_t>(n);
         counted += 2;
         if (n < 1 || n > 65535)
-            return say(message, message_size, CMDLINE_BAD,
+            return say(message, message_size, CMDLINE_VALUE,
                        "The -fps <n> argument must be between 1 and 65535\n");
     }
     if ((v = a.value(a.find("-maxdemo")))) {
@@ -166,7 +166,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
         counted += 2;
         // A negative size would turn into a 4 GB request: refuse it too.
         if (n <= 100)
-            return say(message, message_size, CMDLINE_BAD,
+            return say(message, message_size, CMDLINE_VALUE,
                        "The -maxdemo parameter must be > 100\n");
         demo_size = static_cast<uint32_t>(n);
     }
@@ -206,7 +206,7 @@ int cmdline_check(int argc, char** argv)
     std::fputs(message, r == CMDLINE_STOP ? stdout : stderr);
     std::fflush(stdout);
     show_message_box(message);
-    return r == CMDLINE_STOP ? 0 : 2;
+    return r == CMDLINE_STOP ? 0 : r == CMDLINE_VALUE ? 1 : 2;
 }
 
 int parse_command_line(int argc, char** argv)
@@ -217,8 +217,8 @@ int parse_command_line(int argc, char** argv)
     if (r == CMDLINE_GO)
         return 1;
     startup_message(message);
-    if (r == CMDLINE_BAD)
-        std::exit(2);
+    if (r != CMDLINE_STOP)
+        std::exit(r == CMDLINE_VALUE ? 1 : 2);
     return 0;
 }
 

@@ -11,8 +11,9 @@
 enum CmdlineResult {
     CMDLINE_GO = 0,    // start-up goes on
     CMDLINE_STOP = 1,  // usage text or driver list asked for, in `message`; exit status 0
-    CMDLINE_BAD = 2,   // bad usage (a bad value, an unknown argument or driver), its
-                       // message, the usage text or the driver list in `message`; status 2
+    CMDLINE_BAD = 2,   // bad usage (an unknown argument or driver), the usage text or
+                       // the driver list in `message`; status 2
+    CMDLINE_VALUE = 3, // a bad option value, its message in `message`; status 1
 };
 
 // Pure parser: fills `out` and `demo_size` (left alone unless -maxdemo),
@@ -27,7 +28,7 @@ CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t&
 int cmdline_check(int argc, char** argv);
 
 // Start-up's parser: 1 go on, 0 stop quietly after showing the message;
-// bad usage shows its message and ends the process with status 2.
+// a bad value ends the process with status 1, other bad usage with 2.
 int parse_command_line(int argc, char** argv);
 
 // "--version" anywhere on the command line: prints the version on standard

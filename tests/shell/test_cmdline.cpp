@@ -69,7 +69,7 @@ TEST(Cmdline, UnaccountedArgumentsShowUsageOrDrivers)
     }
     std::string usage = parse({"-?"}).message;
     EXPECT_EQ(usage.find("vampire"), std::string::npos);
-    EXPECT_NE(usage.find("-level  <n>     starting level (1 to 11)\n"), std::string::npos);
+    EXPECT_NE(usage.find("-level  <n>     starting level (1 to 5)\n"), std::string::npos);
     for (auto p : {parse({"-card", "XYZ"}), parse({"-card", "?"}), parse({"-card"})})
         EXPECT_EQ(p.message.rfind("Graphics drivers for -card :\n\n     WIN = Window - Auto\n", 0),
                   0u);
@@ -97,7 +97,7 @@ TEST(Cmdline, BadValuesStopWithTheirMessage)
                           Case{{"-level", "257"}, level}, Case{{"-level", "-1"}, level},
                           Case{{"-skill", "257"}, skill}, Case{{"-fps", "65537"}, fps}}) {
         Parse p = parse(c.args);
-        EXPECT_EQ(p.result, CMDLINE_BAD) << *c.args.begin();
+        EXPECT_EQ(p.result, CMDLINE_VALUE) << *c.args.begin();
         EXPECT_EQ(p.message, c.message) << *c.args.begin();
     }
 }

@@ -126,7 +126,7 @@ TEST(StartOption, ValuesBeyondThirtyOneBitsAreRefused)
     char message[256];
     for (const char* v : {"2147483648", "-1", "99999999999999999999"}) {
         char* argv[] = {(char*)"nwd", (char*)"-play", (char*)"x.dem", (char*)"-start", (char*)v};
-        EXPECT_EQ(cmdline_parse(5, argv, o, size, message, sizeof message), CMDLINE_BAD) << v;
+        EXPECT_EQ(cmdline_parse(5, argv, o, size, message, sizeof message), CMDLINE_VALUE) << v;
         EXPECT_STREQ(message, "The -start <n> parameter must be between 0 and 2147483647\n");
     }
     char* argv[] = {(char*)"nwd", (char*)"-play", (char*)"x.dem", (char*)"-start",
