@@ -282,7 +282,7 @@ item6() {
                        dd of="$W/d.dat" bs=1 seek=$(((k * 7919 + j * 104729) % size)) conv=notrunc 2>/dev/null
                done ;;
             esac
-            for what in 0 30 sheet map:0:1:4 map:30:30:2 lev1.bin map:lev1.bin:lev1.pcx:13; do
+            for what in 0 30 sheet map:0:1:4 map:30:30:2 lev1.bin map:lev1.bin:lev1.pcx:13 map:lev1.bin:lev1.pcx:6:2280; do
                 timeout 60 "$TOOLS/nwd-datview" --password "$PW" "$W/d.dat" "$what" "$W/o.png" \
                     >/dev/null 2>&1
                 judge $?

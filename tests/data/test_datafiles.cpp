@@ -303,3 +303,47 @@ TEST(LevelDatafile, ObjectsByNameHaveTheCatalogueShapes)
         unload_datafile_object(d);
     }
 }
+
+// Where the view stops for a fight (the course's LOCK rows of each street),
+// the foreground layer shows nothing: a post passing there hid the fighters.
+TEST(LevelDatafile, NoForegroundInSightWhereAFightStopsTheView)
+{
+    std::ifstream in(std::string(NWD_DATA_DIR) + "/amc/director.amcs");
+    ASSERT_TRUE(in);
+    std::map<int, std::vector<int>> locks;
+    std::string line;
+    int street = 0;
+    std::smatch m;
+    while (std::getline(in, line)) {
+        if (std::regex_search(line, m, std::regex("^; street ([0-9])")))
+            street = std::stoi(m[1]);
+        else if (street && std::regex_search(line, m, std::regex("^ *LOCK, *0, *([0-9]+)")))
+            locks[street].push_back(std::stoi(m[1]));
+    }
+    start_allegro();
+    std::string path = game_path("DATA/LEVELS.DAT");
+    const struct {
+        int street, rows;
+        const char* map;
+    } fronts[] = {{2, 7, "lev2.bin"}, {3, 6, "lev3.bin"}};
+    for (auto& f : fronts) {
+        ASSERT_GE(locks[f.street].size(), 4u) << "street " << f.street;
+        packfile_password(kPassword);
+        DATAFILE* md = load_datafile_object(path.c_str(), f.map);
+        packfile_password(nullptr);
+        ASSERT_TRUE(md) << f.map;
+        const unsigned char* bytes = (const unsigned char*)md->dat;
+        const long first = 13 * 112, cells = md->size / 2;  // the layer follows the main one
+        for (int lock : locks[f.street]) {
+            int left = 3 * lock / 2;  // as the scene scrolls it
+            for (int col = left / 16; col <= (left + 319) / 16; ++col)
+                for (int row = 0; row < f.rows; ++row) {
+                    long k = first + (long)col * f.rows + row;
+                    ASSERT_LT(k, cells) << f.map;
+                    EXPECT_EQ(bytes[2 * k] | bytes[2 * k + 1] << 8, 0)
+                        << f.map << ": the fight at " << lock << " sees foreground column " << col;
+                }
+        }
+        unload_datafile_object(md);
+    }
+}

@@ -49,7 +49,8 @@ void usage(FILE* f)
     std::fprintf(f,
                  "usage: nwd-datview [options] FILE.DAT WHAT OUT.png\n"
                  "  WHAT      an object index or name, or \"sheet\" (sprites 26..557 with\n"
-                 "            their hot spots), or \"map:NAME:SHEET:ROWS\" (a level map)\n"
+                 "            their hot spots), or \"map:NAME:SHEET:ROWS[:FIRST]\" (a level\n"
+                 "            map, from its cell FIRST on: a foreground layer after the map)\n"
                  "  --password TEXT | --password-file FILE   the datafile password\n"
                  "  --palette FILE.DAT   take the palette (object 23) and label font\n"
                  "            from this main datafile instead of FILE.DAT itself\n"

@@ -72,13 +72,13 @@ bool structured(int type)
 }
 
 // A map is a binary object of 16-bit cells; the sheet an 8-bit bitmap.
-BITMAP* render_map(DATAFILE* map, BITMAP* sheet, int rows)
+BITMAP* render_map(DATAFILE* map, BITMAP* sheet, int rows, int first)
 {
-    int cells = (int)(map->size / 2);
+    int cells = (int)(map->size / 2) - first;  // a foreground layer follows the main cells
     if (rows > cells)
         rows = cells > 0 ? cells : 1;
     int cols = (cells + rows - 1) / rows;
-    const unsigned char* d = (const unsigned char*)map->dat;
+    const unsigned char* d = (const unsigned char*)map->dat + 2 * first;
     BITMAP* b = picture(cols * 16, rows * 16);
     if (!b)
         return nullptr;
@@ -179,9 +179,9 @@ BITMAP* datview_render(DATAFILE* dat, DATAFILE* main_dat, const char* what_text,
         out = render_sheet(dat, 26, 557, label);
     } else if (what.compare(0, 4, "map:") == 0) {
         char name[64], sheet[64];
-        int rows = 0;
-        if (std::sscanf(what.c_str(), "map:%63[^:]:%63[^:]:%d", name, sheet, &rows) != 3 ||
-            rows < 1) {
+        int rows = 0, first = 0;
+        int n = std::sscanf(what.c_str(), "map:%63[^:]:%63[^:]:%d:%d", name, sheet, &rows, &first);
+        if (n < 3 || rows < 1 || first < 0) {
             why = "usage";
             return nullptr;
         }
@@ -192,7 +192,11 @@ BITMAP* datview_render(DATAFILE* dat, DATAFILE* main_dat, const char* what_text,
             why = std::string("no map ") + name + " or 8-bit sheet " + sheet;
             return nullptr;
         }
-        out = render_map(m, (BITMAP*)s->dat, rows);
+        if (first >= m->size / 2) {
+            why = std::string("no cells from ") + std::to_string(first) + " in " + name;
+            return nullptr;
+        }
+        out = render_map(m, (BITMAP*)s->dat, rows, first);
     } else {
         DATAFILE* o = find(dat, what.c_str());
         if (!o) {

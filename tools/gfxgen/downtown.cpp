@@ -62,8 +62,10 @@ void piece_office(Street& s, Canvas& cv, const Piece& p)
     glass = mix(rgb(14, 18, 34), glass, 0.3f);
     int lobby = base - 52;
     int lit = p.num("lit", 50);
-    // Two window bays and two floors to a tile, lit in a pattern that repeats
-    // every 64 pixels, so the tower shares its tiles.
+    // Two window bays and two floors to a tile. Offices light whole floors,
+    // each tower its own and a few windows out of step, over a run of 40
+    // bays: a pattern repeating every few tiles showed as wallpaper.
+    int seed = p.num("seed", 5) + 17 * p.col;
     for (int y = top; y < lobby; ++y)
         for (int x = x0; x <= x1; ++x) {
             int fy = y & 7, fx = x & 7;
@@ -73,8 +75,9 @@ void piece_office(Street& s, Canvas& cv, const Piece& p)
             else if (fx == 0)
                 c = rgb(56, 60, 76);  // mullion
             else {
-                int floor = (y >> 3) & 7, bay = (x >> 3) & 7;
-                bool on = noise(bay, floor, p.num("seed", 5)) * 100 < lit;
+                int floor = (y >> 3) & 63, bay = (x >> 3) % 40;
+                bool floor_on = noise(floor, 0, seed) * 100 < lit;
+                bool on = noise(bay, floor, seed + 1) < (floor_on ? 0.85f : 0.12f);
                 if (on)
                     c = mix(rgb(226, 236, 255), rgb(150, 176, 226), fy / 6.0f);
                 else
