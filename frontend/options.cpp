@@ -58,6 +58,7 @@ constexpr int SLIDER_SPRITE = 7;
 constexpr int SLIDER_LEFT = 142, SLIDER_RIGHT = 193;
 constexpr int POWER_MAX = 20;
 constexpr int VOLUME_MAX = 255;
+constexpr int VOLUME_STEP = 5;
 constexpr int SAMPLE_EFFECT = 13;  // played at the new effects volume
 constexpr int PAN_CENTRE = 128;
 constexpr int ESCAPE_RELEASE_WAITS = 100;
@@ -331,8 +332,9 @@ Outcome act(OptionsMenu& m, uint16_t in)
         c.musicvolume = (uint8_t)music_get_volume();
         return CHANGED;
     case OPT_SOUND_VOLUME:
-        // Up to the very ends: the volume steps land on 0 and 255.
-        if (right ? c.soundvolume == VOLUME_MAX : c.soundvolume == 0)
+        // Only while a whole step is left: a value edited in between
+        // (251..254, 1..4) goes no further that way.
+        if (right ? c.soundvolume > VOLUME_MAX - VOLUME_STEP : c.soundvolume < VOLUME_STEP)
             return UNCHANGED;
         if (right)
             sfx_volume_up();

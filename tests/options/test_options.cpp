@@ -270,14 +270,21 @@ TEST_F(MenuScreens, PowerSavingStopsAtItsEndsAndFillsItsBar)
     EXPECT_EQ(bar(), "#########.........");
 }
 
-TEST_F(MenuScreens, VolumesReachBothEnds)
+TEST_F(MenuScreens, VolumesStepByFivesToTheirEnds)
 {
     config.launch.no_sound = 0;
-    config.settings.soundvolume = 252;
+    config.settings.soundvolume = 250;
     music_set_volume(250);
-    options(times(4, DOWN) + Script{RIGHT, RIGHT, DOWN, RIGHT, RIGHT, LEFT});
+    options(times(4, DOWN) + Script{RIGHT, RIGHT, DOWN, RIGHT, RIGHT});
     EXPECT_EQ(config.settings.musicvolume, 255);
-    EXPECT_EQ(config.settings.soundvolume, 250);
+    EXPECT_EQ(config.settings.soundvolume, 255);
+    // A value set in the file between two steps moves only away from its end.
+    config.settings.soundvolume = 252;
+    options(times(5, DOWN) + Script{RIGHT, LEFT});
+    EXPECT_EQ(config.settings.soundvolume, 247);
+    config.settings.soundvolume = 3;
+    options(times(5, DOWN) + Script{LEFT, RIGHT});
+    EXPECT_EQ(config.settings.soundvolume, 8);
 }
 
 TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows)
