@@ -183,10 +183,13 @@ Drawn banner(int k)
                                             "MIND THE FORKLIFT"};
         return lines(names[k - 37], {kFire, 2, true}, tips[k - 37], {kWhite, 1, true});
     }
-    if (k >= 28 && k <= 32) {  // a boss in a rage: its name, then its taunt
-        static const char* const taunts[5] = {"SEES RED!", "SNAPS!", "GETS MEAN!", "GOES WILD!",
-                                              "LOSES IT!"};
-        return lines(bosses[k - 28], {kWhite, 1, true}, taunts[k - 28], {kFire, 2, true});
+    if (k >= 28 && k <= 32) {  // a boss in a rage: his taunt, then what it brings on
+        static const char* const taunts[5] = {"BUTCH SEES RED!", "RUST SNAPS!", "VIPER GETS MEAN!",
+                                              "DOZER GOES WILD!", "KING LOSES IT!"};
+        // at most ten letters: a banner fits the scratch bitmap
+        static const char* const turns[5] = {"BOTTLES!", "THE CRANE!", "HER GANG!", "RAMPAGE!",
+                                             "FORKLIFT!"};
+        return lines(taunts[k - 28], {kWhite, 1, true}, turns[k - 28], {kFire, 2, true});
     }
     if (k >= 5 && k <= 9) {
         char s[16] = "STAGE 1";

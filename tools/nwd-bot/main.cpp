@@ -55,6 +55,9 @@ constexpr int SPECIAL_CLEAR = 120;
 // for the second.
 constexpr int QUAKE_JUMP = 10;
 constexpr int QUAKE_REACH = 100, QUAKE_FAR = 150;
+// DOZER's rampage in a rage misses a hero this far from his lane.
+constexpr int RAMPAGE_CLEAR = 14;
+constexpr int REG_TOKEN = 3;  // an enemy's plan for the attack it makes
 
 struct Bot {
     int tick = 0;
@@ -277,6 +280,15 @@ uint16_t decide(Bot& b)
     if (boss && regs(boss)[REG_STATE] == S_SPECIAL) {
         const int16_t* e = regs(boss);
         int dx = h[REG_WX] - e[REG_WX], dy = h[REG_GY] - e[REG_GY];
+        // DOZER's rampage (his plan 2, 4 once it met us) runs the view's
+        // width in his lane: out of the lane, the side with room
+        if (e[REG_KIND] == E_BOSS + 4 && (e[REG_TOKEN] == 2 || e[REG_TOKEN] == 4)) {
+            if (abs(dy) >= RAMPAGE_CLEAR)
+                return 0;
+            int below = e[REG_GY] + RAMPAGE_CLEAR, above = e[REG_GY] - RAMPAGE_CLEAR;
+            bool down = below <= GROUND_BOTTOM && (above < GROUND_TOP || dy >= 0);
+            return down ? CTRL_DOWN : CTRL_UP;
+        }
         if (e[REG_KIND] == E_BOSS + 4 && b.boss_still == QUAKE_JUMP &&
             (abs(dx) < QUAKE_REACH || (b.boss_holds >= 2 && abs(dx) < QUAKE_FAR)))
             return CTRL_PUNCH | CTRL_KICK;
