@@ -7,7 +7,8 @@
 // from in front and is never lost from sight while he is safe; a boss
 // shrugs off a punch chain; no one stands on a hero cornered at the view's
 // edge; with no star the whirlwind costs energy; a new life throws back the
-// men round the hero; a kick at thin air is rushed.
+// men round the hero; a kick at thin air is rushed; the man whose turn it
+// is winds up within the hero's jab.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -385,6 +386,41 @@ TEST_F(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
     EXPECT_LT(shown, safe_ticks) << "and seen to be safe";
     ASSERT_GT(cornered, 60) << "the hero never reached the view's edge";
     EXPECT_GT(in_front * 4, cornered * 3) << "no one stood before him most of the time";
+}
+
+// A hero who stands and waits in the first street: the man waiting stands
+// a step from his jab, and the one whose turn it is winds up within it, so
+// that a jab thrown as the wind-up shows lands.
+TEST_F(Fights, TheManWhoseTurnItIsWindsUpWithinAJab)
+{
+    constexpr int JAB = 33, STEP = 12;
+    for (uint32_t seed = 1; seed <= 4; seed++) {
+        SCOPED_TRACE(seed);
+        start_street1(seed);
+        world_step(0, nullptr, nullptr, nullptr);
+        int hero = amc_globals[GLOBAL_HERO];
+        int man = spawn_boxer(amc_globals[GLOBAL_SCROLL_MAP] + 230, 176, E_BRAWLER);
+        int still = 0, waited_at = 0, wound_at = 0, health = 0, t = 0;
+        for (; t < 900 && !wound_at; t++) {
+            int wx = regs(man)[REG_WX];
+            if (t < 300)  // he waits his turn first
+                regs(man)[REG_WAIT] = 200;
+            world_step(0, nullptr, nullptr, nullptr);
+            still = regs(man)[REG_WX] == wx ? still + 1 : 0;
+            if (still > 8 && regs(man)[REG_STATE] == S_FREE && regs(man)[3] == 0)
+                waited_at = abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
+            if (regs(man)[REG_STATE] == S_WINDUP)
+                wound_at = abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
+        }
+        ASSERT_GT(wound_at, 0) << "he came at the hero";
+        EXPECT_GT(waited_at, JAB) << "waiting out of reach";
+        EXPECT_LE(waited_at, JAB + STEP) << "but a step from it";
+        EXPECT_LE(wound_at, JAB);
+        health = regs(man)[REG_HEALTH];
+        for (t = 0; t < 8; t++)
+            world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+        EXPECT_LT(regs(man)[REG_HEALTH], health) << "the jab landed";
+    }
 }
 
 // A hero with his back to the view's left edge, where the men of the
