@@ -220,4 +220,26 @@ TEST_F(Director, AVampiresThirstGrowsWithTheBar)
     EXPECT_GE(lost[0], 2 * lost[1]) << "full " << lost[0] << ", low " << lost[1];
 }
 
+// A survivor's food fills the bar only so far, and takes nothing from a bar
+// past it; in ARCADE a chicken fills it.
+TEST_F(Director, ASurvivorsFoodFillsTheBarOnlySoFar)
+{
+    for (int mode : {ARCADE, SURVIVAL}) {
+        SCOPED_TRACE(mode);
+        for (int held : {100, 180}) {
+            first_fight((int16_t)mode);
+            amc_globals[GLOBAL_ENERGY] = (int16_t)held;
+            int s = actor_spawn(PROGRAM_PICKUP);
+            actor_table.slots[s].regs[0] = -1;  // handed over at once
+            actor_table.slots[s].regs[3] = IT_CHICKEN;
+            step(0);
+            step(0);
+            if (mode == ARCADE)
+                EXPECT_EQ(g(GLOBAL_ENERGY), FULL_ENERGY);
+            else
+                EXPECT_EQ(g(GLOBAL_ENERGY), held == 100 ? 150 : held);
+        }
+    }
+}
+
 }  // namespace
