@@ -29,6 +29,29 @@ protected:
         step(0);
     }
     static void step(int16_t controls) { world_step(controls, nullptr, nullptr, nullptr); }
+    // The first street in `mode`, the view pushed on to its first fight and
+    // held there, its men taken away as they come, until the clock runs.
+    static void first_fight(int16_t mode)
+    {
+        actor_table_reset();
+        world_start_level(world_new_game(1, mode, 5, 1));
+        for (int t = 0, was = -1; t < 600 && g(GLOBAL_TIMER) >= was; t++) {
+            was = g(GLOBAL_TIMER);
+            fight_step();
+        }
+    }
+    static void fight_step()
+    {
+        for (int s = actor_next(0); s != 0;) {
+            int next = actor_next(s);
+            if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY)
+                actor_remove(s);
+            s = next;
+        }
+        if (g(GLOBAL_LOCK) > 0)
+            amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+        step(0);
+    }
     static int16_t g(int i) { return amc_globals[i]; }
 };
 
@@ -175,6 +198,48 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
         step_at(520, false);
     EXPECT_LT(g(GLOBAL_TIMER), clock) << "but the fight's clock runs";
     hold_then_reach(100, 590, 2, 4);
+}
+
+// A vampire's thirst grows with the energy he holds: standing back, a full
+// bar bleeds much faster than a low one, which still bleeds.
+TEST_F(Director, AVampiresThirstGrowsWithTheBar)
+{
+    int lost[2] = {};
+    for (int i = 0; i < 2; i++) {
+        const int held = i == 0 ? FULL_ENERGY : 60;
+        first_fight(VAMPIRE);
+        int clock = g(GLOBAL_TIMER);
+        fight_step();
+        ASSERT_LT(g(GLOBAL_TIMER), clock) << "the first fight's clock runs";
+        amc_globals[GLOBAL_ENERGY] = (int16_t)held;
+        for (int t = 0; t < 5 * 72; t++)
+            fight_step();
+        lost[i] = held - g(GLOBAL_ENERGY);
+    }
+    EXPECT_GT(lost[1], 0);
+    EXPECT_GE(lost[0], 2 * lost[1]) << "full " << lost[0] << ", low " << lost[1];
+}
+
+// A survivor's food fills the bar only so far, and takes nothing from a bar
+// past it; in ARCADE a chicken fills it.
+TEST_F(Director, ASurvivorsFoodFillsTheBarOnlySoFar)
+{
+    for (int mode : {ARCADE, SURVIVAL}) {
+        SCOPED_TRACE(mode);
+        for (int held : {100, 180}) {
+            first_fight((int16_t)mode);
+            amc_globals[GLOBAL_ENERGY] = (int16_t)held;
+            int s = actor_spawn(PROGRAM_PICKUP);
+            actor_table.slots[s].regs[0] = -1;  // handed over at once
+            actor_table.slots[s].regs[3] = IT_CHICKEN;
+            step(0);
+            step(0);
+            if (mode == ARCADE)
+                EXPECT_EQ(g(GLOBAL_ENERGY), FULL_ENERGY);
+            else
+                EXPECT_EQ(g(GLOBAL_ENERGY), held == 100 ? 150 : held);
+        }
+    }
 }
 
 }  // namespace

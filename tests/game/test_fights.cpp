@@ -323,24 +323,32 @@ TEST_F(Fights, AtMasterAChainsThirdPunchIsBlocked)
     }
 }
 
-// A vampire drinks a man beaten, besides the blow that beat him; in the
-// other modes a man beaten gives nothing.
+// A vampire drinks a man beaten, besides the blow that beat him, and less
+// with a fuller bar; in the other modes a man beaten gives nothing.
 TEST_F(Fights, AVampireDrinksAManBeaten)
 {
     for (int mode : {ARCADE, VAMPIRE}) {
         SCOPED_TRACE(mode);
-        int man = face_off(1, E_BRAWLER, nullptr, mode);
-        amc_globals[GLOBAL_ENERGY] = 100;
-        regs(man)[REG_HEALTH] = 1;
-        for (int t = 0; t < 30; t++) {
-            regs(man)[REG_WAIT] = 200;
-            world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+        int drunk[2] = {};
+        for (int i = 0; i < 2; i++) {
+            const int held = i == 0 ? 100 : 160;
+            int man = face_off(1, E_BRAWLER, nullptr, mode);
+            amc_globals[GLOBAL_ENERGY] = (int16_t)held;
+            regs(man)[REG_HEALTH] = 1;
+            for (int t = 0; t < 30; t++) {
+                regs(man)[REG_WAIT] = 200;
+                world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            }
+            ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
+            drunk[i] = amc_globals[GLOBAL_ENERGY] - held;
         }
-        ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
-        if (mode == VAMPIRE)
-            EXPECT_GE(amc_globals[GLOBAL_ENERGY], 100 + 3 + 20);
-        else
-            EXPECT_EQ(amc_globals[GLOBAL_ENERGY], 100);
+        if (mode == VAMPIRE) {
+            EXPECT_GE(drunk[0], 3 + 20);
+            EXPECT_LT(drunk[1], drunk[0] * 3 / 4) << "a fuller bar drinks less";
+        } else {
+            EXPECT_EQ(drunk[0], 0);
+            EXPECT_EQ(drunk[1], 0);
+        }
     }
 }
 
