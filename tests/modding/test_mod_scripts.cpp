@@ -32,13 +32,14 @@ struct Seen {
     std::set<std::string> fighters;  // "kind state health" of every enemy in every tick
 };
 
-// Street 1 played by the bot, every tick's enemies as its --verbose lines show them.
+// Street 1 played by the bot, every tick's enemies as its --verbose lines
+// show them; on this seed the bruiser gets a headbutt in before he falls.
 Seen play_street1(const std::string& amc)
 {
     std::string out = scratch() + "/bot.txt";
     Seen s;
     s.status = run(tool("nwd-bot") + " --amc " + amc +
-                   " --level 1 --streets 1 --skill 5 --seed 1 --verbose 1 > " + out)
+                   " --level 1 --streets 1 --skill 5 --seed 2 --verbose 1 > " + out)
                    .status;
     std::string text = read_file(out);
     std::regex fighter(" E(\\d+):-?\\d+,\\d+ st(\\d+) hp(-?\\d+)");
@@ -81,6 +82,9 @@ TEST(ModScripts, TheBotMeetsAndBeatsTheBruiserOnStreet1)
     Seen s = play_street1(amc);
     EXPECT_EQ(s.status, 0);
     EXPECT_TRUE(s.fighters.count("5 0 72")) << "no bruiser came in with its health";
-    EXPECT_TRUE(s.fighters.count("5 5 72")) << "the bruiser never wound up its headbutt";
+    bool wound_up = false;  // at whatever health: the bot often strikes first
+    for (const std::string& f : s.fighters)
+        wound_up |= f.rfind("5 5 ", 0) == 0;
+    EXPECT_TRUE(wound_up) << "the bruiser never wound up its headbutt";
     EXPECT_TRUE(s.fighters.count("5 8 0")) << "the bruiser was never beaten";
 }
