@@ -123,6 +123,28 @@ TEST_F(Director, TheCountdownGoesWhenTheGameIsOver)
     EXPECT_LT(plate, lowest_digit) << "the plate is drawn under the score";
 }
 
+// The street opens with GO!, and its first fight's lock takes it down:
+// GO! flashing over a fight's men told the player to walk on.
+TEST_F(Director, AFightsLockTakesDownTheWayOn)
+{
+    start(0, 2);
+    auto go_shown = [] {
+        for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+            const Actor& a = actor_table.slots[s];
+            if (a.program == PROGRAM_BANNER && a.regs[4] == 2)  // GO! alone alternates
+                return true;
+        }
+        return false;
+    };
+    ASSERT_TRUE(go_shown());
+    for (int t = 0; t < 4; t++) {
+        amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+        step(0);
+    }
+    ASSERT_GT(g(GLOBAL_LOCK), 0);
+    EXPECT_FALSE(go_shown()) << "GO! over the fight";
+}
+
 // The first street's ambush (its third fight): a clock of 20 seconds that a
 // life lost does not set back, and that runs out with no TIME UP, leaving the
 // rest to be beaten on a fight's clock. The view is pushed along and the
