@@ -22,7 +22,7 @@ quit() {
 "$1" -nosound -nojoy &
 pid=$!
 win=$(xdotool search --sync --name Nightward | head -n 1)
-sleep 2.5
+sleep 4    # the title takes longer under a sanitizer on a busy machine
 press Down; press Return; grab options
 press Down; press Down; press Right; press Right; press Right
 for i in 1 2 3 4 5; do press Down; done   # KEY KICK
@@ -37,7 +37,7 @@ quit
 NWD_DEMO_TRACE=trace "$1" -nosound -nojoy &
 pid=$!
 win=$(xdotool search --sync --name Nightward | head -n 1)
-sleep 2.5
+sleep 4    # the title takes longer under a sanitizer on a busy machine
 press Return; sleep 0.3; grab setup
 press Down; press Down; press Return; sleep 2   # MOVES, then TRAIN LEVEL 1
 xdotool keydown Right; sleep 1.2; xdotool keyup Right
