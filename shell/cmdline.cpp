@@ -66,6 +66,9 @@ CmdlineResult say(char* message, size_t size, CmdlineResult r, const char* text)
     return r;
 }
 
+// What the process ends with once the parser has said stop.
+int stop_status(CmdlineResult r) { return r == CMDLINE_STOP ? 0 : r == CMDLINE_VALUE ? 1 : 2; }
+
 }  // namespace
 
 CmdlineResult cmdline_parse(int argc, char** argv, LaunchOptions& out, uint32_t& demo_size,
@@ -206,7 +209,7 @@ int cmdline_check(int argc, char** argv)
     std::fputs(message, r == CMDLINE_STOP ? stdout : stderr);
     std::fflush(stdout);
     show_message_box(message);
-    return r == CMDLINE_STOP ? 0 : r == CMDLINE_VALUE ? 1 : 2;
+    return stop_status(r);
 }
 
 int parse_command_line(int argc, char** argv)
@@ -218,7 +221,7 @@ int parse_command_line(int argc, char** argv)
         return 1;
     startup_message(message);
     if (r != CMDLINE_STOP)
-        std::exit(r == CMDLINE_VALUE ? 1 : 2);
+        std::exit(stop_status(r));
     return 0;
 }
 
