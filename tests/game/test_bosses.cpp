@@ -84,4 +84,31 @@ TEST_F(Bosses, EachBossInARageBringsOnAChangeOfHisOwn)
     }
 }
 
+// In the last fight Rosalie kicks the spent hero his supper, once.
+TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
+{
+    actor_table_reset();
+    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    const int16_t at = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 200);
+    int king = actor_spawn(PROGRAM_ENEMY);
+    regs(king)[0] = (int16_t)(E_BOSS + LAST_STREET);
+    regs(king)[1] = at;
+    regs(king)[2] = 176;
+    int girl = actor_spawn(4);
+    regs(girl)[0] = at;
+    regs(girl)[1] = 150;
+    int fed = 0;
+    for (int t = 0; t < 600; t++) {
+        amc_globals[GLOBAL_ENERGY] = t < 100 ? 200 : 30;
+        int before = count(PROGRAM_PICKUP, 7);  // IT_BURGER
+        world_step(0, nullptr, nullptr, nullptr);
+        fed += count(PROGRAM_PICKUP, 7) > before;
+        if (t == 99) {
+            EXPECT_EQ(fed, 0) << "a hero with his energy is left to fight";
+        }
+    }
+    EXPECT_EQ(fed, 1);
+}
+
 }  // namespace
