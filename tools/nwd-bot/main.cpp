@@ -11,6 +11,7 @@
 
 #include "tools/common/cli.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -608,7 +609,8 @@ int main(int argc, char** argv)
             if (total >= o.max_ticks || (o.ticks && total >= o.ticks))
                 break;
         }
-        int energy = amc_globals[GLOBAL_ENERGY];
+        // the last blow may take the bar below empty; the HUD shows 0 then
+        int energy = std::max<int>(0, amc_globals[GLOBAL_ENERGY]);
         world_end_level(st, r);  // the carried values into st, the next row r
         if (level <= LAST_STREET && logged < 12) {
             log[logged++] = {level, ticks, (uint16_t)st.score, st.lives, energy, r};
