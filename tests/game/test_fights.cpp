@@ -8,7 +8,8 @@
 // shrugs off a punch chain; no one stands on a hero cornered at the view's
 // edge; with no star the whirlwind costs energy; a new life throws back the
 // men round the hero; a kick at thin air is rushed; the man whose turn it
-// is winds up within the hero's jab.
+// is winds up within the hero's jab; a chain mashed at one of a pair
+// is blocked.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -463,3 +464,32 @@ TEST_F(Fights, NoOneStandsOnAHeroCorneredAtTheViewsEdge)
 }
 
 }  // namespace
+
+// A chain mashed at one man of a pair: with the other at the hero's back
+// the chain's second jab is blocked and answered, and the hero loses
+// energy; with the other stepped away the same chain takes the man down
+// or dazes him at no cost. EASY still lets a pair be mashed.
+TEST_F(Fights, AMashedChainLosesToAPair)
+{
+    struct Case {
+        int skill, behind;  // the second man this far behind the hero, 0 far off
+        bool costs;
+    } cases[] = {{5, 30, true}, {5, 0, false}, {4, 30, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "skill " << c.skill << ", behind " << c.behind);
+        int other = 0, man = face_off(1, E_BRAWLER, &other, ARCADE, c.skill);
+        int hero = amc_globals[GLOBAL_HERO], energy = amc_globals[GLOBAL_ENERGY];
+        regs(man)[REG_WX] = 145;
+        if (c.behind)
+            regs(other)[REG_WX] = (int16_t)(regs(hero)[REG_WX] - c.behind);
+        bool beaten = false;
+        for (int t = 0; t < 60 && !beaten; t++) {
+            regs(man)[REG_WAIT] = 200;  // neither strikes but as a block's answer
+            regs(other)[REG_WAIT] = 200;
+            world_step(t % 10 < 4 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            beaten = regs(man)[REG_STATE] == S_DOWN || regs(man)[REG_STATE] == S_DAZED;
+        }
+        EXPECT_EQ(amc_globals[GLOBAL_ENERGY] < energy, c.costs) << "the hero was answered";
+        EXPECT_EQ(beaten, !c.costs) << "the chain took him down or dazed him";
+    }
+}

@@ -139,8 +139,8 @@ Drawn hint_sprite(int k)
         {"WALK OVER THINGS", "TO TAKE THEM"},
         {"HIT CANS AND CRATES", "FOOD MAY BE INSIDE"},
         {"UP + PUNCH + KICK", "WHIRLWIND: A STAR"},
-        {"HE BLOCKS? WAIT FOR", "HIS GLINT, THEN HIT"},
-        {"SEE A GLINT? STEP IN", "AND HIT HIM FIRST"},
+        {"HE BLOCKS? WAIT FOR", "HIS SIGN, THEN HIT"},
+        {"SEE A SIGN? STEP IN", "AND HIT HIM FIRST"},
     };
     static const int gold[7] = {244, 244, 245, 245, 246, 246, 247};
     static const int white[7] = {240, 240, 241, 241, 242, 242, 243};

@@ -316,6 +316,25 @@ Drawn fx_sprite(int k)
 {
     if (k < 2)
         return spark(k);
+    if (k == 9) {
+        // A wind-up's tell over the head: a red diamond with a yellow "!",
+        // outlined in ink. Sparks and glints are white, so the two never mix
+        // in a crowd, and it is big enough to read at full speed.
+        BITMAP* b = create_bitmap_ex(8, 27, 31);
+        clear_to_color(b, 0);
+        int outer[] = {13, 0, 26, 13, 13, 26, 0, 13};
+        polygon(b, 4, outer, kInk);
+        int fill[] = {13, 2, 24, 13, 13, 24, 2, 13};
+        polygon(b, 4, fill, 217);
+        int lit[] = {13, 4, 21, 12, 5, 12};  // the upper half lit
+        polygon(b, 3, lit, 218);
+        rectfill(b, 11, 5, 15, 16, kInk);
+        rectfill(b, 12, 6, 14, 15, 246);
+        rectfill(b, 11, 18, 15, 22, kInk);
+        rectfill(b, 12, 19, 14, 21, 246);
+        vline(b, 13, 26, 30, kInk);  // a short stalk points at the man
+        return {b, 13, 30};
+    }
     if (k == 8) {  // the glint of a wind-up: a sparkle big enough to catch the eye in a crowd
         BITMAP* b = create_bitmap_ex(8, 21, 21);
         clear_to_color(b, 0);
