@@ -53,6 +53,17 @@ protected:
         step(0);
     }
     static int16_t g(int i) { return amc_globals[i]; }
+    // CONTINUE?'s own banners: its plate (drawn under its countdown) and
+    // the "let go" line that comes and goes under it
+    static int let_go_shown()
+    {
+        int n = 0;
+        for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+            const Actor& a = actor_table.slots[s];
+            n += a.program == PROGRAM_BANNER && a.regs[4] == 4;
+        }
+        return n;
+    }
 };
 
 // The score is a 16-bit word of tens of points, read unsigned: past 327,670
@@ -72,19 +83,25 @@ TEST_F(Director, ExtraLivesGoOnPastTheSignedRange)
     }
 }
 
-// ARCADE's last life lost: CONTINUE? is asked, mashing on is no answer, a
-// punch after a pause goes on with lives and the score the player had.
+// ARCADE's last life lost: CONTINUE? is asked, mashing on is no answer
+// (and the screen says to let go, until a press would be heard), a punch
+// after a pause goes on with lives and the score the player had.
 TEST_F(Director, AContinueKeepsTheScore)
 {
     start(12345, 0);
     amc_globals[GLOBAL_HERO_DOWN] = 1;
     step(0);
     ASSERT_EQ(g(GLOBAL_STAGE), ST_CONTINUE);
+    for (int t = 0; t < 5; t++)
+        step(0);
+    EXPECT_EQ(let_go_shown(), 0) << "nothing to let go of";
     for (int t = 0; t < 200; t++)
         step(t % 10 == 0 ? CTRL_PUNCH : 0);
     EXPECT_EQ(g(GLOBAL_STAGE), ST_CONTINUE) << "mashing on is no answer";
+    EXPECT_EQ(let_go_shown(), 1) << "a masher is told why the count stands still";
     for (int t = 0; t < 60; t++)
         step(0);
+    EXPECT_EQ(let_go_shown(), 0) << "gone once a press would be heard";
     step(CTRL_PUNCH);
     step(0);
     EXPECT_EQ(g(GLOBAL_STAGE), ST_FIGHT);

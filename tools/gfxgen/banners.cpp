@@ -114,6 +114,20 @@ Drawn plated(const char* a, Style sa, const char* b, Style sb, int below)
     return {c, w / 2, pad + t.hy};
 }
 
+// One small line that comes and goes by itself on a plated banner
+// (CONTINUE?'s "let go" while keys are held): on the plate's own dark, so
+// that it reads as part of it, placed by the middle of its top edge.
+Drawn plate_note(const char* a)
+{
+    Drawn t = lines(a, {kFire, 1, true});
+    const int w = t.b->w + 2, h = t.b->h + 2;
+    BITMAP* c = create_bitmap_ex(8, w, h);
+    clear_to_color(c, 254);
+    masked_blit(t.b, c, 0, 0, 1, 1, t.b->w, t.b->h);
+    destroy_bitmap(t.b);
+    return {c, w / 2, 0};
+}
+
 Drawn go(bool second)
 {
     BITMAP* c = board();
@@ -173,6 +187,7 @@ Drawn banner(int k)
     case 35: return lines("YOUR SCORE", kBig);
     case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
     case 36: return lines("BLOCK!", {kIce, 2, true});
+    case 42: return plate_note("LET GO, THEN PRESS");
     default: break;
     }
     if (k >= 37 && k <= 41) {  // each street's set piece, named as it starts

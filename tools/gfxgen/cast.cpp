@@ -543,6 +543,8 @@ void make_sprites(Out& o)
         S.put("SETPIECE_" + std::to_string(k + 1), banner(37 + k));
     S.block(367, 1);
     S.put("SETPIECE_5", banner(41));
+    S.block(529, 1);  // CONTINUE?'s note to a player still holding a key
+    S.put("CONTINUE_HINT", banner(42));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",
                            "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
     for (int i = 308; i <= 313; ++i)
