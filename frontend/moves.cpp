@@ -26,22 +26,25 @@ struct MoveLine {
 
 // clang-format off
 constexpr MoveLine LINES[] = {
-    {30, "WALK", ""},
-    {42, "PUNCH", ""},
-    {54, "KICK", ""},
-    {70, "COMBO", "PUNCH AS EACH LANDS:"},
-    {80, "", "JAB, CROSS, UPPERCUT"},
-    {94, "JUMP KICK", "PUNCH + KICK TOGETHER"},
-    {106, "GRAB", "WALK INTO A DAZED ENEMY"},
-    {118, "KNEE", "PUNCH WHILE HOLDING"},
-    {130, "THROW", "KICK WHILE HOLDING"},
-    {142, "WHIRLWIND", "UP+PUNCH+KICK, 1 STAR"},
-    {152, "", "NO STAR: COSTS LIFE"},
-    {166, "PAUSE MENU", "ESC (THIS LIST IS THERE)"},
-    {178, "FREEZE", "PAUSE"},
+    {28, "WALK", ""},
+    {39, "PUNCH", ""},
+    {50, "KICK", ""},
+    {63, "COMBO", "PUNCH AS EACH LANDS:"},
+    {72, "", "JAB, CROSS, UPPERCUT"},
+    {85, "JUMP KICK", "PUNCH + KICK TOGETHER"},
+    {96, "BACK KICK", "PUNCH + KICK, BACK HELD"},
+    {107, "RUN", "TAP FORWARD TWICE, HOLD"},
+    {118, "DASH", "PUNCH WHILE RUNNING"},
+    {131, "GRAB", "WALK INTO A DAZED ENEMY"},
+    {142, "KNEE", "PUNCH WHILE HOLDING"},
+    {153, "THROW", "KICK WHILE HOLDING"},
+    {166, "WHIRLWIND", "UP+PUNCH+KICK, 1 STAR"},
+    {175, "", "NO STAR: COSTS LIFE"},
+    {188, "PAUSE MENU", "ESC (THIS LIST IS THERE)"},
+    {199, "FREEZE", "PAUSE"},
 };
 // clang-format on
-constexpr int TIP_Y = 190;
+constexpr int TIP_Y = 211;
 const char* const TIP = "TIP: HIT THEM AS THEY WIND UP";
 const char* const FOOTER = "ENTER OR ESC: BACK";
 

@@ -490,9 +490,10 @@ void make_sprites(Out& o)
         S.block(w.first, 8);
         S.pose_set(w.prefix, kHero, {w.set, "armed", "hero", "fighter"}, kArmedPoses, 8, w.prop);
     }
-    S.block(259, 2);  // the hero's whirlwind spin
-    const char* spin[] = {"SPIN1", "SPIN2"};
-    S.pose_set("HERO_", kHero, {"hero", "fighter"}, spin, 2, PROP_NONE);
+    // the hero's whirlwind spin, his run and dash, and his back kick
+    S.block(259, 7);
+    const char* spin[] = {"SPIN1", "SPIN2", "RUN1", "RUN2", "DASH", "BACK1", "BACK2"};
+    S.pose_set("HERO_", kHero, {"hero", "fighter"}, spin, 7, PROP_NONE);
     S.block(267, 12);
     const char* props[] = {"TRASHCAN", "CRATE", "BARREL", "TIRES"};
     const char* states[] = {"", "_DENT", "_BROKEN"};

@@ -1,0 +1,166 @@
+// The hero's back kick and dash, on the game's own scripts: the back kick
+// fells the man behind and leaves the one in front alone, held with the way
+// behind or pressed just before the buttons; held longer, punch and kick is
+// the jump kick that way, and with up the whirlwind; a run's dash knocks
+// down the first man on its way and stops at him.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/actor.h"
+#include "engine/amc.h"
+#include "engine/amc_vm.h"
+#include "engine/world.h"
+#include "game_fixture.h"
+#include "nwd_contract.h"
+
+namespace {
+
+int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
+
+constexpr int REG_WAIT = 2;  // an enemy's ticks until it may attack
+
+using Moves = ScriptsTest;
+
+struct Men {
+    int hero, behind, ahead;
+    int16_t behind_wx, ahead_wx;
+};
+
+// Keeps each man where he stands, waiting, until he has been hit.
+void hold_still(const Men& m, int16_t behind_hp, int16_t ahead_hp)
+{
+    if (regs(m.behind)[REG_HEALTH] == behind_hp) {
+        regs(m.behind)[REG_WX] = m.behind_wx;
+        regs(m.behind)[REG_GY] = 176;
+        regs(m.behind)[REG_WAIT] = 200;
+    }
+    if (regs(m.ahead)[REG_HEALTH] == ahead_hp) {
+        regs(m.ahead)[REG_WX] = m.ahead_wx;
+        regs(m.ahead)[REG_GY] = 176;
+        regs(m.ahead)[REG_WAIT] = 200;
+    }
+}
+
+// The hero at 120 facing right, a brawler `behind` px behind him and one
+// `ahead` px in front, in his lane, once his safety has run out.
+Men line_up(int behind, int ahead)
+{
+    actor_table_reset();
+    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    Men m{amc_globals[GLOBAL_HERO], 0, 0, (int16_t)(120 - behind), (int16_t)(120 + ahead)};
+    m.behind = actor_spawn(PROGRAM_ENEMY);
+    m.ahead = actor_spawn(PROGRAM_ENEMY);
+    for (int s : {m.behind, m.ahead}) {
+        regs(s)[0] = E_BRAWLER;
+        regs(s)[1] = s == m.behind ? m.behind_wx : m.ahead_wx;
+        regs(s)[2] = 176;
+    }
+    for (int t = 0; t < 150; t++) {
+        regs(m.hero)[REG_WX] = 120;
+        regs(m.hero)[REG_GY] = 176;
+        hold_still(m, regs(m.behind)[REG_HEALTH], regs(m.ahead)[REG_HEALTH]);
+        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+    }
+    return m;
+}
+
+struct Outcome {
+    bool behind_down = false, ahead_hit = false, jumped = false, turned = false;
+    int16_t behind_wx = 0;
+};
+
+// Plays `controls` for its ticks (then nothing), the men held till hit.
+Outcome play(const Men& m, const std::vector<uint16_t>& controls, int ticks = 60)
+{
+    Outcome o;
+    int16_t hp[2] = {regs(m.behind)[REG_HEALTH], regs(m.ahead)[REG_HEALTH]};
+    for (int t = 0; t < ticks; t++) {
+        hold_still(m, hp[0], hp[1]);
+        world_step(t < (int)controls.size() ? controls[t] : 0, nullptr, nullptr, nullptr);
+        o.behind_down |= regs(m.behind)[REG_STATE] == S_DOWN;
+        o.jumped |= regs(m.hero)[REG_Z] > 0;
+    }
+    o.ahead_hit = regs(m.ahead)[REG_HEALTH] < hp[1];
+    o.turned = regs(m.hero)[REG_FACING] != 0;
+    o.behind_wx = regs(m.behind)[REG_WX];
+    return o;
+}
+
+constexpr uint16_t BACK = CTRL_LEFT, BOTH = CTRL_PUNCH | CTRL_KICK;
+
+TEST_F(Moves, TheBackKickFellsTheManBehindAndSparesTheOneInFront)
+{
+    // held with the buttons, or pressed a moment before them (which turned him)
+    const std::vector<uint16_t> with = {BACK | BOTH, BACK | BOTH, BACK | BOTH};
+    const std::vector<uint16_t> before = {BACK, BACK, BACK, BACK | BOTH, BACK | BOTH};
+    for (const auto* controls : {&with, &before}) {
+        SCOPED_TRACE(controls == &with ? "with" : "before");
+        Men m = line_up(24, 26);
+        Outcome o = play(m, *controls);
+        EXPECT_TRUE(o.behind_down);
+        EXPECT_LT(o.behind_wx, m.behind_wx) << "knocked away from him";
+        EXPECT_FALSE(o.ahead_hit);
+        EXPECT_FALSE(o.turned) << "he still faces the man in front";
+        EXPECT_FALSE(o.jumped);
+    }
+    // a man out of its reach behind him is not touched
+    Men m = line_up(50, 60);
+    EXPECT_FALSE(play(m, with).behind_down);
+}
+
+TEST_F(Moves, PunchAndKickStayTheJumpKickAndTheWhirlwind)
+{
+    // the way behind held long enough has turned him: a jump kick that way
+    std::vector<uint16_t> turned(20, BACK);
+    turned.insert(turned.end(), 3, BACK | BOTH);
+    Men m = line_up(60, 60);
+    Outcome o = play(m, turned, 70);
+    EXPECT_TRUE(o.jumped);
+    EXPECT_TRUE(o.turned);
+    EXPECT_TRUE(o.behind_down) << "from a step away the jump kick fells him";
+
+    // nothing held: the jump kick ahead
+    m = line_up(40, 40);
+    o = play(m, {BOTH, BOTH, BOTH}, 70);
+    EXPECT_TRUE(o.jumped);
+    EXPECT_TRUE(o.ahead_hit);
+    EXPECT_FALSE(o.turned);
+
+    // up wins over the way behind: the whirlwind, a star spent
+    m = line_up(24, 26);
+    amc_globals[GLOBAL_STARS] = 1;
+    o = play(m, {CTRL_UP | BACK | BOTH, CTRL_UP | BACK | BOTH}, 70);
+    EXPECT_EQ(amc_globals[GLOBAL_STARS], 0);
+    EXPECT_TRUE(o.behind_down);
+    EXPECT_TRUE(o.ahead_hit);
+}
+
+TEST_F(Moves, TheDashKnocksDownTheFirstManAndStopsAtHim)
+{
+    // the hero at 120, a man 100 ahead of him (the other one as far
+    // behind, out of the way); forward tapped twice, then punch on the run
+    Men m = line_up(100, 100);
+    std::vector<uint16_t> dash = {CTRL_RIGHT, CTRL_RIGHT, 0, 0, CTRL_RIGHT};
+    dash.insert(dash.end(), 12, CTRL_RIGHT);
+    dash.push_back(CTRL_RIGHT | CTRL_PUNCH);
+    int16_t start = regs(m.hero)[REG_WX];
+    int hp = regs(m.ahead)[REG_HEALTH];
+    play(m, dash, 40);
+    EXPECT_GT(regs(m.hero)[REG_WX] - start, 17 * 2 * 2) << "the run outpaces a walk";
+    EXPECT_LT(regs(m.ahead)[REG_HEALTH], hp);
+    EXPECT_EQ(regs(m.ahead)[REG_STATE], S_DOWN);
+    EXPECT_LT(regs(m.hero)[REG_WX], regs(m.ahead)[REG_WX]) << "he stops at him, not past";
+
+    // forward held from the start only walks: no run, no dash
+    m = line_up(100, 100);
+    std::vector<uint16_t> walk(17, CTRL_RIGHT);
+    walk.push_back(CTRL_RIGHT | CTRL_PUNCH);
+    start = regs(m.hero)[REG_WX];
+    play(m, walk, 40);
+    EXPECT_LE(regs(m.hero)[REG_WX] - start, 17 * 2 + 6);
+    EXPECT_NE(regs(m.ahead)[REG_STATE], S_DOWN);
+}
+
+}  // namespace
