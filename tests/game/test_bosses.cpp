@@ -1,5 +1,6 @@
 // A boss's rage, on the game's own scripts: driven below a third of his
-// health, each boss brings on a change of his own.
+// health, each boss brings on a change of his own; a boss fight is fought
+// inside the view, however the hero presses into its edge.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -109,6 +110,56 @@ TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
         }
     }
     EXPECT_EQ(fed, 1);
+}
+
+constexpr int GLOBAL_STREET_END = 28;  // the scripts' largest scroll of the street
+
+struct Edges {
+    int hero_right = 0;            // the hero's farthest x from the view's left
+    int boss_out = 0;              // ticks the boss's body crossed an edge
+    int lying_out = 0;             // ... or his body on the ground did
+};
+
+// Street `street`'s boss fought at the street's end by a hero who holds
+// right and jabs: the view stands still at the end, as in the game.
+Edges press_right(int street, uint32_t seed)
+{
+    actor_table_reset();
+    world_start_level(world_new_game((int16_t)street, ARCADE, 5, seed));
+    world_step(0, nullptr, nullptr, nullptr);
+    // the street's end, short of its first fight: the director waits there
+    amc_globals[GLOBAL_SCROLL_MAP] = 60;
+    const int hero = amc_globals[GLOBAL_HERO], boss = actor_spawn(PROGRAM_ENEMY);
+    regs(boss)[0] = (int16_t)(E_BOSS + street);
+    regs(boss)[1] = 60 + 200;
+    regs(boss)[2] = 176;
+    Edges e;
+    for (int t = 0; t < 2400; t++) {
+        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_STREET_END] = 60;
+        world_step((int16_t)(CTRL_RIGHT | (t % 16 < 2 ? CTRL_PUNCH : 0)), nullptr, nullptr, nullptr);
+        const int16_t* b = regs(boss);
+        if (b[REG_STATE] == S_DEAD)
+            break;
+        const int x = b[REG_WX] - 60, half = b[REG_STATE] == S_DOWN ? 32 : 16;
+        e.hero_right = std::max(e.hero_right, regs(hero)[REG_WX] - 60);
+        if (b[REG_WX] && (x - half < 0 || x + half > VIEW))  // once his script has placed him
+            (b[REG_STATE] == S_DOWN ? e.lying_out : e.boss_out)++;
+    }
+    return e;
+}
+
+TEST_F(Bosses, ABossFightIsFoughtInsideTheView)
+{
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        const Edges e = press_right(street, (uint32_t)street);
+        // room for a man beside him at arm's length, and for the boss (a
+        // landed punch may carry him a step on)
+        EXPECT_LE(e.hero_right, VIEW - 60);
+        EXPECT_EQ(e.boss_out, 0);
+        EXPECT_EQ(e.lying_out, 0) << "knocked down half out of view";
+    }
 }
 
 }  // namespace
