@@ -1074,16 +1074,14 @@ std::vector<uint8_t> pack_it(const Song& s, const std::vector<Grid>& grids)
 // The loudness every song is brought to, as the game plays it at its default
 // music volume (default.cfg's musicvolume 144): RMS over the song up to its
 // loop, and a ceiling for its loudest sample. The game's mixer takes about
-// 6 dB more off the music, so in play it sits near -20 dBFS, under the blows
-// and calls but not lost beneath them. The player renders into 16 bits at
-// the music volume, so past full scale it would clip: a song too spiky for
-// the RMS stays under the ceiling instead, -1 dBFS at music volume 160, so
-// that the default and the seven steps over it never clip. Louder still (from
-// 185) a song's loudest drum hits clip: the room above was what kept the
-// music too far under the effects at the default.
-constexpr double GAME_MUSIC_VOLUME = 144 / 256.0, CLEAN_MUSIC_VOLUME = 160 / 256.0;
-constexpr double LOUDNESS_DB = -11;
-const double CEILING_DB = -1 - 20 * std::log10(CLEAN_MUSIC_VOLUME / GAME_MUSIC_VOLUME);
+// 6 dB more off the music, so in play it sits near -21 dBFS, under the blows
+// and calls. The player renders into 16 bits at the music volume, so past
+// full scale it would clip: a song too spiky for the RMS stays under the
+// ceiling instead, one low enough that the options' loudest music (255)
+// still peaks at -1 dBFS.
+constexpr double GAME_MUSIC_VOLUME = 144 / 256.0, LOUDEST_MUSIC_VOLUME = 255 / 256.0;
+constexpr double LOUDNESS_DB = -15;
+const double CEILING_DB = -1 - 20 * std::log10(LOUDEST_MUSIC_VOLUME / GAME_MUSIC_VOLUME);
 constexpr double MAX_MEASURED_SECONDS = 1200;
 // A row whose loudest moment stands out is played up to this much softer,
 // the song's volume then climbing back by the second figure a row: the few
@@ -1100,15 +1098,14 @@ struct Levels {
     std::vector<std::vector<RowLevel>> rows;  // [position][row]
 };
 
-// The second time round counts too: a song that loops into its middle
-// meets there what its first pass carried over (a held note, an echo).
-int stop_measuring(void* loops)
+int stop_measuring(void* looped)
 {
-    return ++*static_cast<int*>(loops) >= 2;
+    *static_cast<bool*>(looped) = true;
+    return 1;
 }
 
 // Plays the module through the game's player at the game's default music
-// volume, up to its loop's second turn. False if the player cannot read it.
+// volume, up to its loop. False if the player cannot read it.
 bool play_module(const std::vector<uint8_t>& bytes, Levels& out)
 {
     const int rate = 22050, chunk = 32;  // ~1.5 ms: rows are told apart closely enough
@@ -1126,10 +1123,10 @@ bool play_module(const std::vector<uint8_t>& bytes, Levels& out)
             unload_duh(d);
         return false;
     }
-    int loops = 0;
-    dumb_it_set_loop_callback(it, stop_measuring, &loops);
+    bool looped = false;
+    dumb_it_set_loop_callback(it, stop_measuring, &looped);
     out = Levels();
-    while (loops < 2 && out.samples < MAX_MEASURED_SECONDS * rate) {
+    while (!looped && out.samples < MAX_MEASURED_SECONDS * rate) {
         int order = dumb_it_sr_get_current_order(it), row = dumb_it_sr_get_current_row(it);
         std::fill(buf[0], buf[0] + 2 * chunk, 0);
         long got = duh_sigrenderer_generate_samples(r, (float)GAME_MUSIC_VOLUME, 65536.0f / rate,
@@ -1231,14 +1228,12 @@ bool write_it(const char* path, const Song& s)
         fail("the module player cannot read the module made", 0);
         return false;
     }
-    // Then the mixing volume brings the whole song to its level. The game's
-    // player takes it past the format's 128 (up to twice the level): the
-    // notes' own volumes leave most songs short of the ceiling at 128.
+    // Then the mixing volume brings the whole song to its level.
     if (levels.peak > 0) {
         double rms = std::sqrt(levels.energy / std::max(1L, levels.samples));
         double scale = std::min(std::pow(10, LOUDNESS_DB / 20) / rms,
                                 std::pow(10, CEILING_DB / 20) / levels.peak);
-        bytes[IT_MIXING_VOLUME_AT] = (uint8_t)std::clamp((int)(128 * scale), 1, 255);
+        bytes[IT_MIXING_VOLUME_AT] = (uint8_t)std::clamp((int)(128 * scale), 1, 128);
     }
     std::string tmp = std::string(path) + ".tmp";
     FILE* f = std::fopen(tmp.c_str(), "wb");
