@@ -128,7 +128,7 @@ TEST_F(Fights, ABossShrugsOffAPunchChainAndHitsBack)
         int boss = face_off(seed, E_BOSS + 1), hero = amc_globals[GLOBAL_HERO];
         int health = regs(boss)[REG_HEALTH];
         bool boss_down = false, hero_down = false;
-        for (int t = 0; t < 90; t++) {
+        for (int t = 0; t < 120; t++) {
             regs(boss)[REG_WAIT] = 200;  // no attack of his own meanwhile
             world_step(t % 8 < 2 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
             boss_down |= regs(boss)[REG_STATE] == S_DOWN;
