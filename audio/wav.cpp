@@ -72,6 +72,7 @@ bool wav_check(const uint8_t* data, size_t size, const char** why)
         std::memcmp(data + 8, "WAVE", 4) != 0)
         return refuse(why, "not a RIFF WAVE file");
     bool format = false, samples = false;
+    unsigned frame = 0;  // bytes a sample takes in all its channels
     for (size_t at = 12; at < size;) {
         if (size - at < 8)
             return refuse(why, "a chunk header is cut short");
@@ -84,10 +85,17 @@ bool wav_check(const uint8_t* data, size_t size, const char** why)
             if (len < 16 || le16(c) != 1 || channels < 1 || channels > 2 ||
                 (bits != 8 && bits != 16) || le32(c + 4) == 0)
                 return refuse(why, "not 8- or 16-bit PCM in one or two channels");
+            if (format)
+                return refuse(why, "a second format");
             format = true;
+            frame = channels * bits / 8;
         } else if (std::memcmp(data + at, "data", 4) == 0) {
             if (!format)
                 return refuse(why, "samples before their format");
+            // the library sizes the sample from this chunk alone: an empty
+            // one, or one of a part sample, it does not read as written
+            if (samples || len == 0 || len % frame != 0)
+                return refuse(why, "samples not in one whole chunk");
             samples = true;
         }
         at += 8 + (size_t)len;

@@ -205,6 +205,12 @@ TEST(SoundFiles, ChunksAndPatternsMustLieWithinTheFile)
     std::string float_wav = wav;
     float_wav[20] = 3;  // not PCM
     EXPECT_FALSE(ok(float_wav));
+    // the library sizes the sample from the first data chunk: an empty one
+    // ahead of the samples made it ask for gigabytes
+    std::string empty_first = wav.substr(0, 36) + std::string("data\0\0\0\0", 8) + wav.substr(36);
+    EXPECT_FALSE(ok(empty_first));
+    std::string two = wav + wav.substr(36);  // a second data chunk
+    EXPECT_FALSE(ok(two));
 
     std::string mod(1084 + 1024, '\0');
     mod[950] = 1;  // one order, pattern 0
