@@ -59,6 +59,12 @@ constexpr int QUAKE_REACH = 100, QUAKE_FAR = 150;
 // DOZER's rampage in a rage misses a hero this far from his lane.
 constexpr int RAMPAGE_CLEAR = 14;
 constexpr int REG_TOKEN = 3;  // an enemy's plan for the attack it makes
+// A boss's own attack is his plan 8; while he holds its last pose his
+// `wait` counts the ticks to the blow.
+constexpr int SIGNATURE = 8, REG_WAIT = 2;
+// RUST's low sweep takes the feet this far off: jumped this many ticks
+// before it, the hero is at the top of his jump as it goes under.
+constexpr int SWEEP_REACH = 84, SWEEP_JUMP = 20;
 
 struct Bot {
     int tick = 0;
@@ -283,7 +289,17 @@ uint16_t decide(Bot& b)
         int dx = h[REG_WX] - e[REG_WX], dy = h[REG_GY] - e[REG_GY];
         // DOZER's rampage (his plan 2, 4 once it met us) runs the view's
         // width in his lane: out of the lane, the side with room
-        if (e[REG_KIND] == E_BOSS + 4 && (e[REG_TOKEN] == 2 || e[REG_TOKEN] == 4)) {
+        // his own attack: RUST's low sweep is jumped; VIPER's dive is
+        // stepped out of in depth once her shadow stops (the side with
+        // room); DOZER's shock runs along his lane, as his rampage does.
+        // BUTCH's and KING's are walked out of, as a special is.
+        if (e[REG_TOKEN] == SIGNATURE && e[REG_KIND] == E_BOSS + 2 && e[REG_WAIT] == SWEEP_JUMP &&
+            abs(dx) < SWEEP_REACH + 24 && abs(dy) < 24)
+            return CTRL_PUNCH | CTRL_KICK;
+        if (e[REG_TOKEN] == SIGNATURE && e[REG_KIND] == E_BOSS + 3 && e[REG_Z] > 0 && e[REG_WAIT] > 0)
+            return h[REG_GY] < (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_DOWN : CTRL_UP;
+        if (e[REG_KIND] == E_BOSS + 4 &&
+            (e[REG_TOKEN] == 2 || e[REG_TOKEN] == 4 || e[REG_TOKEN] == SIGNATURE)) {
             if (abs(dy) >= RAMPAGE_CLEAR)
                 return 0;
             int below = e[REG_GY] + RAMPAGE_CLEAR, above = e[REG_GY] - RAMPAGE_CLEAR;
