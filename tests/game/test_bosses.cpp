@@ -1,6 +1,7 @@
-// A boss's rage, on the game's own scripts: driven below a third of his
-// health, each boss brings on a change of his own; a boss fight is fought
-// inside the view, however the hero presses into its edge.
+// The bosses, on the game's own scripts: each opens with an attack of his
+// own that has one answer; driven below a third of his health, each brings
+// on a change of his own; a boss fight is fought inside the view, however
+// the hero presses into its edge.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,6 +111,71 @@ TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
         }
     }
     EXPECT_EQ(fed, 1);
+}
+
+constexpr int REG_TOKEN = 3, SIGNATURE = 8;  // a boss's plan: his own attack
+constexpr int REG_WAIT = 2;                  // ... and his ticks to its blow
+
+struct Signature {
+    bool made = false;       // he made his own attack
+    bool hero_down = false;  // ... and it threw the hero down
+    bool open = false;       // ... and he stood open after it
+};
+
+// The one answer to each boss's own attack: out of BUTCH's lane, over
+// RUST's sweep, out of VIPER's shadow once it stops, out of DOZER's lane,
+// back out of KING's reach.
+int answer(int street, const int16_t* b, const int16_t* h)
+{
+    switch (street) {
+    case 1:
+    case 4: return CTRL_UP;
+    case 2: return b[REG_WAIT] == 20 ? CTRL_PUNCH | CTRL_KICK : 0;
+    case 3: return b[REG_Z] > 0 && b[REG_WAIT] > 0 ? CTRL_DOWN : 0;
+    default: return h[REG_WX] > b[REG_WX] ? CTRL_RIGHT : CTRL_LEFT;
+    }
+}
+
+// Street `street`'s boss comes at a hero who waits for him, then makes his
+// first attack; the hero answers it or stands.
+Signature first_attack(int street, bool answered)
+{
+    actor_table_reset();
+    world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    const int hero = amc_globals[GLOBAL_HERO], boss = actor_spawn(PROGRAM_ENEMY);
+    int16_t* b = regs(boss);
+    b[0] = (int16_t)(E_BOSS + street);
+    b[1] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 220);
+    b[2] = 176;
+    regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 150);  // room to back off
+    regs(hero)[REG_GY] = 176;
+    Signature sig;
+    for (int t = 0; t < 1500; t++) {
+        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        const bool on = b[REG_TOKEN] == SIGNATURE && b[REG_STATE] == S_SPECIAL;
+        if (sig.made && !on) {
+            sig.open = b[REG_STATE] == S_HURT;
+            break;
+        }
+        sig.made |= on;
+        world_step((int16_t)(on && answered ? answer(street, b, regs(hero)) : 0), nullptr, nullptr,
+                   nullptr);
+        sig.hero_down |= on && regs(hero)[REG_STATE] == S_DOWN;
+    }
+    return sig;
+}
+
+TEST_F(Bosses, EachBossOpensWithHisOwnAttackWhichHasOneAnswer)
+{
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        const Signature stood = first_attack(street, false), answered = first_attack(street, true);
+        EXPECT_TRUE(stood.made && answered.made) << "his first attack is his own";
+        EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
+        EXPECT_FALSE(answered.hero_down) << "its answer lets it go by";
+        EXPECT_TRUE(answered.open) << "... and leaves him open";
+    }
 }
 
 constexpr int GLOBAL_STREET_END = 28;  // the scripts' largest scroll of the street
