@@ -213,8 +213,13 @@ Drawn banner(int k)
     }
     if (k >= 10 && k <= 14) {
         BITMAP* c = board();
+        // each boss's own attack, named once as he walks in
+        static const char* const attacks[5] = {"BEWARE HIS BELLY BUMP!", "BEWARE HIS LOW SWEEP!",
+                                               "BEWARE HER DIVE KICK!", "BEWARE HIS SHOCKWAVE!",
+                                               "BEWARE HIS SKEWER!"};
         int h = text_line(c, "BOSS", 80, 4, {kRed, 1, true});
-        text_line(c, bosses[k - 10], 80, 4 + h + 2, {kFire, 3, true});
+        h += text_line(c, bosses[k - 10], 80, 4 + h + 2, {kFire, 3, true});
+        text_line(c, attacks[k - 10], 80, 4 + h + 5, {kWhite, 1, true});
         return done(c);
     }
     static const char* const pops[5] = {"100", "200", "500", "1000", "5000"};
