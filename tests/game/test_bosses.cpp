@@ -114,7 +114,7 @@ TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
 }
 
 constexpr int REG_TOKEN = 3, SIGNATURE = 8;  // a boss's plan: his own attack
-constexpr int REG_WAIT = 2;                  // ... and his ticks to its blow
+constexpr int REG_HITS = 6;                  // ... and his ticks to its blow
 
 struct Signature {
     bool made = false;       // he made his own attack
@@ -130,8 +130,8 @@ int answer(int street, const int16_t* b, const int16_t* h)
     switch (street) {
     case 1:
     case 4: return CTRL_UP;
-    case 2: return b[REG_WAIT] == 20 ? CTRL_PUNCH | CTRL_KICK : 0;
-    case 3: return b[REG_Z] > 0 && b[REG_WAIT] > 0 ? CTRL_DOWN : 0;
+    case 2: return b[REG_HITS] == 20 ? CTRL_PUNCH | CTRL_KICK : 0;
+    case 3: return b[REG_Z] > 0 && b[REG_HITS] > 0 ? CTRL_DOWN : 0;
     default: return h[REG_WX] > b[REG_WX] ? CTRL_RIGHT : CTRL_LEFT;
     }
 }
@@ -153,7 +153,9 @@ Signature first_attack(int street, bool answered)
     Signature sig;
     for (int t = 0; t < 1500; t++) {
         amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
-        const bool on = b[REG_TOKEN] == SIGNATURE && b[REG_STATE] == S_SPECIAL;
+        // his plan is 4 once it met the hero
+        const bool on = (b[REG_TOKEN] == SIGNATURE || (sig.made && b[REG_TOKEN] == 4)) &&
+                        b[REG_STATE] == S_SPECIAL;
         if (sig.made && !on) {
             sig.open = b[REG_STATE] == S_HURT;
             break;

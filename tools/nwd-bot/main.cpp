@@ -60,8 +60,8 @@ constexpr int QUAKE_REACH = 100, QUAKE_FAR = 150;
 constexpr int RAMPAGE_CLEAR = 14;
 constexpr int REG_TOKEN = 3;  // an enemy's plan for the attack it makes
 // A boss's own attack is his plan 8; while he holds its last pose his
-// `wait` counts the ticks to the blow.
-constexpr int SIGNATURE = 8, REG_WAIT = 2;
+// `hits` counts the ticks to the blow.
+constexpr int SIGNATURE = 8, REG_HITS = 6;
 // RUST's low sweep takes the feet this far off: jumped this many ticks
 // before it, the hero is at the top of his jump as it goes under.
 constexpr int SWEEP_REACH = 84, SWEEP_JUMP = 20;
@@ -293,10 +293,10 @@ uint16_t decide(Bot& b)
         // stepped out of in depth once her shadow stops (the side with
         // room); DOZER's shock runs along his lane, as his rampage does.
         // BUTCH's and KING's are walked out of, as a special is.
-        if (e[REG_TOKEN] == SIGNATURE && e[REG_KIND] == E_BOSS + 2 && e[REG_WAIT] == SWEEP_JUMP &&
+        if (e[REG_TOKEN] == SIGNATURE && e[REG_KIND] == E_BOSS + 2 && e[REG_HITS] == SWEEP_JUMP &&
             abs(dx) < SWEEP_REACH + 24 && abs(dy) < 24)
             return CTRL_PUNCH | CTRL_KICK;
-        if (e[REG_TOKEN] == SIGNATURE && e[REG_KIND] == E_BOSS + 3 && e[REG_Z] > 0 && e[REG_WAIT] > 0)
+        if (e[REG_TOKEN] == SIGNATURE && e[REG_KIND] == E_BOSS + 3 && e[REG_Z] > 0 && e[REG_HITS] > 0)
             return h[REG_GY] < (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_DOWN : CTRL_UP;
         if (e[REG_KIND] == E_BOSS + 4 &&
             (e[REG_TOKEN] == 2 || e[REG_TOKEN] == 4 || e[REG_TOKEN] == SIGNATURE)) {
