@@ -478,7 +478,7 @@ TEST_F(Fights, AMashedChainIsBlocked)
         int skill, behind;  // the second man this far behind the hero, 0 far off
         int every;          // punch pressed every so many ticks
         bool costs;
-    } cases[] = {{5, 30, 10, true}, {5, 0, 10, true}, {5, 0, 24, false}, {4, 30, 10, false}};
+    } cases[] = {{5, 30, 10, true}, {5, 0, 10, true}, {5, 0, 20, false}, {4, 30, 10, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "skill " << c.skill << ", behind " << c.behind
                                         << ", every " << c.every);
@@ -491,6 +491,10 @@ TEST_F(Fights, AMashedChainIsBlocked)
         for (int t = 0; t < 80 && !beaten; t++) {
             regs(man)[REG_WAIT] = 200;  // neither strikes but as a block's answer
             regs(other)[REG_WAIT] = 200;
+            if (regs(man)[REG_STATE] == S_FREE) {  // each blow in reach
+                regs(man)[REG_WX] = 145;
+                regs(hero)[REG_WX] = 120;
+            }
             world_step(t % c.every < 4 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
             beaten = regs(man)[REG_STATE] == S_DOWN || regs(man)[REG_STATE] == S_DAZED;
         }
@@ -534,7 +538,8 @@ TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
         ASSERT_GE(held_at, 0) << "the man behind grabbed him";
         ASSERT_GE(freed_at, 0) << "never a lock";
         EXPECT_EQ(hurt != 0, !shake) << "the man in front struck, unless shaken off first";
-        if (shake)
+        if (shake) {
             EXPECT_LE(freed_at - held_at, 16);
+        }
     }
 }
