@@ -8,8 +8,9 @@
 // shrugs off a punch chain; no one stands on a hero cornered at the view's
 // edge; with no star the whirlwind costs energy; a new life throws back the
 // men round the hero; a kick at thin air is rushed; the man whose turn it
-// is winds up within the hero's jab; a chain mashed at one of a pair
-// is blocked.
+// is winds up within the hero's jab; a chain mashed at one of a pair, or
+// at a lone man, is blocked; a man behind grabs the hero for the one in
+// front.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -281,7 +282,7 @@ TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
     for (int way : {CTRL_KICK, CTRL_RIGHT | CTRL_UP}) {
         SCOPED_TRACE(way);
         int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
-        punch_away(man, 12, 10);  // jab, cross
+        punch_away(man, 22, 20);  // jab, a pause, cross
         int t = 0;
         while (regs(man)[REG_STATE] != S_DAZED && t++ < 60)
             world_step(0, nullptr, nullptr, nullptr);
@@ -312,11 +313,11 @@ TEST_F(Fights, AtMasterAChainsThirdPunchIsBlocked)
         int energy = amc_globals[GLOBAL_ENERGY];
         bool down = false;
         int hero = amc_globals[GLOBAL_HERO];
-        for (int t = 0; t < 60; t++) {
+        for (int t = 0; t < 80; t++) {
             regs(man)[REG_WAIT] = 200;
-            if (t == 20)  // the cross knocked him back out of reach
+            if (t == 40)  // the cross knocked him back out of reach
                 regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 24);
-            world_step(t % 10 == 0 && t <= 20 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            world_step(t % 20 == 0 && t <= 40 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
             down |= regs(man)[REG_STATE] == S_DOWN;
         }
         EXPECT_EQ(down, skill == 5);
@@ -383,6 +384,8 @@ TEST_F(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
     int together = 0, winding = 0;
     for (int t = 0; t < 1500; t++) {
         world_step(0, nullptr, nullptr, nullptr);
+        if (regs(hero)[REG_STATE] == S_HELD)  // held from behind: open to the other
+            continue;
         int n = 0;
         for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
             n += regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] == S_WINDUP;
@@ -469,27 +472,74 @@ TEST_F(Fights, NoOneStandsOnAHeroCorneredAtTheViewsEdge)
 // the chain's second jab is blocked and answered, and the hero loses
 // energy; with the other stepped away the same chain takes the man down
 // or dazes him at no cost. EASY still lets a pair be mashed.
-TEST_F(Fights, AMashedChainLosesToAPair)
+TEST_F(Fights, AMashedChainIsBlocked)
 {
     struct Case {
         int skill, behind;  // the second man this far behind the hero, 0 far off
+        int every;          // punch pressed every so many ticks
         bool costs;
-    } cases[] = {{5, 30, true}, {5, 0, false}, {4, 30, false}};
+    } cases[] = {{5, 30, 10, true}, {5, 0, 10, true}, {5, 0, 20, false}, {4, 30, 10, false}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "skill " << c.skill << ", behind " << c.behind);
+        SCOPED_TRACE(testing::Message() << "skill " << c.skill << ", behind " << c.behind
+                                        << ", every " << c.every);
         int other = 0, man = face_off(1, E_BRAWLER, &other, ARCADE, c.skill);
         int hero = amc_globals[GLOBAL_HERO], energy = amc_globals[GLOBAL_ENERGY];
         regs(man)[REG_WX] = 145;
         if (c.behind)
             regs(other)[REG_WX] = (int16_t)(regs(hero)[REG_WX] - c.behind);
         bool beaten = false;
-        for (int t = 0; t < 60 && !beaten; t++) {
+        for (int t = 0; t < 80 && !beaten; t++) {
             regs(man)[REG_WAIT] = 200;  // neither strikes but as a block's answer
             regs(other)[REG_WAIT] = 200;
-            world_step(t % 10 < 4 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            if (regs(man)[REG_STATE] == S_FREE) {  // each blow in reach
+                regs(man)[REG_WX] = 145;
+                regs(hero)[REG_WX] = 120;
+            }
+            world_step(t % c.every < 4 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
             beaten = regs(man)[REG_STATE] == S_DOWN || regs(man)[REG_STATE] == S_DAZED;
         }
         EXPECT_EQ(amc_globals[GLOBAL_ENERGY] < energy, c.costs) << "the hero was answered";
         EXPECT_EQ(beaten, !c.costs) << "the chain took him down or dazed him";
+    }
+}
+
+// A brawler at the hero's back grabs him after his wind-up. Held, the hero
+// takes the blow of the man in front; pressing a way back and forth shakes
+// the grabber off before it comes.
+TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
+{
+    for (bool shake : {false, true}) {
+        SCOPED_TRACE(shake ? "shaking" : "standing");
+        int other = 0, man = face_off(1, E_BRAWLER, &other);
+        int hero = amc_globals[GLOBAL_HERO];
+        regs(hero)[REG_FACING] = 0;
+        regs(other)[REG_WX] = (int16_t)(regs(hero)[REG_WX] - 40);
+        int held_at = -1, freed_at = -1, energy = amc_globals[GLOBAL_ENERGY], hurt = 0;
+        for (int t = 0; t < 300 && freed_at < 0; t++) {
+            if (held_at < 0) {
+                regs(man)[REG_WAIT] = 200;
+                regs(other)[REG_WAIT] = 0;
+            }
+            int ctl = 0;
+            if (shake && held_at >= 0 && t - held_at < 16)
+                ctl = (t - held_at) / 4 % 2 ? CTRL_LEFT : CTRL_RIGHT;
+            world_step(ctl, nullptr, nullptr, nullptr);
+            int state = regs(hero)[REG_STATE];
+            if (held_at < 0 && state == S_HELD) {
+                held_at = t;
+                energy = amc_globals[GLOBAL_ENERGY];
+                int behind = regs(hero)[REG_WX] - regs(other)[REG_WX];
+                EXPECT_TRUE(behind > 0 && behind <= 24) << "held from just behind, not from afar";
+            } else if (held_at >= 0 && state != S_HELD) {
+                freed_at = t;
+            }
+            hurt |= held_at >= 0 && amc_globals[GLOBAL_ENERGY] < energy;
+        }
+        ASSERT_GE(held_at, 0) << "the man behind grabbed him";
+        ASSERT_GE(freed_at, 0) << "never a lock";
+        EXPECT_EQ(hurt != 0, !shake) << "the man in front struck, unless shaken off first";
+        if (shake) {
+            EXPECT_LE(freed_at - held_at, 16);
+        }
     }
 }
