@@ -1,8 +1,9 @@
 // The hero's back kick and dash, on the game's own scripts: the back kick
 // fells the man behind and leaves the one in front alone, held with the way
 // behind or pressed just before the buttons; held longer, punch and kick is
-// the jump kick that way, and with up the whirlwind; a run's dash knocks
-// down the first man on its way and stops at him.
+// the jump kick that way, and with up the whirlwind; with nobody in front
+// the jump kick turns to a man behind; a run's dash knocks down the first
+// man on its way and stops at him.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -127,6 +128,15 @@ TEST_F(Moves, PunchAndKickStayTheJumpKickAndTheWhirlwind)
     EXPECT_TRUE(o.jumped);
     EXPECT_TRUE(o.ahead_hit);
     EXPECT_FALSE(o.turned);
+
+    // nobody in reach in front, a man close behind: it turns to him and
+    // fells him, rather than kicking thin air with its back to him
+    m = line_up(30, 150);
+    o = play(m, {BOTH, BOTH, BOTH}, 70);
+    EXPECT_TRUE(o.jumped);
+    EXPECT_TRUE(o.turned);
+    EXPECT_TRUE(o.behind_down);
+    EXPECT_FALSE(o.ahead_hit);
 
     // up wins over the way behind: the whirlwind, a star spent
     m = line_up(24, 26);
