@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -17,6 +18,9 @@ namespace {
 constexpr int GLOBAL_HERO_DOWN = 3;  // the scripts' own: 1 while the hero lies beaten
 constexpr int PROGRAM_BANNER = 7;    // words over the view
 constexpr int PROGRAM_DIGIT = 9;     // one digit of a number the scripts show
+constexpr int PROGRAM_HINTS = 19;    // the first street's hints
+constexpr int PROGRAM_GIRL = 4;      // Rosalie
+constexpr int GLOBAL_BOSS = 24;      // the scripts' own: the boss's slot, 0 none
 
 class Director : public ScriptsTest {
 protected:
@@ -148,7 +152,7 @@ TEST_F(Director, AFightsLockTakesDownTheWayOn)
     auto go_shown = [] {
         for (int s = actor_next(0); s != 0; s = actor_next(s)) {
             const Actor& a = actor_table.slots[s];
-            if (a.program == PROGRAM_BANNER && a.regs[4] == 2)  // GO! alone alternates
+            if (a.program == PROGRAM_BANNER && (a.regs[4] & 2))  // GO! alone alternates
                 return true;
         }
         return false;
@@ -277,6 +281,112 @@ TEST_F(Director, ASurvivorsFoodFillsTheBarOnlySoFar)
                 EXPECT_EQ(g(GLOBAL_ENERGY), FULL_ENERGY);
             else
                 EXPECT_EQ(g(GLOBAL_ENERGY), held == 100 ? 150 : held);
+        }
+    }
+}
+
+// What shows over the street's top: banners and the first street's hint
+// with a picture up. `first` gets them in the order they came: a banner's
+// picture, or GO or HINT.
+constexpr int GO = -1, HINT = -2;
+int shown_over_street(std::vector<int>* first = nullptr)
+{
+    int n = 0;
+    for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+        const Actor& a = actor_table.slots[s];
+        if ((a.program != PROGRAM_BANNER && a.program != PROGRAM_HINTS) || a.regs[REG_FRAME] == 0)
+            continue;
+        n++;
+        const int pic = a.program == PROGRAM_HINTS ? HINT : (a.regs[4] & 2) ? GO : a.regs[0];
+        if (first && std::find(first->begin(), first->end(), pic) == first->end())
+            first->push_back(pic);
+    }
+    return n;
+}
+
+// A street opens with one thing at a time: its name, the mode of a single
+// life, GO!, and, once the hero walks into the first fight, its hint.
+TEST_F(Director, AStreetOpensWithOneBannerAtATime)
+{
+    for (int mode : {ARCADE, SURVIVAL, VAMPIRE}) {
+        SCOPED_TRACE(mode);
+        actor_table_reset();
+        world_start_level(world_new_game(1, (int16_t)mode, 5, 1));
+        std::vector<int> order;
+        int most = 0;
+        for (int t = 0; t < 20 * 72; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            step(t < 7 * 72 ? 0 : CTRL_RIGHT | (t % 12 == 0 ? CTRL_PUNCH : 0));
+            most = std::max(most, shown_over_street(&order));
+        }
+        EXPECT_EQ(most, 1);
+        const size_t opening = mode == ARCADE ? 3 : 4;  // ... and the hint
+        ASSERT_GE(order.size(), opening);
+        EXPECT_GT(order[0], 0) << "the street's name first";
+        EXPECT_EQ(order[opening - 2], GO) << "then GO!";
+        EXPECT_EQ(order[opening - 1], HINT) << "then the hint";
+    }
+}
+
+// KING falls and the last street is won: the scripts stage the rescue
+// (Rosalie runs into the hero's arms, the two walk off under a last banner)
+// and then the game is won; a fresh press once it has started skips it.
+TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
+{
+    for (bool skip : {false, true}) {
+        SCOPED_TRACE(skip);
+        actor_table_reset();
+        world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
+        int fell = -1, hugged = -1, ended = -1, last_word = 0, hero_wx = 0, walked = 0, rosa = 0;
+        for (int t = 0; t < 60000 && ended < 0; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            for (int s = actor_next(0); s != 0;) {  // the street's men go as they come
+                int next = actor_next(s);
+                int16_t* r = actor_table.slots[s].regs;
+                if (r[REG_CLASS] == C_ENEMY)
+                    actor_remove(s);
+                else if (r[REG_CLASS] == C_BOSS && r[REG_STATE] != S_DEAD && r[REG_STATE] != S_DOWN &&
+                         r[REG_DMG] == 0 && t % 8 == 0)
+                    r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1;  // F_HEAVY
+                if (actor_table.slots[s].program == PROGRAM_GIRL)
+                    rosa = s;
+                s = next;
+            }
+            if (fell < 0 && g(GLOBAL_BOSS) == 0 && g(GLOBAL_STAGE) != ST_CLEAR)
+                amc_globals[GLOBAL_FOES] = 0;
+            int16_t controls = 0;
+            if (fell < 0)
+                controls = CTRL_RIGHT;
+            else if (skip && hugged >= 0 && t == hugged + 100)
+                controls = CTRL_PUNCH;
+            step(controls);
+            if (fell < 0 && g(GLOBAL_STAGE) == ST_CLEAR)
+                fell = t;
+            if (rosa && hugged < 0 && actor_table.slots[rosa].regs[REG_STATE] == 2) {
+                hugged = t;
+                hero_wx = actor_table.slots[g(GLOBAL_HERO)].regs[REG_WX];
+            }
+            if (hugged >= 0) {
+                walked = std::max(walked, hero_wx - actor_table.slots[g(GLOBAL_HERO)].regs[REG_WX]);
+                for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+                    const Actor& a = actor_table.slots[s];
+                    last_word |= a.program == PROGRAM_BANNER && a.regs[REG_FRAME] && a.regs[3] == 0;
+                }
+            }
+            if (g(GLOBAL_EXIT_REQUEST) & EXIT)
+                ended = t;
+        }
+        ASSERT_GE(fell, 0) << "KING never fell";
+        ASSERT_GE(hugged, fell) << "Rosalie never reached the hero";
+        ASSERT_GE(ended, hugged);
+        EXPECT_EQ(g(GLOBAL_EXIT_REQUEST), EXIT | GAME_WON);
+        if (skip) {
+            EXPECT_LE(ended, hugged + 102) << "a fresh press skips the scene";
+        } else {
+            EXPECT_GE(ended - hugged, 3 * 72) << "the scene lasts some seconds";
+            EXPECT_LE(ended - fell, 40 * 72);
+            EXPECT_GT(walked, 60) << "the two walk off";
+            EXPECT_TRUE(last_word) << "under a last banner";
         }
     }
 }

@@ -128,6 +128,26 @@ Drawn plate_note(const char* a)
     return {c, w / 2, 0};
 }
 
+// A banner of the band over the fighters' heads on its own dark plate: the
+// backdrops' shop signs and lit windows stand in that band, and letters
+// drawn straight over a sign's letters read as neither. Placed by the
+// bottom of its lines, as the bare banner was.
+Drawn backed(Drawn t)
+{
+    const int pad = 3, w = std::min(128, t.b->w + 2 * pad), h = t.b->h + 2 * pad;
+    BITMAP* c = create_bitmap_ex(8, w, h);
+    clear_to_color(c, 0);
+    rectfill(c, 0, 0, w - 1, h - 1, 254);
+    rect(c, 0, 0, w - 1, h - 1, 243);
+    putpixel(c, 0, 0, 0);  // rounded corners, as the hints' plates
+    putpixel(c, w - 1, 0, 0);
+    putpixel(c, 0, h - 1, 0);
+    putpixel(c, w - 1, h - 1, 0);
+    masked_blit(t.b, c, 0, 0, (w - t.b->w) / 2, pad, t.b->w, t.b->h);
+    destroy_bitmap(t.b);
+    return {c, w / 2, pad + t.hy};
+}
+
 Drawn go(bool second)
 {
     BITMAP* c = board();
@@ -164,7 +184,9 @@ Drawn big_digit(int d)
     return {b, 0, b->h - 1};  // placed by its bottom-left corner
 }
 
-Drawn banner(int k)
+namespace {
+
+Drawn words(int k)
 {
     static const char* const streets[5] = {"THE NEIGHBOURHOOD", "THE JUNKYARD", "THE BRIDGE",
                                            "DOWNTOWN", "GANG TURF"};
@@ -188,6 +210,7 @@ Drawn banner(int k)
     case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
     case 36: return lines("BLOCK!", {kIce, 2, true});
     case 42: return plate_note("LET GO, THEN PRESS");
+    case 43: return lines("RESCUED!", kBig, "THE NIGHT IS OVER", {kWhite, 1, true}, 4);
     default: break;
     }
     if (k >= 37 && k <= 41) {  // each street's set piece, named as it starts
@@ -224,6 +247,17 @@ Drawn banner(int k)
     }
     static const char* const pops[5] = {"100", "200", "500", "1000", "5000"};
     return lines(pops[std::min(4, std::max(0, k - 21))], {k >= 24 ? kGold : kWhite, 1, true});
+}
+
+}  // namespace
+
+Drawn banner(int k)
+{
+    // the band's: the way on, the street's and the bosses' names, the modes,
+    // the news of a fight; not the scores, nor what is plated already
+    const bool band = (k <= 14 && k != 3) || k == 18 || (k >= 26 && k <= 32) || k == 34 ||
+                      (k >= 37 && k <= 41) || k == 43;
+    return band ? backed(words(k)) : words(k);
 }
 
 }  // namespace gg

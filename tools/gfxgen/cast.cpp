@@ -546,6 +546,8 @@ void make_sprites(Out& o)
     S.put("SETPIECE_5", banner(41));
     S.block(529, 1);  // CONTINUE?'s note to a player still holding a key
     S.put("CONTINUE_HINT", banner(42));
+    S.block(113, 1);  // the last street's last word, as the two walk off
+    S.put("RESCUED", banner(43));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",
                            "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
     for (int i = 308; i <= 313; ++i)
