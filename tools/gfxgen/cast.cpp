@@ -55,16 +55,19 @@ const Look kHero = [] {
 }();
 
 // The brawler, drawn only in the colours the four gang schemes exchange:
-// broader than the hero in a bulky jacket, his cap on backwards.
+// stocky, short in the leg, barrel-chested in a padded jacket, his cap on
+// backwards with the peak sticking out behind.
 const Look kThug = [] {
     Look L = base();
     L.scale = 1.04f;
-    L.shoulders = 6.9f;
-    L.chest = 6.4f;
+    L.leg = 0.9f;
+    L.shoulders = 7.2f;
+    L.chest = 6.6f;
     L.waist = 5.0f;
     L.hips = 4.6f;
-    L.arm_r = 2.5f;
-    L.leg_r = 2.5f;
+    L.puff = 1.8f;
+    L.arm_r = 2.6f;
+    L.leg_r = 2.7f;
     L.hair = HAIR_CAP;
     L.hat = {50, 49, 51};
     L.skin = kTan;
@@ -78,12 +81,12 @@ const Look kThug = [] {
     return L;
 }();
 
-// The kicker: tall and lean on long legs, a high flat top, yellow tank top,
-// track pants.
+// The kicker: tall and lean on the longest legs of the gang under a short
+// body, a high flat top, yellow tank top, track pants.
 const Look kKicker = [] {
     Look L = base();
-    L.leg = 1.15f;
-    L.torso = 0.95f;
+    L.leg = 1.2f;
+    L.torso = 0.86f;
     L.shoulders = 5.2f;
     L.chest = 4.6f;
     L.waist = 3.5f;
@@ -135,7 +138,7 @@ const Look kThrower = [] {
     Look L = base();
     L.scale = 1.06f;
     L.leg = 1.12f;
-    L.arm = 1.08f;
+    L.arm = 1.18f;
     L.shoulders = 5.3f;
     L.chest = 4.7f;
     L.waist = 3.6f;

@@ -63,6 +63,7 @@ struct Look {
     float cuff;   // a sleeve's width at the wrist against the forearm's (1: fitted)
     float boot;   // boot size (1: ordinary)
     bool spikes;  // studded leather pads on the shoulders
+    float puff;   // a padded jacket's bulge round the chest and waist (0: none)
 };
 
 // One frame's joint angles in degrees: 0 points down, 90 forward, 180 up.

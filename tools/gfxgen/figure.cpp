@@ -207,7 +207,8 @@ void draw_arm(Figure& F, const Limb& a, bool near, Prop prop)
         F.C.seg(a.root, a.joint, r * 1.1f, r * 0.95f, arm);
         F.C.seg(a.root, a.root + (a.joint - a.root) * 0.55f, r * 1.25f, r * 1.15f, up);
     } else {
-        F.C.seg(a.root, a.joint, r * 1.15f, r * 0.95f, up);
+        float pu = 1 + L.puff * 0.12f;
+        F.C.seg(a.root, a.joint, r * 1.15f * pu, r * 0.95f * pu, up);
     }
     if (L.spikes) {  // a leather pad over the shoulder, studs standing out of it
         int pad = F.C.part(near ? L.boots : far(L.boots));
@@ -388,7 +389,7 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         C.disc(hp(hr * 0.35f, -hr * 0.15f), hr * 0.95f, hc);
         reclaim_face(-hr * 0.4f, hr * 0.35f, hr * 0.62f);
         int brim = C.part(L.hat);  // worn backwards: the peak sticks out behind
-        C.seg(hp(hr * 0.3f, -hr * 0.3f), hp(hr * 0.05f, -hr - 2.6f * s), 0.8f * s, 0.7f * s, brim);
+        C.seg(hp(hr * 0.35f, -hr * 0.3f), hp(hr * 0.1f, -hr - 4.2f * s), 1.1f * s, 0.9f * s, brim);
         break;
     }
     case HAIR_HOOD: {
@@ -397,7 +398,7 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         hc = C.part(L.hat);
         C.seg(hp(-hr * 0.2f, -hr * 0.5f), neck - fw * (1.2f * s), hr * 0.6f, hr * 0.45f, hc);
         C.disc(hp(hr * 0.3f, -hr * 0.15f), hr * 1.15f, hc);
-        C.seg(hp(hr * 0.5f, -hr * 0.5f), hp(hr * 1.2f, -hr * 1.15f), hr * 0.55f, hr * 0.2f, hc);
+        C.seg(hp(hr * 0.5f, -hr * 0.5f), hp(hr * 1.7f, -hr * 1.45f), hr * 0.6f, hr * 0.15f, hc);
         // The opening's shadowed lining, on the hood only, round the face.
         int lining = C.part({L.hat.d, L.hat.d, L.hat.d}, FLAT);
         V face = hp(-hr * 0.3f, hr * 0.5f);
@@ -485,6 +486,14 @@ void draw_torso(Figure& F)
          F.tp(t * 0.28f, -wa), F.tp(-1.5f * s, -hi), F.tp(-1.5f * s, hi), F.tp(t * 0.3f, wa + be),
          F.tp(t * 0.62f, ch), F.tp(t, sh * 0.75f), F.tp(t + 1.2f * s, sh * 0.35f)},
         body);
+    if (L.puff > 0) {  // padding balloons the jacket out over a ribbed waistband
+        float pu = L.puff * s;
+        C.poly({F.tp(t, -sh), F.tp(t * 0.55f, -ch - pu), F.tp(t * 0.2f, -wa - pu * 0.8f),
+                F.tp(1.5f * s, -hi - pu * 0.3f), F.tp(1.5f * s, hi + pu * 0.3f),
+                F.tp(t * 0.2f, wa + be + pu * 0.6f), F.tp(t * 0.55f, ch + pu * 0.8f),
+                F.tp(t, sh * 0.75f)},
+               body);
+    }
     if (L.belly > 2.5f) {  // a real belly rounds out over the belt
         float rb = (wa + be) * 0.55f;
         C.disc(F.tp(t * 0.33f, wa + be - rb), rb, body);
