@@ -224,6 +224,10 @@ uint16_t decide(Bot& b)
     const int16_t* h = regs(hs);
     if (h[REG_STATE] == S_DOWN)
         return 0;
+    // Grabbed from behind: shaken off by a way pressed back and forth, at
+    // a pace a player's hand keeps up.
+    if (h[REG_STATE] == S_HELD)
+        return (b.tick / 6) % 2 ? CTRL_LEFT : CTRL_RIGHT;
     int facing_left = (uint16_t)h[REG_FACING] != 0;
 
     // Holding an enemy: two knees, then the throw.
