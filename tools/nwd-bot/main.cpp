@@ -36,6 +36,7 @@ struct Options {
 // whatever happens, or only when the nearest enemy stands a jump away.
 enum { KICKS_SPAMMED = 1, KICKS_TIMED = 2 };
 int only_kicks = 0;
+bool guards_up = true;  // men block a mashed row (not in SURVIVAL)
 
 // A wind-up this far along (or nearer) is met by stepping in to strike;
 // one from farther off is dodged. Thugs wind up from just beyond a punch.
@@ -62,6 +63,8 @@ constexpr int REG_TOKEN = 3;  // an enemy's plan for the attack it makes
 // A boss's own attack is his plan 8; while he holds its last pose his
 // `hits` counts the ticks to the blow.
 constexpr int SIGNATURE = 8, REG_HITS = 6;
+// Blows landing further apart than this are not a mashed row to a man.
+constexpr int ROW_PAUSE = 20;
 // RUST's low sweep takes the feet this far off: jumped this many ticks
 // before it, the hero is at the top of his jump as it goes under.
 constexpr int SWEEP_REACH = 84, SWEEP_JUMP = 20;
@@ -79,6 +82,11 @@ struct Bot {
     int boss_holds = 0;  // poses of his special held that long so far
     bool boss_open = false;
     int blow_at[2] = {-1000, -1000};
+    // Punches thrown in a row on one man, and whether the row began on an
+    // opening of his (his sign, his step in): a man only waiting blocks
+    // the third of a row with no pause, so the bot pauses after two.
+    int row_man = 0, row = 0;
+    bool row_earned = false;
 };
 
 // Follows the boss (slot s, 0 when none is up): his openings, and the
@@ -426,7 +434,15 @@ uint16_t decide(Bot& b)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
         if (e[REG_STATE] == S_DAZED && amc_globals[GLOBAL_ITEM] == 0)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;  // walk into it: a grab
-        return press(b, CTRL_PUNCH, 8);
+        if (best != b.row_man || b.press_gap > ROW_PAUSE)
+            b.row_man = best, b.row = 0;
+        if (b.row == 0)
+            b.row_earned = e[REG_TOKEN] != 0 || e[REG_STATE] != S_FREE;
+        if (guards_up && b.row >= 2 && !b.row_earned && e[REG_CLASS] == C_ENEMY)
+            return 0;  // his guard is up: the pause
+        uint16_t c = press(b, CTRL_PUNCH, 8);
+        b.row += c != 0;
+        return c;
     }
     if (abs(dy) <= 4 && abs(dx) < 8) {
         // too close: step back to striking distance
@@ -575,6 +591,7 @@ int main(int argc, char** argv)
         return 2;
     }
     only_kicks = o.kicker;
+    guards_up = o.mode != SURVIVAL;
     errno = 0;
     if (int16_t r = amc_load(o.amc)) {
         if (r == AMC_ERR_OPEN && errno)
