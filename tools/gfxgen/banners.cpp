@@ -96,22 +96,28 @@ Drawn lines(const char* a, Style sa, const char* b = nullptr, Style sb = kSmall,
 // lines on a dark plate that reaches `below` pixels under them, where the
 // director sets the score or the countdown. It stays placed by the bottom
 // of its lines, as the plain banner was.
-Drawn plated(const char* a, Style sa, const char* b, Style sb, int below)
+// Lines `t` on a dark, bordered w x h plate with rounded corners, `pad`
+// under its top edge; placed by the bottom of the lines.
+Drawn on_plate(Drawn t, int w, int h, int pad)
 {
-    Drawn t = lines(a, sa, b, sb);
-    const int w = 128, pad = 5;  // no sprite is wider than the scratch bitmap
-    const int h = t.b->h + 2 * pad + below;
     BITMAP* c = create_bitmap_ex(8, w, h);
     clear_to_color(c, 0);
     rectfill(c, 0, 0, w - 1, h - 1, 254);
     rect(c, 0, 0, w - 1, h - 1, 243);
-    putpixel(c, 0, 0, 0);  // rounded corners
+    putpixel(c, 0, 0, 0);
     putpixel(c, w - 1, 0, 0);
     putpixel(c, 0, h - 1, 0);
     putpixel(c, w - 1, h - 1, 0);
     masked_blit(t.b, c, 0, 0, (w - t.b->w) / 2, pad, t.b->w, t.b->h);
     destroy_bitmap(t.b);
     return {c, w / 2, pad + t.hy};
+}
+
+Drawn plated(const char* a, Style sa, const char* b, Style sb, int below)
+{
+    Drawn t = lines(a, sa, b, sb);
+    const int pad = 5;  // 128: no sprite is wider than the scratch bitmap
+    return on_plate(t, 128, t.b->h + 2 * pad + below, pad);
 }
 
 // One small line that comes and goes by itself on a plated banner
@@ -134,18 +140,8 @@ Drawn plate_note(const char* a)
 // bottom of its lines, as the bare banner was.
 Drawn backed(Drawn t)
 {
-    const int pad = 3, w = std::min(128, t.b->w + 2 * pad), h = t.b->h + 2 * pad;
-    BITMAP* c = create_bitmap_ex(8, w, h);
-    clear_to_color(c, 0);
-    rectfill(c, 0, 0, w - 1, h - 1, 254);
-    rect(c, 0, 0, w - 1, h - 1, 243);
-    putpixel(c, 0, 0, 0);  // rounded corners, as the hints' plates
-    putpixel(c, w - 1, 0, 0);
-    putpixel(c, 0, h - 1, 0);
-    putpixel(c, w - 1, h - 1, 0);
-    masked_blit(t.b, c, 0, 0, (w - t.b->w) / 2, pad, t.b->w, t.b->h);
-    destroy_bitmap(t.b);
-    return {c, w / 2, pad + t.hy};
+    const int pad = 3;
+    return on_plate(t, std::min(128, t.b->w + 2 * pad), t.b->h + 2 * pad, pad);
 }
 
 Drawn go(bool second)
