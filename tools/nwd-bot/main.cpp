@@ -63,8 +63,10 @@ constexpr int REG_TOKEN = 3;  // an enemy's plan for the attack it makes
 // A boss's own attack is his plan 8; while he holds its last pose his
 // `hits` counts the ticks to the blow.
 constexpr int SIGNATURE = 8, REG_HITS = 6;
-// Blows landing further apart than this are not a mashed row to a man.
-constexpr int ROW_PAUSE = 20;
+// Blows landing further apart than this are not a mashed row to a man; a
+// row is his to answer unless begun on his sign or his recovery (a bit of
+// his `drop`, his register 4).
+constexpr int ROW_PAUSE = 20, REG_DROP = 4, RECOVERING = 8192;
 // RUST's low sweep takes the feet this far off: jumped this many ticks
 // before it, the hero is at the top of his jump as it goes under.
 constexpr int SWEEP_REACH = 84, SWEEP_JUMP = 20;
@@ -437,7 +439,7 @@ uint16_t decide(Bot& b)
         if (best != b.row_man || b.press_gap > ROW_PAUSE)
             b.row_man = best, b.row = 0;
         if (b.row == 0)
-            b.row_earned = e[REG_TOKEN] != 0 || e[REG_STATE] != S_FREE;
+            b.row_earned = e[REG_STATE] != S_FREE || (e[REG_DROP] & RECOVERING);
         if (guards_up && b.row >= 2 && !b.row_earned && e[REG_CLASS] == C_ENEMY)
             return 0;  // his guard is up: the pause
         uint16_t c = press(b, CTRL_PUNCH, 8);
