@@ -478,12 +478,21 @@ TEST_F(Fights, AMashedChainIsBlocked)
         int skill, behind;  // the second man this far behind the hero, 0 far off
         int every;          // punch pressed every so many ticks
         bool costs;
-    } cases[] = {{5, 30, 10, true}, {5, 0, 10, true}, {5, 0, 20, false}, {4, 30, 10, false}};
+        bool stepping = false;  // the man steps in to strike (holds his turn)
+    } cases[] = {{5, 30, 10, true},
+                 {5, 0, 10, true},
+                 {5, 0, 20, false},
+                 {4, 30, 10, false},
+                 {5, 0, 10, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "skill " << c.skill << ", behind " << c.behind
-                                        << ", every " << c.every);
+                                        << ", every " << c.every << ", stepping " << c.stepping);
         int other = 0, man = face_off(1, E_BRAWLER, &other, ARCADE, c.skill);
         int hero = amc_globals[GLOBAL_HERO], energy = amc_globals[GLOBAL_ENERGY];
+        if (c.stepping) {  // his turn taken, as the turn-taking gives it
+            regs(man)[3] = 1;  // his register 3: the plan of the turn he holds
+            amc_globals[GLOBAL_ATTACKERS]++;
+        }
         regs(man)[REG_WX] = 145;
         if (c.behind)
             regs(other)[REG_WX] = (int16_t)(regs(hero)[REG_WX] - c.behind);
