@@ -55,11 +55,16 @@ const char* const MODE_NOTES[3][2] = {
 const char* const SKILL_NOTES[6][2] = {
     {"SLOW ENEMIES, SOFT BLOWS", "UNLOCKS NO TRAIN LEVEL"},
     {"GENTLER FIGHTS", "UNLOCKS NO TRAIN LEVEL"},
-    {"THE GAME AS MEANT", "UNLOCKS THE TRAIN LEVELS"},
+    {"THE GAME AS DESIGNED", "STREETS REACHED: TRAINING"},
     {"QUICKER, HARDER BLOWS", "THEY FEINT, DODGE, FLANK"},
     {"TOUGH, QUICK AND MANY", "HOLD PUNCH + RIGHT: MASTER"},
     {"FOR THOSE WHO WON HARDEST", "ONE MARK MORE EACH STEP"},
 };
+// The rows that are not the game's settings say what they lead to, so that
+// the notes follow the cursor down the menu.
+const char* const MOVES_NOTES[2] = {"EVERY MOVE, HOW TO DO IT", "ON ONE PAGE"};
+const char* const TRAIN_NOTES[2] = {"A STREET YOU HAVE REACHED", "IN THE MODE, SKILL ABOVE"};
+const char* const BACK_NOTES[2] = {"BACK TO THE TITLE", ""};
 // Enter does nothing on the value rows (held, it unlocks the MASTER grades),
 // so they say what does.
 const char* const HINT_CHANGE = "LEFT, RIGHT: CHANGE";
@@ -67,9 +72,16 @@ const char* const HINT_CHOOSE = "ENTER: CHOOSE";
 // NEW GAME also points up to the rows above it, which newcomers passed by.
 const char* const HINT_NEW_GAME = "ENTER: GO  UP: MODE, SKILL";
 
-// The two note lines under BACK: the skill's on DIFFICULTY, else the mode's.
+// The two note lines under BACK: the skill's on DIFFICULTY, what the row
+// leads to on MOVES, a training street or BACK, else the mode's.
 const char* const* notes_for(int selected)
 {
+    if (selected == SETUP_MOVES)
+        return MOVES_NOTES;
+    if (selected >= SETUP_TRAIN_1 && selected <= SETUP_TRAIN_5)
+        return TRAIN_NOTES;
+    if (selected == SETUP_BACK)
+        return BACK_NOTES;
     int skill = config.settings.difficulty;
     if (selected == SETUP_DIFFICULTY && skill >= SKILL_MIN && skill <= SKILL_MAX)
         return SKILL_NOTES[skill <= FREE_SKILL_MAX ? skill - SKILL_MIN : 5];
