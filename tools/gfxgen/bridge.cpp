@@ -96,14 +96,19 @@ void piece_tower(Street& s, Canvas& cv, const Piece& p)
                 Rgb stone = scale(rgb(96, 96, 104), t * (0.9f + 0.2f * noise(x / 10, y / 12, 231)));
                 cv.set(x, y, joint ? scale(stone, 0.6f) : stone);
             } else {
+                // Painted dark, as steel at night: a pale leg read as a
+                // ghostly column of light, not as the bridge's tower.
                 float n = 0.9f + 0.2f * smooth_noise((float)x, (float)y, 8, 64, 232);
                 bool seam = (y % 24) == 0 || (x - x0) % 16 == 0;
                 bool rivet = (y % 24 == 3 || y % 24 == 21) && (x - x0) % 4 == 2;
-                Rgb c = scale(kSteel, t * n);
+                int g = y % 48;  // a cross girder every 48 pixels, lit on top
+                Rgb c = scale(kSteel, 0.62f * t * n);
                 if (seam)
                     c = scale(c, 0.7f);
                 if (rivet)
-                    c = scale(kSteelHi, t);
+                    c = scale(kSteelHi, 0.6f * t);
+                if (g >= 40)
+                    c = scale(kSteelDark, t * (g == 40 ? 1.8f : 0.9f));
                 cv.set(x, y, c);
             }
         }
@@ -111,8 +116,8 @@ void piece_tower(Street& s, Canvas& cv, const Piece& p)
         fail(s, "style is steel or stone");
     cv.vline(x0, 0, GROUND_Y - 1, kSteelHi);
     cv.vline(x1, 0, GROUND_Y - 1, kSteelDark);
-    // Aircraft warning light and floodlit base.
-    cv.glow((x0 + x1) / 2, GROUND_Y - 10, (x1 - x0), 60, rgb(200, 220, 255), 0.5f);
+    // A floodlit base.
+    cv.glow((x0 + x1) / 2, GROUND_Y - 10, (x1 - x0) * 3 / 4, 36, rgb(200, 220, 255), 0.35f);
 }
 
 // The main cable from the top of one tower down over the span and up to
