@@ -149,6 +149,14 @@ void enter_high_score()
     if (input.close_requested.load())
         return;
     menu_wait(1000);
+    // Keys do nothing for that second; then the table says what ends it, as
+    // the name's own prompt did (without it a player took the wait for a
+    // missed key).
+    if (fonts && gfx.back_buffer) {
+        textout_centre_ex(gfx.back_buffer, highlight, "ENTER: GO ON", gfx.back_buffer->w / 2,
+                          50 + 32 + 10 * SCORE_ROWS + 8, -1, 0);
+        present_all();
+    }
     menu_wait_or_select(60000);
 }
 
