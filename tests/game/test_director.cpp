@@ -199,6 +199,64 @@ TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
     EXPECT_GT(g(GLOBAL_TIMER), 60 * 72) << "the rest are fought on a fight's clock";
 }
 
+// A fight's clock is not a foe of its own: each man who comes in a later
+// wave brings time with him, up to a full fight's clock, while a man who
+// stands there brings none. The first street's first fight: one man, then
+// another once he is beaten.
+TEST_F(Director, EachWaveOfAFightBringsItsOwnTime)
+{
+    constexpr int FULL = 240 * 72, LOW = 10 * 72;  // NORMAL's fight clock
+    start(0, 2);
+    auto at_lock = [] {
+        amc_globals[GLOBAL_SCROLL_MAP] = 200;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        step(0);
+    };
+    int t = 0;
+    while (t++ < 3000 && g(GLOBAL_FOES) == 0)
+        at_lock();
+    ASSERT_EQ(g(GLOBAL_FOES), 1) << "the first man came";
+    EXPECT_GE(g(GLOBAL_TIMER), FULL - 72) << "the first wave on the fight's full clock";
+    amc_globals[GLOBAL_TIMER] = LOW;
+    for (int k = 0; k < 144; k++)
+        at_lock();
+    EXPECT_LT(g(GLOBAL_TIMER), LOW) << "a man standing there brings no time";
+
+    amc_globals[GLOBAL_TIMER] = LOW;
+    for (int s = actor_next(0); s != 0;) {  // he is beaten
+        int next = actor_next(s);
+        if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY)
+            actor_remove(s);
+        s = next;
+    }
+    amc_globals[GLOBAL_FOES] = 0;
+    for (t = 0; t < 600 && g(GLOBAL_FOES) == 0; t++)
+        at_lock();
+    ASSERT_EQ(g(GLOBAL_FOES), 1) << "the second wave came";
+    EXPECT_GT(g(GLOBAL_TIMER), LOW + 20 * 72) << "and brought time";
+    EXPECT_LE(g(GLOBAL_TIMER), FULL);
+}
+
+// Hints teach a player still learning the game: on the first street below
+// HARD (skill 6), and at no skill on the streets after it.
+TEST_F(Director, HintsShowOnlyBelowHardOnTheFirstStreet)
+{
+    for (int street : {1, 2}) {
+        for (int skill : {3, 5, 6, 7, 12}) {
+            SCOPED_TRACE(street * 100 + skill);
+            actor_table_reset();
+            world_start_level(world_new_game((int16_t)street, ARCADE, (int16_t)skill, 1));
+            bool hints = false;
+            for (int t = 0; t < 10; t++) {
+                step(0);
+                for (int s = actor_next(0); s != 0; s = actor_next(s))
+                    hints |= actor_table.slots[s].program == PROGRAM_HINTS;
+            }
+            EXPECT_EQ(hints, street == 1 && skill < 6);
+        }
+    }
+}
+
 // The first street's running fight, after its second fight: the view is
 // never stopped for it, its clock runs, and its men wait for the view to
 // come to them, a few at each stretch.

@@ -182,6 +182,28 @@ Drawn big_digit(int d)
 
 namespace {
 
+// A blocked blow: a small shield with a spark off its rim and a short word
+// beside it, no taller than a fist and a chest, so that a crowd's wind-up
+// signs over the heads stay clear of it.
+Drawn shield_spark()
+{
+    BITMAP* c = board();
+    const int sx = 62, sy = 6;  // the shield's top-left
+    int rim[] = {sx, sy, sx + 9, sy, sx + 9, sy + 6, sx + 5, sy + 11, sx + 4, sy + 11, sx, sy + 6};
+    polygon(c, 6, rim, kIce[2]);
+    int face[] = {sx + 2, sy + 2, sx + 7, sy + 2, sx + 7, sy + 6, sx + 5, sy + 9, sx + 4, sy + 9, sx + 2, sy + 6};
+    polygon(c, 6, face, kIce[6]);
+    vline(c, sx + 4, sy + 2, sy + 8, kIce[0]);  // its boss, lit
+    // the spark where the blow met it: four short white rays off the rim
+    const int px = sx + 10, py = sy + 1;
+    hline(c, px, py, px + 4, kWhite[0]);
+    vline(c, px + 2, py - 3, py + 2, kWhite[0]);
+    putpixel(c, px + 4, py - 2, kWhite[1]);
+    putpixel(c, px + 4, py + 3, kWhite[1]);
+    text_line(c, "BLOCK", sx + 30, sy + 5, {kIce, 1, true});
+    return done(c);
+}
+
 Drawn words(int k)
 {
     static const char* const streets[5] = {"THE NEIGHBOURHOOD", "THE JUNKYARD", "THE BRIDGE",
@@ -204,7 +226,7 @@ Drawn words(int k)
     case 33: return plated("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true}, 32);
     case 35: return lines("YOUR SCORE", kBig);
     case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
-    case 36: return lines("BLOCK!", {kIce, 2, true});
+    case 36: return shield_spark();
     case 42: return plate_note("LET GO, THEN PRESS");
     case 43: return lines("RESCUED!", kBig, "THE NIGHT IS OVER", {kWhite, 1, true}, 4);
     default: break;

@@ -474,8 +474,9 @@ void make_sprites(Out& o)
                            "APPLE", "BURGER", "CHICKEN", "CASH",     "GOLD",  "STAR",      "1UP"};
     for (int k = 0; k < 14; ++k)
         S.put(std::string("ITEM_") + items[k], item_sprite(k));
-    S.block(129, 1);
-    S.put("TELL", fx_sprite(9));  // over an enemy's head while he winds up
+    S.block(129, 2);
+    S.put("TELL", fx_sprite(9));        // over an enemy's head while he winds up
+    S.put("TELL_MARK", fx_sprite(10));  // ... and round his feet
     S.block(131, 8);
     const char* fx[] = {"HIT_1",   "HIT_2",   "DUST_1", "DUST_2",
                         "STARS_1", "STARS_2", "SHADOW", "SLASH"};

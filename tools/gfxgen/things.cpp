@@ -335,6 +335,19 @@ Drawn fx_sprite(int k)
         vline(b, 13, 26, 30, kInk);  // a short stalk points at the man
         return {b, 13, 30};
     }
+    if (k == 10) {
+        // The wind-up's mark on the ground: the tell's red in a ring round
+        // the feet of the man it belongs to, so that in a crowd, where the
+        // signs over the heads stand close, his depth says whose it is.
+        BITMAP* b = create_bitmap_ex(8, 44, 14);
+        clear_to_color(b, 0);
+        ellipsefill(b, 22, 7, 21, 6, kInk);
+        ellipsefill(b, 22, 7, 20, 5, 218);  // lit, to catch the eye on a dark road
+        ellipsefill(b, 22, 6, 19, 4, 217);
+        ellipsefill(b, 22, 7, 15, 3, kInk);
+        ellipsefill(b, 22, 7, 14, 2, 0);  // his shadow shows through
+        return {b, 22, 7};
+    }
     if (k == 8) {  // the glint of a wind-up: a sparkle big enough to catch the eye in a crowd
         BITMAP* b = create_bitmap_ex(8, 21, 21);
         clear_to_color(b, 0);
