@@ -26,6 +26,9 @@ await() {
 lit() { [ "$(convert now.png -crop $1 -colorspace Gray -format "%[fx:mean>$2]" info:)" = 1 ]; }
 # The title, not the best scores it takes turns with: its banner and skyline.
 title() { lit 600x168+180+30 0.3 && lit 960x150+0+570 0.075; }
+# Return on the title until the setup menu (the banner alone) shows: one
+# that lands as the title gives way to the scores only brings it back.
+setup() { title && press Return && grab now; lit 600x168+180+30 0.3 && ! title; }
 ticks() { [ "$(cat trace 2>/dev/null | grep -c '^tick')" -ge "$1" ]; }
 ended() { grep -q '^end' trace 2>/dev/null; }
 apart() { [ "$(differing $1 $2 now)" -gt $3 ]; }
@@ -35,7 +38,7 @@ steady() { [ -f last.png ] && [ "$(differing $items last now)" -eq 0 ]; s=$?; cp
 all=960x720+0+0 items=360x150+360+360
 
 what="the title"; await title; await steady; cp now.png title.png
-press Return; what="the setup menu"; await apart $items title 1000
+what="the setup menu"; await setup
 press Return
 # The story and the first interlude come first: twelve seconds of game time.
 what="the street"; await ticks 864; grab street
