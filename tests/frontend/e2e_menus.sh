@@ -21,7 +21,7 @@ differing() {  # pixels of region $1 (window pixels, 3 per picture pixel) that d
 # Grabs `now` until "$@" holds; gives up, saying $what, after 60 s.
 await() {
     for i in $(seq 240); do grab now && "$@" && return 0; sleep 0.25; done
-    echo "waited in vain: $what" > failed; kill $pid; exit 1
+    echo "waited in vain: $what" > failed; kill $pid; wait $pid; exit 1
 }
 lit() { [ "$(convert now.png -crop $1 -colorspace Gray -format "%[fx:mean>$2]" info:)" = 1 ]; }
 # The title, not the best scores it takes turns with: its banner and skyline.
