@@ -124,21 +124,15 @@ TEST_F(VmPaths, FusedOpsReadWhatTheirWordsSay)
     for (bool fast : {true, false}) {
         amc_set_fast_path(fast);
         // Links to a slot above 31: g6 and r7 hold slot 40, whose x is 123.
-        load({{OP_GLOBAL, 6,          AMC_INDIRECT,
-               REG_X,     ALU_LOAD,   OP_GLOBAL,
-               9,         ALU_STORE,  // g9 = g6.x
-               OP_REG,    7,          AMC_INDIRECT,
-               REG_X,     ALU_LOAD,   OP_IMM,
-               1,         ALU_ADD,    OP_GLOBAL,
-               10,
-               ALU_STORE,  // g10 = r7.x + 1
-               OP_REG,    7,          AMC_INDIRECT,
-               REG_X,     ALU_LOAD,   OP_IMM,
-               100,       ALU_GT,     OP_JUMP_IF_ZERO,
-               32,        OP_SET_REG, 8,
-               1,  // r8 = 1 when r7.x > 100
-               OP_YIELD,  OP_JUMP,    32},
+        // clang-format off
+        load({{OP_GLOBAL, 6, AMC_INDIRECT, REG_X, ALU_LOAD, OP_GLOBAL, 9, ALU_STORE,  // g9 = g6.x
+               OP_REG, 7, AMC_INDIRECT, REG_X, ALU_LOAD, OP_IMM, 1, ALU_ADD,
+               OP_GLOBAL, 10, ALU_STORE,                                           // g10 = r7.x + 1
+               OP_REG, 7, AMC_INDIRECT, REG_X, ALU_LOAD, OP_IMM, 100, ALU_GT,
+               OP_JUMP_IF_ZERO, 32, OP_SET_REG, 8, 1,                  // r8 = 1 when r7.x > 100
+               OP_YIELD, OP_JUMP, 32},
               {OP_YIELD}});
+        // clang-format on
         actor_spawn(0);
         while (actor_spawn(1) < 40) {}
         actor(40).regs[REG_X] = 123;
@@ -150,30 +144,11 @@ TEST_F(VmPaths, FusedOpsReadWhatTheirWordsSay)
         EXPECT_EQ(actor(1).regs[8], 1) << fast;
 
         // "r1 < 5 || r2 > 9": two registers, so not one range test.
-        load({{OP_REG,
-               1,
-               ALU_LOAD,
-               OP_IMM,
-               5,
-               ALU_LT,
-               OP_JUMP_IF_TRUE,
-               20,
-               OP_REG,
-               2,
-               ALU_LOAD,
-               OP_IMM,
-               9,
-               ALU_GT,
-               OP_JUMP_IF_TRUE,
-               20,
-               OP_SET_REG,
-               3,
-               1,
-               OP_YIELD,
-               OP_SET_REG,
-               3,
-               2,
-               OP_YIELD}});
+        // clang-format off
+        load({{OP_REG, 1, ALU_LOAD, OP_IMM, 5, ALU_LT, OP_JUMP_IF_TRUE, 20,
+               OP_REG, 2, ALU_LOAD, OP_IMM, 9, ALU_GT, OP_JUMP_IF_TRUE, 20,
+               OP_SET_REG, 3, 1, OP_YIELD, OP_SET_REG, 3, 2, OP_YIELD}});
+        // clang-format on
         int s = actor_spawn(0);
         actor(s).regs[1] = 6;
         actor(s).regs[2] = 20;

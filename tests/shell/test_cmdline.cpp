@@ -51,6 +51,7 @@ TEST(Cmdline, ValidCombinations)
     EXPECT_EQ(p.opt.card, 2);
     EXPECT_EQ(p.demo_size, 101u);
     EXPECT_EQ(parse({"-level", "0"}).result, CMDLINE_GO);
+    EXPECT_EQ(parse({"-play", "d", "-start", "2147483647"}).opt.start_frame, 2147483647u);
 }
 
 TEST(Cmdline, UnaccountedArgumentsShowUsageOrDrivers)
@@ -88,6 +89,7 @@ TEST(Cmdline, BadValuesStopWithTheirMessage)
     const char* skill = "The -skill <n> parameter needs a value beetwen 0 and 100\n";
     const char* fps = "The -fps <n> argument must be between 1 and 65535\n";
     const char* maxdemo = "The -maxdemo parameter must be > 100\n";
+    const char* start = "The -start <n> parameter must be between 0 and 2147483647\n";
     for (const Case& c : {Case{{"-level", "12"}, level}, Case{{"-level", "300"}, level},
                           Case{{"-skill", "0"}, skill}, Case{{"-skill", "101"}, skill},
                           Case{{"-level", "2", "-skill"}, skill}, Case{{"-fps", "65536"}, fps},
@@ -95,7 +97,11 @@ TEST(Cmdline, BadValuesStopWithTheirMessage)
                           Case{{"-maxdemo", "-5"}, maxdemo},
                           // Judged whole, not after narrowing to the field.
                           Case{{"-level", "257"}, level}, Case{{"-level", "-1"}, level},
-                          Case{{"-skill", "257"}, skill}, Case{{"-fps", "65537"}, fps}}) {
+                          Case{{"-skill", "257"}, skill}, Case{{"-fps", "65537"}, fps},
+                          // Beyond 31 bits, whatever the width of the field.
+                          Case{{"-play", "x.dem", "-start", "2147483648"}, start},
+                          Case{{"-play", "x.dem", "-start", "-1"}, start},
+                          Case{{"-play", "x.dem", "-start", "99999999999999999999"}, start}}) {
         Parse p = parse(c.args);
         EXPECT_EQ(p.result, CMDLINE_VALUE) << *c.args.begin();
         EXPECT_EQ(p.message, c.message) << *c.args.begin();

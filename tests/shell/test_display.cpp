@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
@@ -203,42 +201,6 @@ TEST_F(Display, ScreenshotsTakeTheNextFreeName)
     EXPECT_NE(access("nwd999.bmp", F_OK), 0);
     ASSERT_EQ(chdir(old), 0);
     std::system((std::string("rm -rf ") + dir).c_str());
-}
-
-TEST(Startup, EnvironmentPrefixesAreUsedAsGiven)
-{
-    choose_dir_prefixes(nullptr, nullptr, nullptr);
-    EXPECT_STREQ(config.data_dir, "DATA/");
-    EXPECT_STREQ(config.amc_dir, "AMC/");
-    choose_dir_prefixes("X/", nullptr, "Y/");
-    EXPECT_STREQ(config.data_dir, "X/");
-    EXPECT_STREQ(config.amc_dir, "Y/");
-    choose_dir_prefixes("X/", "data", nullptr);
-    EXPECT_STREQ(config.data_dir, "data");
-    EXPECT_STREQ(config.amc_dir, "X/");
-}
-
-TEST(Startup, ReadOnlyDatafileIsThere)
-{
-    // Run as someone who may not write it (root may write anything).
-    install_allegro(SYSTEM_NONE, &errno, atexit);
-    std::string dir = testing::TempDir() + "ro-data";
-    mkdir(dir.c_str(), 0755);
-    std::string path = dir + "/NIGHTWAR.DAT";
-    std::FILE* f = std::fopen(path.c_str(), "w");
-    std::fclose(f);
-    chmod(path.c_str(), 0444);
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(2);
-        _exit(data_file_present(path.c_str()) && !data_file_present((dir + "/NONE").c_str()) ? 0
-                                                                                             : 1);
-    }
-    int status = -1;
-    waitpid(pid, &status, 0);
-    EXPECT_EQ(status, 0);
-    std::remove(path.c_str());
 }
 
 TEST(Startup, RecolourTableIsIdentityButThirtyFiveEntries)

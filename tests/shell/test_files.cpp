@@ -119,22 +119,6 @@ TEST(ReplayNames, OnlyPlainNamesOfTheWorkingFolderThatAreNotTheGames)
     EXPECT_FALSE(demo_name_allowed("../DEMO2", false));
 }
 
-TEST(StartOption, ValuesBeyondThirtyOneBitsAreRefused)
-{
-    LaunchOptions o;
-    uint32_t size = 0;
-    char message[256];
-    for (const char* v : {"2147483648", "-1", "99999999999999999999"}) {
-        char* argv[] = {(char*)"nwd", (char*)"-play", (char*)"x.dem", (char*)"-start", (char*)v};
-        EXPECT_EQ(cmdline_parse(5, argv, o, size, message, sizeof message), CMDLINE_VALUE) << v;
-        EXPECT_STREQ(message, "The -start <n> parameter must be between 0 and 2147483647\n");
-    }
-    char* argv[] = {(char*)"nwd", (char*)"-play", (char*)"x.dem", (char*)"-start",
-                    (char*)"2147483647"};
-    ASSERT_EQ(cmdline_parse(5, argv, o, size, message, sizeof message), CMDLINE_GO);
-    EXPECT_EQ(o.start_frame, 2147483647u);
-}
-
 // The X library reports a lost display on its own thread while the main
 // thread plays on: the main thread saves (what it saves is its own), or
 // the X thread does while the main thread waits inside the library.
