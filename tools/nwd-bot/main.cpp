@@ -275,8 +275,12 @@ uint16_t decide(Bot& b)
             near++;
             (dx < 0 ? left_near : right_near)++;
         }
-        int sight = e[REG_KIND] == E_THROWER ? 140 : 70;  // a knife flies far
-        if (e[REG_STATE] == S_WINDUP && abs(dx) < sight && abs(dy) < 12)
+        // a knife flies far, and a knife man lunges from afar (his plan 2);
+        // a thrower's bottle (his plan 2) falls where we stand, in any lane
+        bool runup = e[REG_TOKEN] == 2;
+        int sight = e[REG_KIND] == E_THROWER || (e[REG_KIND] == E_KNIFER && runup) ? 140 : 70;
+        bool lobbed = e[REG_KIND] == E_THROWER && runup;
+        if (e[REG_STATE] == S_WINDUP && abs(dx) < sight && (abs(dy) < 12 || lobbed))
             threat = s;
     }
 

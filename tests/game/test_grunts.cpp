@@ -1,0 +1,100 @@
+// The grunts' own moves, on the game's own scripts: the knife man's lunge
+// from afar knocks down a hero who stands in his lane and runs past one who
+// steps out of it; the thrower's bottle bursts on a hero who stands still
+// and misses one who walks off the spot.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "engine/actor.h"
+#include "engine/amc.h"
+#include "engine/amc_vm.h"
+#include "engine/world.h"
+#include "game_fixture.h"
+#include "nwd_contract.h"
+
+namespace {
+
+int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
+
+constexpr int REG_WAIT = 2, REG_TOKEN = 3;  // an enemy's wait, and his plan (2 the run-up's)
+constexpr int PROGRAM_FX = 6;
+
+struct Outcome {
+    bool seen = false;   // the move itself: a run, or a bottle in the air
+    bool struck = false;
+    bool floored = false;
+};
+
+// A man of `kind` off in the hero's lane makes his run-up's move once; the
+// hero stands, or walks `answer` from the man's tell on (or, with `at_throw`,
+// from the moment the thing thrown is in the air).
+Outcome meet(int kind, int answer, bool at_throw, uint32_t seed)
+{
+    actor_table_reset();
+    world_start_level(world_new_game(1, ARCADE, 5, seed));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hero = amc_globals[GLOBAL_HERO];
+    int man = actor_spawn(PROGRAM_ENEMY);
+    regs(man)[0] = (int16_t)kind;
+    regs(man)[1] = 230;
+    regs(man)[2] = 176;
+    for (int t = 0; t < 150; t++) {  // till the hero's safety runs out
+        regs(hero)[REG_WX] = 120;
+        regs(hero)[REG_GY] = 176;
+        regs(man)[REG_WX] = 230;
+        regs(man)[REG_GY] = 176;
+        regs(man)[REG_WAIT] = 200;
+        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+    }
+    Outcome o;
+    int energy = amc_globals[GLOBAL_ENERGY], told = -1, done = -1, cue = -1, far = regs(man)[REG_WX];
+    bool thrown = false;
+    for (int t = 0; t < 600 && !o.struck && (done < 0 || t < done + 4); t++) {
+        int16_t* m = regs(man);
+        if (m[REG_TOKEN] && m[REG_TOKEN] != 2 && m[REG_STATE] != S_WINDUP)
+            m[REG_TOKEN] = 2;
+        if (told < 0 && m[REG_STATE] == S_WINDUP)
+            told = t;
+        if (cue < 0 && (at_throw ? thrown : told >= 0))
+            cue = t;
+        world_step(cue >= 0 && t - cue < 60 ? answer : 0, nullptr, nullptr, nullptr);
+        if (told >= 0 && abs(regs(man)[REG_WX] - far) > 24)
+            o.seen = true;  // he ran at the hero
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+            thrown |= actor_table.slots[s].program == PROGRAM_FX && regs(s)[REG_SHADOW] != 0;
+        o.seen |= thrown;
+        o.struck = amc_globals[GLOBAL_ENERGY] < energy;
+        o.floored |= regs(hero)[REG_STATE] == S_DOWN;
+        if (told < 0)
+            far = regs(man)[REG_WX];
+        else if (done < 0 && regs(man)[REG_STATE] != S_WINDUP)
+            done = t;  // one move only: the blow lands on the hero's next turn
+    }
+    return o;
+}
+
+using Grunts = ScriptsTest;
+
+TEST_F(Grunts, EachOwnMoveHitsAHeroStandingAndMissesOneWhoAnswers)
+{
+    struct Case {
+        int kind, answer;
+        bool at_throw, floors;
+    } cases[] = {{E_KNIFER, CTRL_UP, false, true}, {E_THROWER, CTRL_LEFT, true, false}};
+    for (const Case& c : cases) {
+        for (uint32_t seed : {1u, 2u, 3u}) {
+            SCOPED_TRACE("kind " + std::to_string(c.kind) + " seed " + std::to_string(seed));
+            Outcome still = meet(c.kind, 0, c.at_throw, seed);
+            EXPECT_TRUE(still.seen);
+            EXPECT_TRUE(still.struck);
+            EXPECT_EQ(still.floored, c.floors);
+            Outcome answered = meet(c.kind, c.answer, c.at_throw, seed);
+            EXPECT_TRUE(answered.seen);
+            EXPECT_FALSE(answered.struck);
+        }
+    }
+}
+
+}  // namespace
