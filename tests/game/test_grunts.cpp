@@ -25,12 +25,13 @@ struct Outcome {
     bool seen = false;   // the move itself: a run, or a bottle in the air
     bool struck = false;
     bool floored = false;
+    int bottle_ticks = 0;  // ticks a bottle was in the air
 };
 
 // A man of `kind` off in the hero's lane makes his run-up's move once; the
 // hero stands, or walks `answer` from the man's tell on (or, with `at_throw`,
 // from the moment the thing thrown is in the air).
-Outcome meet(int kind, int answer, bool at_throw, uint32_t seed)
+Outcome meet(int kind, int answer, bool at_throw, uint32_t seed, bool hit_at_throw = false)
 {
     actor_table_reset();
     world_start_level(world_new_game(1, ARCADE, 5, seed));
@@ -63,7 +64,12 @@ Outcome meet(int kind, int answer, bool at_throw, uint32_t seed)
         if (told >= 0 && abs(regs(man)[REG_WX] - far) > 24)
             o.seen = true;  // he ran at the hero
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
-            thrown |= actor_table.slots[s].program == PROGRAM_FX && regs(s)[REG_SHADOW] != 0;
+            if (actor_table.slots[s].program == PROGRAM_FX && regs(s)[REG_SHADOW] != 0) {
+                thrown = true;
+                o.bottle_ticks++;
+                if (hit_at_throw)
+                    m[REG_STATE] = S_FREE;  // as a blow takes him out of his throw
+            }
         o.seen |= thrown;
         o.struck = amc_globals[GLOBAL_ENERGY] < energy;
         o.floored |= regs(hero)[REG_STATE] == S_DOWN;
@@ -95,6 +101,11 @@ TEST_F(Grunts, EachOwnMoveHitsAHeroStandingAndMissesOneWhoAnswers)
             EXPECT_FALSE(answered.struck);
         }
     }
+    // A thrower hit with his bottle in the air: it goes with his throw, not
+    // hanging in the air, and bursts on no one.
+    Outcome hit = meet(E_THROWER, 0, true, 1, true);
+    EXPECT_LE(hit.bottle_ticks, 2);
+    EXPECT_FALSE(hit.struck);
 }
 
 }  // namespace
