@@ -575,7 +575,13 @@ Buf make(const std::string& kind)
             mix(fb, 0.22 * k, formant_voice(0.18, 110 - k * 6, 95 - k * 6, 600, 1000, 0.3, 'h'));
         Buf v = shout("hah hah hah hah", "m7", 175, 10, 0.68, 3.0, 0.0, fb);
         mix(b, 0, thump(1.2, 55, 35, 2.5), 0.5);
-        mix(b, 0, v);
+        // The band's answer as he walks in: two low brass stabs falling a
+        // semitone onto a diminished chord, the street's music cut off under it.
+        for (double f : {98.0, 116.5, 138.6})
+            mix(b, 0, brass(0.16, f * 1.0595, 0.55));
+        for (double f : {98.0, 116.5, 138.6, 164.8})
+            mix(b, 0.2, brass(0.7, f, 0.55));
+        mix(b, 0.55, v);
         reverb(b, 0.35, 1.6);
         tail(b, 0.3);
     } else if (kind == "bossdie") {  // a long falling groan
