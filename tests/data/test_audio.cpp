@@ -85,7 +85,7 @@ TEST(Effects, TakesOfABlowDifferAtOneLoudness)
     auto hear = [](const std::string& f) {
         std::vector<double> s;
         std::string error;
-        EXPECT_TRUE(read_sound_file(game_path("DATA/" + f), s, error)) << f << ": " << error;
+        EXPECT_TRUE(read_sound_file(game_path(("DATA/" + f).c_str()), s, error)) << f << ": " << error;
         Heard h{sfx_loudness(s), 0, 0, s.size()};
         double a = 1 - std::exp(-2 * M_PI * 150 / kEffectRate), y = 0, low = 0, all = 1e-12;
         for (size_t i = 0; i < s.size(); ++i) {
