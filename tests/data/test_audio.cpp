@@ -22,7 +22,10 @@ TEST(Effects, EveryEffectFileLoadsAndIsAudible)
                            "BAT.wav",     "BREAK.wav", "EAT.wav",    "POWER.wav",   "GRAB.wav",
                            "THROW.wav",   "GRUNT.wav", "BOSS.wav",   "BOSSDIE.wav", "GO.wav",
                            "TIMEUP.wav",  "CLEAR.wav", "MENU1.wav",  "MENU2.wav",   "31.wav",
-                           "32.wav",      "33.wav",    "34.wav",     "35.wav",      "36.wav"};
+                           "32.wav",      "33.wav",    "34.wav",     "35.wav",      "36.wav",
+                           "47.wav",      "48.wav",    "49.wav",     "50.wav",      "51.wav",
+                           "52.wav",      "53.wav",    "55.wav",     "56.wav",      "57.wav",
+                           "58.wav",      "59.wav",    "60.wav",     "61.wav"};
     std::map<std::string, int> peaks;
     for (const char* f : files) {
         SAMPLE* s = load_sample(game_path((std::string("DATA/") + f).c_str()).c_str());
@@ -69,6 +72,47 @@ TEST(Effects, AnnouncementsAndVoicesSoundAsLoudAsTheBlowsAndMenusLess)
     for (const char* f : {"GO.wav", "TIMEUP.wav"})
         EXPECT_LE(loudness(f), std::min(blow, loudness("03.wav"))) << f;
     EXPECT_LT(loudness("MENU2.wav"), blow - 3);
+}
+
+// A blow heard in a row of blows is one of three takes: each as loud as
+// the others, no two the same sound (brightness, weight or length differs).
+TEST(Effects, TakesOfABlowDifferAtOneLoudness)
+{
+    struct Heard {
+        double loudness, crossings, low;  // crossings a second, share below 150 Hz
+        size_t length;
+    };
+    auto hear = [](const std::string& f) {
+        std::vector<double> s;
+        std::string error;
+        EXPECT_TRUE(read_sound_file(game_path(("DATA/" + f).c_str()), s, error)) << f << ": " << error;
+        Heard h{sfx_loudness(s), 0, 0, s.size()};
+        double a = 1 - std::exp(-2 * M_PI * 150 / kEffectRate), y = 0, low = 0, all = 1e-12;
+        for (size_t i = 0; i < s.size(); ++i) {
+            h.crossings += i > 0 && (s[i - 1] < 0) != (s[i] < 0);
+            y += a * (s[i] - y);
+            low += y * y;
+            all += s[i] * s[i];
+        }
+        h.crossings *= double(kEffectRate) / std::max<size_t>(1, s.size());
+        h.low = low / all;
+        return h;
+    };
+    const char* takes[][3] = {{"VHIT.wav", "47.wav", "55.wav"}, {"VHIT.wav", "48.wav", "56.wav"},
+                              {"03.wav", "49.wav", "57.wav"},   {"VHIT2.wav", "50.wav", "58.wav"},
+                              {"05.wav", "51.wav", "59.wav"},   {"VHURT.wav", "52.wav", "60.wav"},
+                              {"07.wav", "53.wav", "61.wav"}};
+    for (auto& t : takes) {
+        Heard h[3] = {hear(t[0]), hear(t[1]), hear(t[2])};
+        for (int a = 0; a < 3; ++a)
+            for (int b = a + 1; b < 3; ++b) {
+                EXPECT_NEAR(h[a].loudness, h[b].loudness, 1.5) << t[a] << " and " << t[b];
+                bool brighter = std::abs(h[a].crossings - h[b].crossings) > 0.03 * h[a].crossings;
+                bool heavier = std::abs(h[a].low - h[b].low) > 0.02;
+                bool longer = std::abs(double(h[a].length) - double(h[b].length)) > 0.03 * h[a].length;
+                EXPECT_TRUE(brighter || heavier || longer) << t[a] << " and " << t[b] << " sound alike";
+            }
+    }
 }
 
 namespace {

@@ -8,6 +8,9 @@
 //   gain N                    every note's volume scaled by N/64: the mix's headroom
 //                             (the song is then set to the game's music level, see
 //                             set_row_volumes and write_it, as far as 64 leaves room)
+//   level DB                  the song that much (0 to -6 dB) under the game's
+//                             music level: a quieter street leaves a louder one
+//                             somewhere to rise to
 //   swing N                   rows on the beat N ticks longer, the rows after N shorter
 //   instr NAME PRESET [k=v]   an instrument from a preset; knobs vol pan att dec
 //                             sus rel bright vib
@@ -84,6 +87,7 @@ struct Pattern {
 struct Song {
     std::string title = "nightward";
     int speed = 6, tempo = 125, restart = 0, swing = 0, gain = 64;
+    double level = 0;  // dB under the game's music level
     std::vector<Instr> instrs;
     std::vector<Track> tracks;
     std::map<std::string, std::vector<std::string>> phrases;
@@ -334,6 +338,12 @@ bool parse(const char* path, Song& song)
                 cur->tempo = n;
             else
                 song.tempo = n;
+        } else if (key == "level") {
+            double db = t.size() > 1 ? std::atof(t[1].c_str()) : 1;
+            if (!(db >= -6 && db <= 0))
+                fail("level takes -6..0 (dB)");
+            else
+                song.level = db;
         } else if (key == "gain") {
             int n = t.size() > 1 ? std::atoi(t[1].c_str()) : -1;
             if (n < 1 || n > 64)
@@ -1232,7 +1242,8 @@ bool write_it(const char* path, const Song& s)
     if (levels.peak > 0) {
         double rms = std::sqrt(levels.energy / std::max(1L, levels.samples));
         double scale = std::min(std::pow(10, LOUDNESS_DB / 20) / rms,
-                                std::pow(10, CEILING_DB / 20) / levels.peak);
+                                std::pow(10, CEILING_DB / 20) / levels.peak) *
+                       std::pow(10, s.level / 20);
         bytes[IT_MIXING_VOLUME_AT] = (uint8_t)std::clamp((int)(128 * scale), 1, 128);
     }
     std::string tmp = std::string(path) + ".tmp";

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -37,6 +38,20 @@ double noise()
 
 size_t len(double sec) { return (size_t)(sec * kRate); }
 
+// A take of a sound (`punch:2` in the effects list): the same recipe struck
+// a little differently, its body and crack retuned and its noise fresh, so a
+// row of blows is not one sample heard again and again. Take 1 is the sound
+// itself.
+struct Take {
+    double body, crack, sustain;
+};
+const Take kTakes[] = {{1.0, 1.0, 1.0},
+                       {0.88, 1.2, 1.15},
+                       {1.14, 0.84, 0.88},
+                       {0.84, 0.94, 1.06},
+                       {1.1, 1.25, 0.9}};
+Take take = kTakes[0];
+
 void mix(Buf& b, double at, const Buf& s, double gain = 1.0)
 {
     size_t o = len(at);
@@ -53,8 +68,8 @@ Buf thump(double sec, double f0, double f1, double decay)
     double ph = 0;
     for (size_t i = 0; i < b.size(); ++i) {
         double t = (double)i / b.size();
-        ph += 2 * kPi * f0 * std::pow(f1 / f0, t) / kRate;
-        b[i] = std::sin(ph) * std::exp(-decay * t) * std::min(1.0, i / 20.0);
+        ph += 2 * kPi * take.body * f0 * std::pow(f1 / f0, t) / kRate;
+        b[i] = std::sin(ph) * std::exp(-decay / take.sustain * t) * std::min(1.0, i / 20.0);
     }
     return b;
 }
@@ -65,7 +80,7 @@ Buf hiss(double sec, double c0, double c1, double attack, double decay)
     Buf b(len(sec));
     double y = 0;
     for (size_t i = 0; i < b.size(); ++i) {
-        double t = (double)i / b.size(), c = c0 + (c1 - c0) * t;
+        double t = (double)i / b.size(), c = std::min(1.0, (c0 + (c1 - c0) * t) * take.crack);
         y += c * (noise() - y);
         double env = t < attack ? t / attack : std::exp(-decay * (t - attack));
         b[i] = y * env * 2.0;
@@ -130,9 +145,9 @@ Buf modes(double sec, const std::vector<double>& freqs, double decay, double spr
 Buf burst(double sec, double fc, double bw, double decay)
 {
     Buf b(len(sec));
-    Reso r(fc, bw);
+    Reso r(fc * take.crack, bw * take.crack);
     for (size_t i = 0; i < b.size(); ++i)
-        b[i] = r.step(noise()) * std::exp(-decay * i / kRate) * 6;
+        b[i] = r.step(noise()) * std::exp(-decay / take.sustain * i / kRate) * 6;
     for (size_t i = 0; i < std::min<size_t>(b.size(), 8); ++i)
         b[i] *= i / 8.0;  // a third of a millisecond: sharp, never a click
     return b;
@@ -403,7 +418,7 @@ Buf make(const std::string& kind)
         Reso r(500, 500), low(250, 300);
         for (size_t i = 0; i < w.size(); ++i) {
             double t = (double)i / w.size(),
-                   f = 450 + 1500 * std::sin(kPi * std::min(1.0, t * 1.2));
+                   f = (450 + 1500 * std::sin(kPi * std::min(1.0, t * 1.2))) * take.crack;
             r.tune(f, 350 + f * 0.5);
             low.tune(f * 0.45, 200);
             double env = std::pow(std::sin(kPi * std::pow(t, 0.8)), 2);
@@ -412,15 +427,18 @@ Buf make(const std::string& kind)
         mix(b, 0, w);
         highpass(b, 120);
     } else if (kind == "hurt") {  // the hero's "ugh!"
-        b = shout("uh!", "m3", 170, 40, 1.0, 2.0, 0.08,
-                  formant_voice(0.28, 150, 105, 550, 950, 0.2, 'h'));
+        // Its takes are other grunts, a little higher or lower.
+        const char* said = take.body < 1 ? "oh!" : take.body > 1 ? "agh!" : "uh!";
+        b = shout(said, "m3", 170, 40, take.body, 2.0, 0.08,
+                  formant_voice(0.28, 150 * take.body, 105, 550, 950, 0.2, 'h'));
     } else if (kind == "thud") {  // a body hitting the ground, the bounce, a slide to rest
         mix(b, 0, thump(0.28, 110, 38, 5));
         mix(b, 0, burst(0.12, 320, 300, 30), 0.7);            // the body's weight
         mix(b, 0.005, hiss(0.25, 0.25, 0.03, 0.01, 6), 0.6);  // dust and cloth
-        mix(b, 0.17, thump(0.16, 95, 42, 6), 0.5);
-        mix(b, 0.17, burst(0.08, 300, 300, 40), 0.35);
-        mix(b, 0.3, hiss(0.18, 0.3, 0.05, 0.05, 5), 0.3);
+        // the bounce comes sooner off a heavier body: the takes differ in it
+        mix(b, 0.17 * take.sustain, thump(0.16, 95, 42, 6), 0.5);
+        mix(b, 0.17 * take.sustain, burst(0.08, 300, 300, 40), 0.35);
+        mix(b, 0.3 * take.sustain, hiss(0.18, 0.3, 0.05, 0.05, 5), 0.3);
         drive(b, 2);
         highpass(b, 35);
         reverb(b, 0.08, 0.5);
@@ -557,7 +575,13 @@ Buf make(const std::string& kind)
             mix(fb, 0.22 * k, formant_voice(0.18, 110 - k * 6, 95 - k * 6, 600, 1000, 0.3, 'h'));
         Buf v = shout("hah hah hah hah", "m7", 175, 10, 0.68, 3.0, 0.0, fb);
         mix(b, 0, thump(1.2, 55, 35, 2.5), 0.5);
-        mix(b, 0, v);
+        // The band's answer as he walks in: two low brass stabs falling a
+        // semitone onto a diminished chord, the street's music cut off under it.
+        for (double f : {98.0, 116.5, 138.6})
+            mix(b, 0, brass(0.16, f * 1.0595, 0.55));
+        for (double f : {98.0, 116.5, 138.6, 164.8})
+            mix(b, 0.2, brass(0.7, f, 0.55));
+        mix(b, 0.55, v);
         reverb(b, 0.35, 1.6);
         tail(b, 0.3);
     } else if (kind == "bossdie") {  // a long falling groan
@@ -698,7 +722,8 @@ void usage(FILE* f)
     std::fprintf(f,
                  "usage: nwd-sfxgen [--espeak PATH] EFFECTS OUTDIR\n"
                  "       nwd-sfxgen --convert IN OUT.wav\n"
-                 "  EFFECTS  lines \"number file name sound [level]\" (# starts a comment);\n"
+                 "  EFFECTS  lines \"number file name sound[:take] [level]\" (# starts a comment);\n"
+                 "           take 2 to 5: the sound struck a little differently\n"
                  "           level: dB above (below) the loudness of a blow, 0 if none\n"
                  "  OUTDIR   folder that receives one WAV file per distinct file name\n"
                  "  --espeak speech synthesiser used for the spoken effects\n"
@@ -754,8 +779,20 @@ int main(int argc, char** argv)
             rc = 1;
             break;
         }
-        // Each sound starts from the same noise, whatever came before it.
-        noise_state = 0x1234567;
+        // "kind:N" is take N of the sound; each starts from its own noise,
+        // the same whatever came before it.
+        int n = 1;
+        if (char* colon = std::strchr(kind, ':')) {
+            n = std::atoi(colon + 1);
+            *colon = 0;
+        }
+        if (n < 1 || n > (int)(sizeof kTakes / sizeof kTakes[0])) {
+            diag("%s:%d: no take %d\n", pos[0], ln, n);
+            rc = 1;
+            break;
+        }
+        take = kTakes[n - 1];
+        noise_state = 0x1234567 + (uint32_t)(n - 1) * 0x9E3779B9u;
         Buf b = make(kind);
         if (b.empty()) {
             diag("%s:%d: unknown sound \"%s\"\n", pos[0], ln, kind);
