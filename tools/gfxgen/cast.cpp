@@ -554,6 +554,10 @@ void make_sprites(Out& o)
     const char* walks[] = {"CRANE_LOAD", "HEADLIGHTS", "CRACK"};
     for (int k = 0; k < 3; ++k)
         S.put(walks[k], walk_sprite(k));
+    S.block(106, 1);
+    S.put("BARREL_ROLL_1", walk_sprite(3));
+    S.block(114, 1);
+    S.put("BARREL_ROLL_2", walk_sprite(4));
     S.block(113, 1);  // the last street's last word, as the two walk off
     S.put("RESCUED", banner(43));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",

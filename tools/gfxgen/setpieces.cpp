@@ -281,7 +281,8 @@ Drawn hazard_sprite(int k)
 }
 
 // The walks' moments: the docks' crane load on its cable, the gang's van's
-// headlights thrown on the road ahead of it, a shop window's cracked pane.
+// headlights thrown on the road ahead of it, a shop window's cracked pane,
+// a barrel rolling on its side (two frames).
 Drawn walk_sprite(int k)
 {
     if (k == 0) {
@@ -310,6 +311,21 @@ Drawn walk_sprite(int k)
                     putpixel(c, x, y, x < 24 ? 240 : x < 48 ? 246 : 245);
         }
         return done(c, 0, false);
+    }
+    if (k >= 3) {
+        // a barrel on its side, rolling: its bung and rust streak turn round
+        BITMAP* c = canvas(36, 22);
+        rectfill(c, 4, 2, 30, 20, 217);
+        hline(c, 4, 3, 30, 218);
+        hline(c, 4, 19, 30, 216);
+        for (int x : {10, 24})
+            vline(c, x, 2, 20, 216);  // hoops
+        ellipsefill(c, 31, 11, 3, 9, 216);  // the end towards us
+        ellipse(c, 31, 11, 3, 9, 104);
+        int turn = k == 3 ? 5 : 15;
+        rectfill(c, 14, turn, 19, turn + 2, 104);
+        putpixel(c, 16, turn + 1, 105);
+        return done(c, 18, true);
     }
     BITMAP* c = canvas(28, 24);
     const int rays[][2] = {{0, 4}, {6, 0}, {20, 0}, {27, 6}, {27, 18}, {18, 23}, {4, 23}, {0, 14}};
