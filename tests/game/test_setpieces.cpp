@@ -68,6 +68,52 @@ TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
     }
 }
 
+// Each street's first moment on a walk: it holds off while a fight is on,
+// then warns for most of a second before it strikes a hero who stood still,
+// and spares, and pays, one who stepped out of its depth as it began.
+TEST_F(Setpieces, EveryStreetsWalkHasAMomentThatSparesAHeroWhoStepsAside)
+{
+    constexpr int HOME = 1, BLOW = 6;  // the moment's place and its blow's force
+    for (int street = 1; street <= LAST_STREET; street++) {
+        for (bool steps : {false, true}) {
+            SCOPED_TRACE(street * 10 + steps);
+            actor_table_reset();
+            world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
+            world_step(0, nullptr, nullptr, nullptr);
+            int moment = find(PROGRAM_MOMENT), hero = amc_globals[GLOBAL_HERO];
+            ASSERT_NE(moment, 0);
+            // Brought to the street's start, a walk before its first fight.
+            regs(moment)[HOME] = amc_globals[GLOBAL_SCROLL_MAP];
+            amc_globals[GLOBAL_FOES] = 1;
+            for (int t = 0; t < 100; t++)
+                world_step(0, nullptr, nullptr, nullptr);
+            ASSERT_NE(regs(moment)[REG_STATE], S_WINDUP) << "it came in a fight";
+            amc_globals[GLOBAL_FOES] = 0;
+            const int score = amc_globals[GLOBAL_SCORE];
+            int warned = -1, struck = -1;
+            for (int t = 0; t < 600 && actor_table.slots[moment].program == PROGRAM_MOMENT; t++) {
+                world_step(0, nullptr, nullptr, nullptr);
+                int16_t *h = regs(hero), *m = regs(moment);
+                if (warned < 0 && m[REG_STATE] == S_WINDUP) {
+                    warned = t;
+                    if (steps)
+                        h[REG_GY] = (int16_t)(h[REG_GY] + (h[REG_GY] < 176 ? 20 : -20));
+                }
+                if (struck < 0 && h[REG_DMG] != 0 && h[REG_FORCE] == m[BLOW])
+                    struck = t;
+            }
+            ASSERT_GE(warned, 0) << "it never came";
+            if (steps) {
+                EXPECT_LT(struck, 0) << "a hero out of its way struck";
+                EXPECT_GT(amc_globals[GLOBAL_SCORE], score) << "no pay for keeping out of its way";
+            } else {
+                ASSERT_GE(struck, 0) << "a hero in its way spared";
+                EXPECT_GE(struck - warned, 50) << "too little warning";
+            }
+        }
+    }
+}
+
 // A hint stays its time while the hero does something else, and goes soon
 // after he makes the move it names, once it has been up long enough to read.
 TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)

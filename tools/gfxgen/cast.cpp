@@ -560,6 +560,14 @@ void make_sprites(Out& o)
     S.put("SETPIECE_5", banner(41));
     S.block(529, 1);  // CONTINUE?'s note to a player still holding a key
     S.put("CONTINUE_HINT", banner(42));
+    S.block(103, 3);  // the walks' moments, in free places
+    const char* walks[] = {"CRANE_LOAD", "HEADLIGHTS", "CRACK"};
+    for (int k = 0; k < 3; ++k)
+        S.put(walks[k], walk_sprite(k));
+    S.block(106, 1);
+    S.put("BARREL_ROLL_1", walk_sprite(3));
+    S.block(114, 1);
+    S.put("BARREL_ROLL_2", walk_sprite(4));
     S.block(113, 1);  // the last street's last word, as the two walk off
     S.put("RESCUED", banner(43));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",

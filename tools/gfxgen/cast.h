@@ -101,5 +101,6 @@ BITMAP* hud_item(int kind);
 Drawn whirl_sprite(int k);
 Drawn hint_sprite(int k);
 Drawn hazard_sprite(int k);  // the HUD's 30x16 item icons, by the HUD's `item` number
+Drawn walk_sprite(int k);
 
 }  // namespace gg

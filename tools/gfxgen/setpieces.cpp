@@ -1,7 +1,8 @@
 // Pictures for what happens round the fights: the whirlwind's flash, swirl
 // and impacts, the first street's hints, and each street's hazard (a bottle
 // from a window, the junkyard's magnet and its car, the bridge's traffic,
-// downtown's steam vent, the docks' forklift) with its warning sign.
+// downtown's steam vent, the docks' forklift) with its warning sign, and what
+// happens on the walks between the fights.
 #include <algorithm>
 #include <cmath>
 
@@ -277,6 +278,62 @@ Drawn hazard_sprite(int k)
     rectfill(c, 26, 14, 30, 22, 29);  // the driver's head and arm
     putpixel(c, 50, 36, 219);         // a lamp
     return done(c, 40, true);
+}
+
+// The walks' moments: the docks' crane load on its cable, the gang's van's
+// headlights thrown on the road ahead of it, a shop window's cracked pane,
+// a barrel rolling on its side (two frames).
+Drawn walk_sprite(int k)
+{
+    if (k == 0) {
+        // bottom middle is the load's bottom; the cable runs off the top
+        BITMAP* c = canvas(40, 120);
+        vline(c, 19, 0, 78, 104);
+        vline(c, 20, 0, 78, 105);
+        circle(c, 20, 82, 4, 105);  // the hook
+        line(c, 20, 86, 4, 96, 104);  // the sling
+        line(c, 20, 86, 35, 96, 104);
+        rectfill(c, 3, 96, 36, 118, 108);
+        rect(c, 3, 96, 36, 118, 107);
+        vline(c, 19, 97, 117, 107);
+        line(c, 4, 117, 18, 97, 107);
+        line(c, 21, 117, 35, 97, 107);
+        hline(c, 3, 119, 36, 104);  // the pallet
+        return done(c, 20, true);
+    }
+    if (k == 1) {
+        // a wedge of light, stippled so the road shows through it
+        BITMAP* c = canvas(72, 24);
+        for (int x = 0; x < 72; ++x) {
+            int half = 3 + x * 9 / 72;
+            for (int y = 12 - half; y <= 12 + half; ++y)
+                if ((x + y) % 2 == 0)
+                    putpixel(c, x, y, x < 24 ? 240 : x < 48 ? 246 : 245);
+        }
+        return done(c, 0, false);
+    }
+    if (k >= 3) {
+        // a barrel on its side, rolling: its bung and rust streak turn round
+        BITMAP* c = canvas(36, 22);
+        rectfill(c, 4, 2, 30, 20, 217);
+        hline(c, 4, 3, 30, 218);
+        hline(c, 4, 19, 30, 216);
+        for (int x : {10, 24})
+            vline(c, x, 2, 20, 216);  // hoops
+        ellipsefill(c, 31, 11, 3, 9, 216);  // the end towards us
+        ellipse(c, 31, 11, 3, 9, 104);
+        int turn = k == 3 ? 5 : 15;
+        rectfill(c, 14, turn, 19, turn + 2, 104);
+        putpixel(c, 16, turn + 1, 105);
+        return done(c, 18, true);
+    }
+    BITMAP* c = canvas(28, 24);
+    const int rays[][2] = {{0, 4}, {6, 0}, {20, 0}, {27, 6}, {27, 18}, {18, 23}, {4, 23}, {0, 14}};
+    for (auto& r : rays)
+        line(c, 13, 11, r[0], r[1], (r[0] + r[1]) % 3 ? 240 : 222);
+    circle(c, 13, 11, 5, 240);
+    circle(c, 13, 11, 9, 221);
+    return done(c, 14, false);
 }
 
 }  // namespace gg

@@ -189,16 +189,18 @@ bool food_in_view(const int16_t* h)
 
 // A hazard winding up with the hero in its way: the step out of it (0 when
 // none threatens). Vehicles keep to their lane; the rest strike round a spot.
+// A walk's moment strikes at its depth, whatever it is: out of that it is.
 uint16_t out_of_harm(const int16_t* h)
 {
     for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
         const int16_t* a = regs(s);
-        if (actor_table.slots[s].program != PROGRAM_HAZARD || a[REG_STATE] != S_WINDUP)
+        int program = actor_table.slots[s].program;
+        if ((program != PROGRAM_HAZARD && program != PROGRAM_MOMENT) || a[REG_STATE] != S_WINDUP)
             continue;
         int dx = h[REG_WX] - a[REG_WX], dy = h[REG_GY] - a[REG_GY];
         if (abs(dy) > 12)
             continue;
-        if (a[REG_KIND] == H_TRAFFIC || a[REG_KIND] == H_FORKLIFT) {
+        if (program == PROGRAM_MOMENT || a[REG_KIND] == H_TRAFFIC || a[REG_KIND] == H_FORKLIFT) {
             bool room_below = a[REG_GY] + 14 <= GROUND_BOTTOM;
             return (dy > 0 && room_below) || a[REG_GY] - 14 < GROUND_TOP ? CTRL_DOWN : CTRL_UP;
         }
@@ -475,6 +477,8 @@ void show_world(long ticks, long total, uint16_t ctl)
                    r[REG_WX], r[REG_GY], r[REG_STATE], r[REG_HEALTH]);
         else if (actor_table.slots[s].program == PROGRAM_HAZARD)
             printf(" Z%d:%d,%d st%d", r[REG_KIND], r[REG_WX], r[REG_GY], r[REG_STATE]);
+        else if (actor_table.slots[s].program == PROGRAM_MOMENT && r[REG_STATE] == S_WINDUP)
+            printf(" M%d:%d,%d", r[REG_KIND], r[REG_WX], r[REG_GY]);
     }
     printf("\n");
 }
