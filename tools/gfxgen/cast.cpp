@@ -473,9 +473,6 @@ void make_sprites(Out& o)
     static const char* const boxer[] = {"GUARD", "BOB1", "BOB2"};
     S.block(110, 3);
     S.pose_set("BOXER_", kThug, {"boxer"}, boxer, 3, PROP_NONE);
-    static const char* const brute[] = {"STAND", "WALK1", "WALK3"};
-    S.block(103, 3);
-    S.pose_set("BRUTE_", kHeavy, {"brute"}, brute, 3, PROP_NONE);
     S.block(107, 8);
     for (int k = 0; k < 3; ++k)
         S.put(k == 2 ? "VAN_OPEN" : k ? "VAN_2" : "VAN_1", van(k));
