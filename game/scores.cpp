@@ -257,6 +257,8 @@ void draw_score_table(int mode, int highlight, BITMAP* bitmap, int x, int y, FON
     }
 }
 
+int score_table_foot(int y) { return y + 32 + 10 * SCORE_ROWS + 8; }
+
 void enter_name(int mode, int x, int y, FONT* font, int row)
 {
     if (row < 0 || row >= SCORE_ROWS)
@@ -278,7 +280,7 @@ void enter_name(int mode, int x, int y, FONT* font, int row)
     }
     // Nothing else on the screen tells the keys: say them under the table
     // while the name is spelt.
-    const int help = y + 32 + 10 * SCORE_ROWS + 8;
+    const int help = score_table_foot(y);
     const int help_bottom = help + text_height(font) - 1;
     textout_centre_ex(gfx.back_buffer, font, "LEFT RIGHT: LETTER   ENTER: TAKE IT",
                       gfx.back_buffer->w / 2, help, -1, 0);

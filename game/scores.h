@@ -45,4 +45,6 @@ int score_insert(int mode, uint16_t score, int16_t skill);  // row 0..9, SCORE_N
 void draw_score_table(int mode, int highlight, BITMAP* bitmap, int x, int y, FONT* font_rows,
                       FONT* font_title, FONT* font_header, FONT* font_highlight);
 void enter_name(int mode, int x, int y, FONT* font, int row);
+// The line under a table drawn at y, where its prompts are written.
+int score_table_foot(int y);
 void draw_skill_label(int skill, BITMAP* bitmap, FONT* font_a, FONT* font_b, int x, int y);

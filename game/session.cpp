@@ -154,7 +154,7 @@ void enter_high_score()
     // missed key).
     if (fonts && gfx.back_buffer) {
         textout_centre_ex(gfx.back_buffer, highlight, "ENTER: GO ON", gfx.back_buffer->w / 2,
-                          50 + 32 + 10 * SCORE_ROWS + 8, -1, 0);
+                          score_table_foot(50), -1, 0);
         present_all();
     }
     menu_wait_or_select(60000);
