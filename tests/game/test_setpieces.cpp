@@ -148,4 +148,40 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
     EXPECT_GE(gone, 0) << "the jump kick made, its hint stayed";
 }
 
+// The first street opens on Rosalie taken: she and the gang's van show in
+// its first seconds, to a hero who walks straight on, and are gone before
+// its first fight; the next street shows the van alone.
+TEST_F(Setpieces, TheFirstStreetShowsRosalieTakenBeforeItsFirstFight)
+{
+    // frames of nightward.inc: Rosalie's 91..102, the van's 107..109
+    auto shows = [](int from, int to) {
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+            int f = regs(s)[REG_FRAME] & 0x7FFF;
+            if (f >= from && f <= to)
+                return true;
+        }
+        return false;
+    };
+    for (int street : {1, 2}) {
+        SCOPED_TRACE(street);
+        actor_table_reset();
+        world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
+        int girl_seen = 0, van_seen = 0, girl_at_fight = 0, van_at_fight = 0, t = 0;
+        for (; t < 30 * 72 && amc_globals[GLOBAL_FOES] == 0; t++) {
+            world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+            girl_at_fight = shows(91, 102);
+            van_at_fight = shows(107, 109);
+            girl_seen += girl_at_fight;
+            van_seen += van_at_fight;
+        }
+        ASSERT_LT(t, 30 * 72) << "no fight came";
+        EXPECT_FALSE(girl_at_fight || van_at_fight) << "still there as the fight began";
+        EXPECT_GT(van_seen, 20);
+        if (street == 1)
+            EXPECT_GT(girl_seen, 72) << "too short to be seen";
+        else
+            EXPECT_EQ(girl_seen, 0) << "she is in the van by now";
+    }
+}
+
 }  // namespace

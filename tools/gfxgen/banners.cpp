@@ -229,6 +229,7 @@ Drawn words(int k)
     case 36: return shield_spark();
     case 42: return plate_note("LET GO, THEN PRESS");
     case 43: return lines("RESCUED!", kBig, "THE NIGHT IS OVER", {kWhite, 1, true}, 4);
+    case 44: return lines("HELP!", {kFire, 2, true});  // her cry as the gang takes her
     default: break;
     }
     if (k >= 37 && k <= 41) {  // each street's set piece, named as it starts
@@ -274,7 +275,7 @@ Drawn banner(int k)
     // the band's: the way on, the street's and the bosses' names, the modes,
     // the news of a fight; not the scores, nor what is plated already
     const bool band = (k <= 14 && k != 3) || k == 18 || (k >= 26 && k <= 32) || k == 34 ||
-                      (k >= 37 && k <= 41) || k == 43;
+                      (k >= 37 && k <= 41) || k == 43 || k == 44;
     return band ? backed(words(k)) : words(k);
 }
 

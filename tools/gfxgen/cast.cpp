@@ -567,6 +567,8 @@ void make_sprites(Out& o)
     S.put("BARREL_ROLL_2", walk_sprite(4));
     S.block(113, 1);  // the last street's last word, as the two walk off
     S.put("RESCUED", banner(43));
+    S.block(266, 1);  // the first street's opening: she cries out as they take her
+    S.put("HELP", banner(44));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",
                            "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
     for (int i = 308; i <= 313; ++i)
