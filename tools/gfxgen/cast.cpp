@@ -567,6 +567,8 @@ void make_sprites(Out& o)
     S.put("BARREL_ROLL_2", walk_sprite(4));
     S.block(113, 1);  // the last street's last word, as the two walk off
     S.put("RESCUED", banner(43));
+    S.block(266, 1);  // the front's broken edge over the water
+    S.put("QUAY_EDGE", walk_sprite(5));
     const char* icons[] = {"ICON_UP",    "ICON_DOWN",  "ICON_LEFT",
                            "ICON_RIGHT", "ICON_PUNCH", "ICON_KICK"};
     for (int i = 308; i <= 313; ++i)
