@@ -288,16 +288,17 @@ Drawn hazard_sprite(int k)
 Drawn walk_sprite(int k)
 {
     if (k == 5) {
-        // the front of the ground broken off over black water: a ragged lip
-        // with its yellow edge line, cut faces at both ends, slow ripples
-        const int w = 128, h = 44;
+        // the front of the ground broken off over black water, in the few
+        // rows under the front lane: a ragged lip with its yellow edge
+        // line, cut faces at both ends, ripples
+        const int w = 128, h = 14;
         Canvas cv(w, h);
         cv.vgrad(0, 0, w - 1, h - 1, rgb(24, 40, 56), rgb(6, 12, 22));
-        for (int y = 10; y < h; y += 5)
-            for (int x = (int)(hash3(y, 0, 7) % 9); x < w; x += 13 + (int)(hash3(x, y, 8) % 9))
-                cv.hline(x, x + 3 + (int)(hash3(x, y, 9) % 5), y, rgb(64, 96, 124));
+        for (int y = 7; y < h; y += 3)
+            for (int x = (int)(hash3(y, 0, 7) % 9); x < w; x += 11 + (int)(hash3(x, y, 8) % 13))
+                cv.hline(x, x + 2 + (int)(hash3(x, y, 9) % 5), y, rgb(64, 96, 124));
         for (int x = 0; x < w; ++x) {
-            int lip = 3 + (int)(noise(x / 3, 0, 11) * 4);
+            int lip = 2 + (int)(noise(x / 3, 0, 11) * 3);
             cv.vline(x, 0, lip, rgb(112, 110, 104));
             cv.set(x, 0, rgb(150, 146, 136));
             if ((x / 6) % 2 == 0)
@@ -305,7 +306,7 @@ Drawn walk_sprite(int k)
             cv.vline(x, lip + 1, lip + 2, rgb(8, 8, 10));  // its shadow on the water
         }
         for (int y = 0; y < h; ++y) {
-            int in = 4 + (int)(noise(0, y / 2, 12) * 3);
+            int in = 3 + (int)(noise(0, y / 2, 12) * 3);
             cv.hline(0, in, y, rgb(96, 94, 88));
             cv.hline(w - 1 - in, w - 1, y, rgb(96, 94, 88));
             cv.set(in, y, rgb(40, 40, 40));
