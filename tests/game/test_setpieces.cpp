@@ -114,6 +114,87 @@ TEST_F(Setpieces, EveryStreetsWalkHasAMomentThatSparesAHeroWhoStepsAside)
     }
 }
 
+// Every street's first man comes within a screen of its start: the hero who
+// walks on from the plates meets him, not an empty street.
+TEST_F(Setpieces, EveryStreetsFirstManComesWithinAScreenOfItsStart)
+{
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        actor_table_reset();
+        world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
+        world_step(0, nullptr, nullptr, nullptr);
+        const int start = regs(amc_globals[GLOBAL_HERO])[REG_WX];
+        int first = -1;
+        for (int t = 0; t < 20 * 72 && first < 0; t++) {
+            world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+            if (int e = find(PROGRAM_ENEMY))
+                first = regs(e)[REG_WX];
+        }
+        ASSERT_GE(first, 0) << "no one came";
+        EXPECT_LE(first - start, VIEW + 80);
+    }
+}
+
+// The broken edge over the water: a man knocked down over it is out with a
+// splash and his item washes up within the hero's reach; the same blow a
+// lane further back only knocks him down. A trash can the hero walks into
+// knocks once each time he comes up to it.
+TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
+{
+    constexpr int PROGRAM_EDGE = 23, PLACE = 150;
+    constexpr int F_HEAVY = 2, SFX_THUD = 7;  // a knockdown; the knock of a walk into a can
+    for (bool at_edge : {true, false}) {
+        SCOPED_TRACE(at_edge);
+        actor_table_reset();
+        world_start_level(world_new_game(1, ARCADE, 5, 1));
+        world_step(0, nullptr, nullptr, nullptr);
+        int edge = actor_spawn(PROGRAM_EDGE), man = actor_spawn(PROGRAM_ENEMY);
+        ASSERT_GT(edge, 0);
+        ASSERT_GT(man, 0);
+        regs(edge)[0] = PLACE;
+        int16_t* m = regs(man);
+        m[ARG_ENEMY_KIND] = E_BRAWLER;
+        m[ARG_ENEMY_WX] = PLACE + 60;
+        m[ARG_ENEMY_GY] = (int16_t)(at_edge ? GROUND_BOTTOM - 2 : GROUND_BOTTOM - 30);
+        m[4] = IT_APPLE;  // what he carries
+        for (int t = 0; t < 10; t++)
+            world_step(0, nullptr, nullptr, nullptr);
+        m[REG_DMG] = 1;
+        m[REG_KNOCK] = 1;
+        m[REG_FORCE] = F_HEAVY;
+        for (int t = 0; t < 40; t++)
+            world_step(0, nullptr, nullptr, nullptr);
+        if (!at_edge) {
+            EXPECT_GT(m[REG_HEALTH], 0) << "knocked out away from the edge";
+            continue;
+        }
+        EXPECT_EQ(m[REG_STATE], S_DEAD) << "he lay on over the water";
+        int item = find(PROGRAM_PICKUP);
+        ASSERT_NE(item, 0) << "his apple went down with him";
+        EXPECT_LE(regs(item)[1], GROUND_BOTTOM) << "out of the hero's reach";
+    }
+
+    actor_table_reset();
+    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
+    int can = actor_spawn(PROGRAM_PROP);
+    ASSERT_GT(can, 0);
+    regs(can)[0] = 1;
+    regs(can)[1] = (int16_t)(hero[REG_WX] + 40);
+    regs(can)[2] = hero[REG_GY];
+    const int16_t from = hero[REG_WX], depth = hero[REG_GY];
+    int knocks = 0;
+    for (int t = 0; t < 80; t++) {
+        if (t == 40)  // back where he started, to walk into it again
+            hero[REG_WX] = from, hero[REG_GY] = depth;
+        regs(can)[REG_SOUND] = 0;
+        world_step(t % 40 < 30 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+        knocks += regs(can)[REG_SOUND] == SFX_THUD;
+    }
+    EXPECT_EQ(knocks, 2) << "once each time he walks into it";
+}
+
 // A hint stays its time while the hero does something else, and goes soon
 // after he makes the move it names, once it has been up long enough to read.
 TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)

@@ -208,6 +208,35 @@ void piece_edge(Street&, Canvas& cv, const Piece& p)
     }
 }
 
+// The front of the ground broken off over black water, in the rows under
+// the front lane: a ragged lip with its yellow line, cut faces at both
+// ends, ripples. The scripts' edge program knocks men in along it.
+void piece_brink(Street&, Canvas& cv, const Piece& p)
+{
+    int x0 = x0_of(p), x1 = x1_of(p), h = 14, top = cv.h - h;
+    for (int y = top; y < cv.h; ++y)
+        for (int x = x0; x <= x1; ++x)
+            cv.set(x, y, mix(rgb(24, 40, 56), rgb(6, 12, 22), (float)(y - top) / (h - 1)));
+    for (int y = top + 7; y < cv.h; y += 3)
+        for (int x = x0 + (int)(hash3(y, 0, 7) % 9); x <= x1; x += 11 + (int)(hash3(x, y, 8) % 13))
+            cv.hline(x, std::min(x1, x + 2 + (int)(hash3(x, y, 9) % 5)), y, rgb(64, 96, 124));
+    for (int x = x0; x <= x1; ++x) {
+        int lip = 2 + (int)(noise((x - x0) / 3, 0, 11) * 3);
+        cv.vline(x, top, top + lip, rgb(112, 110, 104));
+        cv.set(x, top, rgb(150, 146, 136));
+        if (((x - x0) / 6) % 2 == 0)
+            cv.set(x, top + 1, rgb(210, 176, 40));
+        cv.vline(x, top + lip + 1, top + lip + 2, rgb(8, 8, 10));  // its shadow on the water
+    }
+    for (int y = top; y < cv.h; ++y) {
+        int in = 3 + (int)(noise(0, (y - top) / 2, 12) * 3);
+        cv.hline(x0, x0 + in, y, rgb(96, 94, 88));
+        cv.hline(x1 - in, x1, y, rgb(96, 94, 88));
+        cv.set(x0 + in, y, rgb(40, 40, 40));
+        cv.set(x1 - in, y, rgb(40, 40, 40));
+    }
+}
+
 void piece_bollard(Street&, Canvas& cv, const Piece& p)
 {
     int x = x0_of(p) + p.num("dx", 8), foot = p.num("foot", GROUND_Y + 3);
@@ -298,7 +327,8 @@ const PainterEntry dock_pieces[] = {
     {"crates", piece_crates},       {"quay", piece_quay},
     {"edge", piece_edge},           {"bollard", piece_bollard},
     {"fire", piece_fire},           {"hideout", piece_hideout},
-    {"hatch", piece_hatch},         {nullptr, nullptr},
+    {"hatch", piece_hatch},         {"brink", piece_brink},
+    {nullptr, nullptr},
 };
 
 }  // namespace gg
