@@ -10,9 +10,11 @@
 // men round the hero; a kick at thin air is rushed; the man whose turn it
 // is winds up within the hero's jab; a chain mashed at one of a pair, or
 // at a lone man, is blocked; a man behind grabs the hero for the one in
-// front.
+// front; a five-man fight keeps two men at most in reach, none cut by the
+// view's edge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -31,6 +33,7 @@ constexpr int GLOBAL_FREEZE = 29;  // the scripts' hit-stop count
 constexpr int REG_WAIT = 2;        // an enemy's ticks until it may attack
 constexpr int REG_HITS = 6;        // an enemy's blows taken in a row; -1 wary
 constexpr int REG_TRAITS = 5;      // an enemy's speed and what it is up to
+constexpr int GLOBAL_MAX_ATTACKERS = 6;
 
 int spawn_boxer(int wx, int gy, int kind = E_BOXER)
 {
@@ -463,6 +466,58 @@ TEST_F(Fights, NoOneStandsOnAHeroCorneredAtTheViewsEdge)
         }
         EXPECT_EQ(on_him, 0);
         EXPECT_GT(winding, 0) << "they came at him";
+    }
+}
+
+// A five-man fight round a hero who stands mid-view: no more than two of
+// them stand where a blow reaches him at once, the rest wait apart from
+// each other; and no one waits or winds up with the view's edge across
+// his body.
+TEST_F(Fights, AFiveManFightStaysReadable)
+{
+    constexpr int REACH = 40, DEPTH = 12, BODY = 16, STILL = 24;
+    for (uint32_t seed = 1; seed <= 3; seed++) {
+        SCOPED_TRACE(seed);
+        start_street1(seed);
+        world_step(0, nullptr, nullptr, nullptr);
+        int hero = amc_globals[GLOBAL_HERO], scroll = amc_globals[GLOBAL_SCROLL_MAP];
+        const int from[5][2] = {{-40, 160}, {-30, 190}, {350, 150}, {360, 176}, {345, 196}};
+        int men[5], last_wx[5] = {}, still[5] = {};
+        for (int i = 0; i < 5; i++)
+            men[i] = spawn_boxer(scroll + from[i][0], from[i][1], i & 1 ? E_KICKER : E_BRAWLER);
+        int most = 0, cut = 0, stacked = 0, winding = 0, held = 0;
+        for (int t = 0; t < 1200; t++) {
+            regs(hero)[REG_WX] = (int16_t)(scroll + 160);
+            regs(hero)[REG_GY] = 176;
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // he stands through it
+            amc_globals[GLOBAL_MAX_ATTACKERS] = 2;     // NORMAL's, past the gentle first fight
+            world_step(0, nullptr, nullptr, nullptr);
+            int view = amc_globals[GLOBAL_SCROLL_MAP], near = 0;
+            held = regs(hero)[REG_STATE] == S_HELD ? 72 : std::max(held - 1, 0);
+            for (int i = 0; i < 5; i++) {
+                const int16_t* e = regs(men[i]);
+                still[i] = e[REG_WX] == last_wx[i] ? still[i] + 1 : 0;
+                last_wx[i] = e[REG_WX];
+                // held from behind, he is open to all in front: that is the hold's point
+                if (held || (e[REG_STATE] != S_FREE && e[REG_STATE] != S_WINDUP))
+                    continue;
+                winding += e[REG_STATE] == S_WINDUP;
+                near += abs(e[REG_WX] - regs(hero)[REG_WX]) <= REACH && abs(e[REG_GY] - 176) <= DEPTH;
+                int x = e[REG_WX] - view;
+                bool edge = x < BODY || x > VIEW - BODY;
+                cut += edge && (e[REG_STATE] == S_WINDUP || still[i] > STILL);
+                for (int j = 0; j < i; j++) {
+                    const int16_t* o = regs(men[j]);
+                    stacked += still[i] > STILL && still[j] > STILL && o[REG_STATE] == S_FREE &&
+                               abs(o[REG_WX] - e[REG_WX]) < 12 && abs(o[REG_GY] - e[REG_GY]) < 6;
+                }
+            }
+            most = std::max(most, near);
+        }
+        EXPECT_GT(winding, 0) << "they came at him";
+        EXPECT_LE(most, 2) << "men in striking range at once";
+        EXPECT_EQ(cut, 0) << "ticks a man waited or struck cut by the view's edge";
+        EXPECT_EQ(stacked, 0) << "ticks two waiting men stood on one spot";
     }
 }
 
