@@ -449,4 +449,44 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
     }
 }
 
+// The rules a street starts with must set the skills and modes plainly
+// apart: EASIEST gentle, SURVIVAL's men quicker than ARCADE's at NORMAL.
+TEST_F(Director, SkillsAndModesSetTheirRulesApart)
+{
+    constexpr int WINDUP = 16, PUNISH = 17, PACE = 22;  // the scripts' own globals
+    struct Rules {
+        int windup, punish, pace;
+    };
+    auto rules = [](int16_t mode, int16_t skill) {
+        actor_table_reset();
+        world_start_level(world_new_game(2, mode, skill, 1));  // a street with no easing
+        step(0);
+        return Rules{g(WINDUP), g(PUNISH), g(PACE)};
+    };
+    const Rules easiest = rules(ARCADE, 3), normal = rules(ARCADE, 5);
+    const Rules hardest = rules(ARCADE, 7), survival = rules(SURVIVAL, 5);
+    EXPECT_LE(easiest.punish * 4, normal.punish * 3) << "EASIEST's blows a quarter weaker";
+    EXPECT_GE(easiest.windup, normal.windup + 5) << "and read sooner";
+    EXPECT_GE(easiest.pace, normal.pace + 12) << "and further apart";
+    EXPECT_GT(hardest.punish, normal.punish);
+    EXPECT_LT(hardest.pace, normal.pace);
+    EXPECT_LT(survival.pace, normal.pace) << "a survivor is pressed harder";
+    EXPECT_EQ(survival.punish, normal.punish);
+}
+
+// A hero who only stands in the first street's first fight at NORMAL is
+// soon beaten: its men come on, they do not wait for him.
+TEST_F(Director, AnIdleHeroOnTheFirstStreetLosesALifeWithinMinutes)
+{
+    start(0, 2);
+    int t = 0;
+    while (t++ < 3000 && g(GLOBAL_FOES) == 0)
+        step(CTRL_RIGHT);  // he walks into it
+    ASSERT_GT(g(GLOBAL_FOES), 0) << "the first man came";
+    for (t = 0; t < 80 * 72 && g(GLOBAL_LIVES) == 2; t++)
+        step(0);
+    EXPECT_LT(g(GLOBAL_LIVES), 2) << "still standing after 80 seconds";
+    EXPECT_GT(t, 30 * 72) << "but not beaten at once";
+}
+
 }  // namespace
