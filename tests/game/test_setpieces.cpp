@@ -114,8 +114,9 @@ TEST_F(Setpieces, EveryStreetsWalkHasAMomentThatSparesAHeroWhoStepsAside)
     }
 }
 
-// Every street's first man comes within a screen of its start: the hero who
-// walks on from the plates meets him, not an empty street.
+// Every street's first man comes within a screen and a half of its start:
+// the hero who walks on from the plates meets him, not an empty street (the
+// first street leaves its opening half a screen to play out).
 TEST_F(Setpieces, EveryStreetsFirstManComesWithinAScreenOfItsStart)
 {
     for (int street = 1; street <= LAST_STREET; street++) {
@@ -131,7 +132,7 @@ TEST_F(Setpieces, EveryStreetsFirstManComesWithinAScreenOfItsStart)
                 first = regs(e)[REG_WX];
         }
         ASSERT_GE(first, 0) << "no one came";
-        EXPECT_LE(first - start, VIEW + 80);
+        EXPECT_LE(first - start, VIEW + (street == 1 ? 160 : 80));
     }
 }
 
