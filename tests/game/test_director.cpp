@@ -218,9 +218,16 @@ TEST_F(Director, EachWaveOfAFightBringsItsOwnTime)
     ASSERT_EQ(g(GLOBAL_FOES), 1) << "the first man came";
     EXPECT_GE(g(GLOBAL_TIMER), FULL - 72) << "the first wave on the fight's full clock";
     amc_globals[GLOBAL_TIMER] = LOW;
-    for (int k = 0; k < 144; k++)
-        at_lock();
+    static int ticks_heard;  // SFX_MENU_MOVE (29) is the clock's tick
+    ticks_heard = 0;
+    for (int k = 0; k < 144; k++) {
+        amc_globals[GLOBAL_SCROLL_MAP] = 200;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        world_step(0, nullptr, [](int, int fx, int, void*) { ticks_heard += fx == 29; },
+                   nullptr);
+    }
     EXPECT_LT(g(GLOBAL_TIMER), LOW) << "a man standing there brings no time";
+    EXPECT_EQ(ticks_heard, 2) << "the last ten seconds tick aloud, one a second";
 
     amc_globals[GLOBAL_TIMER] = LOW;
     for (int s = actor_next(0); s != 0;) {  // he is beaten
@@ -293,12 +300,14 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
         EXPECT_EQ(g(GLOBAL_FOES), after);
     };
     hold_then_reach(200, 520, 0, 2);
-    EXPECT_EQ(g(GLOBAL_LOCK), STREET_END) << "and the view is not stopped";
+    EXPECT_EQ(g(GLOBAL_LOCK), 520 + VIEW / 2)
+        << "the view runs on, but not past the men until they are met";
     int clock = g(GLOBAL_TIMER);
     for (int t = 0; t < 80; t++)
         step_at(520, false);
-    EXPECT_LT(g(GLOBAL_TIMER), clock) << "but the fight's clock runs";
+    EXPECT_LT(g(GLOBAL_TIMER), clock) << "and the fight's clock runs";
     hold_then_reach(100, 590, 2, 4);
+    EXPECT_EQ(g(GLOBAL_LOCK), 590 + VIEW / 2) << "the next stretch lets it on";
 }
 
 // A vampire's thirst grows with the energy he holds: standing back, a full
