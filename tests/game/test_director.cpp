@@ -498,4 +498,31 @@ TEST_F(Director, AnIdleHeroOnTheFirstStreetLosesALifeWithinMinutes)
     EXPECT_GT(t, 30 * 72) << "but not beaten at once";
 }
 
+// The first street spares a newcomer, not a masher: one who only taps punch
+// and now and then walks on gets through its first two fights without a
+// life lost, and is beaten before the street is won.
+TEST_F(Director, AMasherGetsIntoTheFirstStreetButNotThroughIt)
+{
+    std::vector<int16_t> mash;  // a tap every 10 ticks, and 18 ticks right before every eighth
+    for (int taps = 1; mash.size() < 12 * 60 * 72; taps++) {
+        if (taps % 8 == 0)
+            mash.insert(mash.end(), 18, CTRL_RIGHT);
+        mash.insert(mash.end(), 4, CTRL_PUNCH);
+        mash.insert(mash.end(), 6, 0);
+    }
+    start(0, 2);
+    int lost_at = -1, lost_in_first = 0;
+    for (size_t t = 0; t < mash.size() && g(GLOBAL_STAGE) == ST_FIGHT; t++) {
+        const int lives = g(GLOBAL_LIVES), lock = g(GLOBAL_LOCK);
+        step(mash[t]);
+        if (g(GLOBAL_LIVES) < lives && lock <= 420)  // the first two fights' locks
+            lost_in_first++;
+        if (g(GLOBAL_STAGE) != ST_FIGHT)
+            lost_at = (int)t;
+    }
+    EXPECT_EQ(lost_in_first, 0);
+    EXPECT_EQ(g(GLOBAL_STAGE), ST_CONTINUE) << "mashing won the street";
+    EXPECT_GT(lost_at, 90 * 72) << "beaten within the street's first minute and a half";
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // and a crate beside him, it strikes both.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "engine/actor.h"
@@ -194,6 +195,54 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
         knocks += regs(can)[REG_SOUND] == SFX_THUD;
     }
     EXPECT_EQ(knocks, 2) << "once each time he walks into it";
+
+    // with no hero on the street there is no one to walk into it
+    actor_remove(amc_globals[GLOBAL_HERO]);
+    amc_globals[GLOBAL_HERO] = 0;
+    knocks = 0;
+    for (int t = 0; t < 20; t++) {
+        regs(can)[REG_SOUND] = 0;
+        world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        knocks += regs(can)[REG_SOUND] == SFX_THUD;
+    }
+    EXPECT_EQ(knocks, 0) << "knocked with no hero";
+}
+
+// The first fight beside the water, below HARD: signs along its lip warn of
+// the drop once, when the fight starts, and not while the street is walked.
+TEST_F(Setpieces, TheEdgeIsSignedOnceWhenAFightStartsBesideIt)
+{
+    constexpr int PROGRAM_EDGE = 23, PROGRAM_FX = 6, SPR_WARN = 356, PLACE = 150;
+    auto signs = [] {
+        int n = 0;
+        for (int s = actor_next(0); s != 0; s = actor_next(s))
+            n += actor_table.slots[s].program == PROGRAM_FX && regs(s)[REG_FRAME] == SPR_WARN;
+        return n;
+    };
+    for (int skill : {5, 6}) {
+        SCOPED_TRACE(skill);
+        actor_table_reset();
+        world_start_level(world_new_game(1, ARCADE, (int16_t)skill, 1));
+        world_step(0, nullptr, nullptr, nullptr);
+        int edge = actor_spawn(PROGRAM_EDGE);
+        ASSERT_GT(edge, 0);
+        regs(edge)[0] = PLACE;
+        int most = 0, shows = 0;
+        for (int t = 0; t < 700; t++) {
+            amc_globals[GLOBAL_FOES] = t < 100 ? 0 : 1;
+            const int before = signs();
+            world_step(0, nullptr, nullptr, nullptr);
+            const int now = signs();
+            if (t < 100) {
+                ASSERT_EQ(now, 0) << "signs with no fight on";
+            }
+            shows += before == 0 && now > 0;
+            most = std::max(most, now);
+        }
+        EXPECT_EQ(shows, skill < 6 ? 1 : 0);
+        EXPECT_EQ(most, skill < 6 ? 3 : 0) << "along its length";
+        EXPECT_EQ(signs(), 0) << "gone after a few seconds";
+    }
 }
 
 // A hint stays its time while the hero does something else, and goes soon

@@ -209,24 +209,34 @@ void piece_edge(Street&, Canvas& cv, const Piece& p)
 }
 
 // The front of the ground broken off over black water, in the rows under
-// the front lane: a ragged lip with its yellow line, cut faces at both
-// ends, ripples. The scripts' edge program knocks men in along it.
+// the front lane, where the scripts' edge program knocks men in: a kerb
+// striped yellow and black as a quay's edge is, the broken face of the
+// ground dropping under it into its shadow, the water with ripples, and cut
+// faces at both ends. The face must read as a drop at a glance.
 void piece_brink(Street&, Canvas& cv, const Piece& p)
 {
-    int x0 = x0_of(p), x1 = x1_of(p), h = 14, top = cv.h - h;
+    const int x0 = x0_of(p), x1 = x1_of(p), h = p.num("h", 22), top = cv.h - h;
+    const int face = 7;  // the broken face's rows under the kerb
     for (int y = top; y < cv.h; ++y)
         for (int x = x0; x <= x1; ++x)
             cv.set(x, y, mix(rgb(24, 40, 56), rgb(6, 12, 22), (float)(y - top) / (h - 1)));
-    for (int y = top + 7; y < cv.h; y += 3)
+    for (int y = top + face + 8; y < cv.h; y += 3)
         for (int x = x0 + (int)(hash3(y, 0, 7) % 9); x <= x1; x += 11 + (int)(hash3(x, y, 8) % 13))
             cv.hline(x, std::min(x1, x + 2 + (int)(hash3(x, y, 9) % 5)), y, rgb(64, 96, 124));
     for (int x = x0; x <= x1; ++x) {
-        int lip = 2 + (int)(noise((x - x0) / 3, 0, 11) * 3);
-        cv.vline(x, top, top + lip, rgb(112, 110, 104));
-        cv.set(x, top, rgb(150, 146, 136));
-        if (((x - x0) / 6) % 2 == 0)
-            cv.set(x, top + 1, rgb(210, 176, 40));
-        cv.vline(x, top + lip + 1, top + lip + 2, rgb(8, 8, 10));  // its shadow on the water
+        // the kerb: a pale top edge over hazard stripes
+        cv.set(x, top, rgb(170, 166, 156));
+        for (int y = top + 1; y <= top + 3; ++y)
+            cv.set(x, y, ((x + y) / 4) % 2 ? rgb(18, 18, 16) : rgb(222, 184, 40));
+        // the face under it, ragged where the ground broke
+        int depth = face - 2 + (int)(noise((x - x0) / 3, 0, 11) * 4);
+        for (int y = top + 4; y < top + 4 + depth; ++y) {
+            float shade = 0.85f - 0.5f * (y - top - 4) / face;
+            if (noise(x, y, 13) < 0.15f)
+                shade *= 0.7f;
+            cv.set(x, y, scale(rgb(120, 116, 108), shade));
+        }
+        cv.vline(x, top + 4 + depth, top + 6 + depth, rgb(4, 4, 6));  // its shadow on the water
     }
     for (int y = top; y < cv.h; ++y) {
         int in = 3 + (int)(noise(0, (y - top) / 2, 12) * 3);
