@@ -11,7 +11,7 @@
 // is winds up within the hero's jab; a chain mashed at one of a pair, or
 // at a lone man, is blocked; a man behind grabs the hero for the one in
 // front; a five-man fight keeps two men at most in reach, none cut by the
-// view's edge.
+// view's edge; a wind-up unseen is marked at the view's edge.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -518,6 +518,96 @@ TEST_F(Fights, AFiveManFightStaysReadable)
         EXPECT_LE(most, 2) << "men in striking range at once";
         EXPECT_EQ(cut, 0) << "ticks a man waited or struck cut by the view's edge";
         EXPECT_EQ(stacked, 0) << "ticks two waiting men stood on one spot";
+    }
+}
+
+constexpr int PROGRAM_FX = 6, FX_FLAGS = 5, FX_FOLLOW = 6, EDGE_MARK = 64;
+
+// The x of the edge mark shown for `man`, or -1 when none shows.
+int edge_mark_x(int man)
+{
+    for (int s = actor_next(0); s; s = actor_next(s)) {
+        const Actor& a = actor_table.slots[s];
+        if (a.program == PROGRAM_FX && (a.regs[FX_FLAGS] & EDGE_MARK) && a.regs[FX_FOLLOW] == man &&
+            a.regs[REG_FRAME])
+            return a.regs[REG_X];
+    }
+    return -1;
+}
+
+// A man winding up in plain sight before the hero shows no edge mark; at
+// his back, or moved past the view's edge, the mark stands wholly inside
+// the view at his side. In a five-man fight every wind-up at the hero's
+// back is marked, and no mark shows for a man in front.
+TEST_F(Fights, AWindUpUnseenIsMarkedAtTheViewsEdge)
+{
+    constexpr int SIGN = 14;  // half the sign's width: it never crosses the edge
+    int man = face_off(1, E_BRAWLER);
+    int hero = amc_globals[GLOBAL_HERO];
+    regs(man)[REG_WAIT] = 0;
+    int t = 0;
+    for (; t < 200 && regs(man)[REG_STATE] != S_WINDUP; t++)
+        world_step(0, nullptr, nullptr, nullptr);
+    ASSERT_EQ(regs(man)[REG_STATE], S_WINDUP);
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(edge_mark_x(man), -1) << "in front, in plain sight";
+    int scroll = amc_globals[GLOBAL_SCROLL_MAP];
+    struct Where {
+        int wx;
+        bool right;
+    } where[] = {{scroll + VIEW + 30, true}, {scroll - 30, false}, {regs(hero)[REG_WX] - 40, false}};
+    for (const Where& w : where) {
+        SCOPED_TRACE(w.wx - scroll);
+        regs(man)[REG_WX] = (int16_t)w.wx;
+        world_step(0, nullptr, nullptr, nullptr);
+        ASSERT_EQ(regs(man)[REG_STATE], S_WINDUP);
+        int x = edge_mark_x(man);
+        EXPECT_GE(x, SIGN);
+        EXPECT_LE(x, VIEW - SIGN);
+        EXPECT_EQ(x > VIEW / 2, w.right) << "at the side he strikes from";
+    }
+
+    for (uint32_t seed = 1; seed <= 2; seed++) {
+        SCOPED_TRACE(seed);
+        start_street1(seed);
+        world_step(0, nullptr, nullptr, nullptr);
+        hero = amc_globals[GLOBAL_HERO];
+        scroll = amc_globals[GLOBAL_SCROLL_MAP];
+        int men[5], back[5] = {};
+        bool warned[5] = {};
+        int behind = 0, unwarned = 0, false_alarms = 0;
+        for (int i = 0; i < 5; i++)
+            men[i] = spawn_boxer(scroll + (i < 2 ? -40 : 350), 156 + 10 * i, i & 1 ? E_KICKER : E_BRAWLER);
+        for (t = 0; t < 1500; t++) {
+            regs(hero)[REG_WX] = (int16_t)(scroll + 160);
+            regs(hero)[REG_GY] = 176;
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            amc_globals[GLOBAL_MAX_ATTACKERS] = 2;
+            world_step(0, nullptr, nullptr, nullptr);
+            bool left = regs(hero)[REG_FACING] != 0;
+            for (int i = 0; i < 5; i++) {
+                const int16_t* e = regs(men[i]);
+                int x = edge_mark_x(men[i]);
+                if (e[REG_STATE] != S_WINDUP) {
+                    if (back[i] > 2) {  // at his back for more than a turn of the head
+                        behind++;
+                        unwarned += !warned[i];
+                    }
+                    back[i] = 0;
+                    warned[i] = false;
+                    continue;
+                }
+                if (left ? e[REG_WX] > regs(hero)[REG_WX] : e[REG_WX] < regs(hero)[REG_WX]) {
+                    back[i]++;
+                    warned[i] |= x >= 0;
+                } else {
+                    false_alarms += x >= 0;
+                }
+            }
+        }
+        EXPECT_GT(behind, 0) << "wind-ups at his back";
+        EXPECT_EQ(unwarned, 0) << "wind-ups at his back with no mark";
+        EXPECT_EQ(false_alarms, 0) << "ticks a mark showed for a man in front";
     }
 }
 
