@@ -20,6 +20,7 @@ constexpr int PROGRAM_BANNER = 7;    // words over the view
 constexpr int PROGRAM_DIGIT = 9;     // one digit of a number the scripts show
 constexpr int PROGRAM_HINTS = 19;    // the first street's hints
 constexpr int PROGRAM_GIRL = 4;      // Rosalie
+constexpr int PROGRAM_FX = 6;        // a picture for a moment
 constexpr int GLOBAL_BOSS = 24;      // the scripts' own: the boss's slot, 0 none
 
 class Director : public ScriptsTest {
@@ -405,8 +406,16 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
         actor_table_reset();
         world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
         int fell = -1, hugged = -1, ended = -1, last_word = 0, hero_wx = 0, walked = 0, rosa = 0;
+        bool struck = false;
         for (int t = 0; t < 60000 && ended < 0; t++) {
             amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            // A picture that ends on its first turn ends that tick's pass: whoever
+            // comes after it in the list, KING too, has his first turn a tick late.
+            if (g(GLOBAL_BOSS) == 0 && fell < 0) {
+                int fx = actor_spawn(PROGRAM_FX);
+                if (fx > 0)
+                    actor_table.slots[fx].regs[3] = 1;
+            }
             for (int s = actor_next(0); s != 0;) {  // the street's men go as they come
                 int next = actor_next(s);
                 int16_t* r = actor_table.slots[s].regs;
@@ -414,7 +423,8 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
                     actor_remove(s);
                 else if (r[REG_CLASS] == C_BOSS && r[REG_STATE] != S_DEAD && r[REG_STATE] != S_DOWN &&
                          r[REG_DMG] == 0 && t % 8 == 0)
-                    r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1;  // F_HEAVY
+                    r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1,  // F_HEAVY
+                        struck = true;
                 if (actor_table.slots[s].program == PROGRAM_GIRL)
                     rosa = s;
                 s = next;
@@ -444,6 +454,7 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
                 ended = t;
         }
         ASSERT_GE(fell, 0) << "KING never fell";
+        EXPECT_TRUE(struck) << "the street was won before KING was fought";
         ASSERT_GE(hugged, fell) << "Rosalie never reached the hero";
         ASSERT_GE(ended, hugged);
         EXPECT_EQ(g(GLOBAL_EXIT_REQUEST), EXIT | GAME_WON);
