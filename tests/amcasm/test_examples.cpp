@@ -3,31 +3,21 @@
 // the tool's own contract: exit codes and no output after an error.
 #include "tools/amcasm/amcasm.h"
 
+#include "tests/files.h"
+
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 
 namespace {
 
-std::string slurp(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void spit(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testfiles::slurp;
+using testfiles::spit;
 
 // The block that follows "<!-- example: NAME -->" in the guide (another
 // file of the example: "<!-- example: NAME, file FILE -->"), and the block
@@ -52,11 +42,7 @@ std::string scratch(const std::string& name)
     return testing::TempDir() + "amcasm_" + std::to_string(getpid()) + "_" + name;
 }
 
-int run(const std::string& cmd)
-{
-    int st = system(cmd.c_str());
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-}
+int run(const std::string& cmd) { return testfiles::status_of(cmd); }
 
 struct TraceActor {
     int slot = 0, prog = 0;

@@ -2,12 +2,9 @@
 // bytes are what the format fixes, not what the machine holds in memory.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,32 +14,16 @@
 #include "engine/amc_vm.h"
 #include "engine/world_hash.h"
 #include "fileio/byteorder.h"
-#include "game/scores.h"
-#include "game/state.h"
 #include "gfx/level.h"
 #include "gfx/state.h"
+#include "tests/files.h"
 #include "tools/sfxgen/wav.h"
 
 namespace {
 
-std::string slurp(const std::string& path)
-{
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
+using testfiles::Scratch;
+using testfiles::slurp;
 const uint8_t* bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
-
-struct Scratch {
-    std::string dir;
-    Scratch()
-    {
-        char d[] = "/tmp/nwd-bytes-XXXXXX";
-        dir = mkdtemp(d) ? d : "/tmp";
-    }
-    ~Scratch() { std::system(("rm -rf " + dir).c_str()); }
-    std::string operator/(const char* name) const { return dir + "/" + name; }
-};
 
 }  // namespace
 
@@ -101,29 +82,6 @@ TEST(ByteOrder, DemoImagesAndFiles)
     demo_free(d);
 }
 
-TEST(ByteOrder, Scores)
-{
-    Scratch t;
-    scores_reset();
-    game.score_tables[1][2] = {0xC350, "ABC", -7};
-    ASSERT_EQ(scores_write((t / "SCORES").c_str()), 0);
-    std::string f = slurp(t / "SCORES");
-    ASSERT_EQ(f.size(), 240u);
-    const uint8_t* p = bytes(f) + 80 + 2 * 8;
-    EXPECT_EQ(get_le16(p), 0xC350);
-    EXPECT_EQ(f.substr(80 + 16 + 2, 4), std::string("ABC", 4));
-    EXPECT_EQ((int16_t)get_le16(p + 6), -7);
-
-    std::vector<uint8_t> file(240);
-    put_le16(file.data() + 160, 0x1234);
-    put_le16(file.data() + 166, 0xFFFE);
-    std::ofstream(t / "IN", std::ios::binary).write((const char*)file.data(), file.size());
-    ASSERT_EQ(scores_read((t / "IN").c_str()), 0);
-    EXPECT_EQ(game.score_tables[2][0].score, 0x1234);
-    EXPECT_EQ(game.score_tables[2][0].skill, -2);
-    scores_reset();
-}
-
 TEST(ByteOrder, ProgramFilesAndTheirHash)
 {
     Scratch t;
@@ -146,7 +104,7 @@ TEST(ByteOrder, ProgramFilesAndTheirHash)
     amc_unload_all();
 
     // The assembler writes what the loader reads.
-    std::ofstream(t / "p.amcs") << "program 0 p\n    load 0x1234\n    yield\n";
+    testfiles::spit(t / "p.amcs", "program 0 p\n    load 0x1234\n    yield\n");
     std::string cmd = std::string(NWD_AMCASM) + " -w -o " + (t / "Q.AMC") + " " + (t / "p.amcs");
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::string q = slurp(t / "Q.AMC");

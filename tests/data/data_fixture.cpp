@@ -1,6 +1,8 @@
 #include "tests/data/data_fixture.h"
 
 #include <cerrno>
+#include <fstream>
+#include <regex>
 
 #include "nwd_datafile_key.h"
 
@@ -30,6 +32,21 @@ DATAFILE* main_datafile()
         packfile_password(nullptr);
     }
     return dat;
+}
+
+BITMAP* picture(int index) { return (BITMAP*)main_datafile()[index].dat; }
+
+std::map<std::string, int> include_constants(const char* path)
+{
+    std::map<std::string, int> c;
+    std::ifstream in(path);
+    std::string line;
+    std::regex re(R"(^const (\w+) = (\d+)$)");
+    std::smatch m;
+    while (std::getline(in, line))
+        if (std::regex_match(line, m, re))
+            c[m[1]] = std::stoi(m[2]);
+    return c;
 }
 
 }  // namespace datatest

@@ -4,6 +4,7 @@
 
 #include <allegro.h>
 
+#include <map>
 #include <string>
 
 namespace datatest {
@@ -13,5 +14,8 @@ extern const char* const kPassword;
 void start_allegro();
 DATAFILE* main_datafile();  // NIGHTWAR.DAT, loaded with the password
 std::string game_path(const char* rel);
+BITMAP* picture(int index);  // of the main datafile
+// The "const NAME = number" lines of the scripts' include file.
+std::map<std::string, int> include_constants(const char* path);
 
 }  // namespace datatest

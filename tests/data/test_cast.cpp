@@ -4,32 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <map>
-#include <regex>
-#include <sstream>
 
 #include "tests/data/data_fixture.h"
+#include "tests/files.h"
 
 using namespace datatest;
 
 namespace {
 
-std::map<std::string, int> names()
-{
-    std::map<std::string, int> c;
-    std::ifstream in(NWD_GAME_INCLUDE);
-    std::string line;
-    std::regex re(R"(^const (SPR_\w+) = (\d+)$)");
-    while (std::getline(in, line)) {
-        std::smatch m;
-        if (std::regex_match(line, m, re))
-            c[m[1]] = std::stoi(m[2]);
-    }
-    return c;
-}
+std::map<std::string, int> names() { return include_constants(NWD_GAME_INCLUDE); }
 
-BITMAP* sprite(int i) { return (BITMAP*)main_datafile()[i].dat; }
+BITMAP* sprite(int i) { return picture(i); }
 
 int hot_x(int i)
 {
@@ -221,9 +207,7 @@ TEST(Cast, GeneratorIsRepeatableAndRefusesAMissingPose)
                        "/ && sed -i '/^pose fighter BLOCK/d' " + dir + "/gfx/poses.txt";
     ASSERT_EQ(std::system(copy.c_str()), 0);
     EXPECT_NE(gen(dir, dir + "/c"), 0);
-    std::ifstream in(dir + "/err.txt");
-    std::stringstream err;
-    err << in.rdbuf();
-    EXPECT_NE(err.str().find("no pose BLOCK"), std::string::npos) << err.str();
+    std::string err = testfiles::slurp(dir + "/err.txt");
+    EXPECT_NE(err.find("no pose BLOCK"), std::string::npos) << err;
     std::system(("rm -rf " + dir).c_str());
 }

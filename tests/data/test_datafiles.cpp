@@ -23,7 +23,7 @@ int count(DATAFILE* d)
     return n;
 }
 
-BITMAP* bmp(int i) { return (BITMAP*)main_datafile()[i].dat; }
+BITMAP* bmp(int i) { return picture(i); }
 
 struct Listed {
     std::string type, desc;
@@ -159,28 +159,10 @@ TEST(Sprites, HotSpotsSitInsideAndSpritesFitTheScratchBitmap)
     }
 }
 
-namespace {
-
-std::map<std::string, int> include_constants()
-{
-    std::map<std::string, int> c;
-    std::ifstream in(NWD_GAME_INCLUDE);
-    std::string line;
-    std::regex re(R"(^const (\w+) = (\d+)$)");
-    while (std::getline(in, line)) {
-        std::smatch m;
-        if (std::regex_match(line, m, re))
-            c[m[1]] = std::stoi(m[2]);
-    }
-    return c;
-}
-
-}  // namespace
-
 TEST(Sprites, IncludeNamesRealFramesAndEveryEffect)
 {
     ASSERT_NE(main_datafile(), nullptr);
-    auto c = include_constants();
+    auto c = include_constants(NWD_GAME_INCLUDE);
     ASSERT_EQ(c["SPR_HERO_STAND"], 27);
     int effects = 0;
     for (auto& [name, v] : c) {
@@ -211,7 +193,7 @@ TEST(Sprites, EveryRecolourSchemeChangesTheThug)
         {2, {{75, 111}, {76, 11}, {78, 1}, {123, 82}, {124, 126}, {125, 99}}},
         {3, {{75, 49}, {76, 51}, {78, 50}}},
         {4, {{38, 59}, {41, 120}, {116, 119}, {117, 121}, {118, 122}}}};
-    auto c = include_constants();
+    auto c = include_constants(NWD_GAME_INCLUDE);
     BITMAP* s = bmp(c["SPR_THUG_STAND"]);
     int opaque = 0;
     for (int y = 0; y < s->h; ++y)

@@ -8,40 +8,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/data/data_fixture.h"
+#include "tests/files.h"
 
 using namespace datatest;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string err;
-};
+using testfiles::Outcome;
+using testfiles::spit;
+Outcome run(const std::string& cmd) { return testfiles::errors_of(cmd); }
 
 std::string tmp_dir()
 {
-    static std::string dir;
-    if (dir.empty()) {
-        char t[] = "/tmp/nwd-data-XXXXXX";
-        dir = mkdtemp(t);
-    }
-    return dir;
-}
-
-void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
-Outcome run(const std::string& cmd)
-{
-    std::string err = tmp_dir() + "/stderr.txt";
-    int st = std::system((cmd + " >/dev/null 2>" + err).c_str());
-    std::ifstream in(err);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, ss.str()};
+    static testfiles::Scratch dir;
+    return dir.dir;
 }
 
 }  // namespace
@@ -62,14 +45,13 @@ static double pitch_at(DUH* d, double from, double sec)
 TEST(ModuleWriter, ScoreBecomesALoopingModuleInTune)
 {
     std::string score = tmp_dir() + "/s.txt", mod = tmp_dir() + "/s.it";
-    write(score,
+    spit(score,
           "title test  # a comment\ntempo 125\ninstr f flute\ninstr k kick\n"
           "track lead f oct=4\ntrack bass f oct=2\ndrums d k=k\nphrase p A4/16 ./16\n"
           "pattern a\nchords Am/32 F#m/32\nlead $p C#5/8 ./24\n"
           "pattern b from a\nlead $p+3 ./32\nbass @line ........r.......\nd k/16\norder a | b\n");
     ASSERT_EQ(run(std::string(NWD_MODGEN) + " " + score + " " + mod).status, 0);
-    std::ifstream in(mod, std::ios::binary);
-    std::string b((std::istreambuf_iterator<char>(in)), {});
+    std::string b = testfiles::slurp(mod);
     ASSERT_GT(b.size(), 0xC0u);
     EXPECT_EQ(b.substr(0, 4), "IMPM");
     auto u16 = [&](size_t at) { return (unsigned char)b[at] | (unsigned char)b[at + 1] << 8; };
@@ -92,15 +74,14 @@ TEST(ModuleWriter, ScoreBecomesALoopingModuleInTune)
 TEST(ModuleWriter, SongsAreMadeAsLoudAsTheGamesMusic)
 {
     std::string score = tmp_dir() + "/loud.txt", mod = tmp_dir() + "/loud.it";
-    write(score,
+    spit(score,
           "instr f flute\ninstr k kick\ninstr p pad\ntrack lead f oct=4\n"
           "track pads p ch=3 oct=4\ndrums d k=k\npattern a\nchords Am/32 F#m/32\n"
           "lead A4/16 ./16 C#5/8 ./24\npads @hold\nd k...\norder a\n");
     ASSERT_EQ(run(std::string(NWD_MODGEN) + " " + score + " " + mod).status, 0);
     start_allegro();
     dumb_register_stdfiles();
-    std::ifstream in(mod, std::ios::binary);
-    std::string b((std::istreambuf_iterator<char>(in)), {});
+    std::string b = testfiles::slurp(mod);
     ASSERT_GT(b.size(), 0x31u);
     DUH* d = dumb_load_it(mod.c_str());
     ASSERT_NE(d, nullptr);
@@ -143,7 +124,7 @@ TEST(ModuleWriter, BadScoresAreReportedWithTheirLine)
         {"pattern a\n", "bad.txt:3:"},  // no order
     };
     for (auto& c : cases) {
-        write(score, head + c[0]);
+        spit(score, head + c[0]);
         Outcome r = run(std::string(NWD_MODGEN) + " " + score + " " + mod);
         EXPECT_EQ(r.status, 1) << c[0];
         EXPECT_NE(r.err.find(c[1]), std::string::npos) << c[0] << " said: " << r.err;
@@ -167,10 +148,10 @@ TEST(Packer, KeepsListOrderAcrossTypesAndSetsHotSpots)
     }
     // Names out of alphabetical order and a palette between bitmaps: the
     // datafile must still follow the list.
-    write(list,
+    spit(list,
           "# i type file xhot yhot\n0 BMP b.pcx 1 2\n1 BMP a.pcx -1 -1\n2 PAL p.pcx -1 -1\n"
           "3 BMP c.pcx 1 0\n");
-    write(dir + "/key", std::string(kPassword) + "\n");
+    spit(dir + "/key", std::string(kPassword) + "\n");
     ASSERT_EQ(run(std::string(NWD_DATPACK) + " --dat " + NWD_DAT_TOOL + " --password-file " + dir +
                   "/key " + list + " " + dir + " " + dat)
                   .status,
@@ -189,7 +170,7 @@ TEST(Packer, KeepsListOrderAcrossTypesAndSetsHotSpots)
     EXPECT_STREQ(get_datafile_property(&d[1], DAT_ID('X', 'H', 'O', 'T')), "");
     unload_datafile(d);
 
-    write(list, "0 BMP ../escape.pcx 0 0\n");
+    spit(list, "0 BMP ../escape.pcx 0 0\n");
     Outcome r = run(std::string(NWD_DATPACK) + " --password x " + list + " " + dir + " " + dat);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("list.txt:1:"), std::string::npos) << r.err;
@@ -201,18 +182,18 @@ TEST(Generators, BadSourcesNameFileAndLine)
     std::string src = tmp_dir() + "/src";
     std::string cmd = "mkdir -p " + src + "/gfx " + src + "/levels " + src + "/sound";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    write(src + "/gfx/palette.txt", "0 0 0 0\n1 9 9\n");
+    spit(src + "/gfx/palette.txt", "0 0 0 0\n1 9 9\n");
     Outcome r = run(std::string(NWD_GFXGEN) + " levels " + src + " " + tmp_dir());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("palette.txt:2:"), std::string::npos) << r.err;
 
-    write(src + "/gfx/palette.txt", "0 0 0 0\n");
-    write(src + "/levels/van.txt", "tile . 0\nmap\n...\n..\n");
+    spit(src + "/gfx/palette.txt", "0 0 0 0\n");
+    spit(src + "/levels/van.txt", "tile . 0\nmap\n...\n..\n");
     r = run(std::string(NWD_GFXGEN) + " levels " + src + " " + tmp_dir());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("van.txt:4:"), std::string::npos) << r.err;  // ragged row
 
-    write(src + "/sound/effects.txt", "1 A.wav SFX_A hit\n2 B.wav SFX_B kazoo\n");
+    spit(src + "/sound/effects.txt", "1 A.wav SFX_A hit\n2 B.wav SFX_B kazoo\n");
     r = run(std::string(NWD_SFXGEN) + " " + src + "/sound/effects.txt " + tmp_dir());
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("effects.txt:2:"), std::string::npos) << r.err;
@@ -223,12 +204,12 @@ TEST(Generators, StreetSourcesAreCheckedBeforeAnythingIsWritten)
 {
     std::string src = tmp_dir() + "/streets";
     ASSERT_EQ(std::system(("mkdir -p " + src + "/gfx " + src + "/levels").c_str()), 0);
-    write(src + "/gfx/palette.txt", "0 0 0 0\n1-254 10 10 10 250 250 250\n");
+    spit(src + "/gfx/palette.txt", "0 0 0 0\n1-254 10 10 10 250 250 250\n");
     std::string font;
     for (int c = 32; c < 127; ++c)
         font += std::string("= ") + (char)c + "\n.....\n.....\n.....\n.....\n.....\n.....\n.....\n";
-    write(src + "/gfx/font.txt", font);
-    write(src + "/levels/van.txt", "tile . 0\nmap\n.\n.\n.\n.\n.\n.\n.\n");
+    spit(src + "/gfx/font.txt", font);
+    spit(src + "/levels/van.txt", "tile . 0\nmap\n.\n.\n.\n.\n.\n.\n.\n");
     struct {
         const char *source, *where;
     } cases[] = {
@@ -244,7 +225,7 @@ TEST(Generators, StreetSourcesAreCheckedBeforeAnythingIsWritten)
     std::string out = tmp_dir() + "/streets-out";
     ASSERT_EQ(std::system(("mkdir -p " + out).c_str()), 0);
     for (auto& c : cases) {
-        write(src + "/levels/lev1.txt", c.source);
+        spit(src + "/levels/lev1.txt", c.source);
         Outcome r = run(std::string(NWD_GFXGEN) + " levels " + src + " " + out);
         EXPECT_EQ(r.status, 1) << c.source;
         EXPECT_NE(r.err.find(c.where), std::string::npos) << r.err;

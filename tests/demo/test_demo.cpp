@@ -5,6 +5,7 @@
 #include "engine/amc_vm.h"
 #include "engine/sim.h"
 #include "engine/world_hash.h"
+#include "tests/files.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>
@@ -20,40 +21,25 @@
 
 using Words = std::vector<uint16_t>;
 
-static std::string read_file(const std::string& p)
-{
-    std::string s;
-    if (FILE* f = fopen(p.c_str(), "rb")) {
-        for (int c; (c = fgetc(f)) != EOF;)
-            s += (char)c;
-        fclose(f);
-    }
-    return s;
-}
-
-static void write_file(const std::string& p, const std::string& bytes)
-{
-    FILE* f = fopen(p.c_str(), "wb");
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
+using testfiles::slurp;
+using testfiles::spit;
 
 class Demo : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/nwd-demo-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        demos_state_reset();
-    }
+    void SetUp() override { demos_state_reset(); }
     void TearDown() override
     {
         demo_free(image);
         amc_unload_all();
-        std::filesystem::remove_all(dir);
     }
-    std::string path(const char* name) const { return dir + "/" + name; }
+    std::string path(const char* name) const { return scratch / name; }
+    void load_replay_programs()
+    {
+        ASSERT_TRUE(write_replay_programs(path("G.AMC")));
+        amc_unload_all();
+        amc_vm_reset();
+        ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
+    }
 
     // Records (count, word) pairs; returns the frames stored before a refusal.
     uint32_t record(const std::vector<std::pair<uint32_t, uint16_t>>& held)
@@ -85,7 +71,8 @@ protected:
         return out;
     }
 
-    std::string dir;
+    testfiles::Scratch scratch;
+    const std::string dir = scratch.dir;
     DemoImage* image = nullptr;
 };
 
@@ -128,10 +115,10 @@ TEST_F(Demo, FilesGiveBackEveryByte)
 {
     record({{5, 0x10}, {7, 0x20}, {2, 0}});
     std::string want((char*)image->bytes, 32);
-    write_file(path("D"), std::string(500, 'x'));  // replaced whole
+    spit(path("D"), std::string(500, 'x'));  // replaced whole
     ASSERT_EQ(demo_save(image, path("D").c_str()), 0);
     EXPECT_EQ(demos.state & DEMO_RECORDING, 0);
-    EXPECT_EQ(read_file(path("D")), want);
+    EXPECT_EQ(slurp(path("D")), want);
     EXPECT_FALSE(std::filesystem::exists(path("D.tmp")));
     DemoImage* loaded = demo_load(path("D").c_str());
     ASSERT_NE(loaded, nullptr);
@@ -139,7 +126,7 @@ TEST_F(Demo, FilesGiveBackEveryByte)
     demo_free(loaded);
     EXPECT_EQ(demo_save(image, path("no/dir").c_str()), 1);
     // Not demos: missing, a folder, shorter than the header.
-    write_file(path("short"), want.substr(0, 19));
+    spit(path("short"), want.substr(0, 19));
     for (std::string p : {path("missing"), dir, path("short")})
         EXPECT_EQ(demo_load(p.c_str()), nullptr) << p;
 }
@@ -179,10 +166,7 @@ TEST_F(Demo, MalformedFilesPlayWithinTheirBytes)
 // gives the same world after every tick.
 TEST_F(Demo, RecordedGameReplaysTickForTick)
 {
-    ASSERT_TRUE(write_replay_programs(path("G.AMC")));
-    amc_unload_all();
-    amc_vm_reset();
-    ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
+    load_replay_programs();
 
     Words script;  // held words of varying length, as a player's would be
     for (uint32_t x = 12345; script.size() < 3000;) {
@@ -208,28 +192,22 @@ TEST_F(Demo, RecordedGameReplaysTickForTick)
     std::string cmd =
         std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --ticks 10000 --demo ";
     ASSERT_EQ(system((cmd + path("D") + " --trace " + path("play.trace")).c_str()), 0);
-    std::string want = read_file(path("rec.trace"));
-    std::string got = read_file(path("play.trace"));
+    std::string want = slurp(path("rec.trace"));
+    std::string got = slurp(path("play.trace"));
     EXPECT_EQ(got.substr(0, want.size()), want);
     EXPECT_EQ(got.compare(want.size(), 7, "T 3001 "), 0);
     EXPECT_EQ(got.find("T 3002 "), std::string::npos);
 
-    write_file(path("short"), "0123456789012345678");
-    FILE* p = popen((cmd + path("short") + " 2>&1").c_str(), "r");
+    spit(path("short"), "0123456789012345678");
     std::string out;
-    for (int c; (c = fgetc(p)) != EOF;)
-        out += (char)c;
-    EXPECT_EQ(WEXITSTATUS(pclose(p)), 2);
+    EXPECT_EQ(testfiles::output_of(cmd + path("short") + " 2>&1", out), 2);
     EXPECT_NE(out.find("short: not a demo"), std::string::npos) << out;
 }
 
 // Only what a script can observe is hashed, laid out as docs/demos.md says.
 TEST_F(Demo, WorldHashCoversWhatScriptsCanSee)
 {
-    ASSERT_TRUE(write_replay_programs(path("G.AMC")));
-    amc_unload_all();
-    amc_vm_reset();
-    ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
+    load_replay_programs();
     amc_seed(77);
     ASSERT_EQ(actor_spawn(PROGRAM_DIRECTOR), 1);
     uint8_t bytes[WORLD_BYTES_MAX];
@@ -280,10 +258,7 @@ protected:
     void SetUp() override
     {
         Demo::SetUp();
-        ASSERT_TRUE(write_replay_programs(path("G.AMC")));
-        amc_unload_all();
-        amc_vm_reset();
-        ASSERT_EQ(amc_load(path("G.AMC").c_str()), 0);
+        load_replay_programs();
         SimOptions o;
         o.level = 2, o.mode = 3, o.skill = 9, o.seed = 24301;
         sim_start(o);
@@ -300,14 +275,10 @@ protected:
     }
     int verify(const std::string& trace, std::string* out)
     {
-        write_file(path("T"), trace);
+        spit(path("T"), trace);
         std::string cmd = std::string(NWD_SIM_PATH) + " --amc " + path("G.AMC") + " --demo " +
                           path("D") + " --game --verify " + path("T") + " 2>&1";
-        FILE* p = popen(cmd.c_str(), "r");
-        out->clear();
-        for (int c; (c = fgetc(p)) != EOF;)
-            *out += (char)c;
-        return WEXITSTATUS(pclose(p));
+        return testfiles::output_of(cmd, *out);
     }
     std::vector<uint64_t> hashes;
     std::vector<int16_t> scores;

@@ -9,6 +9,7 @@
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_ops.h"
+#include "engine/world.h"
 #include "game/clock.h"
 #include "game/state.h"
 #include "input/state.h"
@@ -103,3 +104,12 @@ LevelLoop GameTest::start(int16_t level, uint32_t owed)
     game.frame_ticks.store(game.current.frames_run + owed);
     return LevelLoop{1, level, false, 0, 0};
 }
+
+void begin_street(int street, uint32_t seed)
+{
+    actor_table_reset();
+    world_start_level(world_new_game((int16_t)street, ARCADE, 5, seed));
+    step();
+}
+
+void step(uint16_t controls) { world_step((int16_t)controls, nullptr, nullptr, nullptr); }

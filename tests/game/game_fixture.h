@@ -30,6 +30,11 @@ protected:
     void press(int scancode, bool down = true) { key[scancode] = down ? 1 : 0; }
 };
 
+// Street `street` of a new ARCADE game at skill 5 on the loaded scripts, with
+// its first tick run; then ticks with the given controls.
+void begin_street(int street, uint32_t seed);
+void step(uint16_t controls = 0);
+
 // The game's own scripts, loaded from the built game folder for each case
 // (skipped when it is not built).
 class ScriptsTest : public ::testing::Test {

@@ -35,9 +35,7 @@ struct Rage {
 // leaves him just below a third of his health; then 1500 ticks are watched.
 Rage enrage(int street, uint32_t seed)
 {
-    actor_table_reset();
-    world_start_level(world_new_game((int16_t)street, ARCADE, 5, seed));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(street, seed);
     const int program = street == 3 ? PROGRAM_ENEMY : PROGRAM_HAZARD;
     const int kind = street == 1 ? H_BOTTLE : street == 2 ? H_CAR : street == 3 ? E_KICKER : H_FORKLIFT;
     int boss = actor_spawn(PROGRAM_ENEMY), before = 0, run = 0, last_wx = 0, raged_at = 0;
@@ -54,7 +52,7 @@ Rage enrage(int street, uint32_t seed)
             b[REG_DMG] = 2;
             b[REG_FORCE] = 1;  // F_LIGHT
         }
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         if (!raged_at && (b[5] & 128)) {  // traits: M_RAGE
             raged_at = t;
             r.brought = count(program, kind) - before;
@@ -89,9 +87,7 @@ TEST_F(Bosses, EachBossInARageBringsOnAChangeOfHisOwn)
 // In the last fight Rosalie kicks the spent hero his supper, once.
 TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
 {
-    actor_table_reset();
-    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(LAST_STREET, 1);
     const int16_t at = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 200);
     int king = actor_spawn(PROGRAM_ENEMY);
     regs(king)[0] = (int16_t)(E_BOSS + LAST_STREET);
@@ -104,7 +100,7 @@ TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
     for (int t = 0; t < 600; t++) {
         amc_globals[GLOBAL_ENERGY] = t < 100 ? 200 : 30;
         int before = count(PROGRAM_PICKUP, 7);  // IT_BURGER
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         fed += count(PROGRAM_PICKUP, 7) > before;
         if (t == 99) {
             EXPECT_EQ(fed, 0) << "a hero with his energy is left to fight";
@@ -140,9 +136,7 @@ int answer(int street, const int16_t* b, const int16_t* h)
 // first attack; the hero answers it or stands.
 Signature first_attack(int street, bool answered)
 {
-    actor_table_reset();
-    world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(street, 1);
     const int hero = amc_globals[GLOBAL_HERO], boss = actor_spawn(PROGRAM_ENEMY);
     int16_t* b = regs(boss);
     b[0] = (int16_t)(E_BOSS + street);
@@ -161,8 +155,7 @@ Signature first_attack(int street, bool answered)
             break;
         }
         sig.made |= on;
-        world_step((int16_t)(on && answered ? answer(street, b, regs(hero)) : 0), nullptr, nullptr,
-                   nullptr);
+        step((uint16_t)(on && answered ? answer(street, b, regs(hero)) : 0));
         sig.hero_down |= on && regs(hero)[REG_STATE] == S_DOWN;
     }
     return sig;
@@ -192,9 +185,7 @@ struct Edges {
 // right and jabs: the view stands still at the end, as in the game.
 Edges press_right(int street, uint32_t seed)
 {
-    actor_table_reset();
-    world_start_level(world_new_game((int16_t)street, ARCADE, 5, seed));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(street, seed);
     // the street's end, short of its first fight: the director waits there
     amc_globals[GLOBAL_SCROLL_MAP] = 60;
     const int hero = amc_globals[GLOBAL_HERO], boss = actor_spawn(PROGRAM_ENEMY);
@@ -205,7 +196,7 @@ Edges press_right(int street, uint32_t seed)
     for (int t = 0; t < 2400; t++) {
         amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
         amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_STREET_END] = 60;
-        world_step((int16_t)(CTRL_RIGHT | (t % 16 < 2 ? CTRL_PUNCH : 0)), nullptr, nullptr, nullptr);
+        step((uint16_t)(CTRL_RIGHT | (t % 16 < 2 ? CTRL_PUNCH : 0)));
         const int16_t* b = regs(boss);
         if (b[REG_STATE] == S_DEAD)
             break;

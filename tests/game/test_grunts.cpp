@@ -33,9 +33,7 @@ struct Outcome {
 // from the moment the thing thrown is in the air).
 Outcome meet(int kind, int answer, bool at_throw, uint32_t seed, bool hit_at_throw = false)
 {
-    actor_table_reset();
-    world_start_level(world_new_game(1, ARCADE, 5, seed));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(1, seed);
     int hero = amc_globals[GLOBAL_HERO];
     int man = actor_spawn(PROGRAM_ENEMY);
     regs(man)[0] = (int16_t)kind;
@@ -47,7 +45,7 @@ Outcome meet(int kind, int answer, bool at_throw, uint32_t seed, bool hit_at_thr
         regs(man)[REG_WX] = 230;
         regs(man)[REG_GY] = 176;
         regs(man)[REG_WAIT] = 200;
-        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+        step(t < 140 ? CTRL_RIGHT : 0);
     }
     Outcome o;
     int energy = amc_globals[GLOBAL_ENERGY], told = -1, done = -1, cue = -1, far = regs(man)[REG_WX];
@@ -60,7 +58,7 @@ Outcome meet(int kind, int answer, bool at_throw, uint32_t seed, bool hit_at_thr
             told = t;
         if (cue < 0 && (at_throw ? thrown : told >= 0))
             cue = t;
-        world_step(cue >= 0 && t - cue < 60 ? answer : 0, nullptr, nullptr, nullptr);
+        step(cue >= 0 && t - cue < 60 ? answer : 0);
         if (told >= 0 && abs(regs(man)[REG_WX] - far) > 24)
             o.seen = true;  // he ran at the hero
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)

@@ -47,9 +47,7 @@ void hold_still(const Men& m, int16_t behind_hp, int16_t ahead_hp)
 // `ahead` px in front, in his lane, once his safety has run out.
 Men line_up(int behind, int ahead)
 {
-    actor_table_reset();
-    world_start_level(world_new_game(1, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(1, 1);
     Men m{amc_globals[GLOBAL_HERO], 0, 0, (int16_t)(120 - behind), (int16_t)(120 + ahead)};
     m.behind = actor_spawn(PROGRAM_ENEMY);
     m.ahead = actor_spawn(PROGRAM_ENEMY);
@@ -62,7 +60,7 @@ Men line_up(int behind, int ahead)
         regs(m.hero)[REG_WX] = 120;
         regs(m.hero)[REG_GY] = 176;
         hold_still(m, regs(m.behind)[REG_HEALTH], regs(m.ahead)[REG_HEALTH]);
-        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+        step(t < 140 ? CTRL_RIGHT : 0);
     }
     return m;
 }
@@ -79,7 +77,7 @@ Outcome play(const Men& m, const std::vector<uint16_t>& controls, int ticks = 60
     int16_t hp[2] = {regs(m.behind)[REG_HEALTH], regs(m.ahead)[REG_HEALTH]};
     for (int t = 0; t < ticks; t++) {
         hold_still(m, hp[0], hp[1]);
-        world_step(t < (int)controls.size() ? controls[t] : 0, nullptr, nullptr, nullptr);
+        step(t < (int)controls.size() ? controls[t] : 0);
         o.behind_down |= regs(m.behind)[REG_STATE] == S_DOWN;
         o.jumped |= regs(m.hero)[REG_Z] > 0;
     }

@@ -1,13 +1,10 @@
 #include "tests/modding/modding_fixture.h"
 
 #include <png.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace modtest {
 
@@ -24,27 +21,7 @@ std::string copy_data(const std::string& dir)
     return data;
 }
 
-Outcome run(const std::string& cmd)
-{
-    static std::string err = scratch() + "/stderr.txt";
-    int st = std::system(("{ " + cmd + "; } >/dev/null 2>" + err).c_str());
-    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(err)};
-}
-
 std::string tool(const char* name) { return std::string(NWD_BUILD_DIR) + "/" + name; }
-
-void write_file(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 bool read_png(const std::string& path, Picture& p)
 {

@@ -9,22 +9,20 @@
 #include <vector>
 
 #include "tests/data/data_fixture.h"
+#include "tests/files.h"
 
 namespace modtest {
 
 using datatest::start_allegro;
 
-struct Outcome {
-    int status;
-    std::string err;
-};
+using testfiles::Outcome;
+using testfiles::slurp;
+using testfiles::spit;
+inline Outcome run(const std::string& cmd) { return testfiles::errors_of(cmd); }
 
 std::string scratch();                          // a fresh folder under /tmp
 std::string copy_data(const std::string& dir);  // copy of data/ with no mods/: its path
-Outcome run(const std::string& cmd);
-std::string tool(const char* name);  // a built tool's path
-void write_file(const std::string& path, const std::string& bytes);
-std::string read_file(const std::string& path);
+std::string tool(const char* name);             // a built tool's path
 
 struct Picture {
     int w = 0, h = 0;

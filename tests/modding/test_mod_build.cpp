@@ -35,10 +35,10 @@ std::map<std::string, std::string> game_files(const std::string& game,
 {
     std::map<std::string, std::string> files;
     run("cd " + game + " && ls DATA/* *.lst AMC/GAME.AMC > " + scratch_dir + "/files");
-    std::string names = read_file(scratch_dir + "/files");
+    std::string names = slurp(scratch_dir + "/files");
     for (size_t at = 0, end; (end = names.find('\n', at)) != std::string::npos; at = end + 1) {
         std::string f = names.substr(at, end - at);
-        files[f] = read_file(game + f);
+        files[f] = slurp(game + f);
     }
     return files;
 }
@@ -158,13 +158,13 @@ TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain)
     EXPECT_EQ(v[2 * 7 * 4], 6);
     EXPECT_EQ(v[2 * 7 * 2], 0);
     // The door sound converted, the modules in DATA/, the playlists naming them.
-    std::string door = read_file(b.game + "DATA/DOOR.wav");
+    std::string door = slurp(b.game + "DATA/DOOR.wav");
     ASSERT_GT(door.size(), 44u);
     EXPECT_EQ(door.compare(20, 4, std::string("\1\0\1\0", 4)), 0);  // PCM, mono
-    EXPECT_EQ(read_file(b.game + "DATA/night.mod"), read_file(mods + "/music/night.mod"));
-    EXPECT_EQ(read_file(b.game + "DATA/my_title.it").substr(0, 4), "IMPM");
-    EXPECT_NE(read_file(b.game + "TECHNO.lst").find("title = my_title.it"), std::string::npos);
-    EXPECT_NE(read_file(b.game + "NIGHT.lst").find("title = night.mod"), std::string::npos);
+    EXPECT_EQ(slurp(b.game + "DATA/night.mod"), slurp(mods + "/music/night.mod"));
+    EXPECT_EQ(slurp(b.game + "DATA/my_title.it").substr(0, 4), "IMPM");
+    EXPECT_NE(slurp(b.game + "TECHNO.lst").find("title = my_title.it"), std::string::npos);
+    EXPECT_NE(slurp(b.game + "NIGHT.lst").find("title = night.mod"), std::string::npos);
     unload_datafile(main);
     unload_datafile(levels);
 
@@ -192,7 +192,7 @@ TEST(ModBuild, TheWorkedExampleIsPackedAndGoesAwayAgain)
     sf_close(flac);
     r = b.make();
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string added = read_file(b.game + "DATA/31.wav");
+    std::string added = slurp(b.game + "DATA/31.wav");
     ASSERT_EQ(added.size(), 44u + 2 * 2205);
     EXPECT_EQ(added.compare(20, 8, std::string("\1\0\1\0\x22\x56\0\0", 8)), 0);  // 22050 Hz
     main = load_dat(b.game + "DATA/NIGHTWAR.DAT");

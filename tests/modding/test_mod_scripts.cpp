@@ -41,7 +41,7 @@ Seen play_street1(const std::string& amc)
     s.status = run(tool("nwd-bot") + " --amc " + amc +
                    " --level 1 --streets 1 --skill 5 --seed 2 --verbose 1 > " + out)
                    .status;
-    std::string text = read_file(out);
+    std::string text = slurp(out);
     std::regex fighter(" E(\\d+):-?\\d+,\\d+ st(\\d+) hp(-?\\d+)");
     for (std::sregex_iterator it(text.begin(), text.end(), fighter), end; it != end; ++it)
         s.fighters.insert((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str());
@@ -52,10 +52,10 @@ Seen play_street1(const std::string& amc)
 
 TEST(ModScripts, TheGuideShowsEachDiffAsItIs)
 {
-    std::string guide = read_file(NWD_SOURCE_DIR "/docs/modding.md");
+    std::string guide = slurp(NWD_SOURCE_DIR "/docs/modding.md");
     for (const char* name : {"kicker", "bruiser"}) {
         std::string diff =
-            read_file(std::string(NWD_SOURCE_DIR "/docs/modding/scripts/") + name + ".diff");
+            slurp(std::string(NWD_SOURCE_DIR "/docs/modding/scripts/") + name + ".diff");
         ASSERT_FALSE(diff.empty()) << name;
         EXPECT_NE(guide.find("```diff\n" + diff + "```"), std::string::npos)
             << name << ".diff is not shown as it is in docs/modding.md";

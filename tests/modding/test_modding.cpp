@@ -42,7 +42,7 @@ const std::string kReference = NWD_BUILD_DIR "/data-gen/";  // the real build's 
 // "index type file xhot yhot" of object `index` in a pack list.
 std::string list_entry(const std::string& list, int index)
 {
-    std::string text = read_file(list), key = "\n" + std::to_string(index) + " ";
+    std::string text = slurp(list), key = "\n" + std::to_string(index) + " ";
     size_t at = text.find(key);
     return at == std::string::npos ? "" : text.substr(at + 1, text.find('\n', at + 1) - at - 1);
 }
@@ -86,7 +86,7 @@ TEST(ModSprites, ColoursSeeThroughPixelsAndHotSpots)
     p.rgba[4 * 6 + 3] = 200;
     for (const char* name : {"THUG_STAND", "HERO_STAND", "KICKER_STAND", "THROWER_STAND"})
         write_png(g.mod("sprites/") + name + ".png", p);
-    write_file(g.mod("sprites/kicker_stand.txt"),
+    spit(g.mod("sprites/kicker_stand.txt"),
                "# drawn for the schemes\nrecolour\nkey none\nhotspot 2 3\n");
     // A palette picture in the game's colours keeps its indices, twins (1 and
     // 224 look alike) and gang colours included.
@@ -146,7 +146,7 @@ TEST(ModLevels, MapsFromPicturesTileMapsAndTileSheets)
             put_colour(alley, x, y, 136 + (x / 16 + y / 32) % 8);
     write_png(g.mod("levels/alley.png"), alley);
     // A new tile map over its own two-tile sheet.
-    write_file(g.mod("levels/road.txt"), "tile . 0\ntile # 1\nmap\n#.#\n.##\n");
+    spit(g.mod("levels/road.txt"), "tile . 0\ntile # 1\nmap\n#.#\n.##\n");
     Picture tiles = blank(640, 16);
     for (int y = 0; y < 16; ++y)
         for (int x = 16; x < 32; ++x)
@@ -164,10 +164,10 @@ TEST(ModLevels, MapsFromPicturesTileMapsAndTileSheets)
     Outcome r = g.levels();
     ASSERT_EQ(r.status, 0) << r.err;
 
-    std::string list = read_file(g.out + "/levels.lst");
+    std::string list = slurp(g.out + "/levels.lst");
     EXPECT_NE(list.find("alley.bin"), std::string::npos);
     EXPECT_NE(list.find("road.pcx"), std::string::npos);
-    std::string map = read_file(g.out + "/alley.bin");
+    std::string map = slurp(g.out + "/alley.bin");
     BITMAP* cut = g.pcx("alley.pcx");
     ASSERT_EQ(map.size(), 20u * 13 * 2);
     for (int k = 0; k < 260; ++k) {
@@ -178,9 +178,9 @@ TEST(ModLevels, MapsFromPicturesTileMapsAndTileSheets)
                 ASSERT_TRUE(shows(game_palette(), getpixel(cut, t % 40 * 16 + dx, t / 40 * 16 + dy),
                                   alley.at(x + dx, y + dy)));
     }
-    EXPECT_EQ(read_file(g.out + "/road.bin"),
+    EXPECT_EQ(slurp(g.out + "/road.bin"),
               std::string("\1\0\0\0\0\0\1\0\1\0\1\0", 12));  // column by column
-    EXPECT_EQ(read_file(g.out + "/lev1.bin"), read_file(kReference + "levels/lev1.bin"));
+    EXPECT_EQ(slurp(g.out + "/lev1.bin"), slurp(kReference + "levels/lev1.bin"));
     BITMAP* own = g.pcx("lev1.pcx");
     EXPECT_EQ(getpixel(own, 20, 5), 252);
     EXPECT_EQ(getpixel(own, 40, 5), getpixel(sheet, 40, 5));
@@ -238,7 +238,7 @@ TEST(ModMaterial, BadMaterialNamesTheFileAndStopsTheBuild)
         else if (!std::strcmp(c.text, "street") || !std::strcmp(c.text, "wide"))
             write_png(path, c.text[0] == 's' ? street : wide);
         else
-            write_file(path, c.text);
+            spit(path, c.text);
         if (std::strstr(c.file, ".txt") && std::strstr(c.file, "sprites/"))
             write_png(path.substr(0, path.size() - 4) + ".png", small);
         Outcome r = c.levels ? g.levels() : g.main();
@@ -304,10 +304,10 @@ TEST(ModSounds, AnyCommonWavBecomesA22050HzMonoEffect)
                             {1, 6, 96000, 32, 0}, {1, 2, 44100, 16, 1}, {1, 1, 22050, 16, 0}};
     for (auto& c : cases) {
         std::string original = wav(c[0], c[1], c[2], c[3], c[2] / 2, c[4]);
-        write_file(in, original);
+        spit(in, original);
         Outcome r = run(tool("nwd-sfxgen") + " --convert " + in + " " + out);
         ASSERT_EQ(r.status, 0) << c[2] << " Hz, " << c[3] << " bits: " << r.err;
-        std::string w = read_file(out);
+        std::string w = slurp(out);
         ASSERT_GE(w.size(), 44u);
         EXPECT_EQ(w.substr(20, 16), effect_format) << c[2];
         EXPECT_NEAR((w.size() - 44) / 2.0, 11025, 2) << c[2];  // half a second, whatever the rate
@@ -326,7 +326,7 @@ TEST(ModSounds, AnyCommonWavBecomesA22050HzMonoEffect)
         {wav(1, 1, 500, 16, 100), "1 channels at 500 Hz"},
         {wav(1, 1, 22050, 16, 22050 * 61), "lasts 61 s"}};
     for (auto& b : bad) {
-        write_file(in, b.first);
+        spit(in, b.first);
         Outcome r = run(tool("nwd-sfxgen") + " --convert " + in + " " + out);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(std::string("in.wav: ") + b.second), std::string::npos) << r.err;
@@ -361,7 +361,7 @@ TEST(ModSounds, FlacOggAiffAndAdpcmAreConvertedToo)
         sf_close(f);
         Outcome r = run(tool("nwd-sfxgen") + " --convert " + in + " " + out);
         ASSERT_EQ(r.status, 0) << name << ": " << r.err;
-        std::string w = read_file(out);
+        std::string w = slurp(out);
         ASSERT_GE(w.size(), 44u);
         double samples = (w.size() - 44) / 2.0;
         EXPECT_TRUE(samples >= 11023 && samples <= 11027 + longer) << name << ": " << samples;
@@ -386,8 +386,8 @@ TEST(ModMusic, ModulesAndPlaylistsAreCheckedBeforeTheyAreCopied)
     Outcome r =
         run(tool("nwd-modgen") + " --module " + example + "night.mod " + dir + "/night.mod");
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(read_file(dir + "/night.mod"), read_file(example + "night.mod"));
-    write_file(dir + "/fake.xm", std::string(2000, 'x'));
+    EXPECT_EQ(slurp(dir + "/night.mod"), slurp(example + "night.mod"));
+    spit(dir + "/fake.xm", std::string(2000, 'x'));
     r = run(tool("nwd-modgen") + " --module " + dir + "/fake.xm " + dir + "/out.xm");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("fake.xm: not an IT, XM, S3M or MOD module"), std::string::npos) << r.err;
@@ -401,7 +401,7 @@ TEST(ModMusic, ModulesAndPlaylistsAreCheckedBeforeTheyAreCopied)
         {"boss = a.xm\nboss = a.xm\n", "in.lst:2: the moment is named twice"},
     };
     for (auto& l : lists) {
-        write_file(dir + "/in.lst", l[0]);
+        spit(dir + "/in.lst", l[0]);
         r = run(tool("nwd-modgen") + " --playlist " + dir + "/in.lst " + dir +
                 "/OUT.lst night.mod a.xm");
         EXPECT_EQ(r.status, *l[1] ? 1 : 0) << l[0];

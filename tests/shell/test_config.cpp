@@ -5,14 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/state.h"
 #include "game/clock.h"
 #include "game/state.h"
+#include "tests/files.h"
 
 namespace {
 
@@ -32,20 +31,13 @@ std::string temp_path(const char* name)
     return path;
 }
 
-void write_file(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using testfiles::slurp;
+using testfiles::spit;
 
 GameConfig read_config(const std::string& text)
 {
     std::string path = temp_path("cfg_in.cfg");
-    write_file(path, text);
+    spit(path, text);
     config_read(game_config_table, path.c_str());
     return config.settings;
 }
@@ -57,7 +49,7 @@ TEST(Config, DefaultsAreWrittenInTableOrder)
     config_read(game_config_table, "/nonexistent/default.cfg");
     std::string path = temp_path("defaults.cfg");
     ASSERT_EQ(config_write(game_config_table, path.c_str()), 0);
-    EXPECT_EQ(read_file(path),
+    EXPECT_EQ(slurp(path),
               "difficulty = 5\nmode = 1\nmusicvolume = 144\nsoundvolume = 190\nkeyup = 84\n"
               "keydown = 85\nkeyleft = 82\nkeyright = 83\nkeypunch = 115\nkeykick = 117\n"
               "joypunch = 1\njoykick = 0\njoypause = 2\njoyesc = 3\nmusic = TECHNO\ncard = 0\n"
@@ -114,7 +106,7 @@ TEST(Config, WrittenTextsReadBackAsTheyWere)
     std::strcpy(config.settings.lastlevel, "X Y");
     std::string path = temp_path("texts.cfg");
     ASSERT_EQ(config_write(game_config_table, path.c_str()), 0);
-    EXPECT_EQ(read_file(path).find("music ="), std::string::npos);
+    EXPECT_EQ(slurp(path).find("music ="), std::string::npos);
     config_read(game_config_table, path.c_str());
     EXPECT_STREQ(config.settings.music, "TECHNO");
     EXPECT_STREQ(config.settings.lastlevel, "@");
@@ -129,7 +121,7 @@ TEST(Config, WrittenTextsReadBackAsTheyWere)
 TEST(Config, PlaylistTableResetsAndReads)
 {
     std::string path = temp_path("DISCO.lst");
-    write_file(path, "title = intro.xm\nlevel3 = street.it\nunknown = x\n");
+    spit(path, "title = intro.xm\nlevel3 = street.it\nunknown = x\n");
     config_read(playlist_table, path.c_str());
     EXPECT_STREQ(config.playlist_keys[PLAYLIST_TITLE], "intro.xm");
     EXPECT_STREQ(config.playlist_keys[PLAYLIST_LEVEL1 + 2], "street.it");
@@ -141,10 +133,10 @@ TEST(Config, FailedWriteLeavesOldFileAlone)
 {
     EXPECT_EQ(config_write(game_config_table, "/nonexistent/dir/default.cfg"), 1);
     std::string path = temp_path("keep.cfg");
-    write_file(path, "mode = 3\n");
+    spit(path, "mode = 3\n");
     mkdir((path + ".tmp").c_str(), 0755);  // the temporary name cannot be created
     EXPECT_EQ(config_write(game_config_table, path.c_str()), 1);
-    EXPECT_EQ(read_file(path), "mode = 3\n");
+    EXPECT_EQ(slurp(path), "mode = 3\n");
     rmdir((path + ".tmp").c_str());
 }
 

@@ -17,7 +17,6 @@
 #include <cstring>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,18 +24,14 @@
 #include "engine/amc_ops.h"
 #include "nwd_contract.h"
 #include "nwd_datafile_key.h"
+#include "tests/files.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Env = std::map<std::string, std::string>;
 
-std::string slurp(const std::string& path)
-{
-    std::stringstream s;
-    s << std::ifstream(path).rdbuf();
-    return s.str();
-}
+using testfiles::slurp;
 bool present(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 int sh(const std::string& cmd) { return std::system(cmd.c_str()); }
 

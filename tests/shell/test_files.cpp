@@ -12,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -23,27 +22,17 @@
 #include "frontend/menu.h"
 #include "gfx/display.h"
 #include "shell/options.h"
+#include "tests/files.h"
 
 namespace {
 
-std::string slurp(const std::string& path)
-{
-    std::stringstream s;
-    s << std::ifstream(path).rdbuf();
-    return s.str();
-}
+using testfiles::slurp;
 
 class Files : public testing::Test {
 protected:
-    std::string dir;
-    void SetUp() override
-    {
-        char d[] = "/tmp/nwd-files-XXXXXX";
-        ASSERT_TRUE(mkdtemp(d));
-        dir = d;
-    }
-    void TearDown() override { std::system(("rm -rf " + dir).c_str()); }
-    std::string at(const char* name) { return dir + "/" + name; }
+    testfiles::Scratch scratch;
+    const std::string dir = scratch.dir;
+    std::string at(const char* name) { return scratch / name; }
 };
 
 }  // namespace
