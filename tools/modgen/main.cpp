@@ -7,10 +7,10 @@
 //   tempo BPM / speed N       beats per minute, ticks per row (6: a row is a 16th)
 //   gain N                    every note's volume scaled by N/64: the mix's headroom
 //                             (the song is then set to the game's music level, see
-//                             set_row_volumes and write_it, as far as 64 leaves room)
+//                             set_tick_volumes and write_it, as far as 64 leaves room)
 //   level DB                  the song that much (0 to -6 dB) under the game's
-//                             music level: a quieter street leaves a louder one
-//                             somewhere to rise to
+//                             music level: a street a little quieter than the
+//                             gang's turf
 //   swing N                   rows on the beat N ticks longer, the rows after N shorter
 //   instr NAME PRESET [k=v]   an instrument from a preset; knobs vol pan att dec
 //                             sus rel bright vib
@@ -881,7 +881,7 @@ struct Out {
 constexpr int IT_MIXING_VOLUME_AT = 0x31;
 constexpr int IT_NOTE_OFF = 255, IT_NOTE_CUT = 254;
 constexpr int IT_SPEED = 1, IT_JUMP = 2, IT_PORTA = 7, IT_TEMPO = 20, IT_GLOBAL_VOLUME = 22,
-              IT_PAN = 24;
+              IT_GLOBAL_VOLUME_SLIDE = 23, IT_PAN = 24;
 
 // A key-off starts the fade at once; IT's fade count runs from 1024.
 int it_fadeout(const Song& s, const mg::Patch& p)
@@ -1001,6 +1001,7 @@ bool pack_it_pattern(Out& o, const Grid& g)
                 break;
             case 0xF: cmd = c.param < 32 ? IT_SPEED : IT_TEMPO; break;
             case 0x10: cmd = IT_GLOBAL_VOLUME; break;
+            case 0x11: cmd = IT_GLOBAL_VOLUME_SLIDE; break;
             default: break;
             }
             int vol = c.vol >= 0x10 && c.vol <= 0x50 ? c.vol - 0x10 : -1;
@@ -1093,13 +1094,18 @@ constexpr double GAME_MUSIC_VOLUME = 144 / 256.0, LOUDEST_MUSIC_VOLUME = 255 / 2
 constexpr double LOUDNESS_DB = -15;
 const double CEILING_DB = -1 - 20 * std::log10(LOUDEST_MUSIC_VOLUME / GAME_MUSIC_VOLUME);
 constexpr double MAX_MEASURED_SECONDS = 1200;
-// A row whose loudest moment stands out is played up to this much softer,
-// the song's volume then climbing back by the second figure a row: the few
-// spikes where parts strike together no longer set the level of the rest.
-constexpr double ROW_LIMIT_DB = 8, ROW_RECOVERY_DB = 1.5;
+// A tick (a sixth of a 16th at speed 6, some 20 ms) whose loudest moment
+// stands out is played up to this much softer, the song's volume then
+// climbing back by the second figure a tick: the onsets where parts strike
+// together no longer set the level of the rest, and the body of the song can
+// be louder under the same ceiling. A tick is as finely as a module can ride
+// its volume (a set at the row's start, then a slide).
+constexpr double TICK_LIMIT_DB = 10, TICK_RECOVERY_DB = 0.35;
+constexpr int LIMITER_PASSES = 4;
 
 struct RowLevel {
     double peak = 0, energy = 0;
+    std::vector<double> ticks;  // the peak of each tick
 };
 
 struct Levels {
@@ -1136,8 +1142,14 @@ bool play_module(const std::vector<uint8_t>& bytes, Levels& out)
     bool looped = false;
     dumb_it_set_loop_callback(it, stop_measuring, &looped);
     out = Levels();
+    long row_start = 0;
+    int last_order = -1, last_row = -1;
     while (!looped && out.samples < MAX_MEASURED_SECONDS * rate) {
         int order = dumb_it_sr_get_current_order(it), row = dumb_it_sr_get_current_row(it);
+        if (order != last_order || row != last_row)
+            row_start = out.samples, last_order = order, last_row = row;
+        // A tick lasts 2.5 / tempo seconds.
+        int tick = (int)((out.samples - row_start) / 2 * dumb_it_sr_get_tempo(it) / (2.5 * rate));
         std::fill(buf[0], buf[0] + 2 * chunk, 0);
         long got = duh_sigrenderer_generate_samples(r, (float)GAME_MUSIC_VOLUME, 65536.0f / rate,
                                                     chunk, buf);
@@ -1157,6 +1169,9 @@ bool play_module(const std::vector<uint8_t>& bytes, Levels& out)
                 RowLevel& l = out.rows[order][row];
                 l.peak = std::max(l.peak, v);
                 l.energy += v * v;
+                if ((int)l.ticks.size() <= tick)
+                    l.ticks.resize(tick + 1);
+                l.ticks[tick] = std::max(l.ticks[tick], v);
             }
         }
         out.samples += 2 * got;
@@ -1167,32 +1182,87 @@ bool play_module(const std::vector<uint8_t>& bytes, Levels& out)
     return true;
 }
 
-// Writes the song's volume on channel `ch` of every position: each row
-// whose peak stands out is turned down, so that none is more than
-// ROW_LIMIT_DB over the rest, and the volume climbs back row by row. Every
-// position starts with its volume, so the loop comes back right.
-void set_row_volumes(std::vector<Grid>& grids, const Levels& l, int ch)
+// How much further each tick is turned down than its first measure asks:
+// [position][row][tick], a factor; empty where nothing more is asked.
+using TickCuts = std::vector<std::vector<std::vector<double>>>;
+
+double cut_of(const TickCuts& c, size_t p, size_t r, size_t t)
+{
+    return p < c.size() && r < c[p].size() && t < c[p][r].size() ? c[p][r][t] : 1;
+}
+
+// The loudest any tick may be: TICK_LIMIT_DB under the loudest of the song.
+double tick_ceiling(const Levels& l)
 {
     double top = 0;
     for (auto& pos : l.rows)
         for (const RowLevel& row : pos)
-            top = std::max(top, row.peak);
-    if (top <= 0)
-        return;
-    double ceiling = 20 * std::log10(top) - ROW_LIMIT_DB, cut = 0;
-    int last = -1;
+            for (double t : row.ticks)
+                top = std::max(top, t);
+    return top * std::pow(10, -TICK_LIMIT_DB / 20);
+}
+
+// Writes the song's volume on channels `ch` (its level at the row's start)
+// and `ch` + 1 (a slide over the row's later ticks): each tick whose peak
+// (in `l`, measured at full volume) is over the ceiling is turned down to
+// it, and the volume climbs back tick by tick. Every row sets its volume, so
+// the loop comes back right.
+void set_tick_volumes(std::vector<Grid>& grids, const Levels& l, double ceiling,
+                      const TickCuts& cuts, int ch)
+{
+    const double climb = std::pow(10, TICK_RECOVERY_DB / 20);
+    double gain = 128;  // where the row before ended
     for (size_t p = 0; p < grids.size() && p < l.rows.size(); ++p)
         for (int r = 0; r < grids[p].rows && r < (int)l.rows[p].size(); ++r) {
-            double peak = l.rows[p][r].peak;
-            double over = peak > 0 ? 20 * std::log10(peak) - ceiling : 0;
-            cut = std::max({over, cut - ROW_RECOVERY_DB, 0.0});
-            int gv = (int)std::lround(128 * std::pow(10, -cut / 20));
-            if (gv != last || r == 0) {
-                Cell& c = grids[p].at(r, ch);
-                c.eff = 0x10, c.param = (uint8_t)gv;
-                last = gv;
+            const std::vector<double>& ticks = l.rows[p][r].ticks;
+            int n = std::max<int>(1, (int)ticks.size());
+            // The most each tick may have: under the ceiling, and risen from
+            // the row before by at most the climb a tick (and a step of the
+            // volume at least, or a deep cut never comes back).
+            std::vector<double> most(n);
+            for (int t = 0; t < n; ++t) {
+                double room = t < (int)ticks.size() && ticks[t] > ceiling ? ceiling / ticks[t] : 1;
+                room *= cut_of(cuts, p, r, t);
+                most[t] = std::min(128 * room, std::max(gain * std::pow(climb, t + 1), gain + t + 1));
             }
+            // A set on every row (the player's ticks need not be the ones
+            // measured, so no row trusts where the last one ended) and a
+            // straight slide under all of them; a slide moves by at most 14
+            // a tick (15 is a fine slide), and IT's slide of 0 would repeat
+            // the last one.
+            int start = std::clamp((int)std::floor(most[0]), 1, 128), slide = 14;
+            for (int t = 1; t < n; ++t)
+                slide = std::min(slide, (int)std::floor((most[t] - start) / t));
+            slide = std::max({slide, -14, (1 - start) / std::max(1, n - 1)});
+            Cell& set = grids[p].at(r, ch);
+            set.eff = 0x10, set.param = (uint8_t)start;
+            if (slide != 0 && n > 1) {
+                Cell& c = grids[p].at(r, ch + 1);
+                c.eff = 0x11, c.param = (uint8_t)(slide > 0 ? slide << 4 : -slide);
+            }
+            gain = std::clamp(start + slide * (n - 1), 1, 128);
         }
+}
+
+// The ticks heard over the ceiling (a measure's tick is not quite the
+// player's, and notes ring on from louder ticks) are turned down further.
+// False when none is.
+bool tighten(TickCuts& cuts, const Levels& heard, double ceiling)
+{
+    bool any = false;
+    for (size_t p = 0; p < heard.rows.size(); ++p)
+        for (size_t r = 0; r < heard.rows[p].size(); ++r) {
+            const std::vector<double>& ticks = heard.rows[p][r].ticks;
+            for (size_t t = 0; t < ticks.size(); ++t)
+                if (ticks[t] > ceiling * 1.02) {
+                    cuts.resize(std::max(cuts.size(), p + 1));
+                    cuts[p].resize(std::max(cuts[p].size(), r + 1));
+                    cuts[p][r].resize(std::max(cuts[p][r].size(), ticks.size()), 1.0);
+                    cuts[p][r][t] *= ceiling / ticks[t];
+                    any = true;
+                }
+        }
+    return any;
 }
 
 bool write_it(const char* path, const Song& s)
@@ -1205,19 +1275,31 @@ bool write_it(const char* path, const Song& s)
         fail("the order has more than 200 positions", 0);
         return false;
     }
-    // A pattern for each position, with two channels more: the song's
-    // volume, which differs from one position to another, and the jump back
-    // to the loop mark (IT has no restart position) on the last row.
-    int channels = s.channels + (s.channels & 1), volume_ch = channels, jump_ch = channels + 1;
+    // A pattern for each position, with three channels more: the song's
+    // volume and its slide, which differ from one position to another, and
+    // the jump back to the loop mark (IT has no restart position) on the last row.
+    int channels = s.channels + (s.channels & 1), volume_ch = channels, jump_ch = channels + 2;
     std::vector<Grid> grids;
     for (int p : s.order) {
         const Grid& src = patterns[p];
-        Grid g{src.rows, std::vector<Cell>(src.rows * (channels + 2)), channels + 2};
+        Grid g{src.rows, std::vector<Cell>(src.rows * (channels + 3)), channels + 3};
         for (int r = 0; r < src.rows; ++r)
             for (int ch = 0; ch < channels; ++ch)
                 g.at(r, ch) = src.cells[r * src.channels + ch];
         grids.push_back(g);
     }
+    // The loudest note is played at full volume and the rest in proportion:
+    // the song's level is set afterwards, and the limiter's cuts need the room.
+    int loudest = 0;
+    for (const Grid& g : grids)
+        for (const Cell& c : g.cells)
+            if (c.vol >= 0x10 && c.vol <= 0x50)
+                loudest = std::max(loudest, c.vol - 0x10);
+    if (loudest > 0)
+        for (Grid& g : grids)
+            for (Cell& c : g.cells)
+                if (c.vol >= 0x10 && c.vol <= 0x50)
+                    c.vol = (uint8_t)(0x10 + std::lround((c.vol - 0x10) * 64.0 / loudest));
     if (s.restart > 0) {
         Cell& c = grids.back().at(grids.back().rows - 1, jump_ch);
         c.eff = 0xB, c.param = (uint8_t)s.restart;
@@ -1230,9 +1312,17 @@ bool write_it(const char* path, const Song& s)
     }
     bool ok = play_module(bytes, levels);
     if (ok) {
-        set_row_volumes(grids, levels, volume_ch);
-        bytes = pack_it(s, grids);
-        ok = !bytes.empty() && play_module(bytes, levels);
+        // Limited, heard, and limited again where it still stands out.
+        const Levels full = levels;
+        const double ceiling = tick_ceiling(full);
+        TickCuts cuts;
+        for (int pass = 0; ok && pass < LIMITER_PASSES; ++pass) {
+            set_tick_volumes(grids, full, ceiling, cuts, volume_ch);
+            bytes = pack_it(s, grids);
+            ok = !bytes.empty() && play_module(bytes, levels);
+            if (ok && !tighten(cuts, levels, ceiling))
+                break;
+        }
     }
     if (!ok) {
         fail("the module player cannot read the module made", 0);
