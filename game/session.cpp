@@ -32,6 +32,7 @@ constexpr int ENDING_PICTURE = 345;
 constexpr int ENDING_BACKGROUND = 62;
 constexpr int REPLAY_ENDING_MS = 6000;  // the ending of a replayed won game
 constexpr int KEYS_QUIET_MS = 250;      // all keys up this long before the name entry
+constexpr int KEYS_MOST_MS = 2000;      // ... or, after a game with no name to enter, at most this
 
 struct PlacedText {
     const char* text;
@@ -300,10 +301,16 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     demo_trace_end((int16_t)g.score, level, g.frames_run);
     if (level >= FIRST_WON_OUTCOME)
         show_ending();
-    if (g.replaying || g.cheated)
+    if (g.replaying)
         return 1;
-    if (g.mode < 1 || g.mode > 3 || !score_qualifies(g.mode, g.score))
+    if (g.cheated || g.mode < 1 || g.mode > 3 || !score_qualifies(g.mode, g.score)) {
+        // Keys mashed through the last fight must not pick the rows of the
+        // menus that come next (a new game began that way): they are let go
+        // first, as before the name entry, for two seconds at most.
+        wait_keys_released(KEYS_QUIET_MS, KEYS_MOST_MS);
+        clear_keybuf();
         return 1;
+    }
     enter_high_score();
     return 1;
 }

@@ -258,9 +258,11 @@ bool keys_all_up(const volatile char* keys, uint32_t buttons)
     return buttons == 0;
 }
 
-void wait_keys_released(int quiet_ms)
+void wait_keys_released(int quiet_ms, int most_ms)
 {
-    for (int quiet = 0; quiet < quiet_ms && !input.close_requested.load(); quiet += 10) {
+    for (int quiet = 0, waited = 0; quiet < quiet_ms && !input.close_requested.load() &&
+                                    (most_ms == 0 || waited < most_ms);
+         quiet += 10, waited += 10) {
         if (!keys_all_up(key, joystick_buttons_held()))
             quiet = -10;  // pressed again: the quiet starts over
         input.wait_ops->wait(10);

@@ -50,9 +50,10 @@ const char* joystick_button_name(int button);
 // for good, aside) and none of `buttons` (bit b: joystick button b).
 bool keys_all_up(const volatile char* keys, uint32_t buttons);
 // Returns once every key and button has been up for `quiet_ms` without a
-// break (or the window closes), then clears MenuInput: a screen that must
-// not take keys pressed before it appeared (the high-score name) starts so.
-void wait_keys_released(int quiet_ms);
+// break (or the window closes, or `most_ms` have gone by when it is not 0),
+// then clears MenuInput: a screen that must not take keys pressed before it
+// appeared (the high-score name) starts so.
+void wait_keys_released(int quiet_ms, int most_ms = 0);
 
 // Whether the cheat keys may act now, for a `cheatkeys` setting and the
 // library's `key_shifts` flags.

@@ -26,6 +26,7 @@ void nothing(int) {}
 void nothing() {}
 void no_clock(uint16_t) {}
 const LevelLoopOps TICKING = {one_period, nothing, nothing, no_clock, nothing};
+constexpr int WAITED_OUT_MS = 2000;
 
 class SessionTest : public GameTest {
 protected:
@@ -56,8 +57,17 @@ TEST_F(SessionTest, LostGameIsRecordedAndReplaysToTheSameEnd)
     // Survival starts without lives: walking into the first fight and never
     // hitting back, the hero is beaten and his fall ends the game. (Standing
     // still before it would last for ever: the clock runs only in fights.)
+    static int waited;
+    waited = 0;
+    WaitOps ops = default_wait_ops;
+    ops.wait = [](int ms) { waited += ms; };
+    input.wait_ops = &ops;
     press(KEY_RIGHT);
     ASSERT_EQ(run_game(nullptr, 0, 2, 1, 5, 0), 1);
+    input.wait_ops = &default_wait_ops;
+    // A key still held at GAME OVER (no name to enter) is waited out, for a
+    // bounded time, so that the menus after it do not take it.
+    EXPECT_EQ(waited, WAITED_OUT_MS);
     press(KEY_RIGHT, false);
     EXPECT_EQ(game.current.level, 0);
     EXPECT_EQ(game.current.lives, 0);
