@@ -95,37 +95,6 @@ TEST(Cast, FramesKeepTheNumbersTheScriptsUse)
                 EXPECT_EQ(c.count(name), 0u) << name << " lies past the block";
         }
     EXPECT_EQ(c["SPR_THROWER_BLOCK"], 557);
-    struct {
-        const char* name;
-        int index;
-    } firsts[] = {{"SPR_GIRL_STAND", 91},
-                  {"SPR_GIRL_FALL", 96},
-                  {"SPR_GIRL_SCARED", 102},
-                  {"SPR_VAN_OPEN", 109},
-                  {"SPR_ITEM_KNIFE", 115},
-                  {"SPR_ITEM_POWER", 119},
-                  {"SPR_ITEM_1UP", 128},
-                  {"SPR_HIT_1", 131},
-                  {"SPR_SLASH", 138},
-                  {"SPR_HERO_KNIFE_STAND", 235},
-                  {"SPR_HERO_PIPE_WINDUP", 248},
-                  {"SPR_HERO_BAT_HURT", 258},
-                  {"SPR_TRASHCAN", 267},
-                  {"SPR_TIRES_BROKEN", 278},
-                  {"SPR_GO_1", 279},
-                  {"SPR_STAGE_1", 284},
-                  {"SPR_BOSSNAME_5", 293},
-                  {"SPR_POP_100", 300},
-                  {"SPR_MODE_VAMPIRE", 306},
-                  {"SPR_DIGIT_0", 314},
-                  {"SPR_DIGIT_9", 323},
-                  {"SPR_KNIFE_FLY", 324},
-                  {"SPR_CHAIN", 325},
-                  {"SPR_RAGE_1", 326},  // a boss's street picks its banner from here on
-                  {"SPR_RAGE_5", 330},
-                  {"SPR_GLINT", 340}};
-    for (auto& f : firsts)
-        EXPECT_EQ(c[f.name], f.index) << f.name;
 }
 
 TEST(Cast, EveryPoseIsAPictureOfItsOwn)
