@@ -2,6 +2,7 @@
 
 #include "engine/amc_ops.h"
 #include "engine/sim.h"
+#include "tests/files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,15 +13,7 @@ using Sim = EngineTest;
 
 static int run(const std::string& args, std::string* out)
 {
-    std::string cmd = std::string(NWD_SIM_PATH) + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    out->clear();
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out->append(buf, n);
-    int st = pclose(p);
-    return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return testfiles::output_of(std::string(NWD_SIM_PATH) + " " + args + " 2>&1", *out);
 }
 
 // 32 numbers, all 0 but those given, as the trace writes them.

@@ -96,44 +96,19 @@ TEST_F(Vm, SpawnTakesArgumentsFromTheSharedStack)
 
 TEST_F(Vm, IndirectChainsSignedArithmeticAndStore)
 {
-    load({{OP_GLOBAL,
-           7,
-           AMC_INDIRECT,
-           REG_X,
-           ALU_LOAD,
-           OP_PUSH,  // x of slot g7
-           OP_REG,
-           REG_NEXT,
-           AMC_INDIRECT,
-           REG_SELF,
-           ALU_LOAD,
-           OP_PUSH,  // self of next
-           OP_REG,
-           REG_SELF,
-           AMC_INDIRECT,
-           REG_NEXT,
-           AMC_INDIRECT,
-           REG_X,
-           ALU_LOAD,
-           OP_PUSH,
-           IMM(-7, LOAD),
-           IMM(2, DIV),
-           OP_PUSH,  // -3
-           IMM(-32768, LOAD),
-           IMM(-1, DIV),
-           OP_PUSH,  // -32768
-           IMM(5, LOAD),
-           IMM(0, DIV),
-           OP_PUSH,  // 0 (pinned)
-           IMM(-1, LOAD),
-           IMM(1, LT),
-           OP_PUSH,  // -1 < 1
-           IMM(30000, LOAD),
-           IMM(30000, ADD),
-           OP_PUSH,  // wraps
+    // clang-format off
+    load({{OP_GLOBAL, 7, AMC_INDIRECT, REG_X, ALU_LOAD, OP_PUSH,            // x of slot g7
+           OP_REG, REG_NEXT, AMC_INDIRECT, REG_SELF, ALU_LOAD, OP_PUSH,     // self of next
+           OP_REG, REG_SELF, AMC_INDIRECT, REG_NEXT, AMC_INDIRECT, REG_X, ALU_LOAD, OP_PUSH,
+           IMM(-7, LOAD), IMM(2, DIV), OP_PUSH,                             // -3
+           IMM(-32768, LOAD), IMM(-1, DIV), OP_PUSH,                        // -32768
+           IMM(5, LOAD), IMM(0, DIV), OP_PUSH,                              // 0 (pinned)
+           IMM(-1, LOAD), IMM(1, LT), OP_PUSH,                              // -1 < 1
+           IMM(30000, LOAD), IMM(30000, ADD), OP_PUSH,                      // wraps
            OP_YIELD},
           {OP_YIELD}});
-    int s = actor_spawn(0);
+    // clang-format on
+    actor_spawn(0);
     actor_spawn(1);
     int c = actor_spawn(1);
     actor(2).regs[REG_X] = 222;
@@ -150,7 +125,6 @@ TEST_F(Vm, IndirectChainsSignedArithmeticAndStore)
     EXPECT_EQ(v[5], 0);
     EXPECT_EQ(v[6], -1);
     EXPECT_EQ(v[7], -5536);
-    (void)s;
 
     // STORE through OP_IMM rewrites the program's own value word, seen by
     // every actor running it; STORE through INDIRECT writes another actor's
