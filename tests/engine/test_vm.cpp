@@ -115,16 +115,9 @@ TEST_F(Vm, IndirectChainsSignedArithmeticAndStore)
     actor(c).regs[REG_X] = 333;
     amc_globals[7] = (int16_t)c;
     tick();
-    EXPECT_EQ(amc_args.count, 8);
-    const int16_t* v = amc_args.values;
-    EXPECT_EQ(v[0], 333);
-    EXPECT_EQ(v[1], 2);
-    EXPECT_EQ(v[2], 222);
-    EXPECT_EQ(v[3], -3);
-    EXPECT_EQ(v[4], -32768);
-    EXPECT_EQ(v[5], 0);
-    EXPECT_EQ(v[6], -1);
-    EXPECT_EQ(v[7], -5536);
+    ASSERT_EQ(amc_args.count, 8);
+    EXPECT_EQ(std::vector<int16_t>(amc_args.values, amc_args.values + 8),
+              (std::vector<int16_t>{333, 2, 222, -3, -32768, 0, -1, -5536}));
 
     // STORE through OP_IMM rewrites the program's own value word, seen by
     // every actor running it; STORE through INDIRECT writes another actor's

@@ -18,37 +18,14 @@ std::string platform_log;
 
 namespace {
 
+// clang-format off
 const int16_t DIRECTOR[] = {
-    OP_GLOBAL,
-    GLOBAL_CONTROLS,
-    ALU_LOAD,
-    OP_GLOBAL,
-    SEEN_CONTROLS_GLOBAL,
-    ALU_STORE,
-    OP_GLOBAL,
-    COUNT_GLOBAL,
-    ALU_LOAD,
-    OP_IMM,
-    1,
-    ALU_ADD,
-    OP_GLOBAL,
-    COUNT_GLOBAL,
-    ALU_STORE,
-    OP_GLOBAL,
-    STOP_AT_GLOBAL,
-    ALU_EQ,
-    OP_JUMP_IF_ZERO,
-    26,
-    OP_IMM,
-    EXIT | 3,
-    ALU_LOAD,
-    OP_GLOBAL,
-    GLOBAL_EXIT_REQUEST,
-    ALU_STORE,
-    OP_YIELD,
-    OP_JUMP,
-    0,
-};
+    OP_GLOBAL, GLOBAL_CONTROLS, ALU_LOAD, OP_GLOBAL, SEEN_CONTROLS_GLOBAL, ALU_STORE,
+    OP_GLOBAL, COUNT_GLOBAL, ALU_LOAD, OP_IMM, 1, ALU_ADD, OP_GLOBAL, COUNT_GLOBAL, ALU_STORE,
+    OP_GLOBAL, STOP_AT_GLOBAL, ALU_EQ, OP_JUMP_IF_ZERO, 26,        // not yet: yield at 26
+    OP_IMM, EXIT | 3, ALU_LOAD, OP_GLOBAL, GLOBAL_EXIT_REQUEST, ALU_STORE,
+    OP_YIELD, OP_JUMP, 0};
+// clang-format on
 const int16_t IDLE[] = {OP_YIELD, OP_JUMP, 0};
 
 void install(int n, const int16_t* words, size_t count)
