@@ -22,6 +22,7 @@ constexpr int PROGRAM_HINTS = 19;    // the first street's hints
 constexpr int PROGRAM_GIRL = 4;      // Rosalie
 constexpr int PROGRAM_FX = 6;        // a picture for a moment
 constexpr int GLOBAL_BOSS = 24;      // the scripts' own: the boss's slot, 0 none
+constexpr int GLOBAL_ATTACKERS_MAX = 6;  // the scripts' own: how many attack at once
 
 class Director : public ScriptsTest {
 protected:
@@ -200,25 +201,34 @@ TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
     EXPECT_GT(g(GLOBAL_TIMER), 60 * 72) << "the rest are fought on a fight's clock";
 }
 
-// A fight's clock is not a foe of its own: each man who comes in a later
-// wave brings time with him, up to a full fight's clock, while a man who
-// stands there brings none. The first street's first fight: one man, then
-// another once he is beaten.
-TEST_F(Director, EachWaveOfAFightBringsItsOwnTime)
+// A fight's clock is set once, as the fight starts: a later wave brings no
+// time, its last ten seconds tick aloud, and the seconds left as it is won
+// are banked for the street's time bonus. The first street's first fight:
+// one man, then another once he is beaten.
+TEST_F(Director, AFightsClockIsSetOnceAndWhatIsLeftIsBanked)
 {
-    constexpr int FULL = 240 * 72, LOW = 10 * 72;  // NORMAL's fight clock
+    constexpr int FULL = 180 * 72, LOW = 30 * 72;  // NORMAL's fight clock
     start(0, 2);
     auto at_lock = [] {
         amc_globals[GLOBAL_SCROLL_MAP] = 200;
         amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
         step(0);
     };
+    auto beaten = [] {
+        for (int s = actor_next(0); s != 0;) {
+            int next = actor_next(s);
+            if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY)
+                actor_remove(s);
+            s = next;
+        }
+        amc_globals[GLOBAL_FOES] = 0;
+    };
     int t = 0;
     while (t++ < 3000 && g(GLOBAL_FOES) == 0)
         at_lock();
     ASSERT_EQ(g(GLOBAL_FOES), 1) << "the first man came";
-    EXPECT_GE(g(GLOBAL_TIMER), FULL - 72) << "the first wave on the fight's full clock";
-    amc_globals[GLOBAL_TIMER] = LOW;
+    EXPECT_GE(g(GLOBAL_TIMER), FULL - 72) << "the fight starts on its full clock";
+    amc_globals[GLOBAL_TIMER] = 10 * 72;
     static int ticks_heard;  // SFX_MENU_MOVE (29) is the clock's tick
     ticks_heard = 0;
     for (int k = 0; k < 144; k++) {
@@ -227,22 +237,24 @@ TEST_F(Director, EachWaveOfAFightBringsItsOwnTime)
         world_step(0, nullptr, [](int, int fx, int, void*) { ticks_heard += fx == 29; },
                    nullptr);
     }
-    EXPECT_LT(g(GLOBAL_TIMER), LOW) << "a man standing there brings no time";
     EXPECT_EQ(ticks_heard, 2) << "the last ten seconds tick aloud, one a second";
 
     amc_globals[GLOBAL_TIMER] = LOW;
-    for (int s = actor_next(0); s != 0;) {  // he is beaten
-        int next = actor_next(s);
-        if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY)
-            actor_remove(s);
-        s = next;
-    }
-    amc_globals[GLOBAL_FOES] = 0;
+    beaten();
     for (t = 0; t < 600 && g(GLOBAL_FOES) == 0; t++)
         at_lock();
     ASSERT_EQ(g(GLOBAL_FOES), 1) << "the second wave came";
-    EXPECT_GT(g(GLOBAL_TIMER), LOW + 20 * 72) << "and brought time";
-    EXPECT_LE(g(GLOBAL_TIMER), FULL);
+    EXPECT_LE(g(GLOBAL_TIMER), LOW) << "and brought no time";
+
+    beaten();
+    int banked = -1;
+    for (t = 0; t < 600 && g(GLOBAL_LOCK) == 160; t++)
+        at_lock();
+    for (int s = actor_next(0); s != 0; s = actor_next(s))
+        if (actor_table.slots[s].program == PROGRAM_DIRECTOR)
+            banked = actor_table.slots[s].regs[0];
+    EXPECT_NE(g(GLOBAL_LOCK), 160) << "the fight was won";
+    EXPECT_NEAR(banked, LOW / 72, 2) << "its seconds left are banked";
 }
 
 // Hints teach a player still learning the game: on the first street below
@@ -329,6 +341,26 @@ TEST_F(Director, AVampiresThirstGrowsWithTheBar)
     }
     EXPECT_GT(lost[1], 0);
     EXPECT_GE(lost[0], 2 * lost[1]) << "full " << lost[0] << ", low " << lost[1];
+}
+
+// A vampire is paid for a man beaten on a low bar, by the energy he had
+// before the kill fed him; on a full bar a man pays only his own worth.
+TEST_F(Director, AVampireIsPaidForMenBeatenOnALowBar)
+{
+    int paid[2] = {};
+    for (int i = 0; i < 2; i++) {
+        first_fight(VAMPIRE);
+        amc_globals[GLOBAL_FOES] = 2;
+        amc_globals[GLOBAL_ENERGY] = i == 0 ? 40 : FULL_ENERGY;
+        fight_step();
+        const int before = g(GLOBAL_SCORE);
+        amc_globals[GLOBAL_FOES] = 1;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the kill fed him
+        fight_step();
+        paid[i] = g(GLOBAL_SCORE) - before;
+    }
+    EXPECT_EQ(paid[0], 50) << "500 points for a man beaten on a low bar";
+    EXPECT_EQ(paid[1], 0);
 }
 
 // A survivor's food fills the bar only so far, and takes nothing from a bar
@@ -492,6 +524,9 @@ TEST_F(Director, SkillsAndModesSetTheirRulesApart)
     EXPECT_LT(hardest.pace, normal.pace);
     EXPECT_LT(survival.pace, normal.pace) << "a survivor is pressed harder";
     EXPECT_EQ(survival.punish, normal.punish);
+    const Rules vampire = rules(VAMPIRE, 5);
+    EXPECT_EQ(g(GLOBAL_ATTACKERS_MAX), 1) << "a vampire's men come one at a time";
+    EXPECT_LT(vampire.pace, normal.pace) << "but quicker";
 }
 
 // A hero who only stands in the first street's first fight at NORMAL is
