@@ -686,3 +686,110 @@ TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
         }
     }
 }
+
+namespace {
+
+// Jab and cross daze a brawler facing the hero from `left` (the hero on
+// the man's left) or right; the hero is left where the cross put him. A
+// person's press lasts about 0.1 s (7 ticks).
+int daze_facing(bool left)
+{
+    int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+    if (!left) {
+        regs(hero)[REG_WX] = 170;
+        regs(hero)[REG_FACING] = MIRRORED;
+    }
+    for (int t = 0; t < 40; t++) {
+        regs(man)[REG_WAIT] = 200;
+        world_step(t % 20 < 7 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+    }
+    for (int t = 0; t < 30 && regs(man)[REG_STATE] != S_DAZED; t++)
+        world_step(0, nullptr, nullptr, nullptr);
+    return man;
+}
+
+// Presses `ctl` for 7 ticks, then nothing for `after`; true when the
+// man's state was `seen` meanwhile.
+bool press_for(int ctl, int after, int man, int seen)
+{
+    bool was = false;
+    for (int t = 0; t < 7 + after; t++) {
+        world_step(t < 7 ? ctl : 0, nullptr, nullptr, nullptr);
+        was |= regs(man)[REG_STATE] == seen;
+    }
+    return was;
+}
+
+}  // namespace
+
+// A dazed man stays dazed long enough for a hero who waits a moment, then
+// walks into him from where the cross left him, from either side; held, he
+// stays held a second with no key pressed, and a kick throws him. Two knees
+// keep the hold and a kick after them still throws.
+TEST_F(Fights, ADazedManWalkedIntoIsHeldAndThrownFromEitherSide)
+{
+    for (int knees : {0, 2})
+        for (bool left : {true, false}) {
+            SCOPED_TRACE(testing::Message() << (left ? "from the left" : "from the right") << ", "
+                                            << knees << " knees");
+            int man = daze_facing(left), hero = amc_globals[GLOBAL_HERO];
+            ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
+            int gap = std::abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
+            EXPECT_GE(gap, 24) << "the cross leaves him a step off";
+            for (int t = 0; t < 36; t++)  // half a second to see the stars
+                world_step(0, nullptr, nullptr, nullptr);
+            int walk = left ? CTRL_RIGHT : CTRL_LEFT;
+            for (int t = 0; t < 30 && amc_globals[GLOBAL_HELD] != man; t++)
+                world_step(walk, nullptr, nullptr, nullptr);
+            ASSERT_EQ(amc_globals[GLOBAL_HELD], man) << "walked into, he is held";
+            for (int t = 0; t < 72; t++)
+                world_step(0, nullptr, nullptr, nullptr);
+            ASSERT_EQ(regs(man)[REG_STATE], S_HELD) << "a second on, still held";
+            for (int k = 0; k < knees; k++) {
+                press_for(CTRL_PUNCH, 10, man, S_HELD);
+                ASSERT_EQ(amc_globals[GLOBAL_HELD], man) << "still held after knee " << k + 1;
+            }
+            EXPECT_TRUE(press_for(CTRL_KICK, 20, man, S_THROWN)) << "one kick throws him";
+            EXPECT_EQ(regs(hero)[REG_FACING] != 0, !left) << "thrown the way he faced";
+        }
+}
+
+// From the third street on a brawler covers up against a lone jab now and
+// then, and a knife man now and then feints his wind-up; on the first
+// street neither does. (The street is the director's global.)
+TEST_F(Fights, LaterStreetsMenCoverUpAndFeint)
+{
+    constexpr int GLOBAL_STREET = 13, REG_TOKEN = 3, FEINT = 7;
+    for (int street : {1, 3}) {
+        SCOPED_TRACE(street);
+        int covered = 0, feints = 0;
+        for (uint32_t seed = 1; seed <= 8; seed++) {
+            int man = face_off(seed, E_BRAWLER);
+            amc_globals[GLOBAL_STREET] = (int16_t)street;
+            bool reeled = false;
+            for (int t = 0; t < 30; t++) {
+                regs(man)[REG_WAIT] = 200;
+                world_step(t < 7 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+                reeled |= regs(man)[REG_STATE] == S_HURT;
+            }
+            covered += !reeled;
+            man = face_off(seed, E_KNIFER);
+            amc_globals[GLOBAL_STREET] = (int16_t)street;
+            for (int t = 0, was = 0; t < 900; t++) {
+                amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+                world_step(0, nullptr, nullptr, nullptr);
+                int now = regs(man)[REG_TOKEN] == FEINT;
+                feints += now && !was;
+                was = now;
+            }
+        }
+        if (street == 1) {
+            EXPECT_EQ(covered, 0);
+            EXPECT_EQ(feints, 0);
+        } else {
+            EXPECT_GT(covered, 0);
+            EXPECT_LT(covered, 8) << "a lone jab still lands as often as not";
+            EXPECT_GT(feints, 0);
+        }
+    }
+}
