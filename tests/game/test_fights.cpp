@@ -690,14 +690,21 @@ TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
 namespace {
 
 // Jab and cross daze a brawler facing the hero from `left` (the hero on
-// the man's left) or right; the hero is left where the cross put him. A
-// person's press lasts about 0.1 s (7 ticks).
-int daze_facing(bool left)
+// the man's left) or right; the hero is left where the cross put him. At
+// `edge` the fight is locked with the hero at the farthest he may step
+// right, as the men of a locked fight meet him. A person's press lasts
+// about 0.1 s (7 ticks).
+int daze_facing(bool left, bool edge)
 {
     int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
     if (!left) {
         regs(hero)[REG_WX] = 170;
         regs(hero)[REG_FACING] = MIRRORED;
+    }
+    if (edge) {
+        amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_SCROLL_MAP];
+        regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + VIEW - 64);
+        regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 25);
     }
     for (int t = 0; t < 40; t++) {
         regs(man)[REG_WAIT] = 200;
@@ -723,16 +730,19 @@ bool press_for(int ctl, int after, int man, int seen)
 }  // namespace
 
 // A dazed man stays dazed long enough for a hero who waits a moment, then
-// walks into him from where the cross left him, from either side; held, he
+// walks into him from where the cross left him, from either side and with
+// the locked view's edge at the hero's back; held, he
 // stays held a second with no key pressed, and a kick throws him. Two knees
 // keep the hold and a kick after them still throws.
 TEST_F(Fights, ADazedManWalkedIntoIsHeldAndThrownFromEitherSide)
 {
     for (int knees : {0, 2})
-        for (bool left : {true, false}) {
-            SCOPED_TRACE(testing::Message() << (left ? "from the left" : "from the right") << ", "
-                                            << knees << " knees");
-            int man = daze_facing(left), hero = amc_globals[GLOBAL_HERO];
+        for (int from : {0, 1, 2}) {
+            bool left = from != 1, edge = from == 2;
+            SCOPED_TRACE(testing::Message() << (left ? "from the left" : "from the right")
+                                            << (edge ? " at the fight's edge, " : ", ") << knees
+                                            << " knees");
+            int man = daze_facing(left, edge), hero = amc_globals[GLOBAL_HERO];
             ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
             int gap = std::abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
             EXPECT_GE(gap, 24) << "the cross leaves him a step off";
