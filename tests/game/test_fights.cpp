@@ -11,7 +11,10 @@
 // is winds up within the hero's jab; a chain mashed at one of a pair, or
 // at a lone man, is blocked; a man behind grabs the hero for the one in
 // front; a five-man fight keeps two men at most in reach, none cut by the
-// view's edge; a wind-up unseen is marked at the view's edge.
+// view's edge; a wind-up unseen is marked at the view's edge; a dazed man
+// walked into is held, kneed and thrown from either side and with a locked
+// view's edge at the hero's back; from the third street men cover up and
+// feint.
 #include <gtest/gtest.h>
 
 #include <algorithm>
