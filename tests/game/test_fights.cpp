@@ -11,7 +11,10 @@
 // is winds up within the hero's jab; a chain mashed at one of a pair, or
 // at a lone man, is blocked; a man behind grabs the hero for the one in
 // front; a five-man fight keeps two men at most in reach, none cut by the
-// view's edge; a wind-up unseen is marked at the view's edge.
+// view's edge; a wind-up unseen is marked at the view's edge; a dazed man
+// walked into is held, kneed and thrown from either side and with a locked
+// view's edge at the hero's back; from the third street men cover up and
+// feint.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -683,6 +686,123 @@ TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
         EXPECT_EQ(hurt != 0, !shake) << "the man in front struck, unless shaken off first";
         if (shake) {
             EXPECT_LE(freed_at - held_at, 16);
+        }
+    }
+}
+
+namespace {
+
+// Jab and cross daze a brawler facing the hero from `left` (the hero on
+// the man's left) or right; the hero is left where the cross put him. At
+// `edge` the fight is locked with the hero at the farthest he may step
+// right, as the men of a locked fight meet him. A person's press lasts
+// about 0.1 s (7 ticks).
+int daze_facing(bool left, bool edge)
+{
+    int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+    if (!left) {
+        regs(hero)[REG_WX] = 170;
+        regs(hero)[REG_FACING] = MIRRORED;
+    }
+    if (edge) {
+        amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_SCROLL_MAP];
+        regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + VIEW - 64);
+        regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 25);
+    }
+    for (int t = 0; t < 40; t++) {
+        regs(man)[REG_WAIT] = 200;
+        world_step(t % 20 < 7 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+    }
+    for (int t = 0; t < 30 && regs(man)[REG_STATE] != S_DAZED; t++)
+        world_step(0, nullptr, nullptr, nullptr);
+    return man;
+}
+
+// Presses `ctl` for 7 ticks, then nothing for `after`; true when the
+// man's state was `seen` meanwhile.
+bool press_for(int ctl, int after, int man, int seen)
+{
+    bool was = false;
+    for (int t = 0; t < 7 + after; t++) {
+        world_step(t < 7 ? ctl : 0, nullptr, nullptr, nullptr);
+        was |= regs(man)[REG_STATE] == seen;
+    }
+    return was;
+}
+
+}  // namespace
+
+// A dazed man stays dazed long enough for a hero who waits a moment, then
+// walks into him from where the cross left him, from either side and with
+// the locked view's edge at the hero's back; held, he
+// stays held a second with no key pressed, and a kick throws him. Two knees
+// keep the hold and a kick after them still throws.
+TEST_F(Fights, ADazedManWalkedIntoIsHeldAndThrownFromEitherSide)
+{
+    for (int knees : {0, 2})
+        for (int from : {0, 1, 2}) {
+            bool left = from != 1, edge = from == 2;
+            SCOPED_TRACE(testing::Message() << (left ? "from the left" : "from the right")
+                                            << (edge ? " at the fight's edge, " : ", ") << knees
+                                            << " knees");
+            int man = daze_facing(left, edge), hero = amc_globals[GLOBAL_HERO];
+            ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
+            int gap = std::abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
+            EXPECT_GE(gap, 24) << "the cross leaves him a step off";
+            for (int t = 0; t < 36; t++)  // half a second to see the stars
+                world_step(0, nullptr, nullptr, nullptr);
+            int walk = left ? CTRL_RIGHT : CTRL_LEFT;
+            for (int t = 0; t < 30 && amc_globals[GLOBAL_HELD] != man; t++)
+                world_step(walk, nullptr, nullptr, nullptr);
+            ASSERT_EQ(amc_globals[GLOBAL_HELD], man) << "walked into, he is held";
+            for (int t = 0; t < 72; t++)
+                world_step(0, nullptr, nullptr, nullptr);
+            ASSERT_EQ(regs(man)[REG_STATE], S_HELD) << "a second on, still held";
+            for (int k = 0; k < knees; k++) {
+                press_for(CTRL_PUNCH, 10, man, S_HELD);
+                ASSERT_EQ(amc_globals[GLOBAL_HELD], man) << "still held after knee " << k + 1;
+            }
+            EXPECT_TRUE(press_for(CTRL_KICK, 20, man, S_THROWN)) << "one kick throws him";
+            EXPECT_EQ(regs(hero)[REG_FACING] != 0, !left) << "thrown the way he faced";
+        }
+}
+
+// From the third street on a brawler covers up against a lone jab now and
+// then, and a knife man now and then feints his wind-up; on the first
+// street neither does. (The street is the director's global.)
+TEST_F(Fights, LaterStreetsMenCoverUpAndFeint)
+{
+    constexpr int GLOBAL_STREET = 13, REG_TOKEN = 3, FEINT = 7;
+    for (int street : {1, 3}) {
+        SCOPED_TRACE(street);
+        int covered = 0, feints = 0;
+        for (uint32_t seed = 1; seed <= 8; seed++) {
+            int man = face_off(seed, E_BRAWLER);
+            amc_globals[GLOBAL_STREET] = (int16_t)street;
+            bool reeled = false;
+            for (int t = 0; t < 30; t++) {
+                regs(man)[REG_WAIT] = 200;
+                world_step(t < 7 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+                reeled |= regs(man)[REG_STATE] == S_HURT;
+            }
+            covered += !reeled;
+            man = face_off(seed, E_KNIFER);
+            amc_globals[GLOBAL_STREET] = (int16_t)street;
+            for (int t = 0, was = 0; t < 900; t++) {
+                amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+                world_step(0, nullptr, nullptr, nullptr);
+                int now = regs(man)[REG_TOKEN] == FEINT;
+                feints += now && !was;
+                was = now;
+            }
+        }
+        if (street == 1) {
+            EXPECT_EQ(covered, 0);
+            EXPECT_EQ(feints, 0);
+        } else {
+            EXPECT_GT(covered, 0);
+            EXPECT_LT(covered, 8) << "a lone jab still lands as often as not";
+            EXPECT_GT(feints, 0);
         }
     }
 }
