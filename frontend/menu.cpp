@@ -214,12 +214,40 @@ MenuAction menu_react(MenuList& list, uint16_t events, int escape_row)
     return MENU_NOTHING;
 }
 
+uint16_t menu_keys_held()
+{
+    uint16_t w = read_controls();
+    if (key[KEY_SPACE] || key[KEY_ENTER])
+        w |= MENU_SELECT;
+    int esc = config.settings.joyesc;
+    if (key[KEY_ESC] || (esc >= 0 && esc < 32 && (joystick_buttons_held() >> esc & 1)))
+        w |= MENU_ESCAPE;
+    return w;
+}
+
+void menu_screen_begin()
+{
+    menus.stale_keys = menu_keys_held();
+    input.menu_input.fetch_and((uint16_t)~menus.stale_keys);
+}
+
+uint16_t menu_fresh_input()
+{
+    // Select is two bits: with punch stale, kick alone still selects, so a
+    // select key pressed anew is never lost.
+    menus.stale_keys &= menu_keys_held();
+    uint16_t events = input.menu_input.load();
+    if (events & menus.stale_keys)
+        input.menu_input.fetch_and((uint16_t)~menus.stale_keys);
+    return events & (uint16_t)~menus.stale_keys;
+}
+
 uint16_t menu_poll()
 {
     input.wait_ops->wait(5);
     draw_menu_backdrop();
     present_dirty();
-    return input.menu_input.load();
+    return menu_fresh_input();
 }
 
 void banner_fill(BITMAP* b)

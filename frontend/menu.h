@@ -108,8 +108,19 @@ enum MenuAction {
 MenuAction menu_react(MenuList& list, uint16_t events, int escape_row);
 
 // One turn of a menu's poll loop: a short wait, the flames, the changed rows
-// to the display. Returns the pending MenuInput.
+// to the display. Returns the pending MenuInput, less the stale keys.
 uint16_t menu_poll();
+
+// Keys down as a screen appears (mashed through GAME OVER, the Escape that
+// ended a demo) are stale: their MenuInput bits do nothing until that key
+// has been let go, while any other press works at once.
+// menu_screen_begin marks what is held now and drops their pending events;
+// menu_fresh_input forgets the stale keys let go since, drops their pending
+// events and returns the rest.
+void menu_screen_begin();
+uint16_t menu_fresh_input();
+// The MenuInput bits of the keys and buttons held now.
+uint16_t menu_keys_held();
 
 // The flames behind the logo: an 8-bit 200x56 bitmap whose pixels are fire
 // colours and carry the flame from one step to the next.

@@ -55,7 +55,7 @@ const char* const MODE_NOTES[3][2] = {
 const char* const SKILL_NOTES[6][2] = {
     {"SLOW ENEMIES, SOFT BLOWS", "UNLOCKS NO TRAIN LEVEL"},
     {"GENTLER FIGHTS", "UNLOCKS NO TRAIN LEVEL"},
-    {"THE GAME AS DESIGNED", "STREETS REACHED: TRAINING"},
+    {"THE GAME AS DESIGNED", "UNLOCKS STREETS TO TRAIN"},
     {"QUICKER, HARDER BLOWS", "THEY FEINT, DODGE, FLANK"},
     {"TOUGH, QUICK AND MANY", "HOLD PUNCH + RIGHT: MASTER"},
     {"FOR THOSE WHO WON HARDEST", "ONE MARK MORE EACH STEP"},
@@ -171,6 +171,7 @@ int game_setup_menu(int top)
     MenuList list{SETUP_ITEMS, SETUP_BACK, enabled, menus.setup_selected};
 
     redraw(list, top);
+    menu_screen_begin();
     for (;;) {
         uint16_t in = menu_poll();
         if (input.close_requested.load())
@@ -200,6 +201,7 @@ int game_setup_menu(int top)
                 if (input.close_requested.load())
                     return -1;
                 redraw(list, top);
+                menu_screen_begin();
                 continue;
             }
         }

@@ -14,4 +14,5 @@ void menus_state_reset()
     menus.banner_failed = false;
     menus.flame_phases = {0.0f, 42.0f};
     menus.setup_selected = SETUP_ROW_NEW_GAME;
+    menus.stale_keys = 0;
 }

@@ -12,6 +12,7 @@ struct MenuState {
     bool banner_failed = false;
     FlamePhases flame_phases = {0.0f, 42.0f};
     int setup_selected = SETUP_ROW_NEW_GAME;  // kept from one call to the next
+    uint16_t stale_keys = 0;                  // see menu_screen_begin
 };
 extern MenuState menus;
 

@@ -233,7 +233,16 @@ void attract_cycle(int& attract)
         draw_score_table(mode, -1, gfx.back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
                          menu_font(m, FONT_SELECTED), menu_font(m, FONT_HEADING), nullptr);
     menus.ops->wipe_in(music_poll);
-    input.wait_ops->wait_or_select(TABLE_MS);
+    // Until its time is up or a new press: the key that ended the demo is
+    // still down and must not end the table too; the one that ends it is
+    // used up here, not passed to the title.
+    menu_screen_begin();
+    for (int ms = 0; ms < TABLE_MS && !input.close_requested.load(); ms += 10) {
+        input.wait_ops->wait(10);
+        if (menu_fresh_input() & (CTRL_ALL | MENU_ESCAPE))
+            break;
+    }
+    input.menu_input.store(0);
 }
 
 // Runs what the title's row `chosen` stands for. False for QUIT.
@@ -288,6 +297,7 @@ void title_menu()
         draw_title_scenery(gfx.back_buffer, main_objects());
         mark_dirty(0, PICTURE_H - 1);
         title_redraw(list);
+        menu_screen_begin();
         int chosen = title_poll(list);
         if (input.close_requested.load())
             return;
@@ -301,6 +311,7 @@ void title_menu()
 int pause_menu()
 {
     MenuList list{PAUSE_ITEMS, PAUSE_MOVES, nullptr, PAUSE_CONTINUE};
+    menus.stale_keys = 0;  // as ever here: the Escape that opened it moves to CONTINUE
     for (;;) {
         display_wait_retrace();
         set_menu_palette();

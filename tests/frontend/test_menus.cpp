@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ size_t next_input;
 int polls, setup_result;
 bool close_in_options;
 std::string calls;
+// The fake keyboard: sets `key` before poll n (from 0) reads its input.
+std::function<void(int n)> keyboard;
 
 void log(const char* name, std::vector<int> args)
 {
@@ -36,6 +39,8 @@ void log(const char* name, std::vector<int> args)
 }
 void fake_wait(int)
 {  // input that runs out acts as the close button
+    if (keyboard)
+        keyboard(polls);
     polls++;
     if (next_input < script.size())
         input.menu_input.fetch_or(script[next_input++]);
@@ -86,9 +91,13 @@ protected:
         input.wait_ops = &FAKE_WAITS;
         config.launch.no_sound = 0xFF;
         calls.clear(), polls = setup_result = 0, close_in_options = false;
+        keyboard = nullptr;
+        memset((char*)key, 0, KEY_MAX);
     }
     void TearDown() override
     {
+        keyboard = nullptr;
+        memset((char*)key, 0, KEY_MAX);
         demos_state_reset();
         destroy_bitmap(gfx.back_buffer);
         gfx.back_buffer = nullptr;
@@ -213,11 +222,10 @@ TEST_F(Menus, IdleTitleWalksTheDemosInTurn)
     feed({}, 300);
     for (uint16_t key : {+CTRL_DOWN, +MENU_PAUSE, +CTRL_LEFT})
         script.push_back(key);
-    script.insert(script.end(), 4 * 2001, 0);
+    // Each table then stands its ten seconds, 1000 polls of 10 ms.
+    script.insert(script.end(), 4 * 3001, 0);
     title_menu();
-    EXPECT_EQ(calls,
-              "demo(1,2304,0) wipe table(10000) wipe table(10000) "
-              "demo(3,6306,0) wipe table(10000) demo(1,8307,0) wipe table(10000) ");
+    EXPECT_EQ(calls, "demo(1,2304,0) wipe wipe demo(3,8306,0) wipe demo(1,11307,0) wipe ");
     EXPECT_FALSE(game.attract_demo) << "a game started later is no demo";
 }
 
@@ -307,4 +315,42 @@ TEST_F(Menus, TheMoveListNamesThePlayersOwnKeysAndFits)
     moves_screen();
     EXPECT_EQ(next_input, 3u) << "only select or Escape leaves";
     EXPECT_EQ(input.menu_input.load(), 0) << "and is used up";
+}
+
+TEST_F(Menus, KeysHeldAsAScreenAppearsWaitToBeLetGoAndNewPressesWork)
+{
+    // Punch mashed through GAME OVER, still down at the title: the timer's
+    // reports of it (a change elsewhere, its repeat) do nothing.
+    config.settings.keypunch = KEY_LSHIFT;
+    key[KEY_LSHIFT] = 1;
+    EXPECT_FALSE(title({CTRL_PUNCH, CTRL_PUNCH | CTRL_DOWN, CTRL_PUNCH, MENU_SELECT}));
+    EXPECT_EQ(calls, "options(0) ") << "a new Down and Space work, the held punch chooses nothing";
+    calls.clear(), setup_result = -1;
+    // Let go at poll 1, then the same key pressed again chooses.
+    keyboard = [](int n) { key[KEY_LSHIFT] = n == 0 || n >= 2; };
+    polls = 0;
+    EXPECT_FALSE(title({CTRL_PUNCH, 0, CTRL_PUNCH}));
+    EXPECT_EQ(calls, "setup(80) ");
+
+    // The Enter that chose START is still down in the game setup.
+    keyboard = nullptr;
+    key[KEY_LSHIFT] = 0, key[KEY_ENTER] = 1;
+    feed({MENU_SELECT, CTRL_DOWN, CTRL_UP, MENU_SELECT, MENU_ESCAPE});
+    EXPECT_EQ(game_setup_menu(80), -1) << "held Enter never starts a game; Escape leaves";
+    key[KEY_ENTER] = 0;
+    feed({MENU_SELECT});
+    EXPECT_EQ(game_setup_menu(80), 0);
+
+    // The Escape that ended a demo, down on the high-score table: the table
+    // stays until a new press, which it uses up, and the title goes on.
+    calls.clear(), polls = 0;
+    demos.builtin[0] = demo_of_mode(2);
+    key[KEY_ESC] = 1;
+    keyboard = [](int n) { key[KEY_ESC] = n < 2301 || n >= 2303; };
+    feed({}, 2001);
+    script.insert(script.end(), 300, MENU_ESCAPE);  // the held key's events
+    script.insert(script.end(), {0, 0, MENU_ESCAPE, 0, 0, CTRL_DOWN, MENU_SELECT});
+    title_menu();
+    EXPECT_EQ(calls, "demo(1,2001,0) wipe options(0) ")
+        << "left early, and the title took neither Escape as a move to QUIT";
 }

@@ -82,7 +82,8 @@ const Look kThug = [] {
 }();
 
 // The kicker: tall and lean on the longest legs of the gang under a short
-// body, a high flat top, yellow tank top, track pants.
+// body, a flat top standing high enough to be seen over a crowd, yellow
+// tank top, track pants.
 const Look kKicker = [] {
     Look L = base();
     L.leg = 1.2f;
@@ -106,7 +107,9 @@ const Look kKicker = [] {
     return L;
 }();
 
-// The knife man: thin, slicked hair and dark glasses, a long tan coat.
+// The knife man: thin, slicked hair tied in a short tail and dark glasses,
+// a long tan coat whose tails spread wide below the knee: in a crowd, the
+// one shaped like a bell.
 const Look kKnifer = [] {
     Look L = base();
     L.leg = 1.05f;
@@ -120,7 +123,9 @@ const Look kKnifer = [] {
     L.head = 4.4f;
     L.top = TOP_COAT;
     L.hem = 1.25f;
+    L.flare = 1.6f;
     L.hair = HAIR_SLICK;
+    L.tail = 1.8f;
     L.skin = L.hands = kTan;
     L.hair_c = kHairBlack;
     L.top_c = {107, 108, 109};

@@ -481,6 +481,35 @@ void piece_fence(Street& s, Canvas& cv, const Piece& p)
     barbed_wire(cv, x0, x1, top, scale(wire, 0.9f));
 }
 
+// A builder's scaffold standing on a low roof: tube standards, a boarded
+// lift every 16 pixels with its guard rail, braces across the bays. Things
+// that teeter high over the street want something to stand on.
+void piece_scaffold(Street& s, Canvas& cv, const Piece& p)
+{
+    int x0 = x0_of(p) + 3, x1 = x1_of(p) - 3, top = p.num("top", 0), base = p.num("base", 51);
+    Rgb tube = colour_opt(s, p, "color", "grey");
+    Rgb dark = scale(tube, 0.45f), lit = mix(tube, rgb(255, 255, 255), 0.2f);
+    Rgb board = rgb(112, 84, 52);
+    int bays = std::max(1, (x1 - x0) / 32);
+    for (int b = 0; b <= bays; ++b) {  // the standards
+        int x = x0 + (x1 - x0) * b / bays;
+        cv.vline(x, top, base, dark);
+        cv.vline(x + 1, top, base, lit);
+    }
+    for (int y = base - 16, lift = 0; y >= top + 2; y -= 16, ++lift) {
+        for (int b = 0; b < bays; ++b) {  // a brace in every other bay, turning each lift
+            int bx0 = x0 + (x1 - x0) * b / bays, bx1 = x0 + (x1 - x0) * (b + 1) / bays;
+            if ((b + lift) % 2 == 0)
+                cv.line(bx0 + 2, y + 15, bx1 - 1, y + 2, dark);
+        }
+        cv.rect(x0 - 2, y, x1 + 2, y + 2, board);  // the boards ...
+        cv.hline(x0 - 2, x1 + 2, y, mix(board, rgb(255, 230, 190), 0.25f));
+        cv.hline(x0 - 2, x1 + 2, y + 3, dark);     // ... on their ledger
+        cv.hline(x0, x1, y - 8, tube);             // the guard rail
+        shadow_band(cv, x0, x1, y + 4, 3, 0.75f);
+    }
+}
+
 // A bus shelter: glass panes in a frame under a roof, a lit advert at one
 // end and the stop's sign on its pole.
 void piece_busstop(Street& s, Canvas& cv, const Piece& p)
@@ -613,7 +642,8 @@ const PainterEntry city_pieces[] = {
     {"phone", piece_phone},     {"tag", piece_tag},           {"neon", piece_neon},
     {"poster", piece_poster},   {"manhole", piece_manhole},   {"litter", piece_litter},
     {"puddle", piece_puddle},   {"fence", piece_fence},       {"bar", piece_bar},
-    {"busstop", piece_busstop}, {"deadend", piece_deadend},   {nullptr, nullptr},
+    {"busstop", piece_busstop}, {"deadend", piece_deadend},   {"scaffold", piece_scaffold},
+    {nullptr, nullptr},
 };
 
 }  // namespace gg

@@ -318,7 +318,7 @@ void draw_head(Figure& F, BITMAP* out, V neck)
     Canvas& C = F.C;
     int nk = C.part(L.skin);
     C.seg(neck - up * 1.5f * s, head, 1.9f * s * (L.shoulders / 5.5f), 1.7f * s, nk);
-    if (L.hair == HAIR_PONY) {
+    if (L.hair == HAIR_PONY || L.tail > 0) {
         // Tied high on the crown: it hangs down the back at rest and streams
         // out behind in a move, so the outline shows what the fighter is doing.
         // Lying or thrown, it trails along the body, never below it.
@@ -365,8 +365,8 @@ void draw_head(Figure& F, BITMAP* out, V neck)
         break;
     case HAIR_FLAT:  // a high flat top: a box on his head, squared off to the sky
         hc = C.part(L.hair_c);
-        C.poly({hp(hr * 0.2f, -hr * 1.0f), hp(hr + 3.6f * s, -hr * 0.85f),
-                hp(hr + 3.6f * s, hr * 0.65f), hp(hr * 0.5f, hr * 0.8f)},
+        C.poly({hp(hr * 0.2f, -hr * 1.0f), hp(hr + 6.0f * s, -hr * 0.9f),
+                hp(hr + 6.0f * s, hr * 0.7f), hp(hr * 0.5f, hr * 0.8f)},
                hc);
         reclaim_face(-hr * 0.2f, hr * 0.35f, hr * 0.66f);
         break;
