@@ -233,16 +233,7 @@ void attract_cycle(int& attract)
         draw_score_table(mode, -1, gfx.back_buffer, TABLE_X, TABLE_Y, menu_font(m, FONT_ITEM),
                          menu_font(m, FONT_SELECTED), menu_font(m, FONT_HEADING), nullptr);
     menus.ops->wipe_in(music_poll);
-    // Until its time is up or a new press: the key that ended the demo is
-    // still down and must not end the table too; the one that ends it is
-    // used up here, not passed to the title.
-    menu_screen_begin();
-    for (int ms = 0; ms < TABLE_MS && !input.close_requested.load(); ms += 10) {
-        input.wait_ops->wait(10);
-        if (menu_fresh_input() & (CTRL_ALL | MENU_ESCAPE))
-            break;
-    }
-    input.menu_input.store(0);
+    input.wait_ops->wait_or_select(TABLE_MS);
 }
 
 // Runs what the title's row `chosen` stands for. False for QUIT.
