@@ -702,7 +702,7 @@ int daze_facing(bool left, bool edge)
     int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
     if (!left) {
         regs(hero)[REG_WX] = 170;
-        regs(hero)[REG_FACING] = MIRRORED;
+        regs(hero)[REG_FACING] = (int16_t)MIRRORED;
     }
     if (edge) {
         amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_SCROLL_MAP];
