@@ -71,6 +71,9 @@ const char* const KEY_ROW_NAMES[KEY_ROWS] = {"KEY UP",    "KEY DOWN", "KEY LEFT"
 const char* const HINT_STEP = "LEFT, RIGHT: CHANGE    ESC: DONE";
 const char* const HINT_SET = "ENTER: SET    ESC: DONE";
 const char* const HINT_NO_PAD = "NO PAD ATTACHED    ESC: DONE";
+// The sound rows are grey when the run is silent: the rows the cursor
+// stops at either side of them say why, as the pad's rows do.
+const char* const HINT_NO_SOUND = "NO SOUND THIS RUN: SEE STDERR.TXT";
 
 struct OptionsMenu {
     MenuList list;
@@ -117,6 +120,11 @@ void draw_slider(const OptionsMenu& m, const MainObjects& objects, int row, int 
     }
 }
 
+bool silent_beside(int row)
+{
+    return config.launch.no_sound && (row == OPT_POWER || row == OPT_KEY_UP);
+}
+
 void redraw(OptionsMenu& m)
 {
     clear_picture(gfx.back_buffer);
@@ -138,6 +146,7 @@ void redraw(OptionsMenu& m)
     textout_centre_ex(gfx.back_buffer, small,
                       m.note[0]                           ? m.note
                       : button && !input.joystick_enabled ? HINT_NO_PAD
+                      : silent_beside(row)                ? HINT_NO_SOUND
                       : sets                              ? HINT_SET
                                                           : HINT_STEP,
                       PICTURE_W / 2, m.top + NOTE_DOWN, -1, 0);
