@@ -46,7 +46,8 @@ protected:
             fight_step();
         }
     }
-    static void fight_step()
+    // The street's men taken away, as if beaten at once.
+    static void remove_enemies()
     {
         for (int s = actor_next(0); s != 0;) {
             int next = actor_next(s);
@@ -54,6 +55,10 @@ protected:
                 actor_remove(s);
             s = next;
         }
+    }
+    static void fight_step()
+    {
+        remove_enemies();
         if (g(GLOBAL_LOCK) > 0)
             amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
         step(0);
@@ -215,12 +220,7 @@ TEST_F(Director, AFightsClockIsSetOnceAndWhatIsLeftIsBanked)
         step(0);
     };
     auto beaten = [] {
-        for (int s = actor_next(0); s != 0;) {
-            int next = actor_next(s);
-            if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY)
-                actor_remove(s);
-            s = next;
-        }
+        remove_enemies();
         amc_globals[GLOBAL_FOES] = 0;
     };
     int t = 0;
@@ -295,12 +295,7 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
     for (int t = 0; t < 3000; t++)
         step_at(519, true);
     ASSERT_EQ(g(GLOBAL_LOCK), STREET_END) << "the view is free to move on";
-    for (int s = actor_next(0); s != 0;) {
-        int next = actor_next(s);
-        if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY)
-            actor_remove(s);
-        s = next;
-    }
+    remove_enemies();
     amc_globals[GLOBAL_FOES] = 0;
 
     // a stretch's men wait while the view stands just short of it
