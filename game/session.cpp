@@ -282,9 +282,10 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     // A demo file names any mode it likes; only the three modes have tables.
     g.top_score = mode >= 1 && mode <= 3 ? best_score(mode) : 0;
 
+    int r = 0;
     while (world_row_playable(level)) {
         g.level = level;
-        int r = run_level(mode, level);
+        r = run_level(mode, level);
         int16_t next = end_level(level, r);
         if (r == LEVEL_NOT_LOADED) {
             // The game ends as lost; the player learns why, not only stderr.txt.
@@ -306,8 +307,10 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     if (g.cheated || g.mode < 1 || g.mode > 3 || !score_qualifies(g.mode, g.score)) {
         // Keys mashed through the last fight must not pick the rows of the
         // menus that come next (a new game began that way): they are let go
-        // first, as before the name entry, for two seconds at most.
-        wait_keys_released(KEYS_QUIET_MS, KEYS_MOST_MS);
+        // first, as before the name entry, for two seconds at most. END GAME
+        // was chosen from a menu: the title's own guard does.
+        if (r != -1)
+            wait_keys_released(KEYS_QUIET_MS, KEYS_MOST_MS);
         clear_keybuf();
         return 1;
     }
