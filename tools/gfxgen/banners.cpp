@@ -2,6 +2,8 @@
 // floating scores) and the bonus count's digits: the game's pixel font made
 // bold and large, coloured by a top-to-bottom gradient, outlined and shadowed.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tools/gfxgen/cast.h"
@@ -256,9 +258,10 @@ Drawn words(int k)
     if (k >= 10 && k <= 14) {
         BITMAP* c = board();
         // each boss's own attack, named once as he walks in
-        static const char* const attacks[5] = {"BEWARE HIS BELLY BUMP!", "BEWARE HIS LOW SWEEP!",
-                                               "BEWARE HER DIVE KICK!", "BEWARE HIS SHOCKWAVE!",
-                                               "BEWARE HIS SKEWER!"};
+        // (at most 20 letters: the card's plate is as wide as a sprite may be)
+        static const char* const attacks[5] = {"BEWARE: BELLY BUMP!", "BEWARE: LOW SWEEP!",
+                                               "BEWARE: DIVE KICK!", "BEWARE: SHOCKWAVE!",
+                                               "BEWARE: SKEWER!"};
         int h = text_line(c, "BOSS", 80, 4, {kRed, 1, true});
         h += text_line(c, bosses[k - 10], 80, 4 + h + 2, {kFire, 3, true});
         text_line(c, attacks[k - 10], 80, 4 + h + 5, {kWhite, 1, true});
@@ -276,7 +279,13 @@ Drawn banner(int k)
     // the news of a fight; not the scores, nor what is plated already
     const bool band = (k <= 14 && k != 3) || k == 18 || (k >= 26 && k <= 32) || k == 34 ||
                       (k >= 37 && k <= 41) || k == 43 || k == 44;
-    return band ? backed(words(k)) : words(k);
+    Drawn w = words(k);
+    if (band && w.b->w > 126) {  // its words would run over its plate's border
+        std::fprintf(stderr, "nwd-gfxgen: banner %d's words are %d px wide, more than its plate\n",
+                     k, w.b->w);
+        std::exit(1);
+    }
+    return band ? backed(w) : w;
 }
 
 }  // namespace gg
