@@ -307,8 +307,10 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     if (g.cheated || g.mode < 1 || g.mode > 3 || !score_qualifies(g.mode, g.score)) {
         // Keys mashed through the last fight must not pick the rows of the
         // menus that come next (a new game began that way): they are let go
-        // first, as before the name entry, for two seconds at most. END GAME
-        // was chosen from a menu: the title's own guard does.
+        // first, as before the name entry, for two seconds at most. The
+        // title's own guard is not enough: it ignores only a key held as it
+        // appears, and a mashed key up at that moment is a fresh press the
+        // next. END GAME was chosen from a menu: the title's guard does.
         if (r != -1)
             wait_keys_released(KEYS_QUIET_MS, KEYS_MOST_MS);
         clear_keybuf();
