@@ -194,10 +194,8 @@ TEST(Music, PlaylistsCoverEveryMomentWithLongModulesAtTheMusicLevel)
     }
     destroy_sample_buffer(buf);
     // A blow's loudest moment stands well over the music of any fight (the
-    // game plays both at fixed gains, so the files' figures compare). At 4.1
-    // dB under the loudest fight song here, the blows' peaks stand some 7 dB
-    // over the first street's music in play (docs/sound.md); a song much
-    // louder still would bury them.
+    // game plays both at fixed gains, so the files' figures compare): a song
+    // much louder would bury them (docs/sound.md).
     std::vector<double> blow;
     std::string error;
     ASSERT_TRUE(read_sound_file(game_path("DATA/VHIT.wav"), blow, error)) << error;

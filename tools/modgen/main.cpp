@@ -1085,13 +1085,14 @@ std::vector<uint8_t> pack_it(const Song& s, const std::vector<Grid>& grids)
 // The loudness every song is brought to, as the game plays it at its default
 // music volume (default.cfg's musicvolume 144): RMS over the song up to its
 // loop, and a ceiling for its loudest sample. The game's mixer takes about
-// 6 dB more off the music, so in play it sits near -21 dBFS, under the blows
-// and calls. The player renders into 16 bits at the music volume, so past
-// full scale it would clip: a song too spiky for the RMS stays under the
-// ceiling instead, one low enough that the options' loudest music (255)
-// still peaks at -1 dBFS.
+// 6 dB more off the music, so in play it sits near -24 dBFS, a blow's
+// loudest 100 ms some 3.5 dB over it: at 2.5 dB louder, the typical blow
+// stood 1.5 dB over the fight's song and the hits sank into it. The player
+// renders into 16 bits at the music volume, so past full scale it would
+// clip: a song too spiky for the RMS stays under the ceiling instead, one
+// low enough that the options' loudest music (255) still peaks at -1 dBFS.
 constexpr double GAME_MUSIC_VOLUME = 144 / 256.0, LOUDEST_MUSIC_VOLUME = 255 / 256.0;
-constexpr double LOUDNESS_DB = -15;
+constexpr double LOUDNESS_DB = -17.5;
 const double CEILING_DB = -1 - 20 * std::log10(LOUDEST_MUSIC_VOLUME / GAME_MUSIC_VOLUME);
 constexpr double MAX_MEASURED_SECONDS = 1200;
 // A tick (a sixth of a 16th at speed 6, some 20 ms) whose loudest moment
