@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -668,6 +669,37 @@ TEST_F(Fights, AHeroStandingIdleDrawsTheNextManInAtOnce)
         else
             EXPECT_EQ(t, REST - 60) << "they kept their rests";
     }
+}
+
+// From HARD, five men waiting round a hero who walks up and down spread
+// out in depth: never three of them in one lane.
+TEST_F(Fights, FromHardTheMenWaitingSpreadInDepth)
+{
+    start_street1(2, ARCADE, 7);
+    world_step(0, nullptr, nullptr, nullptr);
+    int hero = amc_globals[GLOBAL_HERO], scroll = amc_globals[GLOBAL_SCROLL_MAP], men[5];
+    for (int i = 0; i < 5; i++)
+        men[i] = spawn_boxer(scroll + (i % 2 ? 40 : 260) + 8 * i, 170, E_BRAWLER);
+    int filed = 0;
+    for (int t = 0; t < 600; t++) {
+        for (int m : men)
+            regs(m)[REG_WAIT] = 200;
+        world_step(t % 60 < 10 ? CTRL_UP : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN : 0, nullptr, nullptr,
+                   nullptr);
+        if (t < 300 || regs(hero)[REG_STATE] != S_FREE)
+            continue;  // once they have found their places
+        std::vector<int> lane;
+        for (int m : men)
+            if (regs(m)[REG_STATE] == S_FREE)
+                lane.push_back(regs(m)[REG_GY]);
+        std::sort(lane.begin(), lane.end());
+        for (size_t i = 0; i + 2 < lane.size(); i++)
+            if (lane[i + 2] - lane[i] <= 4) {
+                filed++;
+                break;
+            }
+    }
+    EXPECT_EQ(filed, 0) << "ticks three waited in one lane";
 }
 
 // A chain mashed at one man of a pair: with the other at the hero's back
