@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -525,6 +526,102 @@ TEST_F(Fights, AFiveManFightStaysReadable)
 }
 
 }  // namespace
+
+// A man's blow on the hero: a flash on him, and the whole fight held still
+// longer than for a jab of his own, so that his hurt reads at once.
+TEST_F(Fights, ABlowOnTheHeroFlashesHimAndHoldsTheFight)
+{
+    constexpr int PROGRAM_FX = 6, SPR_FLASH = 336, JAB_STOP = 4;
+    for (uint32_t seed = 1; seed <= 3; seed++) {
+        SCOPED_TRACE(seed);
+        int man = face_off(seed, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+        regs(man)[REG_WAIT] = 0;
+        int energy = amc_globals[GLOBAL_ENERGY], t = 0;
+        for (; t < 400 && amc_globals[GLOBAL_ENERGY] == energy; t++)
+            world_step(0, nullptr, nullptr, nullptr);
+        ASSERT_LT(amc_globals[GLOBAL_ENERGY], energy) << "the man struck";
+        EXPECT_GT(amc_globals[GLOBAL_FREEZE], JAB_STOP) << "held longer than a jab";
+        bool flash = false;
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+            flash |= actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == SPR_FLASH &&
+                     abs(regs(s)[1] - regs(hero)[REG_WX]) < 8;  // its place, as spawned
+        EXPECT_TRUE(flash) << "a flash on the hero";
+    }
+}
+
+// In the first fight, a hero who stands idle past two seconds draws a man
+// in at once, their rests cut short; one who keeps moving is left to the
+// men's own time.
+TEST_F(Fights, AHeroStandingIdleDrawsTheNextManInAtOnce)
+{
+    constexpr int REST = 400, IDLE = 144;
+    for (bool idle : {true, false}) {
+        SCOPED_TRACE(idle ? "idle" : "moving");
+        start_street1(1);
+        for (int t = 0; t < 300; t++)
+            world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        ASSERT_GT(amc_globals[GLOBAL_FOES], 0) << "in the fight";
+        auto winding = [] {
+            int n = 0;
+            for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++) {
+                if (regs(s)[REG_CLASS] != C_ENEMY)
+                    continue;
+                n += regs(s)[REG_STATE] == S_WINDUP;
+            }
+            return n;
+        };
+        // every man, and each who comes later, rests long once he has started
+        // and again whenever he gives his turn back
+        int seen[64] = {}, token[64] = {};
+        int t = 0;
+        for (; t < REST - 60 && !winding(); t++) {
+            for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++) {
+                if (regs(s)[REG_CLASS] != C_ENEMY)
+                    continue;
+                if (++seen[s & 63] == 2 || (token[s & 63] && !regs(s)[3]))
+                    regs(s)[REG_WAIT] = REST;
+                token[s & 63] = regs(s)[3];
+            }
+            int ctl = t % 24 < 2 ? CTRL_UP : t % 24 >= 12 && t % 24 < 14 ? CTRL_DOWN : 0;
+            world_step(idle ? 0 : ctl, nullptr, nullptr, nullptr);
+        }
+        if (idle)
+            EXPECT_LT(t, IDLE + 60) << "a man came soon after two seconds";
+        else
+            EXPECT_EQ(t, REST - 60) << "they kept their rests";
+    }
+}
+
+// From HARD, five men waiting round a hero who walks up and down spread
+// out in depth: never three of them in one lane.
+TEST_F(Fights, FromHardTheMenWaitingSpreadInDepth)
+{
+    start_street1(2, ARCADE, 7);
+    world_step(0, nullptr, nullptr, nullptr);
+    int hero = amc_globals[GLOBAL_HERO], scroll = amc_globals[GLOBAL_SCROLL_MAP], men[5];
+    for (int i = 0; i < 5; i++)
+        men[i] = spawn_boxer(scroll + (i % 2 ? 40 : 260) + 8 * i, 170, E_BRAWLER);
+    int filed = 0;
+    for (int t = 0; t < 600; t++) {
+        for (int m : men)
+            regs(m)[REG_WAIT] = 200;
+        world_step(t % 60 < 10 ? CTRL_UP : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN : 0, nullptr, nullptr,
+                   nullptr);
+        if (t < 300 || regs(hero)[REG_STATE] != S_FREE)
+            continue;  // once they have found their places
+        std::vector<int> lane;
+        for (int m : men)
+            if (regs(m)[REG_STATE] == S_FREE)
+                lane.push_back(regs(m)[REG_GY]);
+        std::sort(lane.begin(), lane.end());
+        for (size_t i = 0; i + 2 < lane.size(); i++)
+            if (lane[i + 2] - lane[i] <= 4) {
+                filed++;
+                break;
+            }
+    }
+    EXPECT_EQ(filed, 0) << "ticks three waited in one lane";
+}
 
 // A chain mashed at one man of a pair: with the other at the hero's back
 // the chain's second jab is blocked and answered, and the hero loses

@@ -4,6 +4,7 @@
 // and misses one who walks off the spot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -106,4 +107,66 @@ TEST_F(Grunts, EachOwnMoveHitsAHeroStandingAndMissesOneWhoAnswers)
     EXPECT_FALSE(hit.struck);
 }
 
+// Blows landed until a man of `kind` is beaten at NORMAL, the hero pressing
+// punch every `every` ticks at him as he stands in reach (he never strikes),
+// and the most a blow that knocked him down paid at once (in tens).
+struct Beating {
+    int blows = 0, felling_pay = 0;
+    bool beaten = false;
+};
+
+Beating beat(int kind, uint32_t seed, int every)
+{
+    begin_street(1, seed);
+    int hero = amc_globals[GLOBAL_HERO];
+    int man = actor_spawn(PROGRAM_ENEMY);
+    regs(man)[0] = (int16_t)kind;
+    for (int t = 0; t < 150; t++) {  // till the hero's safety runs out
+        regs(hero)[REG_WX] = 120;
+        regs(hero)[REG_GY] = 176;
+        regs(man)[REG_WX] = 145;
+        regs(man)[REG_GY] = 176;
+        regs(man)[REG_WAIT] = 200;
+        step(t < 140 ? CTRL_RIGHT : 0);
+    }
+    Beating b;
+    for (int t = 0; t < 4000 && !b.beaten; t++) {
+        int16_t* m = regs(man);
+        m[REG_WAIT] = 200;
+        if (m[REG_STATE] == S_FREE) {
+            m[REG_WX] = 145;
+            m[REG_GY] = 176;
+            regs(hero)[REG_WX] = 120;
+            regs(hero)[REG_GY] = 176;
+        }
+        int health = m[REG_HEALTH], state = m[REG_STATE], score = amc_globals[GLOBAL_SCORE];
+        step(t % every < 4 ? CTRL_PUNCH : 0);
+        if (regs(man)[REG_HEALTH] < health) {
+            b.blows++;
+            if (state != S_DOWN && regs(man)[REG_STATE] == S_DOWN)
+                b.felling_pay = std::max(b.felling_pay, amc_globals[GLOBAL_SCORE] - score);
+        }
+        b.beaten = actor_table.slots[man].program != PROGRAM_ENEMY || regs(man)[REG_STATE] == S_DEAD;
+    }
+    return b;
+}
+
 }  // namespace
+
+// Chains played out (pressed as each blow lands, not mashed) fell the
+// street thugs in few blows: the uppercut hits about as hard as a throw and
+// pays as a throw does, over the jab's ten points.
+TEST_F(Grunts, APlayedOutChainFellsAThugSoonAndPaysLikeAThrow)
+{
+    struct Case {
+        int kind, most;  // blows landed at most, on every seed
+    } cases[] = {{E_BRAWLER, 4}, {E_KNIFER, 4}, {E_KICKER, 3}, {E_HEAVY, 7}};
+    for (const Case& c : cases)
+        for (uint32_t seed = 1; seed <= 3; seed++) {
+            SCOPED_TRACE("kind " + std::to_string(c.kind) + " seed " + std::to_string(seed));
+            Beating b = beat(c.kind, seed, 20);
+            ASSERT_TRUE(b.beaten);
+            EXPECT_LE(b.blows, c.most);
+            EXPECT_GE(b.felling_pay, 3) << "the uppercut's own ten and a throw's twenty";
+        }
+}
