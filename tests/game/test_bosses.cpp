@@ -1,6 +1,7 @@
 // The bosses, on the game's own scripts: each opens with an attack of his
-// own that has one answer; driven below a third of his health, each brings
-// on a change of his own; a boss fight is fought inside the view, however
+// own that has one answer; worn a little, each uses his ground (the view's
+// width, or the street's hazard); driven below a third of his health, each
+// brings on a change of his own; a boss fight is fought inside the view, however
 // the hero presses into its edge.
 #include <gtest/gtest.h>
 
@@ -170,6 +171,44 @@ TEST_F(Bosses, EachBossOpensWithHisOwnAttackWhichHasOneAnswer)
         EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
         EXPECT_FALSE(answered.hero_down) << "its answer lets it go by";
         EXPECT_TRUE(answered.open) << "... and leaves him open";
+    }
+}
+
+// Street `street`'s boss, a little worn (three quarters of his health),
+// watched fighting a hero who stands: whether he used his ground (a run
+// across the view in his lane, or the street's hazard called on the hero)
+// while not yet in a rage.
+bool uses_his_ground_early(int street, uint32_t seed)
+{
+    begin_street(street, seed);
+    const int hazard = street == 2 ? H_CAR : street == 4 ? H_STEAM : H_FORKLIFT;
+    const bool runs = street == 1 || street == 3;
+    const int before = count(PROGRAM_HAZARD, hazard);
+    int boss = actor_spawn(PROGRAM_ENEMY), run = 0, last_wx = 0;
+    int16_t* b = regs(boss);
+    b[0] = (int16_t)(E_BOSS + street);
+    b[1] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 220);
+    b[2] = 176;
+    for (int t = 0; t < 1500; t++) {
+        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        if (t == 1)
+            b[REG_HEALTH] = (int16_t)(b[21] * 3 / 4);  // max_health
+        step();
+        if (b[5] & 128)  // traits: M_RAGE
+            return false;
+        run = std::abs(b[REG_WX] - last_wx) >= 6 && b[REG_STATE] == S_SPECIAL ? run + 1 : 0;
+        last_wx = b[REG_WX];
+        if (runs ? run >= 20 : count(PROGRAM_HAZARD, hazard) > before)
+            return true;
+    }
+    return false;
+}
+
+TEST_F(Bosses, EachBossUsesHisGroundLongBeforeHisRage)
+{
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        EXPECT_TRUE(uses_his_ground_early(street, 1));
     }
 }
 
