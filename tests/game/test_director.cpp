@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ constexpr int PROGRAM_GIRL = 4;      // Rosalie
 constexpr int PROGRAM_FX = 6;        // a picture for a moment
 constexpr int GLOBAL_BOSS = 24;      // the scripts' own: the boss's slot, 0 none
 constexpr int GLOBAL_ATTACKERS_MAX = 6;  // the scripts' own: how many attack at once
+constexpr int GLOBAL_STREET_END = 28;    // the scripts' own: the largest scroll of the street
+constexpr int PROGRAM_FIGURE = 11;       // someone of the story on foot
+constexpr int SPR_THUG_STAND = 59, SPR_KICKER_STAND = 139, SPR_BOSS5_STAND = 497;
+constexpr int P_LIE = 17;                // a fighter's pose lying on the ground, from its STAND
 
 class Director : public ScriptsTest {
 protected:
@@ -282,7 +287,7 @@ TEST_F(Director, HintsShowOnlyBelowHardOnTheFirstStreet)
 // come to them, a few at each stretch.
 TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
 {
-    constexpr int STREET_END = 176 * 16 - VIEW;
+    constexpr int STREET_END = 168 * 16 - VIEW; // the first street's map is 168 tiles
     start(0, 2);
     auto step_at = [](int scroll, bool no_foes) {
         amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)scroll;
@@ -434,6 +439,10 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
         world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
         int fell = -1, hugged = -1, ended = -1, last_word = 0, hero_wx = 0, walked = 0, rosa = 0;
         bool struck = false;
+        // the gang's last men, as the story's figures: how far in they come,
+        // their quickest step back out, and KING still lying once she is free
+        int men_in = -99, men_flee = 0, king_lies = 0, men_left = 0;
+        std::vector<int> men_x(64, -999);
         for (int t = 0; t < 60000 && ended < 0; t++) {
             amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
             // A picture that ends on its first turn ends that tick's pass: whoever
@@ -446,7 +455,7 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
             for (int s = actor_next(0); s != 0;) {  // the street's men go as they come
                 int next = actor_next(s);
                 int16_t* r = actor_table.slots[s].regs;
-                if (r[REG_CLASS] == C_ENEMY)
+                if (r[REG_CLASS] == C_ENEMY && actor_table.slots[s].program == PROGRAM_ENEMY)
                     actor_remove(s);
                 else if (r[REG_CLASS] == C_BOSS && r[REG_STATE] != S_DEAD && r[REG_STATE] != S_DOWN &&
                          r[REG_DMG] == 0 && t % 8 == 0)
@@ -471,6 +480,24 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
                 hero_wx = actor_table.slots[g(GLOBAL_HERO)].regs[REG_WX];
             }
             if (hugged >= 0) {
+                men_left = 0;
+                for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+                    const Actor& a = actor_table.slots[s];
+                    if (a.program != PROGRAM_FIGURE)
+                        continue;
+                    int pic = a.regs[REG_FRAME] & 0x7FFF;
+                    if (pic == SPR_BOSS5_STAND + P_LIE) {
+                        king_lies++;
+                    } else if ((pic >= SPR_THUG_STAND && pic < SPR_THUG_STAND + 32) ||
+                               (pic >= SPR_KICKER_STAND && pic < SPR_KICKER_STAND + 32)) {
+                        men_left++;
+                        int x = a.regs[REG_X];
+                        men_in = std::max(men_in, x);
+                        if (men_x[s] != -999)
+                            men_flee = std::max(men_flee, men_x[s] - x);
+                        men_x[s] = x;
+                    }
+                }
                 walked = std::max(walked, hero_wx - actor_table.slots[g(GLOBAL_HERO)].regs[REG_WX]);
                 for (int s = actor_next(0); s != 0; s = actor_next(s)) {
                     const Actor& a = actor_table.slots[s];
@@ -492,6 +519,10 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
             EXPECT_LE(ended - fell, 40 * 72);
             EXPECT_GT(walked, 60) << "the two walk off";
             EXPECT_TRUE(last_word) << "under a last banner";
+            EXPECT_GE(men_in, 60) << "the last men come well into view";
+            EXPECT_GE(men_flee, 5) << "and flee at a run, quicker than they came";
+            EXPECT_EQ(men_left, 0) << "out of sight before the end";
+            EXPECT_GE(king_lies, ended - hugged) << "past their king, beaten on the ground";
         }
     }
 }
@@ -567,3 +598,89 @@ TEST_F(Director, AMasherGetsIntoTheFirstStreetButNotThroughIt)
 }
 
 }  // namespace
+
+// The modes play the same course apart: a vampire's men come one after
+// another, never a crowd; a survivor meets the blades of later streets on
+// the first.
+TEST_F(Director, TheModesMakeUpTheSameFightsApart)
+{
+    // the junkyard's first fights, one man beaten every two seconds
+    auto most_standing = [](int16_t mode) {
+        actor_table_reset();
+        world_start_level(world_new_game(2, mode, 5, 1));
+        int most = 0;
+        for (int t = 0; t < 3000; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            if (g(GLOBAL_LOCK) > 0)
+                amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+            for (int s = actor_next(0); s != 0 && t % 144 == 0; s = actor_next(s))
+                if (actor_table.slots[s].regs[REG_CLASS] == C_ENEMY) {
+                    actor_remove(s);
+                    amc_globals[GLOBAL_FOES]--;
+                    break;
+                }
+            step(0);
+            most = std::max<int>(most, g(GLOBAL_FOES));
+        }
+        return most;
+    };
+    EXPECT_LE(most_standing(VAMPIRE), 2);
+    EXPECT_GE(most_standing(ARCADE), 3);
+
+    // the first street played through, its men taken as they come
+    auto kinds = [](int16_t mode, int& light, int& later) {
+        actor_table_reset();
+        world_start_level(world_new_game(1, mode, 5, 1));
+        light = later = 0;
+        for (int t = 0; t < 20000 && g(GLOBAL_BOSS) == 0; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+                // each is seen once, after his first turn: fight_step takes him
+                const Actor& a = actor_table.slots[s];
+                if (a.program != PROGRAM_ENEMY || a.resume_pc == 0 || a.regs[REG_CLASS] != C_ENEMY)
+                    continue;
+                int kind = a.regs[REG_KIND];
+                light += kind == E_BRAWLER || kind == E_BOXER;
+                later += kind == E_KNIFER || kind == E_THROWER;
+            }
+            fight_step();
+            amc_globals[GLOBAL_FOES] = 0;
+        }
+    };
+    int arcade_light, arcade_later, survival_light, survival_later;
+    kinds(ARCADE, arcade_light, arcade_later);
+    kinds(SURVIVAL, survival_light, survival_later);
+    ASSERT_GT(arcade_light, 10);
+    EXPECT_GE(survival_later, 3 * arcade_later / 2 + 2) << "the later streets' blades come early";
+}
+
+// A street's view goes no further than its map, and its boss's fight is
+// held at the view's end: a map or a course trimmed alone shows what lies
+// past the map's end, or leaves the boss a walk away.
+TEST_F(Director, EveryStreetEndsWhereItsMapDoes)
+{
+    std::string levels = __FILE__;
+    levels = levels.substr(0, levels.rfind("tests/")) + "data/levels/lev";
+    for (int street = 1; street <= LAST_STREET; street++) {
+        std::ifstream map(levels + std::to_string(street) + ".txt");
+        ASSERT_TRUE(map) << street;
+        int tiles = 0;
+        for (std::string word; map >> word;)
+            if (word == "size") {
+                map >> tiles;
+                break;
+            }
+        actor_table_reset();
+        world_start_level(world_new_game(street, ARCADE, 5, 1));
+        step(0);
+        EXPECT_LE(g(GLOBAL_STREET_END) + VIEW, tiles * 16) << street;
+        int boss_lock = -1;
+        for (int t = 0; t < 30000 && g(GLOBAL_BOSS) == 0; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            fight_step();
+            amc_globals[GLOBAL_FOES] = 0;
+            boss_lock = g(GLOBAL_LOCK);
+        }
+        EXPECT_EQ(boss_lock, g(GLOBAL_STREET_END)) << street;
+    }
+}
