@@ -45,8 +45,8 @@ constexpr int NOTE_DOWN = 16, NOTE_PITCH = 9, HINT_DOWN = 39;
 // line reaches past the menu on either side.
 const char* const MODE_NOTES[3][2] = {
     {"3 LIVES, 1 WHIRLWIND STAR", "EXTRA LIFE EVERY 70000"},
-    {"1 LIFE, ENERGY CARRIES ON", "BOXERS JOIN, FOOD IS RARE"},
-    {"YOUR ENERGY DRAINS FAST", "HIT AND BEAT THEM TO DRINK"},
+    {"1 LIFE, ENERGY CARRIES ON", "BIG WAVES, LATER MEN EARLY"},
+    {"LIFE DRAINS, BLOWS DRINK", "MEN COME ONE AFTER ANOTHER"},
 };
 // What each skill is, shown instead while DIFFICULTY is selected: EASIEST to
 // HARDEST, then one pair for the MASTER grades. Below NORMAL a game unlocks
