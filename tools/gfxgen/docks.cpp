@@ -325,7 +325,7 @@ void piece_hideout(Street& s, Canvas& cv, const Piece& p)
     }
     cv.rect(x0 + 4, dy - 4, x1 - 4, dy - 1, rgb(40, 36, 36));
     std::string tag = p.str("tag", "SKINS");
-    graffiti(cv, (x0 + x1) / 2 - text_w(tag, 3) / 2, top + 10, tag, rgb(200, 40, 40),
+    graffiti(cv, (x0 + x1) / 2 - text_w(tag, 3) / 2, top + 8, tag, rgb(200, 40, 40),
              rgb(20, 16, 16), 355, 3);
     (void)s;
 }
