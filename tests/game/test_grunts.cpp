@@ -29,25 +29,33 @@ struct Outcome {
     int bottle_ticks = 0;  // ticks a bottle was in the air
 };
 
+// A man of `kind` on street 1, held `man_x` along from the hero (at 120)
+// until the hero's safety after the street's start runs out; his slot.
+int face_off(int kind, uint32_t seed, int man_x, int& hero)
+{
+    begin_street(1, seed);
+    hero = amc_globals[GLOBAL_HERO];
+    int man = actor_spawn(PROGRAM_ENEMY);
+    regs(man)[0] = (int16_t)kind;
+    regs(man)[1] = (int16_t)man_x;
+    regs(man)[2] = 176;
+    for (int t = 0; t < 150; t++) {
+        regs(hero)[REG_WX] = 120;
+        regs(hero)[REG_GY] = 176;
+        regs(man)[REG_WX] = (int16_t)man_x;
+        regs(man)[REG_GY] = 176;
+        regs(man)[REG_WAIT] = 200;
+        step(t < 140 ? CTRL_RIGHT : 0);
+    }
+    return man;
+}
+
 // A man of `kind` off in the hero's lane makes his run-up's move once; the
 // hero stands, or walks `answer` from the man's tell on (or, with `at_throw`,
 // from the moment the thing thrown is in the air).
 Outcome meet(int kind, int answer, bool at_throw, uint32_t seed, bool hit_at_throw = false)
 {
-    begin_street(1, seed);
-    int hero = amc_globals[GLOBAL_HERO];
-    int man = actor_spawn(PROGRAM_ENEMY);
-    regs(man)[0] = (int16_t)kind;
-    regs(man)[1] = 230;
-    regs(man)[2] = 176;
-    for (int t = 0; t < 150; t++) {  // till the hero's safety runs out
-        regs(hero)[REG_WX] = 120;
-        regs(hero)[REG_GY] = 176;
-        regs(man)[REG_WX] = 230;
-        regs(man)[REG_GY] = 176;
-        regs(man)[REG_WAIT] = 200;
-        step(t < 140 ? CTRL_RIGHT : 0);
-    }
+    int hero, man = face_off(kind, seed, 230, hero);
     Outcome o;
     int energy = amc_globals[GLOBAL_ENERGY], told = -1, done = -1, cue = -1, far = regs(man)[REG_WX];
     bool thrown = false;
@@ -117,18 +125,7 @@ struct Beating {
 
 Beating beat(int kind, uint32_t seed, int every)
 {
-    begin_street(1, seed);
-    int hero = amc_globals[GLOBAL_HERO];
-    int man = actor_spawn(PROGRAM_ENEMY);
-    regs(man)[0] = (int16_t)kind;
-    for (int t = 0; t < 150; t++) {  // till the hero's safety runs out
-        regs(hero)[REG_WX] = 120;
-        regs(hero)[REG_GY] = 176;
-        regs(man)[REG_WX] = 145;
-        regs(man)[REG_GY] = 176;
-        regs(man)[REG_WAIT] = 200;
-        step(t < 140 ? CTRL_RIGHT : 0);
-    }
+    int hero, man = face_off(kind, seed, 145, hero);
     Beating b;
     for (int t = 0; t < 4000 && !b.beaten; t++) {
         int16_t* m = regs(man);
