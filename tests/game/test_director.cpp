@@ -179,36 +179,41 @@ TEST_F(Director, AFightsLockTakesDownTheWayOn)
 }
 
 // The first street's ambush (its third fight): a clock of 20 seconds that a
-// life lost does not set back, and that runs out with no TIME UP, leaving the
-// rest to be beaten on a fight's clock. The view is pushed along and the
-// fights before it counted as won.
-TEST_F(Director, AnAmbushIsWonOnItsOwnClock)
+// life lost does not set back, and that runs out with no TIME UP: the men
+// still standing then run off the view and the clock stops at 0:00 (they
+// stayed, on a new clock and with no word, and the player was lost).
+TEST_F(Director, AnAmbushIsOutlastedOnItsOwnClock)
 {
     start(0, 2);
-    auto fast_step = [](bool keep_energy) {
+    auto fast_step = [](bool men_stay) {
         amc_globals[GLOBAL_SCROLL_MAP] = 1100;
-        amc_globals[GLOBAL_FOES] = 0;
-        if (keep_energy)
-            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        if (!men_stay) {
+            remove_enemies();
+            amc_globals[GLOBAL_FOES] = 0;
+        }
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
         step(0);
     };
     int t = 0;
     while (t++ < 5000 && !(g(GLOBAL_LOCK) == 1100 && g(GLOBAL_TIMER) == 20 * 72 - 1))
-        fast_step(true);
+        fast_step(false);
     ASSERT_LT(t, 5000) << "no ambush on the first street";
 
     amc_globals[GLOBAL_HERO_DOWN] = 1;
-    fast_step(true);
+    fast_step(false);
     amc_globals[GLOBAL_HERO_DOWN] = 0;
     EXPECT_EQ(g(GLOBAL_LIVES), 1);
     EXPECT_LT(g(GLOBAL_TIMER), 20 * 72) << "a new life keeps the ambush's clock";
     while (g(GLOBAL_TIMER) > 1)
+        fast_step(g(GLOBAL_TIMER) < 10 * 72);
+    ASSERT_GT(g(GLOBAL_FOES), 0) << "men stand as the clock runs out";
+    for (t = 0; t < 400 && g(GLOBAL_FOES) > 0; t++)
         fast_step(true);
-    fast_step(false);
-    fast_step(false);
-    EXPECT_GT(g(GLOBAL_ENERGY), FULL_ENERGY / 2) << "no TIME UP (a blow may land meanwhile)";
-    EXPECT_EQ(g(GLOBAL_LIVES), 1);
-    EXPECT_GT(g(GLOBAL_TIMER), 60 * 72) << "the rest are fought on a fight's clock";
+    EXPECT_EQ(g(GLOBAL_FOES), 0) << "the men left run off";
+    for (int s = actor_next(0); s != 0; s = actor_next(s))
+        EXPECT_NE(actor_table.slots[s].regs[REG_CLASS], C_ENEMY) << "a man stayed";
+    EXPECT_EQ(g(GLOBAL_TIMER), 0) << "the clock stops";
+    EXPECT_EQ(g(GLOBAL_LIVES), 1) << "no TIME UP";
 }
 
 // A fight's clock is set once, as the fight starts: a later wave brings no
