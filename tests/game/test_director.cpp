@@ -212,12 +212,12 @@ TEST_F(Director, AnAmbushIsOutlastedOnItsOwnClock)
     while (g(GLOBAL_TIMER) > 1)
         fast_step(g(GLOBAL_TIMER) < 10 * 72);
     ASSERT_GT(g(GLOBAL_FOES), 0) << "men stand as the clock runs out";
-    int widest = 0;  // a man running off is drawn as a figure: by his `shadow`
+    int widest = 0;  // what runs off is drawn as a figure: by its `shadow`
     for (t = 0; t < 400 && g(GLOBAL_FOES) > 0; t++) {
         fast_step(true);
         for (int s = actor_next(0); s != 0; s = actor_next(s)) {
             const Actor& a = actor_table.slots[s];
-            if (a.program == PROGRAM_ENEMY && a.regs[REG_CLASS] == 0)
+            if (a.regs[REG_CLASS] == 0 && (a.regs[REG_FRAME] & 0x7FFF) != 0)
                 widest = std::max(widest, (int)a.regs[REG_SHADOW]);
         }
     }
