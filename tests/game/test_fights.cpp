@@ -14,7 +14,8 @@
 // view's edge; a wind-up unseen is marked at the view's edge; a dazed man
 // walked into is held, kneed and thrown from either side and with a locked
 // view's edge at the hero's back; from the third street men cover up and
-// feint.
+// feint; a daze ending is told; a felled man never lies under the hero; a
+// jump kick landing among men is slow; a second block in a row fells.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -592,35 +593,40 @@ TEST_F(Fights, AHeroStandingIdleDrawsTheNextManInAtOnce)
     }
 }
 
-// From HARD, five men waiting round a hero who walks up and down spread
-// out in depth: never three of them in one lane.
-TEST_F(Fights, FromHardTheMenWaitingSpreadInDepth)
+// At every skill, five men waiting round a hero who walks up and down
+// spread out in depth: never three of them in one lane.
+TEST_F(Fights, TheMenWaitingSpreadInDepthAtEverySkill)
 {
-    start_street1(2, ARCADE, 7);
-    world_step(0, nullptr, nullptr, nullptr);
-    int hero = amc_globals[GLOBAL_HERO], scroll = amc_globals[GLOBAL_SCROLL_MAP], men[5];
-    for (int i = 0; i < 5; i++)
-        men[i] = spawn_boxer(scroll + (i % 2 ? 40 : 260) + 8 * i, 170, E_BRAWLER);
-    int filed = 0;
-    for (int t = 0; t < 600; t++) {
-        for (int m : men)
-            regs(m)[REG_WAIT] = 200;
-        world_step(t % 60 < 10 ? CTRL_UP : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN : 0, nullptr, nullptr,
-                   nullptr);
-        if (t < 300 || regs(hero)[REG_STATE] != S_FREE)
-            continue;  // once they have found their places
-        std::vector<int> lane;
-        for (int m : men)
-            if (regs(m)[REG_STATE] == S_FREE)
-                lane.push_back(regs(m)[REG_GY]);
-        std::sort(lane.begin(), lane.end());
-        for (size_t i = 0; i + 2 < lane.size(); i++)
-            if (lane[i + 2] - lane[i] <= 4) {
-                filed++;
-                break;
-            }
+    for (int skill : {3, 5, 7}) {
+        SCOPED_TRACE(skill);
+        start_street1(2, ARCADE, skill);
+        world_step(0, nullptr, nullptr, nullptr);
+        int hero = amc_globals[GLOBAL_HERO], scroll = amc_globals[GLOBAL_SCROLL_MAP], men[5];
+        for (int i = 0; i < 5; i++)
+            men[i] = spawn_boxer(scroll + (i % 2 ? 40 : 260) + 8 * i, 170, E_BRAWLER);
+        int filed = 0;
+        for (int t = 0; t < 600; t++) {
+            for (int m : men)
+                regs(m)[REG_WAIT] = 200;
+            world_step(t % 60 < 10                   ? CTRL_UP
+                       : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN
+                                                     : 0,
+                       nullptr, nullptr, nullptr);
+            if (t < 300 || regs(hero)[REG_STATE] != S_FREE)
+                continue;  // once they have found their places
+            std::vector<int> lane;
+            for (int m : men)
+                if (regs(m)[REG_STATE] == S_FREE)
+                    lane.push_back(regs(m)[REG_GY]);
+            std::sort(lane.begin(), lane.end());
+            for (size_t i = 0; i + 2 < lane.size(); i++)
+                if (lane[i + 2] - lane[i] <= 4) {
+                    filed++;
+                    break;
+                }
+        }
+        EXPECT_EQ(filed, 0) << "ticks three waited in one lane";
     }
-    EXPECT_EQ(filed, 0) << "ticks three waited in one lane";
 }
 
 // A chain mashed at one man of a pair: with the other at the hero's back
@@ -822,5 +828,124 @@ TEST_F(Fights, LaterStreetsMenCoverUpAndFeint)
             EXPECT_LT(covered, 8) << "a lone jab still lands as often as not";
             EXPECT_GT(feints, 0);
         }
+    }
+}
+
+// A dazed man wobbles still at first; in the last half second of his daze
+// he shakes his head (his picture turns back and forth) under stars that
+// flicker, and then he is on his feet.
+TEST_F(Fights, ADazeEndingIsTold)
+{
+    int man = daze_facing(true, false);
+    ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
+    std::vector<int> turns;  // ticks into the daze at which his picture turned
+    int t = 0, was = regs(man)[REG_FRAME] & MIRRORED, last_blink = -1;
+    for (; regs(man)[REG_STATE] == S_DAZED && t < 200; t++) {
+        regs(man)[REG_WAIT] = 200;
+        world_step(0, nullptr, nullptr, nullptr);
+        if ((regs(man)[REG_FRAME] & MIRRORED) != was && regs(man)[REG_STATE] == S_DAZED)
+            turns.push_back(t);
+        was = regs(man)[REG_FRAME] & MIRRORED;
+        for (int s = actor_next(0); s; s = actor_next(s))
+            if (s != man && regs(s)[REG_CLASS] == 0 && regs(s)[6] == man && regs(s)[REG_BLINK])
+                last_blink = t;
+    }
+    ASSERT_LT(t, 200) << "the daze ends";
+    ASSERT_GE(turns.size(), 4u) << "he shakes his head";
+    EXPECT_GE(turns.front(), t - 48) << "not before the daze's last moments";
+    EXPECT_GE(turns.back(), t - 8) << "up to its end";
+    EXPECT_GE(last_blink, t - 4) << "the stars flicker to the end";
+}
+
+// A man the hero felled never lies under the hero's feet: a jump kick at a
+// man a step off carries the hero past where the man falls, and the man
+// slides on; against the view's edge, where he cannot, he slides out of the
+// hero's lane.
+TEST_F(Fights, AFelledManDoesNotLieUnderTheHero)
+{
+    for (bool edge : {false, true}) {
+        SCOPED_TRACE(edge ? "at the view's edge" : "in the open");
+        int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+        if (edge) {
+            int right = amc_globals[GLOBAL_SCROLL_MAP] + VIEW;
+            regs(hero)[REG_WX] = (int16_t)(right - 110);
+            regs(man)[REG_WX] = (int16_t)(right - 84);
+        }
+        bool fell = false, under = false;
+        for (int t = 0; t < 90; t++) {
+            if (!fell)
+                regs(man)[REG_WAIT] = 200;
+            world_step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+            fell |= regs(man)[REG_STATE] == S_DOWN;
+            int dx = std::abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
+            int dy = std::abs(regs(man)[REG_GY] - regs(hero)[REG_GY]);
+            if (t >= 60)  // landed and settled
+                under |= dx < 26 && dy < 8;
+        }
+        EXPECT_TRUE(fell);
+        EXPECT_FALSE(under);
+    }
+}
+
+// From NORMAL a jump kick that lands among two men on their feet leaves
+// the hero crouching longer than one landing by a lone man (both a lane
+// off, where the kick passes them by); below NORMAL it does not.
+TEST_F(Fights, AJumpKickLandingAmongMenIsSlow)
+{
+    auto crouch = [](int skill, int men) {  // ticks from landing to standing
+        int man = face_off(1, E_BRAWLER, nullptr, ARCADE, skill);
+        int hero = amc_globals[GLOBAL_HERO], other = men > 1 ? spawn_boxer(200, 187) : 0;
+        int landed = -1, pose = 0;
+        for (int t = 0; t < 120; t++) {
+            for (int s : {man, other})
+                if (s) {
+                    regs(s)[REG_WX] = (int16_t)(s == man ? 170 : 196);
+                    regs(s)[REG_GY] = 187;
+                    regs(s)[REG_WAIT] = 200;
+                }
+            world_step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+            if (landed < 0 && t > 10 && regs(hero)[REG_Z] == 0) {
+                landed = t;
+                pose = regs(hero)[REG_FRAME];
+            } else if (landed >= 0 && regs(hero)[REG_FRAME] != pose) {
+                return t - landed;
+            }
+        }
+        return -1;
+    };
+    int lone = crouch(5, 1), among = crouch(5, 2);
+    EXPECT_GT(lone, 0);
+    EXPECT_GE(among, lone + 12) << "among men he finds his feet later";
+    EXPECT_EQ(crouch(3, 2), lone) << "not below NORMAL";
+}
+
+// A boxer's guard that stopped the last jab answers the next one it stops
+// with a blow that knocks the hero down, from NORMAL; below it the answer
+// stays a jab.
+TEST_F(Fights, ASecondBlockInARowIsAnsweredWithAKnockdown)
+{
+    for (int skill : {3, 5}) {
+        SCOPED_TRACE(skill);
+        int downed = 0;
+        for (uint32_t seed = 1; seed <= 8; seed++) {
+            int man = face_off(seed, E_BOXER, nullptr, ARCADE, skill),
+                hero = amc_globals[GLOBAL_HERO];
+            bool down = false;
+            for (int t = 0; t < 240 && !down; t++) {
+                regs(man)[REG_WAIT] = 200;
+                if (regs(man)[REG_STATE] == S_FREE) {  // each jab in reach
+                    regs(man)[REG_WX] = 145;
+                    regs(hero)[REG_WX] = 120;
+                }
+                amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+                world_step(t % 40 < 4 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+                down = regs(hero)[REG_STATE] == S_DOWN;
+            }
+            downed += down;
+        }
+        if (skill < 5)
+            EXPECT_EQ(downed, 0);
+        else
+            EXPECT_GT(downed, 0);
     }
 }
