@@ -3,15 +3,16 @@
 #include <png.h>
 
 #include <algorithm>
+#include <list>
 #include <cstdlib>
 #include <cstring>
 
 namespace modtest {
 
 std::string scratch()
-{
-    char t[] = "/tmp/nwd-mod-XXXXXX";
-    return mkdtemp(t);
+{  // gone when the tests end, with the copies of data/ made in them
+    static std::list<testfiles::Scratch> made;
+    return made.emplace_back().dir;
 }
 
 std::string copy_data(const std::string& dir)
