@@ -31,7 +31,10 @@ struct Step {
     int down, up;  // scancodes
 };
 using Script = std::vector<Step>;
-inline Script operator+(Script a, const Script& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+inline Script operator+(Script a, const Script& b)
+{
+    return a.insert(a.end(), b.begin(), b.end()), a;
+}
 inline Script times(int n, Step s) { return Script(n, s); }
 
 inline Script script;

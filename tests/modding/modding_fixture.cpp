@@ -3,9 +3,9 @@
 #include <png.h>
 
 #include <algorithm>
-#include <list>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 
 namespace modtest {
 

@@ -502,7 +502,6 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     EXPECT_EQ(demo_header(demos.last_game).frames, 4320u);
     EXPECT_EQ(demo_header(demos.last_game).mode, 2);
 
-
     char text[16];
     demo_duration_text(4319, text, sizeof text);
     EXPECT_STREQ(text, "59\"");

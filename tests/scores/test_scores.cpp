@@ -43,10 +43,7 @@ protected:
         want = create_bitmap_ex(8, PICTURE_W, PICTURE_H), clear_bitmap(want);
         transpose_font(other = extract_font_range(font, -1, -1), 1);
     }
-    void TearDown() override
-    {
-        destroy_bitmap(got), destroy_bitmap(want), destroy_font(other);
-    }
+    void TearDown() override { destroy_bitmap(got), destroy_bitmap(want), destroy_font(other); }
     void write(const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
     void text(FONT* f, const char* s, int x, int y) { textout_ex(want, f, s, x, y, -1, -1); }
     bool same_line(int y)
