@@ -75,4 +75,22 @@ struct Scratch {
     std::string operator/(const std::string& name) const { return dir + "/" + name; }
 };
 
+// A scratch folder made the working one for as long as it lives: for code
+// that reads and writes beside the game.
+struct ScratchCwd : Scratch {
+    std::string old;
+    bool entered = false;
+    ScratchCwd()
+    {
+        if (char* c = getcwd(nullptr, 0))
+            old = c, free(c);
+        entered = !dir.empty() && !old.empty() && chdir(dir.c_str()) == 0;
+    }
+    ~ScratchCwd()
+    {
+        if (entered && chdir(old.c_str()) != 0)
+            std::abort();  // the rest of the run would write in the wrong place
+    }
+};
+
 }  // namespace testfiles

@@ -19,6 +19,7 @@
 #include "audio/state.h"
 #include "config/state.h"
 #include "engine/diag.h"
+#include "tests/files.h"
 
 namespace {
 
@@ -192,8 +193,8 @@ TEST_F(Audio, ModulesAreReadWholeWithinTheirCap)
 
 TEST_F(Audio, PlaylistsFromTheWorkingDirectory)
 {
-    char dir[] = "/tmp/nwd-lists-XXXXXX", old[512];
-    ASSERT_TRUE(mkdtemp(dir) && getcwd(old, sizeof old) && chdir(dir) == 0);
+    testfiles::ScratchCwd here;
+    ASSERT_TRUE(here.entered);
     std::ofstream("techno.lst") << "title = t.xm\n";
     std::ofstream("ROCK.LST") << "title = r.it\nlevel2 = s.mod\n";  // any case is a playlist
     std::ofstream("notes.txt") << "title = n.it\n";
@@ -215,8 +216,6 @@ TEST_F(Audio, PlaylistsFromTheWorkingDirectory)
     strcpy(music, "DISCO");
     playlist_init(playlist_table, music);
     EXPECT_STREQ(music, "<NONE>");
-    ASSERT_EQ(chdir(old), 0);
-    std::system((std::string("rm -rf ") + dir).c_str());
 }
 
 }  // namespace

@@ -13,8 +13,6 @@ using namespace datatest;
 
 namespace {
 
-std::map<std::string, int> names() { return include_constants(NWD_GAME_INCLUDE); }
-
 BITMAP* sprite(int i) { return picture(i); }
 
 int hot_x(int i)
@@ -85,7 +83,7 @@ float outline_difference(int a, int b)
 
 TEST(Cast, FramesKeepTheNumbersTheScriptsUse)
 {
-    auto c = names();
+    auto c = include_constants(NWD_GAME_INCLUDE);
     for (auto& f : kFighters)
         for (int k = 0; k < 32; ++k) {
             std::string name = std::string("SPR_") + f.prefix + "_" + kPoses[k];
@@ -161,8 +159,8 @@ TEST(Cast, HudItemIconsLeaveTheCountClear)
 
 TEST(Cast, GeneratorIsRepeatableAndRefusesAMissingPose)
 {
-    char t[] = "/tmp/nwd-cast-XXXXXX";
-    std::string dir = mkdtemp(t), src = std::string(NWD_DATA_DIR);
+    testfiles::Scratch scratch;
+    std::string dir = scratch.dir, src = NWD_DATA_DIR;
     auto gen = [&](const std::string& from, const std::string& out) {
         std::string cmd = "mkdir -p " + out + " && " + NWD_GFXGEN + " main " + from + " " + out +
                           " " + out + "/n.inc 2>" + dir + "/err.txt";
@@ -178,5 +176,4 @@ TEST(Cast, GeneratorIsRepeatableAndRefusesAMissingPose)
     EXPECT_NE(gen(dir, dir + "/c"), 0);
     std::string err = testfiles::slurp(dir + "/err.txt");
     EXPECT_NE(err.find("no pose BLOCK"), std::string::npos) << err;
-    std::system(("rm -rf " + dir).c_str());
 }

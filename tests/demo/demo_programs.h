@@ -5,6 +5,7 @@
 
 #include "engine/amc_ops.h"
 #include "nwd_contract.h"
+#include "tests/engine/amc_image.h"
 
 #include <cstdio>
 #include <string>
@@ -19,14 +20,7 @@ inline bool write_replay_programs(const std::string& path)
         OP_GLOBAL, GLOBAL_SCORE, ALU_ADD, OP_GLOBAL, GLOBAL_SCORE, ALU_STORE,
         OP_YIELD, OP_JUMP, 0};
     // clang-format on
-    std::string amc = "AMC";
-    auto put = [&](int w) { amc += (char)(w & 0xFF), amc += (char)(w >> 8); };
-    for (auto& p : progs) {
-        put((int)p.size());
-        for (int w : p)
-            put(w);
-    }
-    put(0);
+    std::string amc = amc_compiled(progs);
     FILE* f = fopen(path.c_str(), "wb");
     return f && fwrite(amc.data(), 1, amc.size(), f) == amc.size() && fclose(f) == 0;
 }

@@ -6,24 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-static void put16(std::string& s, int w)
-{
-    s += (char)(w & 0xFF);
-    s += (char)((w >> 8) & 0xFF);
-}
-
-std::string amc_compiled(const std::vector<Words>& programs)
-{
-    std::string s = "AMC";
-    for (const Words& p : programs) {
-        put16(s, (int)p.size());
-        for (int w : p)
-            put16(s, w);
-    }
-    put16(s, 0);
-    return s;
-}
-
 std::string amc_list(const std::vector<std::string>& names)
 {
     std::string s = "AML";

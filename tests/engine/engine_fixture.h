@@ -5,6 +5,7 @@
 #include "engine/actor.h"
 #include "engine/amc.h"
 #include "engine/amc_vm.h"
+#include "tests/engine/amc_image.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -12,7 +13,6 @@
 
 using Words = std::vector<int>;
 
-std::string amc_compiled(const std::vector<Words>& programs);
 std::string amc_list(const std::vector<std::string>& names);
 
 class EngineTest : public ::testing::Test {

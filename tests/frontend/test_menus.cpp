@@ -1,53 +1,16 @@
-// Menus without a display: a memory BackBuffer, a script of MenuInput words
-// fed one per poll, and the screens the menus call replaced by a log.
-#include <allegro.h>
-#include <gtest/gtest.h>
-
+// The title, pause and move-list screens, with the screens they call
+// replaced by a log.
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "config/state.h"
-#include "demo/state.h"
-#include "frontend/menu.h"
-#include "frontend/state.h"
-#include "game/state.h"
-#include "gfx/display.h"
-#include "gfx/state.h"
-#include "input/state.h"
+#include "tests/frontend/menu_harness.h"
+
+using namespace menutest;
 
 namespace {
 
-std::vector<uint16_t> script;
-size_t next_input;
-int polls, setup_result;
+int setup_result;
 bool close_in_options;
-std::string calls;
-// The fake keyboard: sets `key` before poll n (from 0) reads its input.
-std::function<void(int n)> keyboard;
 
-void log(const char* name, std::vector<int> args)
-{
-    calls += name;
-    for (size_t i = 0; i < args.size(); i++)
-        calls += (i ? "," : "(") + std::to_string(args[i]);
-    calls += ") ";
-}
-void fake_wait(int)
-{  // input that runs out acts as the close button
-    if (keyboard)
-        keyboard(polls);
-    polls++;
-    if (next_input < script.size())
-        input.menu_input.fetch_or(script[next_input++]);
-    else
-        input.close_requested.store(true);
-}
-void fake_table(int ms) { log("table", {ms}); }
 int fake_setup(int top) { return log("setup", {top}), setup_result; }
 void fake_options(int top)
 {
@@ -69,7 +32,6 @@ int fake_game(DemoImage* demo, uint32_t, int16_t mode, int16_t level, int16_t sk
 void fake_wipe(void (*)()) { calls += "wipe "; }
 void fake_moves() { calls += "moves "; }
 const MenuOps FAKE_OPS = {fake_setup, fake_options, fake_replay, fake_game, fake_wipe, fake_moves};
-const WaitOps FAKE_WAITS = {fake_wait, fake_table};
 
 DemoImage* demo_of_mode(uint8_t mode)
 {
@@ -77,48 +39,22 @@ DemoImage* demo_of_mode(uint8_t mode)
     return demo_from_bytes(header, sizeof header);
 }
 
-class Menus : public ::testing::Test {
+class Menus : public MenuTest {
 protected:
-    static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
     void SetUp() override
     {
-        gfx_state_reset();
-        gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        menus_state_reset();
+        MenuTest::SetUp();
         menus.ops = &FAKE_OPS;
-        config_state_reset();
-        input_state_reset();
-        input.wait_ops = &FAKE_WAITS;
-        config.launch.no_sound = 0xFF;
-        calls.clear(), polls = setup_result = 0, close_in_options = false;
-        keyboard = nullptr;
-        memset((char*)key, 0, KEY_MAX);
-    }
-    void TearDown() override
-    {
-        keyboard = nullptr;
-        memset((char*)key, 0, KEY_MAX);
-        demos_state_reset();
-        destroy_bitmap(gfx.back_buffer);
-        gfx.back_buffer = nullptr;
-        menus_state_reset();
-        input_state_reset();
-    }
-    void feed(std::vector<uint16_t> words, int idle = 0)
-    {
-        script = words;
-        script.insert(script.end(), idle, 0);
-        next_input = 0;
-        input.close_requested.store(false);
+        setup_result = 0, close_in_options = false;
     }
     // True when the title ended by QUIT, not by the input running out.
-    bool title(std::vector<uint16_t> words)
+    bool title(const Script& s)
     {
-        feed(words);
+        feed(s);
         title_menu();
         return !input.close_requested.load();
     }
-    int pause(std::vector<uint16_t> words) { return feed(words), pause_menu(); }
+    int pause(const Script& s) { return feed(s), pause_menu(); }
 };
 
 const char* const ROWS[] = {"FIRST", "OFF", "", "OFF", "FIFTH", "LAST"};
@@ -219,10 +155,7 @@ TEST_F(Menus, IdleTitleWalksTheDemosInTurn)
     // About twenty seconds of polls with no key at all: the redraw at poll
     // 301 and the Pause and Left at 302 and 303, which no row acts on, each
     // start the count again.
-    feed({}, 300);
-    for (uint16_t key : {+CTRL_DOWN, +MENU_PAUSE, +CTRL_LEFT})
-        script.push_back(key);
-    script.insert(script.end(), 4 * 2001, 0);
+    feed(times(300, 0) + Script{CTRL_DOWN, MENU_PAUSE, CTRL_LEFT} + times(4 * 2001, 0));
     title_menu();
     EXPECT_EQ(calls,
               "demo(1,2304,0) wipe table(10000) wipe table(10000) "
@@ -314,7 +247,7 @@ TEST_F(Menus, TheMoveListNamesThePlayersOwnKeysAndFits)
 
     feed({CTRL_LEFT, CTRL_DOWN, MENU_ESCAPE, CTRL_DOWN});
     moves_screen();
-    EXPECT_EQ(next_input, 3u) << "only select or Escape leaves";
+    EXPECT_EQ(next_step, 3u) << "only select or Escape leaves";
     EXPECT_EQ(input.menu_input.load(), 0) << "and is used up";
 }
 

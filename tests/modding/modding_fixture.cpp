@@ -5,13 +5,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 
 namespace modtest {
 
 std::string scratch()
-{
-    char t[] = "/tmp/nwd-mod-XXXXXX";
-    return mkdtemp(t);
+{  // gone when the tests end, with the copies of data/ made in them
+    static std::list<testfiles::Scratch> made;
+    return made.emplace_back().dir;
 }
 
 std::string copy_data(const std::string& dir)

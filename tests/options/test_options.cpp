@@ -1,58 +1,23 @@
-// The options, game setup and replay menus without a display: a memory
-// BackBuffer, a script of steps (keys going down or up, then MenuInput bits)
-// taken one per wait, and the game and the file-name entry replaced by a log.
-#include <allegro.h>
-#include <gtest/gtest.h>
+// The options, game setup and replay menus, with the game, the screen modes
+// and the file-name entry replaced by a log.
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "audio/music.h"
 #include "audio/sfx.h"
-#include "audio/state.h"
-#include "config/state.h"
-#include "demo/state.h"
-#include "frontend/menu.h"
-#include "frontend/state.h"
 #include "game/session.h"
-#include "game/state.h"
-#include "gfx/display.h"
 #include "gfx/main_data.h"
-#include "gfx/state.h"
-#include "input/state.h"
+#include "tests/files.h"
+#include "tests/frontend/menu_harness.h"
+
+using namespace menutest;
 
 namespace {
 
-struct Step {
-    uint16_t bits;
-    int down = 0, up = 0;  // scancodes
-};
-using Script = std::vector<Step>;
-Script operator+(Script a, const Script& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
-Script times(int n, Step s) { return Script(n, s); }
-
-Script script;
-size_t next_step;
-std::string calls, typed;
+std::string typed;
 std::vector<int> mode_results;  // set_gfx_mode results, in call order; then success
-BITMAP* message_shot;           // the picture while a message is held
 
-void fake_wait(int ms)
-{  // a script that runs out acts as the close button
-    if (ms == 1000)
-        blit(gfx.back_buffer, message_shot, 0, 0, 0, 0, PICTURE_W, PICTURE_H);
-    if (next_step >= script.size())
-        return input.close_requested.store(true);
-    const Step& s = script[next_step++];
-    key[s.down] = s.down ? 1 : 0;
-    key[s.up] = 0;
-    input.menu_input.fetch_or(s.bits);
-}
 int fake_game(DemoImage* demo, uint32_t start, int16_t mode, int16_t level, int16_t skill,
               int music)
 {
@@ -77,7 +42,6 @@ int fake_mode(int card, int w, int h, int, int)
 }
 void fake_moves() { calls += "moves "; }
 const MenuOps FAKE_OPS = {nullptr, nullptr, nullptr, fake_game, nullptr, fake_moves};
-const WaitOps FAKE_WAITS = {fake_wait, fake_wait};
 
 // Whether the picture shows `text` in the library font at (x, y).
 bool shows(BITMAP* picture, const char* text, int x, int y)
@@ -126,37 +90,21 @@ struct SliderData {
 const Step UP{CTRL_UP}, DOWN{CTRL_DOWN}, LEFT{CTRL_LEFT}, RIGHT{CTRL_RIGHT}, SELECT{MENU_SELECT},
     ESCAPE{MENU_ESCAPE}, NONE{0};
 
-class MenuScreens : public ::testing::Test {
+class MenuScreens : public MenuTest {
 protected:
-    static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
     void SetUp() override
     {
-        gfx_state_reset();
-        gfx.back_buffer = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        message_shot = create_bitmap_ex(8, PICTURE_W, PICTURE_H);
-        menus_state_reset();
+        MenuTest::SetUp();
         menus.ops = &FAKE_OPS;
         menus.replay_text_entry = fake_entry;
         display_set_mode_fn(fake_mode);
-        config_state_reset();
-        input_state_reset();
-        input.wait_ops = &FAKE_WAITS;
-        config.launch.no_sound = 0xFF;
-        game_state_reset();
-        joy[0].num_buttons = 0;
-        calls.clear(), typed.clear(), mode_results.clear();
+        typed.clear(), mode_results.clear();
         select_sounds = 0;
     }
     void TearDown() override
     {
-        demos_state_reset();
-        destroy_bitmap(gfx.back_buffer);  // perhaps one a new mode made
-        destroy_bitmap(message_shot);
-        gfx.back_buffer = nullptr;
-        menus_state_reset();
         display_set_mode_fn(nullptr);
-        input_state_reset();
-        audio_state_reset();
+        MenuTest::TearDown();
     }
     // The menus sound their select through these; the rest stays silent.
     void hear_select()
@@ -166,14 +114,7 @@ protected:
         audio.sfx_voice_ops = &counting_voices;
         sfx_stop_all();
     }
-    void feed(const Script& s)
-    {
-        script = s, next_step = 0;
-        for (int k = 0; k < KEY_MAX; k++)
-            key[k] = 0;
-        input.close_requested.store(false);
-        input.menu_input.store(0);
-    }
+    void feed(const Script& s) { release_keys(), MenuTest::feed(s); }
     // True when the menu was left by Escape, not by the script running out.
     bool options(const Script& s)
     {
@@ -526,10 +467,8 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     EXPECT_TRUE(shows(gfx.back_buffer, "(NONE)", 90, 160));
     config.launch.no_sound = 0xFF;
 
-    char dir[] = "/tmp/nwd-replay-XXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
-    char* old = getcwd(nullptr, 0);
-    ASSERT_EQ(chdir(dir), 0);
+    testfiles::ScratchCwd here;
+    ASSERT_TRUE(here.entered);
     const uint8_t header[DEMO_HEADER_SIZE] = {2, 0, 3, 0, 9, 0, 0, 0, 1, 0, 0, 0, 0xE0, 0x10};
     demos.last_game = demo_from_bytes(header, sizeof header);  // 4320 ticks
     DemoImage* recorded = demos.last_game;
@@ -562,10 +501,6 @@ TEST_F(MenuScreens, ReplayPlaysLoadsAndSavesTheCurrentDemo)
     ASSERT_NE(demos.last_game, nullptr);
     EXPECT_EQ(demo_header(demos.last_game).frames, 4320u);
     EXPECT_EQ(demo_header(demos.last_game).mode, 2);
-
-    ASSERT_EQ(chdir(old), 0);
-    free(old);
-    std::filesystem::remove_all(dir);
 
     char text[16];
     demo_duration_text(4319, text, sizeof text);

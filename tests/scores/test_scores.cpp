@@ -15,6 +15,7 @@
 #include "gfx/display.h"
 #include "gfx/state.h"
 #include "input/state.h"
+#include "tests/files.h"
 
 namespace {
 
@@ -29,25 +30,20 @@ std::vector<uint16_t> all_scores()
 
 class Scores : public testing::Test {
 protected:
-    std::string dir, file;
+    testfiles::Scratch dir;
+    std::string file = dir / "SCORES";
     BITMAP *got = nullptr, *want = nullptr;
     FONT* other = nullptr;  // draws each character as the one before it
     static void SetUpTestSuite() { install_allegro(SYSTEM_NONE, &errno, atexit); }
     void SetUp() override
     {
         game_state_reset();
-        char d[] = "/tmp/nwd-scores-XXXXXX";
-        ASSERT_TRUE(mkdtemp(d));
-        dir = d, file = dir + "/SCORES";
+        ASSERT_FALSE(dir.dir.empty());
         got = create_bitmap_ex(8, PICTURE_W, PICTURE_H), clear_bitmap(got);
         want = create_bitmap_ex(8, PICTURE_W, PICTURE_H), clear_bitmap(want);
         transpose_font(other = extract_font_range(font, -1, -1), 1);
     }
-    void TearDown() override
-    {
-        destroy_bitmap(got), destroy_bitmap(want), destroy_font(other);
-        std::system(("rm -rf " + dir).c_str());
-    }
+    void TearDown() override { destroy_bitmap(got), destroy_bitmap(want), destroy_font(other); }
     void write(const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
     void text(FONT* f, const char* s, int x, int y) { textout_ex(want, f, s, x, y, -1, -1); }
     bool same_line(int y)
@@ -116,7 +112,7 @@ TEST_F(Scores, BadFilesChangeNothing)
     std::remove(file.c_str());
     ASSERT_EQ(mkdir(file.c_str(), 0700), 0);  // a folder by that name
     EXPECT_EQ(scores_read(file.c_str()), 2);
-    EXPECT_EQ(scores_write((dir + "/none/SCORES").c_str()), 1);
+    EXPECT_EQ(scores_write((dir / "none/SCORES").c_str()), 1);
     EXPECT_EQ(all_scores(), initial);
 }
 

@@ -15,20 +15,11 @@
 
 namespace {
 
-// The process's own, removed when it ends: another run of the tests may
-// be reading its own copy.
+// The process's own folder: another run of the tests may be reading its own.
 std::string temp_path(const char* name)
 {
-    std::string path =
-        std::string(testing::TempDir()) + "nwd-config-" + std::to_string(getpid()) + "-" + name;
-    static std::vector<std::string> made;
-    if (made.empty())
-        std::atexit([] {
-            for (const std::string& p : made)
-                std::remove(p.c_str());
-        });
-    made.push_back(path);
-    return path;
+    static testfiles::Scratch dir;
+    return dir / name;
 }
 
 using testfiles::slurp;
@@ -137,7 +128,6 @@ TEST(Config, FailedWriteLeavesOldFileAlone)
     mkdir((path + ".tmp").c_str(), 0755);  // the temporary name cannot be created
     EXPECT_EQ(config_write(game_config_table, path.c_str()), 1);
     EXPECT_EQ(slurp(path), "mode = 3\n");
-    rmdir((path + ".tmp").c_str());
 }
 
 TEST(Clock, RatesAndFrameRateKeys)

@@ -11,6 +11,7 @@
 #include "gfx/main_data.h"
 #include "gfx/state.h"
 #include "shell/startup.h"
+#include "tests/files.h"
 
 namespace {
 
@@ -182,11 +183,8 @@ TEST_F(Display, WipeRevealsEveryRowInSixteenSteps)
 
 TEST_F(Display, ScreenshotsTakeTheNextFreeName)
 {
-    char dir[] = "/tmp/nwd-shots-XXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
-    char old[4096];
-    ASSERT_TRUE(getcwd(old, sizeof old));
-    ASSERT_EQ(chdir(dir), 0);
+    testfiles::ScratchCwd here;
+    ASSERT_TRUE(here.entered);
     ASSERT_EQ(set_display_mode(0, 320, 240, 1), 0);
     fclose(fopen("nwd000.bmp", "w"));
     fclose(fopen("nwd001.bmp", "w"));
@@ -199,8 +197,6 @@ TEST_F(Display, ScreenshotsTakeTheNextFreeName)
     save_screenshot();
     EXPECT_EQ(access("nwd998.bmp", F_OK), 0);
     EXPECT_NE(access("nwd999.bmp", F_OK), 0);
-    ASSERT_EQ(chdir(old), 0);
-    std::system((std::string("rm -rf ") + dir).c_str());
 }
 
 TEST(Startup, RecolourTableIsIdentityButThirtyFiveEntries)
