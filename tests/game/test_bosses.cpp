@@ -1,5 +1,5 @@
 // The bosses, on the game's own scripts: each opens with an attack of his
-// own that has one answer; worn a little, each uses his ground (the view's
+// own that has one answer and fights alone until worn down; worn a little, each uses his ground (the view's
 // width, or the street's hazard); driven below a third of his health, each
 // brings on a change of his own; a boss fight is fought inside the view, however
 // the hero presses into its edge.
@@ -19,11 +19,13 @@ namespace {
 
 int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
 
+// Actors of `program` of `kind`, or with kind -1 the men standing (no boss).
 int count(int program, int kind)
 {
     int n = 0;
     for (int s = actor_next(0), i = 0; s && i < 63; s = actor_next(s), i++)
-        n += actor_table.slots[s].program == program && regs(s)[REG_KIND] == kind;
+        n += actor_table.slots[s].program == program &&
+             (kind < 0 ? regs(s)[REG_CLASS] == C_ENEMY : regs(s)[REG_KIND] == kind);
     return n;
 }
 
@@ -213,6 +215,72 @@ TEST_F(Bosses, EachBossUsesHisGroundLongBeforeHisRage)
 }
 
 constexpr int GLOBAL_STREET_END = 28;  // the scripts' largest scroll of the street
+
+struct Duel {
+    int max_health = 0;
+    int first_add_at = -1;  // the boss's health in 24ths when the first of his men came
+    int men = 0;            // men who came in all
+};
+
+// Street `street`'s boss, at `skill`, fights a hero who stands and lasts,
+// worn down a twenty-fourth of his health at a time (each with a light blow,
+// which may bring on his rage) until a twenty-fourth is left.
+Duel worn_down(int street, int skill)
+{
+    actor_table_reset();
+    world_start_level(world_new_game((int16_t)street, ARCADE, (int16_t)skill, 1));
+    step();
+    // the hero kept where the street starts, short of its first fight: no
+    // man comes but the boss's
+    const int16_t at = amc_globals[GLOBAL_SCROLL_MAP];
+    const int boss = actor_spawn(PROGRAM_ENEMY);
+    int16_t* b = regs(boss);
+    b[0] = (int16_t)(E_BOSS + street);
+    b[1] = (int16_t)(at + 220);
+    b[2] = 176;
+    Duel d;
+    int before = count(PROGRAM_ENEMY, -1), share = 24;
+    for (int t = 0; t < 24 * 160; t++) {
+        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        int16_t* h = regs(amc_globals[GLOBAL_HERO]);
+        h[REG_WX] = std::min<int16_t>(h[REG_WX], (int16_t)(at + 100));
+        d.max_health = std::max<int>(d.max_health, b[21]);  // max_health, set on his first turn
+        if (t > 0 && t % 160 == 0 && share > 1) {
+            b[REG_HEALTH] = (int16_t)(d.max_health * --share / 24 + 1);
+            b[REG_DMG] = 1;
+            b[REG_FORCE] = 1;  // F_LIGHT
+        }
+        step();
+        const int now = count(PROGRAM_ENEMY, -1);
+        if (now > before) {
+            d.men += now - before;
+            if (d.first_add_at < 0)
+                d.first_add_at = share;  // a block may give a blow back: not his health
+        }
+        before = now;
+    }
+    return d;
+}
+
+// A boss fight opens as a duel: no man of his comes while the boss has more
+// than a third of his health (from HARD on, half), and then they all come.
+TEST_F(Bosses, ABossFightsAloneUntilWornDown)
+{
+    for (int skill : {5, 6}) {
+        for (int street = 1; street <= LAST_STREET; street++) {
+            SCOPED_TRACE(::testing::Message() << "street " << street << " skill " << skill);
+            const Duel d = worn_down(street, skill);
+            ASSERT_GT(d.max_health, 0);
+            EXPECT_GT(d.first_add_at, 0) << "his men come before he falls";
+            EXPECT_LE(d.first_add_at, skill > 5 ? 12 : 8) << "no add before the duel's end";
+            // KING calls three times; at HARD VIPER's call comes before her
+            // gang does
+            const int men = street == 5 ? 6 : street == 3 && skill > 5 ? 4 : 2;
+            EXPECT_EQ(d.men, men);
+        }
+    }
+}
+
 
 struct Edges {
     int hero_right = 0;            // the hero's farthest x from the view's left
