@@ -315,4 +315,46 @@ TEST_F(Setpieces, TheFirstStreetShowsRosalieTakenBeforeItsFirstFight)
     }
 }
 
+// On the three road stretches after the first the hero follows the van in
+// a car, his head in its front pane: seen for a while, never driven into
+// the van's back (open door and all), and gone after it before the end.
+TEST_F(Setpieces, TheHeroFollowsTheVanOnEveryRoadAfterTheFirst)
+{
+    constexpr int VAN = 2, MOTORIST = 12, RIDER = 13, FOLLOW = 3;
+    constexpr int VAN_BACK = 64, CAR_FRONT = 53;  // from their x, in pixels
+    for (int road = FIRST_INTERLUDE + 1; road <= FIRST_INTERLUDE + 3; road++) {
+        SCOPED_TRACE(road);
+        actor_table_reset();
+        world_start_level(world_new_game((int16_t)road, ARCADE, 5, 1));
+        int seen = 0, closest = 999, last_x = -999;
+        for (int t = 0; t < 600; t++) {
+            world_step(0, nullptr, nullptr, nullptr);
+            int van = find(VAN), car = 0, rider = 0;
+            for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+                const Actor& a = actor_table.slots[s];
+                if (a.program == MOTORIST && a.regs[0] == FOLLOW && a.regs[REG_FRAME])
+                    car = s;
+            }
+            for (int s = actor_next(0), n = 0; car && s && n < 63; s = actor_next(s), n++)
+                if (actor_table.slots[s].program == RIDER && regs(s)[0] == car)
+                    rider = s;
+            if (!car)
+                continue;
+            const int16_t* c = regs(car);
+            last_x = c[REG_X];
+            if (c[REG_X] > 0 && c[REG_X] < VIEW) {
+                seen++;
+                ASSERT_NE(rider, 0) << "an empty car";
+                EXPECT_NEAR(regs(rider)[REG_X], c[REG_X] + 11, 12) << "not at the wheel";
+                EXPECT_LT(regs(rider)[REG_SORT_KEY], c[REG_SORT_KEY]) << "drawn over the car";
+            }
+            if (van && regs(van)[REG_FRAME])
+                closest = std::min(closest, (regs(van)[REG_X] - VAN_BACK) - (c[REG_X] + CAR_FRONT));
+        }
+        EXPECT_GT(seen, 2 * 72) << "too short to be seen";
+        EXPECT_GE(closest, 0) << "into the van";
+        EXPECT_GT(last_x, VIEW) << "left behind";
+    }
+}
+
 }  // namespace

@@ -235,7 +235,17 @@ Drawn hazard_sprite(int k)
         car_at(c, 4, 42, 100, red, k == 5 ? 0 : 1);
         for (int i = 0; i < 4; ++i)  // the headlights' beam on the road ahead
             putpixel(c, 106, 20 + i, 113);
-        return done(c, 54, true);
+        // The front pane is left open, so that whoever is drawn behind the
+        // car sits at its wheel (the hero on the road after the van); it is
+        // cleared after the outline so that the outline does not fill it.
+        const int pane = 222;
+        floodfill(c, 66, 9, pane);
+        Drawn d = done(c, 54, true);
+        for (int y = 0; y < d.b->h; ++y)
+            for (int x = 0; x < d.b->w; ++x)
+                if (getpixel(d.b, x, y) == pane)
+                    putpixel(d.b, x, y, 0);
+        return d;
     }
     case 7: {
         BITMAP* c = canvas(40, 12);
