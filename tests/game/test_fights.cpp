@@ -75,7 +75,6 @@ int face_off(uint32_t seed, int kind, int* other = nullptr, int mode = ARCADE, i
     if (other)
         *other = spawn_boxer(250, 176, kind);
     for (int t = 0; t < 150; t++) {
-        regs(1)[16] = 3;  // the director's: the men know all the first street teaches, fight by fight
         regs(hero)[REG_WX] = 120;
         regs(hero)[REG_GY] = 176;
         regs(man)[REG_WX] = 145;
