@@ -28,6 +28,9 @@ constexpr int GLOBAL_STREET_END = 28;    // the scripts' own: the largest scroll
 constexpr int PROGRAM_FIGURE = 11;       // someone of the story on foot
 constexpr int SPR_THUG_STAND = 59, SPR_KICKER_STAND = 139, SPR_BOSS5_STAND = 497;
 constexpr int P_LIE = 17;                // a fighter's pose lying on the ground, from its STAND
+constexpr int SPR_HOLD_OUT = 298, SPR_THEY_RUN = 299;  // an ambush's sign and its end
+constexpr int DIRECTOR_LESSON = 16;      // the director's: what the first street's men may do yet
+constexpr int TAUGHT_PLAIN = 0, TAUGHT_GUARD = 1, TAUGHT_GRAB = 2, TAUGHT_ALL = 3;
 
 class Director : public ScriptsTest {
 protected:
@@ -183,15 +186,23 @@ TEST_F(Director, AFightsLockTakesDownTheWayOn)
     EXPECT_FALSE(go_shown()) << "GO! over the fight";
 }
 
-// The first street's ambush (its third fight): a clock of 20 seconds that a
-// life lost does not set back, and that runs out with no TIME UP: the men
-// still standing then run off the view and the clock stops at 0:00 (they
-// stayed, on a new clock and with no word, and the player was lost).
+// The first street's ambush (the brute's fight): a clock that a life lost
+// does not set back, and that runs out with no TIME UP: the men still
+// standing then run off the view and the clock stops at 0:00 (they stayed,
+// on a new clock and with no word, and the player was lost). While it runs
+// a sign under the clock says to hold out; "THEY RUN!" as it stops.
 TEST_F(Director, AnAmbushIsOutlastedOnItsOwnClock)
 {
+    static constexpr int AMBUSH_LOCK = 1892;
     start(0, 2);
+    auto shown = [](int pic) {
+        int n = 0;
+        for (int s = actor_next(0); s != 0; s = actor_next(s))
+            n += actor_table.slots[s].program == PROGRAM_BANNER && actor_table.slots[s].regs[0] == pic;
+        return n;
+    };
     auto fast_step = [](bool men_stay) {
-        amc_globals[GLOBAL_SCROLL_MAP] = 1100;
+        amc_globals[GLOBAL_SCROLL_MAP] = std::min<int>(g(GLOBAL_LOCK), AMBUSH_LOCK);
         if (!men_stay) {
             remove_enemies();
             amc_globals[GLOBAL_FOES] = 0;
@@ -200,9 +211,10 @@ TEST_F(Director, AnAmbushIsOutlastedOnItsOwnClock)
         step(0);
     };
     int t = 0;
-    while (t++ < 5000 && !(g(GLOBAL_LOCK) == 1100 && g(GLOBAL_TIMER) == 20 * 72 - 1))
+    while (t++ < 9000 && !(g(GLOBAL_LOCK) == AMBUSH_LOCK && g(GLOBAL_TIMER) == 20 * 72 - 1))
         fast_step(false);
-    ASSERT_LT(t, 5000) << "no ambush on the first street";
+    ASSERT_LT(t, 9000) << "no ambush on the first street";
+    EXPECT_EQ(shown(SPR_HOLD_OUT), 1) << "the ambush's clock is signed";
 
     amc_globals[GLOBAL_HERO_DOWN] = 1;
     fast_step(false);
@@ -212,6 +224,13 @@ TEST_F(Director, AnAmbushIsOutlastedOnItsOwnClock)
     while (g(GLOBAL_TIMER) > 1)
         fast_step(g(GLOBAL_TIMER) < 10 * 72);
     ASSERT_GT(g(GLOBAL_FOES), 0) << "men stand as the clock runs out";
+    EXPECT_EQ(shown(SPR_HOLD_OUT), 1) << "signed to its end";
+    for (t = 0; t < 10 && !shown(SPR_THEY_RUN); t++)
+        fast_step(true);
+    EXPECT_EQ(shown(SPR_THEY_RUN), 1) << "its end is told";
+    fast_step(true);
+    fast_step(true);
+    EXPECT_EQ(shown(SPR_HOLD_OUT), 0) << "and the sign is taken down";
     int widest = 0;  // what runs off is drawn as a figure: by its `shadow`
     for (t = 0; t < 400 && g(GLOBAL_FOES) > 0; t++) {
         fast_step(true);
@@ -586,6 +605,109 @@ TEST_F(Director, AnIdleHeroOnTheFirstStreetLosesALifeWithinMinutes)
         step(0);
     EXPECT_LT(g(GLOBAL_LIVES), 2) << "still standing after 80 seconds";
     EXPECT_GT(t, 30 * 72) << "but not beaten at once";
+}
+
+// Below HARD the first street brings one idea a fight: plain men first,
+// no boxer and none leaping in; then the guard (its boxer), the grab from
+// behind, and men who leap with the ambush last. From HARD on its men know
+// everything from the start.
+TEST_F(Director, TheFirstStreetTeachesOneIdeaAFight)
+{
+    for (int skill : {5, 6}) {
+        SCOPED_TRACE(skill);
+        actor_table_reset();
+        world_start_level(world_new_game(1, ARCADE, (int16_t)skill, 1));
+        std::vector<int> lesson_at;  // the lesson as each fight's first man came
+        int last_lock = -1, boxer_lesson = -1, leap_lesson = -1, age[64] = {};
+        for (int t = 0; t < 40000 && g(GLOBAL_BOSS) == 0; t++) {
+            amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            step(0);
+            const int lesson = actor_table.slots[1].regs[DIRECTOR_LESSON];
+            for (int s = actor_next(0); s != 0;) {
+                const int next = actor_next(s);
+                const Actor& a = actor_table.slots[s];
+                if (a.program == PROGRAM_ENEMY && a.regs[REG_CLASS] == C_ENEMY) {
+                    if (age[s] == 0 && g(GLOBAL_LOCK) != last_lock) {
+                        last_lock = g(GLOBAL_LOCK);
+                        lesson_at.push_back(lesson);
+                    }
+                    if (a.regs[REG_KIND] == E_BOXER && boxer_lesson < 0)
+                        boxer_lesson = lesson;
+                    if (a.regs[REG_Z] > 40 && leap_lesson < 0)
+                        leap_lesson = lesson;
+                    if (++age[s] >= 4) {  // seen long enough to have leapt: beaten
+                        actor_remove(s);
+                        age[s] = 0;
+                        amc_globals[GLOBAL_FOES] = (int16_t)std::max(0, g(GLOBAL_FOES) - 1);
+                    }
+                }
+                s = next;
+            }
+        }
+        ASSERT_NE(g(GLOBAL_BOSS), 0) << "the boss's fight was reached";
+        if (skill >= 6) {
+            for (int l : lesson_at)
+                EXPECT_EQ(l, TAUGHT_ALL);
+            continue;
+        }
+        ASSERT_GE(lesson_at.size(), 6u);
+        EXPECT_EQ(lesson_at.front(), TAUGHT_PLAIN);
+        EXPECT_TRUE(std::is_sorted(lesson_at.begin(), lesson_at.end())) << "it never forgets";
+        EXPECT_EQ(lesson_at.back(), TAUGHT_ALL);
+        EXPECT_EQ(std::count(lesson_at.begin(), lesson_at.end(), TAUGHT_PLAIN) >= 3, true)
+            << "three plain fights first";
+        EXPECT_EQ(boxer_lesson, TAUGHT_GUARD) << "the boxer brings the guard";
+        EXPECT_EQ(leap_lesson, TAUGHT_ALL) << "men leap only once taught";
+    }
+}
+
+// Men of a fight whose idea is not yet taught do without it: a brawler at
+// the hero's back does not grab him for the man in front, nor does a jab
+// at thin air put a man's guard up. Taught, both come back.
+TEST_F(Director, UntaughtMenNeitherGrabNorGuard)
+{
+    for (int lesson : {TAUGHT_PLAIN, TAUGHT_ALL}) {
+        SCOPED_TRACE(lesson);
+        for (bool grab : {true, false}) {
+            actor_table_reset();
+            world_start_level(world_new_game(1, ARCADE, 5, 1));
+            step(0);
+            int hero = g(GLOBAL_HERO);
+            auto man_at = [](int wx) {
+                int s = actor_spawn(PROGRAM_ENEMY);
+                actor_table.slots[s].regs[0] = E_BRAWLER;
+                actor_table.slots[s].regs[1] = (int16_t)wx;
+                actor_table.slots[s].regs[2] = 176;
+                return s;
+            };
+            int16_t* hr = actor_table.slots[hero].regs;
+            int front = man_at(150), back = grab ? man_at(80) : 0;
+            int16_t* fr = actor_table.slots[front].regs;
+            for (int t = 0; t < 150; t++) {  // the hero's safety runs out
+                actor_table.slots[1].regs[DIRECTOR_LESSON] = (int16_t)lesson;
+                hr[REG_WX] = grab ? 120 : 100, hr[REG_GY] = 176, hr[REG_FACING] = 0;
+                fr[REG_WX] = 145, fr[REG_GY] = 176, fr[2] = 200;  // waiting
+                if (back)
+                    actor_table.slots[back].regs[REG_WX] = 80, actor_table.slots[back].regs[2] = 200;
+                step(0);
+            }
+            bool held = false, wary = false;
+            for (int t = 0; t < 300; t++) {
+                fr[2] = 200;
+                if (back) {
+                    actor_table.slots[back].regs[2] = 0;  // his turn
+                    held |= hr[REG_STATE] == S_HELD;
+                }
+                step(!grab && t % 10 == 0 && t < 40 ? CTRL_PUNCH : 0);
+                wary |= fr[6] == -1;  // his guard up
+            }
+            if (grab)
+                EXPECT_EQ(held, lesson >= TAUGHT_GRAB) << "grabbed from behind";
+            else
+                EXPECT_EQ(wary, lesson >= TAUGHT_GUARD) << "a guard put up";
+        }
+    }
 }
 
 // The first street spares a newcomer, not a masher: one who only taps punch

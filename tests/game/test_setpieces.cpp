@@ -260,8 +260,8 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
         world_step(0, nullptr, nullptr, nullptr);
     int combo = regs(hints)[REG_FRAME];
     ASSERT_NE(combo, 0);
-    amc_globals[GLOBAL_FOES] = 0;
-    // The jump kick's hint (the frame after the chain's), fresh; none to follow.
+    // The jump kick's hint (the frame after the chain's), fresh; none to follow;
+    // a man still there for it to fit.
     regs(hints)[SHOWN] = 0x3FF;
     regs(hints)[PICTURE] = (int16_t)(combo + 1);
     regs(hints)[LEFT] = 6 * 72;
@@ -277,6 +277,77 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
             gone = t;
     }
     EXPECT_GE(gone, 0) << "the jump kick made, its hint stayed";
+}
+
+// A hint shows only while it fits. The grab's goes as its man stops being
+// dazed or is gone; taking things is never offered to full hands, and goes
+// as they fill; a hint taken down unread may come again, one read may not.
+TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
+{
+    constexpr int PROGRAM_HINTS = 19, PROGRAM_BANNER = 7, SHOWN = 0, LEFT = 1, REST = 2,
+                  PICTURE = 9, ABOUT = 13, GRAB = 4, ITEM = 8;
+    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hints = find(PROGRAM_HINTS);
+    ASSERT_NE(hints, 0);
+    amc_globals[GLOBAL_FOES] = 1;  // the chain's hint first, for its frame
+    for (int t = 0; t < 600 && regs(hints)[PICTURE] == 0; t++)
+        world_step(0, nullptr, nullptr, nullptr);
+    const int combo = regs(hints)[PICTURE];
+    ASSERT_NE(combo, 0);
+    auto offer = [&](int bit) {  // every other hint shown already; the next may come now
+        regs(hints)[SHOWN] = (int16_t)(0x3FF & ~bit);
+        regs(hints)[PICTURE] = regs(hints)[LEFT] = regs(hints)[REST] = 0;
+    };
+    auto up_within = [&](int ticks) {
+        for (int t = 0; t < ticks && regs(hints)[PICTURE] == 0; t++)
+            world_step(0, nullptr, nullptr, nullptr);
+        return regs(hints)[PICTURE];
+    };
+
+    // a dazed man, played by an actor that keeps what it is told
+    const int hero = amc_globals[GLOBAL_HERO];
+    for (bool leaves : {false, true}) {
+        SCOPED_TRACE(leaves ? "beaten" : "recovers");
+        int man = actor_spawn(PROGRAM_BANNER);
+        regs(man)[REG_CLASS] = C_ENEMY;
+        regs(man)[REG_STATE] = S_DAZED;
+        regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 30);
+        offer(GRAB);
+        ASSERT_EQ(up_within(6 * 72), combo + 2) << "the grab's hint, for the dazed man";
+        EXPECT_EQ(regs(hints)[ABOUT], man);
+        for (int t = 0; t < 72; t++)
+            world_step(0, nullptr, nullptr, nullptr);
+        EXPECT_EQ(regs(hints)[PICTURE], combo + 2) << "it stays while he wobbles";
+        if (leaves)
+            actor_remove(man);
+        else
+            regs(man)[REG_STATE] = S_FREE;
+        world_step(0, nullptr, nullptr, nullptr);
+        EXPECT_EQ(regs(hints)[PICTURE], 0) << "taken down at once";
+        EXPECT_EQ(regs(hints)[SHOWN] & GRAB, 0) << "unread: it may come again";
+        if (!leaves)
+            actor_remove(man);
+    }
+
+    // a thing in view: not for full hands; for empty ones, until they fill
+    amc_globals[GLOBAL_FOES] = 0;
+    int apple = actor_spawn(PROGRAM_PICKUP);
+    regs(apple)[ARG_PICKUP_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 250);
+    regs(apple)[1] = 176;  // its depth
+    regs(apple)[ARG_PICKUP_KIND] = IT_APPLE;
+    amc_globals[GLOBAL_ITEM] = IT_KNIFE;
+    offer(ITEM);
+    EXPECT_EQ(up_within(5 * 72), 0) << "offered to a hero with a knife";
+    amc_globals[GLOBAL_ITEM] = 0;
+    ASSERT_EQ(up_within(6 * 72), combo + 3) << "hands empty, the thing there";
+    for (int t = 0; t < 12 * 72 && regs(hints)[LEFT] >= 4 * 72; t++)  // up long enough to read
+        world_step(0, nullptr, nullptr, nullptr);
+    ASSERT_EQ(regs(hints)[PICTURE], combo + 3);
+    amc_globals[GLOBAL_ITEM] = IT_PIPE;
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(regs(hints)[PICTURE], 0) << "hands full: taken down";
+    EXPECT_NE(regs(hints)[SHOWN] & ITEM, 0) << "read: once is enough";
 }
 
 // The first street opens on Rosalie taken: she and the gang's van show in

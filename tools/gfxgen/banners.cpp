@@ -206,6 +206,24 @@ Drawn shield_spark()
     return done(c);
 }
 
+// An ambush's clock counts down to the men's flight, not to TIME UP: the
+// sign under it, an arrow up at the clock over "HOLD OUT" in cold colours,
+// placed by the middle of its top edge.
+Drawn hold_out()
+{
+    Drawn t = lines("HOLD OUT", {kIce, 1, true});
+    const int w = t.b->w + 4, h = t.b->h + 8;
+    BITMAP* c = create_bitmap_ex(8, w, h);
+    clear_to_color(c, 0);
+    rectfill(c, 0, 5, w - 1, h - 1, 254);
+    rect(c, 0, 5, w - 1, h - 1, 243);
+    int tip[] = {w / 2, 0, w / 2 + 5, 5, w / 2 - 5, 5};  // points at the clock
+    polygon(c, 3, tip, kIce[2]);
+    masked_blit(t.b, c, 0, 0, 2, 6, t.b->w, t.b->h);
+    destroy_bitmap(t.b);
+    return {c, w / 2, 0};
+}
+
 Drawn words(int k)
 {
     static const char* const streets[5] = {"THE NEIGHBOURHOOD", "THE JUNKYARD", "THE BRIDGE",
@@ -221,13 +239,13 @@ Drawn words(int k)
     case 16: return lines("NO MISS", kBig, "BONUS", kBig, 2);
     case 17: return lines("1UP!", kHuge);
     case 18: return lines("STAR UP!", kBig);
-    case 19: return lines("READY?", {kIce, 2, true});
-    case 20: return lines("FIGHT!", {kFire, 3, true});
+    case 19: return hold_out();
+    case 20: return lines("THEY RUN!", {kGold, 2, true}, "YOU HELD OUT", {kWhite, 1, true});
     case 26: return lines("SURVIVAL", {kIce, 2, true}, "ONE LIFE", {kWhite, 1, true});
     case 27: return lines("VAMPIRE", {kRed, 2, true}, "STRIKE TO LIVE", {kWhite, 1, true});
     case 33: return plated("CONTINUE?", {kIce, 2, true}, "PUNCH OR KICK", {kWhite, 1, true}, 32);
     case 35: return lines("YOUR SCORE", kBig);
-    case 34: return lines("AMBUSH!", {kFire, 2, true}, "OUTLAST THE CLOCK", {kWhite, 1, true});
+    case 34: return lines("AMBUSH!", {kFire, 2, true}, "HOLD OUT TILL 0:00", {kWhite, 1, true});
     case 36: return shield_spark();
     case 42: return plate_note("LET GO, THEN PRESS");
     case 43: return lines("RESCUED!", kBig, "THE NIGHT IS OVER", {kWhite, 1, true}, 4);
@@ -277,7 +295,7 @@ Drawn banner(int k)
 {
     // the band's: the way on, the street's and the bosses' names, the modes,
     // the news of a fight; not the scores, nor what is plated already
-    const bool band = (k <= 14 && k != 3) || k == 18 || (k >= 26 && k <= 32) || k == 34 ||
+    const bool band = (k <= 14 && k != 3) || k == 18 || k == 20 || (k >= 26 && k <= 32) || k == 34 ||
                       (k >= 37 && k <= 41) || k == 43 || k == 44;
     Drawn w = words(k);
     if (band && w.b->w > 126) {  // its words would run over its plate's border

@@ -521,7 +521,7 @@ void make_sprites(Out& o)
         "GO_1",       "GO_2",       "TIME_UP",       "GAME_OVER",   "STAGE_CLEAR",  "STAGE_1",
         "STAGE_2",    "STAGE_3",    "STAGE_4",       "STAGE_5",     "BOSSNAME_1",   "BOSSNAME_2",
         "BOSSNAME_3", "BOSSNAME_4", "BOSSNAME_5",    "TIME_BONUS",  "NOMISS_BONUS", "EXTRA_LIFE",
-        "EXTRA_STAR", "READY",      "FIGHT",         "POP_100",     "POP_200",      "POP_500",
+        "EXTRA_STAR", "HOLD_OUT",   "THEY_RUN",        "POP_100",     "POP_200",      "POP_500",
         "POP_1000",   "POP_5000",   "MODE_SURVIVAL", "MODE_VAMPIRE"};
     for (int k = 0; k < 28; ++k)
         S.put(texts[k], banner(k));
