@@ -1,18 +1,26 @@
 #!/bin/sh
-# The walk-in loop: walks right 11 ticks, then punches three times 22
-# ticks apart (6 held), over and over, and nothing else. Plays street 1 on
-# in nwd-sim and prints the tick its last life was lost (0: not within
-# TICKS), the lives it lost before then, the men it beat and the fights it
-# cleared.
-#   sh loop.sh NWD-SIM GAME.AMC SKILL [SEED] [TICKS]
-SIM=$1 AMC=$2 SKILL=$3 SEED=${4:-1} TICKS=${5:-51840}
+# A masher's loop, over and over and nothing else, played on street 1 in
+# nwd-sim; prints the tick its first and last life were lost (0: not within
+# TICKS), the lives it lost, the men it beat and the fights it cleared.
+#   walk      walks right 11 ticks, then punches three times 22 ticks apart
+#   stepkick  walks right 8 ticks, taps punch twice (4 held, 6 apart), jump
+#             kicks and waits out the jump and the landing
+#   sh loop.sh NWD-SIM GAME.AMC SKILL [SEED] [TICKS] [walk|stepkick]
+SIM=$1 AMC=$2 SKILL=$3 SEED=${4:-1} TICKS=${5:-51840} STYLE=${6:-walk}
 CTL=${TMPDIR:-/tmp}/loop.$$.ctl
 trap 'rm -f "$CTL"' EXIT
-awk -v n="$TICKS" 'BEGIN {
+awk -v n="$TICKS" -v style="$STYLE" 'BEGIN {
     while (t < n) {
-        for (i = 0; i < 11 && t < n; i++) { print 8; t++ }         # right
-        for (p = 0; p < 3; p++)
-            for (i = 0; i < 22 && t < n; i++) { print (i < 6 ? 32 : 0); t++ }
+        if (style == "stepkick") {
+            for (i = 0; i < 8 && t < n; i++) { print 8; t++ }      # right
+            for (p = 0; p < 2; p++)
+                for (i = 0; i < 10 && t < n; i++) { print (i < 4 ? 32 : 0); t++ }
+            for (i = 0; i < 64 && t < n; i++) { print (i < 4 ? 48 : 0); t++ }
+        } else {
+            for (i = 0; i < 11 && t < n; i++) { print 8; t++ }     # right
+            for (p = 0; p < 3; p++)
+                for (i = 0; i < 22 && t < n; i++) { print (i < 6 ? 32 : 0); t++ }
+        }
     }
 }' > "$CTL"
 # globals on each G line: foes is field 4, lives 13, stage 23
