@@ -140,7 +140,7 @@ Drawn hint_sprite(int k)
         {"WALK OVER THINGS", "TO TAKE THEM"},
         {"HIT CANS AND CRATES", "FOOD MAY BE INSIDE"},
         {"UP + PUNCH + KICK", "WHIRLWIND: A STAR"},
-        {"HE BLOCKS? WAIT FOR", "HIS SIGN, THEN HIT"},
+        {"BLOCKED? EASE OFF", "HIT AFTER HIS SIGN"},
         {"SEE A SIGN? STEP IN", "AND HIT HIM FIRST"},
     };
     static const int gold[7] = {244, 244, 245, 245, 246, 246, 247};
