@@ -69,6 +69,62 @@ TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
     }
 }
 
+// The warehouse's forklift shuttles down its own lane on the last street: it
+// stands and warns for most of a second before it moves off, bowls over a
+// man in its way (a thing to lure men into), passes a hero beside the lane,
+// and at the far end turns round and comes back.
+TEST_F(Setpieces, TheWarehouseForkliftWarnsThenBowlsOverMenInItsLaneAndComesBack)
+{
+    actor_table_reset();
+    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hazard = find(PROGRAM_HAZARD);
+    ASSERT_NE(hazard, 0);
+    int16_t* h = regs(hazard);
+    const int16_t lane = h[ARG_HAZARD_GY];
+    ASSERT_GT(lane, GROUND_TOP);
+    h[ARG_HAZARD_WX] = 160;
+    h[ARG_HAZARD_FIRST] = 30;
+    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
+    hero[REG_WX] = 40;
+    hero[REG_GY] = GROUND_BOTTOM;
+    int man = actor_spawn(PROGRAM_ENEMY);
+    ASSERT_GT(man, 0);
+    int16_t* m = regs(man);
+    m[ARG_ENEMY_KIND] = E_BRAWLER;
+    m[ARG_ENEMY_WX] = 150;
+    m[ARG_ENEMY_GY] = lane;
+    int warned = -1, struck = -1, turned = -1;
+    int16_t warned_at = 0, leftmost = 0x7fff, full = 0;
+    const int16_t energy = amc_globals[GLOBAL_ENERGY];
+    bool hurt = false;
+    for (int t = 0; t < 900; t++) {
+        if (t > 2)  // he keeps to the lane, out of the hero's reach
+            m[REG_WX] = 150, m[REG_GY] = lane;
+        world_step(0, nullptr, nullptr, nullptr);
+        if (warned < 0 && h[REG_STATE] == S_WINDUP)
+            warned = t, warned_at = h[REG_WX];
+        if (warned >= 0 && t < warned + 60) {
+            EXPECT_EQ(h[REG_WX], warned_at) << "it moved off before it had warned";
+        }
+        if (t == 5)
+            full = m[REG_HEALTH];
+        // he takes the blow in the same tick it lands: the knockdown shows it
+        if (struck < 0 && t > 5 && m[REG_STATE] == S_DOWN)
+            struck = t, hurt = m[REG_HEALTH] < full;
+        leftmost = std::min(leftmost, h[REG_WX]);
+        if (turned < 0 && h[REG_WX] > leftmost + 100)
+            turned = t;
+    }
+    ASSERT_GE(warned, 0) << "it never set off";
+    ASSERT_GE(struck, 0) << "the man in its lane stayed on his feet";
+    EXPECT_GE(struck - warned, 60) << "it struck before it had warned";
+    EXPECT_TRUE(hurt);
+    EXPECT_EQ(amc_globals[GLOBAL_ENERGY], energy) << "it struck the hero beside its lane";
+    EXPECT_LT(leftmost, 40) << "it stopped short of the view's far end";
+    EXPECT_GE(turned, 0) << "it did not come back";
+}
+
 // Each street's first moment on a walk: it holds off while a fight is on,
 // then warns for most of a second before it strikes a hero who stood still,
 // and spares, and pays, one who stepped out of its depth as it began.
