@@ -96,6 +96,12 @@ int step_until(F&& done, int most, uint16_t controls = 0)
         step(controls);
     return t;
 }
+// A tick with the man `held` kept waiting for his turn.
+inline void step_held(int held, uint16_t controls = 0)
+{
+    regs(held)[REG_WAIT] = 200;
+    step(controls);
+}
 inline void step_for(int ticks, uint16_t controls = 0)
 {
     for (int t = 0; t < ticks; t++)

@@ -13,6 +13,7 @@
 namespace {
 
 using namespace scene;
+using Bosses = ScriptsTest;
 
 // Actors of `program` of `kind`, or with kind -1 the men standing (no boss).
 int count(int program, int kind)
@@ -63,25 +64,6 @@ Rage enrage(int street, uint32_t seed)
     }
     EXPECT_TRUE(raged_at) << "street " << street;
     return r;
-}
-
-using Bosses = ScriptsTest;
-
-TEST_F(Bosses, EachBossInARageBringsOnAChangeOfHisOwn)
-{
-    for (int street = 1; street <= LAST_STREET; street++) {
-        SCOPED_TRACE(street);
-        if (street == 4) {
-            // his rampage is a plan among others: one of a few seeds shows it
-            int run = 0;
-            for (uint32_t seed = 1; seed <= 4 && run < 24; seed++)
-                run = std::max(run, enrage(4, seed).longest_run);
-            EXPECT_GE(run, 24) << "DOZER runs the width of the view";
-        } else {
-            EXPECT_EQ(enrage(street, 1).brought, street == 3 ? 2 : 1)
-                << "VIPER's gang drops in; the street's set piece turns on the hero";
-        }
-    }
 }
 
 // In the last fight Rosalie kicks the spent hero his supper, once.
@@ -151,18 +133,6 @@ Signature first_attack(int street, bool answered)
     return sig;
 }
 
-TEST_F(Bosses, EachBossOpensWithHisOwnAttackWhichHasOneAnswer)
-{
-    for (int street = 1; street <= LAST_STREET; street++) {
-        SCOPED_TRACE(street);
-        const Signature stood = first_attack(street, false), answered = first_attack(street, true);
-        EXPECT_TRUE(stood.made && answered.made) << "his first attack is his own";
-        EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
-        EXPECT_FALSE(answered.hero_down) << "its answer lets it go by";
-        EXPECT_TRUE(answered.open) << "... and leaves him open";
-    }
-}
-
 // Street `street`'s boss, a little worn (three quarters of his health),
 // watched fighting a hero who stands: whether he used his ground (a run
 // across the view in his lane, or the street's hazard called on the hero)
@@ -189,11 +159,29 @@ bool uses_his_ground_early(int street, uint32_t seed)
     return false;
 }
 
-TEST_F(Bosses, EachBossUsesHisGroundLongBeforeHisRage)
+// Each boss opens with his own attack, which throws down a hero who stands
+// and lets one who answers it go by; a little worn, he uses his ground long
+// before his rage; in a rage he brings on a change of his own.
+TEST_F(Bosses, EachBossHasHisOwnAttackGroundAndRage)
 {
     for (int street = 1; street <= LAST_STREET; street++) {
         SCOPED_TRACE(street);
+        const Signature stood = first_attack(street, false), answered = first_attack(street, true);
+        EXPECT_TRUE(stood.made && answered.made) << "his first attack is his own";
+        EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
+        EXPECT_FALSE(answered.hero_down) << "its answer lets it go by";
+        EXPECT_TRUE(answered.open) << "... and leaves him open";
         EXPECT_TRUE(uses_his_ground_early(street, 1));
+        if (street == 4) {
+            // his rampage is a plan among others: one of a few seeds shows it
+            int run = 0;
+            for (uint32_t seed = 1; seed <= 4 && run < 24; seed++)
+                run = std::max(run, enrage(4, seed).longest_run);
+            EXPECT_GE(run, 24) << "DOZER runs the width of the view";
+        } else {
+            EXPECT_EQ(enrage(street, 1).brought, street == 3 ? 2 : 1)
+                << "VIPER's gang drops in; the street's set piece turns on the hero";
+        }
     }
 }
 

@@ -118,8 +118,7 @@ TEST_F(Fights, WithNoStarTheWhirlwindCostsEnergyAndReachesOnlyTheNearest)
         amc_globals[GLOBAL_ENERGY] = (int16_t)energy;
         for (int t = 0; t < 50; t++) {
             regs(other)[REG_WAIT] = 200;
-            regs(man)[REG_WAIT] = 200;
-            step(t < 3 ? CTRL_UP | CTRL_PUNCH | CTRL_KICK : 0);
+            step_held(man, t < 3 ? CTRL_UP | CTRL_PUNCH | CTRL_KICK : 0);
         }
         if (energy == 40) {  // a jump kick, free
             EXPECT_EQ(amc_globals[GLOBAL_ENERGY], 40);
@@ -159,8 +158,7 @@ int punch_away(int man, int ticks, int every)
 {
     int wary = 0;
     for (int t = 0; t < ticks; t++) {
-        regs(man)[REG_WAIT] = 200;
-        step(every && t % every == 0 ? CTRL_PUNCH : 0);
+        step_held(man, every && t % every == 0 ? CTRL_PUNCH : 0);
         wary += regs(man)[REG_HITS] == -1 && regs(man)[REG_STATE] == S_FREE;
     }
     return wary;
@@ -188,8 +186,7 @@ TEST_F(Fights, ABlowAtThinAirIsRushedOrPutsAMansGuardUp)
             regs(hero)[REG_FACING] = 0;
             int reeled = 0, hero_down = 0;
             for (int t = 0; t < 40; t++) {
-                regs(man)[REG_WAIT] = 200;
-                step(t == 0 ? CTRL_PUNCH : 0);
+                step_held(man, t == 0 ? CTRL_PUNCH : 0);
                 reeled |= regs(man)[REG_STATE] == S_HURT;
                 hero_down |= regs(hero)[REG_STATE] == S_DOWN;
             }
@@ -215,10 +212,8 @@ int daze_facing(bool left, bool edge)
         regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + VIEW - 64);
         regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 25);
     }
-    for (int t = 0; t < 40; t++) {
-        regs(man)[REG_WAIT] = 200;
-        step(t % 20 < 7 ? CTRL_PUNCH : 0);
-    }
+    for (int t = 0; t < 40; t++)
+        step_held(man, t % 20 < 7 ? CTRL_PUNCH : 0);
     step_until([&] { return regs(man)[REG_STATE] == S_DAZED; }, 30);
     return man;
 }
@@ -290,10 +285,8 @@ TEST_F(Fights, AVampireDrinksAManBeaten)
             int man = face_off(E_BRAWLER, 1, 145, nullptr, mode);
             amc_globals[GLOBAL_ENERGY] = (int16_t)held;
             regs(man)[REG_HEALTH] = 1;
-            for (int t = 0; t < 30; t++) {
-                regs(man)[REG_WAIT] = 200;
-                step(t == 0 ? CTRL_PUNCH : 0);
-            }
+            for (int t = 0; t < 30; t++)
+                step_held(man, t == 0 ? CTRL_PUNCH : 0);
             ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
             drunk[i] = amc_globals[GLOBAL_ENERGY] - held;
         }
@@ -527,9 +520,7 @@ TEST_F(Fights, TheMenWaitingSpreadInDepthAtEverySkill)
         for (int t = 0; t < 600; t++) {
             for (int m : men)
                 regs(m)[REG_WAIT] = 200;
-            step(t % 60 < 10                   ? CTRL_UP
-                       : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN
-                                                     : 0);
+            step(t % 60 < 10 ? CTRL_UP : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN : 0);
             if (t < 300 || regs(hero)[REG_STATE] != S_FREE)
                 continue;  // once they have found their places
             std::vector<int> lane;
@@ -689,8 +680,7 @@ TEST_F(Fights, LaterStreetsMenCoverUpAndFeint)
             amc_globals[GLOBAL_STREET] = (int16_t)street;
             bool reeled = false;
             for (int t = 0; t < 30; t++) {
-                regs(man)[REG_WAIT] = 200;
-                step(t < 7 ? CTRL_PUNCH : 0);
+                step_held(man, t < 7 ? CTRL_PUNCH : 0);
                 reeled |= regs(man)[REG_STATE] == S_HURT;
             }
             covered += !reeled;
@@ -725,8 +715,7 @@ TEST_F(Fights, ADazeEndingIsTold)
     std::vector<int> turns;  // ticks into the daze at which his picture turned
     int t = 0, was = regs(man)[REG_FRAME] & MIRRORED, last_blink = -1;
     for (; regs(man)[REG_STATE] == S_DAZED && t < 200; t++) {
-        regs(man)[REG_WAIT] = 200;
-        step();
+        step_held(man);
         if ((regs(man)[REG_FRAME] & MIRRORED) != was && regs(man)[REG_STATE] == S_DAZED)
             turns.push_back(t);
         was = regs(man)[REG_FRAME] & MIRRORED;
