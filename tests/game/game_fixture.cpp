@@ -13,6 +13,7 @@
 #include "game/clock.h"
 #include "game/state.h"
 #include "input/state.h"
+#include "nwd_contract.h"
 
 std::string platform_log;
 
@@ -82,11 +83,47 @@ LevelLoop GameTest::start(int16_t level, uint32_t owed)
     return LevelLoop{1, level, false, 0, 0};
 }
 
-void begin_street(int street, uint32_t seed)
+void begin_street(int street, uint32_t seed, int mode, int skill)
 {
     actor_table_reset();
-    world_start_level(world_new_game((int16_t)street, ARCADE, 5, seed));
+    world_start_level(world_new_game((int16_t)street, (int16_t)mode, (int16_t)skill, seed));
     step();
 }
 
 void step(uint16_t controls) { world_step((int16_t)controls, nullptr, nullptr, nullptr); }
+
+namespace scene {
+
+void place(int slot, int wx, int gy)
+{
+    regs(slot)[REG_WX] = (int16_t)wx;
+    regs(slot)[REG_GY] = (int16_t)gy;
+}
+
+int spawn_man(int kind, int wx, int gy)
+{
+    int s = actor_spawn(PROGRAM_ENEMY);
+    regs(s)[0] = (int16_t)kind;
+    regs(s)[1] = (int16_t)wx;
+    regs(s)[2] = (int16_t)gy;
+    return s;
+}
+
+int face_off(int kind, uint32_t seed, int man_x, int* other, int mode, int skill)
+{
+    begin_street(1, seed, mode, skill);
+    int man = spawn_man(kind, man_x);
+    if (other)
+        *other = spawn_man(kind, 250);
+    for (int t = 0; t < 150; t++) {
+        place(the_hero(), 120);
+        place(man, man_x);
+        regs(man)[REG_WAIT] = 200;
+        if (other)
+            regs(*other)[REG_WAIT] = 200;
+        step(t < 140 ? CTRL_RIGHT : 0);
+    }
+    return man;
+}
+
+}  // namespace scene

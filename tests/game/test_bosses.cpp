@@ -8,25 +8,27 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/actor.h"
-#include "engine/amc.h"
-#include "engine/amc_vm.h"
-#include "engine/world.h"
 #include "game_fixture.h"
-#include "nwd_contract.h"
 
 namespace {
 
-int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
+using namespace scene;
+using Bosses = ScriptsTest;
 
 // Actors of `program` of `kind`, or with kind -1 the men standing (no boss).
 int count(int program, int kind)
 {
-    int n = 0;
-    for (int s = actor_next(0), i = 0; s && i < 63; s = actor_next(s), i++)
-        n += actor_table.slots[s].program == program &&
-             (kind < 0 ? regs(s)[REG_CLASS] == C_ENEMY : regs(s)[REG_KIND] == kind);
-    return n;
+    return count_actors([&](int s) {
+        return actor_table.slots[s].program == program &&
+               (kind < 0 ? regs(s)[REG_CLASS] == C_ENEMY : regs(s)[REG_KIND] == kind);
+    });
+}
+
+// Street `street` begun and its boss spawned 220 into the view.
+int16_t* boss_of(int street, uint32_t seed = 1, int skill = 5)
+{
+    begin_street(street, seed, ARCADE, skill);
+    return regs(spawn_man(E_BOSS + street, amc_globals[GLOBAL_SCROLL_MAP] + 220));
 }
 
 struct Rage {
@@ -38,25 +40,21 @@ struct Rage {
 // leaves him just below a third of his health; then 1500 ticks are watched.
 Rage enrage(int street, uint32_t seed)
 {
-    begin_street(street, seed);
+    int16_t* b = boss_of(street, seed);
     const int program = street == 3 ? PROGRAM_ENEMY : PROGRAM_HAZARD;
     const int kind = street == 1 ? H_BOTTLE : street == 2 ? H_CAR : street == 3 ? E_KICKER : H_FORKLIFT;
-    int boss = actor_spawn(PROGRAM_ENEMY), before = 0, run = 0, last_wx = 0, raged_at = 0;
-    int16_t* b = regs(boss);
-    b[0] = (int16_t)(E_BOSS + street);
-    b[1] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 220);
-    b[2] = 176;
+    int before = 0, run = 0, last_wx = 0, raged_at = 0;
     Rage r;
     for (int t = 0; t < raged_at + 1500 && t < 3000; t++) {
-        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
         if (!raged_at && t > 120 && b[REG_STATE] != S_SPECIAL && b[REG_DMG] == 0) {
             before = count(program, kind);
-            b[REG_HEALTH] = (int16_t)(b[21] / 3 + 1);  // max_health
+            b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] / 3 + 1);
             b[REG_DMG] = 2;
             b[REG_FORCE] = 1;  // F_LIGHT
         }
         step();
-        if (!raged_at && (b[5] & 128)) {  // traits: M_RAGE
+        if (!raged_at && (b[REG_TRAITS] & M_RAGE)) {
             raged_at = t;
             r.brought = count(program, kind) - before;
         }
@@ -68,34 +66,10 @@ Rage enrage(int street, uint32_t seed)
     return r;
 }
 
-using Bosses = ScriptsTest;
-
-TEST_F(Bosses, EachBossInARageBringsOnAChangeOfHisOwn)
-{
-    for (int street = 1; street <= LAST_STREET; street++) {
-        SCOPED_TRACE(street);
-        if (street == 4) {
-            // his rampage is a plan among others: one of a few seeds shows it
-            int run = 0;
-            for (uint32_t seed = 1; seed <= 4 && run < 24; seed++)
-                run = std::max(run, enrage(4, seed).longest_run);
-            EXPECT_GE(run, 24) << "DOZER runs the width of the view";
-        } else {
-            EXPECT_EQ(enrage(street, 1).brought, street == 3 ? 2 : 1)
-                << "VIPER's gang drops in; the street's set piece turns on the hero";
-        }
-    }
-}
-
 // In the last fight Rosalie kicks the spent hero his supper, once.
 TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
 {
-    begin_street(LAST_STREET, 1);
-    const int16_t at = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 200);
-    int king = actor_spawn(PROGRAM_ENEMY);
-    regs(king)[0] = (int16_t)(E_BOSS + LAST_STREET);
-    regs(king)[1] = at;
-    regs(king)[2] = 176;
+    const int16_t at = boss_of(LAST_STREET)[1];  // where he was spawned
     int girl = actor_spawn(4);
     regs(girl)[0] = at;
     regs(girl)[1] = 150;
@@ -112,8 +86,7 @@ TEST_F(Bosses, RosalieFeedsASpentHeroOnce)
     EXPECT_EQ(fed, 1);
 }
 
-constexpr int REG_TOKEN = 3, SIGNATURE = 8;  // a boss's plan: his own attack
-constexpr int REG_HITS = 6;                  // ... and his ticks to its blow
+constexpr int SIGNATURE = 8;  // a boss's plan: his own attack
 
 struct Signature {
     bool made = false;       // he made his own attack
@@ -139,17 +112,13 @@ int answer(int street, const int16_t* b, const int16_t* h)
 // first attack; the hero answers it or stands.
 Signature first_attack(int street, bool answered)
 {
-    begin_street(street, 1);
-    const int hero = amc_globals[GLOBAL_HERO], boss = actor_spawn(PROGRAM_ENEMY);
-    int16_t* b = regs(boss);
-    b[0] = (int16_t)(E_BOSS + street);
-    b[1] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 220);
-    b[2] = 176;
+    int16_t* b = boss_of(street);
+    const int hero = the_hero();
     regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 150);  // room to back off
     regs(hero)[REG_GY] = 176;
     Signature sig;
     for (int t = 0; t < 1500; t++) {
-        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
         // his plan is 4 once it met the hero
         const bool on = (b[REG_TOKEN] == SIGNATURE || (sig.made && b[REG_TOKEN] == 4)) &&
                         b[REG_STATE] == S_SPECIAL;
@@ -164,39 +133,23 @@ Signature first_attack(int street, bool answered)
     return sig;
 }
 
-TEST_F(Bosses, EachBossOpensWithHisOwnAttackWhichHasOneAnswer)
-{
-    for (int street = 1; street <= LAST_STREET; street++) {
-        SCOPED_TRACE(street);
-        const Signature stood = first_attack(street, false), answered = first_attack(street, true);
-        EXPECT_TRUE(stood.made && answered.made) << "his first attack is his own";
-        EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
-        EXPECT_FALSE(answered.hero_down) << "its answer lets it go by";
-        EXPECT_TRUE(answered.open) << "... and leaves him open";
-    }
-}
-
 // Street `street`'s boss, a little worn (three quarters of his health),
 // watched fighting a hero who stands: whether he used his ground (a run
 // across the view in his lane, or the street's hazard called on the hero)
 // while not yet in a rage.
 bool uses_his_ground_early(int street, uint32_t seed)
 {
-    begin_street(street, seed);
+    int16_t* b = boss_of(street, seed);
     const int hazard = street == 2 ? H_CAR : street == 4 ? H_STEAM : H_FORKLIFT;
     const bool runs = street == 1 || street == 3;
     const int before = count(PROGRAM_HAZARD, hazard);
-    int boss = actor_spawn(PROGRAM_ENEMY), run = 0, last_wx = 0;
-    int16_t* b = regs(boss);
-    b[0] = (int16_t)(E_BOSS + street);
-    b[1] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 220);
-    b[2] = 176;
+    int run = 0, last_wx = 0;
     for (int t = 0; t < 1500; t++) {
-        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
         if (t == 1)
-            b[REG_HEALTH] = (int16_t)(b[21] * 3 / 4);  // max_health
+            b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] * 3 / 4);
         step();
-        if (b[5] & 128)  // traits: M_RAGE
+        if (b[REG_TRAITS] & M_RAGE)
             return false;
         run = std::abs(b[REG_WX] - last_wx) >= 6 && b[REG_STATE] == S_SPECIAL ? run + 1 : 0;
         last_wx = b[REG_WX];
@@ -206,15 +159,31 @@ bool uses_his_ground_early(int street, uint32_t seed)
     return false;
 }
 
-TEST_F(Bosses, EachBossUsesHisGroundLongBeforeHisRage)
+// Each boss opens with his own attack, which throws down a hero who stands
+// and lets one who answers it go by; a little worn, he uses his ground long
+// before his rage; in a rage he brings on a change of his own.
+TEST_F(Bosses, EachBossHasHisOwnAttackGroundAndRage)
 {
     for (int street = 1; street <= LAST_STREET; street++) {
         SCOPED_TRACE(street);
+        const Signature stood = first_attack(street, false), answered = first_attack(street, true);
+        EXPECT_TRUE(stood.made && answered.made) << "his first attack is his own";
+        EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
+        EXPECT_FALSE(answered.hero_down) << "its answer lets it go by";
+        EXPECT_TRUE(answered.open) << "... and leaves him open";
         EXPECT_TRUE(uses_his_ground_early(street, 1));
+        if (street == 4) {
+            // his rampage is a plan among others: one of a few seeds shows it
+            int run = 0;
+            for (uint32_t seed = 1; seed <= 4 && run < 24; seed++)
+                run = std::max(run, enrage(4, seed).longest_run);
+            EXPECT_GE(run, 24) << "DOZER runs the width of the view";
+        } else {
+            EXPECT_EQ(enrage(street, 1).brought, street == 3 ? 2 : 1)
+                << "VIPER's gang drops in; the street's set piece turns on the hero";
+        }
     }
 }
-
-constexpr int GLOBAL_STREET_END = 28;  // the scripts' largest scroll of the street
 
 struct Duel {
     int max_health = 0;
@@ -227,24 +196,17 @@ struct Duel {
 // which may bring on his rage) until a twenty-fourth is left.
 Duel worn_down(int street, int skill)
 {
-    actor_table_reset();
-    world_start_level(world_new_game((int16_t)street, ARCADE, (int16_t)skill, 1));
-    step();
+    int16_t* b = boss_of(street, 1, skill);
     // the hero kept where the street starts, short of its first fight: no
     // man comes but the boss's
     const int16_t at = amc_globals[GLOBAL_SCROLL_MAP];
-    const int boss = actor_spawn(PROGRAM_ENEMY);
-    int16_t* b = regs(boss);
-    b[0] = (int16_t)(E_BOSS + street);
-    b[1] = (int16_t)(at + 220);
-    b[2] = 176;
     Duel d;
     int before = count(PROGRAM_ENEMY, -1), share = 24;
     for (int t = 0; t < 24 * 160; t++) {
-        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
-        int16_t* h = regs(amc_globals[GLOBAL_HERO]);
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
+        int16_t* h = regs(the_hero());
         h[REG_WX] = std::min<int16_t>(h[REG_WX], (int16_t)(at + 100));
-        d.max_health = std::max<int>(d.max_health, b[21]);  // max_health, set on his first turn
+        d.max_health = std::max<int>(d.max_health, b[REG_MAX_HEALTH]);  // set on his first turn
         if (t > 0 && t % 160 == 0 && share > 1) {
             b[REG_HEALTH] = (int16_t)(d.max_health * --share / 24 + 1);
             b[REG_DMG] = 1;
@@ -281,7 +243,6 @@ TEST_F(Bosses, ABossFightsAloneUntilWornDown)
     }
 }
 
-
 struct Edges {
     int hero_right = 0;            // the hero's farthest x from the view's left
     int boss_out = 0;              // ticks the boss's body crossed an edge
@@ -295,13 +256,10 @@ Edges press_right(int street, uint32_t seed)
     begin_street(street, seed);
     // the street's end, short of its first fight: the director waits there
     amc_globals[GLOBAL_SCROLL_MAP] = 60;
-    const int hero = amc_globals[GLOBAL_HERO], boss = actor_spawn(PROGRAM_ENEMY);
-    regs(boss)[0] = (int16_t)(E_BOSS + street);
-    regs(boss)[1] = 60 + 200;
-    regs(boss)[2] = 176;
+    const int hero = the_hero(), boss = spawn_man(E_BOSS + street, 60 + 200);
     Edges e;
     for (int t = 0; t < 2400; t++) {
-        amc_globals[GLOBAL_ENERGY] = 200;  // the hero lasts
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
         amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_STREET_END] = 60;
         step((uint16_t)(CTRL_RIGHT | (t % 16 < 2 ? CTRL_PUNCH : 0)));
         const int16_t* b = regs(boss);

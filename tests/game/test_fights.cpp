@@ -20,109 +20,42 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
-#include "engine/actor.h"
-#include "engine/amc.h"
-#include "engine/amc_vm.h"
-#include "engine/world.h"
 #include "game_fixture.h"
-#include "nwd_contract.h"
 
 namespace {
 
-int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
-
-constexpr int GLOBAL_FREEZE = 29;  // the scripts' hit-stop count
-constexpr int REG_WAIT = 2;        // an enemy's ticks until it may attack
-constexpr int REG_HITS = 6;        // an enemy's blows taken in a row; -1 wary
-constexpr int REG_TRAITS = 5;      // an enemy's speed and what it is up to
-constexpr int GLOBAL_MAX_ATTACKERS = 6;
-
-int spawn_boxer(int wx, int gy, int kind = E_BOXER)
-{
-    int s = actor_spawn(PROGRAM_ENEMY);
-    regs(s)[0] = (int16_t)kind;
-    regs(s)[1] = (int16_t)wx;
-    regs(s)[2] = (int16_t)gy;
-    return s;
-}
-
+using namespace scene;
 using Fights = ScriptsTest;
 
-void start_street1(uint32_t seed, int mode = ARCADE, int skill = 5)
-{
-    actor_table_reset();
-    world_start_level(world_new_game(1, (int16_t)mode, (int16_t)skill, seed));
-}
-
-struct Trial {
-    bool landed = false;   // the thug reeled
-    bool blocked = false;  // ... or kept it off
-    bool hit_back = false;
-    bool others_held = true;  // a bystander's wait stood still while frozen
-    int freeze = 0;           // the hit-stop the jab set
-};
-
-// The hero and a man of `kind` face to face at 120 and 145, the man (and a
-// second one farther off, when `other` asks for him) held waiting until the
-// hero's safety has run out.
-int face_off(uint32_t seed, int kind, int* other = nullptr, int mode = ARCADE, int skill = 5)
-{
-    start_street1(seed, mode, skill);
-    world_step(0, nullptr, nullptr, nullptr);
-    int hero = amc_globals[GLOBAL_HERO], man = spawn_boxer(150, 176, kind);
-    if (other)
-        *other = spawn_boxer(250, 176, kind);
-    for (int t = 0; t < 150; t++) {
-        regs(hero)[REG_WX] = 120;
-        regs(hero)[REG_GY] = 176;
-        regs(man)[REG_WX] = 145;
-        regs(man)[REG_GY] = 176;
-        regs(man)[REG_WAIT] = 200;
-        if (other)
-            regs(*other)[REG_WAIT] = 200;
-        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
-    }
-    return man;
-}
-
-// The hero jabs a thug that stands waiting in front of him, another waiting
-// farther off.
-Trial jab_a_waiting_boxer(uint32_t seed)
-{
-    Trial r;
-    int other = 0, thug = face_off(seed, E_BOXER, &other);
-    int energy = amc_globals[GLOBAL_ENERGY], health = regs(thug)[REG_HEALTH];
-    for (int t = 0; t < 40; t++) {
-        int wait = regs(other)[REG_WAIT], frozen = amc_globals[GLOBAL_FREEZE];
-        world_step(t < 2 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
-        if (!r.freeze)
-            r.freeze = amc_globals[GLOBAL_FREEZE];
-        if (frozen > 1 && regs(other)[REG_WAIT] != wait)
-            r.others_held = false;
-        r.landed |= regs(thug)[REG_STATE] == S_HURT;
-    }
-    r.blocked = !r.landed && regs(thug)[REG_HEALTH] > health - 3;
-    r.hit_back = amc_globals[GLOBAL_ENERGY] < energy;
-    return r;
-}
-
+// The hero jabs a boxer who stands waiting in front of him, another waiting
+// farther off: the hit-stop holds the other's wait still, and the boxer's
+// guard blocks the jab now and then and answers it at once.
 TEST_F(Fights, AJabHoldsTheFightStillAndABoxerOnGuardBlocksItHalfTheTime)
 {
     int landed = 0, blocked = 0;
     for (uint32_t seed = 1; seed <= 12; seed++) {
         SCOPED_TRACE(seed);
-        Trial r = jab_a_waiting_boxer(seed);
-        EXPECT_TRUE(r.landed != r.blocked) << "the jab met the thug one way or the other";
-        EXPECT_GT(r.freeze, 1);
-        EXPECT_TRUE(r.others_held);
-        if (r.blocked) {
-            EXPECT_TRUE(r.hit_back) << "a block is answered at once";
+        int other = 0, thug = face_off(E_BOXER, seed, 145, &other), freeze = 0;
+        int energy = amc_globals[GLOBAL_ENERGY], health = regs(thug)[REG_HEALTH];
+        bool reeled = false, others_held = true;
+        for (int t = 0; t < 40; t++) {
+            int wait = regs(other)[REG_WAIT], frozen = amc_globals[GLOBAL_FREEZE];
+            step(t < 2 ? CTRL_PUNCH : 0);
+            freeze = freeze ? freeze : amc_globals[GLOBAL_FREEZE];
+            others_held &= frozen <= 1 || regs(other)[REG_WAIT] == wait;
+            reeled |= regs(thug)[REG_STATE] == S_HURT;
         }
-        landed += r.landed;
-        blocked += r.blocked;
+        const bool block = !reeled && regs(thug)[REG_HEALTH] > health - 3;
+        EXPECT_TRUE(reeled != block) << "the jab met the thug one way or the other";
+        EXPECT_GT(freeze, 1);
+        EXPECT_TRUE(others_held);
+        if (block) {
+            EXPECT_LT(amc_globals[GLOBAL_ENERGY], energy) << "a block is answered at once";
+        }
+        landed += reeled;
+        blocked += block;
     }
     EXPECT_GE(landed, 2);
     EXPECT_GE(blocked, 2);
@@ -134,12 +67,12 @@ TEST_F(Fights, ABossShrugsOffAPunchChainAndHitsBack)
 {
     for (uint32_t seed = 1; seed <= 4; seed++) {
         SCOPED_TRACE(seed);
-        int boss = face_off(seed, E_BOSS + 1), hero = amc_globals[GLOBAL_HERO];
+        int boss = face_off(E_BOSS + 1, seed), hero = the_hero();
         int health = regs(boss)[REG_HEALTH];
         bool boss_down = false, hero_down = false;
         for (int t = 0; t < 120; t++) {
             regs(boss)[REG_WAIT] = 200;  // no attack of his own meanwhile
-            world_step(t % 8 < 2 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            step(t % 8 < 2 ? CTRL_PUNCH : 0);
             boss_down |= regs(boss)[REG_STATE] == S_DOWN;
             hero_down |= regs(hero)[REG_STATE] == S_DOWN;
         }
@@ -153,20 +86,8 @@ TEST_F(Fights, ABossShrugsOffAPunchChainAndHitsBack)
 // down the first and then the one behind him, each hit once.
 TEST_F(Fights, AJumpKickClearsALineOfMen)
 {
-    start_street1(1);
-    world_step(0, nullptr, nullptr, nullptr);
-    int hero = amc_globals[GLOBAL_HERO];
-    int near = spawn_boxer(146, 176, E_BRAWLER), far = spawn_boxer(176, 176, E_BRAWLER);
-    for (int t = 0; t < 150; t++) {  // the hero's safety runs out
-        regs(hero)[REG_WX] = 120;
-        regs(hero)[REG_GY] = 176;
-        for (int s : {near, far}) {
-            regs(s)[REG_WX] = (int16_t)(s == near ? 146 : 176);
-            regs(s)[REG_GY] = 176;
-            regs(s)[REG_WAIT] = 200;
-        }
-        world_step(t < 140 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
-    }
+    int far = 0, near = face_off(E_BRAWLER, 1, 146, &far);
+    place(far, 176);
     int health[2] = {regs(near)[REG_HEALTH], regs(far)[REG_HEALTH]};
     for (int t = 0; t < 60; t++) {
         for (int k = 0; k < 2; k++) {  // each stands his ground until hit
@@ -176,7 +97,7 @@ TEST_F(Fights, AJumpKickClearsALineOfMen)
                 regs(s)[REG_WAIT] = 200;
             }
         }
-        world_step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+        step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0);
     }
     EXPECT_EQ(health[0] - regs(near)[REG_HEALTH], health[1] - regs(far)[REG_HEALTH])
         << "one kick's worth each";
@@ -192,13 +113,12 @@ TEST_F(Fights, WithNoStarTheWhirlwindCostsEnergyAndReachesOnlyTheNearest)
 {
     for (int energy : {200, 40}) {
         SCOPED_TRACE(energy);
-        int other = 0, man = face_off(1, E_BRAWLER, &other);
+        int other = 0, man = face_off(E_BRAWLER, 1, 145, &other);
         amc_globals[GLOBAL_STARS] = 0;
         amc_globals[GLOBAL_ENERGY] = (int16_t)energy;
         for (int t = 0; t < 50; t++) {
             regs(other)[REG_WAIT] = 200;
-            regs(man)[REG_WAIT] = 200;
-            world_step(t < 3 ? CTRL_UP | CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+            step_held(man, t < 3 ? CTRL_UP | CTRL_PUNCH | CTRL_KICK : 0);
         }
         if (energy == 40) {  // a jump kick, free
             EXPECT_EQ(amc_globals[GLOBAL_ENERGY], 40);
@@ -214,7 +134,7 @@ TEST_F(Fights, WithNoStarTheWhirlwindCostsEnergyAndReachesOnlyTheNearest)
 // felled him thrown back, unhurt.
 TEST_F(Fights, ANewLifeThrowsBackTheMenRoundTheHero)
 {
-    int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+    int man = face_off(E_BRAWLER, 1), hero = the_hero();
     amc_globals[GLOBAL_LIVES] = 2;
     amc_globals[GLOBAL_ENERGY] = 1;
     regs(hero)[REG_DMG] = 5;  // the man's blow, as his script lands it
@@ -223,7 +143,7 @@ TEST_F(Fights, ANewLifeThrowsBackTheMenRoundTheHero)
     int health = regs(man)[REG_HEALTH], t = 0;
     bool died = false, thrown = false;
     for (; t < 1500 && !(died && regs(hero)[REG_STATE] == S_FREE); t++) {
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         died |= amc_globals[GLOBAL_LIVES] == 1;
         thrown |= died && regs(man)[REG_STATE] == S_DOWN;
     }
@@ -232,55 +152,82 @@ TEST_F(Fights, ANewLifeThrowsBackTheMenRoundTheHero)
     EXPECT_GE(regs(man)[REG_HEALTH], health - 1) << "unhurt but for a token";
 }
 
-// A kick that meets no one leaves the leg out: a man in sight rushes in.
-TEST_F(Fights, AKickAtThinAirIsRushed)
-{
-    int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
-    regs(hero)[REG_WX] = 95;  // 50 off: beyond the kick, in his sight
-    bool rushed = false;
-    for (int t = 0; t < 20; t++) {
-        world_step(t < 2 ? CTRL_KICK : 0, nullptr, nullptr, nullptr);
-        rushed |= (regs(man)[REG_TRAITS] & 16) != 0;  // M_RUSH
-    }
-    EXPECT_TRUE(rushed);
-}
-
 // Presses punch every `every` ticks for `ticks` ticks, the man kept from
 // attacking; returns the ticks in which he stood on guard, wary.
 int punch_away(int man, int ticks, int every)
 {
     int wary = 0;
     for (int t = 0; t < ticks; t++) {
-        regs(man)[REG_WAIT] = 200;
-        world_step(every && t % every == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+        step_held(man, every && t % every == 0 ? CTRL_PUNCH : 0);
         wary += regs(man)[REG_HITS] == -1 && regs(man)[REG_STATE] == S_FREE;
     }
     return wary;
 }
 
+// A kick that meets no one leaves the leg out: a man in sight rushes in.
 // A jab thrown at thin air near a man puts his guard up: the next jab that
-// reaches him he blocks, and the masher is knocked down. Unwarned, he reels.
-TEST_F(Fights, AJabAtThinAirPutsAMansGuardUp)
+// reaches him he blocks, and the masher is knocked down. Unwarned, or on the
+// first street before the guard is taught, he reels.
+TEST_F(Fights, ABlowAtThinAirIsRushedOrPutsAMansGuardUp)
 {
-    for (bool mash : {false, true}) {
-        SCOPED_TRACE(mash ? "mashing" : "waiting");
-        int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
-        regs(hero)[REG_WX] = 100;  // 45 off: out of reach, in his sight
-        int wary = punch_away(man, 30, mash ? 10 : 0);
-        EXPECT_EQ(wary > 0, mash);
-        regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 25);
-        regs(hero)[REG_GY] = regs(man)[REG_GY];
-        regs(hero)[REG_FACING] = 0;
-        int reeled = 0, hero_down = 0;
-        for (int t = 0; t < 40; t++) {
-            regs(man)[REG_WAIT] = 200;
-            world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
-            reeled |= regs(man)[REG_STATE] == S_HURT;
-            hero_down |= regs(hero)[REG_STATE] == S_DOWN;
+    int man = face_off(E_BRAWLER, 1), hero = the_hero();
+    regs(hero)[REG_WX] = 95;  // 50 off: beyond the kick, in his sight
+    EXPECT_LT(step_until([&] { return (regs(man)[REG_TRAITS] & M_RUSH) != 0; }, 20, CTRL_KICK), 20)
+        << "rushed";
+    for (int lesson : {TAUGHT_ALL, TAUGHT_PLAIN})
+        for (bool mash : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (mash ? "mashing" : "waiting") << ", lesson " << lesson);
+            man = face_off(E_BRAWLER, 1);
+            teach(lesson);
+            regs(hero)[REG_WX] = 100;  // 45 off: out of reach, in his sight
+            const bool guarded = mash && lesson >= TAUGHT_GUARD;
+            EXPECT_EQ(punch_away(man, 30, mash ? 10 : 0) > 0, guarded);
+            place(hero, regs(man)[REG_WX] - 25, regs(man)[REG_GY]);
+            regs(hero)[REG_FACING] = 0;
+            int reeled = 0, hero_down = 0;
+            for (int t = 0; t < 40; t++) {
+                step_held(man, t == 0 ? CTRL_PUNCH : 0);
+                reeled |= regs(man)[REG_STATE] == S_HURT;
+                hero_down |= regs(hero)[REG_STATE] == S_DOWN;
+            }
+            EXPECT_EQ(reeled != 0, !guarded) << "the jab landed";
+            EXPECT_EQ(hero_down != 0, guarded) << "the block's answer knocks down";
         }
-        EXPECT_EQ(reeled != 0, !mash) << "the jab landed";
-        EXPECT_EQ(hero_down != 0, mash) << "the block's answer knocks down";
+}
+
+// Jab and cross daze a brawler facing the hero from `left` (the hero on
+// the man's left) or right; the hero is left where the cross put him. At
+// `edge` the fight is locked with the hero at the farthest he may step
+// right, as the men of a locked fight meet him. A person's press lasts
+// about 0.1 s (7 ticks).
+int daze_facing(bool left, bool edge)
+{
+    int man = face_off(E_BRAWLER, 1), hero = the_hero();
+    if (!left) {
+        regs(hero)[REG_WX] = 170;
+        regs(hero)[REG_FACING] = (int16_t)MIRRORED;
     }
+    if (edge) {
+        amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_SCROLL_MAP];
+        regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + VIEW - 64);
+        regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 25);
+    }
+    for (int t = 0; t < 40; t++)
+        step_held(man, t % 20 < 7 ? CTRL_PUNCH : 0);
+    step_until([&] { return regs(man)[REG_STATE] == S_DAZED; }, 30);
+    return man;
+}
+
+// Presses `ctl` for 7 ticks, then nothing for `after`; true when the
+// man's state was `seen` meanwhile.
+bool press_for(int ctl, int after, int man, int seen)
+{
+    bool was = false;
+    for (int t = 0; t < 7 + after; t++) {
+        step(t < 7 ? ctl : 0);
+        was |= regs(man)[REG_STATE] == seen;
+    }
+    return was;
 }
 
 // Jab and cross daze a brawler. Out of the chain, a kick that reaches him
@@ -289,20 +236,13 @@ TEST_F(Fights, ADazedManIsTakenByAKickOrASlantingWalk)
 {
     for (int way : {CTRL_KICK, CTRL_RIGHT | CTRL_UP}) {
         SCOPED_TRACE(way);
-        int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
-        punch_away(man, 22, 20);  // jab, a pause, cross
-        int t = 0;
-        while (regs(man)[REG_STATE] != S_DAZED && t++ < 60)
-            world_step(0, nullptr, nullptr, nullptr);
+        int man = daze_facing(true, false), hero = the_hero();
         ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
-        for (t = 0; t < 30; t++)  // the chain's time runs out
-            world_step(0, nullptr, nullptr, nullptr);
-        regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 30);  // a kick's reach
-        regs(hero)[REG_GY] = (int16_t)(regs(man)[REG_GY] + (way == CTRL_KICK ? 0 : 3));
+        step_for(30);  // the chain's time runs out
+        place(hero, regs(man)[REG_WX] - 30, regs(man)[REG_GY] + (way == CTRL_KICK ? 0 : 3));
         bool held = false, thrown = false;
-        for (t = 0; t < 40; t++) {
-            world_step(way == CTRL_KICK ? (t == 0 ? CTRL_KICK : 0) : (t < 12 ? way : 0), nullptr,
-                       nullptr, nullptr);
+        for (int t = 0; t < 40; t++) {
+            step(way == CTRL_KICK ? (t == 0 ? CTRL_KICK : 0) : (t < 12 ? way : 0));
             held |= amc_globals[GLOBAL_HELD] == man;
             thrown |= regs(man)[REG_STATE] == S_THROWN;
         }
@@ -317,15 +257,15 @@ TEST_F(Fights, AtMasterAChainsThirdPunchIsBlocked)
 {
     for (int skill : {5, 8}) {
         SCOPED_TRACE(skill);
-        int man = face_off(1, E_BRAWLER, nullptr, ARCADE, skill);
+        int man = face_off(E_BRAWLER, 1, 145, nullptr, ARCADE, skill);
         int energy = amc_globals[GLOBAL_ENERGY];
         bool down = false;
-        int hero = amc_globals[GLOBAL_HERO];
+        int hero = the_hero();
         for (int t = 0; t < 80; t++) {
             regs(man)[REG_WAIT] = 200;
             if (t == 40)  // the cross knocked him back out of reach
                 regs(hero)[REG_WX] = (int16_t)(regs(man)[REG_WX] - 24);
-            world_step(t % 20 == 0 && t <= 40 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            step(t % 20 == 0 && t <= 40 ? CTRL_PUNCH : 0);
             down |= regs(man)[REG_STATE] == S_DOWN;
         }
         EXPECT_EQ(down, skill == 5);
@@ -342,13 +282,11 @@ TEST_F(Fights, AVampireDrinksAManBeaten)
         int drunk[2] = {};
         for (int i = 0; i < 2; i++) {
             const int held = i == 0 ? 100 : 160;
-            int man = face_off(1, E_BRAWLER, nullptr, mode);
+            int man = face_off(E_BRAWLER, 1, 145, nullptr, mode);
             amc_globals[GLOBAL_ENERGY] = (int16_t)held;
             regs(man)[REG_HEALTH] = 1;
-            for (int t = 0; t < 30; t++) {
-                regs(man)[REG_WAIT] = 200;
-                world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
-            }
+            for (int t = 0; t < 30; t++)
+                step_held(man, t == 0 ? CTRL_PUNCH : 0);
             ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
             drunk[i] = amc_globals[GLOBAL_ENERGY] - held;
         }
@@ -368,11 +306,11 @@ TEST_F(Fights, AVampireDrinksAManBeaten)
 // Left standing, he is struck by one at a time.
 TEST_F(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
 {
-    start_street1(1);
+    begin_street(1, 1);
     int hero = 0, shown = 0, safe_ticks = 0, in_front = 0, cornered = 0;
     for (int t = 0; t < 420; t++) {
-        world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
-        hero = amc_globals[GLOBAL_HERO];
+        step(CTRL_RIGHT);
+        hero = the_hero();
         if (t < 80) {  // his safety at the start: a shimmer, not a blink
             safe_ticks++;
             shown += regs(hero)[REG_BLINK] == 0;
@@ -380,23 +318,19 @@ TEST_F(Fights, TheFirstFightMeetsAHeroFromInFrontOneAtATime)
         if (t < 300 || regs(hero)[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] < 240)
             continue;
         cornered++;
-        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
-            if (regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] != S_DOWN &&
-                regs(s)[REG_WX] > regs(hero)[REG_WX]) {
-                in_front++;
-                break;
-            }
+        in_front += count_actors([&](int s) {
+            return regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] != S_DOWN &&
+                   regs(s)[REG_WX] > regs(hero)[REG_WX];
+        }) > 0;
     }
     // Then he stands idle between them: they take turns, never winding up
     // at him in the same moment.
     int together = 0, winding = 0;
     for (int t = 0; t < 1500; t++) {
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         if (regs(hero)[REG_STATE] == S_HELD)  // held from behind: open to the other
             continue;
-        int n = 0;
-        for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
-            n += regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] == S_WINDUP;
+        int n = men_in(S_WINDUP);
         together += n > 1;
         winding += n > 0;
     }
@@ -416,18 +350,17 @@ TEST_F(Fights, TheManWhoseTurnItIsWindsUpWithinAJab)
     constexpr int JAB = 33, STEP = 12;
     for (uint32_t seed = 1; seed <= 4; seed++) {
         SCOPED_TRACE(seed);
-        start_street1(seed);
-        world_step(0, nullptr, nullptr, nullptr);
-        int hero = amc_globals[GLOBAL_HERO];
-        int man = spawn_boxer(amc_globals[GLOBAL_SCROLL_MAP] + 230, 176, E_BRAWLER);
+        begin_street(1, seed);
+        int hero = the_hero();
+        int man = spawn_man(E_BRAWLER, amc_globals[GLOBAL_SCROLL_MAP] + 230);
         int still = 0, waited_at = 0, wound_at = 0, health = 0, t = 0;
         for (; t < 900 && !wound_at; t++) {
             int wx = regs(man)[REG_WX];
             if (t < 300)  // he waits his turn first
                 regs(man)[REG_WAIT] = 200;
-            world_step(0, nullptr, nullptr, nullptr);
+            step();
             still = regs(man)[REG_WX] == wx ? still + 1 : 0;
-            if (still > 8 && regs(man)[REG_STATE] == S_FREE && regs(man)[3] == 0)
+            if (still > 8 && regs(man)[REG_STATE] == S_FREE && regs(man)[REG_TOKEN] == 0)
                 waited_at = abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
             if (regs(man)[REG_STATE] == S_WINDUP)
                 wound_at = abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
@@ -437,8 +370,8 @@ TEST_F(Fights, TheManWhoseTurnItIsWindsUpWithinAJab)
         EXPECT_LE(waited_at, JAB + STEP) << "but a step from it";
         EXPECT_LE(wound_at, JAB);
         health = regs(man)[REG_HEALTH];
-        for (t = 0; t < 8; t++)
-            world_step(t == 0 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+        step(CTRL_PUNCH);
+        step_for(7);
         EXPECT_LT(regs(man)[REG_HEALTH], health) << "the jab landed";
     }
 }
@@ -451,23 +384,19 @@ TEST_F(Fights, NoOneStandsOnAHeroCorneredAtTheViewsEdge)
 {
     for (uint32_t seed = 1; seed <= 3; seed++) {
         SCOPED_TRACE(seed);
-        start_street1(seed);
-        world_step(0, nullptr, nullptr, nullptr);
-        int hero = amc_globals[GLOBAL_HERO];
-        spawn_boxer(amc_globals[GLOBAL_SCROLL_MAP] - 30, 176, E_BRAWLER);
+        begin_street(1, seed);
+        int hero = the_hero();
+        spawn_man(E_BRAWLER, amc_globals[GLOBAL_SCROLL_MAP] - 30);
         int on_him = 0, winding = 0;
         for (int t = 0; t < 900; t++) {
-            regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 34);
-            regs(hero)[REG_GY] = 176;
-            world_step(0, nullptr, nullptr, nullptr);
-            for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+            place(hero, amc_globals[GLOBAL_SCROLL_MAP] + 34);
+            step();
+            winding += men_in(S_WINDUP);
+            on_him += count_actors([&](int s) {
                 const int16_t* e = regs(s);
-                if (e[REG_CLASS] != C_ENEMY || (e[REG_STATE] != S_FREE && e[REG_STATE] != S_WINDUP))
-                    continue;
-                winding += e[REG_STATE] == S_WINDUP;
-                on_him += abs(e[REG_WX] - regs(hero)[REG_WX]) < 14 &&
-                          abs(e[REG_GY] - regs(hero)[REG_GY]) < 6;
-            }
+                return e[REG_CLASS] == C_ENEMY && (e[REG_STATE] == S_FREE || e[REG_STATE] == S_WINDUP) &&
+                       abs(e[REG_WX] - regs(hero)[REG_WX]) < 14 && abs(e[REG_GY] - 176) < 6;
+            });
         }
         EXPECT_EQ(on_him, 0);
         EXPECT_GT(winding, 0) << "they came at him";
@@ -483,20 +412,18 @@ TEST_F(Fights, AFiveManFightStaysReadable)
     constexpr int REACH = 40, DEPTH = 12, BODY = 16, STILL = 24;
     for (uint32_t seed = 1; seed <= 3; seed++) {
         SCOPED_TRACE(seed);
-        start_street1(seed);
-        world_step(0, nullptr, nullptr, nullptr);
-        int hero = amc_globals[GLOBAL_HERO], scroll = amc_globals[GLOBAL_SCROLL_MAP];
+        begin_street(1, seed);
+        int hero = the_hero(), scroll = amc_globals[GLOBAL_SCROLL_MAP];
         const int from[5][2] = {{-40, 160}, {-30, 190}, {350, 150}, {360, 176}, {345, 196}};
         int men[5], last_wx[5] = {}, still[5] = {};
         for (int i = 0; i < 5; i++)
-            men[i] = spawn_boxer(scroll + from[i][0], from[i][1], i & 1 ? E_KICKER : E_BRAWLER);
+            men[i] = spawn_man(i & 1 ? E_KICKER : E_BRAWLER, scroll + from[i][0], from[i][1]);
         int most = 0, cut = 0, stacked = 0, winding = 0, held = 0;
         for (int t = 0; t < 1200; t++) {
-            regs(hero)[REG_WX] = (int16_t)(scroll + 160);
-            regs(hero)[REG_GY] = 176;
+            place(hero, scroll + 160);
             amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // he stands through it
             amc_globals[GLOBAL_MAX_ATTACKERS] = 2;     // NORMAL's, past the gentle first fight
-            world_step(0, nullptr, nullptr, nullptr);
+            step();
             int view = amc_globals[GLOBAL_SCROLL_MAP], near = 0;
             held = regs(hero)[REG_STATE] == S_HELD ? 72 : std::max(held - 1, 0);
             for (int i = 0; i < 5; i++) {
@@ -526,29 +453,25 @@ TEST_F(Fights, AFiveManFightStaysReadable)
     }
 }
 
-}  // namespace
-
 // A man's blow on the hero: a spark on him (no bigger than his own blows'),
 // and the whole fight held still longer than for a jab of his own, so that
 // his hurt reads at once.
 TEST_F(Fights, ABlowOnTheHeroSparksOnHimAndHoldsTheFight)
 {
-    constexpr int PROGRAM_FX = 6, SPR_HIT_1 = 131, SPR_HIT_2 = 132, JAB_STOP = 4;
+    constexpr int SPR_HIT_1 = 131, SPR_HIT_2 = 132, JAB_STOP = 4;
     for (uint32_t seed = 1; seed <= 3; seed++) {
         SCOPED_TRACE(seed);
-        int man = face_off(seed, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+        int man = face_off(E_BRAWLER, seed), hero = the_hero();
         regs(man)[REG_WAIT] = 0;
-        int energy = amc_globals[GLOBAL_ENERGY], t = 0;
-        for (; t < 400 && amc_globals[GLOBAL_ENERGY] == energy; t++)
-            world_step(0, nullptr, nullptr, nullptr);
+        int energy = amc_globals[GLOBAL_ENERGY];
+        step_until([&] { return amc_globals[GLOBAL_ENERGY] != energy; }, 400);
         ASSERT_LT(amc_globals[GLOBAL_ENERGY], energy) << "the man struck";
         EXPECT_GT(amc_globals[GLOBAL_FREEZE], JAB_STOP) << "held longer than a jab";
-        bool spark = false;
-        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
-            spark |= actor_table.slots[s].program == PROGRAM_FX &&
-                     (regs(s)[0] == SPR_HIT_1 || regs(s)[0] == SPR_HIT_2) &&
-                     abs(regs(s)[1] - regs(hero)[REG_WX]) < 8;  // its place, as spawned
-        EXPECT_TRUE(spark) << "a spark on the hero";
+        EXPECT_TRUE(count_actors([&](int s) {
+            return actor_table.slots[s].program == PROGRAM_FX &&
+                   (regs(s)[0] == SPR_HIT_1 || regs(s)[0] == SPR_HIT_2) &&
+                   abs(regs(s)[1] - regs(hero)[REG_WX]) < 8;  // its place, as spawned
+        })) << "a spark on the hero";
     }
 }
 
@@ -560,33 +483,23 @@ TEST_F(Fights, AHeroStandingIdleDrawsTheNextManInAtOnce)
     constexpr int REST = 400, IDLE = 144;
     for (bool idle : {true, false}) {
         SCOPED_TRACE(idle ? "idle" : "moving");
-        start_street1(1);
-        for (int t = 0; t < 300; t++)
-            world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        begin_street(1, 1);
+        step_for(300, CTRL_RIGHT);
         ASSERT_GT(amc_globals[GLOBAL_FOES], 0) << "in the fight";
-        auto winding = [] {
-            int n = 0;
-            for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++) {
-                if (regs(s)[REG_CLASS] != C_ENEMY)
-                    continue;
-                n += regs(s)[REG_STATE] == S_WINDUP;
-            }
-            return n;
-        };
         // every man, and each who comes later, rests long once he has started
         // and again whenever he gives his turn back
         int seen[64] = {}, token[64] = {};
         int t = 0;
-        for (; t < REST - 60 && !winding(); t++) {
+        for (; t < REST - 60 && !men_in(S_WINDUP); t++) {
             for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++) {
                 if (regs(s)[REG_CLASS] != C_ENEMY)
                     continue;
-                if (++seen[s & 63] == 2 || (token[s & 63] && !regs(s)[3]))
+                if (++seen[s & 63] == 2 || (token[s & 63] && !regs(s)[REG_TOKEN]))
                     regs(s)[REG_WAIT] = REST;
-                token[s & 63] = regs(s)[3];
+                token[s & 63] = regs(s)[REG_TOKEN];
             }
             int ctl = t % 24 < 2 ? CTRL_UP : t % 24 >= 12 && t % 24 < 14 ? CTRL_DOWN : 0;
-            world_step(idle ? 0 : ctl, nullptr, nullptr, nullptr);
+            step(idle ? 0 : ctl);
         }
         if (idle)
             EXPECT_LT(t, IDLE + 60) << "a man came soon after two seconds";
@@ -601,19 +514,15 @@ TEST_F(Fights, TheMenWaitingSpreadInDepthAtEverySkill)
 {
     for (int skill : {3, 5, 7}) {
         SCOPED_TRACE(skill);
-        start_street1(2, ARCADE, skill);
-        world_step(0, nullptr, nullptr, nullptr);
-        int hero = amc_globals[GLOBAL_HERO], scroll = amc_globals[GLOBAL_SCROLL_MAP], men[5];
+        begin_street(2, 2, ARCADE, skill);
+        int hero = the_hero(), scroll = amc_globals[GLOBAL_SCROLL_MAP], men[5];
         for (int i = 0; i < 5; i++)
-            men[i] = spawn_boxer(scroll + (i % 2 ? 40 : 260) + 8 * i, 170, E_BRAWLER);
+            men[i] = spawn_man(E_BRAWLER, scroll + (i % 2 ? 40 : 260) + 8 * i, 170);
         int filed = 0;
         for (int t = 0; t < 600; t++) {
             for (int m : men)
                 regs(m)[REG_WAIT] = 200;
-            world_step(t % 60 < 10                   ? CTRL_UP
-                       : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN
-                                                     : 0,
-                       nullptr, nullptr, nullptr);
+            step(t % 60 < 10 ? CTRL_UP : t % 60 >= 30 && t % 60 < 40 ? CTRL_DOWN : 0);
             if (t < 300 || regs(hero)[REG_STATE] != S_FREE)
                 continue;  // once they have found their places
             std::vector<int> lane;
@@ -650,8 +559,8 @@ TEST_F(Fights, AMashedChainIsBlocked)
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "skill " << c.skill << ", behind " << c.behind
                                         << ", every " << c.every << ", stepping " << c.stepping);
-        int other = 0, man = face_off(1, E_BRAWLER, &other, ARCADE, c.skill);
-        int hero = amc_globals[GLOBAL_HERO], energy = amc_globals[GLOBAL_ENERGY];
+        int other = 0, man = face_off(E_BRAWLER, 1, 145, &other, ARCADE, c.skill);
+        int hero = the_hero(), energy = amc_globals[GLOBAL_ENERGY];
         if (c.stepping) {  // his turn taken, as the turn-taking gives it
             regs(man)[3] = 1;  // his register 3: the plan of the turn he holds
             amc_globals[GLOBAL_ATTACKERS]++;
@@ -667,7 +576,7 @@ TEST_F(Fights, AMashedChainIsBlocked)
                 regs(man)[REG_WX] = 145;
                 regs(hero)[REG_WX] = 120;
             }
-            world_step(t % c.every < 4 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+            step(t % c.every < 4 ? CTRL_PUNCH : 0);
             beaten = regs(man)[REG_STATE] == S_DOWN || regs(man)[REG_STATE] == S_DAZED;
         }
         EXPECT_EQ(amc_globals[GLOBAL_ENERGY] < energy, c.costs) << "the hero was answered";
@@ -677,15 +586,26 @@ TEST_F(Fights, AMashedChainIsBlocked)
 
 // A brawler at the hero's back grabs him after his wind-up. Held, the hero
 // takes the blow of the man in front; pressing a way back and forth shakes
-// the grabber off before it comes.
+// the grabber off before it comes. On the first street the grab waits till
+// it is taught.
 TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
 {
-    for (bool shake : {false, true}) {
-        SCOPED_TRACE(shake ? "shaking" : "standing");
-        int other = 0, man = face_off(1, E_BRAWLER, &other);
-        int hero = amc_globals[GLOBAL_HERO];
+    for (int shake : {0, 1, -1}) {  // -1: standing, the grab untaught
+        SCOPED_TRACE(shake);
+        int other = 0, man = face_off(E_BRAWLER, 1, 145, &other);
+        int hero = the_hero();
         regs(hero)[REG_FACING] = 0;
         regs(other)[REG_WX] = (int16_t)(regs(hero)[REG_WX] - 40);
+        if (shake < 0) {
+            teach(TAUGHT_GUARD);
+            for (int t = 0; t < 300; t++) {
+                regs(man)[REG_WAIT] = 200;
+                regs(other)[REG_WAIT] = 0;
+                step();
+                ASSERT_NE(regs(hero)[REG_STATE], S_HELD) << "grabbed untaught";
+            }
+            continue;
+        }
         int held_at = -1, freed_at = -1, energy = amc_globals[GLOBAL_ENERGY], hurt = 0;
         for (int t = 0; t < 300 && freed_at < 0; t++) {
             if (held_at < 0) {
@@ -695,7 +615,7 @@ TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
             int ctl = 0;
             if (shake && held_at >= 0 && t - held_at < 16)
                 ctl = (t - held_at) / 4 % 2 ? CTRL_LEFT : CTRL_RIGHT;
-            world_step(ctl, nullptr, nullptr, nullptr);
+            step(ctl);
             int state = regs(hero)[REG_STATE];
             if (held_at < 0 && state == S_HELD) {
                 held_at = t;
@@ -716,48 +636,6 @@ TEST_F(Fights, AManBehindGrabsTheHeroForTheOneInFront)
     }
 }
 
-namespace {
-
-// Jab and cross daze a brawler facing the hero from `left` (the hero on
-// the man's left) or right; the hero is left where the cross put him. At
-// `edge` the fight is locked with the hero at the farthest he may step
-// right, as the men of a locked fight meet him. A person's press lasts
-// about 0.1 s (7 ticks).
-int daze_facing(bool left, bool edge)
-{
-    int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
-    if (!left) {
-        regs(hero)[REG_WX] = 170;
-        regs(hero)[REG_FACING] = (int16_t)MIRRORED;
-    }
-    if (edge) {
-        amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_SCROLL_MAP];
-        regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + VIEW - 64);
-        regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 25);
-    }
-    for (int t = 0; t < 40; t++) {
-        regs(man)[REG_WAIT] = 200;
-        world_step(t % 20 < 7 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
-    }
-    for (int t = 0; t < 30 && regs(man)[REG_STATE] != S_DAZED; t++)
-        world_step(0, nullptr, nullptr, nullptr);
-    return man;
-}
-
-// Presses `ctl` for 7 ticks, then nothing for `after`; true when the
-// man's state was `seen` meanwhile.
-bool press_for(int ctl, int after, int man, int seen)
-{
-    bool was = false;
-    for (int t = 0; t < 7 + after; t++) {
-        world_step(t < 7 ? ctl : 0, nullptr, nullptr, nullptr);
-        was |= regs(man)[REG_STATE] == seen;
-    }
-    return was;
-}
-
-}  // namespace
-
 // A dazed man stays dazed long enough for a hero who waits a moment, then
 // walks into him from where the cross left him, from either side and with
 // the locked view's edge at the hero's back; held, he
@@ -771,18 +649,15 @@ TEST_F(Fights, ADazedManWalkedIntoIsHeldAndThrownFromEitherSide)
             SCOPED_TRACE(testing::Message() << (left ? "from the left" : "from the right")
                                             << (edge ? " at the fight's edge, " : ", ") << knees
                                             << " knees");
-            int man = daze_facing(left, edge), hero = amc_globals[GLOBAL_HERO];
+            int man = daze_facing(left, edge), hero = the_hero();
             ASSERT_EQ(regs(man)[REG_STATE], S_DAZED);
             int gap = std::abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
             EXPECT_GE(gap, 24) << "the cross leaves him a step off";
-            for (int t = 0; t < 36; t++)  // half a second to see the stars
-                world_step(0, nullptr, nullptr, nullptr);
-            int walk = left ? CTRL_RIGHT : CTRL_LEFT;
-            for (int t = 0; t < 30 && amc_globals[GLOBAL_HELD] != man; t++)
-                world_step(walk, nullptr, nullptr, nullptr);
+            step_for(36);  // half a second to see the stars
+            step_until([&] { return amc_globals[GLOBAL_HELD] == man; }, 30,
+                       left ? CTRL_RIGHT : CTRL_LEFT);
             ASSERT_EQ(amc_globals[GLOBAL_HELD], man) << "walked into, he is held";
-            for (int t = 0; t < 72; t++)
-                world_step(0, nullptr, nullptr, nullptr);
+            step_for(72);
             ASSERT_EQ(regs(man)[REG_STATE], S_HELD) << "a second on, still held";
             for (int k = 0; k < knees; k++) {
                 press_for(CTRL_PUNCH, 10, man, S_HELD);
@@ -798,25 +673,24 @@ TEST_F(Fights, ADazedManWalkedIntoIsHeldAndThrownFromEitherSide)
 // street neither does. (The street is the director's global.)
 TEST_F(Fights, LaterStreetsMenCoverUpAndFeint)
 {
-    constexpr int GLOBAL_STREET = 13, REG_TOKEN = 3, FEINT = 7;
+    constexpr int FEINT = 7;
     for (int street : {1, 3}) {
         SCOPED_TRACE(street);
         int covered = 0, feints = 0;
         for (uint32_t seed = 1; seed <= 8; seed++) {
-            int man = face_off(seed, E_BRAWLER);
+            int man = face_off(E_BRAWLER, seed);
             amc_globals[GLOBAL_STREET] = (int16_t)street;
             bool reeled = false;
             for (int t = 0; t < 30; t++) {
-                regs(man)[REG_WAIT] = 200;
-                world_step(t < 7 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+                step_held(man, t < 7 ? CTRL_PUNCH : 0);
                 reeled |= regs(man)[REG_STATE] == S_HURT;
             }
             covered += !reeled;
-            man = face_off(seed, E_KNIFER);
+            man = face_off(E_KNIFER, seed);
             amc_globals[GLOBAL_STREET] = (int16_t)street;
             for (int t = 0, was = 0; t < 900; t++) {
                 amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
-                world_step(0, nullptr, nullptr, nullptr);
+                step();
                 int now = regs(man)[REG_TOKEN] == FEINT;
                 feints += now && !was;
                 was = now;
@@ -843,8 +717,7 @@ TEST_F(Fights, ADazeEndingIsTold)
     std::vector<int> turns;  // ticks into the daze at which his picture turned
     int t = 0, was = regs(man)[REG_FRAME] & MIRRORED, last_blink = -1;
     for (; regs(man)[REG_STATE] == S_DAZED && t < 200; t++) {
-        regs(man)[REG_WAIT] = 200;
-        world_step(0, nullptr, nullptr, nullptr);
+        step_held(man);
         if ((regs(man)[REG_FRAME] & MIRRORED) != was && regs(man)[REG_STATE] == S_DAZED)
             turns.push_back(t);
         was = regs(man)[REG_FRAME] & MIRRORED;
@@ -867,7 +740,7 @@ TEST_F(Fights, AFelledManDoesNotLieUnderTheHero)
 {
     for (bool edge : {false, true}) {
         SCOPED_TRACE(edge ? "at the view's edge" : "in the open");
-        int man = face_off(1, E_BRAWLER), hero = amc_globals[GLOBAL_HERO];
+        int man = face_off(E_BRAWLER, 1), hero = the_hero();
         if (edge) {
             int right = amc_globals[GLOBAL_SCROLL_MAP] + VIEW;
             regs(hero)[REG_WX] = (int16_t)(right - 110);
@@ -877,7 +750,7 @@ TEST_F(Fights, AFelledManDoesNotLieUnderTheHero)
         for (int t = 0; t < 90; t++) {
             if (!fell)
                 regs(man)[REG_WAIT] = 200;
-            world_step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+            step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0);
             fell |= regs(man)[REG_STATE] == S_DOWN;
             int dx = std::abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
             int dy = std::abs(regs(man)[REG_GY] - regs(hero)[REG_GY]);
@@ -895,8 +768,8 @@ TEST_F(Fights, AFelledManDoesNotLieUnderTheHero)
 TEST_F(Fights, AJumpKickLandingAmongMenIsSlow)
 {
     auto crouch = [](int skill, int men) {  // ticks from landing to standing
-        int man = face_off(1, E_BRAWLER, nullptr, ARCADE, skill);
-        int hero = amc_globals[GLOBAL_HERO], other = men > 1 ? spawn_boxer(200, 187) : 0;
+        int man = face_off(E_BRAWLER, 1, 145, nullptr, ARCADE, skill);
+        int hero = the_hero(), other = men > 1 ? spawn_man(E_BOXER, 200, 187) : 0;
         int landed = -1, pose = 0;
         for (int t = 0; t < 120; t++) {
             for (int s : {man, other})
@@ -905,7 +778,7 @@ TEST_F(Fights, AJumpKickLandingAmongMenIsSlow)
                     regs(s)[REG_GY] = 187;
                     regs(s)[REG_WAIT] = 200;
                 }
-            world_step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+            step(t < 4 ? CTRL_PUNCH | CTRL_KICK : 0);
             if (landed < 0 && t > 10 && regs(hero)[REG_Z] == 0) {
                 landed = t;
                 pose = regs(hero)[REG_FRAME];
@@ -930,8 +803,8 @@ TEST_F(Fights, ASecondBlockInARowIsAnsweredWithAKnockdown)
         SCOPED_TRACE(skill);
         int downed = 0;
         for (uint32_t seed = 1; seed <= 8; seed++) {
-            int man = face_off(seed, E_BOXER, nullptr, ARCADE, skill),
-                hero = amc_globals[GLOBAL_HERO];
+            int man = face_off(E_BOXER, seed, 145, nullptr, ARCADE, skill),
+                hero = the_hero();
             bool down = false;
             for (int t = 0; t < 240 && !down; t++) {
                 regs(man)[REG_WAIT] = 200;
@@ -940,7 +813,7 @@ TEST_F(Fights, ASecondBlockInARowIsAnsweredWithAKnockdown)
                     regs(hero)[REG_WX] = 120;
                 }
                 amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
-                world_step(t % 40 < 4 ? CTRL_PUNCH : 0, nullptr, nullptr, nullptr);
+                step(t % 40 < 4 ? CTRL_PUNCH : 0);
                 down = regs(hero)[REG_STATE] == S_DOWN;
             }
             downed += down;
@@ -951,3 +824,5 @@ TEST_F(Fights, ASecondBlockInARowIsAnsweredWithAKnockdown)
             EXPECT_GT(downed, 0);
     }
 }
+
+}  // namespace

@@ -8,19 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/actor.h"
-#include "engine/amc.h"
-#include "engine/amc_vm.h"
-#include "engine/world.h"
 #include "game_fixture.h"
-#include "nwd_contract.h"
 
 namespace {
 
-int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
-
-constexpr int REG_WAIT = 2, REG_TOKEN = 3;  // an enemy's wait, and his plan (2 the run-up's)
-constexpr int PROGRAM_FX = 6;
+using namespace scene;
 
 struct Outcome {
     bool seen = false;   // the move itself: a run, or a bottle in the air
@@ -29,40 +21,19 @@ struct Outcome {
     int bottle_ticks = 0;  // ticks a bottle was in the air
 };
 
-// A man of `kind` on street 1, held `man_x` along from the hero (at 120)
-// until the hero's safety after the street's start runs out; his slot.
-int face_off(int kind, uint32_t seed, int man_x, int& hero)
-{
-    begin_street(1, seed);
-    hero = amc_globals[GLOBAL_HERO];
-    int man = actor_spawn(PROGRAM_ENEMY);
-    regs(man)[0] = (int16_t)kind;
-    regs(man)[1] = (int16_t)man_x;
-    regs(man)[2] = 176;
-    for (int t = 0; t < 150; t++) {
-        regs(hero)[REG_WX] = 120;
-        regs(hero)[REG_GY] = 176;
-        regs(man)[REG_WX] = (int16_t)man_x;
-        regs(man)[REG_GY] = 176;
-        regs(man)[REG_WAIT] = 200;
-        step(t < 140 ? CTRL_RIGHT : 0);
-    }
-    return man;
-}
-
 // A man of `kind` off in the hero's lane makes his run-up's move once; the
 // hero stands, or walks `answer` from the man's tell on (or, with `at_throw`,
 // from the moment the thing thrown is in the air).
 Outcome meet(int kind, int answer, bool at_throw, uint32_t seed, bool hit_at_throw = false)
 {
-    int hero, man = face_off(kind, seed, 230, hero);
+    int man = face_off(kind, seed, 230), hero = the_hero();
     Outcome o;
     int energy = amc_globals[GLOBAL_ENERGY], told = -1, done = -1, cue = -1, far = regs(man)[REG_WX];
     bool thrown = false;
     for (int t = 0; t < 600 && !o.struck && (done < 0 || t < done + 4); t++) {
         int16_t* m = regs(man);
         if (m[REG_TOKEN] && m[REG_TOKEN] != 2 && m[REG_STATE] != S_WINDUP)
-            m[REG_TOKEN] = 2;
+            m[REG_TOKEN] = 2;  // the run-up's plan
         if (told < 0 && m[REG_STATE] == S_WINDUP)
             told = t;
         if (cue < 0 && (at_throw ? thrown : told >= 0))
@@ -70,13 +41,14 @@ Outcome meet(int kind, int answer, bool at_throw, uint32_t seed, bool hit_at_thr
         step(cue >= 0 && t - cue < 60 ? answer : 0);
         if (told >= 0 && abs(regs(man)[REG_WX] - far) > 24)
             o.seen = true;  // he ran at the hero
-        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
-            if (actor_table.slots[s].program == PROGRAM_FX && regs(s)[REG_SHADOW] != 0) {
-                thrown = true;
-                o.bottle_ticks++;
-                if (hit_at_throw)
-                    m[REG_STATE] = S_FREE;  // as a blow takes him out of his throw
-            }
+        if (count_actors([](int s) {
+                return actor_table.slots[s].program == PROGRAM_FX && regs(s)[REG_SHADOW] != 0;
+            })) {
+            thrown = true;
+            o.bottle_ticks++;
+            if (hit_at_throw)
+                m[REG_STATE] = S_FREE;  // as a blow takes him out of his throw
+        }
         o.seen |= thrown;
         o.struck = amc_globals[GLOBAL_ENERGY] < energy;
         o.floored |= regs(hero)[REG_STATE] == S_DOWN;
@@ -125,16 +97,14 @@ struct Beating {
 
 Beating beat(int kind, uint32_t seed, int every)
 {
-    int hero, man = face_off(kind, seed, 145, hero);
+    int man = face_off(kind, seed), hero = the_hero();
     Beating b;
     for (int t = 0; t < 4000 && !b.beaten; t++) {
         int16_t* m = regs(man);
         m[REG_WAIT] = 200;
         if (m[REG_STATE] == S_FREE) {
-            m[REG_WX] = 145;
-            m[REG_GY] = 176;
-            regs(hero)[REG_WX] = 120;
-            regs(hero)[REG_GY] = 176;
+            place(man, 145);
+            place(hero, 120);
         }
         int health = m[REG_HEALTH], state = m[REG_STATE], score = amc_globals[GLOBAL_SCORE];
         step(t % every < 4 ? CTRL_PUNCH : 0);

@@ -6,21 +6,14 @@
 // man on its way and stops at him.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
-#include "engine/actor.h"
-#include "engine/amc.h"
-#include "engine/amc_vm.h"
-#include "engine/world.h"
 #include "game_fixture.h"
-#include "nwd_contract.h"
 
 namespace {
 
-int16_t* regs(int s) { return actor_table.slots[s & 63].regs; }
-
-constexpr int REG_WAIT = 2;  // an enemy's ticks until it may attack
-
+using namespace scene;
 using Moves = ScriptsTest;
 
 struct Men {
@@ -31,16 +24,11 @@ struct Men {
 // Keeps each man where he stands, waiting, until he has been hit.
 void hold_still(const Men& m, int16_t behind_hp, int16_t ahead_hp)
 {
-    if (regs(m.behind)[REG_HEALTH] == behind_hp) {
-        regs(m.behind)[REG_WX] = m.behind_wx;
-        regs(m.behind)[REG_GY] = 176;
-        regs(m.behind)[REG_WAIT] = 200;
-    }
-    if (regs(m.ahead)[REG_HEALTH] == ahead_hp) {
-        regs(m.ahead)[REG_WX] = m.ahead_wx;
-        regs(m.ahead)[REG_GY] = 176;
-        regs(m.ahead)[REG_WAIT] = 200;
-    }
+    for (auto [s, wx, hp] : {std::tuple{m.behind, m.behind_wx, behind_hp}, {m.ahead, m.ahead_wx, ahead_hp}})
+        if (regs(s)[REG_HEALTH] == hp) {
+            place(s, wx);
+            regs(s)[REG_WAIT] = 200;
+        }
 }
 
 // The hero at 120 facing right, a brawler `behind` px behind him and one
@@ -48,17 +36,10 @@ void hold_still(const Men& m, int16_t behind_hp, int16_t ahead_hp)
 Men line_up(int behind, int ahead)
 {
     begin_street(1, 1);
-    Men m{amc_globals[GLOBAL_HERO], 0, 0, (int16_t)(120 - behind), (int16_t)(120 + ahead)};
-    m.behind = actor_spawn(PROGRAM_ENEMY);
-    m.ahead = actor_spawn(PROGRAM_ENEMY);
-    for (int s : {m.behind, m.ahead}) {
-        regs(s)[0] = E_BRAWLER;
-        regs(s)[1] = s == m.behind ? m.behind_wx : m.ahead_wx;
-        regs(s)[2] = 176;
-    }
+    Men m{the_hero(), spawn_man(E_BRAWLER, 120 - behind), spawn_man(E_BRAWLER, 120 + ahead),
+          (int16_t)(120 - behind), (int16_t)(120 + ahead)};
     for (int t = 0; t < 150; t++) {
-        regs(m.hero)[REG_WX] = 120;
-        regs(m.hero)[REG_GY] = 176;
+        place(m.hero, 120);
         hold_still(m, regs(m.behind)[REG_HEALTH], regs(m.ahead)[REG_HEALTH]);
         step(t < 140 ? CTRL_RIGHT : 0);
     }
