@@ -15,7 +15,9 @@
 // walked into is held, kneed and thrown from either side and with a locked
 // view's edge at the hero's back; from the third street men cover up and
 // feint; a daze ending is told; a felled man never lies under the hero; a
-// jump kick landing among men is slow; a second block in a row fells.
+// jump kick landing among men is slow; a second block in a row fells; a
+// jab into a wind-up is a counter that pays and shows; men hit harder than
+// a boss's row would, a survivor hardest.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -107,7 +109,7 @@ TEST_F(Fights, AJumpKickClearsALineOfMen)
 }
 
 // With no star, up, punch and kick still spin: a fifth of the energy buys
-// the man in front knocked down, the one farther off left standing; with
+// the man in front knocked down (or beaten), the one farther off left standing; with
 // no more than that left, it is a plain jump kick and costs nothing.
 TEST_F(Fights, WithNoStarTheWhirlwindCostsEnergyAndReachesOnlyTheNearest)
 {
@@ -125,7 +127,8 @@ TEST_F(Fights, WithNoStarTheWhirlwindCostsEnergyAndReachesOnlyTheNearest)
             continue;
         }
         EXPECT_EQ(amc_globals[GLOBAL_ENERGY], energy - 40);
-        EXPECT_EQ(regs(man)[REG_STATE], S_DOWN) << "the man in front";
+        const int felled = regs(man)[REG_STATE];
+        EXPECT_TRUE(felled == S_DOWN || felled == S_DEAD) << "the man in front";
         EXPECT_NE(regs(other)[REG_STATE], S_DOWN) << "the man farther off";
     }
 }
@@ -271,6 +274,57 @@ TEST_F(Fights, AtMasterAChainsThirdPunchIsBlocked)
         EXPECT_EQ(down, skill == 5);
         EXPECT_EQ(amc_globals[GLOBAL_ENERGY] < energy, skill == 8) << "the block is answered";
     }
+}
+
+// A jab that meets a man's wind-up is a counter: it hurts half as much
+// again, pays twenty times a jab and says so over him; the same jab on a
+// man only waiting pays its ten points, unmarked.
+TEST_F(Fights, AJabIntoAWindUpIsACounterThatPaysAndShows)
+{
+    constexpr int SPR_POP_200 = 301;
+    auto popups = [] {
+        return count_actors([](int s) {
+            return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == SPR_POP_200;
+        });
+    };
+    for (bool counter : {false, true}) {
+        for (uint32_t seed = 1; seed <= 3; seed++) {
+            SCOPED_TRACE(testing::Message() << "counter " << counter << ", seed " << seed);
+            int man = face_off(E_BRAWLER, seed, 148), hero = the_hero();
+            int t = step_until([&] { return !counter || regs(man)[REG_STATE] == S_WINDUP; }, 400);
+            ASSERT_LT(t, 400) << "he came at the hero";
+            if (!counter)
+                regs(man)[REG_WAIT] = 200;
+            place(man, regs(hero)[REG_WX] + 26, regs(hero)[REG_GY]);
+            int health = regs(man)[REG_HEALTH], score = amc_globals[GLOBAL_SCORE];
+            step(CTRL_PUNCH);
+            step(CTRL_PUNCH);
+            for (int k = 0; k < 6; k++)
+                step();
+            EXPECT_EQ(health - regs(man)[REG_HEALTH], counter ? 9 : 6);
+            EXPECT_EQ(amc_globals[GLOBAL_SCORE] - score, counter ? 21 : 1);
+            EXPECT_EQ(popups(), counter ? 1 : 0);
+        }
+    }
+}
+
+// A man's blow on a hero who stands is sharp, on a survivor sharper; a
+// boss's keeps the weight of its row.
+TEST_F(Fights, MensBlowsHurtASurvivorMostAndABossAsEver)
+{
+    int taken[3] = {};
+    const int cases[3][2] = {{E_BRAWLER, ARCADE}, {E_BRAWLER, SURVIVAL}, {E_BOSS + 1, ARCADE}};
+    for (int k = 0; k < 3; k++) {
+        SCOPED_TRACE(k);
+        face_off(cases[k][0], 1, 148, nullptr, cases[k][1]);
+        int energy = amc_globals[GLOBAL_ENERGY];
+        step_until([&] { return amc_globals[GLOBAL_ENERGY] < energy; }, 600);
+        taken[k] = energy - amc_globals[GLOBAL_ENERGY];
+    }
+    // the brawler's punch weighs less in its row than the boss's (9 to 10)
+    EXPECT_GE(taken[0], 14) << "a brawler's punch on the eased first street";
+    EXPECT_GT(taken[0], taken[2]) << "lands harder than the boss's";
+    EXPECT_GT(taken[1], taken[0]) << "and harder still on a survivor";
 }
 
 // A vampire drinks a man beaten, besides the blow that beat him, and less
@@ -568,8 +622,8 @@ TEST_F(Fights, AMashedChainIsBlocked)
         regs(man)[REG_WX] = 145;
         if (c.behind)
             regs(other)[REG_WX] = (int16_t)(regs(hero)[REG_WX] - c.behind);
-        bool beaten = false;
-        for (int t = 0; t < 80 && !beaten; t++) {
+        bool beaten = false;  // by the chain, before any answer
+        for (int t = 0; t < 80 && !beaten && amc_globals[GLOBAL_ENERGY] == energy; t++) {
             regs(man)[REG_WAIT] = 200;  // neither strikes but as a block's answer
             regs(other)[REG_WAIT] = 200;
             if (regs(man)[REG_STATE] == S_FREE) {  // each blow in reach
