@@ -722,3 +722,60 @@ TEST_F(Director, EveryStreetEndsWhereItsMapDoes)
         EXPECT_EQ(g(GLOBAL_LOCK), g(GLOBAL_STREET_END)) << street;
     }
 }
+
+// Every street hands the hero a pipe on its first walks, and the things it
+// lays in his lane (a breakable with something inside, a pipe on the
+// ground) lie at his depth, where he cannot walk past them.
+TEST_F(Director, EveryStreetPutsAPipeAndABreakableInTheHerosWayEarly)
+{
+    constexpr int PROGRAM_PROP = 5, INSIDE = 3;  // a breakable thing and what it holds
+    constexpr int EARLY = 720;                  // the first fights' ground
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        int pipe_at = -1, in_his_way = 0;
+        walk_to_boss(street, ARCADE, [&] {
+            int16_t hero_gy = regs(g(GLOBAL_HERO))[REG_GY];
+            for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+                const int16_t* a = regs(s);
+                const int prog = actor_table.slots[s].program;
+                bool pipe = (prog == PROGRAM_PICKUP && a[REG_KIND] == IT_PIPE) ||
+                            (prog == PROGRAM_PROP && a[INSIDE] == IT_PIPE);
+                if (pipe && pipe_at < 0)
+                    pipe_at = a[REG_WX];
+                if (prog == PROGRAM_PROP && a[INSIDE] && a[REG_WX] < EARLY && a[REG_GY] == hero_gy &&
+                    hero_gy % 16 != 158 % 16)  // not one of the fixed lanes by chance
+                    in_his_way++;
+            }
+        });
+        EXPECT_GE(pipe_at, 0) << "no pipe on the street";
+        EXPECT_LT(pipe_at, EARLY) << "its pipe comes late";
+        EXPECT_GT(in_his_way, 0) << "nothing early in the hero's lane";
+    }
+}
+
+// The vents' running fight is beaten where it is fought: the next fight's
+// lock does not take the view on while its men stand, and leave one behind
+// the view's left edge, out of the hero's reach, with the fight unending.
+TEST_F(Director, TheVentsRunningFightHoldsTheViewUntilItsMenAreBeaten)
+{
+    constexpr int LAST_REACH = 1290, NEXT_LOCK = 1480;
+    begin_street(4, 1);
+    int t = 0;
+    for (; t < 30000 && g(GLOBAL_LOCK) != LAST_REACH + VIEW / 2; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        fight_step();
+        amc_globals[GLOBAL_FOES] = 0;
+    }
+    ASSERT_EQ(g(GLOBAL_LOCK), LAST_REACH + VIEW / 2) << "the vents' last men never came";
+    for (int n = 0; n < 600; n++) {  // its men stand (taken away, still counted)
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        fight_step();
+    }
+    EXPECT_LT(g(GLOBAL_LOCK), NEXT_LOCK) << "the view moved on past standing men";
+    for (int n = 0; n < 600 && g(GLOBAL_LOCK) < NEXT_LOCK; n++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        fight_step();
+        amc_globals[GLOBAL_FOES] = 0;
+    }
+    EXPECT_EQ(g(GLOBAL_LOCK), NEXT_LOCK) << "beaten, they did not let the view on";
+}

@@ -264,6 +264,56 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
     EXPECT_EQ(knocks, 0) << "knocked with no hero";
 }
 
+// A crate and a pipe laid in the hero's lane (a depth past the ground's
+// front) keep to his depth while out of sight and stay put once in view:
+// he walks into the one and over the other, and the pipe is in his hand.
+TEST_F(Setpieces, ThingsLaidInTheHerosLaneMeetHimHeadOn)
+{
+    constexpr int CRATE = 2, HIS_LANE = 206;
+    actor_table_reset();
+    world_start_level(world_new_game(2, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
+    const int scroll = amc_globals[GLOBAL_SCROLL_MAP];
+    hero[REG_GY] = 160;
+    int crate = actor_spawn(PROGRAM_PROP), pipe = actor_spawn(PROGRAM_PICKUP);
+    ASSERT_GT(crate, 0);
+    ASSERT_GT(pipe, 0);
+    int16_t *c = regs(crate), *p = regs(pipe);
+    c[0] = CRATE, c[1] = (int16_t)(scroll + VIEW + 40), c[2] = HIS_LANE;
+    p[0] = (int16_t)(scroll + VIEW + 80), p[1] = HIS_LANE, p[3] = IT_PIPE;
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(c[REG_GY], 160);
+    EXPECT_EQ(p[REG_GY], 160);
+    hero[REG_GY] = 190;  // he changes lanes before they come into view
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(c[REG_GY], 190);
+    EXPECT_EQ(p[REG_GY], 190);
+    amc_globals[GLOBAL_ITEM] = 0;
+    // brought into view (the hero carried along), they stay in his old lane
+    hero[REG_WX] = (int16_t)(c[1] - 60);
+    amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(c[1] - 200);
+    world_step(0, nullptr, nullptr, nullptr);
+    hero[REG_GY] = 150;
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(c[REG_GY], 190) << "it slid across the street in sight";
+    EXPECT_EQ(p[REG_GY], 190);
+    // his own lane, walked on, leads into the crate, and past it over the pipe
+    hero[REG_GY] = 190;
+    for (int t = 0; t < 300 && amc_globals[GLOBAL_ITEM] == 0; t++) {
+        for (int e = find(PROGRAM_ENEMY); e; e = find(PROGRAM_ENEMY))
+            actor_remove(e);  // the street's first men kept out of it
+        amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(c[1] - 200);
+        if (hero[REG_WX] < c[1] - 10 && c[REG_CLASS] == C_PROP && t > 100)
+            c[REG_DMG] = 1;  // broken at last: he walks on
+        world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        if (t == 90) {
+            EXPECT_LT(hero[REG_WX], c[1]) << "he walked through the crate";
+        }
+    }
+    EXPECT_EQ(amc_globals[GLOBAL_ITEM], IT_PIPE) << "the pipe in his lane was not picked up";
+}
+
 // The first fight beside the water, below HARD: signs along its lip warn of
 // the drop once, when the fight starts, and not while the street is walked.
 TEST_F(Setpieces, TheEdgeIsSignedOnceWhenAFightStartsBesideIt)
