@@ -722,3 +722,66 @@ TEST_F(Director, EveryStreetEndsWhereItsMapDoes)
         EXPECT_EQ(g(GLOBAL_LOCK), g(GLOBAL_STREET_END)) << street;
     }
 }
+
+// Every street hands the hero a pipe on its first walks, and lays a
+// breakable with something inside in his lane, where he cannot walk past
+// it: walked at a walk's pace, its men taken as they come, the hero in a
+// depth of no fixed lane.
+TEST_F(Director, EveryStreetPutsAPipeAndABreakableInTheHerosWayEarly)
+{
+    constexpr int PROGRAM_PROP = 5, INSIDE = 3;  // a breakable thing and what it holds
+    constexpr int EARLY = 720, DEPTH = 180;      // the first fights' ground
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        begin_street(street, 1);
+        int pipe_at = -1, in_his_way = 0;
+        for (int t = 0; t < 20000 && g(GLOBAL_SCROLL_MAP) < EARLY; t++) {
+            remove_enemies();
+            amc_globals[GLOBAL_FOES] = 0;
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            int16_t* hero = regs(g(GLOBAL_HERO));
+            int16_t scroll = std::min<int16_t>(g(GLOBAL_LOCK), (int16_t)(g(GLOBAL_SCROLL_MAP) + 2));
+            amc_globals[GLOBAL_SCROLL_MAP] = scroll;
+            hero[REG_WX] = (int16_t)(scroll + 100), hero[REG_GY] = DEPTH;
+            step();
+            for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+                const int16_t* a = regs(s);
+                const int prog = actor_table.slots[s].program;
+                if (pipe_at < 0 && ((prog == PROGRAM_PICKUP && a[REG_KIND] == IT_PIPE) ||
+                                    (prog == PROGRAM_PROP && a[INSIDE] == IT_PIPE)))
+                    pipe_at = a[REG_WX];
+                in_his_way += prog == PROGRAM_PROP && a[INSIDE] && a[REG_GY] == DEPTH &&
+                              a[REG_WX] - scroll < VIEW;
+            }
+        }
+        EXPECT_GE(pipe_at, 0) << "no pipe on the street's first walks";
+        EXPECT_GT(in_his_way, 0) << "nothing in the hero's lane";
+    }
+}
+
+// The vents' running fight is beaten where it is fought: the next fight's
+// lock does not take the view on while its men stand, and leave one behind
+// the view's left edge, out of the hero's reach, with the fight unending.
+TEST_F(Director, TheVentsRunningFightHoldsTheViewUntilItsMenAreBeaten)
+{
+    constexpr int LAST_REACH = 1290, NEXT_LOCK = 1480;
+    begin_street(4, 1);
+    int t = 0;
+    for (; t < 30000 && g(GLOBAL_LOCK) != LAST_REACH + VIEW / 2; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        fight_step();
+        amc_globals[GLOBAL_FOES] = 0;
+    }
+    ASSERT_EQ(g(GLOBAL_LOCK), LAST_REACH + VIEW / 2) << "the vents' last men never came";
+    for (int n = 0; n < 600; n++) {  // its men stand (taken away, still counted)
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        fight_step();
+    }
+    EXPECT_LT(g(GLOBAL_LOCK), NEXT_LOCK) << "the view moved on past standing men";
+    for (int n = 0; n < 600 && g(GLOBAL_LOCK) < NEXT_LOCK; n++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        fight_step();
+        amc_globals[GLOBAL_FOES] = 0;
+    }
+    EXPECT_EQ(g(GLOBAL_LOCK), NEXT_LOCK) << "beaten, they did not let the view on";
+}

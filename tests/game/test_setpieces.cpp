@@ -264,6 +264,55 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
     EXPECT_EQ(knocks, 0) << "knocked with no hero";
 }
 
+// A pipe and a crate laid in the hero's lane (a depth past the ground's
+// front) keep to his depth while out of sight and stay put once in view:
+// he walks over the one, into the other.
+TEST_F(Setpieces, ThingsLaidInTheHerosLaneMeetHimHeadOn)
+{
+    constexpr int CRATE = 2, HIS_LANE = 206, SFX_THUD = 7;  // the knock of a walk into it
+    actor_table_reset();
+    world_start_level(world_new_game(2, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
+    const int scroll = amc_globals[GLOBAL_SCROLL_MAP], at = scroll + VIEW + 40;
+    hero[REG_GY] = 160;
+    int pipe = actor_spawn(PROGRAM_PICKUP), crate = actor_spawn(PROGRAM_PROP);
+    ASSERT_GT(crate, 0);
+    ASSERT_GT(pipe, 0);
+    int16_t *c = regs(crate), *p = regs(pipe);
+    p[0] = (int16_t)at, p[1] = HIS_LANE, p[3] = IT_PIPE;
+    c[0] = CRATE, c[1] = (int16_t)(at + 50), c[2] = HIS_LANE;
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(c[REG_GY], 160);
+    EXPECT_EQ(p[REG_GY], 160);
+    hero[REG_GY] = 190;  // he changes lanes before they come into view
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(c[REG_GY], 190);
+    EXPECT_EQ(p[REG_GY], 190);
+    // brought into view, they stay in the lane he walked as they came
+    amc_globals[GLOBAL_ITEM] = 0;
+    hero[REG_WX] = (int16_t)(at - 60);
+    amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(at - 200);
+    world_step(0, nullptr, nullptr, nullptr);
+    hero[REG_GY] = 150;
+    world_step(0, nullptr, nullptr, nullptr);
+    EXPECT_EQ(c[REG_GY], 190) << "it slid across the street in sight";
+    EXPECT_EQ(p[REG_GY], 190);
+    // walked on down that lane, he takes the pipe and knocks into the crate
+    hero[REG_GY] = 190;
+    int knocks = 0;
+    for (int t = 0; t < 120; t++) {
+        for (int e = find(PROGRAM_ENEMY); e; e = find(PROGRAM_ENEMY))
+            actor_remove(e);  // the street's first men kept out of it
+        amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(at - 200);
+        c[REG_SOUND] = 0;
+        world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        knocks += c[REG_SOUND] == SFX_THUD;
+    }
+    EXPECT_EQ(amc_globals[GLOBAL_ITEM], IT_PIPE) << "the pipe in his lane was not picked up";
+    EXPECT_GE(knocks, 1) << "he walked past the crate without meeting it";
+}
+
 // The first fight beside the water, below HARD: signs along its lip warn of
 // the drop once, when the fight starts, and not while the street is walked.
 TEST_F(Setpieces, TheEdgeIsSignedOnceWhenAFightStartsBesideIt)
