@@ -172,8 +172,11 @@ TEST_F(Grunts, APrimedGuardSparksUntilABlowGetsThrough)
     // mashed into at NORMAL, his guard stops a blow: from then on the next
     // block fells the hero, and his fists say so
     int man = face_off(E_BRAWLER, 1, 145), hero = the_hero();
-    for (int k = 0; k < 400 && !(regs(man)[REG_DROP] & BLOCKED_ONE); k++)
+    for (int k = 0; k < 400 && !(regs(man)[REG_DROP] & BLOCKED_ONE); k++) {
+        place(hero, 120);
+        place(man, 145);  // in reach, however far a blow knocks him
         step_held(man, k % 2 ? CTRL_PUNCH : 0);
+    }
     ASSERT_TRUE(regs(man)[REG_DROP] & BLOCKED_ONE) << "never blocked";
     step_for(60);
     amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
@@ -220,15 +223,17 @@ TEST_F(Grunts, AFeintStandsOnGuardWithoutTheSign)
 
 TEST_F(Grunts, AJumpKickLandingAmongMenStumblesInDust)
 {
-    // two men beside where he lands, a lane off (out of the kick's way):
-    // he lands on one knee in dust; with nobody there, a plain crouch
+    // two men beside where he lands, two lanes off (out of the kick's
+    // reach): he lands on one knee in dust; with nobody there, a plain crouch
     for (bool crowd : {true, false}) {
         SCOPED_TRACE(crowd ? "among men" : "alone");
-        int man = face_off(E_BRAWLER, 1, crowd ? 190 : 300), hero = the_hero();
-        int other = spawn_man(E_BRAWLER, crowd ? 200 : 310, 190);
-        place(man, crowd ? 190 : 300, 190);
+        const int at = crowd ? 180 : 300;
+        int man = face_off(E_BRAWLER, 1, at), hero = the_hero();
+        int other = spawn_man(E_BRAWLER, at + 16, 194);
         bool knelt = false, dust = false;
         for (int t = 0; t < 90; t++) {
+            place(man, at, 194);
+            place(other, at + 16, 194);
             regs(other)[REG_WAIT] = 200;
             step_held(man, t < 3 ? CTRL_PUNCH | CTRL_KICK : 0);
             knelt |= (regs(hero)[REG_FRAME] & 0x7FFF) == SPR_HERO_KNEEL;

@@ -313,6 +313,8 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
     int hints = find(PROGRAM_HINTS);
     ASSERT_NE(hints, 0);
     amc_globals[GLOBAL_FOES] = 1;  // a fight on
+    for (int t = 0; t < 10; t++)    // its start run
+        world_step(0, nullptr, nullptr, nullptr);
     const int first = SPR_HINT_BACK;
     // The jump kick's hint (the frame after the first), fresh; none to follow;
     // a man still there for it to fit.
@@ -345,6 +347,8 @@ TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
     int hints = find(PROGRAM_HINTS);
     ASSERT_NE(hints, 0);
     amc_globals[GLOBAL_FOES] = 1;
+    for (int t = 0; t < 8 * 72; t++)  // the street's name and GO! gone
+        world_step(0, nullptr, nullptr, nullptr);
     const int first = SPR_HINT_BACK;
     auto offer = [&](int bit) {  // every other hint shown already; the next may come now
         regs(hints)[SHOWN] = (int16_t)(0x3FF & ~bit);
