@@ -1,7 +1,10 @@
 // The grunts' own moves, on the game's own scripts: the knife man's lunge
 // from afar knocks down a hero who stands in his lane and runs past one who
 // steps out of it; the thrower's bottle bursts on a hero who stands still
-// and misses one who walks off the spot.
+// and misses one who walks off the spot. Every hidden penalty shows while
+// it holds: a guard that will fell the next blow it stops sparks on the
+// fists, a feint has a stance of its own, and a jump kick's long landing
+// among men is a stumble in dust.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -137,3 +140,107 @@ TEST_F(Grunts, ACleanChainFellsAPlainManAndPaysABonus)
             EXPECT_GE(b.felling_pay, 11) << "the uppercut's own ten and the chain's hundred";
         }
 }
+
+namespace {
+
+constexpr int SPR_HERO_KNEEL = 46, SPR_THUG_BLOCK = 86, SPR_TELL = 129, SPR_DUST_1 = 133,
+              SPR_GLINT = 340;
+constexpr int REG_DROP = 4, BLOCKED_ONE = 16384, FEINT = 7;
+
+int fx_showing(int pic)
+{
+    return count_actors([&](int s) {
+        return actor_table.slots[s].program == PROGRAM_FX && (regs(s)[REG_FRAME] & 0x7FFF) == pic;
+    });
+}
+
+// Ticks in `ticks` on which a spark shows on the man's fists, he kept waiting.
+int sparks(int man, int ticks, uint16_t controls = 0)
+{
+    int shown = 0;
+    for (int t = 0; t < ticks; t++) {
+        step_held(man, controls);
+        shown += fx_showing(SPR_GLINT) > 0;
+    }
+    return shown;
+}
+
+}  // namespace
+
+TEST_F(Grunts, APrimedGuardSparksUntilABlowGetsThrough)
+{
+    // mashed into at NORMAL, his guard stops a blow: from then on the next
+    // block fells the hero, and his fists say so
+    int man = face_off(E_BRAWLER, 1, 145), hero = the_hero();
+    for (int k = 0; k < 400 && !(regs(man)[REG_DROP] & BLOCKED_ONE); k++) {
+        place(hero, 120);
+        place(man, 145);  // in reach, however far a blow knocks him
+        step_held(man, k % 2 ? CTRL_PUNCH : 0);
+    }
+    ASSERT_TRUE(regs(man)[REG_DROP] & BLOCKED_ONE) << "never blocked";
+    step_for(60);
+    amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+    EXPECT_GE(sparks(man, 64), 16) << "a spark every 16 ticks, held a while";
+    // one blow that lands clears it, and the sparks go with it
+    for (int k = 0; k < 600 && (regs(man)[REG_DROP] & BLOCKED_ONE); k++) {
+        place(hero, 120);
+        place(man, 145);
+        step_held(man, k % 40 == 0 ? CTRL_PUNCH : 0);
+    }
+    ASSERT_FALSE(regs(man)[REG_DROP] & BLOCKED_ONE);
+    step_for(12);
+    EXPECT_EQ(sparks(man, 64), 0);
+
+    // below NORMAL a second block does not fell: nothing to warn of
+    man = face_off(E_BRAWLER, 1, 145, nullptr, ARCADE, 4);
+    regs(man)[REG_DROP] |= BLOCKED_ONE;
+    EXPECT_EQ(sparks(man, 64), 0);
+}
+
+TEST_F(Grunts, AFeintStandsOnGuardWithoutTheSign)
+{
+    // at MASTER in ARCADE a man feints two attacks in eight: he squares up
+    // in his guard pose, never the wind-up's, and no "!" comes over him
+    int feints = 0, blows = 0;
+    for (uint32_t seed = 1; seed <= 3 && feints < 2; seed++) {
+        int man = face_off(E_BRAWLER, seed, 145, nullptr, ARCADE, 9);
+        teach(TAUGHT_ALL);
+        for (int t = 0; t < 2400 && feints < 2; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            bool feint = regs(man)[REG_TOKEN] == FEINT;
+            step();
+            if (!feint && regs(man)[REG_TOKEN] == FEINT && regs(man)[REG_STATE] == S_FREE) {
+                feints++;
+                EXPECT_EQ(regs(man)[REG_FRAME] & 0x7FFF, SPR_THUG_BLOCK);
+                EXPECT_EQ(fx_showing(SPR_TELL), 0);
+            }
+            blows += regs(man)[REG_STATE] == S_WINDUP && fx_showing(SPR_TELL) > 0;
+        }
+    }
+    EXPECT_GE(feints, 2);
+    EXPECT_GT(blows, 0) << "real wind-ups keep their sign";
+}
+
+TEST_F(Grunts, AJumpKickLandingAmongMenStumblesInDust)
+{
+    // two men beside where he lands, two lanes off (out of the kick's
+    // reach): he lands on one knee in dust; with nobody there, a plain crouch
+    for (bool crowd : {true, false}) {
+        SCOPED_TRACE(crowd ? "among men" : "alone");
+        const int at = crowd ? 180 : 300;
+        int man = face_off(E_BRAWLER, 1, at), hero = the_hero();
+        int other = spawn_man(E_BRAWLER, at + 16, 194);
+        bool knelt = false, dust = false;
+        for (int t = 0; t < 90; t++) {
+            place(man, at, 194);
+            place(other, at + 16, 194);
+            regs(other)[REG_WAIT] = 200;
+            step_held(man, t < 3 ? CTRL_PUNCH | CTRL_KICK : 0);
+            knelt |= (regs(hero)[REG_FRAME] & 0x7FFF) == SPR_HERO_KNEEL;
+            dust |= regs(hero)[REG_Z] == 0 && t > 20 && fx_showing(SPR_DUST_1) > 0;
+        }
+        EXPECT_EQ(knelt, crowd);
+        EXPECT_EQ(dust, crowd);
+    }
+}
+

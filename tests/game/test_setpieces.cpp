@@ -29,6 +29,8 @@ int find(int program)
 
 using Setpieces = ScriptsTest;
 
+constexpr int SPR_HINT_BACK = 346, SPR_HINT_GRAB = 348, SPR_HINT_GLINT = 353;  // nightward.inc
+
 TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
 {
     for (int street = 1; street <= LAST_STREET; street++) {
@@ -359,21 +361,19 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
     world_step(0, nullptr, nullptr, nullptr);
     int hints = find(PROGRAM_HINTS);
     ASSERT_NE(hints, 0);
-    amc_globals[GLOBAL_FOES] = 1;  // a fight on: the punch chain's hint, first of all,
-    // once the street's name and GO! have gone
-    for (int t = 0; t < 600 && regs(hints)[REG_FRAME] == 0; t++)
+    amc_globals[GLOBAL_FOES] = 1;  // a fight on
+    for (int t = 0; t < 10; t++)    // its start run
         world_step(0, nullptr, nullptr, nullptr);
-    int combo = regs(hints)[REG_FRAME];
-    ASSERT_NE(combo, 0);
-    // The jump kick's hint (the frame after the chain's), fresh; none to follow;
+    const int first = SPR_HINT_BACK;
+    // The jump kick's hint (the frame after the first), fresh; none to follow;
     // a man still there for it to fit.
     regs(hints)[SHOWN] = 0x3FF;
-    regs(hints)[PICTURE] = (int16_t)(combo + 1);
+    regs(hints)[PICTURE] = (int16_t)(first + 1);
     regs(hints)[LEFT] = 6 * 72;
     for (int t = 0; t < 12 * 72 && regs(hints)[LEFT] >= 4 * 72; t++) {  // up 2 s, to be read
         world_step(0, nullptr, nullptr, nullptr);
         // (hidden while a banner shows, as GO! does again and again)
-        ASSERT_EQ(regs(hints)[PICTURE], combo + 1) << "gone at tick " << t << " unasked";
+        ASSERT_EQ(regs(hints)[PICTURE], first + 1) << "gone at tick " << t << " unasked";
     }
     int gone = -1;
     for (int t = 0; t < 4 * 72 && gone < 0; t++) {
@@ -395,11 +395,10 @@ TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
     world_step(0, nullptr, nullptr, nullptr);
     int hints = find(PROGRAM_HINTS);
     ASSERT_NE(hints, 0);
-    amc_globals[GLOBAL_FOES] = 1;  // the chain's hint first, for its frame
-    for (int t = 0; t < 600 && regs(hints)[PICTURE] == 0; t++)
+    amc_globals[GLOBAL_FOES] = 1;
+    for (int t = 0; t < 8 * 72; t++)  // the street's name and GO! gone
         world_step(0, nullptr, nullptr, nullptr);
-    const int combo = regs(hints)[PICTURE];
-    ASSERT_NE(combo, 0);
+    const int first = SPR_HINT_BACK;
     auto offer = [&](int bit) {  // every other hint shown already; the next may come now
         regs(hints)[SHOWN] = (int16_t)(0x3FF & ~bit);
         regs(hints)[PICTURE] = regs(hints)[LEFT] = regs(hints)[REST] = 0;
@@ -419,11 +418,11 @@ TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
         regs(man)[REG_STATE] = S_DAZED;
         regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 30);
         offer(GRAB);
-        ASSERT_EQ(up_within(6 * 72), combo + 2) << "the grab's hint, for the dazed man";
+        ASSERT_EQ(up_within(6 * 72), first + 2) << "the grab's hint, for the dazed man";
         EXPECT_EQ(regs(hints)[ABOUT], man);
         for (int t = 0; t < 72; t++)
             world_step(0, nullptr, nullptr, nullptr);
-        EXPECT_EQ(regs(hints)[PICTURE], combo + 2) << "it stays while he wobbles";
+        EXPECT_EQ(regs(hints)[PICTURE], first + 2) << "it stays while he wobbles";
         if (leaves)
             actor_remove(man);
         else
@@ -445,14 +444,65 @@ TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
     offer(ITEM);
     EXPECT_EQ(up_within(5 * 72), 0) << "offered to a hero with a knife";
     amc_globals[GLOBAL_ITEM] = 0;
-    ASSERT_EQ(up_within(6 * 72), combo + 3) << "hands empty, the thing there";
+    ASSERT_EQ(up_within(6 * 72), first + 3) << "hands empty, the thing there";
     for (int t = 0; t < 12 * 72 && regs(hints)[LEFT] >= 4 * 72; t++)  // up long enough to read
         world_step(0, nullptr, nullptr, nullptr);
-    ASSERT_EQ(regs(hints)[PICTURE], combo + 3);
+    ASSERT_EQ(regs(hints)[PICTURE], first + 3);
     amc_globals[GLOBAL_ITEM] = IT_PIPE;
     world_step(0, nullptr, nullptr, nullptr);
     EXPECT_EQ(regs(hints)[PICTURE], 0) << "hands full: taken down";
     EXPECT_NE(regs(hints)[SHOWN] & ITEM, 0) << "read: once is enough";
+}
+
+// The first street teaches three ideas before the rest, each as the
+// player meets it: the "!" first, and nothing before it (not even with men
+// about); a man at his back only once the "!" is known; a dazed man's grab
+// only once the ideas are.
+TEST_F(Setpieces, TheFirstStreetTeachesTheIdeasFirstEachWhenMet)
+{
+    constexpr int PROGRAM_HINTS = 19, PROGRAM_BANNER = 7, SHOWN = 0, LEFT = 1, REST = 2,
+                  PICTURE = 9, GLINT = 128, BACK = 1;
+    world_start_level(world_new_game(1, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hints = find(PROGRAM_HINTS), hero = amc_globals[GLOBAL_HERO];
+    ASSERT_NE(hints, 0);
+    amc_globals[GLOBAL_FOES] = 1;
+    auto man = [&](int dx, int state, bool facing_his_way) {  // an actor that keeps what it is told
+        int m = actor_spawn(PROGRAM_BANNER);
+        regs(m)[REG_CLASS] = C_ENEMY;
+        regs(m)[REG_STATE] = (int16_t)state;
+        regs(m)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + dx);
+        regs(m)[REG_GY] = regs(hero)[REG_GY];
+        regs(m)[REG_FACING] = facing_his_way ? regs(hero)[REG_FACING] : (int16_t)(MIRRORED - regs(hero)[REG_FACING]);
+        return m;
+    };
+    auto up_within = [&](int ticks) {
+        for (int t = 0; t < ticks && regs(hints)[PICTURE] == 0; t++)
+            world_step(0, nullptr, nullptr, nullptr);
+        return regs(hints)[PICTURE];
+    };
+    auto fresh = [&](int shown) {
+        regs(hints)[SHOWN] = (int16_t)shown;
+        regs(hints)[PICTURE] = regs(hints)[LEFT] = regs(hints)[REST] = 0;
+    };
+
+    int ahead = man(40, S_FREE, false), behind = man(-30, S_FREE, true);
+    fresh(0);
+    EXPECT_EQ(up_within(8 * 72), 0) << "a hint before any idea was met";
+    regs(ahead)[REG_STATE] = S_WINDUP;
+    EXPECT_EQ(up_within(6 * 72), SPR_HINT_GLINT) << "the first idea, as his sign shows";
+    regs(ahead)[REG_STATE] = S_FREE;
+    fresh(GLINT);
+    EXPECT_EQ(up_within(6 * 72), SPR_HINT_BACK) << "a man at his back, the \"!\" known";
+    actor_remove(behind);
+
+    int dazed = man(30, S_DAZED, false);
+    fresh(GLINT);
+    EXPECT_EQ(up_within(6 * 72), 0) << "the grab before the ideas";
+    fresh(GLINT | BACK);
+    EXPECT_EQ(up_within(6 * 72), SPR_HINT_GRAB);
+    actor_remove(dazed);
+    actor_remove(ahead);
 }
 
 // The first street opens on Rosalie taken: she and the gang's van show in

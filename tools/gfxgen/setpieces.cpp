@@ -134,7 +134,7 @@ Drawn hint_sprite(int k)
 {
     // At most 20 letters a line: like every sprite, a plate fits 128 pixels.
     static const char* const text[8][2] = {
-        {"STEP CLOSE AND PUNCH", "JAB CROSS UPPERCUT"},
+        {"MAN AT YOUR BACK?", "KEEP THEM IN FRONT"},
         {"PUNCH+KICK JUMP KICK", "FROM A STEP AWAY"},
         {"DAZED? WALK INTO HIM", "THEN PUNCH OR KICK"},
         {"WALK OVER THINGS", "TO TAKE THEM"},
