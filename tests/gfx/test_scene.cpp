@@ -9,6 +9,7 @@
 #include "game/state.h"
 #include "gfx/display.h"
 #include "gfx/level.h"
+#include "gfx/objects.h"
 #include "gfx/scene.h"
 #include "gfx/state.h"
 #include "gfx_fixture.h"
@@ -245,6 +246,22 @@ TEST_F(Scene, CreditsRiseThroughTheirWindow)
     amc_globals[GLOBAL_TIMER] = -600;  // a negative first line shows nothing
     draw_scene(0);
     EXPECT_EQ(count_colour(0, 0, 0, 319, 239), 320 * 240);
+}
+
+// The cast stands at the kerb under the roll from the gang's heading until
+// the bosses leave (ticks 1130 to 2230 of the credits' level, 56 a row, ten
+// rows in view): a name wider than the middle's 160 pixels would run over
+// their heads; later ones have 224.
+TEST_F(Scene, CreditsKeepOverTheCastsGap)
+{
+    FONT* f = main_objects().font(FONT_CREDITS);
+    ASSERT_NE(f, nullptr);
+    const unsigned first_over = 1130 / 56, last_over = 2230 / 56 + 10;
+    for (unsigned k = 0; k < CREDITS_LINES; k++) {
+        int w = text_length(f, credits_text[k]);
+        EXPECT_LE(w, k >= first_over && k <= last_over ? 160 : 224) << k << " " << credits_text[k];
+    }
+    EXPECT_STREQ(credits_text[first_over + 10], "THE GANG");  // its heading rises as they come
 }
 
 TEST_F(Scene, DrawingFramesAllocatesNothing)

@@ -551,8 +551,10 @@ void piece_deadend(Street& s, Canvas& cv, const Piece& p)
     Rgb brick = colour_opt(s, p, "color", "rust");
     for (int x = x0; x <= x1; ++x) {
         float t = (float)(x - x0) / std::max(1, x1 - x0);
+        // both edges straight, as a plane's edges are in perspective: a
+        // curved foot bent every course with it and bulged the wall
         int yt = top - (int)(t * (top + 30)),
-            yb = far_base + (int)(t * t * (bottom + 40 - far_base));
+            yb = far_base + (int)(t * (bottom + 40 - far_base));
         float course = (yb - yt) / 36.0f;  // 36 courses from top to foot
         int bw = 4 + (int)(t * 10);        // bricks widen nearer the eye
         for (int y = std::max(0, yt); y <= std::min(bottom, yb); ++y) {
@@ -571,10 +573,11 @@ void piece_deadend(Street& s, Canvas& cv, const Piece& p)
     cv.vline(x1, 0, bottom, rgb(30, 24, 24));
     for (int y = far_base; y <= bottom; ++y) {
         float t = (float)(y - far_base) / (bottom - far_base + 1);
+        float foot = (float)(y - far_base) / (bottom + 40 - far_base);  // where the foot is at y
         int reach = (int)(12 + 40 * t);
-        int edge = x0 + (int)(std::sqrt(t) * (x1 - x0) * 0.9f);
+        int edge = x0 + (int)(foot * (x1 - x0) * 0.9f);
         for (int x = edge - reach; x < edge; ++x)
-            if (x >= 0 && x < x0 + (int)(std::sqrt(t) * (x1 - x0)))
+            if (x >= 0 && x < x0 + (int)(foot * (x1 - x0)))
                 cv.dim(x, y, 0.6f + 0.4f * (float)(edge - x) / reach);
     }
     std::string tag = p.str("tag", "");
