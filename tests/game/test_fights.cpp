@@ -309,13 +309,12 @@ TEST_F(Fights, AJabIntoAWindUpIsACounterThatPaysAndShows)
 }
 
 // A man's blow on a hero who stands is sharp, the next one he takes
-// without hitting back sharper, on a survivor sharper again; a boss's
-// keeps the weight of its row.
-TEST_F(Fights, MensBlowsHurtMoreUnansweredAndASurvivorMost)
+// without hitting back sharper; a boss's keeps the weight of its row.
+TEST_F(Fights, MensBlowsHurtMoreUnanswered)
 {
-    int taken[3][2] = {};
-    const int cases[3][2] = {{E_BRAWLER, ARCADE}, {E_BRAWLER, SURVIVAL}, {E_BOSS + 1, ARCADE}};
-    for (int k = 0; k < 3; k++) {
+    int taken[2][2] = {};
+    const int cases[2][2] = {{E_BRAWLER, ARCADE}, {E_BOSS + 1, ARCADE}};
+    for (int k = 0; k < 2; k++) {
         SCOPED_TRACE(k);
         face_off(cases[k][0], 1, 148, nullptr, cases[k][1]);
         for (int blow = 0; blow < 2; blow++) {
@@ -325,8 +324,7 @@ TEST_F(Fights, MensBlowsHurtMoreUnansweredAndASurvivorMost)
         }
     }
     EXPECT_GE(taken[0][1], taken[0][0] * 3 / 2) << "the second, unanswered, harder again";
-    EXPECT_GT(taken[1][1], taken[0][1]) << "and harder again on a survivor";
-    EXPECT_EQ(taken[2][1], taken[2][0]) << "the boss's as its row weighs it";
+    EXPECT_EQ(taken[1][1], taken[1][0]) << "the boss's as its row weighs it";
 }
 
 // A vampire drinks a man beaten, besides the blow that beat him, and less

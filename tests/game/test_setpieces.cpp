@@ -133,6 +133,7 @@ TEST_F(Setpieces, TheWarehouseForkliftWarnsThenBowlsOverMenInItsLaneAndComesBack
 TEST_F(Setpieces, EveryStreetsWalkHasAMomentThatSparesAHeroWhoStepsAside)
 {
     constexpr int HOME = 1, BLOW = 6;  // the moment's place and its blow's force
+    constexpr int SPR_TELL_MARK = 130, SPR_CRATE = 270;
     for (int street = 1; street <= LAST_STREET; street++) {
         for (bool steps : {false, true}) {
             SCOPED_TRACE(street * 10 + steps);
@@ -149,7 +150,7 @@ TEST_F(Setpieces, EveryStreetsWalkHasAMomentThatSparesAHeroWhoStepsAside)
             ASSERT_NE(regs(moment)[REG_STATE], S_WINDUP) << "it came in a fight";
             amc_globals[GLOBAL_FOES] = 0;
             const int score = amc_globals[GLOBAL_SCORE];
-            int warned = -1, struck = -1;
+            int warned = -1, struck = -1, crate = 0, ringed = 0;
             for (int t = 0; t < 600 && actor_table.slots[moment].program == PROGRAM_MOMENT; t++) {
                 world_step(0, nullptr, nullptr, nullptr);
                 int16_t *h = regs(hero), *m = regs(moment);
@@ -160,7 +161,16 @@ TEST_F(Setpieces, EveryStreetsWalkHasAMomentThatSparesAHeroWhoStepsAside)
                 }
                 if (struck < 0 && h[REG_DMG] != 0 && h[REG_FORCE] == m[BLOW])
                     struck = t;
+                // a crate coming down onto his spot: the spot is marked, as
+                // his own shadow hides the crate's
+                if (warned >= 0 && struck < 0 && (m[REG_FRAME] & 0x7FF) == SPR_CRATE) {
+                    crate++;
+                    ringed += scene::count_actors([](int s) {
+                        return (actor_table.slots[s].regs[REG_FRAME] & 0x7FFF) == SPR_TELL_MARK;
+                    }) > 0;
+                }
             }
+            EXPECT_GE(ringed + 1, crate) << "a falling crate's spot unmarked (from its second tick)";
             ASSERT_GE(warned, 0) << "it never came";
             if (steps) {
                 EXPECT_LT(struck, 0) << "a hero out of its way struck";
