@@ -17,7 +17,9 @@
 // feint; a daze ending is told; a felled man never lies under the hero; a
 // jump kick landing among men is slow; a second block in a row fells; a
 // jab into a wind-up is a counter that pays and shows; men hit harder than
-// a boss's row would, a survivor hardest.
+// a boss's row would, a survivor hardest; up to NORMAL a hero trading blows
+// in front is not struck from behind, a wind-up at his back is called there,
+// his rise is spared a moment longer and a daze outlasts a long look.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -878,6 +880,70 @@ TEST_F(Fights, ASecondBlockInARowIsAnsweredWithAKnockdown)
         else
             EXPECT_GT(downed, 0);
     }
+}
+
+// A newcomer's NORMAL against HARD. A hero jabbing the man before him, a
+// second at his back: up to NORMAL the one at his back holds off while the
+// hero trades, and once he does wind up a second sign pulses behind the
+// hero's head; HARD's man comes in on the trade. A hero felled rises to a
+// moment longer of mercy before the next wind-up. A dazed man is still
+// there to be grabbed after a long look.
+TEST_F(Fights, UpToNormalTheHerosBackIsSparedAndHisFallForgiven)
+{
+    constexpr int SPR_TELL = 129;
+    for (int skill : {5, 6}) {
+        SCOPED_TRACE(skill);
+        int behind = 0, front = face_off(E_BRAWLER, 1, 145, &behind, ARCADE, skill);
+        int hero = the_hero(), traded_into = 0, back_wound = 0, signed_back = 0;
+        place(behind, 70);
+        for (int t = 0; t < 1200; t++) {
+            const bool trading = t < 600;
+            regs(front)[REG_HEALTH] = 40;
+            if (!trading)  // then only the man at his back comes
+                regs(front)[REG_WAIT] = 200;
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            step(trading && t % 16 < 4 ? CTRL_PUNCH : 0);
+            const int16_t* f = regs(front);
+            bool back = regs(behind)[REG_STATE] == S_WINDUP && regs(hero)[REG_FACING] == 0 &&
+                        regs(behind)[REG_WX] < regs(hero)[REG_WX];
+            traded_into += back && (f[REG_STATE] == S_HURT || f[REG_STATE] == S_DAZED);
+            back_wound += back;
+            signed_back += back && count_actors([&](int s) {
+                               int dx = regs(hero)[REG_X] - regs(s)[REG_X];
+                               return regs(s)[REG_CLASS] == 0 && dx > 4 && dx < 20 &&
+                                      (regs(s)[REG_FRAME] & 0x7FFF) == SPR_TELL;
+                           }) > 0;
+        }
+        if (skill == 5) {
+            EXPECT_EQ(traded_into, 0) << "struck from behind while trading in front";
+            ASSERT_GT(back_wound, 20) << "the man at his back came in the end";
+            EXPECT_GT(signed_back * 2, back_wound) << "his wind-up is called at the hero's back";
+        } else {
+            EXPECT_GT(traded_into, 0) << "HARD's man at his back comes in on the trade";
+        }
+
+        // Felled: the ticks from his rise to the next wind-up on him.
+        regs(hero)[REG_DMG] = 5;
+        regs(hero)[REG_KNOCK] = -1;
+        regs(hero)[REG_FORCE] = 2;  // heavy
+        step_until([&] { return regs(hero)[REG_STATE] == S_DOWN; }, 10);
+        step_until([&] { return regs(hero)[REG_STATE] != S_DOWN; }, 300);
+        int shown = 0;
+        int mercy = step_until([&] {
+            shown += regs(hero)[REG_BLINK] != 0;
+            return men_in(S_WINDUP) > 0;
+        }, 400);
+        if (skill == 5) {
+            EXPECT_GE(mercy, 110) << "no wind-up for a second and a half";
+            EXPECT_GT(shown, 20) << "his shimmer shows the mercy";
+        } else {
+            EXPECT_LT(mercy, 110) << "HARD gives the usual moment";
+        }
+    }
+    int man = daze_facing(true, false);
+    step_for(130);  // two seconds' look before walking in
+    step_until([&] { return amc_globals[GLOBAL_HELD] == man; }, 30, CTRL_RIGHT);
+    EXPECT_EQ(amc_globals[GLOBAL_HELD], man) << "still dazed, he is held";
 }
 
 }  // namespace
