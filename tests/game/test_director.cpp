@@ -291,7 +291,7 @@ TEST_F(Director, AFightsClockIsSetOnceAndWhatIsLeftIsBanked)
 
 // The first street's running fight, after its second fight: the view is
 // never stopped for it, its clock runs, and its men wait for the view to
-// come to them, a few at each stretch.
+// come to them, a pair at each stretch once the last pair is beaten.
 TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
 {
     constexpr int STREET_END = 168 * 16 - VIEW; // the first street's map is 168 tiles
@@ -318,7 +318,11 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
     for (int t = 0; t < 80; t++)
         step_at(520);
     EXPECT_LT(g(GLOBAL_TIMER), clock) << "and the fight's clock runs";
-    hold_then_reach(100, 590, 2, 4);
+    hold_then_reach(100, 590, 2, 2);  // the next pair waits for the last to be beaten
+    beat_all();
+    for (int t = 0; t < 200 && g(GLOBAL_FOES) != 2; t++)
+        step_at(590);
+    EXPECT_EQ(g(GLOBAL_FOES), 2) << "then it comes";
     EXPECT_EQ(g(GLOBAL_LOCK), 590 + VIEW / 2) << "the next stretch lets it on";
 }
 
