@@ -1,8 +1,8 @@
 // The bosses, on the game's own scripts: each opens with an attack of his
 // own that has one answer and fights alone until worn down; worn a little, each uses his ground (the view's
 // width, or the street's hazard); driven below a third of his health, each
-// brings on a change of his own; a boss fight is fought inside the view, however
-// the hero presses into its edge.
+// roars and brings on a change of his own; a boss fight is fought inside the
+// view, however the hero presses into its edge, and not against it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -33,7 +33,9 @@ int16_t* boss_of(int street, uint32_t seed = 1, int skill = 5)
 
 struct Rage {
     int brought = 0;      // street 3: kickers, else hazards of the street's kind
-    int longest_run = 0;  // ticks in a row the boss moved 4 pixels or more
+    int longest_run = 0;  // ticks in a row the boss ran 4 pixels or more
+    int roar = 0;         // ticks from his rage he stood on the spot out of reach
+    int x_after = -1;     // his place in the view once he stood free again after it
 };
 
 // Street `street`'s boss, once braced for nothing, takes a light blow that
@@ -58,8 +60,12 @@ Rage enrage(int street, uint32_t seed)
             raged_at = t;
             r.brought = count(program, kind) - before;
         }
-        run = std::abs(b[REG_WX] - last_wx) >= 4 ? run + 1 : 0;
+        run = std::abs(b[REG_WX] - last_wx) >= 4 && b[REG_Z] == 0 ? run + 1 : 0;  // not a leap
         r.longest_run = std::max(r.longest_run, raged_at ? run : 0);
+        if (raged_at && r.roar == t - raged_at && b[REG_STATE] == S_THROWN && b[REG_WX] == last_wx)
+            r.roar++;
+        if (raged_at && r.x_after < 0 && t > raged_at + r.roar + 1 && b[REG_STATE] == S_FREE)
+            r.x_after = b[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
         last_wx = b[REG_WX];
     }
     EXPECT_TRUE(raged_at) << "street " << street;
@@ -235,6 +241,80 @@ TEST_F(Bosses, EachBossHasHisOwnAttackGroundAndRage)
     }
 }
 
+// A rage is a phase of its own: the blow that brings it on is shrugged
+// off, he stands and roars, then fights on from the view's middle.
+TEST_F(Bosses, HisRageBeginsWithARoar)
+{
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        const Rage r = enrage(street, 2);
+        EXPECT_GE(r.roar, 48);
+        EXPECT_GE(r.x_after, 100);
+        EXPECT_LE(r.x_after, VIEW - 100);
+    }
+}
+
+struct Away {
+    int x = 0;            // his place in the view once he landed
+    int gap = 0;          // ... so far from the hero
+    bool out = false;     // he left the view on the way
+    int highest = 0;      // ... how high he went
+};
+
+// Street `street`'s boss, free to be hit, is set against the view's right
+// edge (or, `pinned` false, at its middle) with the hero at `hero_x`
+// before him and takes the blow of a chain he shrugs off.
+Away shrugs_off(int street, int hero_x, bool pinned = true)
+{
+    int16_t* b = boss_of(street);
+    const int16_t view = amc_globals[GLOBAL_SCROLL_MAP];
+    int16_t* h = regs(the_hero());
+    Away a;
+    int shrugged_at = 0;
+    for (int t = 0; t < 3000 && (!shrugged_at || t < shrugged_at + 150); t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
+        amc_globals[GLOBAL_LOCK] = amc_globals[GLOBAL_STREET_END] = view;  // the view stands, as in his fight
+        if (!shrugged_at && t > 120 && b[REG_STATE] == S_FREE && b[REG_DMG] == 0 && b[REG_Z] == 0) {
+            shrugged_at = t;
+            b[REG_WX] = (int16_t)(view + (pinned ? VIEW - 56 : VIEW / 2));
+            h[REG_WX] = (int16_t)(view + hero_x);
+            h[REG_GY] = b[REG_GY];
+            b[REG_HITS] = 2;  // two in a row before this one
+            b[REG_DMG] = 2;
+            b[REG_FORCE] = 1;  // F_LIGHT
+        }
+        step();
+        const int x = b[REG_WX] - view;
+        a.out |= shrugged_at && (x < 0 || x > VIEW);
+        a.highest = std::max<int>(a.highest, shrugged_at ? b[REG_Z] : 0);
+        if (shrugged_at && t > shrugged_at + 50 && b[REG_Z] == 0 && !a.gap) {
+            a.x = x;
+            a.gap = std::abs(b[REG_WX] - h[REG_WX]);
+        }
+    }
+    EXPECT_TRUE(shrugged_at);
+    return a;
+}
+
+// Chained against the view's edge, a boss does not trade blows there: he
+// shrugs the chain off and leaps to the middle, beside a hero who stands
+// there rather than onto him; at the middle already, he stands his ground.
+TEST_F(Bosses, ABossPinnedAtTheEdgeLeapsToTheMiddle)
+{
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        for (int hero_x : {VIEW - 96, VIEW / 2 + 10, VIEW / 2 - 30}) {
+            SCOPED_TRACE(hero_x);
+            const Away a = shrugs_off(street, hero_x);
+            EXPECT_FALSE(a.out);
+            EXPECT_GE(a.x, 100);
+            EXPECT_LE(a.x, VIEW - 100);
+            EXPECT_GE(a.gap, 40) << "not on top of the hero";
+        }
+        EXPECT_EQ(shrugs_off(street, VIEW / 2 - 40, false).highest, 0);
+    }
+}
+
 struct Duel {
     int max_health = 0;
     int first_add_at = -1;  // the boss's health in 24ths when the first of his men came
@@ -243,7 +323,9 @@ struct Duel {
 
 // Street `street`'s boss, at `skill`, fights a hero who stands and lasts,
 // worn down a twenty-fourth of his health at a time (each with a light blow,
-// which may bring on his rage) until a twenty-fourth is left.
+// which may bring on his rage) until a twenty-fourth is left. His street's
+// hazard may strike him too, but not past the next twenty-fourth: the
+// shares, not the hazard, are what is measured.
 Duel worn_down(int street, int skill)
 {
     int16_t* b = boss_of(street, 1, skill);
@@ -256,6 +338,8 @@ Duel worn_down(int street, int skill)
         amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
         int16_t* h = regs(the_hero());
         h[REG_WX] = std::min<int16_t>(h[REG_WX], (int16_t)(at + 100));
+        if (d.max_health && b[REG_STATE] != S_DEAD)
+            b[REG_HEALTH] = std::max<int16_t>(b[REG_HEALTH], (int16_t)(d.max_health * (share - 1) / 24 + 1));
         d.max_health = std::max<int>(d.max_health, b[REG_MAX_HEALTH]);  // set on his first turn
         if (t > 0 && t % 160 == 0 && share > 1) {
             b[REG_HEALTH] = (int16_t)(d.max_health * --share / 24 + 1);
