@@ -332,7 +332,8 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
 // on a full bar a man pays only his own worth.
 TEST_F(Director, AVampireBleedsWithHisBarAndIsPaidOnALowOne)
 {
-    int lost[2] = {}, paid[2] = {};
+    constexpr int SPR_TELL_MARK = 130;
+    int lost[2] = {}, paid[2] = {}, pulses = 0;
     for (int low : {0, 1}) {
         const int held = low ? 60 : FULL_ENERGY;
         first_fight(VAMPIRE);
@@ -340,8 +341,13 @@ TEST_F(Director, AVampireBleedsWithHisBarAndIsPaidOnALowOne)
         fight_step();
         ASSERT_LT(g(GLOBAL_TIMER), clock) << "the first fight's clock runs";
         amc_globals[GLOBAL_ENERGY] = (int16_t)held;
-        for (int t = 0; t < 5 * 72; t++)
+        for (int t = 0; t < 5 * 72; t++) {
             fight_step();
+            pulses += count_actors([](int s) {
+                return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == SPR_TELL_MARK &&
+                       regs(s)[REG_WX] == regs(the_hero())[REG_WX];
+            });
+        }
         lost[low] = held - g(GLOBAL_ENERGY);
         amc_globals[GLOBAL_FOES] = 2;
         amc_globals[GLOBAL_ENERGY] = low ? 40 : FULL_ENERGY;
@@ -354,8 +360,35 @@ TEST_F(Director, AVampireBleedsWithHisBarAndIsPaidOnALowOne)
     }
     EXPECT_GT(lost[1], 0);
     EXPECT_GE(lost[0], 2 * lost[1]) << "full " << lost[0] << ", low " << lost[1];
+    EXPECT_GT(pulses, 0) << "the thirst is seen at his feet";
     EXPECT_EQ(paid[1], 50) << "500 points for a man beaten on a low bar";
     EXPECT_EQ(paid[0], 0);
+}
+
+// A survivor is paid for each man beaten by the streets he has lived
+// through, two beaten in one tick paid twice, and sees it over his head;
+// ARCADE pays a man only his own worth.
+TEST_F(Director, ASurvivorsMenPayMoreTheFurtherHeGets)
+{
+    constexpr int SPR_POP_100 = 300, SPR_POP_1000 = 303;
+    auto paid = [](int16_t mode, int16_t street, int pop) {
+        actor_table_reset();
+        world_start_level(world_new_game(street, mode, 5, 1));
+        step();
+        amc_globals[GLOBAL_FOES] = 3;
+        step();
+        const int before = g(GLOBAL_SCORE);
+        amc_globals[GLOBAL_FOES] = 1;
+        step();
+        const int shown = count_actors([&](int s) {
+            return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == pop;
+        });
+        EXPECT_EQ(shown > 0, mode == SURVIVAL) << "street " << street;
+        return g(GLOBAL_SCORE) - before;
+    };
+    EXPECT_EQ(paid(ARCADE, 1, SPR_POP_100), 0);
+    EXPECT_EQ(paid(SURVIVAL, 1, SPR_POP_100), 2 * 10);
+    EXPECT_EQ(paid(SURVIVAL, 5, SPR_POP_1000), 2 * 100);
 }
 
 // A survivor's food fills the bar only so far, and takes nothing from a bar

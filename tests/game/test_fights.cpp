@@ -330,7 +330,8 @@ TEST_F(Fights, MensBlowsHurtMoreUnanswered)
 }
 
 // A vampire drinks a man beaten, besides the blow that beat him, and less
-// with a fuller bar; in the other modes a man beaten gives nothing.
+// with a fuller bar, and is seen to drink; in the other modes a man beaten
+// gives nothing.
 TEST_F(Fights, AVampireDrinksAManBeaten)
 {
     for (int mode : {ARCADE, VAMPIRE}) {
@@ -346,12 +347,30 @@ TEST_F(Fights, AVampireDrinksAManBeaten)
             ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
             drunk[i] = amc_globals[GLOBAL_ENERGY] - held;
         }
+        // the drink is seen: a red ring drawn out of the man, ending on the hero
+        constexpr int SPR_TELL_MARK = 130, FX_DRAWN = 64;
+        int man = face_off(E_BRAWLER, 1, 145, nullptr, mode);
+        int marks = 0, off = 999;
+        for (int t = 0; t < 16; t++) {
+            step_held(man, t == 0 ? CTRL_PUNCH : 0);
+            count_actors([&](int s) {
+                if (actor_table.slots[s].program != PROGRAM_FX || regs(s)[0] != SPR_TELL_MARK ||
+                    !(regs(s)[5] & FX_DRAWN))
+                    return false;
+                marks++;
+                off = std::abs(regs(s)[REG_WX] - regs(the_hero())[REG_WX]);
+                return true;
+            });
+        }
         if (mode == VAMPIRE) {
+            EXPECT_GT(marks, 0);
+            EXPECT_LE(off, 4) << "the mark settles on the hero";
             EXPECT_GE(drunk[0], 3 + 20);
             EXPECT_LT(drunk[1], drunk[0] * 3 / 4) << "a fuller bar drinks less";
         } else {
             EXPECT_EQ(drunk[0], 0);
             EXPECT_EQ(drunk[1], 0);
+            EXPECT_EQ(marks, 0);
         }
     }
 }
