@@ -822,3 +822,57 @@ TEST_F(Director, TheVentsRunningFightHoldsTheViewUntilItsMenAreBeaten)
     }
     EXPECT_EQ(g(GLOBAL_LOCK), NEXT_LOCK) << "beaten, they did not let the view on";
 }
+
+// The crowds of the last two streets are told apart: no wave brings two men
+// of one look (a picture and the colours it shows: a boxer is a brawler in
+// the boxers' colours, a brute a heavy) at once. Each wave's men stand until
+// its WAIT, then are beaten at once; the ambushes' comers, who come as
+// their own mix, at once as they come.
+TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
+{
+    constexpr int DIRECTOR_CMD = 3, CMD_LOCK = 1, CMD_WAIT = 4, CMD_HOLD = 12;
+    // the schemes each picture shows: one that recolours none of a
+    // picture's colours leaves it as plain as scheme 0 (tools/gfxgen draws
+    // the fighters, gfx/main_data.cpp swaps the colours)
+    auto look = [](const int16_t* a) {
+        static const int shown[][5] = {
+            {0, 1, 2, 3, 4},  // brawler and boxer
+            {0, 1, 0, 0, 0},  // kicker
+            {0, 1, 0, 0, 4},  // knife man and thrower
+            {0, 1, 2, 0, 4},  // heavy and brute
+        };
+        int kind = a[REG_KIND], light = a[REG_LIGHT] & 7;
+        int family = kind == E_BOXER ? E_BRAWLER : kind == E_BRUTE ? E_HEAVY : kind;
+        int row = family == E_BRAWLER ? 0 : family == E_KICKER ? 1 : family == E_HEAVY ? 3 : 2;
+        return family * 16 + shown[row][light > 4 ? 0 : light];
+    };
+    for (int street = 4; street <= LAST_STREET; street++) {
+        begin_street(street, 1);
+        int waves = 0;
+        // up to the boss's own fight, whose men are his to choose
+        for (int t = 0; t < 40000; t++) {
+            if (regs(1)[DIRECTOR_CMD] == CMD_LOCK && g(GLOBAL_LOCK) == g(GLOBAL_STREET_END))
+                break;
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            std::vector<int> seen;
+            for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+                if (regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] != S_DEAD) {
+                    int l = look(regs(s));
+                    EXPECT_EQ(std::count(seen.begin(), seen.end(), l), 0)
+                        << "street " << street << " tick " << t << ": two of kind " << l / 16
+                        << " in colours " << l % 16 ;
+                    seen.push_back(l);
+                }
+            const int cmd = regs(1)[DIRECTOR_CMD];
+            if (cmd == CMD_WAIT || cmd == CMD_HOLD) {
+                waves += cmd == CMD_WAIT && !seen.empty();
+                beat_all();
+            }
+            if (g(GLOBAL_LOCK) > 0)
+                amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+            step();
+        }
+        EXPECT_EQ(regs(1)[DIRECTOR_CMD], CMD_LOCK) << "street " << street << " never reached its boss";
+        EXPECT_GE(waves, 12) << "street " << street;
+    }
+}

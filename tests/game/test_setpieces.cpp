@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "engine/actor.h"
 #include "engine/amc.h"
@@ -590,6 +591,67 @@ TEST_F(Setpieces, TheHeroFollowsTheVanOnEveryRoadAfterTheFirst)
         EXPECT_GT(seen, 2 * 72) << "too short to be seen";
         EXPECT_GE(closest, 0) << "into the van";
         EXPECT_GT(last_x, VIEW) << "left behind";
+    }
+}
+
+// The men a street after the first sends on a walk: warned of at their
+// spot, they come in view where the hero can reach them; a tough comes
+// alone, stronger than his kind, in colours no other man of his kind wears
+// on his street, with gold on him; and what made him strong is put back,
+// so the men after him are as the skill makes them.
+TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
+{
+    constexpr int HOME = 1, M_CREW = 7, ENEMY_DROP = 4;  // the moment's place; an enemy's item
+    constexpr int SPR_TELL = 129;
+    for (int street = 2; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        actor_table_reset();
+        world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
+        world_step(0, nullptr, nullptr, nullptr);
+        world_step(0, nullptr, nullptr, nullptr);  // the moments have read their kinds
+        int crew = 0;
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+            if (actor_table.slots[s].program == PROGRAM_MOMENT && regs(s)[REG_KIND] == M_CREW)
+                crew = s;
+        ASSERT_NE(crew, 0);
+        regs(crew)[HOME] = amc_globals[GLOBAL_SCROLL_MAP];
+
+        int warned = -1, came = -1;
+        std::vector<int> men;
+        for (int t = 0; t < 300 && actor_table.slots[crew].program == PROGRAM_MOMENT; t++) {
+            for (int s = actor_next(0), n = 0; warned < 0 && s && n < 63; s = actor_next(s), n++)
+                if (actor_table.slots[s].program == PROGRAM_ENEMY)
+                    actor_remove(s), n = 63;  // the first fight's men kept away
+            if (warned < 0)
+                amc_globals[GLOBAL_FOES] = 0;
+            world_step(0, nullptr, nullptr, nullptr);
+            if (warned < 0 && scene::count_actors([](int s) {
+                    return (actor_table.slots[s].regs[REG_FRAME] & 0x7FFF) == SPR_TELL;
+                }))
+                warned = t;
+            if (came < 0 && find(PROGRAM_ENEMY))
+                came = t;
+        }
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+            if (actor_table.slots[s].program == PROGRAM_ENEMY)
+                men.push_back(s);
+        ASSERT_GE(warned, 0) << "no warning";
+        ASSERT_GE(came, 0) << "no one came";
+        EXPECT_GE(came - warned, 50) << "too little warning";
+
+        for (int s : men) {
+            int x = regs(s)[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
+            EXPECT_TRUE(x > 0 && x < VIEW) << "out of view at " << x;
+        }
+        const bool tough_one = men.size() == 1;
+        if (!tough_one)
+            continue;
+        // a man of his kind as the street's own come: weaker, and not in his colours
+        int16_t* him = regs(men[0]);
+        int plain = scene::spawn_man(him[REG_KIND], 200);
+        world_step(0, nullptr, nullptr, nullptr);
+        EXPECT_GE(him[scene::REG_MAX_HEALTH], regs(plain)[scene::REG_MAX_HEALTH] * 3 / 2);
+        EXPECT_EQ(him[ENEMY_DROP] & 15, IT_GOLD);
     }
 }
 
