@@ -250,6 +250,7 @@ Drawn words(int k)
     case 42: return plate_note("LET GO, THEN PRESS");
     case 43: return lines("RESCUED!", kBig, "THE NIGHT IS OVER", {kWhite, 1, true}, 4);
     case 44: return lines("HELP!", {kFire, 2, true});  // her cry as the gang takes her
+    case 45: return lines("COUNTER!", {kGold, 1, true});
     default: break;
     }
     if (k >= 37 && k <= 41) {  // each street's set piece, named as it starts

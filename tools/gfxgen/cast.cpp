@@ -351,6 +351,12 @@ const char* const kFighterPoses[32] = {
     "FALL",     "LIE",    "GETUP", "KNEEL", "HELD",     "DAZED",  "THROWN", "WINDUP",
     "ATTACK",   "CHARGE", "TAUNT", "BLOCK", "GRAB",     "KNEE",   "THROW1", "THROW2"};
 
+// Every fighter pose but LIE, for a prop that is not drawn on a body lying down.
+const char* const kAllButLying =
+    "STAND WALK1 WALK2 WALK3 WALK4 PUNCH1 PUNCH2 PUNCH3 UPPERCUT KICK1 KICK2 JUMP JUMPKICK "
+    "CROUCH HURT HURT2 FALL GETUP KNEEL HELD DAZED THROWN WINDUP ATTACK CHARGE TAUNT BLOCK "
+    "GRAB KNEE THROW1 THROW2";
+
 const char* const kGirlPoses[12] = {"STAND", "WAVE1", "WAVE2", "STRUGGLE1", "STRUGGLE2", "FALL",
                                     "RUN1",  "RUN2",  "RUN3",  "RUN4",      "HUG",       "SCARED"};
 
@@ -459,7 +465,8 @@ void make_sprites(Out& o)
         {"BOSS2_", 401, 32, &kBoss[1], "rust", PROP_CHAIN, nullptr},
         {"BOSS3_", 433, 32, &kBoss[2], "viper", PROP_NONE, nullptr},
         {"BOSS4_", 465, 32, &kBoss[3], "dozer", PROP_NONE, nullptr},
-        {"BOSS5_", 497, 32, &kBoss[4], "king", PROP_PIPE, nullptr},
+        // KING drops his pipe when he is down: lying, it stood up through him
+        {"BOSS5_", 497, 32, &kBoss[4], "king", PROP_PIPE, kAllButLying},
         // He never grabs nor throws a man, so STAND .. BLOCK fill the last
         // 28 indices the scene draws; his knives stay in the bandolier until
         // he draws one to throw.
@@ -490,10 +497,12 @@ void make_sprites(Out& o)
     S.put("TELL", fx_sprite(9));        // over an enemy's head while he winds up
     S.put("TELL_MARK", fx_sprite(10));  // ... and round his feet
     S.block(131, 8);
-    const char* fx[] = {"HIT_1",   "HIT_2",   "DUST_1", "DUST_2",
-                        "STARS_1", "STARS_2", "SHADOW", "SLASH"};
+    // 137 held a flat shadow before shadows were drawn by the scene: now the
+    // word over a man caught by a counter, which earns more than a blow
+    const char* fx[] = {"HIT_1",   "HIT_2",   "DUST_1",      "DUST_2",
+                        "STARS_1", "STARS_2", "POP_COUNTER", "SLASH"};
     for (int k = 0; k < 8; ++k)
-        S.put(fx[k], fx_sprite(k));
+        S.put(fx[k], k == 6 ? banner(45) : fx_sprite(k));
     struct Weapon {
         const char* prefix;
         int first;

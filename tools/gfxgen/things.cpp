@@ -400,14 +400,6 @@ Drawn fx_sprite(int k)
         }
         return grounded(c, false);
     }
-    case 6:  // a flat shadow, darkest in the middle
-        for (int y = -3; y <= 3; ++y)
-            for (int x = -11; x <= 11; ++x) {
-                float e = (x / 10.5f) * (x / 10.5f) + (y / 2.6f) * (y / 2.6f);
-                if (e <= 1)
-                    putpixel(c, 20 + x, 12 + y, e < 0.5f ? kInk : 254);
-            }
-        return grounded(c, false);
     default: {  // a blade's swing: a crescent, brightest along its leading edge
         BITMAP* s = canvas(40, 32);
         for (int a = -70; a <= 80; ++a) {
