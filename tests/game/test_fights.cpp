@@ -248,10 +248,10 @@ TEST_F(Fights, AtMasterAChainsThirdPunchIsBlocked)
 // man only waiting pays its ten points, unmarked.
 TEST_F(Fights, AJabIntoAWindUpIsACounterThatPaysAndShows)
 {
-    constexpr int SPR_POP_200 = 301;
+    constexpr int SPR_POP_COUNTER = 137;
     auto popups = [] {
         return count_actors([](int s) {
-            return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == SPR_POP_200;
+            return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == SPR_POP_COUNTER;
         });
     };
     for (bool counter : {false, true}) {
