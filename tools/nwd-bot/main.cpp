@@ -76,7 +76,8 @@ struct Bot {
     int press_gap = 0;  // ticks since a button was last pressed
     int dodge = 0;      // ticks left of a step out of a wind-up's line
     int dodge_dir = 0;
-    int stuck = 0;
+    int stuck = 0;      // ticks spent going for things, none reached yet
+    int skip = 0, skip_until = 0;  // a thing he could not reach, let be a while
     // The boss as seen last tick, and the ticks of the last two blows that
     // landed on him outside his opening (the stance after a missed special)
     int boss = 0, boss_hp = 0, boss_state = 0, boss_frame = 0;
@@ -379,6 +380,8 @@ uint16_t decide(Bot& b)
             } else if (a[REG_CLASS] == C_PROP) {
                 want = 1;
             }
+            if (s == b.skip && b.tick < b.skip_until)
+                want = 0;
             int sx = a[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP];
             if (!want || sx < 24 || sx > VIEW - 24 || sx > reach_right())  // nor past them
                 continue;
@@ -388,6 +391,13 @@ uint16_t decide(Bot& b)
                 goal = s;
             }
         }
+        // wedged between two things that stand in each other's way (he
+        // turns from one to the other): let the one aimed at be a while
+        b.stuck = goal ? b.stuck + 1 : 0;
+        if (b.stuck > 360) {
+            b.skip = goal, b.skip_until = b.tick + 360, b.stuck = 0;
+            goal = 0;
+        }
         if (goal) {
             const int16_t* a = regs(goal);
             if (a[REG_CLASS] == C_PROP) {
@@ -396,6 +406,7 @@ uint16_t decide(Bot& b)
                 if (dx >= 12 && dx <= 26 && abs(a[REG_GY] - h[REG_GY]) <= 4) {
                     if (facing_left != (a[REG_WX] < h[REG_WX]))
                         return a[REG_WX] < h[REG_WX] ? CTRL_LEFT : CTRL_RIGHT;
+                    b.stuck = 0;
                     return press(b, CTRL_PUNCH, 8);
                 }
                 return toward(h, a[REG_WX] + side * 20, a[REG_GY], 2);
