@@ -378,6 +378,129 @@ TEST_F(Bosses, ABossFightsAloneUntilWornDown)
     }
 }
 
+constexpr int HUGGING = 9;  // BUTCH's plan while he holds the hero in his bear hug
+
+struct Hug {
+    int told = 0;         // ticks he stood winding up before he took hold
+    int held = 0;         // ticks the hero was held
+    int lost = 0;         // the hero's energy it cost
+    bool thrown = false;  // ... and he was flung down at its end
+    bool open = false;    // BUTCH stood open after it
+};
+
+// BUTCH, a little worn (his first attack is his belly bump), fights a hero
+// who stands in his lane until a bear hug takes him; held, the hero
+// shakes (Left and Right in turn, as a hand keeps up) or stands.
+Hug bear_hug(bool shakes)
+{
+    Hug hug;
+    for (uint32_t seed = 1; seed <= 6; seed++) {
+        int16_t* b = boss_of(1, seed);
+        const int16_t* h = regs(the_hero());
+        int windup = 0, hugged_at = -1;
+        for (int t = 0; t < 6000; t++) {
+            if (hugged_at < 0)
+                amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts to it
+            if (t == 1)
+                b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] - 1);
+            const bool shaking = shakes && h[REG_STATE] == S_HELD;
+            step((uint16_t)(shaking ? (t / 6) % 2 ? CTRL_LEFT : CTRL_RIGHT : 0));
+            if (hugged_at < 0) {
+                windup = b[REG_STATE] == S_WINDUP ? windup + 1 : 0;
+                if (b[REG_TOKEN] == HUGGING)
+                    hugged_at = t, hug.told = windup;
+                continue;
+            }
+            hug.held += h[REG_STATE] == S_HELD;
+            hug.thrown |= h[REG_STATE] == S_DOWN;
+            if (b[REG_TOKEN] != HUGGING && b[REG_STATE] != S_WINDUP && t > hugged_at + 2) {
+                for (int i = 0; i < 30; i++) {
+                    step();
+                    hug.open |= b[REG_STATE] == S_HURT;
+                    hug.thrown |= h[REG_STATE] == S_DOWN;
+                }
+                hug.lost = FULL_ENERGY - amc_globals[GLOBAL_ENERGY];
+                return hug;
+            }
+        }
+    }
+    ADD_FAILURE() << "no bear hug in six fights";
+    return hug;
+}
+
+// BUTCH's bear hug comes with a long tell of its own, drains a hero who
+// only stands in it each second until he is flung down, and lets one who
+// shakes go at once, BUTCH left open.
+TEST_F(Bosses, ButchsBearHugIsToldDrainsAndIsShakenOff)
+{
+    const Hug stood = bear_hug(false), shaken = bear_hug(true);
+    EXPECT_GE(stood.told, 36) << "longer than his throw's wind-up";
+    EXPECT_GE(stood.held, 3 * 72);
+    EXPECT_GE(stood.lost, 4 * shaken.lost) << "a squeeze on taking hold and one each second, and the fall";
+    EXPECT_TRUE(stood.thrown);
+    EXPECT_LE(shaken.held, 40);
+    EXPECT_LE(shaken.lost, 8);
+    EXPECT_FALSE(shaken.thrown);
+    EXPECT_TRUE(shaken.open);
+}
+
+struct Dash {
+    int told = 0;          // ticks he stood sighting along the pipe, the run not begun
+    int run = 0;           // how far he ran
+    bool hero_down = false;
+    bool open = false;     // KING stood open after it
+};
+
+// KING fights a hero who stands in his lane until he draws back for his
+// dash (his run-up, plan 2); once KING stands sighting, the hero steps out
+// of the lane toward the room there, or stands.
+Dash pipe_dash(bool steps_out)
+{
+    Dash d;
+    for (uint32_t seed = 1; seed <= 6; seed++) {
+        int16_t* b = boss_of(5, seed);
+        const int16_t* h = regs(the_hero());
+        int last_wx = b[REG_WX], from = 0, way = 0;
+        bool on = false;
+        for (int t = 0; t < 6000; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            if (t == 1)
+                b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] - 1);
+            const bool dash = b[REG_TOKEN] == 2 && b[REG_STATE] == S_SPECIAL;
+            if (on && !dash) {
+                d.open = b[REG_STATE] == S_HURT;
+                return d;
+            }
+            const bool still = dash && b[REG_WX] == last_wx;
+            if (still && !d.run)
+                d.told++, from = b[REG_WX];
+            if (!d.told)
+                way = h[REG_GY] < (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_DOWN : CTRL_UP;
+            const int ctl = steps_out && d.told ? way : 0;
+            on |= dash;
+            last_wx = b[REG_WX];
+            step((uint16_t)ctl);
+            if (d.told && dash)
+                d.run = std::max(d.run, std::abs(b[REG_WX] - from));
+            d.hero_down |= dash && h[REG_STATE] == S_DOWN;
+        }
+    }
+    ADD_FAILURE() << "no dash in six fights";
+    return d;
+}
+
+// KING's dash is told long, crosses the view, fells a hero who stands in
+// his lane, misses one who steps out of it and leaves him open.
+TEST_F(Bosses, KingsDashIsToldCrossesTheViewAndIsSteppedOutOf)
+{
+    const Dash stood = pipe_dash(false), stepped = pipe_dash(true);
+    EXPECT_GE(stood.told, 30);
+    EXPECT_TRUE(stood.hero_down);
+    EXPECT_FALSE(stepped.hero_down);
+    EXPECT_GE(stepped.run, VIEW / 2) << "edge to edge";
+    EXPECT_TRUE(stepped.open);
+}
+
 struct Edges {
     int hero_right = 0;            // the hero's farthest x from the view's left
     int boss_out = 0;              // ticks the boss's body crossed an edge

@@ -319,8 +319,10 @@ uint16_t decide(Bot& b)
             return CTRL_PUNCH | CTRL_KICK;
         if (e[REG_TOKEN] == SIGNATURE && e[REG_KIND] == E_BOSS + 3 && e[REG_Z] > 0 && e[REG_HITS] > 0)
             return h[REG_GY] < (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_DOWN : CTRL_UP;
-        if (e[REG_KIND] == E_BOSS + 4 &&
-            (e[REG_TOKEN] == 2 || e[REG_TOKEN] == 4 || e[REG_TOKEN] == SIGNATURE)) {
+        // KING's dash (his plan 2) runs it as well.
+        if ((e[REG_KIND] == E_BOSS + 4 &&
+             (e[REG_TOKEN] == 2 || e[REG_TOKEN] == 4 || e[REG_TOKEN] == SIGNATURE)) ||
+            (e[REG_KIND] == E_BOSS + 5 && e[REG_TOKEN] == 2)) {
             if (abs(dy) >= RAMPAGE_CLEAR)
                 return 0;
             int below = e[REG_GY] + RAMPAGE_CLEAR, above = e[REG_GY] - RAMPAGE_CLEAR;
