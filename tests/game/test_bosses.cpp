@@ -406,7 +406,7 @@ Hug bear_hug(bool shakes)
             const bool shaking = shakes && h[REG_STATE] == S_HELD;
             step((uint16_t)(shaking ? (t / 6) % 2 ? CTRL_LEFT : CTRL_RIGHT : 0));
             if (hugged_at < 0) {
-                windup = b[REG_STATE] == S_WINDUP ? windup + 1 : 0;
+                windup = b[REG_STATE] == S_WINDUP || b[REG_STATE] == S_SPECIAL ? windup + 1 : 0;
                 if (b[REG_TOKEN] == HUGGING)
                     hugged_at = t, hug.told = windup;
                 continue;
