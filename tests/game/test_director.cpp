@@ -833,3 +833,74 @@ TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
         EXPECT_GE(waves, 12) << "street " << street;
     }
 }
+
+// SURVIVAL's finale: after KING, the streets' bosses come back one at a
+// time, each once and in their streets' order, a bite to eat between two,
+// whatever a boss set striking gone before the next walks in; only the last
+// one's fall wins the street, and the rescue ends the game. ARCADE's KING
+// is the end at once.
+TEST_F(Director, ASurvivorMeetsTheBossesAgainAfterKing)
+{
+    for (int mode : {ARCADE, SURVIVAL}) {
+        SCOPED_TRACE(mode);
+        actor_table_reset();
+        world_start_level(world_new_game(LAST_STREET, mode, 5, 1));
+        std::vector<int> met;  // the bosses' kinds, as each comes in
+        int last_boss = 0, chickens = 0, met_by_clear = -1, hazards_left = -1;
+        std::vector<bool> chicken(64, false);
+        for (int t = 0; t < 90000 && !(g(GLOBAL_EXIT_REQUEST) & EXIT); t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            // a late first turn, as in the rescue's test
+            if (g(GLOBAL_BOSS) == 0 && met_by_clear < 0 && count_program(PROGRAM_FX) < 4) {
+                int fx = actor_spawn(PROGRAM_FX);
+                if (fx > 0)
+                    regs(fx)[3] = 1;
+            }
+            for (int s = actor_next(0); s != 0;) {
+                int next = actor_next(s);
+                int16_t* r = regs(s);
+                if (r[REG_CLASS] == C_ENEMY && actor_table.slots[s].program == PROGRAM_ENEMY)
+                    actor_remove(s);
+                else if (r[REG_CLASS] == C_BOSS && r[REG_STATE] != S_DEAD && r[REG_STATE] != S_DOWN &&
+                         r[REG_DMG] == 0 && t % 8 == 0)
+                    r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1;
+                s = next;
+            }
+            if (g(GLOBAL_BOSS) == 0 && g(GLOBAL_STAGE) != ST_CLEAR)
+                amc_globals[GLOBAL_FOES] = 0;
+            step(met_by_clear < 0 ? CTRL_RIGHT : 0);
+            const int b = g(GLOBAL_BOSS);
+            if (b && b != last_boss && regs(b)[REG_CLASS] == C_BOSS) {
+                met.push_back(regs(b)[REG_KIND]);
+                if (met.size() == 3)  // RUST's round: no hazard outlives BUTCH's
+                    hazards_left = count_program(PROGRAM_HAZARD);
+                if (met.size() == 2) {  // BUTCH's rage brings bottles, every 130 ticks
+                    int h = actor_spawn(PROGRAM_HAZARD);
+                    int16_t* r = regs(h);
+                    r[0] = H_BOTTLE, r[1] = (int16_t)(g(GLOBAL_SCROLL_MAP) + VIEW / 2), r[3] = 500, r[4] = 130;
+                }
+            }
+            last_boss = b;
+            std::vector<bool> now(64, false);
+            for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+                now[s] = actor_table.slots[s].program == PROGRAM_PICKUP && regs(s)[REG_KIND] == IT_CHICKEN;
+            for (int s = 0; s < 64; s++)
+                chickens += now[s] && !chicken[s];
+            chicken = now;
+            if (met_by_clear < 0 && g(GLOBAL_STAGE) == ST_CLEAR)
+                met_by_clear = (int)met.size();
+        }
+        ASSERT_TRUE(g(GLOBAL_EXIT_REQUEST) & EXIT) << "the game never ended";
+        EXPECT_EQ(g(GLOBAL_EXIT_REQUEST), EXIT | GAME_WON);
+        std::vector<int> expected{E_BOSS + LAST_STREET};
+        if (mode == SURVIVAL)
+            for (int street = 1; street < LAST_STREET; street++)
+                expected.push_back(E_BOSS + street);
+        EXPECT_EQ(met, expected);
+        EXPECT_EQ(met_by_clear, (int)expected.size()) << "the street won only after the last";
+        EXPECT_EQ(chickens, mode == SURVIVAL ? LAST_STREET - 2 : 0);
+        if (mode == SURVIVAL) {
+            EXPECT_EQ(hazards_left, 0);
+        }
+    }
+}
