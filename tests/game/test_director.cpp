@@ -390,6 +390,19 @@ TEST_F(Director, ASurvivorsMenPayMoreTheFurtherHeGets)
     EXPECT_EQ(paid(ARCADE, 1, SPR_POP_100), 0);
     EXPECT_EQ(paid(SURVIVAL, 1, SPR_POP_100), 2 * 10);
     EXPECT_EQ(paid(SURVIVAL, 5, SPR_POP_1000), 2 * 100);
+
+    // 655,350 points is all the score holds: a pay past it stops there
+    // instead of wrapping round to almost nothing
+    actor_table_reset();
+    WorldStart top = world_new_game(5, SURVIVAL, 5, 1);
+    top.score = -56;  // 65,480 tens
+    world_start_level(top);
+    step();
+    amc_globals[GLOBAL_FOES] = 3;
+    step();
+    amc_globals[GLOBAL_FOES] = 1;
+    step();
+    EXPECT_EQ((uint16_t)g(GLOBAL_SCORE), 65535);
 }
 
 // A survivor's food fills the bar only so far, and takes nothing from a bar
