@@ -614,6 +614,12 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
             if (actor_table.slots[s].program == PROGRAM_MOMENT && regs(s)[REG_KIND] == M_CREW)
                 crew = s;
         ASSERT_NE(crew, 0);
+        // the words of the fight before still up (street 2's ambush ends
+        // under THEY RUN!): they go as the men come
+        constexpr int PROGRAM_BANNER = 7, SPR_THEY_RUN = 299, BAND = 16;
+        int16_t* words = regs(actor_spawn(PROGRAM_BANNER));
+        words[0] = SPR_THEY_RUN, words[1] = 160, words[2] = 72, words[3] = 600, words[4] = BAND;
+        world_step(0, nullptr, nullptr, nullptr);
         regs(crew)[HOME] = amc_globals[GLOBAL_SCROLL_MAP];
 
         int warned = -1, came = -1;
@@ -629,8 +635,13 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
                     return (actor_table.slots[s].regs[REG_FRAME] & 0x7FFF) == SPR_TELL;
                 }))
                 warned = t;
-            if (came < 0 && find(PROGRAM_ENEMY))
+            if (came < 0 && find(PROGRAM_ENEMY)) {
                 came = t;
+                EXPECT_EQ(scene::count_actors([](int s) {
+                              return actor_table.slots[s].program == PROGRAM_BANNER &&
+                                     regs(s)[0] == SPR_THEY_RUN;
+                          }), 0) << "THEY RUN! over the men coming";
+            }
         }
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
             if (actor_table.slots[s].program == PROGRAM_ENEMY)
