@@ -939,4 +939,31 @@ TEST_F(Fights, UpToNormalTheHerosBackIsSparedWhileHeKneesAHold)
     }
 }
 
+// A man left at the hero's back as he walks the view on (a running fight,
+// a walk's men) comes round to his front rather than trail at the view's
+// edge and catch his back unseen; a hero who stops to fight has him at his
+// back as before.
+TEST_F(Fights, AManLeftBehindAsTheViewMovesOnComesRoundInFront)
+{
+    begin_street(1, 1);
+    step_for(5);
+    for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+        if (regs(s)[REG_CLASS] == C_ENEMY)
+            regs(s)[REG_WX] = 3000;  // the street's own men kept away
+    int hero = the_hero();
+    place(hero, amc_globals[GLOBAL_SCROLL_MAP] + 130);
+    int man = spawn_man(E_BRAWLER, regs(hero)[REG_WX] - 60);
+    int ahead = -1, windups = 0;
+    for (int t = 0; t < 400; t++) {
+        amc_globals[GLOBAL_LOCK] = 3000;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        step(CTRL_RIGHT);
+        if (ahead < 0 && regs(man)[REG_WX] > regs(hero)[REG_WX] + 20)
+            ahead = t;
+        windups += regs(man)[REG_STATE] == S_WINDUP && regs(man)[REG_WX] < regs(hero)[REG_WX];
+    }
+    EXPECT_GE(ahead, 0) << "he trailed behind";
+    EXPECT_EQ(windups, 0);
+}
+
 }  // namespace
