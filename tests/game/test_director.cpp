@@ -800,7 +800,7 @@ TEST_F(Director, TheVentsRunningFightHoldsTheViewUntilItsMenAreBeaten)
 // their own mix, at once as they come.
 TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
 {
-    constexpr int DIRECTOR_CMD = 3, CMD_LOCK = 1, CMD_WAIT = 4, CMD_HOLD = 12;
+    constexpr int DIRECTOR_CMD = 3, CMD_WAIT = 4, CMD_BOSS = 9, CMD_HOLD = 12;
     // the schemes each picture shows: one that recolours none of a
     // picture's colours leaves it as plain as scheme 0 (tools/gfxgen draws
     // the fighters, gfx/main_data.cpp swaps the colours)
@@ -819,9 +819,9 @@ TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
     for (int street = 4; street <= LAST_STREET; street++) {
         begin_street(street, 1);
         int waves = 0;
-        // up to the boss's own fight, whose men are his to choose
+        // up to the boss himself, the men of his fight too
         for (int t = 0; t < 40000; t++) {
-            if (regs(1)[DIRECTOR_CMD] == CMD_LOCK && g(GLOBAL_LOCK) == g(GLOBAL_STREET_END))
+            if (regs(1)[DIRECTOR_CMD] == CMD_BOSS)
                 break;
             amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
             std::vector<int> seen;
@@ -842,7 +842,7 @@ TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
                 amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
             step();
         }
-        EXPECT_EQ(regs(1)[DIRECTOR_CMD], CMD_LOCK) << "street " << street << " never reached its boss";
+        EXPECT_EQ(regs(1)[DIRECTOR_CMD], CMD_BOSS) << "street " << street << " never reached its boss";
         EXPECT_GE(waves, 12) << "street " << street;
     }
 }
@@ -916,4 +916,29 @@ TEST_F(Director, ASurvivorMeetsTheBossesAgainAfterKing)
             EXPECT_EQ(hazards_left, 0);
         }
     }
+}
+
+// A walk's men standing in the way (foes, with the view free to move on):
+// no GO! points on over them, however long the hero stands; once they are
+// beaten it is shown again to a hero who stands.
+TEST_F(Director, GoIsHeldWhileAWalksMenStand)
+{
+    constexpr int GO_AGAIN = 4 * 72;
+    auto go_shown = [] {  // GO! alone alternates
+        return count_actors([](int s) {
+            return actor_table.slots[s].program == PROGRAM_BANNER && (regs(s)[4] & 2);
+        });
+    };
+    start(0, 2);
+    step_until([&] { return g(GLOBAL_LOCK) > g(GLOBAL_SCROLL_MAP); }, 10);
+    ASSERT_LT(g(GLOBAL_SCROLL_MAP), g(GLOBAL_LOCK)) << "not on a walk";
+    for (int t = 0; t < 2 * GO_AGAIN; t++) {
+        amc_globals[GLOBAL_FOES] = 1;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        step();
+        ASSERT_EQ(go_shown(), 0) << "GO! over the men, tick " << t;
+    }
+    amc_globals[GLOBAL_FOES] = 0;
+    int shown = step_until([&] { return go_shown() > 0; }, GO_AGAIN + 30);
+    EXPECT_LT(shown, GO_AGAIN + 30) << "GO! never came back";
 }

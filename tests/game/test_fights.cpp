@@ -910,4 +910,60 @@ TEST_F(Fights, UpToNormalTheHerosBackIsSparedAndHisFallForgiven)
     EXPECT_EQ(amc_globals[GLOBAL_HELD], man) << "still dazed, he is held";
 }
 
+// Up to NORMAL a hero who holds a man and knees him is trading blows in
+// front: the man at his back is not given his turn until the hold ends. At
+// HARD he takes it on the hold.
+TEST_F(Fights, UpToNormalTheHerosBackIsSparedWhileHeKneesAHold)
+{
+    for (int skill : {5, 6}) {
+        SCOPED_TRACE(skill);
+        int man = daze_facing(true, false), hero = the_hero();
+        step_for(20);
+        step_until([&] { return amc_globals[GLOBAL_HELD] == man; }, 30, CTRL_RIGHT);
+        ASSERT_EQ(amc_globals[GLOBAL_HELD], man);
+        amc_globals[GLOBAL_SKILL] = (int16_t)skill;
+        int behind = spawn_man(E_BRAWLER, regs(hero)[REG_WX] - 44);
+        int came = 0, held_for = 0;
+        for (int t = 0; t < 240 && amc_globals[GLOBAL_HELD] == man; t++, held_for++) {
+            regs(man)[REG_HEALTH] = 60;  // the knees do not end it
+            regs(behind)[REG_WAIT] = 0;  // his turn is due
+            step(t % 40 < 7 ? CTRL_PUNCH : 0);
+            came += regs(behind)[REG_WX] < regs(hero)[REG_WX] && regs(behind)[REG_TOKEN] != 0 &&
+                    amc_globals[GLOBAL_HELD] == man;
+        }
+        ASSERT_GT(held_for, 60) << "the hold ended too soon to tell";
+        if (skill == 5)
+            EXPECT_EQ(came, 0) << "struck from behind while kneeing his hold";
+        else
+            EXPECT_GT(came, 0) << "HARD's man at his back comes in on the hold";
+    }
+}
+
+// A man left at the hero's back as he walks the view on (a running fight,
+// a walk's men) comes round to his front rather than trail at the view's
+// edge and catch his back unseen; a hero who stops to fight has him at his
+// back as before.
+TEST_F(Fights, AManLeftBehindAsTheViewMovesOnComesRoundInFront)
+{
+    begin_street(1, 1);
+    step_for(5);
+    for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+        if (regs(s)[REG_CLASS] == C_ENEMY)
+            regs(s)[REG_WX] = 3000;  // the street's own men kept away
+    int hero = the_hero();
+    place(hero, amc_globals[GLOBAL_SCROLL_MAP] + 130);
+    int man = spawn_man(E_BRAWLER, regs(hero)[REG_WX] - 60);
+    int ahead = -1, windups = 0;
+    for (int t = 0; t < 400; t++) {
+        amc_globals[GLOBAL_LOCK] = 3000;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        step(CTRL_RIGHT);
+        if (ahead < 0 && regs(man)[REG_WX] > regs(hero)[REG_WX] + 20)
+            ahead = t;
+        windups += regs(man)[REG_STATE] == S_WINDUP && regs(man)[REG_WX] < regs(hero)[REG_WX];
+    }
+    EXPECT_GE(ahead, 0) << "he trailed behind";
+    EXPECT_EQ(windups, 0);
+}
+
 }  // namespace

@@ -614,6 +614,12 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
             if (actor_table.slots[s].program == PROGRAM_MOMENT && regs(s)[REG_KIND] == M_CREW)
                 crew = s;
         ASSERT_NE(crew, 0);
+        // the words of the fight before still up (street 2's ambush ends
+        // under THEY RUN!): they go as the men come
+        constexpr int PROGRAM_BANNER = 7, SPR_THEY_RUN = 299, BAND = 16;
+        int16_t* words = regs(actor_spawn(PROGRAM_BANNER));
+        words[0] = SPR_THEY_RUN, words[1] = 160, words[2] = 72, words[3] = 600, words[4] = BAND;
+        world_step(0, nullptr, nullptr, nullptr);
         regs(crew)[HOME] = amc_globals[GLOBAL_SCROLL_MAP];
 
         int warned = -1, came = -1;
@@ -629,8 +635,13 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
                     return (actor_table.slots[s].regs[REG_FRAME] & 0x7FFF) == SPR_TELL;
                 }))
                 warned = t;
-            if (came < 0 && find(PROGRAM_ENEMY))
+            if (came < 0 && find(PROGRAM_ENEMY)) {
                 came = t;
+                EXPECT_EQ(scene::count_actors([](int s) {
+                              return actor_table.slots[s].program == PROGRAM_BANNER &&
+                                     regs(s)[0] == SPR_THEY_RUN;
+                          }), 0) << "THEY RUN! over the men coming";
+            }
         }
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
             if (actor_table.slots[s].program == PROGRAM_ENEMY)
@@ -653,6 +664,50 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
         EXPECT_GE(him[scene::REG_MAX_HEALTH], regs(plain)[scene::REG_MAX_HEALTH] * 3 / 2);
         EXPECT_EQ(him[ENEMY_DROP] & 15, IT_GOLD);
     }
+}
+
+// A drive strikes each fighter once in its pass, though he stays in its
+// reach: a boss braced for his special takes blows without falling, and was
+// struck on every tick the forklift took to go by him. Its next pass, on
+// its way back, strikes him again.
+TEST_F(Setpieces, ADriveStrikesAManWhoDoesNotFallOncePerPass)
+{
+    actor_table_reset();
+    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hazard = find(PROGRAM_HAZARD);
+    ASSERT_NE(hazard, 0);
+    int16_t* h = regs(hazard);
+    const int16_t lane = h[ARG_HAZARD_GY];
+    h[ARG_HAZARD_WX] = 160;
+    h[ARG_HAZARD_FIRST] = 30;
+    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
+    hero[REG_WX] = 40;
+    hero[REG_GY] = GROUND_BOTTOM;
+    int boss = scene::spawn_man(E_BOSS + LAST_STREET, 150, lane);
+    int16_t* b = regs(boss);
+    int16_t full = 0, after_first = -1, after_second = -1;
+    int16_t leftmost = 0x7fff, rightmost = 0;
+    for (int t = 0; t < 1500 && after_second < 0; t++) {
+        if (t > 2)  // braced in the lane all along
+            b[REG_WX] = 150, b[REG_GY] = lane, b[REG_STATE] = S_SPECIAL;
+        world_step(0, nullptr, nullptr, nullptr);
+        if (t == 3)
+            full = b[REG_HEALTH];
+        leftmost = std::min(leftmost, h[REG_WX]);
+        if (after_first < 0 && h[REG_WX] > leftmost + 60)  // on its way back
+            after_first = b[REG_HEALTH];
+        if (after_first >= 0) {
+            rightmost = std::max(rightmost, h[REG_WX]);
+            if (h[REG_WX] < rightmost - 60)  // and off again
+                after_second = b[REG_HEALTH];
+        }
+    }
+    ASSERT_GE(after_second, 0) << "it did not come back";
+    EXPECT_LT(after_first, full) << "the first pass missed him";
+    EXPECT_GE(after_first, full - 16) << "struck more than once in one pass";
+    EXPECT_LT(after_second, after_first) << "the pass back missed him";
+    EXPECT_GE(after_second, after_first - 16);
 }
 
 }  // namespace
