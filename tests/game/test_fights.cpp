@@ -14,8 +14,8 @@
 // walked into is held, kneed and thrown from either side and with a locked
 // view's edge at the hero's back; from the third street men cover up and
 // feint; a daze ending is told; a felled man never lies under the hero; a
-// second block in a row fells; a jab into a wind-up is a counter that pays
-// and shows; men hit harder than a boss's row would, a survivor hardest; up
+// second block in a row fells; only a jab timed to a wind-up's end is a
+// counter, which pays and shows; men hit harder than a boss's row would, a survivor hardest; up
 // to NORMAL a hero trading blows in front is not struck from behind, a
 // wind-up at his back is called there, his rise is spared a moment longer
 // and a daze outlasts a long look.
@@ -243,34 +243,57 @@ TEST_F(Fights, AtMasterAChainsThirdPunchIsBlocked)
     }
 }
 
-// A jab that meets a man's wind-up is a counter: it hurts half as much
-// again, pays twenty times a jab and says so over him; the same jab on a
-// man only waiting pays its ten points, unmarked.
-TEST_F(Fights, AJabIntoAWindUpIsACounterThatPaysAndShows)
+// A jab is a counter only when timed: landing in a wind-up's last ticks,
+// while the man's sign flashes, it hurts half as much again, pays twenty
+// times a jab and says so over the hero, away from the sign. Thrown as the
+// wind-up starts (a masher's luck), or at a man only waiting, it is an
+// ordinary jab, unmarked.
+TEST_F(Fights, OnlyAJabTimedToAWindUpsEndIsACounter)
 {
-    constexpr int SPR_POP_COUNTER = 137;
-    auto popups = [] {
-        return count_actors([](int s) {
-            return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == SPR_POP_COUNTER;
+    constexpr int SPR_TELL = 129, SPR_POP_COUNTER = 137, LATE = 12;
+    auto fx_of = [](int pic) {
+        int found = 0;
+        count_actors([&](int s) {
+            if (actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == pic)
+                found = s;
+            return false;
         });
+        return found;
     };
-    for (bool counter : {false, true}) {
+    enum When { WAITING, EARLY, TIMED };
+    for (When when : {WAITING, EARLY, TIMED}) {
         for (uint32_t seed = 1; seed <= 3; seed++) {
-            SCOPED_TRACE(testing::Message() << "counter " << counter << ", seed " << seed);
+            SCOPED_TRACE(testing::Message() << "when " << when << ", seed " << seed);
             int man = face_off(E_BRAWLER, seed, 148), hero = the_hero();
-            int t = step_until([&] { return !counter || regs(man)[REG_STATE] == S_WINDUP; }, 400);
+            int t = step_until([&] { return when == WAITING || regs(man)[REG_STATE] == S_WINDUP; }, 400);
             ASSERT_LT(t, 400) << "he came at the hero";
-            if (!counter)
+            if (when == WAITING)
                 regs(man)[REG_WAIT] = 200;
+            int sign = fx_of(SPR_TELL);
+            if (when == TIMED) {
+                ASSERT_NE(sign, 0);
+                bool early_flash = false;
+                step_until([&] {
+                    early_flash |= regs(sign)[3] > LATE && regs(sign)[REG_BLINK];
+                    return regs(sign)[3] <= LATE && regs(sign)[REG_BLINK];
+                }, 60);
+                EXPECT_FALSE(early_flash) << "the sign flashes only at the end";
+                ASSERT_EQ(regs(man)[REG_STATE], S_WINDUP);
+            }
             place(man, regs(hero)[REG_WX] + 26, regs(hero)[REG_GY]);
             int health = regs(man)[REG_HEALTH], score = amc_globals[GLOBAL_SCORE];
             step(CTRL_PUNCH);
             step(CTRL_PUNCH);
             for (int k = 0; k < 6; k++)
                 step();
+            bool counter = when == TIMED;
             EXPECT_EQ(health - regs(man)[REG_HEALTH], counter ? 9 : 6);
             EXPECT_EQ(amc_globals[GLOBAL_SCORE] - score, counter ? 21 : 1);
-            EXPECT_EQ(popups(), counter ? 1 : 0);
+            int word = fx_of(SPR_POP_COUNTER);
+            EXPECT_EQ(word != 0, counter);
+            if (word) {
+                EXPECT_NEAR(regs(word)[REG_X], regs(hero)[REG_X], 4) << "told over the hero";
+            }
         }
     }
 }
