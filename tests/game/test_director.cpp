@@ -36,10 +36,10 @@ protected:
     }
     // The first street in `mode`, the view pushed on to its first fight and
     // held there, its men taken away as they come, until the clock runs.
-    static void first_fight(int16_t mode)
+    static void first_fight(int16_t mode, int16_t skill = 5)
     {
         actor_table_reset();
-        world_start_level(world_new_game(1, mode, 5, 1));
+        world_start_level(world_new_game(1, mode, skill, 1));
         for (int t = 0, was = -1; t < 600 && g(GLOBAL_TIMER) >= was; t++) {
             was = g(GLOBAL_TIMER);
             fight_step();
@@ -941,4 +941,58 @@ TEST_F(Director, GoIsHeldWhileAWalksMenStand)
     amc_globals[GLOBAL_FOES] = 0;
     int shown = step_until([&] { return go_shown() > 0; }, GO_AGAIN + 30);
     EXPECT_LT(shown, GO_AGAIN + 30) << "GO! never came back";
+}
+
+// The modes of one life and of a draining one are the hard ones, the
+// draining one the cruellest: past NORMAL a vampire's thirst gains on his
+// drink skill by skill, while a survivor's first street is spared the blows
+// of his later ones and his food fills more of the bar.
+TEST_F(Director, PastNormalTheModesHardenTheRightWayUp)
+{
+    constexpr int PUNISH = 17;
+    const int skills[] = {5, 7, 12};
+    double thirst[3] = {};
+    for (int k = 0; k < 3; k++) {
+        SCOPED_TRACE(skills[k]);
+        int man = face_off(E_BRAWLER, 1, 145, nullptr, VAMPIRE, skills[k]);
+        regs(man)[REG_HEALTH] = 100;  // the blow's drink alone, no man beaten
+        amc_globals[GLOBAL_ENERGY] = 100;
+        int drunk = 0;
+        for (int t = 0; t < 12; t++) {
+            step_held(man, t == 0 ? CTRL_PUNCH : 0);
+            drunk = std::max(drunk, g(GLOBAL_ENERGY) - 100);
+        }
+        ASSERT_GT(drunk, 0);
+        first_fight(VAMPIRE, (int16_t)skills[k]);
+        amc_globals[GLOBAL_ENERGY] = 96;
+        for (int t = 0; t < 4 * 72; t++)
+            fight_step();
+        const int lost = 96 - g(GLOBAL_ENERGY);
+        ASSERT_GT(lost, 0);
+        thirst[k] = double(lost) / drunk;  // blows it takes to hold even
+    }
+    EXPECT_GT(thirst[1], thirst[0] * 1.3) << "HARDEST thirstier than NORMAL";
+    EXPECT_GT(thirst[2], thirst[1] * 1.2) << "MASTER thirstier still";
+
+    auto punish = [](int mode, int street, int skill) {
+        begin_street(street, 1, mode, skill);
+        return g(PUNISH);
+    };
+    EXPECT_EQ(punish(SURVIVAL, 1, 5), punish(ARCADE, 1, 5)) << "NORMAL as it was";
+    EXPECT_LT(punish(SURVIVAL, 1, 7), punish(ARCADE, 1, 7)) << "no wall on street 1";
+    EXPECT_GT(punish(SURVIVAL, 5, 7), punish(SURVIVAL, 1, 7)) << "but a climb to the last";
+    EXPECT_GT(punish(SURVIVAL, 5, 7), punish(SURVIVAL, 5, 5));
+
+    int fed[2] = {};
+    for (int k = 0; k < 2; k++) {
+        face_off(E_BRAWLER, 1, 145, nullptr, SURVIVAL, k ? 7 : 5);
+        amc_globals[GLOBAL_ENERGY] = 100;
+        int s = actor_spawn(PROGRAM_PICKUP);
+        regs(s)[0] = -1;  // handed over at once
+        regs(s)[3] = IT_CHICKEN;
+        step_for(2);
+        fed[k] = g(GLOBAL_ENERGY);
+    }
+    EXPECT_EQ(fed[0], 150);
+    EXPECT_GT(fed[1], fed[0]) << "HARDEST's food fills further";
 }
