@@ -996,3 +996,108 @@ TEST_F(Director, PastNormalTheModesHardenTheRightWayUp)
     EXPECT_EQ(fed[0], 150);
     EXPECT_GT(fed[1], fed[0]) << "HARDEST's food fills further";
 }
+
+constexpr int PROGRAM_TALLY = 8, GLOBAL_BONUS = 26, SPR_TIME_BONUS = 294;
+constexpr int PROGRAM_GETAWAY = 15, TAKEN = 1;  // the first street's van, and her part in it
+constexpr int M_FALL = 1, SPR_CRATE = 270;
+
+// A street's bonus is counted up where it can be seen: the keys of the
+// fight's last blows, held or mashed, do not count it all at once (its
+// figure never showed, and the score jumped); a press once it has been seen
+// rising does.
+TEST_F(Director, AStreetsBonusIsSeenCountingUp)
+{
+    constexpr int BONUS = 1300;  // tens: a fight's clock left nearly full
+    enum { KEYS_UP, HELD, MASHED, PRESSED_LATE };
+    for (int way : {KEYS_UP, HELD, MASHED, PRESSED_LATE}) {
+        SCOPED_TRACE(way);
+        start(0, 2);
+        const int score = g(GLOBAL_SCORE);
+        int s = actor_spawn(PROGRAM_TALLY);
+        regs(s)[0] = BONUS, regs(s)[1] = SPR_TIME_BONUS, regs(s)[2] = 172;
+        int rising = 0, t = 0, full_at = -1;
+        for (; t < 600 && g(GLOBAL_BONUS) >= 0; t++) {
+            uint16_t c = way == HELD || (way == MASHED && t % 4 < 2) ? CTRL_PUNCH : 0;
+            if (way == PRESSED_LATE && t == 100)
+                c = CTRL_KICK;
+            step(c);
+            const int b = g(GLOBAL_BONUS);
+            rising += b > 0 && b < BONUS && count_program(PROGRAM_DIGIT) > 0;
+            if (b == BONUS && full_at < 0)
+                full_at = t;
+        }
+        EXPECT_LT(g(GLOBAL_BONUS), 0) << "the tally never ended";
+        EXPECT_EQ(g(GLOBAL_SCORE) - score, BONUS) << "every point counted, once";
+        if (way == PRESSED_LATE) {
+            EXPECT_EQ(full_at, 100) << "the press counts the rest at once";
+        }
+        EXPECT_GE(rising, way == KEYS_UP || way == HELD ? 60 : 30)
+            << "the figure never seen rising";
+    }
+}
+
+// A new game tells the story first, in which the van takes Rosalie: the
+// first street after it must not show her standing there to be taken
+// again. A player who skipped the story before that, or a street begun on
+// its own (training, demos), still sees it there.
+TEST_F(Director, TheFirstStreetDoesNotTakeRosalieTwice)
+{
+    auto taken_shown = [] {
+        return count_actors([](int s) {
+            const Actor& a = actor_table.slots[s];
+            return (a.program == PROGRAM_GETAWAY && a.regs[0] == TAKEN) || a.program == PROGRAM_GIRL;
+        });
+    };
+    enum { TOLD, SKIPPED, NO_STORY };
+    for (int story : {TOLD, SKIPPED, NO_STORY}) {
+        SCOPED_TRACE(story);
+        actor_table_reset();
+        WorldStart s = world_new_game(story == NO_STORY ? 1 : FIRST_INTERLUDE, ARCADE, 5, 1);
+        world_start_level(s);
+        if (story != NO_STORY) {
+            for (int t = 0; t < 2000 && !(g(GLOBAL_EXIT_REQUEST) & EXIT); t++)
+                step(story == SKIPPED && t == 100 ? CTRL_PUNCH : 0);
+            ASSERT_TRUE(g(GLOBAL_EXIT_REQUEST) & EXIT) << "the story never ended";
+            ASSERT_TRUE(world_end_level(s, g(GLOBAL_EXIT_REQUEST) & 0xff));
+            ASSERT_EQ(s.level, 1);
+            world_start_level(s);
+        }
+        int seen = 0;
+        for (int t = 0; t < 300; t++) {
+            step();
+            seen += taken_shown() > 0;
+        }
+        EXPECT_EQ(seen > 0, story != TOLD);
+        EXPECT_EQ(g(GLOBAL_ITEM), 0) << "nothing left in the hand";
+        EXPECT_EQ(g(GLOBAL_ITEM_COUNT), 0);
+    }
+}
+
+// The first street's falling crate teeters first on the fire escape's
+// landing its map draws (y 80 on screen, between x 448 and 575), not in
+// the sky over the hero.
+TEST_F(Director, TheFallingCrateStartsOnTheFireEscape)
+{
+    begin_street(1, 1);
+    int first_y = -1, first_wx = -1;
+    for (int t = 0; t < 20000 && first_y < 0 && g(GLOBAL_BOSS) == 0; t++) {
+        remove_enemies();
+        amc_globals[GLOBAL_FOES] = 0;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        if (g(GLOBAL_SCROLL_MAP) < g(GLOBAL_LOCK))
+            amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)std::min(g(GLOBAL_SCROLL_MAP) + 1, (int)g(GLOBAL_LOCK));
+        step();
+        count_actors([&](int s) {
+            const int16_t* r = regs(s);
+            if (actor_table.slots[s].program == PROGRAM_MOMENT && r[REG_KIND] == M_FALL &&
+                (r[REG_FRAME] & 0x7fff) == SPR_CRATE && first_y < 0)
+                first_y = r[REG_Y], first_wx = r[REG_WX];
+            return false;
+        });
+    }
+    ASSERT_GE(first_y, 0) << "no crate fell on the walks";
+    EXPECT_EQ(first_y, 80);
+    EXPECT_GE(first_wx, 448);
+    EXPECT_LE(first_wx, 575);
+}
+
