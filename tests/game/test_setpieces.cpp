@@ -30,6 +30,25 @@ int find(int program)
 
 using Setpieces = ScriptsTest;
 
+// The last street's forklift, moved to the view's middle to start soon, and
+// the hero put out of its lane at the view's left: its registers.
+int16_t* warehouse_forklift()
+{
+    actor_table_reset();
+    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
+    world_step(0, nullptr, nullptr, nullptr);
+    int hazard = find(PROGRAM_HAZARD);
+    if (hazard == 0)
+        return nullptr;
+    int16_t* h = regs(hazard);
+    h[ARG_HAZARD_WX] = 160;
+    h[ARG_HAZARD_FIRST] = 30;
+    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
+    hero[REG_WX] = 40;
+    hero[REG_GY] = GROUND_BOTTOM;
+    return h;
+}
+
 constexpr int SPR_HINT_BACK = 346, SPR_HINT_GRAB = 348, SPR_HINT_GLINT = 353;  // nightward.inc
 
 TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
@@ -78,19 +97,10 @@ TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
 // and at the far end turns round and comes back.
 TEST_F(Setpieces, TheWarehouseForkliftWarnsThenBowlsOverMenInItsLaneAndComesBack)
 {
-    actor_table_reset();
-    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
-    int hazard = find(PROGRAM_HAZARD);
-    ASSERT_NE(hazard, 0);
-    int16_t* h = regs(hazard);
+    int16_t* h = warehouse_forklift();
+    ASSERT_NE(h, nullptr);
     const int16_t lane = h[ARG_HAZARD_GY];
     ASSERT_GT(lane, GROUND_TOP);
-    h[ARG_HAZARD_WX] = 160;
-    h[ARG_HAZARD_FIRST] = 30;
-    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
-    hero[REG_WX] = 40;
-    hero[REG_GY] = GROUND_BOTTOM;
     int man = actor_spawn(PROGRAM_ENEMY);
     ASSERT_GT(man, 0);
     int16_t* m = regs(man);
@@ -672,18 +682,9 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
 // its way back, strikes him again.
 TEST_F(Setpieces, ADriveStrikesAManWhoDoesNotFallOncePerPass)
 {
-    actor_table_reset();
-    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
-    int hazard = find(PROGRAM_HAZARD);
-    ASSERT_NE(hazard, 0);
-    int16_t* h = regs(hazard);
+    int16_t* h = warehouse_forklift();
+    ASSERT_NE(h, nullptr);
     const int16_t lane = h[ARG_HAZARD_GY];
-    h[ARG_HAZARD_WX] = 160;
-    h[ARG_HAZARD_FIRST] = 30;
-    int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
-    hero[REG_WX] = 40;
-    hero[REG_GY] = GROUND_BOTTOM;
     int boss = scene::spawn_man(E_BOSS + LAST_STREET, 150, lane);
     int16_t* b = regs(boss);
     int16_t full = 0, after_first = -1, after_second = -1;
