@@ -1,8 +1,4 @@
-// The bosses, on the game's own scripts: each opens with an attack of his
-// own that has one answer and fights alone until worn down; worn a little, each uses his ground (the view's
-// width, or the street's hazard); driven below a third of his health, each
-// roars and brings on a change of his own; a boss fight is fought inside the
-// view, however the hero presses into its edge, and not against it.
+// The bosses, on the game's own scripts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -166,29 +162,6 @@ Signature first_attack(int street, bool answered, bool rage = false)
     return sig;
 }
 
-// His rage changes each boss's own attack: it goes on past where it ends
-// when he is calm (BUTCH bounces back up his lane, RUST sweeps again, VIPER
-// sweeps from her drop, DOZER's ground rings twice, KING feints first), it
-// still has its answer, and it still throws down a hero who stands.
-TEST_F(Bosses, HisRageChangesHisOwnAttack)
-{
-    for (int street = 1; street <= LAST_STREET; street++) {
-        SCOPED_TRACE(street);
-        const Signature calm = first_attack(street, true);
-        const Signature raging = first_attack(street, true, true);
-        const Signature stood = first_attack(street, false, true);
-        ASSERT_TRUE(calm.made && raging.made && stood.made);
-        EXPECT_GE(raging.ticks, calm.ticks + 12) << "calm " << calm.ticks;
-        EXPECT_FALSE(raging.hero_down) << "its answer in a rage lets it go by";
-        EXPECT_TRUE(raging.open) << "... and leaves him open";
-        EXPECT_TRUE(stood.hero_down);
-        if (street == 1) {
-            EXPECT_EQ(calm.turns, 0);
-            EXPECT_GE(raging.turns, 1) << "BUTCH runs back up his lane";
-        }
-    }
-}
-
 // Street `street`'s boss, a little worn (three quarters of his health),
 // watched fighting a hero who stands: whether he used his ground (a run
 // across the view in his lane, or the street's hazard called on the hero)
@@ -216,17 +189,30 @@ bool uses_his_ground_early(int street, uint32_t seed)
 }
 
 // Each boss opens with his own attack, which throws down a hero who stands
-// and lets one who answers it go by; a little worn, he uses his ground long
-// before his rage; in a rage he brings on a change of his own.
+// and lets one who answers it go by, leaving him open; a little worn, he
+// uses his ground long before his rage; in a rage he brings on a change of
+// his own, and his attack goes on past where it ends when he is calm (BUTCH
+// bounces back up his lane, RUST sweeps again, VIPER sweeps from her drop,
+// DOZER's ground rings twice, KING feints first) and still has its answer.
 TEST_F(Bosses, EachBossHasHisOwnAttackGroundAndRage)
 {
     for (int street = 1; street <= LAST_STREET; street++) {
         SCOPED_TRACE(street);
-        const Signature stood = first_attack(street, false), answered = first_attack(street, true);
-        EXPECT_TRUE(stood.made && answered.made) << "his first attack is his own";
-        EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
-        EXPECT_FALSE(answered.hero_down) << "its answer lets it go by";
-        EXPECT_TRUE(answered.open) << "... and leaves him open";
+        Signature answered[2];
+        for (bool rage : {false, true}) {
+            SCOPED_TRACE(rage ? "in a rage" : "calm");
+            const Signature stood = first_attack(street, false, rage);
+            const Signature& a = answered[rage] = first_attack(street, true, rage);
+            ASSERT_TRUE(stood.made && a.made) << "his first attack is his own";
+            EXPECT_TRUE(stood.hero_down) << "it throws down a hero who stands";
+            EXPECT_FALSE(a.hero_down) << "its answer lets it go by";
+            EXPECT_TRUE(a.open) << "... and leaves him open";
+        }
+        EXPECT_GE(answered[1].ticks, answered[0].ticks + 12) << "calm " << answered[0].ticks;
+        if (street == 1) {
+            EXPECT_EQ(answered[0].turns, 0);
+            EXPECT_GE(answered[1].turns, 1) << "BUTCH runs back up his lane";
+        }
         EXPECT_TRUE(uses_his_ground_early(street, 1));
         if (street == 4) {
             // his rampage is a plan among others: one of a few seeds shows it
@@ -388,43 +374,55 @@ struct Hug {
     bool open = false;    // BUTCH stood open after it
 };
 
-// BUTCH, a little worn (his first attack is his belly bump), fights a hero
-// who stands in his lane until a bear hug takes him; held, the hero
-// shakes (Left and Right in turn, as a hand keeps up) or stands.
+// Street `street`'s boss, a little worn (his first attack spent), on seeds
+// 1 to 6 in turn, until `tick(b, h, t)`, which steps, says it has seen all.
+template <class F>
+bool worn_boss(int street, F&& tick)
+{
+    for (uint32_t seed = 1; seed <= 6; seed++) {
+        int16_t* b = boss_of(street, seed);
+        for (int t = 0; t < 6000; t++) {
+            if (t == 1)
+                b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] - 1);
+            if (tick(b, regs(the_hero()), t))
+                return true;
+        }
+    }
+    return false;
+}
+
+// BUTCH fights a hero who stands in his lane until a bear hug takes him;
+// held, the hero shakes (Left and Right in turn, as a hand keeps up) or
+// stands.
 Hug bear_hug(bool shakes)
 {
     Hug hug;
-    for (uint32_t seed = 1; seed <= 6; seed++) {
-        int16_t* b = boss_of(1, seed);
-        const int16_t* h = regs(the_hero());
-        int windup = 0, hugged_at = -1;
-        for (int t = 0; t < 6000; t++) {
-            if (hugged_at < 0)
-                amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts to it
-            if (t == 1)
-                b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] - 1);
-            const bool shaking = shakes && h[REG_STATE] == S_HELD;
-            step((uint16_t)(shaking ? (t / 6) % 2 ? CTRL_LEFT : CTRL_RIGHT : 0));
-            if (hugged_at < 0) {
-                windup = b[REG_STATE] == S_WINDUP || b[REG_STATE] == S_SPECIAL ? windup + 1 : 0;
-                if (b[REG_TOKEN] == HUGGING)
-                    hugged_at = t, hug.told = windup;
-                continue;
-            }
-            hug.held += h[REG_STATE] == S_HELD;
-            hug.thrown |= h[REG_STATE] == S_DOWN;
-            if (b[REG_TOKEN] != HUGGING && b[REG_STATE] != S_WINDUP && t > hugged_at + 2) {
-                for (int i = 0; i < 30; i++) {
-                    step();
-                    hug.open |= b[REG_STATE] == S_HURT;
-                    hug.thrown |= h[REG_STATE] == S_DOWN;
-                }
-                hug.lost = FULL_ENERGY - amc_globals[GLOBAL_ENERGY];
-                return hug;
-            }
+    int windup = 0, hugged_at = -1;
+    EXPECT_TRUE(worn_boss(1, [&](int16_t* b, const int16_t* h, int t) {
+        if (t == 0)
+            windup = 0, hugged_at = -1;
+        if (hugged_at < 0)
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts to it
+        const bool shaking = shakes && h[REG_STATE] == S_HELD;
+        step((uint16_t)(shaking ? (t / 6) % 2 ? CTRL_LEFT : CTRL_RIGHT : 0));
+        if (hugged_at < 0) {
+            windup = b[REG_STATE] == S_WINDUP || b[REG_STATE] == S_SPECIAL ? windup + 1 : 0;
+            if (b[REG_TOKEN] == HUGGING)
+                hugged_at = t, hug.told = windup;
+            return false;
         }
-    }
-    ADD_FAILURE() << "no bear hug in six fights";
+        hug.held += h[REG_STATE] == S_HELD;
+        hug.thrown |= h[REG_STATE] == S_DOWN;
+        if (b[REG_TOKEN] == HUGGING || b[REG_STATE] == S_WINDUP || t <= hugged_at + 2)
+            return false;
+        for (int i = 0; i < 30; i++) {
+            step();
+            hug.open |= b[REG_STATE] == S_HURT;
+            hug.thrown |= h[REG_STATE] == S_DOWN;
+        }
+        hug.lost = FULL_ENERGY - amc_globals[GLOBAL_ENERGY];
+        return true;
+    })) << "no bear hug in six fights";
     return hug;
 }
 
@@ -457,35 +455,29 @@ struct Dash {
 Dash pipe_dash(bool steps_out)
 {
     Dash d;
-    for (uint32_t seed = 1; seed <= 6; seed++) {
-        int16_t* b = boss_of(5, seed);
-        const int16_t* h = regs(the_hero());
-        int last_wx = b[REG_WX], from = 0, way = 0;
-        bool on = false;
-        for (int t = 0; t < 6000; t++) {
-            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
-            if (t == 1)
-                b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] - 1);
-            const bool dash = b[REG_TOKEN] == 2 && b[REG_STATE] == S_SPECIAL;
-            if (on && !dash) {
-                d.open = b[REG_STATE] == S_HURT;
-                return d;
-            }
-            const bool still = dash && b[REG_WX] == last_wx;
-            if (still && !d.run)
-                d.told++, from = b[REG_WX];
-            if (!d.told)
-                way = h[REG_GY] < (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_DOWN : CTRL_UP;
-            const int ctl = steps_out && d.told ? way : 0;
-            on |= dash;
-            last_wx = b[REG_WX];
-            step((uint16_t)ctl);
-            if (d.told && dash)
-                d.run = std::max(d.run, std::abs(b[REG_WX] - from));
-            d.hero_down |= dash && h[REG_STATE] == S_DOWN;
+    int last_wx = 0, from = 0, way = 0;
+    bool on = false;
+    EXPECT_TRUE(worn_boss(5, [&](int16_t* b, const int16_t* h, int t) {
+        if (t == 0)
+            last_wx = b[REG_WX], from = way = 0, on = false;
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        const bool dash = b[REG_TOKEN] == 2 && b[REG_STATE] == S_SPECIAL;
+        if (on && !dash) {
+            d.open = b[REG_STATE] == S_HURT;
+            return true;
         }
-    }
-    ADD_FAILURE() << "no dash in six fights";
+        if (dash && b[REG_WX] == last_wx && !d.run)  // standing still, sighting
+            d.told++, from = b[REG_WX];
+        if (!d.told)
+            way = h[REG_GY] < (GROUND_TOP + GROUND_BOTTOM) / 2 ? CTRL_DOWN : CTRL_UP;
+        on |= dash;
+        last_wx = b[REG_WX];
+        step((uint16_t)(steps_out && d.told ? way : 0));
+        if (d.told && dash)
+            d.run = std::max(d.run, std::abs(b[REG_WX] - from));
+        d.hero_down |= dash && h[REG_STATE] == S_DOWN;
+        return false;
+    })) << "no dash in six fights";
     return d;
 }
 
