@@ -405,24 +405,26 @@ TEST_F(Director, ASurvivorsMenPayMoreTheFurtherHeGets)
     EXPECT_EQ((uint16_t)g(GLOBAL_SCORE), 65535);
 }
 
-// A survivor's food fills the bar only so far, and takes nothing from a bar
-// past it; in ARCADE a chicken fills it.
+// A survivor's food fills the bar only so far (past NORMAL further), and
+// takes nothing from a bar past it; in ARCADE a chicken fills it.
 TEST_F(Director, ASurvivorsFoodFillsTheBarOnlySoFar)
 {
-    for (int mode : {ARCADE, SURVIVAL}) {
-        SCOPED_TRACE(mode);
-        for (int held : {100, 180}) {
-            first_fight((int16_t)mode);
-            amc_globals[GLOBAL_ENERGY] = (int16_t)held;
-            int s = actor_spawn(PROGRAM_PICKUP);
-            regs(s)[0] = -1;  // handed over at once
-            regs(s)[3] = IT_CHICKEN;
-            step_for(2);
-            if (mode == ARCADE)
-                EXPECT_EQ(g(GLOBAL_ENERGY), FULL_ENERGY);
-            else
-                EXPECT_EQ(g(GLOBAL_ENERGY), held == 100 ? 150 : held);
-        }
+    const struct {
+        int mode, skill, held, fed;
+    } cases[] = {{ARCADE, 5, 100, FULL_ENERGY}, {ARCADE, 5, 180, FULL_ENERGY}, {SURVIVAL, 5, 100, 150},
+                 {SURVIVAL, 5, 180, 180},       {SURVIVAL, 7, 100, 151}};  // HARDEST: at least
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", skill " << c.skill << ", held " << c.held);
+        first_fight((int16_t)c.mode, (int16_t)c.skill);
+        amc_globals[GLOBAL_ENERGY] = (int16_t)c.held;
+        int s = actor_spawn(PROGRAM_PICKUP);
+        regs(s)[0] = -1;  // handed over at once
+        regs(s)[3] = IT_CHICKEN;
+        step_for(2);
+        if (c.skill > 5)
+            EXPECT_GE(g(GLOBAL_ENERGY), c.fed);
+        else
+            EXPECT_EQ(g(GLOBAL_ENERGY), c.fed);
     }
 }
 
@@ -483,24 +485,35 @@ TEST_F(Director, AStreetOpensWithOneBannerAtATime)
 // (Rosalie runs into the hero's arms, and the two stay together in view
 // under a last banner: they had walked off, leaving it over an empty
 // street) and then the game is won; a fresh press once it has started
-// skips it.
-TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
+// skips it. SURVIVAL's finale comes first: after KING the streets' bosses
+// come back one at a time, each once and in their streets' order, a bite
+// to eat between two, whatever a boss set striking gone before the next
+// walks in; only the last one's fall wins the street.
+TEST_F(Director, TheFinaleEndsInTheRescueAndTheGame)
 {
-    for (bool skip : {false, true}) {
-        SCOPED_TRACE(skip);
+    const struct {
+        int mode;
+        bool skip;
+    } cases[] = {{ARCADE, false}, {ARCADE, true}, {SURVIVAL, false}};
+    for (const auto& c : cases) {
+        const bool skip = c.skip;
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << (skip ? ", skipped" : ""));
         actor_table_reset();
-        world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
+        world_start_level(world_new_game(LAST_STREET, (int16_t)c.mode, 5, 1));
         int fell = -1, hugged = -1, ended = -1, together = 0, rosa = 0;
         bool struck = false;
         // the gang's last men, as the story's figures: how far in they come,
         // their quickest step back out, and KING still lying once she is free
         int men_in = -99, men_flee = 0, king_lies = 0, men_left = 0;
         std::vector<int> men_x(64, -999);
-        for (int t = 0; t < 60000 && ended < 0; t++) {
+        std::vector<int> met;  // the bosses' kinds, as each comes in
+        int last_boss = 0, chickens = 0, met_by_clear = -1, hazards_left = -1;
+        std::vector<bool> chicken(64, false);
+        for (int t = 0; t < 90000 && ended < 0; t++) {
             amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
             // A picture that ends on its first turn ends that tick's pass: whoever
             // comes after it in the list, KING too, has his first turn a tick late.
-            if (g(GLOBAL_BOSS) == 0 && fell < 0) {
+            if (g(GLOBAL_BOSS) == 0 && fell < 0 && (c.mode == ARCADE || count_program(PROGRAM_FX) < 4)) {
                 int fx = actor_spawn(PROGRAM_FX);
                 if (fx > 0)
                     actor_table.slots[fx].regs[3] = 1;
@@ -526,8 +539,25 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
             else if (skip && hugged >= 0 && t == hugged + 100)
                 controls = CTRL_PUNCH;
             step(controls);
+            const int b = g(GLOBAL_BOSS);
+            if (b && b != last_boss && regs(b)[REG_CLASS] == C_BOSS) {
+                met.push_back(regs(b)[REG_KIND]);
+                if (met.size() == 3)  // RUST's round: no hazard outlives BUTCH's
+                    hazards_left = count_program(PROGRAM_HAZARD);
+                if (met.size() == 2) {  // BUTCH's rage brings bottles, every 130 ticks
+                    int16_t* r = regs(actor_spawn(PROGRAM_HAZARD));
+                    r[0] = H_BOTTLE, r[1] = (int16_t)(g(GLOBAL_SCROLL_MAP) + VIEW / 2), r[3] = 500, r[4] = 130;
+                }
+            }
+            last_boss = b;
+            std::vector<bool> now(64, false);
+            for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+                now[s] = actor_table.slots[s].program == PROGRAM_PICKUP && regs(s)[REG_KIND] == IT_CHICKEN;
+            for (int s = 0; s < 64; s++)
+                chickens += now[s] && !chicken[s];
+            chicken = now;
             if (fell < 0 && g(GLOBAL_STAGE) == ST_CLEAR)
-                fell = t;
+                fell = t, met_by_clear = (int)met.size();
             if (rosa && hugged < 0 && actor_table.slots[rosa].regs[REG_STATE] == 2)
                 hugged = t;
             if (hugged >= 0) {
@@ -560,11 +590,22 @@ TEST_F(Director, TheRescueIsPlayedAfterKingFallsAndTheGameEnds)
             if (g(GLOBAL_EXIT_REQUEST) & EXIT)
                 ended = t;
         }
-        ASSERT_GE(fell, 0) << "KING never fell";
+        ASSERT_GE(ended, 0) << "the game never ended";
+        EXPECT_EQ(g(GLOBAL_EXIT_REQUEST), EXIT | GAME_WON);
+        std::vector<int> expected{E_BOSS + LAST_STREET};
+        if (c.mode == SURVIVAL)
+            for (int street = 1; street < LAST_STREET; street++)
+                expected.push_back(E_BOSS + street);
+        EXPECT_EQ(met, expected);
+        EXPECT_EQ(met_by_clear, (int)expected.size()) << "the street won only after the last";
+        EXPECT_EQ(chickens, c.mode == SURVIVAL ? LAST_STREET - 2 : 0);
+        if (c.mode == SURVIVAL) {
+            EXPECT_EQ(hazards_left, 0);
+            continue;
+        }
         EXPECT_TRUE(struck) << "the street was won before KING was fought";
         ASSERT_GE(hugged, fell) << "Rosalie never reached the hero";
         ASSERT_GE(ended, hugged);
-        EXPECT_EQ(g(GLOBAL_EXIT_REQUEST), EXIT | GAME_WON);
         if (skip) {
             EXPECT_LE(ended, hugged + 102) << "a fresh press skips the scene";
         } else {
@@ -847,77 +888,6 @@ TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
     }
 }
 
-// SURVIVAL's finale: after KING, the streets' bosses come back one at a
-// time, each once and in their streets' order, a bite to eat between two,
-// whatever a boss set striking gone before the next walks in; only the last
-// one's fall wins the street, and the rescue ends the game. ARCADE's KING
-// is the end at once.
-TEST_F(Director, ASurvivorMeetsTheBossesAgainAfterKing)
-{
-    for (int mode : {ARCADE, SURVIVAL}) {
-        SCOPED_TRACE(mode);
-        actor_table_reset();
-        world_start_level(world_new_game(LAST_STREET, mode, 5, 1));
-        std::vector<int> met;  // the bosses' kinds, as each comes in
-        int last_boss = 0, chickens = 0, met_by_clear = -1, hazards_left = -1;
-        std::vector<bool> chicken(64, false);
-        for (int t = 0; t < 90000 && !(g(GLOBAL_EXIT_REQUEST) & EXIT); t++) {
-            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
-            // a late first turn, as in the rescue's test
-            if (g(GLOBAL_BOSS) == 0 && met_by_clear < 0 && count_program(PROGRAM_FX) < 4) {
-                int fx = actor_spawn(PROGRAM_FX);
-                if (fx > 0)
-                    regs(fx)[3] = 1;
-            }
-            for (int s = actor_next(0); s != 0;) {
-                int next = actor_next(s);
-                int16_t* r = regs(s);
-                if (r[REG_CLASS] == C_ENEMY && actor_table.slots[s].program == PROGRAM_ENEMY)
-                    actor_remove(s);
-                else if (r[REG_CLASS] == C_BOSS && r[REG_STATE] != S_DEAD && r[REG_STATE] != S_DOWN &&
-                         r[REG_DMG] == 0 && t % 8 == 0)
-                    r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1;
-                s = next;
-            }
-            if (g(GLOBAL_BOSS) == 0 && g(GLOBAL_STAGE) != ST_CLEAR)
-                amc_globals[GLOBAL_FOES] = 0;
-            step(met_by_clear < 0 ? CTRL_RIGHT : 0);
-            const int b = g(GLOBAL_BOSS);
-            if (b && b != last_boss && regs(b)[REG_CLASS] == C_BOSS) {
-                met.push_back(regs(b)[REG_KIND]);
-                if (met.size() == 3)  // RUST's round: no hazard outlives BUTCH's
-                    hazards_left = count_program(PROGRAM_HAZARD);
-                if (met.size() == 2) {  // BUTCH's rage brings bottles, every 130 ticks
-                    int h = actor_spawn(PROGRAM_HAZARD);
-                    int16_t* r = regs(h);
-                    r[0] = H_BOTTLE, r[1] = (int16_t)(g(GLOBAL_SCROLL_MAP) + VIEW / 2), r[3] = 500, r[4] = 130;
-                }
-            }
-            last_boss = b;
-            std::vector<bool> now(64, false);
-            for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
-                now[s] = actor_table.slots[s].program == PROGRAM_PICKUP && regs(s)[REG_KIND] == IT_CHICKEN;
-            for (int s = 0; s < 64; s++)
-                chickens += now[s] && !chicken[s];
-            chicken = now;
-            if (met_by_clear < 0 && g(GLOBAL_STAGE) == ST_CLEAR)
-                met_by_clear = (int)met.size();
-        }
-        ASSERT_TRUE(g(GLOBAL_EXIT_REQUEST) & EXIT) << "the game never ended";
-        EXPECT_EQ(g(GLOBAL_EXIT_REQUEST), EXIT | GAME_WON);
-        std::vector<int> expected{E_BOSS + LAST_STREET};
-        if (mode == SURVIVAL)
-            for (int street = 1; street < LAST_STREET; street++)
-                expected.push_back(E_BOSS + street);
-        EXPECT_EQ(met, expected);
-        EXPECT_EQ(met_by_clear, (int)expected.size()) << "the street won only after the last";
-        EXPECT_EQ(chickens, mode == SURVIVAL ? LAST_STREET - 2 : 0);
-        if (mode == SURVIVAL) {
-            EXPECT_EQ(hazards_left, 0);
-        }
-    }
-}
-
 // A walk's men standing in the way (foes, with the view free to move on):
 // no GO! points on over them, however long the hero stands; once they are
 // beaten it is shown again to a hero who stands.
@@ -946,7 +916,7 @@ TEST_F(Director, GoIsHeldWhileAWalksMenStand)
 // The modes of one life and of a draining one are the hard ones, the
 // draining one the cruellest: past NORMAL a vampire's thirst gains on his
 // drink skill by skill, while a survivor's first street is spared the blows
-// of his later ones and his food fills more of the bar.
+// of his later ones (his food is ASurvivorsFoodFillsTheBarOnlySoFar's).
 TEST_F(Director, PastNormalTheModesHardenTheRightWayUp)
 {
     constexpr int PUNISH = 17;
@@ -982,19 +952,6 @@ TEST_F(Director, PastNormalTheModesHardenTheRightWayUp)
     EXPECT_LT(punish(SURVIVAL, 1, 7), punish(ARCADE, 1, 7)) << "no wall on street 1";
     EXPECT_GT(punish(SURVIVAL, 5, 7), punish(SURVIVAL, 1, 7)) << "but a climb to the last";
     EXPECT_GT(punish(SURVIVAL, 5, 7), punish(SURVIVAL, 5, 5));
-
-    int fed[2] = {};
-    for (int k = 0; k < 2; k++) {
-        face_off(E_BRAWLER, 1, 145, nullptr, SURVIVAL, k ? 7 : 5);
-        amc_globals[GLOBAL_ENERGY] = 100;
-        int s = actor_spawn(PROGRAM_PICKUP);
-        regs(s)[0] = -1;  // handed over at once
-        regs(s)[3] = IT_CHICKEN;
-        step_for(2);
-        fed[k] = g(GLOBAL_ENERGY);
-    }
-    EXPECT_EQ(fed[0], 150);
-    EXPECT_GT(fed[1], fed[0]) << "HARDEST's food fills further";
 }
 
 constexpr int PROGRAM_TALLY = 8, GLOBAL_BONUS = 26, SPR_TIME_BONUS = 294;
