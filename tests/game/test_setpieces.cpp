@@ -1,5 +1,4 @@
-// Each street's hazard, on the game's own scripts: with the hero in its way
-// and a crate beside him, it strikes both.
+// The streets' set pieces (hazards, moments, hints, the van), on the game's own scripts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,9 +33,7 @@ using Setpieces = ScriptsTest;
 // the hero put out of its lane at the view's left: its registers.
 int16_t* warehouse_forklift()
 {
-    actor_table_reset();
-    world_start_level(world_new_game(LAST_STREET, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(LAST_STREET, 1);
     int hazard = find(PROGRAM_HAZARD);
     if (hazard == 0)
         return nullptr;
@@ -51,13 +48,48 @@ int16_t* warehouse_forklift()
 
 constexpr int SPR_HINT_BACK = 346, SPR_HINT_GRAB = 348, SPR_HINT_GLINT = 353;  // nightward.inc
 
+// The first street's hints: their program and registers.
+constexpr int PROGRAM_HINTS = 19, PROGRAM_BANNER = 7, SHOWN = 0, LEFT = 1, REST = 2, PICTURE = 9;
+
+// The first street begun with a fight on; its hints' slot.
+int hints_in_a_fight()
+{
+    begin_street(1, 1);
+    amc_globals[GLOBAL_FOES] = 1;
+    return find(PROGRAM_HINTS);
+}
+// The picture of the hint up within `ticks`, or 0.
+int up_within(int hints, int ticks)
+{
+    for (int t = 0; t < ticks && regs(hints)[PICTURE] == 0; t++)
+        step();
+    return regs(hints)[PICTURE];
+}
+// The hints of bits `shown` shown already, none up: the next may come now.
+void fresh(int hints, int shown)
+{
+    regs(hints)[SHOWN] = (int16_t)shown;
+    regs(hints)[PICTURE] = regs(hints)[LEFT] = regs(hints)[REST] = 0;
+}
+// A man `dx` from the hero in his lane, played by an actor that keeps what
+// it is told.
+int stand_in(int dx, int state, bool facing_his_way = false)
+{
+    const int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
+    int m = actor_spawn(PROGRAM_BANNER);
+    regs(m)[REG_CLASS] = C_ENEMY;
+    regs(m)[REG_STATE] = (int16_t)state;
+    regs(m)[REG_WX] = (int16_t)(hero[REG_WX] + dx);
+    regs(m)[REG_GY] = hero[REG_GY];
+    regs(m)[REG_FACING] = facing_his_way ? hero[REG_FACING] : (int16_t)(MIRRORED - hero[REG_FACING]);
+    return m;
+}
+
 TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
 {
     for (int street = 1; street <= LAST_STREET; street++) {
         SCOPED_TRACE(street);
-        actor_table_reset();
-        world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
-        world_step(0, nullptr, nullptr, nullptr);
+        begin_street(street, 1);
         int hazard = find(PROGRAM_HAZARD), hero = amc_globals[GLOBAL_HERO];
         ASSERT_NE(hazard, 0);
         // Placed at the street's start, before its first fight: no enemy
@@ -72,7 +104,7 @@ TEST_F(Setpieces, EveryStreetsHazardStrikesTheHeroAndWhatStandsByHim)
         int16_t* crate = nullptr;
         bool hero_hit = false;
         for (int t = 0; t < 400; t++) {
-            world_step(0, nullptr, nullptr, nullptr);
+            step();
             if (t == 0) {  // a crate beside him, spawned as the courses do
                 int c = actor_spawn(PROGRAM_PROP);
                 ASSERT_GT(c, 0);
@@ -114,7 +146,7 @@ TEST_F(Setpieces, TheWarehouseForkliftWarnsThenBowlsOverMenInItsLaneAndComesBack
     for (int t = 0; t < 900; t++) {
         if (t > 2)  // he keeps to the lane, out of the hero's reach
             m[REG_WX] = 150, m[REG_GY] = lane;
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         if (warned < 0 && h[REG_STATE] == S_WINDUP)
             warned = t, warned_at = h[REG_WX];
         if (warned >= 0 && t < warned + 60) {
@@ -148,22 +180,19 @@ TEST_F(Setpieces, EveryStreetsWalkHasAMomentThatSparesAHeroWhoStepsAside)
     for (int street = 1; street <= LAST_STREET; street++) {
         for (bool steps : {false, true}) {
             SCOPED_TRACE(street * 10 + steps);
-            actor_table_reset();
-            world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
-            world_step(0, nullptr, nullptr, nullptr);
+            begin_street(street, 1);
             int moment = find(PROGRAM_MOMENT), hero = amc_globals[GLOBAL_HERO];
             ASSERT_NE(moment, 0);
             // Brought to the street's start, a walk before its first fight.
             regs(moment)[HOME] = amc_globals[GLOBAL_SCROLL_MAP];
             amc_globals[GLOBAL_FOES] = 1;
-            for (int t = 0; t < 100; t++)
-                world_step(0, nullptr, nullptr, nullptr);
+            scene::step_for(100);
             ASSERT_NE(regs(moment)[REG_STATE], S_WINDUP) << "it came in a fight";
             amc_globals[GLOBAL_FOES] = 0;
             const int score = amc_globals[GLOBAL_SCORE];
             int warned = -1, struck = -1, crate = 0, ringed = 0;
             for (int t = 0; t < 600 && actor_table.slots[moment].program == PROGRAM_MOMENT; t++) {
-                world_step(0, nullptr, nullptr, nullptr);
+                step();
                 int16_t *h = regs(hero), *m = regs(moment);
                 if (warned < 0 && m[REG_STATE] == S_WINDUP) {
                     warned = t;
@@ -201,13 +230,11 @@ TEST_F(Setpieces, EveryStreetsFirstManComesWithinAScreenOfItsStart)
 {
     for (int street = 1; street <= LAST_STREET; street++) {
         SCOPED_TRACE(street);
-        actor_table_reset();
-        world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
-        world_step(0, nullptr, nullptr, nullptr);
+        begin_street(street, 1);
         const int start = regs(amc_globals[GLOBAL_HERO])[REG_WX];
         int first = -1;
         for (int t = 0; t < 20 * 72 && first < 0; t++) {
-            world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+            step(CTRL_RIGHT);
             if (int e = find(PROGRAM_ENEMY))
                 first = regs(e)[REG_WX];
         }
@@ -226,9 +253,7 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
     constexpr int F_HEAVY = 2, SFX_THUD = 7;  // a knockdown; the knock of a walk into a can
     for (bool at_edge : {true, false}) {
         SCOPED_TRACE(at_edge);
-        actor_table_reset();
-        world_start_level(world_new_game(1, ARCADE, 5, 1));
-        world_step(0, nullptr, nullptr, nullptr);
+        begin_street(1, 1);
         int edge = actor_spawn(PROGRAM_EDGE), man = actor_spawn(PROGRAM_ENEMY);
         ASSERT_GT(edge, 0);
         ASSERT_GT(man, 0);
@@ -238,13 +263,11 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
         m[ARG_ENEMY_WX] = PLACE + 60;
         m[ARG_ENEMY_GY] = (int16_t)(at_edge ? GROUND_BOTTOM - 2 : GROUND_BOTTOM - 30);
         m[4] = IT_APPLE;  // what he carries
-        for (int t = 0; t < 10; t++)
-            world_step(0, nullptr, nullptr, nullptr);
+        scene::step_for(10);
         m[REG_DMG] = 1;
         m[REG_KNOCK] = 1;
         m[REG_FORCE] = F_HEAVY;
-        for (int t = 0; t < 40; t++)
-            world_step(0, nullptr, nullptr, nullptr);
+        scene::step_for(40);
         if (!at_edge) {
             EXPECT_GT(m[REG_HEALTH], 0) << "knocked out away from the edge";
             continue;
@@ -255,9 +278,7 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
         EXPECT_LE(regs(item)[1], GROUND_BOTTOM) << "out of the hero's reach";
     }
 
-    actor_table_reset();
-    world_start_level(world_new_game(1, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(1, 1);
     int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
     int can = actor_spawn(PROGRAM_PROP);
     ASSERT_GT(can, 0);
@@ -270,7 +291,7 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
         if (t == 40)  // back where he started, to walk into it again
             hero[REG_WX] = from, hero[REG_GY] = depth;
         regs(can)[REG_SOUND] = 0;
-        world_step(t % 40 < 30 ? CTRL_RIGHT : 0, nullptr, nullptr, nullptr);
+        step(t % 40 < 30 ? CTRL_RIGHT : 0);
         knocks += regs(can)[REG_SOUND] == SFX_THUD;
     }
     EXPECT_EQ(knocks, 2) << "once each time he walks into it";
@@ -281,7 +302,7 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
     knocks = 0;
     for (int t = 0; t < 20; t++) {
         regs(can)[REG_SOUND] = 0;
-        world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        step(CTRL_RIGHT);
         knocks += regs(can)[REG_SOUND] == SFX_THUD;
     }
     EXPECT_EQ(knocks, 0) << "knocked with no hero";
@@ -293,9 +314,7 @@ TEST_F(Setpieces, TheEdgeTakesMenKnockedOverItAndACanKnocksWhenWalkedInto)
 TEST_F(Setpieces, ThingsLaidInTheHerosLaneMeetHimHeadOn)
 {
     constexpr int CRATE = 2, HIS_LANE = 206, SFX_THUD = 7;  // the knock of a walk into it
-    actor_table_reset();
-    world_start_level(world_new_game(2, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
+    begin_street(2, 1);
     int16_t* hero = regs(amc_globals[GLOBAL_HERO]);
     const int scroll = amc_globals[GLOBAL_SCROLL_MAP], at = scroll + VIEW + 40;
     hero[REG_GY] = 160;
@@ -305,20 +324,20 @@ TEST_F(Setpieces, ThingsLaidInTheHerosLaneMeetHimHeadOn)
     int16_t *c = regs(crate), *p = regs(pipe);
     p[0] = (int16_t)at, p[1] = HIS_LANE, p[3] = IT_PIPE;
     c[0] = CRATE, c[1] = (int16_t)(at + 50), c[2] = HIS_LANE;
-    world_step(0, nullptr, nullptr, nullptr);
+    step();
     EXPECT_EQ(c[REG_GY], 160);
     EXPECT_EQ(p[REG_GY], 160);
     hero[REG_GY] = 190;  // he changes lanes before they come into view
-    world_step(0, nullptr, nullptr, nullptr);
+    step();
     EXPECT_EQ(c[REG_GY], 190);
     EXPECT_EQ(p[REG_GY], 190);
     // brought into view, they stay in the lane he walked as they came
     amc_globals[GLOBAL_ITEM] = 0;
     hero[REG_WX] = (int16_t)(at - 60);
     amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(at - 200);
-    world_step(0, nullptr, nullptr, nullptr);
+    step();
     hero[REG_GY] = 150;
-    world_step(0, nullptr, nullptr, nullptr);
+    step();
     EXPECT_EQ(c[REG_GY], 190) << "it slid across the street in sight";
     EXPECT_EQ(p[REG_GY], 190);
     // walked on down that lane, he takes the pipe and knocks into the crate
@@ -329,7 +348,7 @@ TEST_F(Setpieces, ThingsLaidInTheHerosLaneMeetHimHeadOn)
             actor_remove(e);  // the street's first men kept out of it
         amc_globals[GLOBAL_SCROLL_MAP] = (int16_t)(at - 200);
         c[REG_SOUND] = 0;
-        world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+        step(CTRL_RIGHT);
         knocks += c[REG_SOUND] == SFX_THUD;
     }
     EXPECT_EQ(amc_globals[GLOBAL_ITEM], IT_PIPE) << "the pipe in his lane was not picked up";
@@ -349,9 +368,7 @@ TEST_F(Setpieces, TheEdgeIsSignedOnceWhenAFightStartsBesideIt)
     };
     for (int skill : {5, 6}) {
         SCOPED_TRACE(skill);
-        actor_table_reset();
-        world_start_level(world_new_game(1, ARCADE, (int16_t)skill, 1));
-        world_step(0, nullptr, nullptr, nullptr);
+        begin_street(1, 1, ARCADE, skill);
         int edge = actor_spawn(PROGRAM_EDGE);
         ASSERT_GT(edge, 0);
         regs(edge)[0] = PLACE;
@@ -359,7 +376,7 @@ TEST_F(Setpieces, TheEdgeIsSignedOnceWhenAFightStartsBesideIt)
         for (int t = 0; t < 700; t++) {
             amc_globals[GLOBAL_FOES] = t < 100 ? 0 : 1;
             const int before = signs();
-            world_step(0, nullptr, nullptr, nullptr);
+            step();
             const int now = signs();
             if (t < 100) {
                 ASSERT_EQ(now, 0) << "signs with no fight on";
@@ -377,14 +394,9 @@ TEST_F(Setpieces, TheEdgeIsSignedOnceWhenAFightStartsBesideIt)
 // after he makes the move it names, once it has been up long enough to read.
 TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
 {
-    constexpr int PROGRAM_HINTS = 19, SHOWN = 0, LEFT = 1, PICTURE = 9;
-    world_start_level(world_new_game(1, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
-    int hints = find(PROGRAM_HINTS);
+    const int hints = hints_in_a_fight();
     ASSERT_NE(hints, 0);
-    amc_globals[GLOBAL_FOES] = 1;  // a fight on
-    for (int t = 0; t < 10; t++)    // its start run
-        world_step(0, nullptr, nullptr, nullptr);
+    scene::step_for(10);  // its start run
     const int first = SPR_HINT_BACK;
     // The jump kick's hint (the frame after the first), fresh; none to follow;
     // a man still there for it to fit.
@@ -392,13 +404,13 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
     regs(hints)[PICTURE] = (int16_t)(first + 1);
     regs(hints)[LEFT] = 6 * 72;
     for (int t = 0; t < 12 * 72 && regs(hints)[LEFT] >= 4 * 72; t++) {  // up 2 s, to be read
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         // (hidden while a banner shows, as GO! does again and again)
         ASSERT_EQ(regs(hints)[PICTURE], first + 1) << "gone at tick " << t << " unasked";
     }
     int gone = -1;
     for (int t = 0; t < 4 * 72 && gone < 0; t++) {
-        world_step(t < 3 ? CTRL_PUNCH | CTRL_KICK : 0, nullptr, nullptr, nullptr);
+        step(t < 3 ? CTRL_PUNCH | CTRL_KICK : 0);
         if (regs(hints)[PICTURE] == 0)
             gone = t;
     }
@@ -410,45 +422,25 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
 // as they fill; a hint taken down unread may come again, one read may not.
 TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
 {
-    constexpr int PROGRAM_HINTS = 19, PROGRAM_BANNER = 7, SHOWN = 0, LEFT = 1, REST = 2,
-                  PICTURE = 9, ABOUT = 13, GRAB = 4, ITEM = 8;
-    world_start_level(world_new_game(1, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
-    int hints = find(PROGRAM_HINTS);
+    constexpr int ABOUT = 13, GRAB = 4, ITEM = 8;
+    const int hints = hints_in_a_fight();
     ASSERT_NE(hints, 0);
-    amc_globals[GLOBAL_FOES] = 1;
-    for (int t = 0; t < 8 * 72; t++)  // the street's name and GO! gone
-        world_step(0, nullptr, nullptr, nullptr);
+    scene::step_for(8 * 72);  // the street's name and GO! gone
     const int first = SPR_HINT_BACK;
-    auto offer = [&](int bit) {  // every other hint shown already; the next may come now
-        regs(hints)[SHOWN] = (int16_t)(0x3FF & ~bit);
-        regs(hints)[PICTURE] = regs(hints)[LEFT] = regs(hints)[REST] = 0;
-    };
-    auto up_within = [&](int ticks) {
-        for (int t = 0; t < ticks && regs(hints)[PICTURE] == 0; t++)
-            world_step(0, nullptr, nullptr, nullptr);
-        return regs(hints)[PICTURE];
-    };
-
-    // a dazed man, played by an actor that keeps what it is told
-    const int hero = amc_globals[GLOBAL_HERO];
+    auto offer = [&](int bit) { fresh(hints, 0x3FF & ~bit); };  // every other one shown
     for (bool leaves : {false, true}) {
         SCOPED_TRACE(leaves ? "beaten" : "recovers");
-        int man = actor_spawn(PROGRAM_BANNER);
-        regs(man)[REG_CLASS] = C_ENEMY;
-        regs(man)[REG_STATE] = S_DAZED;
-        regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 30);
+        int man = stand_in(30, S_DAZED);
         offer(GRAB);
-        ASSERT_EQ(up_within(6 * 72), first + 2) << "the grab's hint, for the dazed man";
+        ASSERT_EQ(up_within(hints, 6 * 72), first + 2) << "the grab's hint, for the dazed man";
         EXPECT_EQ(regs(hints)[ABOUT], man);
-        for (int t = 0; t < 72; t++)
-            world_step(0, nullptr, nullptr, nullptr);
+        scene::step_for(72);
         EXPECT_EQ(regs(hints)[PICTURE], first + 2) << "it stays while he wobbles";
         if (leaves)
             actor_remove(man);
         else
             regs(man)[REG_STATE] = S_FREE;
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         EXPECT_EQ(regs(hints)[PICTURE], 0) << "taken down at once";
         EXPECT_EQ(regs(hints)[SHOWN] & GRAB, 0) << "unread: it may come again";
         if (!leaves)
@@ -463,14 +455,14 @@ TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
     regs(apple)[ARG_PICKUP_KIND] = IT_APPLE;
     amc_globals[GLOBAL_ITEM] = IT_KNIFE;
     offer(ITEM);
-    EXPECT_EQ(up_within(5 * 72), 0) << "offered to a hero with a knife";
+    EXPECT_EQ(up_within(hints, 5 * 72), 0) << "offered to a hero with a knife";
     amc_globals[GLOBAL_ITEM] = 0;
-    ASSERT_EQ(up_within(6 * 72), first + 3) << "hands empty, the thing there";
+    ASSERT_EQ(up_within(hints, 6 * 72), first + 3) << "hands empty, the thing there";
     for (int t = 0; t < 12 * 72 && regs(hints)[LEFT] >= 4 * 72; t++)  // up long enough to read
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
     ASSERT_EQ(regs(hints)[PICTURE], first + 3);
     amc_globals[GLOBAL_ITEM] = IT_PIPE;
-    world_step(0, nullptr, nullptr, nullptr);
+    step();
     EXPECT_EQ(regs(hints)[PICTURE], 0) << "hands full: taken down";
     EXPECT_NE(regs(hints)[SHOWN] & ITEM, 0) << "read: once is enough";
 }
@@ -481,47 +473,24 @@ TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
 // only once the ideas are.
 TEST_F(Setpieces, TheFirstStreetTeachesTheIdeasFirstEachWhenMet)
 {
-    constexpr int PROGRAM_HINTS = 19, PROGRAM_BANNER = 7, SHOWN = 0, LEFT = 1, REST = 2,
-                  PICTURE = 9, GLINT = 128, BACK = 1;
-    world_start_level(world_new_game(1, ARCADE, 5, 1));
-    world_step(0, nullptr, nullptr, nullptr);
-    int hints = find(PROGRAM_HINTS), hero = amc_globals[GLOBAL_HERO];
+    constexpr int GLINT = 128, BACK = 1;
+    const int hints = hints_in_a_fight();
     ASSERT_NE(hints, 0);
-    amc_globals[GLOBAL_FOES] = 1;
-    auto man = [&](int dx, int state, bool facing_his_way) {  // an actor that keeps what it is told
-        int m = actor_spawn(PROGRAM_BANNER);
-        regs(m)[REG_CLASS] = C_ENEMY;
-        regs(m)[REG_STATE] = (int16_t)state;
-        regs(m)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + dx);
-        regs(m)[REG_GY] = regs(hero)[REG_GY];
-        regs(m)[REG_FACING] = facing_his_way ? regs(hero)[REG_FACING] : (int16_t)(MIRRORED - regs(hero)[REG_FACING]);
-        return m;
-    };
-    auto up_within = [&](int ticks) {
-        for (int t = 0; t < ticks && regs(hints)[PICTURE] == 0; t++)
-            world_step(0, nullptr, nullptr, nullptr);
-        return regs(hints)[PICTURE];
-    };
-    auto fresh = [&](int shown) {
-        regs(hints)[SHOWN] = (int16_t)shown;
-        regs(hints)[PICTURE] = regs(hints)[LEFT] = regs(hints)[REST] = 0;
-    };
-
-    int ahead = man(40, S_FREE, false), behind = man(-30, S_FREE, true);
-    fresh(0);
-    EXPECT_EQ(up_within(8 * 72), 0) << "a hint before any idea was met";
+    int ahead = stand_in(40, S_FREE), behind = stand_in(-30, S_FREE, true);
+    fresh(hints, 0);
+    EXPECT_EQ(up_within(hints, 8 * 72), 0) << "a hint before any idea was met";
     regs(ahead)[REG_STATE] = S_WINDUP;
-    EXPECT_EQ(up_within(6 * 72), SPR_HINT_GLINT) << "the first idea, as his sign shows";
+    EXPECT_EQ(up_within(hints, 6 * 72), SPR_HINT_GLINT) << "the first idea, as his sign shows";
     regs(ahead)[REG_STATE] = S_FREE;
-    fresh(GLINT);
-    EXPECT_EQ(up_within(6 * 72), SPR_HINT_BACK) << "a man at his back, the \"!\" known";
+    fresh(hints, GLINT);
+    EXPECT_EQ(up_within(hints, 6 * 72), SPR_HINT_BACK) << "a man at his back, the \"!\" known";
     actor_remove(behind);
 
-    int dazed = man(30, S_DAZED, false);
-    fresh(GLINT);
-    EXPECT_EQ(up_within(6 * 72), 0) << "the grab before the ideas";
-    fresh(GLINT | BACK);
-    EXPECT_EQ(up_within(6 * 72), SPR_HINT_GRAB);
+    int dazed = stand_in(30, S_DAZED);
+    fresh(hints, GLINT);
+    EXPECT_EQ(up_within(hints, 6 * 72), 0) << "the grab before the ideas";
+    fresh(hints, GLINT | BACK);
+    EXPECT_EQ(up_within(hints, 6 * 72), SPR_HINT_GRAB);
     actor_remove(dazed);
     actor_remove(ahead);
 }
@@ -546,7 +515,7 @@ TEST_F(Setpieces, TheFirstStreetShowsRosalieTakenBeforeItsFirstFight)
         world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
         int girl_seen = 0, van_seen = 0, girl_at_fight = 0, van_at_fight = 0, t = 0;
         for (; t < 30 * 72 && amc_globals[GLOBAL_FOES] == 0; t++) {
-            world_step(CTRL_RIGHT, nullptr, nullptr, nullptr);
+            step(CTRL_RIGHT);
             girl_at_fight = shows(91, 102);
             van_at_fight = shows(107, 109);
             girl_seen += girl_at_fight;
@@ -575,7 +544,7 @@ TEST_F(Setpieces, TheHeroFollowsTheVanOnEveryRoadAfterTheFirst)
         world_start_level(world_new_game((int16_t)road, ARCADE, 5, 1));
         int seen = 0, closest = 999, last_x = -999;
         for (int t = 0; t < 600; t++) {
-            world_step(0, nullptr, nullptr, nullptr);
+            step();
             int van = find(VAN), car = 0, rider = 0;
             for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
                 const Actor& a = actor_table.slots[s];
@@ -615,10 +584,8 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
     constexpr int SPR_TELL = 129;
     for (int street = 2; street <= LAST_STREET; street++) {
         SCOPED_TRACE(street);
-        actor_table_reset();
-        world_start_level(world_new_game((int16_t)street, ARCADE, 5, 1));
-        world_step(0, nullptr, nullptr, nullptr);
-        world_step(0, nullptr, nullptr, nullptr);  // the moments have read their kinds
+        begin_street(street, 1);
+        step();  // the moments have read their kinds
         int crew = 0;
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
             if (actor_table.slots[s].program == PROGRAM_MOMENT && regs(s)[REG_KIND] == M_CREW)
@@ -626,10 +593,10 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
         ASSERT_NE(crew, 0);
         // the words of the fight before still up (street 2's ambush ends
         // under THEY RUN!): they go as the men come
-        constexpr int PROGRAM_BANNER = 7, SPR_THEY_RUN = 299, BAND = 16;
+        constexpr int SPR_THEY_RUN = 299, BAND = 16;
         int16_t* words = regs(actor_spawn(PROGRAM_BANNER));
         words[0] = SPR_THEY_RUN, words[1] = 160, words[2] = 72, words[3] = 600, words[4] = BAND;
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         regs(crew)[HOME] = amc_globals[GLOBAL_SCROLL_MAP];
 
         int warned = -1, came = -1;
@@ -640,7 +607,7 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
                     actor_remove(s), n = 63;  // the first fight's men kept away
             if (warned < 0)
                 amc_globals[GLOBAL_FOES] = 0;
-            world_step(0, nullptr, nullptr, nullptr);
+            step();
             if (warned < 0 && scene::count_actors([](int s) {
                     return (actor_table.slots[s].regs[REG_FRAME] & 0x7FFF) == SPR_TELL;
                 }))
@@ -670,7 +637,7 @@ TEST_F(Setpieces, EachLaterStreetSendsItsOwnMenOnAWalk)
         // a man of his kind as the street's own come: weaker, and not in his colours
         int16_t* him = regs(men[0]);
         int plain = scene::spawn_man(him[REG_KIND], 200);
-        world_step(0, nullptr, nullptr, nullptr);
+        step();
         EXPECT_GE(him[scene::REG_MAX_HEALTH], regs(plain)[scene::REG_MAX_HEALTH] * 3 / 2);
         EXPECT_EQ(him[ENEMY_DROP] & 15, IT_GOLD);
     }
