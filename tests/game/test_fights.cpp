@@ -1,24 +1,5 @@
-// Blows between the hero and a thug, on the game's own scripts: a landed
-// blow holds the whole fight still;
-// a jump kick on its way up knocks down a line of men; a jab at thin air
-// puts a man's guard up; at MASTER a chain's third punch is blocked; a
-// vampire drinks a man beaten; a hero who walks into the first fight is met
-// from in front and is never lost from sight while he is safe; a boss
-// shrugs off a punch chain; no one stands on a hero cornered at the view's
-// edge; with no star the whirlwind costs energy; a new life throws back the
-// men round the hero; a kick at thin air is rushed; the man whose turn it
-// is winds up within the hero's jab; a chain mashed at one of a pair, or
-// at a lone man, is blocked; a man behind grabs the hero for the one in
-// front; a five-man fight keeps two men at most in reach, none cut by the
-// view's edge; a wind-up unseen is marked at the view's edge; a dazed man
-// walked into is held, kneed and thrown from either side and with a locked
-// view's edge at the hero's back; from the third street men cover up and
-// feint; a daze ending is told; a felled man never lies under the hero; a
-// second block in a row fells; only a jab timed to a wind-up's end is a
-// counter, which pays and shows; men hit harder than a boss's row would, a survivor hardest; up
-// to NORMAL a hero trading blows in front is not struck from behind, a
-// wind-up at his back is called there, his rise is spared a moment longer
-// and a daze outlasts a long look.
+// Blows between the hero and the men, on the game's own scripts: what a
+// blow does, who may strike when, and what each skill spares the hero.
 #include <gtest/gtest.h>
 
 #include <algorithm>

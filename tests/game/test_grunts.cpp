@@ -1,10 +1,4 @@
-// The grunts' own moves, on the game's own scripts: the knife man's lunge
-// from afar knocks down a hero who stands in his lane and runs past one who
-// steps out of it; the thrower's bottle bursts on a hero who stands still
-// and misses one who walks off the spot. Every hidden penalty shows while
-// it holds: a guard that will fell the next blow it stops sparks on the
-// fists, a feint has a stance of its own, and a jump kick's long landing
-// among men is a stumble in dust.
+// The grunts' own moves and the tells of their hidden penalties, on the game's own scripts.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,10 +1,4 @@
-// The hero's back kick and dash, on the game's own scripts: the back kick
-// fells the man behind and leaves the one in front alone, held with the way
-// behind or pressed just before the buttons, or a few ticks after them; held longer, punch and kick is
-// the jump kick that way, and with up the whirlwind; with nobody in front
-// the jump kick turns to a man behind; keys a few ticks apart still make
-// the back kick; a run's dash knocks down the first
-// man on its way and stops at him.
+// The hero's back kick, jump kick, whirlwind and dash, on the game's own scripts.
 #include <gtest/gtest.h>
 
 #include <tuple>
