@@ -845,7 +845,7 @@ TEST_F(Fights, ASecondBlockInARowIsAnsweredWithAKnockdown)
 // there to be grabbed after a long look.
 TEST_F(Fights, UpToNormalTheHerosBackIsSparedAndHisFallForgiven)
 {
-    constexpr int SPR_TELL = 129;
+    constexpr int SPR_ICON_LEFT = 310, SPR_ICON_RIGHT = 311;  // the back warning's arrows
     for (int skill : {5, 6}) {
         SCOPED_TRACE(skill);
         int behind = 0, front = face_off(E_BRAWLER, 1, 145, &behind, ARCADE, skill);
@@ -871,14 +871,18 @@ TEST_F(Fights, UpToNormalTheHerosBackIsSparedAndHisFallForgiven)
             bool back = regs(behind)[REG_STATE] == S_WINDUP &&
                         (regs(hero)[REG_WX] - regs(behind)[REG_WX]) * away > 0;
             traded_into += back && (f[REG_STATE] == S_HURT || f[REG_STATE] == S_DAZED);
-            // wind-ups at his back, and those signed behind his head
+            // wind-ups at his back, and those marked there: an arrow at his
+            // waist pointing back, on his body rather than the man's
             back_wound += back && !was_back;
             signed_back += was_back && !back && signed_this;
             signed_this = back && ((was_back && signed_this) || count_actors([&](int s) {
-                               int dx = (regs(hero)[REG_X] - regs(s)[REG_X]) * away;
-                               return regs(s)[REG_CLASS] == 0 && dx > 4 && dx < 20 &&
-                                      regs(s)[REG_X] != regs(behind)[REG_X] &&  // not his own
-                                      (regs(s)[REG_FRAME] & 0x7FFF) == SPR_TELL;
+                               const int16_t* r = regs(s);
+                               int dx = (regs(hero)[REG_X] - r[REG_X] - 5) * away;  // its middle
+                               int rise = regs(hero)[REG_Y] - r[REG_Y];
+                               return r[REG_CLASS] == 0 && dx > 4 && dx < 24 && rise > 20 &&
+                                      rise < 45 &&
+                                      (r[REG_FRAME] & 0x7FFF) == (away < 0 ? SPR_ICON_RIGHT
+                                                                           : SPR_ICON_LEFT);
                            }) > 0);
             was_back = back;
         }
@@ -968,6 +972,93 @@ TEST_F(Fights, AManLeftBehindAsTheViewMovesOnComesRoundInFront)
     }
     EXPECT_GE(ahead, 0) << "he trailed behind";
     EXPECT_EQ(windups, 0);
+}
+
+// Over a busy fight each thing shown keeps its own place: what the hero's
+// blows earn never lies on a man's "!", a boss's card goes before his first
+// blow, and a boss's flashes stay smaller than half of him and brief.
+TEST_F(Fights, SignsOverTheFightStandApart)
+{
+    constexpr int SPR_TELL = 129, SPR_POP_COUNTER = 137, SPR_POP_100 = 300, SPR_DIGIT_3 = 317;
+    constexpr int SPR_BOSSNAME_1 = 289, SPR_FLASH = 336, SPR_BURST = 337, PROGRAM_BANNER = 7;
+    constexpr int FX_DRAWN = 64, BAND = 16;
+    auto box_of = [](int s, int* l, int* r, int* top, int* bot) {
+        const int16_t* g = regs(s);
+        int f = g[REG_FRAME] & 0x7FFF, x = g[REG_X];
+        *bot = g[REG_Y];
+        if (f == SPR_TELL) {
+            *l = x - 13, *r = x + 13, *top = *bot - 30;
+        } else if (f == SPR_DIGIT_3) {  // placed by its bottom left corner
+            *l = x, *r = x + 12, *top = *bot - 14;
+        } else {
+            *l = x - 16, *r = x + 16, *top = *bot - 12;
+        }
+    };
+
+    // A man close in front winds up as the hero's chain pays out over his head.
+    int man = face_off(E_BRAWLER, 1, 140), hero = the_hero();
+    ASSERT_LT(step_until([&] { return regs(man)[REG_STATE] == S_WINDUP; }, 400), 400);
+    int tell = 0;
+    count_actors([&](int s) { return regs(s)[0] == SPR_TELL && (tell = s); });
+    ASSERT_NE(tell, 0);
+    std::vector<int> pops;
+    for (int pic : {SPR_DIGIT_3, SPR_POP_100, SPR_POP_COUNTER}) {
+        int s = actor_spawn(PROGRAM_FX);
+        int16_t* r = regs(s);
+        r[0] = (int16_t)pic, r[1] = regs(hero)[REG_WX], r[2] = regs(hero)[REG_GY], r[3] = 30;
+        r[4] = (int16_t)(pic == SPR_DIGIT_3 ? 70 : pic == SPR_POP_100 ? 86 : 100);
+        r[5] = 4 | FX_DRAWN;
+        pops.push_back(s);
+    }
+    for (int t = 0; t < 6 && regs(man)[REG_STATE] == S_WINDUP; t++) {
+        regs(man)[REG_WAIT] = 200;
+        step();
+        int tl, tr, tt, tb;
+        box_of(tell, &tl, &tr, &tt, &tb);
+        for (int p : pops) {
+            SCOPED_TRACE(regs(p)[0]);
+            int l, r, top, bot;
+            box_of(p, &l, &r, &top, &bot);
+            EXPECT_FALSE(r > tl && l < tr && bot > tt && top < tb) << "a popup on the sign at " << t;
+        }
+    }
+
+    // A boss's card shows while he walks in, and is gone as he winds up.
+    begin_street(1, 1);
+    int boss = spawn_man(E_BOSS + 1, regs(the_hero())[REG_WX] + 220);
+    int card = actor_spawn(PROGRAM_BANNER);
+    regs(card)[0] = SPR_BOSSNAME_1, regs(card)[1] = 160, regs(card)[2] = 72, regs(card)[3] = 300;
+    regs(card)[4] = BAND;
+    int shown = 0, over_blows = 0;
+    for (int t = 0; t < 400 && regs(boss)[REG_STATE] != S_DEAD; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        step();
+        bool up = actor_table.slots[card].program == PROGRAM_BANNER && regs(card)[0] == SPR_BOSSNAME_1;
+        shown += up;
+        over_blows += up && regs(boss)[REG_STATE] != S_FREE;
+    }
+    EXPECT_GT(shown, 10) << "seen as he walks in";
+    EXPECT_EQ(over_blows, 0) << "the card over his fight";
+
+    // Each boss fights an idle hero a while: his flashes are glints and
+    // sparks, never the big bursts that hid who hit whom.
+    for (int street = 1; street <= 5; street++) {
+        SCOPED_TRACE(street);
+        begin_street(street, 1);
+        boss = spawn_man(E_BOSS + street, regs(the_hero())[REG_WX] + 60);
+        int big = 0, specials = 0;
+        for (int t = 0; t < 1500; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            step();
+            specials += regs(boss)[REG_STATE] == S_SPECIAL;
+            big += count_actors([&](int s) {
+                int f = regs(s)[REG_FRAME] & 0x7FFF;
+                return actor_table.slots[s].program == PROGRAM_FX && (f == SPR_FLASH || f == SPR_BURST);
+            });
+        }
+        EXPECT_GT(specials, 0) << "he made his special";
+        EXPECT_EQ(big, 0) << "a flash bigger than half of him";
+    }
 }
 
 }  // namespace
