@@ -949,7 +949,7 @@ TEST_F(Director, PastNormalTheModesHardenTheRightWayUp)
         return g(PUNISH);
     };
     EXPECT_EQ(punish(SURVIVAL, 1, 5), punish(ARCADE, 1, 5)) << "NORMAL as it was";
-    EXPECT_LT(punish(SURVIVAL, 1, 7), punish(ARCADE, 1, 7)) << "no wall on street 1";
+    EXPECT_EQ(punish(SURVIVAL, 1, 7), punish(ARCADE, 1, 7)) << "ARCADE's toll from street 1";
     EXPECT_GT(punish(SURVIVAL, 5, 7), punish(SURVIVAL, 1, 7)) << "but a climb to the last";
     EXPECT_GT(punish(SURVIVAL, 5, 7), punish(SURVIVAL, 5, 5));
 }
@@ -1058,3 +1058,38 @@ TEST_F(Director, TheFallingCrateStartsOnTheFireEscape)
     EXPECT_LE(first_wx, 575);
 }
 
+
+// Past NORMAL a survivor's one life is no easier a clear than ARCADE's: his
+// men hit as hard, press as quickly and come as many on every street. A
+// vampire's men harden by degrees from HARD through MASTER: no single step
+// of the skill turns a run he wins into one he cannot.
+TEST_F(Director, PastNormalNoModeIsKinderOrSteeperThanItsNeighbours)
+{
+    constexpr int PUNISH = 17, PACE = 22;
+    struct Rules {
+        int punish, pace, crowd;
+    };
+    auto rules = [](int16_t mode, int street, int16_t skill) {
+        begin_street(street, 1, mode, skill);
+        return Rules{amc_globals[PUNISH], amc_globals[PACE], amc_globals[GLOBAL_MAX_ATTACKERS]};
+    };
+    for (int16_t skill : {6, 7, 8, 12}) {
+        for (int street : {1, 3, 5}) {
+            SCOPED_TRACE(testing::Message() << "skill " << skill << ", street " << street);
+            const Rules arcade = rules(ARCADE, street, skill), one = rules(SURVIVAL, street, skill);
+            EXPECT_GE(one.punish, arcade.punish);
+            EXPECT_LE(one.pace, arcade.pace);
+            EXPECT_GE(one.crowd, arcade.crowd);
+        }
+    }
+    const int16_t steps[] = {6, 7, 8, 12};
+    Rules was = rules(VAMPIRE, 2, 6);
+    for (int k = 1; k < 4; k++) {
+        SCOPED_TRACE(steps[k]);
+        const Rules now = rules(VAMPIRE, 2, steps[k]);
+        EXPECT_LE(now.pace, was.pace) << "harder, never softer";
+        EXPECT_GE(now.pace * 5, was.pace * 4) << "but a fifth quicker at most";
+        EXPECT_LE(now.punish * 8, was.punish * 9);
+        was = now;
+    }
+}
