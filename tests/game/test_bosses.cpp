@@ -20,10 +20,25 @@ int count(int program, int kind)
     });
 }
 
-// Street `street` begun and its boss spawned 220 into the view.
+// Street `street` begun and its boss spawned 220 into the view, alone:
+// those who come with him (RUST's gang, VIPER's sister) are taken away at
+// once, so that his own moves are watched.
 int16_t* boss_of(int street, uint32_t seed = 1, int skill = 5)
 {
     begin_street(street, seed, ARCADE, skill);
+    const int boss = spawn_man(E_BOSS + street, amc_globals[GLOBAL_SCROLL_MAP] + 220);
+    step();
+    for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+        if (s != boss && actor_table.slots[s].program == PROGRAM_ENEMY)
+            actor_remove(s);
+    amc_globals[GLOBAL_FOES] = 1;
+    return regs(boss);
+}
+
+// ... or with them.
+int16_t* boss_and_company(int street)
+{
+    begin_street(street, 1, ARCADE, 5);
     return regs(spawn_man(E_BOSS + street, amc_globals[GLOBAL_SCROLL_MAP] + 220));
 }
 
@@ -534,6 +549,90 @@ TEST_F(Bosses, ABossFightIsFoughtInsideTheView)
         EXPECT_EQ(e.boss_out, 0);
         EXPECT_EQ(e.lying_out, 0) << "knocked down half out of view";
     }
+}
+
+// Every man of the fight standing is felled with one heavy blow.
+void fell_the_men()
+{
+    for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++) {
+        int16_t* m = regs(s);
+        if (actor_table.slots[s].program == PROGRAM_ENEMY && m[REG_CLASS] == C_ENEMY && m[REG_STATE] != S_DEAD) {
+            m[REG_HEALTH] = 1;
+            m[REG_DMG] = 20;
+            m[REG_FORCE] = 2;  // F_HEAVY
+        }
+    }
+}
+
+// RUST opens inside his gang: he whistles his men in and stands back in
+// the yard's back lane, out of the fray, while they fight; once the last
+// is down he comes for the hero.
+TEST_F(Bosses, RustStandsBackWhileHisGangFights)
+{
+    int16_t* b = boss_and_company(2);
+    int most_men = 0, in_fray = 0, came_at = -1;
+    const int felled_at = 900;
+    for (int t = 0; t < 1800 && came_at < 0; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
+        if (t == felled_at)
+            fell_the_men();
+        step();
+        const int men = count(PROGRAM_ENEMY, -1);
+        most_men = std::max(most_men, men);
+        const bool back = b[REG_GY] <= GROUND_TOP + 10 && b[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] > VIEW / 2;
+        if (t > 300 && t < felled_at)
+            in_fray += !back;
+        if (t > felled_at && men == 0 && !back)
+            came_at = t;
+    }
+    EXPECT_GE(most_men, 2) << "his gang comes with him";
+    EXPECT_EQ(in_fray, 0) << "he stays back while they stand";
+    EXPECT_GT(came_at, felled_at) << "he wades in once they are down";
+    EXPECT_LT(came_at, felled_at + 600);
+}
+
+// VIPER fights with her sister: they take turns by the fight's clock, one
+// standing back while the other attacks, so both attack but never at once;
+// beating one enrages the other, who is then the street's boss.
+TEST_F(Bosses, VipersSistersTakeTurnsAndTheLastRages)
+{
+    int16_t* b = boss_and_company(3);
+    int sister = 0, at_once = 0;
+    bool attacked[2] = {false, false};
+    auto striking = [](const int16_t* v) { return v[REG_STATE] == S_WINDUP || v[REG_STATE] == S_SPECIAL; };
+    for (int t = 0; t < 3600; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
+        amc_globals[GLOBAL_TIMER] = (int16_t)(20000 - t);
+        step();
+        for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+            if (actor_table.slots[s].program == PROGRAM_ENEMY && regs(s)[REG_KIND] == E_BOSS + 3 && regs(s) != b)
+                sister = s;
+        if (!sister)
+            continue;
+        const int16_t* c = regs(sister);
+        attacked[0] |= striking(b);
+        attacked[1] |= striking(c);
+        at_once += striking(b) && striking(c);
+    }
+    ASSERT_TRUE(sister) << "her sister comes";
+    EXPECT_NE(regs(sister)[REG_LIGHT], b[REG_LIGHT]) << "told apart by her colours";
+    EXPECT_TRUE(attacked[0] && attacked[1]) << "both take their turns";
+    EXPECT_LE(at_once, 24) << "one at a time, but for a blow finishing as the turn passes";
+
+    bool beaten = false;  // (her slot is free for another once she has gone)
+    for (int t = 0; t < 400; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        if (!beaten && b[REG_HEALTH] > 0 && b[REG_DMG] == 0) {  // until a blow takes (not mid-leap)
+            b[REG_HEALTH] = 1;
+            b[REG_DMG] = 20;
+            b[REG_FORCE] = 2;  // F_HEAVY
+        }
+        step();
+        beaten |= b[REG_STATE] == S_DEAD;
+    }
+    EXPECT_TRUE(beaten);
+    EXPECT_EQ(amc_globals[GLOBAL_BOSS], sister) << "the street is won on the last one";
+    EXPECT_TRUE(regs(sister)[REG_TRAITS] & M_RAGE) << "beating one enrages the other";
 }
 
 }  // namespace
