@@ -769,7 +769,7 @@ TEST_F(Setpieces, KingsFallClearsTheStreetBeforeTheRescueEnds)
     int man = 0, apple = 0, fell = -1, ended = -1, walked_in = 0;
     int man_gone_x = 0, apple_gone = -1, apple_blinked = 0;
     bool ran = false;
-    std::vector<bool> known(64, false);
+    std::vector<bool> known(64, false), his(64, false);
     for (int t = 0; t < 60000 && ended < 0; t++) {
         amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
         const int16_t scroll = amc_globals[GLOBAL_SCROLL_MAP];
@@ -788,7 +788,7 @@ TEST_F(Setpieces, KingsFallClearsTheStreetBeforeTheRescueEnds)
         if (fell < 0 && !boss_here)
             amc_globals[GLOBAL_FOES] = 0;
         if (boss_here && man == 0) {  // one of his men stands by, an apple lies about
-            int hx = regs(the_hero())[REG_WX];
+            int hx = regs(scene::the_hero())[REG_WX];
             man = scene::spawn_man(E_BRAWLER, std::max<int>(hx - 70, scroll + 40));
             apple = actor_spawn(PROGRAM_PICKUP);
             int16_t* a = regs(apple);
@@ -810,11 +810,14 @@ TEST_F(Setpieces, KingsFallClearsTheStreetBeforeTheRescueEnds)
             const bool man_like = a.program == PROGRAM_ENEMY ||
                                   (a.program == PROGRAM_FIGURE &&
                                    (a.regs[REG_FRAME] & 0x7FFF) < SPR_THUG_STAND + 32 * 8);
-            if (!known[s] && man_like && (x < 0 || x > VIEW))
-                walked_in++;
-            if (a.program == PROGRAM_FIGURE && (a.regs[REG_FRAME] & 0x7FFF) >= SPR_THUG_STAND &&
-                (a.regs[REG_FRAME] & 0x7FFF) < SPR_THUG_STAND + 32)
-                man_gone_x = x, ran = true;  // his picture, running off
+            if (!known[s] && man_like) {  // come from outside, or he turned tail where he stood
+                if (x < 0 || x > VIEW)
+                    walked_in++;
+                else
+                    his[s] = a.program == PROGRAM_FIGURE;
+            }
+            if (his[s] && a.program == PROGRAM_FIGURE)
+                man_gone_x = x, ran = true;
         }
         if (apple && apple_gone < 0) {
             if (actor_table.slots[apple].program != PROGRAM_PICKUP)
