@@ -678,4 +678,131 @@ TEST_F(Setpieces, ADriveStrikesAManWhoDoesNotFallOncePerPass)
     EXPECT_GE(after_second, after_first - 16);
 }
 
+
+// The men of the street's course that came, each as the view's place and
+// the lock it stood at as he came; every man goes as he comes, and the hero
+// walks on, until the view reaches `until`.
+struct Came {
+    int scroll, lock;
+};
+std::vector<Came> men_on_the_way(int street, int until)
+{
+    begin_street(street, 1);
+    std::vector<Came> came;
+    for (int t = 0; t < 20000 && amc_globals[GLOBAL_SCROLL_MAP] < until; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        for (int s = actor_next(0); s != 0;) {
+            int next = actor_next(s);
+            if (actor_table.slots[s].program == PROGRAM_ENEMY) {
+                came.push_back({amc_globals[GLOBAL_SCROLL_MAP], amc_globals[GLOBAL_LOCK]});
+                actor_remove(s);
+                amc_globals[GLOBAL_FOES] = 0;
+            }
+            s = next;
+        }
+        step(CTRL_RIGHT);
+    }
+    return came;
+}
+
+// The junkyard's first walk is fought on the move: past its first fight,
+// men come at the hero while the view is still free to run on, and a
+// second lot further along than the first, before the next fight stops it.
+TEST_F(Setpieces, TheJunkyardsFirstWalkIsFoughtOnTheMove)
+{
+    const int first_fight = 40, second_fight = 520;
+    std::vector<Came> came = men_on_the_way(2, second_fight);
+    int on_the_move = 0, first_at = -1, last_at = -1;
+    for (const Came& c : came) {
+        if (c.scroll <= first_fight || c.scroll >= second_fight)
+            continue;
+        EXPECT_GT(c.lock, c.scroll) << "the view stood still for them";
+        on_the_move++;
+        if (first_at < 0)
+            first_at = c.scroll;
+        last_at = c.scroll;
+    }
+    EXPECT_GE(on_the_move, 3);
+    EXPECT_GE(last_at - first_at, 60) << "all at one spot, as a fight that stops";
+}
+
+// KING's fall ends the gang: a man still standing runs off by the nearer
+// edge, a thing lying about blinks away, no one walks in over the rescue,
+// and so nothing is left to vanish in one frame as the game ends.
+TEST_F(Setpieces, KingsFallClearsTheStreetBeforeTheRescueEnds)
+{
+    constexpr int PROGRAM_FIGURE = 11, SPR_THUG_STAND = 59;
+    begin_street(LAST_STREET, 1);
+    int man = 0, apple = 0, fell = -1, ended = -1, walked_in = 0;
+    int man_gone_x = 0, apple_gone = -1, apple_blinked = 0;
+    bool ran = false;
+    std::vector<bool> known(64, false), his(64, false);
+    for (int t = 0; t < 60000 && ended < 0; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        const int16_t scroll = amc_globals[GLOBAL_SCROLL_MAP];
+        const bool boss_here = amc_globals[scene::GLOBAL_BOSS] != 0;
+        for (int s = actor_next(0); s != 0;) {
+            int next = actor_next(s);
+            int16_t* r = regs(s);
+            if (fell < 0 && r[REG_CLASS] == C_ENEMY && s != man) {
+                actor_remove(s);  // the course's men go as they come
+            } else if (r[REG_CLASS] == C_BOSS && man && r[REG_STATE] != S_DEAD &&
+                       r[REG_STATE] != S_DOWN && r[REG_DMG] == 0 && t % 8 == 0) {
+                r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1;
+            }
+            s = next;
+        }
+        if (fell < 0 && !boss_here)
+            amc_globals[GLOBAL_FOES] = 0;
+        if (boss_here && man == 0) {  // one of his men stands by, an apple lies about
+            int hx = regs(scene::the_hero())[REG_WX];
+            man = scene::spawn_man(E_BRAWLER, std::max<int>(hx - 70, scroll + 40));
+            apple = actor_spawn(PROGRAM_PICKUP);
+            int16_t* a = regs(apple);
+            a[ARG_PICKUP_WX] = (int16_t)(scroll + 20), a[1] = 160, a[2] = 0, a[ARG_PICKUP_KIND] = IT_APPLE;
+        }
+        if (man && fell < 0) {
+            regs(man)[REG_HEALTH] = 60;
+            regs(man)[scene::REG_WAIT] = 200;
+        }
+        std::fill(known.begin(), known.end(), false);
+        for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
+            known[s] = true;
+        step(boss_here ? 0 : CTRL_RIGHT);
+        if (fell < 0 && amc_globals[GLOBAL_STAGE] == ST_CLEAR)
+            fell = t;
+        for (int s = actor_next(0), n = 0; fell >= 0 && s && n < 63; s = actor_next(s), n++) {
+            const Actor& a = actor_table.slots[s];
+            const int x = a.regs[REG_X];
+            const bool man_like = a.program == PROGRAM_ENEMY ||
+                                  (a.program == PROGRAM_FIGURE &&
+                                   (a.regs[REG_FRAME] & 0x7FFF) < SPR_THUG_STAND + 32 * 8);
+            if (!known[s] && man_like) {  // come from outside, or he turned tail where he stood
+                if (x < 0 || x > VIEW)
+                    walked_in++;
+                else
+                    his[s] = a.program == PROGRAM_FIGURE;
+            }
+            if (his[s] && a.program == PROGRAM_FIGURE)
+                man_gone_x = x, ran = true;
+        }
+        if (apple && apple_gone < 0) {
+            if (actor_table.slots[apple].program != PROGRAM_PICKUP)
+                apple_gone = t;
+            else if (fell >= 0)
+                apple_blinked += regs(apple)[REG_BLINK] != 0;
+        }
+        if (amc_globals[GLOBAL_EXIT_REQUEST] & EXIT)
+            ended = t;
+    }
+    ASSERT_GT(man, 0) << "KING never came";
+    ASSERT_GE(fell, 0) << "KING never fell";
+    ASSERT_GT(ended, fell);
+    EXPECT_EQ(walked_in, 0) << "men walked in over the rescue";
+    EXPECT_TRUE(ran) << "the man left standing did not run";
+    EXPECT_TRUE(man_gone_x < 0 || man_gone_x > VIEW) << "he vanished in view, at " << man_gone_x;
+    ASSERT_GE(apple_gone, 0) << "the apple lay on until the cut";
+    EXPECT_GE(apple_blinked, 36) << "it went without blinking away";
+}
+
 }  // namespace
