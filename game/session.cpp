@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -31,6 +32,7 @@ constexpr int LEVEL_NOT_LOADED = -2;  // run_level: load_level failed
 constexpr int ENDING_PICTURE = 345;
 constexpr int ENDING_BACKGROUND = 62;
 constexpr int REPLAY_ENDING_MS = 6000;  // the ending of a replayed won game
+constexpr int STORY_PAGE_MS = 4000;    // the story's opening page, unless skipped
 constexpr int KEYS_QUIET_MS = 250;      // all keys up this long before the name entry
 constexpr int KEYS_MOST_MS = 2000;      // ... or, after a game with no name to enter, at most this
 
@@ -71,7 +73,9 @@ void play_music(int slot, const char* playlist_name, bool game_music)
         music_play(slot, config.data_dir, playlist_name);
 }
 
-void show_story(int with_music)
+// True when a press skipped the page: the story goes on in the first
+// interlude, and players had to skip it twice.
+bool show_story(int with_music)
 {
     clear_picture(gfx.back_buffer);
     FONT* captions = main_objects().font(FONT_SMALL);
@@ -83,7 +87,11 @@ void show_story(int with_music)
     if (sound_on() && with_music)
         play_music(0, config.playlist_keys[PLAYLIST_LEVEL1], true);
     present_all();
-    menu_wait_or_select(4000);
+    auto begun = std::chrono::steady_clock::now();
+    menu_wait_or_select(STORY_PAGE_MS);
+    auto waited = std::chrono::steady_clock::now() - begun;
+    return !input.close_requested.load() &&
+           waited < std::chrono::milliseconds(STORY_PAGE_MS - 50);
 }
 
 // The carried values as the shared level passage sees them, and back.
@@ -252,10 +260,8 @@ int run_game(DemoImage* demo, uint32_t start_frame, int16_t mode, int16_t level,
     } else {
         game.frame_ticks.store(0);
         g.seed = (uint32_t)time(nullptr);
-        if (level == 0) {
-            show_story(with_music);
-            level = STORY_LEVEL;
-        }
+        if (level == 0)
+            level = show_story(with_music) ? 1 : STORY_LEVEL;
         g.replaying = 0;
         if (skill == 0)
             skill = config.settings.difficulty;
