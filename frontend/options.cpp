@@ -71,9 +71,10 @@ const char* const KEY_ROW_NAMES[KEY_ROWS] = {"KEY UP",    "KEY DOWN", "KEY LEFT"
 const char* const HINT_STEP = "LEFT, RIGHT: CHANGE    ESC: DONE";
 const char* const HINT_SET = "ENTER: SET    ESC: DONE";
 const char* const HINT_NO_PAD = "NO PAD ATTACHED    ESC: DONE";
-// The sound rows are grey when the run is silent: the rows the cursor
-// stops at either side of them say why, as the pad's rows do.
-const char* const HINT_NO_SOUND = "NO SOUND THIS RUN: SEE STDERR.TXT";
+// The sound rows are grey when the run is silent (no device opened, or
+// -nosound): the rows the cursor stops at either side of them say why, as
+// the pad's rows do.
+const char* const HINT_NO_SOUND = "NO SOUND DEVICE: SOUND ROWS OFF";
 
 struct OptionsMenu {
     MenuList list;

@@ -50,20 +50,21 @@ const char* const MODE_NOTES[3][2] = {
 };
 // What each skill is, shown instead while DIFFICULTY is selected: EASIEST to
 // HARDEST, then one pair for the MASTER grades. Below NORMAL a game unlocks
-// no training level; the MASTER grades need a fire key held (punch, kick,
+// no street to start on; the MASTER grades need a fire key held (punch, kick,
 // Space or Enter) while Right is pressed, which HARDEST says.
 const char* const SKILL_NOTES[6][2] = {
-    {"SLOW ENEMIES, SOFT BLOWS", "UNLOCKS NO TRAIN LEVEL"},
-    {"GENTLER FIGHTS", "UNLOCKS NO TRAIN LEVEL"},
-    {"THE GAME AS DESIGNED", "UNLOCKS STREETS TO TRAIN"},
+    {"SLOW ENEMIES, SOFT BLOWS", "UNLOCKS NO STARTING STREET"},
+    {"GENTLER FIGHTS", "UNLOCKS NO STARTING STREET"},
+    {"THE GAME AS DESIGNED", "UNLOCKS STARTING STREETS"},
     {"QUICKER, HARDER BLOWS", "THEY FEINT, DODGE, FLANK"},
     {"TOUGH, QUICK AND MANY", "HOLD PUNCH + RIGHT: MASTER"},
     {"FOR THOSE WHO WON HARDEST", "ONE MARK MORE EACH STEP"},
 };
 // The rows that are not the game's settings say what they lead to, so that
-// the notes follow the cursor down the menu.
+// the notes follow the cursor down the menu. The TRAIN LEVEL rows are no
+// tutorial: they start a game on a street reached before (see note_progress).
 const char* const MOVES_NOTES[2] = {"EVERY MOVE, HOW TO DO IT", "ON ONE PAGE"};
-const char* const TRAIN_NOTES[2] = {"A STREET YOU HAVE REACHED", "IN THE MODE, SKILL ABOVE"};
+const char* const TRAIN_NOTES[2] = {"START ON A STREET YOU HAVE", "REACHED ON NORMAL OR ABOVE"};
 const char* const BACK_NOTES[2] = {"BACK TO THE TITLE", ""};
 // Enter does nothing on the value rows (held, it unlocks the MASTER grades),
 // so they say what does.

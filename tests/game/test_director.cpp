@@ -1084,3 +1084,65 @@ TEST_F(Director, PastNormalNoModeIsKinderOrSteeperThanItsNeighbours)
         was = now;
     }
 }
+
+// CONTINUE? counts down a number a second: players read its 0.8 s as a
+// rush.
+TEST_F(Director, ContinueCountsANumberASecond)
+{
+    start(100, 0);
+    amc_globals[GLOBAL_HERO_DOWN] = 1;
+    step();
+    ASSERT_EQ(g(GLOBAL_STAGE), ST_CONTINUE);
+    std::vector<int> changed;  // ticks at which the number went down
+    for (int t = 0, was = g(GLOBAL_BONUS); t < 4 * 72 && g(GLOBAL_STAGE) == ST_CONTINUE; t++) {
+        step();
+        if (g(GLOBAL_BONUS) != was)
+            changed.push_back(t), was = g(GLOBAL_BONUS);
+    }
+    ASSERT_GE(changed.size(), 3u);
+    EXPECT_EQ(changed[1] - changed[0], 72);
+    EXPECT_EQ(changed[2] - changed[1], 72);
+}
+
+// The first street's sign hint comes as the first man winds up near the
+// hero, and that man holds his wind-up until it has been read; below HARD
+// only, and only that once.
+TEST_F(Director, TheSignsHintComesWithTheFirstWindUpAndHoldsIt)
+{
+    constexpr int SPR_HINT_GLINT = 353, PICTURE = 9;
+    for (int skill : {5, 6}) {
+        SCOPED_TRACE(skill);
+        begin_street(1, 1, ARCADE, skill);
+        int hints = 0;
+        count_actors([&](int s) {
+            return actor_table.slots[s].program == PROGRAM_HINTS ? (hints = s, true) : false;
+        });
+        std::vector<int> windups;  // each wind-up's length, in the order they ended
+        int len[64] = {}, plate_late = -1;
+        for (int t = 0; t < 60 * 72 && windups.size() < 3; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            step(g(GLOBAL_FOES) ? 0 : CTRL_RIGHT);  // he walks in, then only watches
+            for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+                const int16_t* r = regs(s);
+                if (actor_table.slots[s].program != PROGRAM_ENEMY)
+                    continue;
+                if (r[REG_STATE] == S_WINDUP) {
+                    if (++len[s] == 2 && windups.empty() && plate_late < 0 && skill < 6)
+                        plate_late = hints && regs(hints)[PICTURE] == SPR_HINT_GLINT ? 0 : 1;
+                } else if (len[s]) {
+                    windups.push_back(len[s]);
+                    len[s] = 0;
+                }
+            }
+        }
+        ASSERT_GE(windups.size(), 3u);
+        if (skill >= 6) {
+            EXPECT_LT(windups[0], 100) << "no hint, no wait";
+            continue;
+        }
+        EXPECT_EQ(plate_late, 0) << "the plate shows as the first wind-up starts";
+        EXPECT_GE(windups[0], 108) << "the first man waits while it is read";
+        EXPECT_LT(windups[1], 100) << "once only";
+        EXPECT_LT(windups[2], 100);
+    }
+}
