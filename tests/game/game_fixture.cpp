@@ -109,6 +109,18 @@ int spawn_man(int kind, int wx, int gy)
     return s;
 }
 
+int lone_boss(int street, int dx, uint32_t seed, int skill)
+{
+    begin_street(street, seed, ARCADE, (int16_t)skill);
+    const int boss = spawn_man(E_BOSS + street, amc_globals[GLOBAL_SCROLL_MAP] + dx);
+    step();
+    for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+        if (s != boss && actor_table.slots[s].program == PROGRAM_ENEMY)
+            actor_remove(s);
+    amc_globals[GLOBAL_FOES] = 1;
+    return boss;
+}
+
 int face_off(int kind, uint32_t seed, int man_x, int* other, int mode, int skill)
 {
     begin_street(1, seed, mode, skill);

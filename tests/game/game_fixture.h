@@ -62,6 +62,10 @@ inline void teach(int lesson) { actor_table.slots[1].regs[DIRECTOR_LESSON] = (in
 void place(int slot, int wx, int gy = 176);
 // A man of `kind` (a boss: E_BOSS + street) spawned at `wx`, `gy`.
 int spawn_man(int kind, int wx, int gy = 176);
+// Street `street` begun and its boss spawned `dx` into the view, alone:
+// those who come with him (RUST's gang, VIPER's sister) are taken away at
+// once, so that his own moves are watched. Returns his slot.
+int lone_boss(int street, int dx = 220, uint32_t seed = 1, int skill = 5);
 // Street 1 with the hero at 120 and a man of `kind` at `man_x` in his lane
 // (a second one at 250 when `other` asks for him), all held there waiting
 // until the hero's safety after the street's start has run out.

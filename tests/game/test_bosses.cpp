@@ -20,19 +20,9 @@ int count(int program, int kind)
     });
 }
 
-// Street `street` begun and its boss spawned 220 into the view, alone:
-// those who come with him (RUST's gang, VIPER's sister) are taken away at
-// once, so that his own moves are watched.
 int16_t* boss_of(int street, uint32_t seed = 1, int skill = 5)
 {
-    begin_street(street, seed, ARCADE, skill);
-    const int boss = spawn_man(E_BOSS + street, amc_globals[GLOBAL_SCROLL_MAP] + 220);
-    step();
-    for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
-        if (s != boss && actor_table.slots[s].program == PROGRAM_ENEMY)
-            actor_remove(s);
-    amc_globals[GLOBAL_FOES] = 1;
-    return regs(boss);
+    return regs(lone_boss(street, 220, seed, skill));
 }
 
 // ... or with them.

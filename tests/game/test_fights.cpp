@@ -1044,8 +1044,8 @@ TEST_F(Fights, SignsOverTheFightStandApart)
     // sparks, never the big bursts that hid who hit whom.
     for (int street = 1; street <= 5; street++) {
         SCOPED_TRACE(street);
-        begin_street(street, 1);
-        boss = spawn_man(E_BOSS + street, regs(the_hero())[REG_WX] + 60);
+        boss = lone_boss(street, 0);
+        place(boss, regs(the_hero())[REG_WX] + 60);
         int big = 0, specials = 0;
         for (int t = 0; t < 1500; t++) {
             amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
