@@ -1061,4 +1061,101 @@ TEST_F(Fights, SignsOverTheFightStandApart)
     }
 }
 
+
+// Popups over a busy fight stand apart: COUNTER!, a finished chain's pay,
+// the chain's count and a bounty rising from the hero's spot all come up
+// within a few ticks, and none is ever drawn over another.
+TEST_F(Fights, PopupsNeverLieOverOneAnother)
+{
+    constexpr int SPR_POP_COUNTER = 137, SPR_POP_100 = 300, SPR_POP_500 = 302, SPR_DIGIT_0 = 314;
+    constexpr int FX_DRAWN = 64;
+    auto box_of = [](int s, int* l, int* r, int* top, int* bot) {
+        const int16_t* g = regs(s);
+        int f = g[REG_FRAME] & 0x7FFF, x = g[REG_X];
+        *bot = g[REG_Y];
+        if (f >= SPR_DIGIT_0 && f <= SPR_DIGIT_0 + 9)  // placed by its bottom left corner
+            *l = x, *r = x + 12, *top = *bot - 14;
+        else
+            *l = x - 16, *r = x + 16, *top = *bot - 12;
+    };
+    face_off(E_BRAWLER, 1, 250);
+    int hero = the_hero();
+    struct Pop { int pic, height, flags, at; };
+    const Pop shown[] = {{SPR_POP_COUNTER, 100, 4 | FX_DRAWN, 0}, {SPR_POP_500, 96, 1, 1},
+                         {SPR_POP_100, 86, 4 | FX_DRAWN, 3}, {SPR_DIGIT_0 + 3, 70, 4 | FX_DRAWN, 3},
+                         {SPR_POP_100, 86, 4 | FX_DRAWN, 5}};
+    std::vector<int> pops;
+    int overlaps = 0;
+    for (int t = 0; t < 40; t++) {
+        for (const Pop& p : shown) {
+            if (p.at != t)
+                continue;
+            int s = actor_spawn(PROGRAM_FX);
+            int16_t* r = regs(s);
+            r[0] = (int16_t)p.pic, r[1] = regs(hero)[REG_WX], r[2] = regs(hero)[REG_GY];
+            r[3] = 30, r[4] = (int16_t)p.height, r[5] = (int16_t)p.flags;
+            pops.push_back(s);
+        }
+        step();
+        for (size_t i = 0; i < pops.size(); i++)
+            for (size_t j = i + 1; j < pops.size(); j++) {
+                int a = pops[i], b = pops[j];
+                if (actor_table.slots[a].program != PROGRAM_FX ||
+                    actor_table.slots[b].program != PROGRAM_FX || !regs(a)[REG_FRAME] ||
+                    !regs(b)[REG_FRAME])
+                    continue;
+                int al, ar, at, ab, bl, br, bt, bb;
+                box_of(a, &al, &ar, &at, &ab);
+                box_of(b, &bl, &br, &bt, &bb);
+                overlaps += ar > bl && al < br && ab > bt && at < bb;
+            }
+    }
+    EXPECT_EQ(overlaps, 0);
+}
+
+// A hero given a new life is met fairly: jabs at thin air as he rises keep
+// his safety, and once a blow of his has ended it, for the life's first
+// seconds a man on his spot steps off it before winding up, and no man
+// chains a second blow, grabs or slams him.
+TEST_F(Fights, ANewLifesFirstSecondsAreFair)
+{
+    constexpr int F_LIGHT = 1, F_HOLD = 6;
+    for (int kind : {E_BRUTE, E_HEAVY, E_BRAWLER}) {
+        SCOPED_TRACE(kind);
+        int man = face_off(kind, 1), hero = the_hero();
+        amc_globals[GLOBAL_LIVES] = 2;
+        amc_globals[GLOBAL_ENERGY] = 1;
+        regs(hero)[REG_DMG] = 5;
+        regs(hero)[REG_KNOCK] = -1;
+        regs(hero)[REG_FORCE] = 2;
+        ASSERT_LT(step_until([&] { return amc_globals[GLOBAL_LIVES] == 1; }, 1500), 1500);
+        ASSERT_LT(step_until([&] { return regs(hero)[REG_STATE] == S_FREE; }, 200), 200);
+        for (int t = 0; t < 40; t++)  // jabs at thin air as he rises
+            step(t % 10 < 4 ? CTRL_PUNCH : 0);
+        EXPECT_GE(regs(hero)[4], 128) << "a whiff ended his safety";
+        regs(hero)[4] = 0;  // as a jab that lands ends it
+        // the man on his spot, another at his back, both with their turn due
+        place(man, regs(hero)[REG_WX] + 6, regs(hero)[REG_GY]);
+        int behind = kind == E_BRAWLER ? spawn_man(E_BRAWLER, regs(hero)[REG_WX] - 40) : 0;
+        int first_windup_at = -1, strongest = 0;
+        for (int t = 0; t < 180 && regs(hero)[REG_STATE] != S_DOWN; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            regs(man)[REG_WAIT] = 0;
+            if (behind)
+                regs(behind)[REG_WAIT] = 0;
+            step();
+            if (first_windup_at < 0 && regs(man)[REG_STATE] == S_WINDUP)
+                first_windup_at = std::abs(regs(man)[REG_WX] - regs(hero)[REG_WX]);
+            if (regs(hero)[REG_DMG])
+                strongest = std::max(strongest, regs(hero)[REG_FORCE] & 15);
+            if (regs(hero)[REG_STATE] == S_HELD)
+                strongest = std::max(strongest, (int)F_HOLD);
+        }
+        if (first_windup_at >= 0) {
+            EXPECT_GE(first_windup_at, 20) << "he wound up on the hero's spot";
+        }
+        EXPECT_LE(strongest, F_LIGHT) << "a chain, grab or slam on a hero just back";
+    }
+}
+
 }  // namespace
