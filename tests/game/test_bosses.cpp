@@ -662,12 +662,13 @@ TEST_F(Bosses, VipersRestingSisterKeepsClearAndStill)
 }
 
 // DOZER fights in phases: with the pipe he tore up he strikes from beyond a
-// jab's reach; knocked down he lets go of it, and it lies for the hero to
-// take; he gets up to fight with his fists.
-TEST_F(Bosses, DozerLosesHisPipeWhenKnockedDown)
+// jab's reach; a swing that misses leaves him open, and knocked down then he
+// lets go of it, to lie for the hero to take; he gets up to use his fists.
+TEST_F(Bosses, DozerLosesHisPipeWhenFlooredOutOfAMissedSwing)
 {
     int16_t* b = boss_of(4);
-    const int16_t* h = regs(the_hero());
+    const int hero = the_hero();
+    const int16_t* h = regs(hero);
     b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] - 10);  // touched: not his opening quake
     auto windup_reach = [&] {
         step_until([&] { return b[REG_STATE] == S_WINDUP && b[REG_TOKEN] == 1; }, 1500);
@@ -676,24 +677,17 @@ TEST_F(Bosses, DozerLosesHisPipeWhenKnockedDown)
     };
     amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
     EXPECT_GE(windup_reach(), 36) << "the pipe's length";
+    const int away = b[REG_WX] < h[REG_WX] ? 70 : -70;
+    place(hero, b[REG_WX] + away, b[REG_GY]);  // stepped out of it
+    EXPECT_LT(step_until([&] { return b[REG_STATE] == S_HURT; }, 200), 200) << "open after a miss";
     EXPECT_EQ(count(PROGRAM_PICKUP, IT_PIPE), 0);
-
-    bool down = false;
-    for (int t = 0; t < 1200 && !down; t++) {
-        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
-        if (b[REG_STATE] == S_FREE && b[REG_DMG] == 0) {
-            b[REG_DMG] = 10;
-            b[REG_FORCE] = 2;  // F_HEAVY
-        }
-        step();
-        down = b[REG_STATE] == S_DOWN;
-    }
-    ASSERT_TRUE(down);
-    step_for(60);
+    b[REG_DMG] = 10;
+    b[REG_FORCE] = 2;  // F_HEAVY
+    EXPECT_LT(step_until([&] { return b[REG_STATE] == S_DOWN; }, 60), 60);
+    step_for(30);
     EXPECT_EQ(count(PROGRAM_PICKUP, IT_PIPE), 1) << "it lies by him";
     amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
     step_until([&] { return b[REG_STATE] == S_FREE; }, 300);
-    b[REG_WAIT] = 0;
     EXPECT_LT(windup_reach(), 36) << "his fists";
 }
 
