@@ -625,4 +625,70 @@ TEST_F(Bosses, VipersSistersTakeTurnsAndTheLastRages)
     EXPECT_TRUE(regs(sister)[REG_TRAITS] & M_RAGE) << "beating one enrages the other";
 }
 
+// The sister who rests keeps clear of the other and strikes at nothing: with
+// VIPER held on the right rest spot and the hero crouching where the left
+// one is too near him, her sister never comes to stand on VIPER.
+TEST_F(Bosses, VipersRestingSisterKeepsClearAndStill)
+{
+    int16_t* b = boss_and_company(3);
+    const int hero = the_hero();
+    int sister = 0, on_one_spot = 0, rested = 0, struck_resting = 0;
+    for (int t = 0; t < 3600; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        amc_globals[GLOBAL_TIMER] = (int16_t)(20000 - t);
+        const int left = amc_globals[GLOBAL_SCROLL_MAP];
+        if (t > 200) {
+            place(hero, left + 120, 176);
+            place(amc_globals[GLOBAL_BOSS], left + VIEW - 60, GROUND_TOP + 6);
+            b[REG_WAIT] = 200;
+        }
+        step(t % 40 < 30 ? CTRL_DOWN : 0);  // crouching, up now and then
+        for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+            if (actor_table.slots[s].program == PROGRAM_ENEMY && regs(s)[REG_KIND] == E_BOSS + 3 && regs(s) != b)
+                sister = s;
+        if (!sister || t < 300)
+            continue;
+        const int16_t* c = regs(sister);
+        const bool resting = c[REG_GY] <= GROUND_TOP + 8 && std::abs(c[REG_WX] - regs(hero)[REG_WX]) > 40;
+        rested += resting;
+        struck_resting += resting && (c[REG_STATE] == S_WINDUP || c[REG_STATE] == S_SPECIAL);
+        if (std::abs(b[REG_WX] - c[REG_WX]) < 16 && std::abs(b[REG_GY] - c[REG_GY]) < 8)
+            on_one_spot++;
+    }
+    ASSERT_TRUE(sister);
+    EXPECT_GT(rested, 300) << "she takes her rests";
+    EXPECT_EQ(struck_resting, 0);
+    EXPECT_LE(on_one_spot, 8) << "two standing as one";
+}
+
+// DOZER fights in phases: with the pipe he tore up he strikes from beyond a
+// jab's reach; a swing that misses leaves him open, and knocked down then he
+// lets go of it, to lie for the hero to take; he gets up to use his fists.
+TEST_F(Bosses, DozerLosesHisPipeWhenFlooredOutOfAMissedSwing)
+{
+    int16_t* b = boss_of(4);
+    const int hero = the_hero();
+    const int16_t* h = regs(hero);
+    b[REG_HEALTH] = (int16_t)(b[REG_MAX_HEALTH] - 10);  // touched: not his opening quake
+    auto windup_reach = [&] {
+        step_until([&] { return b[REG_STATE] == S_WINDUP && b[REG_TOKEN] == 1; }, 1500);
+        EXPECT_EQ(b[REG_STATE], S_WINDUP);
+        return std::abs(b[REG_WX] - h[REG_WX]);
+    };
+    amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+    EXPECT_GE(windup_reach(), 36) << "the pipe's length";
+    const int away = b[REG_WX] < h[REG_WX] ? 70 : -70;
+    place(hero, b[REG_WX] + away, b[REG_GY]);  // stepped out of it
+    EXPECT_LT(step_until([&] { return b[REG_STATE] == S_HURT; }, 200), 200) << "open after a miss";
+    EXPECT_EQ(count(PROGRAM_PICKUP, IT_PIPE), 0);
+    b[REG_DMG] = 10;
+    b[REG_FORCE] = 2;  // F_HEAVY
+    EXPECT_LT(step_until([&] { return b[REG_STATE] == S_DOWN; }, 60), 60);
+    step_for(30);
+    EXPECT_EQ(count(PROGRAM_PICKUP, IT_PIPE), 1) << "it lies by him";
+    amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+    step_until([&] { return b[REG_STATE] == S_FREE; }, 300);
+    EXPECT_LT(windup_reach(), 36) << "his fists";
+}
+
 }  // namespace

@@ -279,7 +279,7 @@ Drawn words(int k)
         // each boss's own attack, named once as he walks in
         // (at most 20 letters: the card's plate is as wide as a sprite may be)
         static const char* const attacks[5] = {"BEWARE: BELLY BUMP!", "GANG, THEN LOW SWEEP",
-                                               "SISTERS: DIVE KICK!", "BEWARE: SHOCKWAVE!",
+                                               "SISTERS: DIVE KICK!", "PIPE, THEN SHOCKWAVE",
                                                "BEWARE: SKEWER!"};
         int h = text_line(c, "BOSS", 80, 4, {kRed, 1, true});
         h += text_line(c, bosses[k - 10], 80, 4 + h + 2, {kFire, 3, true});
