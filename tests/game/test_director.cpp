@@ -412,8 +412,8 @@ TEST_F(Director, ASurvivorsFoodFillsTheBarOnlySoFar)
 {
     const struct {
         int mode, skill, held, fed;
-    } cases[] = {{ARCADE, 5, 100, FULL_ENERGY}, {ARCADE, 5, 180, FULL_ENERGY}, {SURVIVAL, 5, 100, 150},
-                 {SURVIVAL, 5, 180, 180},       {SURVIVAL, 6, 100, 175},
+    } cases[] = {{ARCADE, 5, 100, FULL_ENERGY}, {ARCADE, 5, 180, FULL_ENERGY}, {SURVIVAL, 5, 100, 160},
+                 {SURVIVAL, 5, 180, 180},       {SURVIVAL, 6, 100, 185},
                  {SURVIVAL, 7, 100, FULL_ENERGY}};  // HARDEST's blows on one life: all of it
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.mode << ", skill " << c.skill << ", held " << c.held);
@@ -1086,7 +1086,7 @@ TEST_F(Director, PastNormalNoModeIsKinderOrSteeperThanItsNeighbours)
         return (int)amc_globals[GLOBAL_ENERGY];
     };
     int breath = carried_on(5);
-    EXPECT_EQ(breath, 60 + 50) << "NORMAL as it was";
+    EXPECT_EQ(breath, 60 + 70) << "NORMAL's breath";
     for (int16_t skill : {6, 7, 8}) {
         SCOPED_TRACE(skill);
         const int now = carried_on(skill);
