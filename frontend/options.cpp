@@ -184,6 +184,21 @@ void prompt(const OptionsMenu& m, int row, const char* text)
 
 bool cancelled() { return input.close_requested.load() || (input.menu_input.load() & MENU_ESCAPE); }
 
+// Waits (a second at most) until Escape is up.
+void wait_escape_up()
+{
+    for (int i = 0; i < ESCAPE_RELEASE_WAITS && key[KEY_ESC] && !input.close_requested.load(); i++)
+        input.wait_ops->wait(10);
+}
+
+// The Escape that cancelled a capture must not go on to close the menu, as
+// its key repeat would if held a moment longer.
+void end_cancelled_capture()
+{
+    wait_escape_up();
+    input.menu_input.fetch_and(~MENU_ESCAPE);
+}
+
 // Waits for a key the row may take and binds it; Escape or the close button
 // keep the old binding.
 void capture_key(OptionsMenu& m, int row)
@@ -194,7 +209,7 @@ void capture_key(OptionsMenu& m, int row)
     while (fire_held()) {
         input.wait_ops->wait(10);
         if (cancelled())
-            return;
+            return end_cancelled_capture();
     }
     for (;;) {
         int found = 0;
@@ -203,7 +218,7 @@ void capture_key(OptionsMenu& m, int row)
                 found = k;
         input.wait_ops->wait(10);
         if (cancelled())
-            return;
+            return end_cancelled_capture();
         if (found) {
             int16_t* keys[KEY_ROWS];
             for (int i = 0; i < KEY_ROWS; i++)
@@ -373,8 +388,7 @@ void apply_display(const OptionsMenu& m)
         return;
     // A new mode may bring a new window, which never hears of a key let go
     // before it exists: Escape would stay held in the next menu.
-    for (int i = 0; i < ESCAPE_RELEASE_WAITS && key[KEY_ESC] && !input.close_requested.load(); i++)
-        input.wait_ops->wait(10);
+    wait_escape_up();
     const GfxDriverDesc& d = gfx_driver_table[m.card];
     GameConfig& c = config.settings;
     if (set_display_mode(d.driver, m.width, m.height, d.windowed) == 0) {

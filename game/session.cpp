@@ -31,7 +31,9 @@ constexpr int LEVEL_NOT_LOADED = -2;  // run_level: load_level failed
 constexpr int ENDING_PICTURE = 345;
 constexpr int ENDING_BACKGROUND = 62;
 constexpr int REPLAY_ENDING_MS = 6000;  // the ending of a replayed won game
-constexpr int KEYS_QUIET_MS = 250;      // all keys up this long before the name entry
+// All keys up this long before the name entry: longer than the gaps of a
+// hand still mashing at GAME OVER, shorter than a player's pause to read.
+constexpr int KEYS_QUIET_MS = 600;
 constexpr int KEYS_MOST_MS = 2000;      // ... or, after a game with no name to enter, at most this
 
 struct PlacedText {
@@ -150,9 +152,11 @@ void enter_high_score()
     if (input.close_requested.load())
         return;
     menu_wait(1000);
-    // Keys do nothing for that second; then the table says what ends it, as
-    // the name's own prompt did (without it a player took the wait for a
-    // missed key).
+    // Keys do nothing for that second, nor while they are still mashed (a
+    // mashed punch went on to start a new game from the title); then the
+    // table says what ends it, as the name's own prompt did (without it a
+    // player took the wait for a missed key).
+    wait_keys_released(KEYS_QUIET_MS);
     if (fonts && gfx.back_buffer) {
         textout_centre_ex(gfx.back_buffer, highlight, "ENTER: GO ON", gfx.back_buffer->w / 2,
                           score_table_foot(50), -1, 0);

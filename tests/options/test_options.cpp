@@ -244,6 +244,13 @@ TEST_F(MenuScreens, KeyCaptureTakesOnlyWhatItsRowAllows)
     EXPECT_FALSE(
         options(to_up + Script{SELECT, {0, KEY_LEFT}, NONE, NONE, ESCAPE, {0, 0, KEY_LEFT}}))
         << "Escape cancels the capture, not the menu";
+    EXPECT_FALSE(options(to_up + Script{SELECT,
+                                        {MENU_ESCAPE, KEY_ESC},
+                                        {MENU_ESCAPE},  // its key repeat, still held
+                                        {0, 0, KEY_ESC},
+                                        NONE,
+                                        NONE}))
+        << "nor does it when held long enough to repeat";
     EXPECT_EQ(config.settings.keyup, KEY_W);
 
     // The new kick key is let go before the menu goes on: held, it would select.
