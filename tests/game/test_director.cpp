@@ -797,6 +797,40 @@ TEST_F(Director, EveryStreetHandsAPipeEarlyAndEndsWhereItsMapDoes)
     }
 }
 
+// The course's breakables and hazards stand in lanes spread over the whole
+// depth the fighters walk: its back lane in the back third, its front lane in
+// the front third, none off the ground (lanes bunched in the middle leave a
+// deep street a strip to fight on).
+TEST_F(Director, TheCoursesLanesSpreadOverTheWholeGround)
+{
+    constexpr int PROGRAM_PROP = 5, THIRD = (GROUND_BOTTOM - GROUND_TOP) / 3;
+    int back = GROUND_BOTTOM, front = GROUND_TOP;
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        begin_street(street, 1);
+        std::vector<int> was(64, 0);
+        for (int t = 0; t < 30000 && g(GLOBAL_BOSS) == 0; t++) {
+            remove_enemies();
+            amc_globals[GLOBAL_FOES] = 0;
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            fight_step();
+            for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++) {
+                const int prog = actor_table.slots[s].program;
+                const int16_t* a = regs(s);
+                const int gy = prog == PROGRAM_PROP ? a[REG_GY] : prog == PROGRAM_HAZARD ? a[ARG_HAZARD_GY] : 0;
+                if (gy && was[s] != prog) {  // as it is placed
+                    EXPECT_GE(gy, GROUND_TOP);
+                    EXPECT_LE(gy, GROUND_BOTTOM);
+                    back = std::min(back, gy), front = std::max(front, gy);
+                }
+                was[s] = prog;
+            }
+        }
+    }
+    EXPECT_LE(back, GROUND_TOP + THIRD);
+    EXPECT_GE(front, GROUND_BOTTOM - THIRD);
+}
+
 // The vents' running fight is beaten where it is fought: the next fight's
 // lock does not take the view on while its men stand, and leave one behind
 // the view's left edge, out of the hero's reach, with the fight unending.
@@ -1043,7 +1077,7 @@ TEST_F(Director, TheFallingCrateStartsOnTheFireEscape)
         });
     }
     ASSERT_GE(first_y, 0) << "no crate fell on the walks";
-    EXPECT_EQ(first_y, 80);
+    EXPECT_EQ(first_y, 64);  // the fire escape's lowest landing, as street 1 paints it
     EXPECT_GE(first_wx, 448);
     EXPECT_LE(first_wx, 575);
 }

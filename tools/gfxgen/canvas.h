@@ -119,7 +119,7 @@ BITMAP* paint_credits_scenery();  // CREDITS.PCX
 
 // Shared pieces of scenery used across themes.
 const int TILE = 16;
-const int GROUND_Y = 144;  // play-area y where the walkable ground starts
+const int GROUND_Y = 128;  // play-area y where the walkable ground starts
 void night_sky(Canvas& cv, int x0, int x1, int y1, int seed, Rgb top, Rgb bottom);
 void stars(Canvas& cv, int x0, int x1, int y1, int seed, int per_tile_chance);
 

@@ -198,7 +198,7 @@ void piece_hatch(Street&, Canvas& cv, const Piece& p)
 // The quay's edge above the water: a concrete lip, fender tyres.
 void piece_edge(Street&, Canvas& cv, const Piece& p)
 {
-    int x0 = x0_of(p), x1 = x1_of(p), top = p.num("top", 136);
+    int x0 = x0_of(p), x1 = x1_of(p), top = p.num("top", GROUND_Y - 8);
     for (int y = top; y < GROUND_Y; ++y)
         for (int x = x0; x <= x1; ++x)
             cv.set(x, y, scale(rgb(70, 74, 80), y == top ? 1.3f : 0.8f));
