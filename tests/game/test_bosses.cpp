@@ -691,4 +691,94 @@ TEST_F(Bosses, DozerLosesHisPipeWhenFlooredOutOfAMissedSwing)
     EXPECT_LT(windup_reach(), 36) << "his fists";
 }
 
+// The last street's fight with the street's men taken away: KING is felled
+// each time he stands, with a heavy blow on his last breath. His bar runs
+// out once and he gets up to a short second one; when that runs out he is
+// beaten: the blow holds the fight still, he flies high, lands, bounces and
+// lies, his men run, and STAGE CLEAR waits until he has lain a while.
+TEST_F(Bosses, KingRisesOnceAndHisFallHoldsStageClearBack)
+{
+    constexpr int REG_DROP = 4, KING_RISEN = 0x8000, BOSS_BEATEN = 0x4000;
+    begin_street(LAST_STREET, 1);
+    int rose = 0, second_bar = 0, fell_at = -1, lay_at = -1, clear_at = -1;
+    int highest = 0, landings = 0, hit_stop = 0, men = 0, man = 0;
+    bool was_down = false, in_air = false;
+    for (int t = 0; t < 30000 && clear_at < 0; t++) {
+        amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+        const int b = amc_globals[GLOBAL_BOSS];
+        for (int s = actor_next(0); s != 0;) {
+            const int next = actor_next(s);
+            if (s != man && regs(s)[REG_CLASS] == C_ENEMY && actor_table.slots[s].program == PROGRAM_ENEMY)
+                actor_remove(s);
+            s = next;
+        }
+        if (b == 0 && amc_globals[GLOBAL_STAGE] != ST_CLEAR)
+            amc_globals[GLOBAL_FOES] = 0;
+        int16_t* r = b ? regs(b) : nullptr;
+        if (r && r[REG_CLASS] == C_BOSS && fell_at < 0) {
+            if (rose && man == 0) {  // one of his men stands by for his second bar
+                man = spawn_man(E_BRAWLER, r[REG_WX] + 90);
+                amc_globals[GLOBAL_FOES]++;
+            }
+            if (man)
+                regs(man)[REG_WAIT] = 200;
+            const bool down = r[REG_STATE] == S_DOWN || r[REG_STATE] == S_THROWN;
+            if (was_down && !down && r[REG_DROP] & KING_RISEN && r[REG_HEALTH] > 1)
+                rose++, second_bar = r[REG_HEALTH];
+            was_down = down;
+            if (!down && r[REG_STATE] != S_DEAD && r[REG_DMG] == 0 && t % 8 == 0)
+                r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1;  // F_HEAVY
+        }
+        step(b ? 0 : CTRL_RIGHT);  // on to him
+        r = b ? regs(b) : nullptr;
+        if (r && fell_at < 0 && r[REG_DROP] & BOSS_BEATEN)
+            fell_at = t, hit_stop = amc_globals[GLOBAL_FREEZE];
+        if (fell_at >= 0 && lay_at < 0) {
+            highest = std::max<int>(highest, r[REG_Z]);
+            landings += in_air && r[REG_Z] == 0;
+            in_air = r[REG_Z] > 0;
+            if (r[REG_STATE] == S_DEAD)
+                lay_at = t;
+            if (man && actor_table.slots[man].program == PROGRAM_ENEMY && regs(man)[REG_CLASS] == 0)
+                men++;  // he turned tail
+        }
+        if (amc_globals[GLOBAL_STAGE] == ST_CLEAR)
+            clear_at = t;
+    }
+    EXPECT_EQ(rose, 1);
+    EXPECT_GT(second_bar, 1);
+    ASSERT_GE(fell_at, 0) << "never beaten";
+    ASSERT_GE(lay_at, 0);
+    ASSERT_GE(clear_at, 0);
+    EXPECT_GE(hit_stop, 20) << "the last blow holds the fight still";
+    EXPECT_GE(highest, 40) << "a long fall";
+    EXPECT_EQ(landings, 2) << "a bounce";
+    EXPECT_GT(men, 0) << "his man runs";
+    EXPECT_GE(clear_at - lay_at, 72) << "STAGE CLEAR came before he lay a second";
+    EXPECT_LE(clear_at - fell_at, 3 * 72 + 20) << "the end drags";
+}
+
+// BUTCH beaten flies high and is down for good within two seconds; the
+// first of VIPER's sisters to fall falls as any man does: hers fights on.
+TEST_F(Bosses, OnlyTheLastBossFallsLong)
+{
+    for (int street : {1, 3}) {
+        SCOPED_TRACE(street);
+        const int b = lone_boss(street);
+        step_for(120);
+        int16_t* r = regs(b);
+        r[REG_HEALTH] = 1, r[REG_DMG] = 10, r[REG_FORCE] = 2, r[REG_KNOCK] = 1;
+        int highest = 0;
+        const int ticks = step_until([&] {
+            highest = std::max<int>(highest, r[REG_Z]);
+            return r[REG_STATE] == S_DEAD;
+        }, 400);
+        if (street == 1)
+            EXPECT_GE(highest, 40);
+        else
+            EXPECT_LT(highest, 40) << "her sister fights on";
+        EXPECT_LT(ticks, street == 1 ? 150 : 60);
+    }
+}
+
 }  // namespace

@@ -768,8 +768,12 @@ TEST_F(Setpieces, KingsFallClearsTheStreetBeforeTheRescueEnds)
         std::fill(known.begin(), known.end(), false);
         for (int s = actor_next(0), n = 0; s && n < 63; s = actor_next(s), n++)
             known[s] = true;
+        for (int s = 0; s < 64; s++)  // a slot his figure left may be KING's lying one's next
+            his[s] = his[s] && known[s];
         step(boss_here ? 0 : CTRL_RIGHT);
-        if (fell < 0 && amc_globals[GLOBAL_STAGE] == ST_CLEAR)
+        // his men run from his last blow on (his `drop` has BOSS_BEATEN), before STAGE CLEAR
+        const int b = amc_globals[scene::GLOBAL_BOSS];
+        if (fell < 0 && (amc_globals[GLOBAL_STAGE] == ST_CLEAR || (b && regs(b)[4] & 0x4000)))
             fell = t;
         for (int s = actor_next(0), n = 0; fell >= 0 && s && n < 63; s = actor_next(s), n++) {
             const Actor& a = actor_table.slots[s];
