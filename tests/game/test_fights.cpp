@@ -184,8 +184,10 @@ int daze_facing(bool left, bool edge)
         regs(hero)[REG_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + VIEW - 64);
         regs(man)[REG_WX] = (int16_t)(regs(hero)[REG_WX] + 25);
     }
-    for (int t = 0; t < 40; t++)
+    for (int t = 0; t < 40; t++) {
+        teach(TAUGHT_GRAB);  // past the first fights, where a mashed row's second blow is braced for
         step_held(man, t % 20 < 7 ? CTRL_PUNCH : 0);
+    }
     step_until([&] { return regs(man)[REG_STATE] == S_DAZED; }, 30);
     return man;
 }
@@ -1155,6 +1157,108 @@ TEST_F(Fights, ANewLifesFirstSecondsAreFair)
             EXPECT_GE(first_windup_at, 20) << "he wound up on the hero's spot";
         }
         EXPECT_LE(strongest, F_LIGHT) << "a chain, grab or slam on a hero just back";
+    }
+}
+
+// The first street's first men teach the sign: a hero mashing punch lands
+// two blows of a row, then meets a guard, and its answers, at every blow
+// until he pauses or strikes into a wind-up's last ticks; once the lesson
+// has moved on (HARD, or its guard taught), a mashed row is blocked once.
+TEST_F(Fights, TheFirstFightsBlockAMashUntilAPauseOrASign)
+{
+    constexpr int SPR_THUG_BLOCK = 86;
+    enum How { MASHED, PAUSED, TIMED, TAUGHT };
+    for (How how : {MASHED, PAUSED, TIMED, TAUGHT}) {
+        SCOPED_TRACE(how);
+        int man = face_off(E_BRAWLER, 1, 145), hero = the_hero();
+        teach(how == TAUGHT ? TAUGHT_GUARD : TAUGHT_PLAIN);
+        if (how == TIMED) {  // his wind-up, struck in its last ticks
+            regs(man)[REG_WAIT] = 0;
+            ASSERT_LT(step_until([&] { return regs(man)[REG_STATE] == S_WINDUP; }, 400), 400);
+            ASSERT_LT(step_until([&] { return regs(man)[24] <= 18; }, 120), 120);
+        }
+        int landed = 0, answered = 0, health = regs(man)[REG_HEALTH], pose = 0;
+        for (int t = 0; t < 220 && regs(man)[REG_STATE] != S_DOWN; t++) {
+            if (how != TIMED || t > 0)
+                regs(man)[REG_WAIT] = 200;  // he strikes only as a block's answer
+            if (regs(man)[REG_STATE] == S_FREE || regs(man)[REG_STATE] == S_WINDUP) {
+                place(man, 145, regs(hero)[REG_GY]);
+                place(hero, 120);
+            }
+            int energy = amc_globals[GLOBAL_ENERGY];
+            bool pressing = how == PAUSED ? t % 70 < 4 : t % 10 < 4;
+            step(pressing ? CTRL_PUNCH : 0);
+            // a blocked blow takes a little too: a blow that lands is one he reels from
+            int now = regs(man)[REG_FRAME] & 0x7FFF;
+            landed += regs(man)[REG_HEALTH] < health && now != SPR_THUG_BLOCK && now != pose;
+            health = std::min<int>(health, regs(man)[REG_HEALTH]);
+            pose = now;
+            answered += amc_globals[GLOBAL_ENERGY] < energy;
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            if (regs(hero)[REG_STATE] == S_DOWN) {
+                if (how == MASHED)
+                    break;  // felled: a pause of his own, and a new row after it
+                step_until([&] { return regs(hero)[REG_STATE] == S_FREE; }, 300);
+            }
+        }
+        switch (how) {
+        case MASHED:
+            EXPECT_EQ(landed, 2) << "only two blows of the mash land";
+            EXPECT_GE(answered, 2) << "each further blow is blocked and answered";
+            break;
+        case PAUSED:
+        case TIMED:
+            EXPECT_GE(landed, 3);
+            EXPECT_EQ(answered, 0);
+            break;
+        case TAUGHT:
+            EXPECT_GE(landed, 3) << "blocked once, then the row starts again";
+            EXPECT_GE(answered, 1);
+            break;
+        }
+    }
+}
+
+// The first street's knife man opens with his lunge: he sinks for it long
+// enough to be read, its plate names it, and it runs his lane: a hero who
+// stays there is felled, one who steps out of it is passed by, and the
+// knife man who missed is left open a moment, his row of blows earned.
+TEST_F(Fights, TheFirstKnifeMansLungeIsToldAndAStepOutOfHisLaneDodgesIt)
+{
+    constexpr int PROGRAM_HINTS = 19, SPR_HINT_KNIFE = 349, LUNGE = 2, RECOVERING = 8192;
+    constexpr int BAND_KEY = 2001;
+    for (bool step_out : {false, true}) {
+        SCOPED_TRACE(step_out);
+        int man = face_off(E_KNIFER, 1, 230), hero = the_hero();
+        regs(man)[REG_WAIT] = 0;
+        ASSERT_LT(step_until([&] { return regs(man)[REG_TOKEN] == LUNGE && regs(man)[REG_STATE] == S_WINDUP; },
+                             600),
+                  600);
+        int sunk = 0, named = 0, wx = regs(man)[REG_WX];
+        while (sunk < 200 && regs(man)[REG_WX] == wx && regs(hero)[REG_STATE] != S_DOWN) {
+            // the band over the fight cleared (its GO sign waits for a walk that never comes)
+            for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+                if (regs(s)[REG_SORT_KEY] == BAND_KEY)
+                    actor_remove(s);
+            named |= count_actors([&](int s) {
+                return actor_table.slots[s].program == PROGRAM_HINTS && regs(s)[REG_FRAME] == SPR_HINT_KNIFE;
+            });
+            // half-way through his wind-up, the careful hero steps down out of his lane
+            step(step_out && sunk > 20 && sunk < 36 ? CTRL_DOWN : 0);
+            sunk++;
+        }
+        EXPECT_GE(sunk, 50) << "his lunge is told long enough to be read";
+        EXPECT_TRUE(named) << "its plate names it";
+        bool felled = false, open = false;
+        for (int t = 0; t < 120; t++) {
+            step();
+            felled |= regs(hero)[REG_STATE] == S_DOWN;
+            open |= regs(man)[REG_STATE] == S_FREE && (regs(man)[4] & RECOVERING) && t > 20;
+        }
+        EXPECT_EQ(felled, !step_out);
+        if (step_out) {
+            EXPECT_TRUE(open) << "a missed lunge leaves him open";
+        }
     }
 }
 

@@ -418,11 +418,11 @@ TEST_F(Setpieces, AHintGoesOnceTheHeroMakesTheMoveItNames)
 }
 
 // A hint shows only while it fits. The grab's goes as its man stops being
-// dazed or is gone; taking things is never offered to full hands, and goes
-// as they fill; a hint taken down unread may come again, one read may not.
+// dazed or is gone, the knife's as its man is beaten; a hint taken down
+// unread may come again.
 TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
 {
-    constexpr int ABOUT = 13, GRAB = 4, ITEM = 8;
+    constexpr int ABOUT = 13, GRAB = 4, KNIFE = 8;
     const int hints = hints_in_a_fight();
     ASSERT_NE(hints, 0);
     scene::step_for(8 * 72);  // the street's name and GO! gone
@@ -447,24 +447,22 @@ TEST_F(Setpieces, AHintThatNoLongerFitsIsTakenDown)
             actor_remove(man);
     }
 
-    // a thing in view: not for full hands; for empty ones, until they fill
-    amc_globals[GLOBAL_FOES] = 0;
-    int apple = actor_spawn(PROGRAM_PICKUP);
-    regs(apple)[ARG_PICKUP_WX] = (int16_t)(amc_globals[GLOBAL_SCROLL_MAP] + 250);
-    regs(apple)[1] = 176;  // its depth
-    regs(apple)[ARG_PICKUP_KIND] = IT_APPLE;
-    amc_globals[GLOBAL_ITEM] = IT_KNIFE;
-    offer(ITEM);
-    EXPECT_EQ(up_within(hints, 5 * 72), 0) << "offered to a hero with a knife";
-    amc_globals[GLOBAL_ITEM] = 0;
-    ASSERT_EQ(up_within(hints, 6 * 72), first + 3) << "hands empty, the thing there";
-    for (int t = 0; t < 12 * 72 && regs(hints)[LEFT] >= 4 * 72; t++)  // up long enough to read
-        step();
-    ASSERT_EQ(regs(hints)[PICTURE], first + 3);
-    amc_globals[GLOBAL_ITEM] = IT_PIPE;
+    // a knife man sinking for his lunge: named while he stands, taken
+    // down once he is beaten, read or not
+    int knifer = stand_in(70, S_WINDUP);
+    regs(knifer)[REG_KIND] = E_KNIFER;
+    regs(knifer)[REG_HEALTH] = 30;
+    regs(knifer)[3] = 2;  // his plan: the lunge
+    offer(KNIFE);
+    ASSERT_EQ(up_within(hints, 36), first + 3) << "named as he sinks for the lunge";
+    EXPECT_EQ(regs(hints)[ABOUT], knifer);
+    regs(knifer)[3] = 0;
+    regs(knifer)[REG_STATE] = S_FREE;
+    scene::step_for(12);
+    EXPECT_EQ(regs(hints)[PICTURE], first + 3) << "it stays while he stands";
+    regs(knifer)[REG_HEALTH] = 0;
     step();
-    EXPECT_EQ(regs(hints)[PICTURE], 0) << "hands full: taken down";
-    EXPECT_NE(regs(hints)[SHOWN] & ITEM, 0) << "read: once is enough";
+    EXPECT_EQ(regs(hints)[PICTURE], 0) << "beaten: taken down";
 }
 
 // The first street teaches three ideas before the rest, each as the

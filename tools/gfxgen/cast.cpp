@@ -554,7 +554,7 @@ void make_sprites(Out& o)
     S.put("FINAL_SCORE", banner(35));
     S.put("GLINT", fx_sprite(8));  // an enemy's wind-up starts
     S.block(346, 22);
-    const char* hints[] = {"HINT_BACK",  "HINT_JUMPKICK",  "HINT_GRAB",  "HINT_ITEM",
+    const char* hints[] = {"HINT_BACK",  "HINT_JUMPKICK",  "HINT_GRAB",  "HINT_KNIFE",
                            "HINT_BREAK", "HINT_WHIRLWIND", "HINT_BLOCK", "HINT_GLINT"};
     for (int k = 0; k < 8; ++k)
         S.put(hints[k], hint_sprite(k));

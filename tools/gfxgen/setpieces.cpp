@@ -137,7 +137,7 @@ Drawn hint_sprite(int k)
         {"MAN AT YOUR BACK?", "KEEP THEM IN FRONT"},
         {"PUNCH+KICK JUMP KICK", "FROM A STEP AWAY"},
         {"DAZED? WALK INTO HIM", "THEN PUNCH OR KICK"},
-        {"WALK OVER THINGS", "TO TAKE THEM"},
+        {"KNIFE? HE LUNGES:", "STEP OUT OF HIS LINE"},
         {"HIT CANS AND CRATES", "FOOD MAY BE INSIDE"},
         {"UP + PUNCH + KICK", "WHIRLWIND: A STAR"},
         {"BLOCKED? EASE OFF", "HIT AFTER HIS SIGN"},

@@ -67,6 +67,12 @@ constexpr int SIGNATURE = 8, REG_HITS = 6;
 // row is his to answer unless begun on his sign or his recovery (a bit of
 // his `drop`, his register 4).
 constexpr int ROW_PAUSE = 20, REG_DROP = 4, RECOVERING = 8192;
+// In the first street's first fights (the director's register 16 below 1) a
+// row is earned only on the sign's last ticks (his register 24 holds
+// those left) or his recovery, and a pause is longer: a careful player
+// waits for the sign.
+constexpr int REG_LESSON = 16, TAUGHT_GUARD = 1, REG_WINDUP_LEFT = 24, TIMED_LEFT = 20,
+              LESSON_ROW_PAUSE = 50;
 // RUST's low sweep takes the feet this far off: jumped this many ticks
 // before it, the hero is at the top of his jump as it goes under.
 constexpr int SWEEP_REACH = 84, SWEEP_JUMP = 20;
@@ -455,10 +461,15 @@ uint16_t decide(Bot& b)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
         if (e[REG_STATE] == S_DAZED && amc_globals[GLOBAL_ITEM] == 0)
             return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;  // walk into it: a grab
-        if (best != b.row_man || b.press_gap > ROW_PAUSE)
+        bool lesson = regs(SLOT_DIRECTOR)[REG_LESSON] < TAUGHT_GUARD && guards_up;
+        if (best != b.row_man || b.press_gap > (lesson ? LESSON_ROW_PAUSE : ROW_PAUSE))
             b.row_man = best, b.row = 0;
+        bool timed = (e[REG_STATE] == S_WINDUP && e[REG_WINDUP_LEFT] <= TIMED_LEFT) ||
+                     (e[REG_DROP] & RECOVERING);
+        if (lesson && b.row == 0 && e[REG_CLASS] == C_ENEMY && e[REG_STATE] == S_WINDUP && !timed)
+            return 0;  // the sign is up: strike into its last ticks
         if (b.row == 0)
-            b.row_earned = e[REG_STATE] != S_FREE || (e[REG_DROP] & RECOVERING);
+            b.row_earned = lesson ? timed : e[REG_STATE] != S_FREE || (e[REG_DROP] & RECOVERING);
         if (guards_up && b.row >= 2 && !b.row_earned && e[REG_CLASS] == C_ENEMY)
             return 0;  // his guard is up: the pause
         uint16_t c = press(b, CTRL_PUNCH, 8);
