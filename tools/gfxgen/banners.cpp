@@ -272,7 +272,17 @@ Drawn words(int k)
     if (k >= 5 && k <= 9) {
         char s[16] = "STAGE 1";
         s[6] = (char)('1' + k - 5);
-        return lines(s, kBig, streets[k - 5], {kWhite, 1, true});
+        // the street's new man, and how to meet him, before he comes
+        // (at most 20 letters: a sprite is at most 128 pixels wide)
+        static const char* const newcomers[5] = {nullptr, "CHARGER: STEP ASIDE!", "WHIP MAN: JUMP IT!",
+                                                 nullptr, nullptr};
+        if (!newcomers[k - 5])
+            return lines(s, kBig, streets[k - 5], {kWhite, 1, true});
+        BITMAP* c = board();
+        int h = text_line(c, s, 80, 4, kBig);
+        h += text_line(c, streets[k - 5], 80, 4 + h + 3, {kWhite, 1, true});
+        text_line(c, newcomers[k - 5], 80, 4 + h + 9, {kFire, 1, true});
+        return done(c);
     }
     if (k >= 10 && k <= 14) {
         BITMAP* c = board();
