@@ -131,7 +131,7 @@ void piece_far(Street& s, Canvas& cv, const Piece& p)
 // street's fronts stop repeating one block: `extra` 0 an air conditioner
 // under the sill, 1 a flower box, 2 a plant behind the glass, 3 a blind half
 // down (lit), 4 drawn curtains or 5 a net curtain (dark); 6 leaves it bare.
-void sill_life(Canvas& cv, int x, int y, int w, int h, int kind, int extra)
+void sill_life(Canvas& cv, int x, int y, int w, int h, int kind, int extra, Rgb frame)
 {
     bool lit = kind >= 1 && kind <= 4;
     if (kind == 5)
@@ -183,6 +183,10 @@ void sill_life(Canvas& cv, int x, int y, int w, int h, int kind, int extra)
                 cv.hline(x + 2, x + w - 3, k, (k & 1) ? rgb(96, 100, 110) : rgb(120, 124, 134));
         break;
     default: break;
+    }
+    if (extra >= 3 && extra <= 5) {  // the glazing bars stay in front of the cloth
+        cv.vline(x + w / 2, y + 2, y + h - 3, frame);
+        cv.hline(x + 2, x + w - 3, y + 2 + (h - 5) * 2 / 5, frame);
     }
 }
 
@@ -259,13 +263,15 @@ void piece_building(Street& s, Canvas& cv, const Piece& p)
             if (style == "pair") {
                 window(cv, bx + 5, wy, 10, 26, kind, v, frame);
                 window(cv, bx + 17, wy, 10, 26, kind == 0 ? 0 : (kind % 4) + 1, v, frame);
-                sill_life(cv, bx + 5, wy, 22, 26, kind, extra);
+                sill_life(cv, bx + 5, wy, 10, 26, kind, extra, frame);
+                sill_life(cv, bx + 17, wy, 10, 26, kind == 0 ? 0 : (kind % 4) + 1,
+                          extra == 0 ? 6 : extra, frame);  // one air conditioner a pair
             } else if (style == "wide") {
                 window(cv, bx + 4, wy + 4, 24, 20, kind, v, frame);
-                sill_life(cv, bx + 4, wy + 4, 24, 20, kind, extra);
+                sill_life(cv, bx + 4, wy + 4, 24, 20, kind, extra, frame);
             } else {
                 window(cv, bx + 8, wy, 16, 26, kind, v, frame);
-                sill_life(cv, bx + 8, wy, 16, 26, kind, extra);
+                sill_life(cv, bx + 8, wy, 16, 26, kind, extra, frame);
                 if (style == "arch")  // a brick arch over the window
                     for (int dx = -10; dx <= 9; ++dx) {
                         int ay = wy - 2 - (int)(std::sqrt(std::max(0, 100 - dx * dx)) / 2.5f);

@@ -173,9 +173,11 @@ void piece_office(Street& s, Canvas& cv, const Piece& p)
                 else {
                     int floor = (y >> 3) & 63, bay = (x >> 3) % 40;
                     bool floor_on = noise(floor, 0, seed) * 100 < lit;
-                    bool on = noise(bay, floor, seed + 1) < (floor_on ? 0.85f : 0.12f);
+                    // Lit floors nearly whole and soft, so they read as bands of
+                    // offices rather than as a checkerboard.
+                    bool on = noise(bay, floor, seed + 1) < (floor_on ? 0.92f : 0.08f);
                     if (on)
-                        c = mix(rgb(226, 236, 255), rgb(150, 176, 226), fy / 6.0f);
+                        c = mix(rgb(196, 210, 240), rgb(130, 150, 200), fy / 6.0f);
                     else  // the sky caught on the glass
                         c = mix(glass, rgb(70, 80, 120), fy < 2 ? 0.35f : 0.0f);
                 }
