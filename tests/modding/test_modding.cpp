@@ -192,7 +192,7 @@ TEST(ModMaterial, BadMaterialNamesTheFileAndStopsTheBuild)
 {
     start_allegro();
     Gen g;
-    Picture small = blank(8, 8), wide = blank(130, 8), street = blank(2816, 208);
+    Picture small = blank(8, 8), wide = blank(188, 8), street = blank(2816, 208);
     for (int y = 0; y < 208; ++y)
         for (int x = 0; x < 2816; ++x)
             put(street, x, y, 90, 90, 100);
@@ -215,7 +215,7 @@ TEST(ModMaterial, BadMaterialNamesTheFileAndStopsTheBuild)
          "hud.png: is 8 x 8; the picture it replaces is 320 x 32"},
         {"pictures/logo.txt", "hotspot 1 1\n", false, "logo.txt: settings for logo.png"},
         {"pictures/ending.png", "wide", false,
-         "ending.png: is 130 x 8; the ending picture is at most 128 x 88"},
+         "ending.png: is 188 x 8; the ending picture is at most 187 x 88"},
         {"pictures/dif3.png", nullptr, true,
          "dif3.png: is 8 x 8; the background it replaces is 384 x 128"},
         {"sprites/DIF2.png", nullptr, false, "DIF2.png: dif2 is a background picture"},

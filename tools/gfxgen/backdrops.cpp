@@ -1,6 +1,7 @@
 // Background pictures: the skyline behind the junkyard and the van, the
-// river seen from the bridge, the harbour behind the docks, and the credits
-// scenery. Each repeats seamlessly across its width.
+// river seen from the bridge, the harbour behind the docks, the credits
+// scenery and the ending's street. The backgrounds repeat seamlessly across
+// their width.
 #include <algorithm>
 #include <cmath>
 
@@ -311,16 +312,113 @@ BITMAP* paint_harbour()
 
 BITMAP* paint_credits_scenery()
 {
-    // Three bands moving at their own speeds: sky, city, street.
+    // Three bands moving at their own speeds: sky, city, street. The names
+    // rise over the sky band, so its skyline stays dark and low.
     Canvas cv(128, 208);
-    sky(cv, 140, rgb(4, 6, 24), rgb(52, 44, 90), 41, 130);
+    sky(cv, 140, rgb(4, 6, 24), rgb(60, 40, 86), 41, 90);
+    blocks(cv, 139, 6, 30, rgb(22, 22, 44), rgb(150, 130, 150), 0.12f, 45, 8, 20, 2);
+    haze(cv, 100, 139, rgb(70, 50, 92), 0.35f);
+    // An airliner's lights and a radio mast's beacon keep the far band alive.
+    put(cv, 30, 48, rgb(255, 80, 70));
+    put(cv, 34, 48, rgb(120, 255, 140));
+    put(cv, 32, 47, rgb(255, 255, 255));
+    fill(cv, 70, 112, 70, 139, rgb(28, 26, 48));
+    put(cv, 70, 111, rgb(255, 70, 60));
     Canvas city(128, 47);
-    sky(city, 47, rgb(40, 36, 80), rgb(70, 56, 100), 42, 0);
-    blocks(city, 46, 10, 40, rgb(26, 24, 44), rgb(250, 200, 120), 0.3f, 43, 10, 26, 2);
+    // The far band's towers go on down behind the nearer roofs.
+    sky(city, 47, rgb(30, 28, 50), rgb(60, 40, 80), 42, 0);
+    blocks(city, 46, 47, 47, rgb(26, 26, 48), rgb(150, 130, 150), 0.1f, 47, 8, 20, 2);
+    blocks(city, 46, 18, 44, rgb(40, 34, 62), rgb(200, 170, 170), 0.2f, 46, 10, 24, 2);
+    haze(city, 10, 46, rgb(96, 60, 96), 0.3f);
+    blocks(city, 46, 8, 30, rgb(20, 16, 30), rgb(255, 204, 120), 0.35f, 43, 12, 28, 3);
+    for (int y = 30; y < 47; ++y)  // the streets' sodium glow from below
+        for (int x = 0; x < 128; ++x)
+            city.light(x, y, rgb(255, 150, 70), (y - 30) / 17.0f * 0.3f);
     cv.copy(city, 0, 0, 128, 47, 0, 140);
     Canvas street(128, 21);
     paving(street, 0, 127, 0, 20, rgb(90, 90, 100), 44, 14);
+    street.glow(40, 2, 34, 10, rgb(255, 200, 120), 0.4f);
+    street.glow(104, 2, 34, 10, rgb(255, 200, 120), 0.4f);
     cv.copy(street, 0, 0, 128, 21, 0, 187);
+    return quantize(cv);
+}
+
+BITMAP* paint_ending(BITMAP* couple, BITMAP* van, int bg)
+{
+    // Drawn from (133, 132) on a flat night blue under the last caption:
+    // the top and left edges melt into that blue so the city rises out of it.
+    Canvas cv(187, 88);
+    Rgb night = pal(bg);
+    const int horizon = 62;
+    sky(cv, horizon, night, rgb(170, 84, 92), 51, 30);
+    moon(cv, 160, 14, 4);
+    blocks(cv, horizon, 14, 44, rgb(40, 40, 74), rgb(170, 180, 220), 0.2f, 52, 8, 22, 2);
+    haze(cv, 24, horizon, rgb(150, 84, 100), 0.3f);
+    blocks(cv, horizon + 2, 6, 26, rgb(18, 16, 30), rgb(255, 204, 120), 0.35f, 53, 10, 26, 2);
+    // The street: a pavement, then the road, wet under the lamps.
+    paving(cv, 0, 186, horizon + 2, 87, rgb(84, 84, 96), 54, horizon + 10);
+    for (int y = horizon + 11; y < 88; ++y)
+        for (int x = 0; x < 187; ++x) {
+            float sheen = smooth_noise((float)x, (float)y * 3, 16, 187, 55);
+            cv.set(x, y, mix(rgb(20, 20, 28), rgb(46, 48, 66), sheen * sheen));
+        }
+    for (int x = 4; x < 187; x += 22)  // the centre line
+        fill(cv, x, 82, x + 10, 82, rgb(150, 140, 100));
+    Rgb sodium = rgb(255, 190, 110);
+    street_lamp(cv, 36, horizon + 8, 26, sodium, 0);
+    street_lamp(cv, 118, horizon + 8, 26, sodium, 0);
+    // The gang's van, nose down against the far lamp, smoke and a last flame.
+    BITMAP* tilt = create_bitmap_ex(8, 96, 64);
+    clear_to_color(tilt, 0);
+    rotate_scaled_sprite(tilt, van, -8, 4, itofix(-14), ftofix(0.62f));
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 96; ++x) {
+            int c = getpixel(tilt, x, y);
+            int px = 100 + x, py = 30 + y;
+            if (c && cv.in(px, py))  // scorched in patches
+                cv.set(px, py, scale(pal(c), 0.35f + 0.3f * noise(x / 3, y / 3, 56)));
+        }
+    destroy_bitmap(tilt);
+    const int fire_x = 150, fire_y = 48;  // the engine, under the crumpled bonnet
+    cv.glow(fire_x, fire_y, 22, 14, rgb(255, 120, 40), 0.6f);
+    cv.glow(fire_x, 84, 26, 5, rgb(255, 120, 40), 0.4f);  // on the wet road
+    for (int k = 0; k < 40; ++k) {  // smoke drifting up and away
+        float t = k / 40.0f;
+        int sx = fire_x + (int)(t * 26 + std::sin(t * 9) * 4), sy = fire_y - 4 - (int)(t * 44);
+        Rgb smoke = mix(rgb(120, 110, 116), night, t);
+        for (int dy = -4; dy <= 4; ++dy)
+            for (int dx = -4; dx <= 4; ++dx)
+                if (dx * dx + dy * dy <= 12 + (int)(t * 8) && cv.in(sx + dx, sy + dy))
+                    cv.blend(sx + dx, sy + dy, smoke, 0.3f * (1 - t));
+    }
+    for (int k = 0; k < 7; ++k) {  // flames licking up out of it
+        int fx = fire_x - 6 + k * 2, h = 3 + (int)(noise(k, 0, 57) * 7);
+        cv.line(fx, fire_y + 2, fx + (k & 1), fire_y + 2 - h,
+                mix(rgb(255, 236, 130), rgb(255, 90, 30), (float)std::abs(k - 3) / 3));
+    }
+    // The two of them in the lamp's pool, in their own palette colours.
+    cv.glow(70, 84, 34, 8, sodium, 0.35f);
+    int ox = 72 - couple->w / 2, oy = 86 - couple->h;
+    for (int y = 0; y < couple->h; ++y)
+        for (int x = 0; x < couple->w; ++x) {
+            int c = getpixel(couple, x, y);
+            if (c && cv.in(ox + x, oy + y))
+                cv.set(ox + x, oy + y, c);
+        }
+    // Melt into the screen's blue; what is near that blue becomes it exactly,
+    // since dithering it would draw the picture's edge.
+    for (int y = 0; y < cv.h; ++y)
+        for (int x = 0; x < cv.w; ++x) {
+            if (cv.ix[y * cv.w + x] >= 0)
+                continue;
+            float f = std::max(std::max(0.0f, 1 - x / 40.0f), std::max(0.0f, 1 - y / 12.0f));
+            Rgb c = mix(cv.get(x, y), night, f);
+            float d = std::abs(c.r - night.r) + std::abs(c.g - night.g) + std::abs(c.b - night.b);
+            if (f >= 0.85f || d < 18)
+                cv.set(x, y, bg);
+            else
+                cv.set(x, y, c);
+        }
     return quantize(cv);
 }
 

@@ -116,6 +116,8 @@ BITMAP* paint_skyline();          // dif2.pcx
 BITMAP* paint_river();            // dif3.pcx
 BITMAP* paint_harbour();          // dif5.pcx
 BITMAP* paint_credits_scenery();  // CREDITS.PCX
+// The ending's picture around the couple, over background colour `bg`.
+BITMAP* paint_ending(BITMAP* couple, BITMAP* van, int bg);
 
 // Shared pieces of scenery used across themes.
 const int TILE = 16;

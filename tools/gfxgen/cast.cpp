@@ -4,6 +4,7 @@
 
 #include "engine/diag.h"
 #include "gfx/main_data.h"
+#include "tools/gfxgen/canvas.h"
 #include "tools/gfxgen/cast.h"
 
 namespace gg {
@@ -416,7 +417,8 @@ struct Sheet {
 
 Drawn ending()
 {
-    // The hero and the girl in each other's arms, for the ending screen (at 133,132).
+    // The hero and the girl in each other's arms under the city, for the
+    // ending screen (at 133,132, on background colour 62).
     BITMAP* c = create_bitmap_ex(8, 128, 128);
     clear_to_color(c, 0);
     const Pose* h = find_pose({"ending", "fighter"}, "HUG");
@@ -435,9 +437,13 @@ Drawn ending()
     int tri[6] = {56, 31, 66, 31, 61, 36};
     polygon(c, 3, tri, 252);
     putpixel(c, 58, 29, 251);
-    Drawn d = finish(c, 60);
+    Drawn couple = finish(c, 60);
     destroy_bitmap(c);
-    return d;
+    Drawn wreck = van(0);
+    BITMAP* scene = paint_ending(couple.b, wreck.b, 62);
+    destroy_bitmap(couple.b);
+    destroy_bitmap(wreck.b);
+    return {scene, -1, -1};
 }
 
 }  // namespace

@@ -127,6 +127,69 @@ void piece_far(Street& s, Canvas& cv, const Piece& p)
 //   .  wall    d  door (lit pane)   D  door (dark)   w  shop window (warm)
 //   c  shop window (cold light)     k  dark shop window   s  roller shutter
 //   p  posters   x  boarded window   v  a vent and meter box
+// What people keep at a window (x, y, w, h as window() took them), so a
+// street's fronts stop repeating one block: `extra` 0 an air conditioner
+// under the sill, 1 a flower box, 2 a plant behind the glass, 3 a blind half
+// down (lit), 4 drawn curtains or 5 a net curtain (dark); 6 leaves it bare.
+void sill_life(Canvas& cv, int x, int y, int w, int h, int kind, int extra, Rgb frame)
+{
+    bool lit = kind >= 1 && kind <= 4;
+    if (kind == 5)
+        return;  // boarded up: nobody lives there
+    int sill = y + h + 1;
+    switch (extra) {
+    case 0: {  // the box hangs off the right of the sill, dripping down the wall
+        int ax = x + w - 10;
+        cv.rect(ax, sill + 1, ax + 9, sill + 6, rgb(150, 150, 146));
+        cv.hline(ax, ax + 9, sill + 1, rgb(200, 200, 196));
+        for (int k = ax + 1; k < ax + 9; k += 2)
+            cv.vline(k, sill + 3, sill + 5, rgb(84, 86, 90));
+        cv.vline(ax + 9, sill + 2, sill + 6, rgb(90, 90, 90));
+        for (int k = sill + 7; k < sill + 12; ++k)
+            cv.dim(ax + 7, k, 0.75f);
+        break;
+    }
+    case 1: {  // a box of geraniums
+        cv.rect(x, sill - 3, x + w - 1, sill, rgb(96, 60, 36));
+        for (int k = x + 1; k < x + w - 1; k += 2) {
+            cv.set(k, sill - 4, rgb(40, 96, 44));
+            if ((k / 2) % 3 != 1)
+                cv.set(k, sill - 5, (k / 2) % 2 ? rgb(220, 50, 50) : rgb(240, 220, 90));
+        }
+        break;
+    }
+    case 2: {  // a pot plant on the inner sill, dark against a lit room
+        Rgb leaf = lit ? rgb(30, 60, 34) : rgb(36, 74, 44);
+        int px = x + 4, py = y + h - 4;
+        cv.rect(px, py - 2, px + 3, py, rgb(140, 70, 40));
+        cv.disc(px + 1, py - 5, 2, leaf);
+        cv.disc(px + 3, py - 6, 2, leaf);
+        cv.set(px + 2, py - 9, leaf);
+        break;
+    }
+    case 3:  // a blind let half down over the upper panes
+        if (lit)
+            for (int k = y + 2; k < y + h / 2; ++k)
+                cv.hline(x + 2, x + w - 3, k, k & 1 ? rgb(214, 200, 170) : rgb(236, 226, 200));
+        break;
+    case 4:  // a dark room's drawn curtains
+        if (!lit)
+            for (int k = x + 2; k <= x + w - 3; ++k)
+                cv.vline(k, y + 2, y + h - 3, (k - x) % 3 ? rgb(58, 26, 30) : rgb(40, 18, 22));
+        break;
+    case 5:  // a net curtain over the lower panes
+        if (!lit)
+            for (int k = y + h / 2; k <= y + h - 3; ++k)
+                cv.hline(x + 2, x + w - 3, k, (k & 1) ? rgb(96, 100, 110) : rgb(120, 124, 134));
+        break;
+    default: break;
+    }
+    if (extra >= 3 && extra <= 5) {  // the glazing bars stay in front of the cloth
+        cv.vline(x + w / 2, y + 2, y + h - 3, frame);
+        cv.hline(x + 2, x + w - 3, y + 2 + (h - 5) * 2 / 5, frame);
+    }
+}
+
 void piece_building(Street& s, Canvas& cv, const Piece& p)
 {
     int x0 = x0_of(p), x1 = x1_of(p);
@@ -150,7 +213,12 @@ void piece_building(Street& s, Canvas& cv, const Piece& p)
 
     // Upper storeys: a window in each 32-px bay.
     int lit = p.num("lit", 45);
-    Rgb frame = concrete_wall ? rgb(46, 46, 54) : rgb(150, 140, 120);
+    // Each building paints its own frames, so neighbours of one wall differ.
+    static const Rgb frames_brick[] = {rgb(150, 140, 120), rgb(196, 192, 180), rgb(52, 72, 58),
+                                       rgb(98, 44, 38)};
+    static const Rgb frames_render[] = {rgb(46, 46, 54), rgb(170, 170, 166), rgb(58, 68, 90)};
+    int fv = (int)(noise(p.col, 9, seed) * (concrete_wall ? 3 : 4));
+    Rgb frame = concrete_wall ? frames_render[fv] : frames_brick[fv];
     std::string upper = p.str("windows", "");
     std::string style = p.str("style", "sash");
     if (style != "sash" && style != "pair" && style != "wide" && style != "arch" &&
@@ -191,13 +259,19 @@ void piece_building(Street& s, Canvas& cv, const Piece& p)
                 continue;  // no window cut by the roofline
             // Few variants of each kind, so windows share tiles.
             int v = hash3(bx, storey, seed) % 2;
+            int extra = (int)(hash3(bx, storey, seed + 4) % 7);
             if (style == "pair") {
                 window(cv, bx + 5, wy, 10, 26, kind, v, frame);
                 window(cv, bx + 17, wy, 10, 26, kind == 0 ? 0 : (kind % 4) + 1, v, frame);
+                sill_life(cv, bx + 5, wy, 10, 26, kind, extra, frame);
+                sill_life(cv, bx + 17, wy, 10, 26, kind == 0 ? 0 : (kind % 4) + 1,
+                          extra == 0 ? 6 : extra, frame);  // one air conditioner a pair
             } else if (style == "wide") {
                 window(cv, bx + 4, wy + 4, 24, 20, kind, v, frame);
+                sill_life(cv, bx + 4, wy + 4, 24, 20, kind, extra, frame);
             } else {
                 window(cv, bx + 8, wy, 16, 26, kind, v, frame);
+                sill_life(cv, bx + 8, wy, 16, 26, kind, extra, frame);
                 if (style == "arch")  // a brick arch over the window
                     for (int dx = -10; dx <= 9; ++dx) {
                         int ay = wy - 2 - (int)(std::sqrt(std::max(0, 100 - dx * dx)) / 2.5f);

@@ -54,6 +54,99 @@ void piece_towers(Street& s, Canvas& cv, const Piece& p)
     }
 }
 
+// The boss's tower over its podium: whole floors lit as offices are, a
+// building site's crane on one wing and the owner's billboard on the other,
+// so the top of the screen reads as a place and not as a pattern.
+void grand_tower(Canvas& cv, int x0, int x1, int top, int bottom, Rgb glass, int lit, int seed)
+{
+    int tx0 = x0 + 84, tx1 = x1 - 84, roof = top + 32;
+    Rgb slab = rgb(40, 40, 52), mullion = rgb(70, 72, 90);
+    Rgb warm = rgb(250, 214, 140), cool = rgb(176, 194, 232);
+    // The shaft: 10-px floors of 12-px bays; each floor is one office, lit or
+    // not as a whole, with its own few windows out of step.
+    for (int y = top; y <= bottom; ++y) {
+        int floor = (y - top) / 10, fy = (y - top) % 10;
+        float n = noise(floor, 0, seed);
+        int mode = n * 100 < lit ? (noise(floor, 1, seed) < 0.35f ? 2 : 1) : 0;
+        for (int x = tx0; x <= tx1; ++x) {
+            int bay = (x - tx0) / 12, fx = (x - tx0) % 12;
+            Rgb c;
+            if (fy >= 8)
+                c = slab;
+            else if (fx == 0)
+                c = mullion;
+            else {
+                bool odd = noise(bay, floor, seed + 1) < 0.1f;
+                bool on = mode ? !odd : odd;
+                Rgb light = mode == 2 ? warm : cool;
+                c = on ? mix(light, scale(light, 0.7f), fy / 8.0f)
+                       : mix(glass, rgb(70, 80, 120), fy < 2 ? 0.35f : 0.0f);
+                if (on && fy == 6 && noise(bay, floor, seed + 2) < 0.5f)
+                    c = rgb(60, 58, 66);  // a desk or a chair against the light
+            }
+            cv.set(x, y, c);
+        }
+    }
+    cv.vline(tx0, top, bottom, rgb(110, 114, 134));  // the lit edge
+    cv.vline(tx1, top, bottom, rgb(24, 24, 34));
+    // The podium's two wings: stone with a ribbon of windows.
+    for (int side = 0; side < 2; ++side) {
+        int wx0 = side ? tx1 + 1 : x0, wx1 = side ? x1 : tx0 - 1;
+        cv.rect(wx0, roof, wx1, bottom, rgb(96, 90, 84));
+        cv.hline(wx0, wx1, roof, rgb(150, 144, 132));
+        for (int y = roof + 3; y + 8 <= bottom; y += 12)
+            for (int x = wx0 + 4; x + 6 <= wx1 - 2; x += 9) {
+                bool on = noise(x / 9, y, seed + 3) < 0.45f;
+                cv.vgrad(x, y, x + 6, y + 6, on ? warm : rgb(34, 40, 64),
+                         on ? scale(warm, 0.7f) : rgb(18, 20, 34));
+            }
+    }
+    // A tower crane on the left wing: lattice mast, jib over the tower,
+    // counterweight, cab, warning lights and a hook on its cable.
+    Rgb steel = rgb(200, 160, 40), dark = rgb(110, 86, 20);
+    int mx = x0 + 34, jib = top + 4;
+    for (int y = jib; y < roof; ++y) {
+        cv.set(mx, y, steel);
+        cv.set(mx + 5, y, steel);
+        if ((y - jib) % 6 == 0)
+            cv.hline(mx, mx + 5, y, dark);
+        else
+            cv.set(mx + ((y - jib) % 6 < 3 ? (y - jib) % 6 * 2 : (6 - (y - jib) % 6) * 2), y,
+                   dark);
+    }
+    cv.rect(mx - 30, jib, tx0 + 70, jib + 1, steel);
+    for (int x = mx + 6; x < tx0 + 70; x += 4)
+        cv.line(x, jib + 2, x + 2, jib + 3, dark);
+    cv.hline(mx + 6, tx0 + 70, jib + 3, steel);
+    cv.rect(mx - 28, jib + 2, mx - 20, jib + 7, rgb(70, 70, 76));  // counterweight
+    cv.rect(mx + 6, jib + 2, mx + 11, jib + 6, rgb(60, 64, 70));   // cab
+    cv.rect(mx + 7, jib + 3, mx + 10, jib + 4, warm);
+    cv.line(mx + 2, jib - 6, mx - 28, jib, dark);  // the tie bars from the peak
+    cv.line(mx + 3, jib - 6, tx0 + 60, jib, dark);
+    cv.set(mx + 2, jib - 7, rgb(255, 60, 50));
+    cv.set(mx - 30, jib - 1, rgb(255, 60, 50));
+    cv.set(tx0 + 70, jib - 1, rgb(255, 60, 50));
+    int hx = tx0 + 40;
+    cv.vline(hx, jib + 4, jib + 22, rgb(30, 30, 34));
+    cv.rect(hx - 2, jib + 23, hx + 2, jib + 26, rgb(200, 60, 40));
+    // The owner's billboard on the right wing, lit from lamps on top.
+    int bx0 = tx1 + 8, bx1 = x1 - 6, by0 = top + 2, by1 = top + 27;
+    for (int x = bx0 + 6; x < bx1; x += 24)
+        cv.rect(x, by1, x + 1, roof - 1, rgb(40, 40, 44));
+    cv.rect(bx0 - 1, by0 - 1, bx1 + 1, by1 + 1, rgb(24, 24, 30));
+    cv.vgrad(bx0, by0, bx1, by1, rgb(240, 190, 40), rgb(200, 130, 20));
+    int cx = (bx0 + bx1) / 2;
+    cv.text("DOZER", cx - text_w("DOZER", 2) / 2 + 1, by0 + 3, rgb(110, 60, 10), 2);
+    cv.text("DOZER", cx - text_w("DOZER", 2) / 2, by0 + 2, rgb(30, 26, 24), 2);
+    cv.text("DEMOLITION", cx - text_w("DEMOLITION") / 2, by0 + 17, rgb(150, 30, 20));
+    for (int x = bx0 + 4; x < bx1; x += 12) {
+        cv.hline(x, x + 3, by0 - 3, rgb(40, 40, 44));
+        cv.set(x + 3, by0 - 2, rgb(255, 250, 220));
+    }
+    cv.glow(cx, (by0 + by1) / 2, (bx1 - bx0) / 2 + 10, (by1 - by0) / 2 + 10,
+            rgb(255, 200, 80), 0.3f);
+}
+
 // A modern block: a glass curtain wall over a bright lobby.
 void piece_office(Street& s, Canvas& cv, const Piece& p)
 {
@@ -66,25 +159,31 @@ void piece_office(Street& s, Canvas& cv, const Piece& p)
     // each tower its own and a few windows out of step, over a run of 40
     // bays: a pattern repeating every few tiles showed as wallpaper.
     int seed = p.num("seed", 5) + 17 * p.col;
-    for (int y = top; y < lobby; ++y)
-        for (int x = x0; x <= x1; ++x) {
-            int fy = y & 7, fx = x & 7;
-            Rgb c = glass;
-            if (fy >= 6)
-                c = rgb(36, 38, 50);  // floor slab
-            else if (fx == 0)
-                c = rgb(56, 60, 76);  // mullion
-            else {
-                int floor = (y >> 3) & 63, bay = (x >> 3) % 40;
-                bool floor_on = noise(floor, 0, seed) * 100 < lit;
-                bool on = noise(bay, floor, seed + 1) < (floor_on ? 0.85f : 0.12f);
-                if (on)
-                    c = mix(rgb(226, 236, 255), rgb(150, 176, 226), fy / 6.0f);
-                else
-                    c = mix(glass, rgb(70, 80, 120), fy < 2 ? 0.35f : 0.0f);  // sky on the glass
+    if (p.flag("grand")) {
+        grand_tower(cv, x0, x1, top, lobby - 1, glass, lit, seed);
+    } else {
+        for (int y = top; y < lobby; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                int fy = y & 7, fx = x & 7;
+                Rgb c = glass;
+                if (fy >= 6)
+                    c = rgb(36, 38, 50);  // floor slab
+                else if (fx == 0)
+                    c = rgb(56, 60, 76);  // mullion
+                else {
+                    int floor = (y >> 3) & 63, bay = (x >> 3) % 40;
+                    bool floor_on = noise(floor, 0, seed) * 100 < lit;
+                    // Lit floors nearly whole and soft, so they read as bands of
+                    // offices rather than as a checkerboard.
+                    bool on = noise(bay, floor, seed + 1) < (floor_on ? 0.92f : 0.08f);
+                    if (on)
+                        c = mix(rgb(196, 210, 240), rgb(130, 150, 200), fy / 6.0f);
+                    else  // the sky caught on the glass
+                        c = mix(glass, rgb(70, 80, 120), fy < 2 ? 0.35f : 0.0f);
+                }
+                cv.set(x, y, c);
             }
-            cv.set(x, y, c);
-        }
+    }
     // The lobby: a canopy, glass doors, bright inside.
     cv.rect(x0, lobby, x1, base, rgb(34, 34, 40));
     cv.vgrad(x0 + 4, lobby + 12, x1 - 4, base - 1, rgb(200, 180, 140), rgb(120, 100, 80));
