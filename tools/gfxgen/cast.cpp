@@ -257,7 +257,9 @@ const Look kBoss[5] = {
         L.tail = 4.2f;
         L.skin = L.hands = kTan;
         L.hair_c = kHairBlack;
-        L.top_c = {63, 64, 65};
+        // Her blues are the two that colour scheme 4 turns khaki: her
+        // sister (enemy.amcs, TWIN_LIGHT) wears her gi in khaki
+        L.top_c = {38, 41, 65};
         L.shirt = {248, 248, 240};
         L.legs = kBlack;
         L.boots = {127, 1, 111};
