@@ -859,8 +859,9 @@ TEST_F(Director, TheVentsRunningFightHoldsTheViewUntilItsMenAreBeaten)
 }
 
 // The crowds of the last two streets are told apart: no wave brings two men
-// of one look (a picture and the colours it shows: a boxer is a brawler in
-// the boxers' colours, a brute or a charger a heavy, a whip man a kicker)
+// of one look (a picture and the colours it shows: a boxer or a shield man
+// is a brawler in colours of his own, a brute or a charger a heavy, a whip
+// man a kicker, a bomber a thrower)
 // at once. Each wave's men stand until its WAIT, then are beaten at once;
 // the ambushes' comers, who come as their own mix, at once as they come.
 TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
@@ -877,8 +878,9 @@ TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
             {0, 1, 2, 0, 4},  // heavy and brute
         };
         int kind = a[REG_KIND], light = a[REG_LIGHT] & 7;
-        int family = kind == E_BOXER ? E_BRAWLER : kind == E_BRUTE || kind == E_CHARGER ? E_HEAVY
-                   : kind == E_WHIP ? E_KICKER : kind;
+        int family = kind == E_BOXER || kind == E_SHIELD ? E_BRAWLER
+                   : kind == E_BRUTE || kind == E_CHARGER ? E_HEAVY
+                   : kind == E_WHIP ? E_KICKER : kind == E_BOMBER ? E_THROWER : kind;
         int row = family == E_BRAWLER ? 0 : family == E_KICKER ? 1 : family == E_HEAVY ? 3 : 2;
         return family * 16 + shown[row][light > 4 ? 0 : light];
     };

@@ -3,6 +3,7 @@
 // kept out of reach; a hero who only stands there is hurt by both.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -108,6 +109,98 @@ TEST_F(Kinds, TheWhipSweepFloorsAStandingHeroAndMissesOneInTheAirOrOutOfReach)
         EXPECT_FALSE(jumped.struck);
         Meeting back = meet(E_WHIP, CTRL_LEFT, 4, 24, false, seed);
         EXPECT_FALSE(back.struck);
+    }
+}
+
+// The bomber's cloud, once it is on the street (0 while none is).
+int scald()
+{
+    for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++)
+        if (actor_table.slots[s].program == PROGRAM_HAZARD && regs(s)[REG_KIND] == H_SCALD)
+            return s;
+    return 0;
+}
+
+// A bomber off in the hero's lane lobs once. The hero holds `dodge` from the
+// tick the flask leaves his hand, for 20 ticks; returns the energy the hero
+// lost to the cloud (over its whole burn) and, through `burned`, the health
+// a brawler standing in the cloud lost.
+int scalded(uint16_t dodge, uint32_t seed, int* burned = nullptr)
+{
+    int bomber = face_off(E_BOMBER, seed, 230);
+    int thrown = -1, cloud = 0, lost = 0, bystander = 0, health = 999;
+    for (int t = 0; t < 600 && !(cloud && !scald()); t++) {
+        if (thrown < 0 && count_actors([&](int s) {
+                // the flask, which falls with him if he is hit (follows him, flag 32)
+                return actor_table.slots[s].program == PROGRAM_FX && regs(s)[6] == bomber && regs(s)[5] & 32;
+            }))
+            thrown = t;
+        int energy = amc_globals[GLOBAL_ENERGY];
+        step(thrown >= 0 && t < thrown + 20 ? dodge : 0);
+        if (!cloud && scald()) {
+            cloud = scald();
+            if (burned) {
+                bystander = spawn_man(E_BRAWLER, regs(cloud)[REG_WX] + 4, regs(cloud)[REG_GY]);
+                regs(bystander)[REG_WAIT] = 999;
+            }
+        }
+        if (bystander && scald()) {  // kept standing in it
+            place(bystander, regs(cloud)[REG_WX] + 4, regs(cloud)[REG_GY]);
+            regs(bystander)[REG_WAIT] = 999;
+            if (regs(bystander)[REG_MAX_HEALTH])
+                health = std::min<int>(health, regs(bystander)[REG_HEALTH]);
+        }
+        if (cloud && amc_globals[GLOBAL_ENERGY] < energy)
+            lost += energy - amc_globals[GLOBAL_ENERGY];
+    }
+    EXPECT_TRUE(cloud) << "the flask burst";
+    if (burned)
+        *burned = bystander ? regs(bystander)[REG_MAX_HEALTH] - health : 0;
+    return lost;
+}
+
+TEST_F(Kinds, TheBombersCloudScaldsWhoeverStaysOnItsSpotMenToo)
+{
+    for (uint32_t seed : {1u, 2u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        int burned = 0;
+        int still = scalded(0, seed, &burned);
+        EXPECT_GT(still, 0) << "a hero who stands on the spot is scalded";
+        EXPECT_GT(burned, 0) << "so is the bomber's own man";
+        // out of the lane while the flask flies: the cloud is left behind
+        EXPECT_EQ(scalded(CTRL_UP, seed), 0);
+        EXPECT_EQ(scalded(CTRL_DOWN, seed), 0);
+    }
+}
+
+TEST_F(Kinds, TheShieldManBlocksTheHerosFistsFromInFrontButNotAJumpKickOrABlowAtHisBack)
+{
+    for (uint32_t seed : {1u, 2u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        // a chain thrown in his face goes on his guard
+        int man = face_off(E_SHIELD, seed, 140);
+        int health = regs(man)[REG_HEALTH];
+        for (int t = 0; t < 60; t++)
+            step_held(man, (t & 7) < 3 ? CTRL_PUNCH : 0);
+        EXPECT_EQ(regs(man)[REG_HEALTH], health);
+        // a jump kick from the front lands
+        man = face_off(E_SHIELD, seed, 160);
+        health = regs(man)[REG_HEALTH];
+        for (int t = 0; t < 50; t++)
+            step_held(man, t < 3 ? CTRL_PUNCH | CTRL_KICK : 0);
+        EXPECT_LT(regs(man)[REG_HEALTH], health);
+        // turned away from the hero, he takes a jab
+        man = face_off(E_SHIELD, seed, 140);
+        health = regs(man)[REG_HEALTH];
+        for (int t = 0; t < 10; t++) {
+            regs(man)[REG_FACING] = 0;  // the way the hero faces: his back to him
+            step_held(man, t < 2 ? CTRL_PUNCH : 0);
+        }
+        EXPECT_LT(regs(man)[REG_HEALTH], health);
+        // and a hero who only stands before him is bashed down
+        Meeting still = meet(E_SHIELD, 0, 0, 0, false, seed);
+        EXPECT_TRUE(still.struck);
+        EXPECT_TRUE(still.floored);
     }
 }
 

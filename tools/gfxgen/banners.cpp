@@ -275,7 +275,7 @@ Drawn words(int k)
         // the street's new man, and how to meet him, before he comes
         // (at most 20 letters: a sprite is at most 128 pixels wide)
         static const char* const newcomers[5] = {nullptr, "CHARGER: STEP ASIDE!", "WHIP MAN: JUMP IT!",
-                                                 nullptr, nullptr};
+                                                 "BOMBER: RUSH HIM!", "SHIELD: JUMP KICK!"};
         if (!newcomers[k - 5])
             return lines(s, kBig, streets[k - 5], {kWhite, 1, true});
         BITMAP* c = board();

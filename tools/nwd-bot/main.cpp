@@ -449,6 +449,17 @@ uint16_t decide(Bot& b)
     if (left_near && right_near && near >= 3 && abs(dx) < 40)
         return press(b, CTRL_PUNCH | CTRL_KICK, 6);
 
+    // A shield man takes no blow from in front on the ground: jump-kick him
+    // from a jump away, as the timed kicker does.
+    if (e[REG_KIND] == E_SHIELD && e[REG_CLASS] == C_ENEMY && e[REG_STATE] != S_DAZED) {
+        if (!facing_it)
+            return dx < 0 ? CTRL_LEFT : CTRL_RIGHT;
+        if (abs(dy) <= 4 && abs(dx) >= 20 && abs(dx) <= 50)
+            return press(b, CTRL_PUNCH | CTRL_KICK, 30);
+        int side = dx < 0 ? 1 : -1;
+        return toward(h, e[REG_WX] + side * 36, e[REG_GY], 2);
+    }
+
     int weapon = amc_globals[GLOBAL_ITEM];
     int reach = weapon >= IT_KNIFE && weapon <= IT_BAT ? 32 : 29;  // a jab lands to 33
     if (best == boss && poise_spent(b)) {
