@@ -58,7 +58,7 @@ const char* const SKILL_NOTES[6][2] = {
     {"THE GAME AS DESIGNED", "UNLOCKS STARTING STREETS"},
     {"QUICKER, HARDER BLOWS", "THEY FEINT, DODGE, FLANK"},
     {"TOUGH, QUICK AND MANY", "HOLD PUNCH + RIGHT: MASTER"},
-    {"FOR THOSE WHO WON HARDEST", "ONE MARK MORE EACH STEP"},
+    {"HARDER THAN HARDEST", "ONE MARK MORE EACH STEP"},
 };
 // The rows that are not the game's settings say what they lead to, so that
 // the notes follow the cursor down the menu. The TRAIN LEVEL rows are no
