@@ -46,7 +46,7 @@ keys_story() { wait_end 240; }
 bot_street1="--level 1 --streets 1 --mode 3 --skill 5 --seed 11"
 bot_street2="--level 2 --streets 1 --mode 2 --skill 5 --seed 3"
 bot_street3="--level 3 --streets 1 --mode 1 --skill 5 --seed 13"
-bot_street4="--level 4 --streets 1 --mode 1 --skill 8 --seed 14"
+bot_street4="--level 4 --streets 1 --mode 1 --skill 8 --seed 15"
 bot_street5="--level 5 --streets 1 --mode 1 --skill 5 --seed 15"
 opts_street1=$opts_story; opts_street2=$opts_story; opts_street3=$opts_story
 opts_street4=$opts_story; opts_street5=$opts_story
