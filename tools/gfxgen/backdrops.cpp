@@ -370,7 +370,7 @@ BITMAP* paint_ending(BITMAP* couple, BITMAP* van, int bg)
     // The gang's van, nose down against the far lamp, smoke and a last flame.
     BITMAP* tilt = create_bitmap_ex(8, 96, 64);
     clear_to_color(tilt, 0);
-    rotate_scaled_sprite(tilt, van, -8, 4, itofix(-14), ftofix(0.62f));
+    rotate_scaled_sprite(tilt, van, -8, 4, -itofix(14), ftofix(0.62f));
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 96; ++x) {
             int c = getpixel(tilt, x, y);
