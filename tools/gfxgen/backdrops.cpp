@@ -368,12 +368,14 @@ BITMAP* paint_ending(BITMAP* couple, BITMAP* van, int bg)
     street_lamp(cv, 36, horizon + 8, 26, sodium, 0);
     street_lamp(cv, 118, horizon + 8, 26, sodium, 0);
     // The gang's van, nose down against the far lamp, smoke and a last flame.
-    BITMAP* tilt = create_bitmap_ex(8, 96, 64);
+    // Drawn 8 px to the right of where it is read from: the library shifts
+    // a negative place left, which is undefined.
+    BITMAP* tilt = create_bitmap_ex(8, 96 + 8, 64);
     clear_to_color(tilt, 0);
-    rotate_scaled_sprite(tilt, van, -8, 4, -itofix(14), ftofix(0.62f));
+    rotate_scaled_sprite(tilt, van, 0, 4, -itofix(14), ftofix(0.62f));
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 96; ++x) {
-            int c = getpixel(tilt, x, y);
+            int c = getpixel(tilt, x + 8, y);
             int px = 100 + x, py = 30 + y;
             if (c && cv.in(px, py))  // scorched in patches
                 cv.set(px, py, scale(pal(c), 0.35f + 0.3f * noise(x / 3, y / 3, 56)));
