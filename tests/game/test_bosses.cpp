@@ -756,6 +756,29 @@ TEST_F(Bosses, KingRisesOnceAndHisFallHoldsStageClearBack)
     EXPECT_GT(men, 0) << "his man runs";
     EXPECT_GE(clear_at - lay_at, 72) << "STAGE CLEAR came before he lay a second";
     EXPECT_LE(clear_at - fell_at, 3 * 72 + 20) << "the end drags";
+
+    // The rescue with the hero standing just in front of KING's body: she
+    // comes into his lane, and the body does not lie across their hug.
+    constexpr int PROGRAM_FIGURE = 11, PROGRAM_GIRL = 4;
+    int body = 0, girl = 0;
+    for (int s = actor_next(0); s; s = actor_next(s)) {
+        body = actor_table.slots[s].program == PROGRAM_FIGURE ? s : body;
+        girl = actor_table.slots[s].program == PROGRAM_GIRL ? s : girl;
+    }
+    ASSERT_TRUE(body && girl);
+    int16_t* h = regs(the_hero());
+    h[REG_WX] = (int16_t)(regs(body)[REG_X] + amc_globals[GLOBAL_SCROLL_MAP] + 10);
+    h[REG_GY] = (int16_t)(regs(body)[REG_GY] + 20);
+    int hugged_at = -1;
+    for (int t = 0; t < 3000 && hugged_at < 0; t++) {
+        step();
+        if (regs(girl)[REG_STATE] == 2)
+            hugged_at = t;
+    }
+    ASSERT_GE(hugged_at, 0) << "she never reached him";
+    EXPECT_LE(std::abs(regs(girl)[REG_GY] - h[REG_GY]), 1) << "a hug across two lanes";
+    EXPECT_TRUE(actor_table.slots[body].program != PROGRAM_FIGURE || regs(body)[REG_FRAME] == 0)
+        << "KING lies across the hug";
 }
 
 // BUTCH beaten flies high and is down for good within two seconds; the
