@@ -282,6 +282,15 @@ TEST_F(Director, AFightsClockIsSetOnceAndWhatIsLeftIsBanked)
         at_lock();
     ASSERT_EQ(g(GLOBAL_FOES), 1) << "the second wave came";
     EXPECT_LE(g(GLOBAL_TIMER), LOW) << "and brought no time";
+    // A life lost: a low clock is topped up to a minute, a fuller one kept.
+    for (int left : {LOW, 100 * 72}) {
+        amc_globals[GLOBAL_TIMER] = (int16_t)left;
+        amc_globals[GLOBAL_HERO_DOWN] = 1;
+        at_lock();
+        amc_globals[GLOBAL_HERO_DOWN] = 0;
+        EXPECT_NEAR(g(GLOBAL_TIMER), std::max(left, 60 * 72), 2) << "a life lost is paid in time";
+    }
+    amc_globals[GLOBAL_TIMER] = LOW;
 
     beat_all();
     for (t = 0; t < 600 && g(GLOBAL_LOCK) == 160; t++)
@@ -605,7 +614,9 @@ TEST_F(Director, TheFinaleEndsInTheRescueAndTheGame)
             EXPECT_LE(ended - fell, 40 * 72);
             EXPECT_GE(together, 3 * 72) << "the two together in view under a last banner";
             EXPECT_EQ(men_seen, 0) << "no man walks in once KING is down";
-            EXPECT_GE(king_lies, ended - hugged) << "past their king, beaten on the ground";
+            // past their king, beaten on the ground, unless he lay where the
+            // hug would cross him: then he is gone before it
+            EXPECT_TRUE(king_lies == 0 || king_lies >= ended - hugged) << king_lies;
         }
     }
 }
