@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "gfx/main_data.h"
 #include "tests/data/data_fixture.h"
 #include "tests/files.h"
 
@@ -79,6 +80,26 @@ float outline_difference(int a, int b)
     return either ? (float)only / either : 0;
 }
 
+// A fighter's line round his figure: its colour where an opaque pixel
+// touches a transparent one or the picture's border (-1: the frame has two).
+int edge_colour(BITMAP* s)
+{
+    int c = 0;
+    auto clear = [&](int x, int y) {
+        return x < 0 || y < 0 || x >= s->w || y >= s->h || getpixel(s, x, y) == 0;
+    };
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x) {
+            int p = getpixel(s, x, y);
+            if (p && (clear(x - 1, y) || clear(x + 1, y) || clear(x, y - 1) || clear(x, y + 1))) {
+                if (c && p != c)
+                    return -1;
+                c = p;
+            }
+        }
+    return c;
+}
+
 }  // namespace
 
 TEST(Cast, FramesKeepTheNumbersTheScriptsUse)
@@ -144,6 +165,31 @@ TEST(Cast, OutlinesTellFightersApart)
                     EXPECT_GE(outline_difference(a + f, b + f), f ? 0.15f : 0.18f)
                         << a + f << " " << b + f;
                 }
+}
+
+// Every man keeps a dark line round him in every colour scheme, so two
+// overlapping read as two; the hero's alone is another colour.
+TEST(Cast, LinesRoundFightersSurviveEverySchemeAndMarkTheHero)
+{
+    ASSERT_NE(main_datafile(), nullptr);
+    static COLOR_MAP map;
+    build_recolour_table(&map);
+    const RGB* pal = (const RGB*)main_datafile()[23].dat;
+    int hero = edge_colour(sprite(27));
+    for (auto& f : kFighters)
+        for (int k = 0; k < f.poses; ++k) {
+            int c = edge_colour(sprite(f.base + k));
+            ASSERT_GT(c, 0) << f.prefix << " " << kPoses[k] << " has no single line colour";
+            for (int row = 1; row <= 4; ++row)
+                EXPECT_EQ(map.data[row][c], c) << f.prefix << ": scheme " << row << " swaps it";
+            if (f.base == 27) {
+                EXPECT_EQ(c, hero) << kPoses[k];
+            } else {
+                EXPECT_NE(c, hero) << f.prefix << " " << kPoses[k];
+                EXPECT_LT(pal[c].r + pal[c].g + pal[c].b, 24)  // 6-bit components
+                    << f.prefix << " " << kPoses[k];
+            }
+        }
 }
 
 TEST(Cast, HudItemIconsLeaveTheCountClear)

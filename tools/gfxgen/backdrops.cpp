@@ -313,11 +313,18 @@ BITMAP* paint_harbour()
 BITMAP* paint_credits_scenery()
 {
     // Three bands moving at their own speeds: sky, city, street. The names
-    // rise over the sky band, so its skyline stays dark and low.
+    // rise over the sky band from row 33 down, so there it stays plain and
+    // dark: the bright stars above it, only faint ones behind the text, a
+    // low dusk and a skyline with few lights.
+    const int text_top = 33;
     Canvas cv(128, 208);
-    sky(cv, 140, rgb(4, 6, 24), rgb(60, 40, 86), 41, 90);
-    blocks(cv, 139, 6, 30, rgb(22, 22, 44), rgb(150, 130, 150), 0.12f, 45, 8, 20, 2);
-    haze(cv, 100, 139, rgb(70, 50, 92), 0.35f);
+    sky(cv, 140, rgb(4, 6, 24), rgb(36, 26, 56), 41, text_top - 4);
+    for (int k = 0; k < 40; ++k) {
+        int x = (int)(noise(k, 0, 44) * cv.w), y = text_top + (int)(noise(k, 1, 44) * 60);
+        cv.set(x, y, mix(cv.get(x, y), rgb(200, 206, 240), 0.15f + 0.15f * noise(k, 2, 44)));
+    }
+    blocks(cv, 139, 6, 30, rgb(16, 16, 34), rgb(120, 104, 126), 0.06f, 45, 8, 20, 2);
+    haze(cv, 100, 139, rgb(46, 34, 64), 0.3f);
     // An airliner's lights and a radio mast's beacon keep the far band alive.
     put(cv, 30, 48, rgb(255, 80, 70));
     put(cv, 34, 48, rgb(120, 255, 140));

@@ -28,6 +28,7 @@ Look base()
     L.top = TOP_JACKET;
     L.hair = HAIR_SHORT;
     L.flare = L.cuff = L.boot = 1.0f;
+    L.line = kOutline;
     return L;
 }
 
@@ -52,6 +53,10 @@ const Look kHero = [] {
     L.boots = {127, 26, 27};
     L.belt = {127, 26, 26};
     L.band = 24;
+    // A warm line round him, like the street lamps' light on his edges,
+    // where every man of the gang has a black one: in a crowd he is the one
+    // drawn differently. Index 121 is no scheme's to swap.
+    L.line = 121;
     return L;
 }();
 
@@ -538,7 +543,7 @@ void make_sprites(Out& o)
         "GO_1",       "GO_2",       "TIME_UP",       "GAME_OVER",   "STAGE_CLEAR",  "STAGE_1",
         "STAGE_2",    "STAGE_3",    "STAGE_4",       "STAGE_5",     "BOSSNAME_1",   "BOSSNAME_2",
         "BOSSNAME_3", "BOSSNAME_4", "BOSSNAME_5",    "TIME_BONUS",  "NOMISS_BONUS", "EXTRA_LIFE",
-        "EXTRA_STAR", "HOLD_OUT",   "THEY_RUN",        "POP_100",     "POP_200",      "POP_500",
+        "EXTRA_STAR", "HOLD_OUT",   "THEY_RUN",      "POP_100",     "POP_200",      "POP_500",
         "POP_1000",   "POP_5000",   "MODE_SURVIVAL", "MODE_VAMPIRE"};
     for (int k = 0; k < 28; ++k)
         S.put(texts[k], banner(k));

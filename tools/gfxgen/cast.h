@@ -64,7 +64,12 @@ struct Look {
     float boot;   // boot size (1: ordinary)
     bool spikes;  // studded leather pads on the shoulders
     float puff;   // a padded jacket's bulge round the chest and waist (0: none)
+    // The 1-px line round him where he meets the background: a colour no
+    // scheme remaps, so every man of a kind keeps it.
+    int line;
 };
+
+const int kOutline = 127;  // near black, never recoloured
 
 // One frame's joint angles in degrees: 0 points down, 90 forward, 180 up.
 // Limbs are relative to the body, which "tilt" turns as a whole (positive:
@@ -78,7 +83,7 @@ struct Pose {
 
 const Pose* find_pose(const std::vector<std::string>& sets, const std::string& name);
 
-Drawn finish(BITMAP* canvas, int hipx);  // outlined and cropped
+Drawn finish(BITMAP* canvas, int hipx, int line = kOutline);  // outlined and cropped
 Drawn crop(BITMAP* canvas, int hipx = 0);
 Drawn figure(const Look& L, const Pose& p, Prop prop = PROP_NONE);
 void draw_figure(BITMAP* out, const Look& L, const Pose& p, float hx, float hy,

@@ -14,8 +14,7 @@ namespace gg {
 
 namespace {
 
-const int kOutline = 127;  // never recoloured, so every scheme keeps its outline
-const int kCanvas = 176;   // room for raised weapons before the crop
+const int kCanvas = 176;  // room for raised weapons before the crop
 
 // A pixel of an 8-bit memory bitmap, -1 outside it, as getpixel gives; read
 // from the row directly, since the library's call with its bank switch was
@@ -700,8 +699,8 @@ Drawn crop(BITMAP* o, int hipx)
     return {b, hx, b->h - 1};
 }
 
-// Outlines every shape, then crops.
-Drawn finish(BITMAP* canvas, int hipx)
+// Outlines every shape in `line`, then crops.
+Drawn finish(BITMAP* canvas, int hipx, int line)
 {
     BITMAP* o = create_bitmap_ex(8, canvas->w, canvas->h);
     blit(canvas, o, 0, 0, 0, 0, canvas->w, canvas->h);
@@ -709,7 +708,7 @@ Drawn finish(BITMAP* canvas, int hipx)
         for (int x = 1; x < canvas->w - 1; ++x)
             if (!pixel(canvas, x, y) && (pixel(canvas, x - 1, y) || pixel(canvas, x + 1, y) ||
                                          pixel(canvas, x, y - 1) || pixel(canvas, x, y + 1)))
-                putpixel(o, x, y, kOutline);
+                putpixel(o, x, y, line);
     Drawn d = crop(o, hipx);
     destroy_bitmap(o);
     return d;
@@ -721,7 +720,7 @@ Drawn figure(const Look& L, const Pose& p, Prop prop)
     clear_to_color(c, 0);
     float hx = kCanvas / 2, hy = kCanvas * 0.55f;
     draw_figure(c, L, p, hx, hy, prop);
-    Drawn d = finish(c, (int)std::lround(hx + p.dx * L.scale));
+    Drawn d = finish(c, (int)std::lround(hx + p.dx * L.scale), L.line);
     destroy_bitmap(c);
     return d;
 }
