@@ -742,6 +742,74 @@ TEST_F(Director, TheModesMakeUpTheSameFightsApart)
     EXPECT_GE(survival_later, arcade_later + 4) << "the later streets' blades come early";
 }
 
+// A fight reads: however many men its waves hold, no more than the skill's
+// crowd stand at once (three below NORMAL, four at it, five from HARD), the
+// rest walking in as others fall, every one of them before the fight is
+// won, and those kept waiting from either side in turn, not all from one.
+TEST_F(Director, AFightsCrowdIsCappedAndEveryManComes)
+{
+    struct Case {
+        int street, skill, crowd, lock, men;  // the fight's lock and its men
+    };
+    auto is_man = [](int s) { return regs(s)[REG_CLASS] == C_ENEMY; };
+    // the junkyard's first fight: two, then six and an extra from NORMAL;
+    // the docks' second: two, four, then three and an extra
+    for (Case c : {Case{2, 4, 3, 40, 8}, Case{2, 5, 4, 40, 9}, Case{2, 6, 5, 40, 9},
+                   Case{5, 5, 4, 640, 10}}) {
+        SCOPED_TRACE(testing::Message() << "street " << c.street << " skill " << c.skill);
+        actor_table_reset();
+        world_start_level(world_new_game((int16_t)c.street, ARCADE, (int16_t)c.skill, 1));
+        int most = 0, came = 0, lefts = 0, rights = 0, last_side = -1, same_side = 0;
+        bool fought = false;
+        for (int t = 0; t < 12000; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            if (g(GLOBAL_LOCK) > 0)
+                amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+            bool beaten = false;  // one man every two seconds
+            for (int s = actor_next(0); s != 0 && t % 144 == 0; s = actor_next(s))
+                if (is_man(s)) {
+                    actor_remove(s);
+                    amc_globals[GLOBAL_FOES]--;
+                    beaten = true;
+                    break;
+                }
+            bool there[64] = {};
+            for (int s = actor_next(0); s != 0; s = actor_next(s))
+                there[s] = is_man(s);
+            int was = g(GLOBAL_FOES);
+            step();
+            most = std::max(most, count_actors(is_man));
+            if (g(GLOBAL_LOCK) != c.lock) {
+                if (fought)
+                    break;  // won
+                continue;
+            }
+            fought = true;
+            came += std::max(0, g(GLOBAL_FOES) - was);
+            if (!beaten || was + 1 < c.crowd)
+                continue;
+            // one kept waiting came in as a man fell: from which side?
+            for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+                int wx = regs(s)[REG_WX], scroll = g(GLOBAL_SCROLL_MAP);
+                if (!is_man(s) || there[s] || (wx >= scroll && wx < scroll + VIEW))
+                    continue;  // (one who leapt in lands in view)
+                int side = wx >= scroll + VIEW;
+                (side ? rights : lefts)++;
+                same_side += side == last_side;
+                last_side = side;
+            }
+        }
+        EXPECT_TRUE(fought && g(GLOBAL_LOCK) != c.lock) << "the fight was won";
+        EXPECT_EQ(most, c.crowd);
+        EXPECT_EQ(came, c.men) << "every man of its waves came";
+        if (c.skill == 5) {
+            EXPECT_GT(lefts, 0);
+            EXPECT_GT(rights, 0);
+            EXPECT_EQ(same_side, 0) << "those kept waiting come from either side in turn";
+        }
+    }
+}
+
 // Every street, walked through with its men taken as they come: on its
 // first walks (at a walk's pace, the hero in a depth of no fixed lane) it
 // hands him a pipe and lays a breakable with something inside in his lane,
