@@ -743,22 +743,25 @@ TEST_F(Director, TheModesMakeUpTheSameFightsApart)
 }
 
 // A fight reads: however many men its waves hold, no more than the skill's
-// crowd stand at once (three below NORMAL, four at it, five from HARD), the
-// rest walking in as others fall, every one of them before the fight is
-// won, and those kept waiting from either side in turn, not all from one.
+// crowd stand at once (three below NORMAL, four at it, five from HARD; a
+// survivor's waves one more up to NORMAL), the rest walking in as others
+// fall, every one of them before the fight is won, and those kept waiting
+// from either side in turn, not all from one.
 TEST_F(Director, AFightsCrowdIsCappedAndEveryManComes)
 {
     struct Case {
-        int street, skill, crowd, lock, men;  // the fight's lock and its men
+        int mode, street, skill, crowd, lock, men;  // the fight's lock and its men
     };
     auto is_man = [](int s) { return regs(s)[REG_CLASS] == C_ENEMY; };
     // the junkyard's first fight: two, then six and an extra from NORMAL;
     // the docks' second: two, four, then three and an extra
-    for (Case c : {Case{2, 4, 3, 40, 8}, Case{2, 5, 4, 40, 9}, Case{2, 6, 5, 40, 9},
-                   Case{5, 5, 4, 640, 10}}) {
-        SCOPED_TRACE(testing::Message() << "street " << c.street << " skill " << c.skill);
+    for (Case c : {Case{ARCADE, 2, 4, 3, 40, 8}, Case{ARCADE, 2, 5, 4, 40, 9},
+                   Case{ARCADE, 2, 6, 5, 40, 9}, Case{ARCADE, 5, 5, 4, 640, 10},
+                   Case{SURVIVAL, 2, 5, 5, 40, 9}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " street " << c.street << " skill " << c.skill);
         actor_table_reset();
-        world_start_level(world_new_game((int16_t)c.street, ARCADE, (int16_t)c.skill, 1));
+        world_start_level(world_new_game((int16_t)c.street, (int16_t)c.mode, (int16_t)c.skill, 1));
         int most = 0, came = 0, lefts = 0, rights = 0, last_side = -1, same_side = 0;
         bool fought = false;
         for (int t = 0; t < 12000; t++) {
@@ -930,11 +933,14 @@ TEST_F(Director, TheVentsRunningFightHoldsTheViewUntilItsMenAreBeaten)
 // of one look (a picture and the colours it shows: a boxer or a shield man
 // is a brawler in colours of his own, a brute or a charger a heavy, a whip
 // man a kicker, a bomber a thrower)
-// at once. Each wave's men stand until its WAIT, then are beaten at once;
-// the ambushes' comers, who come as their own mix, at once as they come.
+// at once. Each wave's men stand until its WAIT, or until one more waits
+// for a place among them, then are beaten at once; the ambushes' comers,
+// who come as their own mix, at once as they come.
 TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
 {
-    constexpr int DIRECTOR_CMD = 3, CMD_WAIT = 4, CMD_BOSS = 9, CMD_HOLD = 12;
+    constexpr int DIRECTOR_CMD = 3, CMD_FOE = 2, CMD_EXTRA = 3, CMD_WAIT = 4, CMD_BOSS = 9,
+                  CMD_HOLD = 12;
+    constexpr int CROWD = 4;  // NORMAL's men standing at once
     // the schemes each picture shows: one that recolours none of a
     // picture's colours leaves it as plain as scheme 0 (tools/gfxgen draws
     // the fighters, gfx/main_data.cpp swaps the colours)
@@ -970,7 +976,8 @@ TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
                     seen.push_back(l);
                 }
             const int cmd = regs(1)[DIRECTOR_CMD];
-            if (cmd == CMD_WAIT || cmd == CMD_HOLD) {
+            const bool held = (cmd == CMD_FOE || cmd == CMD_EXTRA) && g(GLOBAL_FOES) >= CROWD;
+            if (cmd == CMD_WAIT || cmd == CMD_HOLD || held) {
                 waves += cmd == CMD_WAIT && !seen.empty();
                 beat_all();
             }
