@@ -753,6 +753,74 @@ TEST_F(Director, TheModesMakeUpTheSameFightsApart)
     EXPECT_GE(survival_later, arcade_later + 4) << "the later streets' blades come early";
 }
 
+// A fight reads: however many men its waves hold, no more than the skill's
+// crowd stand at once (three below NORMAL, four at it, five from HARD; a
+// survivor's waves one more up to NORMAL), the rest walking in as others
+// fall, every one of them before the fight is won, and those kept waiting
+// from either side in turn, not all from one.
+TEST_F(Director, AFightsCrowdIsCappedAndEveryManComes)
+{
+    struct Case {
+        int mode, street, skill, crowd, lock, men;  // the fight's lock and its men
+    };
+    auto is_man = [](int s) { return regs(s)[REG_CLASS] == C_ENEMY; };
+    // the junkyard's first fight: two, then six and an extra from NORMAL;
+    // the docks' second: two, four, then three and an extra
+    for (Case c : {Case{ARCADE, 2, 4, 3, 40, 8}, Case{ARCADE, 2, 5, 4, 40, 9},
+                   Case{ARCADE, 2, 6, 5, 40, 9}, Case{ARCADE, 5, 5, 4, 640, 10},
+                   Case{SURVIVAL, 2, 5, 5, 40, 9}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " street " << c.street << " skill " << c.skill);
+        actor_table_reset();
+        world_start_level(world_new_game((int16_t)c.street, (int16_t)c.mode, (int16_t)c.skill, 1));
+        int most = 0, came = 0, waited = 0, last_side = -1, same_side = 0;
+        bool fought = false;
+        for (int t = 0; t < 12000; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+            if (g(GLOBAL_LOCK) > 0)
+                amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+            bool beaten = false;  // one man every two seconds
+            for (int s = actor_next(0); s != 0 && t % 144 == 0; s = actor_next(s))
+                if (is_man(s)) {
+                    actor_remove(s);
+                    amc_globals[GLOBAL_FOES]--;
+                    beaten = true;
+                    break;
+                }
+            bool there[64] = {};
+            for (int s = actor_next(0); s != 0; s = actor_next(s))
+                there[s] = is_man(s);
+            int was = g(GLOBAL_FOES);
+            step();
+            most = std::max(most, count_actors(is_man));
+            if (g(GLOBAL_LOCK) != c.lock) {
+                if (fought)
+                    break;  // won
+                continue;
+            }
+            fought = true;
+            came += std::max(0, g(GLOBAL_FOES) - was);
+            if (!beaten || was + 1 < c.crowd)
+                continue;
+            // one kept waiting came in as a man fell: from which side?
+            for (int s = actor_next(0); s != 0; s = actor_next(s)) {
+                int wx = regs(s)[REG_WX], scroll = g(GLOBAL_SCROLL_MAP);
+                if (!is_man(s) || there[s] || (wx >= scroll && wx < scroll + VIEW))
+                    continue;  // (one who leapt in lands in view)
+                const int side = wx >= scroll + VIEW;
+                waited++, same_side += side == last_side, last_side = side;
+            }
+        }
+        EXPECT_TRUE(fought && g(GLOBAL_LOCK) != c.lock) << "the fight was won";
+        EXPECT_EQ(most, c.crowd);
+        EXPECT_EQ(came, c.men) << "every man of its waves came";
+        if (c.skill == 5) {
+            EXPECT_GE(waited, 2);
+            EXPECT_EQ(same_side, 0) << "those kept waiting come from either side in turn";
+        }
+    }
+}
+
 // Every street, walked through with its men taken as they come: on its
 // first walks (at a walk's pace, the hero in a depth of no fixed lane) it
 // hands him a pipe and lays a breakable with something inside in his lane,
@@ -873,11 +941,14 @@ TEST_F(Director, TheVentsRunningFightHoldsTheViewUntilItsMenAreBeaten)
 // of one look (a picture and the colours it shows: a boxer or a shield man
 // is a brawler in colours of his own, a brute or a charger a heavy, a whip
 // man a kicker, a bomber a thrower)
-// at once. Each wave's men stand until its WAIT, then are beaten at once;
-// the ambushes' comers, who come as their own mix, at once as they come.
+// at once. Each wave's men stand until its WAIT, or until one more waits
+// for a place among them, then are beaten at once; the ambushes' comers,
+// who come as their own mix, at once as they come.
 TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
 {
-    constexpr int DIRECTOR_CMD = 3, CMD_WAIT = 4, CMD_BOSS = 9, CMD_HOLD = 12;
+    constexpr int DIRECTOR_CMD = 3, CMD_FOE = 2, CMD_EXTRA = 3, CMD_WAIT = 4, CMD_BOSS = 9,
+                  CMD_HOLD = 12;
+    constexpr int CROWD = 4;  // NORMAL's men standing at once
     // the schemes each picture shows: one that recolours none of a
     // picture's colours leaves it as plain as scheme 0 (tools/gfxgen draws
     // the fighters, gfx/main_data.cpp swaps the colours)
@@ -913,7 +984,8 @@ TEST_F(Director, TheLastStreetsWavesBringNoTwoMenOfOneLook)
                     seen.push_back(l);
                 }
             const int cmd = regs(1)[DIRECTOR_CMD];
-            if (cmd == CMD_WAIT || cmd == CMD_HOLD) {
+            const bool held = (cmd == CMD_FOE || cmd == CMD_EXTRA) && g(GLOBAL_FOES) >= CROWD;
+            if (cmd == CMD_WAIT || cmd == CMD_HOLD || held) {
                 waves += cmd == CMD_WAIT && !seen.empty();
                 beat_all();
             }
