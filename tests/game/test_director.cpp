@@ -328,13 +328,13 @@ TEST_F(Director, ARunningFightsMenComeAsTheViewMovesOn)
 }
 
 // A vampire's thirst grows with the energy he holds: standing back, a full
-// bar bleeds much faster than a low one, which still bleeds. He is paid for
+// bar bleeds much faster than a low one, which still bleeds, and is seen to. He is paid for
 // a man beaten on a low bar, by the energy he had before the kill fed him;
 // on a full bar a man pays only his own worth.
 TEST_F(Director, AVampireBleedsWithHisBarAndIsPaidOnALowOne)
 {
-    constexpr int SPR_TELL_MARK = 130;
-    int lost[2] = {}, paid[2] = {}, pulses = 0;
+    constexpr int SPR_TELL_MARK = 130, BLOOD_DROP = 122;
+    int lost[2] = {}, paid[2] = {}, pulses = 0, rings = 0;
     for (int low : {0, 1}) {
         const int held = low ? 60 : FULL_ENERGY;
         first_fight(VAMPIRE);
@@ -345,8 +345,12 @@ TEST_F(Director, AVampireBleedsWithHisBarAndIsPaidOnALowOne)
         for (int t = 0; t < 5 * 72; t++) {
             fight_step();
             pulses += count_actors([](int s) {
+                return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == BLOOD_DROP &&
+                       regs(s)[REG_WX] == regs(the_hero())[REG_WX] && regs(s)[4] > 0;
+            });
+            rings += count_actors([](int s) {
                 return actor_table.slots[s].program == PROGRAM_FX && regs(s)[0] == SPR_TELL_MARK &&
-                       regs(s)[REG_WX] == regs(the_hero())[REG_WX];
+                       regs(s)[6] == 0;  // a man's own follows him
             });
         }
         lost[low] = held - g(GLOBAL_ENERGY);
@@ -361,7 +365,8 @@ TEST_F(Director, AVampireBleedsWithHisBarAndIsPaidOnALowOne)
     }
     EXPECT_GT(lost[1], 0);
     EXPECT_GE(lost[0], 2 * lost[1]) << "full " << lost[0] << ", low " << lost[1];
-    EXPECT_GT(pulses, 0) << "the thirst is seen at his feet";
+    EXPECT_GT(pulses, 0) << "the thirst is seen rising off him";
+    EXPECT_EQ(rings, 0) << "not as a wind-up's ring at his feet";
     EXPECT_EQ(paid[1], 50) << "500 points for a man beaten on a low bar";
     EXPECT_EQ(paid[0], 0);
 }
