@@ -365,6 +365,23 @@ TEST_F(Director, AVampireBleedsWithHisBarAndIsPaidOnALowOne)
     }
     EXPECT_GT(lost[1], 0);
     EXPECT_GE(lost[0], 2 * lost[1]) << "full " << lost[0] << ", low " << lost[1];
+
+    // a brute's long bar is fought by waiting for his opening, as a boss's:
+    // the thirst is half as quick while one stands
+    first_fight(VAMPIRE);
+    amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;
+    for (int t = 0; t < 5 * 72; t++) {
+        remove_enemies();
+        const int brute = actor_spawn(PROGRAM_FX);  // stands for him this tick
+        regs(brute)[3] = 2;
+        regs(brute)[REG_CLASS] = C_ENEMY;
+        regs(brute)[REG_KIND] = E_BRUTE;
+        amc_globals[GLOBAL_SCROLL_MAP] = g(GLOBAL_LOCK);
+        step();
+    }
+    const int by_brute = FULL_ENERGY - g(GLOBAL_ENERGY);
+    EXPECT_GT(by_brute, 0);
+    EXPECT_LE(by_brute * 3, lost[0] * 2) << "by a brute " << by_brute << ", alone " << lost[0];
     EXPECT_GT(pulses, 0) << "the thirst is seen rising off him";
     EXPECT_EQ(rings, 0) << "not as a wind-up's ring at his feet";
     EXPECT_EQ(paid[1], 50) << "500 points for a man beaten on a low bar";
