@@ -318,15 +318,15 @@ TEST_F(Fights, AVampireDrinksAManBeaten)
             ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
             drunk[i] = amc_globals[GLOBAL_ENERGY] - held;
         }
-        // the drink is seen: a drop drawn out of the man's chest, ending on
-        // the hero's (a ring at the feet is a wind-up's sign)
-        constexpr int BLOOD_DROP = 122, FX_DRAWN = 64;
+        // the drink is seen: a ring drawn out of the man's chest, ending on
+        // the hero's (one at the feet is a wind-up's sign)
+        constexpr int SPR_TELL_MARK = 130, FX_DRAWN = 64;
         int man = face_off(E_BRAWLER, 1, 145, nullptr, mode);
         int marks = 0, off = 999;
         for (int t = 0; t < 16; t++) {
             step_held(man, t == 0 ? CTRL_PUNCH : 0);
             count_actors([&](int s) {
-                if (actor_table.slots[s].program != PROGRAM_FX || regs(s)[0] != BLOOD_DROP ||
+                if (actor_table.slots[s].program != PROGRAM_FX || regs(s)[0] != SPR_TELL_MARK ||
                     !(regs(s)[5] & FX_DRAWN) || regs(s)[4] <= 0)
                     return false;
                 marks++;
