@@ -318,7 +318,8 @@ TEST_F(Fights, AVampireDrinksAManBeaten)
             ASSERT_EQ(regs(man)[REG_STATE], S_DEAD);
             drunk[i] = amc_globals[GLOBAL_ENERGY] - held;
         }
-        // the drink is seen: a red ring drawn out of the man, ending on the hero
+        // the drink is seen: a ring drawn out of the man's chest, ending on
+        // the hero's (one at the feet is a wind-up's sign)
         constexpr int SPR_TELL_MARK = 130, FX_DRAWN = 64;
         int man = face_off(E_BRAWLER, 1, 145, nullptr, mode);
         int marks = 0, off = 999;
@@ -326,7 +327,7 @@ TEST_F(Fights, AVampireDrinksAManBeaten)
             step_held(man, t == 0 ? CTRL_PUNCH : 0);
             count_actors([&](int s) {
                 if (actor_table.slots[s].program != PROGRAM_FX || regs(s)[0] != SPR_TELL_MARK ||
-                    !(regs(s)[5] & FX_DRAWN))
+                    !(regs(s)[5] & FX_DRAWN) || regs(s)[4] <= 0)
                     return false;
                 marks++;
                 off = std::abs(regs(s)[REG_WX] - regs(the_hero())[REG_WX]);
