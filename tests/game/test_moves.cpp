@@ -214,6 +214,16 @@ TEST_F(Moves, BlowsMeetAManALittleOffTheLine)
     }
     EXPECT_LT(regs(man)[REG_HEALTH], hp);
     EXPECT_EQ(regs(hero)[REG_GY], gy);
+
+    // a chain's next jab, its man knocked out of reach, stays on his line
+    // rather than draw the hero to the other man
+    place(man, regs(hero)[REG_WX] + 60, gy);
+    for (int t = 0; t < 12; t++) {
+        place(other, regs(hero)[REG_WX] + 20, gy + 14);
+        regs(other)[REG_WAIT] = 200;
+        step_held(man, t < 5 ? CTRL_PUNCH : 0);
+    }
+    EXPECT_EQ(regs(hero)[REG_GY], gy);
 }
 
 // A dazed man (jab and cross) moved `off` px off the hero's line, then
