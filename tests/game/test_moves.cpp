@@ -1,4 +1,5 @@
-// The hero's back kick, jump kick, whirlwind and dash, on the game's own scripts.
+// The hero's back kick, jump kick, whirlwind and dash, and how far off his
+// line his blows and grabs meet a man, on the game's own scripts.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -152,6 +153,106 @@ TEST_F(Moves, TheDashKnocksDownTheFirstManAndStopsAtHim)
     play(m, walk, 40);
     EXPECT_LE(regs(m.hero)[REG_WX] - start, 17 * 2 + 6);
     EXPECT_NE(regs(m.ahead)[REG_STATE], S_DOWN);
+}
+
+// A man `ahead` px in front of the hero (behind him when negative) and `off`
+// px off his line in depth, kept there waiting; `controls` played for their
+// ticks, then nothing, with `item` in hand. True when the man was hurt;
+// `moved` = how far the hero's depth changed, toward the man's side when
+// positive.
+bool blow_at(int ahead, int off, const std::vector<uint16_t>& controls, int* moved = nullptr, int item = 0)
+{
+    int man = face_off(E_BRAWLER, 1, 120 + ahead), hero = the_hero();
+    amc_globals[GLOBAL_ITEM] = (int16_t)item;
+    amc_globals[GLOBAL_ITEM_COUNT] = 5;
+    const int16_t wx = regs(man)[REG_WX], gy = (int16_t)(regs(hero)[REG_GY] + off);
+    const int16_t hp = regs(man)[REG_HEALTH], hero_gy = regs(hero)[REG_GY];
+    for (int t = 0; t < 40 && regs(man)[REG_HEALTH] == hp; t++) {
+        place(man, wx, gy);
+        step_held(man, t < (int)controls.size() ? controls[t] : 0);
+    }
+    if (moved)
+        *moved = (regs(hero)[REG_GY] - hero_gy) * (off < 0 ? -1 : 1);
+    return regs(man)[REG_HEALTH] < hp;
+}
+
+TEST_F(Moves, BlowsMeetAManALittleOffTheLine)
+{
+    const std::vector<uint16_t> jab(5, CTRL_PUNCH), kick(5, CTRL_KICK);
+    const std::vector<uint16_t> back_kick(3, BACK | BOTH);
+    for (int off : {14, -14, 16}) {
+        SCOPED_TRACE(off);
+        int moved = 0;
+        EXPECT_TRUE(blow_at(25, off, jab, &moved)) << "the jab lands";
+        EXPECT_GT(moved, 0) << "he steps toward the man's line for it";
+        EXPECT_LE(moved, off < 0 ? -off : off) << "never past it";
+        EXPECT_TRUE(blow_at(25, off, kick));
+        EXPECT_TRUE(blow_at(25, off, jab, nullptr, IT_PIPE)) << "and a swing";
+        EXPECT_TRUE(blow_at(-24, off, back_kick)) << "and the heel behind him";
+    }
+    // a man on another lane is out of it, and the hero stays on his own
+    for (int off : {20, -22}) {
+        int moved = 0;
+        EXPECT_FALSE(blow_at(25, off, jab, &moved)) << off;
+        EXPECT_EQ(moved, 0) << off;
+    }
+    // a way held in depth away from the man wins: the player steps out of
+    // a lane on purpose
+    EXPECT_FALSE(blow_at(25, 14, std::vector<uint16_t>(5, CTRL_PUNCH | CTRL_UP)));
+    EXPECT_FALSE(blow_at(25, -14, std::vector<uint16_t>(5, CTRL_PUNCH | CTRL_DOWN)));
+
+    // with a man on the line as well the jab lands on him as it always
+    // did, the hero not drawn aside to the other
+    int man = face_off(E_BRAWLER, 1, 145), hero = the_hero();
+    const int16_t gy = regs(hero)[REG_GY], hp = regs(man)[REG_HEALTH];
+    int other = spawn_man(E_BRAWLER, 140, gy + 14);
+    for (int t = 0; t < 12; t++) {
+        place(man, 145, gy);
+        place(other, 140, gy + 14);
+        regs(other)[REG_WAIT] = 200;
+        step_held(man, t < 5 ? CTRL_PUNCH : 0);
+    }
+    EXPECT_LT(regs(man)[REG_HEALTH], hp);
+    EXPECT_EQ(regs(hero)[REG_GY], gy);
+
+    // a chain's next jab, its man knocked out of reach, stays on his line
+    // rather than draw the hero to the other man
+    place(man, regs(hero)[REG_WX] + 60, gy);
+    for (int t = 0; t < 12; t++) {
+        place(other, regs(hero)[REG_WX] + 20, gy + 14);
+        regs(other)[REG_WAIT] = 200;
+        step_held(man, t < 5 ? CTRL_PUNCH : 0);
+    }
+    EXPECT_EQ(regs(hero)[REG_GY], gy);
+}
+
+// A dazed man (jab and cross) moved `off` px off the hero's line, then
+// walked into; true when he is held.
+bool grab_at(int off)
+{
+    int man = face_off(E_BRAWLER, 1), hero = the_hero();
+    for (int t = 0; t < 40; t++) {
+        teach(TAUGHT_GRAB);
+        step_held(man, t % 20 < 7 ? CTRL_PUNCH : 0);
+    }
+    step_until([&] { return regs(man)[REG_STATE] == S_DAZED; }, 30);
+    EXPECT_EQ(regs(man)[REG_STATE], S_DAZED);
+    const int16_t hero_gy = regs(hero)[REG_GY], man_gy = (int16_t)(hero_gy + off);
+    regs(man)[REG_GY] = man_gy;
+    step_until([&] { return amc_globals[GLOBAL_HELD] == man; }, 30, CTRL_RIGHT);
+    if (amc_globals[GLOBAL_HELD] != man)
+        return false;
+    step();
+    EXPECT_EQ(regs(man)[REG_GY], hero_gy) << "pulled onto the hero's line, the hero kept on his";
+    EXPECT_EQ(regs(hero)[REG_GY], hero_gy);
+    return true;
+}
+
+TEST_F(Moves, AGrabTakesADazedManALittleOffTheLine)
+{
+    EXPECT_TRUE(grab_at(14));
+    EXPECT_TRUE(grab_at(-15));
+    EXPECT_FALSE(grab_at(22)) << "one on another lane is walked past";
 }
 
 }  // namespace
