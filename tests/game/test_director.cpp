@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game_fixture.h"
+#include "gfx/hud.h"
 
 namespace {
 
@@ -200,7 +201,8 @@ TEST_F(Director, AFightsLockTakesDownTheWayOn)
 // does not set back, and that runs out with no TIME UP: the men still
 // standing then run off the view and the clock stops at 0:00 (they stayed,
 // on a new clock and with no word, and the player was lost). While it runs
-// a sign under the clock says to hold out; "THEY RUN!" as it stops.
+// a sign under the clock, clear of the pause picture, says to hold out;
+// "THEY RUN!" as it stops.
 TEST_F(Director, AnAmbushIsOutlastedOnItsOwnClock)
 {
     static constexpr int AMBUSH_LOCK = 1892;
@@ -229,6 +231,11 @@ TEST_F(Director, AnAmbushIsOutlastedOnItsOwnClock)
         fast_step(g(GLOBAL_TIMER) < 10 * 72);
     ASSERT_GT(g(GLOBAL_FOES), 0) << "men stand as the clock runs out";
     EXPECT_EQ(shown(SPR_HOLD_OUT), 1) << "signed to its end";
+    constexpr int PAUSE_BOTTOM = 40 + 17;  // the pause picture, at the clock's side (level_loop.cpp)
+    for (int s = actor_next(0); s; s = actor_next(s))
+        if (actor_table.slots[s].program == PROGRAM_BANNER && regs(s)[0] == SPR_HOLD_OUT) {
+            EXPECT_GE(HUD_ROWS + regs(s)[REG_Y], PAUSE_BOTTOM) << "a paused ambush hides its sign";
+        }
     for (t = 0; t < 10 && !shown(SPR_THEY_RUN); t++)
         fast_step(true);
     EXPECT_EQ(shown(SPR_THEY_RUN), 1) << "its end is told";
