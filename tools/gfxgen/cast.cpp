@@ -27,7 +27,7 @@ Look base()
     L.head = 4.6f;
     L.top = TOP_JACKET;
     L.hair = HAIR_SHORT;
-    L.flare = L.cuff = L.boot = 1.0f;
+    L.flare = L.cuff = L.boot = L.glove = 1.0f;
     L.line = kOutline;
     return L;
 }
@@ -84,6 +84,22 @@ const Look kThug = [] {
     L.legs = {38, 38, 41};
     L.boots = {127, 10, 10};
     L.belt = {127, 40, 40};
+    return L;
+}();
+
+// The boxer wears the brawler's clothes and throws the brawler's punches,
+// but his guard and his bob, where he spends a fight, are his own: a
+// fighter's wedge from broad shoulders to narrow hips, no padding to round
+// it off, and big gloves held up by his face.
+const Look kBoxer = [] {
+    Look L = kThug;
+    L.shoulders = 8.6f;
+    L.chest = 7.4f;
+    L.waist = 4.2f;
+    L.hips = 3.9f;
+    L.puff = 0.6f;
+    L.arm_r = 2.8f;
+    L.glove = 1.75f;
     return L;
 }();
 
@@ -497,7 +513,7 @@ void make_sprites(Out& o)
     // spare indices, as every index the scene draws is spoken for.
     static const char* const boxer[] = {"GUARD", "BOB1", "BOB2"};
     S.block(110, 3);
-    S.pose_set("BOXER_", kThug, {"boxer"}, boxer, 3, PROP_NONE);
+    S.pose_set("BOXER_", kBoxer, {"boxer"}, boxer, 3, PROP_NONE);
     S.block(107, 8);
     for (int k = 0; k < 3; ++k)
         S.put(k == 2 ? "VAN_OPEN" : k ? "VAN_2" : "VAN_1", van(k));
