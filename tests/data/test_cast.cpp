@@ -3,6 +3,7 @@
 // answer to a pose file that lacks a frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -138,6 +139,15 @@ TEST(Cast, BuildsTellFightersApart)
     // The knife man's blade catches the light in every frame.
     for (int k = 0; k < 32; ++k)
         EXPECT_GE(count_colour(sprite(171 + k), 240), 2) << kPoses[k];
+    // The boxer waits and bobs in the brawler's clothes, known at a glance by
+    // the big gloves at his chin: half again the red of the brawler's fists
+    // in any frame.
+    auto fists = [](int i) { return count_colour(sprite(i), 13) + count_colour(sprite(i), 14); };
+    int brawler = 0;
+    for (int k = 0; k < 32; ++k)
+        brawler = std::max(brawler, fists(59 + k));
+    for (int i : {110, 111, 112})
+        EXPECT_GE(fists(i) * 2, brawler * 3) << i;
     // Items, props and banners stand centred on their hot spot, digits on their left edge.
     for (int i : {115, 267, 279, 300})
         EXPECT_NEAR(hot_x(i), sprite(i)->w / 2, 1) << i;

@@ -27,7 +27,7 @@ Look base()
     L.head = 4.6f;
     L.top = TOP_JACKET;
     L.hair = HAIR_SHORT;
-    L.flare = L.cuff = L.boot = 1.0f;
+    L.flare = L.cuff = L.boot = L.glove = 1.0f;
     L.line = kOutline;
     return L;
 }
@@ -87,19 +87,35 @@ const Look kThug = [] {
     return L;
 }();
 
+// The boxer wears the brawler's clothes and throws the brawler's punches,
+// but his guard and his bob, where he spends a fight, are his own: a
+// fighter's wedge from broad shoulders to narrow hips, no padding to round
+// it off, and big gloves held up by his face.
+const Look kBoxer = [] {
+    Look L = kThug;
+    L.shoulders = 8.6f;
+    L.chest = 7.4f;
+    L.waist = 4.2f;
+    L.hips = 3.9f;
+    L.puff = 0.6f;
+    L.arm_r = 2.8f;
+    L.glove = 1.75f;
+    return L;
+}();
+
 // The kicker: tall and lean on the longest legs of the gang under a short
 // body, a flat top standing high enough to be seen over a crowd, yellow
 // tank top, track pants.
 const Look kKicker = [] {
     Look L = base();
-    L.leg = 1.2f;
-    L.torso = 0.86f;
-    L.shoulders = 5.2f;
-    L.chest = 4.6f;
-    L.waist = 3.5f;
-    L.hips = 3.8f;
-    L.arm_r = 1.8f;
-    L.leg_r = 2.2f;
+    L.leg = 1.3f;
+    L.torso = 0.82f;
+    L.shoulders = 5.0f;
+    L.chest = 4.3f;
+    L.waist = 3.2f;
+    L.hips = 3.5f;
+    L.arm_r = 1.7f;
+    L.leg_r = 2.0f;
     L.head = 4.3f;
     L.top = TOP_TANK;
     L.hair = HAIR_FLAT;
@@ -497,7 +513,7 @@ void make_sprites(Out& o)
     // spare indices, as every index the scene draws is spoken for.
     static const char* const boxer[] = {"GUARD", "BOB1", "BOB2"};
     S.block(110, 3);
-    S.pose_set("BOXER_", kThug, {"boxer"}, boxer, 3, PROP_NONE);
+    S.pose_set("BOXER_", kBoxer, {"boxer"}, boxer, 3, PROP_NONE);
     S.block(107, 8);
     for (int k = 0; k < 3; ++k)
         S.put(k == 2 ? "VAN_OPEN" : k ? "VAN_2" : "VAN_1", van(k));

@@ -64,6 +64,7 @@ struct Look {
     float boot;   // boot size (1: ordinary)
     bool spikes;  // studded leather pads on the shoulders
     float puff;   // a padded jacket's bulge round the chest and waist (0: none)
+    float glove;  // a fist's size against a bare one (1: bare); past 1 a padded glove
     // The 1-px line round him where he meets the background: a colour no
     // scheme remaps, so every man of a kind keeps it.
     int line;
@@ -89,7 +90,7 @@ Drawn figure(const Look& L, const Pose& p, Prop prop = PROP_NONE);
 void draw_figure(BITMAP* out, const Look& L, const Pose& p, float hx, float hy,
                  Prop prop = PROP_NONE);
 
-extern const Look kHero, kThug, kKicker, kKnifer, kThrower, kHeavy, kGirl;
+extern const Look kHero, kThug, kBoxer, kKicker, kKnifer, kThrower, kHeavy, kGirl;
 extern const Look kBoss[5];
 
 // Things that are not people: items, effects, breakables, projectiles.

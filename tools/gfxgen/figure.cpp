@@ -282,7 +282,9 @@ void draw_arm(Figure& F, const Limb& a, bool near, Prop prop)
         }
     }
     int hand = F.C.part(near ? L.hands : far(L.hands));
-    F.C.disc(a.end, r * 0.95f + 0.4f, hand);
+    float wrist = r * 0.95f + 0.4f, fist = wrist * L.glove;
+    // a glove swells past the wrist, so it grows forward, not back up the arm
+    F.C.disc(a.end + dir(a.a1) * (fist - wrist), fist, hand);
 }
 
 void draw_leg(Figure& F, const Limb& l, bool near)
