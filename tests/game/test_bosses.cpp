@@ -29,7 +29,9 @@ int16_t* boss_of(int street, uint32_t seed = 1, int skill = 5)
 int16_t* boss_and_company(int street)
 {
     begin_street(street, 1, ARCADE, 5);
-    return regs(spawn_man(E_BOSS + street, amc_globals[GLOBAL_SCROLL_MAP] + 220));
+    int16_t* b = regs(spawn_man(E_BOSS + street, amc_globals[GLOBAL_SCROLL_MAP] + 220));
+    amc_globals[GLOBAL_FOES] = 1;  // counted as the street counts him
+    return b;
 }
 
 struct Rage {
@@ -360,11 +362,9 @@ TEST_F(Bosses, ABossFightsAloneUntilWornDown)
             ASSERT_GT(d.max_health, 0);
             EXPECT_GT(d.first_add_at, 0) << "his men come before he falls";
             EXPECT_LE(d.first_add_at, skill > 5 ? 12 : 8) << "no add before the duel's end";
-            // a man a call up to NORMAL, two from HARD; KING calls twice;
-            // at HARD VIPER's call comes before her gang does
-            const int calls = street == 5 || (street == 3 && skill > 5) ? 2 : 1;
-            const int men = calls * (skill > 5 ? 2 : 1);
-            EXPECT_EQ(d.men, men);
+            // the hero fells none: as many come as may stand beside him,
+            // one up to NORMAL, two from HARD (KING's later calls wait)
+            EXPECT_EQ(d.men, skill > 5 ? 2 : 1);
         }
     }
 }
@@ -541,6 +541,12 @@ TEST_F(Bosses, ABossFightIsFoughtInsideTheView)
     }
 }
 
+// The men (not bosses) on their feet or down, but not beaten.
+int men_standing()
+{
+    return count_actors([](int s) { return regs(s)[REG_CLASS] == C_ENEMY && regs(s)[REG_STATE] != S_DEAD; });
+}
+
 // Every man of the fight standing is felled with one heavy blow.
 void fell_the_men()
 {
@@ -554,31 +560,67 @@ void fell_the_men()
     }
 }
 
-// RUST opens inside his gang: he whistles his men in and stands back in
-// the yard's back lane, out of the fray, while they fight; once the last
-// is down he comes for the hero.
+// RUST opens inside his gang: he whistles his men in, one at a time, and
+// stands back in the yard's back lane, out of the fray, while they fight;
+// once the last is down he comes for the hero.
 TEST_F(Bosses, RustStandsBackWhileHisGangFights)
 {
     int16_t* b = boss_and_company(2);
-    int most_men = 0, in_fray = 0, came_at = -1;
-    const int felled_at = 900;
-    for (int t = 0; t < 1800 && came_at < 0; t++) {
+    int most_men = 0, came = 0, before = 0, in_fray = 0, came_at = -1;
+    const int felled_at = 900, again_at = 1300;
+    for (int t = 0; t < 2400 && came_at < 0; t++) {
         amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
-        if (t == felled_at)
+        if (t == felled_at || t == again_at)
             fell_the_men();
         step();
-        const int men = count(PROGRAM_ENEMY, -1);
+        const int men = men_standing();
         most_men = std::max(most_men, men);
+        came += std::max(0, count(PROGRAM_ENEMY, -1) - before);
+        before = count(PROGRAM_ENEMY, -1);
         const bool back = b[REG_GY] <= GROUND_TOP + 10 && b[REG_WX] - amc_globals[GLOBAL_SCROLL_MAP] > VIEW / 2;
-        if (t > 300 && t < felled_at)
+        if (t > 300 && t < again_at)
             in_fray += !back;
-        if (t > felled_at && men == 0 && !back)
+        if (t > again_at && men == 0 && !back)
             came_at = t;
     }
-    EXPECT_GE(most_men, 2) << "his gang comes with him";
+    EXPECT_EQ(most_men, 1) << "his men come one at a time";
+    EXPECT_EQ(came, 2) << "a blade, then a thrower";
     EXPECT_EQ(in_fray, 0) << "he stays back while they stand";
-    EXPECT_GT(came_at, felled_at) << "he wades in once they are down";
-    EXPECT_LT(came_at, felled_at + 600);
+    EXPECT_GT(came_at, again_at) << "he wades in once they are down";
+    EXPECT_LT(came_at, again_at + 600);
+}
+
+// However a boss fight at NORMAL goes, no more than one of his men stands
+// beside him (VIPER's sister is no man of hers): each street's boss, with
+// whoever comes with him, is worn down a twenty-fourth at a time to his
+// last, the men felled now and then so that the next may come.
+TEST_F(Bosses, ABossFightAtNormalHasOneManBesideHim)
+{
+    for (int street = 1; street <= LAST_STREET; street++) {
+        SCOPED_TRACE(street);
+        boss_and_company(street);
+        int most = 0, came = 0, before = 0;
+        for (int t = 1; t < 24 * 120; t++) {
+            amc_globals[GLOBAL_ENERGY] = FULL_ENERGY;  // the hero lasts
+            if (t % 120 == 0)
+                for (int s = actor_next(0), k = 0; s && k < 63; s = actor_next(s), k++) {
+                    int16_t* r = regs(s);
+                    if (r[REG_CLASS] == C_BOSS && r[REG_STATE] != S_DEAD && r[REG_HEALTH] > r[REG_MAX_HEALTH] / 24) {
+                        r[REG_HEALTH] = (int16_t)std::max(1, r[REG_HEALTH] - r[REG_MAX_HEALTH] / 24);
+                        r[REG_DMG] = 1;
+                        r[REG_FORCE] = 1;  // F_LIGHT
+                    }
+                }
+            if (t % 700 == 0)
+                fell_the_men();
+            step();
+            most = std::max(most, men_standing());
+            came += std::max(0, count(PROGRAM_ENEMY, -1) - before);
+            before = count(PROGRAM_ENEMY, -1);
+        }
+        EXPECT_GE(came, 1) << "his men come";
+        EXPECT_LE(most, 1);
+    }
 }
 
 // VIPER fights with her sister: they take turns by the fight's clock, one
